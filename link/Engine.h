@@ -1,0 +1,39 @@
+#pragma once
+#include "registry/Console.h"
+
+#include <vector>
+
+namespace vatrel {
+
+// Serial port (numbered 1 … 71 = ComboBox1 index + 1). A successful open resets the link
+// bookkeeping (queue, Conv_link = 2, write failures, six counters "0", status panel 4 empty) and
+// starts the receive timer. Returns true on success.
+bool OpenPort(Console& c, int portNumber);
+void ClosePort(Console& c);
+
+// Port choice on the diagnostics tab (also used at start-up): reopens and writes status panel 2.
+void ComboBox1Click(Console& c, int index);
+// Start-up port opening: status panel 2 := port name + " включён" / " выключен".
+void openStartupPort(Console& c);
+
+// Command queue.
+void Put_Cmd(Console& c, char start, const quint16* words, quint16 count);
+inline void Put_Cmd(Console& c, const std::vector<quint16>& words) {
+    Put_Cmd(c, ':', words.data(), quint16(words.size()));
+}
+int Send_Cmd1(Console& c, char start, const quint16* words, quint16 count); // 0 ok, -2 failed
+
+// One receive pass (reads what the port holds, processes it, sends or times out).
+void ReceivePass(Console& c);
+// TimerRv handler: one measured pass (call every 10 ms while engine.rv_timer_running).
+void TimerRvTimer(Console& c);
+// Timer1 handler (1 s): queue the poll or the first address-map entry.
+void Timer1Timer(Console& c);
+// Timer2 handler (1 s): clock labels and the port watchdog.
+void Timer2Timer(Console& c);
+
+// Oscillogram started / stopped as confirmed by the converter.
+void oscillogramStarted(Console& c, int slot);
+void oscillogramStopped(Console& c);
+
+} // namespace vatrel

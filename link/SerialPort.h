@@ -1,0 +1,22 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+
+namespace vatrel {
+
+// The serial line to the bus converter as the engine sees it. The real implementation is
+// QtSerialPortLine; tests use a pseudo-terminal or an in-memory fake.
+class SerialPort {
+public:
+    virtual ~SerialPort() = default;
+    // Opens port number n (1 … 71) at 115200 baud, 7 data bits, odd parity, 1 stop bit.
+    virtual bool open(int n, const QString& dataDir) = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    // Everything the line holds now, without waiting. A read error closes the port.
+    virtual QByteArray readAvailable() = 0;
+    // One byte, synchronously; false when the write failed.
+    virtual bool writeByte(char byte) = 0;
+};
+
+} // namespace vatrel

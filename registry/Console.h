@@ -1,0 +1,184 @@
+#pragma once
+#include "registry/Colours.h"
+#include "registry/ConsoleUi.h"
+#include "registry/Records.h"
+#include "registry/TextGrid.h"
+
+#include <QDateTime>
+#include <QString>
+#include <array>
+#include <functional>
+
+namespace vatrel {
+
+class SerialPort; // link/SerialPort.h
+
+constexpr int kEventRowsMax = 500;
+constexpr int kAlarmListMax = 500;
+constexpr int kOperatorsMax = 50;
+constexpr int kQueueSize = 32;
+constexpr int kSizeTrBuf = 1024; // largest number of words in one command
+constexpr int kRxBufSize = 1024;
+constexpr int kPortCount = 71;   // "COM1" … "COM70" and one empty item
+constexpr quint8 kDeviceCode = 22;
+
+// Sensor table columns.
+enum SensorColumn {
+    colPos = 0, colAddress, colType, colLoop1, colLoop2, colThreshold1, colSignal1,
+    colThreshold2, colSignal2, colState, colArmed1, colArmed2,
+};
+
+struct KartaEntry {
+    quint8 device_code = 0;
+    quint16 factory_number = 0;
+};
+
+struct OperatorEntry {
+    quint8 mark = 0;
+    QString surname;      // at most 16 characters
+    qint16 operator_id = 0;
+};
+
+struct OperatorList {
+    std::array<OperatorEntry, kOperatorsMax> entries{};
+    int operator_count = 0;   // entries in use
+    int operator_records = 0; // records read from the file: the ID of the next operator added
+};
+
+struct QueueEntry {
+    quint16 key = 0; // command code; 0 = empty entry
+    char start = 0;
+    std::array<quint16, kSizeTrBuf> words{};
+    quint16 count = 0;
+};
+
+struct CommandQueue {
+    std::array<QueueEntry, kQueueSize> entries{};
+    int count = 0;
+};
+
+// A diagnostics counter together with the text of the label that shows it.
+struct Counter {
+    qint32 value = 0;
+    QString text = QStringLiteral("----");
+    void show() { text = QString::number(value); }
+    void reset() { value = 0; show(); }
+};
+
+struct DiagCounters {
+    Counter KS_ERR, N_rv_byte, N_rv_frame, Time_out, N_tr_byte, N_tr_frame;
+    QString Label35 = QStringLiteral("----"); // longest pass of the last five, microseconds
+    QString Label37 = QStringLiteral("----"); // the same in milliseconds
+};
+
+// State of the receive engine and the converter link.
+struct EngineState {
+    std::array<char, kRxBufSize + 1> rx_buf{};
+    quint16 rx_pos = 0;
+    qint16 rx_mode = 0;      // 0 idle, 1 reply (after ':'), 2 report (after '~')
+    qint16 awaiting = 0;     // the queue head was sent and its reply is due
+    qint16 wait_ticks = 0;
+    qint16 retries = 0;
+    qint16 pass_error = 0;
+    qint16 write_failures = 0;
+    quint16 pass_counter = 0;
+    qint16 Conv_link = 2;    // 2 not yet known, 1 up, 0 lost
+    quint16 KartaAdressPos = 1;
+    bool rv_timer_running = false; // TimerRv: started by a successful port open
+    // Pass-time bookkeeping of the TimerRv handler.
+    qint64 max_pass_us = 0;
+    qint64 max_pass_ms = 0;
+    int timing_calls = 0;
+    // Clock tick count of Timer2 (port watchdog).
+    quint32 clock_ticks = 0;
+};
+
+// The alarm window's list, counts and sound flag.
+struct AlarmList {
+    TextGrid grid{2, kAlarmListMax + 1, 2};
+    quint32 alarm_total = 0;
+    quint16 alarm_rows = 0;
+    bool sound_on = false;
+    QString alarm_sound_path;
+    QString LabelNumAlarm = QStringLiteral("0");
+    QString LabeledEdit1 = QStringLiteral("0");
+};
+
+// Oscilloscope entries the core writes (the charts themselves belong to the window layer).
+struct OscControls {
+    QString Edit7;
+    bool ButtonOnOscillVB_enabled = true;
+    bool Edit7_enabled = true;
+    bool LabelNumPosOscill_enabled = true;
+    QString Delta1 = QStringLiteral("0.000");
+    QString Delta2 = QStringLiteral("0.000");
+    QString EDirect_component = QStringLiteral("0");
+};
+
+// All program state. main() owns one instance and hands it to every window by reference;
+// each test makes a fresh one.
+struct Console {
+    // Sensor registry.
+    QString data_dir;
+    std::array<SensorRecord, kSlots> sensors{};
+    std::array<RowStyle, kSlots> SensorRowStyles{};
+    std::array<RowStyle, kEventRowsMax> EventRowStyles{};
+    std::array<RowStyle, kEventRowsMax> ReportRowStyles{};
+    qint32 selected_row = 0;
+    qint32 selected_col = 0;
+    qint16 osc_slot = -1;
+    float osc_dc1 = 0;
+    float osc_dc2 = 0;
+    quint16 osc_dc_a = 0;
+    qint16 event_rows = 0;
+    std::array<KartaEntry, kSlots> KartaAdress{};
+    std::array<std::array<qint32, kSlots + 1>, 7> slot_counters{}; // [1] checksum errors, [4] time-outs
+    std::array<qint16, kSlots> slot_online{};
+    OperatorList operators;
+    int port_index = 0; // ComboBox1 selection: 0 = "COM1" … 69 = "COM70", 70 = the empty item
+    bool selection_highlight = false;
+
+    // Converter link.
+    CommandQueue queue;
+    EngineState engine;
+    DiagCounters counters;
+    SerialPort* port = nullptr; // not owned
+
+    // Presentation state: exactly what the windows show.
+    TextGrid sensor_grid{12, kSlots + 1};
+    TextGrid com_grid{10, kSlots + 1};
+    TextGrid event_grid{2, kEventRowsMax + 1, 2};
+    AlarmList alarms;
+    OscControls osc;
+    QString Label5;  // weekday
+    QString Label6;  // date and time
+    QString Label8;  // sensor count
+    std::array<QString, 5> status_panels{};
+    bool wait_panel_visible = false;
+
+    // The windows; never null once the console runs (tests install a recording fake).
+    ConsoleUi* ui = nullptr;
+
+    // Time source, replaceable by tests.
+    std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };
+    double now() const;
+
+    // Helpers shared by every part.
+    QString path(const QString& fragment) const; // data_dir + "/" + fragment
+    void changed(ConsoleUi::View v) const {
+        if (ui)
+            ui->changed(v);
+    }
+    void error(const QString& text) const; // "Ошибка" box with the error icon
+};
+
+// Sensor table helpers.
+int find_slot(const Console& c, quint32 factory_number);
+int count_sensors(const Console& c);
+void updateSensorCountLabel(Console& c); // Label8
+// The port list's texts: "COM1" … "COM70", then one empty item.
+QString portName(int index);
+// Sets a sensor row's background; returns true when it changed (and then notifies the table).
+bool setRowColour(Console& c, int slot, Colour colour);
+
+} // namespace vatrel

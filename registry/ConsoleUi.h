@@ -1,0 +1,52 @@
+#pragma once
+#include <QString>
+#include <array>
+
+namespace vatrel {
+
+// The one narrow way the core talks back to the windows. The core writes every text and colour
+// into the Console itself; this interface only tells the windows what to do next.
+class ConsoleUi {
+public:
+    enum class Icon { None, Error, Warning, Information };
+
+    // Which part of the Console's presentation state changed.
+    enum class View {
+        SensorGrid,   // sensor table texts or row styles (and the dimming by osc_slot)
+        ComGrid,      // diagnostics per-slot grid
+        EventList,    // event list texts, styles or row count
+        Labels,       // toolbar labels (sensor count, date, weekday)
+        StatusBar,    // status bar panels
+        WaitPanel,    // visibility of the address-map waiting panel
+        Diagnostics,  // the six port counters and the pass-time labels
+        Oscilloscope, // oscilloscope entries' texts and enabled flags
+        AlarmList,    // alarm window list and count
+        PortChoice,   // ComboBox1 selection
+    };
+
+    virtual ~ConsoleUi() = default;
+
+    // A message box with an OK button. Raised from timer-driven code it must not block; the window
+    // layer shows it without a nested modal loop and never stacks two boxes with the same text.
+    virtual void message(const QString& caption, const QString& text, Icon icon) = 0;
+    // Yes/No question asked by an operator's own action; true for Yes.
+    virtual bool question(const QString& caption, const QString& text) = 0;
+
+    virtual void changed(View view) = 0;
+
+    // Alarm window: shown non-modally and raised when it is not the active window.
+    virtual void showAlarmWindow() = 0;
+    virtual void playAlarmSound(const QString& wavPath) = 0;
+    virtual void stopAlarmSound() = 0;
+
+    // Converter link notifications, delivered queued, never inside the engine's pass.
+    virtual void converterLinkLost() = 0;
+    virtual void converterLinkRestored() = 0;
+
+    // Oscilloscope feed (the charts live in the window layer).
+    virtual void oscillogramStarted(int /*slot*/) {}
+    virtual void oscillogramStopped() {}
+    virtual void oscillogramSampleB(const std::array<float, 8>& /*values*/) {}
+};
+
+} // namespace vatrel

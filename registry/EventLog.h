@@ -1,0 +1,26 @@
+#pragma once
+#include "registry/Console.h"
+
+namespace vatrel {
+
+// Font colour of an event-list line by event code.
+Colour eventFontColour(int code);
+
+// Logs a sensor event: a line in the event list, the sensor's own log file (when the record has a
+// factory number) and the day's log file.
+void Put_msg(Console& c, const EventRecord& rec, qint16 sensor_type);
+// Logs a program-level event: the event list and the day's log file only.
+void Put_prog_msg(Console& c, const EventRecord& rec);
+
+// Builds a record stamped now.
+EventRecord makeEvent(const Console& c, quint32 factory_number, int code, const QString& text);
+
+// "<Ватрел-А>" or "<Ватрел-Б>" as used inside event texts, and the type's display name.
+QString typeTag(qint16 sensor_type);
+QString typeName(qint16 sensor_type);
+
+// Log file paths (relative to data_dir).
+QString sensorLogFragment(quint32 factory_number, qint16 sensor_type); // VatrelA_mess/<signed n>
+QString dailyLogFragment(const QDate& date);                           // QReport/<dd.MM.yyyy>
+
+} // namespace vatrel

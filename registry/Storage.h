@@ -1,0 +1,23 @@
+#pragma once
+#include "registry/Console.h"
+
+namespace vatrel {
+
+// Hardware file data/hw.dat: 200 × {u32 factory_number, i16 sensor_type} then u16 port index.
+constexpr int kHwFileSize = 1202;
+void Ini_Hw(Console& c);
+void Save_Hw(Console& c);
+
+// Per-sensor settings files VatrelA/<n>, VatrelB/<n> (n unsigned): whole SensorRecord images.
+QString settingsFragment(quint32 factory_number, qint16 sensor_type);
+void Save_sm(Console& c, const SensorRecord& rec, char mode); // 'a' append, 'u' rewrite the last record
+void Ini_sm(Console& c);
+
+// Operator list file data/chop.dat: 40-byte OperatorRecords.
+void Ini_chop(Console& c);
+void Add_chop(Console& c);
+void Del_chop(Console& c, qint16 operator_id);
+// The surname of record `operator_id`, deleted or not; `ok` false when it could not be read.
+QString Read_chop(Console& c, qint16 operator_id, bool* ok = nullptr);
+
+} // namespace vatrel

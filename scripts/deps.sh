@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the console needs to build, test and run; does nothing when all
+# of them are present.
+set -euo pipefail
+PKGS=(qt6-base-dev libqt6opengl6-dev qt6-serialport-dev qt6-charts-dev qt6-multimedia-dev
+      ninja-build cmake g++ libbenchmark-dev xvfb xauth xdotool socat imagemagick poppler-utils locales
+      fonts-dejavu-core)
+missing=()
+for p in "${PKGS[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get update
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything with warnings as errors and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")"
+./scripts/deps.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVATREL_WERROR=ON
+cmake --build build -j2
+# The core must build and pass without QtWidgets.
+cmake -S . -B build-core -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVATREL_WERROR=ON -DVATREL_CORE_ONLY=ON -DVATREL_BENCH=OFF
+cmake --build build-core -j2
+(cd build-core && ctest --output-on-failure -j2)
+cd build && ctest --output-on-failure -j2
