@@ -1,0 +1,208 @@
+#include "registry/Startup.h"
+#include "registry/EventLog.h"
+#include "registry/NumberFormat.h"
+#include "registry/Storage.h"
+
+#include <cmath>
+
+namespace vatrel {
+
+namespace {
+
+const QString kNorm = QStringLiteral("Норма");
+const QString kAlarm = QStringLiteral("Тревога");
+
+QString armedText(quint8 armed) {
+    return armed == 1 ? QStringLiteral("Взят") : QStringLiteral("Снят");
+}
+
+bool isFault(int code) {
+    return (code >= 2 && code <= 5) || (code >= 7 && code <= 11);
+}
+
+// A float DC component as the type A oscillogram's 16-bit value: truncated toward zero, low 16 bits.
+// Values a float can hold but an integer cannot (NaN, huge) become 0 rather than undefined behaviour.
+quint16 toWord(float v) {
+    if (!std::isfinite(v) || std::fabs(v) >= 2147483648.0f) return 0;
+    return quint16(qint32(std::trunc(v)) & 0xFFFF);
+}
+
+void setHeader(TextGrid& grid, const QStringList& texts) {
+    for (int col = 0; col < texts.size(); ++col)
+        grid.set(col, 0, texts[col]);
+}
+
+} // namespace
+
+QString stateText(int status) {
+    switch (status & 0xFFFF) {
+    case 0:
+        return QStringLiteral("Норма");
+    case 2:
+        return QStringLiteral("Сопр.изол.ЧЭ1 ниже нормы");
+    case 3:
+        return QStringLiteral("Сопр.изол.ЧЭ2 ниже нормы");
+    case 4:
+        return QStringLiteral("Обрыв ЧЭ 1");
+    case 5:
+        return QStringLiteral("Обрыв ЧЭ 2");
+    case 7:
+        return QStringLiteral("Разбаланс фл.(1>2)");
+    case 8:
+        return QStringLiteral("Разбаланс фл.(2>1)");
+    case 9:
+        return QStringLiteral("Ошибка ППЗУ");
+    case 10:
+        return QStringLiteral("Сопр.изол.ЧЭ1 ниже нормы. Обрыв ЧЭ1");
+    case 11:
+        return QStringLiteral("Сопр.изол.ЧЭ2 ниже нормы. Обрыв ЧЭ2");
+    case 15:
+        return QStringLiteral("Нет связи");
+    default:
+        return QString();
+    }
+}
+
+void FillSensorRow(Console& c, int slot) {
+    if (slot < 0 || slot >= kSlots) return;
+    const SensorRecord& r = c.sensors[size_t(slot)];
+    if (!r.occupied()) return;
+    TextGrid& g = c.sensor_grid;
+    const int row = slot + 1;
+
+    g.set(colAddress, row, QString::number(r.factory_number));
+    g.set(colType, row, typeName(r.sensor_type));
+
+    if (r.loop1_alarm == 0)
+        g.set(colLoop1, row, kNorm);
+    else if (r.loop1_alarm == 1)
+        g.set(colLoop1, row, kAlarm);
+    if (r.loop2_alarm == 0)
+        g.set(colLoop2, row, kNorm);
+    else if (r.loop2_alarm == 1)
+        g.set(colLoop2, row, kAlarm);
+
+    if (r.status == 0)
+        setRowColour(c, slot, (r.loop1_alarm == 1 || r.loop2_alarm == 1) ? colours::alarm : colours::green);
+
+    g.set(colThreshold1, row, formatGeneral(r.threshold1));
+    g.set(colThreshold2, row, formatGeneral(r.threshold2));
+    if (r.sensor_type == 1) {
+        g.set(colSignal1, row, formatGeneral(r.signal1_b));
+        g.set(colSignal2, row, formatGeneral(r.signal2_b));
+    } else if (r.sensor_type == 0) {
+        g.set(colSignal1, row, formatGeneral(r.signal1_a));
+        g.set(colSignal2, row, formatGeneral(r.signal2_a));
+    }
+
+    // The state text looks at the low 16 bits of the stored code only.
+    const int code = r.status & 0xFFFF;
+    g.set(colState, row, stateText(code));
+    if (isFault(code))
+        setRowColour(c, slot, colours::alarm);
+    else if (code == 15)
+        setRowColour(c, slot, colours::link_lost);
+
+    c.changed(ConsoleUi::View::SensorGrid);
+}
+
+void init_globals(Console& c) {
+    // 1. Sensor table header.
+    setHeader(c.sensor_grid,
+              {QStringLiteral("№ п/п"), QStringLiteral("Адрес"), QStringLiteral("Датчик"),
+               QStringLiteral("Ш1"), QStringLiteral("Ш2"), QStringLiteral("Порог 1"),
+               QStringLiteral("Сигнал 1"), QStringLiteral("Порог 2"), QStringLiteral("Сигнал 2"),
+               QStringLiteral("Состояние"), QStringLiteral("На охране Ш1"), QStringLiteral("На охране Ш2")});
+    // 2. Diagnostics table header and position numbers.
+    setHeader(c.com_grid, {QStringLiteral("№ позиции"), QStringLiteral("Ошибки КС"),
+                           QStringLiteral("Тайм-ауты"), QStringLiteral("Связь с преобразователем")});
+    for (int s = 0; s < kSlots; ++s)
+        c.com_grid.set(0, s + 1, QString::number(s + 1));
+    // 3. Per-slot counters.
+    for (auto& counter : c.slot_counters)
+        for (int s = 0; s < kSlots; ++s)
+            counter[size_t(s)] = 0;
+    // 4. Event list header.
+    setHeader(c.event_grid, {QStringLiteral("Дата и время"), QStringLiteral("Наименование события")});
+    // 5. Position numbers and start-up defaults of every slot.
+    for (int s = 0; s < kSlots; ++s) {
+        c.sensor_grid.set(colPos, s + 1, QString::number(s + 1));
+        c.sensors[size_t(s)] = SensorRecord::startupDefault();
+    }
+    // 6. Row styles.
+    for (int i = 0; i < kSlots; ++i) {
+        c.SensorRowStyles[size_t(i)] = {colours::silver, colours::black, 9, 0};
+        c.EventRowStyles[size_t(i)] = {colours::info_background, colours::black, 9, 0};
+        c.ReportRowStyles[size_t(i)] = {colours::info_background, colours::black, 9, 0};
+    }
+    // 7. Status bar.
+    c.status_panels[1] = QStringLiteral("Alt+X-Выход");
+    c.changed(ConsoleUi::View::StatusBar);
+    // 8. Stored files.
+    Ini_Hw(c);
+    Ini_chop(c);
+    Ini_sm(c);
+    // 9. Table rows.
+    for (int s = 0; s < kSlots; ++s)
+        FillSensorRow(c, s);
+    // 10. Armed texts.
+    for (int s = 0; s < kSlots; ++s) {
+        const SensorRecord& r = c.sensors[size_t(s)];
+        if (!r.occupied()) continue;
+        c.sensor_grid.set(colArmed1, s + 1, armedText(r.loop1_armed));
+        c.sensor_grid.set(colArmed2, s + 1, armedText(r.loop2_armed));
+    }
+    c.changed(ConsoleUi::View::SensorGrid);
+    // 11. Sensor count.
+    updateSensorCountLabel(c);
+    // 12. Links are unknown until the sensors answer.
+    for (int s = 0; s < kSlots; ++s) {
+        SensorRecord& r = c.sensors[size_t(s)];
+        if (!r.occupied()) continue;
+        r.link_up = 0;
+        if (r.status == 15) c.com_grid.set(3, s + 1, QStringLiteral("Нет связи"));
+        c.com_grid.set(1, s + 1, QStringLiteral("0"));
+        c.com_grid.set(2, s + 1, QStringLiteral("0"));
+    }
+    c.changed(ConsoleUi::View::ComGrid);
+    // 13. Address map.
+    for (int s = 0; s < kSlots; ++s) {
+        const SensorRecord& r = c.sensors[size_t(s)];
+        c.KartaAdress[size_t(s)] =
+            r.occupied() ? KartaEntry{kDeviceCode, quint16(r.factory_number & 0xFFFF)} : KartaEntry{};
+    }
+    // 14. An oscillogram that was running when the program last stopped.
+    bool oscRestored = false;
+    for (int s = 0; s < kSlots; ++s) {
+        const SensorRecord& r = c.sensors[size_t(s)];
+        if (!r.occupied() || r.osc_active != 1) continue;
+        oscRestored = true;
+        c.osc_slot = r.slot_index;
+        c.osc.Edit7 = QString::number(r.slot_index + 1);
+        c.osc.ButtonOnOscillVB_enabled = false;
+        c.osc.Edit7_enabled = false;
+        c.osc.LabelNumPosOscill_enabled = false;
+        if (r.sensor_type == 1) {
+            c.osc_dc1 = r.dc_component1;
+            c.osc.Delta1 = formatFixed3(c.osc_dc1);
+            c.osc_dc2 = r.dc_component2;
+            c.osc.Delta2 = formatFixed3(c.osc_dc2);
+        } else if (r.sensor_type == 0) {
+            c.osc_dc_a = toWord(r.dc_component1);
+        }
+    }
+    if (oscRestored) {
+        c.changed(ConsoleUi::View::Oscilloscope);
+        c.changed(ConsoleUi::View::SensorGrid); // rows other than the oscillogram's are dimmed
+    }
+}
+
+void saveAllOnExit(Console& c) {
+    for (auto& r : c.sensors)
+        r.resetLiveState();
+    Save_Hw(c);
+    for (const auto& r : c.sensors)
+        if (r.occupied()) Save_sm(c, r, 'u');
+}
+
+} // namespace vatrel

@@ -1,0 +1,261 @@
+#include "registry/Storage.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace vatrel {
+
+namespace {
+
+const QString kHwFragment = QStringLiteral("data/hw.dat");
+const QString kChopFragment = QStringLiteral("data/chop.dat");
+
+// Writes a whole file through a temporary file in the same folder that replaces the old one
+// only once every byte is on disk, so an interrupted save never leaves a truncated file.
+bool writeWholeFile(const QString& path, const QByteArray& bytes) {
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly)) return false;
+    if (f.write(bytes) != bytes.size()) {
+        f.cancelWriting();
+        f.commit();
+        return false;
+    }
+    return f.commit();
+}
+
+QByteArray hwImage(const Console& c) {
+    QByteArray out(kHwFileSize, '\0');
+    char* p = out.data();
+    for (int s = 0; s < kSlots; ++s) {
+        le::put32(p + 6 * s, c.sensors[size_t(s)].factory_number);
+        le::put16(p + 6 * s + 4, quint16(c.sensors[size_t(s)].sensor_type));
+    }
+    le::put16(p + 6 * kSlots, quint16(c.port_index));
+    return out;
+}
+
+// "VatrelA\1234" as the settings file is named in messages.
+QString settingsName(quint32 factory_number, qint16 sensor_type) {
+    return (sensor_type != 0 ? QStringLiteral("VatrelB\\") : QStringLiteral("VatrelA\\")) +
+           QString::number(factory_number);
+}
+
+bool operatorIdInFile(const QFile& f, qint16 operator_id) {
+    return operator_id >= 0 && (qint64(operator_id) + 1) * OperatorRecord::kSize <= f.size();
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Hardware file
+
+void Ini_Hw(Console& c) {
+    const QString path = c.path(kHwFragment);
+    if (!QFile::exists(path)) {
+        // First run: an empty table and the first port.
+        if (!writeWholeFile(path, QByteArray(kHwFileSize, '\0'))) {
+            c.error(QStringLiteral("Ini_Hw: не открылся файл hw.dat"));
+            return;
+        }
+    }
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        // An existing file we cannot read is reported, never replaced by an empty one.
+        c.error(QStringLiteral("Ini_Hw: не открылся файл hw.dat"));
+        return;
+    }
+    const QByteArray bytes = f.read(kHwFileSize);
+    f.close();
+
+    // A short file: the records it lacks are empty slots and a missing port index is the first port.
+    const char* p = bytes.constData();
+    for (int s = 0; s < kSlots; ++s) {
+        SensorRecord& r = c.sensors[size_t(s)];
+        if (bytes.size() >= 6 * (s + 1)) {
+            r.factory_number = le::u32(p + 6 * s);
+            r.sensor_type = qint16(le::u16(p + 6 * s + 4));
+        } else {
+            r.factory_number = 0;
+            r.sensor_type = 0;
+        }
+        r.slot_index = qint16(s);
+    }
+    int port = 0;
+    if (bytes.size() >= kHwFileSize) {
+        port = le::u16(p + 6 * kSlots);
+        if (port >= kPortCount) port = 0; // not an entry of the port list
+    }
+    c.port_index = port;
+    c.changed(ConsoleUi::View::PortChoice);
+}
+
+void Save_Hw(Console& c) {
+    if (!writeWholeFile(c.path(kHwFragment), hwImage(c)))
+        c.error(QStringLiteral("Save_Hw: не открылся файл hw.dat"));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Settings files
+
+QString settingsFragment(quint32 factory_number, qint16 sensor_type) {
+    return (sensor_type != 0 ? QStringLiteral("VatrelB/") : QStringLiteral("VatrelA/")) +
+           QString::number(factory_number);
+}
+
+void Save_sm(Console& c, const SensorRecord& rec, char mode) {
+    if (mode != 'a' && mode != 'u') {
+        if (c.ui)
+            c.ui->message(QString(), QStringLiteral("Save_sm: передан неверный параметр"),
+                          ConsoleUi::Icon::None);
+        return;
+    }
+    if (rec.factory_number == 0) return;
+
+    const QString failure =
+        QStringLiteral("Save_sm: не открылся файл ") + settingsName(rec.factory_number, rec.sensor_type);
+    QFile f(c.path(settingsFragment(rec.factory_number, rec.sensor_type)));
+    if (mode == 'a') {
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Append)) {
+            c.error(failure);
+            return;
+        }
+    } else {
+        // Rewriting the last record needs the file to exist already.
+        if (!f.open(QIODevice::ReadWrite | QIODevice::ExistingOnly)) {
+            c.error(failure);
+            return;
+        }
+        // The last whole record: a trailing partial record must not make the write straddle two.
+        const qint64 whole = f.size() / SensorRecord::kSize;
+        const qint64 pos = whole > 0 ? (whole - 1) * SensorRecord::kSize : 0;
+        if (!f.seek(pos)) {
+            c.error(failure);
+            return;
+        }
+    }
+    const QByteArray bytes = rec.encode();
+    const bool written = f.write(bytes) == bytes.size();
+    f.close();
+    if (!written) c.error(failure);
+}
+
+void Ini_sm(Console& c) {
+    for (int s = 0; s < kSlots; ++s) {
+        SensorRecord& slot = c.sensors[size_t(s)];
+        if (!slot.occupied()) continue;
+        QFile f(c.path(settingsFragment(slot.factory_number, slot.sensor_type)));
+        if (!f.open(QIODevice::ReadOnly)) {
+            c.error(QStringLiteral("Ini_sm: не открылся файл ") +
+                    settingsName(slot.factory_number, slot.sensor_type));
+            slot.factory_number = 0;
+            slot.sensor_type = 0;
+            slot.slot_index = 0;
+            Save_Hw(c);
+            continue;
+        }
+        // Keep the last whole record; a trailing partial one ends the reading like end of file.
+        SensorRecord last;
+        bool found = false;
+        for (;;) {
+            const QByteArray block = f.read(SensorRecord::kSize);
+            if (block.size() < SensorRecord::kSize) break;
+            found = last.decode(block);
+        }
+        f.close();
+        if (!found) continue; // no whole record: the slot stays as the hardware file gave it
+        slot = last;
+        // slot_index is used as an index into the table later on; a record copied over from another
+        // position must not point elsewhere.
+        slot.slot_index = qint16(s);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Operator list
+
+void Ini_chop(Console& c) {
+    const QString path = c.path(kChopFragment);
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        // Only a missing file is created; an existing one we cannot read is never emptied.
+        QFile create(path);
+        if (QFile::exists(path) || !create.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            c.error(QStringLiteral("Ini_chop: не открылся файл chop.dat"));
+        create.close();
+    }
+
+    OperatorList& list = c.operators;
+    int count = 0;
+    int total = 0;
+    if (f.isOpen() || f.open(QIODevice::ReadOnly)) {
+        for (;;) {
+            const QByteArray block = f.read(OperatorRecord::kSize);
+            OperatorRecord rec;
+            if (!rec.decode(block)) break;
+            if (rec.deleted == 0) {
+                if (count >= kOperatorsMax) break;
+                list.entries[size_t(count)] = {rec.mark, rec.surname.left(16), qint16(total)};
+                ++count;
+            }
+            ++total;
+        }
+        f.close();
+    }
+    for (int i = count; i < kOperatorsMax; ++i)
+        list.entries[size_t(i)] = OperatorEntry{};
+    list.operator_count = count;
+    list.operator_records = total;
+}
+
+void Add_chop(Console& c) {
+    const int last = c.operators.operator_count - 1;
+    if (last < 0 || last >= kOperatorsMax) return;
+    OperatorRecord rec;
+    rec.mark = 1;
+    rec.deleted = 0;
+    rec.surname = c.operators.entries[size_t(last)].surname;
+
+    QFile f(c.path(kChopFragment));
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        c.error(QStringLiteral("Add_chop: не открылся файл chop.dat"));
+        return;
+    }
+    const QByteArray bytes = rec.encode();
+    const bool written = f.write(bytes) == bytes.size();
+    f.close();
+    if (!written) c.error(QStringLiteral("Add_chop: не открылся файл chop.dat"));
+}
+
+void Del_chop(Console& c, qint16 operator_id) {
+    QFile f(c.path(kChopFragment));
+    if (!f.open(QIODevice::ReadWrite | QIODevice::ExistingOnly)) {
+        c.error(QStringLiteral("Del_chop: не открылся файл chop.dat"));
+        return;
+    }
+    // An ID that names no record in the file changes nothing.
+    if (!operatorIdInFile(f, operator_id)) return;
+    const qint64 pos = qint64(operator_id) * OperatorRecord::kSize;
+    if (!f.seek(pos)) return;
+    QByteArray bytes = f.read(OperatorRecord::kSize);
+    if (bytes.size() != OperatorRecord::kSize) return;
+    bytes[1] = 1; // deleted
+    if (!f.seek(pos) || f.write(bytes) != bytes.size())
+        c.error(QStringLiteral("Del_chop: не открылся файл chop.dat"));
+    f.close();
+}
+
+QString Read_chop(Console& c, qint16 operator_id, bool* ok) {
+    if (ok) *ok = false;
+    QFile f(c.path(kChopFragment));
+    if (!f.open(QIODevice::ReadOnly)) {
+        c.error(QStringLiteral("Read_chop: не открылся файл chop.dat"));
+        return {};
+    }
+    if (!operatorIdInFile(f, operator_id) || !f.seek(qint64(operator_id) * OperatorRecord::kSize)) return {};
+    OperatorRecord rec;
+    if (!rec.decode(f.read(OperatorRecord::kSize))) return {};
+    if (ok) *ok = true;
+    return rec.surname;
+}
+
+} // namespace vatrel
