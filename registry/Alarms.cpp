@@ -1,0 +1,107 @@
+#include "registry/Alarms.h"
+#include "registry/DateTime.h"
+#include "registry/EventLog.h"
+
+namespace vatrel {
+
+namespace {
+
+// The loop's armed flag of a sensor record (loop 1 or 2).
+quint8& armedFlag(SensorRecord& r, int loop) {
+    return loop == 1 ? r.loop1_armed : r.loop2_armed;
+}
+
+// Parses the operator's sensor number: a whole decimal number that fits a factory number.
+// Anything else (letters, a sign, overflow) gives 0, which matches no sensor.
+quint32 parseSensorNumber(const QString& text) {
+    bool ok = false;
+    const qulonglong n = text.trimmed().toULongLong(&ok, 10);
+    if (!ok || n > 0xFFFFFFFFull) return 0;
+    return quint32(n);
+}
+
+} // namespace
+
+void alarmWindowCreate(Console& c) {
+    AlarmList& a = c.alarms;
+    a.grid.set(0, 0, QStringLiteral("  Дата и время"));
+    a.grid.set(1, 0, QStringLiteral("  Событие"));
+    a.alarm_sound_path = c.data_dir + QStringLiteral("/Error.wav");
+    a.sound_on = false;
+    c.changed(ConsoleUi::View::AlarmList);
+}
+
+void AddAlarmMessage(Console& c, const EventRecord& rec) {
+    AlarmList& a = c.alarms;
+    if (!a.sound_on) {
+        if (c.ui) c.ui->playAlarmSound(a.alarm_sound_path);
+        a.sound_on = true;
+    }
+
+    // The last grid row is the one to fill: the empty bottom row, or row 500 once the list is full.
+    const int r = qBound(1, a.grid.rowCount() - 1, kAlarmListMax);
+    if (a.alarm_rows >= kAlarmListMax) {
+        for (int i = 1; i <= r - 1; ++i) {
+            a.grid.set(0, i, a.grid.at(0, i + 1));
+            a.grid.set(1, i, a.grid.at(1, i + 1));
+        }
+    }
+    a.grid.set(0, r, formatDateTime(rec.time));
+    a.grid.set(1, r, rec.text);
+
+    if (a.alarm_rows < kAlarmListMax) {
+        ++a.alarm_rows;
+        if (a.alarm_rows < kAlarmListMax) a.grid.setRowCount(r + 2);
+    }
+
+    ++a.alarm_total;
+    a.LabelNumAlarm = QString::number(a.alarm_total);
+    c.changed(ConsoleUi::View::AlarmList);
+}
+
+void raiseAlarm(Console& c, const EventRecord& rec) {
+    AddAlarmMessage(c, rec);
+    if (c.ui) c.ui->showAlarmWindow();
+}
+
+void BitBtnAllOtboyClick(Console& c) {
+    AlarmList& a = c.alarms;
+    for (int row = 1; row < a.grid.rowCount(); ++row) {
+        a.grid.set(0, row, QString());
+        a.grid.set(1, row, QString());
+    }
+    a.alarm_total = 0;
+    a.LabelNumAlarm = QStringLiteral("0");
+    a.alarm_rows = 0;
+    a.grid.setRowCount(2);
+
+    // Stopped even when nothing is flagged as playing: acknowledging must always end in silence.
+    if (c.ui) c.ui->stopAlarmSound();
+    a.sound_on = false;
+    c.changed(ConsoleUi::View::AlarmList);
+    // Hiding the window is the window's own part of the acknowledgment.
+}
+
+void disarmFromAlarmWindow(Console& c, int loop) {
+    if (loop != 1 && loop != 2) return;
+    const quint32 number = parseSensorNumber(c.alarms.LabeledEdit1);
+    if (number == 0) return;
+    const int slot = find_slot(c, number);
+    if (slot < 0) return;
+
+    SensorRecord& s = c.sensors[size_t(slot)];
+    quint8& flag = armedFlag(s, loop);
+    if (flag == 0) return;
+    flag = 0;
+
+    const QString text = (loop == 1 ? QStringLiteral("Снятие с охраны первого шлейфа датчика ")
+                                    : QStringLiteral("Снятие с охраны второго шлейфа датчика ")) +
+                         typeTag(s.sensor_type) + QStringLiteral(" № ") + QString::number(s.factory_number);
+    Put_msg(c, makeEvent(c, s.factory_number, loop == 1 ? 18 : 19, text), s.sensor_type);
+
+    c.sensor_grid.set(loop == 1 ? colArmed1 : colArmed2, slot + 1, QStringLiteral("Снят"));
+    if (s.loop1_armed == 0 && s.loop2_armed == 0) setRowColour(c, slot, colours::aqua);
+    c.changed(ConsoleUi::View::SensorGrid);
+}
+
+} // namespace vatrel
