@@ -1,1 +1,69 @@
 #pragma once
+#include "registry/Console.h"
+
+#include <QAbstractTableModel>
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSoundEffect;
+class QTableView;
+
+namespace vatrel {
+
+// Read-only view of the core's alarm list: grid row 0 is the header, rows 1 … rowCount − 1 the
+// data rows (the last one possibly the empty bottom row).
+class AlarmGridModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit AlarmGridModel(const AlarmList& alarms, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+    void reload();
+
+private:
+    const AlarmList& m_alarms;
+};
+
+// The always-on-top alarm window. It cannot be closed from the title bar or with Escape: only
+// "Отбой тревог" hides it, so the looping sound cannot be silenced without acknowledging.
+class TFormAlarmWindow : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFormAlarmWindow(Console& c, QWidget* parent = nullptr);
+    ~TFormAlarmWindow() override;
+
+    // Re-reads the list, the count and the sensor number entry from the core.
+    void refresh();
+
+    // Loops the wave file; a missing file or sound device stays silent.
+    void playSound(const QString& path);
+    void stopSound();
+
+    void BitBtnAllOtboyClick();
+    void BitBtn1Click();
+    void BitBtn2Click();
+
+public slots:
+    void reject() override; // Escape must not hide the window
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    Console& m_c;
+    AlarmGridModel* m_model = nullptr;
+    QLabel* m_labelNumAlarm = nullptr;
+    QTableView* m_grid = nullptr;
+    QLineEdit* m_labeledEdit1 = nullptr;
+    QSoundEffect* m_sound = nullptr; // created on the first sound that has a file to play
+    bool m_centred = false;
+};
+
+} // namespace vatrel

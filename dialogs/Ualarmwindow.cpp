@@ -1,0 +1,209 @@
+#include "dialogs/Ualarmwindow.h"
+#include "registry/Alarms.h"
+
+#include <QCloseEvent>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QSoundEffect>
+#include <QTableView>
+#include <QUrl>
+
+namespace vatrel {
+
+namespace {
+
+QFont tahoma(int points, bool italic = false) {
+    QFont f(QStringLiteral("Tahoma"), points);
+    f.setBold(true);
+    f.setItalic(italic);
+    return f;
+}
+
+QLabel* yellowLabel(QWidget* parent, const QString& name, const QString& text, const QFont& font) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    l->setFont(font);
+    QPalette p = l->palette();
+    p.setColor(QPalette::WindowText, Qt::yellow);
+    l->setPalette(p);
+    return l;
+}
+
+QPushButton* button(QWidget* parent, const QString& name, const QString& text, const QRect& geometry) {
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    b->setGeometry(geometry);
+    // No default button: Enter in the sensor number entry must not acknowledge the alarms.
+    b->setAutoDefault(false);
+    b->setDefault(false);
+    return b;
+}
+
+} // namespace
+
+AlarmGridModel::AlarmGridModel(const AlarmList& alarms, QObject* parent)
+    : QAbstractTableModel(parent), m_alarms(alarms) {}
+
+int AlarmGridModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : qMax(0, m_alarms.grid.rowCount() - 1);
+}
+
+int AlarmGridModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : m_alarms.grid.columnCount();
+}
+
+QVariant AlarmGridModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid()) return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        return m_alarms.grid.at(index.column(), index.row() + 1);
+    case Qt::BackgroundRole:
+        return QColor(Qt::yellow);
+    case Qt::ForegroundRole:
+        return QColor(Qt::red);
+    case Qt::FontRole:
+        return tahoma(10);
+    default:
+        return {};
+    }
+}
+
+QVariant AlarmGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal) return {};
+    if (role == Qt::DisplayRole) return m_alarms.grid.at(section, 0);
+    if (role == Qt::TextAlignmentRole) return int(Qt::AlignLeft | Qt::AlignVCenter);
+    return {};
+}
+
+void AlarmGridModel::reload() {
+    beginResetModel();
+    endResetModel();
+}
+
+TFormAlarmWindow::TFormAlarmWindow(Console& c, QWidget* parent) : QDialog(parent), m_c(c) {
+    setObjectName(QStringLiteral("FormAlarmWindow"));
+    setWindowTitle(QStringLiteral("Окно тревожных сообщений"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint);
+    setFixedSize(890, 423);
+    setFont(tahoma(8));
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::red);
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    auto* label1 = yellowLabel(this, QStringLiteral("Label1"), QStringLiteral("ВНИМАНИЕ !  ТРЕВОГА !    "),
+                               tahoma(20, true));
+    label1->setGeometry(16, 6, 520, 40);
+    auto* label2 =
+        yellowLabel(this, QStringLiteral("Label2"), QStringLiteral("Всего сообщений:"), tahoma(10));
+    label2->setGeometry(600, 16, 150, 22);
+    m_labelNumAlarm =
+        yellowLabel(this, QStringLiteral("LabelNumAlarm"), m_c.alarms.LabelNumAlarm, tahoma(10));
+    m_labelNumAlarm->setGeometry(756, 16, 120, 22);
+
+    m_model = new AlarmGridModel(m_c.alarms, this);
+    m_grid = new QTableView(this);
+    m_grid->setObjectName(QStringLiteral("StringGrid1"));
+    m_grid->setModel(m_model);
+    m_grid->setGeometry(8, 52, 874, 300);
+    m_grid->verticalHeader()->hide();
+    m_grid->verticalHeader()->setDefaultSectionSize(22);
+    m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    m_grid->horizontalHeader()->setFont(tahoma(10));
+    m_grid->setColumnWidth(0, 188);
+    m_grid->setColumnWidth(1, 947);
+    m_grid->setShowGrid(true);
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->setSelectionMode(QAbstractItemView::NoSelection);
+    m_grid->setWordWrap(false);
+    QPalette gridPal = m_grid->palette();
+    gridPal.setColor(QPalette::Base, Qt::yellow);
+    gridPal.setColor(QPalette::Text, Qt::red);
+    m_grid->setPalette(gridPal);
+
+    auto* allOtboy = button(this, QStringLiteral("BitBtnAllOtboy"), QStringLiteral("Отбой тревог"),
+                            QRect(8, 376, 180, 32));
+    yellowLabel(this, QStringLiteral("LabeledEdit1Label"), QStringLiteral("Датчик"), tahoma(8))
+        ->setGeometry(300, 358, 100, 16);
+    m_labeledEdit1 = new QLineEdit(m_c.alarms.LabeledEdit1, this);
+    m_labeledEdit1->setObjectName(QStringLiteral("LabeledEdit1"));
+    m_labeledEdit1->setMaxLength(6);
+    m_labeledEdit1->setGeometry(300, 378, 100, 26);
+    auto* bitBtn1 = button(this, QStringLiteral("BitBtn1"), QStringLiteral("Снять с охраны шлейф 1"),
+                           QRect(420, 376, 220, 32));
+    auto* bitBtn2 = button(this, QStringLiteral("BitBtn2"), QStringLiteral("Снять с охраны шлейф 2"),
+                           QRect(656, 376, 220, 32));
+
+    connect(m_labeledEdit1, &QLineEdit::textChanged, this,
+            [this](const QString& text) { m_c.alarms.LabeledEdit1 = text; });
+    connect(allOtboy, &QPushButton::clicked, this, &TFormAlarmWindow::BitBtnAllOtboyClick);
+    connect(bitBtn1, &QPushButton::clicked, this, &TFormAlarmWindow::BitBtn1Click);
+    connect(bitBtn2, &QPushButton::clicked, this, &TFormAlarmWindow::BitBtn2Click);
+
+    refresh();
+}
+
+TFormAlarmWindow::~TFormAlarmWindow() {
+    stopSound();
+}
+
+void TFormAlarmWindow::refresh() {
+    const int before = m_model->rowCount();
+    m_model->reload();
+    m_labelNumAlarm->setText(m_c.alarms.LabelNumAlarm);
+    if (m_labeledEdit1->text() != m_c.alarms.LabeledEdit1) m_labeledEdit1->setText(m_c.alarms.LabeledEdit1);
+    // Keep the newest alarm in view as the list grows.
+    const int rows = m_model->rowCount();
+    if (rows > before && rows > 1)
+        m_grid->scrollTo(m_model->index(m_c.alarms.alarm_rows > 0 ? m_c.alarms.alarm_rows - 1 : 0, 0));
+}
+
+void TFormAlarmWindow::playSound(const QString& path) {
+    // QSoundEffect reports a missing file only asynchronously; checking first keeps it silent.
+    if (path.isEmpty() || !QFile::exists(path)) return;
+    if (!m_sound) m_sound = new QSoundEffect(this);
+    m_sound->setSource(QUrl::fromLocalFile(path));
+    m_sound->setLoopCount(QSoundEffect::Infinite);
+    m_sound->play();
+}
+
+void TFormAlarmWindow::stopSound() {
+    if (m_sound) m_sound->stop();
+}
+
+void TFormAlarmWindow::BitBtnAllOtboyClick() {
+    vatrel::BitBtnAllOtboyClick(m_c);
+    stopSound(); // also when the window layer did not route the core's stop request here
+    refresh();
+    hide();
+}
+
+void TFormAlarmWindow::BitBtn1Click() {
+    disarmFromAlarmWindow(m_c, 1);
+    refresh();
+}
+
+void TFormAlarmWindow::BitBtn2Click() {
+    disarmFromAlarmWindow(m_c, 2);
+    refresh();
+}
+
+void TFormAlarmWindow::reject() {}
+
+void TFormAlarmWindow::closeEvent(QCloseEvent* event) {
+    event->ignore();
+}
+
+void TFormAlarmWindow::showEvent(QShowEvent* event) {
+    if (!m_centred) {
+        m_centred = true;
+        if (const QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
+    }
+    QDialog::showEvent(event);
+}
+
+} // namespace vatrel

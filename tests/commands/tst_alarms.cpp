@@ -1,0 +1,276 @@
+// The alarm list: filling, the 500-row limit, acknowledgment and disarming from the alarm window.
+#include "commands/EventFile.h"
+#include "common/RecordingUi.h"
+#include "registry/Alarms.h"
+#include "registry/DateTime.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace vatrel;
+using vatrel::testing::readEventFile;
+using vatrel::testing::RecordingUi;
+
+class TestAlarms : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<Console> m_c;
+    std::unique_ptr<RecordingUi> m_ui;
+    const QDateTime m_now{QDate(2025, 4, 17), QTime(10, 20, 30)};
+
+    Console& c() { return *m_c; }
+    RecordingUi& ui() { return *m_ui; }
+
+    EventRecord alarm(const QString& text, const QDateTime& when) {
+        EventRecord r;
+        r.factory_number = 55;
+        r.code = 2;
+        r.time = toDays(when);
+        r.text = text;
+        return r;
+    }
+    QString dailyLog() const { return m_dir.path() + "/QReport/17.04.2025"; }
+    void putSensor(int slot, quint32 number, qint16 type, quint8 armed1, quint8 armed2) {
+        SensorRecord& s = c().sensors[size_t(slot)];
+        s.factory_number = number;
+        s.sensor_type = type;
+        s.loop1_armed = armed1;
+        s.loop2_armed = armed2;
+        c().sensor_grid.set(10, slot + 1, armed1 ? "Взят" : "Снят");
+        c().sensor_grid.set(11, slot + 1, armed2 ? "Взят" : "Снят");
+    }
+
+private slots:
+    void init() {
+        // A fresh folder per test so that no log file survives into the next one.
+        QVERIFY(m_dir.isValid());
+        QDir d(m_dir.path());
+        for (const QString& sub : {"QReport", "VatrelA_mess", "VatrelB_mess"}) {
+            QDir(d.filePath(sub)).removeRecursively();
+            QVERIFY(d.mkpath(sub));
+        }
+        m_c = std::make_unique<Console>();
+        m_ui = std::make_unique<RecordingUi>();
+        c().data_dir = m_dir.path();
+        c().ui = m_ui.get();
+        c().clock = [this] { return m_now; };
+        for (auto& st : c().SensorRowStyles)
+            st.background = 0x00C0C0C0;
+        alarmWindowCreate(c());
+    }
+    void cleanup() {
+        m_c.reset();
+        m_ui.reset();
+    }
+
+    void createdWindowStartsEmptyAndSilent() {
+        QCOMPARE(c().alarms.grid.at(0, 0), QString("  Дата и время"));
+        QCOMPARE(c().alarms.grid.at(1, 0), QString("  Событие"));
+        QCOMPARE(c().alarms.alarm_sound_path, m_dir.path() + "/Error.wav");
+        QCOMPARE(c().alarms.sound_on, false);
+        QCOMPARE(c().alarms.grid.rowCount(), 2);
+        QCOMPARE(c().alarms.LabelNumAlarm, QString("0"));
+        QCOMPARE(ui().soundStarted, 0);
+    }
+
+    void firstAlarmsFillRowsAndStartTheSoundOnce() {
+        raiseAlarm(c(), alarm("Тревога первого шлейфа", QDateTime(QDate(2025, 4, 17), QTime(10, 20, 30))));
+        QCOMPARE(c().alarms.grid.at(0, 1), QString("17.04.2025 10:20:30"));
+        QCOMPARE(c().alarms.grid.at(1, 1), QString("Тревога первого шлейфа"));
+        QCOMPARE(c().alarms.grid.rowCount(), 3);
+        QCOMPARE(c().alarms.grid.at(1, 2), QString());
+        QCOMPARE(c().alarms.LabelNumAlarm, QString("1"));
+        QCOMPARE(ui().soundStarted, 1);
+        QCOMPARE(ui().lastSoundPath, m_dir.path() + "/Error.wav");
+        QCOMPARE(c().alarms.sound_on, true);
+        QCOMPARE(ui().alarmWindowShown, 1);
+        QVERIFY(ui().changes[int(ConsoleUi::View::AlarmList)] > 0);
+
+        // A time of exactly midnight shows the date alone.
+        raiseAlarm(c(), alarm("Обрыв ЧЭ 1", QDateTime(QDate(2025, 4, 18), QTime(0, 0))));
+        QCOMPARE(c().alarms.grid.at(0, 2), QString("18.04.2025"));
+        QCOMPARE(c().alarms.grid.at(1, 2), QString("Обрыв ЧЭ 1"));
+        QCOMPARE(c().alarms.grid.at(1, 1), QString("Тревога первого шлейфа"));
+        QCOMPARE(c().alarms.grid.rowCount(), 4);
+        QCOMPARE(c().alarms.LabelNumAlarm, QString("2"));
+        QCOMPARE(ui().soundStarted, 1);
+        QCOMPARE(ui().alarmWindowShown, 2);
+        QVERIFY(ui().boxes.isEmpty());
+    }
+
+    void fullListDropsTheOldestAlarm() {
+        for (int i = 1; i <= 499; ++i)
+            AddAlarmMessage(c(), alarm(QString("alarm %1").arg(i), m_now));
+        QCOMPARE(c().alarms.grid.rowCount(), 501);
+        QCOMPARE(c().alarms.grid.at(1, 500), QString()); // the empty bottom row
+
+        AddAlarmMessage(c(), alarm("alarm 500", m_now));
+        QCOMPARE(c().alarms.alarm_rows, quint16(500));
+        QCOMPARE(c().alarms.grid.rowCount(), 501);
+        QCOMPARE(c().alarms.grid.at(1, 1), QString("alarm 1"));
+        QCOMPARE(c().alarms.grid.at(1, 500), QString("alarm 500"));
+        QCOMPARE(c().alarms.LabelNumAlarm, QString("500"));
+
+        AddAlarmMessage(c(), alarm("alarm 501", m_now));
+        QCOMPARE(c().alarms.grid.rowCount(), 501);
+        QCOMPARE(c().alarms.alarm_rows, quint16(500));
+        QCOMPARE(c().alarms.grid.at(1, 1), QString("alarm 2"));
+        QCOMPARE(c().alarms.grid.at(1, 2), QString("alarm 3"));
+        QCOMPARE(c().alarms.grid.at(1, 499), QString("alarm 500"));
+        QCOMPARE(c().alarms.grid.at(1, 500), QString("alarm 501"));
+        QCOMPARE(c().alarms.grid.at(0, 500), QString("17.04.2025 10:20:30"));
+        QCOMPARE(c().alarms.LabelNumAlarm, QString("501"));
+
+        // The count is not limited by the list.
+        for (int i = 502; i <= 1200; ++i)
+            AddAlarmMessage(c(), alarm(QString("alarm %1").arg(i), m_now));
+        QCOMPARE(c().alarms.grid.rowCount(), 501);
+        QCOMPARE(c().alarms.grid.at(1, 1), QString("alarm 701"));
+        QCOMPARE(c().alarms.grid.at(1, 500), QString("alarm 1200"));
+        QCOMPARE(c().alarms.LabelNumAlarm, QString("1200"));
+        QCOMPARE(ui().soundStarted, 1);
+    }
+
+    void acknowledgmentClearsAndSilences() {
+        for (int i = 1; i <= 3; ++i)
+            raiseAlarm(c(), alarm(QString("alarm %1").arg(i), m_now));
+        BitBtnAllOtboyClick(c());
+        QCOMPARE(c().alarms.grid.rowCount(), 2);
+        for (int row = 1; row <= 3; ++row) {
+            QCOMPARE(c().alarms.grid.at(0, row), QString());
+            QCOMPARE(c().alarms.grid.at(1, row), QString());
+        }
+        QCOMPARE(c().alarms.grid.at(1, 0), QString("  Событие"));
+        QCOMPARE(c().alarms.alarm_total, 0u);
+        QCOMPARE(c().alarms.alarm_rows, quint16(0));
+        QCOMPARE(c().alarms.LabelNumAlarm, QString("0"));
+        QCOMPARE(ui().soundStopped, 1);
+        QCOMPARE(c().alarms.sound_on, false);
+        QVERIFY(readEventFile(dailyLog()).isEmpty()); // acknowledging logs nothing
+
+        // The next alarm starts over in row 1 and starts the sound again.
+        raiseAlarm(c(), alarm("alarm 4", m_now));
+        QCOMPARE(c().alarms.grid.at(1, 1), QString("alarm 4"));
+        QCOMPARE(c().alarms.grid.rowCount(), 3);
+        QCOMPARE(c().alarms.LabelNumAlarm, QString("1"));
+        QCOMPARE(ui().soundStarted, 2);
+    }
+
+    void acknowledgingAFullList() {
+        for (int i = 1; i <= 510; ++i)
+            AddAlarmMessage(c(), alarm(QString("alarm %1").arg(i), m_now));
+        BitBtnAllOtboyClick(c());
+        QCOMPARE(c().alarms.grid.rowCount(), 2);
+        QCOMPARE(c().alarms.grid.at(1, 500), QString());
+        QCOMPARE(c().alarms.grid.at(1, 1), QString());
+        AddAlarmMessage(c(), alarm("fresh", m_now));
+        QCOMPARE(c().alarms.grid.at(1, 1), QString("fresh"));
+        QCOMPARE(c().alarms.grid.at(1, 2), QString());
+    }
+
+    void acknowledgingAnEmptyListStillResets() {
+        BitBtnAllOtboyClick(c());
+        QCOMPARE(ui().soundStopped, 1);
+        QCOMPARE(c().alarms.sound_on, false);
+        QCOMPARE(c().alarms.grid.rowCount(), 2);
+        QCOMPARE(c().alarms.LabelNumAlarm, QString("0"));
+        QVERIFY(ui().boxes.isEmpty());
+    }
+
+    void disarmIgnoresBadNumbers_data() {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<int>("loop");
+        QTest::newRow("zero") << "0" << 1;
+        QTest::newRow("letters") << "abc" << 1;
+        QTest::newRow("trailing letters") << "1234x" << 2;
+        QTest::newRow("empty") << "" << 1;
+        QTest::newRow("unknown number") << "999" << 1;
+        QTest::newRow("negative") << "-1234" << 2;
+        QTest::newRow("fraction") << "12.5" << 1;
+        QTest::newRow("already disarmed loop") << "4321" << 2;
+    }
+    void disarmIgnoresBadNumbers() {
+        QFETCH(QString, entry);
+        QFETCH(int, loop);
+        putSensor(3, 1234, 1, 1, 1);
+        putSensor(7, 4321, 0, 1, 0);
+        c().SensorRowStyles[3].background = 0x00536BF2;
+        c().alarms.LabeledEdit1 = entry;
+        disarmFromAlarmWindow(c(), loop);
+        QCOMPARE(c().sensors[3].loop1_armed, quint8(1));
+        QCOMPARE(c().sensors[3].loop2_armed, quint8(1));
+        QCOMPARE(c().sensors[7].loop1_armed, quint8(1));
+        QCOMPARE(c().sensor_grid.at(10, 4), QString("Взят"));
+        QCOMPARE(c().sensor_grid.at(11, 8), QString("Снят"));
+        QCOMPARE(c().SensorRowStyles[3].background, 0x00536BF2u);
+        QVERIFY(!QFile::exists(dailyLog()));
+        QCOMPARE(c().event_rows, qint16(0));
+        QCOMPARE(c().alarms.LabeledEdit1, entry); // what the operator typed stays
+        QVERIFY(ui().boxes.isEmpty());
+    }
+
+    void disarmOneLoopThenTheOther() {
+        putSensor(4, 1234, 1, 1, 1);
+        c().SensorRowStyles[4].background = 0x00536BF2; // alarm colour
+        AddAlarmMessage(c(), alarm("Тревога", m_now));
+
+        c().alarms.LabeledEdit1 = "1234";
+        disarmFromAlarmWindow(c(), 1);
+        QCOMPARE(c().sensors[4].loop1_armed, quint8(0));
+        QCOMPARE(c().sensors[4].loop2_armed, quint8(1));
+        QCOMPARE(c().sensor_grid.at(10, 5), QString("Снят"));
+        QCOMPARE(c().sensor_grid.at(11, 5), QString("Взят"));
+        QCOMPARE(c().SensorRowStyles[4].background, 0x00536BF2u);
+
+        auto events = readEventFile(dailyLog());
+        QCOMPARE(events.size(), 1);
+        QCOMPARE(events[0].mark, quint8(1));
+        QCOMPARE(events[0].factory_number, 1234u);
+        QCOMPARE(events[0].code, 18);
+        QCOMPARE(events[0].text, QString("Снятие с охраны первого шлейфа датчика <Ватрел-Б> № 1234"));
+        QCOMPARE(events[0].time, toDays(m_now));
+        QCOMPARE(readEventFile(m_dir.path() + "/VatrelB_mess/1234").size(), 1);
+
+        // Disarming the same loop again does nothing.
+        disarmFromAlarmWindow(c(), 1);
+        QCOMPARE(readEventFile(dailyLog()).size(), 1);
+
+        disarmFromAlarmWindow(c(), 2);
+        QCOMPARE(c().sensors[4].loop2_armed, quint8(0));
+        QCOMPARE(c().sensor_grid.at(11, 5), QString("Снят"));
+        QCOMPARE(c().SensorRowStyles[4].background, 0x00FFFF00u);
+        events = readEventFile(dailyLog());
+        QCOMPARE(events.size(), 2);
+        QCOMPARE(events[1].code, 19);
+        QCOMPARE(events[1].text, QString("Снятие с охраны второго шлейфа датчика <Ватрел-Б> № 1234"));
+        QCOMPARE(c().event_grid.at(1, 2),
+                 QString("Снятие с охраны второго шлейфа датчика <Ватрел-Б> № 1234"));
+
+        // The alarm list, its count and the sound are left alone.
+        QCOMPARE(c().alarms.LabelNumAlarm, QString("1"));
+        QCOMPARE(c().alarms.grid.at(1, 1), QString("Тревога"));
+        QCOMPARE(c().alarms.sound_on, true);
+        QCOMPARE(ui().soundStopped, 0);
+        QVERIFY(ui().boxes.isEmpty());
+    }
+
+    void disarmTypeAWithOnlyThatLoopArmed() {
+        putSensor(0, 7, 0, 0, 0);
+        putSensor(199, 65535, 0, 0, 1);
+        c().SensorRowStyles[199].background = 0x0000FF00;
+        c().alarms.LabeledEdit1 = "65535";
+        disarmFromAlarmWindow(c(), 2);
+        QCOMPARE(c().sensor_grid.at(11, 200), QString("Снят"));
+        QCOMPARE(c().SensorRowStyles[199].background, 0x00FFFF00u);
+        const auto events = readEventFile(dailyLog());
+        QCOMPARE(events.size(), 1);
+        QCOMPARE(events[0].code, 19);
+        QCOMPARE(events[0].text, QString("Снятие с охраны второго шлейфа датчика <Ватрел-А> № 65535"));
+        QCOMPARE(readEventFile(m_dir.path() + "/VatrelA_mess/65535").size(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAlarms)
+#include "tst_alarms.moc"

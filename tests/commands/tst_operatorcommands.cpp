@@ -1,0 +1,320 @@
+// The sensor table's context menu: which items it offers, and what each command does or refuses.
+#include "commands/EventFile.h"
+#include "common/RecordingUi.h"
+#include "registry/OperatorCommands.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace vatrel;
+using vatrel::testing::readEventFile;
+using vatrel::testing::RecordingUi;
+
+namespace {
+const QString kNoSelection = QStringLiteral("Выберите позицию датчика в таблице, щёлкнув левой кнопкой мыши "
+                                            "по соответствующей ячейке столбца <Зав.№>");
+const QString kMapNotSent = QStringLiteral("В преобразователь не передана таблица адресов устройств на шине");
+const QString kNoConverter = QStringLiteral("Нет связи с преобразователем");
+const QString kMapInProgress = QStringLiteral("Идёт передача в преобразователь таблицы адресов");
+constexpr Colour kAlarm = 0x00536BF2;
+constexpr Colour kGreen = 0x0000FF00;
+constexpr Colour kAqua = 0x00FFFF00;
+} // namespace
+
+class TestOperatorCommands : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<Console> m_c;
+    std::unique_ptr<RecordingUi> m_ui;
+
+    Console& c() { return *m_c; }
+    RecordingUi& ui() { return *m_ui; }
+    QString dailyLog() const { return m_dir.path() + "/QReport/03.02.2025"; }
+
+    // An occupied, on-line slot with both loops disarmed, selected in the table.
+    SensorRecord& selectSensor(int slot, quint32 number, qint16 type) {
+        SensorRecord& s = c().sensors[size_t(slot)];
+        s.factory_number = number;
+        s.sensor_type = type;
+        c().slot_online[size_t(slot)] = 1;
+        c().selected_row = slot + 1;
+        c().sensor_grid.set(10, slot + 1, "Снят");
+        c().sensor_grid.set(11, slot + 1, "Снят");
+        return s;
+    }
+    void expectError(const QString& text) { ui().expectMessage(text, "Ошибка"); }
+    void checkAllErrorBoxes() {
+        QVERIFY(ui().allExpectedShown());
+        for (const auto& box : ui().boxes)
+            QCOMPARE(box.icon, ConsoleUi::Icon::Error);
+    }
+
+private slots:
+    void init() {
+        QVERIFY(m_dir.isValid());
+        QDir d(m_dir.path());
+        for (const QString& sub : {"QReport", "VatrelA_mess", "VatrelB_mess"}) {
+            QDir(d.filePath(sub)).removeRecursively();
+            QVERIFY(d.mkpath(sub));
+        }
+        m_c = std::make_unique<Console>();
+        m_ui = std::make_unique<RecordingUi>();
+        c().data_dir = m_dir.path();
+        c().ui = m_ui.get();
+        c().clock = [] { return QDateTime(QDate(2025, 2, 3), QTime(8, 0, 5)); };
+        for (auto& st : c().SensorRowStyles)
+            st.background = 0x00C0C0C0;
+        c().engine.Conv_link = 1;
+        c().engine.KartaAdressPos = 200;
+    }
+    void cleanup() {
+        m_c.reset();
+        m_ui.reset();
+    }
+
+    void noSelectionLeavesOnlyTheSensorLog() {
+        selectSensor(5, 100, 0);
+        c().selected_row = 0;
+        expectError(kNoSelection);
+        const PopupMenuState m = PopupMenu1Popup(c());
+        QVERIFY(!m.PEstablish && !m.PRemove && !m.N_Direct_component_porog);
+        QVERIFY(!m.PSetSh1 && !m.PSetSh2 && !m.PRemoveSh1 && !m.PRemoveSh2);
+        QVERIFY(m.N1);
+
+        expectError(kNoSelection);
+        QCOMPARE(N1Click(c()), DialogRequest::None);
+        checkAllErrorBoxes();
+        QCOMPARE(ui().boxes.size(), 2);
+    }
+
+    void everyCommandOnASensorNeedsASelection() {
+        selectSensor(5, 100, 0);
+        c().selected_row = 0;
+        for (int i = 0; i < 5; ++i)
+            expectError(kNoSelection);
+        PSetSh1Click(c());
+        PSetSh2Click(c());
+        PRemoveSh1Click(c());
+        PRemoveSh2Click(c());
+        QCOMPARE(N_Direct_component_porogClick(c()), DialogRequest::None);
+        checkAllErrorBoxes();
+        QCOMPARE(c().sensors[5].loop1_armed, quint8(0));
+        QVERIFY(!QFile::exists(dailyLog()));
+    }
+
+    void rowsOutsideTheTableCountAsNoSelection() {
+        c().selected_row = 201;
+        expectError(kNoSelection);
+        const PopupMenuState m = PopupMenu1Popup(c());
+        QVERIFY(!m.PEstablish && !m.PRemove);
+        expectError(kNoSelection);
+        PSetSh1Click(c());
+        c().selected_row = -3;
+        expectError(kNoSelection);
+        QCOMPARE(N1Click(c()), DialogRequest::None);
+        checkAllErrorBoxes();
+    }
+
+    void emptyPositionOffersOnlyConnect() {
+        c().selected_row = 3;
+        const PopupMenuState m = PopupMenu1Popup(c());
+        QVERIFY(m.PEstablish);
+        QVERIFY(!m.PRemove && !m.N_Direct_component_porog);
+        QVERIFY(!m.PSetSh1 && !m.PSetSh2 && !m.PRemoveSh1 && !m.PRemoveSh2);
+        QVERIFY(m.N1);
+
+        // The sensor commands on an empty position do nothing, silently.
+        c().slot_online[2] = 1;
+        PSetSh1Click(c());
+        QCOMPARE(N_Direct_component_porogClick(c()), DialogRequest::None);
+        QCOMPARE(N1Click(c()), DialogRequest::None);
+        QCOMPARE(c().sensors[2].loop1_armed, quint8(0));
+        QVERIFY(!QFile::exists(dailyLog()));
+        QVERIFY(ui().boxes.isEmpty());
+    }
+
+    void occupiedPositionOffersOneOfArmAndDisarmPerLoop_data() {
+        QTest::addColumn<int>("armed1");
+        QTest::addColumn<int>("armed2");
+        QTest::newRow("both disarmed") << 0 << 0;
+        QTest::newRow("loop 1 armed") << 1 << 0;
+        QTest::newRow("loop 2 armed") << 0 << 1;
+        QTest::newRow("both armed") << 1 << 1;
+        QTest::newRow("odd stored flag") << 7 << 0;
+    }
+    void occupiedPositionOffersOneOfArmAndDisarmPerLoop() {
+        QFETCH(int, armed1);
+        QFETCH(int, armed2);
+        SensorRecord& s = selectSensor(40, 2001, 1);
+        s.loop1_armed = quint8(armed1);
+        s.loop2_armed = quint8(armed2);
+        c().slot_online[40] = 0; // the menu does not look at the link state
+        c().engine.Conv_link = 0;
+        const PopupMenuState m = PopupMenu1Popup(c());
+        QVERIFY(!m.PEstablish);
+        QVERIFY(m.PRemove);
+        QVERIFY(m.N_Direct_component_porog);
+        QVERIFY(m.N1);
+        QCOMPARE(m.PSetSh1, armed1 == 0);
+        QCOMPARE(m.PRemoveSh1, armed1 != 0);
+        QCOMPARE(m.PSetSh2, armed2 == 0);
+        QCOMPARE(m.PRemoveSh2, armed2 != 0);
+        QVERIFY(ui().boxes.isEmpty());
+    }
+
+    void armingTurnsAnAlarmRowGreen() {
+        SensorRecord& s = selectSensor(11, 4711, 0);
+        c().SensorRowStyles[11].background = kAlarm;
+        PSetSh1Click(c());
+        QCOMPARE(s.loop1_armed, quint8(1));
+        QCOMPARE(s.loop2_armed, quint8(0));
+        QCOMPARE(c().sensor_grid.at(10, 12), QString("Взят"));
+        QCOMPARE(c().sensor_grid.at(11, 12), QString("Снят"));
+        QCOMPARE(c().SensorRowStyles[11].background, kGreen);
+        QVERIFY(ui().changes[int(ConsoleUi::View::SensorGrid)] > 0);
+
+        auto events = readEventFile(dailyLog());
+        QCOMPARE(events.size(), 1);
+        QCOMPARE(events[0].mark, quint8(1));
+        QCOMPARE(events[0].factory_number, 4711u);
+        QCOMPARE(events[0].code, 16);
+        QCOMPARE(events[0].text, QString("Установка на охрану первого шлейфа датчика <Ватрел-А> № 4711"));
+        QCOMPARE(readEventFile(m_dir.path() + "/VatrelA_mess/4711").size(), 1);
+
+        // Arming an armed loop does nothing and writes no event.
+        PSetSh1Click(c());
+        QCOMPARE(readEventFile(dailyLog()).size(), 1);
+
+        PSetSh2Click(c());
+        QCOMPARE(s.loop2_armed, quint8(1));
+        QCOMPARE(c().sensor_grid.at(11, 12), QString("Взят"));
+        events = readEventFile(dailyLog());
+        QCOMPARE(events.size(), 2);
+        QCOMPARE(events[1].code, 17);
+        QCOMPARE(events[1].text, QString("Установка на охрану второго шлейфа датчика <Ватрел-А> № 4711"));
+        QVERIFY(ui().boxes.isEmpty());
+    }
+
+    void disarmingKeepsTheColourUntilTheLastLoop() {
+        SensorRecord& s = selectSensor(0, 300, 1);
+        s.loop1_armed = 1;
+        s.loop2_armed = 1;
+        c().sensor_grid.set(10, 1, "Взят");
+        c().sensor_grid.set(11, 1, "Взят");
+        c().SensorRowStyles[0].background = kAlarm;
+
+        PRemoveSh1Click(c());
+        QCOMPARE(s.loop1_armed, quint8(0));
+        QCOMPARE(c().sensor_grid.at(10, 1), QString("Снят"));
+        QCOMPARE(c().sensor_grid.at(11, 1), QString("Взят"));
+        QCOMPARE(c().SensorRowStyles[0].background, kAlarm);
+        auto events = readEventFile(dailyLog());
+        QCOMPARE(events.size(), 1);
+        QCOMPARE(events[0].code, 18);
+        QCOMPARE(events[0].text, QString("Снятие с охраны первого шлейфа датчика <Ватрел-Б> № 300"));
+        QCOMPARE(readEventFile(m_dir.path() + "/VatrelB_mess/300").size(), 1);
+
+        // Disarming a disarmed loop does nothing.
+        PRemoveSh1Click(c());
+        QCOMPARE(readEventFile(dailyLog()).size(), 1);
+
+        PRemoveSh2Click(c());
+        QCOMPARE(s.loop2_armed, quint8(0));
+        QCOMPARE(c().sensor_grid.at(11, 1), QString("Снят"));
+        QCOMPARE(c().SensorRowStyles[0].background, kAqua);
+        events = readEventFile(dailyLog());
+        QCOMPARE(events.size(), 2);
+        QCOMPARE(events[1].code, 19);
+        QCOMPARE(events[1].text, QString("Снятие с охраны второго шлейфа датчика <Ватрел-Б> № 300"));
+        QCOMPARE(c().event_grid.at(1, 2), QString("Снятие с охраны второго шлейфа датчика <Ватрел-Б> № 300"));
+        QVERIFY(ui().boxes.isEmpty());
+    }
+
+    void offLineSensorIgnoresLoopCommands() {
+        SensorRecord& s = selectSensor(9, 12, 0);
+        s.loop2_armed = 1;
+        c().sensor_grid.set(11, 10, "Взят");
+        c().slot_online[9] = 0;
+        c().SensorRowStyles[9].background = kAlarm;
+        PSetSh1Click(c());
+        PSetSh2Click(c());
+        PRemoveSh1Click(c());
+        PRemoveSh2Click(c());
+        QCOMPARE(s.loop1_armed, quint8(0));
+        QCOMPARE(s.loop2_armed, quint8(1));
+        QCOMPARE(c().sensor_grid.at(10, 10), QString("Снят"));
+        QCOMPARE(c().sensor_grid.at(11, 10), QString("Взят"));
+        QCOMPARE(c().SensorRowStyles[9].background, kAlarm);
+        QVERIFY(!QFile::exists(dailyLog()));
+        QCOMPARE(c().event_rows, qint16(0));
+        QVERIFY(ui().boxes.isEmpty());
+    }
+
+    void withoutConverterDialogsOpenButNotTheDcComponent_data() {
+        QTest::addColumn<int>("link");
+        QTest::newRow("link lost") << 0;
+        QTest::newRow("link not yet known") << 2;
+    }
+    void withoutConverterDialogsOpenButNotTheDcComponent() {
+        QFETCH(int, link);
+        selectSensor(20, 77, 1);
+        c().engine.Conv_link = qint16(link);
+        c().engine.KartaAdressPos = 57;
+        QCOMPARE(PEstablishClick(c()), DialogRequest::SetSensor);
+        QCOMPARE(PRemoveClick(c()), DialogRequest::RemoveSensor);
+        expectError(kNoConverter);
+        QCOMPARE(N_Direct_component_porogClick(c()), DialogRequest::None);
+        checkAllErrorBoxes();
+        QCOMPARE(ui().boxes.size(), 1);
+    }
+
+    void addressMapInTransferRefusesConnectAndDcComponent() {
+        selectSensor(20, 77, 1);
+        c().engine.Conv_link = 1;
+        c().engine.KartaAdressPos = 57;
+        expectError(kMapNotSent);
+        QCOMPARE(PEstablishClick(c()), DialogRequest::None);
+        expectError(kMapNotSent);
+        QCOMPARE(PRemoveClick(c()), DialogRequest::None);
+        expectError(kMapInProgress);
+        QCOMPARE(N_Direct_component_porogClick(c()), DialogRequest::None);
+        checkAllErrorBoxes();
+        QCOMPARE(ui().boxes.size(), 3);
+
+        // Loop commands are not affected by the transfer.
+        PSetSh1Click(c());
+        QCOMPARE(c().sensors[20].loop1_armed, quint8(1));
+    }
+
+    void linkedWithMapTransferredOpensEveryDialog() {
+        selectSensor(20, 77, 1);
+        c().slot_online[20] = 0; // an off-line sensor still gets its DC component dialog
+        QCOMPARE(PEstablishClick(c()), DialogRequest::SetSensor);
+        QCOMPARE(PRemoveClick(c()), DialogRequest::RemoveSensor);
+        QCOMPARE(N_Direct_component_porogClick(c()), DialogRequest::DirectComponent);
+        QCOMPARE(N1Click(c()), DialogRequest::SensorLog);
+        QVERIFY(ui().boxes.isEmpty());
+    }
+
+    void selectingACellSelectsItsRow() {
+        const int before = ui().changes[int(ConsoleUi::View::SensorGrid)];
+        StringGrid1SelectCell(c(), 7, 12);
+        QCOMPARE(c().selected_row, 12);
+        QCOMPARE(c().selected_col, 7);
+        QCOMPARE(ui().changes[int(ConsoleUi::View::SensorGrid)], before + 1);
+
+        // Any column of the row selects slot 11.
+        SensorRecord& s = c().sensors[11];
+        s.factory_number = 901;
+        c().slot_online[11] = 1;
+        StringGrid1SelectCell(c(), 3, 12);
+        PSetSh2Click(c());
+        QCOMPARE(s.loop2_armed, quint8(1));
+        QCOMPARE(c().sensor_grid.at(11, 12), QString("Взят"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestOperatorCommands)
+#include "tst_operatorcommands.moc"

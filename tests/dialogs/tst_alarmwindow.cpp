@@ -1,0 +1,211 @@
+// The alarm window on the offscreen platform: what it shows, how it refuses to close, its buttons.
+#include "common/RecordingUi.h"
+#include "dialogs/Ualarmwindow.h"
+#include "registry/Alarms.h"
+#include "registry/DateTime.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace vatrel;
+using vatrel::testing::RecordingUi;
+
+class TestAlarmWindow : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<Console> m_c;
+    std::unique_ptr<RecordingUi> m_ui;
+    std::unique_ptr<TFormAlarmWindow> m_w;
+
+    Console& c() { return *m_c; }
+    TFormAlarmWindow& w() { return *m_w; }
+
+    template <class T> T* child(const char* name) {
+        T* found = m_w->findChild<T*>(QString::fromLatin1(name));
+        if (!found) qWarning("no child %s", name);
+        return found;
+    }
+    QString text(const char* label) {
+        auto* l = child<QLabel>(label);
+        return l ? l->text() : QString("<missing>");
+    }
+    QString cell(int row, int col) {
+        auto* v = child<QTableView>("StringGrid1");
+        return v ? v->model()->index(row, col).data().toString() : QString("<missing>");
+    }
+    void addAlarm(const QString& text) {
+        EventRecord r;
+        r.time = toDays(QDateTime(QDate(2025, 5, 6), QTime(14, 5, 9)));
+        r.text = text;
+        raiseAlarm(c(), r);
+        w().refresh();
+    }
+
+private slots:
+    void init() {
+        QVERIFY(m_dir.isValid());
+        QVERIFY(QDir(m_dir.path()).mkpath("QReport"));
+        QVERIFY(QDir(m_dir.path()).mkpath("VatrelA_mess"));
+        m_c = std::make_unique<Console>();
+        m_ui = std::make_unique<RecordingUi>();
+        c().data_dir = m_dir.path();
+        c().ui = m_ui.get();
+        c().clock = [] { return QDateTime(QDate(2025, 5, 6), QTime(14, 6, 0)); };
+        alarmWindowCreate(c());
+        m_w = std::make_unique<TFormAlarmWindow>(c());
+    }
+    void cleanup() {
+        m_w.reset();
+        m_c.reset();
+        m_ui.reset();
+    }
+
+    void windowCannotBeClosedFromTheTitleBar() {
+        QCOMPARE(w().windowTitle(), QString("Окно тревожных сообщений"));
+        const Qt::WindowFlags f = w().windowFlags();
+        QVERIFY(f.testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(f.testFlag(Qt::CustomizeWindowHint));
+        QVERIFY(!f.testFlag(Qt::WindowCloseButtonHint));
+        QVERIFY(!f.testFlag(Qt::WindowMinimizeButtonHint));
+        QVERIFY(!f.testFlag(Qt::WindowMaximizeButtonHint));
+        QVERIFY(!f.testFlag(Qt::WindowSystemMenuHint));
+        QCOMPARE(w().minimumSize(), QSize(890, 423));
+        QCOMPARE(w().maximumSize(), QSize(890, 423));
+
+        w().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w()));
+        QVERIFY(!w().close());
+        QVERIFY(w().isVisible());
+        QTest::keyClick(&w(), Qt::Key_Escape);
+        QVERIFY(w().isVisible());
+    }
+
+    void showsTheFixedTexts() {
+        QCOMPARE(text("Label1"), QString("ВНИМАНИЕ !  ТРЕВОГА !    "));
+        QCOMPARE(text("Label2"), QString("Всего сообщений:"));
+        QCOMPARE(text("LabelNumAlarm"), QString("0"));
+        QCOMPARE(text("LabeledEdit1Label"), QString("Датчик"));
+        QCOMPARE(child<QPushButton>("BitBtnAllOtboy")->text(), QString("Отбой тревог"));
+        QCOMPARE(child<QPushButton>("BitBtn1")->text(), QString("Снять с охраны шлейф 1"));
+        QCOMPARE(child<QPushButton>("BitBtn2")->text(), QString("Снять с охраны шлейф 2"));
+        auto* edit = child<QLineEdit>("LabeledEdit1");
+        QCOMPARE(edit->text(), QString("0"));
+        QCOMPARE(edit->maxLength(), 6);
+
+        auto* grid = child<QTableView>("StringGrid1");
+        QCOMPARE(grid->model()->columnCount(), 2);
+        QCOMPARE(grid->model()->headerData(0, Qt::Horizontal).toString(), QString("  Дата и время"));
+        QCOMPARE(grid->model()->headerData(1, Qt::Horizontal).toString(), QString("  Событие"));
+        QCOMPARE(grid->columnWidth(0), 188);
+        QCOMPARE(grid->columnWidth(1), 947);
+    }
+
+    void tableAndCountFollowTheCore() {
+        addAlarm("Тревога первого шлейфа датчика <Ватрел-А> № 12");
+        addAlarm("Обрыв ЧЭ 1");
+        QCOMPARE(text("LabelNumAlarm"), QString("2"));
+        auto* grid = child<QTableView>("StringGrid1");
+        QCOMPARE(grid->model()->rowCount(), 3); // two alarms and the empty bottom row
+        QCOMPARE(cell(0, 0), QString("06.05.2025 14:05:09"));
+        QCOMPARE(cell(0, 1), QString("Тревога первого шлейфа датчика <Ватрел-А> № 12"));
+        QCOMPARE(cell(1, 1), QString("Обрыв ЧЭ 1"));
+        QCOMPARE(cell(2, 1), QString());
+        const QModelIndex first = grid->model()->index(0, 1);
+        QCOMPARE(first.data(Qt::BackgroundRole).value<QColor>(), QColor(255, 255, 0));
+        QCOMPARE(first.data(Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0));
+        QVERIFY(first.data(Qt::FontRole).value<QFont>().bold());
+    }
+
+    void acknowledgingHidesAndClears() {
+        addAlarm("Тревога");
+        addAlarm("Тревога 2");
+        w().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w()));
+        QTest::mouseClick(child<QPushButton>("BitBtnAllOtboy"), Qt::LeftButton);
+        QVERIFY(!w().isVisible());
+        QCOMPARE(text("LabelNumAlarm"), QString("0"));
+        QCOMPARE(child<QTableView>("StringGrid1")->model()->rowCount(), 1);
+        QCOMPARE(cell(0, 1), QString());
+        QCOMPARE(m_ui->soundStopped, 1);
+        QCOMPARE(c().alarms.sound_on, false);
+    }
+
+    void enterInTheNumberEntryDoesNotAcknowledge() {
+        addAlarm("Тревога");
+        w().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w()));
+        auto* edit = child<QLineEdit>("LabeledEdit1");
+        edit->setFocus();
+        QTest::keyClick(edit, Qt::Key_Return);
+        QVERIFY(w().isVisible());
+        QCOMPARE(c().alarms.alarm_total, 1u);
+    }
+
+    void typedNumberDisarmsTheLoop() {
+        SensorRecord& s = c().sensors[2];
+        s.factory_number = 1234;
+        s.sensor_type = 0;
+        s.loop1_armed = 1;
+        s.loop2_armed = 1;
+        c().sensor_grid.set(10, 3, "Взят");
+
+        auto* edit = child<QLineEdit>("LabeledEdit1");
+        edit->selectAll();
+        QTest::keyClicks(edit, "1234");
+        QCOMPARE(c().alarms.LabeledEdit1, QString("1234"));
+        QTest::mouseClick(child<QPushButton>("BitBtn1"), Qt::LeftButton);
+        QCOMPARE(s.loop1_armed, quint8(0));
+        QCOMPARE(s.loop2_armed, quint8(1));
+        QCOMPARE(c().sensor_grid.at(10, 3), QString("Снят"));
+        QCOMPARE(c().event_grid.at(1, 1),
+                 QString("Снятие с охраны первого шлейфа датчика <Ватрел-А> № 1234"));
+        QCOMPARE(edit->text(), QString("1234")); // the entry keeps what was typed
+
+        QTest::mouseClick(child<QPushButton>("BitBtn2"), Qt::LeftButton);
+        QCOMPARE(s.loop2_armed, quint8(0));
+        QCOMPARE(c().SensorRowStyles[2].background, 0x00FFFF00u);
+
+        // Seven characters do not fit the entry.
+        edit->clear();
+        QTest::keyClicks(edit, "1234567");
+        QCOMPARE(c().alarms.LabeledEdit1, QString("123456"));
+    }
+
+    void missingSoundFileIsSilent() {
+        const QString wav = m_dir.path() + "/Error.wav";
+        QVERIFY(!QFile::exists(wav));
+        w().playSound(wav);
+        w().playSound(QString());
+        w().stopSound();
+        addAlarm("Тревога без звука"); // the recording window layer is asked to play; the list fills anyway
+        QCOMPARE(m_ui->lastSoundPath, wav);
+        QCOMPARE(cell(0, 1), QString("Тревога без звука"));
+    }
+
+    void unplayableSoundFileIsSilent() {
+        const QString wav = m_dir.path() + "/Error.wav";
+        QFile f(wav);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("not a wave file");
+        f.close();
+        w().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w()));
+        w().playSound(wav);
+        QTest::qWait(50); // let the effect try to load it; it reports nothing to the operator
+        addAlarm("Тревога");
+        QCOMPARE(cell(0, 1), QString("Тревога"));
+        QTest::mouseClick(child<QPushButton>("BitBtnAllOtboy"), Qt::LeftButton);
+        QVERIFY(!w().isVisible());
+        QVERIFY(QFile::remove(wav));
+    }
+};
+
+QTEST_MAIN(TestAlarmWindow)
+#include "tst_alarmwindow.moc"
