@@ -1,0 +1,152 @@
+// The event writers: event list lines and styles, sensor log files, daily log files.
+#include "Fixture.h"
+#include "registry/EventLog.h"
+#include "registry/Startup.h"
+#include "registry/Storage.h"
+
+#include <QDir>
+
+using namespace vatrel;
+using namespace vatrel::testing;
+
+namespace {
+EventRecord logEvent(quint32 number, int code, const QString& text, double time = 45748.5) {
+    EventRecord e;
+    e.mark = 1;
+    e.factory_number = number;
+    e.time = time;
+    e.code = qint8(code);
+    e.text = text;
+    return e;
+}
+} // namespace
+
+class TestEventLog : public QObject {
+    Q_OBJECT
+private slots:
+    void sensorFileGetsWholeRecords() {
+        Fixture f;
+        for (int i = 0; i < 3; ++i)
+            Put_msg(f.c, logEvent(1234, 33, QStringLiteral("Срабатывание 1 шлейфа")), 0);
+        const QByteArray file = f.read("VatrelA_mess/1234");
+        QCOMPARE(file.size(), 984);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(file[328 * i], '\x01');
+        QCOMPARE(f.read("QReport/01.04.2025").size(), 984);
+        QVERIFY(!f.exists("VatrelB_mess/1234"));
+
+        Put_msg(f.c, logEvent(1234, 0, QStringLiteral("Норма")), 1);
+        QCOMPARE(f.read("VatrelB_mess/1234").size(), 328);
+    }
+
+    void listLinesAndStyles() {
+        Fixture f;
+        Put_msg(f.c, logEvent(7, 15, QStringLiteral("Нет связи с датчиком")), 0);
+        Put_prog_msg(f.c, logEvent(0, 20, QStringLiteral("Начало работы"), 45748.0));
+        QCOMPARE(f.c.event_rows, qint16(2));
+        QCOMPARE(f.c.event_grid.rowCount(), 4); // one empty row below the last line
+        QCOMPARE(f.c.event_grid.at(0, 1), QStringLiteral("01.04.2025 12:00:00"));
+        QCOMPARE(f.c.event_grid.at(1, 1), QStringLiteral("Нет связи с датчиком"));
+        QCOMPARE(f.c.event_grid.at(0, 2), QStringLiteral("01.04.2025"));
+        QCOMPARE(f.c.event_grid.at(1, 2), QStringLiteral("Начало работы"));
+        QCOMPARE(f.c.EventRowStyles[0].font_colour, 0x0000ABu);
+        QCOMPARE(f.c.EventRowStyles[0].background, 0xFF000018u);
+        QCOMPARE(f.c.EventRowStyles[0].font_size, 9);
+        QCOMPARE(f.c.EventRowStyles[1].font_colour, 0u);
+        QCOMPARE(f.c.EventRowStyles[2].background, 0xFF000018u);
+    }
+
+    void fontColourByCode() {
+        QCOMPARE(eventFontColour(0), 0x008000u);
+        QCOMPARE(eventFontColour(32), 0x008000u);
+        for (int code : {2, 3, 4, 5, 7, 8, 9, 10, 11, 33, 34})
+            QCOMPARE(eventFontColour(code), 0x0000FFu);
+        QCOMPARE(eventFontColour(15), 0x0000ABu);
+        for (int code : {1, 6, 12, 16, 20, 30, 31, -1})
+            QCOMPARE(eventFontColour(code), 0u);
+    }
+
+    void fiveHundredAndFirstEventScrolls() {
+        Fixture f;
+        // Even-numbered events are green (code 0), odd-numbered red (code 2).
+        for (int n = 1; n <= 501; ++n)
+            Put_msg(f.c, logEvent(0, n % 2 ? 2 : 0, QStringLiteral("e%1").arg(n)), 0);
+        QCOMPARE(f.c.event_rows, qint16(500));
+        QCOMPARE(f.c.event_grid.rowCount(), 501);
+        QCOMPARE(f.c.event_grid.at(1, 1), QStringLiteral("e2"));
+        QCOMPARE(f.c.event_grid.at(1, 2), QStringLiteral("e3"));
+        QCOMPARE(f.c.event_grid.at(1, 500), QStringLiteral("e501"));
+        QCOMPARE(f.c.EventRowStyles[0].font_colour, 0x008000u);
+        QCOMPARE(f.c.EventRowStyles[1].font_colour, 0x0000FFu);
+        QCOMPARE(f.c.EventRowStyles[498].font_colour, 0x008000u);
+        QCOMPARE(f.c.EventRowStyles[499].font_colour, 0x0000FFu);
+
+        Put_msg(f.c, logEvent(0, 0, QStringLiteral("e502")), 0);
+        QCOMPARE(f.c.event_grid.rowCount(), 501);
+        QCOMPARE(f.c.event_grid.at(1, 1), QStringLiteral("e3"));
+        QCOMPARE(f.c.event_grid.at(1, 500), QStringLiteral("e502"));
+        QCOMPARE(f.c.EventRowStyles[0].font_colour, 0x0000FFu);
+        QCOMPARE(f.c.EventRowStyles[499].font_colour, 0x008000u);
+        QCOMPARE(f.read("QReport/01.04.2025").size(), 502 * 328);
+    }
+
+    void eventWithoutSensorNumber() {
+        Fixture f;
+        Put_msg(f.c, logEvent(0, 20, QStringLiteral("x")), 0);
+        QVERIFY(QDir(f.file("VatrelA_mess")).isEmpty());
+        QCOMPARE(f.read("QReport/01.04.2025").size(), 328);
+        QCOMPARE(f.c.event_rows, qint16(1));
+    }
+
+    void topBitNumberNamesFilesDifferently() {
+        Fixture f;
+        const quint32 minusFive = quint32(-5);
+        Put_msg(f.c, logEvent(minusFive, 30, QStringLiteral("Подключён")), 0);
+        QCOMPARE(f.read("VatrelA_mess/-5").size(), 328);
+
+        SensorRecord r = SensorRecord::startupDefault();
+        r.factory_number = minusFive;
+        Save_sm(f.c, r, 'a');
+        QCOMPARE(f.read("VatrelA/4294967291").size(), 232);
+    }
+
+    void missingDailyFolder() {
+        Fixture f({"data", "VatrelA", "VatrelA_mess"});
+        f.ui.expectMessage(QStringLiteral("Put_msg: не открылся файл QReport\\01.04.2025"),
+                           QStringLiteral("Ошибка"));
+        f.ui.expectMessage(QStringLiteral("Put_msg: не открылся файл QReport\\01.04.2025"),
+                           QStringLiteral("Ошибка"));
+        Put_msg(f.c, logEvent(1234, 0, QStringLiteral("первое")), 0);
+        Put_prog_msg(f.c, logEvent(0, 20, QStringLiteral("второе")));
+        QVERIFY(f.ui.allExpectedShown());
+        QCOMPARE(f.ui.boxes.size(), 2);
+        QCOMPARE(f.ui.boxes[0].icon, ConsoleUi::Icon::Error);
+        QCOMPARE(f.c.event_rows, qint16(2));
+        QCOMPARE(f.c.event_grid.at(1, 2), QStringLiteral("второе"));
+        QCOMPARE(f.read("VatrelA_mess/1234").size(), 328); // the sensor file was still written
+    }
+
+    void missingSensorFolder() {
+        Fixture f({"QReport"});
+        const QString path = f.file("VatrelB_mess/99");
+        f.ui.expectMessage(QStringLiteral("Put_msg: не открылся файл ") + path);
+        Put_msg(f.c, logEvent(99, 0, QStringLiteral("x")), 1);
+        QVERIFY(f.ui.allExpectedShown());
+        QCOMPARE(f.read("QReport/01.04.2025").size(), 328);
+    }
+
+    void eventsAcrossMidnight() {
+        Fixture f;
+        f.now = QDateTime(QDate(2025, 3, 31), QTime(23, 59, 59));
+        Put_prog_msg(f.c, makeEvent(f.c, 0, 20, QStringLiteral("до")));
+        f.now = QDateTime(QDate(2025, 4, 1), QTime(0, 0, 1));
+        Put_prog_msg(f.c, makeEvent(f.c, 0, 20, QStringLiteral("после")));
+        QCOMPARE(f.read("QReport/31.03.2025").size(), 328);
+        QCOMPARE(f.read("QReport/01.04.2025").size(), 328);
+        QCOMPARE(f.c.event_grid.at(0, 1), QStringLiteral("31.03.2025 23:59:59"));
+        QCOMPARE(f.c.event_grid.at(0, 2), QStringLiteral("01.04.2025 00:00:01"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEventLog)
+#include "tst_eventlog.moc"

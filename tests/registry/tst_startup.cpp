@@ -1,0 +1,338 @@
+// Start-up loading, the sensor table rows and the exit save.
+#include "Fixture.h"
+#include "registry/Startup.h"
+#include "registry/Storage.h"
+
+#include <QLocale>
+
+using namespace vatrel;
+using namespace vatrel::testing;
+
+namespace {
+
+SensorRecord armedTypeB() {
+    SensorRecord r = SensorRecord::startupDefault();
+    r.factory_number = 1234;
+    r.sensor_type = 1;
+    r.slot_index = 5;
+    r.connected_at = 45700.25;
+    r.connected_by = 2;
+    r.loop1_armed = 1;
+    r.status = 15;
+    r.loop1_alarm = 1;
+    r.loop2_alarm = 1;
+    r.dc_component1 = 1.5f;
+    r.dc_component2 = -0.25f;
+    return r;
+}
+
+// Fills one slot directly and writes its row.
+void fill(Fixture& f, int slot, SensorRecord r) {
+    f.c.sensors[size_t(slot)] = r;
+    FillSensorRow(f.c, slot);
+}
+
+} // namespace
+
+class TestStartup : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale::c()); }
+    void cleanup() { QLocale::setDefault(QLocale::c()); }
+
+    void emptyDataFolder() {
+        Fixture f({"data", "QReport"});
+        init_globals(f.c);
+        QVERIFY(f.ui.boxes.isEmpty());
+        QCOMPARE(f.read("data/hw.dat"), QByteArray(1202, '\0'));
+        QVERIFY(f.exists("data/chop.dat"));
+        QCOMPARE(f.read("data/chop.dat"), QByteArray());
+        QCOMPARE(f.c.Label8, QStringLiteral("Всего датчиков = 0   "));
+        QCOMPARE(f.c.port_index, 0);
+        QCOMPARE(f.c.status_panels[1], QStringLiteral("Alt+X-Выход"));
+
+        const QStringList sensorHeader{"№ п/п",    "Адрес",     "Датчик",       "Ш1",
+                                       "Ш2",       "Порог 1",   "Сигнал 1",     "Порог 2",
+                                       "Сигнал 2", "Состояние", "На охране Ш1", "На охране Ш2"};
+        for (int col = 0; col < 12; ++col)
+            QCOMPARE(f.c.sensor_grid.at(col, 0), sensorHeader[col]);
+        const QStringList comHeader{"№ позиции", "Ошибки КС", "Тайм-ауты", "Связь с преобразователем"};
+        for (int col = 0; col < 4; ++col)
+            QCOMPARE(f.c.com_grid.at(col, 0), comHeader[col]);
+        QCOMPARE(f.c.event_grid.at(0, 0), QStringLiteral("Дата и время"));
+        QCOMPARE(f.c.event_grid.at(1, 0), QStringLiteral("Наименование события"));
+
+        QCOMPARE(f.c.sensor_grid.at(0, 1), QStringLiteral("1"));
+        QCOMPARE(f.c.sensor_grid.at(0, 200), QStringLiteral("200"));
+        QCOMPARE(f.c.com_grid.at(0, 200), QStringLiteral("200"));
+        for (int col = 1; col < 12; ++col)
+            QCOMPARE(f.c.sensor_grid.at(col, 6), QString());
+        QCOMPARE(f.c.com_grid.at(1, 6), QString());
+
+        QCOMPARE(f.c.SensorRowStyles[0].background, 0xC0C0C0u);
+        QCOMPARE(f.c.SensorRowStyles[199].background, 0xC0C0C0u);
+        QCOMPARE(f.c.SensorRowStyles[199].font_size, 9);
+        QCOMPARE(f.c.EventRowStyles[199].background, 0xFF000018u);
+        QCOMPARE(f.c.ReportRowStyles[0].background, 0xFF000018u);
+        QCOMPARE(f.c.EventRowStyles[200].background, 0u);
+        QCOMPARE(f.c.sensors[10].disconnected_by, qint16(-1));
+        QCOMPARE(f.c.sensors[10].mark, quint8(1));
+        QCOMPARE(f.c.KartaAdress[0].device_code, quint8(0));
+        QCOMPARE(f.c.osc_slot, qint16(-1));
+    }
+
+    void armedTypeBSensorAfterRestart() {
+        Fixture f;
+        const QByteArray hw = hwFile({{5, 1234, 1}}, 3);
+        f.write("data/hw.dat", hw);
+        SensorRecord saved = armedTypeB();
+        saved.link_up = 1;
+        f.write("VatrelB/1234", saved.encode());
+        f.c.slot_counters[1][5] = 9;
+
+        init_globals(f.c);
+        QVERIFY(f.ui.boxes.isEmpty());
+
+        const QStringList row6{"6", "1234", "Ватрел-Б", "Тревога",   "Тревога", "0",
+                               "0", "0",    "0",        "Нет связи", "Взят",    "Снят"};
+        for (int col = 0; col < 12; ++col)
+            QCOMPARE(f.c.sensor_grid.at(col, 6), row6[col]);
+        QCOMPARE(f.c.SensorRowStyles[5].background, 0x0000ABu);
+        QCOMPARE(f.c.SensorRowStyles[4].background, 0xC0C0C0u);
+        QCOMPARE(f.c.com_grid.at(3, 6), QStringLiteral("Нет связи"));
+        QCOMPARE(f.c.com_grid.at(1, 6), QStringLiteral("0"));
+        QCOMPARE(f.c.com_grid.at(2, 6), QStringLiteral("0"));
+        QCOMPARE(f.c.slot_counters[1][5], 0);
+        QCOMPARE(f.c.sensors[5].link_up, qint16(0));
+        QCOMPARE(f.c.sensors[5].connected_by, qint16(2));
+        QCOMPARE(f.c.Label8, QStringLiteral("Всего датчиков = 1   "));
+        QCOMPARE(f.c.port_index, 3);
+        QCOMPARE(f.c.KartaAdress[5].device_code, quint8(22));
+        QCOMPARE(f.c.KartaAdress[5].factory_number, quint16(1234));
+        QCOMPARE(f.c.KartaAdress[4].device_code, quint8(0));
+        QCOMPARE(f.c.osc_slot, qint16(-1));
+        QCOMPARE(f.c.osc.Edit7, QString());
+        QVERIFY(f.c.osc.ButtonOnOscillVB_enabled);
+    }
+
+    void missingSettingsFileAtStart() {
+        Fixture f;
+        f.write("data/hw.dat", hwFile({{5, 1234, 1}, {9, 70000, 0}}, 1));
+        f.ui.expectMessage(QStringLiteral("Ini_sm: не открылся файл VatrelB\\1234"),
+                           QStringLiteral("Ошибка"));
+        f.ui.expectMessage(QStringLiteral("Ini_sm: не открылся файл VatrelA\\70000"),
+                           QStringLiteral("Ошибка"));
+        init_globals(f.c);
+        QVERIFY(f.ui.allExpectedShown());
+        QCOMPARE(f.ui.boxes.size(), 2);
+        QCOMPARE(count_sensors(f.c), 0);
+        QCOMPARE(f.c.sensor_grid.at(1, 6), QString());
+        QCOMPARE(f.c.Label8, QStringLiteral("Всего датчиков = 0   "));
+        QCOMPARE(f.read("data/hw.dat"), hwFile({}, 1));
+    }
+
+    void addressMapUsesLow16Bits() {
+        Fixture f;
+        f.write("data/hw.dat", hwFile({{0, 0x00012345, 0}}));
+        SensorRecord r = SensorRecord::startupDefault();
+        r.factory_number = 0x00012345;
+        f.write("VatrelA/74565", r.encode());
+        init_globals(f.c);
+        QCOMPARE(f.c.KartaAdress[0].device_code, quint8(22));
+        QCOMPARE(f.c.KartaAdress[0].factory_number, quint16(0x2345));
+        QCOMPARE(f.c.sensor_grid.at(1, 1), QStringLiteral("74565"));
+        QCOMPARE(f.c.sensor_grid.at(9, 1), QStringLiteral("Норма"));
+        QCOMPARE(f.c.SensorRowStyles[0].background, 0x00FF00u);
+        QCOMPARE(f.c.com_grid.at(3, 1), QString()); // the link column is primed only for "no link"
+    }
+
+    void oscillogramRestore() {
+        Fixture f;
+        f.write("data/hw.dat", hwFile({{5, 1234, 1}, {7, 555, 0}}));
+        SensorRecord b = armedTypeB();
+        b.osc_active = 1;
+        f.write("VatrelB/1234", b.encode());
+        SensorRecord a = SensorRecord::startupDefault();
+        a.factory_number = 555;
+        a.slot_index = 7;
+        a.osc_active = 1;
+        a.dc_component1 = -300.7f;
+        f.write("VatrelA/555", a.encode());
+
+        init_globals(f.c);
+        // The last qualifying slot wins; the type B values stay from the earlier slot.
+        QCOMPARE(f.c.osc_slot, qint16(7));
+        QCOMPARE(f.c.osc.Edit7, QStringLiteral("8"));
+        QVERIFY(!f.c.osc.ButtonOnOscillVB_enabled);
+        QVERIFY(!f.c.osc.Edit7_enabled);
+        QVERIFY(!f.c.osc.LabelNumPosOscill_enabled);
+        QCOMPARE(f.c.osc_dc1, 1.5f);
+        QCOMPARE(f.c.osc.Delta1, QStringLiteral("1.500"));
+        QCOMPARE(f.c.osc_dc2, -0.25f);
+        QCOMPARE(f.c.osc.Delta2, QStringLiteral("-0.250"));
+        QCOMPARE(f.c.osc_dc_a, quint16(65236)); // -300 in 16 bits
+    }
+
+    void oscillogramRestoreIgnoresImpossibleDc() {
+        Fixture f;
+        f.write("data/hw.dat", hwFile({{2, 555, 0}}));
+        SensorRecord a = SensorRecord::startupDefault();
+        a.factory_number = 555;
+        a.osc_active = 1;
+        a.dc_component1 = std::numeric_limits<float>::quiet_NaN();
+        f.write("VatrelA/555", a.encode());
+        init_globals(f.c);
+        QCOMPARE(f.c.osc_slot, qint16(2));
+        QCOMPARE(f.c.osc_dc_a, quint16(0));
+    }
+
+    void rowColoursAndTexts() {
+        Fixture f;
+        init_globals(f.c);
+        SensorRecord r = SensorRecord::startupDefault();
+        r.factory_number = 42;
+
+        r.loop1_alarm = 1;
+        fill(f, 0, r);
+        QCOMPARE(f.c.SensorRowStyles[0].background, 0x536BF2u);
+        QCOMPARE(f.c.sensor_grid.at(3, 1), QStringLiteral("Тревога"));
+        QCOMPARE(f.c.sensor_grid.at(4, 1), QStringLiteral("Норма"));
+        QCOMPARE(f.c.sensor_grid.at(2, 1), QStringLiteral("Ватрел-А"));
+
+        r.loop1_alarm = 0;
+        fill(f, 1, r);
+        QCOMPARE(f.c.SensorRowStyles[1].background, 0x00FF00u);
+
+        r.status = 3;
+        fill(f, 2, r);
+        QCOMPARE(f.c.sensor_grid.at(9, 3), QStringLiteral("Сопр.изол.ЧЭ2 ниже нормы"));
+        QCOMPARE(f.c.SensorRowStyles[2].background, 0x536BF2u);
+
+        // Unknown codes leave the state text empty and the colour as it was.
+        for (int code : {1, 6, 12, 13, 14, 16, 255}) {
+            r.status = code;
+            fill(f, 3, r);
+            QCOMPARE(f.c.sensor_grid.at(9, 4), QString());
+            QCOMPARE(f.c.SensorRowStyles[3].background, 0xC0C0C0u);
+        }
+
+        // Loop flags other than 0 and 1 leave their cells.
+        f.c.sensor_grid.set(3, 5, QStringLiteral("прежний"));
+        r.status = 15;
+        r.loop1_alarm = 7;
+        fill(f, 4, r);
+        QCOMPARE(f.c.sensor_grid.at(3, 5), QStringLiteral("прежний"));
+        QCOMPARE(f.c.SensorRowStyles[4].background, 0x0000ABu);
+
+        // An empty slot's row is not touched.
+        fill(f, 5, SensorRecord::startupDefault());
+        QCOMPARE(f.c.sensor_grid.at(1, 6), QString());
+
+        // Out-of-range slots are ignored.
+        FillSensorRow(f.c, -1);
+        FillSensorRow(f.c, 200);
+    }
+
+    void stateTexts_data() {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("0") << 0 << "Норма";
+        QTest::newRow("2") << 2 << "Сопр.изол.ЧЭ1 ниже нормы";
+        QTest::newRow("3") << 3 << "Сопр.изол.ЧЭ2 ниже нормы";
+        QTest::newRow("4") << 4 << "Обрыв ЧЭ 1";
+        QTest::newRow("5") << 5 << "Обрыв ЧЭ 2";
+        QTest::newRow("7") << 7 << "Разбаланс фл.(1>2)";
+        QTest::newRow("8") << 8 << "Разбаланс фл.(2>1)";
+        QTest::newRow("9") << 9 << "Ошибка ППЗУ";
+        QTest::newRow("10") << 10 << "Сопр.изол.ЧЭ1 ниже нормы. Обрыв ЧЭ1";
+        QTest::newRow("11") << 11 << "Сопр.изол.ЧЭ2 ниже нормы. Обрыв ЧЭ2";
+        QTest::newRow("15") << 15 << "Нет связи";
+        QTest::newRow("low 16 bits") << 0x10009 << "Ошибка ППЗУ";
+        QTest::newRow("-1") << -1 << "";
+    }
+    void stateTexts() {
+        QFETCH(int, status);
+        QFETCH(QString, text);
+        QCOMPARE(stateText(status), text);
+    }
+
+    void numbersByTypeAndLocale() {
+        Fixture f;
+        init_globals(f.c);
+        SensorRecord r = SensorRecord::startupDefault();
+        r.factory_number = 3000000000u;
+        r.threshold1 = 0.5f;
+        r.threshold2 = 1023.0f;
+        r.signal1_a = 0.1f;
+        r.signal2_a = 2.0f;
+        r.signal1_b = 7.25f;
+        r.signal2_b = -3.0f;
+        fill(f, 0, r);
+        const QStringList typeA{"3000000000", "Ватрел-А", "Норма", "Норма", "0.5", "0.1", "1023", "2"};
+        for (int col = 1; col <= 8; ++col)
+            QCOMPARE(f.c.sensor_grid.at(col, 1), typeA[col - 1]);
+
+        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+        r.sensor_type = 1;
+        fill(f, 1, r);
+        QCOMPARE(f.c.sensor_grid.at(2, 2), QStringLiteral("Ватрел-Б"));
+        QCOMPARE(f.c.sensor_grid.at(5, 2), QStringLiteral("0,5"));
+        QCOMPARE(f.c.sensor_grid.at(6, 2), QStringLiteral("7,25"));
+        QCOMPARE(f.c.sensor_grid.at(7, 2), QStringLiteral("1023"));
+        QCOMPARE(f.c.sensor_grid.at(8, 2), QStringLiteral("-3"));
+
+        // A type code other than 0 and 1 shows "Ватрел-Б" but leaves the signal cells.
+        r.sensor_type = 2;
+        f.c.sensor_grid.set(6, 3, QStringLiteral("x"));
+        fill(f, 2, r);
+        QCOMPARE(f.c.sensor_grid.at(2, 3), QStringLiteral("Ватрел-Б"));
+        QCOMPARE(f.c.sensor_grid.at(6, 3), QStringLiteral("x"));
+    }
+
+    void exitSavesEverything() {
+        Fixture f;
+        const QByteArray hw = hwFile({{5, 1234, 1}, {150, 8, 0}}, 3);
+        f.write("data/hw.dat", hw);
+        SensorRecord first = armedTypeB();
+        SensorRecord last = armedTypeB();
+        last.connected_at = 45740.0;
+        f.write("VatrelB/1234", first.encode() + last.encode());
+        SensorRecord other = SensorRecord::startupDefault();
+        other.factory_number = 8;
+        other.slot_index = 150;
+        f.write("VatrelA/8", other.encode());
+        init_globals(f.c);
+
+        // The session runs: the sensor answers and reports measurements.
+        SensorRecord& live = f.c.sensors[5];
+        live.status = 0;
+        live.loop1_alarm = 0;
+        live.loop2_alarm = 0;
+        live.threshold1 = 12.5f;
+        live.signal1_b = 3.0f;
+        live.link_up = 1;
+        live.osc_command = 193;
+        live.osc_active = 1;
+        live.osc_values[2] = 4.0f;
+        live.reserved112[0] = 5;
+        live.loop2_armed = 1;
+
+        saveAllOnExit(f.c);
+        QVERIFY(f.ui.boxes.isEmpty());
+        QCOMPARE(f.read("data/hw.dat"), hw);
+
+        SensorRecord expected = last;
+        expected.loop2_armed = 1;
+        const QByteArray file = f.read("VatrelB/1234");
+        QCOMPARE(file.size(), 464);
+        QCOMPARE(file.left(232), first.encode());
+        QCOMPARE(file.mid(232), expected.encode());
+        QCOMPARE(f.read("VatrelA/8").size(), 232);
+        QCOMPARE(f.c.sensors[150].status, 15);
+        QCOMPARE(f.c.sensors[0].status, 15); // empty slots are reset too, but get no file
+        QVERIFY(!f.exists("VatrelA/0"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStartup)
+#include "tst_startup.moc"

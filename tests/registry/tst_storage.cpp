@@ -1,0 +1,386 @@
+// Stored files: hardware file, per-sensor settings files, operator list.
+#include "Fixture.h"
+#include "registry/Storage.h"
+
+#include <QDir>
+
+using namespace vatrel;
+using namespace vatrel::testing;
+
+namespace {
+
+SensorRecord sensor(quint32 number, qint16 type, qint16 slot) {
+    SensorRecord r = SensorRecord::startupDefault();
+    r.factory_number = number;
+    r.sensor_type = type;
+    r.slot_index = slot;
+    return r;
+}
+
+QByteArray operatorRecord(quint8 deleted, const QByteArray& surnameCp1251) {
+    QByteArray b(40, '\0');
+    b[0] = 1;
+    b[1] = char(deleted);
+    b.replace(2, qMin<qsizetype>(38, surnameCp1251.size()), surnameCp1251.left(38));
+    return b;
+}
+
+// The connect dialog's add action as far as the files are concerned.
+void addOperator(Console& c, const QString& surname) {
+    OperatorList& l = c.operators;
+    l.entries[size_t(l.operator_count)] = {1, surname, qint16(l.operator_records)};
+    ++l.operator_count;
+    ++l.operator_records;
+    Add_chop(c);
+    Ini_chop(c);
+}
+
+} // namespace
+
+class TestStorage : public QObject {
+    Q_OBJECT
+private slots:
+    // --- hardware file -------------------------------------------------------------------
+    void hwFirstRunCreatesEmptyFile() {
+        Fixture f;
+        f.c.port_index = 12;
+        f.c.sensors[3].factory_number = 5;
+        Ini_Hw(f.c);
+        QCOMPARE(f.read("data/hw.dat"), QByteArray(1202, '\0'));
+        QCOMPARE(f.c.port_index, 0);
+        QCOMPARE(f.c.sensors[3].factory_number, 0u);
+        QCOMPARE(f.c.sensors[3].slot_index, qint16(3));
+        QCOMPARE(f.ui.changes[int(ConsoleUi::View::PortChoice)], 1);
+    }
+
+    void hwLoadAndSaveRoundTrip() {
+        Fixture f;
+        const QByteArray image = hwFile({{5, 1234, 1}, {0, 0xFFFFFFFB, 0}, {199, 65536 + 7, 2}}, 3);
+        f.write("data/hw.dat", image);
+        Ini_Hw(f.c);
+        QCOMPARE(f.c.sensors[5].factory_number, 1234u);
+        QCOMPARE(f.c.sensors[5].sensor_type, qint16(1));
+        QCOMPARE(f.c.sensors[5].slot_index, qint16(5));
+        QVERIFY(f.c.sensors[5].occupied());
+        QCOMPARE(f.c.sensors[0].factory_number, 0xFFFFFFFBu);
+        QCOMPARE(f.c.sensors[199].factory_number, 65543u);
+        QCOMPARE(f.c.sensors[199].sensor_type, qint16(2));
+        QCOMPARE(f.c.port_index, 3);
+        QCOMPARE(portName(f.c.port_index), QStringLiteral("COM4"));
+
+        Save_Hw(f.c);
+        QCOMPARE(f.read("data/hw.dat"), image);
+        // The save went through a temporary file that is gone afterwards.
+        QCOMPARE(QDir(f.file("data")).entryList(QDir::Files), QStringList{"hw.dat"});
+    }
+
+    void hwSaveWritesTableAndPort() {
+        Fixture f;
+        f.c.sensors[1].factory_number = 0x0A0B0C0D;
+        f.c.sensors[1].sensor_type = 1;
+        f.c.port_index = 70;
+        Save_Hw(f.c);
+        QByteArray expected(1202, '\0');
+        expected.replace(6, 6, QByteArray::fromHex("0d0c0b0a0100"));
+        expected.replace(1200, 2, QByteArray::fromHex("4600"));
+        QCOMPARE(f.read("data/hw.dat"), expected);
+    }
+
+    void hwPortIndexOutOfRange() {
+        Fixture f;
+        f.write("data/hw.dat", hwFile({}, 70));
+        Ini_Hw(f.c);
+        QCOMPARE(f.c.port_index, 70); // the empty item is still an item of the list
+        f.write("data/hw.dat", hwFile({}, 71));
+        Ini_Hw(f.c);
+        QCOMPARE(f.c.port_index, 0);
+        f.write("data/hw.dat", hwFile({}, 0xFFFF));
+        Ini_Hw(f.c);
+        QCOMPARE(f.c.port_index, 0);
+    }
+
+    void hwShortFile() {
+        Fixture f;
+        f.c.sensors[3].factory_number = 99;
+        f.c.port_index = 5;
+        // Three whole records and four bytes of a fourth.
+        const QByteArray image = hwFile({{0, 11, 0}, {2, 33, 1}, {3, 44, 1}}, 3).left(22);
+        f.write("data/hw.dat", image);
+        Ini_Hw(f.c);
+        QCOMPARE(f.c.sensors[0].factory_number, 11u);
+        QCOMPARE(f.c.sensors[2].factory_number, 33u);
+        QCOMPARE(f.c.sensors[2].sensor_type, qint16(1));
+        QCOMPARE(f.c.sensors[3].factory_number, 0u);
+        QCOMPARE(f.c.port_index, 0);
+        QCOMPARE(f.read("data/hw.dat"), image); // loading does not rewrite it
+
+        f.write("data/hw.dat", QByteArray());
+        Ini_Hw(f.c);
+        QCOMPARE(count_sensors(f.c), 0);
+    }
+
+    void hwWithoutDataFolder() {
+        Fixture f(QStringList{});
+        f.c.sensors[4] = sensor(77, 0, 4);
+        f.c.port_index = 2;
+        f.ui.expectMessage(QStringLiteral("Ini_Hw: не открылся файл hw.dat"), QStringLiteral("Ошибка"));
+        Ini_Hw(f.c);
+        QCOMPARE(f.c.sensors[4].factory_number, 77u); // nothing loaded
+        QCOMPARE(f.c.port_index, 2);
+        f.ui.expectMessage(QStringLiteral("Save_Hw: не открылся файл hw.dat"), QStringLiteral("Ошибка"));
+        Save_Hw(f.c);
+        QVERIFY(f.ui.allExpectedShown());
+        QCOMPARE(f.ui.boxes.size(), 2);
+        QCOMPARE(f.ui.boxes[1].icon, ConsoleUi::Icon::Error);
+    }
+
+    void hwUnreadableFileIsNotReplaced() {
+        Fixture f;
+        const QByteArray image = hwFile({{5, 1234, 1}}, 3);
+        f.write("data/hw.dat", image);
+        QFile::setPermissions(f.file("data/hw.dat"), QFileDevice::WriteOwner);
+        if (QFile probe(f.file("data/hw.dat")); probe.open(QIODevice::ReadOnly))
+            QSKIP("file permissions are not enforced for this user");
+        f.ui.expectMessage(QStringLiteral("Ini_Hw: не открылся файл hw.dat"));
+        Ini_Hw(f.c);
+        QVERIFY(f.ui.allExpectedShown());
+        QFile::setPermissions(f.file("data/hw.dat"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QCOMPARE(f.read("data/hw.dat"), image);
+    }
+
+    // --- settings files ------------------------------------------------------------------
+    void settingsAppendAndRewriteLast() {
+        Fixture f;
+        SensorRecord first = sensor(1234, 0, 3);
+        first.status = 15;
+        Save_sm(f.c, first, 'a');
+        QCOMPARE(f.read("VatrelA/1234"), first.encode());
+
+        SensorRecord second = first;
+        second.connected_at = 45748.5;
+        Save_sm(f.c, second, 'a');
+        SensorRecord updated = second;
+        updated.disconnected_at = 45749.0;
+        updated.disconnected_by = 4;
+        Save_sm(f.c, updated, 'u');
+        QCOMPARE(f.read("VatrelA/1234"), first.encode() + updated.encode());
+
+        Save_sm(f.c, sensor(1234, 1, 3), 'a'); // the other type writes to the other folder
+        QCOMPARE(f.read("VatrelB/1234").size(), 232);
+        QCOMPARE(f.read("VatrelA/1234").size(), 464);
+        QVERIFY(f.ui.boxes.isEmpty());
+    }
+
+    void settingsPathsUseUnsignedNumber() {
+        QCOMPARE(settingsFragment(1234, 0), QStringLiteral("VatrelA/1234"));
+        QCOMPARE(settingsFragment(1234, 1), QStringLiteral("VatrelB/1234"));
+        QCOMPARE(settingsFragment(1234, -7), QStringLiteral("VatrelB/1234"));
+        QCOMPARE(settingsFragment(0x80000000u, 0), QStringLiteral("VatrelA/2147483648"));
+    }
+
+    void settingsRewriteNeedsExistingFile() {
+        Fixture f;
+        f.ui.expectMessage(QStringLiteral("Save_sm: не открылся файл VatrelA\\1234"),
+                           QStringLiteral("Ошибка"));
+        Save_sm(f.c, sensor(1234, 0, 0), 'u');
+        QVERIFY(f.ui.allExpectedShown());
+        QVERIFY(!f.exists("VatrelA/1234"));
+
+        Fixture g({"data"});
+        g.ui.expectMessage(QStringLiteral("Save_sm: не открылся файл VatrelB\\4294967295"));
+        Save_sm(g.c, sensor(0xFFFFFFFF, 1, 0), 'a');
+        QVERIFY(g.ui.allExpectedShown());
+    }
+
+    void settingsRewriteWithPartialTail() {
+        Fixture f;
+        const SensorRecord a = sensor(55, 0, 1);
+        const QByteArray tail(100, '\x5a');
+        f.write("VatrelA/55", a.encode() + a.encode() + tail);
+        SensorRecord b = a;
+        b.loop1_armed = 1;
+        Save_sm(f.c, b, 'u');
+        // The last whole record is replaced; the partial tail stays where it was.
+        QCOMPARE(f.read("VatrelA/55"), a.encode() + b.encode() + tail);
+
+        f.write("VatrelA/56", tail);
+        Save_sm(f.c, sensor(56, 0, 0), 'u');
+        QCOMPARE(f.read("VatrelA/56"), sensor(56, 0, 0).encode());
+    }
+
+    void settingsFactoryZeroAndBadMode() {
+        Fixture f;
+        Save_sm(f.c, sensor(0, 0, 0), 'a');
+        Save_sm(f.c, sensor(0, 1, 0), 'u');
+        QVERIFY(QDir(f.file("VatrelA")).isEmpty());
+        QVERIFY(QDir(f.file("VatrelB")).isEmpty());
+
+        f.ui.expectMessage(QStringLiteral("Save_sm: передан неверный параметр"), QString(""));
+        Save_sm(f.c, sensor(1234, 0, 0), 'x');
+        QVERIFY(f.ui.allExpectedShown());
+        QCOMPARE(f.ui.boxes[0].icon, ConsoleUi::Icon::None);
+        QVERIFY(!f.exists("VatrelA/1234"));
+    }
+
+    void loadMissingSettingsEmptiesSlot() {
+        Fixture f;
+        f.write("data/hw.dat", hwFile({{5, 1234, 1}, {6, 99, 0}}, 2));
+        Ini_Hw(f.c);
+        Save_sm(f.c, sensor(99, 0, 6), 'a');
+        f.ui.expectMessage(QStringLiteral("Ini_sm: не открылся файл VatrelB\\1234"),
+                           QStringLiteral("Ошибка"));
+        Ini_sm(f.c);
+        QVERIFY(f.ui.allExpectedShown());
+        QCOMPARE(f.ui.boxes.size(), 1);
+        QCOMPARE(f.c.sensors[5].factory_number, 0u);
+        QCOMPARE(f.c.sensors[5].sensor_type, qint16(0));
+        QCOMPARE(f.c.sensors[6].factory_number, 99u);
+        QCOMPARE(f.read("data/hw.dat"), hwFile({{6, 99, 0}}, 2));
+    }
+
+    void loadKeepsLastWholeRecord() {
+        Fixture f;
+        f.write("data/hw.dat", hwFile({{5, 1234, 1}, {8, 4321, 0}}));
+        Ini_Hw(f.c);
+        SensorRecord older = sensor(1234, 1, 5);
+        SensorRecord newer = older;
+        newer.loop2_armed = 1;
+        newer.dc_component1 = 2.5f;
+        newer.slot_index = 17; // saved from another position
+        newer.status = 15;
+        f.write("VatrelB/1234", older.encode() + newer.encode() + QByteArray(231, '\x01'));
+        // A file shorter than one record leaves the slot as the hardware file gave it.
+        f.write("VatrelA/4321", QByteArray(100, '\x7f'));
+        Ini_sm(f.c);
+        QVERIFY(f.ui.boxes.isEmpty());
+
+        const SensorRecord& s5 = f.c.sensors[5];
+        QCOMPARE(s5.loop2_armed, quint8(1));
+        QCOMPARE(s5.dc_component1, 2.5f);
+        QCOMPARE(s5.status, 15);
+        QCOMPARE(s5.slot_index, qint16(5));
+
+        const SensorRecord& s8 = f.c.sensors[8];
+        QCOMPARE(s8.factory_number, 4321u);
+        QCOMPARE(s8.slot_index, qint16(8));
+        QCOMPARE(s8.status, 0);
+        QCOMPARE(s8.loop1_alarm, quint8(0));
+    }
+
+    // --- operator list -------------------------------------------------------------------
+    void operatorsAddDeleteAdd() {
+        Fixture f;
+        Ini_chop(f.c);
+        QVERIFY(f.exists("data/chop.dat"));
+        QCOMPARE(f.c.operators.operator_count, 0);
+
+        addOperator(f.c, QStringLiteral("Петров"));
+        addOperator(f.c, QStringLiteral("Сидоров"));
+        Del_chop(f.c, f.c.operators.entries[0].operator_id);
+        Ini_chop(f.c);
+        addOperator(f.c, QStringLiteral("Кузнецов"));
+
+        const QByteArray file = f.read("data/chop.dat");
+        QCOMPARE(file.size(), 120);
+        QCOMPARE(file.left(40), operatorRecord(1, "\xcf\xe5\xf2\xf0\xee\xe2"));
+        QCOMPARE(file.mid(40, 40), operatorRecord(0, "\xd1\xe8\xe4\xee\xf0\xee\xe2"));
+        QCOMPARE(file.mid(80, 40), operatorRecord(0, "\xca\xf3\xe7\xed\xe5\xf6\xee\xe2"));
+
+        const OperatorList& l = f.c.operators;
+        QCOMPARE(l.operator_count, 2);
+        QCOMPARE(l.operator_records, 3);
+        QCOMPARE(l.entries[0].surname, QStringLiteral("Сидоров"));
+        QCOMPARE(l.entries[0].operator_id, qint16(1));
+        QCOMPARE(l.entries[1].surname, QStringLiteral("Кузнецов"));
+        QCOMPARE(l.entries[1].operator_id, qint16(2));
+
+        bool ok = false;
+        QCOMPARE(Read_chop(f.c, 0, &ok), QStringLiteral("Петров")); // deleted, still readable
+        QVERIFY(ok);
+    }
+
+    void operatorsListCapped() {
+        Fixture f;
+        QByteArray file;
+        for (int i = 0; i < 60; ++i) {
+            file += operatorRecord(0, "N" + QByteArray::number(i));
+            if (i == 10) file += operatorRecord(1, "gone");
+        }
+        f.write("data/chop.dat", file);
+        Ini_chop(f.c);
+        const OperatorList& l = f.c.operators;
+        QCOMPARE(l.operator_count, 50);
+        // 50 active records and one deleted one come before the 51st active record.
+        QCOMPARE(l.operator_records, 51);
+        QCOMPARE(l.entries[10].surname, QStringLiteral("N10"));
+        QCOMPARE(l.entries[11].surname, QStringLiteral("N11"));
+        QCOMPARE(l.entries[11].operator_id, qint16(12));
+        QCOMPARE(l.entries[49].surname, QStringLiteral("N49"));
+        QCOMPARE(l.entries[49].operator_id, qint16(50));
+    }
+
+    void operatorSurnamesCut() {
+        Fixture f;
+        f.write("data/chop.dat", operatorRecord(0, QByteArray(20, '\xc0')) +
+                                     operatorRecord(0, QByteArray(38, '\xdf')) +
+                                     QByteArray(25, '\x01')); // a partial record at the end is ignored
+        Ini_chop(f.c);
+        QCOMPARE(f.c.operators.operator_count, 2);
+        QCOMPARE(f.c.operators.operator_records, 2);
+        QCOMPARE(f.c.operators.entries[0].surname, QString(16, QChar(0x0410)));
+        QCOMPARE(f.c.operators.entries[1].surname, QString(16, QChar(0x042F)));
+        QCOMPARE(Read_chop(f.c, 0), QString(20, QChar(0x0410)));
+        QCOMPARE(Read_chop(f.c, 1), QString(38, QChar(0x042F)));
+
+        // A new surname is stored cut to fit with its terminator.
+        f.c.operators.entries[2] = {1, QString(40, QChar(0x0411)), 2};
+        f.c.operators.operator_count = 3;
+        Add_chop(f.c);
+        const QByteArray last = f.read("data/chop.dat").right(40);
+        QCOMPARE(last, operatorRecord(0, QByteArray(37, '\xc1')));
+    }
+
+    void operatorIdsOutsideFile() {
+        Fixture f;
+        const QByteArray file = operatorRecord(0, "A") + operatorRecord(0, "B");
+        f.write("data/chop.dat", file);
+        for (qint16 id : {qint16(-1), qint16(2), qint16(1000), qint16(-32768)}) {
+            Del_chop(f.c, id);
+            bool ok = true;
+            QCOMPARE(Read_chop(f.c, id, &ok), QString());
+            QVERIFY(!ok);
+        }
+        QCOMPARE(f.read("data/chop.dat"), file);
+        QVERIFY(f.ui.boxes.isEmpty());
+        Del_chop(f.c, 1);
+        QCOMPARE(f.read("data/chop.dat"), operatorRecord(0, "A") + operatorRecord(1, "B"));
+    }
+
+    void operatorFileMissing() {
+        Fixture f(QStringList{});
+        f.ui.expectMessage(QStringLiteral("Ini_chop: не открылся файл chop.dat"), QStringLiteral("Ошибка"));
+        f.ui.expectMessage(QStringLiteral("Add_chop: не открылся файл chop.dat"), QStringLiteral("Ошибка"));
+        f.ui.expectMessage(QStringLiteral("Del_chop: не открылся файл chop.dat"), QStringLiteral("Ошибка"));
+        f.ui.expectMessage(QStringLiteral("Read_chop: не открылся файл chop.dat"), QStringLiteral("Ошибка"));
+        Ini_chop(f.c);
+        QCOMPARE(f.c.operators.operator_count, 0);
+        f.c.operators.entries[0] = {1, QStringLiteral("Петров"), 0};
+        f.c.operators.operator_count = 1;
+        Add_chop(f.c);
+        Del_chop(f.c, 0);
+        bool ok = true;
+        QCOMPARE(Read_chop(f.c, 0, &ok), QString());
+        QVERIFY(!ok);
+        QVERIFY(f.ui.allExpectedShown());
+    }
+
+    void addWithEmptyListWritesNothing() {
+        Fixture f;
+        Ini_chop(f.c);
+        Add_chop(f.c); // operator_count 0: no last entry to write
+        QCOMPARE(f.read("data/chop.dat"), QByteArray());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStorage)
+#include "tst_storage.moc"
