@@ -1,7 +1,342 @@
 #include "link/StatusDecoder.h"
+#include "link/Frame.h"
+#include "link/Measurements.h"
+#include "registry/Alarms.h"
+#include "registry/EventLog.h"
 
-// Placeholder so the engine links while report decoding is being written; replaced by the decoder.
 namespace vatrel {
-void DispatchReport(Console&, const char*, int, quint8) {}
-void AllSensorsLost(Console&) {}
+
+namespace {
+
+constexpr int kChecksumChars = 2;
+constexpr int kStatusNoLink = 15;
+// Stored for a state code the console does not know: differs from 0, 15 and every known code,
+// so the next known code always counts as a change.
+constexpr int kUnknownStatusBase = 1000;
+
+// True when word `word` lies wholly inside the report text, ahead of its checksum.
+bool holdsWord(int len, int word) {
+    return len >= 4 * word + 4 + kChecksumChars;
+}
+
+const QString kNorm = QStringLiteral("Норма");
+const QString kAlarm = QStringLiteral("Тревога");
+const QString kNoLink = QStringLiteral("Нет связи");
+
+// Column 9 text of a state code; empty for a code outside the table.
+QString stateText(int code) {
+    switch (code) {
+    case 0:
+        return kNorm;
+    case 2:
+        return QStringLiteral("Сопр.изол.ЧЭ1 ниже нормы");
+    case 3:
+        return QStringLiteral("Сопр.изол.ЧЭ2 ниже нормы");
+    case 4:
+        return QStringLiteral("Обрыв ЧЭ 1");
+    case 5:
+        return QStringLiteral("Обрыв ЧЭ 2");
+    case 7:
+        return QStringLiteral("Разбаланс фл.(1>2)");
+    case 8:
+        return QStringLiteral("Разбаланс фл.(2>1)");
+    case 9:
+        return QStringLiteral("Ошибка ППЗУ");
+    case 10:
+        return QStringLiteral("Сопр.изол.ЧЭ1 ниже нормы. Обрыв ЧЭ1");
+    case 11:
+        return QStringLiteral("Сопр.изол.ЧЭ2 ниже нормы. Обрыв ЧЭ2");
+    case 15:
+        return kNoLink;
+    default:
+        return QString();
+    }
+}
+
+// Event text of a sensor fault. The fault texts name the model the fault belongs to, whatever
+// model reports it; %1 is the factory number.
+QString faultEventText(int code, qint16 sensorType) {
+    switch (code) {
+    case 2:
+        return QStringLiteral(
+            "Сопротивление изоляции первого чувствительного элемента датчика <Ватрел-Б> № %1 ниже нормы");
+    case 3:
+        return QStringLiteral(
+            "Сопротивление изоляции второго чувствительного элемента датчика <Ватрел-Б> № %1 ниже нормы");
+    case 4:
+        return QStringLiteral("Обрыв чувствительного элемента первого фланга датчика <Ватрел-Б> № %1");
+    case 5:
+        return QStringLiteral("Обрыв чувствительного элемента второго фланга датчика <Ватрел-Б> № %1");
+    case 7:
+        return QStringLiteral(
+            "Недопустимый разбаланс флангов датчика <Ватрел-А> № %1. Ёмкость 1 фл. больше ёмкости 2");
+    case 8:
+        return QStringLiteral(
+            "Недопустимый разбаланс флангов датчика <Ватрел-А> № %1. Ёмкость 2 фл. больше ёмкости 1");
+    case 9:
+        return QStringLiteral("Ошибка ППЗУ датчика ") + typeTag(sensorType) + QStringLiteral(" № %1");
+    case 10:
+        return QStringLiteral(
+            "Сопротивление изоляции первого ЧЭ датчика <Ватрел-Б> № %1 ниже нормы. Обрыв первого ЧЭ");
+    case 11:
+        return QStringLiteral(
+            "Сопротивление изоляции второго ЧЭ датчика <Ватрел-Б> № %1 ниже нормы. Обрыв второго ЧЭ");
+    default:
+        return QString();
+    }
+}
+
+bool isFaultCode(int code) {
+    switch (code) {
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+    case 7:
+    case 8:
+    case 9:
+    case 10:
+    case 11:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Which loop's arming decides whether a fault is an alarm: 1, 2, or 0 for "always" (EEPROM).
+int faultLoop(int code) {
+    switch (code) {
+    case 2:
+    case 4:
+    case 7:
+    case 10:
+        return 1;
+    case 3:
+    case 5:
+    case 8:
+    case 11:
+        return 2;
+    default:
+        return 0;
+    }
+}
+
+QString withTag(const QString& head, qint16 sensorType) {
+    return head + typeTag(sensorType) + QStringLiteral(" № %1");
+}
+
+// Logs an event for the slot's sensor and, when asked, hands the same record to the alarm window.
+void raiseEvent(Console& c, int slot, int code, const QString& pattern, bool alarm) {
+    const SensorRecord& r = c.sensors[size_t(slot)];
+    const EventRecord rec = makeEvent(c, r.factory_number, code, pattern.arg(r.factory_number));
+    Put_msg(c, rec, r.sensor_type);
+    if (alarm) raiseAlarm(c, rec);
+}
+
+Colour normalColour(const SensorRecord& r) {
+    return (r.loop1_armed == 1 || r.loop2_armed == 1) ? colours::green : colours::aqua;
+}
+
+void setCell(Console& c, int col, int slot, const QString& text) {
+    c.sensor_grid.set(col, slot + 1, text);
+}
+void setComCell(Console& c, int col, int slot, const QString& text) {
+    c.com_grid.set(col, slot + 1, text);
+}
+
+// Per-loop view of the record, so loop 1 and loop 2 share one routine.
+struct Loop {
+    int number;
+    quint8& alarm;
+    quint8 armed;
+    int column;
+};
+
+Loop loopOf(SensorRecord& r, int number) {
+    return number == 1 ? Loop{1, r.loop1_alarm, r.loop1_armed, colLoop1}
+                       : Loop{2, r.loop2_alarm, r.loop2_armed, colLoop2};
+}
+
+// The loop goes into alarm: column "Тревога" and, when armed, event 33 with an alarm.
+void loopEntersAlarm(Console& c, int slot, int number) {
+    SensorRecord& r = c.sensors[size_t(slot)];
+    Loop l = loopOf(r, number);
+    if (l.alarm == 1) return;
+    l.alarm = 1;
+    setCell(c, l.column, slot, kAlarm);
+    if (l.armed == 1)
+        raiseEvent(c, slot, 33,
+                   withTag(QStringLiteral("Срабатывание ") + QString::number(number) +
+                               QStringLiteral(" шлейфа датчика "),
+                           r.sensor_type),
+                   true);
+}
+
+void loopStep(Console& c, int slot, int number, bool bit, int code) {
+    SensorRecord& r = c.sensors[size_t(slot)];
+    Loop l = loopOf(r, number);
+    if (bit) {
+        setRowColour(c, slot, colours::alarm);
+        loopEntersAlarm(c, slot, number);
+        return;
+    }
+    if (l.alarm == 0) return;
+    // Loop 1 turns the row back to normal only with the state normal too; loop 2 looks at the
+    // reported code alone.
+    const bool resetColour = number == 1 ? (r.status == 0 && code == 0) : code == 0;
+    if (resetColour) setRowColour(c, slot, normalColour(r));
+    l.alarm = 0;
+    setCell(c, l.column, slot, kNorm);
+    if (l.armed == 1)
+        raiseEvent(c, slot, 0,
+                   withTag(QStringLiteral("Возврат в норму ") + QString::number(number) +
+                               QStringLiteral(" шлейфа датчика "),
+                           r.sensor_type),
+                   false);
+}
+
+void stateStep(Console& c, int slot, int code, bool b1, bool b2) {
+    SensorRecord& r = c.sensors[size_t(slot)];
+    if (r.status == code) return;
+    if (code == 0) {
+        if (b1 || b2) {
+            // A loop in alarm keeps the state where it was until a report with both bits clear.
+            // The loop is marked through the loop's own path so an armed loop still raises its
+            // event and alarm; the loop step below then finds it marked.
+            if (c.SensorRowStyles[size_t(slot)].background != colours::alarm) {
+                setRowColour(c, slot, colours::alarm);
+                loopEntersAlarm(c, slot, b1 ? 1 : 2);
+            }
+        } else {
+            r.status = 0;
+            setRowColour(c, slot, normalColour(r));
+            raiseEvent(c, slot, 0,
+                       withTag(QStringLiteral("Возврат в дежурное состояние датчика "), r.sensor_type),
+                       false);
+        }
+        setCell(c, colState, slot, kNorm);
+        return;
+    }
+    if (isFaultCode(code)) {
+        setRowColour(c, slot, colours::alarm);
+        r.status = code;
+        setCell(c, colState, slot, stateText(code));
+        const int loop = faultLoop(code);
+        const bool alarm = loop == 0 || (loop == 1 ? r.loop1_armed == 1 : r.loop2_armed == 1);
+        raiseEvent(c, slot, code, faultEventText(code, r.sensor_type), alarm);
+        return;
+    }
+    r.status = kUnknownStatusBase + code;
+    setCell(c, colState, slot, QString());
+}
+
+void statusReport(Console& c, int slot, const char* text, int len, quint8 code) {
+    SensorRecord& r = c.sensors[size_t(slot)];
+    if (r.link_up == 0) {
+        r.link_up = 1;
+        setComCell(c, 3, slot, QStringLiteral("Есть связь"));
+        c.slot_online[size_t(slot)] = 1;
+        raiseEvent(c, slot, 32, withTag(QStringLiteral("Восстановлена связь с датчиком "), r.sensor_type),
+                   false);
+        r.osc_command = r.isTypeB() ? 193 : 194;
+        c.changed(ConsoleUi::View::ComGrid);
+    }
+
+    const quint8 statusByte = quint8(frame::wordAt(text, 16) & 0xFF);
+    const int state = statusByte & 0x3F;
+    const bool b1 = statusByte & 0x80;
+    const bool b2 = statusByte & 0x40;
+
+    stateStep(c, slot, state, b1, b2);
+    loopStep(c, slot, 1, b1, state);
+    loopStep(c, slot, 2, b2, state);
+    c.changed(ConsoleUi::View::SensorGrid);
+
+    DecodeMeasurements(c, text, len, code, slot);
+}
+
+void slotLost(Console& c, int slot) {
+    SensorRecord& r = c.sensors[size_t(slot)];
+    if (c.slot_online[size_t(slot)] == 1) {
+        c.slot_online[size_t(slot)] = 0;
+        setComCell(c, 3, slot, kNoLink);
+        c.changed(ConsoleUi::View::ComGrid);
+    }
+    setRowColour(c, slot, colours::link_lost);
+    if (r.link_up != 0) {
+        r.link_up = 0;
+        setCell(c, colState, slot, kNoLink);
+        r.status = kStatusNoLink;
+        raiseEvent(c, slot, 15, withTag(QStringLiteral("Нет связи с датчиком "), r.sensor_type),
+                   r.loop1_armed == 1 || r.loop2_armed == 1);
+    }
+    if (r.loop1_alarm != 1) {
+        r.loop1_alarm = 1;
+        setCell(c, colLoop1, slot, kAlarm);
+    }
+    if (r.loop2_alarm != 1) {
+        r.loop2_alarm = 1;
+        setCell(c, colLoop2, slot, kAlarm);
+    }
+    c.changed(ConsoleUi::View::SensorGrid);
+}
+
+// The occupied slot holding this factory number; -1 when none does. Number 0 marks an empty slot
+// and never names a sensor.
+int reportSlot(const Console& c, quint16 number) {
+    if (number == 0) return -1;
+    for (int s = 0; s < kSlots; ++s)
+        if (c.sensors[size_t(s)].factory_number == number) return s;
+    return -1;
+}
+
+void countReport(Console& c, int slot, int array, int column) {
+    qint32& counter = c.slot_counters[size_t(array)][size_t(slot)];
+    ++counter;
+    setComCell(c, column, slot, QString::number(counter));
+    c.changed(ConsoleUi::View::ComGrid);
+}
+
+} // namespace
+
+void DispatchReport(Console& c, const char* text, int len, quint8 code) {
+    if (!text || !holdsWord(len, 2)) return;
+    switch (code) {
+    case REPORT_STATUS:
+    case REPORT_STATUS_OSC:
+    case REPORT_KS_ERRORS:
+    case REPORT_TIMEOUTS:
+    case REPORT_NO_LINK:
+        break;
+    default:
+        return;
+    }
+    const int slot = reportSlot(c, frame::wordAt(text, 8));
+    if (slot < 0) return;
+    switch (code) {
+    case REPORT_STATUS:
+    case REPORT_STATUS_OSC:
+        if (holdsWord(len, 4)) statusReport(c, slot, text, len, code);
+        break;
+    case REPORT_KS_ERRORS:
+        countReport(c, slot, 1, 1);
+        break;
+    case REPORT_TIMEOUTS:
+        countReport(c, slot, 4, 2);
+        break;
+    case REPORT_NO_LINK:
+        slotLost(c, slot);
+        break;
+    default:
+        break;
+    }
+}
+
+void AllSensorsLost(Console& c) {
+    c.wait_panel_visible = false;
+    c.changed(ConsoleUi::View::WaitPanel);
+    for (int s = 0; s < kSlots; ++s)
+        if (c.sensors[size_t(s)].factory_number != 0) slotLost(c, s);
+}
+
 } // namespace vatrel

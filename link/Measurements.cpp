@@ -1,0 +1,108 @@
+#include "link/Measurements.h"
+#include "link/Frame.h"
+#include "registry/NumberFormat.h"
+
+#include <bit>
+
+namespace vatrel {
+
+namespace {
+
+constexpr quint16 kLayoutB = 2;       // 0x41, type B: four values
+constexpr quint16 kLayoutA = 7;       // 0x41, type A: threshold and signal
+constexpr quint16 kLayoutOscB = 0xC3; // 0x42, type B: eight values (oscillogram sample)
+constexpr quint16 kLayoutOscA = 0xC5; // 0x42, type A: threshold and signal
+
+constexpr int kChecksumChars = 2;
+
+// True when word `word` lies wholly inside the report text, ahead of its checksum.
+bool holdsWord(int len, int word) {
+    return len >= 4 * word + 4 + kChecksumChars;
+}
+
+// A 32-bit value carried one byte per word, least significant byte first, from word `first` on.
+quint32 assemble(const char* text, int first) {
+    quint32 v = 0;
+    for (int i = 3; i >= 0; --i)
+        v = (v << 8) | (frame::wordAt(text, 4 * (first + i)) & 0xFFu);
+    return v;
+}
+
+float assembleFloat(const char* text, int first) {
+    return std::bit_cast<float>(assemble(text, first));
+}
+
+void writeCell(Console& c, int col, int slot, const QString& text) {
+    c.sensor_grid.set(col, slot + 1, text);
+}
+
+// Type B: words 5–20 hold threshold 1, threshold 2, signal 1, signal 2; columns are written in
+// that order.
+void storeTypeB(Console& c, int slot, const std::array<float, 8>& v) {
+    SensorRecord& r = c.sensors[size_t(slot)];
+    r.threshold1 = v[0];
+    r.threshold2 = v[1];
+    r.signal1_b = v[2];
+    r.signal2_b = v[3];
+    writeCell(c, colThreshold1, slot, formatFixed3(v[0]));
+    writeCell(c, colThreshold2, slot, formatFixed3(v[1]));
+    writeCell(c, colSignal1, slot, formatFixed3(v[2]));
+    writeCell(c, colSignal2, slot, formatFixed3(v[3]));
+}
+
+// Type A: one threshold and one signal, both shown in the two columns of each.
+void storeTypeA(Console& c, int slot, const char* text, bool alwaysThreshold) {
+    SensorRecord& r = c.sensors[size_t(slot)];
+    const quint32 v = assemble(text, 5);
+    const quint16 threshold = quint16(v & 0xFFFF);
+    const quint16 signal = quint16(v >> 16);
+    const float t = float(threshold);
+    if (alwaysThreshold || t != r.threshold1) {
+        r.threshold1 = t;
+        r.threshold2 = t;
+        writeCell(c, colThreshold1, slot, QString::number(threshold));
+        writeCell(c, colThreshold2, slot, QString::number(threshold));
+    }
+    r.signal1_a = float(signal);
+    r.signal2_a = float(signal);
+    writeCell(c, colSignal1, slot, QString::number(signal));
+    writeCell(c, colSignal2, slot, QString::number(signal));
+}
+
+} // namespace
+
+void DecodeMeasurements(Console& c, const char* text, int len, quint8 code, int slot) {
+    if (!text || slot < 0 || slot >= kSlots || !holdsWord(len, 3)) return;
+    const SensorRecord& r = c.sensors[size_t(slot)];
+    const quint16 layout = frame::wordAt(text, 12);
+    const bool typeB = r.isTypeB();
+
+    if (code == REPORT_STATUS && layout == kLayoutB && typeB) {
+        if (!holdsWord(len, 20)) return;
+        std::array<float, 8> v{};
+        for (int i = 0; i < 4; ++i)
+            v[size_t(i)] = assembleFloat(text, 5 + 4 * i);
+        storeTypeB(c, slot, v);
+    } else if (code == REPORT_STATUS && layout == kLayoutA && !typeB) {
+        if (!holdsWord(len, 8)) return;
+        storeTypeA(c, slot, text, false);
+    } else if (code == REPORT_STATUS_OSC && layout == kLayoutOscB && typeB) {
+        if (!holdsWord(len, 36)) return;
+        std::array<float, 8> v{};
+        for (int i = 0; i < 8; ++i)
+            v[size_t(i)] = assembleFloat(text, 5 + 4 * i);
+        storeTypeB(c, slot, v);
+        SensorRecord& w = c.sensors[size_t(slot)];
+        for (int i = 0; i < 4; ++i)
+            w.osc_values[size_t(i)] = v[size_t(4 + i)];
+        if (w.osc_active == 1 && c.ui) c.ui->oscillogramSampleB(v);
+    } else if (code == REPORT_STATUS_OSC && layout == kLayoutOscA && !typeB) {
+        if (!holdsWord(len, 8)) return;
+        storeTypeA(c, slot, text, true);
+    } else {
+        return; // layout and type disagree: no values
+    }
+    c.changed(ConsoleUi::View::SensorGrid);
+}
+
+} // namespace vatrel
