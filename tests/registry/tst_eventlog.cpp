@@ -56,16 +56,6 @@ private slots:
         QCOMPARE(f.c.EventRowStyles[2].background, 0xFF000018u);
     }
 
-    void fontColourByCode() {
-        QCOMPARE(eventFontColour(0), 0x008000u);
-        QCOMPARE(eventFontColour(32), 0x008000u);
-        for (int code : {2, 3, 4, 5, 7, 8, 9, 10, 11, 33, 34})
-            QCOMPARE(eventFontColour(code), 0x0000FFu);
-        QCOMPARE(eventFontColour(15), 0x0000ABu);
-        for (int code : {1, 6, 12, 16, 20, 30, 31, -1})
-            QCOMPARE(eventFontColour(code), 0u);
-    }
-
     void fiveHundredAndFirstEventScrolls() {
         Fixture f;
         // Even-numbered events are green (code 0), odd-numbered red (code 2).
