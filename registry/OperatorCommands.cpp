@@ -32,9 +32,9 @@ void loopCommand(Console& c, int loop, bool arm) {
         c.error(noSelectionText());
         return;
     }
-    if (c.slot_online[size_t(slot)] == 0) return;
-
     SensorRecord& s = c.sensors[size_t(slot)];
+    // An empty position has no loops to arm, whatever its link flag says.
+    if (c.slot_online[size_t(slot)] == 0 || !s.occupied()) return;
     quint8& flag = loop == 1 ? s.loop1_armed : s.loop2_armed;
     if (arm ? flag == 1 : flag == 0) return;
     flag = arm ? 1 : 0;

@@ -47,7 +47,7 @@ private slots:
         // A fresh folder per test so that no log file survives into the next one.
         QVERIFY(m_dir.isValid());
         QDir d(m_dir.path());
-        for (const QString& sub : {"QReport", "VatrelA_mess", "VatrelB_mess"}) {
+        for (const char* sub : {"QReport", "VatrelA_mess", "VatrelB_mess"}) {
             QDir(d.filePath(sub)).removeRecursively();
             QVERIFY(d.mkpath(sub));
         }

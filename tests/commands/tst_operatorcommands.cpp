@@ -55,7 +55,7 @@ private slots:
     void init() {
         QVERIFY(m_dir.isValid());
         QDir d(m_dir.path());
-        for (const QString& sub : {"QReport", "VatrelA_mess", "VatrelB_mess"}) {
+        for (const char* sub : {"QReport", "VatrelA_mess", "VatrelB_mess"}) {
             QDir(d.filePath(sub)).removeRecursively();
             QVERIFY(d.mkpath(sub));
         }
