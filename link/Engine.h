@@ -36,4 +36,10 @@ void Timer2Timer(Console& c);
 void oscillogramStarted(Console& c, int slot);
 void oscillogramStopped(Console& c);
 
+// Diagnostics tab "Сброс": clears the per-slot counts and shows "0" for every occupied slot.
+void Button2Click(Console& c);
+
+// Empties the command queue (count 0, every entry cleared).
+void clearQueue(Console& c);
+
 } // namespace vatrel

@@ -29,8 +29,8 @@ enum ReportCode : quint8 {
 
 namespace frame {
 
-char nibbleToChar(int nibble);      // 0..15 -> '0'..'9','A'..'F'
-int charToNibble(char c);           // hex digit (either case) -> 0..15; any other character -> -1
+char nibbleToChar(int nibble); // 0..15 -> '0'..'9','A'..'F'
+int charToNibble(char c);      // hex digit (either case) -> 0..15; any other character -> -1
 // Word at character offset k of a received text; characters that are not hex digits count as 0.
 // Characters beyond `len` are never read: the caller checks the text is long enough.
 quint16 wordAt(const char* text, int k);
@@ -41,7 +41,8 @@ quint16 checksum(const quint16* words, int n);
 // Encodes a command: ':' + 4 hex digits for every word but the last + 2 digits of the last word's
 // low byte + CR LF.
 QByteArray encode(char start, const quint16* words, int count);
-// Frame check of a received text (start character and CR LF already removed).
+// Frame check of a received text (start character and CR LF already removed): even length of at least
+// 4, hex digits only, and the checksum byte.
 bool check(const char* text, int len);
 
 // Command builders: the complete word list, checksum last.

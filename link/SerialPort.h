@@ -17,6 +17,9 @@ public:
     virtual QByteArray readAvailable() = 0;
     // One byte, synchronously; false when the write failed.
     virtual bool writeByte(char byte) = 0;
+    // True once after the port closed itself on an error (the device vanished), whether that
+    // happened during a read or between reads; the next open clears it.
+    virtual bool takeFailure() { return false; }
 };
 
 } // namespace vatrel

@@ -1,0 +1,76 @@
+#include "link/QtSerialPortLine.h"
+
+#include <QFileInfo>
+#include <utility>
+
+namespace vatrel {
+
+QtSerialPortLine::QtSerialPortLine() {
+    QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_port, [this](QSerialPort::SerialPortError e) {
+        // A vanished device keeps its descriptor readable with an error forever; without closing it
+        // here the event loop would spin on the same error.
+        if ((e == QSerialPort::ReadError || e == QSerialPort::ResourceError) && m_port.isOpen()) {
+            m_port.close();
+            m_failed = true;
+        }
+    });
+}
+
+QtSerialPortLine::~QtSerialPortLine() {
+    close();
+}
+
+QString QtSerialPortLine::devicePath(int n, const QString& dataDir) {
+    const QString own = dataDir + QStringLiteral("/dev/COM") + QString::number(n);
+    const QFileInfo fi(own);
+    // A dangling link still names the chosen device: failing on it beats opening some other port.
+    if (fi.exists() || fi.isSymLink()) return own;
+    return QStringLiteral("/dev/ttyS") + QString::number(n - 1);
+}
+
+bool QtSerialPortLine::open(int n, const QString& dataDir) {
+    close();
+    m_failed = false;
+    m_port.setPortName(devicePath(n, dataDir));
+    m_port.setBaudRate(QSerialPort::Baud115200);
+    m_port.setDataBits(QSerialPort::Data7);
+    m_port.setParity(QSerialPort::OddParity);
+    m_port.setStopBits(QSerialPort::OneStop);
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    if (!m_port.open(QIODevice::ReadWrite)) return false;
+    m_port.clearError();
+    return true;
+}
+
+void QtSerialPortLine::close() {
+    if (m_port.isOpen()) m_port.close();
+}
+
+bool QtSerialPortLine::takeFailure() {
+    return std::exchange(m_failed, false);
+}
+
+bool QtSerialPortLine::isOpen() const {
+    return m_port.isOpen();
+}
+
+QByteArray QtSerialPortLine::readAvailable() {
+    if (!m_port.isOpen()) return {};
+    // Take up whatever the driver holds now, even when no event loop turned since the last pass;
+    // a zero time-out never blocks. Its time-out "error" means only that the line was idle.
+    if (!m_port.waitForReadyRead(0) && m_port.isOpen() && m_port.error() == QSerialPort::TimeoutError)
+        m_port.clearError();
+    return m_port.isOpen() ? m_port.readAll() : QByteArray();
+}
+
+bool QtSerialPortLine::writeByte(char byte) {
+    if (!m_port.isOpen()) return false;
+    if (m_port.write(&byte, 1) != 1) return false;
+    // One byte per call, handed to the driver before returning, as the protocol writes frames.
+    while (m_port.bytesToWrite() > 0) {
+        if (!m_port.waitForBytesWritten(100)) return false;
+    }
+    return m_port.isOpen();
+}
+
+} // namespace vatrel

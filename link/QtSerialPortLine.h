@@ -1,0 +1,34 @@
+#pragma once
+#include "link/SerialPort.h"
+
+#include <QSerialPort>
+
+namespace vatrel {
+
+// The serial line on a real device through QSerialPort. Port n opens <dataDir>/dev/COM<n> when that
+// entry exists (a symlink to a USB adapter or a simulator's pseudo-terminal), /dev/ttyS<n-1>
+// otherwise. Reads never wait; a read or resource error closes the port at once, so a device that
+// vanished is not polled again until the port is reopened.
+class QtSerialPortLine : public SerialPort {
+public:
+    QtSerialPortLine();
+    ~QtSerialPortLine() override;
+
+    bool open(int n, const QString& dataDir) override;
+    void close() override;
+    bool isOpen() const override;
+    QByteArray readAvailable() override;
+    bool writeByte(char byte) override;
+    bool takeFailure() override;
+
+    // The device path port n maps to.
+    static QString devicePath(int n, const QString& dataDir);
+    // Line settings as applied (for checks: a pseudo-terminal does not report them back).
+    const QSerialPort& serialPort() const { return m_port; }
+
+private:
+    QSerialPort m_port;
+    bool m_failed = false;
+};
+
+} // namespace vatrel

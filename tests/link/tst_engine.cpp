@@ -1,0 +1,665 @@
+// Receive engine, command queue, port bookkeeping and the clock's watchdog, driven pass by pass
+// over an in-memory serial line.
+#include "LinkTestSupport.h"
+#include "link/Engine.h"
+#include "link/Frame.h"
+
+#include <QTest>
+#include <functional>
+
+using namespace vatrel;
+using namespace vatrel::testing;
+using View = ConsoleUi::View;
+
+namespace {
+
+const QString kLostCyrillic = QStringLiteral("Нет связи с преобразователем");
+// The port-failure variant: the second word written with a Latin "c".
+const QString kLostLatinC =
+    QStringLiteral("Нет связи ") + QLatin1Char('c') + QStringLiteral(" преобразователем");
+
+void runPasses(Console& c, int n) {
+    for (int i = 0; i < n; ++i)
+        ReceivePass(c);
+}
+
+// Runs passes until `done` holds; false when it did not within `maxPasses`.
+bool runUntil(Console& c, const std::function<bool()>& done, int maxPasses) {
+    for (int i = 0; i < maxPasses; ++i) {
+        if (done()) return true;
+        ReceivePass(c);
+    }
+    return done();
+}
+
+int countOf(const QByteArray& hay, const QByteArray& needle) {
+    int n = 0;
+    for (qsizetype at = hay.indexOf(needle); at >= 0; at = hay.indexOf(needle, at + 1))
+        ++n;
+    return n;
+}
+
+void queue(Console& c, std::vector<quint16> words) {
+    Put_Cmd(c, words);
+}
+
+} // namespace
+
+class TestEngine : public QObject {
+    Q_OBJECT
+
+private slots:
+    void portOpeningResetsTheBookkeeping() {
+        LinkFixture f;
+        Console& c = *f.c;
+        queue(c, frame::poll());
+        queue(c, frame::oscillOff());
+        c.engine.Conv_link = 1;
+        c.engine.write_failures = 2;
+        c.counters.KS_ERR.value = 4;
+        c.counters.N_tr_frame.value = 9;
+        c.counters.N_tr_frame.show();
+        c.status_panels[4] = QStringLiteral("Связь с преобразователем восстановлена");
+        c.slot_counters[1][3] = 6;
+
+        f.port.openSucceeds = false;
+        QVERIFY(!OpenPort(c, 3));
+        QCOMPARE(c.queue.count, 2);
+        QCOMPARE(c.engine.Conv_link, qint16(1));
+        QCOMPARE(c.counters.N_tr_frame.text, QStringLiteral("9"));
+        QVERIFY(!c.engine.rv_timer_running);
+
+        f.port.openSucceeds = true;
+        QVERIFY(OpenPort(c, 3));
+        QCOMPARE(f.port.lastNumber, 3);
+        QCOMPARE(f.port.lastDataDir, f.dir.path());
+        QCOMPARE(c.queue.count, 0);
+        QCOMPARE(c.queue.entries[0].key, quint16(0));
+        QCOMPARE(c.queue.entries[1].words[0], quint16(0));
+        QCOMPARE(c.engine.Conv_link, qint16(2));
+        QCOMPARE(c.engine.write_failures, qint16(0));
+        for (const Counter* k : {&c.counters.KS_ERR, &c.counters.N_rv_byte, &c.counters.N_rv_frame,
+                                 &c.counters.Time_out, &c.counters.N_tr_byte, &c.counters.N_tr_frame}) {
+            QCOMPARE(k->value, 0);
+            QCOMPARE(k->text, QStringLiteral("0"));
+        }
+        QCOMPARE(c.status_panels[4], QString());
+        QVERIFY(c.engine.rv_timer_running);
+        QCOMPARE(c.slot_counters[1][3], 6);
+    }
+
+    void portChoiceWritesStatusPanel2() {
+        LinkFixture f;
+        Console& c = *f.c;
+        QVERIFY(OpenPort(c, 1));
+        ComboBox1Click(c, 11);
+        QCOMPARE(f.port.closeCalls, 1);
+        QCOMPARE(f.port.lastNumber, 12);
+        QCOMPARE(c.port_index, 11);
+        QCOMPARE(c.status_panels[2], QStringLiteral("COM12 включён"));
+        QVERIFY(c.engine.rv_timer_running);
+
+        f.port.openSucceeds = false;
+        ComboBox1Click(c, 11);
+        QCOMPARE(c.status_panels[2], QStringLiteral("COM12 выключен"));
+        QVERIFY(!c.engine.rv_timer_running);
+
+        ComboBox1Click(c, 70); // the empty last item
+        QCOMPARE(f.port.lastNumber, 71);
+        QCOMPARE(c.status_panels[2], QStringLiteral(" выключен"));
+
+        f.port.openSucceeds = true;
+        c.port_index = 4;
+        openStartupPort(c);
+        QCOMPARE(f.port.lastNumber, 5);
+        QCOMPARE(c.status_panels[2], QStringLiteral("COM5 включён"));
+    }
+
+    void queueLimits() {
+        LinkFixture f;
+        Console& c = *f.c;
+        // Same code already waiting: the new command is dropped even with other data.
+        queue(c, frame::connectSensor(1, 100));
+        queue(c, frame::connectSensor(2, 200));
+        QCOMPARE(c.queue.count, 1);
+        QCOMPARE(c.queue.entries[0].words[1], quint16(1));
+        QCOMPARE(c.queue.entries[0].key, quint16(0x43));
+        QCOMPARE(c.queue.entries[0].count, quint16(5));
+        QCOMPARE(c.queue.entries[0].start, ':');
+
+        clearQueue(c);
+        for (quint16 code = 1; code <= 32; ++code)
+            queue(c, {quint16(0x0100 | code), 0});
+        QCOMPARE(c.queue.count, 32);
+        queue(c, {0x0121, 0}); // a 33rd command
+        QCOMPARE(c.queue.count, 32);
+        QCOMPARE(c.queue.entries[31].key, quint16(32));
+
+        // A confirmation frees a place.
+        QVERIFY(OpenPort(c, 1));
+        for (quint16 code = 1; code <= 32; ++code)
+            queue(c, {quint16(0x0100 | code), 0});
+        f.port.incoming = reply({0x0141});
+        runPasses(c, 1);
+        QCOMPARE(c.queue.count, 31);
+        QCOMPARE(c.queue.entries[0].key, quint16(2));
+        QCOMPARE(c.queue.entries[31].key, quint16(0));
+        queue(c, {0x0121, 0});
+        QCOMPARE(c.queue.count, 32);
+        QCOMPARE(c.queue.entries[31].key, quint16(0x21));
+
+        // More words than a command may have: a warning, nothing queued.
+        clearQueue(c);
+        f.ui.expectMessage(QStringLiteral("Put_Cmd: usDataLen>SIZE_TR_BUF!"), QStringLiteral("Внимание"));
+        std::vector<quint16> huge(1025, 0);
+        huge[0] = 0x0141;
+        queue(c, huge);
+        QCOMPARE(c.queue.count, 0);
+        QCOMPARE(f.ui.boxes.size(), 1);
+        QCOMPARE(f.ui.boxes[0].icon, ConsoleUi::Icon::Warning);
+        // Exactly 1024 words is still accepted.
+        huge.resize(1024);
+        queue(c, huge);
+        QCOMPARE(c.queue.count, 1);
+    }
+
+    void sendingACommand() {
+        LinkFixture f;
+        Console& c = *f.c;
+        QVERIFY(OpenPort(c, 1));
+        const auto poll = frame::poll();
+        QCOMPARE(Send_Cmd1(c, ':', poll.data(), quint16(poll.size())), 0);
+        QCOMPARE(f.port.written, QByteArray(":0141BE\r\n"));
+        QCOMPARE(f.port.writeCalls, 9);
+        QCOMPARE(c.counters.N_tr_byte.text, QStringLiteral("9"));
+        QCOMPARE(c.counters.N_tr_frame.text, QStringLiteral("1"));
+        QCOMPARE(c.engine.awaiting, qint16(1));
+        QCOMPARE(c.engine.wait_ticks, qint16(0));
+
+        // A write failing half-way: the bytes written stay, no wait starts, no frame is counted.
+        c.engine.awaiting = 0;
+        f.port.written.clear();
+        f.port.failAfter = 4;
+        QCOMPARE(Send_Cmd1(c, ':', poll.data(), quint16(poll.size())), -2);
+        QCOMPARE(f.port.written, QByteArray(":014"));
+        QCOMPARE(c.engine.awaiting, qint16(0));
+        QCOMPARE(c.counters.N_tr_frame.text, QStringLiteral("1"));
+        QCOMPARE(c.counters.N_tr_byte.value, 13);
+
+        f.ui.expectMessage(QStringLiteral("Send_Cmd1: usDataLen>SIZE_TR_BUF!"), QStringLiteral("Внимание"));
+        std::vector<quint16> huge(1025, 0x0141);
+        QCOMPARE(Send_Cmd1(c, ':', huge.data(), quint16(huge.size())), -2);
+    }
+
+    // From the first Timer1 tick to the poll cycle: the map goes out entry by entry, one per reply.
+    void fullAddressMapTransfer() {
+        LinkFixture f;
+        Console& c = *f.c;
+        c.KartaAdress[0] = {22, 1001};
+        c.KartaAdress[1] = {22, 300};
+        c.KartaAdress[120] = {22, 0xBEEF};
+        c.KartaAdress[199] = {22, 65535};
+        QVERIFY(OpenPort(c, 1));
+
+        Timer1Timer(c);
+        QVERIFY(runUntil(
+            c, [&] { return !f.port.written.isEmpty(); }, 5));
+        QCOMPARE(f.port.written, QByteArray(":0142000103E90016BD\r\n"));
+        QVERIFY(!c.wait_panel_visible);
+
+        QList<int> sent;
+        for (int step = 0; step < 200; ++step) {
+            const QByteArray cmd = f.port.written;
+            QVERIFY2(cmd.startsWith(":0142") && cmd.size() == 21, cmd.constData());
+            const int index = cmd.mid(5, 4).toInt(nullptr, 16);
+            const KartaEntry& entry = c.KartaAdress[size_t(index - 1)];
+            QCOMPARE(cmd.mid(9, 4).toInt(nullptr, 16), int(entry.factory_number));
+            QCOMPARE(cmd.mid(13, 4).toInt(nullptr, 16), int(entry.device_code));
+            sent << index;
+            f.port.written.clear();
+            f.port.incoming = reply({0x0142, quint16(index)});
+            if (index == 200) {
+                runPasses(c, 1);
+                break;
+            }
+            QVERIFY(runUntil(
+                c, [&] { return !f.port.written.isEmpty(); }, 6));
+            if (index == 1) {
+                QCOMPARE(f.ui.linkRestored, 1);
+                QCOMPARE(c.engine.Conv_link, qint16(1));
+                QCOMPARE(c.status_panels[4], QStringLiteral("Связь с преобразователем восстановлена"));
+            }
+            if (index == 100) {
+                QVERIFY(c.wait_panel_visible);
+                QCOMPARE(c.engine.KartaAdressPos, quint16(101));
+            }
+        }
+        QCOMPARE(sent.size(), 200);
+        for (int i = 0; i < 200; ++i)
+            QCOMPARE(sent[i], i + 1);
+        QCOMPARE(c.engine.KartaAdressPos, quint16(200));
+        QVERIFY(!c.wait_panel_visible);
+        QVERIFY(f.ui.changes[int(View::WaitPanel)] >= 2);
+        QCOMPARE(c.queue.count, 0);
+        QCOMPARE(f.ui.linkRestored, 1);
+        QCOMPARE(f.eventCount(32), 1);
+        QCOMPARE(f.dailyEvents().last().text, QStringLiteral("Восстановлена связь с преобразователем"));
+        QCOMPARE(c.counters.N_rv_frame.text, QStringLiteral("200"));
+        QCOMPARE(c.counters.Time_out.text, QStringLiteral("0"));
+
+        // From now on Timer1 polls.
+        Timer1Timer(c);
+        Timer1Timer(c); // at most one poll waits
+        QCOMPARE(c.queue.count, 1);
+        QVERIFY(runUntil(
+            c, [&] { return !f.port.written.isEmpty(); }, 5));
+        QCOMPARE(f.port.written, QByteArray(":0141BE\r\n"));
+    }
+
+    void silentConverterIsDeclaredLostOnce() {
+        LinkFixture f;
+        Console& c = *f.c;
+        QVERIFY(OpenPort(c, 1));
+        Timer1Timer(c);
+        const QByteArray entry1 = ":0142000100000000BC\r\n";
+        QVERIFY(runUntil(
+            c, [&] { return f.ui.linkLost > 0; }, 2000));
+        QCOMPARE(f.ui.linkLost, 1);
+        QCOMPARE(countOf(f.port.written, entry1), 21); // 1 send + 20 repeats
+        QCOMPARE(c.counters.Time_out.text, QStringLiteral("21"));
+        QCOMPARE(c.counters.N_tr_frame.text, QStringLiteral("21"));
+        QCOMPARE(c.engine.Conv_link, qint16(0));
+        QCOMPARE(c.engine.awaiting, qint16(0));
+        QCOMPARE(c.queue.count, 0);
+        QCOMPARE(c.queue.entries[0].key, quint16(0));
+        QCOMPARE(c.status_panels[4], kLostCyrillic);
+        QCOMPARE(f.eventCount(15), 1);
+        QCOMPARE(f.dailyEvents().last().text, kLostCyrillic);
+        QVERIFY(f.port.isOpen()); // time-outs do not close the port
+
+        // Still silent: the queue is refilled and times out again, without a second notice.
+        for (int round = 0; round < 10; ++round) {
+            Timer1Timer(c);
+            runPasses(c, 100);
+        }
+        QVERIFY(c.counters.Time_out.value > 21);
+        QCOMPARE(f.ui.linkLost, 1);
+        QCOMPARE(f.eventCount(15), 1);
+    }
+
+    void threeFailedSendsClosePort() {
+        LinkFixture f;
+        Console& c = *f.c;
+        QVERIFY(OpenPort(c, 1));
+        c.sensors[3].factory_number = 33;
+        c.sensors[3].osc_active = 1;
+        c.osc_slot = 3;
+        c.osc.ButtonOnOscillVB_enabled = false;
+        f.port.failWrites = true;
+        Timer1Timer(c);
+        runPasses(c, 14);
+        QCOMPARE(c.engine.write_failures, qint16(2));
+        QVERIFY(f.port.isOpen());
+        runPasses(c, 1);
+        QVERIFY(!f.port.isOpen());
+        QCOMPARE(f.ui.linkLost, 1);
+        QCOMPARE(c.status_panels[4], kLostLatinC);
+        QCOMPARE(f.dailyEvents().last().code, 15);
+        QCOMPARE(f.dailyEvents().last().text, kLostCyrillic); // the logged text is Cyrillic
+        QCOMPARE(c.osc_slot, qint16(-1));
+        QCOMPARE(c.sensors[3].osc_active, qint16(0));
+        QVERIFY(c.osc.ButtonOnOscillVB_enabled);
+        QCOMPARE(f.ui.oscStopped, 1);
+        QCOMPARE(c.queue.count, 0);
+        QCOMPARE(c.engine.write_failures, qint16(3));
+
+        // Closed: the passes do nothing until a reopen.
+        const int reads = f.port.reads, writes = f.port.writeCalls;
+        Timer1Timer(c);
+        runPasses(c, 50);
+        QCOMPARE(f.port.reads, reads);
+        QCOMPARE(f.port.writeCalls, writes);
+        QCOMPARE(f.ui.linkLost, 1);
+    }
+
+    void vanishedDeviceEndsTheLink() {
+        LinkFixture f;
+        Console& c = *f.c;
+        QVERIFY(OpenPort(c, 1));
+        c.engine.Conv_link = 1;
+        queue(c, frame::poll());
+        f.port.vanishOnNextRead = true;
+        runPasses(c, 1);
+        QVERIFY(!f.port.isOpen());
+        QCOMPARE(f.port.writeCalls, 0);
+        QCOMPARE(f.ui.linkLost, 1);
+        QCOMPARE(c.status_panels[4], kLostLatinC);
+        QCOMPARE(c.queue.count, 0);
+        QCOMPARE(c.engine.Conv_link, qint16(0));
+
+        // Gone between two passes: noticed by the next one, once.
+        QVERIFY(OpenPort(c, 1));
+        c.engine.Conv_link = 1;
+        f.port.vanish();
+        runPasses(c, 5);
+        QCOMPARE(f.ui.linkLost, 2);
+        QCOMPARE(f.port.reads, 1);
+        // A port closed by the program itself is no failure.
+        QVERIFY(OpenPort(c, 1));
+        c.engine.Conv_link = 1;
+        ClosePort(c);
+        runPasses(c, 5);
+        QCOMPARE(f.ui.linkLost, 2);
+    }
+
+    void frameAssembly() {
+        LinkFixture f;
+        Console& c = *f.c;
+        QVERIFY(OpenPort(c, 1));
+        queue(c, frame::poll());
+        queue(c, frame::oscillOff());
+        queue(c, frame::disconnectSensor(4));
+
+        // A bad frame between two good replies disturbs neither.
+        const QByteArray stream = reply({0x0141}) + ":0141BF\r\n" + reply({0x0144});
+        f.port.incoming = stream;
+        runPasses(c, 1);
+        QCOMPARE(c.queue.count, 1);
+        QCOMPARE(c.queue.entries[0].key, quint16(0x44));
+        QCOMPARE(c.counters.N_rv_frame.text, QStringLiteral("2"));
+        QCOMPARE(c.counters.KS_ERR.text, QStringLiteral("1"));
+        QCOMPARE(c.counters.N_rv_byte.text, QString::number(stream.size()));
+        QVERIFY(f.ui.changes[int(View::Diagnostics)] > 0);
+
+        // A CR not followed by LF stays in the text and spoils it.
+        f.port.incoming = ":01\r41BE\r\n";
+        runPasses(c, 1);
+        QCOMPARE(c.queue.count, 1);
+        QCOMPARE(c.counters.KS_ERR.text, QStringLiteral("2"));
+
+        // A text that arrives split over passes is still one frame.
+        f.port.incoming = ":014";
+        runPasses(c, 1);
+        f.port.incoming = "1BE\r";
+        runPasses(c, 1);
+        f.port.incoming = "\n";
+        runPasses(c, 1);
+        QCOMPARE(c.queue.count, 0);
+
+        // Two replies in one pass remove two entries; reports confirm nothing.
+        queue(c, frame::poll());
+        queue(c, frame::oscillOff());
+        queue(c, frame::disconnectSensor(4));
+        f.port.incoming = reply({0x0141}) + converterFrame('~', {0x0141, 0x1234, 0, 1, 2}) + reply({0x0141});
+        runPasses(c, 1);
+        QCOMPARE(c.queue.count, 1);
+        QCOMPARE(c.counters.N_rv_frame.text, QStringLiteral("6"));
+
+        // A valid text outside any frame start is counted and otherwise ignored.
+        f.port.incoming = "0141BE\r\n";
+        runPasses(c, 1);
+        QCOMPARE(c.queue.count, 1);
+        QCOMPARE(c.counters.N_rv_frame.text, QStringLiteral("7"));
+    }
+
+    void overlongTextIsDropped() {
+        LinkFixture f;
+        Console& c = *f.c;
+        QVERIFY(OpenPort(c, 1));
+        queue(c, frame::poll());
+        queue(c, frame::oscillOff());
+        QVERIFY(runUntil(
+            c, [&] { return c.engine.awaiting != 0; }, 5));
+        // 1030 characters after ':' — the text wraps the buffer and must not be taken as a reply.
+        f.port.incoming = ":" + QByteArray(1030, '0') + "\r\n";
+        runPasses(c, 1);
+        QCOMPARE(c.queue.count, 2);
+        QCOMPARE(c.engine.Conv_link, qint16(2));
+        QCOMPARE(f.ui.linkRestored, 0);
+        QCOMPARE(c.engine.awaiting, qint16(1));
+        // The next reply is taken normally.
+        f.port.incoming = reply({0x0141});
+        runPasses(c, 1);
+        QCOMPARE(c.queue.count, 1);
+        QCOMPARE(f.ui.linkRestored, 1);
+    }
+
+    void lowerCaseReplyContinuesTheMap() {
+        LinkFixture f;
+        Console& c = *f.c;
+        c.KartaAdress[171] = {22, 0x0ABC};
+        QVERIFY(OpenPort(c, 1));
+        c.engine.Conv_link = 1;
+        c.engine.KartaAdressPos = 5;
+        f.port.incoming = reply({0x0142, 0x00AB}, true);
+        QVERIFY(f.port.incoming.contains("00ab"));
+        runPasses(c, 1);
+        QCOMPARE(c.counters.KS_ERR.value, 0);
+        QCOMPARE(c.engine.KartaAdressPos, quint16(172));
+        QCOMPARE(c.queue.count, 1);
+        QCOMPARE(c.queue.entries[0].words[1], quint16(172));
+        QCOMPARE(c.queue.entries[0].words[2], quint16(0x0ABC));
+        QCOMPARE(c.queue.entries[0].words[3], quint16(22));
+    }
+
+    void nonHexCharactersFailTheCheck() {
+        LinkFixture f;
+        Console& c = *f.c;
+        QVERIFY(OpenPort(c, 1));
+        queue(c, frame::poll());
+        // 'G' read as 0 would make the sum come out right.
+        f.port.incoming = ":01410G00BE\r\n";
+        runPasses(c, 1);
+        QCOMPARE(c.counters.KS_ERR.value, 1);
+        QCOMPARE(c.queue.count, 1);
+        QCOMPARE(f.ui.linkRestored, 0);
+    }
+
+    void mapReplyOutsideTheMap_data() {
+        QTest::addColumn<QByteArray>("frame");
+        QTest::newRow("index 0") << reply({0x0142, 0});
+        QTest::newRow("index 200") << reply({0x0142, 200});
+        QTest::newRow("index 0xFFFF") << reply({0x0142, 0xFFFF});
+        QTest::newRow("no index word") << reply({0x0142});
+    }
+    void mapReplyOutsideTheMap() {
+        QFETCH(QByteArray, frame);
+        LinkFixture f;
+        Console& c = *f.c;
+        c.KartaAdress[49] = {22, 4949};
+        QVERIFY(OpenPort(c, 1));
+        c.engine.Conv_link = 1;
+        c.engine.KartaAdressPos = 50;
+        queue(c, frame::kartaEntry(50, 4949, 22));
+        queue(c, frame::oscillOff());
+        f.port.incoming = frame;
+        runPasses(c, 1);
+        // The reply still confirms the head; the map position stays and the entry in progress
+        // is asked for again.
+        QCOMPARE(c.counters.N_rv_frame.value, 1);
+        QCOMPARE(c.engine.KartaAdressPos, quint16(50));
+        QCOMPARE(c.queue.count, 2);
+        QCOMPARE(c.queue.entries[0].key, quint16(0x48));
+        QCOMPARE(c.queue.entries[1].key, quint16(0x42));
+        QCOMPARE(c.queue.entries[1].words[1], quint16(50));
+        QCOMPARE(c.queue.entries[1].words[2], quint16(4949));
+    }
+
+    void mapReplyOutsideTheMapStillRestoresTheLink() {
+        LinkFixture f;
+        Console& c = *f.c;
+        QVERIFY(OpenPort(c, 1));
+        queue(c, frame::kartaEntry(1, 0, 0));
+        f.port.incoming = reply({0x0142, 0x7FFF});
+        runPasses(c, 1);
+        QCOMPARE(f.ui.linkRestored, 1);
+        QCOMPARE(c.engine.Conv_link, qint16(1));
+        QCOMPARE(c.engine.KartaAdressPos, quint16(1));
+        QCOMPARE(c.queue.count, 0);
+        // Timer1 starts the transfer over.
+        Timer1Timer(c);
+        QCOMPARE(c.queue.entries[0].words[1], quint16(1));
+    }
+
+    void oscillogramConfirmations() {
+        LinkFixture f;
+        Console& c = *f.c;
+        QVERIFY(OpenPort(c, 1));
+        c.engine.Conv_link = 1;
+        SensorRecord& b = c.sensors[5];
+        b.factory_number = 555;
+        b.sensor_type = 1;
+        b.dc_component1 = 2.5f;
+        b.dc_component2 = 0.75f;
+        SensorRecord& a = c.sensors[6];
+        a.factory_number = 666;
+        a.sensor_type = 0;
+        a.dc_component1 = 7.9f;
+
+        // Slot words the table does not have, and a reply too short to carry one: ignored.
+        for (const QByteArray& bad : {reply({0x0147, 200}), reply({0x0147, 0xFFFF}), reply({0x0147})}) {
+            queue(c, frame::oscillOn(5, 555));
+            f.port.incoming = bad;
+            runPasses(c, 1);
+            QCOMPARE(c.queue.count, 0);
+            QCOMPARE(c.osc_slot, qint16(-1));
+            QVERIFY(f.ui.oscStarted.isEmpty());
+        }
+
+        f.port.incoming = reply({0x0147, 5});
+        runPasses(c, 1);
+        QCOMPARE(c.osc_slot, qint16(5));
+        QCOMPARE(f.ui.oscStarted, QList<int>{5});
+        QCOMPARE(b.osc_active, qint16(1));
+        QCOMPARE(c.osc_dc1, 2.5f);
+        QCOMPARE(c.osc_dc2, 0.75f);
+        QCOMPARE(c.osc.Delta1, QStringLiteral("2.500"));
+        QCOMPARE(c.osc.Delta2, QStringLiteral("0.750"));
+        QVERIFY(f.ui.changes[int(View::SensorGrid)] > 0);
+
+        c.osc.ButtonOnOscillVB_enabled = false;
+        c.osc.Edit7_enabled = false;
+        c.osc.LabelNumPosOscill_enabled = false;
+        f.port.incoming = reply({0x0148});
+        runPasses(c, 1);
+        QCOMPARE(c.osc_slot, qint16(-1));
+        QCOMPARE(b.osc_active, qint16(0));
+        QVERIFY(c.osc.ButtonOnOscillVB_enabled);
+        QVERIFY(c.osc.Edit7_enabled);
+        QVERIFY(c.osc.LabelNumPosOscill_enabled);
+        QCOMPARE(f.ui.oscStopped, 1);
+
+        f.port.incoming = reply({0x0147, 6});
+        runPasses(c, 1);
+        QCOMPARE(c.osc_slot, qint16(6));
+        QCOMPARE(c.osc_dc_a, quint16(7));
+        QCOMPARE(c.osc.EDirect_component, QStringLiteral("7"));
+        QCOMPARE(c.osc.Delta1, QStringLiteral("2.500")); // type B entries untouched
+
+        // A stored value far out of range does not trip the conversion.
+        a.dc_component1 = -3.0e9f;
+        oscillogramStarted(c, 6);
+        a.dc_component1 = std::numeric_limits<float>::quiet_NaN();
+        oscillogramStarted(c, 6);
+        QCOMPARE(c.osc_dc_a, quint16(0));
+        oscillogramStarted(c, -1);
+        oscillogramStarted(c, 200);
+        QCOMPARE(c.osc_slot, qint16(6));
+    }
+
+    void watchdogReopensWhileTheLinkIsDown() {
+        LinkFixture f;
+        Console& c = *f.c;
+        openStartupPort(c);
+        QCOMPARE(c.status_panels[2], QStringLiteral("COM1 включён"));
+        c.slot_counters[1][7] = 5;
+        c.slot_counters[4][7] = 3;
+        QCOMPARE(f.port.openCalls, 1);
+
+        for (int tick = 1; tick <= 12; ++tick) {
+            c.counters.N_rv_byte.value = 40;
+            c.counters.N_rv_byte.show();
+            c.counters.Time_out.value = 2;
+            c.counters.Time_out.show();
+            Timer2Timer(c);
+            QCOMPARE(f.port.openCalls, 1 + tick / 4);
+            if (tick % 4 == 0) {
+                QCOMPARE(c.engine.Conv_link, qint16(0));
+                QCOMPARE(c.counters.N_rv_byte.text, QStringLiteral("0"));
+                QCOMPARE(c.counters.Time_out.text, QStringLiteral("0"));
+                QVERIFY(c.engine.rv_timer_running);
+                QVERIFY(f.port.isOpen());
+            }
+        }
+        QCOMPARE(f.port.closeCalls, 3);
+        QCOMPARE(c.status_panels[2], QStringLiteral("COM1 включён"));
+        QCOMPARE(c.slot_counters[1][7], 5);
+        QCOMPARE(c.slot_counters[4][7], 3);
+        QCOMPARE(c.Label5, QStringLiteral("   Понедельник"));
+        QCOMPARE(c.Label6, QStringLiteral(" 14.04.2025 10:00:00"));
+
+        // A port that does not open: link still lost, receive timer stopped.
+        f.port.openSucceeds = false;
+        for (int i = 0; i < 4; ++i)
+            Timer2Timer(c);
+        QCOMPARE(f.port.openCalls, 5);
+        QVERIFY(!c.engine.rv_timer_running);
+        QCOMPARE(c.engine.Conv_link, qint16(0));
+
+        // Link up: no reopening.
+        c.engine.Conv_link = 1;
+        for (int i = 0; i < 8; ++i)
+            Timer2Timer(c);
+        QCOMPARE(f.port.openCalls, 5);
+
+        c.clock = [] { return QDateTime(QDate(2025, 4, 20), QTime(0, 0, 5)); };
+        Timer2Timer(c);
+        QCOMPARE(c.Label5, QStringLiteral("   Воскресенье"));
+    }
+
+    void resetButtonClearsPerSlotCounts() {
+        LinkFixture f;
+        Console& c = *f.c;
+        for (int s : {0, 10, 199}) {
+            c.sensors[size_t(s)].factory_number = quint32(100 + s);
+            c.com_grid.set(1, s + 1, QStringLiteral("7"));
+            c.com_grid.set(2, s + 1, QStringLiteral("8"));
+        }
+        for (auto& counts : c.slot_counters)
+            counts.fill(9);
+        c.counters.KS_ERR.value = 4;
+        c.counters.KS_ERR.show();
+        Button2Click(c);
+        for (int s : {0, 10, 199}) {
+            QCOMPARE(c.com_grid.at(1, s + 1), QStringLiteral("0"));
+            QCOMPARE(c.com_grid.at(2, s + 1), QStringLiteral("0"));
+        }
+        QCOMPARE(c.com_grid.at(1, 6), QString());
+        QCOMPARE(c.com_grid.at(2, 6), QString());
+        for (const auto& counts : c.slot_counters)
+            for (int s = 0; s < 200; ++s)
+                QCOMPARE(counts[size_t(s)], 0);
+        QCOMPARE(c.counters.KS_ERR.text, QStringLiteral("4"));
+        QVERIFY(f.ui.changes[int(View::ComGrid)] > 0);
+    }
+
+    void passTimesShownEveryFifthCall() {
+        LinkFixture f;
+        Console& c = *f.c;
+        TimerRvTimer(c); // receive timer stopped: no pass
+        QCOMPARE(f.port.reads, 0);
+        QVERIFY(OpenPort(c, 1));
+        for (int i = 0; i < 4; ++i)
+            TimerRvTimer(c);
+        QCOMPARE(f.port.reads, 4);
+        QCOMPARE(c.counters.Label35, QStringLiteral("----"));
+        TimerRvTimer(c);
+        bool ok = false;
+        QVERIFY(c.counters.Label35.toLongLong(&ok) >= 0 && ok);
+        QVERIFY(c.counters.Label37.toLongLong(&ok) >= 0 && ok);
+        QCOMPARE(c.engine.timing_calls, 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEngine)
+#include "tst_engine.moc"

@@ -1,0 +1,209 @@
+// The real serial line on a pseudo-terminal: settings, device paths, bytes in both directions,
+// and a device that vanishes and comes back.
+#include "LinkTestSupport.h"
+#include "link/Engine.h"
+#include "link/Frame.h"
+#include "link/QtSerialPortLine.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QTest>
+#include <QThread>
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+using namespace vatrel;
+using namespace vatrel::testing;
+
+namespace {
+
+// The converter's end of a pseudo-terminal; the console's end is reached through <dir>/dev/COM1.
+class PtyConverter {
+public:
+    explicit PtyConverter(const QString& linkPath) {
+        int slave = -1;
+        char name[256] = {};
+        if (openpty(&m_master, &slave, name, nullptr, nullptr) != 0) return;
+        termios t{};
+        tcgetattr(slave, &t);
+        cfmakeraw(&t);
+        tcsetattr(slave, TCSANOW, &t);
+        ::close(slave);
+        fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
+        QFile::remove(linkPath);
+        m_linked = QFile::link(QString::fromLocal8Bit(name), linkPath);
+    }
+    ~PtyConverter() { closeMaster(); }
+    bool ok() const { return m_master >= 0 && m_linked; }
+    void closeMaster() {
+        if (m_master >= 0) ::close(m_master);
+        m_master = -1;
+    }
+    QByteArray readAll() {
+        QByteArray out;
+        char buf[512];
+        for (;;) {
+            const ssize_t n = ::read(m_master, buf, sizeof buf);
+            if (n <= 0) break;
+            out.append(buf, n);
+        }
+        return out;
+    }
+    bool write(const QByteArray& bytes) {
+        return ::write(m_master, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    }
+
+private:
+    int m_master = -1;
+    bool m_linked = false;
+};
+
+} // namespace
+
+class TestSerialLine : public QObject {
+    Q_OBJECT
+
+    // Runs receive passes (and the event loop between them, as the window's timer does) until
+    // `done` holds or a generous limit passes; the limit only guards against hanging.
+    static bool passUntil(Console& c, const std::function<bool()>& done) {
+        QDeadlineTimer limit(5000);
+        while (!done()) {
+            if (limit.hasExpired()) return false;
+            QCoreApplication::processEvents();
+            ReceivePass(c);
+            QThread::msleep(1);
+        }
+        return true;
+    }
+
+private slots:
+    void devicePaths() {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("dev")));
+        QCOMPARE(QtSerialPortLine::devicePath(12, dir.path()), QStringLiteral("/dev/ttyS11"));
+        QCOMPARE(QtSerialPortLine::devicePath(1, dir.path()), QStringLiteral("/dev/ttyS0"));
+        QVERIFY(QFile::link(QStringLiteral("/dev/null"), dir.path() + QStringLiteral("/dev/COM12")));
+        QCOMPARE(QtSerialPortLine::devicePath(12, dir.path()), dir.path() + QStringLiteral("/dev/COM12"));
+        // A dangling link still names the chosen device.
+        QVERIFY(
+            QFile::link(dir.path() + QStringLiteral("/nowhere"), dir.path() + QStringLiteral("/dev/COM3")));
+        QCOMPARE(QtSerialPortLine::devicePath(3, dir.path()), dir.path() + QStringLiteral("/dev/COM3"));
+        QtSerialPortLine line;
+        QVERIFY(!line.open(3, dir.path()));
+        QVERIFY(!line.isOpen());
+        QVERIFY(!line.writeByte('x'));
+        QCOMPARE(line.readAvailable(), QByteArray());
+    }
+
+    void lineSettingsAndTraffic() {
+        LinkFixture f;
+        QVERIFY(QDir(f.dir.path()).mkpath(QStringLiteral("dev")));
+        PtyConverter conv(f.dir.path() + QStringLiteral("/dev/COM1"));
+        QVERIFY(conv.ok());
+
+        QtSerialPortLine line;
+        Console& c = *f.c;
+        c.port = &line;
+        openStartupPort(c);
+        QCOMPARE(c.status_panels[2], QStringLiteral("COM1 включён"));
+        const QSerialPort& sp = line.serialPort();
+        QCOMPARE(sp.portName(), f.dir.path() + QStringLiteral("/dev/COM1"));
+        QCOMPARE(sp.baudRate(), 115200);
+        QCOMPARE(sp.dataBits(), QSerialPort::Data7);
+        QCOMPARE(sp.parity(), QSerialPort::OddParity);
+        QCOMPARE(sp.stopBits(), QSerialPort::OneStop);
+        QCOMPARE(sp.flowControl(), QSerialPort::NoFlowControl);
+
+        // The poll leaves byte-exact.
+        Put_Cmd(c, frame::poll());
+        QByteArray got;
+        QVERIFY(passUntil(c, [&] {
+            got += conv.readAll();
+            return got.size() >= 9;
+        }));
+        QCOMPARE(got, QByteArray(":0141BE\r\n"));
+        QCOMPARE(c.queue.count, 1);
+
+        // The converter's reply confirms the head and brings the link up.
+        QVERIFY(conv.write(":0141BE\r\n"));
+        QVERIFY(passUntil(c, [&] { return c.queue.count == 0; }));
+        QCOMPARE(c.engine.Conv_link, qint16(1));
+        QCOMPARE(f.ui.linkRestored, 1);
+        QCOMPARE(c.counters.N_rv_byte.text, QStringLiteral("9"));
+        QCOMPARE(c.counters.N_rv_frame.text, QStringLiteral("1"));
+    }
+
+    void vanishedDeviceIsReopenedByTheWatchdog() {
+        LinkFixture f;
+        QVERIFY(QDir(f.dir.path()).mkpath(QStringLiteral("dev")));
+        const QString linkPath = f.dir.path() + QStringLiteral("/dev/COM1");
+        auto conv = std::make_unique<PtyConverter>(linkPath);
+        QVERIFY(conv->ok());
+
+        QtSerialPortLine line;
+        int hardErrors = 0;
+        QObject::connect(&line.serialPort(), &QSerialPort::errorOccurred,
+                         [&](QSerialPort::SerialPortError e) {
+                             if (e != QSerialPort::NoError && e != QSerialPort::TimeoutError) ++hardErrors;
+                         });
+        Console& c = *f.c;
+        c.port = &line;
+        c.KartaAdress[0] = {22, 1001};
+        openStartupPort(c);
+        QVERIFY(line.isOpen());
+
+        // Link up with the map under way.
+        Timer1Timer(c);
+        QByteArray got;
+        QVERIFY(passUntil(c, [&] {
+            got += conv->readAll();
+            return got.endsWith("\r\n");
+        }));
+        QCOMPARE(got, QByteArray(":0142000103E90016BD\r\n"));
+        QVERIFY(conv->write(reply({0x0142, 1})));
+        QVERIFY(passUntil(c, [&] { return c.engine.Conv_link == 1; }));
+        QCOMPARE(c.engine.KartaAdressPos, quint16(2));
+
+        // The device goes away: the port closes at once and the link is lost.
+        conv->closeMaster();
+        QVERIFY(passUntil(c, [&] { return !line.isOpen(); }));
+        QCOMPARE(f.ui.linkLost, 1);
+        QCOMPARE(c.engine.Conv_link, qint16(0));
+        const int errorsAtClose = hardErrors;
+        QVERIFY(errorsAtClose >= 1);
+        for (int i = 0; i < 200; ++i) {
+            QCoreApplication::processEvents();
+            ReceivePass(c);
+        }
+        QCOMPARE(hardErrors, errorsAtClose); // closed: no further errors
+
+        // A new device behind the same name; the watchdog's fourth tick reopens it.
+        conv = std::make_unique<PtyConverter>(linkPath);
+        QVERIFY(conv->ok());
+        for (int i = 0; i < 4; ++i)
+            Timer2Timer(c);
+        QVERIFY(line.isOpen());
+        QCOMPARE(c.engine.Conv_link, qint16(0));
+
+        // A fresh map transfer from index 1 brings the link back.
+        Timer1Timer(c);
+        got.clear();
+        QVERIFY(passUntil(c, [&] {
+            got += conv->readAll();
+            return got.endsWith("\r\n");
+        }));
+        QCOMPARE(got, QByteArray(":0142000103E90016BD\r\n"));
+        QVERIFY(conv->write(reply({0x0142, 1})));
+        QVERIFY(passUntil(c, [&] { return c.engine.Conv_link == 1; }));
+        QCOMPARE(f.ui.linkRestored, 2);
+        QCOMPARE(f.ui.linkLost, 1);
+        QVERIFY(c.wait_panel_visible);
+        QCOMPARE(c.engine.KartaAdressPos, quint16(2));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSerialLine)
+#include "tst_serialline.moc"
