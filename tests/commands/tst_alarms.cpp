@@ -158,18 +158,6 @@ private slots:
         QCOMPARE(ui().soundStarted, 2);
     }
 
-    void acknowledgingAFullList() {
-        for (int i = 1; i <= 510; ++i)
-            AddAlarmMessage(c(), alarm(QString("alarm %1").arg(i), m_now));
-        BitBtnAllOtboyClick(c());
-        QCOMPARE(c().alarms.grid.rowCount(), 2);
-        QCOMPARE(c().alarms.grid.at(1, 500), QString());
-        QCOMPARE(c().alarms.grid.at(1, 1), QString());
-        AddAlarmMessage(c(), alarm("fresh", m_now));
-        QCOMPARE(c().alarms.grid.at(1, 1), QString("fresh"));
-        QCOMPARE(c().alarms.grid.at(1, 2), QString());
-    }
-
     void acknowledgingAnEmptyListStillResets() {
         BitBtnAllOtboyClick(c());
         QCOMPARE(ui().soundStopped, 1);
