@@ -1,0 +1,25 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+
+namespace vatrel::sim {
+
+// A ready-to-run data folder for the console: a dozen sensors of both types with their settings
+// files, three operators, the empty log folders and an alarm sound.
+struct DemoSensor {
+    quint32 factory_number;
+    qint16 sensor_type; // 0 type A, 1 type B
+    quint8 loop1_armed;
+    quint8 loop2_armed;
+};
+
+// The sensors of the demo folder, slot by slot from slot 0.
+const DemoSensor* demoSensors(int* count);
+
+// Creates the folder; refuses (false, `error` set) when it already holds a hardware file.
+bool initDemo(const QString& dir, QString* error);
+
+// A short two-tone beep as a PCM wave file (16-bit mono).
+QByteArray makeBeepWav(int sampleRate = 22050);
+
+} // namespace vatrel::sim
