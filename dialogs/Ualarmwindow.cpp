@@ -89,6 +89,8 @@ TFormAlarmWindow::TFormAlarmWindow(Console& c, QWidget* parent) : QDialog(parent
     setWindowTitle(QStringLiteral("Окно тревожных сообщений"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint);
     setFixedSize(890, 423);
+    // A shown alarm window must not keep the program running once the main window has closed.
+    setAttribute(Qt::WA_QuitOnClose, false);
     setFont(tahoma(8));
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::red);

@@ -76,6 +76,7 @@ private slots:
         QVERIFY(!f.testFlag(Qt::WindowMinimizeButtonHint));
         QVERIFY(!f.testFlag(Qt::WindowMaximizeButtonHint));
         QVERIFY(!f.testFlag(Qt::WindowSystemMenuHint));
+        QVERIFY(!w().testAttribute(Qt::WA_QuitOnClose));
         QCOMPARE(w().minimumSize(), QSize(890, 423));
         QCOMPARE(w().maximumSize(), QSize(890, 423));
 
