@@ -1,0 +1,20 @@
+#pragma once
+#include "app/TextGridModel.h"
+#include "registry/Console.h"
+
+namespace vatrel {
+
+// StringGrid2: the event list. Model row i shows grid row i + 1 with the style entry i.
+class EventListModel : public TextGridModel {
+    Q_OBJECT
+public:
+    explicit EventListModel(const Console& c, QObject* parent = nullptr);
+
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    const Console& m_c;
+};
+
+} // namespace vatrel

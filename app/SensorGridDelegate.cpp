@@ -1,0 +1,18 @@
+#include "app/SensorGridDelegate.h"
+
+namespace vatrel {
+
+SensorGridDelegate::SensorGridDelegate(const bool& highlightOn, QObject* parent)
+    : QStyledItemDelegate(parent), m_highlightOn(highlightOn) {}
+
+void SensorGridDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
+    QStyledItemDelegate::initStyleOption(option, index);
+    if (!m_highlightOn) {
+        option->state &= ~QStyle::State_Selected;
+        return;
+    }
+    option->palette.setColor(QPalette::Highlight, Qt::yellow);
+    option->palette.setColor(QPalette::HighlightedText, Qt::black);
+}
+
+} // namespace vatrel

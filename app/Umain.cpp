@@ -1,0 +1,730 @@
+#include "app/Umain.h"
+#include "app/ComGridModel.h"
+#include "app/EventListModel.h"
+#include "app/SensorGridDelegate.h"
+#include "app/SensorGridModel.h"
+#include "dialogs/Setsensor.h"
+#include "dialogs/Uabout.h"
+#include "dialogs/Udirect_component_porog.h"
+#include "dialogs/Uqreport.h"
+#include "dialogs/Uremovesensor.h"
+#include "link/Engine.h"
+#include "registry/Alarms.h"
+#include "registry/EventLog.h"
+#include "registry/Startup.h"
+
+#include <QApplication>
+#include <QChart>
+#include <QChartView>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <QValueAxis>
+
+namespace vatrel {
+
+namespace {
+
+QFont pixelFont(const QString& family, int pixels, bool bold) {
+    QFont f(family);
+    f.setPixelSize(pixels);
+    f.setBold(bold);
+    return f;
+}
+
+QLabel* namedLabel(const QString& name, const QString& text, QWidget* parent) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    return l;
+}
+
+QLineEdit* namedEdit(const QString& name, const QString& text, QWidget* parent, int width = 60) {
+    auto* e = new QLineEdit(text, parent);
+    e->setObjectName(name);
+    e->setFixedWidth(width);
+    return e;
+}
+
+QTableView* gridView(const QString& name, QAbstractItemModel* model, const std::initializer_list<int>& widths,
+                     QWidget* parent) {
+    auto* v = new QTableView(parent);
+    v->setObjectName(name);
+    v->setModel(model);
+    v->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    v->setSelectionMode(QAbstractItemView::SingleSelection);
+    v->setSelectionBehavior(QAbstractItemView::SelectItems);
+    v->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    v->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    v->verticalHeader()->hide();
+    v->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    v->horizontalHeader()->setHighlightSections(false);
+    v->horizontalHeader()->setFixedHeight(22);
+    int col = 0;
+    for (int w : widths)
+        v->setColumnWidth(col++, w);
+    return v;
+}
+
+// A line chart of the oscilloscope tabs: fixed value axis, series added empty.
+struct ChartParts {
+    QChartView* view;
+    QValueAxis* axisX;
+    QValueAxis* axisY;
+};
+
+ChartParts makeChart(const QString& name, const QString& title, const QString& xTitle, QWidget* parent) {
+    auto* chart = new QChart;
+    chart->setTitle(title);
+    chart->setBackgroundBrush(Qt::white);
+    auto* x = new QValueAxis;
+    x->setTitleText(xTitle);
+    x->setLabelFormat(QStringLiteral("%d"));
+    auto* y = new QValueAxis;
+    y->setTitleText(QStringLiteral("Сигнал, [дискр. АЦП]"));
+    y->setLabelFormat(QStringLiteral("%d"));
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+    auto* view = new QChartView(chart, parent);
+    view->setObjectName(name);
+    view->setRenderHint(QPainter::Antialiasing, false);
+    return {view, x, y};
+}
+
+QLineSeries* addSeries(const ChartParts& parts, const QString& name, const QString& title,
+                       const QColor& colour) {
+    auto* s = new QLineSeries;
+    s->setObjectName(name);
+    s->setName(title);
+    if (colour.isValid()) {
+        QPen pen(colour);
+        pen.setWidth(2);
+        s->setPen(pen);
+    }
+    parts.view->chart()->addSeries(s);
+    s->attachAxis(parts.axisX);
+    s->attachAxis(parts.axisY);
+    return s;
+}
+
+} // namespace
+
+TFmain::TFmain(Console& c, QWidget* parent) : QMainWindow(parent), m_c(c) {
+    setObjectName(QStringLiteral("Fmain"));
+    setWindowTitle(QStringLiteral("Пульт управления охранными сетевыми датчиками Ватрел"));
+    setFont(pixelFont(QStringLiteral("MS Sans Serif"), 11, false));
+    resize(1225, 927);
+    setMinimumSize(687, 476);
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect r = geometry();
+        r.moveCenter(screen->availableGeometry().center());
+        move(r.topLeft());
+    }
+
+    // MainMenu1: the single item opens the about box.
+    auto* n2 = menuBar()->addAction(QStringLiteral("О программе"));
+    n2->setObjectName(QStringLiteral("N2"));
+    connect(n2, &QAction::triggered, this, &TFmain::N2Click);
+
+    createToolBar();
+
+    m_pageControl2 = new QTabWidget(this);
+    m_pageControl2->setObjectName(QStringLiteral("PageControl2"));
+    m_pageControl2->tabBar()->setFont(pixelFont(QStringLiteral("MS Sans Serif"), 13, true));
+    m_pageControl2->addTab(createSensorTab(), QStringLiteral("Датчики"));
+    m_tabSheet4 = createEventTab();
+    m_pageControl2->addTab(m_tabSheet4, QStringLiteral("Протокол событий"));
+    m_pageControl2->addTab(createDiagnosticsTab(), QStringLiteral("Диагностика"));
+    m_pageControl2->addTab(createOscTabB(), QStringLiteral("Осциллограф датчиков Ватрел-Б"));
+    m_pageControl2->addTab(createOscTabA(), QStringLiteral("Осциллограф датчиков Ватрел-А"));
+    m_pageControl2->setCurrentIndex(0);
+    connect(m_pageControl2, &QTabWidget::currentChanged, this, &TFmain::PageControl2Change);
+    setCentralWidget(m_pageControl2);
+
+    createStatusBar();
+
+    FormCreate();
+    refreshAll();
+    createTimers();
+
+    // Key preview: Alt+X must work whichever control of this window has the focus.
+    qApp->installEventFilter(this);
+}
+
+TFmain::~TFmain() {
+    qApp->removeEventFilter(this);
+}
+
+void TFmain::FormCreate() {
+    // The oscilloscope scales got their start values when the tabs were built.
+    m_c.data_dir = QDir::currentPath();
+    init_globals(m_c);
+    alarmWindowCreate(m_c);
+    openStartupPort(m_c);
+    Put_prog_msg(m_c, makeEvent(m_c, 0, 20, QStringLiteral("Начало работы")));
+}
+
+void TFmain::createToolBar() {
+    auto* bar = addToolBar(QStringLiteral("ToolBar1"));
+    bar->setObjectName(QStringLiteral("ToolBar1"));
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    bar->toggleViewAction()->setVisible(false);
+    bar->setFixedHeight(23);
+    const QFont f = pixelFont(QStringLiteral("MS Sans Serif"), 13, true);
+    m_label5 = namedLabel(QStringLiteral("Label5"), QString(), bar);
+    m_label5->setMinimumWidth(130);
+    m_label6 = namedLabel(QStringLiteral("Label6"), QString(), bar);
+    m_label6->setMinimumWidth(160);
+    m_label8 = namedLabel(QStringLiteral("Label8"), QString(), bar);
+    for (QLabel* l : {m_label5, m_label6, m_label8})
+        l->setFont(f);
+    bar->addWidget(m_label5);
+    bar->addWidget(m_label6);
+    auto* gap = new QWidget(bar);
+    gap->setFixedWidth(53);
+    bar->addWidget(gap);
+    bar->addWidget(m_label8);
+}
+
+void TFmain::createStatusBar() {
+    auto* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    bar->setFixedHeight(25);
+    const int widths[5] = {150, 150, 150, 150, 50};
+    for (int i = 0; i < 5; ++i) {
+        m_panels[i] = namedLabel(QStringLiteral("StatusPanel%1").arg(i), QString(), bar);
+        m_panels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        m_panels[i]->setMinimumWidth(widths[i]);
+        m_panels[i]->setMaximumWidth(i == 4 ? QWIDGETSIZE_MAX : widths[i]);
+        bar->addWidget(m_panels[i], i == 4 ? 1 : 0);
+    }
+}
+
+QWidget* TFmain::createSensorTab() {
+    auto* tab = new QWidget;
+    tab->setObjectName(QStringLiteral("TabSheet1"));
+    auto* layout = new QVBoxLayout(tab);
+    layout->setContentsMargins(0, 0, 0, 0);
+
+    m_sensorModel = new SensorGridModel(m_c, this);
+    m_stringGrid1 = gridView(QStringLiteral("StringGrid1"), m_sensorModel,
+                             {60, 68, 103, 83, 82, 76, 85, 88, 94, 205, 122, 120}, tab);
+    m_stringGrid1->setItemDelegate(new SensorGridDelegate(m_c.selection_highlight, m_stringGrid1));
+    m_stringGrid1->setShowGrid(true);
+    m_stringGrid1->setStyleSheet(QStringLiteral("QTableView { gridline-color: black; background: grey; }"));
+    m_stringGrid1->verticalHeader()->setDefaultSectionSize(22);
+    m_stringGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+    layout->addWidget(m_stringGrid1);
+
+    // The grid starts on its first data cell without that being the operator's choice: the focus
+    // arriving must not pick a sensor, so only later moves reach StringGrid1SelectCell.
+    m_stringGrid1->selectionModel()->setCurrentIndex(m_sensorModel->index(0, 1),
+                                                     QItemSelectionModel::NoUpdate);
+    connect(m_stringGrid1->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) {
+                if (current.isValid()) StringGrid1SelectCell(m_c, current.column(), current.row() + 1);
+            });
+    // A press on the current cell does not move it, yet still selects that sensor.
+    connect(m_stringGrid1, &QTableView::pressed, this, [this](const QModelIndex& index) {
+        if (index.isValid()) StringGrid1SelectCell(m_c, index.column(), index.row() + 1);
+    });
+    connect(m_stringGrid1, &QTableView::clicked, this, [this] {
+        m_c.selection_highlight = true; // StringGrid1Click
+        m_stringGrid1->viewport()->update();
+    });
+    connect(m_stringGrid1, &QTableView::customContextMenuRequested, this, &TFmain::PopupMenu1);
+
+    m_waitPanel = new QFrame(tab);
+    m_waitPanel->setObjectName(QStringLiteral("PanelTransmitKartaAdress"));
+    m_waitPanel->setGeometry(376, 248, 401, 204);
+    m_waitPanel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    m_waitPanel->setLineWidth(3);
+    m_waitPanel->setAutoFillBackground(true);
+    QPalette pal = m_waitPanel->palette();
+    pal.setColor(QPalette::Window, Qt::yellow);
+    m_waitPanel->setPalette(pal);
+    auto* panelLayout = new QVBoxLayout(m_waitPanel);
+    auto* label11 = namedLabel(
+        QStringLiteral("Label11"),
+        QStringLiteral("Подождите, пожалуйста. Идёт передача списка адресов  устройств преобразователю "),
+        m_waitPanel);
+    label11->setFont(pixelFont(QStringLiteral("Verdana"), 21, true));
+    label11->setAlignment(Qt::AlignCenter);
+    label11->setWordWrap(true);
+    QPalette labelPal = label11->palette();
+    labelPal.setColor(QPalette::WindowText, Qt::red);
+    label11->setPalette(labelPal);
+    panelLayout->addWidget(label11);
+    m_waitPanel->hide();
+    return tab;
+}
+
+QWidget* TFmain::createEventTab() {
+    auto* tab = new QWidget;
+    tab->setObjectName(QStringLiteral("TabSheet4"));
+    auto* layout = new QVBoxLayout(tab);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_eventModel = new EventListModel(m_c, this);
+    m_stringGrid2 = gridView(QStringLiteral("StringGrid2"), m_eventModel, {156, 789}, tab);
+    m_stringGrid2->verticalHeader()->setDefaultSectionSize(22);
+    m_stringGrid2->horizontalHeader()->setFont(pixelFont(QStringLiteral("MS Sans Serif"), 15, false));
+    QPalette pal = m_stringGrid2->palette();
+    pal.setColor(QPalette::Base, QGuiApplication::palette().color(QPalette::ToolTipBase));
+    m_stringGrid2->setPalette(pal);
+    layout->addWidget(m_stringGrid2);
+
+    auto* bar = new QWidget(tab);
+    bar->setFixedHeight(56);
+    auto* barLayout = new QHBoxLayout(bar);
+    auto* bitBtn1 = new QPushButton(QStringLiteral("Просмотр"), bar);
+    bitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    bitBtn1->setMinimumWidth(100);
+    connect(bitBtn1, &QPushButton::clicked, this, &TFmain::BitBtn1Click);
+    barLayout->addWidget(bitBtn1);
+    barLayout->addStretch();
+    layout->addWidget(bar);
+    return tab;
+}
+
+QWidget* TFmain::createDiagnosticsTab() {
+    auto* tab = new QWidget;
+    tab->setObjectName(QStringLiteral("TabSheet5"));
+    auto* layout = new QVBoxLayout(tab);
+    layout->setContentsMargins(0, 0, 0, 0);
+
+    auto* group = new QGroupBox(QStringLiteral("Связь с преобразователем"), tab);
+    group->setObjectName(QStringLiteral("GroupBox1"));
+    group->setFixedHeight(89);
+    auto* g = new QGridLayout(group);
+    g->setHorizontalSpacing(8);
+
+    g->addWidget(namedLabel(QStringLiteral("Label9"), QStringLiteral("Выбор СОМ-порта"), group), 0, 0);
+    m_comboBox1 = new QComboBox(group);
+    m_comboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    m_comboBox1->setEditable(false);
+    for (int i = 0; i < kPortCount; ++i)
+        m_comboBox1->addItem(portName(i));
+    m_comboBox1->setMaxVisibleItems(20);
+    connect(m_comboBox1, &QComboBox::activated, this, &TFmain::ComboBox1Click);
+    g->addWidget(m_comboBox1, 1, 0);
+
+    // The bus speed is fixed; the list stays for layout compatibility but is never shown.
+    auto* speedLabel = namedLabel(QStringLiteral("Label10"), QStringLiteral("Выбор скорости"), group);
+    auto* speed = new QComboBox(group);
+    speed->setObjectName(QStringLiteral("ComboBoxSpeedRS485"));
+    speed->addItems({QStringLiteral("19200"), QStringLiteral("9600")});
+    connect(speed, &QComboBox::activated, this, [this] { ComboBox1Click(m_comboBox1->currentIndex()); });
+    for (QWidget* w : std::initializer_list<QWidget*>{speedLabel, speed}) {
+        w->setEnabled(false);
+        w->hide();
+    }
+
+    struct CounterSpec {
+        const char* captionName;
+        const char* caption;
+        const char* valueName;
+    };
+    // Same order as m_counterLabels (see refreshView, Diagnostics).
+    const CounterSpec counters[6] = {
+        {"Label16", "Число принятых байт =", "N_rv_byte"},
+        {"Label23", "Число принятых пакетов =", "N_rv_frame"},
+        {"Label25", "Число переданных байт =", "N_tr_byte"},
+        {"Label27", "Число переданных пакетов =", "N_tr_frame"},
+        {"Label22", "Число ошибок КС = ", "KS_ERR"},
+        {"Label7", "Тайм-ауты =", "Time_out"},
+    };
+    for (int i = 0; i < 6; ++i) {
+        const int row = i % 2;
+        const int col = 1 + (i / 2) * 2;
+        g->addWidget(namedLabel(QString::fromLatin1(counters[i].captionName),
+                                QString::fromUtf8(counters[i].caption), group),
+                     row, col, Qt::AlignRight);
+        m_counterLabels[i] = namedLabel(QString::fromLatin1(counters[i].valueName), QString(), group);
+        m_counterLabels[i]->setMinimumWidth(70);
+        g->addWidget(m_counterLabels[i], row, col + 1);
+    }
+    g->addWidget(namedLabel(QStringLiteral("Label34"), QStringLiteral("Время (мкс) = "), group), 0, 7,
+                 Qt::AlignRight);
+    m_label35 = namedLabel(QStringLiteral("Label35"), QString(), group);
+    g->addWidget(m_label35, 0, 8);
+    g->addWidget(namedLabel(QStringLiteral("Label36"), QStringLiteral("Время (мс) = "), group), 1, 7,
+                 Qt::AlignRight);
+    m_label37 = namedLabel(QStringLiteral("Label37"), QString(), group);
+    g->addWidget(m_label37, 1, 8);
+    g->setColumnStretch(9, 1);
+    layout->addWidget(group);
+
+    m_comModel = new ComGridModel(m_c.com_grid, this);
+    m_stringGridCOM = gridView(QStringLiteral("StringGridCOM"), m_comModel,
+                               {64, 121, 102, 224, 109, 93, 84, 109, 97, 91}, tab);
+    m_stringGridCOM->verticalHeader()->setDefaultSectionSize(22);
+    layout->addWidget(m_stringGridCOM);
+
+    auto* bar = new QWidget(tab);
+    bar->setFixedHeight(46);
+    auto* barLayout = new QHBoxLayout(bar);
+    auto* button2 = new QPushButton(QStringLiteral("Сброс"), bar);
+    button2->setObjectName(QStringLiteral("Button2"));
+    connect(button2, &QPushButton::clicked, this, &TFmain::Button2Click);
+    barLayout->addWidget(button2);
+    barLayout->addStretch();
+    layout->addWidget(bar);
+    return tab;
+}
+
+QWidget* TFmain::createOscTabB() {
+    auto* tab = new QWidget;
+    tab->setObjectName(QStringLiteral("TabSheet2"));
+    auto* layout = new QVBoxLayout(tab);
+
+    auto* top = new QHBoxLayout;
+    m_labelNumPosOscill =
+        namedLabel(QStringLiteral("LabelNumPosOscill"), QStringLiteral("Номер позиции"), tab);
+    m_edit7 = namedEdit(QStringLiteral("Edit7"), QString(), tab);
+    m_buttonOnOscillVB = new QPushButton(QStringLiteral("Включить"), tab);
+    m_buttonOnOscillVB->setObjectName(QStringLiteral("ButtonOnOscillVB"));
+    auto* off = new QPushButton(QStringLiteral("Выключить"), tab);
+    off->setObjectName(QStringLiteral("ButtonOffOscillVB"));
+    top->addWidget(m_labelNumPosOscill);
+    top->addWidget(m_edit7);
+    top->addWidget(m_buttonOnOscillVB);
+    top->addWidget(off);
+    top->addStretch();
+    layout->addLayout(top);
+
+    // One chart per flank, with its scale and DC component entries on the right.
+    struct Flank {
+        const char* chart;
+        const char* title;
+        const char* series[4];
+        const char* edits[3];
+        const char* delta;
+        const char* record;
+    };
+    const Flank flanks[2] = {
+        {"Chart1",
+         "ФЛАНГ 1",
+         {"Series1", "Series2", "Series3", "Series4"},
+         {"Edit1", "Edit2", "Edit3"},
+         "Delta1",
+         "RecordDelta1"},
+        {"Chart2",
+         "ФЛАНГ 2",
+         {"LineSeries1", "LineSeries2", "LineSeries3", "LineSeries4"},
+         {"Edit4", "Edit5", "Edit6"},
+         "Delta2",
+         "RecordDelta2"},
+    };
+    const char* seriesTitles[4] = {"Сигнал с ЧЭ", "Сигнал с ЧЭ отфильтр.", "Текущий порог",
+                                   "Нулевой уровень"};
+    const QColor seriesColours[4] = {QColor(0, 0, 255), QColor(0, 128, 0), QColor(255, 0, 0),
+                                     QColor(0, 0, 0)};
+    const char* scaleCaptions[3] = {" Х", "Мин. Y", "Макс. Y"};
+    const char* scaleDefaults[3] = {"500", "0", "1023"};
+
+    for (int f = 0; f < 2; ++f) {
+        const Flank& fl = flanks[f];
+        auto* row = new QHBoxLayout;
+        ChartParts parts = makeChart(QString::fromLatin1(fl.chart), QString::fromUtf8(fl.title),
+                                     QStringLiteral("Отсчёты "), tab);
+        parts.view->chart()->legend()->setAlignment(Qt::AlignBottom);
+        for (int s = 0; s < 4; ++s)
+            addSeries(parts, QString::fromLatin1(fl.series[s]), QString::fromUtf8(seriesTitles[s]),
+                      seriesColours[s]);
+        parts.axisX->setRange(0, 500);
+        parts.axisY->setRange(0, 1023);
+        row->addWidget(parts.view, 1);
+
+        auto* side = new QVBoxLayout;
+        auto* scale = new QGroupBox(QStringLiteral("Масштаб"), tab);
+        auto* sg = new QGridLayout(scale);
+        for (int e = 0; e < 3; ++e) {
+            sg->addWidget(new QLabel(QString::fromUtf8(scaleCaptions[e]), scale), e, 0);
+            auto* edit =
+                namedEdit(QString::fromLatin1(fl.edits[e]), QString::fromLatin1(scaleDefaults[e]), scale);
+            edit->setFocusPolicy(Qt::ClickFocus); // skipped by the Tab key
+            sg->addWidget(edit, e, 1);
+        }
+        side->addWidget(scale);
+        auto* deltaCaption = new QLabel(QStringLiteral("Ввод постоянной части порога"), tab);
+        deltaCaption->setWordWrap(true);
+        side->addWidget(deltaCaption);
+        auto* delta = namedEdit(QString::fromLatin1(fl.delta), QString(), tab, 80);
+        (f == 0 ? m_delta1 : m_delta2) = delta;
+        side->addWidget(delta);
+        auto* record = new QPushButton(QStringLiteral("Запись"), tab);
+        record->setObjectName(QString::fromLatin1(fl.record));
+        side->addWidget(record);
+        side->addStretch();
+        row->addLayout(side);
+        layout->addLayout(row, 1);
+    }
+    return tab;
+}
+
+QWidget* TFmain::createOscTabA() {
+    auto* tab = new QWidget;
+    tab->setObjectName(QStringLiteral("TabSheet6"));
+    auto* layout = new QHBoxLayout(tab);
+
+    ChartParts parts = makeChart(QStringLiteral("Chart4"), QString(), QStringLiteral("Отсчёты"), tab);
+    parts.view->chart()->legend()->setAlignment(Qt::AlignTop);
+    addSeries(parts, QStringLiteral("VASeries1"), QStringLiteral("Порог"), QColor());
+    addSeries(parts, QStringLiteral("VASeries2"), QStringLiteral("Входной сигнал с СЗ"), QColor(0, 0, 0));
+    addSeries(parts, QStringLiteral("VASeries3"), QStringLiteral("Полезный сигнал"), QColor(0, 128, 64));
+    // The two interference curves are not in use.
+    addSeries(parts, QStringLiteral("VASeries4"), QStringLiteral("Э-К (эл. помеха)"), QColor(128, 0, 0))
+        ->setVisible(false);
+    addSeries(parts, QStringLiteral("VASeries5"), QStringLiteral("Э-К (климатика)"), QColor(0, 0, 255))
+        ->setVisible(false);
+    parts.axisX->setRange(0, 1000);
+    parts.axisY->setRange(0, 100);
+    layout->addWidget(parts.view, 1);
+
+    auto* side = new QGridLayout;
+    side->addWidget(new QLabel(QStringLiteral("Y мин"), tab), 0, 0);
+    side->addWidget(namedEdit(QStringLiteral("EditYmin"), QStringLiteral("0"), tab), 0, 1);
+    side->addWidget(new QLabel(QStringLiteral("Y макс"), tab), 1, 0);
+    side->addWidget(namedEdit(QStringLiteral("EditYmax"), QStringLiteral("100"), tab), 1, 1);
+    side->addWidget(new QLabel(QStringLiteral(" Х"), tab), 2, 0);
+    side->addWidget(namedEdit(QStringLiteral("EditX"), QStringLiteral("1000"), tab), 2, 1);
+    auto* dcCaption = new QLabel(QStringLiteral("Постоянная часть порога"), tab);
+    side->addWidget(dcCaption, 3, 0, 1, 2);
+    m_eDirectComponent = namedEdit(QStringLiteral("EDirect_component"), QString(), tab, 80);
+    side->addWidget(m_eDirectComponent, 4, 0, 1, 2);
+    side->setRowStretch(5, 1);
+    layout->addLayout(side);
+    return tab;
+}
+
+void TFmain::createTimers() {
+    // TimerRv runs every pass period; a pass happens only while the port opening left it enabled.
+    m_timerRv = new QTimer(this);
+    m_timerRv->setObjectName(QStringLiteral("TimerRv"));
+    m_timerRv->setTimerType(Qt::PreciseTimer);
+    m_timerRv->setInterval(10);
+    connect(m_timerRv, &QTimer::timeout, this, [this] {
+        if (m_c.engine.rv_timer_running) TimerRvTimer(m_c);
+    });
+    m_timer1 = new QTimer(this);
+    m_timer1->setObjectName(QStringLiteral("Timer1"));
+    m_timer1->setInterval(1000);
+    connect(m_timer1, &QTimer::timeout, this, [this] { Timer1Timer(m_c); });
+    m_timer2 = new QTimer(this);
+    m_timer2->setObjectName(QStringLiteral("Timer2"));
+    m_timer2->setInterval(1000);
+    connect(m_timer2, &QTimer::timeout, this, [this] { Timer2Timer(m_c); });
+    m_timerRv->start();
+    m_timer1->start();
+    m_timer2->start();
+}
+
+void TFmain::refreshView(ConsoleUi::View view) {
+    using View = ConsoleUi::View;
+    switch (view) {
+    case View::SensorGrid:
+        m_sensorModel->refresh();
+        break;
+    case View::ComGrid:
+        m_comModel->refresh();
+        break;
+    case View::EventList:
+        m_eventModel->refresh();
+        break;
+    case View::Labels:
+        m_label5->setText(m_c.Label5);
+        m_label6->setText(m_c.Label6);
+        m_label8->setText(m_c.Label8);
+        break;
+    case View::StatusBar:
+        for (int i = 0; i < 5; ++i)
+            m_panels[i]->setText(m_c.status_panels[size_t(i)]);
+        break;
+    case View::WaitPanel:
+        m_waitPanel->setVisible(m_c.wait_panel_visible);
+        if (m_c.wait_panel_visible) m_waitPanel->raise();
+        break;
+    case View::Diagnostics: {
+        const Counter* counters[6] = {&m_c.counters.N_rv_byte, &m_c.counters.N_rv_frame,
+                                      &m_c.counters.N_tr_byte, &m_c.counters.N_tr_frame,
+                                      &m_c.counters.KS_ERR,    &m_c.counters.Time_out};
+        for (int i = 0; i < 6; ++i)
+            m_counterLabels[i]->setText(counters[i]->text);
+        m_label35->setText(m_c.counters.Label35);
+        m_label37->setText(m_c.counters.Label37);
+        break;
+    }
+    case View::Oscilloscope:
+        m_edit7->setText(m_c.osc.Edit7);
+        m_edit7->setEnabled(m_c.osc.Edit7_enabled);
+        m_labelNumPosOscill->setEnabled(m_c.osc.LabelNumPosOscill_enabled);
+        m_buttonOnOscillVB->setEnabled(m_c.osc.ButtonOnOscillVB_enabled);
+        m_delta1->setText(m_c.osc.Delta1);
+        m_delta2->setText(m_c.osc.Delta2);
+        m_eDirectComponent->setText(m_c.osc.EDirect_component);
+        break;
+    case View::PortChoice:
+        m_comboBox1->setCurrentIndex(m_c.port_index);
+        break;
+    case View::AlarmList:
+        break; // the alarm window's own
+    }
+}
+
+void TFmain::refreshAll() {
+    using View = ConsoleUi::View;
+    for (View v : {View::SensorGrid, View::ComGrid, View::EventList, View::Labels, View::StatusBar,
+                   View::WaitPanel, View::Diagnostics, View::Oscilloscope, View::PortChoice})
+        refreshView(v);
+}
+
+void TFmain::N2Click() {
+    if (m_dialogs.AboutBox) m_dialogs.AboutBox->exec();
+}
+
+void TFmain::BitBtn1Click() {
+    if (m_dialogs.FQReport) m_dialogs.FQReport->exec();
+}
+
+void TFmain::PageControl2Change(int index) {
+    if (m_pageControl2->widget(index) != m_tabSheet4) return;
+    const int last = m_eventModel->rowCount() - 1;
+    if (last < 0) return;
+    const QModelIndex cell = m_eventModel->index(last, 0);
+    m_stringGrid2->setCurrentIndex(cell);
+    m_stringGrid2->scrollTo(cell);
+}
+
+void TFmain::PopupMenu1(const QPoint& pos) {
+    const PopupMenuState state = PopupMenu1Popup(m_c);
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("PopupMenu1"));
+    auto item = [&menu](const char* name, const QString& caption, bool enabled) {
+        QAction* a = menu.addAction(caption);
+        a->setObjectName(QString::fromLatin1(name));
+        a->setEnabled(enabled);
+        return a;
+    };
+    QAction* pEstablish = item("PEstablish", QStringLiteral("Подключить датчик"), state.PEstablish);
+    QAction* pRemove = item("PRemove", QStringLiteral("Отключить датчик"), state.PRemove);
+    menu.addSeparator();
+    QAction* pSetSh1 = item("PSetSh1", QStringLiteral("Взять под охрану Ш1"), state.PSetSh1);
+    QAction* pSetSh2 = item("PSetSh2", QStringLiteral("Взять под охрану Ш2"), state.PSetSh2);
+    QAction* pRemoveSh1 = item("PRemoveSh1", QStringLiteral("Снять с охраны Ш1"), state.PRemoveSh1);
+    QAction* pRemoveSh2 = item("PRemoveSh2", QStringLiteral("Снять с охраны Ш2"), state.PRemoveSh2);
+    menu.addSeparator();
+    QAction* nDirect =
+        item("N_Direct_component_porog", QStringLiteral("Изменение постоянной составляющей порога "),
+             state.N_Direct_component_porog);
+    menu.addSeparator();
+    QAction* n1 = item("N1", QStringLiteral("Протокол датчика"), state.N1);
+
+    // Act after the menu has closed, so a dialog never opens on top of a popup.
+    QAction* chosen = menu.exec(m_stringGrid1->viewport()->mapToGlobal(pos));
+    if (chosen == pEstablish)
+        runDialog(PEstablishClick(m_c));
+    else if (chosen == pRemove)
+        runDialog(PRemoveClick(m_c));
+    else if (chosen == pSetSh1)
+        PSetSh1Click(m_c);
+    else if (chosen == pSetSh2)
+        PSetSh2Click(m_c);
+    else if (chosen == pRemoveSh1)
+        PRemoveSh1Click(m_c);
+    else if (chosen == pRemoveSh2)
+        PRemoveSh2Click(m_c);
+    else if (chosen == nDirect)
+        runDialog(N_Direct_component_porogClick(m_c));
+    else if (chosen == n1)
+        runDialog(N1Click(m_c));
+}
+
+void TFmain::runDialog(DialogRequest request) {
+    switch (request) {
+    case DialogRequest::None:
+        break;
+    case DialogRequest::SetSensor:
+        if (m_dialogs.FSetSensor) m_dialogs.FSetSensor->exec();
+        break;
+    case DialogRequest::RemoveSensor:
+        if (m_dialogs.RemoveSensor) m_dialogs.RemoveSensor->exec();
+        break;
+    case DialogRequest::DirectComponent:
+        if (m_dialogs.FDirect_component_porog) m_dialogs.FDirect_component_porog->exec();
+        break;
+    case DialogRequest::SensorLog: {
+        const int slot = m_c.selected_row - 1;
+        if (slot < 0 || slot >= kSlots || !m_dialogs.FQReport) break;
+        const SensorRecord& r = m_c.sensors[size_t(slot)];
+        m_dialogs.FQReport->OpenSensorLog(r.factory_number, r.sensor_type);
+        m_dialogs.FQReport->exec();
+        break;
+    }
+    }
+}
+
+void TFmain::ComboBox1Click(int index) {
+    ::vatrel::ComboBox1Click(m_c, index);
+}
+
+void TFmain::Button2Click() {
+    ::vatrel::Button2Click(m_c);
+}
+
+bool TFmain::FormKeyDown(QKeyEvent* event) {
+    // Alt+X whatever the keyboard layout: with a Cyrillic layout the same key gives "Ч".
+    constexpr int kCyrillicChe = 0x0427;
+    if (!(event->modifiers() & Qt::AltModifier)) return false;
+    if (event->key() != Qt::Key_X && event->key() != kCyrillicChe) return false;
+    close();
+    return true;
+}
+
+bool TFmain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+        auto* w = static_cast<QWidget*>(watched);
+        if (w->window() == this && FormKeyDown(static_cast<QKeyEvent*>(event))) return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TFmain::closeEvent(QCloseEvent* event) {
+    if (m_closing) {
+        event->accept();
+        return;
+    }
+    if (!m_c.ui || !m_c.ui->question(QStringLiteral("Выход"), QStringLiteral("Завершить работу ?"))) {
+        event->ignore();
+        return;
+    }
+    m_closing = true;
+    m_timerRv->stop();
+    m_timer1->stop();
+    m_timer2->stop();
+    saveAllOnExit(m_c);
+    ClosePort(m_c);
+    event->accept();
+    Put_prog_msg(m_c, makeEvent(m_c, 0, 20, QStringLiteral("Выход из программы")));
+    emit exitConfirmed();
+}
+
+} // namespace vatrel

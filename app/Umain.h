@@ -1,0 +1,115 @@
+#pragma once
+#include "registry/Console.h"
+#include "registry/OperatorCommands.h"
+
+#include <QMainWindow>
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+class QTableView;
+class QTimer;
+
+namespace vatrel {
+
+class ComGridModel;
+class EventListModel;
+class SensorGridModel;
+class TAboutBox;
+class TFDirect_component_porog;
+class TFQReport;
+class TFSetSensor;
+class TRemoveSensor;
+
+// The dialogs the main window opens; they are created after it.
+struct MainDialogs {
+    TAboutBox* AboutBox = nullptr;
+    TFSetSensor* FSetSensor = nullptr;
+    TRemoveSensor* RemoveSensor = nullptr;
+    TFQReport* FQReport = nullptr;
+    TFDirect_component_porog* FDirect_component_porog = nullptr;
+};
+
+// The operator's console. Construction runs FormCreate: loads every stored file, opens the chosen
+// port and logs the program start. c.ui must already be installed.
+class TFmain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TFmain(Console& c, QWidget* parent = nullptr);
+    ~TFmain() override;
+
+    void setDialogs(const MainDialogs& dialogs) { m_dialogs = dialogs; }
+
+    // Re-reads the part of the console state that changed.
+    void refreshView(ConsoleUi::View view);
+    void refreshAll();
+
+    // Handlers.
+    void N2Click();
+    void BitBtn1Click();
+    void PageControl2Change(int index);
+    void PopupMenu1(const QPoint& pos);
+    void ComboBox1Click(int index);
+    void Button2Click();
+
+signals:
+    // The operator confirmed the exit and everything is saved; the program may end.
+    void exitConfirmed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormCreate();
+    bool FormKeyDown(QKeyEvent* event);
+    void createToolBar();
+    void createStatusBar();
+    QWidget* createSensorTab();
+    QWidget* createEventTab();
+    QWidget* createDiagnosticsTab();
+    QWidget* createOscTabB();
+    QWidget* createOscTabA();
+    void createTimers();
+    void runDialog(DialogRequest request);
+
+    Console& m_c;
+    MainDialogs m_dialogs;
+    bool m_closing = false;
+
+    QLabel* m_label5 = nullptr;
+    QLabel* m_label6 = nullptr;
+    QLabel* m_label8 = nullptr;
+    QLabel* m_panels[5] = {};
+    QTabWidget* m_pageControl2 = nullptr;
+    QWidget* m_tabSheet4 = nullptr;
+
+    SensorGridModel* m_sensorModel = nullptr;
+    QTableView* m_stringGrid1 = nullptr;
+    QFrame* m_waitPanel = nullptr;
+    EventListModel* m_eventModel = nullptr;
+    QTableView* m_stringGrid2 = nullptr;
+
+    QComboBox* m_comboBox1 = nullptr;
+    QLabel* m_counterLabels[6] = {};
+    QLabel* m_label35 = nullptr;
+    QLabel* m_label37 = nullptr;
+    ComGridModel* m_comModel = nullptr;
+    QTableView* m_stringGridCOM = nullptr;
+
+    QLineEdit* m_edit7 = nullptr;
+    QLabel* m_labelNumPosOscill = nullptr;
+    QPushButton* m_buttonOnOscillVB = nullptr;
+    QLineEdit* m_delta1 = nullptr;
+    QLineEdit* m_delta2 = nullptr;
+    QLineEdit* m_eDirectComponent = nullptr;
+
+    QTimer* m_timerRv = nullptr;
+    QTimer* m_timer1 = nullptr;
+    QTimer* m_timer2 = nullptr;
+};
+
+} // namespace vatrel

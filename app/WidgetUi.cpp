@@ -1,0 +1,92 @@
+#include "app/WidgetUi.h"
+#include "app/Umain.h"
+#include "dialogs/Ualarmwindow.h"
+
+#include <QApplication>
+
+namespace vatrel {
+
+namespace {
+QMessageBox::Icon toBoxIcon(ConsoleUi::Icon icon) {
+    switch (icon) {
+    case ConsoleUi::Icon::Error:
+        return QMessageBox::Critical;
+    case ConsoleUi::Icon::Warning:
+        return QMessageBox::Warning;
+    case ConsoleUi::Icon::Information:
+        return QMessageBox::Information;
+    case ConsoleUi::Icon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+} // namespace
+
+WidgetUi::WidgetUi(QObject* parent) : QObject(parent) {}
+
+QWidget* WidgetUi::boxParent() const {
+    if (QWidget* active = QApplication::activeWindow()) return active;
+    if (m_main && m_main->isVisible()) return m_main;
+    return nullptr;
+}
+
+void WidgetUi::message(const QString& caption, const QString& text, Icon icon) {
+    const QPointer<QMessageBox> shown = m_openBoxes.value(text);
+    if (shown && shown->isVisible()) return;
+    auto* box = new QMessageBox(toBoxIcon(icon), caption, text, QMessageBox::Ok, boxParent());
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    m_openBoxes.insert(text, box);
+    connect(box, &QObject::destroyed, this, [this, text] {
+        // A later box with the same text may already have taken the slot; drop only dead entries.
+        if (!m_openBoxes.value(text)) m_openBoxes.remove(text);
+    });
+    box->open();
+}
+
+bool WidgetUi::question(const QString& caption, const QString& text) {
+    return QMessageBox::question(boxParent(), caption, text, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::Yes) == QMessageBox::Yes;
+}
+
+void WidgetUi::changed(View view) {
+    if (view == View::AlarmList) {
+        if (m_alarm) m_alarm->refresh();
+        return;
+    }
+    if (m_main) m_main->refreshView(view);
+}
+
+void WidgetUi::showAlarmWindow() {
+    if (!m_alarm || m_alarm->isActiveWindow()) return;
+    m_alarm->show();
+    m_alarm->raise();
+    m_alarm->activateWindow();
+}
+
+void WidgetUi::playAlarmSound(const QString& wavPath) {
+    if (m_alarm) m_alarm->playSound(wavPath);
+}
+
+void WidgetUi::stopAlarmSound() {
+    if (m_alarm) m_alarm->stopSound();
+}
+
+void WidgetUi::converterLinkLost() {
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            message(QStringLiteral("Ошибка"), QStringLiteral("Нет связи с преобразователем!"), Icon::Error);
+        },
+        Qt::QueuedConnection);
+}
+
+void WidgetUi::converterLinkRestored() {
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            message(QString(), QStringLiteral("Связь с преобразователем восстановлена!"), Icon::Warning);
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace vatrel

@@ -1,0 +1,40 @@
+#pragma once
+#include "app/Umain.h"
+#include "dialogs/Ualarmwindow.h"
+#include "registry/ConsoleUi.h"
+
+#include <QHash>
+#include <QMessageBox>
+#include <QObject>
+#include <QPointer>
+
+namespace vatrel {
+
+// The real windows behind the core's ConsoleUi. Boxes raised by the core never run a nested modal
+// loop: they are opened without blocking, and a text already on screen is not shown a second time.
+class WidgetUi : public QObject, public ConsoleUi {
+    Q_OBJECT
+public:
+    explicit WidgetUi(QObject* parent = nullptr);
+
+    void setMainWindow(TFmain* w) { m_main = w; }
+    void setAlarmWindow(TFormAlarmWindow* w) { m_alarm = w; }
+
+    void message(const QString& caption, const QString& text, Icon icon) override;
+    bool question(const QString& caption, const QString& text) override;
+    void changed(View view) override;
+    void showAlarmWindow() override;
+    void playAlarmSound(const QString& wavPath) override;
+    void stopAlarmSound() override;
+    void converterLinkLost() override;
+    void converterLinkRestored() override;
+
+private:
+    QWidget* boxParent() const;
+
+    QPointer<TFmain> m_main;
+    QPointer<TFormAlarmWindow> m_alarm;
+    QHash<QString, QPointer<QMessageBox>> m_openBoxes; // by text
+};
+
+} // namespace vatrel

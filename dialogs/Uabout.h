@@ -1,0 +1,13 @@
+#pragma once
+#include <QDialog>
+
+namespace vatrel {
+
+// AboutBox: product title, version, maker and contacts.
+class TAboutBox : public QDialog {
+    Q_OBJECT
+public:
+    explicit TAboutBox(QWidget* parent = nullptr);
+};
+
+} // namespace vatrel
