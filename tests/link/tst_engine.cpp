@@ -424,6 +424,29 @@ private slots:
         QCOMPARE(f.ui.linkRestored, 1);
     }
 
+    void badReplyInTheTimeoutPassIsNotATimeout() {
+        LinkFixture f;
+        Console& c = *f.c;
+        QVERIFY(OpenPort(c, 1));
+        queue(c, frame::poll());
+        QVERIFY(runUntil(
+            c, [&] { return c.engine.awaiting != 0; }, 5));
+        QVERIFY(runUntil(
+            c, [&] { return c.engine.wait_ticks == 10; }, 20));
+        // The 11th pass brings a spoilt reply: the head goes out again, no time-out is counted.
+        f.port.incoming = ":0141BF\r\n";
+        runPasses(c, 1);
+        QCOMPARE(c.counters.KS_ERR.text, QStringLiteral("1"));
+        QCOMPARE(c.counters.Time_out.text, QStringLiteral("0"));
+        QCOMPARE(c.counters.N_tr_frame.text, QStringLiteral("2"));
+        QCOMPARE(c.engine.retries, qint16(1));
+        // The next silent wait is counted.
+        QVERIFY(runUntil(
+            c, [&] { return c.counters.Time_out.value == 1; }, 11));
+        QCOMPARE(c.counters.Time_out.text, QStringLiteral("1"));
+        QCOMPARE(c.counters.N_tr_frame.text, QStringLiteral("3"));
+    }
+
     void lowerCaseReplyContinuesTheMap() {
         LinkFixture f;
         Console& c = *f.c;
