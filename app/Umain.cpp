@@ -163,6 +163,7 @@ TFmain::TFmain(Console& c, QWidget* parent) : QMainWindow(parent), m_c(c) {
 
     FormCreate();
     refreshAll();
+    widenColumnsToFit();
     createTimers();
 
     // Key preview: Alt+X must work whichever control of this window has the focus.
@@ -514,6 +515,19 @@ QWidget* TFmain::createOscTabA() {
     side->setRowStretch(5, 1);
     layout->addLayout(side);
     return tab;
+}
+
+void TFmain::widenColumnsToFit() {
+    // The widths were chosen for a narrower font than this system may have: a column never starts
+    // narrower than its header text, and the event list's first column fits a whole date and time.
+    for (QTableView* grid : {m_stringGrid1, m_stringGrid2, m_stringGridCOM}) {
+        QHeaderView* header = grid->horizontalHeader();
+        for (int col = 0; col < header->count(); ++col)
+            grid->setColumnWidth(col, qMax(grid->columnWidth(col), header->sectionSizeHint(col)));
+    }
+    const QFontMetrics fm(m_eventModel->data(m_eventModel->index(0, 0), Qt::FontRole).value<QFont>());
+    const int dateWidth = fm.horizontalAdvance(QStringLiteral("00.00.0000 00:00:00")) + 12;
+    m_stringGrid2->setColumnWidth(0, qMax(m_stringGrid2->columnWidth(0), dateWidth));
 }
 
 void TFmain::createTimers() {

@@ -74,6 +74,7 @@ private:
     QWidget* createOscTabB();
     QWidget* createOscTabA();
     void createTimers();
+    void widenColumnsToFit();
     void runDialog(DialogRequest request);
 
     Console& m_c;

@@ -1,0 +1,453 @@
+// The main window on real widgets (offscreen), started on folders written by the tests.
+#include "DataFolder.h"
+#include "app/ConsoleWindows.h"
+#include "app/Umain.h"
+#include "app/WidgetUi.h"
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QComboBox>
+#include <QDate>
+#include <QFrame>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+
+using namespace vatrel;
+using namespace vatrel::testing;
+
+namespace {
+
+// Answers the exit question as the test says and remembers what was asked.
+class AnsweringUi : public WidgetUi {
+public:
+    bool question(const QString& caption, const QString& text) override {
+        asked << caption + QLatin1Char('|') + text;
+        return answer;
+    }
+    bool answer = false;
+    QStringList asked;
+};
+
+// One run of the program in its own folder.
+struct Run {
+    QTemporaryDir dir;
+    Console c;
+    NoPort port;
+    AnsweringUi* ui = nullptr;
+    std::unique_ptr<ConsoleWindows> windows;
+
+    bool start(const QList<SensorSpec>& sensors, quint16 portIndex = 0) {
+        if (!dir.isValid() || !prepareFolder(dir.path(), sensors)) return false;
+        if (!sensors.isEmpty() &&
+            !writeFile(dir.filePath(QStringLiteral("data/hw.dat")), hwFile(sensors, portIndex)))
+            return false;
+        QDir::setCurrent(dir.path());
+        c.port = &port;
+        auto answering = std::make_unique<AnsweringUi>();
+        ui = answering.get();
+        windows = std::make_unique<ConsoleWindows>(c, std::move(answering));
+        return true;
+    }
+    ~Run() {
+        windows.reset();
+        QDir::setCurrent(QDir::tempPath());
+    }
+    TFmain* fmain() const { return windows->Fmain(); }
+    template <typename T> T* child(const char* name) const {
+        return fmain()->findChild<T*>(QString::fromLatin1(name));
+    }
+    QAbstractItemModel* sensorModel() const { return child<QTableView>("StringGrid1")->model(); }
+    QAbstractItemModel* eventModel() const { return child<QTableView>("StringGrid2")->model(); }
+    QString dayLog() const {
+        return dir.filePath(QStringLiteral("QReport/") +
+                            QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")));
+    }
+};
+
+QList<QMessageBox*> visibleBoxes(const QString& text) {
+    QList<QMessageBox*> found;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible() && box->text() == text)
+            found << box;
+    return found;
+}
+
+QStringList allVisibleBoxTexts() {
+    QStringList texts;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) texts << box->text();
+    return texts;
+}
+
+QStringList columnTexts(const QAbstractItemModel* m, int column) {
+    QStringList out;
+    for (int r = 0; r < m->rowCount(); ++r)
+        out << m->index(r, column).data().toString();
+    return out;
+}
+
+QColor background(const QAbstractItemModel* m, int row, int column) {
+    return m->index(row, column).data(Qt::BackgroundRole).value<QColor>();
+}
+
+// cp1251 texts as they lie in the log records.
+const QByteArray kStartText("\xCD\xE0\xF7\xE0\xEB\xEE \xF0\xE0\xE1\xEE\xF2\xFB");
+const QByteArray kExitText("\xC2\xFB\xF5\xEE\xE4 \xE8\xE7 \xEF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xFB");
+
+// The record's code and text (NUL-terminated at offset 38).
+void checkRecord(const QByteArray& log, int index, int code, const QByteArray& text) {
+    const QByteArray rec = log.mid(index * 328, 328);
+    QCOMPARE(rec.size(), 328);
+    QCOMPARE(int(rec[16]), code);
+    QCOMPARE(rec.mid(38, text.size()), text);
+    QCOMPARE(rec[38 + text.size()], '\0');
+}
+
+const SensorSpec kSensor1234{5, 1234, 1, /*armed*/ 1, 0, /*status*/ 15};
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { QLocale::setDefault(QLocale::c()); }
+    void cleanup() {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (qobject_cast<QMessageBox*>(w)) delete w;
+    }
+
+    void startsOnEmptyFolder() {
+        Run run;
+        QVERIFY(run.start({}));
+        TFmain* w = run.fmain();
+        QCOMPARE(w->windowTitle(), QStringLiteral("Пульт управления охранными сетевыми датчиками Ватрел"));
+        QCOMPARE(w->minimumSize(), QSize(687, 476));
+
+        QAbstractItemModel* m = run.sensorModel();
+        QCOMPARE(m->rowCount(), 200);
+        QCOMPARE(m->columnCount(), 12);
+        QCOMPARE(m->headerData(0, Qt::Horizontal).toString(), QStringLiteral("№ п/п"));
+        QCOMPARE(m->headerData(11, Qt::Horizontal).toString(), QStringLiteral("На охране Ш2"));
+        QCOMPARE(m->index(0, 0).data().toString(), QStringLiteral("1"));
+        QCOMPARE(m->index(199, 0).data().toString(), QStringLiteral("200"));
+        for (int col = 1; col < 12; ++col)
+            QVERIFY(columnTexts(m, col).join(QString()).isEmpty());
+        QCOMPARE(background(m, 17, 4), QColor(192, 192, 192));
+
+        QCOMPARE(run.child<QLabel>("Label8")->text(), QStringLiteral("Всего датчиков = 0   "));
+        QCOMPARE(run.child<QLabel>("StatusPanel1")->text(), QStringLiteral("Alt+X-Выход"));
+        QCOMPARE(run.child<QLabel>("StatusPanel2")->text(), QStringLiteral("COM1 выключен"));
+        QCOMPARE(run.port.opened.value(0), 1);
+        QVERIFY(!run.child<QFrame>("PanelTransmitKartaAdress")->isVisible());
+
+        // The start is logged on screen and in the day's file; nothing went wrong on the way.
+        QAbstractItemModel* events = run.eventModel();
+        QCOMPARE(events->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Наименование события"));
+        QCOMPARE(events->index(0, 1).data().toString(), QStringLiteral("Начало работы"));
+        QCOMPARE(events->rowCount(), 2); // the event and one empty row
+        const QByteArray log = readFile(run.dayLog());
+        QCOMPARE(log.size(), 328);
+        checkRecord(log, 0, 20, kStartText);
+        QCOMPARE(readFile(run.dir.filePath(QStringLiteral("data/hw.dat"))), QByteArray(1202, '\0'));
+        QCOMPARE(allVisibleBoxTexts(), QStringList());
+    }
+
+    void showsLoadedSensorAndDimsOtherRows() {
+        Run run;
+        QVERIFY(run.start({kSensor1234, {8, 77, 0, 0, 0, 0}}, 3));
+        QAbstractItemModel* m = run.sensorModel();
+        const QStringList row6 = [m] {
+            QStringList r;
+            for (int col = 0; col < 12; ++col)
+                r << m->index(5, col).data().toString();
+            return r;
+        }();
+        QCOMPARE(row6, (QStringList{"6", "1234", "Ватрел-Б", "Норма", "Норма", "0", "0", "0", "0",
+                                    "Нет связи", "Взят", "Снят"}));
+        QCOMPARE(m->index(8, 2).data().toString(), QStringLiteral("Ватрел-А"));
+        QCOMPARE(background(m, 5, 1), QColor(171, 0, 0));
+        QCOMPARE(background(m, 8, 1), QColor(0, 255, 0));
+        QCOMPARE(m->index(5, 9).data(Qt::ForegroundRole).value<QColor>(), QColor(0, 0, 0));
+        QCOMPARE(run.child<QLabel>("Label8")->text(), QStringLiteral("Всего датчиков = 2   "));
+        QCOMPARE(run.child<QComboBox>("ComboBox1")->currentText(), QStringLiteral("COM4"));
+        QCOMPARE(run.child<QLabel>("StatusPanel2")->text(), QStringLiteral("COM4 выключен"));
+
+        // While slot 5's oscillogram runs every other row is silver; the stored colours come back.
+        run.c.osc_slot = 5;
+        QCOMPARE(background(m, 5, 3), QColor(171, 0, 0));
+        QCOMPARE(background(m, 8, 3), QColor(192, 192, 192));
+        QCOMPARE(background(m, 0, 3), QColor(192, 192, 192));
+        QCOMPARE(background(m, 199, 11), QColor(192, 192, 192));
+        run.c.osc_slot = 8;
+        QCOMPARE(background(m, 5, 3), QColor(192, 192, 192));
+        QCOMPARE(background(m, 8, 3), QColor(0, 255, 0));
+        run.c.osc_slot = -1;
+        QCOMPARE(background(m, 5, 3), QColor(171, 0, 0));
+        QCOMPARE(background(m, 8, 3), QColor(0, 255, 0));
+    }
+
+    void exitAnsweredNoChangesNothing() {
+        Run run;
+        QVERIFY(run.start({kSensor1234}));
+        const QByteArray hw = readFile(run.dir.filePath(QStringLiteral("data/hw.dat")));
+        const QByteArray settings = readFile(run.dir.filePath(QStringLiteral("VatrelB/1234")));
+        run.fmain()->show();
+        QApplication::processEvents();
+
+        run.ui->answer = false;
+        QVERIFY(!run.fmain()->close());
+        QTest::keyClick(run.child<QTableView>("StringGrid1"), Qt::Key_X, Qt::AltModifier);
+        QCOMPARE(run.ui->asked, (QStringList{"Выход|Завершить работу ?", "Выход|Завершить работу ?"}));
+        QVERIFY(run.fmain()->isVisible());
+        QCOMPARE(readFile(run.dir.filePath(QStringLiteral("data/hw.dat"))), hw);
+        QCOMPARE(readFile(run.dir.filePath(QStringLiteral("VatrelB/1234"))), settings);
+        QCOMPARE(readFile(run.dayLog()).size(), 328);
+        QVERIFY(!columnTexts(run.eventModel(), 1).contains(QStringLiteral("Выход из программы")));
+
+        // Alt with another letter, or X without Alt, is not the exit key.
+        QTest::keyClick(run.child<QTableView>("StringGrid1"), Qt::Key_Z, Qt::AltModifier);
+        QTest::keyClick(run.child<QTableView>("StringGrid1"), Qt::Key_X);
+        QCOMPARE(run.ui->asked.size(), 2);
+    }
+
+    void exitAnsweredYesSavesAndLogs_data() {
+        QTest::addColumn<bool>("byKey");
+        QTest::newRow("close request") << false;
+        QTest::newRow("Alt+X") << true;
+    }
+    void exitAnsweredYesSavesAndLogs() {
+        QFETCH(bool, byKey);
+        Run run;
+        QVERIFY(run.start({kSensor1234, {0, 9, 0, 1, 1, 0}}, 3));
+        const QByteArray hw = readFile(run.dir.filePath(QStringLiteral("data/hw.dat")));
+        QVERIFY(QFile::remove(run.dir.filePath(QStringLiteral("data/hw.dat"))));
+        bool exitSignalled = false;
+        QObject::connect(run.fmain(), &TFmain::exitConfirmed, [&] { exitSignalled = true; });
+        run.fmain()->show();
+        QApplication::processEvents();
+
+        run.ui->answer = true;
+        if (byKey)
+            QTest::keyClick(run.child<QTableView>("StringGrid1"), Qt::Key_X, Qt::AltModifier);
+        else
+            QVERIFY(run.fmain()->close());
+        QCOMPARE(run.ui->asked, QStringList{"Выход|Завершить работу ?"});
+        QVERIFY(!run.fmain()->isVisible());
+        QVERIFY(exitSignalled);
+
+        QCOMPARE(readFile(run.dir.filePath(QStringLiteral("data/hw.dat"))), hw);
+        // The last settings record keeps the arming and shows the sensor lost with both loops in alarm.
+        const QByteArray rec = readFile(run.dir.filePath(QStringLiteral("VatrelB/1234")));
+        QCOMPARE(rec.size(), 232);
+        QCOMPARE(int(rec[48]), 1);
+        QCOMPARE(int(rec[52]), 15);
+        QCOMPARE(int(rec[56]), 1);
+        QCOMPARE(int(rec[57]), 1);
+        QCOMPARE(readFile(run.dir.filePath(QStringLiteral("VatrelA/9"))).mid(52, 6),
+                 QByteArray("\x0F\0\0\0\x01\x01", 6));
+
+        const QByteArray log = readFile(run.dayLog());
+        QCOMPARE(log.size(), 2 * 328);
+        checkRecord(log, 1, 20, kExitText);
+        QCOMPARE(run.eventModel()->index(1, 1).data().toString(), QStringLiteral("Выход из программы"));
+    }
+
+    void linkNoticesAndRepeatedBoxesNeverStack() {
+        Run run;
+        QVERIFY(run.start({}));
+        WidgetUi* ui = run.ui;
+        const QString text = QStringLiteral("Ini_Hw: не открылся файл hw.dat");
+        ui->message(QStringLiteral("Ошибка"), text, ConsoleUi::Icon::Error);
+        ui->message(QStringLiteral("Ошибка"), text, ConsoleUi::Icon::Error);
+        QCOMPARE(visibleBoxes(text).size(), 1);
+        QMessageBox* box = visibleBoxes(text).first();
+        QCOMPARE(box->windowTitle(), QStringLiteral("Ошибка"));
+        QCOMPARE(box->icon(), QMessageBox::Critical);
+        // Once the operator closed it, the same text may be shown again.
+        box->done(QMessageBox::Ok);
+        QApplication::processEvents();
+        QCOMPARE(visibleBoxes(text).size(), 0);
+        ui->message(QStringLiteral("Ошибка"), text, ConsoleUi::Icon::Error);
+        QCOMPARE(visibleBoxes(text).size(), 1);
+
+        // Link notices arrive on the next turn of the loop, never inside the caller.
+        const QString lost = QStringLiteral("Нет связи с преобразователем!");
+        const QString restored = QStringLiteral("Связь с преобразователем восстановлена!");
+        ui->converterLinkLost();
+        ui->converterLinkLost();
+        ui->converterLinkRestored();
+        QCOMPARE(visibleBoxes(lost).size(), 0);
+        QApplication::processEvents();
+        QCOMPARE(visibleBoxes(lost).size(), 1);
+        QCOMPARE(visibleBoxes(lost).first()->windowTitle(), QStringLiteral("Ошибка"));
+        QCOMPARE(visibleBoxes(lost).first()->icon(), QMessageBox::Critical);
+        QCOMPARE(visibleBoxes(restored).size(), 1);
+        QCOMPARE(visibleBoxes(restored).first()->windowTitle(), QString());
+        QCOMPARE(visibleBoxes(restored).first()->icon(), QMessageBox::Warning);
+    }
+
+    void selectionFollowsTheOperatorOnly() {
+        Run run;
+        QVERIFY(run.start({kSensor1234}));
+        run.fmain()->show();
+        QApplication::processEvents();
+        auto* grid = run.child<QTableView>("StringGrid1");
+
+        // The focus arriving in the table is not a choice of sensor.
+        QFocusEvent focusIn(QEvent::FocusIn, Qt::TabFocusReason);
+        QApplication::sendEvent(grid, &focusIn);
+        QCOMPARE(run.c.selected_row, 0);
+        QVERIFY(!run.c.selection_highlight);
+
+        const QRect cell = grid->visualRect(grid->model()->index(11, 7));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(run.c.selected_row, 12);
+        QCOMPARE(run.c.selected_col, 7);
+        QVERIFY(run.c.selection_highlight);
+
+        QTest::keyClick(grid, Qt::Key_Down);
+        QCOMPARE(run.c.selected_row, 13);
+    }
+
+    void contextMenuOffersWhatTheCoreAllows() {
+        Run run;
+        QVERIFY(run.start({kSensor1234}));
+        run.fmain()->show();
+        QApplication::processEvents();
+
+        QMap<QString, bool> enabled;
+        QStringList captions;
+        auto readAndClose = [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu) return;
+            for (QAction* a : menu->actions()) {
+                if (a->isSeparator()) continue;
+                captions << a->text();
+                enabled[a->objectName()] = a->isEnabled();
+            }
+            menu->close();
+        };
+
+        // Nothing selected: the operator is told so and only the sensor log stays offered.
+        QTimer::singleShot(0, run.fmain(), readAndClose);
+        run.fmain()->PopupMenu1(QPoint(5, 5));
+        QCOMPARE(captions, (QStringList{"Подключить датчик", "Отключить датчик", "Взять под охрану Ш1",
+                                        "Взять под охрану Ш2", "Снять с охраны Ш1", "Снять с охраны Ш2",
+                                        "Изменение постоянной составляющей порога ", "Протокол датчика"}));
+        QStringList on;
+        for (auto it = enabled.cbegin(); it != enabled.cend(); ++it)
+            if (it.value()) on << it.key();
+        QCOMPARE(on, QStringList{"N1"});
+        QCOMPARE(
+            visibleBoxes(QStringLiteral("Выберите позицию датчика в таблице, щёлкнув левой кнопкой мыши по "
+                                        "соответствующей ячейке столбца <Зав.№>"))
+                .size(),
+            1);
+
+        // The occupied row 6 with loop 1 armed.
+        run.c.selected_row = 6;
+        captions.clear();
+        enabled.clear();
+        QTimer::singleShot(0, run.fmain(), readAndClose);
+        run.fmain()->PopupMenu1(QPoint(5, 5));
+        on.clear();
+        for (auto it = enabled.cbegin(); it != enabled.cend(); ++it)
+            if (it.value()) on << it.key();
+        on.sort();
+        QCOMPARE(on, (QStringList{"N1", "N_Direct_component_porog", "PRemove", "PRemoveSh1", "PSetSh2"}));
+    }
+
+    void eventTabShowsTheNewestRow() {
+        Run run;
+        QVERIFY(run.start({}));
+        run.fmain()->show();
+        QApplication::processEvents();
+        auto* tabs = run.child<QTabWidget>("PageControl2");
+        QStringList captions;
+        for (int i = 0; i < tabs->count(); ++i)
+            captions << tabs->tabText(i);
+        QCOMPARE(captions, (QStringList{"Датчики", "Протокол событий", "Диагностика",
+                                        "Осциллограф датчиков Ватрел-Б", "Осциллограф датчиков Ватрел-А"}));
+        auto* list = run.child<QTableView>("StringGrid2");
+        QCOMPARE(list->currentIndex().row(), -1);
+        tabs->setCurrentIndex(1);
+        QCOMPARE(list->currentIndex().row(), list->model()->rowCount() - 1);
+        QCOMPARE(list->currentIndex().column(), 0);
+    }
+
+    void diagnosticsTabChoosesThePort() {
+        Run run;
+        QVERIFY(run.start({}));
+        // "СОМ" in this caption is written in Cyrillic letters.
+        QCOMPARE(run.child<QLabel>("Label9")->text(),
+                 QString::fromUtf16(
+                     u"\u0412\u044b\u0431\u043e\u0440 \u0421\u041e\u041c-\u043f\u043e\u0440\u0442\u0430"));
+        auto* ports = run.child<QComboBox>("ComboBox1");
+        QCOMPARE(ports->count(), 71);
+        QCOMPARE(ports->itemText(0), QStringLiteral("COM1"));
+        QCOMPARE(ports->itemText(69), QStringLiteral("COM70"));
+        QCOMPARE(ports->itemText(70), QString());
+        QVERIFY(!run.child<QComboBox>("ComboBoxSpeedRS485")->isVisibleTo(run.fmain()));
+
+        QCOMPARE(run.child<QLabel>("N_rv_byte")->text(), QStringLiteral("----"));
+        QCOMPARE(run.child<QLabel>("Label35")->text(), QStringLiteral("----"));
+
+        run.port.opened.clear();
+        ports->setCurrentIndex(11);
+        emit ports->activated(11);
+        QCOMPARE(run.port.opened, QList<int>{12});
+        QCOMPARE(run.child<QLabel>("StatusPanel2")->text(), QStringLiteral("COM12 выключен"));
+        QCOMPARE(run.c.port_index, 11);
+    }
+
+    void waitPanelFollowsTheCore() {
+        Run run;
+        QVERIFY(run.start({}));
+        run.fmain()->show();
+        QApplication::processEvents();
+        auto* panel = run.child<QFrame>("PanelTransmitKartaAdress");
+        QCOMPARE(panel->findChild<QLabel*>(QStringLiteral("Label11"))->text(),
+                 QStringLiteral(
+                     "Подождите, пожалуйста. Идёт передача списка адресов  устройств преобразователю "));
+        run.c.wait_panel_visible = true;
+        run.c.changed(ConsoleUi::View::WaitPanel);
+        QVERIFY(panel->isVisible());
+        run.c.wait_panel_visible = false;
+        run.c.changed(ConsoleUi::View::WaitPanel);
+        QVERIFY(!panel->isVisible());
+    }
+
+    // Not a check: the picture of a typical table, for a person to look at.
+    void screenshot() {
+        Run run;
+        QVERIFY(run.start({
+            {0, 101, 0, 1, 1, 0},
+            {1, 1234, 1, 1, 0, 15},
+            {2, 2002, 1, 0, 0, 3},
+            {3, 303, 0, 0, 0, 0},
+            {4, 505, 1, 1, 1, 0, 1, 0},
+            {6, 7007, 1, 0, 1, 9},
+        }));
+        run.fmain()->show();
+        QApplication::processEvents();
+        const QString dir = QStringLiteral(VATREL_BUILD_DIR "/screenshots");
+        QVERIFY(QDir().mkpath(dir));
+        QVERIFY(run.fmain()->grab().save(dir + QStringLiteral("/main.png")));
+        auto* tabs = run.child<QTabWidget>("PageControl2");
+        const char* names[] = {"sensors", "events", "diagnostics", "osc_b", "osc_a"};
+        for (int i = 1; i < tabs->count(); ++i) {
+            tabs->setCurrentIndex(i);
+            QApplication::processEvents();
+            QVERIFY(
+                run.fmain()->grab().save(dir + QStringLiteral("/main_%1.png").arg(QLatin1String(names[i]))));
+        }
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
