@@ -189,6 +189,7 @@ void Converter::reply(quint8 code, int dataWords, quint16 word1) {
     std::vector<quint16> w{quint16(0x0100 | code)};
     if (dataWords > 0) w.push_back(word1);
     ++m_answered;
+    ++m_answeredByCode[code];
     send(finish(':', std::move(w)), false);
 }
 

@@ -73,6 +73,7 @@ public:
     VirtualSensor& sensor(quint16 address);
     const QMap<quint16, VirtualSensor>& sensors() const { return m_sensors; }
     int commandsAnswered() const { return m_answered; }
+    int commandsAnswered(quint8 code) const { return m_answeredByCode[code]; }
 
     // Frame building, exposed for the tests: a '~' report of a sensor in slot `slot`.
     QByteArray statusReport(int slot, const VirtualSensor& s, bool osc);
@@ -101,6 +102,7 @@ private:
     bool m_silent = false;
     bool m_quit = false;
     int m_answered = 0;
+    std::array<int, 256> m_answeredByCode{};
 
     qint64 m_now = 0;
     bool m_started = false;
