@@ -48,6 +48,9 @@ void TextGridModel::refresh() {
         }
     }
     if (m_rows > 0) emit dataChanged(index(0, 0), index(m_rows - 1, columnCount() - 1));
+}
+
+void TextGridModel::refreshHeaders() {
     emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
 }
 

@@ -20,6 +20,8 @@ public:
 
     // Re-reads the grid's row count and repaints every cell.
     void refresh();
+    // The header texts are written once, at start-up.
+    void refreshHeaders();
 
 protected:
     const TextGrid& m_grid;

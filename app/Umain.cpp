@@ -609,6 +609,9 @@ void TFmain::refreshAll() {
     for (View v : {View::SensorGrid, View::ComGrid, View::EventList, View::Labels, View::StatusBar,
                    View::WaitPanel, View::Diagnostics, View::Oscilloscope, View::PortChoice})
         refreshView(v);
+    m_sensorModel->refreshHeaders();
+    m_eventModel->refreshHeaders();
+    m_comModel->refreshHeaders();
 }
 
 void TFmain::N2Click() {

@@ -3,6 +3,7 @@
 #include "app/ConsoleWindows.h"
 #include "app/Umain.h"
 #include "app/WidgetUi.h"
+#include "dialogs/Uabout.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -438,6 +439,10 @@ private slots:
         const QString dir = QStringLiteral(VATREL_BUILD_DIR "/screenshots");
         QVERIFY(QDir().mkpath(dir));
         QVERIFY(run.fmain()->grab().save(dir + QStringLiteral("/main.png")));
+        run.windows->AboutBox->show();
+        QApplication::processEvents();
+        QVERIFY(run.windows->AboutBox->grab().save(dir + QStringLiteral("/about.png")));
+        run.windows->AboutBox->hide();
         auto* tabs = run.child<QTabWidget>("PageControl2");
         const char* names[] = {"sensors", "events", "diagnostics", "osc_b", "osc_a"};
         for (int i = 1; i < tabs->count(); ++i) {
