@@ -4,6 +4,8 @@
 #include "app/Umain.h"
 #include "app/WidgetUi.h"
 #include "dialogs/Uabout.h"
+#include "dialogs/Ualarmwindow.h"
+#include "registry/EventLog.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -13,6 +15,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -379,6 +382,37 @@ private slots:
         tabs->setCurrentIndex(1);
         QCOMPARE(list->currentIndex().row(), list->model()->rowCount() - 1);
         QCOMPARE(list->currentIndex().column(), 0);
+    }
+
+    void eventListGrowsWithColouredLines() {
+        Run run;
+        QVERIFY(run.start({}));
+        QAbstractItemModel* events = run.eventModel();
+        QSignalSpy inserted(events, &QAbstractItemModel::rowsInserted);
+        Put_prog_msg(run.c, makeEvent(run.c, 0, 15, QStringLiteral("Нет связи с преобразователем")));
+        Put_prog_msg(run.c,
+                     makeEvent(run.c, 0, 32, QStringLiteral("Связь с преобразователем восстановлена")));
+        QCOMPARE(inserted.size(), 2);
+        QCOMPARE(events->rowCount(), 4);
+        QCOMPARE(columnTexts(events, 1), (QStringList{"Начало работы", "Нет связи с преобразователем",
+                                                      "Связь с преобразователем восстановлена", ""}));
+        QCOMPARE(events->index(0, 1).data(Qt::ForegroundRole).value<QColor>(), QColor(0, 0, 0));
+        QCOMPARE(events->index(1, 1).data(Qt::ForegroundRole).value<QColor>(), QColor(171, 0, 0));
+        QCOMPARE(events->index(2, 0).data(Qt::ForegroundRole).value<QColor>(), QColor(0, 128, 0));
+        const QColor infoTip = QApplication::palette().color(QPalette::ToolTipBase);
+        for (int row = 0; row < 4; ++row)
+            QCOMPARE(events->index(row, 1).data(Qt::BackgroundRole).value<QColor>(), infoTip);
+    }
+
+    void alarmWindowComesForward() {
+        Run run;
+        QVERIFY(run.start({}));
+        run.fmain()->show();
+        QApplication::processEvents();
+        QVERIFY(!run.windows->FormAlarmWindow()->isVisible());
+        run.ui->showAlarmWindow();
+        QVERIFY(run.windows->FormAlarmWindow()->isVisible());
+        QVERIFY(run.fmain()->isVisible());
     }
 
     void diagnosticsTabChoosesThePort() {
