@@ -25,7 +25,9 @@ QMessageBox::Icon toBoxIcon(ConsoleUi::Icon icon) {
 WidgetUi::WidgetUi(QObject* parent) : QObject(parent) {}
 
 QWidget* WidgetUi::boxParent() const {
-    if (QWidget* active = QApplication::activeWindow()) return active;
+    // A popup menu is no parent: it goes away as soon as the box appears.
+    if (QWidget* active = QApplication::activeWindow(); active && active->windowType() != Qt::Popup)
+        return active;
     if (m_main && m_main->isVisible()) return m_main;
     return nullptr;
 }
