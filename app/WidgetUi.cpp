@@ -2,6 +2,7 @@
 #include "app/Umain.h"
 #include "dialogs/Ualarmwindow.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 
 namespace vatrel {
@@ -46,8 +47,12 @@ void WidgetUi::message(const QString& caption, const QString& text, Icon icon) {
 }
 
 bool WidgetUi::question(const QString& caption, const QString& text) {
-    return QMessageBox::question(boxParent(), caption, text, QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::Yes) == QMessageBox::Yes;
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, boxParent());
+    // The program speaks Russian whatever translations the system has.
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
 }
 
 void WidgetUi::changed(View view) {
