@@ -1,6 +1,7 @@
 #include "link/QtSerialPortLine.h"
 
 #include <QFileInfo>
+#include <termios.h>
 #include <utility>
 
 namespace vatrel {
@@ -38,6 +39,16 @@ bool QtSerialPortLine::open(int n, const QString& dataDir) {
     m_port.setStopBits(QSerialPort::OneStop);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!m_port.open(QIODevice::ReadWrite)) return false;
+    // QSerialPort sends and expects the parity bit but switches input parity checking off. The line
+    // is meant to check it: a byte that arrives with bad parity is read as NUL, so the frame it
+    // belongs to fails the frame check and counts as a checksum error instead of passing on a
+    // corrupted character. A failure here leaves the driver's settings, as with the others.
+    termios tio{};
+    if (::tcgetattr(m_port.handle(), &tio) == 0) {
+        tio.c_iflag |= INPCK;
+        tio.c_iflag &= ~tcflag_t(IGNPAR | PARMRK);
+        ::tcsetattr(m_port.handle(), TCSANOW, &tio);
+    }
     m_port.clearError();
     return true;
 }

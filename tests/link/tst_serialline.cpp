@@ -116,6 +116,12 @@ private slots:
         QCOMPARE(sp.parity(), QSerialPort::OddParity);
         QCOMPARE(sp.stopBits(), QSerialPort::OneStop);
         QCOMPARE(sp.flowControl(), QSerialPort::NoFlowControl);
+        // Input parity checking on, bytes with bad parity neither dropped nor escaped.
+        termios tio{};
+        QCOMPARE(tcgetattr(sp.handle(), &tio), 0);
+        QVERIFY(tio.c_iflag & INPCK);
+        QVERIFY(!(tio.c_iflag & IGNPAR));
+        QVERIFY(!(tio.c_iflag & PARMRK));
 
         // The poll leaves byte-exact.
         Put_Cmd(c, frame::poll());
