@@ -154,6 +154,10 @@ void Ini_sm(Console& c) {
             continue;
         }
         // Keep the last whole record; a trailing partial one ends the reading like end of file.
+        // Only the last one is wanted, so a file that grew over many connections is not decoded
+        // record by record at every start.
+        const qint64 whole = f.size() / SensorRecord::kSize;
+        if (!f.isSequential() && whole > 1) f.seek((whole - 1) * SensorRecord::kSize);
         SensorRecord last;
         bool found = false;
         for (;;) {
