@@ -162,6 +162,8 @@ TFmain::TFmain(Console& c, QWidget* parent) : QMainWindow(parent), m_c(c) {
     createStatusBar();
 
     FormCreate();
+    // The clock labels show from the start rather than after the first Timer2 tick.
+    showClock(m_c);
     refreshAll();
     widenColumnsToFit();
     createTimers();

@@ -407,11 +407,15 @@ void Timer1Timer(Console& c) {
     }
 }
 
-void Timer2Timer(Console& c) {
+void showClock(Console& c) {
     const QDateTime now = c.clock();
     c.Label6 = QStringLiteral(" ") + formatDateTime(toDays(now));
     c.Label5 = weekdayText(now.date().dayOfWeek());
     c.changed(View::Labels);
+}
+
+void Timer2Timer(Console& c) {
+    showClock(c);
     EngineState& e = c.engine;
     ++e.clock_ticks;
     if (e.Conv_link == 1) return;

@@ -29,6 +29,8 @@ void ReceivePass(Console& c);
 void TimerRvTimer(Console& c);
 // Timer1 handler (1 s): queue the poll or the first address-map entry.
 void Timer1Timer(Console& c);
+// Writes the weekday and date-time labels (Label5, Label6) from the clock; no tick is counted.
+void showClock(Console& c);
 // Timer2 handler (1 s): clock labels and the port watchdog.
 void Timer2Timer(Console& c);
 

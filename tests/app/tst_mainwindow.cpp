@@ -69,7 +69,7 @@ struct Run {
     QAbstractItemModel* eventModel() const { return child<QTableView>("StringGrid2")->model(); }
     QString dayLog() const {
         return dir.filePath(QStringLiteral("QReport/") +
-                            QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")));
+                            c.clock().date().toString(QStringLiteral("dd.MM.yyyy")));
     }
 };
 
@@ -127,10 +127,16 @@ private slots:
 
     void startsOnEmptyFolder() {
         Run run;
+        run.c.clock = [] { return QDateTime(QDate(2025, 4, 14), QTime(10, 0, 0)); };
         QVERIFY(run.start({}));
         TFmain* w = run.fmain();
         QCOMPARE(w->windowTitle(), QStringLiteral("Пульт управления охранными сетевыми датчиками Ватрел"));
         QCOMPARE(w->minimumSize(), QSize(687, 476));
+
+        // The clock shows before Timer2 ever ticks, and showing it counted no watchdog tick.
+        QCOMPARE(run.child<QLabel>("Label5")->text(), QStringLiteral("   Понедельник"));
+        QCOMPARE(run.child<QLabel>("Label6")->text(), QStringLiteral(" 14.04.2025 10:00:00"));
+        QCOMPARE(run.c.engine.clock_ticks, 0u);
 
         QAbstractItemModel* m = run.sensorModel();
         QCOMPARE(m->rowCount(), 200);
