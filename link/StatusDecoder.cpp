@@ -128,7 +128,8 @@ QString withTag(const QString& head, qint16 sensorType) {
 // Logs an event for the slot's sensor and, when asked, hands the same record to the alarm window.
 void raiseEvent(Console& c, int slot, int code, const QString& pattern, bool alarm) {
     const SensorRecord& r = c.sensors[size_t(slot)];
-    const EventRecord rec = makeEvent(c, r.factory_number, code, pattern.arg(r.factory_number));
+    // Event texts print the number as a signed 32-bit value, the same form as the log file names.
+    const EventRecord rec = makeEvent(c, r.factory_number, code, pattern.arg(qint32(r.factory_number)));
     Put_msg(c, rec, r.sensor_type);
     if (alarm) raiseAlarm(c, rec);
 }

@@ -11,13 +11,13 @@ quint8& armedFlag(SensorRecord& r, int loop) {
     return loop == 1 ? r.loop1_armed : r.loop2_armed;
 }
 
-// Parses the operator's sensor number: a whole decimal number that fits a factory number.
-// Anything else (letters, a sign, overflow) gives 0, which matches no sensor.
+// Parses the operator's sensor number: a whole signed 32-bit decimal number, taken as the same
+// 32 bits the connect dialog stores (so "-5" names the sensor connected as -5). Anything else
+// (letters, a fraction, overflow) gives 0, which matches no sensor.
 quint32 parseSensorNumber(const QString& text) {
     bool ok = false;
-    const qulonglong n = text.trimmed().toULongLong(&ok, 10);
-    if (!ok || n > 0xFFFFFFFFull) return 0;
-    return quint32(n);
+    const qint32 n = text.trimmed().toInt(&ok, 10);
+    return ok ? quint32(n) : 0;
 }
 
 } // namespace
@@ -96,7 +96,8 @@ void disarmFromAlarmWindow(Console& c, int loop) {
 
     const QString text = (loop == 1 ? QStringLiteral("Снятие с охраны первого шлейфа датчика ")
                                     : QStringLiteral("Снятие с охраны второго шлейфа датчика ")) +
-                         typeTag(s.sensor_type) + QStringLiteral(" № ") + QString::number(s.factory_number);
+                         typeTag(s.sensor_type) + QStringLiteral(" № ") +
+                         QString::number(qint32(s.factory_number)); // signed, as in every sensor event
     Put_msg(c, makeEvent(c, s.factory_number, loop == 1 ? 18 : 19, text), s.sensor_type);
 
     c.sensor_grid.set(loop == 1 ? colArmed1 : colArmed2, slot + 1, QStringLiteral("Снят"));

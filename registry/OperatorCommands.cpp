@@ -43,8 +43,9 @@ void loopCommand(Console& c, int loop, bool arm) {
         loop == 1 ? QStringLiteral("первого шлейфа датчика ") : QStringLiteral("второго шлейфа датчика ");
     const QString action = arm ? QStringLiteral("Установка на охрану ") : QStringLiteral("Снятие с охраны ");
     const int code = (arm ? 16 : 18) + (loop - 1);
-    const QString text =
-        action + which + typeTag(s.sensor_type) + QStringLiteral(" № ") + QString::number(s.factory_number);
+    // The number prints as a signed 32-bit value, like every other sensor event.
+    const QString text = action + which + typeTag(s.sensor_type) + QStringLiteral(" № ") +
+                         QString::number(qint32(s.factory_number));
     Put_msg(c, makeEvent(c, s.factory_number, code, text), s.sensor_type);
 
     c.sensor_grid.set(loop == 1 ? colArmed1 : colArmed2, c.selected_row,

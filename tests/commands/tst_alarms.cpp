@@ -257,6 +257,19 @@ private slots:
         QCOMPARE(events[0].code, 19);
         QCOMPARE(events[0].text, QString("Снятие с охраны второго шлейфа датчика <Ватрел-А> № 65535"));
         QCOMPARE(readEventFile(m_dir.path() + "/VatrelA_mess/65535").size(), 1);
+
+        // A sensor connected as -5 is named "-5" here too, and its text prints the number signed,
+        // matching its log file's name.
+        putSensor(1, 0xFFFFFFFBu, 1, 1, 0);
+        c().alarms.LabeledEdit1 = "-5";
+        disarmFromAlarmWindow(c(), 1);
+        QCOMPARE(c().sensors[1].loop1_armed, quint8(0));
+        QCOMPARE(c().sensor_grid.at(10, 2), QString("Снят"));
+        const auto more = readEventFile(dailyLog());
+        QCOMPARE(more.size(), 2);
+        QCOMPARE(more[1].factory_number, 0xFFFFFFFBu);
+        QCOMPARE(more[1].text, QString("Снятие с охраны первого шлейфа датчика <Ватрел-Б> № -5"));
+        QCOMPARE(readEventFile(m_dir.path() + "/VatrelB_mess/-5").size(), 1);
     }
 };
 
