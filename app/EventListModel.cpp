@@ -6,9 +6,11 @@
 namespace vatrel {
 
 namespace {
-QFont listFont() {
+// Every line, the header included, is drawn in "MS Sans Serif" at the size its style entry holds
+// (9 points); the grid's own 15 px font only sets the row height.
+QFont lineFont(int points) {
     QFont f(QStringLiteral("MS Sans Serif"));
-    f.setPixelSize(15);
+    f.setPointSize(points > 0 ? points : 9);
     return f;
 }
 
@@ -35,14 +37,14 @@ QVariant EventListModel::data(const QModelIndex& index, int role) const {
     case Qt::ForegroundRole:
         return toQColor(style.font_colour);
     case Qt::FontRole:
-        return listFont();
+        return lineFont(style.font_size);
     default:
         return TextGridModel::data(index, role);
     }
 }
 
 QVariant EventListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (role == Qt::FontRole) return listFont();
+    if (role == Qt::FontRole) return lineFont(9);
     if (role == Qt::ForegroundRole) return QColor(Qt::black);
     return TextGridModel::headerData(section, orientation, role);
 }

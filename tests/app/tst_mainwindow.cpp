@@ -408,6 +408,12 @@ private slots:
         const QColor infoTip = QApplication::palette().color(QPalette::ToolTipBase);
         for (int row = 0; row < 4; ++row)
             QCOMPARE(events->index(row, 1).data(Qt::BackgroundRole).value<QColor>(), infoTip);
+        // Lines and header are drawn in the style's font: MS Sans Serif, 9 points.
+        for (const QFont& f : {events->index(1, 1).data(Qt::FontRole).value<QFont>(),
+                               events->headerData(0, Qt::Horizontal, Qt::FontRole).value<QFont>()}) {
+            QCOMPARE(f.family(), QStringLiteral("MS Sans Serif"));
+            QCOMPARE(f.pointSize(), 9);
+        }
     }
 
     void alarmWindowComesForward() {
