@@ -7,7 +7,7 @@ cd "$(dirname "$0")"
 ROOT="$(pwd)"
 
 ./scripts/deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
+cmake -S . -B build -G Ninja
 cmake --build build -j2 --target vatrel-console vatrel-sim
 
 SIM="$ROOT/build/sim/vatrel-sim"

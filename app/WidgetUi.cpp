@@ -38,6 +38,8 @@ void WidgetUi::message(const QString& caption, const QString& text, Icon icon) {
     if (shown && shown->isVisible()) return;
     auto* box = new QMessageBox(toBoxIcon(icon), caption, text, QMessageBox::Ok, boxParent());
     box->setAttribute(Qt::WA_DeleteOnClose);
+    // The alarm window stays on top of everything; a box under it could not be read or answered.
+    box->setWindowFlag(Qt::WindowStaysOnTopHint);
     m_openBoxes.insert(text, box);
     connect(box, &QObject::destroyed, this, [this, text] {
         // A later box with the same text may already have taken the slot; drop only dead entries.
@@ -52,6 +54,7 @@ bool WidgetUi::question(const QString& caption, const QString& text) {
     box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
     box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
     box.setDefaultButton(QMessageBox::Yes);
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
     return box.exec() == QMessageBox::Yes;
 }
 

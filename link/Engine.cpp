@@ -38,9 +38,12 @@ void setPanel4(Console& c, const QString& text) {
 
 void removeHead(Console& c) {
     CommandQueue& q = c.queue;
+    // Entries past the count are always empty, so only the ones in use move up (each holds a
+    // 2 KB word buffer; shifting all 32 on every reply would copy 64 KB).
+    const int used = std::clamp(q.count, 1, kQueueSize);
     q.count = std::max(0, q.count - 1);
-    std::move(q.entries.begin() + 1, q.entries.end(), q.entries.begin());
-    q.entries[kQueueSize - 1] = QueueEntry{};
+    std::move(q.entries.begin() + 1, q.entries.begin() + used, q.entries.begin());
+    q.entries[size_t(used - 1)] = QueueEntry{};
 }
 
 void linkRestored(Console& c) {
