@@ -3,6 +3,7 @@
 #include "link/Measurements.h"
 #include "registry/Alarms.h"
 #include "registry/EventLog.h"
+#include "registry/Startup.h"
 
 namespace vatrel {
 
@@ -22,36 +23,6 @@ bool holdsWord(int len, int word) {
 const QString kNorm = QStringLiteral("Норма");
 const QString kAlarm = QStringLiteral("Тревога");
 const QString kNoLink = QStringLiteral("Нет связи");
-
-// Column 9 text of a state code; empty for a code outside the table.
-QString stateText(int code) {
-    switch (code) {
-    case 0:
-        return kNorm;
-    case 2:
-        return QStringLiteral("Сопр.изол.ЧЭ1 ниже нормы");
-    case 3:
-        return QStringLiteral("Сопр.изол.ЧЭ2 ниже нормы");
-    case 4:
-        return QStringLiteral("Обрыв ЧЭ 1");
-    case 5:
-        return QStringLiteral("Обрыв ЧЭ 2");
-    case 7:
-        return QStringLiteral("Разбаланс фл.(1>2)");
-    case 8:
-        return QStringLiteral("Разбаланс фл.(2>1)");
-    case 9:
-        return QStringLiteral("Ошибка ППЗУ");
-    case 10:
-        return QStringLiteral("Сопр.изол.ЧЭ1 ниже нормы. Обрыв ЧЭ1");
-    case 11:
-        return QStringLiteral("Сопр.изол.ЧЭ2 ниже нормы. Обрыв ЧЭ2");
-    case 15:
-        return kNoLink;
-    default:
-        return QString();
-    }
-}
 
 // Event text of a sensor fault. The fault texts name the model the fault belongs to, whatever
 // model reports it; %1 is the factory number.
