@@ -131,6 +131,32 @@ private slots:
         QCOMPARE(f.read("data/hw.dat"), hwFile({}, 1));
     }
 
+    // A number in two slots is found in the lower one; a slot without a number is empty whatever
+    // else it holds: not counted, no row, no map entry.
+    void duplicateNumberAndEmptySlotRules() {
+        Fixture f;
+        SensorRecord rec = SensorRecord::startupDefault();
+        rec.factory_number = 555;
+        rec.sensor_type = 1;
+        f.write("VatrelB/555", rec.encode());
+        f.write("data/hw.dat", hwFile({{9, 555, 1}, {4, 555, 1}}));
+        init_globals(f.c);
+        QCOMPARE(find_slot(f.c, 555), 4);
+        QCOMPARE(find_slot(f.c, 556), -1);
+
+        SensorRecord& ghost = f.c.sensors[7];
+        ghost.status = 2;
+        ghost.loop1_alarm = 1;
+        ghost.loop1_armed = 1;
+        FillSensorRow(f.c, 7);
+        QCOMPARE(f.c.sensor_grid.at(9, 8), QString());
+        QCOMPARE(f.c.SensorRowStyles[7].background, 0xC0C0C0u);
+        QCOMPARE(count_sensors(f.c), 2);
+        QCOMPARE(f.c.KartaAdress[7].device_code, quint8(0));
+        updateSensorCountLabel(f.c);
+        QCOMPARE(f.c.Label8, QStringLiteral("Всего датчиков = 2   "));
+    }
+
     void addressMapUsesLow16Bits() {
         Fixture f;
         f.write("data/hw.dat", hwFile({{0, 0x00012345, 0}}));
