@@ -43,7 +43,8 @@ void WidgetUi::message(const QString& caption, const QString& text, Icon icon) {
     m_openBoxes.insert(text, box);
     connect(box, &QObject::destroyed, this, [this, text] {
         // A later box with the same text may already have taken the slot; drop only dead entries.
-        if (!m_openBoxes.value(text)) m_openBoxes.remove(text);
+        // isNull() only: the box is half destroyed here and must not be cast back to a QMessageBox.
+        if (m_openBoxes.value(text).isNull()) m_openBoxes.remove(text);
     });
     box->open();
 }
