@@ -4,6 +4,7 @@
 #include "link/Engine.h"
 #include "link/Frame.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 #include <functional>
 
@@ -664,6 +665,55 @@ private slots:
                 QCOMPARE(counts[size_t(s)], 0);
         QCOMPARE(c.counters.KS_ERR.text, QStringLiteral("4"));
         QVERIFY(f.ui.changes[int(View::ComGrid)] > 0);
+    }
+
+    // Whatever the line carries, the engine and the decoder stay within their tables: random
+    // bytes, reports and replies with random words, cut short, spoilt or run together.
+    void lineGarbageKeepsTheStateSound() {
+        LinkFixture f;
+        Console& c = *f.c;
+        for (const char* d : {"VatrelA_mess", "VatrelB_mess"})
+            QDir(f.dir.path()).mkpath(QString::fromLatin1(d));
+        for (RowStyle& style : c.SensorRowStyles)
+            style.background = 0xC0C0C0;
+        for (int s = 0; s < kSlots; s += 7) {
+            c.sensors[size_t(s)].factory_number = quint32(1000 + s);
+            c.sensors[size_t(s)].sensor_type = qint16(s % 2);
+            c.sensors[size_t(s)].loop1_armed = 1;
+        }
+        QVERIFY(OpenPort(c, 1));
+        QRandomGenerator g(20251207);
+        const quint16 codes[] = {0x41, 0x42, 0x47, 0x48, 0xFD, 0xFE, 0xFF, 0x43};
+        for (int i = 0; i < 20000; ++i) {
+            QByteArray chunk;
+            if (g.bounded(6) == 0) {
+                for (int n = int(g.bounded(80)); n > 0; --n)
+                    chunk += char(g.bounded(256));
+            } else {
+                std::vector<quint16> w{quint16(0x0100 | codes[g.bounded(8)])};
+                for (int n = int(g.bounded(40)); n > 0; --n)
+                    w.push_back(quint16(g.bounded(65536)));
+                if (w.size() > 2 && g.bounded(2)) w[2] = quint16(1000 + 7 * g.bounded(29)); // a known sensor
+                if (w.size() > 3) w[3] = g.bounded(2) ? 2 : 0xC3;
+                chunk = converterFrame(g.bounded(2) ? '~' : ':', w);
+                if (g.bounded(8) == 0) chunk.truncate(g.bounded(chunk.size() + 1));
+                if (!chunk.isEmpty() && g.bounded(12) == 0)
+                    chunk[g.bounded(chunk.size())] = "g~:\r\n"[g.bounded(5)];
+            }
+            f.port.incoming += chunk;
+            if (g.bounded(3) == 0) ReceivePass(c);
+            if (g.bounded(200) == 0) Timer1Timer(c);
+            if (!c.port->isOpen()) QVERIFY(OpenPort(c, 1));
+            QVERIFY(c.queue.count >= 0 && c.queue.count <= 32);
+            QVERIFY(c.engine.rx_pos < 1024);
+        }
+        QVERIFY(c.counters.N_rv_frame.value > 0);
+        QVERIFY(c.event_rows > 0 && c.event_rows <= 500);
+        const QList<Colour> palette{0xC0C0C0, 0x00FF00, 0xFFFF00, 0x536BF2, 0x0000AB};
+        for (int s = 0; s < kSlots; ++s)
+            QVERIFY2(palette.contains(c.SensorRowStyles[size_t(s)].background),
+                     qPrintable(QString::number(s)));
+        QVERIFY(c.osc_slot >= -1 && c.osc_slot < kSlots);
     }
 
     void passTimesShownEveryFifthCall() {
