@@ -3,6 +3,8 @@
 #include "link/QtSerialPortLine.h"
 
 #include <QApplication>
+#include <QMessageBox>
+#include <exception>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -13,11 +15,18 @@ int main(int argc, char* argv[]) {
     vatrel::QtSerialPortLine port;
     console.port = &port;
 
-    vatrel::ConsoleWindows windows(console);
-    QObject::connect(windows.Fmain(), &vatrel::TFmain::exitConfirmed, &app, &QApplication::quit,
-                     Qt::QueuedConnection);
-    windows.Fmain()->show();
-    const int rc = QApplication::exec();
+    int rc = 1;
+    try {
+        vatrel::ConsoleWindows windows(console);
+        QObject::connect(windows.Fmain(), &vatrel::TFmain::exitConfirmed, &app, &QApplication::quit,
+                         Qt::QueuedConnection);
+        windows.Fmain()->show();
+        rc = QApplication::exec();
+    } catch (const std::exception& e) {
+        // Nothing is meant to throw; if something does, the operator learns why the console stops.
+        console.ui = nullptr;
+        QMessageBox::critical(nullptr, QStringLiteral("Ошибка"), QString::fromLocal8Bit(e.what()));
+    }
     console.port = nullptr;
     return rc;
 }
