@@ -1,27 +1,22 @@
 // The alarm list: filling, the 500-row limit, acknowledgment and disarming from the alarm window.
-#include "commands/EventFile.h"
-#include "common/RecordingUi.h"
+#include "common/ConsoleFixture.h"
+#include "common/EventLogFile.h"
 #include "registry/Alarms.h"
 #include "registry/DateTime.h"
 
-#include <QDir>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace vatrel;
-using vatrel::testing::readEventFile;
-using vatrel::testing::RecordingUi;
+using namespace vatrel::testing;
 
 class TestAlarms : public QObject {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<Console> m_c;
-    std::unique_ptr<RecordingUi> m_ui;
+    std::unique_ptr<ConsoleFixture> m_f;
     const QDateTime m_now{QDate(2025, 4, 17), QTime(10, 20, 30)};
 
-    Console& c() { return *m_c; }
-    RecordingUi& ui() { return *m_ui; }
+    Console& c() { return m_f->c; }
+    RecordingUi& ui() { return m_f->ui; }
 
     EventRecord alarm(const QString& text, const QDateTime& when) {
         EventRecord r;
@@ -31,7 +26,7 @@ class TestAlarms : public QObject {
         r.text = text;
         return r;
     }
-    QString dailyLog() const { return m_dir.path() + "/QReport/17.04.2025"; }
+    QString dailyLog() const { return m_f->file("QReport/17.04.2025"); }
     void putSensor(int slot, quint32 number, qint16 type, quint8 armed1, quint8 armed2) {
         SensorRecord& s = c().sensors[size_t(slot)];
         s.factory_number = number;
@@ -45,30 +40,17 @@ class TestAlarms : public QObject {
 private slots:
     void init() {
         // A fresh folder per test so that no log file survives into the next one.
-        QVERIFY(m_dir.isValid());
-        QDir d(m_dir.path());
-        for (const char* sub : {"QReport", "VatrelA_mess", "VatrelB_mess"}) {
-            QDir(d.filePath(sub)).removeRecursively();
-            QVERIFY(d.mkpath(sub));
-        }
-        m_c = std::make_unique<Console>();
-        m_ui = std::make_unique<RecordingUi>();
-        c().data_dir = m_dir.path();
-        c().ui = m_ui.get();
-        c().clock = [this] { return m_now; };
-        for (auto& st : c().SensorRowStyles)
-            st.background = 0x00C0C0C0;
+        m_f = std::make_unique<ConsoleFixture>(QStringList{"QReport", "VatrelA_mess", "VatrelB_mess"});
+        m_f->now = m_now;
+        m_f->silverRows();
         alarmWindowCreate(c());
     }
-    void cleanup() {
-        m_c.reset();
-        m_ui.reset();
-    }
+    void cleanup() { m_f.reset(); }
 
     void createdWindowStartsEmptyAndSilent() {
         QCOMPARE(c().alarms.grid.at(0, 0), QString("  Дата и время"));
         QCOMPARE(c().alarms.grid.at(1, 0), QString("  Событие"));
-        QCOMPARE(c().alarms.alarm_sound_path, m_dir.path() + "/Error.wav");
+        QCOMPARE(c().alarms.alarm_sound_path, m_f->file("Error.wav"));
         QCOMPARE(c().alarms.sound_on, false);
         QCOMPARE(c().alarms.grid.rowCount(), 2);
         QCOMPARE(c().alarms.LabelNumAlarm, QString("0"));
@@ -83,7 +65,7 @@ private slots:
         QCOMPARE(c().alarms.grid.at(1, 2), QString());
         QCOMPARE(c().alarms.LabelNumAlarm, QString("1"));
         QCOMPARE(ui().soundStarted, 1);
-        QCOMPARE(ui().lastSoundPath, m_dir.path() + "/Error.wav");
+        QCOMPARE(ui().lastSoundPath, m_f->file("Error.wav"));
         QCOMPARE(c().alarms.sound_on, true);
         QCOMPARE(ui().alarmWindowShown, 1);
         QVERIFY(ui().changes[int(ConsoleUi::View::AlarmList)] > 0);
@@ -219,7 +201,7 @@ private slots:
         QCOMPARE(events[0].code, 18);
         QCOMPARE(events[0].text, QString("Снятие с охраны первого шлейфа датчика <Ватрел-Б> № 1234"));
         QCOMPARE(events[0].time, toDays(m_now));
-        QCOMPARE(readEventFile(m_dir.path() + "/VatrelB_mess/1234").size(), 1);
+        QCOMPARE(readEventFile(m_f->file("VatrelB_mess/1234")).size(), 1);
 
         // Disarming the same loop again does nothing.
         disarmFromAlarmWindow(c(), 1);
@@ -256,7 +238,7 @@ private slots:
         QCOMPARE(events.size(), 1);
         QCOMPARE(events[0].code, 19);
         QCOMPARE(events[0].text, QString("Снятие с охраны второго шлейфа датчика <Ватрел-А> № 65535"));
-        QCOMPARE(readEventFile(m_dir.path() + "/VatrelA_mess/65535").size(), 1);
+        QCOMPARE(readEventFile(m_f->file("VatrelA_mess/65535")).size(), 1);
 
         // A sensor connected as -5 is named "-5" here too, and its text prints the number signed,
         // matching its log file's name.
@@ -269,7 +251,7 @@ private slots:
         QCOMPARE(more.size(), 2);
         QCOMPARE(more[1].factory_number, 0xFFFFFFFBu);
         QCOMPARE(more[1].text, QString("Снятие с охраны первого шлейфа датчика <Ватрел-Б> № -5"));
-        QCOMPARE(readEventFile(m_dir.path() + "/VatrelB_mess/-5").size(), 1);
+        QCOMPARE(readEventFile(m_f->file("VatrelB_mess/-5")).size(), 1);
     }
 };
 

@@ -1,15 +1,12 @@
 // The sensor table's context menu: which items it offers, and what each command does or refuses.
-#include "commands/EventFile.h"
-#include "common/RecordingUi.h"
+#include "common/ConsoleFixture.h"
+#include "common/EventLogFile.h"
 #include "registry/OperatorCommands.h"
 
-#include <QDir>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace vatrel;
-using vatrel::testing::readEventFile;
-using vatrel::testing::RecordingUi;
+using namespace vatrel::testing;
 
 namespace {
 const QString kNoSelection = QStringLiteral("Выберите позицию датчика в таблице, щёлкнув левой кнопкой мыши "
@@ -25,13 +22,11 @@ constexpr Colour kAqua = 0x00FFFF00;
 class TestOperatorCommands : public QObject {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<Console> m_c;
-    std::unique_ptr<RecordingUi> m_ui;
+    std::unique_ptr<ConsoleFixture> m_f;
 
-    Console& c() { return *m_c; }
-    RecordingUi& ui() { return *m_ui; }
-    QString dailyLog() const { return m_dir.path() + "/QReport/03.02.2025"; }
+    Console& c() { return m_f->c; }
+    RecordingUi& ui() { return m_f->ui; }
+    QString dailyLog() const { return m_f->file("QReport/03.02.2025"); }
 
     // An occupied, on-line slot with both loops disarmed, selected in the table.
     SensorRecord& selectSensor(int slot, quint32 number, qint16 type) {
@@ -53,26 +48,14 @@ class TestOperatorCommands : public QObject {
 
 private slots:
     void init() {
-        QVERIFY(m_dir.isValid());
-        QDir d(m_dir.path());
-        for (const char* sub : {"QReport", "VatrelA_mess", "VatrelB_mess"}) {
-            QDir(d.filePath(sub)).removeRecursively();
-            QVERIFY(d.mkpath(sub));
-        }
-        m_c = std::make_unique<Console>();
-        m_ui = std::make_unique<RecordingUi>();
-        c().data_dir = m_dir.path();
-        c().ui = m_ui.get();
-        c().clock = [] { return QDateTime(QDate(2025, 2, 3), QTime(8, 0, 5)); };
-        for (auto& st : c().SensorRowStyles)
-            st.background = 0x00C0C0C0;
+        // A fresh folder per test so that no log file survives into the next one.
+        m_f = std::make_unique<ConsoleFixture>(QStringList{"QReport", "VatrelA_mess", "VatrelB_mess"});
+        m_f->now = QDateTime(QDate(2025, 2, 3), QTime(8, 0, 5));
+        m_f->silverRows();
         c().engine.Conv_link = 1;
         c().engine.KartaAdressPos = 200;
     }
-    void cleanup() {
-        m_c.reset();
-        m_ui.reset();
-    }
+    void cleanup() { m_f.reset(); }
 
     void noSelectionLeavesOnlyTheSensorLog() {
         selectSensor(5, 100, 0);
@@ -181,7 +164,7 @@ private slots:
         QCOMPARE(events[0].factory_number, 4711u);
         QCOMPARE(events[0].code, 16);
         QCOMPARE(events[0].text, QString("Установка на охрану первого шлейфа датчика <Ватрел-А> № 4711"));
-        QCOMPARE(readEventFile(m_dir.path() + "/VatrelA_mess/4711").size(), 1);
+        QCOMPARE(readEventFile(m_f->file("VatrelA_mess/4711")).size(), 1);
 
         // Arming an armed loop does nothing and writes no event.
         PSetSh1Click(c());
@@ -214,7 +197,7 @@ private slots:
         QCOMPARE(events.size(), 1);
         QCOMPARE(events[0].code, 18);
         QCOMPARE(events[0].text, QString("Снятие с охраны первого шлейфа датчика <Ватрел-Б> № 300"));
-        QCOMPARE(readEventFile(m_dir.path() + "/VatrelB_mess/300").size(), 1);
+        QCOMPARE(readEventFile(m_f->file("VatrelB_mess/300")).size(), 1);
 
         // Disarming a disarmed loop does nothing.
         PRemoveSh1Click(c());

@@ -58,13 +58,13 @@ void TestMeasurements::typeBLayout2() {
     appendFloat(w, -2.5f);
     appendFloat(w, 0.1234f);
     appendFloat(w, 100.0f);
-    f.send(DecoderFixture::reportText(w));
+    f.send(reportText(w));
 
     QCOMPARE(f.cell(5, 3), QStringLiteral("1.000"));
     QCOMPARE(f.cell(7, 3), QStringLiteral("-2.500"));
     QCOMPARE(f.cell(6, 3), QStringLiteral("0.123"));
     QCOMPARE(f.cell(8, 3), QStringLiteral("100.000"));
-    const SensorRecord& r = f.c->sensors[3];
+    const SensorRecord& r = f.c.sensors[3];
     QCOMPARE(r.threshold1, 1.0f);
     QCOMPARE(r.threshold2, -2.5f);
     QCOMPARE(r.signal1_b, 0.1234f);
@@ -77,7 +77,7 @@ void TestMeasurements::typeBLayout2DecimalComma() {
     QLocale::setDefault(QLocale(QLocale::Russian));
     DecoderFixture f;
     f.addOnlineSensor(0, 10, 1);
-    f.send(DecoderFixture::reportText(typeBWords(10, 2, 0x41, {1.0f, -2.5f, 0.1234f, 1234.5f})));
+    f.send(reportText(typeBWords(10, 2, 0x41, {1.0f, -2.5f, 0.1234f, 1234.5f})));
     QCOMPARE(f.cell(5, 0), QStringLiteral("1,000"));
     QCOMPARE(f.cell(7, 0), QStringLiteral("-2,500"));
     QCOMPARE(f.cell(6, 0), QStringLiteral("0,123"));
@@ -87,13 +87,13 @@ void TestMeasurements::typeBLayout2DecimalComma() {
 void TestMeasurements::typeALayout7RewritesThresholdOnlyWhenChanged() {
     DecoderFixture f;
     f.addOnlineSensor(6, 777, 0);
-    const QByteArray report = DecoderFixture::reportText(typeAWords(777, 7, 0x41, 0x2C, 0x01, 0x64, 0x00));
+    const QByteArray report = reportText(typeAWords(777, 7, 0x41, 0x2C, 0x01, 0x64, 0x00));
     f.send(report);
     QCOMPARE(f.cell(5, 6), QStringLiteral("300"));
     QCOMPARE(f.cell(7, 6), QStringLiteral("300"));
     QCOMPARE(f.cell(6, 6), QStringLiteral("100"));
     QCOMPARE(f.cell(8, 6), QStringLiteral("100"));
-    const SensorRecord& r = f.c->sensors[6];
+    const SensorRecord& r = f.c.sensors[6];
     QCOMPARE(r.threshold1, 300.0f);
     QCOMPARE(r.threshold2, 300.0f);
     QCOMPARE(r.signal1_a, 100.0f);
@@ -101,7 +101,7 @@ void TestMeasurements::typeALayout7RewritesThresholdOnlyWhenChanged() {
     QCOMPARE(r.signal1_b, 0.0f);
 
     for (int col = 5; col <= 8; ++col)
-        f.c->sensor_grid.set(col, 7, QStringLiteral("x"));
+        f.c.sensor_grid.set(col, 7, QStringLiteral("x"));
     f.send(report);
     QCOMPARE(f.cell(5, 6), QStringLiteral("x"));
     QCOMPARE(f.cell(7, 6), QStringLiteral("x"));
@@ -109,7 +109,7 @@ void TestMeasurements::typeALayout7RewritesThresholdOnlyWhenChanged() {
     QCOMPARE(f.cell(8, 6), QStringLiteral("100"));
 
     // A new threshold, and the largest unsigned signal.
-    f.send(DecoderFixture::reportText(typeAWords(777, 7, 0x41, 0x2D, 0x01, 0xFF, 0xFF)));
+    f.send(reportText(typeAWords(777, 7, 0x41, 0x2D, 0x01, 0xFF, 0xFF)));
     QCOMPARE(f.cell(5, 6), QStringLiteral("301"));
     QCOMPARE(f.cell(7, 6), QStringLiteral("301"));
     QCOMPARE(f.cell(6, 6), QStringLiteral("65535"));
@@ -119,10 +119,10 @@ void TestMeasurements::typeALayout7RewritesThresholdOnlyWhenChanged() {
 void TestMeasurements::typeALayoutC5AlwaysRewritesThresholds() {
     DecoderFixture f;
     f.addOnlineSensor(6, 777, 0);
-    const QByteArray report = DecoderFixture::reportText(typeAWords(777, 0xC5, 0x42, 0x2C, 0x01, 0x64, 0x00));
+    const QByteArray report = reportText(typeAWords(777, 0xC5, 0x42, 0x2C, 0x01, 0x64, 0x00));
     f.send(report);
     for (int col = 5; col <= 8; ++col)
-        f.c->sensor_grid.set(col, 7, QStringLiteral("x"));
+        f.c.sensor_grid.set(col, 7, QStringLiteral("x"));
     f.send(report);
     QCOMPARE(f.cell(5, 6), QStringLiteral("300"));
     QCOMPARE(f.cell(7, 6), QStringLiteral("300"));
@@ -134,14 +134,14 @@ void TestMeasurements::typeALayoutC5AlwaysRewritesThresholds() {
 void TestMeasurements::oscillogramSampleOnlyWhileActive() {
     DecoderFixture f;
     f.addOnlineSensor(9, 4000, 1);
-    const QByteArray report = DecoderFixture::reportText(
-        typeBWords(4000, 0xC3, 0x42, {1.5f, 2.5f, 3.5f, 4.5f, 5.5f, 6.5f, 7.5f, 8.5f}));
+    const QByteArray report =
+        reportText(typeBWords(4000, 0xC3, 0x42, {1.5f, 2.5f, 3.5f, 4.5f, 5.5f, 6.5f, 7.5f, 8.5f}));
     f.send(report);
     QCOMPARE(f.cell(5, 9), QStringLiteral("1.500"));
     QCOMPARE(f.cell(7, 9), QStringLiteral("2.500"));
     QCOMPARE(f.cell(6, 9), QStringLiteral("3.500"));
     QCOMPARE(f.cell(8, 9), QStringLiteral("4.500"));
-    const SensorRecord& r = f.c->sensors[9];
+    const SensorRecord& r = f.c.sensors[9];
     QCOMPARE(r.osc_values[0], 5.5f);
     QCOMPARE(r.osc_values[1], 6.5f);
     QCOMPARE(r.osc_values[2], 7.5f);
@@ -149,7 +149,7 @@ void TestMeasurements::oscillogramSampleOnlyWhileActive() {
     QCOMPARE(r.osc_values[4], 0.0f);
     QCOMPARE(f.ui.samples.size(), 0);
 
-    f.c->sensors[9].osc_active = 1;
+    f.c.sensors[9].osc_active = 1;
     f.send(report);
     QCOMPARE(f.ui.samples.size(), 1);
     const std::array<float, 8> expected{1.5f, 2.5f, 3.5f, 4.5f, 5.5f, 6.5f, 7.5f, 8.5f};
@@ -158,22 +158,21 @@ void TestMeasurements::oscillogramSampleOnlyWhileActive() {
 
 void TestMeasurements::layoutMustMatchTypeAndCode() {
     DecoderFixture f;
-    f.addOnlineSensor(0, 11, 0);                                                      // type A
-    f.addOnlineSensor(1, 12, 1);                                                      // type B
-    f.send(DecoderFixture::reportText(typeBWords(11, 2, 0x41, {1, 2, 3, 4})));        // B layout, A sensor
-    f.send(DecoderFixture::reportText(typeAWords(12, 7, 0x41, 0x2C, 1, 0x64, 0)));    // A layout, B sensor
-    f.send(DecoderFixture::reportText(typeAWords(11, 7, 0x42, 0x2C, 1, 0x64, 0)));    // layout 7 needs 0x41
-    f.send(DecoderFixture::reportText(typeAWords(11, 0xC5, 0x41, 0x2C, 1, 0x64, 0))); // 0xC5 needs 0x42
-    f.send(DecoderFixture::reportText(typeBWords(12, 2, 0x42, {1, 2, 3, 4})));        // layout 2 needs 0x41
-    f.c->sensors[1].osc_active = 1;
-    f.send(
-        DecoderFixture::reportText(typeBWords(12, 0xC3, 0x41, {1, 2, 3, 4, 5, 6, 7, 8}))); // 0xC3 needs 0x42
-    f.send(DecoderFixture::reportText(typeBWords(12, 0x0102, 0x41, {1, 2, 3, 4})));        // 16-bit compare
+    f.addOnlineSensor(0, 11, 0);                                      // type A
+    f.addOnlineSensor(1, 12, 1);                                      // type B
+    f.send(reportText(typeBWords(11, 2, 0x41, {1, 2, 3, 4})));        // B layout, A sensor
+    f.send(reportText(typeAWords(12, 7, 0x41, 0x2C, 1, 0x64, 0)));    // A layout, B sensor
+    f.send(reportText(typeAWords(11, 7, 0x42, 0x2C, 1, 0x64, 0)));    // layout 7 needs 0x41
+    f.send(reportText(typeAWords(11, 0xC5, 0x41, 0x2C, 1, 0x64, 0))); // 0xC5 needs 0x42
+    f.send(reportText(typeBWords(12, 2, 0x42, {1, 2, 3, 4})));        // layout 2 needs 0x41
+    f.c.sensors[1].osc_active = 1;
+    f.send(reportText(typeBWords(12, 0xC3, 0x41, {1, 2, 3, 4, 5, 6, 7, 8}))); // 0xC3 needs 0x42
+    f.send(reportText(typeBWords(12, 0x0102, 0x41, {1, 2, 3, 4})));           // 16-bit compare
     for (int slot : {0, 1})
         for (int col = 5; col <= 8; ++col)
             QCOMPARE(f.cell(col, slot), QString());
-    QCOMPARE(f.c->sensors[0].threshold1, 0.0f);
-    QCOMPARE(f.c->sensors[1].threshold1, 0.0f);
+    QCOMPARE(f.c.sensors[0].threshold1, 0.0f);
+    QCOMPARE(f.c.sensors[1].threshold1, 0.0f);
     QCOMPARE(f.ui.samples.size(), 0);
 }
 
@@ -181,44 +180,43 @@ void TestMeasurements::truncatedReportsCarryNoValues() {
     DecoderFixture f;
     f.addOnlineSensor(2, 20, 1, 1, 0);
     f.addOnlineSensor(3, 21, 0);
-    f.c->sensors[2].osc_active = 1;
+    f.c.sensors[2].osc_active = 1;
 
     // A well-formed frame one word short of layout 2: the status byte counts, the values do not.
     std::vector<quint16> shortB = typeBWords(20, 2, 0x41, {1, 2, 3, 4});
     shortB.pop_back();
     shortB[4] = 0x0080;
-    f.send(DecoderFixture::reportText(shortB));
+    f.send(reportText(shortB));
     QCOMPARE(f.cell(3, 2), QStringLiteral("Тревога"));
     QCOMPARE(f.cell(5, 2), QString());
-    QCOMPARE(f.c->sensors[2].threshold1, 0.0f);
+    QCOMPARE(f.c.sensors[2].threshold1, 0.0f);
 
     // Full texts handed over with a shorter length: nothing past the length may count.
-    const QByteArray fullB = DecoderFixture::reportText(typeBWords(20, 2, 0x41, {1, 2, 3, 4}));
+    const QByteArray fullB = reportText(typeBWords(20, 2, 0x41, {1, 2, 3, 4}));
     QCOMPARE(fullB.size(), 86);
-    DecodeMeasurements(*f.c, fullB.constData(), 85, 0x41, 2);
+    DecodeMeasurements(f.c, fullB.constData(), 85, 0x41, 2);
     QCOMPARE(f.cell(5, 2), QString());
-    DecodeMeasurements(*f.c, fullB.constData(), 86, 0x41, 2);
+    DecodeMeasurements(f.c, fullB.constData(), 86, 0x41, 2);
     QCOMPARE(f.cell(5, 2), QStringLiteral("1.000"));
 
-    const QByteArray fullOsc =
-        DecoderFixture::reportText(typeBWords(20, 0xC3, 0x42, {9, 9, 9, 9, 9, 9, 9, 9}));
+    const QByteArray fullOsc = reportText(typeBWords(20, 0xC3, 0x42, {9, 9, 9, 9, 9, 9, 9, 9}));
     QCOMPARE(fullOsc.size(), 150);
-    DecodeMeasurements(*f.c, fullOsc.constData(), 146, 0x42, 2);
+    DecodeMeasurements(f.c, fullOsc.constData(), 146, 0x42, 2);
     QCOMPARE(f.ui.samples.size(), 0);
     QCOMPARE(f.cell(5, 2), QStringLiteral("1.000"));
-    QCOMPARE(f.c->sensors[2].osc_values[3], 0.0f);
+    QCOMPARE(f.c.sensors[2].osc_values[3], 0.0f);
 
-    const QByteArray fullA = DecoderFixture::reportText(typeAWords(21, 7, 0x41, 0x2C, 0x01, 0x64, 0x00));
-    DecodeMeasurements(*f.c, fullA.constData(), 37, 0x41, 3);
+    const QByteArray fullA = reportText(typeAWords(21, 7, 0x41, 0x2C, 0x01, 0x64, 0x00));
+    DecodeMeasurements(f.c, fullA.constData(), 37, 0x41, 3);
     QCOMPARE(f.cell(5, 3), QString());
     QCOMPARE(f.cell(6, 3), QString());
-    DecodeMeasurements(*f.c, fullA.constData(), 38, 0x41, 3); // words 5–8 and a checksum
+    DecodeMeasurements(f.c, fullA.constData(), 38, 0x41, 3); // words 5–8 and a checksum
     QCOMPARE(f.cell(6, 3), QStringLiteral("100"));
 
     // Out-of-range slots and missing texts are refused.
-    DecodeMeasurements(*f.c, fullB.constData(), 86, 0x41, -1);
-    DecodeMeasurements(*f.c, fullB.constData(), 86, 0x41, 200);
-    DecodeMeasurements(*f.c, nullptr, 86, 0x41, 2);
+    DecodeMeasurements(f.c, fullB.constData(), 86, 0x41, -1);
+    DecodeMeasurements(f.c, fullB.constData(), 86, 0x41, 200);
+    DecodeMeasurements(f.c, nullptr, 86, 0x41, 2);
 }
 
 QTEST_GUILESS_MAIN(TestMeasurements)

@@ -13,19 +13,6 @@ constexpr quint32 kAqua = 0xFFFF00;
 constexpr quint32 kAlarm = 0x536BF2; // (242, 107, 83)
 constexpr quint32 kLinkLost = 0x0000AB;
 constexpr quint32 kSilver = 0xC0C0C0;
-
-QList<int> codes(const std::vector<LoggedEvent>& log) {
-    QList<int> out;
-    for (const auto& e : log)
-        out << e.code;
-    return out;
-}
-QStringList texts(const std::vector<LoggedEvent>& log) {
-    QStringList out;
-    for (const auto& e : log)
-        out << e.text;
-    return out;
-}
 } // namespace
 
 class TestStatusDecoder : public QObject {
@@ -57,9 +44,9 @@ void TestStatusDecoder::linkRestoredAndBackToStandbyInOneReport() {
     f.addSensor(3, 1234, 1, 1, 0); // type B, loop 1 armed
     f.status(1234, 0x00);
 
-    const SensorRecord& r = f.c->sensors[3];
+    const SensorRecord& r = f.c.sensors[3];
     QCOMPARE(r.link_up, qint16(1));
-    QCOMPARE(f.c->slot_online[3], qint16(1));
+    QCOMPARE(f.c.slot_online[3], qint16(1));
     QCOMPARE(r.osc_command, qint16(193));
     QCOMPARE(r.status, 0);
     QCOMPARE(r.loop1_alarm, quint8(0));
@@ -76,31 +63,31 @@ void TestStatusDecoder::linkRestoredAndBackToStandbyInOneReport() {
         QStringLiteral("Возврат в норму 1 шлейфа датчика <Ватрел-Б> № 1234"), // loop 2 is disarmed: silent
     };
     const auto daily = f.daily();
-    QCOMPARE(texts(daily), expected);
-    QCOMPARE(codes(daily), (QList<int>{32, 0, 0}));
-    QCOMPARE(daily[0].number, 1234u);
+    QCOMPARE(eventTexts(daily), expected);
+    QCOMPARE(eventCodes(daily), (QList<int>{32, 0, 0}));
+    QCOMPARE(daily[0].factory_number, 1234u);
     const auto own = f.sensorLog(1234, true);
-    QCOMPARE(texts(own), expected);
-    QCOMPARE(codes(own), (QList<int>{32, 0, 0}));
-    QCOMPARE(f.c->alarms.alarm_total, 0u);
+    QCOMPARE(eventTexts(own), expected);
+    QCOMPARE(eventCodes(own), (QList<int>{32, 0, 0}));
+    QCOMPARE(f.c.alarms.alarm_total, 0u);
     QCOMPARE(f.ui.alarmWindowShown, 0);
 
     // A second identical report changes nothing.
     f.status(1234, 0x00);
-    QCOMPARE(f.daily().size(), size_t(3));
+    QCOMPARE(f.daily().size(), qsizetype(3));
 }
 
 void TestStatusDecoder::typeASensorRestoresWithItsOwnWording() {
     DecoderFixture f;
     f.addSensor(0, 77, 0); // type A, both loops disarmed
     f.status(77, 0x00);
-    QCOMPARE(f.c->sensors[0].osc_command, qint16(194));
+    QCOMPARE(f.c.sensors[0].osc_command, qint16(194));
     QCOMPARE(f.colour(0), kAqua);
     const QStringList expected{QStringLiteral("Восстановлена связь с датчиком <Ватрел-А> № 77"),
                                QStringLiteral("Возврат в дежурное состояние датчика <Ватрел-А> № 77")};
-    QCOMPARE(texts(f.sensorLog(77, false)), expected);
-    QCOMPARE(texts(f.daily()), expected);
-    QVERIFY(!QFile::exists(f.path(QStringLiteral("VatrelB_mess/77"))));
+    QCOMPARE(eventTexts(f.sensorLog(77, false)), expected);
+    QCOMPARE(eventTexts(f.daily()), expected);
+    QVERIFY(!QFile::exists(f.file(QStringLiteral("VatrelB_mess/77"))));
 }
 
 void TestStatusDecoder::faultCodes_data() {
@@ -173,22 +160,22 @@ void TestStatusDecoder::faultCodes() {
     f.addOnlineSensor(5, 501, qint16(type), armed1, armed2);
     f.status(501, quint8(code));
 
-    QCOMPARE(f.c->sensors[5].status, code);
+    QCOMPARE(f.c.sensors[5].status, code);
     QCOMPARE(f.cell(9, 5), state);
     QCOMPARE(f.colour(5), kAlarm);
     const auto daily = f.daily();
-    QCOMPARE(daily.size(), size_t(1));
+    QCOMPARE(daily.size(), qsizetype(1));
     QCOMPARE(daily[0].code, code);
     QCOMPARE(daily[0].text, event);
-    QCOMPARE(daily[0].number, 501u);
+    QCOMPARE(daily[0].factory_number, 501u);
     const auto own = f.sensorLog(501, type != 0);
-    QCOMPARE(own.size(), size_t(1));
+    QCOMPARE(own.size(), qsizetype(1));
     QCOMPARE(own[0].text, event);
-    QCOMPARE(f.c->alarms.alarm_total, alarm ? 1u : 0u);
+    QCOMPARE(f.c.alarms.alarm_total, alarm ? 1u : 0u);
     QCOMPARE(f.ui.alarmWindowShown, alarm ? 1 : 0);
-    if (alarm) QCOMPARE(f.c->alarms.grid.at(1, 1), event);
+    if (alarm) QCOMPARE(f.c.alarms.grid.at(1, 1), event);
     // Loop cells are not touched by a fault.
-    QCOMPARE(f.c->sensors[5].loop1_alarm, quint8(0));
+    QCOMPARE(f.c.sensors[5].loop1_alarm, quint8(0));
     QCOMPARE(f.cell(3, 5), QString());
 }
 
@@ -197,12 +184,12 @@ void TestStatusDecoder::sameFaultTwiceLogsOnce() {
     f.addOnlineSensor(1, 600, 1, 1, 1);
     f.status(600, 4);
     f.status(600, 4);
-    QCOMPARE(f.daily().size(), size_t(1));
-    QCOMPARE(f.c->alarms.alarm_total, 1u);
+    QCOMPARE(f.daily().size(), qsizetype(1));
+    QCOMPARE(f.c.alarms.alarm_total, 1u);
     // A different fault is a new event; then back to normal.
     f.status(600, 5);
     f.status(600, 0);
-    QCOMPARE(codes(f.daily()), (QList<int>{4, 5, 0}));
+    QCOMPARE(eventCodes(f.daily()), (QList<int>{4, 5, 0}));
     QCOMPARE(f.daily().back().text, QStringLiteral("Возврат в дежурное состояние датчика <Ватрел-Б> № 600"));
     QCOMPARE(f.colour(1), kGreen);
     QCOMPARE(f.cell(9, 1), QStringLiteral("Норма"));
@@ -213,31 +200,31 @@ void TestStatusDecoder::armedLoopTriggersAndReturns() {
     f.addOnlineSensor(7, 4321, 0, 0, 1); // type A, loop 2 armed
     f.status(4321, 0x40);
     QCOMPARE(f.cell(4, 7), QStringLiteral("Тревога"));
-    QCOMPARE(f.c->sensors[7].loop2_alarm, quint8(1));
+    QCOMPARE(f.c.sensors[7].loop2_alarm, quint8(1));
     QCOMPARE(f.colour(7), kAlarm);
-    QCOMPARE(f.c->alarms.alarm_total, 1u);
+    QCOMPARE(f.c.alarms.alarm_total, 1u);
     QCOMPARE(f.ui.alarmWindowShown, 1);
-    QCOMPARE(f.c->alarms.grid.at(1, 1), QStringLiteral("Срабатывание 2 шлейфа датчика <Ватрел-А> № 4321"));
+    QCOMPARE(f.c.alarms.grid.at(1, 1), QStringLiteral("Срабатывание 2 шлейфа датчика <Ватрел-А> № 4321"));
 
     f.status(4321, 0x40); // still in alarm: nothing new
-    QCOMPARE(f.c->alarms.alarm_total, 1u);
+    QCOMPARE(f.c.alarms.alarm_total, 1u);
 
     f.status(4321, 0x00);
     QCOMPARE(f.cell(4, 7), QStringLiteral("Норма"));
     QCOMPARE(f.colour(7), kGreen);
-    QCOMPARE(f.c->alarms.alarm_total, 1u); // a return is never an alarm
+    QCOMPARE(f.c.alarms.alarm_total, 1u); // a return is never an alarm
 
     const QStringList expected{QStringLiteral("Срабатывание 2 шлейфа датчика <Ватрел-А> № 4321"),
                                QStringLiteral("Возврат в норму 2 шлейфа датчика <Ватрел-А> № 4321")};
-    QCOMPARE(texts(f.daily()), expected);
-    QCOMPARE(codes(f.daily()), (QList<int>{33, 0}));
-    QCOMPARE(texts(f.sensorLog(4321, false)), expected);
+    QCOMPARE(eventTexts(f.daily()), expected);
+    QCOMPARE(eventCodes(f.daily()), (QList<int>{33, 0}));
+    QCOMPARE(eventTexts(f.sensorLog(4321, false)), expected);
 
     // Loop 1 of the same sensor, armed now.
-    f.c->sensors[7].loop1_armed = 1;
+    f.c.sensors[7].loop1_armed = 1;
     f.status(4321, 0x80);
     QCOMPARE(f.daily().back().text, QStringLiteral("Срабатывание 1 шлейфа датчика <Ватрел-А> № 4321"));
-    QCOMPARE(f.c->alarms.alarm_total, 2u);
+    QCOMPARE(f.c.alarms.alarm_total, 2u);
 }
 
 void TestStatusDecoder::disarmedLoopIsSilent() {
@@ -251,7 +238,7 @@ void TestStatusDecoder::disarmedLoopIsSilent() {
     QCOMPARE(f.colour(2), kAqua);
     QVERIFY(f.daily().empty());
     QVERIFY(f.sensorLog(900, true).empty());
-    QCOMPARE(f.c->alarms.alarm_total, 0u);
+    QCOMPARE(f.c.alarms.alarm_total, 0u);
     QCOMPARE(f.ui.alarmWindowShown, 0);
 }
 
@@ -262,7 +249,7 @@ void TestStatusDecoder::codeZeroWithBothBitsKeepsState() {
     QCOMPARE(f.colour(4), kAqua);
 
     f.status(1500, 0xC0);
-    const SensorRecord& r = f.c->sensors[4];
+    const SensorRecord& r = f.c.sensors[4];
     QVERIFY(r.status != 0); // kept until both bits clear
     QCOMPARE(r.loop1_alarm, quint8(1));
     QCOMPARE(r.loop2_alarm, quint8(1));
@@ -277,7 +264,7 @@ void TestStatusDecoder::codeZeroWithBothBitsKeepsState() {
     QCOMPARE(f.colour(4), kAqua);
     QCOMPARE(f.cell(3, 4), QStringLiteral("Норма"));
     QCOMPARE(f.cell(4, 4), QStringLiteral("Норма"));
-    QCOMPARE(texts(f.daily()),
+    QCOMPARE(eventTexts(f.daily()),
              QStringList{QStringLiteral("Возврат в дежурное состояние датчика <Ватрел-Б> № 1500")});
 }
 
@@ -289,13 +276,13 @@ void TestStatusDecoder::stateStepStillAlarmsAnArmedLoop() {
     f.status(1501, 6); // unknown code
     QCOMPARE(f.colour(4), kGreen);
     f.status(1501, 0xC0);
-    QCOMPARE(texts(f.daily()),
+    QCOMPARE(eventTexts(f.daily()),
              (QStringList{QStringLiteral("Срабатывание 1 шлейфа датчика <Ватрел-Б> № 1501"),
                           QStringLiteral("Срабатывание 2 шлейфа датчика <Ватрел-Б> № 1501")}));
-    QCOMPARE(codes(f.daily()), (QList<int>{33, 33}));
-    QCOMPARE(f.c->alarms.alarm_total, 2u);
+    QCOMPARE(eventCodes(f.daily()), (QList<int>{33, 33}));
+    QCOMPARE(f.c.alarms.alarm_total, 2u);
     f.status(1501, 0xC0);
-    QCOMPARE(f.c->alarms.alarm_total, 2u);
+    QCOMPARE(f.c.alarms.alarm_total, 2u);
 }
 
 void TestStatusDecoder::loopTwoResetsColourOnCodeZeroAlone() {
@@ -303,7 +290,7 @@ void TestStatusDecoder::loopTwoResetsColourOnCodeZeroAlone() {
     f.addOnlineSensor(8, 2000, 1, 0, 0);
     f.status(2000, 4);    // fault: status 4, row alarm
     f.status(2000, 0x44); // loop 2 in alarm on top
-    QCOMPARE(f.c->sensors[8].loop2_alarm, quint8(1));
+    QCOMPARE(f.c.sensors[8].loop2_alarm, quint8(1));
 
     // Loop 1 leaving alarm under a fault keeps the alarm colour.
     f.status(2000, 0x84);
@@ -315,7 +302,7 @@ void TestStatusDecoder::loopTwoResetsColourOnCodeZeroAlone() {
     // the reported code alone.
     f.status(2000, 0xC4);
     f.status(2000, 0x80);
-    QCOMPARE(f.c->sensors[8].status, 4);
+    QCOMPARE(f.c.sensors[8].status, 4);
     QCOMPARE(f.cell(4, 8), QStringLiteral("Норма"));
     QCOMPARE(f.cell(3, 8), QStringLiteral("Тревога"));
     QCOMPARE(f.colour(8), kAqua);
@@ -328,12 +315,12 @@ void TestStatusDecoder::unknownStateCode() {
     QCOMPARE(f.cell(9, 0), QStringLiteral("Обрыв ЧЭ 1"));
     for (int code : {1, 6, 12, 15, 63}) {
         f.status(3000, quint8(code));
-        const int s = f.c->sensors[0].status;
+        const int s = f.c.sensors[0].status;
         QVERIFY2(s != 0 && s != 15 && (s < 2 || s > 11), qPrintable(QString::number(s)));
         QCOMPARE(f.cell(9, 0), QString());
         QCOMPARE(f.colour(0), kAlarm); // colour untouched
     }
-    QCOMPARE(f.daily().size(), size_t(1));
+    QCOMPARE(f.daily().size(), qsizetype(1));
     f.status(3000, 0);
     QCOMPARE(f.daily().back().text, QStringLiteral("Возврат в дежурное состояние датчика <Ватрел-Б> № 3000"));
     QCOMPARE(f.colour(0), kGreen);
@@ -342,11 +329,11 @@ void TestStatusDecoder::unknownStateCode() {
 void TestStatusDecoder::noLinkTwice() {
     DecoderFixture f;
     f.addOnlineSensor(10, 2500, 0, 1, 0);
-    const QByteArray lost = DecoderFixture::reportText({0x01FF, 0, 2500});
+    const QByteArray lost = reportText({0x01FF, 0, 2500});
     f.send(lost);
 
-    const SensorRecord& r = f.c->sensors[10];
-    QCOMPARE(f.c->slot_online[10], qint16(0));
+    const SensorRecord& r = f.c.sensors[10];
+    QCOMPARE(f.c.slot_online[10], qint16(0));
     QCOMPARE(f.comCell(3, 10), QStringLiteral("Нет связи"));
     QCOMPARE(r.link_up, qint16(0));
     QCOMPARE(r.status, 15);
@@ -355,31 +342,31 @@ void TestStatusDecoder::noLinkTwice() {
     QCOMPARE(f.cell(4, 10), QStringLiteral("Тревога"));
     QCOMPARE(f.colour(10), kLinkLost);
     const auto daily = f.daily();
-    QCOMPARE(daily.size(), size_t(1));
+    QCOMPARE(daily.size(), qsizetype(1));
     QCOMPARE(daily[0].code, 15);
     QCOMPARE(daily[0].text, QStringLiteral("Нет связи с датчиком <Ватрел-А> № 2500"));
-    QCOMPARE(texts(f.sensorLog(2500, false)), QStringList{daily[0].text});
-    QCOMPARE(f.c->alarms.alarm_total, 1u);
-    QCOMPARE(f.c->alarms.grid.at(1, 1), QStringLiteral("Нет связи с датчиком <Ватрел-А> № 2500"));
+    QCOMPARE(eventTexts(f.sensorLog(2500, false)), QStringList{daily[0].text});
+    QCOMPARE(f.c.alarms.alarm_total, 1u);
+    QCOMPARE(f.c.alarms.grid.at(1, 1), QStringLiteral("Нет связи с датчиком <Ватрел-А> № 2500"));
 
     // Again, after something else recoloured the row: only the colour comes back.
-    f.c->SensorRowStyles[10].background = kGreen;
+    f.c.SensorRowStyles[10].background = kGreen;
     f.send(lost);
     QCOMPARE(f.colour(10), kLinkLost);
-    QCOMPARE(f.daily().size(), size_t(1));
-    QCOMPARE(f.c->alarms.alarm_total, 1u);
+    QCOMPARE(f.daily().size(), qsizetype(1));
+    QCOMPARE(f.c.alarms.alarm_total, 1u);
     QCOMPARE(f.cell(3, 10), QStringLiteral("Тревога"));
     QCOMPARE(f.cell(4, 10), QStringLiteral("Тревога"));
 
     // Disarmed sensor: the event, but no alarm.
     f.addOnlineSensor(11, 2501, 1, 0, 0);
-    f.send(DecoderFixture::reportText({0x01FF, 0, 2501}));
+    f.send(reportText({0x01FF, 0, 2501}));
     QCOMPARE(f.daily().back().text, QStringLiteral("Нет связи с датчиком <Ватрел-Б> № 2501"));
-    QCOMPARE(f.c->alarms.alarm_total, 1u);
+    QCOMPARE(f.c.alarms.alarm_total, 1u);
 
     // The link comes back with the loops marked by the loss returning to normal.
     f.status(2500, 0x00);
-    QCOMPARE(texts(f.sensorLog(2500, false)),
+    QCOMPARE(eventTexts(f.sensorLog(2500, false)),
              (QStringList{QStringLiteral("Нет связи с датчиком <Ватрел-А> № 2500"),
                           QStringLiteral("Восстановлена связь с датчиком <Ватрел-А> № 2500"),
                           QStringLiteral("Возврат в дежурное состояние датчика <Ватрел-А> № 2500"),
@@ -391,22 +378,22 @@ void TestStatusDecoder::noLinkTwice() {
 
 void TestStatusDecoder::allSensorsLost() {
     DecoderFixture f;
-    f.c->wait_panel_visible = true;
+    f.c.wait_panel_visible = true;
     f.addOnlineSensor(0, 100, 1, 1, 0);
     f.addOnlineSensor(7, 300, 0, 0, 0);
-    f.c->sensors[7].loop2_alarm = 1; // loop 2 already in alarm
-    f.addSensor(199, 200, 0);        // never answered
-    f.c->SensorRowStyles[199].background = kAqua;
+    f.c.sensors[7].loop2_alarm = 1; // loop 2 already in alarm
+    f.addSensor(199, 200, 0);       // never answered
+    f.c.SensorRowStyles[199].background = kAqua;
 
-    AllSensorsLost(*f.c);
+    AllSensorsLost(f.c);
 
-    QVERIFY(!f.c->wait_panel_visible);
+    QVERIFY(!f.c.wait_panel_visible);
     QVERIFY(f.ui.changes[int(ConsoleUi::View::WaitPanel)] > 0);
     for (int slot : {0, 7, 199}) {
         QCOMPARE(f.colour(slot), kLinkLost);
-        QCOMPARE(f.c->sensors[size_t(slot)].link_up, qint16(0));
-        QCOMPARE(f.c->sensors[size_t(slot)].status, 15);
-        QCOMPARE(f.c->slot_online[size_t(slot)], qint16(0));
+        QCOMPARE(f.c.sensors[size_t(slot)].link_up, qint16(0));
+        QCOMPARE(f.c.sensors[size_t(slot)].status, 15);
+        QCOMPARE(f.c.slot_online[size_t(slot)], qint16(0));
     }
     QCOMPARE(f.comCell(3, 0), QStringLiteral("Нет связи"));
     QCOMPARE(f.cell(9, 0), QStringLiteral("Нет связи"));
@@ -416,13 +403,13 @@ void TestStatusDecoder::allSensorsLost() {
     for (int slot = 1; slot < 199; ++slot)
         if (slot != 7) QCOMPARE(f.colour(slot), kSilver);
 
-    QCOMPARE(texts(f.daily()), (QStringList{QStringLiteral("Нет связи с датчиком <Ватрел-Б> № 100"),
-                                            QStringLiteral("Нет связи с датчиком <Ватрел-А> № 300")}));
-    QCOMPARE(f.c->alarms.alarm_total, 1u); // only sensor 100 has a loop armed
+    QCOMPARE(eventTexts(f.daily()), (QStringList{QStringLiteral("Нет связи с датчиком <Ватрел-Б> № 100"),
+                                                 QStringLiteral("Нет связи с датчиком <Ватрел-А> № 300")}));
+    QCOMPARE(f.c.alarms.alarm_total, 1u); // only sensor 100 has a loop armed
     QVERIFY(f.sensorLog(200, false).empty());
 
-    AllSensorsLost(*f.c);
-    QCOMPARE(f.daily().size(), size_t(2));
+    AllSensorsLost(f.c);
+    QCOMPARE(f.daily().size(), qsizetype(2));
 }
 
 void TestStatusDecoder::numbersAboveSignedRange() {
@@ -431,23 +418,23 @@ void TestStatusDecoder::numbersAboveSignedRange() {
     f.addSensor(51, 65535, 0);
     f.status(40000, 0);
     f.status(65535, 0);
-    QCOMPARE(f.c->sensors[50].link_up, qint16(1));
-    QCOMPARE(f.c->sensors[51].link_up, qint16(1));
+    QCOMPARE(f.c.sensors[50].link_up, qint16(1));
+    QCOMPARE(f.c.sensors[51].link_up, qint16(1));
     QCOMPARE(f.sensorLog(40000, true).front().text,
              QStringLiteral("Восстановлена связь с датчиком <Ватрел-Б> № 40000"));
     QCOMPARE(f.sensorLog(65535, false).front().text,
              QStringLiteral("Восстановлена связь с датчиком <Ватрел-А> № 65535"));
-    QCOMPARE(f.daily().front().number, 40000u);
+    QCOMPARE(f.daily().front().factory_number, 40000u);
 }
 
 void TestStatusDecoder::countersForChecksumErrorsAndTimeouts() {
     DecoderFixture f;
     f.addOnlineSensor(12, 812, 1);
-    f.send(DecoderFixture::reportText({0x01FD, 0, 812}));
-    f.send(DecoderFixture::reportText({0x01FD, 0, 812}));
-    f.send(DecoderFixture::reportText({0x01FE, 0, 812}));
-    QCOMPARE(f.c->slot_counters[1][12], 2);
-    QCOMPARE(f.c->slot_counters[4][12], 1);
+    f.send(reportText({0x01FD, 0, 812}));
+    f.send(reportText({0x01FD, 0, 812}));
+    f.send(reportText({0x01FE, 0, 812}));
+    QCOMPARE(f.c.slot_counters[1][12], 2);
+    QCOMPARE(f.c.slot_counters[4][12], 1);
     QCOMPARE(f.comCell(1, 12), QStringLiteral("2"));
     QCOMPARE(f.comCell(2, 12), QStringLiteral("1"));
     QVERIFY(f.daily().empty());
@@ -475,30 +462,30 @@ void TestStatusDecoder::handWrittenFrames() {
 void TestStatusDecoder::ignoredReports() {
     DecoderFixture f;
     f.addOnlineSensor(0, 1234, 1, 1, 1);
-    const auto before = f.c->sensors[0].encode();
+    const auto before = f.c.sensors[0].encode();
 
-    f.status(4321, 0x84);                                                                 // unknown number
-    f.send(DecoderFixture::reportText(DecoderFixture::statusWords(1234, 0x84, 0, 0x43))); // unknown code
+    f.status(4321, 0x84);                                                 // unknown number
+    f.send(reportText(DecoderFixture::statusWords(1234, 0x84, 0, 0x43))); // unknown code
     // Number 0 names no sensor, even with empty slots around.
-    f.send(DecoderFixture::reportText(DecoderFixture::statusWords(0, 0x84)));
-    QVERIFY(f.c->sensors[1].factory_number == 0 && f.c->sensors[1].link_up == 0);
+    f.send(reportText(DecoderFixture::statusWords(0, 0x84)));
+    QVERIFY(f.c.sensors[1].factory_number == 0 && f.c.sensors[1].link_up == 0);
     QCOMPARE(f.colour(1), kSilver);
 
     // Too short to hold the number, or the status byte.
-    const QByteArray full = DecoderFixture::reportText(DecoderFixture::statusWords(1234, 0x84));
+    const QByteArray full = reportText(DecoderFixture::statusWords(1234, 0x84));
     for (int len : {0, 4, 12, 13, 20, 21}) {
         std::vector<char> buf(full.constData(), full.constData() + len);
-        DispatchReport(*f.c, buf.data(), len, 0x41);
-        if (len < 14) DispatchReport(*f.c, buf.data(), len, 0xFF);
+        DispatchReport(f.c, buf.data(), len, 0x41);
+        if (len < 14) DispatchReport(f.c, buf.data(), len, 0xFF);
     }
-    DispatchReport(*f.c, nullptr, 100, 0x41);
-    QCOMPARE(f.c->sensors[0].encode(), before);
+    DispatchReport(f.c, nullptr, 100, 0x41);
+    QCOMPARE(f.c.sensors[0].encode(), before);
     QVERIFY(f.daily().empty());
-    QCOMPARE(f.c->alarms.alarm_total, 0u);
+    QCOMPARE(f.c.alarms.alarm_total, 0u);
 
     // Exactly long enough for the status byte: decoded.
-    DispatchReport(*f.c, full.constData(), 22, 0x41);
-    QCOMPARE(f.c->sensors[0].status, 4);
+    DispatchReport(f.c, full.constData(), 22, 0x41);
+    QCOMPARE(f.c.sensors[0].status, 4);
 }
 
 QTEST_GUILESS_MAIN(TestStatusDecoder)

@@ -1,30 +1,26 @@
 // The alarm window on the offscreen platform: what it shows, how it refuses to close, its buttons.
-#include "common/RecordingUi.h"
+#include "common/ConsoleFixture.h"
 #include "dialogs/Ualarmwindow.h"
 #include "registry/Alarms.h"
 #include "registry/DateTime.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace vatrel;
-using vatrel::testing::RecordingUi;
+using vatrel::testing::ConsoleFixture;
 
 class TestAlarmWindow : public QObject {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<Console> m_c;
-    std::unique_ptr<RecordingUi> m_ui;
+    std::unique_ptr<ConsoleFixture> m_f;
     std::unique_ptr<TFormAlarmWindow> m_w;
 
-    Console& c() { return *m_c; }
+    Console& c() { return m_f->c; }
     TFormAlarmWindow& w() { return *m_w; }
 
     template <class T> T* child(const char* name) {
@@ -50,21 +46,14 @@ class TestAlarmWindow : public QObject {
 
 private slots:
     void init() {
-        QVERIFY(m_dir.isValid());
-        QVERIFY(QDir(m_dir.path()).mkpath("QReport"));
-        QVERIFY(QDir(m_dir.path()).mkpath("VatrelA_mess"));
-        m_c = std::make_unique<Console>();
-        m_ui = std::make_unique<RecordingUi>();
-        c().data_dir = m_dir.path();
-        c().ui = m_ui.get();
-        c().clock = [] { return QDateTime(QDate(2025, 5, 6), QTime(14, 6, 0)); };
+        m_f = std::make_unique<ConsoleFixture>(QStringList{"QReport", "VatrelA_mess"});
+        m_f->now = QDateTime(QDate(2025, 5, 6), QTime(14, 6, 0));
         alarmWindowCreate(c());
         m_w = std::make_unique<TFormAlarmWindow>(c());
     }
     void cleanup() {
         m_w.reset();
-        m_c.reset();
-        m_ui.reset();
+        m_f.reset();
     }
 
     void windowCannotBeClosedFromTheTitleBar() {
@@ -134,7 +123,7 @@ private slots:
         QCOMPARE(text("LabelNumAlarm"), QString("0"));
         QCOMPARE(child<QTableView>("StringGrid1")->model()->rowCount(), 1);
         QCOMPARE(cell(0, 1), QString());
-        QCOMPARE(m_ui->soundStopped, 1);
+        QCOMPARE(m_f->ui.soundStopped, 1);
         QCOMPARE(c().alarms.sound_on, false);
     }
 
@@ -180,13 +169,13 @@ private slots:
     }
 
     void missingSoundFileIsSilent() {
-        const QString wav = m_dir.path() + "/Error.wav";
+        const QString wav = m_f->file("Error.wav");
         QVERIFY(!QFile::exists(wav));
         w().playSound(wav);
         w().playSound(QString());
         w().stopSound();
         addAlarm("Тревога без звука"); // the recording window layer is asked to play; the list fills anyway
-        QCOMPARE(m_ui->lastSoundPath, wav);
+        QCOMPARE(m_f->ui.lastSoundPath, wav);
         QCOMPARE(cell(0, 1), QString("Тревога без звука"));
     }
 
@@ -221,7 +210,7 @@ private slots:
     }
     void soundFileThatCannotBePlayedIsSilent() {
         QFETCH(QByteArray, bytes);
-        const QString wav = m_dir.path() + "/Error.wav";
+        const QString wav = m_f->file("Error.wav");
         QFile f(wav);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(bytes);

@@ -1,18 +1,12 @@
 #pragma once
 // Shared pieces of the link tests: an in-memory serial line, converter frames built by hand, and a
 // console over a temporary data folder with a pinned clock.
-#include "common/RecordingUi.h"
+#include "common/ConsoleFixture.h"
+#include "common/ConverterFrame.h"
+#include "common/EventLogFile.h"
 #include "link/SerialPort.h"
-#include "registry/Console.h"
-#include "registry/Records.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-#include <QTest>
-#include <memory>
 #include <utility>
-#include <vector>
 
 namespace vatrel::testing {
 
@@ -76,55 +70,16 @@ private:
     bool m_failed = false;
 };
 
-// A converter frame: start character, the words as 4 hex digits each, the checksum byte, CR LF.
-// The checksum is computed here from its definition (high and low byte of word 0, low bytes of the
-// others, two's complement), independently of the program's codec.
-inline QByteArray converterFrame(char start, const std::vector<quint16>& words, bool lowerCase = false) {
-    unsigned sum = 0;
-    QByteArray text;
-    for (size_t i = 0; i < words.size(); ++i) {
-        sum += i == 0 ? (words[i] >> 8) + (words[i] & 0xFF) : (words[i] & 0xFF);
-        text += QByteArray::number(words[i], 16).rightJustified(4, '0');
-    }
-    text += QByteArray::number((256 - (sum & 0xFF)) & 0xFF, 16).rightJustified(2, '0');
-    text = lowerCase ? text.toLower() : text.toUpper();
-    return start + text + "\r\n";
-}
-
-inline QByteArray reply(const std::vector<quint16>& words, bool lowerCase = false) {
-    return converterFrame(':', words, lowerCase);
-}
-
-struct LoggedEvent {
-    int code = 0;
-    QString text;
-};
-
-class LinkFixture {
+class LinkFixture : public ConsoleFixture {
 public:
-    LinkFixture() {
-        QVERIFY(dir.isValid());
-        QDir(dir.path()).mkpath(QStringLiteral("QReport"));
-        c = std::make_unique<Console>();
-        c->data_dir = dir.path();
-        c->ui = &ui;
-        c->port = &port;
-        // Monday
-        c->clock = [] { return QDateTime(QDate(2025, 4, 14), QTime(10, 0, 0)); };
+    LinkFixture() : ConsoleFixture({"QReport"}) {
+        c.port = &port;
+        now = QDateTime(QDate(2025, 4, 14), QTime(10, 0, 0)); // Monday
     }
 
     // Events in today's log file, decoded record by record.
     QList<LoggedEvent> dailyEvents() const {
-        QList<LoggedEvent> out;
-        QFile f(dir.path() + QStringLiteral("/QReport/14.04.2025"));
-        if (!f.open(QIODevice::ReadOnly)) return out;
-        const QByteArray all = f.readAll();
-        for (qsizetype off = 0; off + EventRecord::kSize <= all.size(); off += EventRecord::kSize) {
-            EventRecord r;
-            if (r.decode(QByteArrayView(all.constData() + off, EventRecord::kSize)))
-                out.append({r.code, r.text});
-        }
-        return out;
+        return readEventFile(file(QStringLiteral("QReport/14.04.2025")));
     }
     int eventCount(int code) const {
         int n = 0;
@@ -133,10 +88,7 @@ public:
         return n;
     }
 
-    QTemporaryDir dir;
-    RecordingUi ui;
     FakePort port;
-    std::unique_ptr<Console> c;
 };
 
 } // namespace vatrel::testing

@@ -52,7 +52,7 @@ class TestEngine : public QObject {
 private slots:
     void portOpeningResetsTheBookkeeping() {
         LinkFixture f;
-        Console& c = *f.c;
+        Console& c = f.c;
         queue(c, frame::poll());
         queue(c, frame::oscillOff());
         c.engine.Conv_link = 1;
@@ -91,7 +91,7 @@ private slots:
 
     void portChoiceWritesStatusPanel2() {
         LinkFixture f;
-        Console& c = *f.c;
+        Console& c = f.c;
         QVERIFY(OpenPort(c, 1));
         ComboBox1Click(c, 11);
         QCOMPARE(f.port.closeCalls, 1);
@@ -118,7 +118,7 @@ private slots:
 
     void queueLimits() {
         LinkFixture f;
-        Console& c = *f.c;
+        Console& c = f.c;
         // Same code already waiting: the new command is dropped even with other data.
         queue(c, frame::connectSensor(1, 100));
         queue(c, frame::connectSensor(2, 200));
@@ -166,7 +166,7 @@ private slots:
 
     void sendingACommand() {
         LinkFixture f;
-        Console& c = *f.c;
+        Console& c = f.c;
         QVERIFY(OpenPort(c, 1));
         const auto poll = frame::poll();
         QCOMPARE(Send_Cmd1(c, ':', poll.data(), quint16(poll.size())), 0);
@@ -195,7 +195,7 @@ private slots:
     // From the first Timer1 tick to the poll cycle: the map goes out entry by entry, one per reply.
     void fullAddressMapTransfer() {
         LinkFixture f;
-        Console& c = *f.c;
+        Console& c = f.c;
         c.KartaAdress[0] = {22, 1001};
         c.KartaAdress[1] = {22, 300};
         c.KartaAdress[120] = {22, 0xBEEF};
@@ -259,7 +259,7 @@ private slots:
 
     void silentConverterIsDeclaredLostOnce() {
         LinkFixture f;
-        Console& c = *f.c;
+        Console& c = f.c;
         QVERIFY(OpenPort(c, 1));
         Timer1Timer(c);
         const QByteArray entry1 = ":0142000100000000BC\r\n";
@@ -290,7 +290,7 @@ private slots:
 
     void threeFailedSendsClosePort() {
         LinkFixture f;
-        Console& c = *f.c;
+        Console& c = f.c;
         QVERIFY(OpenPort(c, 1));
         c.sensors[3].factory_number = 33;
         c.sensors[3].osc_active = 1;
@@ -325,7 +325,7 @@ private slots:
 
     void vanishedDeviceEndsTheLink() {
         LinkFixture f;
-        Console& c = *f.c;
+        Console& c = f.c;
         QVERIFY(OpenPort(c, 1));
         c.engine.Conv_link = 1;
         queue(c, frame::poll());
@@ -355,7 +355,7 @@ private slots:
 
     void frameAssembly() {
         LinkFixture f;
-        Console& c = *f.c;
+        Console& c = f.c;
         QVERIFY(OpenPort(c, 1));
         queue(c, frame::poll());
         queue(c, frame::oscillOff());
@@ -405,7 +405,7 @@ private slots:
 
     void overlongTextIsDropped() {
         LinkFixture f;
-        Console& c = *f.c;
+        Console& c = f.c;
         QVERIFY(OpenPort(c, 1));
         queue(c, frame::poll());
         queue(c, frame::oscillOff());
@@ -427,7 +427,7 @@ private slots:
 
     void badReplyInTheTimeoutPassIsNotATimeout() {
         LinkFixture f;
-        Console& c = *f.c;
+        Console& c = f.c;
         QVERIFY(OpenPort(c, 1));
         queue(c, frame::poll());
         QVERIFY(runUntil(
@@ -450,7 +450,7 @@ private slots:
 
     void lowerCaseReplyContinuesTheMap() {
         LinkFixture f;
-        Console& c = *f.c;
+        Console& c = f.c;
         c.KartaAdress[171] = {22, 0x0ABC};
         QVERIFY(OpenPort(c, 1));
         c.engine.Conv_link = 1;
@@ -468,7 +468,7 @@ private slots:
 
     void nonHexCharactersFailTheCheck() {
         LinkFixture f;
-        Console& c = *f.c;
+        Console& c = f.c;
         QVERIFY(OpenPort(c, 1));
         queue(c, frame::poll());
         // 'G' read as 0 would make the sum come out right.
@@ -489,7 +489,7 @@ private slots:
     void mapReplyOutsideTheMap() {
         QFETCH(QByteArray, frame);
         LinkFixture f;
-        Console& c = *f.c;
+        Console& c = f.c;
         c.KartaAdress[49] = {22, 4949};
         QVERIFY(OpenPort(c, 1));
         c.engine.Conv_link = 1;
@@ -511,7 +511,7 @@ private slots:
 
     void mapReplyOutsideTheMapStillRestoresTheLink() {
         LinkFixture f;
-        Console& c = *f.c;
+        Console& c = f.c;
         QVERIFY(OpenPort(c, 1));
         queue(c, frame::kartaEntry(1, 0, 0));
         f.port.incoming = reply({0x0142, 0x7FFF});
@@ -527,7 +527,7 @@ private slots:
 
     void oscillogramConfirmations() {
         LinkFixture f;
-        Console& c = *f.c;
+        Console& c = f.c;
         QVERIFY(OpenPort(c, 1));
         c.engine.Conv_link = 1;
         SensorRecord& b = c.sensors[5];
@@ -593,7 +593,7 @@ private slots:
 
     void watchdogReopensWhileTheLinkIsDown() {
         LinkFixture f;
-        Console& c = *f.c;
+        Console& c = f.c;
         openStartupPort(c);
         QCOMPARE(c.status_panels[2], QStringLiteral("COM1 включён"));
         c.slot_counters[1][7] = 5;
@@ -643,7 +643,7 @@ private slots:
 
     void resetButtonClearsPerSlotCounts() {
         LinkFixture f;
-        Console& c = *f.c;
+        Console& c = f.c;
         for (int s : {0, 10, 199}) {
             c.sensors[size_t(s)].factory_number = quint32(100 + s);
             c.com_grid.set(1, s + 1, QStringLiteral("7"));
@@ -671,7 +671,7 @@ private slots:
     // bytes, reports and replies with random words, cut short, spoilt or run together.
     void lineGarbageKeepsTheStateSound() {
         LinkFixture f;
-        Console& c = *f.c;
+        Console& c = f.c;
         for (const char* d : {"VatrelA_mess", "VatrelB_mess"})
             QDir(f.dir.path()).mkpath(QString::fromLatin1(d));
         for (RowStyle& style : c.SensorRowStyles)
@@ -718,7 +718,7 @@ private slots:
 
     void passTimesShownEveryFifthCall() {
         LinkFixture f;
-        Console& c = *f.c;
+        Console& c = f.c;
         TimerRvTimer(c); // receive timer stopped: no pass
         QCOMPARE(f.port.reads, 0);
         QVERIFY(OpenPort(c, 1));

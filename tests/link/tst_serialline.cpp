@@ -105,7 +105,7 @@ private slots:
         QVERIFY(conv.ok());
 
         QtSerialPortLine line;
-        Console& c = *f.c;
+        Console& c = f.c;
         c.port = &line;
         openStartupPort(c);
         QCOMPARE(c.status_panels[2], QStringLiteral("COM1 включён"));
@@ -155,7 +155,7 @@ private slots:
                          [&](QSerialPort::SerialPortError e) {
                              if (e != QSerialPort::NoError && e != QSerialPort::TimeoutError) ++hardErrors;
                          });
-        Console& c = *f.c;
+        Console& c = f.c;
         c.port = &line;
         c.KartaAdress[0] = {22, 1001};
         openStartupPort(c);

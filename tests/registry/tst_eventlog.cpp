@@ -1,5 +1,6 @@
 // The event writers: event list lines and styles, sensor log files, daily log files.
-#include "Fixture.h"
+#include "common/ConsoleFixture.h"
+#include "common/DataFiles.h"
 #include "registry/EventLog.h"
 #include "registry/Startup.h"
 #include "registry/Storage.h"
@@ -25,7 +26,7 @@ class TestEventLog : public QObject {
     Q_OBJECT
 private slots:
     void sensorFileGetsWholeRecords() {
-        Fixture f;
+        ConsoleFixture f;
         for (int i = 0; i < 3; ++i)
             Put_msg(f.c, logEvent(1234, 33, QStringLiteral("Срабатывание 1 шлейфа")), 0);
         const QByteArray file = f.read("VatrelA_mess/1234");
@@ -40,7 +41,7 @@ private slots:
     }
 
     void listLinesAndStyles() {
-        Fixture f;
+        ConsoleFixture f;
         Put_msg(f.c, logEvent(7, 15, QStringLiteral("Нет связи с датчиком")), 0);
         Put_prog_msg(f.c, logEvent(0, 20, QStringLiteral("Начало работы"), 45748.0));
         QCOMPARE(f.c.event_rows, qint16(2));
@@ -57,7 +58,7 @@ private slots:
     }
 
     void fiveHundredAndFirstEventScrolls() {
-        Fixture f;
+        ConsoleFixture f;
         // Even-numbered events are green (code 0), odd-numbered red (code 2).
         for (int n = 1; n <= 501; ++n)
             Put_msg(f.c, logEvent(0, n % 2 ? 2 : 0, QStringLiteral("e%1").arg(n)), 0);
@@ -81,7 +82,7 @@ private slots:
     }
 
     void eventWithoutSensorNumber() {
-        Fixture f;
+        ConsoleFixture f;
         Put_msg(f.c, logEvent(0, 20, QStringLiteral("x")), 0);
         QVERIFY(QDir(f.file("VatrelA_mess")).isEmpty());
         QCOMPARE(f.read("QReport/01.04.2025").size(), 328);
@@ -89,7 +90,7 @@ private slots:
     }
 
     void topBitNumberNamesFilesDifferently() {
-        Fixture f;
+        ConsoleFixture f;
         const quint32 minusFive = quint32(-5);
         Put_msg(f.c, logEvent(minusFive, 30, QStringLiteral("Подключён")), 0);
         QCOMPARE(f.read("VatrelA_mess/-5").size(), 328);
@@ -101,7 +102,7 @@ private slots:
     }
 
     void missingDailyFolder() {
-        Fixture f({"data", "VatrelA", "VatrelA_mess"});
+        ConsoleFixture f({"data", "VatrelA", "VatrelA_mess"});
         f.ui.expectMessage(QStringLiteral("Put_msg: не открылся файл QReport\\01.04.2025"),
                            QStringLiteral("Ошибка"));
         f.ui.expectMessage(QStringLiteral("Put_msg: не открылся файл QReport\\01.04.2025"),
@@ -117,7 +118,7 @@ private slots:
     }
 
     void missingSensorFolder() {
-        Fixture f({"QReport"});
+        ConsoleFixture f({"QReport"});
         const QString path = f.file("VatrelB_mess/99");
         f.ui.expectMessage(QStringLiteral("Put_msg: не открылся файл ") + path);
         Put_msg(f.c, logEvent(99, 0, QStringLiteral("x")), 1);
@@ -126,7 +127,7 @@ private slots:
     }
 
     void eventsAcrossMidnight() {
-        Fixture f;
+        ConsoleFixture f;
         f.now = QDateTime(QDate(2025, 3, 31), QTime(23, 59, 59));
         Put_prog_msg(f.c, makeEvent(f.c, 0, 20, QStringLiteral("до")));
         f.now = QDateTime(QDate(2025, 4, 1), QTime(0, 0, 1));

@@ -1,5 +1,6 @@
 // Start-up loading, the sensor table rows and the exit save.
-#include "Fixture.h"
+#include "common/ConsoleFixture.h"
+#include "common/DataFiles.h"
 #include "registry/Startup.h"
 #include "registry/Storage.h"
 
@@ -27,7 +28,7 @@ SensorRecord armedTypeB() {
 }
 
 // Fills one slot directly and writes its row.
-void fill(Fixture& f, int slot, SensorRecord r) {
+void fill(ConsoleFixture& f, int slot, SensorRecord r) {
     f.c.sensors[size_t(slot)] = r;
     FillSensorRow(f.c, slot);
 }
@@ -41,7 +42,7 @@ private slots:
     void cleanup() { QLocale::setDefault(QLocale::c()); }
 
     void emptyDataFolder() {
-        Fixture f({"data", "QReport"});
+        ConsoleFixture f({"data", "QReport"});
         init_globals(f.c);
         QVERIFY(f.ui.boxes.isEmpty());
         QCOMPARE(f.read("data/hw.dat"), QByteArray(1202, '\0'));
@@ -82,7 +83,7 @@ private slots:
     }
 
     void armedTypeBSensorAfterRestart() {
-        Fixture f;
+        ConsoleFixture f;
         const QByteArray hw = hwFile({{5, 1234, 1}}, 3);
         f.write("data/hw.dat", hw);
         SensorRecord saved = armedTypeB();
@@ -116,7 +117,7 @@ private slots:
     }
 
     void missingSettingsFileAtStart() {
-        Fixture f;
+        ConsoleFixture f;
         f.write("data/hw.dat", hwFile({{5, 1234, 1}, {9, 70000, 0}}, 1));
         f.ui.expectMessage(QStringLiteral("Ini_sm: не открылся файл VatrelB\\1234"),
                            QStringLiteral("Ошибка"));
@@ -134,7 +135,7 @@ private slots:
     // A number in two slots is found in the lower one; a slot without a number is empty whatever
     // else it holds: not counted, no row, no map entry.
     void duplicateNumberAndEmptySlotRules() {
-        Fixture f;
+        ConsoleFixture f;
         SensorRecord rec = SensorRecord::startupDefault();
         rec.factory_number = 555;
         rec.sensor_type = 1;
@@ -158,7 +159,7 @@ private slots:
     }
 
     void addressMapUsesLow16Bits() {
-        Fixture f;
+        ConsoleFixture f;
         f.write("data/hw.dat", hwFile({{0, 0x00012345, 0}}));
         SensorRecord r = SensorRecord::startupDefault();
         r.factory_number = 0x00012345;
@@ -173,7 +174,7 @@ private slots:
     }
 
     void oscillogramRestore() {
-        Fixture f;
+        ConsoleFixture f;
         f.write("data/hw.dat", hwFile({{5, 1234, 1}, {7, 555, 0}}));
         SensorRecord b = armedTypeB();
         b.osc_active = 1;
@@ -200,7 +201,7 @@ private slots:
     }
 
     void oscillogramRestoreIgnoresImpossibleDc() {
-        Fixture f;
+        ConsoleFixture f;
         f.write("data/hw.dat", hwFile({{2, 555, 0}}));
         SensorRecord a = SensorRecord::startupDefault();
         a.factory_number = 555;
@@ -213,7 +214,7 @@ private slots:
     }
 
     void rowColoursAndTexts() {
-        Fixture f;
+        ConsoleFixture f;
         init_globals(f.c);
         SensorRecord r = SensorRecord::startupDefault();
         r.factory_number = 42;
@@ -283,7 +284,7 @@ private slots:
     }
 
     void numbersByTypeAndLocale() {
-        Fixture f;
+        ConsoleFixture f;
         init_globals(f.c);
         SensorRecord r = SensorRecord::startupDefault();
         r.factory_number = 3000000000u;
@@ -316,7 +317,7 @@ private slots:
     }
 
     void exitSavesEverything() {
-        Fixture f;
+        ConsoleFixture f;
         const QByteArray hw = hwFile({{5, 1234, 1}, {150, 8, 0}}, 3);
         f.write("data/hw.dat", hw);
         SensorRecord first = armedTypeB();

@@ -1,5 +1,6 @@
 // Stored files: hardware file, per-sensor settings files, operator list.
-#include "Fixture.h"
+#include "common/ConsoleFixture.h"
+#include "common/DataFiles.h"
 #include "registry/Storage.h"
 
 #include <QDir>
@@ -42,7 +43,7 @@ class TestStorage : public QObject {
 private slots:
     // --- hardware file -------------------------------------------------------------------
     void hwFirstRunCreatesEmptyFile() {
-        Fixture f;
+        ConsoleFixture f;
         f.c.port_index = 12;
         f.c.sensors[3].factory_number = 5;
         Ini_Hw(f.c);
@@ -54,7 +55,7 @@ private slots:
     }
 
     void hwLoadAndSaveRoundTrip() {
-        Fixture f;
+        ConsoleFixture f;
         const QByteArray image = hwFile({{5, 1234, 1}, {0, 0xFFFFFFFB, 0}, {199, 65536 + 7, 2}}, 3);
         f.write("data/hw.dat", image);
         Ini_Hw(f.c);
@@ -75,7 +76,7 @@ private slots:
     }
 
     void hwSaveWritesTableAndPort() {
-        Fixture f;
+        ConsoleFixture f;
         f.c.sensors[1].factory_number = 0x0A0B0C0D;
         f.c.sensors[1].sensor_type = 1;
         f.c.port_index = 70;
@@ -87,7 +88,7 @@ private slots:
     }
 
     void hwPortIndexOutOfRange() {
-        Fixture f;
+        ConsoleFixture f;
         f.write("data/hw.dat", hwFile({}, 70));
         Ini_Hw(f.c);
         QCOMPARE(f.c.port_index, 70); // the empty item is still an item of the list
@@ -100,7 +101,7 @@ private slots:
     }
 
     void hwShortFile() {
-        Fixture f;
+        ConsoleFixture f;
         f.c.sensors[3].factory_number = 99;
         f.c.port_index = 5;
         // Three whole records and four bytes of a fourth.
@@ -120,7 +121,7 @@ private slots:
     }
 
     void hwWithoutDataFolder() {
-        Fixture f(QStringList{});
+        ConsoleFixture f(QStringList{});
         f.c.sensors[4] = sensor(77, 0, 4);
         f.c.port_index = 2;
         f.ui.expectMessage(QStringLiteral("Ini_Hw: не открылся файл hw.dat"), QStringLiteral("Ошибка"));
@@ -135,7 +136,7 @@ private slots:
     }
 
     void hwUnreadableFileIsNotReplaced() {
-        Fixture f;
+        ConsoleFixture f;
         const QByteArray image = hwFile({{5, 1234, 1}}, 3);
         f.write("data/hw.dat", image);
         QFile::setPermissions(f.file("data/hw.dat"), QFileDevice::WriteOwner);
@@ -150,7 +151,7 @@ private slots:
 
     // --- settings files ------------------------------------------------------------------
     void settingsAppendAndRewriteLast() {
-        Fixture f;
+        ConsoleFixture f;
         SensorRecord first = sensor(1234, 0, 3);
         first.status = 15;
         Save_sm(f.c, first, 'a');
@@ -179,21 +180,21 @@ private slots:
     }
 
     void settingsRewriteNeedsExistingFile() {
-        Fixture f;
+        ConsoleFixture f;
         f.ui.expectMessage(QStringLiteral("Save_sm: не открылся файл VatrelA\\1234"),
                            QStringLiteral("Ошибка"));
         Save_sm(f.c, sensor(1234, 0, 0), 'u');
         QVERIFY(f.ui.allExpectedShown());
         QVERIFY(!f.exists("VatrelA/1234"));
 
-        Fixture g({"data"});
+        ConsoleFixture g({"data"});
         g.ui.expectMessage(QStringLiteral("Save_sm: не открылся файл VatrelB\\4294967295"));
         Save_sm(g.c, sensor(0xFFFFFFFF, 1, 0), 'a');
         QVERIFY(g.ui.allExpectedShown());
     }
 
     void settingsRewriteWithPartialTail() {
-        Fixture f;
+        ConsoleFixture f;
         const SensorRecord a = sensor(55, 0, 1);
         const QByteArray tail(100, '\x5a');
         f.write("VatrelA/55", a.encode() + a.encode() + tail);
@@ -209,7 +210,7 @@ private slots:
     }
 
     void settingsFactoryZeroAndBadMode() {
-        Fixture f;
+        ConsoleFixture f;
         Save_sm(f.c, sensor(0, 0, 0), 'a');
         Save_sm(f.c, sensor(0, 1, 0), 'u');
         QVERIFY(QDir(f.file("VatrelA")).isEmpty());
@@ -223,7 +224,7 @@ private slots:
     }
 
     void loadMissingSettingsEmptiesSlot() {
-        Fixture f;
+        ConsoleFixture f;
         f.write("data/hw.dat", hwFile({{5, 1234, 1}, {6, 99, 0}}, 2));
         Ini_Hw(f.c);
         Save_sm(f.c, sensor(99, 0, 6), 'a');
@@ -239,7 +240,7 @@ private slots:
     }
 
     void loadKeepsLastWholeRecord() {
-        Fixture f;
+        ConsoleFixture f;
         f.write("data/hw.dat", hwFile({{5, 1234, 1}, {8, 4321, 0}}));
         Ini_Hw(f.c);
         SensorRecord older = sensor(1234, 1, 5);
@@ -269,7 +270,7 @@ private slots:
 
     // --- operator list -------------------------------------------------------------------
     void operatorsAddDeleteAdd() {
-        Fixture f;
+        ConsoleFixture f;
         Ini_chop(f.c);
         QVERIFY(f.exists("data/chop.dat"));
         QCOMPARE(f.c.operators.operator_count, 0);
@@ -300,7 +301,7 @@ private slots:
     }
 
     void operatorsListCapped() {
-        Fixture f;
+        ConsoleFixture f;
         QByteArray file;
         for (int i = 0; i < 60; ++i) {
             file += operatorRecord(0, "N" + QByteArray::number(i));
@@ -320,7 +321,7 @@ private slots:
     }
 
     void operatorSurnamesCut() {
-        Fixture f;
+        ConsoleFixture f;
         f.write("data/chop.dat", operatorRecord(0, QByteArray(20, '\xc0')) +
                                      operatorRecord(0, QByteArray(38, '\xdf')) +
                                      QByteArray(25, '\x01')); // a partial record at the end is ignored
@@ -341,7 +342,7 @@ private slots:
     }
 
     void operatorIdsOutsideFile() {
-        Fixture f;
+        ConsoleFixture f;
         const QByteArray file = operatorRecord(0, "A") + operatorRecord(0, "B");
         f.write("data/chop.dat", file);
         for (qint16 id : {qint16(-1), qint16(2), qint16(1000), qint16(-32768)}) {
@@ -357,7 +358,7 @@ private slots:
     }
 
     void operatorFileMissing() {
-        Fixture f(QStringList{});
+        ConsoleFixture f(QStringList{});
         f.ui.expectMessage(QStringLiteral("Ini_chop: не открылся файл chop.dat"), QStringLiteral("Ошибка"));
         f.ui.expectMessage(QStringLiteral("Add_chop: не открылся файл chop.dat"), QStringLiteral("Ошибка"));
         f.ui.expectMessage(QStringLiteral("Del_chop: не открылся файл chop.dat"), QStringLiteral("Ошибка"));
@@ -375,7 +376,7 @@ private slots:
     }
 
     void addWithEmptyListWritesNothing() {
-        Fixture f;
+        ConsoleFixture f;
         Ini_chop(f.c);
         Add_chop(f.c); // operator_count 0: no last entry to write
         QCOMPARE(f.read("data/chop.dat"), QByteArray());

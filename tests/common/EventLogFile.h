@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QStringDecoder>
+#include <QTest>
 #include <QtEndian>
 #include <cstring>
 
@@ -19,13 +20,22 @@ struct LoggedEvent {
     QString text;
 };
 
-// All records of a log file; an empty list when the file does not exist.
+// All records of a log file; an empty list when the file does not exist. A file that is not a
+// whole number of 328-byte records fails the test.
 inline QList<LoggedEvent> readEventFile(const QString& path) {
     QList<LoggedEvent> out;
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return out;
     const QByteArray all = f.readAll();
     constexpr int kRecord = 328;
+    if (all.size() % kRecord != 0) {
+        QTest::qFail(
+            qPrintable(
+                QStringLiteral("%1: %2 bytes is not a whole number of records").arg(path).arg(all.size())),
+            __FILE__, __LINE__);
+        return out;
+    }
+    QStringDecoder cp1251("windows-1251");
     for (qsizetype at = 0; at + kRecord <= all.size(); at += kRecord) {
         const char* p = all.constData() + at;
         LoggedEvent e;
@@ -37,10 +47,22 @@ inline QList<LoggedEvent> readEventFile(const QString& path) {
         QByteArray text(p + 38, kRecord - 38);
         const qsizetype nul = text.indexOf('\0');
         if (nul >= 0) text.truncate(nul);
-        QStringDecoder cp1251("windows-1251");
         e.text = cp1251.decode(text);
         out << e;
     }
+    return out;
+}
+
+inline QStringList eventTexts(const QList<LoggedEvent>& log) {
+    QStringList out;
+    for (const auto& e : log)
+        out << e.text;
+    return out;
+}
+inline QList<int> eventCodes(const QList<LoggedEvent>& log) {
+    QList<int> out;
+    for (const auto& e : log)
+        out << e.code;
     return out;
 }
 
