@@ -2,6 +2,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 class QSocketNotifier;
 
@@ -9,7 +10,8 @@ namespace vatrel::sim {
 
 // The converter's end of the serial line: a pseudo-terminal pair in raw mode whose slave side is
 // published as a symbolic link (for example <dir>/dev/COM1), where the console opens it like any
-// serial device.
+// serial device. Like a real line, it carries nothing while the console has the port closed: what
+// the converter sends then is dropped, never delivered to the next open.
 class PtyLink : public QObject {
     Q_OBJECT
 public:
@@ -21,6 +23,8 @@ public:
     bool open(const QString& linkPath);
     void close();
     bool isOpen() const { return m_master >= 0; }
+    // True while a console holds the terminal open.
+    bool isAttached() const { return m_attached; }
     QString slaveName() const { return m_slaveName; }
     QString linkPath() const { return m_linkPath; }
     QString errorString() const { return m_error; }
@@ -31,13 +35,22 @@ public:
 
 signals:
     void received(const QByteArray& bytes);
+    void attachedChanged(bool attached);
 
 private:
     void onReadable();
     void flush();
+    void lookForConsole();
+    void detach();
 
     int m_master = -1;
-    int m_slave = -1; // kept open so the master never sees a hang-up while the console reopens
+    bool m_attached = false;
+    // While nobody has the terminal open the master reports a hang-up on every poll, so it is not
+    // watched then; the slave's open events announce a console instead (or, where they cannot be
+    // watched, this timer looks for one).
+    int m_openEvents = -1;
+    QSocketNotifier* m_openNotifier = nullptr;
+    QTimer m_watch;
     QString m_slaveName;
     QString m_linkPath;
     QString m_error;

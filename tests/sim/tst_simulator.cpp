@@ -57,6 +57,7 @@ class TestSimulator : public QObject {
     Q_OBJECT
 private slots:
     void answersOnThePseudoTerminal();
+    void reopenedPortHoldsNothingFromBefore();
     void replacesStaleLinkAndRefusesOtherFiles();
     void controlPipeAndScriptSteerTheConverter();
     void initDemoWritesTheDataFolder();
@@ -87,6 +88,34 @@ void TestSimulator::answersOnThePseudoTerminal() {
     sim.stop();
     QVERIFY(!QFileInfo(link.filePath()).isSymLink());
     QVERIFY(!QFileInfo::exists(dir.path() + QStringLiteral("/sim.ctl")));
+}
+
+void TestSimulator::reopenedPortHoldsNothingFromBefore() {
+    QTemporaryDir dir;
+    Simulator sim(options(dir.path()));
+    sim.setOutput(nullptr);
+    QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+    const QString link = dir.path() + QStringLiteral("/dev/COM3");
+    QVERIFY(!sim.consoleAttached());
+    {
+        // An empty map entry (no sensor reports follow); the port closes before the reply is read.
+        ConsoleEnd console(link);
+        QVERIFY(console.ok());
+        QTRY_VERIFY_WITH_TIMEOUT(sim.consoleAttached(), 5000);
+        console.send(":0142000100000000BC\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(sim.converter().commandsAnswered(0x42), 1, 5000);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!sim.consoleAttached(), 5000);
+    sim.command(QStringLiteral("timeout 1001")); // sent while nobody listens: lost
+
+    // The next console would otherwise take the old reply for the answer to its first command.
+    ConsoleEnd console(link);
+    QVERIFY(console.ok());
+    QTRY_VERIFY_WITH_TIMEOUT(sim.consoleAttached(), 5000);
+    console.send(":0141BE\r\n");
+    QByteArray got;
+    QTRY_VERIFY_WITH_TIMEOUT((got += console.readAll()).contains('\n'), 5000);
+    QCOMPARE(got, QByteArray(":0141BE\r\n"));
 }
 
 void TestSimulator::replacesStaleLinkAndRefusesOtherFiles() {
