@@ -287,6 +287,17 @@ void Converter::sendNextStatus() {
     }
 }
 
+qint64 Converter::nextDueMs() const {
+    if (m_silent || !m_started) return -1;
+    double due = -1;
+    if (m_oscSlot >= 0 && m_oscAddress != 0) due = m_nextOsc;
+    if (mappedCount() > 0) due = due < 0 ? m_nextStatus : qMin(due, m_nextStatus);
+    if (due < 0) return -1;
+    if (m_budget <= 0) // the line is full: wait until it has room for a character again
+        due = qMax(due, double(m_now) + (1 - m_budget) / kLineCharsPerMs);
+    return qint64(std::ceil(due));
+}
+
 void Converter::advance(qint64 nowMs) {
     if (!m_started) {
         m_started = true;
@@ -299,7 +310,9 @@ void Converter::advance(qint64 nowMs) {
     m_now = nowMs;
     m_budget = qMin(m_budget + double(dt) * kLineCharsPerMs, kBudgetCapMs * kLineCharsPerMs);
 
-    // Slow random walk of every sensor's signals, ten steps a second.
+    // Slow random walk of every sensor's signals, ten steps a second. After a long idle spell the
+    // walk only takes its last ten seconds of steps.
+    m_lastDrift = qMax(m_lastDrift, nowMs - 10000);
     while (nowMs - m_lastDrift >= 100) {
         m_lastDrift += 100;
         for (VirtualSensor& s : m_sensors) {

@@ -48,6 +48,10 @@ public:
     void advance(qint64 nowMs);
     // Everything queued for the line since the last call.
     QByteArray takeOutput();
+    // The earliest clock time at which advance() may have something to send; -1 while nothing is
+    // scheduled (silent, or no sensor mapped and no oscillogram). Changes with received commands
+    // and control commands, so ask again after those.
+    qint64 nextDueMs() const;
 
     // A control command ("alarm 1001 1 on", "silent", "help", …). Returns the text to print;
     // `ok` is false for a command that was not understood.

@@ -6,6 +6,7 @@
 #include <QSocketNotifier>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -28,13 +29,16 @@ Simulator::Simulator(const Options& options, QObject* parent)
         QTextStream out(stdout);
         out << text << Qt::endl;
     };
+    // The clock sleeps until the next report falls due, so an idle simulator costs nothing.
     m_clock.setTimerType(Qt::PreciseTimer);
-    m_clock.setInterval(2);
+    m_clock.setSingleShot(true);
     connect(&m_clock, &QTimer::timeout, this, [this] { tick(); });
     connect(&m_link, &PtyLink::received, this, [this](const QByteArray& bytes) {
         m_converter.receive(bytes);
         pump(); // replies leave at once
+        schedule();
     });
+    connect(&m_link, &PtyLink::attachedChanged, this, [this] { schedule(); });
     m_scriptTimer.setSingleShot(true);
     connect(&m_scriptTimer, &QTimer::timeout, this, [this] { runScript(); });
 }
@@ -102,12 +106,13 @@ bool Simulator::start() {
 
     m_elapsed.start();
     m_converter.advance(0);
-    m_clock.start();
+    schedule();
     return true;
 }
 
 void Simulator::stop() {
     m_clock.stop();
+    m_elapsed.invalidate();
     m_scriptTimer.stop();
     delete m_stdinNotifier;
     m_stdinNotifier = nullptr;
@@ -126,6 +131,17 @@ void Simulator::stop() {
 void Simulator::tick() {
     m_converter.advance(m_elapsed.elapsed());
     pump();
+    schedule();
+}
+
+void Simulator::schedule() {
+    if (!m_elapsed.isValid()) return; // not started
+    // With the port closed nothing would reach a console; the sensors' drift catches up later.
+    const qint64 due = m_link.isAttached() ? m_converter.nextDueMs() : -1;
+    if (due < 0)
+        m_clock.stop();
+    else
+        m_clock.start(int(std::clamp<qint64>(due - m_elapsed.elapsed(), 1, 1000)));
 }
 
 void Simulator::pump() {
@@ -136,6 +152,7 @@ void Simulator::pump() {
 QString Simulator::command(const QString& line, bool* ok) {
     const QString answer = m_converter.control(line, ok);
     pump();
+    schedule();
     if (!answer.isEmpty() && m_output) m_output(answer);
     if (m_converter.quitRequested()) emit quitRequested();
     return answer;

@@ -36,6 +36,7 @@ public:
     QString errorString() const { return m_error; }
     QString linkPath() const { return m_link.linkPath(); }
     QString controlPipePath() const { return m_pipePath; }
+    bool consoleAttached() const { return m_link.isAttached(); }
 
     // Runs one control command and sends what it produced at once. The answer goes to the
     // output callback as well.
@@ -52,6 +53,7 @@ signals:
 private:
     void tick();
     void pump();
+    void schedule();
     void onPipeReadable();
     void onStdinReadable();
     void runScript();
