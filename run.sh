@@ -7,7 +7,8 @@ cd "$(dirname "$0")"
 ROOT="$(pwd)"
 
 ./scripts/deps.sh
-cmake -S . -B build -G Ninja
+# The same configuration as ./test.sh, so switching between the two never rebuilds everything.
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVATREL_WERROR=ON
 cmake --build build -j2 --target vatrel-console vatrel-sim
 
 SIM="$ROOT/build/sim/vatrel-sim"
@@ -20,7 +21,12 @@ fi
 
 SIM_PID=""
 XVFB_PID=""
+CONSOLE_PID=""
 cleanup() {
+  if [ -n "$CONSOLE_PID" ] && kill -0 "$CONSOLE_PID" 2>/dev/null; then
+    kill -TERM "$CONSOLE_PID" 2>/dev/null || true
+    wait "$CONSOLE_PID" 2>/dev/null || true
+  fi
   if [ -n "$SIM_PID" ] && kill -0 "$SIM_PID" 2>/dev/null; then
     kill -TERM "$SIM_PID" 2>/dev/null || true
     wait "$SIM_PID" 2>/dev/null || true
@@ -71,6 +77,8 @@ if [ -z "${DISPLAY:-}" ]; then
   fi
   wait "$CONSOLE_PID"
 else
-  cd "$DEMO"
-  "$CONSOLE"
+  # In the background, so that a TERM to this script reaches the trap at once.
+  (cd "$DEMO" && exec "$CONSOLE") &
+  CONSOLE_PID=$!
+  wait "$CONSOLE_PID"
 fi
