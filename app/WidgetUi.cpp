@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <utility>
 
 namespace vatrel {
 
@@ -59,7 +60,32 @@ bool WidgetUi::question(const QString& caption, const QString& text) {
     return box.exec() == QMessageBox::Yes;
 }
 
+void WidgetUi::setRefreshInterval(int ms) {
+    m_refreshMs = qMax(0, ms);
+    m_refreshTimer.setSingleShot(true);
+    connect(&m_refreshTimer, &QTimer::timeout, this, &WidgetUi::flushViews, Qt::UniqueConnection);
+}
+
 void WidgetUi::changed(View view) {
+    m_dirty |= 1u << unsigned(view);
+    // The first change after a quiet spell shows at once; the ones that follow within the interval
+    // are gathered and shown together when it ends.
+    if (m_refreshMs == 0 || !m_sinceFlush.isValid() || m_sinceFlush.elapsed() >= m_refreshMs) {
+        m_refreshTimer.stop();
+        flushViews();
+    } else if (!m_refreshTimer.isActive()) {
+        m_refreshTimer.start(int(m_refreshMs - m_sinceFlush.elapsed()));
+    }
+}
+
+void WidgetUi::flushViews() {
+    m_sinceFlush.start();
+    const quint32 dirty = std::exchange(m_dirty, 0u);
+    for (unsigned bit = 0; bit < 32; ++bit)
+        if (dirty & (1u << bit)) applyView(View(bit));
+}
+
+void WidgetUi::applyView(View view) {
     if (view == View::AlarmList) {
         if (m_alarm) m_alarm->refresh();
         return;

@@ -3,10 +3,12 @@
 #include "dialogs/Ualarmwindow.h"
 #include "registry/ConsoleUi.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QMessageBox>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 
 namespace vatrel {
 
@@ -19,6 +21,11 @@ public:
 
     void setMainWindow(TFmain* w) { m_main = w; }
     void setAlarmWindow(TFormAlarmWindow* w) { m_alarm = w; }
+    // Views are redrawn at most once per `ms` (0: on every change). A busy line reports many times a
+    // second; repainting the sensor table for each report would eat the processor for nothing.
+    void setRefreshInterval(int ms);
+    // Applies every pending change to the windows now.
+    void flushViews();
 
     void message(const QString& caption, const QString& text, Icon icon) override;
     bool question(const QString& caption, const QString& text) override;
@@ -31,10 +38,15 @@ public:
 
 private:
     QWidget* boxParent() const;
+    void applyView(View view);
 
     QPointer<TFmain> m_main;
     QPointer<TFormAlarmWindow> m_alarm;
     QHash<QString, QPointer<QMessageBox>> m_openBoxes; // by text
+    int m_refreshMs = 0;
+    quint32 m_dirty = 0; // one bit per View
+    QTimer m_refreshTimer;
+    QElapsedTimer m_sinceFlush;
 };
 
 } // namespace vatrel

@@ -18,6 +18,7 @@ int main(int argc, char* argv[]) {
     int rc = 1;
     try {
         vatrel::ConsoleWindows windows(console);
+        windows.ui()->setRefreshInterval(100); // ten redraws a second at most
         QObject::connect(windows.Fmain(), &vatrel::TFmain::exitConfirmed, &app, &QApplication::quit,
                          Qt::QueuedConnection);
         windows.Fmain()->show();

@@ -469,6 +469,23 @@ private slots:
         QVERIFY(!panel->isVisible());
     }
 
+    // With a refresh interval, changes that come in a burst reach the windows together once the
+    // interval is over, and none is lost.
+    void burstsOfChangesAreShownTogether() {
+        Run run;
+        QVERIFY(run.start({}));
+        auto* panel4 = run.child<QLabel>("StatusPanel4");
+        run.ui->setRefreshInterval(300);
+        run.ui->flushViews();
+        run.c.status_panels[4] = QStringLiteral("первое");
+        run.c.changed(ConsoleUi::View::StatusBar);
+        run.c.Label8 = QStringLiteral("Всего датчиков = 7   ");
+        run.c.changed(ConsoleUi::View::Labels);
+        QVERIFY(panel4->text() != QStringLiteral("первое"));
+        QTRY_COMPARE(panel4->text(), QStringLiteral("первое"));
+        QCOMPARE(run.child<QLabel>("Label8")->text(), QStringLiteral("Всего датчиков = 7   "));
+    }
+
     // Not a check: the picture of a typical table, for a person to look at.
     void screenshot() {
         Run run;
