@@ -3,6 +3,7 @@
 // raise an alarm) into real files. One iteration is one second of line traffic: at 115200 baud
 // with 10 bits per character a 89-character layout-2 report leaves room for about 130 a second.
 // The figure to watch is CPU time per iteration (target: well under 20 ms).
+#include "QuietUi.h"
 #include "link/Frame.h"
 #include "link/StatusDecoder.h"
 #include "registry/Console.h"
@@ -20,19 +21,6 @@ namespace {
 
 constexpr int kReportsPerSecond = 130;
 constexpr int kEventSize = 328;
-
-class NullUi : public ConsoleUi {
-public:
-    void message(const QString&, const QString&, Icon) override { ++messages; }
-    bool question(const QString&, const QString&) override { return true; }
-    void changed(View) override {}
-    void showAlarmWindow() override {}
-    void playAlarmSound(const QString&) override {}
-    void stopAlarmSound() override {}
-    void converterLinkLost() override {}
-    void converterLinkRestored() override {}
-    int messages = 0;
-};
 
 QByteArray reportText(quint16 number, quint8 statusByte, float base) {
     std::vector<quint16> w{0x0141, 0, number, 2, statusByte};
@@ -59,7 +47,7 @@ void BM_AlarmStorm(benchmark::State& state) {
     QDir(dir.path()).mkpath(QStringLiteral("VatrelA_mess"));
     QDir(dir.path()).mkpath(QStringLiteral("VatrelB_mess"));
 
-    NullUi ui;
+    bench::QuietUi ui;
     auto c = std::make_unique<Console>();
     c->data_dir = dir.path();
     c->ui = &ui;

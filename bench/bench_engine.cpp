@@ -1,6 +1,7 @@
 // How many bytes of steady status-report traffic one receive pass gets through per second: frame
 // assembly, frame check, report dispatch and measurement decoding. The line at 115200 baud
 // brings 11,520 characters a second; the engine should manage a thousand times that.
+#include "QuietUi.h"
 #include "link/Engine.h"
 #include "link/SerialPort.h"
 #include "registry/Console.h"
@@ -13,18 +14,6 @@
 using namespace vatrel;
 
 namespace {
-
-class QuietUi : public ConsoleUi {
-public:
-    void message(const QString&, const QString&, Icon) override {}
-    bool question(const QString&, const QString&) override { return false; }
-    void changed(View) override {}
-    void showAlarmWindow() override {}
-    void playAlarmSound(const QString&) override {}
-    void stopAlarmSound() override {}
-    void converterLinkLost() override {}
-    void converterLinkRestored() override {}
-};
 
 // Hands out the prepared traffic on every read.
 class ReplayPort : public SerialPort {
@@ -72,7 +61,7 @@ void BM_ReportTraffic(benchmark::State& state) {
     QTemporaryDir dir;
     for (const char* sub : {"QReport", "VatrelA_mess", "VatrelB_mess", "VatrelA", "VatrelB", "data"})
         QDir(dir.path()).mkpath(QString::fromLatin1(sub));
-    QuietUi ui;
+    bench::QuietUi ui;
     ReplayPort port;
     Console c;
     c.data_dir = dir.path();
