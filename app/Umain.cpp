@@ -18,6 +18,7 @@
 #include <QChartView>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QFrame>
 #include <QGridLayout>
@@ -123,6 +124,14 @@ QLineSeries* addSeries(const ChartParts& parts, const QString& name, const QStri
     s->attachAxis(parts.axisX);
     s->attachAxis(parts.axisY);
     return s;
+}
+
+// Opens one of the main window's dialogs: modal to the main window only, so that the alarm window
+// (a window of its own) keeps working while the dialog is open.
+void execDialog(QDialog* dialog) {
+    if (!dialog) return;
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->exec();
 }
 
 } // namespace
@@ -617,11 +626,11 @@ void TFmain::refreshAll() {
 }
 
 void TFmain::N2Click() {
-    if (m_dialogs.AboutBox) m_dialogs.AboutBox->exec();
+    execDialog(m_dialogs.AboutBox);
 }
 
 void TFmain::BitBtn1Click() {
-    if (m_dialogs.FQReport) m_dialogs.FQReport->exec();
+    execDialog(m_dialogs.FQReport);
 }
 
 void TFmain::PageControl2Change(int index) {
@@ -682,20 +691,20 @@ void TFmain::runDialog(DialogRequest request) {
     case DialogRequest::None:
         break;
     case DialogRequest::SetSensor:
-        if (m_dialogs.FSetSensor) m_dialogs.FSetSensor->exec();
+        execDialog(m_dialogs.FSetSensor);
         break;
     case DialogRequest::RemoveSensor:
-        if (m_dialogs.RemoveSensor) m_dialogs.RemoveSensor->exec();
+        execDialog(m_dialogs.RemoveSensor);
         break;
     case DialogRequest::DirectComponent:
-        if (m_dialogs.FDirect_component_porog) m_dialogs.FDirect_component_porog->exec();
+        execDialog(m_dialogs.FDirect_component_porog);
         break;
     case DialogRequest::SensorLog: {
         const int slot = m_c.selected_row - 1;
         if (slot < 0 || slot >= kSlots || !m_dialogs.FQReport) break;
         const SensorRecord& r = m_c.sensors[size_t(slot)];
         m_dialogs.FQReport->OpenSensorLog(r.factory_number, r.sensor_type);
-        m_dialogs.FQReport->exec();
+        execDialog(m_dialogs.FQReport);
         break;
     }
     }
@@ -739,7 +748,13 @@ void TFmain::closeEvent(QCloseEvent* event) {
     m_timerRv->stop();
     m_timer1->stop();
     m_timer2->stop();
+    // The operator has decided: the alarm sound stops now, not when the program is gone.
+    m_c.alarms.sound_on = false;
+    m_c.ui->stopAlarmSound();
+    // A save that fails here must be read before the program ends (arming flags may be lost).
+    m_c.ui->beginOperatorAction();
     saveAllOnExit(m_c);
+    m_c.ui->endOperatorAction();
     ClosePort(m_c);
     event->accept();
     Put_prog_msg(m_c, makeEvent(m_c, 0, 20, QStringLiteral("Выход из программы")));

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <utility>
 
 namespace vatrel {
@@ -24,12 +25,32 @@ QMessageBox::Icon toBoxIcon(ConsoleUi::Icon icon) {
 }
 } // namespace
 
-WidgetUi::WidgetUi(QObject* parent) : QObject(parent) {}
+WidgetUi::WidgetUi(QObject* parent) : QObject(parent) {
+    qApp->installEventFilter(this);
+}
+
+bool WidgetUi::eventFilter(QObject* watched, QEvent* event) {
+    // Polish comes once, before a window is first shown, when its modality and flags may still change.
+    if (event->type() == QEvent::Polish && watched->isWidgetType()) {
+        auto* w = static_cast<QWidget*>(watched);
+        if (w->isWindow() && qobject_cast<QDialog*>(w) && w != m_alarm.data()) {
+            // Application-modal would block the alarm window too, leaving the sound unstoppable.
+            if (w->windowModality() == Qt::ApplicationModal && w->parentWidget())
+                w->setWindowModality(Qt::WindowModal);
+            if (!(w->windowFlags() & Qt::WindowStaysOnTopHint)) w->setWindowFlag(Qt::WindowStaysOnTopHint);
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
 
 QWidget* WidgetUi::boxParent() const {
-    // A popup menu is no parent: it goes away as soon as the box appears.
-    if (QWidget* active = QApplication::activeWindow(); active && active->windowType() != Qt::Popup)
-        return active;
+    // A popup menu is no parent: it goes away as soon as the box appears. Nor is the alarm window:
+    // a box modal to it would leave its buttons dead until the box is answered.
+    QWidget* active = QApplication::activeWindow();
+    // Nor another box: closing it (they delete themselves) would take this one with it unanswered.
+    while (qobject_cast<QMessageBox*>(active))
+        active = active->parentWidget() ? active->parentWidget()->window() : nullptr;
+    if (active && active->windowType() != Qt::Popup && active != m_alarm.data()) return active;
     if (m_main && m_main->isVisible()) return m_main;
     return nullptr;
 }
@@ -38,9 +59,16 @@ void WidgetUi::message(const QString& caption, const QString& text, Icon icon) {
     const QPointer<QMessageBox> shown = m_openBoxes.value(text);
     if (shown && shown->isVisible()) return;
     auto* box = new QMessageBox(toBoxIcon(icon), caption, text, QMessageBox::Ok, boxParent());
-    box->setAttribute(Qt::WA_DeleteOnClose);
     // The alarm window stays on top of everything; a box under it could not be read or answered.
     box->setWindowFlag(Qt::WindowStaysOnTopHint);
+    if (m_operatorActions > 0) {
+        // The operator's own action waits for the answer (the program may end right after it).
+        box->setWindowModality(box->parentWidget() ? Qt::WindowModal : Qt::ApplicationModal);
+        box->exec();
+        delete box;
+        return;
+    }
+    box->setAttribute(Qt::WA_DeleteOnClose);
     m_openBoxes.insert(text, box);
     connect(box, &QObject::destroyed, this, [this, text] {
         // A later box with the same text may already have taken the slot; drop only dead entries.
@@ -57,6 +85,7 @@ bool WidgetUi::question(const QString& caption, const QString& text) {
     box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
     box.setDefaultButton(QMessageBox::Yes);
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    if (box.parentWidget()) box.setWindowModality(Qt::WindowModal);
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -98,6 +127,8 @@ void WidgetUi::showAlarmWindow() {
     m_alarm->show();
     m_alarm->raise();
     m_alarm->activateWindow();
+    // A key the operator was typing elsewhere lands in the sensor number, never on a button.
+    m_alarm->focusSensorEntry();
 }
 
 void WidgetUi::playAlarmSound(const QString& wavPath) {

@@ -29,12 +29,19 @@ public:
 
     void message(const QString& caption, const QString& text, Icon icon) override;
     bool question(const QString& caption, const QString& text) override;
+    void beginOperatorAction() override { ++m_operatorActions; }
+    void endOperatorAction() override { m_operatorActions = qMax(0, m_operatorActions - 1); }
     void changed(View view) override;
     void showAlarmWindow() override;
     void playAlarmSound(const QString& wavPath) override;
     void stopAlarmSound() override;
     void converterLinkLost() override;
     void converterLinkRestored() override;
+
+protected:
+    // Every dialog of the console is modal to its own window only and opens above the alarm window:
+    // the alarm window's buttons must work whatever else is open, and nothing may hide under it.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* boxParent() const;
@@ -43,6 +50,7 @@ private:
     QPointer<TFmain> m_main;
     QPointer<TFormAlarmWindow> m_alarm;
     QHash<QString, QPointer<QMessageBox>> m_openBoxes; // by text
+    int m_operatorActions = 0;                         // nesting depth of beginOperatorAction()
     int m_refreshMs = 0;
     quint32 m_dirty = 0; // one bit per View
     QTimer m_refreshTimer;

@@ -1,5 +1,4 @@
-#include "app/ConsoleWindows.h"
-#include "app/Umain.h"
+#include "app/ConsoleMain.h"
 #include "link/QtSerialPortLine.h"
 
 #include <QApplication>
@@ -8,8 +7,6 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    // Closing the main window ends the program even while the alarm window is on screen.
-    QApplication::setQuitOnLastWindowClosed(false);
 
     vatrel::Console console;
     vatrel::QtSerialPortLine port;
@@ -17,12 +14,7 @@ int main(int argc, char* argv[]) {
 
     int rc = 1;
     try {
-        vatrel::ConsoleWindows windows(console);
-        windows.ui()->setRefreshInterval(100); // ten redraws a second at most
-        QObject::connect(windows.Fmain(), &vatrel::TFmain::exitConfirmed, &app, &QApplication::quit,
-                         Qt::QueuedConnection);
-        windows.Fmain()->show();
-        rc = QApplication::exec();
+        rc = vatrel::runConsole(console);
     } catch (const std::exception& e) {
         // Nothing is meant to throw; if something does, the operator learns why the console stops.
         console.ui = nullptr;

@@ -4,10 +4,12 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSoundEffect>
 #include <QTableView>
 #include <QUrl>
@@ -37,11 +39,16 @@ QPushButton* button(QWidget* parent, const QString& name, const QString& text, c
     auto* b = new QPushButton(text, parent);
     b->setObjectName(name);
     b->setGeometry(geometry);
-    // No default button: Enter in the sensor number entry must not acknowledge the alarms.
+    // No default button: Enter in the sensor number entry must not acknowledge the alarms. Enter on a
+    // button the operator moved the focus to is handled by the window's event filter.
     b->setAutoDefault(false);
     b->setDefault(false);
+    b->installEventFilter(parent);
     return b;
 }
+
+// How long a hand scroll of the list holds off the jump to the newest alarm.
+constexpr qint64 kManualScrollHoldMs = 10000;
 
 } // namespace
 
@@ -140,6 +147,14 @@ TFormAlarmWindow::TFormAlarmWindow(Console& c, QWidget* parent) : QDialog(parent
     auto* bitBtn2 = button(this, QStringLiteral("BitBtn2"), QStringLiteral("Снять с охраны шлейф 2"),
                            QRect(656, 376, 220, 32));
 
+    // Tab order starts at the sensor number entry; the window opens with the focus there.
+    setTabOrder(m_labeledEdit1, bitBtn1);
+    setTabOrder(bitBtn1, bitBtn2);
+    setTabOrder(bitBtn2, allOtboy);
+    m_labeledEdit1->setFocus();
+    connect(m_grid->verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
+            [this] { m_sinceManualScroll.start(); });
+
     connect(m_labeledEdit1, &QLineEdit::textChanged, this,
             [this](const QString& text) { m_c.alarms.LabeledEdit1 = text; });
     connect(allOtboy, &QPushButton::clicked, this, &TFormAlarmWindow::BitBtnAllOtboyClick);
@@ -154,14 +169,49 @@ TFormAlarmWindow::~TFormAlarmWindow() {
 }
 
 void TFormAlarmWindow::refresh() {
-    const int before = m_model->rowCount();
+    const int scrollPos = m_grid->verticalScrollBar()->value();
     m_model->reload();
+    m_grid->verticalScrollBar()->setValue(scrollPos); // a reset model would jump back to the top
     m_labelNumAlarm->setText(m_c.alarms.LabelNumAlarm);
     if (m_labeledEdit1->text() != m_c.alarms.LabeledEdit1) m_labeledEdit1->setText(m_c.alarms.LabeledEdit1);
-    // Keep the newest alarm in view as the list grows.
-    const int rows = m_model->rowCount();
-    if (rows > before && rows > 1)
-        m_grid->scrollTo(m_model->index(m_c.alarms.alarm_rows > 0 ? m_c.alarms.alarm_rows - 1 : 0, 0));
+    // Each new alarm brings the newest row into view (also once the list is full and only scrolls),
+    // unless the operator is reading older rows.
+    const bool added = m_c.alarms.alarm_total > m_shownTotal;
+    m_shownTotal = m_c.alarms.alarm_total;
+    const bool readingByHand =
+        m_sinceManualScroll.isValid() && m_sinceManualScroll.elapsed() < kManualScrollHoldMs;
+    if (added && !readingByHand) scrollToNewest();
+}
+
+void TFormAlarmWindow::scrollToNewest() {
+    if (m_c.alarms.alarm_rows == 0) return;
+    // The newest alarm is row alarm_rows of the grid, model row alarm_rows − 1; the empty row below it
+    // comes into view too when there is room.
+    const int last = m_model->rowCount() - 1;
+    m_grid->scrollTo(m_model->index(last, 0), QAbstractItemView::PositionAtBottom);
+    m_grid->scrollTo(m_model->index(m_c.alarms.alarm_rows - 1, 0), QAbstractItemView::EnsureVisible);
+}
+
+void TFormAlarmWindow::focusSensorEntry() {
+    m_labeledEdit1->setFocus(Qt::OtherFocusReason);
+}
+
+bool TFormAlarmWindow::soundPlaying() const {
+    return m_sound && m_sound->isPlaying();
+}
+
+bool TFormAlarmWindow::eventFilter(QObject* watched, QEvent* event) {
+    // Enter on a button that has the focus presses it, as Space does; the buttons are not auto-default
+    // so that Enter elsewhere in the window presses nothing.
+    if (event->type() == QEvent::KeyPress) {
+        auto* b = qobject_cast<QPushButton*>(watched);
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (b && b->hasFocus() && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+            b->click();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TFormAlarmWindow::playSound(const QString& path) {
@@ -206,6 +256,9 @@ void TFormAlarmWindow::showEvent(QShowEvent* event) {
         if (const QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
     }
     QDialog::showEvent(event);
+    focusSensorEntry();
+    // Rows added while hidden were laid out without a viewport: bring the newest one in now.
+    scrollToNewest();
 }
 
 } // namespace vatrel

@@ -3,6 +3,7 @@
 
 #include <QAbstractTableModel>
 #include <QDialog>
+#include <QElapsedTimer>
 
 class QLabel;
 class QLineEdit;
@@ -44,6 +45,11 @@ public:
     // Loops the wave file; a missing file or sound device stays silent.
     void playSound(const QString& path);
     void stopSound();
+    bool soundPlaying() const;
+
+    // Puts the keyboard focus on the sensor number entry ("Датчик"): a Space or Enter meant for another
+    // window must never land on "Отбой тревог".
+    void focusSensorEntry();
 
     void BitBtnAllOtboyClick();
     void BitBtn1Click();
@@ -55,6 +61,7 @@ public slots:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     Console& m_c;
@@ -64,6 +71,11 @@ private:
     QLineEdit* m_labeledEdit1 = nullptr;
     QSoundEffect* m_sound = nullptr; // created on the first sound that has a file to play
     bool m_centred = false;
+    // When the operator last scrolled the list by hand: the newest alarm is not pulled into view for a
+    // while after that, so a row being read does not jump away.
+    QElapsedTimer m_sinceManualScroll;
+    quint32 m_shownTotal = 0; // alarm_total at the last refresh
+    void scrollToNewest();
 };
 
 } // namespace vatrel

@@ -31,6 +31,11 @@ public:
     virtual void message(const QString& caption, const QString& text, Icon icon) = 0;
     // Yes/No question asked by an operator's own action; true for Yes.
     virtual bool question(const QString& caption, const QString& text) = 0;
+    // Between these two calls an operator's own action runs (the exit sequence, a dialog's accept):
+    // the boxes it raises are answered before it goes on, so none is lost when the action ends in
+    // closing a window or the program.
+    virtual void beginOperatorAction() {}
+    virtual void endOperatorAction() {}
 
     virtual void changed(View view) = 0;
 

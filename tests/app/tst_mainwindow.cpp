@@ -1,10 +1,12 @@
 // The main window on real widgets (offscreen), started on folders written by the tests.
 #include "DataFolder.h"
+#include "app/ConsoleMain.h"
 #include "app/ConsoleWindows.h"
 #include "app/Umain.h"
 #include "app/WidgetUi.h"
 #include "dialogs/Uabout.h"
 #include "dialogs/Ualarmwindow.h"
+#include "registry/Alarms.h"
 #include "registry/EventLog.h"
 
 #include <QAbstractItemModel>
@@ -15,6 +17,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
@@ -33,8 +36,13 @@ public:
         asked << caption + QLatin1Char('|') + text;
         return answer;
     }
+    void stopAlarmSound() override {
+        ++soundStops;
+        WidgetUi::stopAlarmSound();
+    }
     bool answer = false;
     QStringList asked;
+    int soundStops = 0;
 };
 
 // One run of the program in its own folder.
@@ -86,6 +94,12 @@ QStringList allVisibleBoxTexts() {
     for (QWidget* w : QApplication::topLevelWidgets())
         if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) texts << box->text();
     return texts;
+}
+
+QWidget* findTopLevel(const char* name) {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String(name)) return w;
+    return nullptr;
 }
 
 QStringList columnTexts(const QAbstractItemModel* m, int column) {
@@ -484,6 +498,131 @@ private slots:
         QVERIFY(panel4->text() != QStringLiteral("первое"));
         QTRY_COMPARE(panel4->text(), QStringLiteral("первое"));
         QCOMPARE(run.child<QLabel>("Label8")->text(), QStringLiteral("Всего датчиков = 7   "));
+    }
+
+    // The real start and quit path of main(): with alarms listed and the sound looping, "Да" ends the
+    // event loop (the alarm window refuses to close, so a polite quit would leave the program running).
+    void exitEndsTheRunWhateverIsOnScreen() {
+        QTemporaryDir dir;
+        QVERIFY(prepareFolder(dir.path(), {kSensor1234}));
+        QDir::setCurrent(dir.path());
+        Console c;
+        NoPort port;
+        c.port = &port;
+        auto ui = std::make_unique<AnsweringUi>();
+        AnsweringUi* answering = ui.get();
+        answering->answer = true;
+
+        bool alarmShownBeforeExit = false;
+        bool alarmShownAtEnd = true;
+        QTimer::singleShot(0, [&] {
+            raiseAlarm(c, makeEvent(c, 1234, 33, QStringLiteral("Срабатывание 1 шлейфа")));
+            answering->flushViews();
+            auto* alarm = qobject_cast<TFormAlarmWindow*>(findTopLevel("FormAlarmWindow"));
+            alarmShownBeforeExit = alarm && alarm->isVisible() && c.alarms.sound_on;
+            QTest::keyClick(findTopLevel("Fmain"), Qt::Key_X, Qt::AltModifier);
+        });
+        QMetaObject::Connection atEnd = QObject::connect(qApp, &QCoreApplication::aboutToQuit, [&] {
+            auto* alarm = findTopLevel("FormAlarmWindow");
+            alarmShownAtEnd = alarm && alarm->isVisible();
+        });
+        QTimer::singleShot(5000, [] { QCoreApplication::exit(7); }); // the fault: the loop never ends
+        const int rc = runConsole(c, std::move(ui));
+        QObject::disconnect(atEnd);
+        QDir::setCurrent(QDir::tempPath());
+
+        QVERIFY(alarmShownBeforeExit);
+        QCOMPARE(rc, 0);
+        QVERIFY(!alarmShownAtEnd);
+        QVERIFY(!c.alarms.sound_on);
+        QCOMPARE(c.alarms.alarm_rows, quint16(1)); // exiting acknowledges nothing
+        const QByteArray log = readFile(dir.filePath(
+            QStringLiteral("QReport/") + QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"))));
+        checkRecord(log, int(log.size() / 328) - 1, 20, kExitText);
+    }
+
+    // A save that fails at exit shows its box, and the operator answers it before the program ends.
+    void saveFailuresAtExitAreAnsweredBeforeTheEnd() {
+        QTemporaryDir dir;
+        QVERIFY(prepareFolder(dir.path(), {kSensor1234}));
+        QDir::setCurrent(dir.path());
+        Console c;
+        NoPort port;
+        c.port = &port;
+        auto ui = std::make_unique<AnsweringUi>();
+        ui->answer = true;
+
+        QStringList answered;
+        QTimer answerer;
+        QObject::connect(&answerer, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+                    answered << box->text();
+                    box->button(QMessageBox::Ok)->click();
+                }
+        });
+        QTimer::singleShot(0, [&] {
+            // Neither folder can take a file any more: each is now a plain file.
+            for (const char* sub : {"data", "VatrelB"}) {
+                QVERIFY(QDir(dir.filePath(QString::fromLatin1(sub))).removeRecursively());
+                QVERIFY(writeFile(dir.filePath(QString::fromLatin1(sub)), "x"));
+            }
+            answerer.start(50);
+            QTest::keyClick(findTopLevel("Fmain"), Qt::Key_X, Qt::AltModifier);
+        });
+        QStringList unansweredAtEnd;
+        QMetaObject::Connection atEnd = QObject::connect(qApp, &QCoreApplication::aboutToQuit, [&] {
+            answerer.stop();
+            unansweredAtEnd = allVisibleBoxTexts();
+        });
+        QTimer::singleShot(5000, [] { QCoreApplication::exit(7); });
+        const int rc = runConsole(c, std::move(ui));
+        QObject::disconnect(atEnd);
+        QDir::setCurrent(QDir::tempPath());
+
+        QCOMPARE(rc, 0);
+        QCOMPARE(answered, (QStringList{"Save_Hw: не открылся файл hw.dat",
+                                        "Save_sm: не открылся файл VatrelB\\1234"}));
+        QCOMPARE(unansweredAtEnd, QStringList());
+    }
+
+    // While any dialog of the main window is open, the alarm window's buttons work, and the dialog
+    // opens above the always-on-top alarm window.
+    void alarmWindowStaysUsableBesideDialogs_data() {
+        QTest::addColumn<bool>("aboutBox");
+        QTest::newRow("about box") << true;
+        QTest::newRow("message box of a dialog") << false;
+    }
+    void alarmWindowStaysUsableBesideDialogs() {
+        QFETCH(bool, aboutBox);
+        Run run;
+        QVERIFY(run.start({kSensor1234}));
+        run.fmain()->show();
+        QVERIFY(QTest::qWaitForWindowExposed(run.fmain()));
+        raiseAlarm(run.c, makeEvent(run.c, 1234, 33, QStringLiteral("Срабатывание 1 шлейфа")));
+        run.ui->flushViews();
+        TFormAlarmWindow* alarm = run.windows->FormAlarmWindow();
+        QVERIFY(alarm->isVisible());
+
+        bool dialogAbove = false;
+        bool acknowledged = false;
+        QTimer::singleShot(0, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            dialogAbove = modal && (modal->windowFlags() & Qt::WindowStaysOnTopHint);
+            // Through the window system, where a window blocked by a modal one loses the click.
+            auto* button = alarm->findChild<QPushButton*>(QStringLiteral("BitBtnAllOtboy"));
+            QTest::mouseClick(alarm->windowHandle(), Qt::LeftButton, {},
+                              button->mapTo(alarm, button->rect().center()));
+            acknowledged = !alarm->isVisible() && run.c.alarms.alarm_rows == 0 && !run.c.alarms.sound_on;
+            if (modal) modal->close();
+        });
+        if (aboutBox)
+            run.fmain()->N2Click();
+        else
+            QMessageBox::warning(run.fmain(), QStringLiteral("Ошибка"), QStringLiteral("Неверный ввод"));
+        QVERIFY(acknowledged);
+        QVERIFY(dialogAbove);
+        QVERIFY(run.ui->soundStops >= 1);
     }
 
     // Not a check: the picture of a typical table, for a person to look at.

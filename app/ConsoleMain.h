@@ -1,0 +1,14 @@
+#pragma once
+#include "app/WidgetUi.h"
+#include "registry/Console.h"
+
+#include <memory>
+
+namespace vatrel {
+
+// The whole run of the console on an existing QApplication: creates the windows in their order,
+// shows the main window and runs the event loop until the operator confirms the exit. Returns the
+// event loop's exit code. `ui` replaces the default WidgetUi (tests answer questions through it).
+int runConsole(Console& c, std::unique_ptr<WidgetUi> ui = {});
+
+} // namespace vatrel
