@@ -439,6 +439,19 @@ private slots:
         run.ui->showAlarmWindow();
         QVERIFY(run.windows->FormAlarmWindow()->isVisible());
         QVERIFY(run.fmain()->isVisible());
+
+        // The operator once tabbed to "Отбой тревог", then went back to the main window. A new alarm
+        // raises the window with the focus on the sensor number, so a Space typed meanwhile is harmless.
+        TFormAlarmWindow* alarm = run.windows->FormAlarmWindow();
+        raiseAlarm(run.c, makeEvent(run.c, 1234, 33, QStringLiteral("Срабатывание 1 шлейфа")));
+        alarm->findChild<QPushButton*>(QStringLiteral("BitBtnAllOtboy"))->setFocus();
+        run.fmain()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(run.fmain()));
+        raiseAlarm(run.c, makeEvent(run.c, 1234, 34, QStringLiteral("Срабатывание 2 шлейфа")));
+        QVERIFY(QTest::qWaitForWindowActive(alarm));
+        QTest::keyClick(alarm->windowHandle(), Qt::Key_Space);
+        QVERIFY(alarm->isVisible());
+        QCOMPARE(run.c.alarms.alarm_rows, quint16(2));
     }
 
     void diagnosticsTabChoosesThePort() {

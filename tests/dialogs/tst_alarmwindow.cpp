@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTest>
 
@@ -136,6 +137,51 @@ private slots:
         QTest::keyClick(edit, Qt::Key_Return);
         QVERIFY(w().isVisible());
         QCOMPARE(c().alarms.alarm_total, 1u);
+    }
+
+    // The window pops up while the operator may be typing elsewhere: a stray Space or Enter must not
+    // acknowledge. Only a button the operator moved the focus to acts on the keyboard.
+    void strayKeysDoNotAcknowledge() {
+        addAlarm("Тревога");
+        w().show();
+        w().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w()));
+        QCOMPARE(QApplication::focusWidget(), child<QLineEdit>("LabeledEdit1"));
+        for (Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter})
+            QTest::keyClick(w().windowHandle(), key);
+        QVERIFY(w().isVisible());
+        QCOMPARE(c().alarms.alarm_rows, quint16(1));
+        QCOMPARE(text("LabelNumAlarm"), QString("1"));
+
+        // Tab from the number entry: loop 1, loop 2, then "Отбой тревог"; Enter there acknowledges.
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(w().windowHandle(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), child<QPushButton>("BitBtnAllOtboy"));
+        QTest::keyClick(w().windowHandle(), Qt::Key_Return);
+        QVERIFY(!w().isVisible());
+        QCOMPARE(c().alarms.alarm_rows, quint16(0));
+    }
+
+    // Oldest at the top, yet the newest alarm is in view; not while the operator reads older rows.
+    void newestAlarmIsInView() {
+        w().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w()));
+        auto* view = child<QTableView>("StringGrid1");
+        auto rowVisible = [view](int row) {
+            const QRect r = view->visualRect(view->model()->index(row, 0));
+            return r.top() >= 0 && r.bottom() < view->viewport()->height();
+        };
+        for (int i = 1; i <= 30; ++i)
+            addAlarm(QString("Тревога %1").arg(i));
+        QCOMPARE(cell(0, 1), QString("Тревога 1"));
+        QCOMPARE(cell(29, 1), QString("Тревога 30"));
+        QVERIFY(rowVisible(29));
+        QVERIFY(!rowVisible(0));
+
+        view->verticalScrollBar()->triggerAction(QAbstractSlider::SliderToMinimum);
+        addAlarm("Тревога 31");
+        QVERIFY(rowVisible(0));
+        QVERIFY(!rowVisible(30));
     }
 
     void typedNumberDisarmsTheLoop() {
