@@ -1,4 +1,5 @@
 #include "app/ConsoleWindows.h"
+#include "app/ConsoleFonts.h"
 #include "app/Umain.h"
 #include "app/WidgetUi.h"
 #include "dialogs/Setsensor.h"
@@ -11,6 +12,7 @@
 namespace vatrel {
 
 ConsoleWindows::ConsoleWindows(Console& c, std::unique_ptr<WidgetUi> ui) : m_c(c), m_ui(std::move(ui)) {
+    registerConsoleFonts();
     if (!m_ui) m_ui = std::make_unique<WidgetUi>();
     c.ui = m_ui.get();
 

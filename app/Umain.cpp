@@ -536,6 +536,13 @@ void TFmain::widenColumnsToFit() {
         for (int col = 0; col < header->count(); ++col)
             grid->setColumnWidth(col, qMax(grid->columnWidth(col), header->sectionSizeHint(col)));
     }
+    // The state column holds texts that come later from the line: it fits the longest of them whole.
+    const QFontMetrics stateFm(
+        m_sensorModel->data(m_sensorModel->index(0, colState), Qt::FontRole).value<QFont>());
+    int stateWidth = 0;
+    for (int status = 0; status <= 15; ++status)
+        stateWidth = qMax(stateWidth, stateFm.horizontalAdvance(stateText(status)));
+    m_stringGrid1->setColumnWidth(colState, qMax(m_stringGrid1->columnWidth(colState), stateWidth + 12));
     const QFontMetrics fm(m_eventModel->data(m_eventModel->index(0, 0), Qt::FontRole).value<QFont>());
     const int dateWidth = fm.horizontalAdvance(QStringLiteral("00.00.0000 00:00:00")) + 12;
     m_stringGrid2->setColumnWidth(0, qMax(m_stringGrid2->columnWidth(0), dateWidth));

@@ -386,6 +386,24 @@ private slots:
         QCOMPARE(on, (QStringList{"N1", "N_Direct_component_porog", "PRemove", "PRemoveSh1", "PSetSh2"}));
     }
 
+    // Every state text shows whole in the "Состояние" column, measured with the font the table draws
+    // in; the table's faces are the metric-compatible ones, not a wider fallback.
+    void stateTextsFitTheirColumn() {
+        Run run;
+        QVERIFY(run.start({}));
+        auto* view = run.child<QTableView>("StringGrid1");
+        const QFont font = run.sensorModel()->index(0, 9).data(Qt::FontRole).value<QFont>();
+        QCOMPARE(QFontInfo(font).family(), QStringLiteral("Tahoma"));
+        QCOMPARE(QFontInfo(run.eventModel()->index(0, 1).data(Qt::FontRole).value<QFont>()).family(),
+                 QStringLiteral("MS Sans Serif"));
+        const QFontMetrics fm(font);
+        for (const char* text :
+             {"Норма", "Сопр.изол.ЧЭ1 ниже нормы", "Сопр.изол.ЧЭ2 ниже нормы", "Обрыв ЧЭ 1", "Обрыв ЧЭ 2",
+              "Разбаланс фл.(1>2)", "Разбаланс фл.(2>1)", "Ошибка ППЗУ",
+              "Сопр.изол.ЧЭ1 ниже нормы. Обрыв ЧЭ1", "Сопр.изол.ЧЭ2 ниже нормы. Обрыв ЧЭ2", "Нет связи"})
+            QVERIFY2(fm.horizontalAdvance(QString::fromUtf8(text)) + 8 <= view->columnWidth(9), text);
+    }
+
     void eventTabShowsTheNewestRow() {
         Run run;
         QVERIFY(run.start({}));

@@ -308,12 +308,23 @@ private slots:
         QCOMPARE(f.c.sensor_grid.at(7, 2), QStringLiteral("1023"));
         QCOMPARE(f.c.sensor_grid.at(8, 2), QStringLiteral("-3"));
 
+        // The shortest text that reads back to the same float, never rounded to seven digits.
+        r.threshold1 = 16777216.0f;
+        r.threshold2 = 123456.79f;
+        r.signal1_b = -0.001f;
+        r.signal2_b = 1e20f;
+        fill(f, 3, r);
+        QCOMPARE(f.c.sensor_grid.at(5, 4), QStringLiteral("16777216"));
+        QCOMPARE(f.c.sensor_grid.at(7, 4), QStringLiteral("123456,79"));
+        QCOMPARE(f.c.sensor_grid.at(6, 4), QStringLiteral("-0,001"));
+        QCOMPARE(f.c.sensor_grid.at(8, 4), QStringLiteral("1e+20"));
+
         // A type code other than 0 and 1 shows "Ватрел-Б" but leaves the signal cells.
         r.sensor_type = 2;
-        f.c.sensor_grid.set(6, 3, QStringLiteral("x"));
-        fill(f, 2, r);
-        QCOMPARE(f.c.sensor_grid.at(2, 3), QStringLiteral("Ватрел-Б"));
-        QCOMPARE(f.c.sensor_grid.at(6, 3), QStringLiteral("x"));
+        f.c.sensor_grid.set(6, 6, QStringLiteral("x"));
+        fill(f, 5, r);
+        QCOMPARE(f.c.sensor_grid.at(2, 6), QStringLiteral("Ватрел-Б"));
+        QCOMPARE(f.c.sensor_grid.at(6, 6), QStringLiteral("x"));
     }
 
     void exitSavesEverything() {
