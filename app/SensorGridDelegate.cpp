@@ -8,7 +8,7 @@ SensorGridDelegate::SensorGridDelegate(const bool& highlightOn, QObject* parent)
 void SensorGridDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
     QStyledItemDelegate::initStyleOption(option, index);
     if (!m_highlightOn) {
-        option->state &= ~QStyle::State_Selected;
+        option->state &= ~(QStyle::State_Selected | QStyle::State_HasFocus);
         return;
     }
     option->palette.setColor(QPalette::Highlight, Qt::yellow);

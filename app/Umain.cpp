@@ -297,6 +297,10 @@ QWidget* TFmain::createEventTab() {
     layout->setContentsMargins(0, 0, 0, 0);
     m_eventModel = new EventListModel(m_c, this);
     m_stringGrid2 = gridView(QStringLiteral("StringGrid2"), m_eventModel, {156, 789}, tab);
+    // Lines are drawn in their own colours only: no selection highlight, no focus frame.
+    m_stringGrid2->setSelectionMode(QAbstractItemView::NoSelection);
+    static const bool kNoHighlight = false;
+    m_stringGrid2->setItemDelegate(new SensorGridDelegate(kNoHighlight, m_stringGrid2));
     m_stringGrid2->verticalHeader()->setDefaultSectionSize(22);
     m_stringGrid2->horizontalHeader()->setFont(pixelFont(QStringLiteral("MS Sans Serif"), 15, false));
     QPalette pal = m_stringGrid2->palette();

@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QWindow>
 #include <utility>
 
 namespace vatrel {
@@ -23,6 +24,14 @@ QMessageBox::Icon toBoxIcon(ConsoleUi::Icon icon) {
     }
     return QMessageBox::NoIcon;
 }
+// A box whose caption is meant to be empty: the window system would put the program's name in an empty
+// title bar, so the native title is one blank (the box's own caption stays empty).
+void keepCaptionBlank(QMessageBox* box) {
+    if (!box->windowTitle().isEmpty()) return;
+    box->winId();
+    if (QWindow* w = box->windowHandle()) w->setTitle(QStringLiteral(" "));
+}
+
 } // namespace
 
 WidgetUi::WidgetUi(QObject* parent) : QObject(parent) {
@@ -61,6 +70,7 @@ void WidgetUi::message(const QString& caption, const QString& text, Icon icon) {
     auto* box = new QMessageBox(toBoxIcon(icon), caption, text, QMessageBox::Ok, boxParent());
     // The alarm window stays on top of everything; a box under it could not be read or answered.
     box->setWindowFlag(Qt::WindowStaysOnTopHint);
+    keepCaptionBlank(box);
     if (m_operatorActions > 0) {
         // The operator's own action waits for the answer (the program may end right after it).
         box->setWindowModality(box->parentWidget() ? Qt::WindowModal : Qt::ApplicationModal);

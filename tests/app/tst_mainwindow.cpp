@@ -312,6 +312,8 @@ private slots:
         QCOMPARE(visibleBoxes(lost).first()->icon(), QMessageBox::Critical);
         QCOMPARE(visibleBoxes(restored).size(), 1);
         QCOMPARE(visibleBoxes(restored).first()->windowTitle(), QString());
+        // Its title bar stays blank rather than showing the program's name.
+        QCOMPARE(visibleBoxes(restored).first()->windowHandle()->title(), QStringLiteral(" "));
         QCOMPARE(visibleBoxes(restored).first()->icon(), QMessageBox::Warning);
     }
 
@@ -420,6 +422,11 @@ private slots:
         tabs->setCurrentIndex(1);
         QCOMPARE(list->currentIndex().row(), list->model()->rowCount() - 1);
         QCOMPARE(list->currentIndex().column(), 0);
+        // The current line is not highlighted: every line keeps the colours of its event.
+        QVERIFY(!list->selectionModel()->isSelected(list->currentIndex()));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualRect(list->currentIndex()).center());
+        QVERIFY(!list->selectionModel()->hasSelection());
     }
 
     void eventListGrowsWithColouredLines() {
