@@ -197,7 +197,12 @@ private slots:
         typeText(child<QLineEdit>(&d, "EditNumSen"), "1234");
         child<QComboBox>(&d, "ComboBoxTypeSen")->setCurrentIndex(1);
         child<QComboBox>(&d, "ComboBoxFam")->setCurrentIndex(1);
-        click(&d, "ButtonAccept");
+        // Enter in the number takes the operator to "Принять", and Enter there accepts.
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        QTest::keyClick(child<QLineEdit>(&d, "EditNumSen"), Qt::Key_Return);
+        QCOMPARE(d.focusWidget(), child<QPushButton>(&d, "ButtonAccept"));
+        QVERIFY(d.isVisible());
+        QTest::keyClick(d.focusWidget(), Qt::Key_Return);
         QVERIFY(!d.isVisible());
 
         QByteArray rec = settingsRecord({6, 1234, 1, 0, 0, 15, 1, 1});
@@ -343,6 +348,7 @@ private slots:
             e->setFocus();
             child<QPushButton>(&d, "ButtonCansel")->setFocus();
             QCOMPARE(c().osc_dc_a, quint16(123));
+            QTRY_COMPARE(d.focusWidget(), e); // back to the refused entry
         }
         e->setText(QStringLiteral("2000"));
         e->setFocus();
