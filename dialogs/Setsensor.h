@@ -3,16 +3,39 @@
 
 #include <QDialog>
 
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+
 namespace vatrel {
 
-// Sensor connect dialog (FSetSensor). The window frame only so far: the controls come later.
+class OperatorListBox;
+
+// Sensor connect dialog (FSetSensor): puts a sensor into the selected empty row in the name of an
+// operator from the list. "Принять" always closes the dialog, refused or not.
 class TFSetSensor : public QDialog {
     Q_OBJECT
 public:
     explicit TFSetSensor(Console& c, QWidget* parent = nullptr);
 
+    void FormActivate();
+    void ButtonAcceptClick();
+    OperatorListBox* operatorList() const { return m_groupBox1; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    bool EditNumSenKeyDown(QKeyEvent* event);
+
     Console& m_c;
+    QLineEdit* m_editNumSen = nullptr;
+    QComboBox* m_comboBoxTypeSen = nullptr;
+    OperatorListBox* m_groupBox1 = nullptr;
+    QPushButton* m_buttonAccept = nullptr;
+    QPushButton* m_buttonCansel = nullptr;
 };
 
 } // namespace vatrel

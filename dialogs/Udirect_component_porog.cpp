@@ -1,12 +1,156 @@
 #include "dialogs/Udirect_component_porog.h"
+#include "dialogs/OperatorListBox.h"
+#include "link/SensorSetup.h"
+
+#include <QFocusEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 namespace vatrel {
+
+namespace {
+
+QLabel* wrappedLabel(const QString& name, const QString& text, QWidget* parent) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    l->setWordWrap(true);
+    return l;
+}
+
+QLineEdit* entry(const QString& name, QWidget* parent) {
+    auto* e = new QLineEdit(QStringLiteral("0"), parent);
+    e->setObjectName(name);
+    return e;
+}
+
+// A refused entry gets the focus back once the focus change in progress has finished.
+void refocus(QLineEdit* e) {
+    QMetaObject::invokeMethod(
+        e,
+        [e] {
+            if (e->isVisible()) e->setFocus();
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace
 
 TFDirect_component_porog::TFDirect_component_porog(Console& c, QWidget* parent) : QDialog(parent), m_c(c) {
     setObjectName(QStringLiteral("FDirect_component_porog"));
     setWindowTitle(QStringLiteral("Пост. составл. порога"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setFixedSize(297, 373);
+
+    m_groupBox1 = new QGroupBox(QStringLiteral("Ватрел-А"), this);
+    m_groupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    m_label = wrappedLabel(QStringLiteral("LabelDirect_component_porog"),
+                           QStringLiteral("Постоянная составляющая порога"), m_groupBox1);
+    m_edit = entry(QStringLiteral("EditDirect_component_porog"), m_groupBox1);
+    m_edit->setMaxLength(4);
+    auto* a = new QVBoxLayout(m_groupBox1);
+    a->addWidget(m_label);
+    a->addWidget(m_edit);
+
+    m_groupBox2 = new QGroupBox(QStringLiteral("Ватрел-Б"), this);
+    m_groupBox2->setObjectName(QStringLiteral("GroupBox2"));
+    m_label1 = wrappedLabel(QStringLiteral("LabelDirect_component_porog1"),
+                            QStringLiteral("Постоянная составляющая порога первого фланга"), m_groupBox2);
+    m_edit1 = entry(QStringLiteral("EditDirect_component_porog1"), m_groupBox2);
+    m_label2 = wrappedLabel(QStringLiteral("LabelDirect_component_porog2"),
+                            QStringLiteral("Постоянная составляющая порога второго фланга"), m_groupBox2);
+    m_edit2 = entry(QStringLiteral("EditDirect_component_porog2"), m_groupBox2);
+    auto* b = new QVBoxLayout(m_groupBox2);
+    b->addWidget(m_label1);
+    b->addWidget(m_edit1);
+    b->addWidget(m_label2);
+    b->addWidget(m_edit2);
+
+    m_buttonAccept = dialogButton(this, QStringLiteral("ButtonAccept"), QStringLiteral("Принять"));
+    m_buttonCansel = dialogButton(this, QStringLiteral("ButtonCansel"), QStringLiteral("Отмена"));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_groupBox1);
+    layout->addWidget(m_groupBox2);
+    layout->addStretch();
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_buttonAccept);
+    buttons->addWidget(m_buttonCansel);
+    layout->addLayout(buttons);
+
+    for (QLineEdit* e : {m_edit, m_edit1, m_edit2})
+        e->installEventFilter(this);
+    connect(m_buttonAccept, &QPushButton::clicked, this, &TFDirect_component_porog::ButtonAcceptClick);
+    connect(m_buttonCansel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TFDirect_component_porog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    FormActivate();
+}
+
+void TFDirect_component_porog::keyPressEvent(QKeyEvent* event) {
+    if (!pressFocusedButton(this, event)) QDialog::keyPressEvent(event);
+}
+
+void TFDirect_component_porog::FormActivate() {
+    const DcEditors e = openDcEditors(m_c);
+    if (e.type == 1) {
+        m_label->setEnabled(false);
+        m_edit->setEnabled(false);
+        for (QWidget* w : {static_cast<QWidget*>(m_label1), static_cast<QWidget*>(m_edit1),
+                           static_cast<QWidget*>(m_label2), static_cast<QWidget*>(m_edit2)})
+            w->setEnabled(true);
+        m_edit1->setText(e.flank1);
+        m_edit2->setText(e.flank2);
+        m_edit1->setFocus();
+    } else if (e.type == 0) {
+        m_label->setEnabled(true);
+        m_edit->setEnabled(true);
+        for (QWidget* w : {static_cast<QWidget*>(m_label1), static_cast<QWidget*>(m_edit1),
+                           static_cast<QWidget*>(m_label2), static_cast<QWidget*>(m_edit2)})
+            w->setEnabled(false);
+        m_edit->setText(e.value);
+        m_edit->setFocus();
+    }
+}
+
+bool TFDirect_component_porog::eventFilter(QObject* watched, QEvent* event) {
+    // An entry is checked when the operator moves on from it, not when another window (a message
+    // box, another program) merely takes the keyboard.
+    if (event->type() == QEvent::FocusOut) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            if (watched == m_edit)
+                EditDirect_component_porogExit();
+            else if (watched == m_edit1)
+                EditDirect_component_porog1Exit();
+            else if (watched == m_edit2)
+                EditDirect_component_porog2Exit();
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TFDirect_component_porog::EditDirect_component_porogExit() {
+    if (!dcValueEntered(m_c, m_edit->text())) refocus(m_edit);
+}
+
+void TFDirect_component_porog::EditDirect_component_porog1Exit() {
+    if (!dcFlankEntered(m_c, 1, m_edit1->text())) refocus(m_edit1);
+}
+
+void TFDirect_component_porog::EditDirect_component_porog2Exit() {
+    if (!dcFlankEntered(m_c, 2, m_edit2->text())) refocus(m_edit2);
+}
+
+void TFDirect_component_porog::ButtonAcceptClick() {
+    acceptDc(m_c);
+    accept();
 }
 
 } // namespace vatrel

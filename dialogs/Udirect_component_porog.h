@@ -3,17 +3,43 @@
 
 #include <QDialog>
 
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
 namespace vatrel {
 
-// Threshold DC component dialog (FDirect_component_porog). The window frame only so far: the controls come
-// later.
+// Threshold DC component dialog (FDirect_component_porog): one whole number for a type A sensor,
+// one real number per flank for a type B sensor; the editor that does not fit the type is disabled.
 class TFDirect_component_porog : public QDialog {
     Q_OBJECT
 public:
     explicit TFDirect_component_porog(Console& c, QWidget* parent = nullptr);
 
+    void FormActivate();
+    void EditDirect_component_porogExit();
+    void EditDirect_component_porog1Exit();
+    void EditDirect_component_porog2Exit();
+    void ButtonAcceptClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     Console& m_c;
+    QGroupBox* m_groupBox1 = nullptr;
+    QLabel* m_label = nullptr;
+    QLineEdit* m_edit = nullptr;
+    QGroupBox* m_groupBox2 = nullptr;
+    QLabel* m_label1 = nullptr;
+    QLineEdit* m_edit1 = nullptr;
+    QLabel* m_label2 = nullptr;
+    QLineEdit* m_edit2 = nullptr;
+    QPushButton* m_buttonAccept = nullptr;
+    QPushButton* m_buttonCansel = nullptr;
 };
 
 } // namespace vatrel

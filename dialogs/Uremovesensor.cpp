@@ -1,4 +1,11 @@
 #include "dialogs/Uremovesensor.h"
+#include "dialogs/OperatorListBox.h"
+#include "link/SensorSetup.h"
+
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 namespace vatrel {
 
@@ -7,6 +14,50 @@ TRemoveSensor::TRemoveSensor(Console& c, QWidget* parent) : QDialog(parent), m_c
     setWindowTitle(QStringLiteral("Отключение датчика"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setFixedSize(265, 255);
+
+    m_groupBox1 = new OperatorListBox(c, this);
+    m_buttonAccept = dialogButton(this, QStringLiteral("ButtonAccept"), QStringLiteral("Принять"));
+    m_buttonCansel = dialogButton(this, QStringLiteral("ButtonCansel"), QStringLiteral("Отмена"));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_groupBox1);
+    layout->addStretch();
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_buttonAccept);
+    buttons->addWidget(m_buttonCansel);
+    layout->addLayout(buttons);
+
+    connect(m_buttonAccept, &QPushButton::clicked, this, &TRemoveSensor::ButtonAcceptClick);
+    connect(m_buttonCansel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TRemoveSensor::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    FormActivate();
+}
+
+void TRemoveSensor::FormActivate() {
+    m_groupBox1->reload(0);
+    m_buttonAccept->setFocus();
+}
+
+void TRemoveSensor::FormKeyPress(QKeyEvent* event) {
+    // Enter on a button presses it; anywhere else it brings the operator to "Принять".
+    if (pressFocusedButton(this, event)) return;
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        m_buttonAccept->setFocus();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TRemoveSensor::keyPressEvent(QKeyEvent* event) {
+    FormKeyPress(event);
+}
+
+void TRemoveSensor::ButtonAcceptClick() {
+    disconnectSensor(m_c, m_groupBox1->selectedIndex());
+    accept();
 }
 
 } // namespace vatrel

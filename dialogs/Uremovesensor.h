@@ -3,16 +3,34 @@
 
 #include <QDialog>
 
+class QPushButton;
+
 namespace vatrel {
 
-// Sensor disconnect dialog (RemoveSensor). The window frame only so far: the controls come later.
+class OperatorListBox;
+
+// Sensor disconnect dialog (RemoveSensor): takes the sensor out of the selected row in the name of
+// an operator from the list. "Принять" always closes the dialog, refused or not.
 class TRemoveSensor : public QDialog {
     Q_OBJECT
 public:
     explicit TRemoveSensor(Console& c, QWidget* parent = nullptr);
 
+    void FormActivate();
+    void ButtonAcceptClick();
+    OperatorListBox* operatorList() const { return m_groupBox1; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
+    void FormKeyPress(QKeyEvent* event);
+
     Console& m_c;
+    OperatorListBox* m_groupBox1 = nullptr;
+    QPushButton* m_buttonAccept = nullptr;
+    QPushButton* m_buttonCansel = nullptr;
 };
 
 } // namespace vatrel

@@ -4,6 +4,8 @@
 #include "link/Engine.h"
 #include "link/Frame.h"
 #include "link/QtSerialPortLine.h"
+#include "link/SensorSetup.h"
+#include "registry/Storage.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -140,6 +142,28 @@ private slots:
         QCOMPARE(f.ui.linkRestored, 1);
         QCOMPARE(c.counters.N_rv_byte.text, QStringLiteral("9"));
         QCOMPARE(c.counters.N_rv_frame.text, QStringLiteral("1"));
+    }
+
+    void connectedSensorReachesTheConverterByteExact() {
+        LinkFixture f;
+        for (const char* sub : {"dev", "data", "VatrelB", "VatrelB_mess"})
+            QVERIFY(QDir(f.dir.path()).mkpath(QString::fromLatin1(sub)));
+        f.write(QStringLiteral("data/chop.dat"), QByteArray("\x01\x00Ivanov", 8) + QByteArray(32, '\0'));
+        PtyConverter conv(f.dir.path() + QStringLiteral("/dev/COM1"));
+        QVERIFY(conv.ok());
+        QtSerialPortLine line;
+        Console& c = f.c;
+        c.port = &line;
+        openStartupPort(c);
+        Ini_chop(c);
+        c.selected_row = 7;
+        QVERIFY(connectSensor(c, {QStringLiteral("1234"), 1, 0}));
+        QByteArray got;
+        QVERIFY(passUntil(c, [&] {
+            got += conv.readAll();
+            return got.endsWith('\n');
+        }));
+        QCOMPARE(got, QByteArray(":0143000604D20016CE\r\n"));
     }
 
     void vanishedDeviceIsReopenedByTheWatchdog() {

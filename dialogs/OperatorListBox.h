@@ -1,0 +1,44 @@
+#pragma once
+#include "registry/Console.h"
+
+#include <QGroupBox>
+
+class QComboBox;
+class QKeyEvent;
+class QPushButton;
+
+namespace vatrel {
+
+// The "Фамилия оператора" frame of the connect and disconnect dialogs: the surname list and its
+// "Добавить" and "Удалить" buttons. Item i of ComboBoxFam is entry i of the console's operator list.
+class OperatorListBox : public QGroupBox {
+    Q_OBJECT
+public:
+    explicit OperatorListBox(Console& c, QWidget* parent = nullptr);
+
+    // Refills ComboBoxFam from the operator list and selects item `select` (none when out of range).
+    void reload(int select = 0);
+    // The selected item = index in the operator list; -1 when nothing is selected.
+    int selectedIndex() const;
+    QComboBox* comboBox() const { return m_comboBoxFam; }
+
+    void AddButtonClick();
+    void RemoveButton1Click();
+
+private:
+    QString askSurname();
+
+    Console& m_c;
+    QComboBox* m_comboBoxFam = nullptr;
+    QPushButton* m_addButton = nullptr;
+    QPushButton* m_removeButton1 = nullptr;
+};
+
+// A push button that Enter does not press unless it has the focus (the dialogs have no default
+// button: Enter in an entry must not accept them).
+QPushButton* dialogButton(QWidget* parent, const QString& name, const QString& text);
+// Enter or Return on a dialog whose focused control is a push button presses that button. Returns
+// true when the key was taken.
+bool pressFocusedButton(QWidget* dialog, QKeyEvent* event);
+
+} // namespace vatrel

@@ -1,0 +1,376 @@
+// The connect, disconnect and DC component dialogs on the offscreen platform: the operator list,
+// every refusal, and what an accepted dialog leaves in the table, the files and the command queue.
+#include "common/ConsoleFixture.h"
+#include "common/DataFiles.h"
+#include "common/EventLogFile.h"
+#include "dialogs/OperatorListBox.h"
+#include "dialogs/Setsensor.h"
+#include "dialogs/Udirect_component_porog.h"
+#include "dialogs/Uremovesensor.h"
+#include "registry/Startup.h"
+#include "registry/Storage.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <cstring>
+
+using namespace vatrel;
+using namespace vatrel::testing;
+
+namespace {
+const QString kIvanov = QStringLiteral("Иванов");
+const QByteArray kIvanovCp1251("\xC8\xE2\xE0\xED\xEE\xE2");
+const double kNow = 45748.5; // 01.04.2025 12:00 in days since 30.12.1899
+
+QByteArray f64(double v) {
+    QByteArray b(8, '\0');
+    std::memcpy(b.data(), &v, 8); // the test machine is little-endian, as the files are
+    return b;
+}
+QByteArray operatorRecord(const QByteArray& surname, char deleted = 0) {
+    return QByteArray("\x01", 1) + deleted + surname + QByteArray(38 - surname.size(), '\0');
+}
+} // namespace
+
+class TestSensorDialogs : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<ConsoleFixture> m_f;
+    Console& c() { return m_f->c; }
+    RecordingUi& ui() { return m_f->ui; }
+    QStringList m_inputBoxes; // caption|label of every input box shown
+
+    template <class T> static T* child(QWidget* w, const char* name) {
+        T* found = w->findChild<T*>(QString::fromLatin1(name));
+        if (!found) qFatal("no child %s", name);
+        return found;
+    }
+    static void typeText(QWidget* w, const QString& text) {
+        w->setFocus();
+        for (QChar ch : text) // keyClicks aborts on Cyrillic
+            QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+    }
+    static void click(QWidget* w, const char* button) {
+        QTest::mouseClick(child<QPushButton>(w, button), Qt::LeftButton);
+    }
+    // Presses "Добавить" and types `surname` into the input box that comes up.
+    void addSurname(QWidget* dialog, const QString& surname) {
+        QTimer::singleShot(0, this, [this, surname] {
+            auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+            if (!box) return;
+            m_inputBoxes << box->windowTitle() + QLatin1Char('|') + box->labelText();
+            typeText(box->findChild<QLineEdit*>(), surname);
+            box->accept();
+        });
+        click(dialog, "AddButton");
+    }
+    QStringList comboItems(QWidget* dialog) {
+        auto* combo = child<QComboBox>(dialog, "ComboBoxFam");
+        QStringList out;
+        for (int i = 0; i < combo->count(); ++i)
+            out << combo->itemText(i);
+        return out;
+    }
+    std::vector<quint16> queued(int i) {
+        const QueueEntry& e = c().queue.entries[size_t(i)];
+        return {e.words.begin(), e.words.begin() + e.count};
+    }
+    void expectError(const QString& text) { ui().expectMessage(text, QStringLiteral("Ошибка")); }
+    void connectThroughDialog(int row, const QString& number, int type, int op = 0) {
+        c().selected_row = row;
+        TFSetSensor d(c());
+        d.show();
+        child<QLineEdit>(&d, "EditNumSen")->setText(number);
+        child<QComboBox>(&d, "ComboBoxTypeSen")->setCurrentIndex(type);
+        child<QComboBox>(&d, "ComboBoxFam")->setCurrentIndex(op);
+        click(&d, "ButtonAccept");
+        QVERIFY(!d.isVisible());
+    }
+
+private slots:
+    void init() {
+        m_f = std::make_unique<ConsoleFixture>();
+        init_globals(c());
+        m_inputBoxes.clear();
+        QLocale::setDefault(QLocale::c());
+    }
+    void cleanup() { m_f.reset(); }
+
+    void operatorListThroughTheInputBox() {
+        TFSetSensor d(c());
+        d.show();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        addSurname(&d, kIvanov);
+        QCOMPARE(m_inputBoxes, QStringList{"Пожалуйста,представьтесь|Укажите Вашу фамилию"});
+        QCOMPARE(m_f->read("data/chop.dat"), operatorRecord(kIvanovCp1251));
+        QCOMPARE(comboItems(&d), QStringList{kIvanov});
+
+        expectError(QStringLiteral("Уже есть такой испытатель"));
+        addSurname(&d, kIvanov);
+        expectError(QStringLiteral("Слишком длинное имя"));
+        addSurname(&d, QStringLiteral("Абвгдеёжзийклмноп")); // 17 characters
+        addSurname(&d, QStringLiteral("Абвгдеёжзийклмно"));  // 16 are enough
+        addSurname(&d, QStringLiteral("иванов"));            // another case is another surname
+        QCOMPARE(comboItems(&d), (QStringList{kIvanov, "Абвгдеёжзийклмно", "иванов"}));
+        QCOMPARE(child<QComboBox>(&d, "ComboBoxFam")->currentText(), QStringLiteral("иванов"));
+
+        // Deleting asks first; No keeps it, Yes marks the record and the list closes up.
+        child<QComboBox>(&d, "ComboBoxFam")->setCurrentIndex(0);
+        ui().answer = false;
+        click(&d, "RemoveButton1");
+        QCOMPARE(ui().questions,
+                 QStringList{"Удаление|Вы действительно хотите удалить фамилию этого испытателя ?"});
+        QCOMPARE(comboItems(&d).size(), 3);
+        ui().answer = true;
+        click(&d, "RemoveButton1");
+        QCOMPARE(m_f->read("data/chop.dat").left(40), operatorRecord(kIvanovCp1251, 1));
+        QCOMPARE(comboItems(&d), (QStringList{"Абвгдеёжзийклмно", "иванов"}));
+        QCOMPARE(c().operators.entries[1].operator_id, qint16(2));
+    }
+
+    void fiftyFirstSurnameIsRefusedBeforeAnyInputBox() {
+        QByteArray file;
+        for (int i = 0; i < 50; ++i)
+            file += operatorRecord("Op" + QByteArray::number(i));
+        m_f->write("data/chop.dat", file);
+        Ini_chop(c());
+        TRemoveSensor d(c());
+        d.show();
+        expectError(QStringLiteral("Слишком много фамилий испытателей"));
+        addSurname(&d, QStringLiteral("Лишний"));
+        QTest::qWait(20);
+        QVERIFY(m_inputBoxes.isEmpty());
+        QVERIFY(ui().allExpectedShown());
+        QCOMPARE(m_f->read("data/chop.dat"), file);
+    }
+
+    void connectRefusalsLeaveEverythingAsItWas() {
+        m_f->write("data/chop.dat", operatorRecord(kIvanovCp1251));
+        Ini_chop(c());
+        connectThroughDialog(3, "4321", 0);
+        const QByteArray hw = m_f->read("data/hw.dat");
+        const int events = c().event_rows;
+        // A number the bus cannot carry would reach the converter as another sensor's address.
+        const QList<QPair<QString, QString>> cases{
+            {"12a", "Вы ввели ошибочное число; повторите ввод"},
+            {"0", "Номер датчика должен быть отличен от нуля"},
+            {"-5", "Номер датчика должен быть от 1 до 65535"},
+            {"70000", "Номер датчика должен быть от 1 до 65535"},
+            {"4321", "Датчик с таким номером уже существует!"},
+        };
+        for (const auto& [number, message] : cases) {
+            expectError(message);
+            connectThroughDialog(7, number, 1);
+        }
+        // A number kept from an earlier installation shares its low 16 bits with 1234.
+        c().sensors[10].factory_number = 65536 + 1234;
+        expectError(QStringLiteral("Датчик с таким номером уже существует!"));
+        connectThroughDialog(7, "1234", 1);
+        c().sensors[10].factory_number = 0;
+        m_f->write("data/chop.dat", QByteArray());
+        Ini_chop(c());
+        expectError(QStringLiteral("Не выбрана фамилия оператора"));
+        connectThroughDialog(7, "1234", 1, -1);
+        QVERIFY(!c().sensors[6].occupied());
+        QVERIFY(c().sensor_grid.at(colAddress, 7).isEmpty());
+        QCOMPARE(m_f->read("data/hw.dat"), hw);
+        QCOMPARE(c().event_rows, events);
+        QCOMPARE(c().queue.count, 1); // the first connection's command only
+        QVERIFY(ui().allExpectedShown());
+    }
+
+    void connectFillsTheSlotFilesAndQueue() {
+        m_f->write("data/chop.dat", operatorRecord("Petrov") + operatorRecord(kIvanovCp1251));
+        Ini_chop(c());
+        TFSetSensor d(c());
+        c().selected_row = 7;
+        d.show();
+        QCOMPARE(child<QLineEdit>(&d, "EditNumSen")->text(), QStringLiteral("0"));
+        QCOMPARE(child<QComboBox>(&d, "ComboBoxTypeSen")->currentText(), QStringLiteral("Ватрел-А"));
+        QCOMPARE(child<QComboBox>(&d, "ComboBoxFam")->currentText(), QStringLiteral("Petrov"));
+        child<QLineEdit>(&d, "EditNumSen")->clear();
+        typeText(child<QLineEdit>(&d, "EditNumSen"), "1234");
+        child<QComboBox>(&d, "ComboBoxTypeSen")->setCurrentIndex(1);
+        child<QComboBox>(&d, "ComboBoxFam")->setCurrentIndex(1);
+        // Enter in the number takes the operator to "Принять", and Enter there accepts.
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        QTest::keyClick(child<QLineEdit>(&d, "EditNumSen"), Qt::Key_Return);
+        QCOMPARE(d.focusWidget(), child<QPushButton>(&d, "ButtonAccept"));
+        QVERIFY(d.isVisible());
+        QTest::keyClick(d.focusWidget(), Qt::Key_Return);
+        QVERIFY(!d.isVisible());
+
+        QByteArray rec = settingsRecord({6, 1234, 1, 0, 0, 15, 1, 1});
+        rec.replace(16, 8, f64(kNow));
+        rec[24] = 1; // connected by operator 1
+        QCOMPARE(m_f->read("VatrelB/1234"), rec);
+        QCOMPARE(m_f->read("data/hw.dat").mid(36, 6), QByteArray("\xD2\x04\x00\x00\x01\x00", 6));
+
+        const QList<LoggedEvent> log = readEventFile(m_f->file("VatrelB_mess/1234"));
+        QCOMPARE(eventCodes(log), (QList<int>{30, 15}));
+        QCOMPARE(eventTexts(log), (QStringList{"Датчик <Ватрел-Б> № 1234 подключён. Оператор: Иванов",
+                                               "Нет связи с датчиком <Ватрел-Б> № 1234"}));
+        QCOMPARE(log[0].time, kNow);
+        QCOMPARE(eventCodes(readEventFile(m_f->file("QReport/01.04.2025"))), (QList<int>{30, 15}));
+
+        QStringList row;
+        for (int col = 1; col <= 11; ++col)
+            row << c().sensor_grid.at(col, 7);
+        QCOMPARE(row, (QStringList{"1234", "Ватрел-Б", "Тревога", "Тревога", "0", "0", "0", "0", "Нет связи",
+                                   "Снят", "Снят"}));
+        QCOMPARE(c().SensorRowStyles[6].background, rgb(171, 0, 0));
+        QCOMPARE(c().com_grid.at(1, 7) + c().com_grid.at(2, 7) + c().com_grid.at(3, 7),
+                 QString("00Нет связи"));
+        QCOMPARE(c().Label8, QStringLiteral("Всего датчиков = 1   "));
+        QCOMPARE(queued(0), (std::vector<quint16>{0x0143, 6, 1234, 22, 0xFACE}));
+    }
+
+    void disconnectRefusalsAndTheRecordedDisconnection() {
+        m_f->write("data/chop.dat", operatorRecord(kIvanovCp1251) + operatorRecord("Sidorov"));
+        Ini_chop(c());
+        connectThroughDialog(3, "77", 0);
+        connectThroughDialog(5, "78", 0);
+        c().queue = {};
+        QCOMPARE(c().Label8, QStringLiteral("Всего датчиков = 2   "));
+        m_f->now = m_f->now.addSecs(3600);
+        TRemoveSensor d(c());
+        c().selected_row = 3;
+
+        c().sensors[2].osc_active = 1;
+        ui().expectMessage(QStringLiteral("Остановите передачу осциллограмм от датчика"));
+        d.show();
+        click(&d, "ButtonAccept");
+        QCOMPARE(ui().boxes.last().icon, ConsoleUi::Icon::None);
+        c().sensors[2].osc_active = 0;
+        d.show();
+        child<QComboBox>(&d, "ComboBoxFam")->setCurrentIndex(-1);
+        expectError(QStringLiteral("Не выбрана фамилия"));
+        click(&d, "ButtonAccept");
+        c().selected_row = 4;
+        d.show();
+        expectError(QStringLiteral("В этой позиции датчик не установлен!"));
+        click(&d, "ButtonAccept");
+        QCOMPARE(m_f->read("VatrelA/77").size(), 232); // nothing was written, nothing queued
+        QCOMPARE(c().queue.count, 0);
+
+        c().selected_row = 3;
+        c().slot_counters[1][2] = 5;
+        c().slot_online[2] = 1;
+        d.show();
+        child<QComboBox>(&d, "ComboBoxFam")->setCurrentIndex(1);
+        click(&d, "ButtonAccept");
+        QByteArray rec = settingsRecord({2, 77, 0, 0, 0, 15, 1, 1});
+        rec.replace(16, 8, f64(kNow));
+        rec[40] = 1; // disconnected by operator 1
+        rec[41] = 0;
+        QByteArray stored = m_f->read("VatrelA/77");
+        double disconnectedAt = 0;
+        std::memcpy(&disconnectedAt, stored.constData() + 32, 8);
+        QVERIFY(qAbs(disconnectedAt - (kNow + 1.0 / 24)) < 1e-7); // an hour later
+        QCOMPARE(stored.replace(32, 8, QByteArray(8, '\0')), rec);
+        const QList<LoggedEvent> log = readEventFile(m_f->file("VatrelA_mess/77"));
+        QCOMPARE(eventCodes(log), (QList<int>{30, 15, 31}));
+        QCOMPARE(log.last().text, QStringLiteral("Датчик <Ватрел-А> № 77 отключён. Оператор: Sidorov"));
+        QCOMPARE(m_f->read("data/hw.dat").mid(12, 6), QByteArray(6, '\0'));
+        QCOMPARE(m_f->read("data/hw.dat").mid(24, 4), QByteArray("\x4E\x00\x00\x00", 4)); // 78 stays
+        for (int col = 1; col <= 11; ++col)
+            QVERIFY(c().sensor_grid.at(col, 3).isEmpty());
+        for (int col = 1; col <= 3; ++col)
+            QVERIFY(c().com_grid.at(col, 3).isEmpty());
+        QCOMPARE(c().SensorRowStyles[2].background, rgb(192, 192, 192));
+        QCOMPARE(c().slot_counters[1][2], 0);
+        QCOMPARE(c().slot_online[2], qint16(0));
+        const SensorRecord emptied{.mark = 1, .status = 15, .loop1_alarm = 1, .loop2_alarm = 1};
+        QCOMPARE(c().sensors[2].encode(), emptied.encode());
+        QCOMPARE(c().Label8, QStringLiteral("Всего датчиков = 1   "));
+        QCOMPARE(queued(0), (std::vector<quint16>{0x0144, 2, 0xFFB9}));
+        QVERIFY(ui().allExpectedShown());
+    }
+
+    void dcComponentOfTypeB() {
+        QLocale::setDefault(QLocale(QLocale::Russian));
+        c().sensors[4] = {.mark = 1, .factory_number = 900, .sensor_type = 1, .slot_index = 4};
+        c().sensors[4].dc_component1 = 1.5f;
+        c().sensors[4].dc_component2 = -0.25f;
+        c().selected_row = 5;
+        TFDirect_component_porog d(c());
+        d.show();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        auto* e1 = child<QLineEdit>(&d, "EditDirect_component_porog1");
+        auto* e2 = child<QLineEdit>(&d, "EditDirect_component_porog2");
+        QCOMPARE(e1->text(), QStringLiteral("1,500"));
+        QCOMPARE(e2->text(), QStringLiteral("-0,250"));
+        QVERIFY(!child<QLineEdit>(&d, "EditDirect_component_porog")->isEnabled());
+        QVERIFY(e1->isEnabled() && e2->isEnabled());
+
+        // A text that is no number is reported on leaving the entry; the last value stays.
+        e2->setText(QStringLiteral("12,5x"));
+        expectError(QStringLiteral("Вы ввели ошибочное число; повторите ввод"));
+        e2->setFocus();
+        click(&d, "ButtonAccept");
+        QVERIFY(ui().allExpectedShown());
+        QCOMPARE(c().sensors[4].dc_component2, -0.25f);
+        QCOMPARE(c().osc.Delta1, QStringLiteral("0.000")); // another slot is under observation
+        QCOMPARE(queued(0), (std::vector<quint16>{0x0145, 4, 0x0000, 0x3FC0, 0x0000, 0xBE80, 0x0176}));
+
+        c().queue = {};
+        c().osc_slot = 4;
+        d.show();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        e1->setText(QStringLiteral("2,25"));
+        e1->setFocus();
+        click(&d, "ButtonAccept");
+        QCOMPARE(c().sensors[4].dc_component1, 2.25f);
+        QCOMPARE(c().osc.Delta1, QStringLiteral("2,250"));
+        QCOMPARE(c().osc.Delta2, QStringLiteral("-0,250"));
+    }
+
+    void dcComponentOfTypeA() {
+        c().sensors[0] = {.mark = 1, .factory_number = 55, .sensor_type = 0};
+        c().sensors[0].dc_component1 = 123.9f;
+        c().selected_row = 1;
+        c().osc_slot = 0;
+        TFDirect_component_porog d(c());
+        d.show();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        auto* e = child<QLineEdit>(&d, "EditDirect_component_porog");
+        QCOMPARE(e->text(), QStringLiteral("123"));
+        QVERIFY(!child<QLineEdit>(&d, "EditDirect_component_porog1")->isEnabled());
+        // The sensor takes 1-4095 only; the last accepted value stays.
+        for (const char* bad : {"-1", "5000", "0"}) {
+            e->setText(QString::fromLatin1(bad));
+            expectError(QStringLiteral("Число вне допуска (1-4095); повторите ввод"));
+            e->setFocus();
+            child<QPushButton>(&d, "ButtonCansel")->setFocus();
+            QCOMPARE(c().osc_dc_a, quint16(123));
+            QTRY_COMPARE(d.focusWidget(), e); // back to the refused entry
+        }
+        e->setText(QStringLiteral("2000"));
+        e->setFocus();
+        click(&d, "ButtonAccept");
+        QCOMPARE(c().sensors[0].dc_component1, 2000.0f);
+        QCOMPARE(c().sensors[0].dc_component2, 2000.0f);
+        QCOMPARE(c().osc.EDirect_component, QStringLiteral("2000"));
+        QCOMPARE(queued(0), (std::vector<quint16>{0x0146, 0, 2000, 0xF7E9}));
+
+        // A sensor that never had a value cannot be sent 0.
+        c().queue = {};
+        c().sensors[0].dc_component1 = 0;
+        d.show();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        // Once on leaving the entry, once on accepting (the window layer shows one box per text).
+        expectError(QStringLiteral("Число вне допуска (1-4095); повторите ввод"));
+        expectError(QStringLiteral("Число вне допуска (1-4095); повторите ввод"));
+        click(&d, "ButtonAccept");
+        QCOMPARE(c().queue.count, 0);
+        QVERIFY(ui().allExpectedShown());
+    }
+};
+
+QTEST_MAIN(TestSensorDialogs)
+#include "tst_sensordialogs.moc"
