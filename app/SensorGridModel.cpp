@@ -44,6 +44,12 @@ QVariant SensorGridModel::data(const QModelIndex& index, int role) const {
     }
 }
 
+Qt::ItemFlags SensorGridModel::flags(const QModelIndex& index) const {
+    // The position numbers are fixed cells: shown, never selected.
+    if (index.isValid() && index.column() == colPos) return Qt::ItemIsEnabled;
+    return TextGridModel::flags(index);
+}
+
 QVariant SensorGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (role == Qt::FontRole) return tahoma(13);
     return TextGridModel::headerData(section, orientation, role);

@@ -1,6 +1,7 @@
 #include "app/Umain.h"
 #include "app/ComGridModel.h"
 #include "app/EventListModel.h"
+#include "app/FixedFirstColumn.h"
 #include "app/SensorGridDelegate.h"
 #include "app/SensorGridModel.h"
 #include "dialogs/Setsensor.h"
@@ -246,6 +247,7 @@ QWidget* TFmain::createSensorTab() {
     m_stringGrid1->verticalHeader()->setDefaultSectionSize(22);
     m_stringGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
     layout->addWidget(m_stringGrid1);
+    new FixedFirstColumn(m_stringGrid1);
 
     // The grid starts on its first data cell without that being the operator's choice: the focus
     // arriving must not pick a sensor, so only later moves reach StringGrid1SelectCell.

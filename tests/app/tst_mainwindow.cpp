@@ -14,10 +14,12 @@
 #include <QComboBox>
 #include <QDate>
 #include <QFrame>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
@@ -406,6 +408,32 @@ private slots:
             QVERIFY2(fm.horizontalAdvance(QString::fromUtf8(text)) + 8 <= view->columnWidth(9), text);
     }
 
+    // The position numbers are a fixed column: they stay at the left edge while the table scrolls
+    // sideways, and a click on them selects no sensor.
+    void positionColumnIsFixed() {
+        Run run;
+        QVERIFY(run.start({kSensor1234}));
+        run.fmain()->resize(run.fmain()->minimumSize());
+        run.fmain()->show();
+        QVERIFY(QTest::qWaitForWindowExposed(run.fmain()));
+        auto* table = run.child<QTableView>("StringGrid1");
+        QScrollBar* sideways = table->horizontalScrollBar();
+        QVERIFY(sideways->maximum() > 0);
+        sideways->setValue(sideways->maximum());
+        QApplication::processEvents();
+
+        // Row 6 (sensor 1234, no link) is dark red in every normal cell; its position cell is not.
+        const int y = table->horizontalHeader()->height() + 5 * 22 + 11;
+        const QImage shot = table->grab().toImage();
+        QCOMPARE(shot.pixelColor(table->frameWidth() + 40, y),
+                 QGuiApplication::palette().color(QPalette::Button));
+        QCOMPARE(shot.pixelColor(table->frameWidth() + table->columnWidth(0) + 40, y), QColor(171, 0, 0));
+
+        auto* fixed = run.child<QTableView>("StringGrid1Fixed");
+        QTest::mouseClick(fixed->viewport(), Qt::LeftButton, {}, QPoint(20, 2 * 22 + 11));
+        QCOMPARE(run.c.selected_row, 0);
+    }
+
     void eventTabShowsTheNewestRow() {
         Run run;
         QVERIFY(run.start({}));
@@ -663,7 +691,8 @@ private slots:
         QVERIFY(run.ui->soundStops >= 1);
     }
 
-    // Not a check: the picture of a typical table, for a person to look at.
+    // The picture of a typical table, saved for a person to look at, and checked where an operator
+    // looks first: the colour of each row as painted.
     void screenshot() {
         Run run;
         QVERIFY(run.start({
@@ -679,6 +708,16 @@ private slots:
         const QString dir = QStringLiteral(VATREL_BUILD_DIR "/screenshots");
         QVERIFY(QDir().mkpath(dir));
         QVERIFY(run.fmain()->grab().save(dir + QStringLiteral("/main.png")));
+        auto* table = run.child<QTableView>("StringGrid1");
+        const QImage shot = table->grab().toImage();
+        // Filled at start-up, a normal sensor is green even with both loops disarmed.
+        const QColor painted[] = {{0, 255, 0},    {171, 0, 0},     {242, 107, 83}, {0, 255, 0},
+                                  {242, 107, 83}, {192, 192, 192}, {242, 107, 83}};
+        for (int row = 0; row < 7; ++row) {
+            const QRect cell = table->visualRect(table->model()->index(row, 4));
+            const QPoint at = table->viewport()->mapTo(table, cell.topLeft() + QPoint(cell.width() - 4, 4));
+            QCOMPARE(shot.pixelColor(at), painted[row]);
+        }
         run.windows->AboutBox->show();
         QApplication::processEvents();
         QVERIFY(run.windows->AboutBox->grab().save(dir + QStringLiteral("/about.png")));
