@@ -139,6 +139,10 @@ void WidgetUi::showAlarmWindow() {
     m_alarm->activateWindow();
     // A key the operator was typing elsewhere lands in the sensor number, never on a button.
     m_alarm->focusSensorEntry();
+    // Boxes still waiting for an answer stay in sight above it: one left hidden under the alarm window
+    // would block the window it belongs to with nothing on screen to say why.
+    for (const QPointer<QMessageBox>& box : std::as_const(m_openBoxes))
+        if (box && box->isVisible()) box->raise();
 }
 
 void WidgetUi::playAlarmSound(const QString& wavPath) {
