@@ -25,6 +25,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 
 using namespace vatrel;
 using namespace vatrel::testing;
@@ -129,6 +130,43 @@ void checkRecord(const QByteArray& log, int index, int code, const QByteArray& t
 }
 
 const SensorSpec kSensor1234{5, 1234, 1, /*armed*/ 1, 0, /*status*/ 15};
+
+// The whole program as main() runs it, in its own folder holding sensor 1234. exec() runs `atStart`
+// on the first turn of the event loop, then Alt+X answered "Да"; `atEnd` runs as the loop ends.
+// Returns the loop's exit code (7 when it never ended by itself).
+struct WholeRun {
+    QTemporaryDir dir;
+    Console c;
+    NoPort port;
+    AnsweringUi* ui = nullptr; // only while exec() runs
+    int soundStops = 0;        // the ui's count when the loop ended
+
+    bool prepare() {
+        if (!dir.isValid() || !prepareFolder(dir.path(), {kSensor1234})) return false;
+        QDir::setCurrent(dir.path());
+        c.port = &port;
+        return true;
+    }
+    int exec(const std::function<void()>& atStart, const std::function<void()>& atEnd) {
+        auto answering = std::make_unique<AnsweringUi>();
+        ui = answering.get();
+        ui->answer = true;
+        QTimer::singleShot(0, [&] {
+            atStart();
+            QTest::keyClick(findTopLevel("Fmain"), Qt::Key_X, Qt::AltModifier);
+        });
+        const QMetaObject::Connection ending = QObject::connect(qApp, &QCoreApplication::aboutToQuit, [&] {
+            soundStops = ui->soundStops;
+            atEnd();
+        });
+        QTimer::singleShot(5000, [] { QCoreApplication::exit(7); });
+        const int rc = runConsole(c, std::move(answering));
+        ui = nullptr;
+        QObject::disconnect(ending);
+        QDir::setCurrent(QDir::tempPath());
+        return rc;
+    }
+};
 
 } // namespace
 
@@ -569,55 +607,36 @@ private slots:
     // The real start and quit path of main(): with alarms listed and the sound looping, "Да" ends the
     // event loop (the alarm window refuses to close, so a polite quit would leave the program running).
     void exitEndsTheRunWhateverIsOnScreen() {
-        QTemporaryDir dir;
-        QVERIFY(prepareFolder(dir.path(), {kSensor1234}));
-        QDir::setCurrent(dir.path());
-        Console c;
-        NoPort port;
-        c.port = &port;
-        auto ui = std::make_unique<AnsweringUi>();
-        AnsweringUi* answering = ui.get();
-        answering->answer = true;
-
+        WholeRun run;
+        QVERIFY(run.prepare());
         bool alarmShownBeforeExit = false;
         bool alarmShownAtEnd = true;
-        QTimer::singleShot(0, [&] {
-            raiseAlarm(c, makeEvent(c, 1234, 33, QStringLiteral("Срабатывание 1 шлейфа")));
-            answering->flushViews();
-            auto* alarm = qobject_cast<TFormAlarmWindow*>(findTopLevel("FormAlarmWindow"));
-            alarmShownBeforeExit = alarm && alarm->isVisible() && c.alarms.sound_on;
-            QTest::keyClick(findTopLevel("Fmain"), Qt::Key_X, Qt::AltModifier);
-        });
-        QMetaObject::Connection atEnd = QObject::connect(qApp, &QCoreApplication::aboutToQuit, [&] {
-            auto* alarm = findTopLevel("FormAlarmWindow");
-            alarmShownAtEnd = alarm && alarm->isVisible();
-        });
-        QTimer::singleShot(5000, [] { QCoreApplication::exit(7); }); // the fault: the loop never ends
-        const int rc = runConsole(c, std::move(ui));
-        QObject::disconnect(atEnd);
-        QDir::setCurrent(QDir::tempPath());
-
+        const int rc = run.exec(
+            [&] {
+                raiseAlarm(run.c, makeEvent(run.c, 1234, 33, QStringLiteral("Срабатывание 1 шлейфа")));
+                run.ui->flushViews();
+                QWidget* alarm = findTopLevel("FormAlarmWindow");
+                alarmShownBeforeExit = alarm && alarm->isVisible() && run.c.alarms.sound_on;
+            },
+            [&] {
+                QWidget* alarm = findTopLevel("FormAlarmWindow");
+                alarmShownAtEnd = alarm && alarm->isVisible();
+            });
         QVERIFY(alarmShownBeforeExit);
         QCOMPARE(rc, 0);
         QVERIFY(!alarmShownAtEnd);
-        QVERIFY(!c.alarms.sound_on);
-        QCOMPARE(c.alarms.alarm_rows, quint16(1)); // exiting acknowledges nothing
-        const QByteArray log = readFile(dir.filePath(
+        QVERIFY(!run.c.alarms.sound_on);
+        QVERIFY(run.soundStops >= 1);
+        QCOMPARE(run.c.alarms.alarm_rows, quint16(1)); // exiting acknowledges nothing
+        const QByteArray log = readFile(run.dir.filePath(
             QStringLiteral("QReport/") + QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"))));
         checkRecord(log, int(log.size() / 328) - 1, 20, kExitText);
     }
 
     // A save that fails at exit shows its box, and the operator answers it before the program ends.
     void saveFailuresAtExitAreAnsweredBeforeTheEnd() {
-        QTemporaryDir dir;
-        QVERIFY(prepareFolder(dir.path(), {kSensor1234}));
-        QDir::setCurrent(dir.path());
-        Console c;
-        NoPort port;
-        c.port = &port;
-        auto ui = std::make_unique<AnsweringUi>();
-        ui->answer = true;
-
+        WholeRun run;
+        QVERIFY(run.prepare());
         QStringList answered;
         QTimer answerer;
         QObject::connect(&answerer, &QTimer::timeout, [&] {
@@ -627,25 +646,20 @@ private slots:
                     box->button(QMessageBox::Ok)->click();
                 }
         });
-        QTimer::singleShot(0, [&] {
-            // Neither folder can take a file any more: each is now a plain file.
-            for (const char* sub : {"data", "VatrelB"}) {
-                QVERIFY(QDir(dir.filePath(QString::fromLatin1(sub))).removeRecursively());
-                QVERIFY(writeFile(dir.filePath(QString::fromLatin1(sub)), "x"));
-            }
-            answerer.start(50);
-            QTest::keyClick(findTopLevel("Fmain"), Qt::Key_X, Qt::AltModifier);
-        });
         QStringList unansweredAtEnd;
-        QMetaObject::Connection atEnd = QObject::connect(qApp, &QCoreApplication::aboutToQuit, [&] {
-            answerer.stop();
-            unansweredAtEnd = allVisibleBoxTexts();
-        });
-        QTimer::singleShot(5000, [] { QCoreApplication::exit(7); });
-        const int rc = runConsole(c, std::move(ui));
-        QObject::disconnect(atEnd);
-        QDir::setCurrent(QDir::tempPath());
-
+        const int rc = run.exec(
+            [&] {
+                // Neither folder can take a file any more: each is now a plain file.
+                for (const char* sub : {"data", "VatrelB"}) {
+                    QVERIFY(QDir(run.dir.filePath(QString::fromLatin1(sub))).removeRecursively());
+                    QVERIFY(writeFile(run.dir.filePath(QString::fromLatin1(sub)), "x"));
+                }
+                answerer.start(50);
+            },
+            [&] {
+                answerer.stop();
+                unansweredAtEnd = allVisibleBoxTexts();
+            });
         QCOMPARE(rc, 0);
         QCOMPARE(answered, (QStringList{"Save_Hw: не открылся файл hw.dat",
                                         "Save_sm: не открылся файл VatrelB\\1234"}));
