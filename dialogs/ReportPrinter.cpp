@@ -1,0 +1,157 @@
+#include "dialogs/ReportPrinter.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QPalette>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextTable>
+
+namespace vatrel {
+
+namespace {
+
+// Screen widths of the listing's two columns, at 96 dots per inch.
+constexpr double kColumnPx[2] = {166, 994};
+
+QColor toColor(Colour c) {
+    if (c == colours::info_background) return QGuiApplication::palette().color(QPalette::ToolTipBase);
+    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+}
+
+QFont printFont(bool bold = false) {
+    QFont f(QStringLiteral("Tahoma"), 8);
+    f.setBold(bold);
+    return f;
+}
+
+void setBorders(QTextTableCellFormat& f, ReportPrintSettings::Borders b, double width) {
+    using B = ReportPrintSettings::Borders;
+    const bool horizontal = b == B::All || b == B::Horizontal;
+    const bool vertical = b == B::All || b == B::Vertical;
+    const auto solid = QTextFrameFormat::BorderStyle_Solid;
+    const auto none = QTextFrameFormat::BorderStyle_None;
+    f.setTopBorder(horizontal ? width : 0);
+    f.setBottomBorder(horizontal ? width : 0);
+    f.setLeftBorder(vertical ? width : 0);
+    f.setRightBorder(vertical ? width : 0);
+    f.setTopBorderStyle(horizontal ? solid : none);
+    f.setBottomBorderStyle(horizontal ? solid : none);
+    f.setLeftBorderStyle(vertical ? solid : none);
+    f.setRightBorderStyle(vertical ? solid : none);
+    f.setBorderBrush(QBrush(Qt::black));
+}
+
+} // namespace
+
+void buildReportDocument(QTextDocument& doc, const ReportPrintSettings& s, const TextGrid& grid,
+                         const std::array<RowStyle, 500>& styles, double dotsPerInch) {
+    doc.clear();
+    doc.setDefaultFont(printFont());
+    doc.setDocumentMargin(0);
+    QTextCursor cur(&doc);
+
+    QTextBlockFormat titleBlock;
+    titleBlock.setAlignment(Qt::AlignHCenter);
+    QTextCharFormat titleChars;
+    titleChars.setFont(printFont(true));
+    bool firstBlock = true;
+    for (const QString& line : s.titles) {
+        if (!firstBlock) cur.insertBlock();
+        firstBlock = false;
+        cur.setBlockFormat(titleBlock);
+        cur.insertText(line, titleChars);
+    }
+    if (!firstBlock) cur.insertBlock(); // a gap between the titles and the table
+
+    const int rows = qMax(1, grid.rowCount());
+    QTextTableFormat tf;
+    tf.setBorderCollapse(true);
+    tf.setBorder(s.borders == ReportPrintSettings::Borders::None ? 0 : 1);
+    tf.setBorderBrush(QBrush(Qt::black));
+    tf.setCellSpacing(0);
+    tf.setCellPadding(2);
+    tf.setHeaderRowCount(1); // the column titles again at the top of every page
+    tf.setAlignment(s.centred ? Qt::AlignHCenter : Qt::AlignLeft);
+    const double total = kColumnPx[0] + kColumnPx[1];
+    if (s.fitToPage) {
+        tf.setWidth(QTextLength(QTextLength::PercentageLength, 100));
+        if (!s.autoSize)
+            tf.setColumnWidthConstraints(
+                {QTextLength(QTextLength::PercentageLength, 100 * kColumnPx[0] / total),
+                 QTextLength(QTextLength::PercentageLength, 100 * kColumnPx[1] / total)});
+    } else if (!s.autoSize) {
+        const double scale = dotsPerInch / 96.0;
+        tf.setColumnWidthConstraints({QTextLength(QTextLength::FixedLength, kColumnPx[0] * scale),
+                                      QTextLength(QTextLength::FixedLength, kColumnPx[1] * scale)});
+    }
+    QTextTable* table = cur.insertTable(rows, 2, tf);
+
+    const double line = qMax(1.0, dotsPerInch / 150.0);
+    for (int r = 0; r < rows; ++r) {
+        QColor background = QColor(0xE0, 0xE0, 0xE0);
+        QColor text = Qt::black;
+        if (r > 0 && r <= int(styles.size()) && styles[size_t(r - 1)].background != 0) {
+            background = toColor(styles[size_t(r - 1)].background);
+            text = toColor(styles[size_t(r - 1)].font_colour);
+        } else if (r > 0) {
+            background = Qt::white;
+        }
+        for (int col = 0; col < 2; ++col) {
+            QTextTableCell cell = table->cellAt(r, col);
+            QTextTableCellFormat cf = cell.format().toTableCellFormat();
+            cf.setBackground(background);
+            setBorders(cf, s.borders, line);
+            cell.setFormat(cf);
+            QTextCharFormat chars;
+            chars.setFont(printFont(r == 0));
+            chars.setForeground(text);
+            QTextCursor cc = cell.firstCursorPosition();
+            cc.insertText(grid.at(col, r), chars);
+        }
+    }
+}
+
+void printReport(QPagedPaintDevice& device, const ReportPrintSettings& s, const TextGrid& grid,
+                 const std::array<RowStyle, 500>& styles, const QDateTime& now) {
+    QTextDocument doc;
+    doc.documentLayout()->setPaintDevice(&device);
+    buildReportDocument(doc, s, grid, styles, device.logicalDpiY());
+
+    const QFontMetricsF fm(printFont(), &device);
+    const double band = fm.lineSpacing() * 1.6;
+    const double top = (s.printTime || s.printDate) ? band : 0;
+    const double bottom = s.pageNumbers ? band : 0;
+    const QSizeF body(device.width(), qMax(band, device.height() - top - bottom));
+    doc.setPageSize(body);
+    const int pages = qMax(1, doc.pageCount());
+
+    QPainter p(&device);
+    p.setFont(printFont());
+    for (int i = 0; i < pages; ++i) {
+        if (i > 0) device.newPage();
+        p.setPen(Qt::black);
+        if (s.printTime)
+            p.drawText(QRectF(0, 0, body.width(), band), Qt::AlignLeft | Qt::AlignTop,
+                       now.time().toString(QStringLiteral("HH:mm:ss")));
+        if (s.printDate)
+            p.drawText(QRectF(0, 0, body.width(), band), Qt::AlignRight | Qt::AlignTop,
+                       now.date().toString(QStringLiteral("dd/MM/yyyy")));
+        if (s.pageNumbers)
+            p.drawText(QRectF(0, device.height() - band, body.width(), band),
+                       Qt::AlignHCenter | Qt::AlignBottom,
+                       QString::number(i + 1) + QLatin1Char('/') + QString::number(pages));
+        p.save();
+        p.translate(0, top - i * body.height());
+        QAbstractTextDocumentLayout::PaintContext ctx;
+        ctx.clip = QRectF(0, i * body.height(), body.width(), body.height());
+        ctx.palette.setColor(QPalette::Text, Qt::black);
+        doc.documentLayout()->draw(&p, ctx);
+        p.restore();
+    }
+}
+
+} // namespace vatrel

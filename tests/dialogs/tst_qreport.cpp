@@ -1,0 +1,322 @@
+// The event log viewer on the offscreen platform: the real window with its file dialogs answered by
+// the test, the listing it shows, the page buttons, printing to PDF read back with poppler's tools,
+// and the export.
+#include "common/ConsoleFixture.h"
+#include "dialogs/Uqreport.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QStringEncoder>
+#include <QTableView>
+#include <QTest>
+#include <QToolButton>
+#include <QtEndian>
+#include <cstring>
+
+using namespace vatrel;
+using vatrel::testing::ConsoleFixture;
+
+namespace {
+
+QByteArray record(int code, const QString& text, int minute = 5) {
+    QByteArray r(328, '\0');
+    r[0] = 1;
+    qToLittleEndian<quint32>(1234, r.data() + 4);
+    const double days = double(QDate(1899, 12, 30).daysTo(QDate(2025, 4, 1))) + (8 * 60 + minute) / 1440.0;
+    quint64 bits;
+    std::memcpy(&bits, &days, 8);
+    qToLittleEndian<quint64>(bits, r.data() + 8);
+    r[16] = char(qint8(code));
+    const QByteArray t = QStringEncoder("windows-1251").encode(text);
+    std::memcpy(r.data() + 38, t.constData(), size_t(t.size()));
+    return r;
+}
+
+// A day's log: link loss, alarm, return to normal, connection, and further alarms.
+QByteArray dayLog(int extra = 0) {
+    QByteArray out = record(15, QStringLiteral("Нет связи с датчиком <Ватрел-А> № 1234"), 1) +
+                     record(33, QStringLiteral("Срабатывание 1 шлейфа датчика <Ватрел-А> № 1234"), 2) +
+                     record(0, QStringLiteral("Норма датчика <Ватрел-А> № 1234"), 3) +
+                     record(30, QStringLiteral("Датчик <Ватрел-А> № 1234 подключён. Оператор: Иванов"), 4);
+    for (int i = 0; i < extra; ++i)
+        out += record(i % 2 ? 33 : 18, QStringLiteral("Запись %1").arg(i + 1), 10 + i);
+    return out;
+}
+
+QColor colourAt(const QAbstractItemModel* m, int row, int role) {
+    return m->index(row, 1).data(role).value<QColor>();
+}
+
+// Rendered page of a PDF as an image.
+QImage pdfPage(const QString& pdf) {
+    const QString base = pdf + QStringLiteral("-page");
+    if (QProcess::execute("pdftoppm",
+                          {"-r", "100", "-png", "-singlefile", "-f", "1", "-l", "1", pdf, base}) != 0)
+        return {};
+    return QImage(base + QStringLiteral(".png")).convertToFormat(QImage::Format_RGB32);
+}
+
+QString pdfText(const QString& pdf) {
+    QProcess p;
+    p.start("pdftotext", {"-layout", pdf, "-"});
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// Long straight dark runs: ruled lines, not glyphs.
+struct Lines {
+    int horizontal = 0;
+    int vertical = 0;
+};
+Lines ruledLines(const QImage& img) {
+    auto dark = [&](int x, int y) { return qGray(img.pixel(x, y)) < 150; };
+    Lines l;
+    bool previous = false;
+    for (int y = 0; y < img.height(); ++y) {
+        int run = 0, best = 0;
+        for (int x = 0; x < img.width(); ++x) {
+            run = dark(x, y) ? run + 1 : 0;
+            best = qMax(best, run);
+        }
+        const bool line = best > 300;
+        if (line && !previous) ++l.horizontal;
+        previous = line;
+    }
+    previous = false;
+    for (int x = 0; x < img.width(); ++x) {
+        int run = 0, best = 0;
+        for (int y = 0; y < img.height(); ++y) {
+            run = dark(x, y) ? run + 1 : 0;
+            best = qMax(best, run);
+        }
+        const bool line = best > 100;
+        if (line && !previous) ++l.vertical;
+        previous = line;
+    }
+    return l;
+}
+
+int pixelsNear(const QImage& img, QColor c) {
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QRgb p = img.pixel(x, y);
+            if (qAbs(qRed(p) - c.red()) < 24 && qAbs(qGreen(p) - c.green()) < 24 &&
+                qAbs(qBlue(p) - c.blue()) < 24)
+                ++n;
+        }
+    return n;
+}
+
+} // namespace
+
+class TestQReport : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<ConsoleFixture> m_f;
+    std::unique_ptr<TFQReport> m_w;
+    QStringList m_openedIn;
+    QString m_pick;
+
+    TFQReport& w() { return *m_w; }
+    template <class T> T* child(const char* name) {
+        T* found = m_w->findChild<T*>(QString::fromLatin1(name));
+        if (!found) qWarning("no child %s", name);
+        return found;
+    }
+    QAbstractItemModel* grid() { return child<QTableView>("AdvStringGrid2")->model(); }
+    QString cell(int row, int col) { return grid()->index(row - 1, col).data().toString(); }
+    void open(const QString& fragment) {
+        m_pick = m_f->file(fragment);
+        QTest::mouseClick(child<QPushButton>("BitBtn1"), Qt::LeftButton);
+    }
+    void click(const char* name) { QTest::mouseClick(child<QAbstractButton>(name), Qt::LeftButton); }
+
+    // Prints the page shown to a PDF through the print button; returns the PDF's path.
+    QString printToPdf(const QString& name) {
+        const QString pdf = m_f->file(name);
+        w().printDialog = [pdf](QPrinter& p) {
+            p.setOutputFormat(QPrinter::PdfFormat);
+            p.setOutputFileName(pdf);
+            return true;
+        };
+        m_f->ui.expectMessage(QStringLiteral("Если печать прошла успешно,нажмите на кнопку <OK>"),
+                              "Внимание");
+        click("BitBtnPrint");
+        return pdf;
+    }
+
+private slots:
+    void init() {
+        m_f = std::make_unique<ConsoleFixture>();
+        m_w = std::make_unique<TFQReport>(m_f->c);
+        m_openedIn.clear();
+        w().openFileDialog = [this](const QString& folder) {
+            m_openedIn << folder;
+            return m_pick;
+        };
+        w().show(); // the buttons take clicks only on a shown window
+        QVERIFY(QTest::qWaitForWindowExposed(&w()));
+    }
+    void cleanup() {
+        m_w.reset();
+        m_f.reset();
+    }
+
+    void beforeTheFirstLoad() {
+        QCOMPARE(w().windowTitle(), QString("Протокол событий"));
+        QVERIFY(!child<QGroupBox>("GroupBoxProt")->isVisible());
+        QVERIFY(!child<QPushButton>("BitBtnExport")->isEnabled());
+        QCOMPARE(grid()->headerData(0, Qt::Horizontal).toString(), QString("Дата и время"));
+        QCOMPARE(grid()->headerData(1, Qt::Horizontal).toString(), QString("Наименование события"));
+        QCOMPARE(grid()->rowCount(), 1);
+        QCOMPARE(child<QPlainTextEdit>("Memo1")->toPlainText(), QString("Протокол событий"));
+        QVERIFY(child<QRadioButton>("RadioButton6")->isChecked());
+        QVERIFY(child<QRadioButton>("RadioButtonAllMess")->isChecked());
+        QVERIFY(!child<QCheckBox>("CheckBox5")->isChecked() && child<QCheckBox>("CheckBox7")->isChecked());
+        QCOMPARE(child<QToolButton>("BButStep")->toolTip(), QString("Переход на последнюю страницу"));
+
+        // A cancelled dialog loads nothing; each source starts in its own folder.
+        m_pick.clear();
+        click("BitBtn1");
+        click("RadioButton1");
+        click("BitBtn1");
+        click("RadioButton2");
+        click("BitBtn1");
+        QCOMPARE(m_openedIn,
+                 QStringList({m_f->file("VatrelA_mess"), m_f->file("VatrelB_mess"), m_f->file("QReport")}));
+        QVERIFY(!child<QGroupBox>("GroupBoxProt")->isVisible());
+    }
+
+    void listingColoursPagesAndFilter() {
+        m_f->write("QReport/01.04.2025", dayLog(1196)); // 1200 records
+        open("QReport/01.04.2025");
+        QVERIFY(child<QGroupBox>("GroupBoxProt")->isVisible());
+        QCOMPARE(child<QLabel>("StTextStr")->text(), QString(" Стр. 3"));
+        QCOMPARE(child<QLabel>("StTextProt")->text(),
+                 QString(" Отобрано 1200 сообщений. Всего 3 страниц (по 500 сообщений)"));
+        QCOMPARE(grid()->rowCount(), 201);
+        QCOMPARE(child<QTableView>("AdvStringGrid2")->currentIndex().row(), 200);
+
+        click("BButPrev");
+        QCOMPARE(grid()->rowCount(), 501);
+        QCOMPARE(cell(1, 0), QString("01.04.2025 08:01:00"));
+        QCOMPARE(cell(1, 1), QString("Нет связи с датчиком <Ватрел-А> № 1234"));
+        QCOMPARE(cell(501, 1), QString());
+        QCOMPARE(colourAt(grid(), 0, Qt::ForegroundRole), QColor(171, 0, 0));
+        QCOMPARE(colourAt(grid(), 1, Qt::ForegroundRole), QColor(255, 0, 0));
+        QCOMPARE(colourAt(grid(), 2, Qt::ForegroundRole), QColor(0, 128, 0));
+        QCOMPARE(colourAt(grid(), 3, Qt::ForegroundRole), QColor(0, 0, 0));
+        QCOMPARE(child<QLabel>("StTextStr")->text(), QString(" Стр. 1"));
+
+        click("BButNext");
+        QCOMPARE(child<QLabel>("StTextStr")->text(), QString(" Стр. 2"));
+        auto* spin = child<QSpinBox>("CSpinEdProt");
+        QCOMPARE(spin->maximum(), 3);
+        spin->setValue(3);
+        click("BButGo");
+        QCOMPARE(child<QLabel>("StTextStr")->text(), QString(" Стр. 3"));
+
+        // "Тревожные" takes effect on the next page change: 33 stays, 15, 0, 30 and 18 go.
+        click("RadioButtonErr");
+        QCOMPARE(grid()->rowCount(), 201);
+        click("BButStep");
+        QCOMPARE(child<QLabel>("StTextProt")->text(),
+                 QString(" Отобрано 599 сообщений. Всего 2 страниц (по 500 сообщений)"));
+        QCOMPARE(grid()->rowCount(), 100);
+        for (int r = 1; r < 100; ++r)
+            QCOMPARE(colourAt(grid(), r - 1, Qt::ForegroundRole), QColor(255, 0, 0));
+    }
+
+    void sensorLogAndDamagedFiles() {
+        m_f->write("VatrelB_mess/-5", dayLog() + QByteArray(100, 'x'));
+        w().OpenSensorLog(0xFFFFFFFBu, 1);
+        QCOMPARE(grid()->rowCount(), 5);
+        QCOMPARE(cell(4, 1), QString("Датчик <Ватрел-А> № 1234 подключён. Оператор: Иванов"));
+
+        m_f->ui.expectMessage(QStringLiteral("Файл не удается открыть: ") + m_f->file("VatrelA_mess/77"),
+                              "Ошибка");
+        w().OpenSensorLog(77, 0);
+        QCOMPARE(grid()->rowCount(), 5); // the grid keeps what it showed
+
+        m_f->ui.expectMessage(QStringLiteral("Файл не удается открыть: ") + m_f->file("QReport"), "Ошибка");
+        open("QReport");
+        QByteArray noise(5000, '\0');
+        for (int i = 0; i < noise.size(); ++i)
+            noise[i] = char((i * 7919) ^ (i >> 3));
+        m_f->write("QReport/noise", noise);
+        open("QReport/noise");
+        QCOMPARE(grid()->rowCount(), 5000 / 328 + 1);
+        QVERIFY(m_f->ui.allExpectedShown());
+    }
+
+    void printsTitlesColoursAndBorders() {
+        m_f->write("QReport/01.04.2025", dayLog(16));
+        open("QReport/01.04.2025");
+        child<QPlainTextEdit>("Memo1")->setPlainText(QStringLiteral("Протокол событий\nСмена № 3"));
+        const QString pdf = printToPdf("all.pdf");
+        const QString text = pdfText(pdf);
+        QVERIFY2(text.contains("Протокол событий") && text.contains("Смена № 3"), qPrintable(text));
+        QVERIFY(text.contains("01/04/2025") && text.contains("12:00:00") && text.contains("1/1"));
+        QVERIFY(text.contains("Нет связи с датчиком <Ватрел-А> № 1234"));
+        QVERIFY(text.contains("Дата и время"));
+        const QImage page = pdfPage(pdf);
+        QVERIFY(!page.isNull());
+        page.save(m_f->file("all.png"));
+        QVERIFY(pixelsNear(page, QColor(171, 0, 0)) > 20);
+        QVERIFY(pixelsNear(page, QColor(255, 0, 0)) > 20);
+        QVERIFY(pixelsNear(page, QColor(0, 128, 0)) > 20);
+        const Lines all = ruledLines(page);
+        QVERIFY2(all.horizontal >= 20 && all.vertical >= 3,
+                 qPrintable(QString("%1 %2").arg(all.horizontal).arg(all.vertical)));
+
+        click("RadioButton4"); // "Гор."
+        const Lines horizontal = ruledLines(pdfPage(printToPdf("h.pdf")));
+        QVERIFY(horizontal.horizontal >= 20 && horizontal.vertical == 0);
+        click("RadioButton3"); // "Верт."
+        const Lines vertical = ruledLines(pdfPage(printToPdf("v.pdf")));
+        QVERIFY(vertical.horizontal == 0 && vertical.vertical >= 3);
+        child<QCheckBox>("CheckBox4")->setChecked(false);
+        child<QCheckBox>("CheckBox1")->setChecked(false);
+        child<QCheckBox>("CheckBox2")->setChecked(false);
+        child<QCheckBox>("CheckBox3")->setChecked(false);
+        const QString bare = printToPdf("none.pdf");
+        const Lines none = ruledLines(pdfPage(bare));
+        QVERIFY(none.horizontal == 0 && none.vertical == 0);
+        const QString bareText = pdfText(bare);
+        QVERIFY(!bareText.contains("01/04/2025") && !bareText.contains("12:00:00") &&
+                !bareText.contains("1/1"));
+
+        // A cancelled print dialog prints nothing and asks nothing.
+        w().printDialog = [](QPrinter&) { return false; };
+        click("BitBtnPrint");
+        QVERIFY(m_f->ui.allExpectedShown());
+    }
+
+    void exportThroughTheSaveDialog() {
+        m_f->write("QReport/01.04.2025", dayLog(2));
+        open("QReport/01.04.2025");
+        QString suggested;
+        w().saveFileDialog = [&](const QString& s) {
+            suggested = s;
+            return m_f->file("day.csv");
+        };
+        click("RadioButtonNoConnect");
+        click("BitBtnExport");
+        QCOMPARE(suggested, m_f->file("01.04.2025.csv"));
+        QCOMPARE(m_f->read("day.csv"),
+                 QByteArray("\xEF\xBB\xBF"
+                            "01.04.2025 08:01:00,15,1234,Нет связи с датчиком <Ватрел-А> № 1234\r\n"));
+    }
+};
+
+QTEST_MAIN(TestQReport)
+#include "tst_qreport.moc"
