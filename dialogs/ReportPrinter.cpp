@@ -48,7 +48,7 @@ void setBorders(QTextTableCellFormat& f, ReportPrintSettings::Borders b, double 
 } // namespace
 
 void buildReportDocument(QTextDocument& doc, const ReportPrintSettings& s, const TextGrid& grid,
-                         const std::array<RowStyle, 500>& styles, double dotsPerInch) {
+                         const std::array<RowStyle, 500>& styles, double dotsPerInch, double pageWidth) {
     doc.clear();
     doc.setDefaultFont(printFont());
     doc.setDocumentMargin(0);
@@ -70,7 +70,8 @@ void buildReportDocument(QTextDocument& doc, const ReportPrintSettings& s, const
     const int rows = qMax(1, grid.rowCount());
     QTextTableFormat tf;
     tf.setBorderCollapse(true);
-    tf.setBorder(s.borders == ReportPrintSettings::Borders::None ? 0 : 1);
+    // The lines come from the cells' own borders, so that one direction can go without the other.
+    tf.setBorder(0);
     tf.setBorderBrush(QBrush(Qt::black));
     tf.setCellSpacing(0);
     tf.setCellPadding(2);
@@ -84,13 +85,16 @@ void buildReportDocument(QTextDocument& doc, const ReportPrintSettings& s, const
                 {QTextLength(QTextLength::PercentageLength, 100 * kColumnPx[0] / total),
                  QTextLength(QTextLength::PercentageLength, 100 * kColumnPx[1] / total)});
     } else if (!s.autoSize) {
-        const double scale = dotsPerInch / 96.0;
+        // The screen widths, in screen pixels that the layout scales to the device; a sheet narrower
+        // than the two columns takes them in proportion rather than cutting the text off.
+        const double scale = qMin(1.0, pageWidth * 96.0 / dotsPerInch / total);
         tf.setColumnWidthConstraints({QTextLength(QTextLength::FixedLength, kColumnPx[0] * scale),
                                       QTextLength(QTextLength::FixedLength, kColumnPx[1] * scale)});
     }
     QTextTable* table = cur.insertTable(rows, 2, tf);
 
-    const double line = qMax(1.0, dotsPerInch / 150.0);
+    // Border widths are in screen pixels, scaled to the device by the layout: a hairline on paper.
+    const double line = 0.75;
     for (int r = 0; r < rows; ++r) {
         QColor background = QColor(0xE0, 0xE0, 0xE0);
         QColor text = Qt::black;
@@ -119,7 +123,7 @@ void printReport(QPagedPaintDevice& device, const ReportPrintSettings& s, const 
                  const std::array<RowStyle, 500>& styles, const QDateTime& now) {
     QTextDocument doc;
     doc.documentLayout()->setPaintDevice(&device);
-    buildReportDocument(doc, s, grid, styles, device.logicalDpiY());
+    buildReportDocument(doc, s, grid, styles, device.logicalDpiX(), device.width());
 
     const QFontMetricsF fm(printFont(), &device);
     const double band = fm.lineSpacing() * 1.6;
