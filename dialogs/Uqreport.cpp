@@ -255,6 +255,11 @@ TFQReport::TFQReport(Console& c, QWidget* parent) : QDialog(parent), m_c(c), m_l
     refresh();
 }
 
+TFQReport::~TFQReport() {
+    // The base class hides the window only after the listing is gone; the grid must not ask for it then.
+    m_grid->setModel(nullptr);
+}
+
 void TFQReport::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());

@@ -43,6 +43,7 @@ class TFQReport : public QDialog {
     Q_OBJECT
 public:
     explicit TFQReport(Console& c, QWidget* parent = nullptr);
+    ~TFQReport() override;
 
     // Loads the log of one sensor and positions on its last page.
     void OpenSensorLog(quint32 factory_number, qint16 sensor_type);

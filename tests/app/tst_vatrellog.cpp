@@ -1,26 +1,13 @@
 // vatrel-log run as a process on log files the test writes.
+#include "common/LogRecordBytes.h"
+
 #include <QProcess>
-#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QtEndian>
-#include <cstring>
+
+using namespace vatrel::testing;
 
 namespace {
-
-QByteArray record(int code, qint32 factory, const QString& text) {
-    QByteArray r(328, '\0');
-    r[0] = 1;
-    qToLittleEndian<quint32>(quint32(factory), r.data() + 4);
-    const double days = 45748.5; // 01.04.2025 12:00
-    quint64 bits;
-    std::memcpy(&bits, &days, 8);
-    qToLittleEndian<quint64>(bits, r.data() + 8);
-    r[16] = char(qint8(code));
-    const QByteArray t = QStringEncoder("windows-1251").encode(text);
-    std::memcpy(r.data() + 38, t.constData(), size_t(t.size()));
-    return r;
-}
 
 struct Run {
     int code = -1;
@@ -46,9 +33,10 @@ private slots:
         const QString log = dir.filePath("01.04.2025");
         QFile f(log);
         QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(record(15, 1234, QStringLiteral("Нет связи с датчиком <Ватрел-А> № 1234")) +
-                record(33, -5, QStringLiteral("Тревога, \"север\"")) +
-                record(18, 1234, QStringLiteral("Снят")) + QByteArray(200, '\1'));
+        const QDateTime noon(QDate(2025, 4, 1), QTime(12, 0));
+        f.write(logRecord(15, QStringLiteral("Нет связи с датчиком <Ватрел-А> № 1234"), noon) +
+                logRecord(33, QStringLiteral("Тревога, \"север\""), noon, quint32(-5)) +
+                logRecord(18, QStringLiteral("Снят"), noon) + QByteArray(200, '\1'));
         f.close();
 
         Run r = run({log});
