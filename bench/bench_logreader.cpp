@@ -10,7 +10,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <memory>
+#include <unistd.h>
 
 using namespace vatrel;
 
@@ -50,6 +52,15 @@ struct Fixture {
         if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
         for (qint64 at = 0; at < kRecords; at += 100000)
             f.write(makeRecords(at, 100000));
+    }
+    // Drops this file's pages from the page cache, as after a reboot (only this file: the machine's
+    // other caches stay).
+    void evict() {
+        const int fd = ::open(path.toLocal8Bit().constData(), O_RDONLY);
+        if (fd < 0) return;
+        ::fdatasync(fd);
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+        ::close(fd);
     }
     void append(qint64 n) {
         QFile f(path);
@@ -96,6 +107,30 @@ void BM_Indexed_OpenLastPage(benchmark::State& state) {
         if (!l.load(f.path)) state.SkipWithError("load failed");
         benchmark::DoNotOptimize(l.grid.at(1, 1));
         state.counters["index_bytes_per_record"] = double(l.index().memoryBytes()) / double(kRecords);
+    }
+}
+
+void BM_Indexed_OpenLastPage_Cold(benchmark::State& state) {
+    Fixture& f = fixture();
+    for (auto _ : state) {
+        state.PauseTiming();
+        f.evict();
+        state.ResumeTiming();
+        ReportListing l(f.c);
+        l.filter = filterOf(state);
+        if (!l.load(f.path)) state.SkipWithError("load failed");
+        benchmark::DoNotOptimize(l.grid.at(1, 1));
+    }
+}
+
+void BM_Plain_FirstPage_Cold(benchmark::State& state) {
+    Fixture& f = fixture();
+    TextGrid grid(2, REPORT_PAGE_SIZE + 2);
+    for (auto _ : state) {
+        state.PauseTiming();
+        f.evict();
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(plainReread(f.path, filterOf(state), 0, grid));
     }
 }
 
@@ -161,6 +196,8 @@ void BM_Plain_BackWith1000Appended(benchmark::State& state) {
 
 // Argument: 0 = "Все", 1 = "Тревожные".
 BENCHMARK(BM_Indexed_OpenLastPage)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_Indexed_OpenLastPage_Cold)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_Plain_FirstPage_Cold)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_Indexed_FirstPage)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(50);
 BENCHMARK(BM_Indexed_BackWith1000Appended)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(BM_Plain_OpenLastPage)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);

@@ -96,6 +96,8 @@ bool LogIndex::refresh(QFile& f, const QString& path, LogFilter filter) {
         clear();
         return false;
     }
+    // A whole file indexed at once keeps no growth slack: at most four bytes a passing record.
+    if (fresh) m_records.shrink_to_fit();
     return true;
 }
 
