@@ -53,6 +53,8 @@ void buildReportDocument(QTextDocument& doc, const ReportPrintSettings& s, const
     doc.setDefaultFont(printFont());
     doc.setDocumentMargin(0);
     QTextCursor cur(&doc);
+    // One edit for the whole document: laid out once at the end, not again after every cell.
+    cur.beginEditBlock();
 
     QTextBlockFormat titleBlock;
     titleBlock.setAlignment(Qt::AlignHCenter);
@@ -117,6 +119,7 @@ void buildReportDocument(QTextDocument& doc, const ReportPrintSettings& s, const
             cc.insertText(grid.at(col, r), chars);
         }
     }
+    cur.endEditBlock();
 }
 
 void printReport(QPagedPaintDevice& device, const ReportPrintSettings& s, const TextGrid& grid,

@@ -268,6 +268,18 @@ private slots:
         QVERIFY(!bareText.contains("01/04/2025") && !bareText.contains("12:00:00") &&
                 !bareText.contains("1/1"));
 
+        // A full page runs over several sheets, each with the column titles and its number.
+        m_f->write("QReport/long", dayLog(996));
+        open("QReport/long");
+        click("BButPrev");
+        for (const char* box : {"CheckBox3", "CheckBox4"})
+            child<QCheckBox>(box)->setChecked(true);
+        const QString longText = pdfText(printToPdf("long.pdf"));
+        const int sheets = int(longText.count(QLatin1Char('\f')));
+        QVERIFY(sheets >= 5);
+        QCOMPARE(int(longText.count("Дата и время")), sheets);
+        QVERIFY(longText.contains(QString("%1/%1").arg(sheets)) && longText.contains("Запись 496"));
+
         // A cancelled print dialog prints nothing and asks nothing.
         w().printDialog = [](QPrinter&) { return false; };
         click("BitBtnPrint");
