@@ -262,7 +262,10 @@ TFQReport::~TFQReport() {
 
 void TFQReport::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
+    // Centred when first shown; afterwards it opens where the operator left it.
+    if (!m_placed)
+        if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
+    m_placed = true;
     FormActivate();
 }
 

@@ -100,6 +100,7 @@ private:
     QRadioButton* m_bordersAll = nullptr;
     QRadioButton* m_bordersHorizontal = nullptr;
     QRadioButton* m_bordersVertical = nullptr;
+    bool m_placed = false;
 };
 
 } // namespace vatrel
