@@ -233,8 +233,6 @@ private slots:
         m_f->ui.expectMessage(QStringLiteral("Файл не удается открыть: ") + m_f->file("VatrelA_mess/77"),
                               "Ошибка");
         w().OpenSensorLog(77, 0);
-        m_f->ui.expectMessage(QStringLiteral("Файл не удается открыть: ") + m_f->file("QReport"), "Ошибка");
-        open("QReport");
         QCOMPARE(grid()->rowCount(), 5); // the grid keeps what it showed
         QVERIFY(m_f->ui.allExpectedShown());
     }
