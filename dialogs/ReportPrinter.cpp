@@ -47,8 +47,9 @@ void setBorders(QTextTableCellFormat& f, ReportPrintSettings::Borders b, double 
 
 } // namespace
 
-void buildReportDocument(QTextDocument& doc, const ReportPrintSettings& s, const TextGrid& grid,
-                         const std::array<RowStyle, 500>& styles, double dotsPerInch, double pageWidth) {
+QTextTable* buildReportDocument(QTextDocument& doc, const ReportPrintSettings& s, const TextGrid& grid,
+                                const std::array<RowStyle, 500>& styles, double dotsPerInch,
+                                double pageWidth) {
     doc.clear();
     doc.setDefaultFont(printFont());
     doc.setDocumentMargin(0);
@@ -77,7 +78,6 @@ void buildReportDocument(QTextDocument& doc, const ReportPrintSettings& s, const
     tf.setBorderBrush(QBrush(Qt::black));
     tf.setCellSpacing(0);
     tf.setCellPadding(2);
-    tf.setHeaderRowCount(1); // the column titles again at the top of every page
     tf.setAlignment(s.centred ? Qt::AlignHCenter : Qt::AlignLeft);
     const double total = kColumnPx[0] + kColumnPx[1];
     if (s.fitToPage) {
@@ -120,44 +120,106 @@ void buildReportDocument(QTextDocument& doc, const ReportPrintSettings& s, const
         }
     }
     cur.endEditBlock();
+    return table;
 }
+
+namespace {
+
+// Where each row of the table starts, and where the last one ends, in document coordinates: the
+// middle of the gap between one row's text and the next, which is where their shared border runs.
+std::vector<double> rowEdges(QTextDocument& doc, QTextTable* table) {
+    QAbstractTextDocumentLayout* layout = doc.documentLayout();
+    const int rows = table->rows();
+    std::vector<double> tops(static_cast<size_t>(rows)), bottoms(static_cast<size_t>(rows));
+    for (int r = 0; r < rows; ++r) {
+        double top = 1e300, bottom = -1e300;
+        for (int col = 0; col < table->columns(); ++col) {
+            const QRectF b = layout->blockBoundingRect(table->cellAt(r, col).firstCursorPosition().block());
+            top = qMin(top, b.top());
+            bottom = qMax(bottom, b.bottom());
+        }
+        tops[size_t(r)] = top;
+        bottoms[size_t(r)] = bottom;
+    }
+    const QRectF frame = layout->frameBoundingRect(table);
+    std::vector<double> edges{frame.top()};
+    for (int r = 1; r < rows; ++r)
+        edges.push_back((bottoms[size_t(r - 1)] + tops[size_t(r)]) / 2);
+    edges.push_back(frame.bottom());
+    return edges;
+}
+
+// Draws the document band [from, to) at height `at` of the page.
+void drawSlice(QPainter& p, QTextDocument& doc, double from, double to, double at, double width) {
+    p.save();
+    p.setClipRect(QRectF(0, at, width, to - from));
+    p.translate(0, at - from);
+    QAbstractTextDocumentLayout::PaintContext ctx;
+    ctx.clip = QRectF(0, from, width, to - from);
+    ctx.palette.setColor(QPalette::Text, Qt::black);
+    doc.documentLayout()->draw(&p, ctx);
+    p.restore();
+}
+
+} // namespace
 
 void printReport(QPagedPaintDevice& device, const ReportPrintSettings& s, const TextGrid& grid,
                  const std::array<RowStyle, 500>& styles, const QDateTime& now) {
     QTextDocument doc;
     doc.documentLayout()->setPaintDevice(&device);
-    buildReportDocument(doc, s, grid, styles, device.logicalDpiX(), device.width());
+    QTextTable* table = buildReportDocument(doc, s, grid, styles, device.logicalDpiX(), device.width());
 
     const QFontMetricsF fm(printFont(), &device);
     const double band = fm.lineSpacing() * 1.6;
     const double top = (s.printTime || s.printDate) ? band : 0;
     const double bottom = s.pageNumbers ? band : 0;
-    const QSizeF body(device.width(), qMax(band, device.height() - top - bottom));
-    doc.setPageSize(body);
-    const int pages = qMax(1, doc.pageCount());
+    const double width = device.width();
+    const double height = qMax(band, device.height() - top - bottom);
+    doc.setTextWidth(width);
+
+    // Sheets break between rows, never through one; every sheet after the first repeats the column
+    // titles. The first sheet starts with the title lines.
+    const std::vector<double> edges = rowEdges(doc, table);
+    const size_t rows = edges.size() - 1;
+    const double header = edges[1] - edges[0];
+    struct Sheet {
+        double from, to;
+    };
+    std::vector<Sheet> sheets;
+    size_t next = 1; // the first row below the column titles
+    double from = 0;
+    while (next < rows || sheets.empty()) {
+        const double room = sheets.empty() ? height : height - header;
+        size_t end = next;
+        while (end < rows && edges[end + 1] - from <= room)
+            ++end;
+        if (end == next && next < rows) ++end; // a row taller than a sheet goes out on its own
+        sheets.push_back({from, edges[end]});
+        next = end;
+        from = edges[end];
+    }
 
     QPainter p(&device);
     p.setFont(printFont());
+    const int pages = int(sheets.size());
     for (int i = 0; i < pages; ++i) {
         if (i > 0) device.newPage();
         p.setPen(Qt::black);
         if (s.printTime)
-            p.drawText(QRectF(0, 0, body.width(), band), Qt::AlignLeft | Qt::AlignTop,
+            p.drawText(QRectF(0, 0, width, band), Qt::AlignLeft | Qt::AlignTop,
                        now.time().toString(QStringLiteral("HH:mm:ss")));
         if (s.printDate)
-            p.drawText(QRectF(0, 0, body.width(), band), Qt::AlignRight | Qt::AlignTop,
+            p.drawText(QRectF(0, 0, width, band), Qt::AlignRight | Qt::AlignTop,
                        now.date().toString(QStringLiteral("dd/MM/yyyy")));
         if (s.pageNumbers)
-            p.drawText(QRectF(0, device.height() - band, body.width(), band),
-                       Qt::AlignHCenter | Qt::AlignBottom,
+            p.drawText(QRectF(0, device.height() - band, width, band), Qt::AlignHCenter | Qt::AlignBottom,
                        QString::number(i + 1) + QLatin1Char('/') + QString::number(pages));
-        p.save();
-        p.translate(0, top - i * body.height());
-        QAbstractTextDocumentLayout::PaintContext ctx;
-        ctx.clip = QRectF(0, i * body.height(), body.width(), body.height());
-        ctx.palette.setColor(QPalette::Text, Qt::black);
-        doc.documentLayout()->draw(&p, ctx);
-        p.restore();
+        double at = top;
+        if (i > 0) {
+            drawSlice(p, doc, edges[0], edges[1], at, width);
+            at += header;
+        }
+        drawSlice(p, doc, sheets[size_t(i)].from, sheets[size_t(i)].to, at, width);
     }
 }
 

@@ -8,6 +8,7 @@
 
 class QPagedPaintDevice;
 class QTextDocument;
+class QTextTable;
 
 namespace vatrel {
 
@@ -26,9 +27,11 @@ struct ReportPrintSettings {
 };
 
 // The printed listing as a document: title lines, then a table of the grid's header and every shown
-// row with the rows' colours, in Tahoma 8 pt. `styles` entry r - 1 colours grid row r.
-void buildReportDocument(QTextDocument& doc, const ReportPrintSettings& s, const TextGrid& grid,
-                         const std::array<RowStyle, 500>& styles, double dotsPerInch);
+// row with the rows' colours, in Tahoma 8 pt. `styles` entry r - 1 colours grid row r. The device has
+// `dotsPerInch` and a page `pageWidth` dots wide. Returns the table.
+QTextTable* buildReportDocument(QTextDocument& doc, const ReportPrintSettings& s, const TextGrid& grid,
+                                const std::array<RowStyle, 500>& styles, double dotsPerInch,
+                                double pageWidth);
 
 // Prints the listing page by page on `device` (a QPrinter, or a QPdfWriter), with the time, date and
 // page numbers the settings ask for. `now` stamps the pages.
