@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 #include <cstdio>
 
@@ -66,10 +67,12 @@ int main(int argc, char* argv[]) {
 
     QFile f(path);
     if (!vatrel::openLogFile(f)) {
-        put(stderr, QStringLiteral("vatrel-log: не удаётся открыть файл %1: %2\n")
-                        .arg(path, f.errorString().isEmpty() || f.error() == QFile::NoError
-                                       ? QStringLiteral("это не обычный файл")
-                                       : f.errorString()));
+        const QFileInfo info(path);
+        const QString why = !info.exists()   ? QStringLiteral("нет такого файла")
+                            : !info.isFile() ? QStringLiteral("это не обычный файл")
+                            : f.error() != QFile::NoError ? f.errorString()
+                                                          : QStringLiteral("нет доступа");
+        put(stderr, QStringLiteral("vatrel-log: не удаётся открыть файл %1: %2\n").arg(path, why));
         return 1;
     }
     QString out;
