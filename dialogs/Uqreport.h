@@ -1,23 +1,106 @@
 #pragma once
+#include "dialogs/ReportPrinter.h"
 #include "registry/Console.h"
+#include "registry/ReportListing.h"
 
+#include <QAbstractTableModel>
 #include <QDialog>
+#include <functional>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QPlainTextEdit;
+class QPrinter;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+class QTableView;
 
 namespace vatrel {
 
-// Event log viewer (FQReport). The window frame only so far: the listing, filters, paging and printing come
-// later.
+// AdvStringGrid2: the listing of the page shown. Model row i is grid row i + 1; data rows take their
+// colours from ReportRowStyles, the same colours the printout uses.
+class ReportGridModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    ReportGridModel(const ReportListing& listing, const Console& c, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    void reload();
+
+private:
+    const ReportListing& m_listing;
+    const Console& m_c;
+};
+
+// The event log viewer FQReport: one log file page by page, filtered by kind, coloured by code,
+// printed and exported.
 class TFQReport : public QDialog {
     Q_OBJECT
 public:
     explicit TFQReport(Console& c, QWidget* parent = nullptr);
+    ~TFQReport() override;
 
-    // Loads the log of one sensor and positions on its last page. Not implemented yet: the viewer
-    // shows nothing so far.
+    // Loads the log of one sensor and positions on its last page.
     void OpenSensorLog(quint32 factory_number, qint16 sensor_type);
 
+    void FormActivate();
+    void BitBtn1Click();
+    void BButPrevClick(PageButton sender);
+    void BitBtnPrintClick();
+    void BitBtnExportClick();
+
+    // The print group's choices as print settings.
+    ReportPrintSettings printSettings() const;
+    // Prints the page shown with the print group's choices, without asking (the print button asks
+    // first through the print dialog).
+    void printListing(QPrinter& printer);
+
+    const ReportListing& listing() const { return m_listing; }
+
+    // The platform dialogs, replaceable so that tests can answer them. An empty path means cancelled.
+    std::function<QString(const QString& folder)> openFileDialog;
+    std::function<QString(const QString& suggested)> saveFileDialog;
+    std::function<bool(QPrinter& printer)> printDialog;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    void takeChoices();
+    void refresh();
+
     Console& m_c;
+    ReportListing m_listing;
+    ReportGridModel* m_model = nullptr;
+    QTableView* m_grid = nullptr;
+    QRadioButton* m_sourceA = nullptr;
+    QRadioButton* m_sourceB = nullptr;
+    QRadioButton* m_sourceDaily = nullptr;
+    QRadioButton* m_allMess = nullptr;
+    QRadioButton* m_errMess = nullptr;
+    QRadioButton* m_noConnect = nullptr;
+    QGroupBox* m_groupProt = nullptr;
+    QLabel* m_stTextStr = nullptr;
+    QLabel* m_stTextProt = nullptr;
+    QSpinBox* m_spin = nullptr;
+    QPushButton* m_export = nullptr;
+    QPlainTextEdit* m_memo = nullptr;
+    QCheckBox* m_printDate = nullptr;
+    QCheckBox* m_printTime = nullptr;
+    QCheckBox* m_printPages = nullptr;
+    QCheckBox* m_printBorders = nullptr;
+    QCheckBox* m_fitToPage = nullptr;
+    QCheckBox* m_centred = nullptr;
+    QCheckBox* m_autoSize = nullptr;
+    QRadioButton* m_bordersAll = nullptr;
+    QRadioButton* m_bordersHorizontal = nullptr;
+    QRadioButton* m_bordersVertical = nullptr;
+    bool m_placed = false;
 };
 
 } // namespace vatrel

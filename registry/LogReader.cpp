@@ -1,0 +1,208 @@
+#include "registry/LogReader.h"
+#include "registry/DateTime.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace vatrel {
+
+namespace {
+
+constexpr qint64 kRec = EventRecord::kSize;
+constexpr qint64 kCodeOffset = 16;
+// Records taken per block when scanning or streaming a file: about 2.6 MB.
+constexpr qint64 kBlockRecords = 8192;
+
+bool fileIdentity(QFile& f, qint64& size, quint64& device, quint64& inode) {
+    struct stat st {};
+    if (f.handle() < 0 || ::fstat(f.handle(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    size = qint64(st.st_size);
+    device = quint64(st.st_dev);
+    inode = quint64(st.st_ino);
+    return true;
+}
+
+bool readAt(QFile& f, qint64 pos, char* to, qint64 len) {
+    return f.seek(pos) && f.read(to, len) == len;
+}
+
+} // namespace
+
+bool passesFilter(LogFilter filter, int code) {
+    switch (filter) {
+    case LogFilter::All:
+        return true;
+    case LogFilter::Alarms:
+        return !(code == 0 || (code >= 15 && code <= 21) || (code >= 30 && code <= 32));
+    case LogFilter::LinkLoss:
+        return code < 0 || code == 1 || code == 6 || (code >= 12 && code <= 15) ||
+               (code >= 22 && code <= 29) || code >= 35;
+    }
+    return true;
+}
+
+bool openLogFile(QFile& f) {
+    // Checked before opening: opening a named pipe for reading would wait for a writer.
+    const QFileInfo info(f.fileName());
+    if (!info.isFile()) return false;
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return false;
+    qint64 size = 0;
+    quint64 dev = 0, ino = 0;
+    if (!fileIdentity(f, size, dev, ino)) {
+        f.close();
+        return false;
+    }
+    return true;
+}
+
+void LogIndex::clear() {
+    m_path.clear();
+    m_records = {};
+    m_scanned = 0;
+    m_device = m_inode = 0;
+    m_lastRecord.clear();
+    m_valid = false;
+}
+
+bool LogIndex::refresh(QFile& f, const QString& path, LogFilter filter) {
+    qint64 size = 0;
+    quint64 dev = 0, ino = 0;
+    if (!fileIdentity(f, size, dev, ino)) {
+        clear();
+        return false;
+    }
+    // Record numbers are 32-bit: more than four thousand million records (1.4 TB) are not looked at.
+    const qint64 whole = qMin<qint64>(size / kRec, qint64(0xFFFFFFFFu));
+    bool fresh = !m_valid || path != m_path || filter != m_filter || dev != m_device || ino != m_inode ||
+                 whole < m_scanned;
+    if (!fresh && m_scanned > 0) {
+        // The same file rewritten in place (truncated and written again) shows in its old records.
+        QByteArray last(kRec, '\0');
+        fresh = !readAt(f, (m_scanned - 1) * kRec, last.data(), kRec) || last != m_lastRecord;
+    }
+    if (fresh) {
+        clear();
+        m_path = path;
+        m_filter = filter;
+        m_all = filter == LogFilter::All;
+        m_device = dev;
+        m_inode = ino;
+        m_valid = true;
+        ++m_fullIndexings;
+    }
+    if (whole > m_scanned && !scan(f, m_scanned, whole)) {
+        clear();
+        return false;
+    }
+    // A whole file indexed at once keeps no growth slack: at most four bytes a passing record.
+    if (fresh) m_records.shrink_to_fit();
+    return true;
+}
+
+bool LogIndex::scan(QFile& f, qint64 fromRecord, qint64 toRecord) {
+    if (!m_all) {
+        QByteArray buffer;
+        for (qint64 at = fromRecord; at < toRecord;) {
+            const qint64 n = qMin(kBlockRecords, toRecord - at);
+            // Mapping avoids copying hundreds of megabytes on a first open; reading is the fallback.
+            const uchar* block = f.map(at * kRec, n * kRec);
+            const char* p = reinterpret_cast<const char*>(block);
+            if (!block) {
+                buffer.resize(n * kRec);
+                if (!readAt(f, at * kRec, buffer.data(), n * kRec)) return false;
+                p = buffer.constData();
+            }
+            for (qint64 i = 0; i < n; ++i)
+                if (passesFilter(m_filter, qint8(p[i * kRec + kCodeOffset])))
+                    m_records.push_back(quint32(at + i));
+            if (block) f.unmap(const_cast<uchar*>(block));
+            at += n;
+        }
+    }
+    m_lastRecord.resize(kRec);
+    if (!readAt(f, (toRecord - 1) * kRec, m_lastRecord.data(), kRec)) return false;
+    m_scanned = toRecord;
+    return true;
+}
+
+bool LogIndex::read(QFile& f, qint64 first, qint64 n, std::vector<EventRecord>& out) const {
+    out.clear();
+    if (first < 0 || n <= 0 || first >= count()) return n <= 0;
+    n = qMin(n, count() - first);
+    out.reserve(size_t(n));
+    QByteArray buffer;
+    for (qint64 i = first; i < first + n;) {
+        // A run of consecutive record numbers is one read.
+        qint64 run = 1;
+        while (i + run < first + n && recordAt(i + run) == recordAt(i) + quint32(run))
+            ++run;
+        buffer.resize(run * kRec);
+        if (!readAt(f, qint64(recordAt(i)) * kRec, buffer.data(), run * kRec)) return false;
+        for (qint64 k = 0; k < run; ++k) {
+            EventRecord r;
+            r.decode(QByteArrayView(buffer.constData() + k * kRec, kRec));
+            out.push_back(std::move(r));
+        }
+        i += run;
+    }
+    return true;
+}
+
+bool forEachRecord(QFile& f, LogFilter filter, const std::function<void(const EventRecord&)>& sink) {
+    if (!f.seek(0)) return false;
+    QByteArray buffer(kBlockRecords * kRec, '\0');
+    qint64 held = 0;
+    for (;;) {
+        const qint64 got = f.read(buffer.data() + held, buffer.size() - held);
+        if (got < 0) return false;
+        held += got;
+        const qint64 whole = held / kRec;
+        for (qint64 i = 0; i < whole; ++i) {
+            const char* p = buffer.constData() + i * kRec;
+            if (!passesFilter(filter, qint8(p[kCodeOffset]))) continue;
+            EventRecord r;
+            r.decode(QByteArrayView(p, kRec));
+            sink(r);
+        }
+        // A partial record stays at the front of the buffer until the next read completes it; at the
+        // end of the file it is the torn tail and is dropped.
+        const qint64 rest = held - whole * kRec;
+        if (rest > 0 && whole > 0)
+            std::memmove(buffer.data(), buffer.constData() + whole * kRec, size_t(rest));
+        held = rest;
+        if (got == 0) return true;
+    }
+}
+
+QString logDateTime(double days) {
+    const QDateTime t = fromDays(days);
+    return t.isValid() ? t.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")) : QString();
+}
+
+QString logFactoryNumber(quint32 factory_number) {
+    return QString::number(qint32(factory_number));
+}
+
+QString csvField(const QString& s) {
+    static const QString special = QStringLiteral(",\"\r\n");
+    bool quote = false;
+    for (QChar ch : s)
+        if (special.contains(ch)) {
+            quote = true;
+            break;
+        }
+    if (!quote) return s;
+    QString q = s;
+    q.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + q + QLatin1Char('"');
+}
+
+QString csvLine(const EventRecord& r) {
+    return csvField(logDateTime(r.time)) + QLatin1Char(',') + QString::number(int(r.code)) +
+           QLatin1Char(',') + logFactoryNumber(r.factory_number) + QLatin1Char(',') + csvField(r.text) +
+           QStringLiteral("\r\n");
+}
+
+} // namespace vatrel

@@ -1,0 +1,305 @@
+// The event log viewer on the offscreen platform: the real window with its file dialogs answered by
+// the test, the listing it shows, the page buttons, printing to PDF read back with poppler's tools,
+// and the export.
+#include "common/ConsoleFixture.h"
+#include "common/LogRecordBytes.h"
+#include "dialogs/Uqreport.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTableView>
+#include <QTest>
+#include <QToolButton>
+
+using namespace vatrel;
+using namespace vatrel::testing;
+
+namespace {
+
+// A day's log: link loss, alarm, return to normal, connection, then alternately disarming and alarms.
+QByteArray dayLog(int extra = 0) {
+    auto at = [](int minute) { return QDateTime(QDate(2025, 4, 1), QTime(8, 0)).addSecs(60 * minute); };
+    QByteArray out =
+        logRecord(15, QStringLiteral("Нет связи с датчиком <Ватрел-А> № 1234"), at(1)) +
+        logRecord(33, QStringLiteral("Срабатывание 1 шлейфа датчика <Ватрел-А> № 1234"), at(2)) +
+        logRecord(0, QStringLiteral("Норма датчика <Ватрел-А> № 1234"),
+                  QDateTime(QDate(2025, 4, 2), QTime(0, 0))) +
+        logRecord(30, QStringLiteral("Датчик <Ватрел-А> № 1234 подключён. Оператор: Иванов"), at(4));
+    for (int i = 0; i < extra; ++i)
+        out += logRecord(i % 2 ? 33 : 18, QStringLiteral("Запись %1").arg(i + 1), at(10 + i));
+    return out;
+}
+
+QColor colourAt(const QAbstractItemModel* m, int row, int role) {
+    return m->index(row, 1).data(role).value<QColor>();
+}
+
+// Rendered page of a PDF as an image.
+QImage pdfPage(const QString& pdf) {
+    const QString base = pdf + QStringLiteral("-page");
+    if (QProcess::execute("pdftoppm",
+                          {"-r", "100", "-png", "-singlefile", "-f", "1", "-l", "1", pdf, base}) != 0)
+        return {};
+    return QImage(base + QStringLiteral(".png")).convertToFormat(QImage::Format_RGB32);
+}
+
+QString pdfText(const QString& pdf) {
+    QProcess p;
+    p.start("pdftotext", {"-layout", pdf, "-"});
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// Ruled lines: dark runs longer than any glyph, counted across the page (horizontal) or down it.
+int ruledLines(const QImage& img, bool horizontal) {
+    const int outer = horizontal ? img.height() : img.width(),
+              inner = horizontal ? img.width() : img.height();
+    int lines = 0;
+    bool previous = false;
+    for (int a = 0; a < outer; ++a) {
+        int run = 0, best = 0;
+        for (int b = 0; b < inner; ++b) {
+            run = qGray(horizontal ? img.pixel(b, a) : img.pixel(a, b)) < 150 ? run + 1 : 0;
+            best = qMax(best, run);
+        }
+        const bool line = best > (horizontal ? 300 : 100);
+        lines += line && !previous;
+        previous = line;
+    }
+    return lines;
+}
+QPair<int, int> ruledLines(const QString& pdf) {
+    const QImage page = pdfPage(pdf);
+    return {ruledLines(page, true), ruledLines(page, false)};
+}
+
+int pixelsNear(const QImage& img, QColor c) {
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            n += qAbs(img.pixelColor(x, y).red() - c.red()) + qAbs(img.pixelColor(x, y).green() - c.green()) +
+                     qAbs(img.pixelColor(x, y).blue() - c.blue()) <
+                 48;
+    return n;
+}
+
+} // namespace
+
+class TestQReport : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<ConsoleFixture> m_f;
+    std::unique_ptr<TFQReport> m_w;
+    QStringList m_openedIn;
+    QString m_pick;
+
+    TFQReport& w() { return *m_w; }
+    template <class T> T* child(const char* name) { return m_w->findChild<T*>(QString::fromLatin1(name)); }
+    QAbstractItemModel* grid() { return child<QTableView>("AdvStringGrid2")->model(); }
+    QString cell(int row, int col) { return grid()->index(row - 1, col).data().toString(); }
+    void open(const QString& fragment) {
+        m_pick = m_f->file(fragment);
+        QTest::mouseClick(child<QPushButton>("BitBtn1"), Qt::LeftButton);
+    }
+    void click(const char* name) { QTest::mouseClick(child<QAbstractButton>(name), Qt::LeftButton); }
+
+    // Prints the page shown to a PDF through the print button; returns the PDF's path.
+    QString printToPdf(const QString& name) {
+        const QString pdf = m_f->file(name);
+        w().printDialog = [pdf](QPrinter& p) {
+            p.setOutputFormat(QPrinter::PdfFormat);
+            p.setOutputFileName(pdf);
+            return true;
+        };
+        m_f->ui.expectMessage(QStringLiteral("Если печать прошла успешно,нажмите на кнопку <OK>"),
+                              "Внимание");
+        click("BitBtnPrint");
+        return pdf;
+    }
+
+    // What the window shows of the page: grid rows (without the header), " Стр. n", the summary.
+    void expectPage(int rows, const QString& page, const QString& summary) {
+        QCOMPARE(grid()->rowCount(), rows);
+        QCOMPARE(child<QLabel>("StTextStr")->text(), page);
+        QCOMPARE(child<QLabel>("StTextProt")->text(), summary);
+    }
+
+private slots:
+    void init() {
+        m_f = std::make_unique<ConsoleFixture>();
+        m_w = std::make_unique<TFQReport>(m_f->c);
+        m_openedIn.clear();
+        w().openFileDialog = [this](const QString& folder) {
+            m_openedIn << folder;
+            return m_pick;
+        };
+        w().show(); // the buttons take clicks only on a shown window
+        QVERIFY(QTest::qWaitForWindowExposed(&w()));
+    }
+    void cleanup() {
+        m_w.reset();
+        m_f.reset();
+    }
+
+    void beforeTheFirstLoadAndTheSourceFolders() {
+        QCOMPARE(w().windowTitle(), QString("Протокол событий"));
+        QVERIFY(!child<QGroupBox>("GroupBoxProt")->isVisible());
+        QVERIFY(!child<QPushButton>("BitBtnExport")->isEnabled());
+        QCOMPARE(grid()->headerData(1, Qt::Horizontal).toString(), QString("Наименование события"));
+        QCOMPARE(grid()->rowCount(), 1);
+        QCOMPARE(child<QPlainTextEdit>("Memo1")->toPlainText(), QString("Протокол событий"));
+        m_pick.clear(); // cancelled each time: nothing is loaded
+        click("BitBtn1");
+        click("RadioButton1");
+        click("BitBtn1");
+        click("RadioButton2");
+        click("BitBtn1");
+        QCOMPARE(m_openedIn,
+                 QStringList({m_f->file("VatrelA_mess"), m_f->file("VatrelB_mess"), m_f->file("QReport")}));
+        QVERIFY(!child<QGroupBox>("GroupBoxProt")->isVisible());
+    }
+
+    void smallFilesAndPageBoundaries() {
+        m_f->write("QReport/3", dayLog().left(3 * 328));
+        open("QReport/3");
+        QVERIFY(child<QGroupBox>("GroupBoxProt")->isVisible());
+        expectPage(4, " Стр. 1", " Отобрано 3 сообщений. Всего 1 страниц (по 500 сообщений)");
+        QCOMPARE(cell(1, 0), QString("01.04.2025 08:01:00"));
+        QCOMPARE(cell(3, 0), QString("02.04.2025")); // midnight: the date alone
+        QCOMPARE(cell(4, 0) + cell(4, 1), QString());
+        QCOMPARE(colourAt(grid(), 0, Qt::ForegroundRole), QColor(171, 0, 0));
+        QCOMPARE(colourAt(grid(), 1, Qt::ForegroundRole), QColor(255, 0, 0));
+        QCOMPARE(colourAt(grid(), 2, Qt::ForegroundRole), QColor(0, 128, 0));
+
+        m_f->write("QReport/499", logRecords(499));
+        open("QReport/499");
+        expectPage(500, " Стр. 1", " Отобрано 499 сообщений. Всего 1 страниц (по 500 сообщений)");
+        m_f->write("QReport/500", logRecords(500)); // the end row goes onto a page of its own
+        open("QReport/500");
+        expectPage(1, " Стр. 2", " Отобрано 500 сообщений. Всего 2 страниц (по 500 сообщений)");
+        m_f->write("QReport/empty", QByteArray());
+        open("QReport/empty");
+        expectPage(1, " Стр. 1", " Отобрано 0 сообщений. Всего 1 страниц (по 500 сообщений)");
+        QCOMPARE(cell(1, 0), QString());
+        QCOMPARE(cell(1, 1), QString(" Сообщений нет"));
+    }
+
+    void pagesOfALongLogAndTheAlarmFilter() {
+        m_f->write("QReport/01.04.2025", dayLog(1196)); // 1200 records
+        open("QReport/01.04.2025");
+        expectPage(201, " Стр. 3", " Отобрано 1200 сообщений. Всего 3 страниц (по 500 сообщений)");
+        QCOMPARE(child<QTableView>("AdvStringGrid2")->currentIndex().row(), 200);
+        QCOMPARE(cell(200, 1), QString("Запись 1196"));
+
+        click("BButPrev"); // first page: 500 records and a blank row, scrolled to its bottom
+        expectPage(501, " Стр. 1", " Отобрано 1200 сообщений. Всего 3 страниц (по 500 сообщений)");
+        QCOMPARE(cell(1, 1), QString("Нет связи с датчиком <Ватрел-А> № 1234"));
+        QCOMPARE(cell(501, 0) + cell(501, 1), QString());
+        QCOMPARE(child<QTableView>("AdvStringGrid2")->currentIndex().row(), 500);
+        click("BButBack");
+        QCOMPARE(child<QLabel>("StTextStr")->text(), QString(" Стр. 1"));
+        click("BButNext");
+        QCOMPARE(cell(1, 1), QString("Запись 497"));
+        auto* spin = child<QSpinBox>("CSpinEdProt");
+        QCOMPARE(spin->maximum(), 3);
+        spin->setValue(3);
+        click("BButGo");
+        QCOMPARE(child<QLabel>("StTextStr")->text(), QString(" Стр. 3"));
+
+        // "Тревожные" takes effect on the next page change: 33 stays; 15, 0, 30 and 18 go.
+        click("RadioButtonErr");
+        QCOMPARE(grid()->rowCount(), 201);
+        click("BButStep");
+        expectPage(100, " Стр. 2", " Отобрано 599 сообщений. Всего 2 страниц (по 500 сообщений)");
+        for (int r = 0; r < 99; ++r)
+            QCOMPARE(colourAt(grid(), r, Qt::ForegroundRole), QColor(255, 0, 0));
+        click("RadioButtonNoConnect");
+        click("BButPrev");
+        expectPage(2, " Стр. 1", " Отобрано 1 сообщений. Всего 1 страниц (по 500 сообщений)");
+    }
+
+    void sensorLogAndDamagedFiles() {
+        m_f->write("VatrelB_mess/-5", dayLog() + QByteArray(100, 'x'));
+        w().OpenSensorLog(0xFFFFFFFBu, 1);
+        QCOMPARE(grid()->rowCount(), 5);
+        m_f->ui.expectMessage(QStringLiteral("Файл не удается открыть: ") + m_f->file("VatrelA_mess/77"),
+                              "Ошибка");
+        w().OpenSensorLog(77, 0);
+        QCOMPARE(grid()->rowCount(), 5); // the grid keeps what it showed
+        QVERIFY(m_f->ui.allExpectedShown());
+    }
+
+    void printsTitlesColoursAndBorders() {
+        m_f->write("QReport/01.04.2025", dayLog(16));
+        open("QReport/01.04.2025");
+        child<QPlainTextEdit>("Memo1")->setPlainText(QStringLiteral("Протокол событий\nСмена № 3"));
+        const QString pdf = printToPdf("all.pdf");
+        const QString text = pdfText(pdf);
+        QVERIFY2(text.contains("Протокол событий") && text.contains("Смена № 3"), qPrintable(text));
+        QVERIFY(text.contains("01/04/2025") && text.contains("12:00:00") && text.contains("1/1"));
+        QVERIFY(text.contains("Нет связи с датчиком <Ватрел-А> № 1234") && text.contains("Дата и время"));
+        const QImage page = pdfPage(pdf);
+        QVERIFY(pixelsNear(page, QColor(171, 0, 0)) > 20);
+        QVERIFY(pixelsNear(page, QColor(255, 0, 0)) > 20);
+        QVERIFY(pixelsNear(page, QColor(0, 128, 0)) > 20);
+        const QPair<int, int> all = ruledLines(pdf);
+        QVERIFY(all.first >= 20 && all.second >= 3); // a line under each of the 21 rows; 3 column edges
+        click("RadioButton4");                       // "Гор."
+        const QPair<int, int> horizontal = ruledLines(printToPdf("h.pdf"));
+        QVERIFY(horizontal.first >= 20 && horizontal.second == 0);
+        click("RadioButton3"); // "Верт."
+        const QPair<int, int> vertical = ruledLines(printToPdf("v.pdf"));
+        QVERIFY(vertical.first == 0 && vertical.second >= 3);
+        for (const char* box : {"CheckBox1", "CheckBox2", "CheckBox3", "CheckBox4"})
+            child<QCheckBox>(box)->setChecked(false);
+        const QString bare = printToPdf("none.pdf");
+        QCOMPARE(ruledLines(bare), qMakePair(0, 0));
+        const QString bareText = pdfText(bare);
+        QVERIFY(!bareText.contains("01/04/2025") && !bareText.contains("12:00:00") &&
+                !bareText.contains("1/1"));
+
+        // A full page runs over several sheets, each with the column titles and its number.
+        m_f->write("QReport/long", dayLog(996));
+        open("QReport/long");
+        click("BButPrev");
+        for (const char* box : {"CheckBox3", "CheckBox4"})
+            child<QCheckBox>(box)->setChecked(true);
+        const QString longText = pdfText(printToPdf("long.pdf"));
+        const int sheets = int(longText.count(QLatin1Char('\f')));
+        QVERIFY(sheets >= 5);
+        QCOMPARE(int(longText.count("Дата и время")), sheets);
+        QVERIFY(longText.contains(QString("%1/%1").arg(sheets)) && longText.contains("Запись 496"));
+
+        // A cancelled print dialog prints nothing and asks nothing.
+        w().printDialog = [](QPrinter&) { return false; };
+        click("BitBtnPrint");
+        QVERIFY(m_f->ui.allExpectedShown());
+    }
+
+    void exportThroughTheSaveDialog() {
+        m_f->write("QReport/01.04.2025", dayLog(2));
+        open("QReport/01.04.2025");
+        QString suggested;
+        w().saveFileDialog = [&](const QString& s) {
+            suggested = s;
+            return m_f->file("day.csv");
+        };
+        click("RadioButtonNoConnect");
+        click("BitBtnExport");
+        QCOMPARE(suggested, m_f->file("01.04.2025.csv"));
+        QCOMPARE(m_f->read("day.csv"),
+                 QByteArray("\xEF\xBB\xBF"
+                            "01.04.2025 08:01:00,15,1234,Нет связи с датчиком <Ватрел-А> № 1234\r\n"));
+    }
+};
+
+QTEST_MAIN(TestQReport)
+#include "tst_qreport.moc"

@@ -1,0 +1,129 @@
+// The log reader under the viewer, headless: the filters' code sets, what a page change picks up from
+// a file that grows, shrinks or is replaced, damaged and wrong files, and the CSV export.
+#include "common/ConsoleFixture.h"
+#include "common/LogRecordBytes.h"
+#include "registry/ReportListing.h"
+
+using namespace vatrel;
+using namespace vatrel::testing;
+
+class TestReportListing : public QObject {
+    Q_OBJECT
+
+    static void append(const QString& path, const QByteArray& bytes) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::Append));
+        QCOMPARE(f.write(bytes), bytes.size());
+    }
+
+private slots:
+    void filtersKeepTheirCodeSets() {
+        // Each set's bounds from both sides; codes are signed bytes.
+        for (int code : {-1, 1, 14, 22, 29, 33, 34, 46, 127})
+            QVERIFY2(passesFilter(LogFilter::Alarms, code), qPrintable(QString::number(code)));
+        for (int code : {0, 15, 18, 21, 30, 32})
+            QVERIFY2(!passesFilter(LogFilter::Alarms, code), qPrintable(QString::number(code)));
+        for (int code : {-128, -1, 1, 6, 12, 15, 22, 29, 35, 127})
+            QVERIFY2(passesFilter(LogFilter::LinkLoss, code), qPrintable(QString::number(code)));
+        for (int code : {0, 2, 5, 7, 11, 16, 21, 30, 33, 34})
+            QVERIFY2(!passesFilter(LogFilter::LinkLoss, code), qPrintable(QString::number(code)));
+    }
+
+    void pageChangesReadOnlyWhatWasAppended() {
+        ConsoleFixture f;
+        const QString path = f.file("VatrelA_mess/1234");
+        f.write("VatrelA_mess/1234", logRecords(600, 33) + logRecords(400, 18, 600));
+        ReportListing l(f.c);
+        l.filter = LogFilter::Alarms;
+        QVERIFY(l.load(path));
+        QCOMPARE(l.selectedCount(), 600);
+        append(path, logRecords(1, 33, 1000) + logRecords(1, 16, 1001));
+        QVERIFY(l.changePage(PageButton::Last));
+        QCOMPARE(l.selectedCount(), 601);
+        QCOMPARE(l.grid.at(1, 101), QString("Событие 1001"));
+        QCOMPARE(l.index().fullIndexings(), 1);
+        QVERIFY(l.index().memoryBytes() <= 8 * 1002);
+
+        // A half-written record is left out until it is complete.
+        const QByteArray next = logRecord(9, QStringLiteral("Ошибка EEPROM"));
+        append(path, next.left(100));
+        QVERIFY(l.changePage(PageButton::Last));
+        QCOMPARE(l.selectedCount(), 601);
+        append(path, next.mid(100));
+        QVERIFY(l.changePage(PageButton::Last));
+        QCOMPARE(l.grid.at(1, 102), QString("Ошибка EEPROM"));
+        QCOMPARE(l.index().fullIndexings(), 1);
+
+        // Shrunk: indexed afresh, and the page asked for no longer exists.
+        l.spin_value = 2;
+        f.write("VatrelA_mess/1234", logRecords(3, 33));
+        QVERIFY(l.changePage(PageButton::Go));
+        QCOMPARE(l.selectedCount(), 3);
+        QCOMPARE(l.StTextStr, QString(" Стр. 1"));
+        QCOMPARE(l.index().fullIndexings(), 2);
+
+        // Rewritten in place to the same length, then replaced by another file; then another filter.
+        f.write("VatrelA_mess/1234", logRecords(2, 33) + logRecord(33, QStringLiteral("Другое")));
+        QVERIFY(l.changePage(PageButton::Last));
+        QCOMPARE(l.grid.at(1, 3), QString("Другое"));
+        f.write("VatrelA_mess/other", logRecords(4, 15, 10));
+        QVERIFY(QFile::remove(path) && QFile::rename(f.file("VatrelA_mess/other"), path));
+        l.filter = LogFilter::LinkLoss;
+        QVERIFY(l.changePage(PageButton::Last));
+        QCOMPARE(l.selectedCount(), 4);
+        QCOMPARE(l.grid.at(1, 1), QString("Событие 11"));
+        QCOMPARE(l.index().fullIndexings(), 4);
+    }
+
+    void wrongFilesGiveMessagesOrWholeRecords() {
+        ConsoleFixture f;
+        ReportListing l(f.c);
+        f.write("QReport/good", logRecords(3));
+        QVERIFY(l.load(f.file("QReport/good")));
+
+        for (const char* bad : {"QReport/missing", "QReport"}) {
+            f.ui.expectMessage(QStringLiteral("Файл не удается открыть: ") + f.file(bad), "Ошибка");
+            QVERIFY(!l.load(f.file(bad)));
+        }
+        QCOMPARE(l.grid.at(1, 3), QString("Событие 3")); // the grid keeps what it showed
+        f.ui.expectMessage(QStringLiteral("BButPrevClick: файл не удается открыть"), "Ошибка");
+        QVERIFY(!l.changePage(PageButton::First));
+
+        // Random bytes of a size that is no multiple of a record: the whole records, nothing more.
+        QByteArray noise(3 * 328 + 77, '\0');
+        quint32 x = 12345;
+        for (char& ch : noise)
+            ch = char((x = x * 1103515245u + 12345u) >> 24);
+        f.write("QReport/noise", noise);
+        QVERIFY(l.load(f.file("QReport/noise")));
+        QCOMPARE(l.selectedCount(), 3);
+        QCOMPARE(l.grid.rowCount(), 5);
+
+        QVERIFY(QFile::remove(f.file("QReport/noise")));
+        f.ui.expectMessage(QStringLiteral("BButPrevClick: файл не удается открыть"), "Ошибка");
+        QVERIFY(!l.changePage(PageButton::Last));
+        QVERIFY(f.ui.allExpectedShown());
+    }
+
+    void exportWritesCsvOfTheChosenFilter() {
+        ConsoleFixture f;
+        f.write("QReport/01.04.2025", logRecord(33, QStringLiteral("Срабатывание 1 шлейфа, \"север\""),
+                                                QDateTime(QDate(2025, 4, 1), QTime(0, 0)), 0xFFFFFFFBu) +
+                                          logRecord(18, QStringLiteral("Снят")) +
+                                          logRecord(9, QStringLiteral("EEPROM")));
+        ReportListing l(f.c);
+        QVERIFY(l.load(f.file("QReport/01.04.2025")));
+        l.filter = LogFilter::Alarms;
+        QVERIFY(l.exportCsv(f.file("out.csv")));
+        QCOMPARE(f.read("out.csv"),
+                 QByteArray("\xEF\xBB\xBF"
+                            "01.04.2025 00:00:00,33,-5,\"Срабатывание 1 шлейфа, \"\"север\"\"\"\r\n"
+                            "01.04.2025 08:30:05,9,1234,EEPROM\r\n"));
+        f.ui.expectMessage(QStringLiteral("Файл не удается записать: ") + f.file("nowhere/out.csv"),
+                           "Ошибка");
+        QVERIFY(!l.exportCsv(f.file("nowhere/out.csv")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestReportListing)
+#include "tst_reportlisting.moc"
