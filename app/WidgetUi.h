@@ -35,6 +35,9 @@ public:
     void stopAlarmSound() override;
     void converterLinkLost() override;
     void converterLinkRestored() override;
+    void oscillogramStarted(int slot) override;
+    void oscillogramStopped() override;
+    void oscillogramSampleB(const std::array<float, 8>& values) override;
 
 private:
     QWidget* boxParent() const;
