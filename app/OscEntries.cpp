@@ -26,13 +26,20 @@ bool OscEntries::eventFilter(QObject* watched, QEvent* event) {
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
         // Another window coming forward (a message box among them) or a popup is no leaving.
         const auto it = m_entries.constFind(edit);
-        if (it != m_entries.cend() && it->handler && reason != Qt::ActiveWindowFocusReason &&
+        if (it != m_entries.cend() && it->handler && !m_refocusing && reason != Qt::ActiveWindowFocusReason &&
             reason != Qt::PopupFocusReason) {
             const Handler handler = it->handler;
-            // The focus has not moved yet while this event is handled; take it back afterwards.
+            // The focus has not moved yet while this event is handled; take it back afterwards. The
+            // control that had it meanwhile was never really left: its own handler must not run.
             if (!handler())
                 QMetaObject::invokeMethod(
-                    edit, [edit] { edit->setFocus(); }, Qt::QueuedConnection);
+                    edit,
+                    [this, edit] {
+                        m_refocusing = edit;
+                        edit->setFocus();
+                        m_refocusing = nullptr;
+                    },
+                    Qt::QueuedConnection);
         }
     }
     return QObject::eventFilter(watched, event);

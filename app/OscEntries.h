@@ -32,6 +32,7 @@ private:
         Handler handler;
     };
     QHash<QLineEdit*, Entry> m_entries;
+    QLineEdit* m_refocusing = nullptr; // an entry taking the focus back after a refusal
 };
 
 } // namespace vatrel
