@@ -136,6 +136,7 @@ OscilloscopeTabB::OscilloscopeTabB(Console& c, QWidget* parent) : QWidget(parent
 
     // At most ten redraws a second whatever the sample rate: one replace() per series each time.
     m_redrawTimer = new QTimer(this);
+    m_redrawTimer->setObjectName(QStringLiteral("CurveRedraw"));
     m_redrawTimer->setSingleShot(true);
     m_redrawTimer->setInterval(100);
     connect(m_redrawTimer, &QTimer::timeout, this, &OscilloscopeTabB::redrawCurves);
@@ -167,20 +168,13 @@ void OscilloscopeTabB::redrawCurves() {
         if (view.drawnRevision == t.revision()) continue;
         view.drawnRevision = t.revision();
         const int n = t.size();
-        std::array<QList<QPointF>, 4> points;
-        for (auto& p : points)
-            p.reserve(n);
-        for (int i = 0; i < n; ++i) {
-            const FlankTrace::Point& p = t.at(i);
-            for (size_t s = 0; s < 4; ++s)
-                points[s].append(QPointF(qreal(p.x), qreal(p.y[s])));
-        }
+        const int columns = qMax(100, int(view.chart.view->chart()->plotArea().width()));
         // The x axis runs on with the sample counter: the newest sample at the right edge once the
         // window is full.
         const qreal first = n > 0 ? qreal(t.at(0).x) : 0;
         view.chart.axisX->setRange(first, first + t.flank_window);
-        for (size_t s = 0; s < 4; ++s)
-            view.series[s]->replace(points[s]);
+        for (int s = 0; s < 4; ++s)
+            view.series[size_t(s)]->replace(t.curve(s, columns));
     }
 }
 

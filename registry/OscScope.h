@@ -1,4 +1,6 @@
 #pragma once
+#include <QList>
+#include <QPointF>
 #include <QtGlobal>
 #include <array>
 #include <vector>
@@ -32,6 +34,10 @@ public:
     // Adds a sample at x = sample_counter; the oldest goes once there are more than flank_window.
     void add(const std::array<float, 4>& y);
     void clear(); // no points, sample_counter 0
+    // One curve (0 … 3) as chart points. A chart `columns` pixels wide cannot show more than two
+    // values per column: with more samples than that, each column keeps only its lowest and its
+    // highest sample, in their order, so the drawing looks the same at a fraction of the cost.
+    QList<QPointF> curve(int series, int columns) const;
     void touch() { ++m_revision; }
 
 private:
