@@ -209,6 +209,20 @@ private slots:
         QCOMPARE(c.scope.flanks[1].size(), 5000);
         QCOMPARE(c.scope.flanks[1].at(0).x, 7000u);
         QCOMPARE(c.scope.flanks[1].at(4999).y[0], 11999.0f);
+
+        // Drawn 100 columns wide, the curve keeps each column's lowest and highest sample in order:
+        // a spike of one sample still shows.
+        FlankTrace t;
+        t.flank_window = 1000;
+        for (int i = 0; i < 1000; ++i)
+            t.add({i == 333 ? 900.0f : float(i % 10), 0, 0, 0});
+        const QList<QPointF> curve = t.curve(0, 100);
+        QCOMPARE(curve.size(), 200);
+        QCOMPARE(curve.first(), QPointF(0, 0));
+        QCOMPARE(curve.value(66), QPointF(330, 0));
+        QCOMPARE(curve.value(67), QPointF(333, 900));
+        QCOMPARE(t.curve(0, 500).size(), 1000); // room for every sample
+        QCOMPARE(t.curve(0, 500).value(333), QPointF(333, 900));
     }
 
     // Every entry refuses what is no number or out of its range, keeps its stored value and asks
