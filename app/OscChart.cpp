@@ -43,6 +43,9 @@ QLineSeries* OscChart::addSeries(const QString& name, const QString& title, cons
 void OscChart::setValueRange(double lower, double upper) {
     double lo = qMin(lower, upper), hi = qMax(lower, upper);
     if (hi == lo) hi = lo + 1; // a zero-height axis draws nothing
+    // Whole numbers suit the usual range of hundreds; a narrow one needs decimals to tell its
+    // grid lines apart.
+    axisY->setLabelFormat(hi - lo >= 20 ? QStringLiteral("%d") : QStringLiteral("%.2f"));
     axisY->setRange(lo, hi);
 }
 
