@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QValueAxis>
+#include <algorithm>
 
 namespace vatrel {
 
@@ -168,7 +169,9 @@ void OscilloscopeTabB::redrawCurves() {
         if (view.drawnRevision == t.revision()) continue;
         view.drawnRevision = t.revision();
         const int n = t.size();
-        const int columns = qMax(100, int(view.chart.view->chart()->plotArea().width()));
+        // The plot area is known once the chart has been laid out; the view's width bounds it.
+        const int columns =
+            std::max({100, int(view.chart.view->chart()->plotArea().width()), view.chart.view->width()});
         // The x axis runs on with the sample counter: the newest sample at the right edge once the
         // window is full.
         const qreal first = n > 0 ? qreal(t.at(0).x) : 0;
