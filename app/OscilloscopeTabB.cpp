@@ -184,6 +184,18 @@ void OscilloscopeTabB::redrawCurves() {
 void OscilloscopeTabB::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     redrawCurves();
+    redrawAfterLayout(); // the first drawing may have been thinned for a chart not yet laid out
+}
+
+void OscilloscopeTabB::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    redrawAfterLayout(); // a wider chart shows more points
+}
+
+void OscilloscopeTabB::redrawAfterLayout() {
+    for (auto& view : m_flanks)
+        view->drawnRevision = ~0u;
+    samplesArrived();
 }
 
 void OscilloscopeTabB::ButtonOnOscillVBClick() {

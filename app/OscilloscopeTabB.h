@@ -38,8 +38,11 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void redrawAfterLayout();
+
     struct FlankView {
         OscChart chart;
         std::array<QLineSeries*, 4> series{};
