@@ -2,6 +2,8 @@
 #include "app/ComGridModel.h"
 #include "app/EventListModel.h"
 #include "app/FixedFirstColumn.h"
+#include "app/OscilloscopeTabA.h"
+#include "app/OscilloscopeTabB.h"
 #include "app/SensorGridDelegate.h"
 #include "app/SensorGridModel.h"
 #include "dialogs/Setsensor.h"
@@ -15,8 +17,6 @@
 #include "registry/Startup.h"
 
 #include <QApplication>
-#include <QChart>
-#include <QChartView>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDialog>
@@ -28,8 +28,6 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
-#include <QLineSeries>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -40,7 +38,6 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
-#include <QValueAxis>
 
 namespace vatrel {
 
@@ -57,13 +54,6 @@ QLabel* namedLabel(const QString& name, const QString& text, QWidget* parent) {
     auto* l = new QLabel(text, parent);
     l->setObjectName(name);
     return l;
-}
-
-QLineEdit* namedEdit(const QString& name, const QString& text, QWidget* parent, int width = 60) {
-    auto* e = new QLineEdit(text, parent);
-    e->setObjectName(name);
-    e->setFixedWidth(width);
-    return e;
 }
 
 QTableView* gridView(const QString& name, QAbstractItemModel* model, const std::initializer_list<int>& widths,
@@ -84,47 +74,6 @@ QTableView* gridView(const QString& name, QAbstractItemModel* model, const std::
     for (int w : widths)
         v->setColumnWidth(col++, w);
     return v;
-}
-
-// A line chart of the oscilloscope tabs: fixed value axis, series added empty.
-struct ChartParts {
-    QChartView* view;
-    QValueAxis* axisX;
-    QValueAxis* axisY;
-};
-
-ChartParts makeChart(const QString& name, const QString& title, const QString& xTitle, QWidget* parent) {
-    auto* chart = new QChart;
-    chart->setTitle(title);
-    chart->setBackgroundBrush(Qt::white);
-    auto* x = new QValueAxis;
-    x->setTitleText(xTitle);
-    x->setLabelFormat(QStringLiteral("%d"));
-    auto* y = new QValueAxis;
-    y->setTitleText(QStringLiteral("Сигнал, [дискр. АЦП]"));
-    y->setLabelFormat(QStringLiteral("%d"));
-    chart->addAxis(x, Qt::AlignBottom);
-    chart->addAxis(y, Qt::AlignLeft);
-    auto* view = new QChartView(chart, parent);
-    view->setObjectName(name);
-    view->setRenderHint(QPainter::Antialiasing, false);
-    return {view, x, y};
-}
-
-QLineSeries* addSeries(const ChartParts& parts, const QString& name, const QString& title,
-                       const QColor& colour) {
-    auto* s = new QLineSeries;
-    s->setObjectName(name);
-    s->setName(title);
-    if (colour.isValid()) {
-        QPen pen(colour);
-        pen.setWidth(2);
-        s->setPen(pen);
-    }
-    parts.view->chart()->addSeries(s);
-    s->attachAxis(parts.axisX);
-    s->attachAxis(parts.axisY);
-    return s;
 }
 
 // Opens one of the main window's dialogs: modal to the main window only, so that the alarm window
@@ -163,8 +112,10 @@ TFmain::TFmain(Console& c, QWidget* parent) : QMainWindow(parent), m_c(c) {
     m_tabSheet4 = createEventTab();
     m_pageControl2->addTab(m_tabSheet4, QStringLiteral("Протокол событий"));
     m_pageControl2->addTab(createDiagnosticsTab(), QStringLiteral("Диагностика"));
-    m_pageControl2->addTab(createOscTabB(), QStringLiteral("Осциллограф датчиков Ватрел-Б"));
-    m_pageControl2->addTab(createOscTabA(), QStringLiteral("Осциллограф датчиков Ватрел-А"));
+    m_tabSheet2 = new OscilloscopeTabB(m_c);
+    m_pageControl2->addTab(m_tabSheet2, QStringLiteral("Осциллограф датчиков Ватрел-Б"));
+    m_tabSheet6 = new OscilloscopeTabA(m_c);
+    m_pageControl2->addTab(m_tabSheet6, QStringLiteral("Осциллограф датчиков Ватрел-А"));
     m_pageControl2->setCurrentIndex(0);
     connect(m_pageControl2, &QTabWidget::currentChanged, this, &TFmain::PageControl2Change);
     setCentralWidget(m_pageControl2);
@@ -187,7 +138,6 @@ TFmain::~TFmain() {
 }
 
 void TFmain::FormCreate() {
-    // The oscilloscope scales got their start values when the tabs were built.
     m_c.data_dir = QDir::currentPath();
     init_globals(m_c);
     alarmWindowCreate(m_c);
@@ -409,131 +359,6 @@ QWidget* TFmain::createDiagnosticsTab() {
     return tab;
 }
 
-QWidget* TFmain::createOscTabB() {
-    auto* tab = new QWidget;
-    tab->setObjectName(QStringLiteral("TabSheet2"));
-    auto* layout = new QVBoxLayout(tab);
-
-    auto* top = new QHBoxLayout;
-    m_labelNumPosOscill =
-        namedLabel(QStringLiteral("LabelNumPosOscill"), QStringLiteral("Номер позиции"), tab);
-    m_edit7 = namedEdit(QStringLiteral("Edit7"), QString(), tab);
-    m_buttonOnOscillVB = new QPushButton(QStringLiteral("Включить"), tab);
-    m_buttonOnOscillVB->setObjectName(QStringLiteral("ButtonOnOscillVB"));
-    auto* off = new QPushButton(QStringLiteral("Выключить"), tab);
-    off->setObjectName(QStringLiteral("ButtonOffOscillVB"));
-    top->addWidget(m_labelNumPosOscill);
-    top->addWidget(m_edit7);
-    top->addWidget(m_buttonOnOscillVB);
-    top->addWidget(off);
-    top->addStretch();
-    layout->addLayout(top);
-
-    // One chart per flank, with its scale and DC component entries on the right.
-    struct Flank {
-        const char* chart;
-        const char* title;
-        const char* series[4];
-        const char* edits[3];
-        const char* delta;
-        const char* record;
-    };
-    const Flank flanks[2] = {
-        {"Chart1",
-         "ФЛАНГ 1",
-         {"Series1", "Series2", "Series3", "Series4"},
-         {"Edit1", "Edit2", "Edit3"},
-         "Delta1",
-         "RecordDelta1"},
-        {"Chart2",
-         "ФЛАНГ 2",
-         {"LineSeries1", "LineSeries2", "LineSeries3", "LineSeries4"},
-         {"Edit4", "Edit5", "Edit6"},
-         "Delta2",
-         "RecordDelta2"},
-    };
-    const char* seriesTitles[4] = {"Сигнал с ЧЭ", "Сигнал с ЧЭ отфильтр.", "Текущий порог",
-                                   "Нулевой уровень"};
-    const QColor seriesColours[4] = {QColor(0, 0, 255), QColor(0, 128, 0), QColor(255, 0, 0),
-                                     QColor(0, 0, 0)};
-    const char* scaleCaptions[3] = {" Х", "Мин. Y", "Макс. Y"};
-    const char* scaleDefaults[3] = {"500", "0", "1023"};
-
-    for (int f = 0; f < 2; ++f) {
-        const Flank& fl = flanks[f];
-        auto* row = new QHBoxLayout;
-        ChartParts parts = makeChart(QString::fromLatin1(fl.chart), QString::fromUtf8(fl.title),
-                                     QStringLiteral("Отсчёты "), tab);
-        parts.view->chart()->legend()->setAlignment(Qt::AlignBottom);
-        for (int s = 0; s < 4; ++s)
-            addSeries(parts, QString::fromLatin1(fl.series[s]), QString::fromUtf8(seriesTitles[s]),
-                      seriesColours[s]);
-        parts.axisX->setRange(0, 500);
-        parts.axisY->setRange(0, 1023);
-        row->addWidget(parts.view, 1);
-
-        auto* side = new QVBoxLayout;
-        auto* scale = new QGroupBox(QStringLiteral("Масштаб"), tab);
-        auto* sg = new QGridLayout(scale);
-        for (int e = 0; e < 3; ++e) {
-            sg->addWidget(new QLabel(QString::fromUtf8(scaleCaptions[e]), scale), e, 0);
-            auto* edit =
-                namedEdit(QString::fromLatin1(fl.edits[e]), QString::fromLatin1(scaleDefaults[e]), scale);
-            edit->setFocusPolicy(Qt::ClickFocus); // skipped by the Tab key
-            sg->addWidget(edit, e, 1);
-        }
-        side->addWidget(scale);
-        auto* deltaCaption = new QLabel(QStringLiteral("Ввод постоянной части порога"), tab);
-        deltaCaption->setWordWrap(true);
-        side->addWidget(deltaCaption);
-        auto* delta = namedEdit(QString::fromLatin1(fl.delta), QString(), tab, 80);
-        (f == 0 ? m_delta1 : m_delta2) = delta;
-        side->addWidget(delta);
-        auto* record = new QPushButton(QStringLiteral("Запись"), tab);
-        record->setObjectName(QString::fromLatin1(fl.record));
-        side->addWidget(record);
-        side->addStretch();
-        row->addLayout(side);
-        layout->addLayout(row, 1);
-    }
-    return tab;
-}
-
-QWidget* TFmain::createOscTabA() {
-    auto* tab = new QWidget;
-    tab->setObjectName(QStringLiteral("TabSheet6"));
-    auto* layout = new QHBoxLayout(tab);
-
-    ChartParts parts = makeChart(QStringLiteral("Chart4"), QString(), QStringLiteral("Отсчёты"), tab);
-    parts.view->chart()->legend()->setAlignment(Qt::AlignTop);
-    addSeries(parts, QStringLiteral("VASeries1"), QStringLiteral("Порог"), QColor());
-    addSeries(parts, QStringLiteral("VASeries2"), QStringLiteral("Входной сигнал с СЗ"), QColor(0, 0, 0));
-    addSeries(parts, QStringLiteral("VASeries3"), QStringLiteral("Полезный сигнал"), QColor(0, 128, 64));
-    // The two interference curves are not in use.
-    addSeries(parts, QStringLiteral("VASeries4"), QStringLiteral("Э-К (эл. помеха)"), QColor(128, 0, 0))
-        ->setVisible(false);
-    addSeries(parts, QStringLiteral("VASeries5"), QStringLiteral("Э-К (климатика)"), QColor(0, 0, 255))
-        ->setVisible(false);
-    parts.axisX->setRange(0, 1000);
-    parts.axisY->setRange(0, 100);
-    layout->addWidget(parts.view, 1);
-
-    auto* side = new QGridLayout;
-    side->addWidget(new QLabel(QStringLiteral("Y мин"), tab), 0, 0);
-    side->addWidget(namedEdit(QStringLiteral("EditYmin"), QStringLiteral("0"), tab), 0, 1);
-    side->addWidget(new QLabel(QStringLiteral("Y макс"), tab), 1, 0);
-    side->addWidget(namedEdit(QStringLiteral("EditYmax"), QStringLiteral("100"), tab), 1, 1);
-    side->addWidget(new QLabel(QStringLiteral(" Х"), tab), 2, 0);
-    side->addWidget(namedEdit(QStringLiteral("EditX"), QStringLiteral("1000"), tab), 2, 1);
-    auto* dcCaption = new QLabel(QStringLiteral("Постоянная часть порога"), tab);
-    side->addWidget(dcCaption, 3, 0, 1, 2);
-    m_eDirectComponent = namedEdit(QStringLiteral("EDirect_component"), QString(), tab, 80);
-    side->addWidget(m_eDirectComponent, 4, 0, 1, 2);
-    side->setRowStretch(5, 1);
-    layout->addLayout(side);
-    return tab;
-}
-
 void TFmain::widenColumnsToFit() {
     // The widths were chosen for a narrower font than this system may have: a column never starts
     // narrower than its header text, and the event list's first column fits a whole date and time.
@@ -612,13 +437,8 @@ void TFmain::refreshView(ConsoleUi::View view) {
         break;
     }
     case View::Oscilloscope:
-        m_edit7->setText(m_c.osc.Edit7);
-        m_edit7->setEnabled(m_c.osc.Edit7_enabled);
-        m_labelNumPosOscill->setEnabled(m_c.osc.LabelNumPosOscill_enabled);
-        m_buttonOnOscillVB->setEnabled(m_c.osc.ButtonOnOscillVB_enabled);
-        m_delta1->setText(m_c.osc.Delta1);
-        m_delta2->setText(m_c.osc.Delta2);
-        m_eDirectComponent->setText(m_c.osc.EDirect_component);
+        m_tabSheet2->refresh();
+        m_tabSheet6->refresh();
         break;
     case View::PortChoice:
         m_comboBox1->setCurrentIndex(m_c.port_index);
@@ -626,6 +446,10 @@ void TFmain::refreshView(ConsoleUi::View view) {
     case View::AlarmList:
         break; // the alarm window's own
     }
+}
+
+void TFmain::samplesArrived() {
+    m_tabSheet2->samplesArrived();
 }
 
 void TFmain::refreshAll() {

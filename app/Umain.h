@@ -17,6 +17,8 @@ namespace vatrel {
 
 class ComGridModel;
 class EventListModel;
+class OscilloscopeTabA;
+class OscilloscopeTabB;
 class SensorGridModel;
 class TAboutBox;
 class TFDirect_component_porog;
@@ -46,6 +48,8 @@ public:
     // Re-reads the part of the console state that changed.
     void refreshView(ConsoleUi::View view);
     void refreshAll();
+    // Oscillogram samples came in; the type B tab redraws its curves shortly.
+    void samplesArrived();
 
     // Handlers.
     void N2Click();
@@ -71,8 +75,6 @@ private:
     QWidget* createSensorTab();
     QWidget* createEventTab();
     QWidget* createDiagnosticsTab();
-    QWidget* createOscTabB();
-    QWidget* createOscTabA();
     void createTimers();
     void widenColumnsToFit();
     void runDialog(DialogRequest request);
@@ -101,12 +103,8 @@ private:
     ComGridModel* m_comModel = nullptr;
     QTableView* m_stringGridCOM = nullptr;
 
-    QLineEdit* m_edit7 = nullptr;
-    QLabel* m_labelNumPosOscill = nullptr;
-    QPushButton* m_buttonOnOscillVB = nullptr;
-    QLineEdit* m_delta1 = nullptr;
-    QLineEdit* m_delta2 = nullptr;
-    QLineEdit* m_eDirectComponent = nullptr;
+    OscilloscopeTabB* m_tabSheet2 = nullptr;
+    OscilloscopeTabA* m_tabSheet6 = nullptr;
 
     QTimer* m_timerRv = nullptr;
     QTimer* m_timer1 = nullptr;

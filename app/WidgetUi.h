@@ -37,6 +37,9 @@ public:
     void stopAlarmSound() override;
     void converterLinkLost() override;
     void converterLinkRestored() override;
+    void oscillogramStarted(int slot) override;
+    void oscillogramStopped() override;
+    void oscillogramSampleB(const std::array<float, 8>& values) override;
 
 protected:
     // Every dialog of the console is modal to its own window only and opens above the alarm window:

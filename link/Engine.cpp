@@ -1,6 +1,7 @@
 #include "link/Engine.h"
 
 #include "link/Frame.h"
+#include "link/Oscilloscope.h"
 #include "link/SerialPort.h"
 #include "link/StatusDecoder.h"
 #include "registry/DateTime.h"
@@ -434,7 +435,8 @@ void oscillogramStarted(Console& c, int slot) {
     if (slot < 0 || slot >= kSlots) return;
     c.osc_slot = qint16(slot);
     SensorRecord& r = c.sensors[size_t(slot)];
-    if (c.ui) c.ui->oscillogramStarted(slot); // the charts clear their series and sample counters
+    clearOscTraces(c); // every curve and both sample counters start again
+    if (c.ui) c.ui->oscillogramStarted(slot);
     if (r.sensor_type == 1) {
         c.osc_dc1 = r.dc_component1;
         c.osc_dc2 = r.dc_component2;

@@ -1,5 +1,6 @@
 #include "link/Measurements.h"
 #include "link/Frame.h"
+#include "link/Oscilloscope.h"
 #include "registry/NumberFormat.h"
 
 #include <bit>
@@ -95,7 +96,7 @@ void DecodeMeasurements(Console& c, const char* text, int len, quint8 code, int 
         SensorRecord& w = c.sensors[size_t(slot)];
         for (int i = 0; i < 4; ++i)
             w.osc_values[size_t(i)] = v[size_t(4 + i)];
-        if (w.osc_active == 1 && c.ui) c.ui->oscillogramSampleB(v);
+        if (w.osc_active == 1) oscillogramSampleB(c, v);
     } else if (code == REPORT_STATUS_OSC && layout == kLayoutOscA && !typeB) {
         if (!holdsWord(len, 8)) return;
         storeTypeA(c, slot, text, true);

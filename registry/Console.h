@@ -1,6 +1,7 @@
 #pragma once
 #include "registry/Colours.h"
 #include "registry/ConsoleUi.h"
+#include "registry/OscScope.h"
 #include "registry/Records.h"
 #include "registry/TextGrid.h"
 
@@ -104,15 +105,21 @@ struct AlarmList {
     QString LabeledEdit1 = QStringLiteral("0");
 };
 
-// Oscilloscope entries the core writes (the charts themselves belong to the window layer).
+// Oscilloscope entries as the operator sees them (the curves and scales are in Console::scope).
+// The window writes an entry's text here before its handler reads it.
 struct OscControls {
-    QString Edit7;
+    QString Edit7 = QStringLiteral("0");
     bool ButtonOnOscillVB_enabled = true;
     bool Edit7_enabled = true;
     bool LabelNumPosOscill_enabled = true;
-    QString Delta1 = QStringLiteral("0.000");
-    QString Delta2 = QStringLiteral("0.000");
-    QString EDirect_component = QStringLiteral("0");
+    QString Delta1 = QStringLiteral("0");
+    QString Delta2 = QStringLiteral("0");
+    QString EDirect_component = QStringLiteral("4");
+    // Scale entries: window length, lower and upper limit of flank 1 (Edit1-3) and flank 2 (Edit4-6).
+    QString Edit1 = QStringLiteral("500"), Edit2 = QStringLiteral("0"), Edit3 = QStringLiteral("1023");
+    QString Edit4 = QStringLiteral("500"), Edit5 = QStringLiteral("0"), Edit6 = QStringLiteral("1023");
+    // Type A chart.
+    QString EditX = QStringLiteral("1000"), EditYmin = QStringLiteral("0"), EditYmax = QStringLiteral("100");
 };
 
 // All program state. main() owns one instance and hands it to every window by reference;
@@ -150,6 +157,7 @@ struct Console {
     TextGrid event_grid{2, kEventRowsMax + 1, 2};
     AlarmList alarms;
     OscControls osc;
+    OscScope scope; // the oscilloscope charts' scales and samples
     QString Label5;  // weekday
     QString Label6;  // date and time
     QString Label8;  // sensor count

@@ -2,6 +2,8 @@
 // Converter frames built by hand, so that a fault in the program's frame codec cannot hide behind
 // the same fault in the test input.
 #include <QByteArray>
+#include <array>
+#include <bit>
 #include <vector>
 
 namespace vatrel::testing {
@@ -30,6 +32,16 @@ inline QByteArray reply(const std::vector<quint16>& words, bool lowerCase = fals
 inline QByteArray reportText(const std::vector<quint16>& words) {
     const QByteArray f = converterFrame('~', words);
     return f.mid(1, f.size() - 3);
+}
+
+// A type B oscillogram sample report (code 0x42, layout 0xC3): eight floats, one byte per word,
+// least significant byte first.
+inline QByteArray typeBSampleReport(quint16 number, const std::array<float, 8>& values) {
+    std::vector<quint16> w{0x0142, 0, number, 0x00C3, 0x0000};
+    for (float v : values)
+        for (int i = 0; i < 4; ++i)
+            w.push_back(quint16((std::bit_cast<quint32>(v) >> (8 * i)) & 0xFF));
+    return converterFrame('~', w);
 }
 
 } // namespace vatrel::testing

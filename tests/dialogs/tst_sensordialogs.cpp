@@ -315,7 +315,8 @@ private slots:
         click(&d, "ButtonAccept");
         QVERIFY(ui().allExpectedShown());
         QCOMPARE(c().sensors[4].dc_component2, -0.25f);
-        QCOMPARE(c().osc.Delta1, QStringLiteral("0.000")); // another slot is under observation
+        QCOMPARE(c().osc.Delta1,
+                 QStringLiteral("0")); // another slot is under observation: the start text stays
         QCOMPARE(queued(0), (std::vector<quint16>{0x0145, 4, 0x0000, 0x3FC0, 0x0000, 0xBE80, 0x0176}));
 
         c().queue = {};

@@ -112,7 +112,7 @@ private slots:
         QCOMPARE(f.c.KartaAdress[5].factory_number, quint16(1234));
         QCOMPARE(f.c.KartaAdress[4].device_code, quint8(0));
         QCOMPARE(f.c.osc_slot, qint16(-1));
-        QCOMPARE(f.c.osc.Edit7, QString());
+        QCOMPARE(f.c.osc.Edit7, QStringLiteral("0"));
         QVERIFY(f.c.osc.ButtonOnOscillVB_enabled);
     }
 

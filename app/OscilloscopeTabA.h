@@ -1,0 +1,34 @@
+#pragma once
+#include "app/OscChart.h"
+#include "registry/Console.h"
+
+#include <QWidget>
+#include <array>
+
+class QLineEdit;
+class QLineSeries;
+
+namespace vatrel {
+
+class OscEntries;
+
+// Tab "Осциллограф датчиков Ватрел-А" (TabSheet6): a chart with its scale entries and the DC component
+// of a type A sensor. No measurement is ever plotted on its chart; the DC component entry is what
+// the operator uses it for.
+class OscilloscopeTabA : public QWidget {
+    Q_OBJECT
+public:
+    explicit OscilloscopeTabA(Console& c, QWidget* parent = nullptr);
+
+    // Shows the console's entry texts and the chart's scale.
+    void refresh();
+
+private:
+    Console& m_c;
+    OscEntries* m_entries = nullptr;
+    OscChart m_chart;
+    std::array<QLineSeries*, 3> m_used{}; // VASeries1 … VASeries3
+    quint32 m_drawnRevision = ~0u;
+};
+
+} // namespace vatrel

@@ -1,0 +1,62 @@
+#pragma once
+#include "app/OscChart.h"
+#include "registry/Console.h"
+
+#include <QWidget>
+#include <array>
+#include <memory>
+
+class QLabel;
+class QLineEdit;
+class QLineSeries;
+class QPushButton;
+class QTimer;
+
+namespace vatrel {
+
+class OscEntries;
+
+// Tab "Осциллограф датчиков Ватрел-Б" (TabSheet2): start and stop of a type B oscillogram, one chart
+// per flank with its scale entries, and the DC components of the sensor under observation. The
+// curves and scales live in the console; this tab only draws them.
+class OscilloscopeTabB : public QWidget {
+    Q_OBJECT
+public:
+    explicit OscilloscopeTabB(Console& c, QWidget* parent = nullptr);
+
+    // Shows the console's entry texts, enabled flags, scales and curves.
+    void refresh();
+    // New samples arrived: the curves are redrawn within a tenth of a second, all at once.
+    void samplesArrived();
+    // Replaces every series whose flank changed since it was last drawn (one replace() per series).
+    void redrawCurves();
+
+    void ButtonOnOscillVBClick();
+    void ButtonOffOscillVBClick();
+    void RecordDelta1Click();
+    void RecordDelta2Click();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void redrawAfterLayout();
+
+    struct FlankView {
+        OscChart chart;
+        std::array<QLineSeries*, 4> series{};
+        quint32 drawnRevision = ~0u;
+    };
+
+    Console& m_c;
+    OscEntries* m_entries = nullptr;
+    QLabel* m_labelNumPosOscill = nullptr;
+    QLineEdit* m_edit7 = nullptr;
+    QPushButton* m_buttonOnOscillVB = nullptr;
+    std::array<QLineEdit*, 2> m_delta{};
+    std::array<std::unique_ptr<FlankView>, 2> m_flanks;
+    QTimer* m_redrawTimer = nullptr;
+};
+
+} // namespace vatrel

@@ -1,0 +1,40 @@
+#pragma once
+#include "registry/Console.h"
+
+#include <array>
+
+namespace vatrel {
+
+// The oscilloscope tabs' rules. Entry handlers read the entry's text from c.osc (the window writes
+// it there first) and return false when the entry refused it: the window then gives it the focus back.
+
+// "Включить": checks the position in Edit7 and queues the oscillogram request. Returns false when
+// Edit7 must take the focus back.
+bool ButtonOnOscillVBClick(Console& c);
+// "Выключить": queues the stop request.
+void ButtonOffOscillVBClick(Console& c);
+
+// Scale of the type B charts: window length (Edit1, Edit4) and value limits (Edit2/3, Edit5/6).
+bool Edit1Exit(Console& c);
+bool Edit2Exit(Console& c);
+bool Edit3Exit(Console& c);
+bool Edit4Exit(Console& c);
+bool Edit5Exit(Console& c);
+bool Edit6Exit(Console& c);
+// "Запись" beside Delta1 / Delta2: the DC components of the type B sensor under oscillogram.
+bool RecordDelta1Click(Console& c);
+bool RecordDelta2Click(Console& c);
+
+// Type A chart and its DC component.
+bool EditXExit(Console& c);
+bool EditYminExit(Console& c);
+bool EditYmaxExit(Console& c);
+bool EDirect_componentExit(Console& c);
+
+// Clears every curve of both tabs and both sample counters (a new oscillogram begins).
+void clearOscTraces(Console& c);
+// A type B sample of the sensor under oscillogram, values in the report's order: threshold 1,
+// threshold 2, signal 1, signal 2, raw signal 1, raw signal 2, zero level 1, zero level 2.
+void oscillogramSampleB(Console& c, const std::array<float, 8>& v);
+
+} // namespace vatrel

@@ -1,0 +1,208 @@
+// The oscilloscope's rules on the console alone: start and stop requests with their refusals, the
+// scale and DC component entries, and the flanks' sliding windows.
+#include "common/ConsoleFixture.h"
+#include "link/Engine.h"
+#include "link/Oscilloscope.h"
+
+#include <QLocale>
+
+using namespace vatrel;
+using namespace vatrel::testing;
+
+namespace {
+
+const QString kFormat = QStringLiteral(" Неверный формат данных; повторите ввод");
+
+std::vector<quint16> queuedWords(const Console& c, int i) {
+    const QueueEntry& e = c.queue.entries[size_t(i)];
+    return {e.words.begin(), e.words.begin() + e.count};
+}
+
+struct OscFixture : ConsoleFixture {
+    OscFixture() {
+        QLocale::setDefault(QLocale::c());
+        addSensor(4, 0x12345, 1, 2.5f, 0.75f); // position 5, type B, number wider than 16 bits
+        addSensor(9, 77, 0, 7.9f, 7.9f);       // position 10, type A
+        c.engine.KartaAdressPos = 200;
+    }
+    void addSensor(int slot, quint32 number, qint16 type, float dc1, float dc2) {
+        SensorRecord& r = c.sensors[size_t(slot)];
+        r.factory_number = number;
+        r.sensor_type = type;
+        r.link_up = 1;
+        r.dc_component1 = dc1;
+        r.dc_component2 = dc2;
+    }
+};
+
+} // namespace
+
+class TestOscilloscope : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { QLocale::setDefault(QLocale::c()); }
+
+    void startAndStopQueueTheirCommandsOrRefuse() {
+        OscFixture f;
+        Console& c = f.c;
+        // While the address map is on its way both buttons only ask to wait.
+        c.engine.KartaAdressPos = 37;
+        c.osc.Edit7 = QStringLiteral("5");
+        f.ui.expectMessage(QStringLiteral("Дождитесь окончания передачи адресов в адаптер"), QString());
+        QVERIFY(ButtonOnOscillVBClick(c)); // no refocus
+        f.ui.expectMessage(QStringLiteral("Дождитесь окончания передачи адресов в адаптер"), QString());
+        ButtonOffOscillVBClick(c);
+        c.engine.KartaAdressPos = 200;
+
+        const QString range = QStringLiteral("Число вне допуска (1-200); повторите ввод");
+        for (const auto& [text, message] : QList<QPair<QString, QString>>{
+                 {"abc", kFormat}, {"5.0", kFormat}, {"0", range}, {"201", range}}) {
+            c.osc.Edit7 = text;
+            f.ui.expectMessage(message, QString());
+            QVERIFY(!ButtonOnOscillVBClick(c));
+        }
+        // Position 7: nothing answers there, so nothing happens at all.
+        c.osc.Edit7 = QStringLiteral("7");
+        QVERIFY(ButtonOnOscillVBClick(c));
+        QCOMPARE(c.queue.count, 0);
+        QVERIFY(c.osc.ButtonOnOscillVB_enabled && c.osc.Edit7_enabled && c.osc.LabelNumPosOscill_enabled);
+
+        // Type B at position 5: slot 4 and the number's low 16 bits; the controls wait for the reply.
+        c.osc.Edit7 = QStringLiteral(" 5 ");
+        QVERIFY(ButtonOnOscillVBClick(c));
+        QCOMPARE(c.queue.entries[0].start, ':');
+        QCOMPARE(queuedWords(c, 0), (std::vector<quint16>{0x0147, 4, 0x2345, 0xDC6F}));
+        QVERIFY(!c.osc.ButtonOnOscillVB_enabled && !c.osc.Edit7_enabled && !c.osc.LabelNumPosOscill_enabled);
+        QCOMPARE(c.osc_slot, qint16(-1)); // not before the converter confirms
+
+        // Type A at position 10: its type plays no part. Stop: two words.
+        clearQueue(c);
+        c.osc.Edit7 = QStringLiteral("10");
+        QVERIFY(ButtonOnOscillVBClick(c));
+        ButtonOffOscillVBClick(c);
+        QCOMPARE(c.queue.count, 2);
+        QCOMPARE(queuedWords(c, 0), (std::vector<quint16>{0x0147, 9, 77, 0xFF62}));
+        QCOMPARE(queuedWords(c, 1), (std::vector<quint16>{0x0148, 0xFFB7}));
+    }
+
+    void windowSlidesAndScaleEntriesClearTheirFlank() {
+        OscFixture f;
+        Console& c = f.c;
+        // T1 T2 S1 S2 R1 R2 Z1 Z2: the zero level is added to signal and threshold.
+        for (int i = 0; i <= 500; ++i)
+            oscillogramSampleB(c, {10, 20, 3, 4, float(i), 600, 100, 200});
+        const FlankTrace& t1 = c.scope.flanks[0];
+        QCOMPARE(t1.size(), 500);
+        QCOMPARE(t1.at(0).x, 1u);
+        QCOMPARE(t1.at(499).x, 500u);
+        QCOMPARE(t1.at(499).y, (std::array<float, 4>{500, 103, 110, 100}));
+        QCOMPARE(c.scope.flanks[1].at(0).y, (std::array<float, 4>{600, 204, 220, 200}));
+
+        // A shorter window restarts flank 1 at x = 0 and keeps its newest 100 samples from then on.
+        c.osc.Edit1 = QStringLiteral("100");
+        QVERIFY(Edit1Exit(c));
+        QCOMPARE(t1.size(), 0);
+        for (int i = 0; i < 150; ++i)
+            oscillogramSampleB(c, {0, 0, 0, 0, float(i), 0, 0, 0});
+        QCOMPARE(t1.size(), 100);
+        QCOMPARE(t1.at(0).x, 50u);
+        QCOMPARE(t1.at(0).y[0], 50.0f);
+        QCOMPARE(c.scope.flanks[1].size(), 500);
+
+        // A lower limit of 100 clears flank 1 only.
+        c.osc.Edit2 = QStringLiteral("100");
+        QVERIFY(Edit2Exit(c));
+        QCOMPARE(t1.y_min, 100.0);
+        QCOMPARE(t1.size(), 0);
+        QCOMPARE(c.scope.flanks[1].size(), 500);
+
+        // Drawn 100 columns wide, a curve keeps each column's lowest and highest sample in order:
+        // a spike of one sample still shows.
+        FlankTrace t;
+        t.flank_window = 1000;
+        for (int i = 0; i < 1000; ++i)
+            t.add({i == 333 ? 900.0f : float(i % 10), 0, 0, 0});
+        const QList<QPointF> curve = t.curve(0, 100);
+        QCOMPARE(curve.size(), 200);
+        QCOMPARE(curve.value(66), QPointF(330, 0));
+        QCOMPARE(curve.value(67), QPointF(333, 900));
+        QCOMPARE(t.curve(0, 500).value(333), QPointF(333, 900)); // room for every sample
+    }
+
+    // Every entry refuses what is no number or out of its range and keeps its stored value.
+    void entriesRefuseWithTheirMessages() {
+        OscFixture f;
+        Console& c = f.c;
+        struct Case {
+            QString* text;
+            bool (*handler)(Console&);
+            const char* input;
+            const char* message; // null: the format message
+        };
+        const char* window = "Число вне допуска (100-5000); повторите ввод";
+        const char* limit = "Число вне допуска (0-1023); повторите ввод";
+        const char* limitA = "Число вне допуска (0-4095); повторите ввод";
+        const char* dcA = "Число вне допуска (1-4095); повторите ввод";
+        const char* dcB = "Число вне допуска (0.5-512); повторите ввод";
+        const Case cases[] = {
+            {&c.osc.Edit1, Edit1Exit, "99", window},
+            {&c.osc.Edit4, Edit4Exit, "5001", window},
+            {&c.osc.EditX, EditXExit, "99", window},
+            {&c.osc.Edit2, Edit2Exit, "-1", limit},
+            {&c.osc.Edit3, Edit3Exit, "1024", limit},
+            {&c.osc.Edit5, Edit5Exit, "x", nullptr},
+            {&c.osc.Edit6, Edit6Exit, "", nullptr},
+            {&c.osc.EditYmin, EditYminExit, "4096", limitA},
+            {&c.osc.EditYmax, EditYmaxExit, "10.5", nullptr},
+            {&c.osc.EDirect_component, EDirect_componentExit, "0", dcA},
+            {&c.osc.EDirect_component, EDirect_componentExit, "4096", dcA},
+            {&c.osc.EDirect_component, EDirect_componentExit, "65537", dcA},
+            {&c.osc.Delta1, RecordDelta1Click, "0.4", dcB},
+            {&c.osc.Delta2, RecordDelta2Click, "513", dcB},
+            {&c.osc.Delta2, RecordDelta2Click, "2,5", nullptr},
+        };
+        for (const Case& k : cases) {
+            *k.text = QString::fromUtf8(k.input);
+            f.ui.expectMessage(k.message ? QString::fromUtf8(k.message) : kFormat, QString());
+            QVERIFY2(!k.handler(c), k.input);
+        }
+        QVERIFY(f.ui.allExpectedShown());
+        QCOMPARE(c.queue.count, 0);
+        QCOMPARE(c.scope.flanks[0].flank_window, 500);
+        QCOMPARE(c.scope.a.y_min, quint16(0));
+        QCOMPARE(c.osc_dc2, 0.0f);
+    }
+
+    void dcComponentsGoToTheSensorUnderOscillogram() {
+        OscFixture f;
+        Console& c = f.c;
+        // No oscillogram: the value is kept for the next one, nothing is sent.
+        c.osc.Delta1 = QStringLiteral("3");
+        QVERIFY(RecordDelta1Click(c));
+        QCOMPARE(c.osc.Delta1, QStringLiteral("3.000"));
+        QCOMPARE(c.queue.count, 0);
+
+        oscillogramStarted(c, 4); // dc 2.5 and 0.75
+        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+        c.osc.Delta2 = QStringLiteral("2,5");
+        QVERIFY(RecordDelta2Click(c));
+        QCOMPARE(c.osc.Delta2, QStringLiteral("2,500"));
+        QCOMPARE(c.sensors[4].dc_component2, 2.5f);
+        // Both values are sent: 2.5 = 0x40200000 twice.
+        QCOMPARE(queuedWords(c, 0),
+                 (std::vector<quint16>{0x0145, 4, 0x0000, 0x4020, 0x0000, 0x4020, 0x7F76}));
+
+        clearQueue(c);
+        oscillogramStarted(c, 9); // type A: dc 7.9 shows as 7
+        QCOMPARE(c.osc.EDirect_component, QStringLiteral("7"));
+        c.osc.EDirect_component = QStringLiteral("4,9");
+        QVERIFY(EDirect_componentExit(c));
+        QCOMPARE(c.osc.EDirect_component, QStringLiteral("4"));
+        QCOMPARE(c.sensors[9].dc_component1, 4.0f);
+        QCOMPARE(c.sensors[9].dc_component2, 4.0f);
+        QCOMPARE(queuedWords(c, 0), (std::vector<quint16>{0x0146, 9, 4, 0xFFAC}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestOscilloscope)
+#include "tst_oscilloscope.moc"
