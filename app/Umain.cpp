@@ -1,6 +1,7 @@
 #include "app/Umain.h"
 #include "app/ComGridModel.h"
 #include "app/EventListModel.h"
+#include "app/FeedStatusPanel.h"
 #include "app/SensorGridDelegate.h"
 #include "app/SensorGridModel.h"
 #include "dialogs/Setsensor.h"
@@ -403,6 +404,7 @@ QWidget* TFmain::createDiagnosticsTab() {
     connect(button2, &QPushButton::clicked, this, &TFmain::Button2Click);
     barLayout->addWidget(button2);
     barLayout->addStretch();
+    if (m_c.feed) barLayout->addWidget(new FeedStatusPanel(*m_c.feed, bar));
     layout->addWidget(bar);
     return tab;
 }

@@ -1,0 +1,163 @@
+#pragma once
+// A mosquitto broker of the test's own on 127.0.0.1, on a port that was free when it started,
+// with a generated configuration (optional password file and TLS), and a subscriber that records
+// what it receives.
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <mosquitto.h>
+#include <mutex>
+#include <vector>
+
+namespace vatrel::testing {
+
+inline int freePort() {
+    QTcpServer s;
+    if (!s.listen(QHostAddress::LocalHost, 0)) return 0;
+    return s.serverPort();
+}
+
+inline bool portAnswers(int port) {
+    QTcpSocket s;
+    s.connectToHost(QHostAddress::LocalHost, quint16(port));
+    return s.waitForConnected(200);
+}
+
+class MqttBroker {
+public:
+    struct Options {
+        QString user, password; // a password file when set (anonymous clients refused)
+        QString ca, cert, key;  // a TLS listener when set
+    };
+
+    MqttBroker() = default;
+    explicit MqttBroker(Options o) : m_options(std::move(o)) {}
+    ~MqttBroker() { stop(); }
+
+    QString dir() const { return m_dir.path(); }
+    int port() const { return m_port; }
+
+    // Starts on a free port (or on `port`, for a restart); false when mosquitto does not come up.
+    bool start(int port = 0) {
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            m_port = port ? port : freePort();
+            if (m_port == 0 || !writeConfig()) return false;
+            m_process.setProgram(QStringLiteral("mosquitto"));
+            m_process.setArguments({QStringLiteral("-c"), m_dir.filePath(QStringLiteral("mosquitto.conf"))});
+            m_process.setProcessChannelMode(QProcess::MergedChannels);
+            m_process.start();
+            if (!m_process.waitForStarted(5000)) return false;
+            QElapsedTimer t;
+            t.start();
+            while (t.elapsed() < 5000 && m_process.state() == QProcess::Running) {
+                if (portAnswers(m_port)) return true;
+                QTest::qWait(50);
+            }
+            stop();
+            if (port) return false; // a restart must get its own port back
+        }
+        return false;
+    }
+
+    // SIGTERM: mosquitto saves its persistence file (queued messages of persistent sessions).
+    void stop() {
+        if (m_process.state() == QProcess::NotRunning) return;
+        m_process.terminate();
+        if (!m_process.waitForFinished(5000)) {
+            m_process.kill();
+            m_process.waitForFinished(2000);
+        }
+    }
+
+private:
+    bool writeConfig() {
+        QString conf;
+        conf += QStringLiteral("user root\n"); // keep access to the test's own folder
+        conf += QStringLiteral("listener %1 127.0.0.1\n").arg(m_port);
+        conf += QStringLiteral("persistence true\npersistence_location %1/\n").arg(m_dir.path());
+        conf += QStringLiteral("log_dest file %1/mosquitto.log\n").arg(m_dir.path());
+        conf += QStringLiteral("max_queued_messages 10000\n");
+        if (!m_options.user.isEmpty()) {
+            const QString pw = m_dir.filePath(QStringLiteral("passwd"));
+            if (!QFile::exists(pw) &&
+                QProcess::execute(QStringLiteral("mosquitto_passwd"),
+                                  {QStringLiteral("-b"), QStringLiteral("-c"), pw, m_options.user,
+                                   m_options.password}) != 0)
+                return false;
+            conf += QStringLiteral("allow_anonymous false\npassword_file %1\n").arg(pw);
+        } else {
+            conf += QStringLiteral("allow_anonymous true\n");
+        }
+        if (!m_options.ca.isEmpty())
+            conf += QStringLiteral("cafile %1\ncertfile %2\nkeyfile %3\n")
+                        .arg(m_options.ca, m_options.cert, m_options.key);
+        QFile f(m_dir.filePath(QStringLiteral("mosquitto.conf")));
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+        return f.write(conf.toUtf8()) > 0;
+    }
+
+    Options m_options;
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    int m_port = 0;
+};
+
+// A subscriber with a persistent session (so it misses nothing while the broker restarts),
+// running libmosquitto's own network thread and reconnecting by itself.
+class MqttProbe {
+public:
+    struct Message {
+        QByteArray topic;
+        QByteArray payload;
+        bool retained;
+    };
+
+    MqttProbe(int port, const QByteArray& topic, const QByteArray& clientId = {}, bool persistent = false)
+        : m_topic(topic) {
+        mosquitto_lib_init();
+        m_mosq = mosquitto_new(clientId.isEmpty() ? nullptr : clientId.constData(), !persistent, this);
+        mosquitto_connect_callback_set(m_mosq, [](mosquitto* m, void* self, int rc) {
+            if (rc == 0) mosquitto_subscribe(m, nullptr, static_cast<MqttProbe*>(self)->m_topic.constData(), 1);
+        });
+        mosquitto_message_callback_set(m_mosq, [](mosquitto*, void* self, const mosquitto_message* msg) {
+            auto* p = static_cast<MqttProbe*>(self);
+            std::lock_guard lock(p->m_mutex);
+            p->m_messages.push_back({QByteArray(msg->topic),
+                                     QByteArray(static_cast<const char*>(msg->payload), msg->payloadlen),
+                                     msg->retain});
+        });
+        mosquitto_reconnect_delay_set(m_mosq, 1, 1, false);
+        m_connected = mosquitto_connect(m_mosq, "127.0.0.1", port, 10) == MOSQ_ERR_SUCCESS;
+        mosquitto_loop_start(m_mosq);
+    }
+    ~MqttProbe() {
+        mosquitto_disconnect(m_mosq);
+        mosquitto_loop_stop(m_mosq, true);
+        mosquitto_destroy(m_mosq);
+    }
+    bool connected() const { return m_connected; }
+    std::vector<Message> messages() const {
+        std::lock_guard lock(m_mutex);
+        return m_messages;
+    }
+    QList<QByteArray> payloads(const QByteArray& topic) const {
+        QList<QByteArray> out;
+        for (const Message& m : messages())
+            if (m.topic == topic) out << m.payload;
+        return out;
+    }
+
+private:
+    QByteArray m_topic;
+    mosquitto* m_mosq = nullptr;
+    bool m_connected = false;
+    mutable std::mutex m_mutex;
+    std::vector<Message> m_messages;
+};
+
+} // namespace vatrel::testing

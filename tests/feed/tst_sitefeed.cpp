@@ -1,0 +1,397 @@
+// The site feed against a real mosquitto started by the test: events in order with their fields,
+// retained sensor states for a late subscriber, nothing lost across a broker restart and a console
+// restart, TLS, refusals and retries, and the feed's line on the Diagnostics tab.
+#include "MqttBroker.h"
+#include "app/ConsoleWindows.h"
+#include "app/DataFolder.h"
+#include "app/Umain.h"
+#include "app/WidgetUi.h"
+#include "common/ConverterFrame.h"
+#include "common/RecordingUi.h"
+#include "decoder/DecoderFixture.h"
+#include "feed/SiteFeed.h"
+#include "registry/EventLog.h"
+#include "registry/Startup.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QTest>
+#include <bit>
+
+using namespace vatrel;
+using namespace vatrel::testing;
+
+namespace {
+
+bool writeIni(const QString& dataDir, const QString& text) {
+    QDir(dataDir).mkpath(QStringLiteral("data"));
+    QFile f(QDir(dataDir).filePath(QStringLiteral("data/mqtt.ini")));
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text.toUtf8()) > 0;
+}
+
+QString plainIni(int port, const QString& extra = {}) {
+    return QStringLiteral("[broker]\nhost=127.0.0.1\nport=%1\nretry_max=1\n%2[feed]\nsite=north\n")
+        .arg(port)
+        .arg(extra);
+}
+
+QJsonObject json(const QByteArray& payload) { return QJsonDocument::fromJson(payload).object(); }
+
+// Words 5…20 of a type B status report: four floats, one byte per word, low byte first.
+std::vector<quint16> typeBReport(quint16 number, quint8 statusByte, const std::array<float, 4>& v) {
+    std::vector<quint16> w{0x0141, 0, number, 2, statusByte};
+    for (float f : v) {
+        const quint32 bits = std::bit_cast<quint32>(f);
+        for (int i = 0; i < 4; ++i)
+            w.push_back(quint16((bits >> (8 * i)) & 0xFF));
+    }
+    return w;
+}
+
+EventRecord numbered(int i) {
+    EventRecord r;
+    r.factory_number = 7;
+    r.time = 45000.5;
+    r.code = 33;
+    r.text = QStringLiteral("событие %1").arg(i);
+    return r;
+}
+
+// The sequence numbers of the events topic, each taken once, in the order of first arrival.
+QList<qint64> firstArrivals(const MqttProbe& probe, const QByteArray& topic) {
+    QList<qint64> seqs;
+    QSet<qint64> seen;
+    for (const QByteArray& p : probe.payloads(topic)) {
+        const qint64 seq = json(p).value(QStringLiteral("seq")).toInteger();
+        if (!seen.contains(seq)) seqs << seq;
+        seen.insert(seq);
+    }
+    return seqs;
+}
+
+} // namespace
+
+class TestSiteFeed : public QObject {
+    Q_OBJECT
+private slots:
+    void configuration();
+    void scriptedRunArrivesInOrder();
+    void retainedStatesForLateSubscriber();
+    void brokerAndConsoleRestartLoseNothing();
+    void tls();
+    void refusalAndUnreachableRetry();
+    void diagnosticsTabShowsTheFeed();
+};
+
+void TestSiteFeed::configuration() {
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath(QStringLiteral("data"));
+    QVERIFY(!SiteFeed::fromDataFolder(dir.path())); // no file, no feed
+
+    QVERIFY(writeIni(dir.path(), QStringLiteral("[broker]\nhost=broker.site\nport=8883\nca_file=certs/ca.pem\n"
+                                                "[feed]\nsite=south\n")));
+    const auto cfg = FeedConfig::load(dir.path());
+    QVERIFY(cfg);
+    QCOMPARE(cfg->host, QStringLiteral("broker.site"));
+    QCOMPARE(cfg->port, 8883);
+    QCOMPARE(cfg->prefix, QStringLiteral("vatrel/south"));
+    QVERIFY(cfg->tls());
+    QCOMPARE(cfg->ca_file, dir.path() + QStringLiteral("/certs/ca.pem"));
+
+    QVERIFY(writeIni(dir.path(), QStringLiteral("[feed]\nsite=x\nprefix=estate/x/\n")));
+    QCOMPARE(FeedConfig::load(dir.path())->prefix, QStringLiteral("estate/x"));
+    QCOMPARE(FeedConfig::load(dir.path())->port, 1883);
+}
+
+void TestSiteFeed::scriptedRunArrivesInOrder() {
+    MqttBroker broker;
+    QVERIFY(broker.start());
+    MqttProbe probe(broker.port(), "vatrel/north/events");
+    QVERIFY(probe.connected());
+
+    DecoderFixture f;
+    QVERIFY(QDir(f.dir.path()).mkpath(QStringLiteral("data")));
+    QVERIFY(writeIni(f.dir.path(), plainIni(broker.port())));
+    auto feed = SiteFeed::fromDataFolder(f.dir.path());
+    QVERIFY(feed);
+    f.c.feed = feed.get();
+    f.addOnlineSensor(0, 1001, 1, 1, 0);
+    f.addOnlineSensor(1, 2002, 0, 0, 0);
+
+    Put_prog_msg(f.c, makeEvent(f.c, 0, 20, QStringLiteral("Начало работы")));
+    f.status(1001, 0x80); // loop 1 of an armed sensor in alarm
+    f.status(1001, 0x00); // and back
+    f.status(2002, 0x09); // EEPROM error
+    f.send(reportText({0x01FF, 0, 2002}));
+
+    QTRY_COMPARE_WITH_TIMEOUT(probe.payloads("vatrel/north/events").size(), 5, 10000);
+    const QList<QByteArray> got = probe.payloads("vatrel/north/events");
+    const QList<QByteArray> expected = {
+        R"({"code":20,"factory_number":0,"sensor_type":null,"seq":1,"text":"Начало работы","time":"2024-03-15T10:20:30+03:00"})",
+        R"({"code":33,"factory_number":1001,"sensor_type":"B","seq":2,"text":"Срабатывание 1 шлейфа датчика <Ватрел-Б> № 1001","time":"2024-03-15T10:20:30+03:00"})",
+        R"({"code":0,"factory_number":1001,"sensor_type":"B","seq":3,"text":"Возврат в норму 1 шлейфа датчика <Ватрел-Б> № 1001","time":"2024-03-15T10:20:30+03:00"})",
+        R"({"code":9,"factory_number":2002,"sensor_type":"A","seq":4,"text":"Ошибка ППЗУ датчика <Ватрел-А> № 2002","time":"2024-03-15T10:20:30+03:00"})",
+        R"({"code":15,"factory_number":2002,"sensor_type":"A","seq":5,"text":"Нет связи с датчиком <Ватрел-А> № 2002","time":"2024-03-15T10:20:30+03:00"})",
+    };
+    for (int i = 0; i < expected.size(); ++i)
+        QCOMPARE(json(got[i]), json(expected[i]));
+    QTRY_COMPARE(feed->spooledEvents(), 0);
+    f.c.feed = nullptr;
+    feed.reset();
+    // Delivered and acknowledged: the spool is empty and the number goes on from 5.
+    QCOMPARE(f.read(QStringLiteral("data/mqtt-spool.jsonl")), QByteArray());
+    QCOMPARE(f.read(QStringLiteral("data/mqtt-spool.seq")), QByteArray("5\n"));
+}
+
+void TestSiteFeed::retainedStatesForLateSubscriber() {
+    MqttBroker broker;
+    QVERIFY(broker.start());
+    DecoderFixture f;
+    QVERIFY(writeIni(f.dir.path(), plainIni(broker.port())));
+    auto feed = SiteFeed::fromDataFolder(f.dir.path());
+    f.c.feed = feed.get();
+    f.addOnlineSensor(0, 1001, 1, 1, 0);
+    f.addOnlineSensor(5, 3003, 1, 0, 1);
+    FillSensorRow(f.c, 0);
+    FillSensorRow(f.c, 5);
+    feedSensor(f.c, 0);
+    feedSensor(f.c, 5);
+    QTRY_COMPARE(feed->state(), SiteFeed::State::Online);
+
+    MqttProbe live(broker.port(), "vatrel/north/sensors/1001");
+    QVERIFY(live.connected());
+    QTRY_COMPARE(live.payloads("vatrel/north/sensors/1001").size(), 1);
+    // Ten reports within a moment, only the measurements changing: at most one more message now,
+    // and the last values once the second has passed.
+    for (int i = 1; i <= 10; ++i)
+        f.send(reportText(typeBReport(1001, 0x00, {1.5f, 2.5f, 0.25f * float(i), 0.125f})));
+    QTest::qWait(300);
+    QVERIFY(live.payloads("vatrel/north/sensors/1001").size() <= 2);
+    QTRY_COMPARE(json(live.payloads("vatrel/north/sensors/1001").last()).value("signal1").toDouble(), 2.5);
+    // A change of state is not held back.
+    const qsizetype before = live.payloads("vatrel/north/sensors/1001").size();
+    f.send(reportText(typeBReport(1001, 0x80, {1.5f, 2.5f, 2.5f, 0.125f})));
+    QTRY_VERIFY_WITH_TIMEOUT(live.payloads("vatrel/north/sensors/1001").size() > before, 500);
+    f.send(reportText({0x01FF, 0, 3003})); // sensor 3003 lost
+
+    MqttProbe late(broker.port(), "vatrel/north/#");
+    QVERIFY(late.connected());
+    QTRY_VERIFY(late.payloads("vatrel/north/sensors/3003").size() == 1 &&
+                late.payloads("vatrel/north/sensors/1001").size() == 1 &&
+                late.payloads("vatrel/north/console").size() == 1);
+    QJsonObject s1 = json(late.payloads("vatrel/north/sensors/1001").first());
+    QVERIFY(QDateTime::fromString(s1.take("time").toString(), Qt::ISODate).isValid());
+    QCOMPARE(s1, json(R"({"slot":0,"position":1,"factory_number":1001,"sensor_type":"B","loop1":"Тревога",
+        "loop2":"Норма","armed1":true,"armed2":false,"state":"Норма","link":true,"threshold1":1.5,
+        "signal1":2.5,"threshold2":2.5,"signal2":0.125})"));
+    QJsonObject s3 = json(late.payloads("vatrel/north/sensors/3003").first());
+    s3.remove("time");
+    QCOMPARE(s3, json(R"({"slot":5,"position":6,"factory_number":3003,"sensor_type":"B","loop1":"Тревога",
+        "loop2":"Тревога","armed1":false,"armed2":true,"state":"Нет связи","link":false,"threshold1":0,
+        "signal1":0,"threshold2":0,"signal2":0})"));
+    QCOMPARE(late.payloads("vatrel/north/console").first(), QByteArray("online"));
+
+    // Emptying the slot (what disconnecting does) clears the retained topic.
+    f.c.sensors[5].factory_number = 0;
+    feedSensor(f.c, 5);
+    QTRY_COMPARE(late.payloads("vatrel/north/sensors/3003").size(), 2);
+    QCOMPARE(late.payloads("vatrel/north/sensors/3003").last(), QByteArray());
+    MqttProbe later(broker.port(), "vatrel/north/sensors/#");
+    QTRY_COMPARE(later.payloads("vatrel/north/sensors/1001").size(), 1);
+    QTest::qWait(200);
+    QCOMPARE(later.payloads("vatrel/north/sensors/3003").size(), 0);
+
+    // A clean stop replaces the presence with "offline".
+    f.c.feed = nullptr;
+    feed.reset();
+    QTRY_COMPARE(late.payloads("vatrel/north/console").last(), QByteArray("offline"));
+}
+
+void TestSiteFeed::brokerAndConsoleRestartLoseNothing() {
+    MqttBroker broker;
+    QVERIFY(broker.start());
+    auto probe = std::make_unique<MqttProbe>(broker.port(), "vatrel/north/events", "probe", true);
+    QVERIFY(probe->connected());
+    QTemporaryDir dir;
+    QVERIFY(writeIni(dir.path(), plainIni(broker.port())));
+    auto feed = SiteFeed::fromDataFolder(dir.path());
+    QTRY_COMPARE(feed->state(), SiteFeed::State::Online);
+
+    constexpr int kEvents = 1000;
+    for (int i = 0; i < kEvents; ++i) {
+        if (i == 300) broker.stop(); // the broker goes away in the middle of the burst
+        if (i == 500) {
+            // The console is restarted while the broker is down.
+            feed.reset();
+            QVERIFY(QFileInfo(dir.filePath(QStringLiteral("data/mqtt-spool.jsonl"))).size() > 0);
+            feed = SiteFeed::fromDataFolder(dir.path());
+        }
+        if (i == 700) QVERIFY(broker.start(broker.port()));
+        feed->eventLogged(numbered(i), 1);
+        if (i % 50 == 0) QTest::qWait(20);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(feed->spooledEvents(), 0, 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(firstArrivals(*probe, "vatrel/north/events").size(), kEvents, 15000);
+
+    const QList<qint64> seqs = firstArrivals(*probe, "vatrel/north/events");
+    for (int i = 0; i < kEvents; ++i)
+        QCOMPARE(seqs[i], qint64(i + 1));
+    // Each number carries its own event: the texts follow the order they were logged in.
+    QSet<qint64> checked;
+    for (const QByteArray& p : probe->payloads("vatrel/north/events")) {
+        const QJsonObject o = json(p);
+        const qint64 seq = o.value("seq").toInteger();
+        QCOMPARE(o.value("text").toString(), QStringLiteral("событие %1").arg(seq - 1));
+        checked.insert(seq);
+    }
+    QCOMPARE(checked.size(), kEvents);
+}
+
+void TestSiteFeed::tls() {
+    QTemporaryDir certs;
+    const auto run = [&](const QStringList& args) {
+        QProcess p;
+        p.setWorkingDirectory(certs.path());
+        p.start(QStringLiteral("openssl"), args);
+        return p.waitForFinished(30000) && p.exitCode() == 0;
+    };
+    QVERIFY(run({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj", "/CN=Test CA",
+                 "-keyout", "ca.key", "-out", "ca.pem"}));
+    QVERIFY(run({"req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=127.0.0.1", "-keyout", "server.key",
+                 "-out", "server.csr"}));
+    QFile ext(certs.filePath("ext.cnf"));
+    QVERIFY(ext.open(QIODevice::WriteOnly));
+    ext.write("subjectAltName=IP:127.0.0.1,DNS:localhost\n");
+    ext.close();
+    QVERIFY(run({"x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-CAcreateserial",
+                 "-days", "2", "-extfile", "ext.cnf", "-out", "server.pem"}));
+    // A second CA that did not sign the broker's certificate.
+    QVERIFY(run({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj", "/CN=Other CA",
+                 "-keyout", "other.key", "-out", "other.pem"}));
+
+    MqttBroker broker({{}, {}, certs.filePath("ca.pem"), certs.filePath("server.pem"), certs.filePath("server.key")});
+    QVERIFY(broker.start());
+
+    QTemporaryDir dir;
+    QVERIFY(writeIni(dir.path(), plainIni(broker.port(), "ca_file=" + certs.filePath("other.pem") + "\n")));
+    {
+        auto feed = SiteFeed::fromDataFolder(dir.path());
+        QTRY_COMPARE(feed->state(), SiteFeed::State::TlsFailed);
+        QVERIFY2(feed->statusText().startsWith(QStringLiteral("ошибка TLS с 127.0.0.1:%1; повтор через ")
+                                                   .arg(broker.port())),
+                 qPrintable(feed->statusText()));
+        feed->eventLogged(numbered(0), 0);
+    }
+
+    QVERIFY(writeIni(dir.path(), plainIni(broker.port(), "ca_file=" + certs.filePath("ca.pem") + "\n")));
+    auto feed = SiteFeed::fromDataFolder(dir.path());
+    QTRY_COMPARE(feed->state(), SiteFeed::State::Online);
+    QCOMPARE(feed->statusText(), QStringLiteral("подключено к 127.0.0.1:%1").arg(broker.port()));
+    QTRY_COMPARE(feed->spooledEvents(), 0); // the event spooled while TLS failed went out
+}
+
+void TestSiteFeed::refusalAndUnreachableRetry() {
+    // A listener that drops every connection at once: the attempts keep coming, further and
+    // further apart (1, 2, 4, 4 s with retry_max=4), rather than hammering it.
+    QTcpServer counter;
+    QVERIFY(counter.listen(QHostAddress::LocalHost, 0));
+    const int port = counter.serverPort();
+    int attempts = 0;
+    QObject::connect(&counter, &QTcpServer::newConnection, [&] {
+        while (QTcpSocket* s = counter.nextPendingConnection()) {
+            ++attempts;
+            s->abort();
+            s->deleteLater();
+        }
+    });
+    DecoderFixture f;
+    const QString ini = QStringLiteral("[broker]\nhost=127.0.0.1\nport=%1\nretry_max=4\n[feed]\nsite=north\n").arg(port);
+    QVERIFY(writeIni(f.dir.path(), ini));
+    auto feed = SiteFeed::fromDataFolder(f.dir.path());
+    QTest::qWait(6000);
+    QVERIFY2(attempts >= 2 && attempts <= 4, qPrintable(QString::number(attempts)));
+    QCOMPARE(feed->state(), SiteFeed::State::Unreachable);
+    feed.reset();
+
+    // Nothing listens: the state says so, and the console goes on logging while the events wait
+    // in the spool.
+    counter.close();
+    feed = SiteFeed::fromDataFolder(f.dir.path());
+    f.c.feed = feed.get();
+    QTRY_COMPARE(feed->state(), SiteFeed::State::Unreachable);
+    QVERIFY2(feed->statusText().startsWith(
+                 QStringLiteral("нет связи с 127.0.0.1:%1 (Connection refused); повтор через ").arg(port)),
+             qPrintable(feed->statusText()));
+    f.addOnlineSensor(0, 1001, 1, 1, 0);
+    f.status(1001, 0x80);
+    QCOMPARE(f.daily().size(), 1);
+    QTRY_COMPARE(feed->spooledEvents(), 1);
+
+    // Wrong password: the broker refuses, the state says why, and the next right answer connects.
+    MqttBroker broker({QStringLiteral("site"), QStringLiteral("secret"), {}, {}, {}});
+    QVERIFY(broker.start());
+    f.c.feed = nullptr;
+    feed.reset();
+    QVERIFY(writeIni(f.dir.path(), plainIni(broker.port(), "user=site\npassword=wrong\n")));
+    feed = SiteFeed::fromDataFolder(f.dir.path());
+    QTRY_COMPARE(feed->state(), SiteFeed::State::Refused);
+    QVERIFY2(feed->statusText().startsWith(
+                 QStringLiteral("127.0.0.1:%1 отказал: неверное имя или пароль; повтор через ").arg(broker.port())),
+             qPrintable(feed->statusText()));
+    QCOMPARE(feed->spooledEvents(), 1);
+    feed.reset();
+    QVERIFY(writeIni(f.dir.path(), plainIni(broker.port(), "user=site\npassword=secret\n")));
+    feed = SiteFeed::fromDataFolder(f.dir.path());
+    QTRY_COMPARE(feed->state(), SiteFeed::State::Online);
+    QTRY_COMPARE(feed->spooledEvents(), 0);
+}
+
+void TestSiteFeed::diagnosticsTabShowsTheFeed() {
+    MqttBroker broker({QStringLiteral("site"), QStringLiteral("secret"), {}, {}, {}});
+    QVERIFY(broker.start());
+    QTemporaryDir dir;
+    QVERIFY(prepareFolder(dir.path(), {{0, 1001, 1, 1, 0}, {1, 2002, 0}}));
+    QVERIFY(writeIni(dir.path(), plainIni(broker.port(), "user=site\npassword=wrong\n")));
+    QDir::setCurrent(dir.path());
+    Console c;
+    NoPort port;
+    c.port = &port;
+    auto feed = SiteFeed::fromDataFolder(dir.path());
+    c.feed = feed.get();
+    {
+        ConsoleWindows windows(c, std::make_unique<WidgetUi>());
+        auto* state = windows.Fmain()->findChild<QLabel*>(QStringLiteral("FeedState"));
+        auto* spooled = windows.Fmain()->findChild<QLabel*>(QStringLiteral("FeedSpool"));
+        QVERIFY(state && spooled);
+        // The existing controls of the tab are still there.
+        QVERIFY(windows.Fmain()->findChild<QWidget*>(QStringLiteral("Button2")));
+        QTRY_VERIFY2(state->text().startsWith(QStringLiteral("127.0.0.1:%1 отказал: неверное имя или пароль")
+                                                  .arg(broker.port())),
+                     qPrintable(state->text()));
+        QTRY_COMPARE(spooled->text(), QStringLiteral("1")); // "Начало работы" waits
+    }
+    c.feed = nullptr;
+    feed.reset();
+    QDir::setCurrent(QDir::tempPath());
+
+    // The same folder with the right password: start-up publishes both sensors' states.
+    QVERIFY(writeIni(dir.path(), plainIni(broker.port(), "user=site\npassword=secret\n")));
+    QDir::setCurrent(dir.path());
+    Console c2;
+    c2.port = &port;
+    feed = SiteFeed::fromDataFolder(dir.path());
+    c2.feed = feed.get();
+    {
+        ConsoleWindows windows(c2, std::make_unique<WidgetUi>());
+        auto* state = windows.Fmain()->findChild<QLabel*>(QStringLiteral("FeedState"));
+        QTRY_COMPARE(state->text(), QStringLiteral("подключено к 127.0.0.1:%1").arg(broker.port()));
+        QTRY_COMPARE(windows.Fmain()->findChild<QLabel*>(QStringLiteral("FeedSpool"))->text(), QStringLiteral("0"));
+    }
+    c2.feed = nullptr;
+    feed.reset();
+    QDir::setCurrent(QDir::tempPath());
+}
+
+QTEST_MAIN(TestSiteFeed)
+#include "tst_sitefeed.moc"
