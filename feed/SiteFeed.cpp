@@ -45,7 +45,8 @@ QString refusalText(int rc) {
     case 4:
         return QStringLiteral("неверное имя или пароль");
     case 5:
-        return QStringLiteral("нет прав");
+        // What mosquitto answers to a wrong name or password as well as to missing rights.
+        return QStringLiteral("доступ запрещён (имя, пароль или права)");
     default:
         return QStringLiteral("код ") + QString::number(rc);
     }

@@ -177,26 +177,30 @@ void TestSiteFeed::retainedStatesForLateSubscriber() {
 
     MqttProbe late(broker.port(), "vatrel/north/#");
     QVERIFY(late.connected());
-    QTRY_VERIFY(late.payloads("vatrel/north/sensors/3003").size() == 1 &&
-                late.payloads("vatrel/north/sensors/1001").size() == 1 &&
-                late.payloads("vatrel/north/console").size() == 1);
-    QJsonObject s1 = json(late.payloads("vatrel/north/sensors/1001").first());
+    // Sensor 3003's loss may reach the broker just after this subscriber: the last word counts.
+    const auto last = [&late](const char* topic) {
+        const QList<QByteArray> p = late.payloads(topic);
+        return p.isEmpty() ? QByteArray() : p.last();
+    };
+    QTRY_COMPARE(json(last("vatrel/north/sensors/3003")).value("state").toString(), QStringLiteral("Нет связи"));
+    QTRY_COMPARE(last("vatrel/north/console"), QByteArray("online"));
+    QTRY_VERIFY(!last("vatrel/north/sensors/1001").isEmpty());
+    QVERIFY(late.messages().front().retained);
+    QJsonObject s1 = json(last("vatrel/north/sensors/1001"));
     QVERIFY(QDateTime::fromString(s1.take("time").toString(), Qt::ISODate).isValid());
     QCOMPARE(s1, json(R"({"slot":0,"position":1,"factory_number":1001,"sensor_type":"B","loop1":"Тревога",
         "loop2":"Норма","armed1":true,"armed2":false,"state":"Норма","link":true,"threshold1":1.5,
         "signal1":2.5,"threshold2":2.5,"signal2":0.125})"));
-    QJsonObject s3 = json(late.payloads("vatrel/north/sensors/3003").first());
+    QJsonObject s3 = json(last("vatrel/north/sensors/3003"));
     s3.remove("time");
     QCOMPARE(s3, json(R"({"slot":5,"position":6,"factory_number":3003,"sensor_type":"B","loop1":"Тревога",
         "loop2":"Тревога","armed1":false,"armed2":true,"state":"Нет связи","link":false,"threshold1":0,
         "signal1":0,"threshold2":0,"signal2":0})"));
-    QCOMPARE(late.payloads("vatrel/north/console").first(), QByteArray("online"));
 
     // Emptying the slot (what disconnecting does) clears the retained topic.
     f.c.sensors[5].factory_number = 0;
     feedSensor(f.c, 5);
-    QTRY_COMPARE(late.payloads("vatrel/north/sensors/3003").size(), 2);
-    QCOMPARE(late.payloads("vatrel/north/sensors/3003").last(), QByteArray());
+    QTRY_COMPARE(last("vatrel/north/sensors/3003"), QByteArray());
     MqttProbe later(broker.port(), "vatrel/north/sensors/#");
     QTRY_COMPARE(later.payloads("vatrel/north/sensors/1001").size(), 1);
     QTest::qWait(200);
@@ -246,6 +250,7 @@ void TestSiteFeed::brokerAndConsoleRestartLoseNothing() {
         checked.insert(seq);
     }
     QCOMPARE(checked.size(), kEvents);
+    qInfo("%lld messages for %d events", qlonglong(probe->payloads("vatrel/north/events").size()), kEvents);
 }
 
 void TestSiteFeed::tls() {
@@ -337,7 +342,7 @@ void TestSiteFeed::refusalAndUnreachableRetry() {
     feed = SiteFeed::fromDataFolder(f.dir.path());
     QTRY_COMPARE(feed->state(), SiteFeed::State::Refused);
     QVERIFY2(feed->statusText().startsWith(
-                 QStringLiteral("127.0.0.1:%1 отказал: неверное имя или пароль; повтор через ").arg(broker.port())),
+                 QStringLiteral("127.0.0.1:%1 отказал: доступ запрещён (имя, пароль или права); повтор через ").arg(broker.port())),
              qPrintable(feed->statusText()));
     QCOMPARE(feed->spooledEvents(), 1);
     feed.reset();
@@ -366,7 +371,7 @@ void TestSiteFeed::diagnosticsTabShowsTheFeed() {
         QVERIFY(state && spooled);
         // The existing controls of the tab are still there.
         QVERIFY(windows.Fmain()->findChild<QWidget*>(QStringLiteral("Button2")));
-        QTRY_VERIFY2(state->text().startsWith(QStringLiteral("127.0.0.1:%1 отказал: неверное имя или пароль")
+        QTRY_VERIFY2(state->text().startsWith(QStringLiteral("127.0.0.1:%1 отказал: доступ запрещён (имя, пароль или права)")
                                                   .arg(broker.port())),
                      qPrintable(state->text()));
         QTRY_COMPARE(spooled->text(), QStringLiteral("1")); // "Начало работы" waits
