@@ -14,7 +14,7 @@ struct FeedConfig {
     QString cert_file; // client certificate, optional
     QString key_file;
     QString site;
-    QString prefix;    // vatrel/<site> when not given
+    QString prefix;     // vatrel/<site> when not given
     int retry_max = 30; // longest pause between connection attempts, seconds
 
     bool tls() const { return !ca_file.isEmpty(); }

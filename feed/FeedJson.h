@@ -8,10 +8,10 @@ struct Console;
 
 // An event as handed over by the core: copied on the GUI thread, turned into JSON off it.
 struct FeedEvent {
-    double time = 0;         // days since 1899-12-30, local time
+    double time = 0; // days since 1899-12-30, local time
     qint32 factory_number = 0;
     qint8 code = 0;
-    int sensor_type = -1;    // 0 type A, otherwise B; -1 the program's own event
+    int sensor_type = -1; // 0 type A, otherwise B; -1 the program's own event
     QString text;
 };
 

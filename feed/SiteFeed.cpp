@@ -24,13 +24,13 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-constexpr int kInflightWindow = 64;      // QoS 1 publishes awaiting their acknowledgement
-constexpr auto kLoopTimeout = 20ms;      // longest a new event waits for the network loop
-constexpr auto kConnectTimeout = 10s;    // a broker that accepts but never answers CONNECT
+constexpr int kInflightWindow = 64;   // QoS 1 publishes awaiting their acknowledgement
+constexpr auto kLoopTimeout = 20ms;   // longest a new event waits for the network loop
+constexpr auto kConnectTimeout = 10s; // a broker that accepts but never answers CONNECT
 constexpr int kKeepaliveSeconds = 20;
-constexpr auto kMeasurementPeriod = 1s;  // thresholds and signals, per sensor
-constexpr auto kPersistPeriod = 500ms;   // saving the acknowledged number while events flow
-constexpr auto kRetainedScan = 3s;       // listening for stale sensor topics after a connect
+constexpr auto kMeasurementPeriod = 1s; // thresholds and signals, per sensor
+constexpr auto kPersistPeriod = 500ms;  // saving the acknowledged number while events flow
+constexpr auto kRetainedScan = 3s;      // listening for stale sensor topics after a connect
 
 std::once_flag g_libInit;
 
@@ -52,7 +52,9 @@ QString refusalText(int rc) {
     }
 }
 
-double nowDays() { return toDays(QDateTime::currentDateTime()); }
+double nowDays() {
+    return toDays(QDateTime::currentDateTime());
+}
 
 } // namespace
 
@@ -92,14 +94,14 @@ struct SiteFeed::Worker {
     Clock::time_point connectStarted;
     Clock::time_point nextAttempt;
     int failures = 0;
-    quint64 nextSend = 0;                       // sequence number of the next event to publish
+    quint64 nextSend = 0;                      // sequence number of the next event to publish
     std::unordered_map<int, quint64> inflight; // message id → sequence number
-    std::set<quint64> ackedAhead;               // acknowledged out of order
+    std::set<quint64> ackedAhead;              // acknowledged out of order
     std::array<SensorSnapshot, kSlots> current{};
     std::array<SensorSnapshot, kSlots> published{};
     std::array<Clock::time_point, kSlots> publishedAt{};
-    std::bitset<kSlots> check;                  // compare current with published
-    std::bitset<kSlots> force;                  // publish even when unchanged (after a connect)
+    std::bitset<kSlots> check; // compare current with published
+    std::bitset<kSlots> force; // publish even when unchanged (after a connect)
     ConverterSnapshot converter;
     bool converterKnown = false;
     bool converterDue = false;
@@ -203,8 +205,7 @@ struct SiteFeed::Worker {
             if (Clock::now() >= nextAttempt) connect();
             return;
         }
-        if (!connected && Clock::now() - connectStarted > kConnectTimeout)
-            fail(State::NoAnswer, QString());
+        if (!connected && Clock::now() - connectStarted > kConnectTimeout) fail(State::NoAnswer, QString());
     }
 
     void connect() {
@@ -215,12 +216,10 @@ struct SiteFeed::Worker {
             return;
         }
         mosquitto_int_option(mosq, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
-        mosquitto_connect_callback_set(mosq, [](mosquitto*, void* w, int rc) {
-            static_cast<Worker*>(w)->onConnect(rc);
-        });
-        mosquitto_publish_callback_set(mosq, [](mosquitto*, void* w, int mid) {
-            static_cast<Worker*>(w)->onPublished(mid);
-        });
+        mosquitto_connect_callback_set(
+            mosq, [](mosquitto*, void* w, int rc) { static_cast<Worker*>(w)->onConnect(rc); });
+        mosquitto_publish_callback_set(
+            mosq, [](mosquitto*, void* w, int mid) { static_cast<Worker*>(w)->onPublished(mid); });
         mosquitto_message_callback_set(mosq, [](mosquitto*, void* w, const mosquitto_message* msg) {
             static_cast<Worker*>(w)->onMessage(msg);
         });
@@ -235,9 +234,9 @@ struct SiteFeed::Worker {
             const QByteArray ca = cfg.ca_file.toLocal8Bit();
             const QByteArray cert = cfg.cert_file.toLocal8Bit();
             const QByteArray key = cfg.key_file.toLocal8Bit();
-            const int rc = mosquitto_tls_set(mosq, ca.constData(), nullptr,
-                                             cert.isEmpty() ? nullptr : cert.constData(),
-                                             key.isEmpty() ? nullptr : key.constData(), nullptr);
+            const int rc =
+                mosquitto_tls_set(mosq, ca.constData(), nullptr, cert.isEmpty() ? nullptr : cert.constData(),
+                                  key.isEmpty() ? nullptr : key.constData(), nullptr);
             if (rc != MOSQ_ERR_SUCCESS) {
                 fail(State::TlsFailed, QString::fromUtf8(mosquitto_strerror(rc)));
                 return;
@@ -468,7 +467,9 @@ SiteFeed::SiteFeed(const FeedConfig& config, const QString& dataDir)
     m_w->thread = std::thread([w = m_w.get()] { w->run(); });
 }
 
-SiteFeed::~SiteFeed() { stop(); }
+SiteFeed::~SiteFeed() {
+    stop();
+}
 
 void SiteFeed::stop(int flushMs) {
     if (!m_w->thread.joinable()) return;
@@ -521,7 +522,9 @@ SiteFeed::State SiteFeed::state() const {
     return m_w->state;
 }
 
-const FeedConfig& SiteFeed::config() const { return m_w->cfg; }
+const FeedConfig& SiteFeed::config() const {
+    return m_w->cfg;
+}
 
 qint64 SiteFeed::droppedEvents() const {
     std::lock_guard lock(m_w->m);
@@ -537,8 +540,8 @@ QString SiteFeed::statusText() const {
     std::lock_guard lock(m_w->m);
     const QString broker = m_w->cfg.brokerText();
     const auto left = std::chrono::ceil<std::chrono::seconds>(m_w->retryAt - Clock::now()).count();
-    const QString retry = QStringLiteral("; повтор через ") + QString::number(std::max<qint64>(1, left)) +
-                          QStringLiteral(" с");
+    const QString retry =
+        QStringLiteral("; повтор через ") + QString::number(std::max<qint64>(1, left)) + QStringLiteral(" с");
     QString text;
     switch (m_w->state) {
     case State::Connecting:
@@ -565,10 +568,8 @@ QString SiteFeed::statusText() const {
         text = QStringLiteral("остановлено");
         break;
     }
-    if (!m_w->spoolError.isEmpty())
-        text += QStringLiteral("; не записывается очередь: ") + m_w->spoolError;
-    if (m_w->dropped > 0)
-        text += QStringLiteral("; потеряно событий: ") + QString::number(m_w->dropped);
+    if (!m_w->spoolError.isEmpty()) text += QStringLiteral("; не записывается очередь: ") + m_w->spoolError;
+    if (m_w->dropped > 0) text += QStringLiteral("; потеряно событий: ") + QString::number(m_w->dropped);
     return text;
 }
 

@@ -84,10 +84,9 @@ private:
         conf += QStringLiteral("max_queued_messages 10000\n");
         if (!m_options.user.isEmpty()) {
             const QString pw = m_dir.filePath(QStringLiteral("passwd"));
-            if (!QFile::exists(pw) &&
-                QProcess::execute(QStringLiteral("mosquitto_passwd"),
-                                  {QStringLiteral("-b"), QStringLiteral("-c"), pw, m_options.user,
-                                   m_options.password}) != 0)
+            if (!QFile::exists(pw) && QProcess::execute(QStringLiteral("mosquitto_passwd"),
+                                                        {QStringLiteral("-b"), QStringLiteral("-c"), pw,
+                                                         m_options.user, m_options.password}) != 0)
                 return false;
             conf += QStringLiteral("allow_anonymous false\npassword_file %1\n").arg(pw);
         } else {
@@ -107,6 +106,45 @@ private:
     int m_port = 0;
 };
 
+// A TCP relay between the feed and the broker that can hold back what the feed sends (the broker
+// never sees it, so it is never acknowledged) and then cut every connection.
+class CutRelay : public QObject {
+public:
+    explicit CutRelay(int brokerPort) : m_brokerPort(brokerPort) {
+        m_server.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* client = m_server.nextPendingConnection()) {
+                auto* upstream = new QTcpSocket(this);
+                upstream->connectToHost(QHostAddress::LocalHost, quint16(m_brokerPort));
+                m_pairs.push_back({client, upstream});
+                QObject::connect(client, &QTcpSocket::readyRead, this, [this, client, upstream] {
+                    const QByteArray bytes = client->readAll();
+                    if (!m_holding) upstream->write(bytes);
+                });
+                QObject::connect(upstream, &QTcpSocket::readyRead, this,
+                                 [client, upstream] { client->write(upstream->readAll()); });
+            }
+        });
+    }
+    int port() const { return m_server.serverPort(); }
+    void hold() { m_holding = true; }
+    // Drops every connection at once and lets the next ones through again.
+    void cut() {
+        for (auto& [client, upstream] : m_pairs) {
+            client->abort();
+            upstream->abort();
+        }
+        m_pairs.clear();
+        m_holding = false;
+    }
+
+private:
+    int m_brokerPort;
+    QTcpServer m_server;
+    bool m_holding = false;
+    std::vector<std::pair<QTcpSocket*, QTcpSocket*>> m_pairs;
+};
+
 // A subscriber with a persistent session (so it misses nothing while the broker restarts),
 // running libmosquitto's own network thread and reconnecting by itself.
 class MqttProbe {
@@ -122,7 +160,8 @@ public:
         mosquitto_lib_init();
         m_mosq = mosquitto_new(clientId.isEmpty() ? nullptr : clientId.constData(), !persistent, this);
         mosquitto_connect_callback_set(m_mosq, [](mosquitto* m, void* self, int rc) {
-            if (rc == 0) mosquitto_subscribe(m, nullptr, static_cast<MqttProbe*>(self)->m_topic.constData(), 1);
+            if (rc == 0)
+                mosquitto_subscribe(m, nullptr, static_cast<MqttProbe*>(self)->m_topic.constData(), 1);
         });
         mosquitto_message_callback_set(m_mosq, [](mosquitto*, void* self, const mosquitto_message* msg) {
             auto* p = static_cast<MqttProbe*>(self);

@@ -36,7 +36,9 @@ QString plainIni(int port, const QString& extra = {}) {
         .arg(extra);
 }
 
-QJsonObject json(const QByteArray& payload) { return QJsonDocument::fromJson(payload).object(); }
+QJsonObject json(const QByteArray& payload) {
+    return QJsonDocument::fromJson(payload).object();
+}
 
 // Words 5…20 of a type B status report: four floats, one byte per word, low byte first.
 std::vector<quint16> typeBReport(quint16 number, quint8 statusByte, const std::array<float, 4>& v) {
@@ -79,6 +81,8 @@ private slots:
     void scriptedRunArrivesInOrder();
     void retainedStatesForLateSubscriber();
     void brokerAndConsoleRestartLoseNothing();
+    void unacknowledgedEventsAreSentAgain();
+    void spoolLeftByACrash();
     void tls();
     void refusalAndUnreachableRetry();
     void diagnosticsTabShowsTheFeed();
@@ -89,8 +93,9 @@ void TestSiteFeed::configuration() {
     QDir(dir.path()).mkpath(QStringLiteral("data"));
     QVERIFY(!SiteFeed::fromDataFolder(dir.path())); // no file, no feed
 
-    QVERIFY(writeIni(dir.path(), QStringLiteral("[broker]\nhost=broker.site\nport=8883\nca_file=certs/ca.pem\n"
-                                                "[feed]\nsite=south\n")));
+    QVERIFY(
+        writeIni(dir.path(), QStringLiteral("[broker]\nhost=broker.site\nport=8883\nca_file=certs/ca.pem\n"
+                                            "[feed]\nsite=south\n")));
     const auto cfg = FeedConfig::load(dir.path());
     QVERIFY(cfg);
     QCOMPARE(cfg->host, QStringLiteral("broker.site"));
@@ -182,7 +187,8 @@ void TestSiteFeed::retainedStatesForLateSubscriber() {
         const QList<QByteArray> p = late.payloads(topic);
         return p.isEmpty() ? QByteArray() : p.last();
     };
-    QTRY_COMPARE(json(last("vatrel/north/sensors/3003")).value("state").toString(), QStringLiteral("Нет связи"));
+    QTRY_COMPARE(json(last("vatrel/north/sensors/3003")).value("state").toString(),
+                 QStringLiteral("Нет связи"));
     QTRY_COMPARE(last("vatrel/north/console"), QByteArray("online"));
     QTRY_VERIFY(!last("vatrel/north/sensors/1001").isEmpty());
     QVERIFY(late.messages().front().retained);
@@ -253,6 +259,66 @@ void TestSiteFeed::brokerAndConsoleRestartLoseNothing() {
     qInfo("%lld messages for %d events", qlonglong(probe->payloads("vatrel/north/events").size()), kEvents);
 }
 
+void TestSiteFeed::unacknowledgedEventsAreSentAgain() {
+    MqttBroker broker;
+    QVERIFY(broker.start());
+    MqttProbe probe(broker.port(), "vatrel/north/events");
+    CutRelay relay(broker.port());
+    QTemporaryDir dir;
+    QVERIFY(writeIni(dir.path(), plainIni(relay.port())));
+    auto feed = SiteFeed::fromDataFolder(dir.path());
+    QTRY_COMPARE(feed->state(), SiteFeed::State::Online);
+    for (int i = 0; i < 100; ++i)
+        feed->eventLogged(numbered(i), 1);
+    QTRY_COMPARE(probe.payloads("vatrel/north/events").size(), 100);
+
+    // Published but never acknowledged, then the connection drops: they must go out again.
+    relay.hold();
+    for (int i = 100; i < 200; ++i)
+        feed->eventLogged(numbered(i), 1);
+    QTest::qWait(300);
+    QCOMPARE(feed->spooledEvents(), 100);
+    relay.cut();
+    QTRY_COMPARE_WITH_TIMEOUT(feed->spooledEvents(), 0, 10000);
+    const QList<qint64> seqs = firstArrivals(probe, "vatrel/north/events");
+    QCOMPARE(seqs.size(), 200);
+    for (int i = 0; i < 200; ++i)
+        QCOMPARE(seqs[i], qint64(i + 1));
+}
+
+void TestSiteFeed::spoolLeftByACrash() {
+    // Seq 4 was acknowledged, 5 and 6 were not, 7 was cut short while being written.
+    MqttBroker broker;
+    QVERIFY(broker.start());
+    MqttProbe probe(broker.port(), "vatrel/north/events");
+    QTemporaryDir dir;
+    QVERIFY(writeIni(dir.path(), plainIni(broker.port())));
+    QFile spool(dir.filePath("data/mqtt-spool.jsonl"));
+    QVERIFY(spool.open(QIODevice::WriteOnly));
+    spool.write(R"({"seq":4,"text":"a"})"
+                "\n"
+                R"({"seq":5,"text":"b"})"
+                "\n"
+                R"({"seq":6,"text":"c"})"
+                "\n"
+                R"({"seq":7,"te)");
+    spool.close();
+    QFile seq(dir.filePath("data/mqtt-spool.seq"));
+    QVERIFY(seq.open(QIODevice::WriteOnly));
+    seq.write("4\n");
+    seq.close();
+
+    auto feed = SiteFeed::fromDataFolder(dir.path());
+    feed->eventLogged(numbered(0), FeedSink::kProgramEvent);
+    QTRY_COMPARE(probe.payloads("vatrel/north/events").size(), 3);
+    const QList<QByteArray> got = probe.payloads("vatrel/north/events");
+    QCOMPARE(got[0], QByteArray(R"({"seq":5,"text":"b"})"));
+    QCOMPARE(got[1], QByteArray(R"({"seq":6,"text":"c"})"));
+    QCOMPARE(json(got[2]).value("seq").toInteger(), 7);
+    QCOMPARE(json(got[2]).value("sensor_type"), QJsonValue(QJsonValue::Null));
+    QCOMPARE(json(got[2]).value("factory_number").toInteger(), 0);
+}
+
 void TestSiteFeed::tls() {
     QTemporaryDir certs;
     const auto run = [&](const QStringList& args) {
@@ -275,7 +341,8 @@ void TestSiteFeed::tls() {
     QVERIFY(run({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj", "/CN=Other CA",
                  "-keyout", "other.key", "-out", "other.pem"}));
 
-    MqttBroker broker({{}, {}, certs.filePath("ca.pem"), certs.filePath("server.pem"), certs.filePath("server.key")});
+    MqttBroker broker(
+        {{}, {}, certs.filePath("ca.pem"), certs.filePath("server.pem"), certs.filePath("server.key")});
     QVERIFY(broker.start());
 
     QTemporaryDir dir;
@@ -283,8 +350,8 @@ void TestSiteFeed::tls() {
     {
         auto feed = SiteFeed::fromDataFolder(dir.path());
         QTRY_COMPARE(feed->state(), SiteFeed::State::TlsFailed);
-        QVERIFY2(feed->statusText().startsWith(QStringLiteral("ошибка TLS с 127.0.0.1:%1; повтор через ")
-                                                   .arg(broker.port())),
+        QVERIFY2(feed->statusText().startsWith(
+                     QStringLiteral("ошибка TLS с 127.0.0.1:%1; повтор через ").arg(broker.port())),
                  qPrintable(feed->statusText()));
         feed->eventLogged(numbered(0), 0);
     }
@@ -311,7 +378,8 @@ void TestSiteFeed::refusalAndUnreachableRetry() {
         }
     });
     DecoderFixture f;
-    const QString ini = QStringLiteral("[broker]\nhost=127.0.0.1\nport=%1\nretry_max=4\n[feed]\nsite=north\n").arg(port);
+    const QString ini =
+        QStringLiteral("[broker]\nhost=127.0.0.1\nport=%1\nretry_max=4\n[feed]\nsite=north\n").arg(port);
     QVERIFY(writeIni(f.dir.path(), ini));
     auto feed = SiteFeed::fromDataFolder(f.dir.path());
     QTest::qWait(6000);
@@ -341,9 +409,11 @@ void TestSiteFeed::refusalAndUnreachableRetry() {
     QVERIFY(writeIni(f.dir.path(), plainIni(broker.port(), "user=site\npassword=wrong\n")));
     feed = SiteFeed::fromDataFolder(f.dir.path());
     QTRY_COMPARE(feed->state(), SiteFeed::State::Refused);
-    QVERIFY2(feed->statusText().startsWith(
-                 QStringLiteral("127.0.0.1:%1 отказал: доступ запрещён (имя, пароль или права); повтор через ").arg(broker.port())),
-             qPrintable(feed->statusText()));
+    QVERIFY2(
+        feed->statusText().startsWith(
+            QStringLiteral("127.0.0.1:%1 отказал: доступ запрещён (имя, пароль или права); повтор через ")
+                .arg(broker.port())),
+        qPrintable(feed->statusText()));
     QCOMPARE(feed->spooledEvents(), 1);
     feed.reset();
     QVERIFY(writeIni(f.dir.path(), plainIni(broker.port(), "user=site\npassword=secret\n")));
@@ -371,8 +441,9 @@ void TestSiteFeed::diagnosticsTabShowsTheFeed() {
         QVERIFY(state && spooled);
         // The existing controls of the tab are still there.
         QVERIFY(windows.Fmain()->findChild<QWidget*>(QStringLiteral("Button2")));
-        QTRY_VERIFY2(state->text().startsWith(QStringLiteral("127.0.0.1:%1 отказал: доступ запрещён (имя, пароль или права)")
-                                                  .arg(broker.port())),
+        QTRY_VERIFY2(state->text().startsWith(
+                         QStringLiteral("127.0.0.1:%1 отказал: доступ запрещён (имя, пароль или права)")
+                             .arg(broker.port())),
                      qPrintable(state->text()));
         QTRY_COMPARE(spooled->text(), QStringLiteral("1")); // "Начало работы" waits
     }
@@ -391,7 +462,8 @@ void TestSiteFeed::diagnosticsTabShowsTheFeed() {
         ConsoleWindows windows(c2, std::make_unique<WidgetUi>());
         auto* state = windows.Fmain()->findChild<QLabel*>(QStringLiteral("FeedState"));
         QTRY_COMPARE(state->text(), QStringLiteral("подключено к 127.0.0.1:%1").arg(broker.port()));
-        QTRY_COMPARE(windows.Fmain()->findChild<QLabel*>(QStringLiteral("FeedSpool"))->text(), QStringLiteral("0"));
+        QTRY_COMPARE(windows.Fmain()->findChild<QLabel*>(QStringLiteral("FeedSpool"))->text(),
+                     QStringLiteral("0"));
     }
     c2.feed = nullptr;
     feed.reset();
