@@ -24,8 +24,10 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-constexpr int kInflightWindow = 64;   // QoS 1 publishes awaiting their acknowledgement
-constexpr auto kLoopTimeout = 20ms;   // longest a new event waits for the network loop
+constexpr int kInflightWindow = 64; // QoS 1 publishes awaiting their acknowledgement
+// How often the feed's thread picks up what the GUI thread handed over. Polling keeps the hand-over
+// free of system calls (no wake-up per event); an event waits 20 ms at most.
+constexpr auto kLoopTimeout = 20ms;
 constexpr auto kConnectTimeout = 10s; // a broker that accepts but never answers CONNECT
 constexpr int kKeepaliveSeconds = 20;
 constexpr auto kMeasurementPeriod = 1s; // thresholds and signals, per sensor
@@ -71,7 +73,7 @@ struct SiteFeed::Worker {
 
     // Shared with the GUI thread, under `m`.
     mutable std::mutex m;
-    std::condition_variable cv;
+    std::condition_variable cv; // stop() only: the GUI thread never wakes the feed's thread
     std::deque<FeedEvent> queue;
     std::array<SensorSnapshot, kSlots> latest{};
     std::bitset<kSlots> dirty;
@@ -149,8 +151,8 @@ struct SiteFeed::Worker {
                 }
             } else {
                 std::unique_lock lock(m);
-                cv.wait_until(lock, std::min(nextAttempt, Clock::now() + 250ms),
-                              [this] { return !queue.empty() || dirty.any() || converterDirty || stopping; });
+                cv.wait_until(lock, std::min(nextAttempt, Clock::now() + kLoopTimeout),
+                              [this] { return stopping; });
             }
         }
         shutdown();
@@ -493,7 +495,6 @@ void SiteFeed::eventLogged(const EventRecord& rec, int sensorType) {
         }
         m_w->queue.push_back(std::move(e));
     }
-    m_w->cv.notify_one();
 }
 
 void SiteFeed::sensorChanged(const Console& c, int slot) {
@@ -504,7 +505,6 @@ void SiteFeed::sensorChanged(const Console& c, int slot) {
         m_w->latest[size_t(slot)] = std::move(snap);
         m_w->dirty.set(size_t(slot));
     }
-    m_w->cv.notify_one();
 }
 
 void SiteFeed::converterChanged(const Console& c) {
@@ -514,7 +514,6 @@ void SiteFeed::converterChanged(const Console& c) {
         m_w->latestConverter = std::move(snap);
         m_w->converterDirty = true;
     }
-    m_w->cv.notify_one();
 }
 
 SiteFeed::State SiteFeed::state() const {
