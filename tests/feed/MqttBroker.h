@@ -10,6 +10,8 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+#include <atomic>
 #include <mosquitto.h>
 #include <mutex>
 #include <vector>
@@ -170,9 +172,18 @@ public:
                                      QByteArray(static_cast<const char*>(msg->payload), msg->payloadlen),
                                      msg->retain});
         });
+        mosquitto_subscribe_callback_set(m_mosq, [](mosquitto*, void* self, int, int, const int*) {
+            static_cast<MqttProbe*>(self)->m_subscribed = true;
+        });
         mosquitto_reconnect_delay_set(m_mosq, 1, 1, false);
-        m_connected = mosquitto_connect(m_mosq, "127.0.0.1", port, 10) == MOSQ_ERR_SUCCESS;
+        const bool connected = mosquitto_connect(m_mosq, "127.0.0.1", port, 10) == MOSQ_ERR_SUCCESS;
         mosquitto_loop_start(m_mosq);
+        // Ready once the broker has taken the subscription: nothing published after this is missed.
+        QElapsedTimer t;
+        t.start();
+        while (connected && !m_subscribed && t.elapsed() < 5000)
+            QThread::msleep(5);
+        m_connected = connected && m_subscribed;
     }
     ~MqttProbe() {
         mosquitto_disconnect(m_mosq);
@@ -195,6 +206,7 @@ private:
     QByteArray m_topic;
     mosquitto* m_mosq = nullptr;
     bool m_connected = false;
+    std::atomic<bool> m_subscribed{false};
     mutable std::mutex m_mutex;
     std::vector<Message> m_messages;
 };
