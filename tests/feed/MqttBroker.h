@@ -24,12 +24,6 @@ inline int freePort() {
     return s.serverPort();
 }
 
-inline bool portAnswers(int port) {
-    QTcpSocket s;
-    s.connectToHost(QHostAddress::LocalHost, quint16(port));
-    return s.waitForConnected(200);
-}
-
 class MqttBroker {
 public:
     struct Options {
@@ -41,27 +35,21 @@ public:
     explicit MqttBroker(Options o) : m_options(std::move(o)) {}
     ~MqttBroker() { stop(); }
 
-    QString dir() const { return m_dir.path(); }
     int port() const { return m_port; }
 
     // Starts on a free port (or on `port`, for a restart); false when mosquitto does not come up.
     bool start(int port = 0) {
-        for (int attempt = 0; attempt < 5; ++attempt) {
-            m_port = port ? port : freePort();
-            if (m_port == 0 || !writeConfig()) return false;
-            m_process.setProgram(QStringLiteral("mosquitto"));
-            m_process.setArguments({QStringLiteral("-c"), m_dir.filePath(QStringLiteral("mosquitto.conf"))});
-            m_process.setProcessChannelMode(QProcess::MergedChannels);
-            m_process.start();
-            if (!m_process.waitForStarted(5000)) return false;
-            QElapsedTimer t;
-            t.start();
-            while (t.elapsed() < 5000 && m_process.state() == QProcess::Running) {
-                if (portAnswers(m_port)) return true;
-                QTest::qWait(50);
-            }
-            stop();
-            if (port) return false; // a restart must get its own port back
+        m_port = port ? port : freePort();
+        if (m_port == 0 || !writeConfig()) return false;
+        m_process.start(QStringLiteral("mosquitto"), {"-c", m_dir.filePath("mosquitto.conf")});
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 5000 && m_process.waitForStarted(1000) &&
+               m_process.state() == QProcess::Running) {
+            QTcpSocket s;
+            s.connectToHost(QHostAddress::LocalHost, quint16(m_port));
+            if (s.waitForConnected(200)) return true;
+            QTest::qWait(50);
         }
         return false;
     }
@@ -78,28 +66,23 @@ public:
 
 private:
     bool writeConfig() {
-        QString conf;
-        conf += QStringLiteral("user root\n"); // keep access to the test's own folder
-        conf += QStringLiteral("listener %1 127.0.0.1\n").arg(m_port);
-        conf += QStringLiteral("persistence true\npersistence_location %1/\n").arg(m_dir.path());
-        conf += QStringLiteral("log_dest file %1/mosquitto.log\n").arg(m_dir.path());
-        conf += QStringLiteral("max_queued_messages 10000\n");
-        if (!m_options.user.isEmpty()) {
-            const QString pw = m_dir.filePath(QStringLiteral("passwd"));
-            if (!QFile::exists(pw) && QProcess::execute(QStringLiteral("mosquitto_passwd"),
-                                                        {QStringLiteral("-b"), QStringLiteral("-c"), pw,
-                                                         m_options.user, m_options.password}) != 0)
-                return false;
-            conf += QStringLiteral("allow_anonymous false\npassword_file %1\n").arg(pw);
-        } else {
+        // "user root" keeps mosquitto able to read the test's own folder.
+        QString conf =
+            QStringLiteral("user root\nlistener %1 127.0.0.1\npersistence true\npersistence_location %2/\n"
+                           "log_dest file %2/mosquitto.log\nmax_queued_messages 10000\n")
+                .arg(m_port)
+                .arg(m_dir.path());
+        const QString pw = m_dir.filePath(QStringLiteral("passwd"));
+        if (m_options.user.isEmpty())
             conf += QStringLiteral("allow_anonymous true\n");
-        }
+        else if (QProcess::execute("mosquitto_passwd",
+                                   {"-b", "-c", pw, m_options.user, m_options.password}) == 0)
+            conf += QStringLiteral("allow_anonymous false\npassword_file %1\n").arg(pw);
         if (!m_options.ca.isEmpty())
             conf += QStringLiteral("cafile %1\ncertfile %2\nkeyfile %3\n")
                         .arg(m_options.ca, m_options.cert, m_options.key);
         QFile f(m_dir.filePath(QStringLiteral("mosquitto.conf")));
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-        return f.write(conf.toUtf8()) > 0;
+        return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(conf.toUtf8()) > 0;
     }
 
     Options m_options;
