@@ -241,7 +241,7 @@ void TestSiteFeed::brokerAndConsoleRestartLoseNothing() {
 void TestSiteFeed::unacknowledgedEventsAreSentAgain() {
     MqttBroker broker;
     QVERIFY(broker.start());
-    MqttProbe probe(broker.port(), "vatrel/north/events");
+    MqttProbe probe(broker.port(), "vatrel/north/#");
     CutRelay relay(broker.port());
     QTemporaryDir dir;
     QVERIFY(writeIni(dir.path(), plainIni(relay.port())));
@@ -263,6 +263,8 @@ void TestSiteFeed::unacknowledgedEventsAreSentAgain() {
     QCOMPARE(seqs.size(), 200);
     for (int i = 0; i < 200; ++i)
         QCOMPARE(seqs[i], qint64(i + 1));
+    // The broker announced the vanished connection through the last will; the new one said "online".
+    QCOMPARE(probe.payloads("vatrel/north/console"), QList<QByteArray>({"online", "offline", "online"}));
 }
 
 void TestSiteFeed::spoolLeftByACrash() {
