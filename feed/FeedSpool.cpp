@@ -7,59 +7,108 @@
 
 namespace vatrel {
 
-FeedSpool::FeedSpool(const QString& dataDir)
+FeedSpool::FeedSpool(const QString& dataDir, int window)
     : m_spoolPath(QDir(dataDir).filePath(QStringLiteral("data/mqtt-spool.jsonl"))),
-      m_seqPath(QDir(dataDir).filePath(QStringLiteral("data/mqtt-spool.seq"))) {}
+      m_seqPath(QDir(dataDir).filePath(QStringLiteral("data/mqtt-spool.seq"))),
+      m_window(std::max(1, window)) {}
 
 void FeedSpool::load() {
     m_pending.clear();
+    m_unloaded = 0;
     QFile seqFile(m_seqPath);
     if (seqFile.open(QIODevice::ReadOnly)) m_acked = seqFile.readAll().trimmed().toULongLong();
-    m_lastSeq = m_acked;
+    m_lastSeq = m_readSeq = m_acked;
 
     QFile f(m_spoolPath);
-    if (!f.open(QIODevice::ReadOnly)) return;
-    const QByteArray all = f.readAll();
-    f.close();
-    bool torn = false;
-    qsizetype pos = 0;
-    while (pos < all.size()) {
-        const qsizetype end = all.indexOf('\n', pos);
-        if (end < 0) {
-            torn = true; // a line cut short by a crash: never acknowledged, never complete
+    if (!f.open(QIODevice::ReadWrite)) return;
+    qint64 offset = 0;
+    while (!f.atEnd()) {
+        const QByteArray line = f.readLine();
+        if (!line.endsWith('\n')) {
+            f.resize(offset); // a line cut short by a crash: never complete, never acknowledged
             break;
         }
-        const QByteArray line = all.mid(pos, end - pos);
-        pos = end + 1;
-        const quint64 seq = eventSeq(line);
-        if (seq == 0 || seq <= m_lastSeq) {
-            torn = true; // unreadable, or already delivered before the spool was emptied
-            continue;
-        }
+        const qint64 start = offset;
+        offset += line.size();
+        const quint64 seq = eventSeq(line.chopped(1));
+        if (seq == 0 || seq <= m_lastSeq) continue; // unreadable, or delivered before
         m_lastSeq = seq;
-        m_pending.push_back({seq, line});
+        if (m_unloaded == 0 && m_pending.size() < size_t(m_window)) {
+            m_pending.push_back({seq, line.chopped(1)});
+            m_readSeq = seq;
+        } else {
+            if (m_unloaded == 0) m_readOffset = start;
+            ++m_unloaded;
+        }
     }
-    if (torn || m_pending.empty()) rewrite();
+    if (m_unloaded == 0) m_readOffset = offset;
+    if (size() == 0 && f.size() > 0) {
+        f.resize(0);
+        m_readOffset = 0;
+    }
 }
 
 bool FeedSpool::append(const std::deque<Entry>& entries) {
     if (entries.empty()) return true;
+    std::deque<Entry> batch;
+    batch.swap(m_unwritten);
+    batch.insert(batch.end(), entries.begin(), entries.end());
+    m_lastSeq = batch.back().seq;
+
     QByteArray bytes;
-    for (const Entry& e : entries) {
+    for (const Entry& e : batch) {
         bytes += e.payload;
         bytes += '\n';
-        m_pending.push_back(e);
-        m_lastSeq = e.seq;
     }
     QFile f(m_spoolPath);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Append)) {
+    const bool ok = f.open(QIODevice::WriteOnly | QIODevice::Append) && f.write(bytes) == bytes.size();
+    if (!ok) {
         m_error = f.errorString();
+        if (m_unloaded > 0) {
+            m_unwritten = std::move(batch); // behind lines still in the file: wait for the next write
+            return false;
+        }
+        m_pending.insert(m_pending.end(), batch.begin(), batch.end());
+        m_readSeq = m_lastSeq;
         return false;
     }
-    const bool ok = f.write(bytes) == bytes.size();
-    if (!ok) m_error = f.errorString();
-    f.close();
-    return ok;
+    // Line by line: what fits the window joins the memory, the rest stays in the file for later.
+    qint64 offset = f.size() - bytes.size();
+    for (const Entry& e : batch) {
+        if (m_unloaded == 0 && m_pending.size() < size_t(m_window)) {
+            m_pending.push_back(e);
+            m_readSeq = e.seq;
+            m_readOffset = offset + e.payload.size() + 1;
+        } else {
+            if (m_unloaded == 0) m_readOffset = offset;
+            ++m_unloaded;
+        }
+        offset += e.payload.size() + 1;
+    }
+    return true;
+}
+
+void FeedSpool::fill() {
+    QFile f(m_spoolPath);
+    if (!f.open(QIODevice::ReadOnly) || !f.seek(m_readOffset)) {
+        m_error = f.errorString();
+        return;
+    }
+    while (m_unloaded > 0 && m_pending.size() < size_t(m_window) && !f.atEnd()) {
+        const QByteArray line = f.readLine();
+        if (!line.endsWith('\n')) break;
+        m_readOffset += line.size();
+        const quint64 seq = eventSeq(line.chopped(1));
+        if (seq == 0 || seq <= m_readSeq) continue;
+        m_readSeq = seq;
+        --m_unloaded;
+        if (seq > m_acked) m_pending.push_back({seq, line.chopped(1)}); // else acknowledged unread
+    }
+    if (m_unloaded == 0 && !m_unwritten.empty() && m_pending.size() < size_t(m_window)) {
+        m_pending.insert(m_pending.end(), m_unwritten.begin(), m_unwritten.end());
+        m_unwritten.clear();
+        m_readSeq = m_lastSeq;
+    }
 }
 
 void FeedSpool::acknowledge(quint64 seq) {
@@ -69,6 +118,7 @@ void FeedSpool::acknowledge(quint64 seq) {
         m_acked = seq;
         m_dirty = true;
     }
+    if ((m_unloaded > 0 || !m_unwritten.empty()) && m_pending.size() < size_t(m_window) / 2 + 1) fill();
 }
 
 bool FeedSpool::persist() {
@@ -86,21 +136,12 @@ bool FeedSpool::persist() {
     m_dirty = false;
     // The number is safe: the delivered lines may go. Only an empty spool is cut, so the file
     // stays append-only while it has anything to deliver.
-    if (m_pending.empty()) {
+    if (size() == 0) {
+        m_readOffset = 0;
         QFile f(m_spoolPath);
         if (f.exists() && f.size() > 0) return f.resize(0);
     }
     return true;
-}
-
-bool FeedSpool::rewrite() {
-    QSaveFile s(m_spoolPath);
-    if (!s.open(QIODevice::WriteOnly)) return false;
-    for (const Entry& e : m_pending) {
-        s.write(e.payload);
-        s.write("\n", 1);
-    }
-    return s.commit();
 }
 
 } // namespace vatrel

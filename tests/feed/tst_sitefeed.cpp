@@ -9,6 +9,7 @@
 #include "common/ConverterFrame.h"
 #include "common/RecordingUi.h"
 #include "decoder/DecoderFixture.h"
+#include "feed/FeedSpool.h"
 #include "feed/SiteFeed.h"
 #include "registry/EventLog.h"
 #include "registry/Startup.h"
@@ -82,6 +83,7 @@ private slots:
     void brokerAndConsoleRestartLoseNothing();
     void unacknowledgedEventsAreSentAgain();
     void spoolLeftByACrash();
+    void longOutageReadsTheSpoolBack();
     void tls();
     void refusalAndUnreachableRetry();
     void diagnosticsTabShowsTheFeed();
@@ -298,6 +300,40 @@ void TestSiteFeed::spoolLeftByACrash() {
     QCOMPARE(json(got[2]).value("seq").toInteger(), 7);
     QCOMPARE(json(got[2]).value("sensor_type"), QJsonValue(QJsonValue::Null));
     QCOMPARE(json(got[2]).value("factory_number").toInteger(), 0);
+}
+
+void TestSiteFeed::longOutageReadsTheSpoolBack() {
+    // A window of three in memory: the rest waits in the file and is read back in order.
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath("data"));
+    const auto seqs = [](const FeedSpool& s) {
+        QList<quint64> out;
+        for (const auto& e : s.pending())
+            out << e.seq;
+        return out;
+    };
+    FeedSpool spool(dir.path(), 3);
+    spool.load();
+    std::deque<FeedSpool::Entry> batch;
+    for (quint64 i = 1; i <= 10; ++i)
+        batch.push_back({i, QStringLiteral(R"({"seq":%1})").arg(i).toUtf8()});
+    QVERIFY(spool.append(batch));
+    QCOMPARE(seqs(spool), QList<quint64>({1, 2, 3}));
+    QCOMPARE(spool.size(), 10);
+    spool.acknowledge(5);
+    QCOMPARE(seqs(spool), QList<quint64>({6, 7, 8}));
+    QVERIFY(spool.persist());
+
+    FeedSpool restarted(dir.path(), 3); // a console restart in the middle of the outage
+    restarted.load();
+    QCOMPARE(seqs(restarted), QList<quint64>({6, 7, 8}));
+    QCOMPARE(restarted.size(), 5);
+    QCOMPARE(restarted.nextSeq(), quint64(11));
+    restarted.acknowledge(8);
+    QCOMPARE(seqs(restarted), QList<quint64>({9, 10}));
+    restarted.acknowledge(10);
+    QVERIFY(restarted.persist());
+    QCOMPARE(QFileInfo(dir.filePath("data/mqtt-spool.jsonl")).size(), 0);
 }
 
 void TestSiteFeed::tls() {
