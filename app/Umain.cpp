@@ -1,6 +1,7 @@
 #include "app/Umain.h"
 #include "app/ComGridModel.h"
 #include "app/EventListModel.h"
+#include "app/FeedStatusPanel.h"
 #include "app/FixedFirstColumn.h"
 #include "app/OscilloscopeTabA.h"
 #include "app/OscilloscopeTabB.h"
@@ -355,6 +356,7 @@ QWidget* TFmain::createDiagnosticsTab() {
     connect(button2, &QPushButton::clicked, this, &TFmain::Button2Click);
     barLayout->addWidget(button2);
     barLayout->addStretch();
+    if (m_c.feed) barLayout->addWidget(new FeedStatusPanel(*m_c.feed, bar));
     layout->addWidget(bar);
     return tab;
 }

@@ -1,7 +1,9 @@
 #include "app/ConsoleMain.h"
+#include "feed/SiteFeed.h"
 #include "link/QtSerialPortLine.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QMessageBox>
 #include <exception>
 
@@ -11,6 +13,9 @@ int main(int argc, char* argv[]) {
     vatrel::Console console;
     vatrel::QtSerialPortLine port;
     console.port = &port;
+    // The site feed runs only when data/mqtt.ini exists; it delivers what it can on the way out.
+    const std::unique_ptr<vatrel::SiteFeed> feed = vatrel::SiteFeed::fromDataFolder(QDir::currentPath());
+    console.feed = feed.get();
 
     int rc = 1;
     try {
@@ -21,5 +26,6 @@ int main(int argc, char* argv[]) {
         QMessageBox::critical(nullptr, QStringLiteral("Ошибка"), QString::fromLocal8Bit(e.what()));
     }
     console.port = nullptr;
+    console.feed = nullptr;
     return rc;
 }

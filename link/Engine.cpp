@@ -55,6 +55,7 @@ void linkRestored(Console& c) {
     e.Conv_link = 1;
     setPanel4(c, QStringLiteral("Связь с преобразователем восстановлена"));
     Put_prog_msg(c, makeEvent(c, 0, 32, QStringLiteral("Восстановлена связь с преобразователем")));
+    feedConverter(c);
     if (c.ui) c.ui->converterLinkRestored();
 }
 
@@ -69,6 +70,7 @@ void linkLost(Console& c, LossCause cause) {
                                                    : QStringLiteral("Нет связи c преобразователем"));
     Put_prog_msg(c, makeEvent(c, 0, 15, QStringLiteral("Нет связи с преобразователем")));
     AllSensorsLost(c);
+    feedConverter(c);
     if (c.ui) c.ui->converterLinkLost();
 }
 

@@ -136,6 +136,7 @@ bool connectSensor(Console& c, const ConnectInput& in, const std::function<void(
     c.sensor_grid.set(colArmed1, row, QStringLiteral("Снят"));
     c.sensor_grid.set(colArmed2, row, QStringLiteral("Снят"));
     c.changed(ConsoleUi::View::SensorGrid);
+    feedSensor(c, slot);
 
     const QString surname = Read_chop(c, r.connected_by);
     EventRecord connected = makeEvent(c, r.factory_number, 30,
@@ -235,6 +236,7 @@ bool disconnectSensor(Console& c, int operatorIndex, const std::function<void()>
     r->disconnected_at = 0;
     r->disconnected_by = 0;
     Save_Hw(c);
+    feedSensor(c, slot);
 
     updateSensorCountLabel(c);
 

@@ -225,6 +225,7 @@ void statusReport(Console& c, int slot, const char* text, int len, quint8 code) 
     c.changed(ConsoleUi::View::SensorGrid);
 
     DecodeMeasurements(c, text, len, code, slot);
+    feedSensor(c, slot);
 }
 
 void slotLost(Console& c, int slot) {
@@ -251,6 +252,7 @@ void slotLost(Console& c, int slot) {
         setCell(c, colLoop2, slot, kAlarm);
     }
     c.changed(ConsoleUi::View::SensorGrid);
+    feedSensor(c, slot);
 }
 
 // The occupied slot holding this factory number; -1 when none does. Number 0 marks an empty slot

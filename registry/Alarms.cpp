@@ -103,6 +103,7 @@ void disarmFromAlarmWindow(Console& c, int loop) {
     c.sensor_grid.set(loop == 1 ? colArmed1 : colArmed2, slot + 1, QStringLiteral("Снят"));
     if (s.loop1_armed == 0 && s.loop2_armed == 0) setRowColour(c, slot, colours::aqua);
     c.changed(ConsoleUi::View::SensorGrid);
+    feedSensor(c, slot);
 }
 
 } // namespace vatrel

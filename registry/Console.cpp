@@ -1,5 +1,6 @@
 #include "registry/Console.h"
 #include "registry/DateTime.h"
+#include "registry/FeedSink.h"
 
 namespace vatrel {
 
@@ -43,6 +44,14 @@ bool setRowColour(Console& c, int slot, Colour colour) {
     c.SensorRowStyles[slot].background = colour;
     c.changed(ConsoleUi::View::SensorGrid);
     return true;
+}
+
+void feedSensor(Console& c, int slot) {
+    if (c.feed && slot >= 0 && slot < kSlots) c.feed->sensorChanged(c, slot);
+}
+
+void feedConverter(Console& c) {
+    if (c.feed) c.feed->converterChanged(c);
 }
 
 } // namespace vatrel

@@ -13,6 +13,7 @@
 namespace vatrel {
 
 class SerialPort; // link/SerialPort.h
+class FeedSink;   // registry/FeedSink.h
 
 constexpr int kEventRowsMax = 500;
 constexpr int kAlarmListMax = 500;
@@ -167,6 +168,9 @@ struct Console {
     // The windows; never null once the console runs (tests install a recording fake).
     ConsoleUi* ui = nullptr;
 
+    // The site feed, when one is configured (not owned).
+    FeedSink* feed = nullptr;
+
     // Time source, replaceable by tests.
     std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };
     double now() const;
@@ -188,5 +192,8 @@ void updateSensorCountLabel(Console& c); // Label8
 QString portName(int index);
 // Sets a sensor row's background; returns true when it changed (and then notifies the table).
 bool setRowColour(Console& c, int slot, Colour colour);
+// Tell the site feed, if any, that a sensor row or the converter link changed.
+void feedSensor(Console& c, int slot);
+void feedConverter(Console& c);
 
 } // namespace vatrel

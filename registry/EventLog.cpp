@@ -1,5 +1,6 @@
 #include "registry/EventLog.h"
 #include "registry/DateTime.h"
+#include "registry/FeedSink.h"
 
 #include <QFile>
 
@@ -89,6 +90,7 @@ void writeDaily(Console& c, const QByteArray& bytes) {
 } // namespace
 
 void Put_msg(Console& c, const EventRecord& rec, qint16 sensor_type) {
+    if (c.feed) c.feed->eventLogged(rec, sensor_type);
     addListLine(c, rec);
     const QByteArray bytes = rec.encode();
     if (rec.factory_number != 0) {
@@ -100,6 +102,7 @@ void Put_msg(Console& c, const EventRecord& rec, qint16 sensor_type) {
 }
 
 void Put_prog_msg(Console& c, const EventRecord& rec) {
+    if (c.feed) c.feed->eventLogged(rec, FeedSink::kProgramEvent);
     addListLine(c, rec);
     writeDaily(c, rec.encode());
 }

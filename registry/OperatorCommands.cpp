@@ -55,6 +55,7 @@ void loopCommand(Console& c, int loop, bool arm) {
     else if (s.loop1_armed == 0 && s.loop2_armed == 0)
         setRowColour(c, slot, colours::aqua);
     c.changed(ConsoleUi::View::SensorGrid);
+    feedSensor(c, slot);
 }
 
 } // namespace

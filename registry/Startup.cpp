@@ -163,8 +163,10 @@ void init_globals(Console& c) {
         if (r.status == 15) c.com_grid.set(3, s + 1, QStringLiteral("Нет связи"));
         c.com_grid.set(1, s + 1, QStringLiteral("0"));
         c.com_grid.set(2, s + 1, QStringLiteral("0"));
+        feedSensor(c, s);
     }
     c.changed(ConsoleUi::View::ComGrid);
+    feedConverter(c);
     // 13. Address map.
     for (int s = 0; s < kSlots; ++s) {
         const SensorRecord& r = c.sensors[size_t(s)];

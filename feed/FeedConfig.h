@@ -1,0 +1,28 @@
+#pragma once
+#include <QString>
+#include <optional>
+
+namespace vatrel {
+
+// The site feed's settings, from data/mqtt.ini under the data folder.
+struct FeedConfig {
+    QString host = QStringLiteral("127.0.0.1");
+    int port = 1883;
+    QString user;
+    QString password;
+    QString ca_file;   // TLS is on when set
+    QString cert_file; // client certificate, optional
+    QString key_file;
+    QString site;
+    QString prefix;     // vatrel/<site> when not given
+    int retry_max = 30; // longest pause between connection attempts, seconds
+
+    bool tls() const { return !ca_file.isEmpty(); }
+    QString brokerText() const { return host + QLatin1Char(':') + QString::number(port); }
+
+    // Reads <dataDir>/data/mqtt.ini; nothing when the file does not exist (the feed is off).
+    // Relative certificate paths are taken from the data folder.
+    static std::optional<FeedConfig> load(const QString& dataDir);
+};
+
+} // namespace vatrel
