@@ -3,6 +3,7 @@
 #include "registry/Console.h"
 
 #include <QColor>
+#include <QFont>
 
 namespace vatrel {
 
@@ -24,8 +25,13 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
+protected:
+    RowLook rowLook(int row) const override;
+
 private:
     const Console& m_c;
+    const QFont m_cellFont;
+    const QFont m_fixedFont;
 };
 
 } // namespace vatrel
