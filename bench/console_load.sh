@@ -15,7 +15,9 @@
 # benchmark and prints the share of one core the decoder alone needs for a full line.
 #
 # Environment: DISPLAY_NUM (default 95), PHASE_S (seconds measured per phase, default 20),
-# SETTLE_S (seconds before each measurement, default 5), SHOTS (a folder for a screenshot per phase).
+# SETTLE_S (seconds before each measurement, default 5), SHOTS (a folder for a screenshot per phase),
+# PERF_PHASE and PERF_OUT (record a perf profile of the console during that phase into that file;
+# the profiler's own cost then shows in that phase's figure).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -64,7 +66,11 @@ measure() { # name
     l0=$(wc -l <"$work/console.err")
     c0=$(ticks)
     t0=$(date +%s.%N)
-    sleep "$phase_s"
+    if [[ ${PERF_PHASE:-} = "$name" ]]; then
+        perf record -q -g -p "$console_pid" -o "${PERF_OUT:-$root/perf-$name.data}" -- sleep "$phase_s" >/dev/null 2>&1
+    else
+        sleep "$phase_s"
+    fi
     c1=$(ticks)
     t1=$(date +%s.%N)
     l1=$(wc -l <"$work/console.err")

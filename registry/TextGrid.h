@@ -1,6 +1,7 @@
 #pragma once
 #include <QString>
 #include <QtGlobal>
+#include <algorithm>
 #include <vector>
 
 namespace vatrel {
@@ -36,6 +37,20 @@ public:
         mark(row, 1u << unsigned(col));
     }
     bool valid(int col, int row) const { return col >= 0 && col < m_columns && row >= 0 && row < m_rows; }
+
+    // Moves rows first + 1 … last up one place, as a list that keeps its newest lines does: the text
+    // of row `first` is dropped and row `last` keeps its own until it is written. Every moved row
+    // counts as changed.
+    void scrollUp(int first, int last) {
+        if (first < 0 || last >= m_rows || first >= last) return;
+        const auto cols = std::ptrdiff_t(m_columns);
+        const auto begin = m_cells.begin() + first * cols;
+        const auto end = m_cells.begin() + (last + 1) * cols;
+        std::rotate(begin, begin + cols, end);
+        std::copy(end - 2 * cols, end - cols, end - cols);
+        for (int row = first; row <= last; ++row)
+            mark(row, allColumns());
+    }
 
     // Marks every cell of a row as changed (its colours changed, say).
     void markRow(int row) {
