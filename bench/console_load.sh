@@ -74,10 +74,11 @@ measure() { # name
     c1=$(ticks)
     t1=$(date +%s.%N)
     l1=$(wc -l <"$work/console.err")
-    gap=$(sed -n "$((l0 + 1)),${l1}p" "$work/console.err" | awk '/^pass-gap-us/ { if ($2 > m) m = $2 } END { printf "%.1f", m / 1000 }')
+    gap=$(sed -n "$((l0 + 1)),${l1}p" "$work/console.err" |
+        awk '/^pass-gap-us/ { n++; if ($2 > m) m = $2; if ($2 >= 30000) over++ } END { printf "%6.1f ms (%d of %d seconds had one of 30 ms or more)", m / 1000, over, n }')
     [[ -n $shots ]] && mkdir -p "$shots" && import -display ":$display_num" -window root "$shots/$name.png" 2>/dev/null
     awk -v n="$name" -v c="$((c1 - c0))" -v hz="$hz" -v t0="$t0" -v t1="$t1" -v g="$gap" \
-        'BEGIN { printf "%-7s console %5.2f %% of one core   longest pass gap %6.1f ms\n", n, 100 * c / hz / (t1 - t0), g }'
+        'BEGIN { printf "%-7s console %5.2f %% of one core   longest pass gap %s\n", n, 100 * c / hz / (t1 - t0), g }'
 }
 
 values=()
