@@ -4,6 +4,8 @@
 #include "dialogs/Ualarmwindow.h"
 
 #include <QApplication>
+#include <QTimer>
+#include <cstdio>
 
 namespace vatrel {
 
@@ -23,6 +25,17 @@ int runConsole(Console& c, std::unique_ptr<WidgetUi> ui) {
             QCoreApplication::exit(0);
         },
         Qt::QueuedConnection);
+    // For load measurements only (bench/console_load.sh): once a second, the longest wait between two
+    // receive passes goes to stderr.
+    QTimer gapLog;
+    if (qEnvironmentVariableIsSet("VATREL_PASS_GAP_LOG")) {
+        QObject::connect(&gapLog, &QTimer::timeout, &gapLog, [&c] {
+            std::fprintf(stderr, "pass-gap-us %lld\n", static_cast<long long>(c.engine.max_pass_gap_us));
+            std::fflush(stderr);
+            c.engine.max_pass_gap_us = 0;
+        });
+        gapLog.start(1000);
+    }
     windows.Fmain()->show();
     return QApplication::exec();
 }

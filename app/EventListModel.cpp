@@ -24,7 +24,13 @@ RowStyle effectiveStyle(const RowStyle& s) {
 } // namespace
 
 EventListModel::EventListModel(const Console& c, QObject* parent)
-    : TextGridModel(c.event_grid, parent), m_c(c) {}
+    : TextGridModel(c.event_grid, parent), m_c(c), m_usualFont(lineFont(9)) {}
+
+TextGridModel::RowLook EventListModel::rowLook(int row) const {
+    const RowStyle style = row >= 0 && row < kEventRowsMax ? effectiveStyle(m_c.EventRowStyles[size_t(row)])
+                                                           : effectiveStyle({});
+    return {style.background, style.font_colour, style.font_size};
+}
 
 QVariant EventListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) return {};
@@ -37,14 +43,14 @@ QVariant EventListModel::data(const QModelIndex& index, int role) const {
     case Qt::ForegroundRole:
         return toQColor(style.font_colour);
     case Qt::FontRole:
-        return lineFont(style.font_size);
+        return style.font_size == 9 ? m_usualFont : lineFont(style.font_size);
     default:
         return TextGridModel::data(index, role);
     }
 }
 
 QVariant EventListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (role == Qt::FontRole) return lineFont(9);
+    if (role == Qt::FontRole) return m_usualFont;
     if (role == Qt::ForegroundRole) return QColor(Qt::black);
     return TextGridModel::headerData(section, orientation, role);
 }

@@ -2,6 +2,8 @@
 #include "app/TextGridModel.h"
 #include "registry/Console.h"
 
+#include <QFont>
+
 namespace vatrel {
 
 // StringGrid2: the event list. Model row i shows grid row i + 1 with the style entry i.
@@ -13,8 +15,12 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
+protected:
+    RowLook rowLook(int row) const override;
+
 private:
     const Console& m_c;
+    const QFont m_usualFont; // the lines nearly always use the one size
 };
 
 } // namespace vatrel

@@ -15,7 +15,14 @@ QFont tahoma(int pixels) {
 } // namespace
 
 SensorGridModel::SensorGridModel(const Console& c, QObject* parent)
-    : TextGridModel(c.sensor_grid, parent), m_c(c) {}
+    : TextGridModel(c.sensor_grid, parent), m_c(c), m_cellFont(tahoma(12)), m_fixedFont(tahoma(13)) {}
+
+TextGridModel::RowLook SensorGridModel::rowLook(int row) const {
+    if (row < 0 || row >= kSlots) return {};
+    const RowStyle& style = m_c.SensorRowStyles[size_t(row)];
+    const bool shown = m_c.osc_slot == -1 || m_c.osc_slot == row;
+    return {shown ? style.background : colours::silver, style.font_colour, 0};
+}
 
 SensorGridModel::CellColours SensorGridModel::StringGrid1GetCellColor(int row) const {
     const int slot = row - 1;
@@ -36,7 +43,7 @@ QVariant SensorGridModel::data(const QModelIndex& index, int role) const {
         if (fixedCell) return QColor(Qt::black);
         return StringGrid1GetCellColor(index.row() + 1).font;
     case Qt::FontRole:
-        return tahoma(fixedCell ? 13 : 12);
+        return fixedCell ? m_fixedFont : m_cellFont;
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
     default:
@@ -51,7 +58,7 @@ Qt::ItemFlags SensorGridModel::flags(const QModelIndex& index) const {
 }
 
 QVariant SensorGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (role == Qt::FontRole) return tahoma(13);
+    if (role == Qt::FontRole) return m_fixedFont;
     return TextGridModel::headerData(section, orientation, role);
 }
 

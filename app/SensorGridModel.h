@@ -3,6 +3,7 @@
 #include "registry/Console.h"
 
 #include <QColor>
+#include <QFont>
 
 namespace vatrel {
 
@@ -25,8 +26,13 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
+protected:
+    RowLook rowLook(int row) const override;
+
 private:
     const Console& m_c;
+    const QFont m_cellFont;
+    const QFont m_fixedFont;
 };
 
 } // namespace vatrel

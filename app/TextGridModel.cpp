@@ -3,7 +3,10 @@
 namespace vatrel {
 
 TextGridModel::TextGridModel(const TextGrid& grid, QObject* parent)
-    : QAbstractTableModel(parent), m_grid(grid), m_rows(shownRows()) {}
+    : QAbstractTableModel(parent), m_grid(grid), m_rows(shownRows()) {
+    // Everything is shown as it is now; later refreshes report what changed since.
+    m_grid.takeChanges([](int, int, int, int) {});
+}
 
 int TextGridModel::shownRows() const {
     return qMax(0, m_grid.rowCount() - 1);
@@ -47,7 +50,35 @@ void TextGridModel::refresh() {
             endRemoveRows();
         }
     }
-    if (m_rows > 0) emit dataChanged(index(0, 0), index(m_rows - 1, columnCount() - 1));
+    m_grid.takeChanges([this](int firstRow, int lastRow, int firstCol, int lastCol) {
+        if (firstRow == 0) { // the header row
+            emit headerDataChanged(Qt::Horizontal, firstCol, lastCol);
+            firstRow = 1;
+        }
+        lastRow = qMin(lastRow, m_rows); // rows past the shown ones are drawn when they come
+        if (firstRow <= lastRow) emit dataChanged(index(firstRow - 1, firstCol), index(lastRow - 1, lastCol));
+    });
+
+    // Row colours: a run of rows whose look changed is repainted whole (every row on the first
+    // refresh, when nothing is known of what the view drew).
+    m_shownLooks.resize(size_t(m_rows));
+    const bool first = !m_looksTaken;
+    m_looksTaken = true;
+    int runStart = -1;
+    for (int row = 0; row <= m_rows; ++row) {
+        bool changed = false;
+        if (row < m_rows) {
+            const RowLook look = rowLook(row);
+            changed = first || look != m_shownLooks[size_t(row)];
+            m_shownLooks[size_t(row)] = look;
+        }
+        if (changed && runStart < 0) {
+            runStart = row;
+        } else if (!changed && runStart >= 0) {
+            emit dataChanged(index(runStart, 0), index(row - 1, columnCount() - 1));
+            runStart = -1;
+        }
+    }
 }
 
 void TextGridModel::refreshHeaders() {

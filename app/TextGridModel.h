@@ -2,6 +2,7 @@
 #include "registry/TextGrid.h"
 
 #include <QAbstractTableModel>
+#include <vector>
 
 namespace vatrel {
 
@@ -18,17 +19,30 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-    // Re-reads the grid's row count and repaints every cell.
+    // Re-reads the grid's row count and tells the views of the cells whose text or row colours
+    // changed since the last refresh, and of nothing else: an unchanged grid repaints nothing.
     void refresh();
     // The header texts are written once, at start-up.
     void refreshHeaders();
 
 protected:
+    // What a row's cells are drawn with beyond their texts (colours, font size); a row whose look
+    // changed is repainted whole. Rows of a grid without row colours all look the same.
+    struct RowLook {
+        quint32 background = 0;
+        quint32 font_colour = 0;
+        qint32 font_size = 0;
+        bool operator==(const RowLook&) const = default;
+    };
+    virtual RowLook rowLook(int /*row*/) const { return {}; }
+
     const TextGrid& m_grid;
 
 private:
     int shownRows() const;
     int m_rows = 0;
+    std::vector<RowLook> m_shownLooks; // rowLook() of each model row at the last refresh
+    bool m_looksTaken = false;
 };
 
 } // namespace vatrel

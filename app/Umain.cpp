@@ -7,6 +7,7 @@
 #include "app/OscilloscopeTabB.h"
 #include "app/SensorGridDelegate.h"
 #include "app/SensorGridModel.h"
+#include "dialogs/GridView.h"
 #include "dialogs/Setsensor.h"
 #include "dialogs/Uabout.h"
 #include "dialogs/Udirect_component_porog.h"
@@ -59,7 +60,7 @@ QLabel* namedLabel(const QString& name, const QString& text, QWidget* parent) {
 
 QTableView* gridView(const QString& name, QAbstractItemModel* model, const std::initializer_list<int>& widths,
                      QWidget* parent) {
-    auto* v = new QTableView(parent);
+    auto* v = new GridView(parent);
     v->setObjectName(name);
     v->setModel(model);
     v->setEditTriggers(QAbstractItemView::NoEditTriggers);

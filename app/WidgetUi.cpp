@@ -107,6 +107,10 @@ void WidgetUi::setRefreshInterval(int ms) {
 
 void WidgetUi::changed(View view) {
     m_dirty |= 1u << unsigned(view);
+    scheduleFlush();
+}
+
+void WidgetUi::scheduleFlush() {
     // The first change after a quiet spell shows at once; the ones that follow within the interval
     // are gathered and shown together when it ends.
     if (m_refreshMs == 0 || !m_sinceFlush.isValid() || m_sinceFlush.elapsed() >= m_refreshMs) {
@@ -122,6 +126,7 @@ void WidgetUi::flushViews() {
     const quint32 dirty = std::exchange(m_dirty, 0u);
     for (unsigned bit = 0; bit < 32; ++bit)
         if (dirty & (1u << bit)) applyView(View(bit));
+    if (std::exchange(m_alarmRaisePending, false)) raiseAlarmWindow();
 }
 
 void WidgetUi::applyView(View view) {
@@ -133,6 +138,13 @@ void WidgetUi::applyView(View view) {
 }
 
 void WidgetUi::showAlarmWindow() {
+    // An alarm storm asks for this with every alarm; each time costs the window system a restacking
+    // and a focus change, so it goes with the refresh of the views (at once after a quiet spell).
+    m_alarmRaisePending = true;
+    scheduleFlush();
+}
+
+void WidgetUi::raiseAlarmWindow() {
     if (!m_alarm || m_alarm->isActiveWindow()) return;
     m_alarm->show();
     m_alarm->raise();

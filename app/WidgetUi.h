@@ -49,6 +49,8 @@ protected:
 private:
     QWidget* boxParent() const;
     void applyView(View view);
+    void scheduleFlush();
+    void raiseAlarmWindow();
 
     QPointer<TFmain> m_main;
     QPointer<TFormAlarmWindow> m_alarm;
@@ -56,6 +58,7 @@ private:
     int m_operatorActions = 0;                         // nesting depth of beginOperatorAction()
     int m_refreshMs = 0;
     quint32 m_dirty = 0; // one bit per View
+    bool m_alarmRaisePending = false;
     QTimer m_refreshTimer;
     QElapsedTimer m_sinceFlush;
 };

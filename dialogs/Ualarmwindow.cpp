@@ -1,4 +1,5 @@
 #include "dialogs/Ualarmwindow.h"
+#include "dialogs/GridView.h"
 #include "registry/Alarms.h"
 
 #include <QCloseEvent>
@@ -53,10 +54,13 @@ constexpr qint64 kManualScrollHoldMs = 10000;
 } // namespace
 
 AlarmGridModel::AlarmGridModel(const AlarmList& alarms, QObject* parent)
-    : QAbstractTableModel(parent), m_alarms(alarms) {}
+    : QAbstractTableModel(parent), m_alarms(alarms), m_font(tahoma(10)),
+      m_rows(qMax(0, alarms.grid.rowCount() - 1)) {
+    m_alarms.grid.takeChanges([](int, int, int, int) {}); // shown as it is now
+}
 
 int AlarmGridModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : qMax(0, m_alarms.grid.rowCount() - 1);
+    return parent.isValid() ? 0 : m_rows;
 }
 
 int AlarmGridModel::columnCount(const QModelIndex& parent) const {
@@ -64,7 +68,7 @@ int AlarmGridModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant AlarmGridModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid()) return {};
+    if (!index.isValid() || index.row() >= m_rows) return {};
     switch (role) {
     case Qt::DisplayRole:
         return m_alarms.grid.at(index.column(), index.row() + 1);
@@ -73,7 +77,7 @@ QVariant AlarmGridModel::data(const QModelIndex& index, int role) const {
     case Qt::ForegroundRole:
         return QColor(Qt::red);
     case Qt::FontRole:
-        return tahoma(10);
+        return m_font;
     default:
         return {};
     }
@@ -86,9 +90,25 @@ QVariant AlarmGridModel::headerData(int section, Qt::Orientation orientation, in
     return {};
 }
 
-void AlarmGridModel::reload() {
-    beginResetModel();
-    endResetModel();
+void AlarmGridModel::refresh() {
+    const int rows = qMax(0, m_alarms.grid.rowCount() - 1);
+    if (rows > m_rows) {
+        beginInsertRows(QModelIndex(), m_rows, rows - 1);
+        m_rows = rows;
+        endInsertRows();
+    } else if (rows < m_rows) {
+        beginRemoveRows(QModelIndex(), rows, m_rows - 1);
+        m_rows = rows;
+        endRemoveRows();
+    }
+    m_alarms.grid.takeChanges([this](int firstRow, int lastRow, int firstCol, int lastCol) {
+        if (firstRow == 0) { // the header
+            emit headerDataChanged(Qt::Horizontal, firstCol, lastCol);
+            firstRow = 1;
+        }
+        lastRow = qMin(lastRow, m_rows);
+        if (firstRow <= lastRow) emit dataChanged(index(firstRow - 1, firstCol), index(lastRow - 1, lastCol));
+    });
 }
 
 TFormAlarmWindow::TFormAlarmWindow(Console& c, QWidget* parent) : QDialog(parent), m_c(c) {
@@ -115,7 +135,7 @@ TFormAlarmWindow::TFormAlarmWindow(Console& c, QWidget* parent) : QDialog(parent
     m_labelNumAlarm->setGeometry(756, 16, 120, 22);
 
     m_model = new AlarmGridModel(m_c.alarms, this);
-    m_grid = new QTableView(this);
+    m_grid = new GridView(this);
     m_grid->setObjectName(QStringLiteral("StringGrid1"));
     m_grid->setModel(m_model);
     m_grid->setGeometry(8, 52, 874, 300);
@@ -169,9 +189,7 @@ TFormAlarmWindow::~TFormAlarmWindow() {
 }
 
 void TFormAlarmWindow::refresh() {
-    const int scrollPos = m_grid->verticalScrollBar()->value();
-    m_model->reload();
-    m_grid->verticalScrollBar()->setValue(scrollPos); // a reset model would jump back to the top
+    m_model->refresh();
     m_labelNumAlarm->setText(m_c.alarms.LabelNumAlarm);
     if (m_labeledEdit1->text() != m_c.alarms.LabeledEdit1) m_labeledEdit1->setText(m_c.alarms.LabeledEdit1);
     // Each new alarm brings the newest row into view (also once the list is full and only scrolls),

@@ -10,6 +10,7 @@
 
 #include <QElapsedTimer>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 namespace vatrel {
@@ -386,6 +387,12 @@ void ReceivePass(Console& c) {
 void TimerRvTimer(Console& c) {
     if (!c.engine.rv_timer_running) return;
     EngineState& e = c.engine;
+    const qint64 startNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                               std::chrono::steady_clock::now().time_since_epoch())
+                               .count();
+    if (e.last_pass_start_ns >= 0)
+        e.max_pass_gap_us = std::max(e.max_pass_gap_us, (startNs - e.last_pass_start_ns) / 1000);
+    e.last_pass_start_ns = startNs;
     QElapsedTimer timer;
     timer.start();
     ReceivePass(c);

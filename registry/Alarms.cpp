@@ -40,12 +40,7 @@ void AddAlarmMessage(Console& c, const EventRecord& rec) {
 
     // The last grid row is the one to fill: the empty bottom row, or row 500 once the list is full.
     const int r = qBound(1, a.grid.rowCount() - 1, kAlarmListMax);
-    if (a.alarm_rows >= kAlarmListMax) {
-        for (int i = 1; i <= r - 1; ++i) {
-            a.grid.set(0, i, a.grid.at(0, i + 1));
-            a.grid.set(1, i, a.grid.at(1, i + 1));
-        }
-    }
+    if (a.alarm_rows >= kAlarmListMax) a.grid.scrollUp(1, r);
     a.grid.set(0, r, formatDateTime(rec.time));
     a.grid.set(1, r, rec.text);
 

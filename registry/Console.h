@@ -91,6 +91,10 @@ struct EngineState {
     qint64 max_pass_us = 0;
     qint64 max_pass_ms = 0;
     int timing_calls = 0;
+    // Longest time between the starts of two passes since max_pass_gap_us was last taken (monotonic
+    // clock, ns since its epoch): how long the rest of the GUI thread kept the engine waiting.
+    qint64 last_pass_start_ns = -1;
+    qint64 max_pass_gap_us = 0;
     // Clock tick count of Timer2 (port watchdog).
     quint32 clock_ticks = 0;
 };

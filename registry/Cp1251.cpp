@@ -5,15 +5,25 @@
 
 namespace vatrel::cp1251 {
 
+namespace {
+// Opening a converter by name costs more than converting a whole record, and every logged event
+// converts one: keep one of each per thread. One byte per character, so no state carries over.
+QStringEncoder& encoder() {
+    thread_local QStringEncoder enc("windows-1251", QStringConverter::Flag::Stateless);
+    return enc;
+}
+QStringDecoder& decoder() {
+    thread_local QStringDecoder dec("windows-1251", QStringConverter::Flag::Stateless);
+    return dec;
+}
+} // namespace
+
 QByteArray encode(const QString& text) {
-    QStringEncoder enc("windows-1251");
-    QByteArray out = enc.encode(text);
-    return out;
+    return encoder().encode(text);
 }
 
 QString decode(QByteArrayView bytes) {
-    QStringDecoder dec("windows-1251");
-    return dec.decode(bytes);
+    return decoder().decode(bytes);
 }
 
 QByteArray encodeField(const QString& text, int fieldSize) {

@@ -53,11 +53,9 @@ void addListLine(Console& c, const EventRecord& rec) {
     TextGrid& g = c.event_grid;
     const int R = g.rowCount() - 1;
     if (c.event_rows >= kEventRowsMax) {
-        for (int i = 1; i <= R - 1; ++i) {
-            g.set(0, i, g.at(0, i + 1));
-            g.set(1, i, g.at(1, i + 1));
+        g.scrollUp(1, R);
+        for (int i = 1; i <= R - 1; ++i)
             c.EventRowStyles[size_t(i - 1)] = c.EventRowStyles[size_t(i)];
-        }
     }
     c.EventRowStyles[size_t(R - 1)] = {colours::info_background, eventFontColour(rec.code), 9, 0};
     if (R < kEventRowsMax)

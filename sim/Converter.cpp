@@ -282,6 +282,7 @@ void Converter::sendNextStatus() {
         }
         if (slot == m_oscSlot && s.address == m_oscAddress)
             continue; // its oscillogram samples carry its status
+        if (m_storm) s.loop1 = !s.loop1;
         send(statusReport(slot, s, false), true);
         return;
     }
@@ -360,6 +361,8 @@ QString Converter::helpText() {
         "  values <n> <t1> <t2> <s1> <s2> | values <n> auto   pin or free thresholds and signals\n"
         "  silent / resume           the converter stops answering / comes back\n"
         "  corrupt                   send one report with a wrong checksum\n"
+        "  storm on|off              every status report flips loop 1 of its sensor (alarm storm)\n"
+        "  osc <slot> / osc off      start (as if the console had asked) / stop the oscillogram\n"
         "  kserr <n> / timeout <n>   report one bus checksum error / time-out for the sensor\n"
         "  rate <ms>                 status report period of each sensor (default 1000)\n"
         "  oscrate <per second>      oscillogram sample rate (default 20)\n"
@@ -393,6 +396,28 @@ QString Converter::control(const QString& line, bool* ok) {
         m_silent = true;
         m_inFrame = false;
         return QStringLiteral("converter silent");
+    }
+    if (cmd == QLatin1String("storm") && a.size() == 2 &&
+        (a[1] == QLatin1String("on") || a[1] == QLatin1String("off"))) {
+        m_storm = a[1] == QLatin1String("on");
+        return m_storm ? QStringLiteral("storm on") : QStringLiteral("storm off");
+    }
+    if (cmd == QLatin1String("osc") && a.size() == 2) {
+        // The same reply the console's own request gets, so the console takes the slot up.
+        if (a[1] == QLatin1String("off")) {
+            m_oscSlot = -1;
+            m_oscAddress = 0;
+            reply(0x48, 0);
+            return QStringLiteral("oscillogram off");
+        }
+        const int slot = a[1].toInt(&good);
+        if (!good || slot < 0 || slot >= kMapSize || m_map[slot].factory_number == 0)
+            return fail(QStringLiteral("osc: no sensor mapped in that slot"));
+        m_oscSlot = slot;
+        m_oscAddress = m_map[slot].factory_number;
+        m_nextOsc = double(m_now);
+        reply(0x47, 1, quint16(slot));
+        return QStringLiteral("oscillogram on");
     }
     if (cmd == QLatin1String("resume")) {
         m_silent = false;

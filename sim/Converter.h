@@ -104,6 +104,7 @@ private:
     QByteArray m_out;
 
     bool m_silent = false;
+    bool m_storm = false; // every status report flips loop 1 of its sensor
     bool m_quit = false;
     int m_answered = 0;
     std::array<int, 256> m_answeredByCode{};

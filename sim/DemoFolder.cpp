@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QSaveFile>
 #include <QtEndian>
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -78,7 +79,13 @@ QByteArray makeBeepWav(int sampleRate) {
     return wav;
 }
 
-bool initDemo(const QString& dir, QString* error) {
+DemoSensor demoSensor(int slot) {
+    if (slot >= 0 && slot < int(std::size(kSensors))) return kSensors[slot];
+    return {quint32(3001 + slot - int(std::size(kSensors))), qint16(slot % 2), 1, 0};
+}
+
+bool initDemo(const QString& dir, QString* error, int sensors) {
+    sensors = std::clamp(sensors, 1, 200);
     QDir root(dir);
     if (root.exists(QStringLiteral("data/hw.dat"))) {
         if (error) *error = dir + QStringLiteral(" already holds a data folder");
@@ -93,8 +100,8 @@ bool initDemo(const QString& dir, QString* error) {
 
     QByteArray hw(1202, '\0'); // 200 slots of {u32 number, i16 type}, then the port index 0 (COM1)
     const double now = toDays(QDateTime::currentDateTime());
-    for (int slot = 0; slot < int(std::size(kSensors)); ++slot) {
-        const DemoSensor& d = kSensors[slot];
+    for (int slot = 0; slot < sensors; ++slot) {
+        const DemoSensor d = demoSensor(slot);
         qToLittleEndian<quint32>(d.factory_number, hw.data() + 6 * slot);
         qToLittleEndian<qint16>(d.sensor_type, hw.data() + 6 * slot + 4);
 

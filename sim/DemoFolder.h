@@ -17,7 +17,11 @@ struct DemoSensor {
 const DemoSensor* demoSensors(int* count);
 
 // Creates the folder; refuses (false, `error` set) when it already holds a hardware file.
-bool initDemo(const QString& dir, QString* error);
+// `sensors` above the dozen of the demo (up to 200) adds sensors 3001, 3002, … of both types with
+// loop 1 armed, for load tests with a full line.
+bool initDemo(const QString& dir, QString* error, int sensors = 12);
+// The sensor a demo folder of `sensors` sensors has in `slot`.
+DemoSensor demoSensor(int slot);
 
 // A short two-tone beep as a PCM wave file (16-bit mono).
 QByteArray makeBeepWav(int sampleRate = 22050);

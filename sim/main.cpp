@@ -56,13 +56,23 @@ int main(int argc, char** argv) {
     const QCommandLineOption demoOpt(QStringLiteral("init-demo"),
                                      QStringLiteral("Create a demo data folder in DIR and exit."),
                                      QStringLiteral("DIR"));
-    parser.addOptions({dirOpt, portOpt, hwOpt, scriptOpt, rateOpt, oscOpt, noPipeOpt, demoOpt});
+    const QCommandLineOption sensorsOpt(
+        QStringLiteral("sensors"),
+        QStringLiteral("With --init-demo: number of sensors, 12 to 200 (default 12)."), QStringLiteral("n"),
+        QStringLiteral("12"));
+    parser.addOptions({dirOpt, portOpt, hwOpt, scriptOpt, rateOpt, oscOpt, noPipeOpt, demoOpt, sensorsOpt});
     parser.process(app);
 
     QTextStream err(stderr);
+    bool ok = true;
     if (parser.isSet(demoOpt)) {
         QString error;
-        if (!vatrel::sim::initDemo(parser.value(demoOpt), &error)) {
+        const int sensors = parser.value(sensorsOpt).toInt(&ok);
+        if (!ok || sensors < 12 || sensors > 200) {
+            err << "vatrel-sim: --sensors takes 12 … 200" << Qt::endl;
+            return 2;
+        }
+        if (!vatrel::sim::initDemo(parser.value(demoOpt), &error, sensors)) {
             err << "vatrel-sim: " << error << Qt::endl;
             return 1;
         }
@@ -72,7 +82,6 @@ int main(int argc, char** argv) {
 
     vatrel::sim::Simulator::Options o;
     o.dir = parser.isSet(dirOpt) ? parser.value(dirOpt) : QDir::currentPath();
-    bool ok = true;
     o.port = parser.value(portOpt).toInt(&ok);
     if (!ok || o.port < 1 || o.port > 71) {
         err << "vatrel-sim: --port takes 1 … 71" << Qt::endl;

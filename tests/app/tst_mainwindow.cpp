@@ -4,8 +4,10 @@
 #include "app/ConsoleWindows.h"
 #include "app/Umain.h"
 #include "app/WidgetUi.h"
+#include "common/ConverterFrame.h"
 #include "dialogs/Uabout.h"
 #include "dialogs/Ualarmwindow.h"
+#include "link/StatusDecoder.h"
 #include "registry/Alarms.h"
 #include "registry/EventLog.h"
 
@@ -25,6 +27,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <bit>
 #include <functional>
 
 using namespace vatrel;
@@ -167,6 +170,31 @@ struct WholeRun {
         return rc;
     }
 };
+
+// Paint events a widget got and the area they covered.
+class PaintRecorder : public QObject {
+public:
+    explicit PaintRecorder(QWidget* w) { w->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) {
+            ++count;
+            area += static_cast<QPaintEvent*>(e)->region();
+        }
+        return false;
+    }
+    int count = 0;
+    QRegion area;
+};
+
+// A type B status report of sensor 1234 (normal, loops normal) with thresholds and signals.
+void sendReport1234(Console& c, float signal1) {
+    std::vector<quint16> w{0x0141, 0, 1234, 2, 0x0000};
+    for (float v : {12.0f, 13.0f, signal1, 6.0f})
+        for (int i = 0; i < 4; ++i)
+            w.push_back(quint16((std::bit_cast<quint32>(v) >> (8 * i)) & 0xFF));
+    const QByteArray text = reportText(w);
+    DispatchReport(c, text.constData(), int(text.size()), 0x41);
+}
 
 } // namespace
 
@@ -568,6 +596,32 @@ private slots:
         QCOMPARE(run.port.opened, QList<int>{12});
         QCOMPARE(run.child<QLabel>("StatusPanel2")->text(), QStringLiteral("COM12 выключен"));
         QCOMPARE(run.c.port_index, 11);
+    }
+
+    // The sensor table repaints what a report changed and nothing else: the same report again
+    // paints nothing, a new signal value only its own cell.
+    void tableRepaintsOnlyWhatChanged() {
+        Run run;
+        QVERIFY(run.start({kSensor1234}));
+        run.fmain()->show();
+        QVERIFY(QTest::qWaitForWindowExposed(run.fmain()));
+        auto* grid = run.child<QTableView>("StringGrid1");
+        PaintRecorder paints(grid->viewport());
+        sendReport1234(run.c, 5.0f);
+        QTRY_VERIFY(paints.count > 0);
+        QCOMPARE(run.sensorModel()->index(5, 9).data().toString(), QStringLiteral("Норма"));
+
+        paints.count = 0;
+        paints.area = QRegion();
+        sendReport1234(run.c, 5.0f);
+        QTest::qWait(50);
+        QCOMPARE(paints.count, 0);
+
+        sendReport1234(run.c, 7.0f);
+        QTRY_VERIFY(paints.count > 0);
+        QCOMPARE(run.sensorModel()->index(5, 6).data().toString(), QStringLiteral("7.000"));
+        const QRect cell = grid->visualRect(run.sensorModel()->index(5, 6));
+        QVERIFY2(cell.contains(paints.area.boundingRect()), "more than the changed cell was painted");
     }
 
     void waitPanelFollowsTheCore() {

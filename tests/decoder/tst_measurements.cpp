@@ -48,6 +48,7 @@ private slots:
     void oscillogramSampleOnlyWhileActive();
     void layoutMustMatchTypeAndCode();
     void truncatedReportsCarryNoValues();
+    void repeatedReportChangesNoCell();
 };
 
 void TestMeasurements::typeBLayout2() {
@@ -221,3 +222,21 @@ void TestMeasurements::truncatedReportsCarryNoValues() {
 
 QTEST_GUILESS_MAIN(TestMeasurements)
 #include "tst_measurements.moc"
+
+// The table's view repaints the cells the decoder marks as changed: a report that repeats the last
+// one marks none, a new signal value marks only its own cell.
+void TestMeasurements::repeatedReportChangesNoCell() {
+    DecoderFixture f;
+    f.addOnlineSensor(3, 1234, 1);
+    const QByteArray report = reportText(typeBWords(1234, 2, 0x41, {1.0f, 2.0f, 3.0f, 4.0f}));
+    f.send(report);
+    QVERIFY(f.c.sensor_grid.hasChanges());
+    f.c.sensor_grid.takeChanges([](int, int, int, int) {});
+    f.send(report);
+    QVERIFY(!f.c.sensor_grid.hasChanges());
+    f.send(reportText(typeBWords(1234, 2, 0x41, {1.0f, 2.0f, 3.5f, 4.0f})));
+    QCOMPARE(f.cell(6, 3), QStringLiteral("3.500"));
+    QCOMPARE(f.c.sensor_grid.changedColumns(4), 1u << 6);
+    for (int row = 0; row <= 200; ++row)
+        if (row != 4) QCOMPARE(f.c.sensor_grid.changedColumns(row), 0u);
+}

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
 
@@ -99,8 +100,14 @@ private slots:
     }
 
     void tableAndCountFollowTheCore() {
+        auto* model = child<QTableView>("StringGrid1")->model();
+        QSignalSpy resets(model, &QAbstractItemModel::modelReset);
+        QSignalSpy inserted(model, &QAbstractItemModel::rowsInserted);
         addAlarm("Тревога первого шлейфа датчика <Ватрел-А> № 12");
         addAlarm("Обрыв ЧЭ 1");
+        // Each alarm adds a row: the list is not rebuilt (that would repaint it and lose the scroll).
+        QCOMPARE(resets.count(), 0);
+        QCOMPARE(inserted.count(), 2);
         QCOMPARE(text("LabelNumAlarm"), QString("2"));
         auto* grid = child<QTableView>("StringGrid1");
         QCOMPARE(grid->model()->rowCount(), 3); // two alarms and the empty bottom row

@@ -81,6 +81,39 @@ private slots:
         QCOMPARE(f.read("QReport/01.04.2025").size(), 502 * 328);
     }
 
+    // The list tells its view which lines changed: a line written again with its own text is no
+    // change, and once the list is full every line moves up and counts as changed.
+    void listMarksChangedLinesForItsView() {
+        ConsoleFixture f;
+        TextGrid& g = f.c.event_grid;
+        QList<QList<int>> rects;
+        auto take = [&] {
+            rects.clear();
+            g.takeChanges([&](int r0, int r1, int c0, int c1) { rects << QList<int>{r0, r1, c0, c1}; });
+            return rects;
+        };
+        take();
+        Put_msg(f.c, logEvent(0, 0, QStringLiteral("e1")), 0);
+        QCOMPARE(take(), (QList<QList<int>>{{1, 1, 0, 1}}));
+        g.set(1, 1, QStringLiteral("e1"));
+        QVERIFY(!g.hasChanges());
+        g.set(1, 3, QStringLiteral("x"));
+        g.set(0, 4, QStringLiteral("y"));
+        g.set(1, 4, QStringLiteral("z"));
+        g.set(1, 5, QStringLiteral("w"));
+        QCOMPARE(take(), (QList<QList<int>>{{3, 3, 1, 1}, {4, 4, 0, 1}, {5, 5, 1, 1}}));
+        QVERIFY(take().isEmpty());
+
+        for (int n = 2; n <= 501; ++n)
+            Put_msg(f.c, logEvent(0, 0, QStringLiteral("e%1").arg(n)), 0);
+        take();
+        Put_msg(f.c, logEvent(0, 0, QStringLiteral("e502")), 0);
+        QCOMPARE(take(), (QList<QList<int>>{{1, 500, 0, 1}}));
+        QCOMPARE(g.at(1, 1), QStringLiteral("e3"));
+        QCOMPARE(g.at(1, 499), QStringLiteral("e501"));
+        QCOMPARE(g.at(1, 500), QStringLiteral("e502"));
+    }
+
     void eventWithoutSensorNumber() {
         ConsoleFixture f;
         Put_msg(f.c, logEvent(0, 20, QStringLiteral("x")), 0);

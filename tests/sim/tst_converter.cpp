@@ -77,6 +77,7 @@ private slots:
     void staysWithinTheLineBudget();
     void signalsDriftSlowlyAndFollowAlarms();
     void rejectsMalformedControlCommands();
+    void stormFlipsLoopOneAndOscillogramStartsFromControl();
 };
 
 void TestConverter::repliesToEveryCommandCode_data() {
@@ -444,4 +445,42 @@ void TestConverter::rejectsMalformedControlCommands() {
 }
 
 QTEST_GUILESS_MAIN(TestConverter)
+// Load tests drive the console through these: a storm flips loop 1 of a sensor with each of its
+// reports, and "osc" starts or stops the oscillogram with the same replies the console's own
+// commands get.
+void TestConverter::stormFlipsLoopOneAndOscillogramStartsFromControl() {
+    Converter c;
+    mapTwo(c);
+    c.advance(0);
+    bool ok = false;
+    c.control(QStringLiteral("storm on"), &ok);
+    QVERIFY(ok);
+    QList<int> statusOf1001;
+    for (int t = 10; t <= 4000; t += 10) {
+        c.advance(t);
+        for (const QByteArray& r : frames(c.takeOutput()))
+            if (wordAt(r, 2) == 1001) statusOf1001 << wordAt(r, 4);
+    }
+    QVERIFY2(statusOf1001.size() >= 3, qPrintable(QString::number(statusOf1001.size())));
+    for (int i = 0; i < statusOf1001.size(); ++i)
+        QCOMPARE(statusOf1001[i], i % 2 ? 0x00 : 0x80);
+    c.control(QStringLiteral("storm off"));
+    const bool lastInAlarm = statusOf1001.size() % 2;
+    for (int t = 4010; t <= 7000; t += 10) {
+        c.advance(t);
+        for (const QByteArray& r : frames(c.takeOutput()))
+            if (wordAt(r, 2) == 1001) QCOMPARE(wordAt(r, 4), lastInAlarm ? 0x80 : 0x00);
+    }
+
+    c.control(QStringLiteral("osc 5"), &ok);
+    QVERIFY(!ok); // no sensor in slot 5
+    c.control(QStringLiteral("osc 0"), &ok);
+    QVERIFY(ok);
+    QCOMPARE(c.takeOutput(), QByteArray(":01470000B8\r\n"));
+    QCOMPARE(c.oscSlot(), 0);
+    c.control(QStringLiteral("osc off"));
+    QCOMPARE(c.takeOutput(), QByteArray(":0148B7\r\n"));
+    QCOMPARE(c.oscSlot(), -1);
+}
+
 #include "tst_converter.moc"

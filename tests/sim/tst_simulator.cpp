@@ -250,6 +250,19 @@ void TestSimulator::initDemoWritesTheDataFolder() {
     // A second run leaves an existing folder alone.
     QVERIFY(!vatrel::sim::initDemo(dir, &error));
     QVERIFY(error.contains(QStringLiteral("already")));
+
+    // The load-test folder fills every slot; the last is sensor 3188, type B, loop 1 armed.
+    const QString full = tmp.path() + QStringLiteral("/full");
+    QVERIFY2(vatrel::sim::initDemo(full, &error, 200), qPrintable(error));
+    QFile fullHw(full + QStringLiteral("/data/hw.dat"));
+    QVERIFY(fullHw.open(QIODevice::ReadOnly));
+    const QByteArray fh = fullHw.readAll();
+    for (int s = 0; s < 200; ++s)
+        QVERIFY(vatrel::le::u32(fh.constData() + 6 * s) != 0);
+    QCOMPARE(vatrel::le::u32(fh.constData() + 6 * 199), 3188u);
+    QFile last(full + QStringLiteral("/VatrelB/3188"));
+    QVERIFY(last.open(QIODevice::ReadOnly));
+    QCOMPARE(last.readAll().at(48), char(1)); // loop1_armed
 }
 
 QTEST_GUILESS_MAIN(TestSimulator)

@@ -1,0 +1,103 @@
+#!/usr/bin/env bash
+# The console's own processor share at the line's rate, run by hand:
+#   bench/console_load.sh [build dir, default build-rel]
+# It makes a 200-sensor demo folder, starts the converter simulator on it (every sensor reporting
+# once a second, more than 115200 baud can carry, so the line is full all the time) and the console
+# under Xvfb, then measures three phases:
+#   steady  every sensor's values pinned: the reports change nothing on screen
+#   storm   every report flips loop 1 of its sensor (armed on 190 of them): the alarm window is up
+#           and grows, the table rows change colour and text
+#   osc     the storm over, the oscillogram of slot 0 running (20 samples a second, the other
+#           rows dimmed)
+# For each phase it prints the console's processor share (utime + stime from /proc/<pid>/stat over
+# the phase) and the longest gap between the starts of two receive passes (the console logs it once
+# a second when VATREL_PASS_GAP_LOG is set). At the end it runs bench_engine's decoder-only
+# benchmark and prints the share of one core the decoder alone needs for a full line.
+#
+# Environment: DISPLAY_NUM (default 95), PHASE_S (seconds measured per phase, default 20),
+# SETTLE_S (seconds before each measurement, default 5), SHOTS (a folder for a screenshot per phase),
+# PERF_PHASE and PERF_OUT (record a perf profile of the console during that phase into that file;
+# the profiler's own cost then shows in that phase's figure).
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-build-rel}
+[[ $build = /* ]] || build=$root/$build
+display_num=${DISPLAY_NUM:-95}
+phase_s=${PHASE_S:-20}
+settle_s=${SETTLE_S:-5}
+shots=${SHOTS:-}
+sim=$build/sim/vatrel-sim
+console=$build/app/vatrel-console
+bench=$build/bench/bench_engine
+for f in "$sim" "$console" "$bench"; do
+    [[ -x $f ]] || { echo "missing $f (build it first)" >&2; exit 2; }
+done
+
+work=$(mktemp -d /tmp/console_load.XXXXXX)
+xvfb_pid= sim_pid= console_pid=
+cleanup() {
+    for p in $console_pid $sim_pid $xvfb_pid; do kill "$p" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+"$sim" --init-demo "$work/d" --sensors 200 >/dev/null
+Xvfb ":$display_num" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+sleep 1
+(cd "$work/d" && exec "$sim" --rate 1000 </dev/null >"$work/sim.out" 2>&1) &
+sim_pid=$!
+for _ in $(seq 50); do [[ -p $work/d/sim.ctl && -e $work/d/dev/COM1 ]] && break; sleep 0.1; done
+(cd "$work/d" && DISPLAY=":$display_num" VATREL_PASS_GAP_LOG=1 exec "$console" 2>"$work/console.err" >/dev/null) &
+console_pid=$!
+
+ctl() { printf '%s\n' "$@" >"$work/d/sim.ctl"; }
+ticks() { awk '{ print $14 + $15 }' "/proc/$console_pid/stat"; }
+hz=$(getconf CLK_TCK)
+
+# The address map goes over one entry per reply before the sensors are polled.
+sleep 25
+
+measure() { # name
+    local name=$1 t0 t1 c0 c1 l0 l1 gap
+    sleep "$settle_s"
+    l0=$(wc -l <"$work/console.err")
+    c0=$(ticks)
+    t0=$(date +%s.%N)
+    if [[ ${PERF_PHASE:-} = "$name" ]]; then
+        perf record -q -g -p "$console_pid" -o "${PERF_OUT:-$root/perf-$name.data}" -- sleep "$phase_s" >/dev/null 2>&1
+    else
+        sleep "$phase_s"
+    fi
+    c1=$(ticks)
+    t1=$(date +%s.%N)
+    l1=$(wc -l <"$work/console.err")
+    gap=$(sed -n "$((l0 + 1)),${l1}p" "$work/console.err" |
+        awk '/^pass-gap-us/ { n++; if ($2 > m) m = $2; if ($2 >= 30000) over++ } END { printf "%6.1f ms (%d of %d seconds had one of 30 ms or more)", m / 1000, over, n }')
+    [[ -n $shots ]] && mkdir -p "$shots" && import -display ":$display_num" -window root "$shots/$name.png" 2>/dev/null
+    awk -v n="$name" -v c="$((c1 - c0))" -v hz="$hz" -v t0="$t0" -v t1="$t1" -v g="$gap" \
+        'BEGIN { printf "%-7s console %5.2f %% of one core   longest pass gap %s\n", n, 100 * c / hz / (t1 - t0), g }'
+}
+
+values=()
+for slot in $(seq 0 199); do
+    if ((slot < 6)); then n=$((1001 + slot)); elif ((slot < 12)); then n=$((2001 + slot - 6)); else n=$((3001 + slot - 12)); fi
+    values+=("values $n 12 13 5 6")
+done
+ctl "${values[@]}"
+measure steady
+
+ctl "storm on"
+measure storm
+
+ctl "storm off"
+sleep 1
+ctl "osc 0"
+measure osc
+
+json=$("$bench" --benchmark_filter='BM_ReportTraffic/65$' --benchmark_format=json --benchmark_repetitions=3 \
+    --benchmark_report_aggregates_only=true 2>/dev/null)
+bps=$(printf '%s\n' "$json" | awk -F: '/"aggregate_name": "median"/ { m = 1 } m && /"bytes_per_second"/ { gsub(/[ ,]/, "", $2); print $2; exit }')
+awk -v b="$bps" 'BEGIN { printf "decoder alone (bench_engine, median): %.1f MB/s, a full line of 11520 characters a second is %.3f %% of one core\n", b / 1e6, 100 * 11520 / b }'
