@@ -119,7 +119,7 @@ private slots:
         QCOMPARE(comboItems(&d), (QStringList{kIvanov, "Абвгдеёжзийклмно", "иванов"}));
         QCOMPARE(child<QComboBox>(&d, "ComboBoxFam")->currentText(), QStringLiteral("иванов"));
 
-        // Deleting asks first; No keeps it, Yes marks the record and the list closes up.
+        // Deleting asks first; No keeps it.
         child<QComboBox>(&d, "ComboBoxFam")->setCurrentIndex(0);
         ui().answer = false;
         click(&d, "RemoveButton1");
@@ -239,22 +239,20 @@ private slots:
         QCOMPARE(c().Label8, QStringLiteral("Всего датчиков = 2   "));
         m_f->now = m_f->now.addSecs(3600);
         TRemoveSensor d(c());
-        c().selected_row = 3;
-
-        c().sensors[2].osc_active = 1;
-        ui().expectMessage(QStringLiteral("Остановите передачу осциллограмм от датчика"));
-        d.show();
-        click(&d, "ButtonAccept");
-        QCOMPARE(ui().boxes.last().icon, ConsoleUi::Icon::None);
-        c().sensors[2].osc_active = 0;
-        d.show();
-        child<QComboBox>(&d, "ComboBoxFam")->setCurrentIndex(-1);
-        expectError(QStringLiteral("Не выбрана фамилия"));
-        click(&d, "ButtonAccept");
-        c().selected_row = 4;
-        d.show();
-        expectError(QStringLiteral("В этой позиции датчик не установлен!"));
-        click(&d, "ButtonAccept");
+        // Refused: under oscillogram (a plain box), no surname chosen, an empty row.
+        const QList<std::tuple<int, int, int, QString>> refusals{
+            {1, 3, 0, "Остановите передачу осциллограмм от датчика"},
+            {0, 3, -1, "Не выбрана фамилия"},
+            {0, 4, 0, "В этой позиции датчик не установлен!"}};
+        for (const auto& [osc, row, op, message] : refusals) {
+            c().sensors[2].osc_active = qint16(osc);
+            c().selected_row = row;
+            d.show();
+            child<QComboBox>(&d, "ComboBoxFam")->setCurrentIndex(op);
+            osc ? ui().expectMessage(message) : expectError(message);
+            click(&d, "ButtonAccept");
+            if (osc) QCOMPARE(ui().boxes.last().icon, ConsoleUi::Icon::None);
+        }
         QCOMPARE(m_f->read("VatrelA/77").size(), 232); // nothing was written, nothing queued
         QCOMPARE(c().queue.count, 0);
 
@@ -278,10 +276,10 @@ private slots:
         QCOMPARE(log.last().text, QStringLiteral("Датчик <Ватрел-А> № 77 отключён. Оператор: Sidorov"));
         QCOMPARE(m_f->read("data/hw.dat").mid(12, 6), QByteArray(6, '\0'));
         QCOMPARE(m_f->read("data/hw.dat").mid(24, 4), QByteArray("\x4E\x00\x00\x00", 4)); // 78 stays
+        QString rowText;
         for (int col = 1; col <= 11; ++col)
-            QVERIFY(c().sensor_grid.at(col, 3).isEmpty());
-        for (int col = 1; col <= 3; ++col)
-            QVERIFY(c().com_grid.at(col, 3).isEmpty());
+            rowText += c().sensor_grid.at(col, 3) + (col <= 3 ? c().com_grid.at(col, 3) : QString());
+        QCOMPARE(rowText, QString());
         QCOMPARE(c().SensorRowStyles[2].background, rgb(192, 192, 192));
         QCOMPARE(c().slot_counters[1][2], 0);
         QCOMPARE(c().slot_online[2], qint16(0));
