@@ -19,22 +19,26 @@
 #include <QLabel>
 #include <QTest>
 #include <bit>
+#include <numeric>
 
 using namespace vatrel;
 using namespace vatrel::testing;
 
 namespace {
 
-bool writeIni(const QString& dataDir, const QString& text) {
+bool writeData(const QString& dataDir, const QString& name, const QByteArray& bytes) {
     QDir(dataDir).mkpath(QStringLiteral("data"));
-    QFile f(QDir(dataDir).filePath(QStringLiteral("data/mqtt.ini")));
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text.toUtf8()) > 0;
+    QFile f(QDir(dataDir).filePath(QStringLiteral("data/") + name));
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
-QString plainIni(int port, const QString& extra = {}) {
-    return QStringLiteral("[broker]\nhost=127.0.0.1\nport=%1\nretry_max=1\n%2[feed]\nsite=north\n")
-        .arg(port)
-        .arg(extra);
+bool writeIni(const QString& dataDir, int port, const QString& extra = {}, int retryMax = 1) {
+    return writeData(dataDir, QStringLiteral("mqtt.ini"),
+                     QStringLiteral("[broker]\nhost=127.0.0.1\nport=%1\nretry_max=%2\n%3[feed]\nsite=north\n")
+                         .arg(port)
+                         .arg(retryMax)
+                         .arg(extra)
+                         .toUtf8());
 }
 
 QJsonObject json(const QByteArray& payload) {
@@ -59,6 +63,12 @@ EventRecord numbered(int i) {
     r.code = 33;
     r.text = QStringLiteral("событие %1").arg(i);
     return r;
+}
+
+QList<qint64> oneTo(int n) {
+    QList<qint64> out(n);
+    std::iota(out.begin(), out.end(), 1);
+    return out;
 }
 
 // The sequence numbers of the events topic, each taken once, in the order of first arrival.
@@ -98,7 +108,7 @@ void TestSiteFeed::scriptedRunArrivesInOrder() {
     DecoderFixture f;
     QVERIFY(QDir(f.dir.path()).mkpath(QStringLiteral("data")));
     QVERIFY(!SiteFeed::fromDataFolder(f.dir.path())); // no file, no feed
-    QVERIFY(writeIni(f.dir.path(), plainIni(broker.port())));
+    QVERIFY(writeIni(f.dir.path(), broker.port()));
     auto feed = SiteFeed::fromDataFolder(f.dir.path());
     QVERIFY(feed);
     f.c.feed = feed.get();
@@ -134,7 +144,7 @@ void TestSiteFeed::retainedStatesForLateSubscriber() {
     MqttBroker broker;
     QVERIFY(broker.start());
     DecoderFixture f;
-    QVERIFY(writeIni(f.dir.path(), plainIni(broker.port())));
+    QVERIFY(writeIni(f.dir.path(), broker.port()));
     auto feed = SiteFeed::fromDataFolder(f.dir.path());
     f.c.feed = feed.get();
     f.addOnlineSensor(0, 1001, 1, 1, 0);
@@ -205,7 +215,7 @@ void TestSiteFeed::brokerAndConsoleRestartLoseNothing() {
     auto probe = std::make_unique<MqttProbe>(broker.port(), "vatrel/north/events", "probe", true);
     QVERIFY(probe->connected());
     QTemporaryDir dir;
-    QVERIFY(writeIni(dir.path(), plainIni(broker.port())));
+    QVERIFY(writeIni(dir.path(), broker.port()));
     auto feed = SiteFeed::fromDataFolder(dir.path());
     QTRY_COMPARE(feed->state(), SiteFeed::State::Online);
 
@@ -225,18 +235,11 @@ void TestSiteFeed::brokerAndConsoleRestartLoseNothing() {
     QTRY_COMPARE_WITH_TIMEOUT(feed->spooledEvents(), 0, 30000);
     QTRY_COMPARE_WITH_TIMEOUT(firstArrivals(*probe, "vatrel/north/events").size(), kEvents, 15000);
 
-    const QList<qint64> seqs = firstArrivals(*probe, "vatrel/north/events");
-    for (int i = 0; i < kEvents; ++i)
-        QCOMPARE(seqs[i], qint64(i + 1));
+    QCOMPARE(firstArrivals(*probe, "vatrel/north/events"), oneTo(kEvents));
     // Each number carries its own event: the texts follow the order they were logged in.
-    QSet<qint64> checked;
-    for (const QByteArray& p : probe->payloads("vatrel/north/events")) {
-        const QJsonObject o = json(p);
-        const qint64 seq = o.value("seq").toInteger();
-        QCOMPARE(o.value("text").toString(), QStringLiteral("событие %1").arg(seq - 1));
-        checked.insert(seq);
-    }
-    QCOMPARE(checked.size(), kEvents);
+    for (const QByteArray& p : probe->payloads("vatrel/north/events"))
+        QCOMPARE(json(p).value("text").toString(),
+                 QStringLiteral("событие %1").arg(json(p).value("seq").toInteger() - 1));
     qInfo("%lld messages for %d events", qlonglong(probe->payloads("vatrel/north/events").size()), kEvents);
 }
 
@@ -246,7 +249,7 @@ void TestSiteFeed::unacknowledgedEventsAreSentAgain() {
     MqttProbe probe(broker.port(), "vatrel/north/#");
     CutRelay relay(broker.port());
     QTemporaryDir dir;
-    QVERIFY(writeIni(dir.path(), plainIni(relay.port())));
+    QVERIFY(writeIni(dir.path(), relay.port()));
     auto feed = SiteFeed::fromDataFolder(dir.path());
     QTRY_COMPARE(feed->state(), SiteFeed::State::Online);
     for (int i = 0; i < 100; ++i)
@@ -261,10 +264,7 @@ void TestSiteFeed::unacknowledgedEventsAreSentAgain() {
     QCOMPARE(feed->spooledEvents(), 100);
     relay.cut();
     QTRY_COMPARE_WITH_TIMEOUT(feed->spooledEvents(), 0, 10000);
-    const QList<qint64> seqs = firstArrivals(probe, "vatrel/north/events");
-    QCOMPARE(seqs.size(), 200);
-    for (int i = 0; i < 200; ++i)
-        QCOMPARE(seqs[i], qint64(i + 1));
+    QCOMPARE(firstArrivals(probe, "vatrel/north/events"), oneTo(200));
     // The broker announced the vanished connection through the last will; the new one said "online".
     QCOMPARE(probe.payloads("vatrel/north/console"), QList<QByteArray>({"online", "offline", "online"}));
 }
@@ -275,21 +275,11 @@ void TestSiteFeed::spoolLeftByACrash() {
     QVERIFY(broker.start());
     MqttProbe probe(broker.port(), "vatrel/north/events");
     QTemporaryDir dir;
-    QVERIFY(writeIni(dir.path(), plainIni(broker.port())));
-    QFile spool(dir.filePath("data/mqtt-spool.jsonl"));
-    QVERIFY(spool.open(QIODevice::WriteOnly));
-    spool.write(R"({"seq":4,"text":"a"})"
-                "\n"
-                R"({"seq":5,"text":"b"})"
-                "\n"
-                R"({"seq":6,"text":"c"})"
-                "\n"
-                R"({"seq":7,"te)");
-    spool.close();
-    QFile seq(dir.filePath("data/mqtt-spool.seq"));
-    QVERIFY(seq.open(QIODevice::WriteOnly));
-    seq.write("4\n");
-    seq.close();
+    QVERIFY(writeIni(dir.path(), broker.port()));
+    QVERIFY(writeData(dir.path(), "mqtt-spool.jsonl",
+                      "{\"seq\":4,\"text\":\"a\"}\n{\"seq\":5,\"text\":\"b\"}\n{\"seq\":6,\"text\":\"c\"}\n{"
+                      "\"seq\":7,\"te"));
+    QVERIFY(writeData(dir.path(), "mqtt-spool.seq", "4\n"));
 
     auto feed = SiteFeed::fromDataFolder(dir.path());
     feed->eventLogged(numbered(0), FeedSink::kProgramEvent);
@@ -358,7 +348,7 @@ void TestSiteFeed::tls() {
     QVERIFY(broker.start());
 
     QTemporaryDir dir;
-    QVERIFY(writeIni(dir.path(), plainIni(broker.port(), "ca_file=" + certs.filePath("other.pem") + "\n")));
+    QVERIFY(writeIni(dir.path(), broker.port(), "ca_file=" + certs.filePath("other.pem") + "\n"));
     {
         auto feed = SiteFeed::fromDataFolder(dir.path());
         QTRY_COMPARE(feed->state(), SiteFeed::State::TlsFailed);
@@ -368,7 +358,7 @@ void TestSiteFeed::tls() {
         feed->eventLogged(numbered(0), 0);
     }
 
-    QVERIFY(writeIni(dir.path(), plainIni(broker.port(), "ca_file=" + certs.filePath("ca.pem") + "\n")));
+    QVERIFY(writeIni(dir.path(), broker.port(), "ca_file=" + certs.filePath("ca.pem") + "\n"));
     auto feed = SiteFeed::fromDataFolder(dir.path());
     QTRY_COMPARE(feed->state(), SiteFeed::State::Online);
     QCOMPARE(feed->statusText(), QStringLiteral("подключено к 127.0.0.1:%1").arg(broker.port()));
@@ -390,9 +380,7 @@ void TestSiteFeed::refusalAndUnreachableRetry() {
         }
     });
     DecoderFixture f;
-    const QString ini =
-        QStringLiteral("[broker]\nhost=127.0.0.1\nport=%1\nretry_max=4\n[feed]\nsite=north\n").arg(port);
-    QVERIFY(writeIni(f.dir.path(), ini));
+    QVERIFY(writeIni(f.dir.path(), port, {}, 4));
     auto feed = SiteFeed::fromDataFolder(f.dir.path());
     QTest::qWait(6000);
     QVERIFY2(attempts >= 2 && attempts <= 4, qPrintable(QString::number(attempts)));
@@ -419,7 +407,7 @@ void TestSiteFeed::diagnosticsTabShowsTheFeed() {
     QVERIFY(broker.start());
     QTemporaryDir dir;
     QVERIFY(prepareFolder(dir.path(), {{0, 1001, 1, 1, 0}, {1, 2002, 0}}));
-    QVERIFY(writeIni(dir.path(), plainIni(broker.port(), "user=site\npassword=wrong\n")));
+    QVERIFY(writeIni(dir.path(), broker.port(), "user=site\npassword=wrong\n"));
     QDir::setCurrent(dir.path());
     Console c;
     NoPort port;
