@@ -247,17 +247,15 @@ private slots:
         QVERIFY(text.contains("01/04/2025") && text.contains("12:00:00") && text.contains("1/1"));
         QVERIFY(text.contains("Нет связи с датчиком <Ватрел-А> № 1234") && text.contains("Дата и время"));
         const QImage page = pdfPage(pdf);
-        QVERIFY(pixelsNear(page, QColor(171, 0, 0)) > 20);
-        QVERIFY(pixelsNear(page, QColor(255, 0, 0)) > 20);
-        QVERIFY(pixelsNear(page, QColor(0, 128, 0)) > 20);
-        const QPair<int, int> all = ruledLines(pdf);
-        QVERIFY(all.first >= 20 && all.second >= 3); // a line under each of the 21 rows; 3 column edges
-        click("RadioButton4");                       // "Гор."
-        const QPair<int, int> horizontal = ruledLines(printToPdf("h.pdf"));
-        QVERIFY(horizontal.first >= 20 && horizontal.second == 0);
-        click("RadioButton3"); // "Верт."
-        const QPair<int, int> vertical = ruledLines(printToPdf("v.pdf"));
-        QVERIFY(vertical.first == 0 && vertical.second >= 3);
+        for (const QColor& colour : {QColor(171, 0, 0), QColor(255, 0, 0), QColor(0, 128, 0)})
+            QVERIFY2(pixelsNear(page, colour) > 20, qPrintable(colour.name()));
+        // All borders: a line under each of the 21 rows and 3 column edges; then "Гор." and "Верт.".
+        const auto [rows, columns] = ruledLines(pdf);
+        QVERIFY(rows >= 20 && columns >= 3);
+        click("RadioButton4");
+        QCOMPARE(ruledLines(printToPdf("h.pdf")), qMakePair(rows, 0));
+        click("RadioButton3");
+        QCOMPARE(ruledLines(printToPdf("v.pdf")), qMakePair(0, columns));
         for (const char* box : {"CheckBox1", "CheckBox2", "CheckBox3", "CheckBox4"})
             child<QCheckBox>(box)->setChecked(false);
         const QString bare = printToPdf("none.pdf");
