@@ -72,22 +72,18 @@ private slots:
         alarmWindowCreate(m_c);
         QVERIFY(OpenPort(m_c, m_c.port_index + 1));
         m_rv.setTimerType(Qt::PreciseTimer);
-        m_rv.setInterval(10);
-        connect(&m_rv, &QTimer::timeout, this, [this] { TimerRvTimer(m_c); });
-        m_timer1.setInterval(1000);
-        connect(&m_timer1, &QTimer::timeout, this, [this] { Timer1Timer(m_c); });
-        m_timer2.setInterval(1000);
-        connect(&m_timer2, &QTimer::timeout, this, [this] { Timer2Timer(m_c); });
-        m_rv.start();
-        m_timer1.start();
-        m_timer2.start();
+        for (auto [timer, ms, tick] :
+             {std::tuple{&m_rv, 10, &TimerRvTimer}, std::tuple{&m_timer1, 1000, &Timer1Timer},
+              std::tuple{&m_timer2, 1000, &Timer2Timer}}) {
+            connect(timer, &QTimer::timeout, this, [this, tick] { tick(m_c); });
+            timer->start(ms);
+        }
         QTRY_VERIFY_WITH_TIMEOUT(m_c.engine.KartaAdressPos == 200 && m_c.engine.Conv_link == 1, kWaitMs);
     }
 
     void cleanupTestCase() {
-        m_rv.stop();
-        m_timer1.stop();
-        m_timer2.stop();
+        for (QTimer* t : {&m_rv, &m_timer1, &m_timer2})
+            t->stop();
         ClosePort(m_c);
         if (m_sim) m_sim->stop();
     }
