@@ -155,23 +155,21 @@ private slots:
         connectThroughDialog(3, "4321", 0);
         const QByteArray hw = m_f->read("data/hw.dat");
         const int events = c().event_rows;
-        // A number the bus cannot carry would reach the converter as another sensor's address.
-        const QList<QPair<QString, QString>> cases{
-            {"12a", "Вы ввели ошибочное число; повторите ввод"},
-            {"0", "Номер датчика должен быть отличен от нуля"},
-            {"-5", "Номер датчика должен быть от 1 до 65535"},
-            {"70000", "Номер датчика должен быть от 1 до 65535"},
-            {"4321", "Датчик с таким номером уже существует!"},
+        // A number the bus cannot carry would reach the converter as another sensor's address; so
+        // would 1234 beside a number kept from an earlier installation that shares its low 16 bits.
+        const QList<std::tuple<QString, quint32, QString>> cases{
+            {"12a", 0, "Вы ввели ошибочное число; повторите ввод"},
+            {"0", 0, "Номер датчика должен быть отличен от нуля"},
+            {"-5", 0, "Номер датчика должен быть от 1 до 65535"},
+            {"70000", 0, "Номер датчика должен быть от 1 до 65535"},
+            {"1234", 65536 + 1234, "Датчик с таким номером уже существует!"},
+            {"4321", 0, "Датчик с таким номером уже существует!"}, // the last row clears the stored one
         };
-        for (const auto& [number, message] : cases) {
+        for (const auto& [number, stored, message] : cases) {
+            c().sensors[10].factory_number = stored;
             expectError(message);
             connectThroughDialog(7, number, 1);
         }
-        // A number kept from an earlier installation shares its low 16 bits with 1234.
-        c().sensors[10].factory_number = 65536 + 1234;
-        expectError(QStringLiteral("Датчик с таким номером уже существует!"));
-        connectThroughDialog(7, "1234", 1);
-        c().sensors[10].factory_number = 0;
         m_f->write("data/chop.dat", QByteArray());
         Ini_chop(c());
         expectError(QStringLiteral("Не выбрана фамилия оператора"));
