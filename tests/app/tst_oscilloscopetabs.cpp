@@ -181,13 +181,17 @@ private slots:
         QCOMPARE(run.axis("Chart1", Qt::Vertical)->min(), 100.0);
         QCOMPARE(run.series("Chart2", "LineSeries1")->count(), 500);
 
-        // Type A: the DC component goes to the line as a whole number.
+        // Type A: the DC component is shown and goes to the line as a whole number, into both values.
         run.showTab("TabSheet6");
+        run.c.sensors[9].dc_component1 = run.c.sensors[9].dc_component2 = 7.9f;
         oscillogramStarted(run.c, 9);
-        QTRY_COMPARE(run.child<QLineEdit>("EDirect_component")->text(), QStringLiteral("0"));
-        run.enter("EDirect_component", "4.9", "EditX");
+        QTRY_COMPARE(run.child<QLineEdit>("EDirect_component")->text(), QStringLiteral("7"));
+        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+        run.enter("EDirect_component", "4,9", "EditX");
         QTRY_VERIFY(run.port.written.endsWith(":014600090004AC\r\n"));
         QCOMPARE(run.child<QLineEdit>("EDirect_component")->text(), QStringLiteral("4"));
+        QCOMPARE(qMakePair(run.c.sensors[9].dc_component1, run.c.sensors[9].dc_component2),
+                 qMakePair(4.0f, 4.0f));
     }
 };
 

