@@ -419,6 +419,7 @@ void showClock(Console& c) {
 
 void Timer2Timer(Console& c) {
     showClock(c);
+    retryPendingLogWrites(c); // events kept through a full disk reach the files once it has room
     EngineState& e = c.engine;
     ++e.clock_ticks;
     if (e.Conv_link == 1) return;

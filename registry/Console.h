@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QString>
 #include <array>
+#include <deque>
 #include <functional>
 
 namespace vatrel {
@@ -21,6 +22,9 @@ constexpr int kSizeTrBuf = 1024; // largest number of words in one command
 constexpr int kRxBufSize = 1024;
 constexpr int kPortCount = 71;   // "COM1" … "COM70" and one empty item
 constexpr quint8 kDeviceCode = 22;
+// Event log records kept in memory while they cannot be written: a record is 328 bytes, so this
+// is at most about 40 MB, and at least 50 000 events (each goes to two files) - a night of alarms.
+constexpr int kPendingLogWritesMax = 100000;
 
 // Sensor table columns.
 enum SensorColumn {
@@ -104,6 +108,22 @@ struct AlarmList {
     QString LabeledEdit1 = QStringLiteral("0");
 };
 
+// One event log record that could not be written yet.
+struct PendingLogWrite {
+    QString fragment; // the file below data_dir, chosen when the event happened
+    QByteArray bytes; // the encoded record (shared by the sensor file's and the day's entry)
+    bool daily = false;
+};
+
+// Event log records waiting for the disk, oldest first. They are written in this order before
+// anything newer, so every file keeps the order in which the events happened.
+struct LogWriteState {
+    std::deque<PendingLogWrite> pending;
+    bool outage = false;        // writing fails; the operator has been told
+    bool overflow_told = false; // the queue filled up during this outage and the operator was told
+    quint64 dropped = 0;        // records lost because the queue was full
+};
+
 // Oscilloscope entries the core writes (the charts themselves belong to the window layer).
 struct OscControls {
     QString Edit7;
@@ -135,6 +155,7 @@ struct Console {
     std::array<std::array<qint32, kSlots + 1>, 7> slot_counters{}; // [1] checksum errors, [4] time-outs
     std::array<qint16, kSlots> slot_online{};
     OperatorList operators;
+    LogWriteState log_writes;
     int port_index = 0; // ComboBox1 selection: 0 = "COM1" … 69 = "COM70", 70 = the empty item
     bool selection_highlight = false;
 

@@ -1,7 +1,6 @@
 #include "registry/EventLog.h"
 #include "registry/DateTime.h"
-
-#include <QFile>
+#include "registry/RecordFile.h"
 
 namespace vatrel {
 
@@ -10,7 +9,17 @@ Colour eventFontColour(int code) {
     case 0:
     case 32:
         return colours::event_green;
-    case 2: case 3: case 4: case 5: case 7: case 8: case 9: case 10: case 11: case 33: case 34:
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+    case 7:
+    case 8:
+    case 9:
+    case 10:
+    case 11:
+    case 33:
+    case 34:
         return colours::event_red;
     case 15:
         return colours::event_dark_red;
@@ -34,7 +43,9 @@ QString sensorLogFragment(quint32 factory_number, qint16 sensor_type) {
            QString::number(qint32(factory_number));
 }
 
-QString dailyLogFragment(const QDate& date) { return QStringLiteral("QReport/") + formatDate(date); }
+QString dailyLogFragment(const QDate& date) {
+    return QStringLiteral("QReport/") + formatDate(date);
+}
 
 EventRecord makeEvent(const Console& c, quint32 factory_number, int code, const QString& text) {
     EventRecord r;
@@ -59,49 +70,110 @@ void addListLine(Console& c, const EventRecord& rec) {
         }
     }
     c.EventRowStyles[size_t(R - 1)] = {colours::info_background, eventFontColour(rec.code), 9, 0};
-    if (R < kEventRowsMax)
-        c.EventRowStyles[size_t(R)].background = colours::info_background;
+    if (R < kEventRowsMax) c.EventRowStyles[size_t(R)].background = colours::info_background;
     g.set(0, R, formatDateTime(rec.time));
     g.set(1, R, rec.text);
     if (c.event_rows < kEventRowsMax) {
         ++c.event_rows;
-        if (c.event_rows < kEventRowsMax)
-            g.setRowCount(R + 2);
+        if (c.event_rows < kEventRowsMax) g.setRowCount(R + 2);
     }
     c.changed(ConsoleUi::View::EventList);
 }
 
-bool appendRecord(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
-        return false;
-    const bool ok = f.write(bytes) == bytes.size();
-    f.close();
-    return ok;
+// "QReport\01.04.2025" or "VatrelA_mess\1234", the way the program names files to the operator.
+QString shownName(const QString& fragment) {
+    QString name = fragment;
+    return name.replace(QLatin1Char('/'), QLatin1Char('\\'));
 }
 
-void writeDaily(Console& c, const QByteArray& bytes) {
-    const QDate today = c.clock().date();
-    if (!appendRecord(c.path(dailyLogFragment(today)), bytes))
-        c.error(QStringLiteral("Put_msg: не открылся файл QReport\\") + formatDate(today));
+QString noFolderText(const Console& c, const PendingLogWrite& w) {
+    return QStringLiteral("Put_msg: не открылся файл ") +
+           (w.daily ? shownName(w.fragment) : c.path(w.fragment));
+}
+
+void showPendingCount(Console& c) {
+    const LogWriteState& s = c.log_writes;
+    c.status_panels[kLogStatusPanel] =
+        s.outage ? QStringLiteral("Журнал не пишется: ") + QString::number(s.pending.size()) : QString();
+    c.changed(ConsoleUi::View::StatusBar);
+}
+
+void startOutage(Console& c, const PendingLogWrite& w) {
+    LogWriteState& s = c.log_writes;
+    if (s.outage) return;
+    s.outage = true;
+    s.overflow_told = false;
+    c.error(QStringLiteral("Put_msg: не записался файл ") + shownName(w.fragment) +
+            QStringLiteral(". События хранятся в памяти и будут записаны, когда запись станет возможной"));
+}
+
+void keep(Console& c, PendingLogWrite w) {
+    LogWriteState& s = c.log_writes;
+    if (s.pending.size() >= size_t(kPendingLogWritesMax)) {
+        ++s.dropped;
+        if (!s.overflow_told) {
+            s.overflow_told = true;
+            c.error(QStringLiteral("Put_msg: память для незаписанных событий заполнена, новые события "
+                                   "не сохраняются"));
+        }
+        return;
+    }
+    s.pending.push_back(std::move(w));
+}
+
+// Writes one record now or, when the disk fails or older records still wait, queues it behind them.
+void writeOrKeep(Console& c, PendingLogWrite w) {
+    if (c.log_writes.pending.empty()) {
+        switch (appendRecordTo(c.path(w.fragment), w.bytes)) {
+        case RecordWrite::Written:
+            return;
+        case RecordWrite::NoFolder:
+            // A missing folder is a set-up fault, not an outage: said at every event, nothing kept.
+            c.error(noFolderText(c, w));
+            return;
+        case RecordWrite::OpenFailed:
+        case RecordWrite::WriteFailed:
+            startOutage(c, w);
+            break;
+        }
+    }
+    keep(c, std::move(w));
+    showPendingCount(c);
 }
 
 } // namespace
 
+void retryPendingLogWrites(Console& c) {
+    LogWriteState& s = c.log_writes;
+    if (s.pending.empty()) return;
+    const size_t before = s.pending.size();
+    while (!s.pending.empty()) {
+        const PendingLogWrite& w = s.pending.front();
+        const RecordWrite result = appendRecordTo(c.path(w.fragment), w.bytes);
+        if (result == RecordWrite::OpenFailed || result == RecordWrite::WriteFailed) break;
+        if (result == RecordWrite::NoFolder) c.error(noFolderText(c, w));
+        s.pending.pop_front();
+    }
+    if (s.pending.empty()) {
+        s.outage = false;
+        s.overflow_told = false;
+    }
+    if (s.pending.size() != before) showPendingCount(c);
+}
+
 void Put_msg(Console& c, const EventRecord& rec, qint16 sensor_type) {
     addListLine(c, rec);
+    retryPendingLogWrites(c);
     const QByteArray bytes = rec.encode();
-    if (rec.factory_number != 0) {
-        const QString path = c.path(sensorLogFragment(rec.factory_number, sensor_type));
-        if (!appendRecord(path, bytes))
-            c.error(QStringLiteral("Put_msg: не открылся файл ") + path);
-    }
-    writeDaily(c, bytes);
+    if (rec.factory_number != 0)
+        writeOrKeep(c, {sensorLogFragment(rec.factory_number, sensor_type), bytes, false});
+    writeOrKeep(c, {dailyLogFragment(c.clock().date()), bytes, true});
 }
 
 void Put_prog_msg(Console& c, const EventRecord& rec) {
     addListLine(c, rec);
-    writeDaily(c, rec.encode());
+    retryPendingLogWrites(c);
+    writeOrKeep(c, {dailyLogFragment(c.clock().date()), rec.encode(), true});
 }
 
 } // namespace vatrel
