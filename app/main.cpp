@@ -1,8 +1,10 @@
 #include "app/ConsoleWindows.h"
 #include "app/Umain.h"
 #include "link/QtSerialPortLine.h"
+#include "registry/DataFolderLock.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QMessageBox>
 #include <exception>
 
@@ -10,6 +12,14 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     // Closing the main window ends the program even while the alarm window is on screen.
     QApplication::setQuitOnLastWindowClosed(false);
+
+    // A second console on a data folder already in use says so and ends before touching any file.
+    vatrel::DataFolderLock folderLock(QDir::currentPath());
+    if (!folderLock.tryLock() && folderLock.heldByAnother()) {
+        QMessageBox::critical(nullptr, QStringLiteral("Ошибка"),
+                              vatrel::DataFolderLock::busyText(QDir::currentPath()));
+        return 1;
+    }
 
     vatrel::Console console;
     vatrel::QtSerialPortLine port;
