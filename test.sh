@@ -16,3 +16,5 @@ cmake --build build-asan -j2
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j2)
 # Every fuzz target for about 20 s from the seed corpus.
 ./scripts/fuzz.sh 20
+# Two minutes of the soak: the console against the simulator with 200 sensors, storms, losses.
+bench/soak.sh 120 build

@@ -8,6 +8,7 @@
 #include "registry/NumberFormat.h"
 
 #include <QElapsedTimer>
+#include <QTime>
 #include <algorithm>
 #include <cmath>
 
@@ -258,6 +259,7 @@ bool OpenPort(Console& c, int portNumber) {
     c.changed(View::Diagnostics);
     setPanel4(c, QString());
     c.engine.rv_timer_running = true;
+    c.engine.last_pass_ms = -1; // the time the port was closed is no gap between passes
     return true;
 }
 
@@ -385,6 +387,17 @@ void TimerRvTimer(Console& c) {
     EngineState& e = c.engine;
     QElapsedTimer timer;
     timer.start();
+    // A pass that comes late leaves the converter's bytes waiting and the alarms with them: the
+    // longest gap is kept, and every gap of five periods or more is reported on stderr.
+    const qint64 at = timer.msecsSinceReference();
+    if (e.last_pass_ms >= 0) {
+        const qint64 gap = at - e.last_pass_ms;
+        e.max_pass_gap_ms = std::max(e.max_pass_gap_ms, gap);
+        if (gap >= 50)
+            qWarning("%s TimerRv: %lld ms between two receive passes",
+                     qPrintable(QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz"))), gap);
+    }
+    e.last_pass_ms = at;
     ReceivePass(c);
     const qint64 us = timer.nsecsElapsed() / 1000;
     const qint64 ms = timer.elapsed();

@@ -93,6 +93,8 @@ struct EngineState {
     qint64 max_pass_us = 0;
     qint64 max_pass_ms = 0;
     int timing_calls = 0;
+    qint64 last_pass_ms = -1;   // monotonic time of the last pass; -1 after a port opening
+    qint64 max_pass_gap_ms = 0; // longest time between two passes while the port was open
     // Clock tick count of Timer2 (port watchdog).
     quint32 clock_ticks = 0;
 };
