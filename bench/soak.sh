@@ -12,12 +12,13 @@
 # the end, and the longest gap between two receive passes the console reported (gaps of 50 ms and
 # more; the ones of the first 20 s, the start-up, apart), with the scenario's times in the work
 # folder's scenario.log (kept with KEEP=1) to match them against.
-#   bench/soak.sh [seconds] [build folder]
+#   bench/soak.sh [seconds] [build folder]     (SOAK_DISPLAY=<n> to use display :n, KEEP=1 keeps
+#                                               the work folder with the logs)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT="$(pwd)"
 DURATION="${1:-3600}"
-BUILD="${2:-$ROOT/build}"
+BUILD="$(cd "${2:-$ROOT/build}" && pwd)"
 SIM="$BUILD/sim/vatrel-sim"
 CONSOLE="$BUILD/app/vatrel-console"
 [ -x "$SIM" ] && [ -x "$CONSOLE" ] || { echo "soak: build vatrel-sim and vatrel-console in $BUILD first" >&2; exit 2; }
@@ -67,10 +68,16 @@ with open(os.path.join(d, 'data', 'hw.dat'), 'wb') as f:
     f.write(hw)
 EOF
 
-# A display of our own: Xvfb picks a free number and tells it.
-Xvfb -displayfd 5 -screen 0 1600x1000x24 -nolisten tcp 5>"$WORK/display" >/dev/null 2>&1 &
+# A display of our own: SOAK_DISPLAY=<n> when the number is given, else Xvfb picks a free one.
+if [ -n "${SOAK_DISPLAY:-}" ]; then
+  Xvfb ":$SOAK_DISPLAY" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
+  echo "$SOAK_DISPLAY" >"$WORK/display"
+  for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$SOAK_DISPLAY" ] && break; sleep 0.1; done
+else
+  Xvfb -displayfd 5 -screen 0 1600x1000x24 -nolisten tcp 5>"$WORK/display" >/dev/null 2>&1 &
+  for _ in $(seq 1 100); do [ -s "$WORK/display" ] && break; sleep 0.1; done
+fi
 XVFB_PID=$!
-for _ in $(seq 1 100); do [ -s "$WORK/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -1 "$WORK/display")"
 
 # The simulator reads its commands from a pipe of ours (its own control pipe would live on the
@@ -160,7 +167,7 @@ gaps() { sed -n 's/.*TimerRv: \([0-9]*\) ms between two receive passes.*/\1/p' |
 GAP=$(tail -n +"$((STARTUP_LINES + 1))" "$WORK/console.log" | gaps)
 GAP_STARTUP=$(head -n "$STARTUP_LINES" "$WORK/console.log" | gaps)
 echo "soak: ${DURATION} s, ${round} storm rounds, ${ALARMS_ON} alarms raised by the simulator"
-echo "soak: disk filled and freed: $([ "$MOUNTED" -eq 1 ] && echo yes || echo "no (no tmpfs)")"
+echo "soak: disk filled and freed: $([ "$FILLED" -eq 2 ] && echo yes || { [ "$MOUNTED" -eq 1 ] && echo no || echo "no (no tmpfs to fill)"; })"
 echo "soak: console RSS start ${RSS_START} kB, at 10 min ${RSS_10:-n/a} kB, end ${RSS_END} kB"
 echo "soak: longest gap between receive passes: ${GAP:-below 50} ms (start-up: ${GAP_STARTUP:-below 50} ms)"
 
