@@ -124,6 +124,7 @@ struct LogWriteState {
     bool outage = false;        // writing fails; the operator has been told
     bool overflow_told = false; // the queue filled up during this outage and the operator was told
     quint64 dropped = 0;        // records lost because the queue was full
+    size_t capacity = kPendingLogWritesMax;
 };
 
 // Oscilloscope entries the core writes (the charts themselves belong to the window layer).

@@ -99,7 +99,7 @@ void startOutage(Console& c, const PendingLogWrite& w) {
 
 void keep(Console& c, PendingLogWrite w) {
     LogWriteState& s = c.log_writes;
-    if (s.pending.size() >= size_t(kPendingLogWritesMax)) {
+    if (s.pending.size() >= s.capacity) {
         ++s.dropped;
         if (!s.overflow_told) {
             s.overflow_told = true;

@@ -97,6 +97,27 @@ private slots:
         QCOMPARE(eventTexts(f.daily()), texts);
     }
 
+    void fullQueueKeepsTheOldestAndSaysSoOnce() {
+        DecoderFixture f;
+        f.c.log_writes.capacity = 3;
+        FileSizeLimit full(0);
+        f.ui.expectMessage(QStringLiteral("Put_msg: не записался файл VatrelB_mess\\9. События хранятся в "
+                                          "памяти и будут записаны, когда запись станет возможной"));
+        f.ui.expectMessage(QStringLiteral("Put_msg: память для незаписанных событий заполнена, новые "
+                                          "события не сохраняются"));
+        for (int i = 1; i <= 3; ++i)
+            Put_msg(f.c, makeEvent(f.c, 9, 30, QStringLiteral("e%1").arg(i)), 1);
+        QVERIFY(f.ui.allExpectedShown());
+        QCOMPARE(f.ui.boxes.size(), 2);
+        QCOMPARE(f.c.log_writes.dropped, quint64(3));
+        QCOMPARE(f.c.event_grid.at(1, 3), QStringLiteral("e3")); // the list still shows everything
+        full.lift();
+        retryPendingLogWrites(f.c);
+        QCOMPARE(eventTexts(f.sensorLog(9, true)), (QStringList{"e1", "e2"}));
+        QCOMPARE(eventTexts(f.daily()), (QStringList{"e1"}));
+        QCOMPARE(f.c.status_panels[0], QString());
+    }
+
     void partRecordsAreCutBeforeAppending() {
         DecoderFixture f;
         QVERIFY(QDir(f.dir.path()).mkpath("VatrelA"));
