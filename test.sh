@@ -9,4 +9,12 @@ cmake --build build -j2
 cmake -S . -B build-core -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVATREL_WERROR=ON -DVATREL_CORE_ONLY=ON -DVATREL_BENCH=OFF
 cmake --build build-core -j2
 (cd build-core && ctest --output-on-failure -j2)
-cd build && ctest --output-on-failure -j2
+(cd build && ctest --output-on-failure -j2)
+# The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVATREL_WERROR=ON -DVATREL_SANITIZE=ON -DVATREL_BENCH=OFF
+cmake --build build-asan -j2
+(cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j2)
+# Every fuzz target for about 20 s from the seed corpus.
+./scripts/fuzz.sh 20
+# Two minutes of the soak: the console against the simulator with 200 sensors, storms, losses.
+bench/soak.sh 120 build

@@ -1,6 +1,7 @@
 #include "app/ConsoleMain.h"
 #include "feed/SiteFeed.h"
 #include "link/QtSerialPortLine.h"
+#include "registry/DataFolderLock.h"
 
 #include <QApplication>
 #include <QDir>
@@ -9,6 +10,14 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+
+    // A second console on a data folder already in use says so and ends before touching any file.
+    vatrel::DataFolderLock folderLock(QDir::currentPath());
+    if (!folderLock.tryLock() && folderLock.heldByAnother()) {
+        QMessageBox::critical(nullptr, QStringLiteral("Ошибка"),
+                              vatrel::DataFolderLock::busyText(QDir::currentPath()));
+        return 1;
+    }
 
     vatrel::Console console;
     vatrel::QtSerialPortLine port;

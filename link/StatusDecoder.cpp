@@ -266,7 +266,7 @@ int reportSlot(const Console& c, quint16 number) {
 
 void countReport(Console& c, int slot, int array, int column) {
     qint32& counter = c.slot_counters[size_t(array)][size_t(slot)];
-    ++counter;
+    counter = qint32(quint32(counter) + 1u); // a counter that runs for years wraps, never overflows
     setComCell(c, column, slot, QString::number(counter));
     c.changed(ConsoleUi::View::ComGrid);
 }

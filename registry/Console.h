@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QString>
 #include <array>
+#include <deque>
 #include <functional>
 
 namespace vatrel {
@@ -23,6 +24,9 @@ constexpr int kSizeTrBuf = 1024; // largest number of words in one command
 constexpr int kRxBufSize = 1024;
 constexpr int kPortCount = 71;   // "COM1" … "COM70" and one empty item
 constexpr quint8 kDeviceCode = 22;
+// Event log records kept in memory while they cannot be written: a record is 328 bytes, so this
+// is at most about 40 MB, and at least 50 000 events (each goes to two files) - a night of alarms.
+constexpr int kPendingLogWritesMax = 100000;
 
 // Sensor table columns.
 enum SensorColumn {
@@ -92,7 +96,8 @@ struct EngineState {
     qint64 max_pass_ms = 0;
     int timing_calls = 0;
     // Longest time between the starts of two passes since max_pass_gap_us was last taken (monotonic
-    // clock, ns since its epoch): how long the rest of the GUI thread kept the engine waiting.
+    // clock, ns since its epoch; -1 after a port opening): how long the rest of the GUI thread kept
+    // the engine waiting.
     qint64 last_pass_start_ns = -1;
     qint64 max_pass_gap_us = 0;
     // Clock tick count of Timer2 (port watchdog).
@@ -108,6 +113,23 @@ struct AlarmList {
     QString alarm_sound_path;
     QString LabelNumAlarm = QStringLiteral("0");
     QString LabeledEdit1 = QStringLiteral("0");
+};
+
+// One event log record that could not be written yet.
+struct PendingLogWrite {
+    QString fragment; // the file below data_dir, chosen when the event happened
+    QByteArray bytes; // the encoded record (shared by the sensor file's and the day's entry)
+    bool daily = false;
+};
+
+// Event log records waiting for the disk, oldest first. They are written in this order before
+// anything newer, so every file keeps the order in which the events happened.
+struct LogWriteState {
+    std::deque<PendingLogWrite> pending;
+    bool outage = false;        // writing fails; the operator has been told
+    bool overflow_told = false; // the queue filled up during this outage and the operator was told
+    quint64 dropped = 0;        // records lost because the queue was full
+    size_t capacity = kPendingLogWritesMax;
 };
 
 // Oscilloscope entries as the operator sees them (the curves and scales are in Console::scope).
@@ -147,6 +169,7 @@ struct Console {
     std::array<std::array<qint32, kSlots + 1>, 7> slot_counters{}; // [1] checksum errors, [4] time-outs
     std::array<qint16, kSlots> slot_online{};
     OperatorList operators;
+    LogWriteState log_writes;
     int port_index = 0; // ComboBox1 selection: 0 = "COM1" … 69 = "COM70", 70 = the empty item
     bool selection_highlight = false;
 

@@ -1,8 +1,7 @@
 #include "registry/EventLog.h"
 #include "registry/DateTime.h"
 #include "registry/FeedSink.h"
-
-#include <QFile>
+#include "registry/RecordFile.h"
 
 namespace vatrel {
 
@@ -70,39 +69,102 @@ void addListLine(Console& c, const EventRecord& rec) {
     c.changed(ConsoleUi::View::EventList);
 }
 
-bool appendRecord(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
-        return false;
-    const bool ok = f.write(bytes) == bytes.size();
-    f.close();
-    return ok;
+// "QReport\01.04.2025" or "VatrelA_mess\1234", the way the program names files to the operator.
+QString shownName(const QString& fragment) {
+    QString name = fragment;
+    return name.replace(QLatin1Char('/'), QLatin1Char('\\'));
 }
 
-void writeDaily(Console& c, const QByteArray& bytes) {
-    const QDate today = c.clock().date();
-    if (!appendRecord(c.path(dailyLogFragment(today)), bytes))
-        c.error(QStringLiteral("Put_msg: не открылся файл QReport\\") + formatDate(today));
+QString noFolderText(const Console& c, const PendingLogWrite& w) {
+    return QStringLiteral("Put_msg: не открылся файл ") +
+           (w.daily ? shownName(w.fragment) : c.path(w.fragment));
+}
+
+void showPendingCount(Console& c) {
+    const LogWriteState& s = c.log_writes;
+    c.status_panels[kLogStatusPanel] =
+        s.outage ? QStringLiteral("Журнал не пишется: ") + QString::number(s.pending.size()) : QString();
+    c.changed(ConsoleUi::View::StatusBar);
+}
+
+void startOutage(Console& c, const PendingLogWrite& w) {
+    LogWriteState& s = c.log_writes;
+    if (s.outage) return;
+    s.outage = true;
+    s.overflow_told = false;
+    c.error(QStringLiteral("Put_msg: не записался файл ") + shownName(w.fragment) +
+            QStringLiteral(". События хранятся в памяти и будут записаны, когда запись станет возможной"));
+}
+
+void keep(Console& c, PendingLogWrite w) {
+    LogWriteState& s = c.log_writes;
+    if (s.pending.size() >= s.capacity) {
+        ++s.dropped;
+        if (!s.overflow_told) {
+            s.overflow_told = true;
+            c.error(QStringLiteral("Put_msg: память для незаписанных событий заполнена, новые события "
+                                   "не сохраняются"));
+        }
+        return;
+    }
+    s.pending.push_back(std::move(w));
+}
+
+// Writes one record now or, when the disk fails or older records still wait, queues it behind them.
+void writeOrKeep(Console& c, PendingLogWrite w) {
+    if (c.log_writes.pending.empty()) {
+        switch (appendRecordTo(c.path(w.fragment), w.bytes)) {
+        case RecordWrite::Written:
+            return;
+        case RecordWrite::NoFolder:
+            // A missing folder is a set-up fault, not an outage: said at every event, nothing kept.
+            c.error(noFolderText(c, w));
+            return;
+        case RecordWrite::OpenFailed:
+        case RecordWrite::WriteFailed:
+            startOutage(c, w);
+            break;
+        }
+    }
+    keep(c, std::move(w));
+    showPendingCount(c);
 }
 
 } // namespace
 
+void retryPendingLogWrites(Console& c) {
+    LogWriteState& s = c.log_writes;
+    if (s.pending.empty()) return;
+    const size_t before = s.pending.size();
+    while (!s.pending.empty()) {
+        const PendingLogWrite& w = s.pending.front();
+        const RecordWrite result = appendRecordTo(c.path(w.fragment), w.bytes);
+        if (result == RecordWrite::OpenFailed || result == RecordWrite::WriteFailed) break;
+        if (result == RecordWrite::NoFolder) c.error(noFolderText(c, w));
+        s.pending.pop_front();
+    }
+    if (s.pending.empty()) {
+        s.outage = false;
+        s.overflow_told = false;
+    }
+    if (s.pending.size() != before) showPendingCount(c);
+}
+
 void Put_msg(Console& c, const EventRecord& rec, qint16 sensor_type) {
     if (c.feed) c.feed->eventLogged(rec, sensor_type);
     addListLine(c, rec);
+    retryPendingLogWrites(c);
     const QByteArray bytes = rec.encode();
-    if (rec.factory_number != 0) {
-        const QString path = c.path(sensorLogFragment(rec.factory_number, sensor_type));
-        if (!appendRecord(path, bytes))
-            c.error(QStringLiteral("Put_msg: не открылся файл ") + path);
-    }
-    writeDaily(c, bytes);
+    if (rec.factory_number != 0)
+        writeOrKeep(c, {sensorLogFragment(rec.factory_number, sensor_type), bytes, false});
+    writeOrKeep(c, {dailyLogFragment(c.clock().date()), bytes, true});
 }
 
 void Put_prog_msg(Console& c, const EventRecord& rec) {
     if (c.feed) c.feed->eventLogged(rec, FeedSink::kProgramEvent);
     addListLine(c, rec);
-    writeDaily(c, rec.encode());
+    retryPendingLogWrites(c);
+    writeOrKeep(c, {dailyLogFragment(c.clock().date()), rec.encode(), true});
 }
 
 } // namespace vatrel

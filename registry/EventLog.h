@@ -12,6 +12,13 @@ void Put_msg(Console& c, const EventRecord& rec, qint16 sensor_type);
 // Logs a program-level event: the event list and the day's log file only.
 void Put_prog_msg(Console& c, const EventRecord& rec);
 
+// Writes the records that could not be written before, oldest first, stopping at the first that
+// still fails. Put_msg and Put_prog_msg call it before every new record; the clock calls it too,
+// so the queue empties as soon as the disk takes writes again even when no event comes.
+void retryPendingLogWrites(Console& c);
+// The status bar panel that says, for as long as it lasts, that the log cannot be written.
+constexpr int kLogStatusPanel = 0;
+
 // Builds a record stamped now.
 EventRecord makeEvent(const Console& c, quint32 factory_number, int code, const QString& text);
 

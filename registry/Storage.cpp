@@ -1,4 +1,9 @@
 #include "registry/Storage.h"
+#include "registry/RecordFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
 
 #include <QFile>
 #include <QSaveFile>
@@ -49,8 +54,18 @@ bool operatorIdInFile(const QFile& f, qint16 operator_id) {
 // ---------------------------------------------------------------------------------------------
 // Hardware file
 
+void removeStaleSaveFiles(Console& c) {
+    // A save of hw.dat writes "hw.dat.XXXXXX" first and renames it over the file; a crash in between
+    // leaves the temporary one behind. Only names of exactly that form are removed.
+    static const QRegularExpression leftover(QStringLiteral("^hw\\.dat\\.[A-Za-z0-9]{6}$"));
+    QDir dir(c.path(QStringLiteral("data")));
+    for (const QString& name : dir.entryList({QStringLiteral("hw.dat.*")}, QDir::Files | QDir::Hidden))
+        if (leftover.match(name).hasMatch()) dir.remove(name);
+}
+
 void Ini_Hw(Console& c) {
     const QString path = c.path(kHwFragment);
+    removeStaleSaveFiles(c);
     if (!QFile::exists(path)) {
         // First run: an empty table and the first port.
         if (!writeWholeFile(path, QByteArray(kHwFileSize, '\0'))) {
@@ -113,30 +128,18 @@ void Save_sm(Console& c, const SensorRecord& rec, char mode) {
 
     const QString failure =
         QStringLiteral("Save_sm: не открылся файл ") + settingsName(rec.factory_number, rec.sensor_type);
-    QFile f(c.path(settingsFragment(rec.factory_number, rec.sensor_type)));
-    if (mode == 'a') {
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Append)) {
-            c.error(failure);
-            return;
-        }
-    } else {
-        // Rewriting the last record needs the file to exist already.
-        if (!f.open(QIODevice::ReadWrite | QIODevice::ExistingOnly)) {
-            c.error(failure);
-            return;
-        }
-        // The last whole record: a trailing partial record must not make the write straddle two.
-        const qint64 whole = f.size() / SensorRecord::kSize;
-        const qint64 pos = whole > 0 ? (whole - 1) * SensorRecord::kSize : 0;
-        if (!f.seek(pos)) {
-            c.error(failure);
-            return;
-        }
-    }
+    const QString path = c.path(settingsFragment(rec.factory_number, rec.sensor_type));
     const QByteArray bytes = rec.encode();
-    const bool written = f.write(bytes) == bytes.size();
-    f.close();
-    if (!written) c.error(failure);
+    RecordWrite result;
+    if (mode == 'a') {
+        result = appendRecordTo(path, bytes);
+    } else {
+        // The last whole record: a trailing partial record must not make the write straddle two.
+        // Rewriting it needs the file to exist already.
+        const qint64 whole = QFileInfo(path).size() / SensorRecord::kSize;
+        result = overwriteRecordAt(path, whole > 0 ? (whole - 1) * SensorRecord::kSize : 0, bytes);
+    }
+    if (result != RecordWrite::Written) c.error(failure);
 }
 
 void Ini_sm(Console& c) {
@@ -219,15 +222,10 @@ void Add_chop(Console& c) {
     rec.deleted = 0;
     rec.surname = c.operators.entries[size_t(last)].surname;
 
-    QFile f(c.path(kChopFragment));
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Append)) {
+    // A part-record at the end (a write cut short) is dropped first, so the new operator's record
+    // lands at the position its ID names.
+    if (appendRecordTo(c.path(kChopFragment), rec.encode()) != RecordWrite::Written)
         c.error(QStringLiteral("Add_chop: не открылся файл chop.dat"));
-        return;
-    }
-    const QByteArray bytes = rec.encode();
-    const bool written = f.write(bytes) == bytes.size();
-    f.close();
-    if (!written) c.error(QStringLiteral("Add_chop: не открылся файл chop.dat"));
 }
 
 void Del_chop(Console& c, qint16 operator_id) {
@@ -242,10 +240,10 @@ void Del_chop(Console& c, qint16 operator_id) {
     if (!f.seek(pos)) return;
     QByteArray bytes = f.read(OperatorRecord::kSize);
     if (bytes.size() != OperatorRecord::kSize) return;
-    bytes[1] = 1; // deleted
-    if (!f.seek(pos) || f.write(bytes) != bytes.size())
-        c.error(QStringLiteral("Del_chop: не открылся файл chop.dat"));
     f.close();
+    bytes[1] = 1; // deleted
+    if (overwriteRecordAt(f.fileName(), pos, bytes) != RecordWrite::Written)
+        c.error(QStringLiteral("Del_chop: не открылся файл chop.dat"));
 }
 
 QString Read_chop(Console& c, qint16 operator_id, bool* ok) {

@@ -5,8 +5,10 @@ namespace vatrel {
 
 // Hardware file data/hw.dat: 200 × {u32 factory_number, i16 sensor_type} then u16 port index.
 constexpr int kHwFileSize = 1202;
-void Ini_Hw(Console& c);
+void Ini_Hw(Console& c); // also removes what an interrupted save left (removeStaleSaveFiles)
 void Save_Hw(Console& c);
+// Removes temporary files an interrupted save of hw.dat left beside it.
+void removeStaleSaveFiles(Console& c);
 
 // Per-sensor settings files VatrelA/<n>, VatrelB/<n> (n unsigned): whole SensorRecord images.
 QString settingsFragment(quint32 factory_number, qint16 sensor_type);

@@ -4,7 +4,8 @@
 set -euo pipefail
 PKGS=(qt6-base-dev libqt6opengl6-dev qt6-serialport-dev qt6-charts-dev qt6-multimedia-dev
       ninja-build cmake g++ libbenchmark-dev xvfb xauth xdotool socat imagemagick poppler-utils locales
-      fonts-dejavu-core fonts-wine libmosquitto-dev mosquitto mosquitto-clients openssl pkgconf)
+      fonts-dejavu-core fonts-wine libmosquitto-dev mosquitto mosquitto-clients openssl pkgconf
+      clang libclang-rt-14-dev)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -439,6 +439,11 @@ void TestStatusDecoder::countersForChecksumErrorsAndTimeouts() {
     QCOMPARE(f.comCell(2, 12), QStringLiteral("1"));
     QVERIFY(f.daily().empty());
     QCOMPARE(f.colour(12), kAqua);
+
+    // Years of a noisy line: the count wraps round instead of overflowing.
+    f.c.slot_counters[4][12] = 2147483647;
+    f.send(reportText({0x01FE, 0, 812}));
+    QCOMPARE(f.comCell(2, 12), QStringLiteral("-2147483648"));
 }
 
 void TestStatusDecoder::handWrittenFrames() {

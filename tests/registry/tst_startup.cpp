@@ -1,10 +1,12 @@
 // Start-up loading, the sensor table rows and the exit save.
 #include "common/ConsoleFixture.h"
 #include "common/DataFiles.h"
+#include "registry/DataFolderLock.h"
 #include "registry/Startup.h"
 #include "registry/Storage.h"
 
 #include <QLocale>
+#include <QSysInfo>
 
 using namespace vatrel;
 using namespace vatrel::testing;
@@ -369,6 +371,33 @@ private slots:
         QCOMPARE(f.c.sensors[150].status, 15);
         QCOMPARE(f.c.sensors[0].status, 15); // empty slots are reset too, but get no file
         QVERIFY(!f.exists("VatrelA/0"));
+    }
+
+    void oneConsolePerDataFolder() {
+        ConsoleFixture f;
+        const QString lockFile = f.file("vatrel-console.lock");
+        {
+            DataFolderLock first(f.dir.path());
+            QVERIFY(first.tryLock());
+            const QByteArray owner = f.read("vatrel-console.lock");
+            const QStringList before = QDir(f.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+
+            DataFolderLock second(f.dir.path());
+            QVERIFY(!second.tryLock());
+            QVERIFY(second.heldByAnother());
+            QCOMPARE(f.read("vatrel-console.lock"), owner);
+            QCOMPARE(QDir(f.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+            QCOMPARE(DataFolderLock::busyText(QStringLiteral("/srv/post")),
+                     QStringLiteral(
+                         "В папке данных /srv/post уже работает другой пульт. Второй пульт не запущен"));
+        }
+        QVERIFY(!QFile::exists(lockFile)); // a console that ends frees the folder
+
+        // A console that crashed leaves its lock behind; its process is gone, so the lock is taken over.
+        f.write("vatrel-console.lock",
+                "999999999\nvatrel-console\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+        DataFolderLock next(f.dir.path());
+        QVERIFY(next.tryLock());
     }
 };
 

@@ -120,6 +120,21 @@ private slots:
         QCOMPARE(count_sensors(f.c), 0);
     }
 
+    void hwSaveLeftoversRemovedAtStart() {
+        ConsoleFixture f;
+        const QByteArray image = hwFile({{0, 77, 0}}, 0);
+        f.write("data/hw.dat", image);
+        f.write("data/hw.dat.Ab3xY9", QByteArray(100, '\0')); // a save cut short
+        f.write("data/hw.dat.bak", "keep");                   // not ours: left alone
+        f.write("data/hw.dat.Ab3xY", "keep");
+        Ini_Hw(f.c);
+        QVERIFY(!f.exists("data/hw.dat.Ab3xY9"));
+        QVERIFY(f.exists("data/hw.dat.bak"));
+        QVERIFY(f.exists("data/hw.dat.Ab3xY"));
+        QCOMPARE(f.read("data/hw.dat"), image);
+        QCOMPARE(f.c.sensors[0].factory_number, 77u);
+    }
+
     void hwWithoutDataFolder() {
         ConsoleFixture f(QStringList{});
         f.c.sensors[4] = sensor(77, 0, 4);

@@ -1,0 +1,96 @@
+#pragma once
+// Shared pieces of the fuzz targets: a check that stops the run with a message, a console whose
+// windows do nothing, and a serial line in memory.
+#include "link/SerialPort.h"
+#include "registry/Console.h"
+
+#include <QDateTime>
+#include <cstdio>
+#include <cstdlib>
+
+#define FUZZ_CHECK(cond)                                                                                     \
+    do {                                                                                                     \
+        if (!(cond)) {                                                                                       \
+            std::fprintf(stderr, "%s:%d: invariant broken: %s\n", __FILE__, __LINE__, #cond);                \
+            std::abort();                                                                                    \
+        }                                                                                                    \
+    } while (0)
+
+namespace vatrel::fuzz {
+
+class NullUi : public ConsoleUi {
+public:
+    void message(const QString&, const QString&, Icon) override {}
+    bool question(const QString&, const QString&) override { return true; }
+    void changed(View) override {}
+    void showAlarmWindow() override {}
+    void playAlarmSound(const QString&) override {}
+    void stopAlarmSound() override {}
+    void converterLinkLost() override {}
+    void converterLinkRestored() override {}
+};
+
+class MemoryPort : public SerialPort {
+public:
+    bool open(int, const QString&) override { return m_open = true; }
+    void close() override { m_open = false; }
+    bool isOpen() const override { return m_open; }
+    QByteArray readAvailable() override {
+        QByteArray out;
+        out.swap(incoming);
+        return out;
+    }
+    bool writeByte(char byte) override {
+        written.append(byte);
+        return m_open;
+    }
+    QByteArray incoming;
+    QByteArray written;
+
+private:
+    bool m_open = false;
+};
+
+// A console with a fixed clock whose files go to `data_dir` (a folder that need not exist: the
+// event log then only reports, which keeps the runs fast).
+inline void prepareConsole(Console& c, NullUi& ui, const QString& data_dir) {
+    c.data_dir = data_dir;
+    c.ui = &ui;
+    c.clock = [] { return QDateTime(QDate(2025, 4, 1), QTime(12, 0, 0)); };
+}
+
+// Sensors 1..12 in slots 0..11, alternately type A and B, some loops armed, answering.
+inline void addSensors(Console& c) {
+    for (int s = 0; s < 12; ++s) {
+        SensorRecord& r = c.sensors[size_t(s)];
+        r.mark = 1;
+        r.factory_number = quint32(s + 1);
+        r.sensor_type = qint16(s % 2);
+        r.slot_index = qint16(s);
+        r.loop1_armed = quint8(s % 3 == 0);
+        r.loop2_armed = quint8(s % 4 == 0);
+        r.link_up = 1;
+        c.KartaAdress[size_t(s)] = {kDeviceCode, quint16(s + 1)};
+    }
+}
+
+// What must hold of the console after anything the line or a file can bring.
+inline void checkConsole(const Console& c) {
+    const EngineState& e = c.engine;
+    FUZZ_CHECK(e.rx_pos <= kRxBufSize);
+    FUZZ_CHECK(e.rx_mode >= 0 && e.rx_mode <= 2);
+    FUZZ_CHECK(c.queue.count >= 0 && c.queue.count <= kQueueSize);
+    FUZZ_CHECK(e.KartaAdressPos >= 1 && e.KartaAdressPos <= kSlots);
+    FUZZ_CHECK(e.Conv_link >= 0 && e.Conv_link <= 2);
+    FUZZ_CHECK(c.osc_slot >= -1 && c.osc_slot < kSlots);
+    FUZZ_CHECK(c.event_rows >= 0 && c.event_rows <= kEventRowsMax);
+    FUZZ_CHECK(c.event_grid.rowCount() <= kEventRowsMax + 1);
+    FUZZ_CHECK(c.alarms.alarm_rows <= kAlarmListMax);
+    FUZZ_CHECK(c.alarms.grid.rowCount() <= kAlarmListMax + 1);
+    FUZZ_CHECK(c.operators.operator_count >= 0 && c.operators.operator_count <= kOperatorsMax);
+    FUZZ_CHECK(c.port_index >= 0 && c.port_index < kPortCount);
+    for (int s = 0; s < kSlots; ++s)
+        if (c.sensors[size_t(s)].occupied()) FUZZ_CHECK(c.sensors[size_t(s)].slot_index == s);
+}
+
+} // namespace vatrel::fuzz

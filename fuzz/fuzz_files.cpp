@@ -1,0 +1,121 @@
+// The stored-file loaders on arbitrary files, each followed by the save that comes after it in the
+// program's life. The first byte picks the file: 0 hw.dat, 1 a settings file, 2 chop.dat, 3 an event
+// log; the rest is its content.
+#include "FuzzSupport.h"
+#include "registry/EventLog.h"
+#include "registry/Startup.h"
+#include "registry/Storage.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+using namespace vatrel;
+using namespace vatrel::fuzz;
+
+namespace {
+
+void put(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    FUZZ_CHECK(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    FUZZ_CHECK(f.write(bytes) == bytes.size());
+}
+
+QByteArray get(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static NullUi ui;
+    // In memory where there is a tmpfs: the saves sync to disk, which would slow every run down.
+    static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists()
+                                 ? QStringLiteral("/dev/shm/vatrel-fuzz-XXXXXX")
+                                 : QDir::tempPath() + QStringLiteral("/vatrel-fuzz-XXXXXX"));
+    static const bool folders = [] {
+        for (const char* f : {"data", "VatrelA", "VatrelB", "VatrelA_mess", "VatrelB_mess", "QReport"})
+            QDir(dir.path()).mkpath(QString::fromLatin1(f));
+        return true;
+    }();
+    FUZZ_CHECK(folders);
+    if (size < 1) return 0;
+    const QByteArray content(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
+    auto c = std::make_unique<Console>();
+    prepareConsole(*c, ui, dir.path());
+    const QString hw = c->path(QStringLiteral("data/hw.dat"));
+
+    switch (data[0] % 4) {
+    case 0: { // hardware file: loaded, then saved whole
+        put(hw, content);
+        init_globals(*c);
+        checkConsole(*c);
+        Save_Hw(*c);
+        FUZZ_CHECK(QFileInfo(hw).size() == kHwFileSize);
+        break;
+    }
+    case 1: { // settings file of sensor 77 (type B) in slot 3: loaded, then appended to
+        QByteArray image(kHwFileSize, '\0');
+        le::put32(image.data() + 18, 77);
+        le::put16(image.data() + 22, 1);
+        put(hw, image);
+        const QString sm = c->path(QStringLiteral("VatrelB/77"));
+        put(sm, content);
+        init_globals(*c);
+        checkConsole(*c);
+        const qint64 before = content.size() - content.size() % SensorRecord::kSize;
+        if (c->sensors[3].occupied()) {
+            SensorRecord r = c->sensors[3];
+            r.factory_number = 77;
+            r.sensor_type = 1;
+            Save_sm(*c, r, 'a');
+            FUZZ_CHECK(QFileInfo(sm).size() == before + SensorRecord::kSize);
+            FUZZ_CHECK(get(sm).left(before) == content.left(before));
+        }
+        break;
+    }
+    case 2: { // operator list: loaded, one operator added, loaded again
+        const QString chop = c->path(QStringLiteral("data/chop.dat"));
+        put(chop, content);
+        Ini_chop(*c);
+        checkConsole(*c);
+        const int records = c->operators.operator_records;
+        FUZZ_CHECK(records <= content.size() / OperatorRecord::kSize);
+        if (c->operators.operator_count < kOperatorsMax) {
+            OperatorList& l = c->operators;
+            l.entries[size_t(l.operator_count)] = {1, QStringLiteral("Сидоров"), qint16(records)};
+            ++l.operator_count;
+            Add_chop(*c);
+            const qint64 whole = content.size() - content.size() % OperatorRecord::kSize;
+            FUZZ_CHECK(QFileInfo(chop).size() == whole + OperatorRecord::kSize);
+            bool ok = false;
+            // The new operator's ID names its record, whatever the file held before.
+            FUZZ_CHECK(Read_chop(*c, qint16(whole / OperatorRecord::kSize), &ok) ==
+                       QStringLiteral("Сидоров"));
+            FUZZ_CHECK(ok);
+        }
+        break;
+    }
+    case 3: { // an event log with whatever a crash or another program left: one event appended
+        const QString log = c->path(QStringLiteral("VatrelA_mess/5"));
+        const QString daily = c->path(QStringLiteral("QReport/01.04.2025"));
+        put(log, content);
+        put(daily, content);
+        Put_msg(*c, makeEvent(*c, 5, 33, QStringLiteral("Срабатывание 1 шлейфа")), 0);
+        const qint64 whole = content.size() - content.size() % EventRecord::kSize;
+        for (const QString& p : {log, daily}) {
+            const QByteArray after = get(p);
+            FUZZ_CHECK(after.size() == whole + EventRecord::kSize);
+            FUZZ_CHECK(after.left(whole) == content.left(whole));
+            EventRecord last;
+            FUZZ_CHECK(last.decode(QByteArrayView(after).sliced(whole)));
+            FUZZ_CHECK(last.factory_number == 5 && last.code == 33);
+        }
+        FUZZ_CHECK(c->log_writes.pending.empty());
+        break;
+    }
+    }
+    return 0;
+}

@@ -1,0 +1,166 @@
+// A disk that stops taking writes: alarms keep coming, nothing is lost and no file is left with a
+// part-record. The disk filling up is played by the process's file size limit, which makes the
+// kernel cut a write short exactly as a full disk does, without needing a file system of our own.
+#include "DecoderFixture.h"
+#include "link/Engine.h"
+#include "registry/EventLog.h"
+#include "registry/Storage.h"
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace vatrel;
+using namespace vatrel::testing;
+
+namespace {
+
+// While alive, no file may grow past `bytes`; writes beyond it fail (the signal is ignored).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(qint64 bytes) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        rlimit l = m_old;
+        l.rlim_cur = rlim_t(bytes);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &l), 0);
+    }
+    ~FileSizeLimit() { lift(); }
+    void lift() { setrlimit(RLIMIT_FSIZE, &m_old); }
+
+private:
+    rlimit m_old{};
+};
+
+const QString kOutageBox = QStringLiteral("Put_msg: не записался файл VatrelA_mess\\4321. События хранятся "
+                                          "в памяти и будут записаны, когда запись станет возможной");
+
+} // namespace
+
+class TestLogOutage : public QObject {
+    Q_OBJECT
+private slots:
+    void fullDiskKeepsEveryEventInOrder() {
+        DecoderFixture f;
+        f.addOnlineSensor(7, 4321, 0, 0, 1); // loop 2 armed
+        f.c.engine.Conv_link = 1;
+        QStringList texts;
+        QList<double> times;
+        auto toggle = [&](bool on) {
+            f.now = f.now.addSecs(1);
+            f.status(4321, on ? 0x40 : 0x00);
+            texts << (on ? QStringLiteral("Срабатывание 2 шлейфа датчика <Ватрел-А> № 4321")
+                         : QStringLiteral("Возврат в норму 2 шлейфа датчика <Ватрел-А> № 4321"));
+            times << f.c.now();
+        };
+        toggle(true);
+        toggle(false);
+        QCOMPARE(f.read("VatrelA_mess/4321").size(), 656);
+
+        FileSizeLimit full(656 + 100); // the next record gets 100 bytes on disk, then no more
+        f.ui.expectMessage(kOutageBox, QStringLiteral("Ошибка"));
+        for (int i = 0; i < 4; ++i)
+            toggle(i % 2 == 0);
+        QCOMPARE(f.ui.boxes.size(), 1);
+        QCOMPARE(f.c.alarms.alarm_total, 3u); // alarms still reach the operator
+        QCOMPARE(f.c.event_grid.at(1, 6), texts[5]);
+        QCOMPARE(f.c.status_panels[0], QStringLiteral("Журнал не пишется: 8"));
+        // The record cut short was taken back: both files end on their last whole record.
+        QCOMPARE(f.read("VatrelA_mess/4321").size(), 656);
+        QCOMPARE(f.read("QReport/15.03.2024").size(), 656);
+
+        Timer2Timer(f.c); // still full: nothing changes, no second box
+        QCOMPARE(f.ui.boxes.size(), 1);
+
+        full.lift();
+        f.now = f.now.addSecs(30);
+        Timer2Timer(f.c); // the clock's tick writes the queue without waiting for a new event
+        QCOMPARE(f.c.status_panels[0], QString());
+        for (const auto& log : {f.sensorLog(4321, false), f.daily()}) {
+            QCOMPARE(eventTexts(log), texts);
+            QList<double> logged;
+            for (const auto& e : log)
+                logged << e.time;
+            QCOMPARE(logged, times); // the times of the events, not of the late writing
+        }
+
+        // A second outage is told again, once; the first event after it goes behind the kept ones.
+        FileSizeLimit again(6 * 328);
+        f.ui.expectMessage(kOutageBox, QStringLiteral("Ошибка"));
+        toggle(true);
+        toggle(false);
+        QCOMPARE(f.ui.boxes.size(), 2);
+        QCOMPARE(f.c.status_panels[0], QStringLiteral("Журнал не пишется: 4"));
+        again.lift();
+        toggle(true);
+        QCOMPARE(f.c.status_panels[0], QString());
+        QCOMPARE(eventTexts(f.sensorLog(4321, false)), texts);
+        QCOMPARE(eventTexts(f.daily()), texts);
+    }
+
+    void fullQueueKeepsTheOldestAndSaysSoOnce() {
+        DecoderFixture f;
+        f.c.log_writes.capacity = 3;
+        FileSizeLimit full(0);
+        f.ui.expectMessage(QStringLiteral("Put_msg: не записался файл VatrelB_mess\\9. События хранятся в "
+                                          "памяти и будут записаны, когда запись станет возможной"));
+        f.ui.expectMessage(QStringLiteral("Put_msg: память для незаписанных событий заполнена, новые "
+                                          "события не сохраняются"));
+        for (int i = 1; i <= 3; ++i)
+            Put_msg(f.c, makeEvent(f.c, 9, 30, QStringLiteral("e%1").arg(i)), 1);
+        QVERIFY(f.ui.allExpectedShown());
+        QCOMPARE(f.ui.boxes.size(), 2);
+        QCOMPARE(f.c.log_writes.dropped, quint64(3));
+        QCOMPARE(f.c.event_grid.at(1, 3), QStringLiteral("e3")); // the list still shows everything
+        full.lift();
+        retryPendingLogWrites(f.c);
+        QCOMPARE(eventTexts(f.sensorLog(9, true)), (QStringList{"e1", "e2"}));
+        QCOMPARE(eventTexts(f.daily()), (QStringList{"e1"}));
+        QCOMPARE(f.c.status_panels[0], QString());
+    }
+
+    void partRecordsAreCutBeforeAppending() {
+        DecoderFixture f;
+        QVERIFY(QDir(f.dir.path()).mkpath("VatrelA"));
+        QVERIFY(QDir(f.dir.path()).mkpath("data"));
+        f.addOnlineSensor(0, 55, 0, 1, 0);
+        Put_msg(f.c, makeEvent(f.c, 55, 30, QStringLiteral("первое")), 0);
+        const QByteArray first = f.read("VatrelA_mess/55");
+        f.write("VatrelA_mess/55", first + QByteArray(50, '\x7f')); // a crash in mid-write
+        f.write("QReport/15.03.2024", f.read("QReport/15.03.2024") + QByteArray(327, '\x01'));
+        f.status(55, 0x80);
+        QCOMPARE(eventTexts(f.sensorLog(55, false)),
+                 (QStringList{QStringLiteral("первое"), QStringLiteral("Срабатывание 1 шлейфа датчика "
+                                                                       "<Ватрел-А> № 55")}));
+        QCOMPARE(f.read("VatrelA_mess/55").left(328), first);
+        QCOMPARE(f.daily().size(), 2);
+
+        // Settings and operator files: the same for appends, and a failed write is taken back.
+        SensorRecord r = f.c.sensors[0];
+        f.write("VatrelA/55", r.encode() + QByteArray(100, '\x02'));
+        Save_sm(f.c, r, 'a');
+        QCOMPARE(f.read("VatrelA/55").size(), 464);
+        f.write("data/chop.dat", QByteArray(40, '\x01') + QByteArray(7, '\x01'));
+        f.c.operators.entries[0] = {1, QStringLiteral("Петров"), 1};
+        f.c.operators.operator_count = 1;
+        Add_chop(f.c);
+        QCOMPARE(f.read("data/chop.dat").size(), 80);
+        QCOMPARE(Read_chop(f.c, 1), QStringLiteral("Петров"));
+
+        FileSizeLimit full(464 + 10);
+        f.ui.expectMessage(QStringLiteral("Save_sm: не открылся файл VatrelA\\55"), QStringLiteral("Ошибка"));
+        f.ui.expectMessage(QStringLiteral("Add_chop: не открылся файл chop.dat"), QStringLiteral("Ошибка"));
+        Save_sm(f.c, r, 'a');
+        for (int i = 0; i < 10; ++i) { // chop.dat is 80 bytes: the 10th record crosses the limit
+            ++f.c.operators.operator_count;
+            f.c.operators.entries[size_t(f.c.operators.operator_count - 1)] = {1, QStringLiteral("Иванов"),
+                                                                               0};
+            Add_chop(f.c);
+        }
+        QVERIFY(f.ui.allExpectedShown());
+        QCOMPARE(f.read("VatrelA/55").size(), 464);
+        QCOMPARE(f.read("data/chop.dat").size(), 440);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLogOutage)
+#include "tst_logoutage.moc"
