@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QStyle>
 #include <QTextOption>
+#include <utility>
 
 namespace vatrel {
 
@@ -67,20 +68,28 @@ void TextLayoutDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     initStyleOption(&opt, index);
     const QWidget* widget = opt.widget;
     QStyle* style = widget ? widget->style() : QApplication::style();
-    const bool plain = !opt.text.isEmpty() && !(opt.features & QStyleOptionViewItem::WrapText) &&
-                       !(opt.features & QStyleOptionViewItem::HasCheckIndicator) &&
-                       !(opt.state & (QStyle::State_HasFocus | QStyle::State_Editing)) &&
-                       !opt.text.contains(QLatin1Char('\n')) && !opt.text.contains(QChar::LineSeparator);
+    // Where the whole cell is the text's (a table's cells, no icon or check box), the text rectangle
+    // does not depend on the text: the style works it out without measuring the text first.
+    const bool plain =
+        opt.showDecorationSelected && !opt.text.isEmpty() &&
+        !(opt.features & (QStyleOptionViewItem::WrapText | QStyleOptionViewItem::HasCheckIndicator |
+                          QStyleOptionViewItem::HasDecoration)) &&
+        !(opt.state & (QStyle::State_HasFocus | QStyle::State_Editing)) &&
+        !opt.text.contains(QLatin1Char('\n')) && !opt.text.contains(QChar::LineSeparator);
     if (!plain) {
         style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
         return;
     }
+    const QString text = std::exchange(opt.text, QString());
     const int textMargin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
     const QRect textRect = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget)
                                .adjusted(textMargin, 0, -textMargin, 0);
-    const Key key{
-        opt.text,          opt.font, textRect.size(), int(opt.displayAlignment), int(opt.textElideMode),
-        int(opt.direction)};
+    const Key key{text,
+                  opt.font,
+                  textRect.size(),
+                  int(opt.displayAlignment),
+                  int(opt.textElideMode),
+                  int(opt.direction)};
     const Shaped* s = shaped(key, opt);
 
     // The style draws the cell without its text, then the kept text goes where the style puts it.
@@ -88,7 +97,6 @@ void TextLayoutDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     if (cg == QPalette::Normal && !(opt.state & QStyle::State_Active)) cg = QPalette::Inactive;
     const QColor pen = opt.palette.color(cg, opt.state & QStyle::State_Selected ? QPalette::HighlightedText
                                                                                 : QPalette::Text);
-    opt.text.clear();
     style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
     painter->save();
     painter->setClipRect(opt.rect);
