@@ -11,7 +11,7 @@ namespace vatrel {
 
 size_t qHash(const TextLayoutDelegate::Key& key, size_t seed) noexcept {
     return qHashMulti(seed, key.text, key.font, key.size.width(), key.size.height(), key.alignment, key.elide,
-                      key.direction);
+                      key.direction, key.wrap);
 }
 
 namespace {
@@ -49,10 +49,15 @@ const TextLayoutDelegate::Shaped* TextLayoutDelegate::shaped(const Key& key,
     layOutLine(whole, textRect.width());
     const QRect layoutRect = QStyle::alignedRect(Qt::LayoutDirectionAuto, option.displayAlignment,
                                                  whole.boundingRect().size().toSize(), textRect);
-    QString text = key.text;
-    if (whole.lineCount() > 0 && whole.lineAt(0).naturalTextWidth() > textRect.width())
-        text = QFontMetrics(key.font).elidedText(key.text, option.textElideMode, textRect.width());
+    const bool fits = whole.lineCount() == 0 || whole.lineAt(0).naturalTextWidth() <= textRect.width();
     auto* s = new Shaped;
+    if (!fits && key.wrap) { // wrapped onto more lines than the cell shows: left to the style
+        m_shaped.insert(key, s);
+        return s;
+    }
+    // A text that fits lies on one line whether the view wraps texts or not.
+    const QString text =
+        fits ? key.text : QFontMetrics(key.font).elidedText(key.text, option.textElideMode, textRect.width());
     s->layout.setText(text);
     s->layout.setFont(key.font);
     s->layout.setTextOption(textOption);
@@ -72,8 +77,7 @@ void TextLayoutDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     // does not depend on the text: the style works it out without measuring the text first.
     const bool plain =
         opt.showDecorationSelected && !opt.text.isEmpty() &&
-        !(opt.features & (QStyleOptionViewItem::WrapText | QStyleOptionViewItem::HasCheckIndicator |
-                          QStyleOptionViewItem::HasDecoration)) &&
+        !(opt.features & (QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDecoration)) &&
         !(opt.state & (QStyle::State_HasFocus | QStyle::State_Editing)) &&
         !opt.text.contains(QLatin1Char('\n')) && !opt.text.contains(QChar::LineSeparator);
     if (!plain) {
@@ -89,8 +93,14 @@ void TextLayoutDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
                   textRect.size(),
                   int(opt.displayAlignment),
                   int(opt.textElideMode),
-                  int(opt.direction)};
+                  int(opt.direction),
+                  bool(opt.features & QStyleOptionViewItem::WrapText)};
     const Shaped* s = shaped(key, opt);
+    if (s->layout.lineCount() == 0) { // a text the style wraps: drawn its way
+        opt.text = text;
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+        return;
+    }
 
     // The style draws the cell without its text, then the kept text goes where the style puts it.
     QPalette::ColorGroup cg = opt.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled;

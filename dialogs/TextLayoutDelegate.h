@@ -12,8 +12,9 @@ namespace vatrel {
 // second, and in the alarm list each line is drawn again one row higher with every new alarm; the
 // shaping and eliding of those texts was most of the cost of painting them.
 //
-// Only single-line cells without check box, focus frame or editor take the kept text; the rest
-// go the stock way. The background, the grid and everything else the style draws are unchanged.
+// Only cells whose text shows on one line, without icon, check box, focus frame or editor, take the
+// kept text; the rest go the stock way. The background, the grid and everything else the style draws are
+// unchanged.
 class TextLayoutDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
@@ -29,13 +30,14 @@ public:
         int alignment = 0;
         int elide = 0;
         int direction = 0;
+        bool wrap = false;
         bool operator==(const Key&) const = default;
     };
 
 private:
     struct Shaped {
-        QTextLayout layout;
-        QPointF offset; // from the text rectangle's corner
+        QTextLayout layout; // not laid out: the style draws this text itself
+        QPointF offset;     // from the text rectangle's corner
     };
     // Bounded: the alarm list brings a new text with every alarm.
     mutable QCache<Key, Shaped> m_shaped{2048};
