@@ -3,10 +3,10 @@
 namespace vatrel {
 
 SensorGridDelegate::SensorGridDelegate(const bool& highlightOn, QObject* parent)
-    : QStyledItemDelegate(parent), m_highlightOn(highlightOn) {}
+    : TextLayoutDelegate(parent), m_highlightOn(highlightOn) {}
 
 void SensorGridDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
-    QStyledItemDelegate::initStyleOption(option, index);
+    TextLayoutDelegate::initStyleOption(option, index);
     if (!m_highlightOn) {
         option->state &= ~(QStyle::State_Selected | QStyle::State_HasFocus);
         return;

@@ -1,11 +1,11 @@
 #pragma once
-#include <QStyledItemDelegate>
+#include "dialogs/TextLayoutDelegate.h"
 
 namespace vatrel {
 
 // Draws the sensor table's cells. The selected cell is painted yellow only once the operator has
 // clicked into the table; before that it keeps its row colour.
-class SensorGridDelegate : public QStyledItemDelegate {
+class SensorGridDelegate : public TextLayoutDelegate {
     Q_OBJECT
 public:
     SensorGridDelegate(const bool& highlightOn, QObject* parent = nullptr);

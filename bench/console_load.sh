@@ -8,7 +8,7 @@
 #   storm   every report flips loop 1 of its sensor (armed on 190 of them): the alarm window is up
 #           and grows, the table rows change colour and text
 #   osc     the storm over, the oscillogram of slot 0 running (20 samples a second, the other
-#           rows dimmed)
+#           rows dimmed) with its oscilloscope tab shown (xdotool switches to it)
 # For each phase it prints the console's processor share (utime + stime from /proc/<pid>/stat over
 # the phase) and the longest gap between the starts of two receive passes (the console logs it once
 # a second when VATREL_PASS_GAP_LOG is set). At the end it runs bench_engine's decoder-only
@@ -17,7 +17,8 @@
 # Environment: DISPLAY_NUM (default 95), PHASE_S (seconds measured per phase, default 20),
 # SETTLE_S (seconds before each measurement, default 5), SHOTS (a folder for a screenshot per phase),
 # PERF_PHASE and PERF_OUT (record a perf profile of the console during that phase into that file;
-# the profiler's own cost then shows in that phase's figure).
+# the profiler's own cost then shows in that phase's figure; PERF_ARGS replaces the default -g,
+# e.g. "--call-graph dwarf,16384 -F 400" for call chains through libraries built without frame pointers).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -59,6 +60,11 @@ hz=$(getconf CLK_TCK)
 
 # The address map goes over one entry per reply before the sensors are polled.
 sleep 25
+# The start-up box about the link ("... восстановлена!") would keep the main window from taking the
+# click on the oscilloscope tab: it is answered first.
+for box in $(DISPLAY=":$display_num" xdotool search --onlyvisible --name '^ $' 2>/dev/null); do
+    DISPLAY=":$display_num" xdotool windowfocus --sync "$box" key Return 2>/dev/null || true
+done
 
 measure() { # name
     local name=$1 t0 t1 c0 c1 l0 l1 gap
@@ -67,7 +73,7 @@ measure() { # name
     c0=$(ticks)
     t0=$(date +%s.%N)
     if [[ ${PERF_PHASE:-} = "$name" ]]; then
-        perf record -q -g -p "$console_pid" -o "${PERF_OUT:-$root/perf-$name.data}" -- sleep "$phase_s" >/dev/null 2>&1
+        perf record -q ${PERF_ARGS:--g} -p "$console_pid" -o "${PERF_OUT:-$root/perf-$name.data}" -- sleep "$phase_s" >/dev/null 2>&1
     else
         sleep "$phase_s"
     fi
@@ -95,6 +101,12 @@ measure storm
 ctl "storm off"
 sleep 1
 ctl "osc 0"
+# The oscilloscope tab of slot 0's sensor type is brought up, so that the phase includes drawing
+# the charts (the alarm window, still up from the storm, covers part of it).
+main_win=$(DISPLAY=":$display_num" xdotool search --name '^Пульт управления' | head -1)
+# Its tab is the fourth, 372 by 53 pixels from the main window's corner with the fonts used here.
+eval "$(DISPLAY=":$display_num" xdotool getwindowgeometry --shell "$main_win")"
+DISPLAY=":$display_num" xdotool mousemove $((X + 372)) $((Y + 53)) click 1
 measure osc
 
 json=$("$bench" --benchmark_filter='BM_ReportTraffic/65$' --benchmark_format=json --benchmark_repetitions=3 \

@@ -1,5 +1,6 @@
 #include "dialogs/Ualarmwindow.h"
 #include "dialogs/GridView.h"
+#include "dialogs/TextLayoutDelegate.h"
 #include "registry/Alarms.h"
 
 #include <QCloseEvent>
@@ -138,6 +139,7 @@ TFormAlarmWindow::TFormAlarmWindow(Console& c, QWidget* parent) : QDialog(parent
     m_grid = new GridView(this);
     m_grid->setObjectName(QStringLiteral("StringGrid1"));
     m_grid->setModel(m_model);
+    m_grid->setItemDelegate(new TextLayoutDelegate(m_grid));
     m_grid->setGeometry(8, 52, 874, 300);
     m_grid->verticalHeader()->hide();
     m_grid->verticalHeader()->setDefaultSectionSize(22);

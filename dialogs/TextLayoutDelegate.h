@@ -1,0 +1,49 @@
+#pragma once
+#include <QCache>
+#include <QFont>
+#include <QStyledItemDelegate>
+#include <QTextLayout>
+
+namespace vatrel {
+
+// Draws item view cells as the stock delegate does, but keeps the shaped text of each cell it drew
+// and draws it from there the next time the same text is painted in a cell of the same size and
+// font. A busy line repaints the same few texts ("Норма", "Тревога", the thresholds) many times a
+// second, and in the alarm list each line is drawn again one row higher with every new alarm; the
+// shaping and eliding of those texts was most of the cost of painting them.
+//
+// Only cells whose text shows on one line, without icon, check box, focus frame or editor, take the
+// kept text; the rest go the stock way. The background, the grid and everything else the style draws are
+// unchanged.
+class TextLayoutDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+
+    struct Key {
+        QString text;
+        QFont font;
+        QSize size; // of the text's rectangle within the cell
+        int alignment = 0;
+        int elide = 0;
+        int direction = 0;
+        bool wrap = false;
+        bool operator==(const Key&) const = default;
+    };
+
+private:
+    struct Shaped {
+        QTextLayout layout; // not laid out: the style draws this text itself
+        QPointF offset;     // from the text rectangle's corner
+    };
+    // Bounded: the alarm list brings a new text with every alarm.
+    mutable QCache<Key, Shaped> m_shaped{2048};
+    const Shaped* shaped(const Key& key, const QStyleOptionViewItem& option) const;
+};
+
+size_t qHash(const TextLayoutDelegate::Key& key, size_t seed = 0) noexcept;
+
+} // namespace vatrel
