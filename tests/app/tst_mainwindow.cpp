@@ -464,8 +464,10 @@ private slots:
         auto* view = run.child<QTableView>("StringGrid1");
         const QFont font = run.sensorModel()->index(0, 9).data(Qt::FontRole).value<QFont>();
         QCOMPARE(QFontInfo(font).family(), QStringLiteral("Tahoma"));
-        QCOMPARE(QFontInfo(run.eventModel()->index(0, 1).data(Qt::FontRole).value<QFont>()).family(),
-                 QStringLiteral("MS Sans Serif"));
+        // MS Sans Serif is drawn in Tahoma, which has the bold the toolbar and the tab captions need.
+        QFont toolbar = run.child<QLabel>("Label8")->font();
+        QCOMPARE(QFontInfo(toolbar).family(), QStringLiteral("Tahoma"));
+        QVERIFY(QFontInfo(toolbar).bold());
         const QFontMetrics fm(font);
         for (const char* text :
              {"Норма", "Сопр.изол.ЧЭ1 ниже нормы", "Сопр.изол.ЧЭ2 ниже нормы", "Обрыв ЧЭ 1", "Обрыв ЧЭ 2",
