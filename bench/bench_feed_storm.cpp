@@ -5,6 +5,7 @@
 // of line traffic. The figure to compare is CPU time, which Google Benchmark takes for the calling
 // (GUI) thread only; the feed's own thread is not in it. Target: feed on within 10 % of feed off.
 #include "QuietUi.h"
+#include "StormConsole.h"
 #include "feed/MqttBroker.h"
 #include "feed/SiteFeed.h"
 #include "link/Frame.h"
@@ -26,18 +27,6 @@ using namespace vatrel;
 namespace {
 
 constexpr int kReportsPerSecond = 130;
-
-QByteArray reportText(quint16 number, quint8 statusByte, float base) {
-    std::vector<quint16> w{0x0141, 0, number, 2, statusByte};
-    for (int v = 0; v < 4; ++v) {
-        const quint32 bits = std::bit_cast<quint32>(base + float(v));
-        for (int i = 0; i < 4; ++i)
-            w.push_back(quint16((bits >> (8 * i)) & 0xFF));
-    }
-    w.push_back(frame::checksum(w.data(), int(w.size())));
-    const QByteArray f = frame::encode('~', w.data(), int(w.size()));
-    return f.mid(1, f.size() - 3);
-}
 
 enum Mode { FeedOff = 0, FeedOnline = 1, FeedSpooling = 2 };
 
@@ -78,27 +67,9 @@ void runStorm(benchmark::State& state, std::chrono::milliseconds pace) {
     }
 
     bench::QuietUi ui;
-    auto c = std::make_unique<Console>();
-    c->data_dir = dir.path();
-    c->ui = &ui;
+    auto c = bench::stormConsole(dir.path(), ui);
     c->feed = feed.get();
-    const QDateTime fixed(QDate(2024, 3, 15), QTime(12, 0, 0));
-    c->clock = [fixed] { return fixed; };
-    for (int s = 0; s < kSlots; ++s) {
-        SensorRecord& r = c->sensors[size_t(s)];
-        r.factory_number = quint32(1000 + s);
-        r.sensor_type = 1;
-        r.slot_index = qint16(s);
-        r.loop1_armed = r.loop2_armed = 1;
-        r.link_up = 1;
-        c->slot_online[size_t(s)] = 1;
-        c->SensorRowStyles[size_t(s)].background = colours::green;
-    }
-    const quint8 cycle[] = {0x80, 0x00, 0x40, 0x00, 0x04, 0x00};
-    std::vector<QByteArray> reports;
-    for (int step = 0; step < int(sizeof cycle); ++step)
-        for (int s = 0; s < kSlots; ++s)
-            reports.push_back(reportText(quint16(1000 + s), cycle[step], float(step)));
+    const std::vector<QByteArray> reports = bench::stormReports();
 
     size_t next = 0;
     qint64 dispatched = 0;
