@@ -5,10 +5,16 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QMessageBox>
 #include <exception>
 
 int main(int argc, char* argv[]) {
+    // With TZ unset the C library checks /etc/localtime again at every local-time conversion, and
+    // every event takes a few of them. Naming that file reads it once: daylight-saving changes still
+    // apply, a change of the machine's zone applies from the next start.
+    if (!qEnvironmentVariableIsSet("TZ") && QFile::exists(QStringLiteral("/etc/localtime")))
+        qputenv("TZ", ":/etc/localtime");
     QApplication app(argc, argv);
 
     // A second console on a data folder already in use says so and ends before touching any file.

@@ -17,9 +17,12 @@ double toDays(const QDateTime& local) {
     return day >= 0 ? day + frac : day - frac;
 }
 
-QDateTime fromDays(double days) {
-    if (!std::isfinite(days) || std::fabs(days) > 3.0e6)
-        return {};
+namespace {
+
+// The calendar day and the time of day a stored value names, or false for a value no calendar
+// holds. Plain arithmetic: the value is already local wall-clock time, so no zone is consulted.
+bool splitDays(double days, QDate* date, int* msOfDay) {
+    if (!std::isfinite(days) || std::fabs(days) > 3.0e6) return false;
     const double whole = std::trunc(days);
     const double frac = std::fabs(days - whole);
     qint64 ms = qint64(std::llround(frac * double(kMsPerDay)));
@@ -28,21 +31,85 @@ QDateTime fromDays(double days) {
         ms -= kMsPerDay;
         dayCount += days >= 0 ? 1 : -1;
     }
-    return QDateTime(kEpoch.addDays(dayCount), QTime::fromMSecsSinceStartOfDay(int(ms)));
+    *date = kEpoch.addDays(dayCount);
+    *msOfDay = int(ms);
+    return true;
 }
 
-QString formatDate(const QDate& date) { return date.toString(QStringLiteral("dd.MM.yyyy")); }
+} // namespace
+
+QDateTime fromDays(double days) {
+    QDate date;
+    int ms = 0;
+    if (!splitDays(days, &date, &ms)) return {};
+    return QDateTime(date, QTime::fromMSecsSinceStartOfDay(ms));
+}
+
+namespace {
+
+// Writes `value` as `width` digits (zero-padded) at `out`; returns the position after them.
+QChar* putDigits(QChar* out, int value, int width) {
+    for (int i = width - 1; i >= 0; --i) {
+        out[i] = QChar(u'0' + value % 10);
+        value /= 10;
+    }
+    return out + width;
+}
+
+QChar* putDate(QChar* out, int y, int m, int d) {
+    out = putDigits(out, d, 2);
+    *out++ = QLatin1Char('.');
+    out = putDigits(out, m, 2);
+    *out++ = QLatin1Char('.');
+    return putDigits(out, y, 4);
+}
+
+// Years of other widths than four (and invalid dates) take Qt's form.
+bool fourDigitYear(int y) {
+    return y >= 1 && y <= 9999;
+}
+
+} // namespace
+
+QString formatDate(const QDate& date) {
+    int y = 0, m = 0, d = 0;
+    date.getDate(&y, &m, &d);
+    if (!date.isValid() || !fourDigitYear(y)) return date.toString(QStringLiteral("dd.MM.yyyy"));
+    QString text(10, Qt::Uninitialized);
+    putDate(text.data(), y, m, d);
+    return text;
+}
 
 QString formatDateTime(double days) {
-    const QDateTime t = fromDays(days);
-    if (!t.isValid())
-        return {};
-    const QString time = t.time().toString(QStringLiteral("HH:mm:ss"));
-    if (days >= 0 && days < 1)
-        return time;
-    if (t.time().msecsSinceStartOfDay() == 0)
-        return formatDate(t.date());
-    return formatDate(t.date()) + QLatin1Char(' ') + time;
+    // Every event line and every log listing row goes through here, so the common case is written
+    // digit by digit rather than through the locale's formatter.
+    QDate date;
+    int ms = 0;
+    if (!splitDays(days, &date, &ms)) return {};
+    const int seconds = ms / 1000;
+    const bool timeOnly = days >= 0 && days < 1;
+    const bool dateOnly = !timeOnly && ms == 0;
+    int y = 0, m = 0, d = 0;
+    date.getDate(&y, &m, &d);
+    if (!timeOnly && !fourDigitYear(y)) {
+        const QString dateText = formatDate(date);
+        return dateOnly ? dateText
+                        : dateText + QLatin1Char(' ') +
+                              QTime::fromMSecsSinceStartOfDay(ms).toString(QStringLiteral("HH:mm:ss"));
+    }
+    QString text(timeOnly ? 8 : dateOnly ? 10 : 19, Qt::Uninitialized);
+    QChar* out = text.data();
+    if (!timeOnly) {
+        out = putDate(out, y, m, d);
+        if (dateOnly) return text;
+        *out++ = QLatin1Char(' ');
+    }
+    out = putDigits(out, seconds / 3600, 2);
+    *out++ = QLatin1Char(':');
+    out = putDigits(out, seconds / 60 % 60, 2);
+    *out++ = QLatin1Char(':');
+    putDigits(out, seconds % 60, 2);
+    return text;
 }
 
 } // namespace vatrel

@@ -3,6 +3,8 @@
 #include "registry/FeedSink.h"
 #include "registry/RecordFile.h"
 
+#include <algorithm>
+
 namespace vatrel {
 
 Colour eventFontColour(int code) {
@@ -10,7 +12,17 @@ Colour eventFontColour(int code) {
     case 0:
     case 32:
         return colours::event_green;
-    case 2: case 3: case 4: case 5: case 7: case 8: case 9: case 10: case 11: case 33: case 34:
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+    case 7:
+    case 8:
+    case 9:
+    case 10:
+    case 11:
+    case 33:
+    case 34:
         return colours::event_red;
     case 15:
         return colours::event_dark_red;
@@ -34,7 +46,9 @@ QString sensorLogFragment(quint32 factory_number, qint16 sensor_type) {
            QString::number(qint32(factory_number));
 }
 
-QString dailyLogFragment(const QDate& date) { return QStringLiteral("QReport/") + formatDate(date); }
+QString dailyLogFragment(const QDate& date) {
+    return QStringLiteral("QReport/") + formatDate(date);
+}
 
 EventRecord makeEvent(const Console& c, quint32 factory_number, int code, const QString& text) {
     EventRecord r;
@@ -53,18 +67,15 @@ void addListLine(Console& c, const EventRecord& rec) {
     const int R = g.rowCount() - 1;
     if (c.event_rows >= kEventRowsMax) {
         g.scrollUp(1, R);
-        for (int i = 1; i <= R - 1; ++i)
-            c.EventRowStyles[size_t(i - 1)] = c.EventRowStyles[size_t(i)];
+        std::copy(c.EventRowStyles.begin() + 1, c.EventRowStyles.begin() + R, c.EventRowStyles.begin());
     }
     c.EventRowStyles[size_t(R - 1)] = {colours::info_background, eventFontColour(rec.code), 9, 0};
-    if (R < kEventRowsMax)
-        c.EventRowStyles[size_t(R)].background = colours::info_background;
+    if (R < kEventRowsMax) c.EventRowStyles[size_t(R)].background = colours::info_background;
     g.set(0, R, formatDateTime(rec.time));
     g.set(1, R, rec.text);
     if (c.event_rows < kEventRowsMax) {
         ++c.event_rows;
-        if (c.event_rows < kEventRowsMax)
-            g.setRowCount(R + 2);
+        if (c.event_rows < kEventRowsMax) g.setRowCount(R + 2);
     }
     c.changed(ConsoleUi::View::EventList);
 }

@@ -4,6 +4,11 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace vatrel {
 
 namespace {
@@ -18,18 +23,36 @@ bool closeChecked(QFile& f) {
     return f.error() == QFileDevice::NoError;
 }
 
+bool writeAll(int fd, const QByteArray& bytes) {
+    const char* p = bytes.constData();
+    qint64 left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, size_t(left));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        p += n;
+        left -= n;
+    }
+    return true;
+}
+
 } // namespace
 
 RecordWrite appendRecordTo(const QString& path, const QByteArray& record) {
-    QFile f(path);
-    // Unbuffered: a short write shows in write()'s result, not later in a close that cannot say so.
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) return openFailure(path);
-    const qint64 size = f.size();
+    // Straight system calls: every event appends to two files, hundreds of times a second in an alarm
+    // storm, and nothing here needs a buffer (a short write shows in write()'s result, not later in a
+    // close that cannot say so).
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return openFailure(path);
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0;
+    const qint64 size = st.st_size;
     const qint64 whole = record.isEmpty() ? size : size - size % record.size();
-    bool ok = whole == size || f.resize(whole);
-    if (ok) ok = f.write(record) == record.size();
-    if (!ok) f.resize(whole); // best effort; the next append cuts the tail otherwise
-    ok = closeChecked(f) && ok;
+    if (ok && whole != size) ok = ::ftruncate(fd, off_t(whole)) == 0;
+    if (ok) ok = writeAll(fd, record);
+    if (!ok) (void)::ftruncate(fd, off_t(whole)); // best effort; the next append cuts the tail otherwise
+    ok = ::close(fd) == 0 && ok;
     return ok ? RecordWrite::Written : RecordWrite::WriteFailed;
 }
 

@@ -4,6 +4,8 @@
 #include "registry/DateTime.h"
 #include "registry/Records.h"
 
+#include <ctime>
+
 #include <QTest>
 
 using namespace vatrel;
@@ -237,6 +239,28 @@ private slots:
         // Values no calendar holds give no text rather than garbage.
         QCOMPARE(formatDateTime(std::numeric_limits<double>::quiet_NaN()), QString());
         QCOMPARE(formatDateTime(1e300), QString());
+
+        // Stored values are wall-clock time: the text is the stored time even where the machine's
+        // zone skips it (clocks put forward at 02:00).
+        const QByteArray oldTz = qgetenv("TZ");
+        qputenv("TZ", "Europe/Berlin");
+        tzset();
+        QCOMPARE(formatDateTime(45746 + 2.5 / 24), QStringLiteral("30.03.2025 02:30:00"));
+        qputenv("TZ", "UTC");
+        tzset();
+        // The texts agree with Qt's own formatting across the calendar, years of other widths included.
+        for (double v = -700000.3; v < 3.0e6; v += 9876.543) {
+            const QDateTime t = fromDays(v);
+            const QString expected = t.time().msecsSinceStartOfDay() == 0
+                                         ? t.toString(QStringLiteral("dd.MM.yyyy"))
+                                         : t.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+            QCOMPARE(formatDateTime(v), expected);
+        }
+        if (oldTz.isNull())
+            qunsetenv("TZ");
+        else
+            qputenv("TZ", oldTz);
+        tzset();
     }
 };
 
