@@ -12,10 +12,34 @@ QLocale plainLocale() {
     l.setNumberOptions(QLocale::OmitGroupSeparator | QLocale::RejectGroupSeparator);
     return l;
 }
+
+// Plain "C" digits with the locale's decimal separator and minus sign put in.
+QString localised(const char* begin, const char* end) {
+    const QLocale l;
+    const QString point = l.decimalPoint();
+    const QString minus = l.negativeSign();
+    QString out;
+    out.reserve(int(end - begin) + 1);
+    for (const char* p = begin; p != end; ++p) {
+        if (*p == '.')
+            out += point;
+        else if (*p == '-')
+            out += minus;
+        else
+            out += QLatin1Char(*p);
+    }
+    return out;
+}
 } // namespace
 
 QString formatFixed3(double v) {
-    return plainLocale().toString(v, 'f', 3);
+    // Four cells of every status report go through here. The C++ library rounds exactly as the
+    // locale's formatter does; only huge values and the non-finite ones are left to the latter.
+    if (!std::isfinite(v) || std::fabs(v) >= 1e15) return plainLocale().toString(v, 'f', 3);
+    if (v == 0) v = 0; // a negative zero is shown unsigned, as the locale's formatter shows it
+    char buf[32];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 3);
+    return localised(buf, res.ptr);
 }
 
 QString formatGeneral(double v) {
@@ -28,19 +52,7 @@ QString formatGeneral(float v) {
     if (!std::isfinite(v)) return plainLocale().toString(double(v));
     char buf[64];
     const auto res = std::to_chars(buf, buf + sizeof buf, v);
-    const QString plain = QString::fromLatin1(buf, int(res.ptr - buf));
-    const QLocale l;
-    QString out;
-    out.reserve(plain.size());
-    for (QChar ch : plain) {
-        if (ch == QLatin1Char('.'))
-            out += l.decimalPoint();
-        else if (ch == QLatin1Char('-'))
-            out += l.negativeSign();
-        else
-            out += ch;
-    }
-    return out;
+    return localised(buf, res.ptr);
 }
 
 bool parseNumber(const QString& text, double* out) {

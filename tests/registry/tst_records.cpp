@@ -2,6 +2,7 @@
 // folders of earlier installations.
 #include "registry/Cp1251.h"
 #include "registry/DateTime.h"
+#include "registry/NumberFormat.h"
 #include "registry/Records.h"
 
 #include <ctime>
@@ -261,6 +262,40 @@ private slots:
         else
             qputenv("TZ", oldTz);
         tzset();
+    }
+
+    void fixedPointTexts() {
+        // The table's threshold and signal texts agree with the locale's own formatting: rounding of
+        // halves, tiny negatives, huge and non-finite values, under both separators.
+        const QList<double> edges = {0.0,
+                                     -0.0,
+                                     0.0005,
+                                     0.0015,
+                                     -0.0004,
+                                     -0.0005,
+                                     1.0005,
+                                     2.675,
+                                     -2.675,
+                                     999.9995,
+                                     123456.789,
+                                     -1e-9,
+                                     9.999999e14,
+                                     1e15,
+                                     -3e20,
+                                     std::numeric_limits<double>::infinity(),
+                                     std::numeric_limits<double>::quiet_NaN()};
+        for (const QLocale& locale : {QLocale::c(), QLocale(QLocale::Russian, QLocale::Russia)}) {
+            QLocale::setDefault(locale);
+            QLocale reference = locale;
+            reference.setNumberOptions(QLocale::OmitGroupSeparator);
+            QList<double> values = edges;
+            for (double v = -5000.0; v < 5000.0; v += 0.3333337)
+                values << v << double(float(v) / 7.0f);
+            for (double v : values)
+                QCOMPARE(formatFixed3(v), reference.toString(v, 'f', 3));
+        }
+        QLocale::setDefault(QLocale::c());
+        QCOMPARE(formatFixed3(-1.5), QStringLiteral("-1.500"));
     }
 };
 
