@@ -105,7 +105,9 @@ if command -v desktop-file-validate >/dev/null; then desktop-file-validate "$DES
 # and the console works there (its start-up writes data/hw.dat).
 SITE="$WORK/home/site"
 read -r -a CMD <<<"$EXEC"
-(export VATREL_SITE="$SITE" QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 PATH="$BIN:$PATH"
+# Started in another folder, as a desktop does, so a console that ignored the site folder shows.
+mkdir -p "$WORK/desktop"
+(cd "$WORK/desktop" && export VATREL_SITE="$SITE" QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 PATH="$BIN:$PATH" &&
  exec "${CMD[@]}" >"$WORK/console.log" 2>&1 </dev/null) &
 CONSOLE_PID=$!
 for _ in $(seq 1 200); do
