@@ -1,25 +1,15 @@
 // The site folder an installed console starts in from the menu: where it is and what its first
 // start puts there, without ever replacing what an operator already has.
 #include "app/SiteFolder.h"
+#include "common/DataFiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
-
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-} // namespace
+using vatrel::testing::readFile;
+using vatrel::testing::writeFile;
 
 class TestSiteFolder : public QObject {
     Q_OBJECT
