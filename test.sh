@@ -10,6 +10,8 @@ cmake -S . -B build-core -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVATREL_WERROR=ON -D
 cmake --build build-core -j2
 (cd build-core && ctest --output-on-failure -j2)
 (cd build && ctest --output-on-failure -j2)
+# The Debian package from the same build: unpacked into a scratch root and its programs run there.
+./scripts/package-check.sh build
 # The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVATREL_WERROR=ON -DVATREL_SANITIZE=ON -DVATREL_BENCH=OFF
 cmake --build build-asan -j2

@@ -1,9 +1,11 @@
 #include "app/ConsoleMain.h"
+#include "app/SiteFolder.h"
 #include "feed/SiteFeed.h"
 #include "link/QtSerialPortLine.h"
 #include "registry/DataFolderLock.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
@@ -16,6 +18,32 @@ int main(int argc, char* argv[]) {
     if (!qEnvironmentVariableIsSet("TZ") && QFile::exists(QStringLiteral("/etc/localtime")))
         qputenv("TZ", ":/etc/localtime");
     QApplication app(argc, argv);
+    // Taskbars and docks match the window to the menu entry by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("vatrel-console"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Operator's console for perimeter security sensors. Works in the current directory, or with "
+        "--site in the site folder."));
+    parser.addHelpOption();
+    const QCommandLineOption siteOpt(
+        QStringLiteral("site"),
+        QStringLiteral(
+            "Work in the site folder: $VATREL_SITE, or ~/.local/share/vatrel/site. The first start "
+            "there creates its folders and copies the installed Error.wav in."));
+    parser.addOption(siteOpt);
+    parser.process(app);
+    if (parser.isSet(siteOpt)) {
+        const QString site = vatrel::siteFolderPath();
+        QString error;
+        if (!vatrel::prepareSiteFolder(site, vatrel::installedErrorWav(), &error) ||
+            !QDir::setCurrent(site)) {
+            if (error.isEmpty())
+                error = QStringLiteral("Нет доступа к папке ") + QDir::toNativeSeparators(site);
+            QMessageBox::critical(nullptr, QStringLiteral("Ошибка"), error);
+            return 1;
+        }
+    }
 
     // A second console on a data folder already in use says so and ends before touching any file.
     vatrel::DataFolderLock folderLock(QDir::currentPath());

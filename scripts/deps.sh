@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the console needs to build, test and run; does nothing when all
-# of them are present.
+# Installs the Debian packages the console needs to build, test, package and run; does nothing when
+# all of them are present. dpkg-dev and file are what CPack needs to find the package's library
+# dependencies.
 set -euo pipefail
 PKGS=(qt6-base-dev libqt6opengl6-dev qt6-serialport-dev qt6-charts-dev qt6-multimedia-dev
       ninja-build cmake g++ libbenchmark-dev xvfb xauth xdotool socat imagemagick poppler-utils locales
       fonts-dejavu-core fonts-wine libmosquitto-dev mosquitto mosquitto-clients openssl pkgconf
-      clang libclang-rt-14-dev)
+      clang libclang-rt-14-dev dpkg-dev file)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

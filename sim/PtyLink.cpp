@@ -69,6 +69,13 @@ bool PtyLink::open(const QString& linkPath) {
             errno = EEXIST;
             return fail(QStringLiteral("not a link, left alone: ") + link.absoluteFilePath());
         }
+        // Only a pseudo-terminal's link is a simulator's: one to a real adapter (a USB one that is
+        // unplugged dangles too) is the site's own set-up.
+        if (!link.symLinkTarget().startsWith(QLatin1String("/dev/pts/"))) {
+            errno = EEXIST;
+            return fail(QStringLiteral("links to ") + link.symLinkTarget() +
+                        QStringLiteral(", left alone (use another port): ") + link.absoluteFilePath());
+        }
         ::unlink(path.constData()); // a stale link from an earlier run
     }
     if (::symlink(name, path.constData()) != 0)

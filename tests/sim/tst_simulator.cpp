@@ -132,6 +132,18 @@ void TestSimulator::replacesStaleLinkAndRefusesOtherFiles() {
     }
     QVERIFY(!QFileInfo(path).isSymLink());
 
+    // A link to a real adapter, even one unplugged, is the site's and stays.
+    const QString adapter = QStringLiteral("/dev/serial/by-id/usb-unplugged-if00-port0");
+    QVERIFY(QFile::link(adapter, path));
+    {
+        Simulator sim(options(dir.path()));
+        sim.setOutput(nullptr);
+        QVERIFY(!sim.start());
+        QVERIFY2(sim.errorString().contains(adapter), qPrintable(sim.errorString()));
+    }
+    QCOMPARE(QFileInfo(path).symLinkTarget(), adapter);
+    QVERIFY(QFile::remove(path));
+
     QFile plain(path);
     QVERIFY(plain.open(QIODevice::WriteOnly));
     plain.write("not a link");
