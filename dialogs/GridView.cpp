@@ -1,8 +1,45 @@
 #include "dialogs/GridView.h"
 
 #include <QAccessible>
+#include <QHeaderView>
 
 namespace vatrel {
+
+namespace {
+bool sendsShifts(const QAbstractItemModel* model) {
+    return model && model->metaObject()->indexOfSignal("rowsShifted(int,int,int)") >= 0;
+}
+} // namespace
+
+void GridView::setModel(QAbstractItemModel* model) {
+    if (sendsShifts(this->model()))
+        disconnect(this->model(), SIGNAL(rowsShifted(int, int, int)), this, SLOT(shiftRows(int, int, int)));
+    QTableView::setModel(model);
+    if (sendsShifts(model))
+        connect(model, SIGNAL(rowsShifted(int, int, int)), this, SLOT(shiftRows(int, int, int)));
+}
+
+void GridView::shiftRows(int first, int last, int count) {
+    if (!isVisible() || !model() || first < 0 || last >= model()->rowCount() || first >= last || count <= 0)
+        return;
+    const int top = rowViewportPosition(first);
+    const int bottom = rowViewportPosition(last) + rowHeight(last);
+    const QRect area = QRect(0, top, viewport()->width(), bottom - top).intersected(viewport()->rect());
+    if (area.isEmpty()) return;
+    // Moving the picture is right only for rows of one height; a tool that reads the view aloud is
+    // told of each changed cell, as the stock view tells it.
+    const bool evenRows = rowHeight(first) == rowHeight(last) &&
+                          verticalHeader()->sectionResizeMode(first) != QHeaderView::ResizeToContents;
+    if (QAccessible::isActive() || !evenRows) {
+        dataChanged(model()->index(first, 0), model()->index(last, model()->columnCount() - 1));
+        return;
+    }
+    const qint64 dy = qint64(count) * rowHeight(last);
+    if (dy >= area.height())
+        viewport()->update(area);
+    else
+        viewport()->scroll(0, -int(dy), area); // what comes in at the bottom is painted
+}
 
 void GridView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
                            const QList<int>& roles) {

@@ -58,6 +58,7 @@ AlarmGridModel::AlarmGridModel(const AlarmList& alarms, QObject* parent)
     : QAbstractTableModel(parent), m_alarms(alarms), m_font(tahoma(10)),
       m_rows(qMax(0, alarms.grid.rowCount() - 1)) {
     m_alarms.grid.takeChanges([](int, int, int, int) {}); // shown as it is now
+    m_alarms.grid.takeShift();
 }
 
 int AlarmGridModel::rowCount(const QModelIndex& parent) const {
@@ -102,6 +103,11 @@ void AlarmGridModel::refresh() {
         m_rows = rows;
         endRemoveRows();
     }
+    const TextGrid::Shift shift = m_alarms.grid.takeShift();
+    if (shift.count > 0 && shift.first >= 1 && shift.first < qMin(shift.last, m_rows))
+        emit rowsShifted(shift.first - 1, qMin(shift.last, m_rows) - 1, shift.count);
+    else if (shift.count > 0 && m_rows > 0) // a move no view can follow: everything is drawn again
+        emit dataChanged(index(0, 0), index(m_rows - 1, columnCount() - 1));
     m_alarms.grid.takeChanges([this](int firstRow, int lastRow, int firstCol, int lastCol) {
         if (firstRow == 0) { // the header
             emit headerDataChanged(Qt::Horizontal, firstCol, lastCol);

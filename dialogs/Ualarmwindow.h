@@ -27,8 +27,12 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
     // Takes up the list's new row count and tells the view of the rows whose texts changed, and of
-    // nothing else: a new alarm inserts a row instead of redrawing the list.
+    // nothing else: a new alarm inserts a row instead of redrawing the list, and once the list is
+    // full its rows move up (rowsShifted) instead of being drawn again.
     void refresh();
+
+signals:
+    void rowsShifted(int first, int last, int count);
 
 private:
     const AlarmList& m_alarms;

@@ -2,6 +2,7 @@
 #include <QString>
 #include <QtGlobal>
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace vatrel {
@@ -39,8 +40,9 @@ public:
     bool valid(int col, int row) const { return col >= 0 && col < m_columns && row >= 0 && row < m_rows; }
 
     // Moves rows first + 1 … last up one place, as a list that keeps its newest lines does: the text
-    // of row `first` is dropped and row `last` keeps its own until it is written. Every moved row
-    // counts as changed.
+    // of row `first` is dropped and row `last` keeps its own until it is written. The change marks
+    // move with the rows, and the move itself is remembered (takeShift()), so that a view can move
+    // what it drew of those rows instead of drawing them all again.
     void scrollUp(int first, int last) {
         if (first < 0 || last >= m_rows || first >= last) return;
         const auto cols = std::ptrdiff_t(m_columns);
@@ -48,9 +50,26 @@ public:
         const auto end = m_cells.begin() + (last + 1) * cols;
         std::rotate(begin, begin + cols, end);
         std::copy(end - 2 * cols, end - cols, end - cols);
+        if (m_shift.count > 0 && (m_shift.first != first || m_shift.last != last)) {
+            // Another range moved before the view caught up: that one is drawn again whole.
+            for (int row = m_shift.first; row <= m_shift.last; ++row)
+                mark(row, allColumns());
+            m_shift = {};
+        }
+        std::copy(m_changed.begin() + first + 1, m_changed.begin() + last + 1, m_changed.begin() + first);
         for (int row = first; row <= last; ++row)
-            mark(row, allColumns());
+            if (m_changed[size_t(row)] != 0u) mark(row, 0u);
+        m_shift = {first, last, m_shift.count + 1};
     }
+
+    // Rows first … last moved up `count` places since the view last asked; count 0: none did.
+    struct Shift {
+        int first = -1;
+        int last = -1;
+        int count = 0;
+    };
+    // Hands the pending move over and forgets it. A view applies it before the change marks.
+    Shift takeShift() const { return std::exchange(m_shift, Shift{}); }
 
     // Marks every cell of a row as changed (its colours changed, say).
     void markRow(int row) {
@@ -114,6 +133,7 @@ private:
     mutable std::vector<quint32> m_changed; // per row, one bit per changed column
     mutable int m_firstChanged = -1;
     mutable int m_lastChanged = -1;
+    mutable Shift m_shift;
 };
 
 } // namespace vatrel

@@ -21,12 +21,14 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <bit>
 #include <functional>
 
@@ -624,6 +626,39 @@ private slots:
         QCOMPARE(run.sensorModel()->index(5, 6).data().toString(), QStringLiteral("7.000"));
         const QRect cell = grid->visualRect(run.sensorModel()->index(5, 6));
         QVERIFY2(cell.contains(paints.area.boundingRect()), "more than the changed cell was painted");
+    }
+
+    // A full event list moves its picture up for new lines; the lines keep their own colours, and
+    // what is on screen is what a fresh paint of the list shows.
+    void fullEventListMovesItsPicture() {
+        Run run;
+        QVERIFY(run.start({}));
+        run.fmain()->show();
+        run.child<QTabWidget>("PageControl2")->setCurrentIndex(1);
+        QVERIFY(QTest::qWaitForWindowExposed(run.fmain()));
+        auto* list = run.child<QTableView>("StringGrid2");
+        const int codes[] = {0, 15, 2, 20, 32};
+        auto log = [&run, &codes](int n) {
+            Put_prog_msg(run.c, makeEvent(run.c, 0, codes[n % 5], QStringLiteral("Событие %1").arg(n)));
+        };
+        for (int n = 1; n <= 520; ++n)
+            log(n);
+        QTRY_COMPARE(run.eventModel()->index(499, 1).data().toString(), QStringLiteral("Событие 520"));
+        QTest::qWait(150);
+
+        PaintRecorder paints(list->viewport());
+        for (int n = 521; n <= 522; ++n)
+            log(n);
+        QTRY_VERIFY(paints.count > 0);
+        QTest::qWait(150);
+        QVERIFY2(paints.area.boundingRect().height() <= 3 * list->rowHeight(0),
+                 "more than the new lines was painted");
+        QCOMPARE(run.eventModel()->index(499, 1).data().toString(), QStringLiteral("Событие 522"));
+        const QRect onWindow(list->viewport()->mapTo(run.fmain(), QPoint(0, 0)), list->viewport()->size());
+        const QImage shown =
+            run.fmain()->windowHandle()->screen()->grabWindow(run.fmain()->winId()).toImage();
+        QVERIFY(shown.copy(onWindow).convertToFormat(QImage::Format_RGB32) ==
+                list->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32));
     }
 
     void waitPanelFollowsTheCore() {

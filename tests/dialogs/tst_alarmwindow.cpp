@@ -7,11 +7,14 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPaintEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
+#include <QWindow>
 
 using namespace vatrel;
 using vatrel::testing::ConsoleFixture;
@@ -189,6 +192,58 @@ private slots:
         addAlarm("Тревога 31");
         QVERIFY(rowVisible(0));
         QVERIFY(!rowVisible(30));
+    }
+
+    // Once the list is full each alarm moves the lines up: the view moves its picture and paints
+    // the new line only, and what is on screen is what a fresh paint of the list shows.
+    void fullListMovesItsPictureAndPaintsOnlyTheNewLine() {
+        w().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w()));
+        auto* view = child<QTableView>("StringGrid1");
+        for (int i = 1; i <= 505; ++i) {
+            raiseAlarm(c(), [&] {
+                EventRecord r;
+                r.time = 45783.5 + i / 86400.0;
+                r.text = QString("Тревога %1").arg(i);
+                return r;
+            }());
+            if (i % 50 == 0) w().refresh();
+        }
+        w().refresh();
+        QTest::qWait(50);
+
+        struct PaintLog : QObject {
+            QRegion painted;
+            bool eventFilter(QObject*, QEvent* e) override {
+                if (e->type() == QEvent::Paint) painted += static_cast<QPaintEvent*>(e)->region();
+                return false;
+            }
+        } log;
+        view->viewport()->installEventFilter(&log);
+        for (int i = 506; i <= 507; ++i) {
+            EventRecord r;
+            r.time = 45783.5 + i / 86400.0;
+            r.text = QString("Тревога %1").arg(i);
+            raiseAlarm(c(), r);
+        }
+        w().refresh();
+        QTRY_VERIFY(!log.painted.isEmpty());
+        QTest::qWait(20);
+        const int rowHeight = view->rowHeight(0);
+        QVERIFY2(log.painted.boundingRect().height() <= 3 * rowHeight,
+                 qPrintable(QString("painted %1 px high").arg(log.painted.boundingRect().height())));
+        QCOMPARE(cell(499, 1), QString("Тревога 507"));
+
+        const QRect onWindow(view->viewport()->mapTo(&w(), QPoint(0, 0)), view->viewport()->size());
+        const QImage shown = w().windowHandle()
+                                 ->screen()
+                                 ->grabWindow(w().winId())
+                                 .toImage()
+                                 .copy(onWindow)
+                                 .convertToFormat(QImage::Format_RGB32);
+        const QImage fresh = view->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(shown.size(), fresh.size());
+        QVERIFY(shown == fresh);
     }
 
     void typedNumberDisarmsTheLoop() {

@@ -82,7 +82,7 @@ private slots:
     }
 
     // The list tells its view which lines changed: a line written again with its own text is no
-    // change, and once the list is full every line moves up and counts as changed.
+    // change, and once the list is full the lines move up.
     void listMarksChangedLinesForItsView() {
         ConsoleFixture f;
         TextGrid& g = f.c.event_grid;
@@ -107,11 +107,26 @@ private slots:
         for (int n = 2; n <= 501; ++n)
             Put_msg(f.c, logEvent(0, 0, QStringLiteral("e%1").arg(n)), 0);
         take();
+        g.takeShift();
+        g.set(1, 300, QStringLiteral("edited")); // a line changed before the list moves
         Put_msg(f.c, logEvent(0, 0, QStringLiteral("e502")), 0);
-        QCOMPARE(take(), (QList<QList<int>>{{1, 500, 0, 1}}));
-        QCOMPARE(g.at(1, 1), QStringLiteral("e3"));
-        QCOMPARE(g.at(1, 499), QStringLiteral("e501"));
-        QCOMPARE(g.at(1, 500), QStringLiteral("e502"));
+        Put_msg(f.c, logEvent(0, 0, QStringLiteral("e503")), 0);
+        // Once the list is full the lines move up: the view is told of the move, the newest line
+        // and the edited one, which moved up with the rest.
+        const TextGrid::Shift shift = g.takeShift();
+        QCOMPARE((QList<int>{shift.first, shift.last, shift.count}), (QList<int>{1, 500, 2}));
+        QCOMPARE(take(), (QList<QList<int>>{{298, 298, 1, 1}, {499, 500, 1, 1}})); // one time stamp in all
+        QCOMPARE(g.at(1, 1), QStringLiteral("e4"));
+        QCOMPARE(g.at(1, 298), QStringLiteral("edited"));
+        QCOMPARE(g.at(1, 500), QStringLiteral("e503"));
+        QCOMPARE(g.takeShift().count, 0);
+
+        // Two different ranges moving before the view catches up: the first is marked whole.
+        g.scrollUp(1, 10);
+        g.scrollUp(5, 20);
+        const TextGrid::Shift second = g.takeShift();
+        QCOMPARE((QList<int>{second.first, second.last, second.count}), (QList<int>{5, 20, 1}));
+        QCOMPARE(take(), (QList<QList<int>>{{1, 9, 0, 1}}));
     }
 
     void eventWithoutSensorNumber() {
