@@ -598,6 +598,9 @@ void TFmain::closeEvent(QCloseEvent* event) {
     ClosePort(m_c);
     event->accept();
     Put_prog_msg(m_c, makeEvent(m_c, 0, 20, QStringLiteral("Выход из программы")));
+    m_c.ui->beginOperatorAction();
+    reportUnwrittenLogAtExit(m_c);
+    m_c.ui->endOperatorAction();
     emit exitConfirmed();
 }
 

@@ -11,7 +11,8 @@
 #           rows dimmed) with its oscilloscope tab shown (xdotool switches to it)
 # For each phase it prints the console's processor share (utime + stime from /proc/<pid>/stat over
 # the phase) and the longest gap between the starts of two receive passes (the console logs it once
-# a second when VATREL_PASS_GAP_LOG is set). At the end it runs bench_engine's decoder-only
+# a second when VATREL_PASS_GAP_LOG is set), and the events logged a second (the day's log file
+# growth), by which runs of different event rates compare. At the end it runs bench_engine's decoder-only
 # benchmark and prints the share of one core the decoder alone needs for a full line.
 #
 # Environment: DISPLAY_NUM (default 95), PHASE_S (seconds measured per phase, default 20),
@@ -66,10 +67,14 @@ for box in $(DISPLAY=":$display_num" xdotool search --onlyvisible --name '^ $' 2
     DISPLAY=":$display_num" xdotool windowfocus --sync "$box" key Return 2>/dev/null || true
 done
 
+# Records in the day's log files so far: the events logged.
+logged() { cat "$work"/d/QReport/* 2>/dev/null | wc -c | awk '{ print int($1 / 328) }'; }
+
 measure() { # name
-    local name=$1 t0 t1 c0 c1 l0 l1 gap
+    local name=$1 t0 t1 c0 c1 l0 l1 e0 e1 gap
     sleep "$settle_s"
     l0=$(wc -l <"$work/console.err")
+    e0=$(logged)
     c0=$(ticks)
     t0=$(date +%s.%N)
     if [[ ${PERF_PHASE:-} = "$name" ]]; then
@@ -79,12 +84,13 @@ measure() { # name
     fi
     c1=$(ticks)
     t1=$(date +%s.%N)
+    e1=$(logged)
     l1=$(wc -l <"$work/console.err")
     gap=$(sed -n "$((l0 + 1)),${l1}p" "$work/console.err" |
         awk '/^pass-gap-us/ { n++; if ($2 > m) m = $2; if ($2 >= 30000) over++ } END { printf "%6.1f ms (%d of %d seconds had one of 30 ms or more)", m / 1000, over, n }')
     [[ -n $shots ]] && mkdir -p "$shots" && import -display ":$display_num" -window root "$shots/$name.png" 2>/dev/null
-    awk -v n="$name" -v c="$((c1 - c0))" -v hz="$hz" -v t0="$t0" -v t1="$t1" -v g="$gap" \
-        'BEGIN { printf "%-7s console %5.2f %% of one core   longest pass gap %s\n", n, 100 * c / hz / (t1 - t0), g }'
+    awk -v n="$name" -v c="$((c1 - c0))" -v hz="$hz" -v t0="$t0" -v t1="$t1" -v g="$gap" -v e="$((e1 - e0))" \
+        'BEGIN { printf "%-7s console %5.2f %% of one core   longest pass gap %s   %.0f events/s\n", n, 100 * c / hz / (t1 - t0), g, e / (t1 - t0) }'
 }
 
 values=()

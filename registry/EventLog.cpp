@@ -161,6 +161,13 @@ void retryPendingLogWrites(Console& c) {
     if (s.pending.size() != before) showPendingCount(c);
 }
 
+void reportUnwrittenLogAtExit(Console& c) {
+    retryPendingLogWrites(c);
+    const size_t lost = c.log_writes.pending.size();
+    if (lost == 0) return;
+    c.error(QStringLiteral("Записи журнала, не попавшие на диск, будут потеряны: ") + QString::number(lost));
+}
+
 void Put_msg(Console& c, const EventRecord& rec, qint16 sensor_type) {
     if (c.feed) c.feed->eventLogged(rec, sensor_type);
     addListLine(c, rec);

@@ -16,6 +16,9 @@ void Put_prog_msg(Console& c, const EventRecord& rec);
 // still fails. Put_msg and Put_prog_msg call it before every new record; the clock calls it too,
 // so the queue empties as soon as the disk takes writes again even when no event comes.
 void retryPendingLogWrites(Console& c);
+// At the end of the run: one more try at the records still waiting for the disk, and a box that
+// says how many are lost with the program when the disk still does not take them.
+void reportUnwrittenLogAtExit(Console& c);
 // The status bar panel that says, for as long as it lasts, that the log cannot be written.
 constexpr int kLogStatusPanel = 0;
 

@@ -111,11 +111,18 @@ private slots:
         QCOMPARE(f.ui.boxes.size(), 2);
         QCOMPARE(f.c.log_writes.dropped, quint64(3));
         QCOMPARE(f.c.event_grid.at(1, 3), QStringLiteral("e3")); // the list still shows everything
+        // Ending the run now loses the kept records: the operator is told how many.
+        f.ui.expectMessage(QStringLiteral("Записи журнала, не попавшие на диск, будут потеряны: 3"));
+        reportUnwrittenLogAtExit(f.c);
+        QVERIFY(f.ui.allExpectedShown());
+        QCOMPARE(f.ui.boxes.size(), 3);
         full.lift();
         retryPendingLogWrites(f.c);
         QCOMPARE(eventTexts(f.sensorLog(9, true)), (QStringList{"e1", "e2"}));
         QCOMPARE(eventTexts(f.daily()), (QStringList{"e1"}));
         QCOMPARE(f.c.status_panels[0], QString());
+        reportUnwrittenLogAtExit(f.c); // all written: nothing to say
+        QCOMPARE(f.ui.boxes.size(), 3);
     }
 
     void partRecordsAreCutBeforeAppending() {
