@@ -46,10 +46,13 @@ RecordWrite appendRecordTo(const QString& path, const QByteArray& record) {
     const int fd = ::open(native.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) return openFailure(path);
     struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0;
+    if (::fstat(fd, &st) != 0) { // size unknown: nothing may be cut or rolled back
+        ::close(fd);
+        return RecordWrite::WriteFailed;
+    }
     const qint64 size = st.st_size;
     const qint64 whole = record.isEmpty() ? size : size - size % record.size();
-    if (ok && whole != size) ok = ::ftruncate(fd, off_t(whole)) == 0;
+    bool ok = whole == size || ::ftruncate(fd, off_t(whole)) == 0;
     if (ok) ok = writeAll(fd, record);
     if (!ok) (void)::ftruncate(fd, off_t(whole)); // best effort; the next append cuts the tail otherwise
     ok = ::close(fd) == 0 && ok;
