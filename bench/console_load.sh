@@ -68,14 +68,14 @@ for box in $(DISPLAY=":$display_num" xdotool search --onlyvisible --name '^ $' 2
 done
 
 # Records in the day's log files so far: the events logged.
-logged() { cat "$work"/d/QReport/* 2>/dev/null | wc -c | awk '{ print int($1 / 328) }'; }
+logged() { stat -c %s "$work"/d/QReport/* 2>/dev/null | awk '{ s += $1 } END { print int(s / 328) }'; }
 
 measure() { # name
     local name=$1 t0 t1 c0 c1 l0 l1 e0 e1 gap
     sleep "$settle_s"
     l0=$(wc -l <"$work/console.err")
-    e0=$(logged)
     c0=$(ticks)
+    e0=$(logged)
     t0=$(date +%s.%N)
     if [[ ${PERF_PHASE:-} = "$name" ]]; then
         perf record -q ${PERF_ARGS:--g} -p "$console_pid" -o "${PERF_OUT:-$root/perf-$name.data}" -- sleep "$phase_s" >/dev/null 2>&1
@@ -83,8 +83,8 @@ measure() { # name
         sleep "$phase_s"
     fi
     c1=$(ticks)
-    t1=$(date +%s.%N)
     e1=$(logged)
+    t1=$(date +%s.%N)
     l1=$(wc -l <"$work/console.err")
     gap=$(sed -n "$((l0 + 1)),${l1}p" "$work/console.err" |
         awk '/^pass-gap-us/ { n++; if ($2 > m) m = $2; if ($2 >= 30000) over++ } END { printf "%6.1f ms (%d of %d seconds had one of 30 ms or more)", m / 1000, over, n }')

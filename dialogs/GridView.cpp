@@ -2,6 +2,7 @@
 
 #include <QAccessible>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 
 namespace vatrel {
 
@@ -35,10 +36,18 @@ void GridView::shiftRows(int first, int last, int count) {
         return;
     }
     const qint64 dy = qint64(count) * rowHeight(last);
-    if (dy >= area.height())
+    // Selected cells keep their place while their texts move: their highlight cannot go with the picture.
+    if (dy >= area.height() || (selectionModel() && selectionModel()->hasSelection())) {
         viewport()->update(area);
-    else
-        viewport()->scroll(0, -int(dy), area); // what comes in at the bottom is painted
+        return;
+    }
+    viewport()->scroll(0, -int(dy), area); // what comes in at the bottom is painted
+    // The focus frame of the current cell moved up with the picture; it is drawn again where it belongs.
+    if (currentIndex().isValid()) {
+        const QRect current = visualRect(currentIndex());
+        viewport()->update(current);
+        viewport()->update(current.translated(0, -int(dy)));
+    }
 }
 
 void GridView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,

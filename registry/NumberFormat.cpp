@@ -34,8 +34,10 @@ QString localised(const char* begin, const char* end) {
 
 QString formatFixed3(double v) {
     // Four cells of every status report go through here. The C++ library rounds exactly as the
-    // locale's formatter does; only huge values and the non-finite ones are left to the latter.
-    if (!std::isfinite(v) || std::fabs(v) >= 1e15) return plainLocale().toString(v, 'f', 3);
+    // locale's formatter does; huge values and the non-finite ones are left to the latter.
+    // Locales with digits of their own are left to the locale's formatter as well.
+    if (!std::isfinite(v) || std::fabs(v) >= 1e15 || QLocale().zeroDigit() != QLatin1String("0"))
+        return plainLocale().toString(v, 'f', 3);
     if (v == 0) v = 0; // a negative zero is shown unsigned, as the locale's formatter shows it
     char buf[32];
     const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 3);

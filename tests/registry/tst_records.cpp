@@ -294,6 +294,8 @@ private slots:
             for (double v : values)
                 QCOMPARE(formatFixed3(v), reference.toString(v, 'f', 3));
         }
+        QLocale::setDefault(QLocale(QLocale::Arabic, QLocale::Egypt)); // digits of its own
+        QCOMPARE(formatFixed3(-1.25), QLocale(QLocale::Arabic, QLocale::Egypt).toString(-1.25, 'f', 3));
         QLocale::setDefault(QLocale::c());
         QCOMPARE(formatFixed3(-1.5), QStringLiteral("-1.500"));
     }
