@@ -57,23 +57,6 @@ QString faultEventText(int code, qint16 sensorType) {
     }
 }
 
-bool isFaultCode(int code) {
-    switch (code) {
-    case 2:
-    case 3:
-    case 4:
-    case 5:
-    case 7:
-    case 8:
-    case 9:
-    case 10:
-    case 11:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // Which loop's arming decides whether a fault is an alarm: 1, 2, or 0 for "always" (EEPROM).
 int faultLoop(int code) {
     switch (code) {

@@ -7,28 +7,15 @@
 
 namespace vatrel {
 
+bool isFaultCode(int code) {
+    return (code >= 2 && code <= 5) || (code >= 7 && code <= 11);
+}
+
 Colour eventFontColour(int code) {
-    switch (code) {
-    case 0:
-    case 32:
-        return colours::event_green;
-    case 2:
-    case 3:
-    case 4:
-    case 5:
-    case 7:
-    case 8:
-    case 9:
-    case 10:
-    case 11:
-    case 33:
-    case 34:
-        return colours::event_red;
-    case 15:
-        return colours::event_dark_red;
-    default:
-        return colours::black;
-    }
+    if (code == 0 || code == 32) return colours::event_green;
+    if (isFaultCode(code) || code == 33 || code == 34) return colours::event_red;
+    if (code == 15) return colours::event_dark_red;
+    return colours::black;
 }
 
 QString typeTag(qint16 sensor_type) {

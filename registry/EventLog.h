@@ -3,6 +3,8 @@
 
 namespace vatrel {
 
+// Sensor fault events (codes 2–5 and 7–11).
+bool isFaultCode(int code);
 // Font colour of an event-list line by event code.
 Colour eventFontColour(int code);
 

@@ -14,8 +14,7 @@ QLocale plainLocale() {
 }
 
 // Plain "C" digits with the locale's decimal separator and minus sign put in.
-QString localised(const char* begin, const char* end) {
-    const QLocale l;
+QString localised(const QLocale& l, const char* begin, const char* end) {
     const QString point = l.decimalPoint();
     const QString minus = l.negativeSign();
     QString out;
@@ -36,12 +35,13 @@ QString formatFixed3(double v) {
     // Four cells of every status report go through here. The C++ library rounds exactly as the
     // locale's formatter does; huge values and the non-finite ones are left to the latter.
     // Locales with digits of their own are left to the locale's formatter as well.
-    if (!std::isfinite(v) || std::fabs(v) >= 1e15 || QLocale().zeroDigit() != QLatin1String("0"))
+    const QLocale l;
+    if (!std::isfinite(v) || std::fabs(v) >= 1e15 || l.zeroDigit() != QLatin1String("0"))
         return plainLocale().toString(v, 'f', 3);
     if (v == 0) v = 0; // a negative zero is shown unsigned, as the locale's formatter shows it
     char buf[32];
     const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 3);
-    return localised(buf, res.ptr);
+    return localised(l, buf, res.ptr);
 }
 
 QString formatGeneral(double v) {
@@ -54,7 +54,7 @@ QString formatGeneral(float v) {
     if (!std::isfinite(v)) return plainLocale().toString(double(v));
     char buf[64];
     const auto res = std::to_chars(buf, buf + sizeof buf, v);
-    return localised(buf, res.ptr);
+    return localised(QLocale(), buf, res.ptr);
 }
 
 bool parseNumber(const QString& text, double* out) {
