@@ -11,9 +11,10 @@
 #           rows dimmed) with its oscilloscope tab shown (xdotool switches to it)
 # For each phase it prints the console's processor share (utime + stime from /proc/<pid>/stat over
 # the phase) and the longest gap between the starts of two receive passes (the console logs it once
-# a second when VATREL_PASS_GAP_LOG is set), and the events logged a second (the day's log file
-# growth), by which runs of different event rates compare. At the end it runs bench_engine's decoder-only
-# benchmark and prints the share of one core the decoder alone needs for a full line.
+# a second when VATREL_PASS_GAP_LOG is set), the events logged a second (the day's log file
+# growth), by which runs of different event rates compare, and the times a second the console's
+# threads went to sleep and were woken. At the end it runs bench_engine's decoder-only benchmark
+# and prints the share of one core the decoder alone needs for a full line.
 #
 # Environment: DISPLAY_NUM (default 95), PHASE_S (seconds measured per phase, default 20),
 # SETTLE_S (seconds before each measurement, default 5), SHOTS (a folder for a screenshot per phase),
@@ -57,6 +58,8 @@ console_pid=$!
 
 ctl() { printf '%s\n' "$@" >"$work/d/sim.ctl"; }
 ticks() { awk '{ print $14 + $15 }' "/proc/$console_pid/stat"; }
+# Times the console's threads went to sleep and were woken again, all threads together.
+wakeups() { cat /proc/"$console_pid"/task/*/status 2>/dev/null | awk '/^voluntary_ctxt_switches/ { s += $2 } END { print s + 0 }'; }
 hz=$(getconf CLK_TCK)
 
 # The address map goes over one entry per reply before the sensors are polled.
@@ -71,11 +74,12 @@ done
 logged() { stat -c %s "$work"/d/QReport/* 2>/dev/null | awk '{ s += $1 } END { print int(s / 328) }'; }
 
 measure() { # name
-    local name=$1 t0 t1 c0 c1 l0 l1 e0 e1 gap
+    local name=$1 t0 t1 c0 c1 l0 l1 e0 e1 w0 w1 gap
     sleep "$settle_s"
     l0=$(wc -l <"$work/console.err")
     c0=$(ticks)
     e0=$(logged)
+    w0=$(wakeups)
     t0=$(date +%s.%N)
     if [[ ${PERF_PHASE:-} = "$name" ]]; then
         perf record -q ${PERF_ARGS:--g} -p "$console_pid" -o "${PERF_OUT:-$root/perf-$name.data}" -- sleep "$phase_s" >/dev/null 2>&1
@@ -84,13 +88,15 @@ measure() { # name
     fi
     c1=$(ticks)
     e1=$(logged)
+    w1=$(wakeups)
     t1=$(date +%s.%N)
     l1=$(wc -l <"$work/console.err")
     gap=$(sed -n "$((l0 + 1)),${l1}p" "$work/console.err" |
         awk '/^pass-gap-us/ { n++; if ($2 > m) m = $2; if ($2 >= 30000) over++ } END { printf "%6.1f ms (%d of %d seconds had one of 30 ms or more)", m / 1000, over, n }')
     [[ -n $shots ]] && mkdir -p "$shots" && import -display ":$display_num" -window root "$shots/$name.png" 2>/dev/null
     awk -v n="$name" -v c="$((c1 - c0))" -v hz="$hz" -v t0="$t0" -v t1="$t1" -v g="$gap" -v e="$((e1 - e0))" \
-        'BEGIN { printf "%-7s console %5.2f %% of one core   longest pass gap %s   %.0f events/s\n", n, 100 * c / hz / (t1 - t0), g, e / (t1 - t0) }'
+        -v w="$((w1 - w0))" \
+        'BEGIN { printf "%-7s console %5.2f %% of one core   longest pass gap %s   %.0f events/s   %.0f wake-ups/s\n", n, 100 * c / hz / (t1 - t0), g, e / (t1 - t0), w / (t1 - t0) }'
 }
 
 values=()

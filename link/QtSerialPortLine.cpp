@@ -1,6 +1,7 @@
 #include "link/QtSerialPortLine.h"
 
 #include <QFileInfo>
+#include <QSocketNotifier>
 #include <termios.h>
 #include <utility>
 
@@ -50,7 +51,17 @@ bool QtSerialPortLine::open(int n, const QString& dataDir) {
         ::tcsetattr(m_port.handle(), TCSANOW, &tio);
     }
     m_port.clearError();
+    quietReadWatch();
     return true;
+}
+
+void QtSerialPortLine::quietReadWatch() {
+    // QSerialPort watches the descriptor and reads whatever arrives into its own buffer at once. On a
+    // full line that wakes the console a couple of hundred times a second for bytes the receive pass
+    // takes only every 10 ms anyway; the pass asks the driver itself (readAvailable()), so the watch
+    // stays off. If a later Qt keeps it elsewhere, nothing is found and the port works as before.
+    for (QSocketNotifier* n : m_port.findChildren<QSocketNotifier*>())
+        if (n->type() == QSocketNotifier::Read && n->isEnabled()) n->setEnabled(false);
 }
 
 void QtSerialPortLine::close() {
@@ -71,7 +82,13 @@ QByteArray QtSerialPortLine::readAvailable() {
     // a zero time-out never blocks. Its time-out "error" means only that the line was idle.
     if (!m_port.waitForReadyRead(0) && m_port.isOpen() && m_port.error() == QSerialPort::TimeoutError)
         m_port.clearError();
-    return m_port.isOpen() ? m_port.readAll() : QByteArray();
+    if (!m_port.isOpen()) return {};
+    // Exactly what the port's buffer holds: asking for more would make QSerialPort switch its read
+    // watch back on.
+    const qint64 held = m_port.bytesAvailable();
+    QByteArray data = held > 0 ? m_port.read(held) : QByteArray();
+    quietReadWatch();
+    return data;
 }
 
 bool QtSerialPortLine::writeByte(char byte) {
@@ -81,6 +98,8 @@ bool QtSerialPortLine::writeByte(char byte) {
     while (m_port.bytesToWrite() > 0) {
         if (!m_port.waitForBytesWritten(100)) return false;
     }
+    // Bytes that came in meanwhile wait in the port's buffer for the next receive pass.
+    quietReadWatch();
     return m_port.isOpen();
 }
 

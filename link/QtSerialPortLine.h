@@ -8,7 +8,8 @@ namespace vatrel {
 // The serial line on a real device through QSerialPort. Port n opens <dataDir>/dev/COM<n> when that
 // entry exists (a symlink to a USB adapter or a simulator's pseudo-terminal), /dev/ttyS<n-1>
 // otherwise. Reads never wait; a read or resource error closes the port at once, so a device that
-// vanished is not polled again until the port is reopened.
+// vanished is not polled again until the port is reopened. Incoming bytes wake nothing: they stay
+// with the driver until the receive pass reads them.
 class QtSerialPortLine : public SerialPort {
 public:
     QtSerialPortLine();
@@ -27,6 +28,8 @@ public:
     const QSerialPort& serialPort() const { return m_port; }
 
 private:
+    void quietReadWatch();
+
     QSerialPort m_port;
     bool m_failed = false;
 };

@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QSocketNotifier>
 #include <QTest>
 #include <QThread>
 #include <fcntl.h>
@@ -142,6 +143,23 @@ private slots:
         QCOMPARE(f.ui.linkRestored, 1);
         QCOMPARE(c.counters.N_rv_byte.text, QStringLiteral("9"));
         QCOMPARE(c.counters.N_rv_frame.text, QStringLiteral("1"));
+
+        // Bytes arriving between passes wake nothing: the port's read watch stays off after reads
+        // and writes, and the bytes wait for the next pass, also when they came during a write.
+        const auto readWatches = [&] {
+            int on = 0;
+            for (const QSocketNotifier* n : sp.findChildren<QSocketNotifier*>())
+                on += n->type() == QSocketNotifier::Read && n->isEnabled();
+            return on;
+        };
+        QCOMPARE(readWatches(), 0);
+        QVERIFY(conv.write(":0141BE\r\n"));
+        QThread::msleep(20);
+        QVERIFY(line.writeByte(':'));
+        QCOMPARE(readWatches(), 0);
+        QCoreApplication::processEvents();
+        QCOMPARE(line.readAvailable(), QByteArray(":0141BE\r\n"));
+        QCOMPARE(readWatches(), 0);
     }
 
     void connectedSensorReachesTheConverterByteExact() {
