@@ -14,7 +14,20 @@ size_t qHash(const TextLayoutDelegate::Key& key, size_t seed) noexcept {
                       key.direction, key.wrap);
 }
 
+size_t qHash(const TextLayoutDelegate::TextRectKey& key, size_t seed) noexcept {
+    return qHashMulti(seed, key.style, key.cell.width(), key.cell.height(), key.font, key.features,
+                      key.direction, key.alignment);
+}
+
 namespace {
+
+// Styles that draw an unselected item as its background brush over the cell and the text: Fusion,
+// also behind a widget's style sheet (the console's sheets set no rules for items, so the sheet's
+// style hands items to Fusion).
+bool drawsPlainItems(const QStyle* style) {
+    const QStyle* app = QApplication::style();
+    return app->inherits("QFusionStyle") && (style == app || style->inherits("QStyleSheetStyle"));
+}
 
 QTextOption singleLineOption(const QStyleOptionViewItem& option) {
     QTextOption o;
@@ -67,6 +80,23 @@ const TextLayoutDelegate::Shaped* TextLayoutDelegate::shaped(const Key& key,
     return s;
 }
 
+QRect TextLayoutDelegate::textRect(const QStyle* style, const QStyleOptionViewItem& option) const {
+    const TextRectKey key{style,
+                          option.rect.size(),
+                          option.font,
+                          int(option.features),
+                          int(option.direction),
+                          int(option.displayAlignment)};
+    if (const auto it = m_textRects.constFind(key); it != m_textRects.cend())
+        return it->translated(option.rect.topLeft());
+    const int textMargin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, option.widget) + 1;
+    const QRect r = style->subElementRect(QStyle::SE_ItemViewItemText, &option, option.widget)
+                        .adjusted(textMargin, 0, -textMargin, 0);
+    if (m_textRects.size() >= 256) m_textRects.clear(); // columns resized many times over
+    m_textRects.insert(key, r.translated(-option.rect.topLeft()));
+    return r;
+}
+
 void TextLayoutDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                const QModelIndex& index) const {
     QStyleOptionViewItem opt = option;
@@ -85,9 +115,7 @@ void TextLayoutDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
         return;
     }
     const QString text = std::exchange(opt.text, QString());
-    const int textMargin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
-    const QRect textRect = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget)
-                               .adjusted(textMargin, 0, -textMargin, 0);
+    const QRect textRect = this->textRect(style, opt);
     const Key key{text,
                   opt.font,
                   textRect.size(),
@@ -107,8 +135,15 @@ void TextLayoutDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     if (cg == QPalette::Normal && !(opt.state & QStyle::State_Active)) cg = QPalette::Inactive;
     const QColor pen = opt.palette.color(cg, opt.state & QStyle::State_Selected ? QPalette::HighlightedText
                                                                                 : QPalette::Text);
-    style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
     painter->save();
+    if (!(opt.state & QStyle::State_Selected) && drawsPlainItems(style)) {
+        if (opt.backgroundBrush.style() != Qt::NoBrush) {
+            painter->setBrushOrigin(opt.rect.topLeft());
+            painter->fillRect(opt.rect, opt.backgroundBrush);
+        }
+    } else {
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+    }
     painter->setClipRect(opt.rect);
     painter->setPen(pen);
     s->layout.draw(painter, QPointF(textRect.topLeft()) + s->offset);

@@ -1,6 +1,7 @@
 #pragma once
 #include <QCache>
 #include <QFont>
+#include <QHash>
 #include <QStyledItemDelegate>
 #include <QTextLayout>
 
@@ -14,7 +15,9 @@ namespace vatrel {
 //
 // Only cells whose text shows on one line, without icon, check box, focus frame or editor, take the
 // kept text; the rest go the stock way. The background, the grid and everything else the style draws are
-// unchanged.
+// unchanged. Under the Fusion style, which fills an unselected cell with its background brush and
+// nothing else, such a cell is filled here directly, and its text rectangle is worked out once per
+// cell size: the style's own path computes its frame colours and three rectangles for every cell.
 class TextLayoutDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
@@ -42,6 +45,21 @@ private:
     // Bounded: the alarm list brings a new text with every alarm.
     mutable QCache<Key, Shaped> m_shaped{2048};
     const Shaped* shaped(const Key& key, const QStyleOptionViewItem& option) const;
+
+    // The text rectangle of a plain cell, relative to the cell's corner, by what the style's layout
+    // of it depends on.
+    struct TextRectKey {
+        const QStyle* style = nullptr;
+        QSize cell;
+        QFont font;
+        int features = 0;
+        int direction = 0;
+        int alignment = 0;
+        bool operator==(const TextRectKey&) const = default;
+    };
+    friend size_t qHash(const TextRectKey& key, size_t seed) noexcept;
+    mutable QHash<TextRectKey, QRect> m_textRects;
+    QRect textRect(const QStyle* style, const QStyleOptionViewItem& option) const;
 };
 
 size_t qHash(const TextLayoutDelegate::Key& key, size_t seed = 0) noexcept;
