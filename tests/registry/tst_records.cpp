@@ -7,6 +7,8 @@
 
 #include <ctime>
 
+#include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTest>
 
 using namespace vatrel;
@@ -220,6 +222,23 @@ private slots:
         QCOMPARE(cp1251::decode(QByteArray("\xc2\xe7\xff\xf2")), QStringLiteral("Взят"));
         QCOMPARE(cp1251::encodeField(QStringLiteral("Сидоров"), 4), QByteArray("\xd1\xe8\xe4"));
         QCOMPARE(cp1251::decodeField(QByteArray("\xd8\x31\0\xd8\xd8", 5)), QStringLiteral("Ш1"));
+
+        // The quick mapping of Latin and Russian letters gives what the code page converter gives,
+        // for every character and every byte, alone and within a text (the converter's own answer
+        // for the characters the mapping leaves to it).
+        QStringEncoder enc("windows-1251", QStringConverter::Flag::Stateless);
+        QStringDecoder dec("windows-1251", QStringConverter::Flag::Stateless);
+        for (int u = 0; u <= 0xFFFF; ++u) {
+            const QString one{QChar(char16_t(u))};
+            const QString within = QStringLiteral("Шлейф ") + one + QStringLiteral(" 2");
+            if (cp1251::encode(one) != QByteArray(enc.encode(one)) ||
+                cp1251::encode(within) != QByteArray(enc.encode(within)))
+                QFAIL(qPrintable(QStringLiteral("U+%1 encodes differently").arg(u, 4, 16, QLatin1Char('0'))));
+        }
+        for (int b = 0; b <= 0xFF; ++b) {
+            const QByteArray within = QByteArray("\xd8\xeb ") + char(b) + QByteArray(" 2");
+            QCOMPARE(cp1251::decode(within), QString(dec.decode(within)));
+        }
     }
 
     void dateConversion() {
