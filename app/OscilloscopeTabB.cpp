@@ -175,7 +175,13 @@ void OscilloscopeTabB::redrawCurves() {
         // The x axis runs on with the sample counter: the newest sample at the right edge once the
         // window is full.
         const qreal first = n > 0 ? qreal(t.at(0).x) : 0;
-        view.chart.axisX->setRange(first, first + t.flank_window);
+        if (view.chart.axisX->min() != first || view.chart.axisX->max() != first + t.flank_window) {
+            // A new range makes the chart lay out every curve it holds again, and the new points
+            // would make it do so a second time: the curves are emptied first, which is cheap.
+            for (QLineSeries* series : view.series)
+                series->clear();
+            view.chart.axisX->setRange(first, first + t.flank_window);
+        }
         for (int s = 0; s < 4; ++s)
             view.series[size_t(s)]->replace(t.curve(s, columns));
     }
