@@ -2,7 +2,11 @@
 
 #include <QFileInfo>
 #include <QSocketNotifier>
+#include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
 #include <termios.h>
+#include <unistd.h>
 #include <utility>
 
 namespace vatrel {
@@ -50,6 +54,10 @@ bool QtSerialPortLine::open(int n, const QString& dataDir) {
         tio.c_iflag &= ~tcflag_t(IGNPAR | PARMRK);
         ::tcsetattr(m_port.handle(), TCSANOW, &tio);
     }
+    // Reads must never wait (readAvailable() reads the descriptor itself); QSerialPort opens it so,
+    // and this keeps it so.
+    if (const int flags = ::fcntl(m_port.handle(), F_GETFL); flags >= 0 && !(flags & O_NONBLOCK))
+        ::fcntl(m_port.handle(), F_SETFL, flags | O_NONBLOCK);
     m_port.clearError();
     quietReadWatch();
     return true;
@@ -58,7 +66,7 @@ bool QtSerialPortLine::open(int n, const QString& dataDir) {
 void QtSerialPortLine::quietReadWatch() {
     // QSerialPort watches the descriptor and reads whatever arrives into its own buffer at once. On a
     // full line that wakes the console a couple of hundred times a second for bytes the receive pass
-    // takes only every 10 ms anyway; the pass asks the driver itself (readAvailable()), so the watch
+    // takes only every 10 ms anyway; the pass reads the driver itself (readAvailable()), so the watch
     // stays off. If a later Qt keeps it elsewhere, nothing is found and the port works as before.
     for (QSocketNotifier* n : m_port.findChildren<QSocketNotifier*>())
         if (n->type() == QSocketNotifier::Read && n->isEnabled()) n->setEnabled(false);
@@ -78,16 +86,38 @@ bool QtSerialPortLine::isOpen() const {
 
 QByteArray QtSerialPortLine::readAvailable() {
     if (!m_port.isOpen()) return {};
-    // Take up whatever the driver holds now, even when no event loop turned since the last pass;
-    // a zero time-out never blocks. Its time-out "error" means only that the line was idle.
-    if (!m_port.waitForReadyRead(0) && m_port.isOpen() && m_port.error() == QSerialPort::TimeoutError)
-        m_port.clearError();
-    if (!m_port.isOpen()) return {};
-    // Exactly what the port's buffer holds: asking for more would make QSerialPort switch its read
-    // watch back on.
-    const qint64 held = m_port.bytesAvailable();
-    QByteArray data = held > 0 ? m_port.read(held) : QByteArray();
-    quietReadWatch();
+    QByteArray data;
+    // Bytes QSerialPort took in itself while a write waited for the line come first. Taking them
+    // switches its read watch back on, so it goes off again.
+    if (const qint64 held = m_port.bytesAvailable(); held > 0) {
+        data = m_port.read(held);
+        quietReadWatch();
+    }
+    // Then the driver, directly and without waiting: a busy line costs one read a pass.
+    const int fd = int(m_port.handle());
+    char chunk[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n > 0) {
+            data.append(chunk, qsizetype(n));
+            if (size_t(n) < sizeof chunk) break;
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
+        // A line set not to wait answers an empty read when nothing came; a device that went away
+        // answers one too (a hung-up line) or fails (EIO from a pseudo-terminal whose other end
+        // closed). Only the first is fine: the driver reports the others as a hang-up or an error.
+        if (n == 0) {
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, 0) <= 0 || !(p.revents & (POLLHUP | POLLERR | POLLNVAL))) break;
+        }
+        // As with QSerialPort's own read errors: closed at once, so the device is not polled again
+        // until the port is reopened.
+        m_port.close();
+        m_failed = true;
+        break;
+    }
     return data;
 }
 

@@ -192,11 +192,6 @@ private slots:
         QVERIFY(conv->ok());
 
         QtSerialPortLine line;
-        int hardErrors = 0;
-        QObject::connect(&line.serialPort(), &QSerialPort::errorOccurred,
-                         [&](QSerialPort::SerialPortError e) {
-                             if (e != QSerialPort::NoError && e != QSerialPort::TimeoutError) ++hardErrors;
-                         });
         Console& c = f.c;
         c.port = &line;
         c.KartaAdress[0] = {22, 1001};
@@ -220,13 +215,16 @@ private slots:
         QVERIFY(passUntil(c, [&] { return !line.isOpen(); }));
         QCOMPARE(f.ui.linkLost, 1);
         QCOMPARE(c.engine.Conv_link, qint16(0));
-        const int errorsAtClose = hardErrors;
-        QVERIFY(errorsAtClose >= 1);
+        QVERIFY(!line.takeFailure()); // taken by the pass that found it
         for (int i = 0; i < 200; ++i) {
             QCoreApplication::processEvents();
             ReceivePass(c);
         }
-        QCOMPARE(hardErrors, errorsAtClose); // closed: no further errors
+        // Closed for good: no further failure, no second notice, no reads.
+        QVERIFY(!line.isOpen());
+        QVERIFY(!line.takeFailure());
+        QCOMPARE(f.ui.linkLost, 1);
+        QCOMPARE(line.readAvailable(), QByteArray());
 
         // A new device behind the same name; the watchdog's fourth tick reopens it.
         conv = std::make_unique<PtyConverter>(linkPath);
