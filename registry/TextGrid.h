@@ -28,11 +28,11 @@ public:
     const QString& at(int col, int row) const {
         static const QString empty;
         if (!valid(col, row)) return empty;
-        return m_cells[size_t(row) * size_t(m_columns) + size_t(col)];
+        return m_cells[cellIndex(col, row)];
     }
     void set(int col, int row, const QString& text) {
         if (!valid(col, row)) return;
-        QString& cell = m_cells[size_t(row) * size_t(m_columns) + size_t(col)];
+        QString& cell = m_cells[cellIndex(col, row)];
         if (cell == text) return;
         cell = text;
         mark(row, 1u << unsigned(col));
@@ -45,11 +45,17 @@ public:
     // what it drew of those rows instead of drawing them all again.
     void scrollUp(int first, int last) {
         if (first < 0 || last >= m_rows || first >= last) return;
-        const auto cols = std::ptrdiff_t(m_columns);
-        const auto begin = m_cells.begin() + first * cols;
-        const auto end = m_cells.begin() + (last + 1) * cols;
-        std::rotate(begin, begin + cols, end);
-        std::copy(end - 2 * cols, end - cols, end - cols);
+        // A full list moves the same rows with every new line: the rows stay where they are stored
+        // and the range's first row moves on, so a move costs one row's texts, not the whole list's.
+        if (m_turn != 0 && (first != m_turnFirst || last != m_turnLast)) straighten();
+        m_turnFirst = first;
+        m_turnLast = last;
+        const size_t lastRow = storedRow(last);
+        m_turn = (m_turn + 1) % (last - first + 1);
+        const size_t newLastRow = storedRow(last); // where the dropped row `first` was stored
+        const auto cols = size_t(m_columns);
+        std::copy_n(m_cells.begin() + std::ptrdiff_t(lastRow * cols), cols,
+                    m_cells.begin() + std::ptrdiff_t(newLastRow * cols));
         if (m_shift.count > 0 && (m_shift.first != first || m_shift.last != last)) {
             // Another range moved before the view caught up: that one is drawn again whole.
             for (int row = m_shift.first; row <= m_shift.last; ++row)
@@ -119,6 +125,20 @@ public:
     }
 
 private:
+    // Where row `row` is stored: rows m_turnFirst … m_turnLast are turned m_turn places.
+    size_t storedRow(int row) const {
+        if (m_turn == 0 || row < m_turnFirst || row > m_turnLast) return size_t(row);
+        return size_t(m_turnFirst + (row - m_turnFirst + m_turn) % (m_turnLast - m_turnFirst + 1));
+    }
+    size_t cellIndex(int col, int row) const { return storedRow(row) * size_t(m_columns) + size_t(col); }
+    // Stores every row in its own place again (before a move of another range).
+    void straighten() {
+        const auto cols = std::ptrdiff_t(m_columns);
+        const auto begin = m_cells.begin() + m_turnFirst * cols;
+        std::rotate(begin, begin + m_turn * cols, m_cells.begin() + (m_turnLast + 1) * cols);
+        m_turn = 0;
+    }
+
     quint32 allColumns() const { return m_columns >= 32 ? ~0u : (1u << unsigned(m_columns)) - 1u; }
     void mark(int row, quint32 cols) {
         m_changed[size_t(row)] |= cols;
@@ -130,6 +150,9 @@ private:
     int m_rows;
     int m_shown;
     std::vector<QString> m_cells;
+    int m_turnFirst = 0;
+    int m_turnLast = 0;
+    int m_turn = 0;
     mutable std::vector<quint32> m_changed; // per row, one bit per changed column
     mutable int m_firstChanged = -1;
     mutable int m_lastChanged = -1;

@@ -6,6 +6,7 @@
 #include "registry/Storage.h"
 
 #include <QDir>
+#include <QRandomGenerator>
 
 using namespace vatrel;
 using namespace vatrel::testing;
@@ -127,6 +128,36 @@ private slots:
         const TextGrid::Shift second = g.takeShift();
         QCOMPARE((QList<int>{second.first, second.last, second.count}), (QList<int>{5, 20, 1}));
         QCOMPARE(take(), (QList<QList<int>>{{1, 9, 0, 1}}));
+    }
+
+    void movedRowsKeepTheirTexts() {
+        // Moves of a full list, of other ranges in between and edits anywhere: every cell always
+        // holds what moving whole rows would give.
+        TextGrid g(3, 14);
+        QList<QStringList> rows(14, QStringList(3));
+        QRandomGenerator rng(1207);
+        for (int step = 0; step < 4000; ++step) {
+            const int op = rng.bounded(10);
+            if (op < 4) {
+                const int col = rng.bounded(3), row = rng.bounded(14);
+                const QString text = QString::number(step);
+                g.set(col, row, text);
+                rows[row][col] = text;
+            } else {
+                int first = 1, last = 13; // the list's own move, most of the time
+                if (op == 9) {
+                    first = rng.bounded(13);
+                    last = first + 1 + rng.bounded(13 - first);
+                }
+                g.scrollUp(first, last);
+                for (int row = first; row < last; ++row)
+                    rows[row] = rows[row + 1];
+            }
+            for (int row = 0; row < 14; ++row)
+                for (int col = 0; col < 3; ++col)
+                    if (g.at(col, row) != rows[row][col])
+                        QFAIL(qPrintable(QStringLiteral("step %1: cell %2,%3").arg(step).arg(col).arg(row)));
+        }
     }
 
     void eventWithoutSensorNumber() {
