@@ -15,8 +15,8 @@ size_t qHash(const TextLayoutDelegate::Key& key, size_t seed) noexcept {
 }
 
 size_t qHash(const TextLayoutDelegate::TextRectKey& key, size_t seed) noexcept {
-    return qHashMulti(seed, key.style, key.cell.width(), key.cell.height(), key.font, key.features,
-                      key.direction, key.alignment);
+    return qHashMulti(seed, key.cell.width(), key.cell.height(), key.font, key.features, key.direction,
+                      key.alignment, key.state, key.position);
 }
 
 namespace {
@@ -81,12 +81,13 @@ const TextLayoutDelegate::Shaped* TextLayoutDelegate::shaped(const Key& key,
 }
 
 QRect TextLayoutDelegate::textRect(const QStyle* style, const QStyleOptionViewItem& option) const {
-    const TextRectKey key{style,
-                          option.rect.size(),
-                          option.font,
-                          int(option.features),
-                          int(option.direction),
-                          int(option.displayAlignment)};
+    if (m_textRectStyle != style) {
+        m_textRects.clear();
+        m_textRectStyle = const_cast<QStyle*>(style);
+    }
+    const TextRectKey key{
+        option.rect.size(),           option.font,       int(option.features),        int(option.direction),
+        int(option.displayAlignment), int(option.state), int(option.viewItemPosition)};
     if (const auto it = m_textRects.constFind(key); it != m_textRects.cend())
         return it->translated(option.rect.topLeft());
     const int textMargin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, option.widget) + 1;

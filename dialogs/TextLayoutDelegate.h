@@ -2,6 +2,7 @@
 #include <QCache>
 #include <QFont>
 #include <QHash>
+#include <QPointer>
 #include <QStyledItemDelegate>
 #include <QTextLayout>
 
@@ -47,18 +48,23 @@ private:
     const Shaped* shaped(const Key& key, const QStyleOptionViewItem& option) const;
 
     // The text rectangle of a plain cell, relative to the cell's corner, by what the style's layout
-    // of it depends on.
+    // of it depends on: the state too, as a style sheet may pad items differently when selected or
+    // hovered.
     struct TextRectKey {
-        const QStyle* style = nullptr;
         QSize cell;
         QFont font;
         int features = 0;
         int direction = 0;
         int alignment = 0;
+        int state = 0;
+        int position = 0; // of the item within its row
         bool operator==(const TextRectKey&) const = default;
     };
     friend size_t qHash(const TextRectKey& key, size_t seed) noexcept;
     mutable QHash<TextRectKey, QRect> m_textRects;
+    // The style the kept rectangles are of; a new style sheet brings a new style (maybe at the same
+    // address), and its rectangles are worked out afresh.
+    mutable QPointer<QStyle> m_textRectStyle;
     QRect textRect(const QStyle* style, const QStyleOptionViewItem& option) const;
 };
 

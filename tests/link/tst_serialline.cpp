@@ -157,9 +157,17 @@ private slots:
         QThread::msleep(20);
         QVERIFY(line.writeByte(':'));
         QCOMPARE(readWatches(), 0);
+        QVERIFY(conv.write("~")); // after the bytes the write may have taken in: read after them
+        QThread::msleep(20);
         QCoreApplication::processEvents();
-        QCOMPARE(line.readAvailable(), QByteArray(":0141BE\r\n"));
+        QCOMPARE(line.readAvailable(), QByteArray(":0141BE\r\n~"));
         QCOMPARE(readWatches(), 0);
+
+        // A quiet line is no failure.
+        for (int i = 0; i < 50; ++i)
+            QCOMPARE(line.readAvailable(), QByteArray());
+        QVERIFY(line.isOpen());
+        QVERIFY(!line.takeFailure());
     }
 
     void connectedSensorReachesTheConverterByteExact() {
