@@ -10,6 +10,7 @@
 #include <array>
 #include <deque>
 #include <functional>
+#include <map>
 
 namespace vatrel {
 
@@ -122,10 +123,12 @@ struct PendingLogWrite {
     bool daily = false;
 };
 
-// Event log records waiting for the disk, oldest first. They are written in this order before
-// anything newer, so every file keeps the order in which the events happened.
+// Event log records waiting for the disk, by file, oldest first. A file's kept records are written
+// before anything newer goes to it, so every file keeps the order in which the events happened; a
+// file that cannot be written holds up only its own records, never another file's.
 struct LogWriteState {
-    std::deque<PendingLogWrite> pending;
+    std::map<QString, std::deque<PendingLogWrite>> pending; // only files that hold records
+    size_t count = 0;           // records kept, all files together
     bool outage = false;        // writing fails; the operator has been told
     bool overflow_told = false; // the queue filled up during this outage and the operator was told
     quint64 dropped = 0;        // records lost because the queue was full

@@ -81,7 +81,7 @@ QString noFolderText(const Console& c, const PendingLogWrite& w) {
 void showPendingCount(Console& c) {
     const LogWriteState& s = c.log_writes;
     c.status_panels[kLogStatusPanel] =
-        s.outage ? QStringLiteral("Журнал не пишется: ") + QString::number(s.pending.size()) : QString();
+        s.outage ? QStringLiteral("Журнал не пишется: ") + QString::number(s.count) : QString();
     c.changed(ConsoleUi::View::StatusBar);
 }
 
@@ -96,7 +96,7 @@ void startOutage(Console& c, const PendingLogWrite& w) {
 
 void keep(Console& c, PendingLogWrite w) {
     LogWriteState& s = c.log_writes;
-    if (s.pending.size() >= s.capacity) {
+    if (s.count >= s.capacity) {
         ++s.dropped;
         if (!s.overflow_told) {
             s.overflow_told = true;
@@ -105,18 +105,55 @@ void keep(Console& c, PendingLogWrite w) {
         }
         return;
     }
-    s.pending.push_back(std::move(w));
+    QString fragment = w.fragment;
+    s.pending[std::move(fragment)].push_back(std::move(w));
+    ++s.count;
 }
 
-// Writes one record now or, when the disk fails or older records still wait, queues it behind them.
+// Writes one file's kept records, oldest first; false when the disk still refuses the next one.
+bool writeKept(Console& c, std::deque<PendingLogWrite>& kept) {
+    while (!kept.empty()) {
+        const PendingLogWrite& w = kept.front();
+        const RecordWrite result = appendRecordTo(c.path(w.fragment), w.bytes);
+        if (result == RecordWrite::OpenFailed || result == RecordWrite::WriteFailed) return false;
+        if (result == RecordWrite::NoFolder) c.error(noFolderText(c, w));
+        kept.pop_front();
+        --c.log_writes.count;
+    }
+    return true;
+}
+
+// After kept records were written: the outage is over once none is left, and the status bar says
+// how many still wait.
+void settle(Console& c, size_t keptBefore) {
+    LogWriteState& s = c.log_writes;
+    if (s.count == 0) {
+        s.outage = false;
+        s.overflow_told = false;
+    }
+    if (s.count != keptBefore) showPendingCount(c);
+}
+
+// Writes one record now or, when the disk fails or older records of its file still wait, keeps it
+// behind them.
 void writeOrKeep(Console& c, PendingLogWrite w) {
-    if (c.log_writes.pending.empty()) {
+    LogWriteState& s = c.log_writes;
+    const size_t before = s.count;
+    const auto kept = s.pending.find(w.fragment);
+    bool clear = kept == s.pending.end();
+    if (!clear && writeKept(c, kept->second)) {
+        s.pending.erase(kept);
+        clear = true;
+    }
+    if (clear) {
         switch (appendRecordTo(c.path(w.fragment), w.bytes)) {
         case RecordWrite::Written:
+            settle(c, before);
             return;
         case RecordWrite::NoFolder:
             // A missing folder is a set-up fault, not an outage: said at every event, nothing kept.
             c.error(noFolderText(c, w));
+            settle(c, before);
             return;
         case RecordWrite::OpenFailed:
         case RecordWrite::WriteFailed:
@@ -133,24 +170,15 @@ void writeOrKeep(Console& c, PendingLogWrite w) {
 void retryPendingLogWrites(Console& c) {
     LogWriteState& s = c.log_writes;
     if (s.pending.empty()) return;
-    const size_t before = s.pending.size();
-    while (!s.pending.empty()) {
-        const PendingLogWrite& w = s.pending.front();
-        const RecordWrite result = appendRecordTo(c.path(w.fragment), w.bytes);
-        if (result == RecordWrite::OpenFailed || result == RecordWrite::WriteFailed) break;
-        if (result == RecordWrite::NoFolder) c.error(noFolderText(c, w));
-        s.pending.pop_front();
-    }
-    if (s.pending.empty()) {
-        s.outage = false;
-        s.overflow_told = false;
-    }
-    if (s.pending.size() != before) showPendingCount(c);
+    const size_t before = s.count;
+    for (auto it = s.pending.begin(); it != s.pending.end();)
+        it = writeKept(c, it->second) ? s.pending.erase(it) : std::next(it);
+    settle(c, before);
 }
 
 void reportUnwrittenLogAtExit(Console& c) {
     retryPendingLogWrites(c);
-    const size_t lost = c.log_writes.pending.size();
+    const size_t lost = c.log_writes.count;
     if (lost == 0) return;
     c.error(QStringLiteral("Записи журнала, не попавшие на диск, будут потеряны: ") + QString::number(lost));
 }
@@ -158,7 +186,6 @@ void reportUnwrittenLogAtExit(Console& c) {
 void Put_msg(Console& c, const EventRecord& rec, qint16 sensor_type) {
     if (c.feed) c.feed->eventLogged(rec, sensor_type);
     addListLine(c, rec);
-    retryPendingLogWrites(c);
     const QByteArray bytes = rec.encode();
     if (rec.factory_number != 0)
         writeOrKeep(c, {sensorLogFragment(rec.factory_number, sensor_type), bytes, false});
@@ -168,7 +195,6 @@ void Put_msg(Console& c, const EventRecord& rec, qint16 sensor_type) {
 void Put_prog_msg(Console& c, const EventRecord& rec) {
     if (c.feed) c.feed->eventLogged(rec, FeedSink::kProgramEvent);
     addListLine(c, rec);
-    retryPendingLogWrites(c);
     writeOrKeep(c, {dailyLogFragment(c.clock().date()), rec.encode(), true});
 }
 

@@ -14,9 +14,10 @@ void Put_msg(Console& c, const EventRecord& rec, qint16 sensor_type);
 // Logs a program-level event: the event list and the day's log file only.
 void Put_prog_msg(Console& c, const EventRecord& rec);
 
-// Writes the records that could not be written before, oldest first, stopping at the first that
-// still fails. Put_msg and Put_prog_msg call it before every new record; the clock calls it too,
-// so the queue empties as soon as the disk takes writes again even when no event comes.
+// Writes the records that could not be written before, each file's oldest first, leaving a file at
+// its first record that still fails. A new event's record first has its own file's kept records
+// written; the clock calls this for all files, so they empty as soon as the disk takes writes
+// again even when no event comes.
 void retryPendingLogWrites(Console& c);
 // At the end of the run: one more try at the records still waiting for the disk, and a box that
 // says how many are lost with the program when the disk still does not take them.

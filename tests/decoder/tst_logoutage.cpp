@@ -125,6 +125,44 @@ private slots:
         QCOMPARE(f.ui.boxes.size(), 3);
     }
 
+    // One sensor's log that cannot be opened keeps its own records back; the day's log and the
+    // other sensors' logs go on being written, and only the kept records are lost at the end.
+    void oneBrokenFileHoldsUpOnlyItself() {
+        DecoderFixture f;
+        f.addOnlineSensor(0, 11, 0, 1, 0);
+        f.addOnlineSensor(1, 22, 0, 1, 0);
+        QVERIFY(QDir(f.dir.path()).mkpath("VatrelA_mess/11")); // a folder where the file should be
+        f.ui.expectMessage(QStringLiteral("Put_msg: не записался файл VatrelA_mess\\11. События хранятся в "
+                                          "памяти и будут записаны, когда запись станет возможной"),
+                           QStringLiteral("Ошибка"));
+        const QString alarm11 = QStringLiteral("Срабатывание 1 шлейфа датчика <Ватрел-А> № 11");
+        const QString alarm22 = QStringLiteral("Срабатывание 1 шлейфа датчика <Ватрел-А> № 22");
+        const QString back22 = QStringLiteral("Возврат в норму 1 шлейфа датчика <Ватрел-А> № 22");
+        f.status(11, 0x80);
+        f.status(22, 0x80);
+        f.status(22, 0x00);
+        QVERIFY(f.ui.allExpectedShown());
+        QCOMPARE(eventTexts(f.daily()), (QStringList{alarm11, alarm22, back22}));
+        QCOMPARE(eventTexts(f.sensorLog(22, false)), (QStringList{alarm22, back22}));
+        QCOMPARE(f.c.status_panels[0], QStringLiteral("Журнал не пишется: 1"));
+
+        Timer2Timer(f.c); // still a folder: kept, no second box
+        QCOMPARE(f.ui.boxes.size(), 1);
+        QCOMPARE(f.c.status_panels[0], QStringLiteral("Журнал не пишется: 1"));
+
+        f.ui.expectMessage(QStringLiteral("Записи журнала, не попавшие на диск, будут потеряны: 1"));
+        reportUnwrittenLogAtExit(f.c);
+        QVERIFY(f.ui.allExpectedShown());
+
+        // Mended, the next event of that sensor writes the kept record first.
+        QVERIFY(QDir(f.file(QStringLiteral("VatrelA_mess/11"))).removeRecursively());
+        f.status(11, 0x00);
+        QCOMPARE(eventTexts(f.sensorLog(11, false)),
+                 (QStringList{alarm11, QStringLiteral("Возврат в норму 1 шлейфа датчика <Ватрел-А> № 11")}));
+        QCOMPARE(f.c.status_panels[0], QString());
+        QCOMPARE(f.daily().size(), 4);
+    }
+
     void partRecordsAreCutBeforeAppending() {
         DecoderFixture f;
         QVERIFY(QDir(f.dir.path()).mkpath("VatrelA"));
