@@ -8,7 +8,9 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QTranslator>
 #include <exception>
 
 int main(int argc, char* argv[]) {
@@ -20,6 +22,11 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     // Taskbars and docks match the window to the menu entry by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("vatrel-console"));
+    // The console speaks Russian whatever the machine's language: Qt's own texts too (the buttons of
+    // message boxes, the file and print dialogs). Without Qt's translations installed they stay English.
+    QTranslator qtTexts;
+    if (qtTexts.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTexts);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
