@@ -11,12 +11,12 @@ void registerConsoleFonts() {
     static bool done = false;
     if (done) return;
     done = true;
-    // Same advance widths as the faces the windows were laid out for, so no text is cut in its column.
-    const QString dir = QStringLiteral("/usr/share/wine/fonts/");
-    for (const char* file : {"tahoma.ttf", "tahomabd.ttf"}) {
-        const QString path = dir + QLatin1String(file);
-        if (QFile::exists(path)) QFontDatabase::addApplicationFont(path);
-    }
+    // Same advance widths as the face the windows were laid out for, so no text is cut in its column.
+    // Only the regular face: the package's bold face has the regular outlines (only its advances are
+    // wider), so bold texts drew thin. Without it, bold is drawn by emboldening the regular outlines,
+    // which looks bold and is a little narrower than the real bold face, so it fits where that did.
+    const QString tahoma = QStringLiteral("/usr/share/wine/fonts/tahoma.ttf");
+    if (QFile::exists(tahoma)) QFontDatabase::addApplicationFont(tahoma);
     // MS Sans Serif is drawn in Tahoma, its successor of the same widths: the free MS Sans Serif face
     // has no bold, and the toolbar and tab captions are bold. Verdana has no metric-compatible free
     // face; DejaVu Sans is of the same design family.

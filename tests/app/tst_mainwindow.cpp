@@ -17,9 +17,11 @@
 #include <QDate>
 #include <QFrame>
 #include <QHeaderView>
+#include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -470,6 +472,25 @@ private slots:
         QFont toolbar = run.child<QLabel>("Label8")->font();
         QCOMPARE(QFontInfo(toolbar).family(), QStringLiteral("Tahoma"));
         QVERIFY(QFontInfo(toolbar).bold());
+        // Bold is drawn bold: clearly more ink than the regular face for the same text.
+        const auto ink = [](const QFont& f) {
+            QImage img(400, 60, QImage::Format_Grayscale8);
+            img.fill(Qt::white);
+            QPainter p(&img);
+            p.setFont(f);
+            p.drawText(5, 40, QStringLiteral("ВНИМАНИЕ ТРЕВОГА 1234"));
+            p.end();
+            qint64 sum = 0;
+            for (int y = 0; y < img.height(); ++y)
+                for (int x = 0; x < img.width(); ++x)
+                    sum += 255 - qGray(img.pixel(x, y));
+            return sum;
+        };
+        QFont regular = toolbar;
+        regular.setBold(false);
+        QVERIFY2(ink(toolbar) > ink(regular) * 5 / 4, qPrintable(QStringLiteral("bold %1, regular %2")
+                                                                    .arg(ink(toolbar))
+                                                                    .arg(ink(regular))));
         const QFontMetrics fm(font);
         for (const char* text :
              {"Норма", "Сопр.изол.ЧЭ1 ниже нормы", "Сопр.изол.ЧЭ2 ниже нормы", "Обрыв ЧЭ 1", "Обрыв ЧЭ 2",
@@ -493,7 +514,8 @@ private slots:
         QApplication::processEvents();
 
         // Row 6 (sensor 1234, no link) is dark red in every normal cell; its position cell is not.
-        const int y = table->horizontalHeader()->height() + 5 * 22 + 11;
+        // Looked at just above the text.
+        const int y = table->horizontalHeader()->height() + 5 * 22 + 3;
         const QImage shot = table->grab().toImage();
         QCOMPARE(shot.pixelColor(table->frameWidth() + 40, y),
                  QGuiApplication::palette().color(QPalette::Button));
