@@ -483,7 +483,12 @@ void TFmain::PageControl2Change(int index) {
 }
 
 void TFmain::PopupMenu1(const QPoint& pos) {
-    const PopupMenuState state = PopupMenu1Popup(m_c);
+    // The operator's own action: a box it raises is answered before the menu or a dialog shows.
+    PopupMenuState state;
+    {
+        const ConsoleUi::OperatorAction action(m_c.ui);
+        state = PopupMenu1Popup(m_c);
+    }
     QMenu menu(this);
     menu.setObjectName(QStringLiteral("PopupMenu1"));
     auto item = [&menu](const char* name, const QString& caption, bool enabled) {
@@ -508,22 +513,29 @@ void TFmain::PopupMenu1(const QPoint& pos) {
 
     // Act after the menu has closed, so a dialog never opens on top of a popup.
     QAction* chosen = menu.exec(m_stringGrid1->viewport()->mapToGlobal(pos));
-    if (chosen == pEstablish)
-        runDialog(PEstablishClick(m_c));
-    else if (chosen == pRemove)
-        runDialog(PRemoveClick(m_c));
-    else if (chosen == pSetSh1)
-        PSetSh1Click(m_c);
-    else if (chosen == pSetSh2)
-        PSetSh2Click(m_c);
-    else if (chosen == pRemoveSh1)
-        PRemoveSh1Click(m_c);
-    else if (chosen == pRemoveSh2)
-        PRemoveSh2Click(m_c);
-    else if (chosen == nDirect)
-        runDialog(N_Direct_component_porogClick(m_c));
-    else if (chosen == n1)
-        runDialog(N1Click(m_c));
+    DialogRequest request = DialogRequest::None;
+    {
+        // A dialog is shown after the action has ended: boxes the engine raises while a dialog is
+        // open must not wait for the operator.
+        const ConsoleUi::OperatorAction action(m_c.ui);
+        if (chosen == pEstablish)
+            request = PEstablishClick(m_c);
+        else if (chosen == pRemove)
+            request = PRemoveClick(m_c);
+        else if (chosen == pSetSh1)
+            PSetSh1Click(m_c);
+        else if (chosen == pSetSh2)
+            PSetSh2Click(m_c);
+        else if (chosen == pRemoveSh1)
+            PRemoveSh1Click(m_c);
+        else if (chosen == pRemoveSh2)
+            PRemoveSh2Click(m_c);
+        else if (chosen == nDirect)
+            request = N_Direct_component_porogClick(m_c);
+        else if (chosen == n1)
+            request = N1Click(m_c);
+    }
+    runDialog(request);
 }
 
 void TFmain::runDialog(DialogRequest request) {
@@ -543,7 +555,11 @@ void TFmain::runDialog(DialogRequest request) {
         const int slot = m_c.selected_row - 1;
         if (slot < 0 || slot >= kSlots || !m_dialogs.FQReport) break;
         const SensorRecord& r = m_c.sensors[size_t(slot)];
-        m_dialogs.FQReport->OpenSensorLog(r.factory_number, r.sensor_type);
+        {
+            // A log that cannot be opened is said, and answered, before the viewer shows.
+            const ConsoleUi::OperatorAction action(m_c.ui);
+            m_dialogs.FQReport->OpenSensorLog(r.factory_number, r.sensor_type);
+        }
         execDialog(m_dialogs.FQReport);
         break;
     }

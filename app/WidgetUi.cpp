@@ -74,7 +74,10 @@ void WidgetUi::message(const QString& caption, const QString& text, Icon icon) {
     if (m_operatorActions > 0) {
         // The operator's own action waits for the answer (the program may end right after it).
         box->setWindowModality(box->parentWidget() ? Qt::WindowModal : Qt::ApplicationModal);
+        // While it waits, the engine's timers go on: a box they raise meanwhile must not wait too.
+        const int depth = std::exchange(m_operatorActions, 0);
         box->exec();
+        m_operatorActions = depth;
         delete box;
         return;
     }

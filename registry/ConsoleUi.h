@@ -36,6 +36,21 @@ public:
     // closing a window or the program.
     virtual void beginOperatorAction() {}
     virtual void endOperatorAction() {}
+    // The same for one block: begun here, ended when the block is left.
+    class OperatorAction {
+    public:
+        explicit OperatorAction(ConsoleUi* ui) : m_ui(ui) {
+            if (m_ui) m_ui->beginOperatorAction();
+        }
+        ~OperatorAction() {
+            if (m_ui) m_ui->endOperatorAction();
+        }
+        OperatorAction(const OperatorAction&) = delete;
+        OperatorAction& operator=(const OperatorAction&) = delete;
+
+    private:
+        ConsoleUi* m_ui;
+    };
 
     virtual void changed(View view) = 0;
 
