@@ -47,12 +47,17 @@ FixedFirstColumn::FixedFirstColumn(QTableView* table) : QObject(table), m_table(
     // A click on a fixed cell selects nothing; the wheel over it scrolls the table.
     m_fixed->viewport()->installEventFilter(this);
     table->installEventFilter(this);
+    // The table's rows area shrinks when its sideways scroll bar comes up, without the table itself
+    // changing size: the fixed cells must follow it, or they scroll a bar's height short at the end.
+    table->viewport()->installEventFilter(this);
     place();
     m_fixed->show();
 }
 
 bool FixedFirstColumn::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_table && (event->type() == QEvent::Resize || event->type() == QEvent::Show)) place();
+    if ((watched == m_table || watched == m_table->viewport()) &&
+        (event->type() == QEvent::Resize || event->type() == QEvent::Show))
+        place();
     if (watched == m_fixed->viewport() && event->type() == QEvent::Wheel) {
         QCoreApplication::sendEvent(m_table->viewport(), event);
         return true;
@@ -64,6 +69,7 @@ void FixedFirstColumn::place() {
     const int frame = m_table->frameWidth();
     m_fixed->setGeometry(frame, frame, m_table->columnWidth(0),
                          m_table->viewport()->height() + m_table->horizontalHeader()->height());
+    m_fixed->verticalScrollBar()->setValue(m_table->verticalScrollBar()->value());
 }
 
 } // namespace vatrel

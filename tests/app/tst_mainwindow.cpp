@@ -540,6 +540,15 @@ private slots:
         auto* fixed = run.child<QTableView>("StringGrid1Fixed");
         QTest::mouseClick(fixed->viewport(), Qt::LeftButton, {}, QPoint(20, 2 * 22 + 11));
         QCOMPARE(run.c.selected_row, 0);
+
+        // At the end of the table the numbers still stand beside their rows.
+        QScrollBar* down = table->verticalScrollBar();
+        down->setValue(down->maximum());
+        QApplication::processEvents();
+        QCOMPARE(fixed->viewport()->height(), table->viewport()->height());
+        QCOMPARE(fixed->verticalScrollBar()->value(), down->value());
+        QCOMPARE(fixed->rowAt(fixed->viewport()->height() - 1),
+                 table->rowAt(table->viewport()->height() - 1));
     }
 
     void eventTabShowsTheNewestRow() {
