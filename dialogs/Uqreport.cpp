@@ -26,6 +26,29 @@ namespace vatrel {
 
 namespace {
 
+// The page number entry: a number above the last page becomes the last page, one below the first
+// (or no number at all) the first, as soon as it is typed; an empty entry is left to be filled.
+class PageSpinBox : public QSpinBox {
+public:
+    using QSpinBox::QSpinBox;
+
+protected:
+    QValidator::State validate(QString& input, int& pos) const override {
+        if (input.isEmpty()) return QValidator::Intermediate;
+        bool ok = false;
+        const qint64 typed = input.toLongLong(&ok);
+        const int page = !ok                 ? minimum()
+                         : typed > maximum() ? maximum()
+                         : typed < minimum() ? minimum()
+                                             : int(typed);
+        if (!ok || page != typed) {
+            input = QString::number(page);
+            pos = int(input.size());
+        }
+        return QValidator::Acceptable;
+    }
+};
+
 QColor toColor(Colour c) {
     if (c == colours::info_background) return QGuiApplication::palette().color(QPalette::ToolTipBase);
     return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
@@ -162,17 +185,17 @@ TFQReport::TFQReport(Console& c, QWidget* parent) : QDialog(parent), m_c(c), m_l
     auto* bButGo = pageButton("BButGo", QStyle::SP_ArrowRight, QStringLiteral("Переход на заданную страницу"),
                               PageButton::Go);
     // The spinner keeps its text a number within its range by itself; the page changes only on BButGo.
-    m_spin = named(new QSpinBox, "CSpinEdProt");
+    m_spin = named(new PageSpinBox, "CSpinEdProt");
     m_spin->setToolTip(QStringLiteral("Задание номера страницы"));
     m_spin->setRange(1, 100);
     m_spin->setValue(1);
-    m_spin->setMinimumWidth(80);
+    // Wide enough for six digits; a wider entry for a long log would widen the whole window.
+    m_spin->setFixedWidth(72);
     auto* gp = new QGridLayout(m_groupProt);
     auto* nav = new QHBoxLayout;
     nav->addWidget(m_stTextStr, 1);
     for (auto* b : {bButPrev, bButBack, bButNext, bButStep})
         nav->addWidget(b);
-    nav->addSpacing(8);
     nav->addWidget(m_spin);
     nav->addWidget(bButGo);
     gp->addLayout(nav, 0, 0);

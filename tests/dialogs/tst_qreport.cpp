@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QProcess>
@@ -210,6 +211,14 @@ private slots:
         QCOMPARE(cell(1, 1), QString("Запись 497"));
         auto* spin = child<QSpinBox>("CSpinEdProt");
         QCOMPARE(spin->maximum(), 3);
+        // Typed page numbers are brought into the range at once: 9 becomes the last page, a letter the first.
+        auto* entry = spin->findChild<QLineEdit*>();
+        for (const auto& [typed, shown] : {std::pair{"9", "3"}, std::pair{"x", "1"}, std::pair{"0", "1"}}) {
+            entry->selectAll();
+            QTest::keyClick(entry, Qt::Key_Backspace);
+            QTest::keyClicks(entry, typed);
+            QCOMPARE(entry->text(), QString(shown));
+        }
         spin->setValue(3);
         click("BButGo");
         QCOMPARE(child<QLabel>("StTextStr")->text(), QString(" Стр. 3"));
