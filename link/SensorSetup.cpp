@@ -43,6 +43,11 @@ int addOperator(Console& c, const std::function<QString()>& askSurname) {
     }
     // Surnames are compared as they will stand in the file, byte for byte.
     const QByteArray bytes = cp1251::encode(typed);
+    // A letter the file's code page lacks would be stored as a substitute and shown changed.
+    if (cp1251::decode(bytes) != typed) {
+        c.error(QStringLiteral("В фамилии есть знаки, которые нельзя сохранить"));
+        return -1;
+    }
     for (int i = 0; i < list.operator_count; ++i) {
         if (cp1251::encode(list.entries[size_t(i)].surname) == bytes) {
             c.error(QStringLiteral("Уже есть такой испытатель"));

@@ -115,7 +115,9 @@ private slots:
         expectError(QStringLiteral("Слишком длинное имя"));
         addSurname(&d, QStringLiteral("Абвгдеёжзийклмноп")); // 17 characters
         addSurname(&d, QStringLiteral("Абвгдеёжзийклмно"));  // 16 are enough
-        addSurname(&d, QStringLiteral("иванов"));            // another case is another surname
+        expectError(QStringLiteral("В фамилии есть знаки, которые нельзя сохранить"));
+        addSurname(&d, QStringLiteral("Müller")); // ü has no place in the file's code page
+        addSurname(&d, QStringLiteral("иванов")); // another case is another surname
         QCOMPARE(comboItems(&d), (QStringList{kIvanov, "Абвгдеёжзийклмно", "иванов"}));
         QCOMPARE(child<QComboBox>(&d, "ComboBoxFam")->currentText(), QStringLiteral("иванов"));
 
