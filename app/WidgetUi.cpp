@@ -65,29 +65,35 @@ QWidget* WidgetUi::boxParent() const {
 }
 
 void WidgetUi::message(const QString& caption, const QString& text, Icon icon) {
+    // The engine's box is not opened again while one with its text is up; the operator's own action
+    // always gets its answer.
     const QPointer<QMessageBox> shown = m_openBoxes.value(text);
-    if (shown && shown->isVisible()) return;
+    if (m_operatorActions == 0 && shown && shown->isVisible()) return;
     auto* box = new QMessageBox(toBoxIcon(icon), caption, text, QMessageBox::Ok, boxParent());
     // The alarm window stays on top of everything; a box under it could not be read or answered.
     box->setWindowFlag(Qt::WindowStaysOnTopHint);
     keepCaptionBlank(box);
-    if (m_operatorActions > 0) {
-        // The operator's own action waits for the answer (the program may end right after it).
-        box->setWindowModality(box->parentWidget() ? Qt::WindowModal : Qt::ApplicationModal);
-        // While it waits, the engine's timers go on: a box they raise meanwhile must not wait too.
-        const int depth = std::exchange(m_operatorActions, 0);
-        box->exec();
-        m_operatorActions = depth;
-        delete box;
-        return;
-    }
-    box->setAttribute(Qt::WA_DeleteOnClose);
+    // While a box is up, another with the same text is not opened.
     m_openBoxes.insert(text, box);
     connect(box, &QObject::destroyed, this, [this, text] {
         // A later box with the same text may already have taken the slot; drop only dead entries.
         // isNull() only: the box is half destroyed here and must not be cast back to a QMessageBox.
         if (m_openBoxes.value(text).isNull()) m_openBoxes.remove(text);
     });
+    if (m_operatorActions > 0) {
+        // The operator's own action waits for the answer (the program may end right after it).
+        box->setWindowModality(box->parentWidget() ? Qt::WindowModal : Qt::ApplicationModal);
+        // While it waits, the engine's timers go on: a box they raise meanwhile must not wait too.
+        struct Restore {
+            int& depth;
+            int value;
+            ~Restore() { depth = value; }
+        } restore{m_operatorActions, std::exchange(m_operatorActions, 0)};
+        box->exec();
+        delete box;
+        return;
+    }
+    box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
 }
 

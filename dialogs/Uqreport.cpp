@@ -22,6 +22,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace vatrel {
 
 namespace {
@@ -37,7 +39,9 @@ protected:
         if (input.isEmpty()) return QValidator::Intermediate;
         bool ok = false;
         const qint64 typed = input.toLongLong(&ok);
-        const int page = !ok                 ? minimum()
+        const bool digits = std::all_of(input.cbegin(), input.cend(), [](QChar ch) { return ch.isDigit(); });
+        const int page = !ok && digits       ? maximum() // too long a number for any page
+                         : !ok               ? minimum()
                          : typed > maximum() ? maximum()
                          : typed < minimum() ? minimum()
                                              : int(typed);

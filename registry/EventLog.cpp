@@ -3,6 +3,8 @@
 #include "registry/FeedSink.h"
 #include "registry/RecordFile.h"
 
+#include <QStringList>
+
 #include <algorithm>
 
 namespace vatrel {
@@ -85,23 +87,32 @@ void showPendingCount(Console& c) {
     c.changed(ConsoleUi::View::StatusBar);
 }
 
-void startOutage(Console& c, const PendingLogWrite& w) {
-    LogWriteState& s = c.log_writes;
+// Boxes the writer has to show. They are shown only once the writer's state is whole again: a box may
+// wait for the operator while the engine goes on logging, and that logging must find every kept
+// record in place and go behind it.
+using Notes = QStringList;
+
+void tell(Console& c, const Notes& notes) {
+    for (const QString& text : notes)
+        c.error(text);
+}
+
+void startOutage(LogWriteState& s, const PendingLogWrite& w, Notes& notes) {
     if (s.outage) return;
     s.outage = true;
     s.overflow_told = false;
-    c.error(QStringLiteral("Put_msg: не записался файл ") + shownName(w.fragment) +
-            QStringLiteral(". События хранятся в памяти и будут записаны, когда запись станет возможной"));
+    notes << QStringLiteral("Put_msg: не записался файл ") + shownName(w.fragment) +
+                 QStringLiteral(
+                     ". События хранятся в памяти и будут записаны, когда запись станет возможной");
 }
 
-void keep(Console& c, PendingLogWrite w) {
-    LogWriteState& s = c.log_writes;
+void keep(LogWriteState& s, PendingLogWrite w, Notes& notes) {
     if (s.count >= s.capacity) {
         ++s.dropped;
         if (!s.overflow_told) {
             s.overflow_told = true;
-            c.error(QStringLiteral("Put_msg: память для незаписанных событий заполнена, новые события "
-                                   "не сохраняются"));
+            notes << QStringLiteral("Put_msg: память для незаписанных событий заполнена, новые события "
+                                    "не сохраняются");
         }
         return;
     }
@@ -111,12 +122,12 @@ void keep(Console& c, PendingLogWrite w) {
 }
 
 // Writes one file's kept records, oldest first; false when the disk still refuses the next one.
-bool writeKept(Console& c, std::deque<PendingLogWrite>& kept) {
+bool writeKept(Console& c, std::deque<PendingLogWrite>& kept, Notes& notes) {
     while (!kept.empty()) {
         const PendingLogWrite& w = kept.front();
         const RecordWrite result = appendRecordTo(c.path(w.fragment), w.bytes);
         if (result == RecordWrite::OpenFailed || result == RecordWrite::WriteFailed) return false;
-        if (result == RecordWrite::NoFolder) c.error(noFolderText(c, w));
+        if (result == RecordWrite::NoFolder) notes << noFolderText(c, w);
         kept.pop_front();
         --c.log_writes.count;
     }
@@ -136,12 +147,12 @@ void settle(Console& c, size_t keptBefore) {
 
 // Writes one record now or, when the disk fails or older records of its file still wait, keeps it
 // behind them.
-void writeOrKeep(Console& c, PendingLogWrite w) {
+void writeOrKeep(Console& c, PendingLogWrite w, Notes& notes) {
     LogWriteState& s = c.log_writes;
     const size_t before = s.count;
     const auto kept = s.pending.find(w.fragment);
     bool clear = kept == s.pending.end();
-    if (!clear && writeKept(c, kept->second)) {
+    if (!clear && writeKept(c, kept->second, notes)) {
         s.pending.erase(kept);
         clear = true;
     }
@@ -152,16 +163,16 @@ void writeOrKeep(Console& c, PendingLogWrite w) {
             return;
         case RecordWrite::NoFolder:
             // A missing folder is a set-up fault, not an outage: said at every event, nothing kept.
-            c.error(noFolderText(c, w));
+            notes << noFolderText(c, w);
             settle(c, before);
             return;
         case RecordWrite::OpenFailed:
         case RecordWrite::WriteFailed:
-            startOutage(c, w);
+            startOutage(s, w, notes);
             break;
         }
     }
-    keep(c, std::move(w));
+    keep(s, std::move(w), notes);
     showPendingCount(c);
 }
 
@@ -171,9 +182,11 @@ void retryPendingLogWrites(Console& c) {
     LogWriteState& s = c.log_writes;
     if (s.pending.empty()) return;
     const size_t before = s.count;
+    Notes notes;
     for (auto it = s.pending.begin(); it != s.pending.end();)
-        it = writeKept(c, it->second) ? s.pending.erase(it) : std::next(it);
+        it = writeKept(c, it->second, notes) ? s.pending.erase(it) : std::next(it);
     settle(c, before);
+    tell(c, notes);
 }
 
 void reportUnwrittenLogAtExit(Console& c) {
@@ -187,15 +200,19 @@ void Put_msg(Console& c, const EventRecord& rec, qint16 sensor_type) {
     if (c.feed) c.feed->eventLogged(rec, sensor_type);
     addListLine(c, rec);
     const QByteArray bytes = rec.encode();
+    Notes notes; // said once both files have the record or keep it
     if (rec.factory_number != 0)
-        writeOrKeep(c, {sensorLogFragment(rec.factory_number, sensor_type), bytes, false});
-    writeOrKeep(c, {dailyLogFragment(c.clock().date()), bytes, true});
+        writeOrKeep(c, {sensorLogFragment(rec.factory_number, sensor_type), bytes, false}, notes);
+    writeOrKeep(c, {dailyLogFragment(c.clock().date()), bytes, true}, notes);
+    tell(c, notes);
 }
 
 void Put_prog_msg(Console& c, const EventRecord& rec) {
     if (c.feed) c.feed->eventLogged(rec, FeedSink::kProgramEvent);
     addListLine(c, rec);
-    writeOrKeep(c, {dailyLogFragment(c.clock().date()), rec.encode(), true});
+    Notes notes;
+    writeOrKeep(c, {dailyLogFragment(c.clock().date()), rec.encode(), true}, notes);
+    tell(c, notes);
 }
 
 } // namespace vatrel

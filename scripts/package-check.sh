@@ -52,6 +52,8 @@ for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 libqt6charts6 l
          libqt6printsupport6 libmosquitto1 qt6-qpa-plugins fonts-wine fonts-dejavu-core; do
   grep -qx "$p" "$WORK/depends" || fail "Depends lacks $p: $(dpkg-deb -f "$DEB" Depends)"
 done
+dpkg-deb -f "$DEB" Recommends | tr ',|' '\n\n' | sed 's/[[:space:]]//g' | grep -qx qt6-translations-l10n ||
+  fail "Recommends lacks qt6-translations-l10n: $(dpkg-deb -f "$DEB" Recommends)"
 
 ROOT="$WORK/root"
 dpkg -x "$DEB" "$ROOT"

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 #include <QTest>
+#include <functional>
+#include <utility>
 
 namespace vatrel::testing {
 
@@ -36,6 +38,8 @@ public:
 
     void message(const QString& caption, const QString& text, Icon icon) override {
         boxes.append({caption, text, icon});
+        // What goes on while a box waits for the operator (the engine keeps running); one box only.
+        if (whileShown) std::exchange(whileShown, nullptr)(text);
         if (!m_expected.isEmpty() && m_expected.first() == text) {
             const QString cap = m_expectedCaptions.takeFirst();
             m_expected.removeFirst();
@@ -45,8 +49,7 @@ public:
             return;
         }
         for (const QString& p : m_allowedPrefixes)
-            if (text.startsWith(p))
-                return;
+            if (text.startsWith(p)) return;
         QFAIL(qPrintable(QStringLiteral("unexpected message box: [%1] %2").arg(caption, text)));
     }
 
@@ -68,6 +71,7 @@ public:
     void oscillogramStopped() override { ++oscStopped; }
     void oscillogramSampleB(const std::array<float, 8>& v) override { samples.append(v); }
 
+    std::function<void(const QString&)> whileShown;
     QList<Box> boxes;
     QStringList questions;
     bool answer = true;

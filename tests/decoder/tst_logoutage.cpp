@@ -163,6 +163,33 @@ private slots:
         QCOMPARE(f.daily().size(), 4);
     }
 
+    // A box may wait for the operator while the engine logs on: what it logs meanwhile goes behind
+    // the records already kept, and a retry meanwhile finds the writer's state whole.
+    void boxesWaitWhileTheEngineGoesOn() {
+        DecoderFixture f;
+        QVERIFY(QDir(f.dir.path()).mkpath("VatrelA_mess/11"));
+        f.ui.expectMessage(QStringLiteral("Put_msg: не записался файл VatrelA_mess\\11. События хранятся в "
+                                          "памяти и будут записаны, когда запись станет возможной"));
+        f.ui.whileShown = [&](const QString&) {
+            Put_msg(f.c, makeEvent(f.c, 11, 30, QStringLiteral("B")), 0);
+        };
+        Put_msg(f.c, makeEvent(f.c, 11, 30, QStringLiteral("A")), 0);
+        QVERIFY(f.ui.allExpectedShown());
+        QCOMPARE(eventTexts(f.daily()), (QStringList{"A", "B"}));
+        QCOMPARE(f.c.status_panels[0], QStringLiteral("Журнал не пишется: 2"));
+
+        // The folder goes away: the kept records are dropped with a box, and the clock's retry
+        // while that box waits finds nothing left.
+        QVERIFY(QDir(f.file(QStringLiteral("VatrelA_mess"))).removeRecursively());
+        f.ui.allowMessagePrefix(QStringLiteral("Put_msg: не открылся файл "));
+        f.ui.whileShown = [&](const QString&) { retryPendingLogWrites(f.c); };
+        retryPendingLogWrites(f.c);
+        QCOMPARE(f.c.log_writes.count, size_t(0));
+        QVERIFY(f.c.log_writes.pending.empty());
+        QCOMPARE(f.c.status_panels[0], QString());
+        QCOMPARE(eventTexts(f.daily()), (QStringList{"A", "B"}));
+    }
+
     void partRecordsAreCutBeforeAppending() {
         DecoderFixture f;
         QVERIFY(QDir(f.dir.path()).mkpath("VatrelA"));
