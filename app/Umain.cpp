@@ -608,15 +608,17 @@ void TFmain::closeEvent(QCloseEvent* event) {
     m_c.alarms.sound_on = false;
     m_c.ui->stopAlarmSound();
     // A save that fails here must be read before the program ends (arming flags may be lost).
-    m_c.ui->beginOperatorAction();
-    saveAllOnExit(m_c);
-    m_c.ui->endOperatorAction();
+    {
+        const ConsoleUi::OperatorAction action(m_c.ui);
+        saveAllOnExit(m_c);
+    }
     ClosePort(m_c);
     event->accept();
     Put_prog_msg(m_c, makeEvent(m_c, 0, 20, QStringLiteral("Выход из программы")));
-    m_c.ui->beginOperatorAction();
-    reportUnwrittenLogAtExit(m_c);
-    m_c.ui->endOperatorAction();
+    {
+        const ConsoleUi::OperatorAction action(m_c.ui);
+        reportUnwrittenLogAtExit(m_c);
+    }
     emit exitConfirmed();
 }
 

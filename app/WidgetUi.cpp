@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QScopeGuard>
 #include <QWindow>
 #include <utility>
 
@@ -84,11 +85,8 @@ void WidgetUi::message(const QString& caption, const QString& text, Icon icon) {
         // The operator's own action waits for the answer (the program may end right after it).
         box->setWindowModality(box->parentWidget() ? Qt::WindowModal : Qt::ApplicationModal);
         // While it waits, the engine's timers go on: a box they raise meanwhile must not wait too.
-        struct Restore {
-            int& depth;
-            int value;
-            ~Restore() { depth = value; }
-        } restore{m_operatorActions, std::exchange(m_operatorActions, 0)};
+        const auto restore =
+            qScopeGuard([this, depth = std::exchange(m_operatorActions, 0)] { m_operatorActions = depth; });
         box->exec();
         delete box;
         return;

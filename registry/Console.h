@@ -23,7 +23,7 @@ constexpr int kOperatorsMax = 50;
 constexpr int kQueueSize = 32;
 constexpr int kSizeTrBuf = 1024; // largest number of words in one command
 constexpr int kRxBufSize = 1024;
-constexpr int kPortCount = 71; // "COM1" … "COM70" and one empty item
+constexpr int kPortCount = 71;   // "COM1" … "COM70" and one empty item
 constexpr quint8 kDeviceCode = 22;
 // Event log records kept in memory while they cannot be written: a record is 328 bytes, so this
 // is at most about 40 MB, and at least 50 000 events (each goes to two files) - a night of alarms.
@@ -31,18 +31,8 @@ constexpr int kPendingLogWritesMax = 100000;
 
 // Sensor table columns.
 enum SensorColumn {
-    colPos = 0,
-    colAddress,
-    colType,
-    colLoop1,
-    colLoop2,
-    colThreshold1,
-    colSignal1,
-    colThreshold2,
-    colSignal2,
-    colState,
-    colArmed1,
-    colArmed2,
+    colPos = 0, colAddress, colType, colLoop1, colLoop2, colThreshold1, colSignal1,
+    colThreshold2, colSignal2, colState, colArmed1, colArmed2,
 };
 
 struct KartaEntry {
@@ -52,7 +42,7 @@ struct KartaEntry {
 
 struct OperatorEntry {
     quint8 mark = 0;
-    QString surname; // at most 16 characters
+    QString surname;      // at most 16 characters
     qint16 operator_id = 0;
 };
 
@@ -79,10 +69,7 @@ struct Counter {
     qint32 value = 0;
     QString text = QStringLiteral("----");
     void show() { text = QString::number(value); }
-    void reset() {
-        value = 0;
-        show();
-    }
+    void reset() { value = 0; show(); }
 };
 
 struct DiagCounters {
@@ -95,14 +82,14 @@ struct DiagCounters {
 struct EngineState {
     std::array<char, kRxBufSize + 1> rx_buf{};
     quint16 rx_pos = 0;
-    qint16 rx_mode = 0;  // 0 idle, 1 reply (after ':'), 2 report (after '~')
-    qint16 awaiting = 0; // the queue head was sent and its reply is due
+    qint16 rx_mode = 0;      // 0 idle, 1 reply (after ':'), 2 report (after '~')
+    qint16 awaiting = 0;     // the queue head was sent and its reply is due
     qint16 wait_ticks = 0;
     qint16 retries = 0;
     qint16 pass_error = 0;
     qint16 write_failures = 0;
     quint16 pass_counter = 0;
-    qint16 Conv_link = 2; // 2 not yet known, 1 up, 0 lost
+    qint16 Conv_link = 2;    // 2 not yet known, 1 up, 0 lost
     quint16 KartaAdressPos = 1;
     bool rv_timer_running = false; // TimerRv: started by a successful port open
     // Pass-time bookkeeping of the TimerRv handler.
@@ -141,8 +128,8 @@ struct PendingLogWrite {
 // file that cannot be written holds up only its own records, never another file's.
 struct LogWriteState {
     std::map<QString, std::deque<PendingLogWrite>> pending; // only files that hold records
-    size_t count = 0;                                       // records kept, all files together
-    bool outage = false;                                    // writing fails; the operator has been told
+    size_t count = 0;           // records kept, all files together
+    bool outage = false;        // writing fails; the operator has been told
     bool overflow_told = false; // the queue filled up during this outage and the operator was told
     quint64 dropped = 0;        // records lost because the queue was full
     size_t capacity = kPendingLogWritesMax;
@@ -202,9 +189,9 @@ struct Console {
     AlarmList alarms;
     OscControls osc;
     OscScope scope; // the oscilloscope charts' scales and samples
-    QString Label5; // weekday
-    QString Label6; // date and time
-    QString Label8; // sensor count
+    QString Label5;  // weekday
+    QString Label6;  // date and time
+    QString Label8;  // sensor count
     std::array<QString, 5> status_panels{};
     bool wait_panel_visible = false;
 
@@ -221,7 +208,8 @@ struct Console {
     // Helpers shared by every part.
     QString path(const QString& fragment) const; // data_dir + "/" + fragment
     void changed(ConsoleUi::View v) const {
-        if (ui) ui->changed(v);
+        if (ui)
+            ui->changed(v);
     }
     void error(const QString& text) const; // "Ошибка" box with the error icon
 };
