@@ -35,22 +35,11 @@ void keepCaptionBlank(QMessageBox* box) {
 
 } // namespace
 
-WidgetUi::WidgetUi(QObject* parent) : QObject(parent) {
-    qApp->installEventFilter(this);
-}
+WidgetUi::WidgetUi(QObject* parent) : QObject(parent), m_rules(this) {}
 
-bool WidgetUi::eventFilter(QObject* watched, QEvent* event) {
-    // Polish comes once, before a window is first shown, when its modality and flags may still change.
-    if (event->type() == QEvent::Polish && watched->isWidgetType()) {
-        auto* w = static_cast<QWidget*>(watched);
-        if (w->isWindow() && qobject_cast<QDialog*>(w) && w != m_alarm.data()) {
-            // Application-modal would block the alarm window too, leaving the sound unstoppable.
-            if (w->windowModality() == Qt::ApplicationModal && w->parentWidget())
-                w->setWindowModality(Qt::WindowModal);
-            if (!(w->windowFlags() & Qt::WindowStaysOnTopHint)) w->setWindowFlag(Qt::WindowStaysOnTopHint);
-        }
-    }
-    return QObject::eventFilter(watched, event);
+void WidgetUi::setAlarmWindow(TFormAlarmWindow* w) {
+    m_alarm = w;
+    m_rules.setAlarmWindow(w);
 }
 
 QWidget* WidgetUi::boxParent() const {
@@ -71,8 +60,14 @@ void WidgetUi::message(const QString& caption, const QString& text, Icon icon) {
     const QPointer<QMessageBox> shown = m_openBoxes.value(text);
     if (m_operatorActions == 0 && shown && shown->isVisible()) return;
     auto* box = new QMessageBox(toBoxIcon(icon), caption, text, QMessageBox::Ok, boxParent());
-    // The alarm window stays on top of everything; a box under it could not be read or answered.
-    box->setWindowFlag(Qt::WindowStaysOnTopHint);
+    // A box of the operator's own action is modal to its window; the engine's boxes block nothing:
+    // two of them modal to one window would leave the older one dead to keys and clicks, and the
+    // operator can go on working while one is up. QMessageBox takes a new frame when its modality
+    // is set, so this comes first, then the frame of every dialog: given later, either would take
+    // a new native window and lose the blank caption.
+    const bool waits = m_operatorActions > 0;
+    box->setWindowModality(waits ? Qt::WindowModal : Qt::NonModal);
+    box->setWindowFlags(WindowRules::dialogFlags(box));
     keepCaptionBlank(box);
     // While a box is up, another with the same text is not opened.
     m_openBoxes.insert(text, box);
@@ -81,9 +76,8 @@ void WidgetUi::message(const QString& caption, const QString& text, Icon icon) {
         // isNull() only: the box is half destroyed here and must not be cast back to a QMessageBox.
         if (m_openBoxes.value(text).isNull()) m_openBoxes.remove(text);
     });
-    if (m_operatorActions > 0) {
+    if (waits) {
         // The operator's own action waits for the answer (the program may end right after it).
-        box->setWindowModality(box->parentWidget() ? Qt::WindowModal : Qt::ApplicationModal);
         // While it waits, the engine's timers go on: a box they raise meanwhile must not wait too.
         const auto restore =
             qScopeGuard([this, depth = std::exchange(m_operatorActions, 0)] { m_operatorActions = depth; });
@@ -92,7 +86,7 @@ void WidgetUi::message(const QString& caption, const QString& text, Icon icon) {
         return;
     }
     box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    box->show();
 }
 
 bool WidgetUi::question(const QString& caption, const QString& text) {
@@ -101,8 +95,7 @@ bool WidgetUi::question(const QString& caption, const QString& text) {
     box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
     box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
     box.setDefaultButton(QMessageBox::Yes);
-    box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    if (box.parentWidget()) box.setWindowModality(Qt::WindowModal);
+    box.setWindowModality(Qt::WindowModal);
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -152,16 +145,11 @@ void WidgetUi::showAlarmWindow() {
 }
 
 void WidgetUi::raiseAlarmWindow() {
-    if (!m_alarm || m_alarm->isActiveWindow()) return;
-    m_alarm->show();
-    m_alarm->raise();
-    m_alarm->activateWindow();
-    // A key the operator was typing elsewhere lands in the sensor number, never on a button.
-    m_alarm->focusSensorEntry();
-    // Boxes still waiting for an answer stay in sight above it: one left hidden under the alarm window
-    // would block the window it belongs to with nothing on screen to say why.
-    for (const QPointer<QMessageBox>& box : std::as_const(m_openBoxes))
-        if (box && box->isVisible()) box->raise();
+    if (!m_alarm || (m_alarm->isActiveWindow() && !m_alarm->isMinimized())) return;
+    m_alarm->bringToFront();
+    // Boxes and dialogs still waiting for an answer are moved out from under it: one left hidden
+    // under the alarm window would block the window it belongs to with nothing on screen to say why.
+    m_rules.clearAlarmWindowArea();
 }
 
 void WidgetUi::playAlarmSound(const QString& wavPath) {

@@ -1,5 +1,6 @@
 #pragma once
 #include "app/Umain.h"
+#include "app/WindowRules.h"
 #include "dialogs/Ualarmwindow.h"
 #include "registry/ConsoleUi.h"
 
@@ -20,7 +21,7 @@ public:
     explicit WidgetUi(QObject* parent = nullptr);
 
     void setMainWindow(TFmain* w) { m_main = w; }
-    void setAlarmWindow(TFormAlarmWindow* w) { m_alarm = w; }
+    void setAlarmWindow(TFormAlarmWindow* w);
     // Views are redrawn at most once per `ms` (0: on every change). A busy line reports many times a
     // second; repainting the sensor table for each report would eat the processor for nothing.
     void setRefreshInterval(int ms);
@@ -41,17 +42,13 @@ public:
     void oscillogramStopped() override;
     void oscillogramSampleB(const std::array<float, 8>& values) override;
 
-protected:
-    // Every dialog of the console is modal to its own window only and opens above the alarm window:
-    // the alarm window's buttons must work whatever else is open, and nothing may hide under it.
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     QWidget* boxParent() const;
     void applyView(View view);
     void scheduleFlush();
     void raiseAlarmWindow();
 
+    WindowRules m_rules; // the alarm window's buttons work whatever else is open; nothing hides under it
     QPointer<TFmain> m_main;
     QPointer<TFormAlarmWindow> m_alarm;
     QHash<QString, QPointer<QMessageBox>> m_openBoxes; // by text

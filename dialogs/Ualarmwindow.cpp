@@ -14,6 +14,7 @@
 #include <QScrollBar>
 #include <QSoundEffect>
 #include <QTableView>
+#include <QTimer>
 #include <QUrl>
 
 namespace vatrel {
@@ -121,7 +122,10 @@ void AlarmGridModel::refresh() {
 TFormAlarmWindow::TFormAlarmWindow(Console& c, QWidget* parent) : QDialog(parent), m_c(c) {
     setObjectName(QStringLiteral("FormAlarmWindow"));
     setWindowTitle(QStringLiteral("Окно тревожных сообщений"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint);
+    // A top-level window of its own, not a dialog: a window manager keeps a dialog with the program's
+    // other windows and minimises it with them. Title only: no close, minimise or maximise button
+    // where the window manager honours the hints (where it does not, a minimise is undone at once).
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint);
     setFixedSize(890, 423);
     // A shown alarm window must not keep the program running once the main window has closed.
     setAttribute(Qt::WA_QuitOnClose, false);
@@ -216,6 +220,30 @@ void TFormAlarmWindow::scrollToNewest() {
     const int last = m_model->rowCount() - 1;
     m_grid->scrollTo(m_model->index(last, 0), QAbstractItemView::PositionAtBottom);
     m_grid->scrollTo(m_model->index(m_c.alarms.alarm_rows - 1, 0), QAbstractItemView::EnsureVisible);
+}
+
+void TFormAlarmWindow::bringToFront() {
+    // Whatever the window manager did to it (minimised, maximised, behind, another workspace), the
+    // window comes back as it was laid out, in front and active.
+    const Qt::WindowStates state = windowState();
+    if (state & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))
+        setWindowState(state & ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+    show();
+    raise();
+    activateWindow();
+    // A key the operator was typing elsewhere lands in the sensor number, never on a button.
+    focusSensorEntry();
+}
+
+void TFormAlarmWindow::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    // The window must stay in sight while it is shown: a minimise (or maximise) from the window
+    // manager's title bar or keys is undone as soon as the window manager has done it.
+    if (event->type() == QEvent::WindowStateChange && isVisible() &&
+        (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
+        QTimer::singleShot(0, this, [this] {
+            if (isVisible()) bringToFront();
+        });
 }
 
 void TFormAlarmWindow::focusSensorEntry() {

@@ -59,6 +59,8 @@ public:
     // Puts the keyboard focus on the sensor number entry ("Датчик"): a Space or Enter meant for another
     // window must never land on "Отбой тревог".
     void focusSensorEntry();
+    // Shows the window as laid out, in front and active, whatever state the window manager left it in.
+    void bringToFront();
 
     void BitBtnAllOtboyClick();
     void BitBtn1Click();
@@ -69,6 +71,7 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -268,15 +268,25 @@ TFQReport::TFQReport(Console& c, QWidget* parent) : QDialog(parent), m_c(c), m_l
     connect(bitBtnPrint, &QPushButton::clicked, this, &TFQReport::BitBtnPrintClick);
     connect(m_export, &QPushButton::clicked, this, &TFQReport::BitBtnExportClick);
 
+    // The dialogs are modal to the viewer only (the static file dialog functions are modal to the
+    // whole program, which would leave the alarm window dead while one is open).
     openFileDialog = [this](const QString& folder) {
-        return QFileDialog::getOpenFileName(this, QStringLiteral("Открыть"), folder);
+        QFileDialog dialog(this, QStringLiteral("Открыть"), folder);
+        dialog.setWindowModality(Qt::WindowModal);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
     };
     saveFileDialog = [this](const QString& suggested) {
-        return QFileDialog::getSaveFileName(this, QStringLiteral("Экспорт"), suggested,
-                                            QStringLiteral("CSV (*.csv);;Все файлы (*)"));
+        QFileDialog dialog(this, QStringLiteral("Экспорт"), suggested,
+                           QStringLiteral("CSV (*.csv);;Все файлы (*)"));
+        dialog.setWindowModality(Qt::WindowModal);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
     };
     printDialog = [this](QPrinter& printer) {
         QPrintDialog dialog(&printer, this);
+        dialog.setWindowModality(Qt::WindowModal);
         return dialog.exec() == QDialog::Accepted;
     };
     refresh();

@@ -5,7 +5,7 @@
 set -euo pipefail
 PKGS=(qt6-base-dev libqt6opengl6-dev qt6-serialport-dev qt6-charts-dev qt6-multimedia-dev
       qt6-translations-l10n
-      ninja-build cmake g++ libbenchmark-dev xvfb xauth xdotool socat imagemagick poppler-utils locales
+      ninja-build cmake g++ libbenchmark-dev xvfb xauth xdotool openbox x11-utils socat imagemagick poppler-utils locales
       fonts-dejavu-core fonts-wine libmosquitto-dev mosquitto mosquitto-clients openssl pkgconf
       clang libclang-rt-14-dev dpkg-dev file)
 missing=()
