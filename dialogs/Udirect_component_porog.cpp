@@ -98,7 +98,7 @@ void TFDirect_component_porog::keyPressEvent(QKeyEvent* event) {
 }
 
 void TFDirect_component_porog::FormActivate() {
-    const DcEditors e = openDcEditors(m_c);
+    const DcEditors e = openDcEditors(m_c, m_working);
     if (e.type == 1) {
         m_label->setEnabled(false);
         m_edit->setEnabled(false);
@@ -137,19 +137,19 @@ bool TFDirect_component_porog::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TFDirect_component_porog::EditDirect_component_porogExit() {
-    if (!dcValueEntered(m_c, m_edit->text())) refocus(m_edit);
+    if (!dcValueEntered(m_c, m_working, m_edit->text())) refocus(m_edit);
 }
 
 void TFDirect_component_porog::EditDirect_component_porog1Exit() {
-    if (!dcFlankEntered(m_c, 1, m_edit1->text())) refocus(m_edit1);
+    if (!dcFlankEntered(m_c, m_working, 1, m_edit1->text())) refocus(m_edit1);
 }
 
 void TFDirect_component_porog::EditDirect_component_porog2Exit() {
-    if (!dcFlankEntered(m_c, 2, m_edit2->text())) refocus(m_edit2);
+    if (!dcFlankEntered(m_c, m_working, 2, m_edit2->text())) refocus(m_edit2);
 }
 
 void TFDirect_component_porog::ButtonAcceptClick() {
-    acceptDc(m_c);
+    acceptDc(m_c, m_working);
     accept();
 }
 

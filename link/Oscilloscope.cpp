@@ -94,7 +94,9 @@ bool recordDelta(Console& c, int flank) {
     if (slot < 0) return true; // kept for the next oscillogram's sensor; nothing to send it to now
     SensorRecord& r = c.sensors[size_t(slot)];
     (flank == 0 ? r.dc_component1 : r.dc_component2) = dc;
-    Put_Cmd(c, frame::setDcB(slot, c.osc_dc1, c.osc_dc2));
+    // The flank not edited goes out as stored for this very sensor, whatever was edited for
+    // another one meanwhile.
+    Put_Cmd(c, frame::setDcB(slot, r.dc_component1, r.dc_component2));
     return true;
 }
 

@@ -285,25 +285,25 @@ void outOfRange(const Console& c) {
 
 } // namespace
 
-DcEditors openDcEditors(Console& c) {
+DcEditors openDcEditors(const Console& c, DcWorking& w) {
     DcEditors e;
     const SensorRecord* r = dcSensor(c);
     if (!r) return e;
     if (r->sensor_type == 1) {
         e.type = 1;
-        c.osc_dc1 = r->dc_component1;
-        c.osc_dc2 = r->dc_component2;
-        e.flank1 = formatFixed3(c.osc_dc1);
-        e.flank2 = formatFixed3(c.osc_dc2);
+        w.flank1 = r->dc_component1;
+        w.flank2 = r->dc_component2;
+        e.flank1 = formatFixed3(w.flank1);
+        e.flank2 = formatFixed3(w.flank2);
     } else if (r->sensor_type == 0) {
         e.type = 0;
-        c.osc_dc_a = wholeValue(r->dc_component1);
-        e.value = QString::number(c.osc_dc_a);
+        w.a = wholeValue(r->dc_component1);
+        e.value = QString::number(w.a);
     }
     return e;
 }
 
-bool dcValueEntered(Console& c, const QString& text) {
+bool dcValueEntered(const Console& c, DcWorking& w, const QString& text) {
     bool ok = false;
     const int v = text.trimmed().toInt(&ok, 10);
     if (!ok) {
@@ -314,49 +314,54 @@ bool dcValueEntered(Console& c, const QString& text) {
         outOfRange(c);
         return false;
     }
-    c.osc_dc_a = quint16(v);
+    w.a = quint16(v);
     return true;
 }
 
-bool dcFlankEntered(Console& c, int flank, const QString& text) {
+bool dcFlankEntered(const Console& c, DcWorking& w, int flank, const QString& text) {
     double v = 0;
     // A value a single-precision float cannot hold is no number for the sensor either.
     if (!parseNumber(text, &v) || !std::isfinite(float(v))) {
         badNumber(c);
         return false;
     }
-    (flank == 2 ? c.osc_dc2 : c.osc_dc1) = float(v);
+    (flank == 2 ? w.flank2 : w.flank1) = float(v);
     return true;
 }
 
-bool acceptDc(Console& c) {
+bool acceptDc(Console& c, const DcWorking& w) {
     const int slot = selectedSlot(c);
     if (slot < 0 || !c.sensors[size_t(slot)].occupied()) return false;
     SensorRecord& r = c.sensors[size_t(slot)];
+    // The oscilloscope tab sends its own values for the sensor it watches: they follow this sensor's
+    // new ones, and only this sensor's.
     const bool watched = c.osc_slot == slot;
     if (r.sensor_type == 1) {
-        r.dc_component1 = c.osc_dc1;
-        r.dc_component2 = c.osc_dc2;
+        r.dc_component1 = w.flank1;
+        r.dc_component2 = w.flank2;
         if (watched) {
-            c.osc.Delta1 = formatFixed3(c.osc_dc1);
-            c.osc.Delta2 = formatFixed3(c.osc_dc2);
+            c.osc_dc1 = w.flank1;
+            c.osc_dc2 = w.flank2;
+            c.osc.Delta1 = formatFixed3(w.flank1);
+            c.osc.Delta2 = formatFixed3(w.flank2);
             c.changed(ConsoleUi::View::Oscilloscope);
         }
-        Put_Cmd(c, frame::setDcB(slot, c.osc_dc1, c.osc_dc2));
+        Put_Cmd(c, frame::setDcB(slot, w.flank1, w.flank2));
         return true;
     }
     if (r.sensor_type == 0) {
         // A sensor that never had a value (0) must not be sent one it cannot take.
-        if (c.osc_dc_a < kDcAMin || c.osc_dc_a > kDcAMax) {
+        if (w.a < kDcAMin || w.a > kDcAMax) {
             outOfRange(c);
             return false;
         }
-        r.dc_component1 = r.dc_component2 = float(c.osc_dc_a);
+        r.dc_component1 = r.dc_component2 = float(w.a);
         if (watched) {
-            c.osc.EDirect_component = QString::number(c.osc_dc_a);
+            c.osc_dc_a = w.a;
+            c.osc.EDirect_component = QString::number(w.a);
             c.changed(ConsoleUi::View::Oscilloscope);
         }
-        Put_Cmd(c, frame::setDcA(slot, c.osc_dc_a));
+        Put_Cmd(c, frame::setDcA(slot, w.a));
         return true;
     }
     return false;

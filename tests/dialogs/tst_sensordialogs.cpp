@@ -7,6 +7,8 @@
 #include "dialogs/Setsensor.h"
 #include "dialogs/Udirect_component_porog.h"
 #include "dialogs/Uremovesensor.h"
+#include "link/Engine.h"
+#include "link/Oscilloscope.h"
 #include "registry/Startup.h"
 #include "registry/Storage.h"
 
@@ -329,6 +331,40 @@ private slots:
         QCOMPARE(c().osc.Delta2, QStringLiteral("-0,250"));
     }
 
+    // The dialog opened for another sensor leaves the values of the sensor under oscillogram alone:
+    // "Запись" on the tab sends that sensor's own stored value for the flank not edited.
+    void dcValuesStayWithTheirSensor() {
+        c().sensors[5] = {.mark = 1, .factory_number = 1234, .sensor_type = 1, .slot_index = 5};
+        c().sensors[5].dc_component1 = 1.5f;
+        c().sensors[7] = {.mark = 1, .factory_number = 40000, .sensor_type = 1, .slot_index = 7};
+        oscillogramStarted(c(), 5);
+        TFDirect_component_porog d(c());
+        const auto setFlanks = [&](int row, const char* flank1, const char* flank2) {
+            c().queue = {};
+            c().selected_row = row;
+            d.show();
+            QVERIFY(QTest::qWaitForWindowActive(&d));
+            for (const auto& [name, text] : {std::pair{"EditDirect_component_porog1", flank1},
+                                             std::pair{"EditDirect_component_porog2", flank2}}) {
+                child<QLineEdit>(&d, name)->setFocus(); // the previous entry is left
+                child<QLineEdit>(&d, name)->setText(QString::fromLatin1(text));
+            }
+            click(&d, "ButtonAccept");
+        };
+        setFlanks(6, "1.5", "3.25");
+        QCOMPARE(queued(0), (std::vector<quint16>{0x0145, 5, 0x0000, 0x3FC0, 0x0000, 0x4050, 0x7FA5}));
+        setFlanks(8, "7", "3.000");
+        QCOMPARE(queued(0), (std::vector<quint16>{0x0145, 7, 0x0000, 0x40E0, 0x0000, 0x4040, 0x7E93}));
+        QCOMPARE(c().osc.Delta2, QStringLiteral("3.250"));
+
+        c().queue = {};
+        c().osc.Delta1 = QStringLiteral("2");
+        QVERIFY(RecordDelta1Click(c()));
+        QCOMPARE(queued(0), (std::vector<quint16>{0x0145, 5, 0x0000, 0x4000, 0x0000, 0x4050, 0x7F65}));
+        QCOMPARE(c().sensors[5].dc_component2, 3.25f);
+        QCOMPARE(c().sensors[7].dc_component2, 3.0f);
+    }
+
     void dcComponentOfTypeA() {
         c().sensors[0] = {.mark = 1, .factory_number = 55, .sensor_type = 0};
         c().sensors[0].dc_component1 = 123.9f;
@@ -346,7 +382,7 @@ private slots:
             expectError(QStringLiteral("Число вне допуска (1-4095); повторите ввод"));
             e->setFocus();
             child<QPushButton>(&d, "ButtonCansel")->setFocus();
-            QCOMPARE(c().osc_dc_a, quint16(123));
+            QCOMPARE(d.working().a, quint16(123));
             QTRY_COMPARE(d.focusWidget(), e); // back to the refused entry
         }
         e->setText(QStringLiteral("2000"));
