@@ -19,6 +19,16 @@ int selectedSlot(const Console& c) {
     return c.selected_row - 1;
 }
 
+// A surname without the blanks before and after it.
+QString trimmedSurname(const QString& s) {
+    qsizetype from = 0, to = s.size();
+    while (from < to && s.at(from).category() == QChar::Separator_Space)
+        ++from;
+    while (to > from && s.at(to - 1).category() == QChar::Separator_Space)
+        --to;
+    return s.mid(from, to - from);
+}
+
 QString sensorText(const QString& before, qint16 type, quint32 number, const QString& after) {
     // Numbers print as signed 32-bit values, like every other sensor event.
     return before + typeTag(type) + QStringLiteral(" № ") + QString::number(qint32(number)) + after;
@@ -35,8 +45,21 @@ int addOperator(Console& c, const std::function<QString()>& askSurname) {
         c.error(QStringLiteral("Слишком много фамилий испытателей"));
         return -1;
     }
-    const QString typed = askSurname ? askSurname() : QString();
-    if (typed.isEmpty()) return -1;
+    const QString answer = askSurname ? askSurname() : QString();
+    if (answer.isEmpty()) return -1;
+    // A pasted tab or line break would be stored and copied into every later event text and listing.
+    for (const QChar ch : answer) {
+        if (ch.category() == QChar::Other_Control) {
+            c.error(QStringLiteral("В фамилии есть управляющие знаки (табуляция, перевод строки); "
+                                   "повторите ввод"));
+            return -1;
+        }
+    }
+    const QString typed = trimmedSurname(answer);
+    if (typed.isEmpty()) {
+        c.error(QStringLiteral("Фамилия не может состоять из одних пробелов"));
+        return -1;
+    }
     if (typed.size() > 16) {
         c.error(QStringLiteral("Слишком длинное имя"));
         return -1;
@@ -48,8 +71,9 @@ int addOperator(Console& c, const std::function<QString()>& askSurname) {
         c.error(QStringLiteral("В фамилии есть знаки, которые нельзя сохранить"));
         return -1;
     }
+    // Surnames stored with blanks round them (by earlier versions) are the same operator too.
     for (int i = 0; i < list.operator_count; ++i) {
-        if (cp1251::encode(list.entries[size_t(i)].surname) == bytes) {
+        if (cp1251::encode(trimmedSurname(list.entries[size_t(i)].surname)) == bytes) {
             c.error(QStringLiteral("Уже есть такой испытатель"));
             return -1;
         }

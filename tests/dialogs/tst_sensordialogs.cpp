@@ -9,6 +9,7 @@
 #include "dialogs/Uremovesensor.h"
 #include "link/Engine.h"
 #include "link/Oscilloscope.h"
+#include "link/SensorSetup.h"
 #include "registry/Startup.h"
 #include "registry/Storage.h"
 
@@ -135,6 +136,36 @@ private slots:
         QCOMPARE(m_f->read("data/chop.dat").left(40), operatorRecord(kIvanovCp1251, 1));
         QCOMPARE(comboItems(&d), (QStringList{"Абвгдеёжзийклмно", "иванов"}));
         QCOMPARE(c().operators.entries[1].operator_id, qint16(2));
+    }
+
+    // A pasted surname: blanks round it are dropped, control characters and blanks alone refused,
+    // and a surname stored with blanks by an earlier version counts as the same operator.
+    void pastedSurnamesAreCleanedOrRefused() {
+        m_f->write("data/chop.dat", operatorRecord(" Petrov"));
+        Ini_chop(c());
+        QCOMPARE(c().operators.entries[0].surname, QStringLiteral(" Petrov")); // loaded as it is
+        const QString control = QStringLiteral("В фамилии есть управляющие знаки (табуляция, перевод "
+                                               "строки); повторите ввод");
+        const QList<QPair<QString, QString>> refused{
+            {QStringLiteral("Иванов\tИ."), control},
+            {QStringLiteral("Иванов\n"), control},
+            {QStringLiteral("Ива") + QChar(0x85) + QStringLiteral("нов"), control},
+            {QStringLiteral("   "), QStringLiteral("Фамилия не может состоять из одних пробелов")},
+            {QStringLiteral("Petrov  "), QStringLiteral("Уже есть такой испытатель")},
+        };
+        for (const auto& [typed, message] : refused) {
+            expectError(message);
+            QCOMPARE(addOperator(c(), [typed] { return typed; }), -1);
+        }
+        QCOMPARE(addOperator(c(), [] { return QStringLiteral("  Иванов "); }), 1);
+        expectError(QStringLiteral("Уже есть такой испытатель"));
+        QCOMPARE(addOperator(c(), [] { return QStringLiteral("Иванов "); }), -1);
+        // 16 letters between the blanks are not too long.
+        QCOMPARE(addOperator(c(), [] { return QStringLiteral(" Абвгдеёжзийклмно "); }), 2);
+        QCOMPARE(m_f->read("data/chop.dat"), operatorRecord(" Petrov") + operatorRecord(kIvanovCp1251) +
+                                                 operatorRecord("\xC0\xE1\xE2\xE3\xE4\xE5\xB8\xE6\xE7\xE8\xE9"
+                                                                "\xEA\xEB\xEC\xED\xEE"));
+        QVERIFY(ui().allExpectedShown());
     }
 
     void fiftyFirstSurnameIsRefusedBeforeAnyInputBox() {
