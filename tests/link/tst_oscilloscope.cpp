@@ -186,6 +186,15 @@ private slots:
         // Both values are sent: 2.5 = 0x40200000 twice.
         QCOMPARE(queuedWords(c, 0),
                  (std::vector<quint16>{0x0145, 4, 0x0000, 0x4020, 0x0000, 0x4020, 0x7F76}));
+        // A dot is a decimal separator too, whatever the locale's own is; two separators are not.
+        c.osc.Delta1 = QStringLiteral("3.5");
+        QVERIFY(RecordDelta1Click(c));
+        QCOMPARE(c.osc.Delta1, QStringLiteral("3,500"));
+        QCOMPARE(c.sensors[4].dc_component1, 3.5f);
+        c.osc.Delta1 = QStringLiteral("3,5.1");
+        f.ui.expectMessage(QStringLiteral(" Неверный формат данных; повторите ввод"));
+        QVERIFY(!RecordDelta1Click(c));
+        QVERIFY(f.ui.allExpectedShown());
     }
 };
 
