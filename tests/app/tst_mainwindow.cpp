@@ -19,6 +19,7 @@
 #include <QHeaderView>
 #include <QImage>
 #include <QLabel>
+#include <QMap>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
@@ -475,6 +476,54 @@ private slots:
             if (it.value()) on << it.key();
         on.sort();
         QCOMPARE(on, (QStringList{"N1", "N_Direct_component_porog", "PRemove", "PRemoveSh1", "PSetSh2"}));
+    }
+
+    // Every bold font of the windows draws the breve of "й" and "Й" at least as clearly as the same
+    // font's regular face does: the letters must not read as "и" and "И".
+    void boldCyrillicKeepsItsMarks() {
+        Run run;
+        QVERIFY(run.start({}));
+        QMap<QString, QFont> bold; // by key, each font once
+        const auto take = [&bold](const QFont& f) {
+            if (f.bold()) bold.insert(f.key(), f);
+        };
+        for (QWidget* w : QApplication::allWidgets()) {
+            take(w->font());
+            if (auto* view = qobject_cast<QTableView*>(w); view && view->model()) {
+                for (int col = 0; col < view->model()->columnCount(); ++col)
+                    take(view->model()->index(0, col).data(Qt::FontRole).value<QFont>());
+            }
+        }
+        QVERIFY(bold.size() >= 3); // the grids, the toolbar, the tab captions, the alarm list at least
+        // Ink of the first letter beyond the second's.
+        const auto marks = [](const QFont& f, const QString& with, const QString& without) {
+            const auto draw = [&f](const QString& text) {
+                QImage img(60, 60, QImage::Format_Grayscale8);
+                img.fill(Qt::white);
+                QPainter p(&img);
+                p.setFont(f);
+                p.drawText(10, 45, text);
+                return img;
+            };
+            const QImage a = draw(with), b = draw(without);
+            qint64 sum = 0;
+            for (int y = 0; y < a.height(); ++y)
+                for (int x = 0; x < a.width(); ++x)
+                    sum += qMax(0, qGray(b.pixel(x, y)) - qGray(a.pixel(x, y)));
+            return sum;
+        };
+        for (const QFont& f : std::as_const(bold)) {
+            QFont regular = f;
+            regular.setBold(false);
+            for (const auto& [with, without] : {std::pair{"й", "и"}, std::pair{"Й", "И"}}) {
+                const qint64 b = marks(f, QString::fromUtf8(with), QString::fromUtf8(without));
+                const qint64 r = marks(regular, QString::fromUtf8(with), QString::fromUtf8(without));
+                QVERIFY2(b >= r, qPrintable(QStringLiteral("%1 in %2: bold %3, regular %4")
+                                                .arg(QString::fromUtf8(with), f.key())
+                                                .arg(b)
+                                                .arg(r)));
+            }
+        }
     }
 
     // Every state text shows whole in the "Состояние" column, measured with the font the table draws
