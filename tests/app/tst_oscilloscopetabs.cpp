@@ -181,6 +181,32 @@ private slots:
         QCOMPARE(run.axis("Chart1", Qt::Vertical)->min(), 100.0);
         QCOMPARE(run.series("Chart2", "LineSeries1")->count(), 500);
 
+        // A refused text is reported once, not at each later focus change; and a click that takes the
+        // focus from a refused entry still does its work before the box comes.
+        run.enter("Edit1", "x1", "Edit3");
+        QTRY_COMPARE(visibleBoxTexts(),
+                     QStringList{QStringLiteral(" Неверный формат данных; повторите ввод")});
+        run.closeBoxes();
+        QTRY_COMPARE(run.fmain()->focusWidget(), run.child<QWidget>("Edit1"));
+        run.child<QWidget>("Edit3")->setFocus();
+        QTest::qWait(20);
+        QVERIFY(visibleBoxTexts().isEmpty());
+        run.enter("Edit1", "x2", "Edit3"); // edited again: reported again
+        QTRY_COMPARE(visibleBoxTexts().size(), 1);
+        run.closeBoxes();
+        QTRY_COMPARE(run.fmain()->focusWidget(), run.child<QWidget>("Edit1"));
+        run.child<QLineEdit>("Edit1")->setText(QString()); // shown from the console again: "x2"
+        QTest::keyClicks(run.child<QLineEdit>("Edit1"), QStringLiteral("x3"));
+        run.port.written.clear();
+        auto* off = run.child<QPushButton>("ButtonOffOscillVB"); // clicked through the window system
+        QTest::mouseClick(run.fmain()->windowHandle(), Qt::LeftButton, {},
+                          off->mapTo(run.fmain(), off->rect().center()));
+        QTRY_VERIFY(run.port.written.endsWith(":0148B7\r\n"));
+        QTRY_COMPARE(visibleBoxTexts().size(), 1);
+        run.closeBoxes();
+        run.port.incoming = reply({0x0148});
+        QTRY_COMPARE(run.c.osc_slot, qint16(-1));
+
         // Type A: the DC component is shown and goes to the line as a whole number, into both values.
         run.showTab("TabSheet6");
         run.c.sensors[9].dc_component1 = run.c.sensors[9].dc_component2 = 7.9f;
