@@ -121,9 +121,19 @@ bool ButtonOnOscillVBClick(Console& c) {
     c.osc.Edit7_enabled = false;
     c.osc.LabelNumPosOscill_enabled = false;
     c.osc.ButtonOnOscillVB_enabled = false;
+    c.osc.LabelOscState.clear();
     c.changed(View::Oscilloscope);
-    Put_Cmd(c, frame::oscillOn(slot, quint16(r.factory_number & 0xFFFF)));
+    if (!Put_Cmd(c, frame::oscillOn(slot, quint16(r.factory_number & 0xFFFF)))) oscillogramRequestDropped(c);
     return true;
+}
+
+void oscillogramRequestDropped(Console& c) {
+    if (c.osc_slot >= 0) return; // one runs: its controls stay as they are
+    c.osc.Edit7_enabled = true;
+    c.osc.LabelNumPosOscill_enabled = true;
+    c.osc.ButtonOnOscillVB_enabled = true;
+    c.osc.LabelOscState = QStringLiteral("Преобразователь не подтвердил включение");
+    c.changed(View::Oscilloscope);
 }
 
 void ButtonOffOscillVBClick(Console& c) {

@@ -2,6 +2,7 @@
 // scale and DC component entries, and the flanks' sliding windows.
 #include "common/ConsoleFixture.h"
 #include "link/Engine.h"
+#include "link/LinkTestSupport.h"
 #include "link/Oscilloscope.h"
 
 #include <QLocale>
@@ -83,6 +84,39 @@ private slots:
         QCOMPARE(c.queue.count, 2);
         QCOMPARE(queuedWords(c, 0), (std::vector<quint16>{0x0147, 9, 77, 0xFF62}));
         QCOMPARE(queuedWords(c, 1), (std::vector<quint16>{0x0148, 0xFFB7}));
+    }
+
+    // A start the converter never confirms, or one the full queue drops, gives "Включить" back with a
+    // word to the operator; the next request clears the word.
+    void startNeverConfirmedSaysSo() {
+        OscFixture f;
+        Console& c = f.c;
+        FakePort port;
+        c.port = &port;
+        QVERIFY(OpenPort(c, 1));
+        c.engine.Conv_link = 1;
+        c.engine.KartaAdressPos = 200;
+        c.osc.Edit7 = QStringLiteral("5");
+        QVERIFY(ButtonOnOscillVBClick(c));
+        QVERIFY(!c.osc.ButtonOnOscillVB_enabled);
+        for (int pass = 0; pass < 300 && c.engine.Conv_link == 1; ++pass)
+            ReceivePass(c); // no reply ever comes: the link is declared lost
+        QCOMPARE(c.engine.Conv_link, qint16(0));
+        QCOMPARE(c.osc.LabelOscState, QStringLiteral("Преобразователь не подтвердил включение"));
+        QVERIFY(c.osc.ButtonOnOscillVB_enabled && c.osc.Edit7_enabled && c.osc.LabelNumPosOscill_enabled);
+
+        c.engine.KartaAdressPos = 200; // the link is back, the map sent again and the sensor answers
+        c.sensors[4].link_up = 1;
+        for (int i = 0; i < kQueueSize; ++i)
+            Put_Cmd(c, {quint16(0x0160 + i), 0});
+        QVERIFY(ButtonOnOscillVBClick(c));
+        QCOMPARE(c.queue.count, kQueueSize);
+        QVERIFY(c.osc.ButtonOnOscillVB_enabled);
+        QCOMPARE(c.osc.LabelOscState, QStringLiteral("Преобразователь не подтвердил включение"));
+        clearQueue(c);
+        QVERIFY(ButtonOnOscillVBClick(c));
+        QCOMPARE(c.osc.LabelOscState, QString());
+        QVERIFY(!c.osc.ButtonOnOscillVB_enabled);
     }
 
     // A new lower limit clearing its own flank only is shown on the tab's charts.
