@@ -34,6 +34,7 @@ protected:
 private:
     Console& m_c;
     DcWorking m_working;
+    QLabel* m_labelSensor = nullptr; // the position and factory number of the sensor acted on
     QGroupBox* m_groupBox1 = nullptr;
     QLabel* m_label = nullptr;
     QLineEdit* m_edit = nullptr;

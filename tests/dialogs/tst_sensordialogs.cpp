@@ -16,8 +16,11 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <cstring>
@@ -394,6 +397,94 @@ private slots:
         QCOMPARE(queued(0), (std::vector<quint16>{0x0145, 5, 0x0000, 0x4000, 0x0000, 0x4050, 0x7F65}));
         QCOMPARE(c().sensors[5].dc_component2, 3.25f);
         QCOMPARE(c().sensors[7].dc_component2, 3.0f);
+    }
+
+    // What Enter will press shows from the moment it is armed; the DC and disconnect dialogs name
+    // their sensor; a type A sensor's DC dialog shows nothing of the type B sensor before it; Enter in
+    // a DC entry accepts.
+    void dialogsShowWhatTheyActOn() {
+        m_f->write("data/chop.dat", operatorRecord(kIvanovCp1251));
+        Ini_chop(c());
+        c().sensors[0] = {.mark = 1, .factory_number = 55, .sensor_type = 0};
+        c().sensors[0].dc_component1 = 12;
+        c().sensors[3] = {.mark = 1, .factory_number = 1234, .sensor_type = 1};
+        c().sensors[3].dc_component1 = 1.5f;
+        const auto looks = [](QWidget* w) { return w->grab().toImage(); };
+
+        TFSetSensor connect(c());
+        c().selected_row = 7;
+        connect.show();
+        QVERIFY(QTest::qWaitForWindowActive(&connect));
+        auto* accept = child<QPushButton>(&connect, "ButtonAccept");
+        const QImage idle = looks(accept);
+        QTest::keyClick(child<QLineEdit>(&connect, "EditNumSen"), Qt::Key_Return);
+        QCOMPARE(connect.focusWidget(), accept);
+        QVERIFY(looks(accept) != idle);
+        connect.reject();
+
+        TRemoveSensor remove(c());
+        c().selected_row = 4;
+        remove.show();
+        QVERIFY(QTest::qWaitForWindowActive(&remove));
+        QCOMPARE(child<QLabel>(&remove, "LabelSensor")->text(), QStringLiteral("Позиция 4, зав. № 1234"));
+        accept = child<QPushButton>(&remove, "ButtonAccept");
+        QCOMPARE(remove.focusWidget(), accept);
+        const QImage armed = looks(accept);
+        child<QComboBox>(&remove, "ComboBoxFam")->setFocus();
+        QVERIFY(looks(accept) != armed);
+        remove.reject();
+
+        TFDirect_component_porog d(c());
+        d.show();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        QCOMPARE(child<QLabel>(&d, "LabelSensor")->text(), QStringLiteral("Позиция 4, зав. № 1234"));
+        d.reject();
+        c().selected_row = 1;
+        d.show();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        QCOMPARE(child<QLabel>(&d, "LabelSensor")->text(), QStringLiteral("Позиция 1, зав. № 55"));
+        QCOMPARE(child<QLineEdit>(&d, "EditDirect_component_porog1")->text(), QString());
+        QCOMPARE(child<QLineEdit>(&d, "EditDirect_component_porog2")->text(), QString());
+        auto* e = child<QLineEdit>(&d, "EditDirect_component_porog");
+        QCOMPARE(d.focusWidget(), e);
+        e->setText(QStringLiteral("x1"));
+        expectError(QStringLiteral("Вы ввели ошибочное число; повторите ввод"));
+        QTest::keyClick(e, Qt::Key_Return); // refused: the dialog stays
+        QVERIFY(d.isVisible());
+        e->setText(QStringLiteral("300"));
+        QTest::keyClick(e, Qt::Key_Return);
+        QVERIFY(!d.isVisible());
+        QCOMPARE(queued(0), (std::vector<quint16>{0x0146, 0, 300, 0xFE8D}));
+        QVERIFY(ui().allExpectedShown());
+    }
+
+    // A double-click on "Принять" connects once; its second click does not reach the window under
+    // the closed dialog.
+    void secondClickOfADoubleClickIsSwallowed() {
+        QTableWidget table(50, 20);
+        table.setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
+        table.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&table));
+        table.setCurrentCell(0, 0);
+        TFSetSensor d(c());
+        c().selected_row = 0;
+        d.show();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        auto* accept = child<QPushButton>(&d, "ButtonAccept");
+        const QPoint at = accept->mapToGlobal(accept->rect().center());
+        expectError(QStringLiteral("Выберите позицию датчика в таблице, щёлкнув левой кнопкой мыши по "
+                                   "соответствующей ячейке столбца <Зав.№>"));
+        QTest::mouseClick(accept, Qt::LeftButton);
+        QVERIFY(!d.isVisible());
+        const QPoint second = table.viewport()->mapFromGlobal(at);
+        QVERIFY(table.indexAt(second).isValid() && table.indexAt(second).row() != 0);
+        QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, second);
+        QCOMPARE(table.currentRow(), 0);
+        QVERIFY(ui().allExpectedShown());
+        // Later clicks there are the operator's own.
+        QTest::qWait(QApplication::doubleClickInterval() + 50);
+        QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, second);
+        QCOMPARE(table.currentRow(), table.indexAt(second).row());
     }
 
     void dcComponentOfTypeA() {
