@@ -51,6 +51,9 @@ OscilloscopeTabB::OscilloscopeTabB(Console& c, QWidget* parent) : QWidget(parent
     top->addWidget(m_edit7);
     top->addWidget(m_buttonOnOscillVB);
     top->addWidget(off);
+    m_labelOscState = new QLabel(this);
+    m_labelOscState->setObjectName(QStringLiteral("LabelOscState"));
+    top->addWidget(m_labelOscState);
     top->addStretch();
     layout->addLayout(top);
     m_entries->bind(m_edit7, &m_c.osc.Edit7);
@@ -149,6 +152,7 @@ void OscilloscopeTabB::refresh() {
     m_edit7->setEnabled(m_c.osc.Edit7_enabled);
     m_labelNumPosOscill->setEnabled(m_c.osc.LabelNumPosOscill_enabled);
     m_buttonOnOscillVB->setEnabled(m_c.osc.ButtonOnOscillVB_enabled);
+    m_labelOscState->setText(m_c.osc.LabelOscState);
     for (int f = 0; f < 2; ++f) {
         const FlankTrace& t = m_c.scope.flanks[size_t(f)];
         m_flanks[size_t(f)]->chart.setValueRange(t.y_min, t.y_max);

@@ -54,6 +54,7 @@ private:
     QLabel* m_labelNumPosOscill = nullptr;
     QLineEdit* m_edit7 = nullptr;
     QPushButton* m_buttonOnOscillVB = nullptr;
+    QLabel* m_labelOscState = nullptr; // a start the converter never confirmed
     std::array<QLineEdit*, 2> m_delta{};
     std::array<std::unique_ptr<FlankView>, 2> m_flanks;
     QTimer* m_redrawTimer = nullptr;

@@ -1,21 +1,100 @@
 #include "dialogs/OperatorListBox.h"
 #include "link/SensorSetup.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
+#include <QTimer>
 
 namespace vatrel {
+
+namespace {
+
+// Eats the mouse events of the second click of a double-click whose first click closed a dialog:
+// they would land on the window beneath and, in the sensor table, select another row.
+class SecondClickGuard : public QObject {
+public:
+    explicit SecondClickGuard(const QRect& area) : m_area(area) {
+        qApp->installEventFilter(this);
+        QTimer::singleShot(QApplication::doubleClickInterval(), this, &QObject::deleteLater);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const QEvent::Type t = event->type();
+        // A window that comes up meanwhile (the dialog opened again) is what the next click is for.
+        if (t == QEvent::Show && watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow()) {
+            deleteLater();
+            qApp->removeEventFilter(this);
+            return QObject::eventFilter(watched, event);
+        }
+        if (t != QEvent::MouseButtonPress && t != QEvent::MouseButtonDblClick &&
+            t != QEvent::MouseButtonRelease)
+            return QObject::eventFilter(watched, event);
+        if (!m_area.contains(static_cast<QMouseEvent*>(event)->globalPosition().toPoint()))
+            return QObject::eventFilter(watched, event);
+        if (t == QEvent::MouseButtonRelease) { // the double-click is over
+            deleteLater();
+            qApp->removeEventFilter(this);
+        }
+        return true;
+    }
+
+private:
+    QRect m_area; // where the button was, on the screen
+};
+
+// Makes its button the dialog's default while it has the focus, so the button Enter will press
+// looks it. Qt's own auto-default would also pick a default when the dialog opens, one that Enter
+// in another control would press.
+class DefaultWhileFocused : public QObject {
+public:
+    explicit DefaultWhileFocused(QPushButton* button) : QObject(button) { button->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
+            static_cast<QPushButton*>(watched)->setDefault(event->type() == QEvent::FocusIn);
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+} // namespace
 
 QPushButton* dialogButton(QWidget* parent, const QString& name, const QString& text) {
     auto* b = new QPushButton(text, parent);
     b->setObjectName(name);
     b->setAutoDefault(false);
     b->setDefault(false);
+    new DefaultWhileFocused(b);
     return b;
+}
+
+void armButton(QPushButton* button) {
+    // Styles draw the focus frame once the keyboard has moved the focus in the window.
+    button->window()->setAttribute(Qt::WA_KeyboardFocusChange);
+    button->setFocus(Qt::ShortcutFocusReason);
+}
+
+void closesDialog(QPushButton* button) {
+    QObject::connect(button, &QPushButton::clicked, button, [button] {
+        const int slack = QApplication::startDragDistance();
+        new SecondClickGuard(
+            QRect(button->mapToGlobal(QPoint(0, 0)), button->size()).adjusted(-slack, -slack, slack, slack));
+    });
+}
+
+QString selectedSensorText(const Console& c) {
+    if (c.selected_row < 1 || c.selected_row > kSlots) return QString();
+    const SensorRecord& r = c.sensors[size_t(c.selected_row - 1)];
+    QString text = QStringLiteral("Позиция ") + QString::number(c.selected_row);
+    if (r.occupied()) text += QStringLiteral(", зав. № ") + QString::number(qint32(r.factory_number));
+    return text;
 }
 
 bool pressFocusedButton(QWidget* dialog, QKeyEvent* event) {

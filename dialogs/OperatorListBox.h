@@ -35,10 +35,17 @@ private:
 };
 
 // A push button that Enter does not press unless it has the focus (the dialogs have no default
-// button: Enter in an entry must not accept them).
+// button: Enter in an entry must not accept them). While it has the focus it looks the default.
 QPushButton* dialogButton(QWidget* parent, const QString& name, const QString& text);
+// Gives `button` the focus with its focus frame shown, so the operator sees what Enter will press.
+void armButton(QPushButton* button);
+// A button that closes its dialog: the second click of a double-click on it is swallowed instead of
+// falling through to the window under the closed dialog.
+void closesDialog(QPushButton* button);
 // Enter or Return on a dialog whose focused control is a push button presses that button. Returns
 // true when the key was taken.
 bool pressFocusedButton(QWidget* dialog, QKeyEvent* event);
+// The sensor of the selected row as the dialogs name it: "Позиция 6, зав. № 1234".
+QString selectedSensorText(const Console& c);
 
 } // namespace vatrel

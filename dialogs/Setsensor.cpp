@@ -47,6 +47,8 @@ TFSetSensor::TFSetSensor(Console& c, QWidget* parent) : QDialog(parent), m_c(c) 
 
     connect(m_buttonAccept, &QPushButton::clicked, this, &TFSetSensor::ButtonAcceptClick);
     connect(m_buttonCansel, &QPushButton::clicked, this, &QDialog::reject);
+    closesDialog(m_buttonAccept);
+    closesDialog(m_buttonCansel);
 }
 
 void TFSetSensor::showEvent(QShowEvent* event) {
@@ -67,7 +69,7 @@ void TFSetSensor::keyPressEvent(QKeyEvent* event) {
 
 bool TFSetSensor::EditNumSenKeyDown(QKeyEvent* event) {
     if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) return false;
-    m_buttonAccept->setFocus();
+    armButton(m_buttonAccept); // the next Enter connects: the button shows it
     return true;
 }
 

@@ -46,6 +46,8 @@ TFDirect_component_porog::TFDirect_component_porog(Console& c, QWidget* parent) 
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setFixedSize(297, 373);
 
+    m_labelSensor = new QLabel(this);
+    m_labelSensor->setObjectName(QStringLiteral("LabelSensor"));
     m_groupBox1 = new QGroupBox(QStringLiteral("Ватрел-А"), this);
     m_groupBox1->setObjectName(QStringLiteral("GroupBox1"));
     m_label = wrappedLabel(QStringLiteral("LabelDirect_component_porog"),
@@ -74,6 +76,7 @@ TFDirect_component_porog::TFDirect_component_porog(Console& c, QWidget* parent) 
     m_buttonCansel = dialogButton(this, QStringLiteral("ButtonCansel"), QStringLiteral("Отмена"));
 
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_labelSensor);
     layout->addWidget(m_groupBox1);
     layout->addWidget(m_groupBox2);
     layout->addStretch();
@@ -86,6 +89,8 @@ TFDirect_component_porog::TFDirect_component_porog(Console& c, QWidget* parent) 
         e->installEventFilter(this);
     connect(m_buttonAccept, &QPushButton::clicked, this, &TFDirect_component_porog::ButtonAcceptClick);
     connect(m_buttonCansel, &QPushButton::clicked, this, &QDialog::reject);
+    closesDialog(m_buttonAccept);
+    closesDialog(m_buttonCansel);
 }
 
 void TFDirect_component_porog::showEvent(QShowEvent* event) {
@@ -98,28 +103,38 @@ void TFDirect_component_porog::keyPressEvent(QKeyEvent* event) {
 }
 
 void TFDirect_component_porog::FormActivate() {
-    const DcEditors e = openDcEditors(m_c);
-    if (e.type == 1) {
-        m_label->setEnabled(false);
-        m_edit->setEnabled(false);
-        for (QWidget* w : {static_cast<QWidget*>(m_label1), static_cast<QWidget*>(m_edit1),
-                           static_cast<QWidget*>(m_label2), static_cast<QWidget*>(m_edit2)})
-            w->setEnabled(true);
-        m_edit1->setText(e.flank1);
-        m_edit2->setText(e.flank2);
-        m_edit1->setFocus();
-    } else if (e.type == 0) {
-        m_label->setEnabled(true);
-        m_edit->setEnabled(true);
-        for (QWidget* w : {static_cast<QWidget*>(m_label1), static_cast<QWidget*>(m_edit1),
-                           static_cast<QWidget*>(m_label2), static_cast<QWidget*>(m_edit2)})
-            w->setEnabled(false);
-        m_edit->setText(e.value);
-        m_edit->setFocus();
-    }
+    m_labelSensor->setText(selectedSensorText(m_c));
+    const DcEditors e = openDcEditors(m_c, m_working);
+    if (e.type != 0 && e.type != 1) return;
+    const bool typeB = e.type == 1;
+    m_label->setEnabled(!typeB);
+    m_edit->setEnabled(!typeB);
+    for (QWidget* w : {static_cast<QWidget*>(m_label1), static_cast<QWidget*>(m_edit1),
+                       static_cast<QWidget*>(m_label2), static_cast<QWidget*>(m_edit2)})
+        w->setEnabled(typeB);
+    // The disabled editor is empty: a value left from another sensor would read as this one's.
+    m_edit->setText(typeB ? QString() : e.value);
+    m_edit1->setText(typeB ? e.flank1 : QString());
+    m_edit2->setText(typeB ? e.flank2 : QString());
+    (typeB ? m_edit1 : m_edit)->setFocus();
 }
 
 bool TFDirect_component_porog::eventFilter(QObject* watched, QEvent* event) {
+    // Enter in an entry accepts, once the entry's own value has been taken.
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            bool taken = false;
+            if (watched == m_edit)
+                taken = dcValueEntered(m_c, m_working, m_edit->text());
+            else if (watched == m_edit1)
+                taken = dcFlankEntered(m_c, m_working, 1, m_edit1->text());
+            else if (watched == m_edit2)
+                taken = dcFlankEntered(m_c, m_working, 2, m_edit2->text());
+            if (taken) ButtonAcceptClick();
+            return true;
+        }
+    }
     // An entry is checked when the operator moves on from it, not when another window (a message
     // box, another program) merely takes the keyboard.
     if (event->type() == QEvent::FocusOut) {
@@ -137,19 +152,19 @@ bool TFDirect_component_porog::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TFDirect_component_porog::EditDirect_component_porogExit() {
-    if (!dcValueEntered(m_c, m_edit->text())) refocus(m_edit);
+    if (!dcValueEntered(m_c, m_working, m_edit->text())) refocus(m_edit);
 }
 
 void TFDirect_component_porog::EditDirect_component_porog1Exit() {
-    if (!dcFlankEntered(m_c, 1, m_edit1->text())) refocus(m_edit1);
+    if (!dcFlankEntered(m_c, m_working, 1, m_edit1->text())) refocus(m_edit1);
 }
 
 void TFDirect_component_porog::EditDirect_component_porog2Exit() {
-    if (!dcFlankEntered(m_c, 2, m_edit2->text())) refocus(m_edit2);
+    if (!dcFlankEntered(m_c, m_working, 2, m_edit2->text())) refocus(m_edit2);
 }
 
 void TFDirect_component_porog::ButtonAcceptClick() {
-    acceptDc(m_c);
+    acceptDc(m_c, m_working);
     accept();
 }
 

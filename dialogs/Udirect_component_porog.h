@@ -1,4 +1,5 @@
 #pragma once
+#include "link/SensorSetup.h"
 #include "registry/Console.h"
 
 #include <QDialog>
@@ -22,6 +23,8 @@ public:
     void EditDirect_component_porog1Exit();
     void EditDirect_component_porog2Exit();
     void ButtonAcceptClick();
+    // The values being edited for the sensor the dialog was opened for.
+    const DcWorking& working() const { return m_working; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -30,6 +33,8 @@ protected:
 
 private:
     Console& m_c;
+    DcWorking m_working;
+    QLabel* m_labelSensor = nullptr; // the position and factory number of the sensor acted on
     QGroupBox* m_groupBox1 = nullptr;
     QLabel* m_label = nullptr;
     QLineEdit* m_edit = nullptr;

@@ -4,6 +4,7 @@
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -15,11 +16,14 @@ TRemoveSensor::TRemoveSensor(Console& c, QWidget* parent) : QDialog(parent), m_c
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setFixedSize(265, 255);
 
+    m_labelSensor = new QLabel(this);
+    m_labelSensor->setObjectName(QStringLiteral("LabelSensor"));
     m_groupBox1 = new OperatorListBox(c, this);
     m_buttonAccept = dialogButton(this, QStringLiteral("ButtonAccept"), QStringLiteral("Принять"));
     m_buttonCansel = dialogButton(this, QStringLiteral("ButtonCansel"), QStringLiteral("Отмена"));
 
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_labelSensor);
     layout->addWidget(m_groupBox1);
     layout->addStretch();
     auto* buttons = new QHBoxLayout;
@@ -29,6 +33,8 @@ TRemoveSensor::TRemoveSensor(Console& c, QWidget* parent) : QDialog(parent), m_c
 
     connect(m_buttonAccept, &QPushButton::clicked, this, &TRemoveSensor::ButtonAcceptClick);
     connect(m_buttonCansel, &QPushButton::clicked, this, &QDialog::reject);
+    closesDialog(m_buttonAccept);
+    closesDialog(m_buttonCansel);
 }
 
 void TRemoveSensor::showEvent(QShowEvent* event) {
@@ -37,15 +43,16 @@ void TRemoveSensor::showEvent(QShowEvent* event) {
 }
 
 void TRemoveSensor::FormActivate() {
+    m_labelSensor->setText(selectedSensorText(m_c)); // which sensor is taken out
     m_groupBox1->reload(0);
-    m_buttonAccept->setFocus();
+    armButton(m_buttonAccept); // Enter disconnects at once: the button shows it
 }
 
 void TRemoveSensor::FormKeyPress(QKeyEvent* event) {
     // Enter on a button presses it; anywhere else it brings the operator to "Принять".
     if (pressFocusedButton(this, event)) return;
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        m_buttonAccept->setFocus();
+        armButton(m_buttonAccept);
         return;
     }
     QDialog::keyPressEvent(event);

@@ -3,6 +3,7 @@
 
 #include <QDialog>
 
+class QLabel;
 class QPushButton;
 
 namespace vatrel {
@@ -28,6 +29,7 @@ private:
     void FormKeyPress(QKeyEvent* event);
 
     Console& m_c;
+    QLabel* m_labelSensor = nullptr; // the position and factory number of the sensor taken out
     OperatorListBox* m_groupBox1 = nullptr;
     QPushButton* m_buttonAccept = nullptr;
     QPushButton* m_buttonCansel = nullptr;

@@ -242,6 +242,8 @@ quint16 truncateU16(float v) {
 } // namespace
 
 void clearQueue(Console& c) {
+    for (int i = 0; i < c.queue.count && i < kQueueSize; ++i)
+        if (c.queue.entries[size_t(i)].key == CMD_OSCILL_ON) oscillogramRequestDropped(c);
     c.queue.count = 0;
     c.queue.entries.fill(QueueEntry{});
 }
@@ -287,19 +289,19 @@ void openStartupPort(Console& c) {
     c.changed(View::StatusBar);
 }
 
-void Put_Cmd(Console& c, char start, const quint16* words, quint16 count) {
+bool Put_Cmd(Console& c, char start, const quint16* words, quint16 count) {
     if (count > kSizeTrBuf) {
         if (c.ui)
             c.ui->message(QStringLiteral("Внимание"), QStringLiteral("Put_Cmd: usDataLen>SIZE_TR_BUF!"),
                           ConsoleUi::Icon::Warning);
-        return;
+        return false;
     }
-    if (count == 0 || !words) return; // no header word, nothing to key the entry on
+    if (count == 0 || !words) return false; // no header word, nothing to key the entry on
     CommandQueue& q = c.queue;
-    if (q.count >= kQueueSize) return;
+    if (q.count >= kQueueSize) return false;
     const quint16 key = words[0] & 0xFF;
     for (int i = 0; i < q.count; ++i)
-        if (q.entries[size_t(i)].key == key) return;
+        if (q.entries[size_t(i)].key == key) return false;
     QueueEntry& entry = q.entries[size_t(q.count)];
     entry.key = key;
     entry.start = start;
@@ -307,6 +309,7 @@ void Put_Cmd(Console& c, char start, const quint16* words, quint16 count) {
     std::fill(entry.words.begin() + count, entry.words.end(), quint16(0));
     entry.count = count;
     ++q.count;
+    return true;
 }
 
 int Send_Cmd1(Console& c, char start, const quint16* words, quint16 count) {
@@ -454,6 +457,7 @@ void Timer2Timer(Console& c) {
 void oscillogramStarted(Console& c, int slot) {
     if (slot < 0 || slot >= kSlots) return;
     c.osc_slot = qint16(slot);
+    c.osc.LabelOscState.clear();
     SensorRecord& r = c.sensors[size_t(slot)];
     clearOscTraces(c); // every curve and both sample counters start again
     if (c.ui) c.ui->oscillogramStarted(slot);

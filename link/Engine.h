@@ -17,9 +17,10 @@ void ComboBox1Click(Console& c, int index);
 void openStartupPort(Console& c);
 
 // Command queue.
-void Put_Cmd(Console& c, char start, const quint16* words, quint16 count);
-inline void Put_Cmd(Console& c, const std::vector<quint16>& words) {
-    Put_Cmd(c, ':', words.data(), quint16(words.size()));
+// Returns false when the command was dropped (too long, the queue full, or one of its code waiting).
+bool Put_Cmd(Console& c, char start, const quint16* words, quint16 count);
+inline bool Put_Cmd(Console& c, const std::vector<quint16>& words) {
+    return Put_Cmd(c, ':', words.data(), quint16(words.size()));
 }
 int Send_Cmd1(Console& c, char start, const quint16* words, quint16 count); // 0 ok, -2 failed
 
@@ -41,7 +42,8 @@ void oscillogramStopped(Console& c);
 // Diagnostics tab "Сброс": clears the per-slot counts and shows "0" for every occupied slot.
 void Button2Click(Console& c);
 
-// Empties the command queue (count 0, every entry cleared).
+// Empties the command queue (count 0, every entry cleared). An oscillogram start still in it will
+// never be confirmed: the oscilloscope tab says so and offers "Включить" again.
 void clearQueue(Console& c);
 
 } // namespace vatrel

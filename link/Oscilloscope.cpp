@@ -94,7 +94,9 @@ bool recordDelta(Console& c, int flank) {
     if (slot < 0) return true; // kept for the next oscillogram's sensor; nothing to send it to now
     SensorRecord& r = c.sensors[size_t(slot)];
     (flank == 0 ? r.dc_component1 : r.dc_component2) = dc;
-    Put_Cmd(c, frame::setDcB(slot, c.osc_dc1, c.osc_dc2));
+    // The flank not edited goes out as stored for this very sensor, whatever was edited for
+    // another one meanwhile.
+    Put_Cmd(c, frame::setDcB(slot, r.dc_component1, r.dc_component2));
     return true;
 }
 
@@ -119,9 +121,19 @@ bool ButtonOnOscillVBClick(Console& c) {
     c.osc.Edit7_enabled = false;
     c.osc.LabelNumPosOscill_enabled = false;
     c.osc.ButtonOnOscillVB_enabled = false;
+    c.osc.LabelOscState.clear();
     c.changed(View::Oscilloscope);
-    Put_Cmd(c, frame::oscillOn(slot, quint16(r.factory_number & 0xFFFF)));
+    if (!Put_Cmd(c, frame::oscillOn(slot, quint16(r.factory_number & 0xFFFF)))) oscillogramRequestDropped(c);
     return true;
+}
+
+void oscillogramRequestDropped(Console& c) {
+    if (c.osc_slot >= 0) return; // one runs: its controls stay as they are
+    c.osc.Edit7_enabled = true;
+    c.osc.LabelNumPosOscill_enabled = true;
+    c.osc.ButtonOnOscillVB_enabled = true;
+    c.osc.LabelOscState = QStringLiteral("Преобразователь не подтвердил включение");
+    c.changed(View::Oscilloscope);
 }
 
 void ButtonOffOscillVBClick(Console& c) {

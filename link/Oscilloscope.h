@@ -11,6 +11,9 @@ namespace vatrel {
 // "Включить": checks the position in Edit7 and queues the oscillogram request. Returns false when
 // Edit7 must take the focus back.
 bool ButtonOnOscillVBClick(Console& c);
+// The start request left the queue unconfirmed (the queue was full, or emptied when the link was
+// lost or the port reopened): the tab says so and "Включить" can be pressed again.
+void oscillogramRequestDropped(Console& c);
 // "Выключить": queues the stop request.
 void ButtonOffOscillVBClick(Console& c);
 

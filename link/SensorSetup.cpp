@@ -19,6 +19,16 @@ int selectedSlot(const Console& c) {
     return c.selected_row - 1;
 }
 
+// A surname without the blanks before and after it.
+QString trimmedSurname(const QString& s) {
+    qsizetype from = 0, to = s.size();
+    while (from < to && s.at(from).category() == QChar::Separator_Space)
+        ++from;
+    while (to > from && s.at(to - 1).category() == QChar::Separator_Space)
+        --to;
+    return s.mid(from, to - from);
+}
+
 QString sensorText(const QString& before, qint16 type, quint32 number, const QString& after) {
     // Numbers print as signed 32-bit values, like every other sensor event.
     return before + typeTag(type) + QStringLiteral(" № ") + QString::number(qint32(number)) + after;
@@ -35,8 +45,21 @@ int addOperator(Console& c, const std::function<QString()>& askSurname) {
         c.error(QStringLiteral("Слишком много фамилий испытателей"));
         return -1;
     }
-    const QString typed = askSurname ? askSurname() : QString();
-    if (typed.isEmpty()) return -1;
+    const QString answer = askSurname ? askSurname() : QString();
+    if (answer.isEmpty()) return -1;
+    // A pasted tab or line break would be stored and copied into every later event text and listing.
+    for (const QChar ch : answer) {
+        if (ch.category() == QChar::Other_Control) {
+            c.error(QStringLiteral("В фамилии есть управляющие знаки (табуляция, перевод строки); "
+                                   "повторите ввод"));
+            return -1;
+        }
+    }
+    const QString typed = trimmedSurname(answer);
+    if (typed.isEmpty()) {
+        c.error(QStringLiteral("Фамилия не может состоять из одних пробелов"));
+        return -1;
+    }
     if (typed.size() > 16) {
         c.error(QStringLiteral("Слишком длинное имя"));
         return -1;
@@ -48,8 +71,9 @@ int addOperator(Console& c, const std::function<QString()>& askSurname) {
         c.error(QStringLiteral("В фамилии есть знаки, которые нельзя сохранить"));
         return -1;
     }
+    // Surnames stored with blanks round them (by earlier versions) are the same operator too.
     for (int i = 0; i < list.operator_count; ++i) {
-        if (cp1251::encode(list.entries[size_t(i)].surname) == bytes) {
+        if (cp1251::encode(trimmedSurname(list.entries[size_t(i)].surname)) == bytes) {
             c.error(QStringLiteral("Уже есть такой испытатель"));
             return -1;
         }
@@ -285,25 +309,25 @@ void outOfRange(const Console& c) {
 
 } // namespace
 
-DcEditors openDcEditors(Console& c) {
+DcEditors openDcEditors(const Console& c, DcWorking& w) {
     DcEditors e;
     const SensorRecord* r = dcSensor(c);
     if (!r) return e;
     if (r->sensor_type == 1) {
         e.type = 1;
-        c.osc_dc1 = r->dc_component1;
-        c.osc_dc2 = r->dc_component2;
-        e.flank1 = formatFixed3(c.osc_dc1);
-        e.flank2 = formatFixed3(c.osc_dc2);
+        w.flank1 = r->dc_component1;
+        w.flank2 = r->dc_component2;
+        e.flank1 = formatFixed3(w.flank1);
+        e.flank2 = formatFixed3(w.flank2);
     } else if (r->sensor_type == 0) {
         e.type = 0;
-        c.osc_dc_a = wholeValue(r->dc_component1);
-        e.value = QString::number(c.osc_dc_a);
+        w.a = wholeValue(r->dc_component1);
+        e.value = QString::number(w.a);
     }
     return e;
 }
 
-bool dcValueEntered(Console& c, const QString& text) {
+bool dcValueEntered(const Console& c, DcWorking& w, const QString& text) {
     bool ok = false;
     const int v = text.trimmed().toInt(&ok, 10);
     if (!ok) {
@@ -314,49 +338,54 @@ bool dcValueEntered(Console& c, const QString& text) {
         outOfRange(c);
         return false;
     }
-    c.osc_dc_a = quint16(v);
+    w.a = quint16(v);
     return true;
 }
 
-bool dcFlankEntered(Console& c, int flank, const QString& text) {
+bool dcFlankEntered(const Console& c, DcWorking& w, int flank, const QString& text) {
     double v = 0;
     // A value a single-precision float cannot hold is no number for the sensor either.
     if (!parseNumber(text, &v) || !std::isfinite(float(v))) {
         badNumber(c);
         return false;
     }
-    (flank == 2 ? c.osc_dc2 : c.osc_dc1) = float(v);
+    (flank == 2 ? w.flank2 : w.flank1) = float(v);
     return true;
 }
 
-bool acceptDc(Console& c) {
+bool acceptDc(Console& c, const DcWorking& w) {
     const int slot = selectedSlot(c);
     if (slot < 0 || !c.sensors[size_t(slot)].occupied()) return false;
     SensorRecord& r = c.sensors[size_t(slot)];
+    // The oscilloscope tab sends its own values for the sensor it watches: they follow this sensor's
+    // new ones, and only this sensor's.
     const bool watched = c.osc_slot == slot;
     if (r.sensor_type == 1) {
-        r.dc_component1 = c.osc_dc1;
-        r.dc_component2 = c.osc_dc2;
+        r.dc_component1 = w.flank1;
+        r.dc_component2 = w.flank2;
         if (watched) {
-            c.osc.Delta1 = formatFixed3(c.osc_dc1);
-            c.osc.Delta2 = formatFixed3(c.osc_dc2);
+            c.osc_dc1 = w.flank1;
+            c.osc_dc2 = w.flank2;
+            c.osc.Delta1 = formatFixed3(w.flank1);
+            c.osc.Delta2 = formatFixed3(w.flank2);
             c.changed(ConsoleUi::View::Oscilloscope);
         }
-        Put_Cmd(c, frame::setDcB(slot, c.osc_dc1, c.osc_dc2));
+        Put_Cmd(c, frame::setDcB(slot, w.flank1, w.flank2));
         return true;
     }
     if (r.sensor_type == 0) {
         // A sensor that never had a value (0) must not be sent one it cannot take.
-        if (c.osc_dc_a < kDcAMin || c.osc_dc_a > kDcAMax) {
+        if (w.a < kDcAMin || w.a > kDcAMax) {
             outOfRange(c);
             return false;
         }
-        r.dc_component1 = r.dc_component2 = float(c.osc_dc_a);
+        r.dc_component1 = r.dc_component2 = float(w.a);
         if (watched) {
-            c.osc.EDirect_component = QString::number(c.osc_dc_a);
+            c.osc_dc_a = w.a;
+            c.osc.EDirect_component = QString::number(w.a);
             c.changed(ConsoleUi::View::Oscilloscope);
         }
-        Put_Cmd(c, frame::setDcA(slot, c.osc_dc_a));
+        Put_Cmd(c, frame::setDcA(slot, w.a));
         return true;
     }
     return false;

@@ -50,6 +50,15 @@ bool disconnectSensor(Console& c, int operatorIndex, const std::function<void()>
 constexpr int kDcAMin = 1;
 constexpr int kDcAMax = 4095;
 
+// The values the DC component dialog edits. They belong to the one sensor the dialog was opened
+// for, apart from the oscilloscope tab's values of the sensor under oscillogram: a dialog opened
+// for another sensor must not change what the tab sends for its own.
+struct DcWorking {
+    quint16 a = 0;    // type A value
+    float flank1 = 0; // type B values
+    float flank2 = 0;
+};
+
 // What the DC component dialog shows when it opens.
 struct DcEditors {
     int type = -1;  // 0 the type A editor is enabled, 1 the type B editors are, -1 leave them as they are
@@ -59,14 +68,14 @@ struct DcEditors {
 };
 
 // Loads the working values from the selected sensor and returns the entries' texts.
-DcEditors openDcEditors(Console& c);
+DcEditors openDcEditors(const Console& c, DcWorking& w);
 // Leaving the type A entry: a whole number in range becomes the working value. False (after the
 // message) when the text is refused; the previous value then stays.
-bool dcValueEntered(Console& c, const QString& text);
+bool dcValueEntered(const Console& c, DcWorking& w, const QString& text);
 // Leaving a type B entry (flank 1 or 2): a real number becomes the working value of that flank.
-bool dcFlankEntered(Console& c, int flank, const QString& text);
+bool dcFlankEntered(const Console& c, DcWorking& w, int flank, const QString& text);
 // "Принять": stores the working values in the sensor's record, shows them on the oscilloscope tab
 // when it watches this sensor, and queues the command. Returns true when a command was queued.
-bool acceptDc(Console& c);
+bool acceptDc(Console& c, const DcWorking& w);
 
 } // namespace vatrel

@@ -142,6 +142,7 @@ struct OscControls {
     bool ButtonOnOscillVB_enabled = true;
     bool Edit7_enabled = true;
     bool LabelNumPosOscill_enabled = true;
+    QString LabelOscState; // what became of the last start request when it came to nothing
     QString Delta1 = QStringLiteral("0");
     QString Delta2 = QStringLiteral("0");
     QString EDirect_component = QStringLiteral("4");

@@ -58,8 +58,14 @@ QString formatGeneral(float v) {
 }
 
 bool parseNumber(const QString& text, double* out) {
+    const QLocale l = plainLocale();
+    QString t = text.trimmed();
+    // The dot is taken as the decimal separator in every locale: operators type it from habit, and
+    // numbers here never carry digit groups it could be mistaken for.
+    if (l.decimalPoint() != QLatin1String(".") && !t.contains(l.decimalPoint()))
+        t.replace(QLatin1Char('.'), l.decimalPoint());
     bool ok = false;
-    const double v = plainLocale().toDouble(text.trimmed(), &ok);
+    const double v = l.toDouble(t, &ok);
     if (ok && out) *out = v;
     return ok;
 }

@@ -4,11 +4,11 @@
 namespace vatrel {
 
 // Numbers as the operator sees them, with the locale's decimal separator and no grouping.
-QString formatFixed3(double v);   // "0.000"
-QString formatGeneral(double v);  // shortest general form ("0", "1023", "0.5")
+QString formatFixed3(double v);  // "0.000"
+QString formatGeneral(double v); // shortest general form ("0", "1023", "0.5")
 // A single-precision value in its shortest general form at single precision (0.1f gives "0.1").
 QString formatGeneral(float v);
-// Parses a number typed by the operator with the locale's decimal separator.
+// Parses a number typed by the operator with the locale's decimal separator or a dot.
 bool parseNumber(const QString& text, double* out);
 
 } // namespace vatrel

@@ -19,6 +19,7 @@
 #include <QHeaderView>
 #include <QImage>
 #include <QLabel>
+#include <QMap>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
@@ -475,6 +476,43 @@ private slots:
             if (it.value()) on << it.key();
         on.sort();
         QCOMPARE(on, (QStringList{"N1", "N_Direct_component_porog", "PRemove", "PRemoveSh1", "PSetSh2"}));
+    }
+
+    // Every bold font of the windows draws the breve of "й" and "Й" at least as clearly as the same
+    // font's regular face does: the letters must not read as "и" and "И".
+    void boldCyrillicKeepsItsMarks() {
+        Run run;
+        QVERIFY(run.start({}));
+        QMap<QString, QFont> bold; // by key, each font once
+        for (QWidget* w : QApplication::allWidgets()) {
+            QList<QFont> fonts{w->font()};
+            if (auto* view = qobject_cast<QTableView*>(w); view && view->model())
+                for (int col = 0; col < view->model()->columnCount(); ++col)
+                    fonts << view->model()->index(0, col).data(Qt::FontRole).value<QFont>();
+            for (const QFont& f : fonts)
+                if (f.bold()) bold.insert(f.key(), f);
+        }
+        QVERIFY(bold.size() >= 3); // the grids, the toolbar and tab captions, the alarm list at least
+        // Ink of the letter with the breve ("й") beyond the letter without it ("и").
+        const auto breve = [](QFont f, bool isBold, const QString& letters) {
+            f.setBold(isBold);
+            QImage img[2] = {QImage(60, 60, QImage::Format_Grayscale8),
+                             QImage(60, 60, QImage::Format_Grayscale8)};
+            for (int i = 0; i < 2; ++i) {
+                img[i].fill(Qt::white);
+                QPainter p(&img[i]);
+                p.setFont(f);
+                p.drawText(10, 45, letters.mid(i, 1));
+            }
+            qint64 sum = 0;
+            for (int y = 0; y < 60; ++y)
+                for (int x = 0; x < 60; ++x)
+                    sum += qMax(0, qGray(img[1].pixel(x, y)) - qGray(img[0].pixel(x, y)));
+            return sum;
+        };
+        for (const QFont& f : std::as_const(bold))
+            for (const QString& letters : {QStringLiteral("йи"), QStringLiteral("ЙИ")})
+                QVERIFY2(breve(f, true, letters) >= breve(f, false, letters), qPrintable(letters + f.key()));
     }
 
     // Every state text shows whole in the "Состояние" column, measured with the font the table draws

@@ -181,6 +181,29 @@ private slots:
         QCOMPARE(run.axis("Chart1", Qt::Vertical)->min(), 100.0);
         QCOMPARE(run.series("Chart2", "LineSeries1")->count(), 500);
 
+        // A refused text is reported once, not at each later focus change (here: its tab is left);
+        // and a click that takes the focus from a refused entry does its work before the box comes.
+        run.showTab("TabSheet6");
+        run.enter("EDirect_component", "x1", "EditX");
+        QTRY_COMPARE(visibleBoxTexts(),
+                     QStringList{QStringLiteral(" Неверный формат данных; повторите ввод")});
+        run.closeBoxes();
+        QTRY_COMPARE(run.fmain()->focusWidget(), run.child<QWidget>("EDirect_component"));
+        run.showTab("TabSheet2");
+        QTest::qWait(20);
+        QVERIFY(visibleBoxTexts().isEmpty());
+        run.child<QLineEdit>("Edit1")->setFocus();
+        QTest::keyClicks(run.child<QLineEdit>("Edit1"), QStringLiteral("x"));
+        run.port.written.clear();
+        auto* off = run.child<QPushButton>("ButtonOffOscillVB"); // clicked through the window system
+        QTest::mouseClick(run.fmain()->windowHandle(), Qt::LeftButton, {},
+                          off->mapTo(run.fmain(), off->rect().center()));
+        QTRY_VERIFY(run.port.written.endsWith(":0148B7\r\n"));
+        QTRY_COMPARE(visibleBoxTexts().size(), 1);
+        run.closeBoxes();
+        QVERIFY(run.fmain()->focusWidget() != run.child<QWidget>("EDirect_component"));
+        run.port.incoming = reply({0x0148});
+
         // Type A: the DC component is shown and goes to the line as a whole number, into both values.
         run.showTab("TabSheet6");
         run.c.sensors[9].dc_component1 = run.c.sensors[9].dc_component2 = 7.9f;

@@ -7,14 +7,20 @@
 #include "dialogs/Setsensor.h"
 #include "dialogs/Udirect_component_porog.h"
 #include "dialogs/Uremovesensor.h"
+#include "link/Engine.h"
+#include "link/Oscilloscope.h"
+#include "link/SensorSetup.h"
 #include "registry/Startup.h"
 #include "registry/Storage.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <cstring>
@@ -133,6 +139,31 @@ private slots:
         QCOMPARE(m_f->read("data/chop.dat").left(40), operatorRecord(kIvanovCp1251, 1));
         QCOMPARE(comboItems(&d), (QStringList{"Абвгдеёжзийклмно", "иванов"}));
         QCOMPARE(c().operators.entries[1].operator_id, qint16(2));
+    }
+
+    // A pasted surname: blanks round it are dropped, control characters and blanks alone refused,
+    // and a surname stored with blanks by an earlier version counts as the same operator.
+    void pastedSurnamesAreCleanedOrRefused() {
+        m_f->write("data/chop.dat", operatorRecord(" Petrov"));
+        Ini_chop(c());
+        QCOMPARE(c().operators.entries[0].surname, QStringLiteral(" Petrov")); // loaded as it is
+        const QString control = QStringLiteral("В фамилии есть управляющие знаки (табуляция, перевод "
+                                               "строки); повторите ввод");
+        const QList<QPair<QString, QString>> refused{
+            {QStringLiteral("Иванов\tИ.\n"), control},
+            {QStringLiteral("Ива") + QChar(0x85) + QStringLiteral("нов"), control},
+            {QStringLiteral("   "), QStringLiteral("Фамилия не может состоять из одних пробелов")},
+            {QStringLiteral("Petrov  "), QStringLiteral("Уже есть такой испытатель")},
+        };
+        for (const auto& [typed, message] : refused) {
+            expectError(message);
+            QCOMPARE(addOperator(c(), [typed] { return typed; }), -1);
+        }
+        // 16 letters between the blanks are not too long.
+        QCOMPARE(addOperator(c(), [] { return QStringLiteral(" Абвгдеёжзийклмно "); }), 1);
+        QCOMPARE(addOperator(c(), [] { return QStringLiteral("  Иванов "); }), 2);
+        QCOMPARE(m_f->read("data/chop.dat").mid(80), operatorRecord(kIvanovCp1251));
+        QVERIFY(ui().allExpectedShown());
     }
 
     void fiftyFirstSurnameIsRefusedBeforeAnyInputBox() {
@@ -329,6 +360,111 @@ private slots:
         QCOMPARE(c().osc.Delta2, QStringLiteral("-0,250"));
     }
 
+    // The dialog opened for another sensor leaves the values of the sensor under oscillogram alone:
+    // "Запись" on the tab sends that sensor's own stored value for the flank not edited.
+    void dcValuesStayWithTheirSensor() {
+        c().sensors[5] = {.mark = 1, .factory_number = 1234, .sensor_type = 1, .slot_index = 5};
+        c().sensors[5].dc_component1 = 1.5f;
+        c().sensors[7] = {.mark = 1, .factory_number = 40000, .sensor_type = 1, .slot_index = 7};
+        oscillogramStarted(c(), 5);
+        TFDirect_component_porog d(c());
+        const auto setFlanks = [&](int row, const char* flank1, const char* flank2) {
+            c().queue = {};
+            c().selected_row = row;
+            d.show();
+            QVERIFY(QTest::qWaitForWindowActive(&d));
+            child<QLineEdit>(&d, "EditDirect_component_porog1")->setText(QString::fromLatin1(flank1));
+            child<QLineEdit>(&d, "EditDirect_component_porog2")->setFocus(); // flank 1 is left
+            child<QLineEdit>(&d, "EditDirect_component_porog2")->setText(QString::fromLatin1(flank2));
+            QTest::keyClick(d.focusWidget(), Qt::Key_Return);
+        };
+        setFlanks(6, "1.5", "3.25");
+        QCOMPARE(queued(0), (std::vector<quint16>{0x0145, 5, 0x0000, 0x3FC0, 0x0000, 0x4050, 0x7FA5}));
+        setFlanks(8, "7", "3.000");
+        QCOMPARE(queued(0), (std::vector<quint16>{0x0145, 7, 0x0000, 0x40E0, 0x0000, 0x4040, 0x7E93}));
+        QCOMPARE(c().osc.Delta2, QStringLiteral("3.250"));
+
+        c().queue = {};
+        c().osc.Delta1 = QStringLiteral("2");
+        QVERIFY(RecordDelta1Click(c()));
+        QCOMPARE(queued(0), (std::vector<quint16>{0x0145, 5, 0x0000, 0x4000, 0x0000, 0x4050, 0x7F65}));
+    }
+
+    // What Enter will press shows from the moment it is armed; the DC and disconnect dialogs name
+    // their sensor; a type A sensor's DC dialog shows nothing of the type B sensor before it; Enter in
+    // a DC entry accepts.
+    void dialogsShowWhatTheyActOn() {
+        m_f->write("data/chop.dat", operatorRecord(kIvanovCp1251));
+        Ini_chop(c());
+        c().sensors[0] = {.mark = 1, .factory_number = 55, .sensor_type = 0};
+        c().sensors[0].dc_component1 = 12;
+        c().sensors[3] = {.mark = 1, .factory_number = 1234, .sensor_type = 1};
+
+        TFSetSensor connect(c());
+        c().selected_row = 7;
+        connect.show();
+        QVERIFY(QTest::qWaitForWindowActive(&connect));
+        auto* accept = child<QPushButton>(&connect, "ButtonAccept");
+        const QImage idle = accept->grab().toImage();
+        QTest::keyClick(child<QLineEdit>(&connect, "EditNumSen"), Qt::Key_Return);
+        QVERIFY(accept->grab().toImage() != idle);
+
+        TRemoveSensor remove(c());
+        c().selected_row = 4;
+        remove.show();
+        QVERIFY(QTest::qWaitForWindowActive(&remove));
+        QCOMPARE(child<QLabel>(&remove, "LabelSensor")->text(), QStringLiteral("Позиция 4, зав. № 1234"));
+        accept = child<QPushButton>(&remove, "ButtonAccept");
+        QCOMPARE(remove.focusWidget(), accept);
+        const QImage armed = accept->grab().toImage();
+        child<QComboBox>(&remove, "ComboBoxFam")->setFocus();
+        QVERIFY(accept->grab().toImage() != armed);
+
+        TFDirect_component_porog d(c());
+        d.show(); // type B first
+        d.reject();
+        c().selected_row = 1;
+        d.show();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        QCOMPARE(child<QLabel>(&d, "LabelSensor")->text(), QStringLiteral("Позиция 1, зав. № 55"));
+        QCOMPARE(child<QLineEdit>(&d, "EditDirect_component_porog1")->text(), QString());
+        QCOMPARE(child<QLineEdit>(&d, "EditDirect_component_porog2")->text(), QString());
+        auto* e = child<QLineEdit>(&d, "EditDirect_component_porog");
+        QCOMPARE(d.focusWidget(), e);
+        e->setText(QStringLiteral("300"));
+        QTest::keyClick(e, Qt::Key_Return);
+        QVERIFY(!d.isVisible());
+        QCOMPARE(queued(0), (std::vector<quint16>{0x0146, 0, 300, 0xFE8D}));
+        QVERIFY(ui().allExpectedShown());
+    }
+
+    // A double-click on "Принять" connects once; its second click does not reach the window under
+    // the closed dialog.
+    void secondClickOfADoubleClickIsSwallowed() {
+        QTableWidget table(50, 20);
+        table.setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
+        table.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&table));
+        table.setCurrentCell(0, 0);
+        TFSetSensor d(c());
+        c().selected_row = 0;
+        d.show();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        auto* accept = child<QPushButton>(&d, "ButtonAccept");
+        const QPoint at = accept->mapToGlobal(accept->rect().center());
+        expectError(QStringLiteral("Выберите позицию датчика в таблице, щёлкнув левой кнопкой мыши по "
+                                   "соответствующей ячейке столбца <Зав.№>"));
+        QTest::mouseClick(accept, Qt::LeftButton);
+        const QPoint second = table.viewport()->mapFromGlobal(at);
+        QVERIFY(table.indexAt(second).isValid() && table.indexAt(second).row() != 0);
+        QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, second);
+        QCOMPARE(table.currentRow(), 0);
+        // Later clicks there are the operator's own.
+        QTest::qWait(QApplication::doubleClickInterval() + 50);
+        QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, second);
+        QCOMPARE(table.currentRow(), table.indexAt(second).row());
+    }
+
     void dcComponentOfTypeA() {
         c().sensors[0] = {.mark = 1, .factory_number = 55, .sensor_type = 0};
         c().sensors[0].dc_component1 = 123.9f;
@@ -346,7 +482,7 @@ private slots:
             expectError(QStringLiteral("Число вне допуска (1-4095); повторите ввод"));
             e->setFocus();
             child<QPushButton>(&d, "ButtonCansel")->setFocus();
-            QCOMPARE(c().osc_dc_a, quint16(123));
+            QCOMPARE(d.working().a, quint16(123));
             QTRY_COMPARE(d.focusWidget(), e); // back to the refused entry
         }
         e->setText(QStringLiteral("2000"));

@@ -2,6 +2,7 @@
 // scale and DC component entries, and the flanks' sliding windows.
 #include "common/ConsoleFixture.h"
 #include "link/Engine.h"
+#include "link/LinkTestSupport.h"
 #include "link/Oscilloscope.h"
 
 #include <QLocale>
@@ -83,6 +84,33 @@ private slots:
         QCOMPARE(c.queue.count, 2);
         QCOMPARE(queuedWords(c, 0), (std::vector<quint16>{0x0147, 9, 77, 0xFF62}));
         QCOMPARE(queuedWords(c, 1), (std::vector<quint16>{0x0148, 0xFFB7}));
+    }
+
+    // A start the converter never confirms, or one the full queue drops, gives "Включить" back with a
+    // word to the operator.
+    void startNeverConfirmedSaysSo() {
+        OscFixture f;
+        Console& c = f.c;
+        FakePort port;
+        c.port = &port;
+        QVERIFY(OpenPort(c, 1));
+        c.engine.Conv_link = 1;
+        c.engine.KartaAdressPos = 200;
+        c.osc.Edit7 = QStringLiteral("5");
+        QVERIFY(ButtonOnOscillVBClick(c));
+        for (int pass = 0; pass < 300 && c.engine.Conv_link == 1; ++pass)
+            ReceivePass(c); // no reply ever comes: the link is declared lost
+        QCOMPARE(c.engine.Conv_link, qint16(0));
+        QCOMPARE(c.osc.LabelOscState, QStringLiteral("Преобразователь не подтвердил включение"));
+        QVERIFY(c.osc.ButtonOnOscillVB_enabled && c.osc.Edit7_enabled && c.osc.LabelNumPosOscill_enabled);
+
+        c.engine.KartaAdressPos = 200; // the link is back, the map sent again and the sensor answers
+        c.sensors[4].link_up = 1;
+        for (int i = 0; i < kQueueSize; ++i)
+            Put_Cmd(c, {quint16(0x0160 + i), 0});
+        QVERIFY(ButtonOnOscillVBClick(c));
+        QVERIFY(c.osc.ButtonOnOscillVB_enabled);
+        QCOMPARE(c.osc.LabelOscState, QStringLiteral("Преобразователь не подтвердил включение"));
     }
 
     // A new lower limit clearing its own flank only is shown on the tab's charts.
@@ -186,6 +214,15 @@ private slots:
         // Both values are sent: 2.5 = 0x40200000 twice.
         QCOMPARE(queuedWords(c, 0),
                  (std::vector<quint16>{0x0145, 4, 0x0000, 0x4020, 0x0000, 0x4020, 0x7F76}));
+        // A dot is a decimal separator too, whatever the locale's own is; two separators are not.
+        c.osc.Delta1 = QStringLiteral("3.5");
+        QVERIFY(RecordDelta1Click(c));
+        QCOMPARE(c.osc.Delta1, QStringLiteral("3,500"));
+        QCOMPARE(c.sensors[4].dc_component1, 3.5f);
+        c.osc.Delta1 = QStringLiteral("3,5.1");
+        f.ui.expectMessage(kFormat);
+        QVERIFY(!RecordDelta1Click(c));
+        QVERIFY(f.ui.allExpectedShown());
     }
 };
 
