@@ -15,6 +15,7 @@
 #include "dialogs/Uremovesensor.h"
 #include "link/Engine.h"
 #include "registry/Alarms.h"
+#include "registry/DateTime.h"
 #include "registry/EventLog.h"
 #include "registry/Startup.h"
 
@@ -40,6 +41,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <cstdio>
 
 namespace vatrel {
 
@@ -84,6 +86,37 @@ void execDialog(QDialog* dialog) {
     if (!dialog) return;
     dialog->setWindowModality(Qt::WindowModal);
     dialog->exec();
+}
+
+// What the exit could not save, from the texts of the boxes it would have shown. The log's own notes
+// say its records wait for the disk; at exit those are counted as lost instead.
+QStringList unsavedFiles(const QStringList& failures) {
+    QStringList files;
+    for (const QString& f : failures)
+        if (!f.startsWith(QLatin1String("Put_msg")) && !f.startsWith(QLatin1String("Записи журнала")))
+            files << f;
+    return files;
+}
+
+// The one box of an exit that could not save everything: the count and the first files (by the
+// boxes' own texts), where the whole list went, and the log records lost.
+QString exitFailureText(const QStringList& files, const QString& listWentTo, size_t lostRecords) {
+    QString text;
+    if (!files.isEmpty()) {
+        text = QStringLiteral("При выходе не сохранено файлов: ") + QString::number(files.size());
+        constexpr int kShown = 5;
+        for (int i = 0; i < qMin(kShown, int(files.size())); ++i)
+            text += QLatin1Char('\n') + files[i];
+        if (files.size() > kShown)
+            text += QStringLiteral("\n… и ещё ") + QString::number(files.size() - kShown);
+        text += QStringLiteral("\nПолный список: ") + listWentTo + QLatin1Char('.');
+    }
+    if (lostRecords > 0) {
+        if (!text.isEmpty()) text += QStringLiteral("\n\n");
+        text +=
+            QStringLiteral("Записи журнала, не попавшие на диск, потеряны: ") + QString::number(lostRecords);
+    }
+    return text;
 }
 
 } // namespace
@@ -607,17 +640,32 @@ void TFmain::closeEvent(QCloseEvent* event) {
     // The operator has decided: the alarm sound stops now, not when the program is gone.
     m_c.alarms.sound_on = false;
     m_c.ui->stopAlarmSound();
-    // A save that fails here must be read before the program ends (arming flags may be lost).
-    {
-        const ConsoleUi::OperatorAction action(m_c.ui);
-        saveAllOnExit(m_c);
-    }
+    // What cannot be saved or logged now is told in one box at the end, not a box per file: with a
+    // read-only data folder that would be one for each of up to 200 settings files.
+    QStringList failures;
+    m_c.ui->gatherMessages(&failures);
+    saveAllOnExit(m_c);
     ClosePort(m_c);
     event->accept();
+    // The whole list goes to the program's error output and, while the day's log takes records
+    // (nothing kept back so far), into the log too, before the exit's own record.
+    const QStringList files = unsavedFiles(failures);
+    for (const QString& f : files)
+        fprintf(stderr, "vatrel-console: not saved at exit: %s\n", qPrintable(f));
+    const bool logTakesRecords = m_c.log_writes.count == 0;
+    if (logTakesRecords)
+        for (const QString& f : files)
+            Put_prog_msg(m_c, makeEvent(m_c, 0, 20, QStringLiteral("Не сохранено при выходе: ") + f));
     Put_prog_msg(m_c, makeEvent(m_c, 0, 20, QStringLiteral("Выход из программы")));
-    {
+    retryPendingLogWrites(m_c);
+    m_c.ui->gatherMessages(nullptr);
+    const size_t lost = m_c.log_writes.count;
+    if (!files.isEmpty() || lost > 0) {
+        const QString listWentTo = logTakesRecords && lost == 0
+                                       ? QStringLiteral("в протоколе за ") + formatDate(m_c.clock().date())
+                                       : QStringLiteral("в потоке ошибок программы (stderr)");
         const ConsoleUi::OperatorAction action(m_c.ui);
-        reportUnwrittenLogAtExit(m_c);
+        m_c.error(exitFailureText(files, listWentTo, lost));
     }
     emit exitConfirmed();
 }

@@ -43,18 +43,26 @@ void WidgetUi::setAlarmWindow(TFormAlarmWindow* w) {
 }
 
 QWidget* WidgetUi::boxParent() const {
-    // A popup menu is no parent: it goes away as soon as the box appears. Nor is the alarm window:
-    // a box modal to it would leave its buttons dead until the box is answered.
-    QWidget* active = QApplication::activeWindow();
-    // Nor another box: closing it (they delete themselves) would take this one with it unanswered.
+    // A box belongs to the window that waits on top: the topmost modal dialog when one is open (a box
+    // of a window that dialog blocks would be blocked too, dead to keys and clicks), else the active
+    // window. A popup menu is no parent: it goes away as soon as the box appears. Nor is the alarm
+    // window: a box modal to it would leave its buttons dead until the box is answered. Nor another
+    // box: closing it (they delete themselves) would take this one with it unanswered.
+    QWidget* active = QApplication::activeModalWidget();
+    if (!active || active == m_alarm.data()) active = QApplication::activeWindow();
     while (qobject_cast<QMessageBox*>(active))
         active = active->parentWidget() ? active->parentWidget()->window() : nullptr;
-    if (active && active->windowType() != Qt::Popup && active != m_alarm.data()) return active;
+    if (active && active->windowType() != Qt::Popup && active != m_alarm.data() && active->isVisible())
+        return active;
     if (m_main && m_main->isVisible()) return m_main;
     return nullptr;
 }
 
 void WidgetUi::message(const QString& caption, const QString& text, Icon icon) {
+    if (m_gathered) {
+        m_gathered->append(text);
+        return;
+    }
     // The engine's box is not opened again while one with its text is up; the operator's own action
     // always gets its answer.
     const QPointer<QMessageBox> shown = m_openBoxes.value(text);

@@ -32,6 +32,7 @@ public:
     bool question(const QString& caption, const QString& text) override;
     void beginOperatorAction() override { ++m_operatorActions; }
     void endOperatorAction() override { m_operatorActions = qMax(0, m_operatorActions - 1); }
+    void gatherMessages(QStringList* into) override { m_gathered = into; }
     void changed(View view) override;
     void showAlarmWindow() override;
     void playAlarmSound(const QString& wavPath) override;
@@ -52,7 +53,8 @@ private:
     QPointer<TFmain> m_main;
     QPointer<TFormAlarmWindow> m_alarm;
     QHash<QString, QPointer<QMessageBox>> m_openBoxes; // by text
-    int m_operatorActions = 0;                         // nesting depth of beginOperatorAction()
+    QStringList* m_gathered = nullptr; // where message() puts its texts while the exit gathers them
+    int m_operatorActions = 0;         // nesting depth of beginOperatorAction()
     int m_refreshMs = 0;
     quint32 m_dirty = 0; // one bit per View
     bool m_alarmRaisePending = false;

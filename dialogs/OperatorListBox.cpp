@@ -150,7 +150,12 @@ QString OperatorListBox::askSurname() {
 }
 
 void OperatorListBox::AddButtonClick() {
-    const int added = addOperator(m_c, [this] { return askSurname(); });
+    int added = -1;
+    {
+        // A refused surname is answered before the dialog goes on (the focus comes back to it).
+        const ConsoleUi::OperatorAction action(m_c.ui);
+        added = addOperator(m_c, [this] { return askSurname(); });
+    }
     if (added < 0) return;
     // The list was reloaded from the file; the drop-down shows it and the new surname is chosen.
     reload(added);

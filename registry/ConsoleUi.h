@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <QStringList>
 #include <array>
 
 namespace vatrel {
@@ -51,6 +52,10 @@ public:
     private:
         ConsoleUi* m_ui;
     };
+
+    // While a list is given, message() adds its text there instead of showing a box: the exit
+    // gathers what it could not save into one box. nullptr ends the gathering.
+    virtual void gatherMessages(QStringList* /*into*/) {}
 
     virtual void changed(View view) = 0;
 
