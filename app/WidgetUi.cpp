@@ -90,6 +90,9 @@ void WidgetUi::message(const QString& caption, const QString& text, Icon icon) {
         const auto restore =
             qScopeGuard([this, depth = std::exchange(m_operatorActions, 0)] { m_operatorActions = depth; });
         box->exec();
+        // The window the box waited on has the keyboard again (without a window manager nobody else
+        // would give it back).
+        if (QWidget* owner = box->parentWidget(); owner && owner->isVisible()) owner->activateWindow();
         delete box;
         return;
     }

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
@@ -17,6 +18,7 @@ namespace {
 constexpr int kGap = 6; // between the alarm window's frame and a window placed beside it
 constexpr int kFrameTop = 32;
 constexpr int kFrameSide = 6;
+constexpr int kTitleButtonsRoom = 150;
 
 bool isDialogWindow(const QWidget* w) {
     return w->isWindow() && qobject_cast<const QDialog*>(w) != nullptr;
@@ -27,6 +29,17 @@ bool isDialogWindow(const QWidget* w) {
 // allowed for instead (without a window manager this only widens the gaps a little).
 QRect withFrame(const QRect& client) {
     return client.adjusted(-kFrameSide, -kFrameTop, kFrameSide, kFrameSide);
+}
+
+// A window manager that draws its own buttons whatever the hints say (openbox) cuts the caption of a
+// narrow fixed-size dialog ("Подключ... датчика"): such a dialog is widened until its caption fits
+// beside an icon and three buttons.
+void fitCaption(QWidget* w) {
+    if (w->minimumSize() != w->maximumSize() || qobject_cast<QMessageBox*>(w)) return;
+    QFont font = QApplication::font();
+    font.setBold(true);
+    const int needed = QFontMetrics(font).horizontalAdvance(w->windowTitle()) + kTitleButtonsRoom;
+    if (needed > w->width()) w->setFixedWidth(needed);
 }
 
 } // namespace
@@ -94,6 +107,7 @@ bool WindowRules::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::Polish:
         // Once, before the window is first shown, while its frame may still change.
         if (const Qt::WindowFlags f = dialogFlags(w); f != w->windowFlags()) w->setWindowFlags(f);
+        fitCaption(w);
         break;
     case QEvent::Show:
         // The show event comes before the window is mapped, so its modality and place still count.

@@ -42,6 +42,7 @@ desk_end() {
       wait "$pid" 2>/dev/null || true
     fi
   done
+  mountpoint -q "$DIR" 2>/dev/null && umount "$DIR"
   [ "${KEEP:-0}" = 1 ] || rm -rf "$DESK"
 }
 
