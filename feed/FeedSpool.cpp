@@ -1,9 +1,9 @@
 #include "feed/FeedSpool.h"
 #include "feed/FeedJson.h"
+#include "registry/WholeFileWriter.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 namespace vatrel {
 
@@ -123,16 +123,9 @@ void FeedSpool::acknowledge(quint64 seq) {
 
 bool FeedSpool::persist() {
     if (!m_dirty) return true;
-    QSaveFile s(m_seqPath);
-    if (!s.open(QIODevice::WriteOnly)) {
-        m_error = s.errorString();
-        return false;
-    }
-    s.write(QByteArray::number(m_acked) + '\n');
-    if (!s.commit()) {
-        m_error = s.errorString();
-        return false;
-    }
+    // An empty or shorter number would make the next run count from 1 again, and consumers that
+    // drop repeats by number would drop new events: the old number stays until the new one is whole.
+    if (!writeWholeFile(m_seqPath, QByteArray::number(m_acked) + '\n', &m_error)) return false;
     m_dirty = false;
     // The number is safe: the delivered lines may go. Only an empty spool is cut, so the file
     // stays append-only while it has anything to deliver.

@@ -1,12 +1,12 @@
 #include "registry/Storage.h"
 #include "registry/RecordFile.h"
+#include "registry/WholeFileWriter.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace vatrel {
 
@@ -14,19 +14,6 @@ namespace {
 
 const QString kHwFragment = QStringLiteral("data/hw.dat");
 const QString kChopFragment = QStringLiteral("data/chop.dat");
-
-// Writes a whole file through a temporary file in the same folder that replaces the old one
-// only once every byte is on disk, so an interrupted save never leaves a truncated file.
-bool writeWholeFile(const QString& path, const QByteArray& bytes) {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) return false;
-    if (f.write(bytes) != bytes.size()) {
-        f.cancelWriting();
-        f.commit();
-        return false;
-    }
-    return f.commit();
-}
 
 QByteArray hwImage(const Console& c) {
     QByteArray out(kHwFileSize, '\0');

@@ -8,6 +8,7 @@
 #include "app/WidgetUi.h"
 #include "common/ConverterFrame.h"
 #include "common/RecordingUi.h"
+#include "common/SmallFileSystem.h"
 #include "decoder/DecoderFixture.h"
 #include "feed/FeedSpool.h"
 #include "feed/SiteFeed.h"
@@ -94,6 +95,7 @@ private slots:
     void unacknowledgedEventsAreSentAgain();
     void spoolLeftByACrash();
     void longOutageReadsTheSpoolBack();
+    void fullDiskKeepsTheAcknowledgedNumber();
     void tls();
     void refusalAndUnreachableRetry();
     void diagnosticsTabShowsTheFeed();
@@ -324,6 +326,37 @@ void TestSiteFeed::longOutageReadsTheSpoolBack() {
     restarted.acknowledge(10);
     QVERIFY(restarted.persist());
     QCOMPARE(QFileInfo(dir.filePath("data/mqtt-spool.jsonl")).size(), 0);
+}
+
+void TestSiteFeed::fullDiskKeepsTheAcknowledgedNumber() {
+    // Numbering must go on from the saved number: an emptied number file would restart it at 1 and
+    // consumers that drop repeats by number would drop new events.
+    SmallFileSystem disk;
+    VATREL_REQUIRE_SMALL_FILE_SYSTEM(disk);
+    QVERIFY(QDir(disk.path()).mkpath("data"));
+    const QString seqFile = disk.file("data/mqtt-spool.seq");
+    FeedSpool spool(disk.path());
+    spool.load();
+    std::deque<FeedSpool::Entry> batch;
+    for (quint64 i = 1; i <= 50; ++i)
+        batch.push_back({i, QStringLiteral(R"({"seq":%1})").arg(i).toUtf8()});
+    QVERIFY(spool.append(batch));
+    spool.acknowledge(42);
+    QVERIFY(spool.persist());
+    disk.fill();
+    spool.acknowledge(50);
+    QVERIFY(!spool.persist());
+    QVERIFY(!spool.lastError().isEmpty());
+    QCOMPARE(readFile(seqFile), QByteArray("42\n"));
+
+    FeedSpool restarted(disk.path());
+    restarted.load();
+    QCOMPARE(restarted.pending().front().seq, quint64(43));
+    QCOMPARE(restarted.nextSeq(), quint64(51));
+    disk.free();
+    restarted.acknowledge(50);
+    QVERIFY(restarted.persist());
+    QCOMPARE(readFile(seqFile), QByteArray("50\n"));
 }
 
 void TestSiteFeed::tls() {

@@ -1,6 +1,7 @@
 // Stored files: hardware file, per-sensor settings files, operator list.
 #include "common/ConsoleFixture.h"
 #include "common/DataFiles.h"
+#include "common/SmallFileSystem.h"
 #include "registry/Storage.h"
 
 #include <QDir>
@@ -162,6 +163,48 @@ private slots:
         QVERIFY(f.ui.allExpectedShown());
         QFile::setPermissions(f.file("data/hw.dat"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         QCOMPARE(f.read("data/hw.dat"), image);
+    }
+
+    void fullDiskNeverShortensStoredFiles() {
+        // A real file system with no free block: the exit save, the start-up's emptying of a slot
+        // without settings file and a new operator each fail with their box; no file gets shorter.
+        SmallFileSystem disk;
+        VATREL_REQUIRE_SMALL_FILE_SYSTEM(disk);
+        ConsoleFixture f;
+        f.c.data_dir = disk.path();
+        QVERIFY(QDir(disk.path()).mkpath("data"));
+        QVERIFY(QDir(disk.path()).mkpath("VatrelA"));
+        const QByteArray image = hwFile({{0, 1234, 0}}, 3);
+        // 512 records fill whole pages, so the next one needs a block the disk no longer has.
+        const QByteArray operators = operatorRecord(0, "Petrov") + operatorRecord(1, "Sidorov").repeated(511);
+        QVERIFY(writeFile(disk.file("data/hw.dat"), image));
+        QVERIFY(writeFile(disk.file("data/chop.dat"), operators));
+        Ini_Hw(f.c);
+        Ini_chop(f.c);
+        disk.fill();
+
+        f.ui.expectMessage(QStringLiteral("Ini_sm: не открылся файл VatrelA\\1234"));
+        f.ui.expectMessage(QStringLiteral("Save_Hw: не открылся файл hw.dat"), QStringLiteral("Ошибка"));
+        Ini_sm(f.c);
+        QVERIFY(f.ui.allExpectedShown());
+        QCOMPARE(readFile(disk.file("data/hw.dat")), image);
+
+        f.c.sensors[7].factory_number = 555;
+        f.ui.expectMessage(QStringLiteral("Save_Hw: не открылся файл hw.dat"));
+        Save_Hw(f.c);
+        QVERIFY(f.ui.allExpectedShown());
+        QCOMPARE(readFile(disk.file("data/hw.dat")), image);
+
+        f.ui.expectMessage(QStringLiteral("Add_chop: не открылся файл chop.dat"));
+        addOperator(f.c, QStringLiteral("Ivanov"));
+        QVERIFY(f.ui.allExpectedShown());
+        QCOMPARE(readFile(disk.file("data/chop.dat")), operators);
+        // Nothing of the failed saves is left beside the files.
+        QCOMPARE(QDir(disk.file("data")).entryList(QDir::Files), QStringList({"chop.dat", "hw.dat"}));
+
+        disk.free();
+        Save_Hw(f.c);
+        QCOMPARE(readFile(disk.file("data/hw.dat")), hwFile({{7, 555, 0}}, 3));
     }
 
     // --- settings files ------------------------------------------------------------------
