@@ -1,9 +1,11 @@
 #include "feed/FeedSpool.h"
 #include "feed/FeedJson.h"
+#include "registry/RegularFile.h"
 #include "registry/WholeFileWriter.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace vatrel {
 
@@ -12,15 +14,24 @@ FeedSpool::FeedSpool(const QString& dataDir, int window)
       m_seqPath(QDir(dataDir).filePath(QStringLiteral("data/mqtt-spool.seq"))),
       m_window(std::max(1, window)) {}
 
-void FeedSpool::load() {
+bool FeedSpool::load() {
     m_pending.clear();
     m_unloaded = 0;
-    QFile seqFile(m_seqPath);
-    if (seqFile.open(QIODevice::ReadOnly)) m_acked = seqFile.readAll().trimmed().toULongLong();
+    m_error.clear();
+    // A number of at most 20 digits and a line end; a missing file is a first start.
+    QByteArray number;
+    if (readRegularFile(m_seqPath, 32, &number))
+        m_acked = number.trimmed().toULongLong();
+    else if (QFileInfo::exists(m_seqPath) || QFileInfo(m_seqPath).isSymLink())
+        m_error = QStringLiteral("не читается файл ") + QDir::toNativeSeparators(m_seqPath);
     m_lastSeq = m_readSeq = m_acked;
 
     QFile f(m_spoolPath);
-    if (!f.open(QIODevice::ReadWrite)) return;
+    if (!openRegularFile(f, QIODevice::ReadWrite)) {
+        if (QFileInfo::exists(m_spoolPath) || QFileInfo(m_spoolPath).isSymLink())
+            m_error = QStringLiteral("не читается файл ") + QDir::toNativeSeparators(m_spoolPath);
+        return m_error.isEmpty();
+    }
     qint64 offset = 0;
     while (!f.atEnd()) {
         const QByteArray line = f.readLine();
@@ -46,6 +57,7 @@ void FeedSpool::load() {
         f.resize(0);
         m_readOffset = 0;
     }
+    return m_error.isEmpty();
 }
 
 bool FeedSpool::append(const std::deque<Entry>& entries) {
@@ -61,9 +73,11 @@ bool FeedSpool::append(const std::deque<Entry>& entries) {
         bytes += '\n';
     }
     QFile f(m_spoolPath);
-    const bool ok = f.open(QIODevice::WriteOnly | QIODevice::Append) && f.write(bytes) == bytes.size();
+    const bool opened = openRegularFile(f, QIODevice::WriteOnly | QIODevice::Append);
+    const bool ok = opened && f.write(bytes) == bytes.size();
     if (!ok) {
-        m_error = f.errorString();
+        m_error = opened ? f.errorString()
+                         : QStringLiteral("не открылся файл ") + QDir::toNativeSeparators(m_spoolPath);
         if (m_unloaded > 0) {
             m_unwritten = std::move(batch); // behind lines still in the file: wait for the next write
             return false;
@@ -90,8 +104,8 @@ bool FeedSpool::append(const std::deque<Entry>& entries) {
 
 void FeedSpool::fill() {
     QFile f(m_spoolPath);
-    if (!f.open(QIODevice::ReadOnly) || !f.seek(m_readOffset)) {
-        m_error = f.errorString();
+    if (!openRegularFile(f, QIODevice::ReadOnly) || !f.seek(m_readOffset)) {
+        m_error = QStringLiteral("не читается файл ") + QDir::toNativeSeparators(m_spoolPath);
         return;
     }
     while (m_unloaded > 0 && m_pending.size() < size_t(m_window) && !f.atEnd()) {

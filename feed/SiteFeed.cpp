@@ -87,6 +87,7 @@ struct SiteFeed::Worker {
     qint64 spooled = 0;
     qint64 dropped = 0;
     QString spoolError;
+    QString loadError;
     std::thread thread;
 
     // The feed's own thread only.
@@ -112,6 +113,7 @@ struct SiteFeed::Worker {
     std::set<quint32> retainedSeen;
     Clock::time_point lastPersist;
     QString spoolWriteError;
+    QString spoolLoadError; // what an earlier run left could not be read
 
     void setState(State s, const QString& d = QString(), Clock::time_point retry = {}) {
         std::lock_guard lock(m);
@@ -123,10 +125,11 @@ struct SiteFeed::Worker {
     // ---- the feed's thread ----
 
     void run() {
-        spool.load();
+        if (!spool.load()) spoolLoadError = spool.lastError();
         nextSend = spool.nextSeq();
         if (!spool.pending().empty()) nextSend = spool.pending().front().seq;
         publishCounts();
+        if (!cfg.problem.isEmpty()) setState(State::BadSettings, cfg.problem);
         nextAttempt = Clock::now();
         for (;;) {
             const bool stop = drain();
@@ -203,6 +206,7 @@ struct SiteFeed::Worker {
     }
 
     void manageConnection() {
+        if (!cfg.problem.isEmpty()) return;
         if (!mosq) {
             if (Clock::now() >= nextAttempt) connect();
             return;
@@ -403,6 +407,7 @@ struct SiteFeed::Worker {
         std::lock_guard lock(m);
         spooled = spool.size();
         spoolError = spoolWriteError;
+        loadError = spoolLoadError;
     }
 
     // The connection failed or was lost: drop it and try again after a pause that doubles with
@@ -566,7 +571,11 @@ QString SiteFeed::statusText() const {
     case State::Stopped:
         text = QStringLiteral("остановлено");
         break;
+    case State::BadSettings:
+        text = QStringLiteral("не запущено: ") + m_w->detail;
+        break;
     }
+    if (!m_w->loadError.isEmpty()) text += QStringLiteral("; ") + m_w->loadError;
     if (!m_w->spoolError.isEmpty()) text += QStringLiteral("; не записывается очередь: ") + m_w->spoolError;
     if (m_w->dropped > 0) text += QStringLiteral("; потеряно событий: ") + QString::number(m_w->dropped);
     return text;

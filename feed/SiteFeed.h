@@ -25,6 +25,7 @@ public:
         NoAnswer,    // connected, but no answer to the connect request
         TlsFailed,
         Stopped,
+        BadSettings, // data/mqtt.ini cannot be used: never connects (events are still kept)
     };
 
     // Null when <dataDir>/data/mqtt.ini does not exist: the feed is off.

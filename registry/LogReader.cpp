@@ -1,5 +1,6 @@
 #include "registry/LogReader.h"
 #include "registry/DateTime.h"
+#include "registry/RegularFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -44,17 +45,7 @@ bool passesFilter(LogFilter filter, int code) {
 }
 
 bool openLogFile(QFile& f) {
-    // Checked before opening: opening a named pipe for reading would wait for a writer.
-    const QFileInfo info(f.fileName());
-    if (!info.isFile()) return false;
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return false;
-    qint64 size = 0;
-    quint64 dev = 0, ino = 0;
-    if (!fileIdentity(f, size, dev, ino)) {
-        f.close();
-        return false;
-    }
-    return true;
+    return openRegularFile(f, QIODevice::ReadOnly | QIODevice::Unbuffered);
 }
 
 void LogIndex::clear() {

@@ -21,6 +21,7 @@
 #include <QTest>
 #include <bit>
 #include <numeric>
+#include <sys/stat.h>
 
 using namespace vatrel;
 using namespace vatrel::testing;
@@ -96,6 +97,7 @@ private slots:
     void spoolLeftByACrash();
     void longOutageReadsTheSpoolBack();
     void fullDiskKeepsTheAcknowledgedNumber();
+    void specialFilesInTheDataFolder();
     void tls();
     void refusalAndUnreachableRetry();
     void diagnosticsTabShowsTheFeed();
@@ -357,6 +359,36 @@ void TestSiteFeed::fullDiskKeepsTheAcknowledgedNumber() {
     restarted.acknowledge(50);
     QVERIFY(restarted.persist());
     QCOMPARE(readFile(seqFile), QByteArray("50\n"));
+}
+
+void TestSiteFeed::specialFilesInTheDataFolder() {
+    // Pipes and devices in the feed's files: nothing waits or reads without end; each is named.
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath("data"));
+    const auto fifo = [&dir](const char* name) {
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(QLatin1String(name))).constData(), 0600), 0);
+    };
+    fifo("data/mqtt-spool.seq");
+    fifo("data/mqtt-spool.jsonl");
+    FeedSpool spool(dir.path());
+    QVERIFY(!spool.load());
+    QCOMPARE(spool.lastError(), QStringLiteral("не читается файл ") +
+                                    QDir::toNativeSeparators(dir.filePath("data/mqtt-spool.jsonl")));
+    QVERIFY(!spool.append({{1, "{\"seq\":1}"}})); // kept in memory, still delivered
+    QCOMPARE(spool.pending().size(), size_t(1));
+
+    QVERIFY(QFile::remove(dir.filePath("data/mqtt-spool.seq")));
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), dir.filePath("data/mqtt-spool.seq")));
+    QVERIFY(!FeedSpool(dir.path()).load());
+
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), dir.filePath("data/mqtt.ini")));
+    const std::optional<FeedConfig> cfg = FeedConfig::load(dir.path());
+    QVERIFY(cfg);
+    QCOMPARE(cfg->problem, QStringLiteral("не читается файл data/mqtt.ini"));
+    SiteFeed feed(*cfg, dir.path());
+    QTRY_VERIFY2(
+        feed.statusText().startsWith(QStringLiteral("не запущено: не читается файл data/mqtt.ini; ")),
+        qPrintable(feed.statusText()));
 }
 
 void TestSiteFeed::tls() {

@@ -5,6 +5,8 @@
 #include "registry/Storage.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <sys/stat.h>
 
 using namespace vatrel;
 using namespace vatrel::testing;
@@ -205,6 +207,46 @@ private slots:
         disk.free();
         Save_Hw(f.c);
         QCOMPARE(readFile(disk.file("data/hw.dat")), hwFile({{7, 555, 0}}, 3));
+    }
+
+    void specialFilesAreRefusedLikeUnreadableOnes() {
+        // A named pipe would wait for a writer, /dev/zero never ends: each is refused at once with
+        // the box of a file that cannot be opened, and nothing is replaced by it.
+        ConsoleFixture f;
+        const auto fifo = [&f](const QString& fragment) {
+            QCOMPARE(::mkfifo(QFile::encodeName(f.file(fragment)).constData(), 0600), 0);
+        };
+        fifo("data/hw.dat");
+        f.ui.expectMessage(QStringLiteral("Ini_Hw: не открылся файл hw.dat"), QStringLiteral("Ошибка"));
+        Ini_Hw(f.c);
+        QVERIFY(f.ui.allExpectedShown());
+        QVERIFY(QFileInfo(f.file("data/hw.dat")).exists() && !QFileInfo(f.file("data/hw.dat")).isFile());
+
+        fifo("data/chop.dat");
+        f.ui.expectMessage(QStringLiteral("Ini_chop: не открылся файл chop.dat"));
+        Ini_chop(f.c);
+        f.ui.expectMessage(QStringLiteral("Read_chop: не открылся файл chop.dat"));
+        Read_chop(f.c, 0);
+        f.ui.expectMessage(QStringLiteral("Del_chop: не открылся файл chop.dat"));
+        Del_chop(f.c, 0);
+        QVERIFY(f.ui.allExpectedShown());
+        QCOMPARE(f.c.operators.operator_count, 0);
+
+        QVERIFY(QFile::remove(f.file("data/hw.dat")));
+        f.write("data/hw.dat", hwFile({{0, 1234, 0}, {1, 77, 1}}));
+        Ini_Hw(f.c);
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), f.file("VatrelA/1234")));
+        fifo("VatrelB/77");
+        f.ui.expectMessage(QStringLiteral("Ini_sm: не открылся файл VatrelA\\1234"));
+        f.ui.expectMessage(QStringLiteral("Ini_sm: не открылся файл VatrelB\\77"));
+        Ini_sm(f.c);
+        QVERIFY(f.ui.allExpectedShown());
+        QCOMPARE(f.c.sensors[0].factory_number, 0u);
+        QCOMPARE(f.c.sensors[1].factory_number, 0u);
+        // A record appended to the pipe would be lost: refused like a missing file.
+        f.ui.expectMessage(QStringLiteral("Save_sm: не открылся файл VatrelB\\77"));
+        Save_sm(f.c, sensor(77, 1, 1), 'a');
+        QVERIFY(f.ui.allExpectedShown());
     }
 
     // --- settings files ------------------------------------------------------------------
