@@ -41,6 +41,17 @@ QHash<QString, QString> parseIni(const QByteArray& bytes) {
     return values;
 }
 
+// Why a site or prefix cannot name topics, or nothing. MQTT forbids the wildcards in a published
+// topic and NUL anywhere: the broker would drop every message or the connection, forever.
+QString topicProblem(const char* key, const QString& value) {
+    for (const QChar ch : value) {
+        if (ch == QLatin1Char('#') || ch == QLatin1Char('+') || ch.unicode() == 0)
+            return QStringLiteral("в ") + QLatin1String(key) + QStringLiteral(" недопустим знак ") +
+                   (ch.unicode() == 0 ? QStringLiteral("NUL") : QString(ch));
+    }
+    return {};
+}
+
 QString underDataDir(const QString& dataDir, const QString& path) {
     if (path.isEmpty() || QFileInfo(path).isAbsolute()) return path;
     return QDir(dataDir).filePath(path);
@@ -79,6 +90,8 @@ std::optional<FeedConfig> FeedConfig::load(const QString& dataDir) {
     if (f.prefix.isEmpty())
         f.prefix = QStringLiteral("vatrel/") + (f.site.isEmpty() ? QStringLiteral("site") : f.site);
     if (f.host.isEmpty()) f.host = QStringLiteral("127.0.0.1");
+    f.problem = topicProblem("feed/site", f.site);
+    if (f.problem.isEmpty()) f.problem = topicProblem("feed/prefix", f.prefix);
     return f;
 }
 

@@ -16,8 +16,9 @@ struct FeedConfig {
     QString site;
     QString prefix;     // vatrel/<site> when not given
     int retry_max = 30; // longest pause between connection attempts, seconds
-    // Set when the settings cannot be used (the file cannot be read): the feed then never connects
-    // and shows this on the Diagnostics tab.
+    // Set when the settings cannot be used (the file cannot be read, a site or prefix that cannot
+    // be part of a topic): the feed then never connects, shows this on the Diagnostics tab and the
+    // console logs it at start.
     QString problem;
 
     bool tls() const { return !ca_file.isEmpty(); }

@@ -33,6 +33,8 @@ constexpr int kKeepaliveSeconds = 20;
 constexpr auto kMeasurementPeriod = 1s; // thresholds and signals, per sensor
 constexpr auto kPersistPeriod = 500ms;  // saving the acknowledged number while events flow
 constexpr auto kRetainedScan = 3s;      // listening for stale sensor topics after a connect
+constexpr auto kPresencePeriod = 1s;    // answering what replaced our "online", at most this often
+constexpr int kIncomingMax = 4096;      // presence words and sensor states are far smaller
 
 std::once_flag g_libInit;
 
@@ -112,6 +114,8 @@ struct SiteFeed::Worker {
     Clock::time_point connectedAt;
     std::set<quint32> retainedSeen;
     Clock::time_point lastPersist;
+    bool presenceDue = false;
+    Clock::time_point presenceAnswered;
     QString spoolWriteError;
     QString spoolLoadError; // what an earlier run left could not be read
 
@@ -139,6 +143,7 @@ struct SiteFeed::Worker {
                 publishEvents();
                 publishSensors();
                 publishConverter();
+                answerPresence();
                 endRetainedScan();
             }
             persist(false);
@@ -264,6 +269,8 @@ struct SiteFeed::Worker {
         connected = true;
         failures = 0;
         connectedAt = Clock::now();
+        presenceDue = false;
+        presenceAnswered = connectedAt;
         setState(State::Online);
         // Start over from the first event without an acknowledgement: it may never have arrived.
         inflight.clear();
@@ -299,16 +306,18 @@ struct SiteFeed::Worker {
     }
 
     void onMessage(const mosquitto_message* msg) {
+        // Anyone allowed on our topics can publish there. What we expect is a few bytes; anything
+        // larger is dropped without a copy.
+        if (msg->payloadlen < 0 || msg->payloadlen > kIncomingMax) return;
         const QByteArray topic(msg->topic);
-        const QByteArray payload(static_cast<const char*>(msg->payload), msg->payloadlen);
         if (topic == consoleTopic) {
+            const QByteArrayView payload(static_cast<const char*>(msg->payload), msg->payloadlen);
             bool stop;
             {
                 std::lock_guard lock(m);
                 stop = stopping;
             }
-            if (!stop && connected && payload != "online")
-                mosquitto_publish(mosq, nullptr, consoleTopic.constData(), 6, "online", 1, true);
+            if (!stop && connected && payload != "online") presenceDue = true;
             return;
         }
         if (scanningRetained && msg->retain && msg->payloadlen > 0 && topic.startsWith(sensorsPrefix)) {
@@ -316,6 +325,15 @@ struct SiteFeed::Worker {
             const quint32 number = topic.mid(sensorsPrefix.size()).toUInt(&ok);
             if (ok) retainedSeen.insert(number);
         }
+    }
+
+    // Puts our presence back after something else replaced it (a late will of an earlier
+    // connection), at most once a second however often that happens.
+    void answerPresence() {
+        if (!presenceDue || Clock::now() - presenceAnswered < kPresencePeriod) return;
+        presenceDue = false;
+        presenceAnswered = Clock::now();
+        mosquitto_publish(mosq, nullptr, consoleTopic.constData(), 6, "online", 1, true);
     }
 
     void endRetainedScan() {
@@ -519,6 +537,10 @@ void SiteFeed::converterChanged(const Console& c) {
         m_w->latestConverter = std::move(snap);
         m_w->converterDirty = true;
     }
+}
+
+QString SiteFeed::settingsProblem() const {
+    return m_w->cfg.problem;
 }
 
 SiteFeed::State SiteFeed::state() const {

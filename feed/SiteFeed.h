@@ -41,6 +41,7 @@ public:
     void converterChanged(const Console& c) override;
     QString statusText() const override;
     qint64 spooledEvents() const override;
+    QString settingsProblem() const override;
 
     State state() const;
     const FeedConfig& config() const;
