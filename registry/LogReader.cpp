@@ -176,6 +176,20 @@ QString logFactoryNumber(quint32 factory_number) {
     return QString::number(qint32(factory_number));
 }
 
+QString singleLineText(QString text) {
+    for (QChar& ch : text)
+        if (ch.category() == QChar::Other_Control || ch == QChar::LineSeparator ||
+            ch == QChar::ParagraphSeparator)
+            ch = QLatin1Char(' ');
+    return text;
+}
+
+QString tabLine(const EventRecord& r) {
+    return logDateTime(r.time) + QLatin1Char('\t') + QString::number(int(r.code)) + QLatin1Char('\t') +
+           logFactoryNumber(r.factory_number) + QLatin1Char('\t') + singleLineText(r.text) +
+           QLatin1Char('\n');
+}
+
 QString csvField(const QString& s) {
     static const QString special = QStringLiteral(",\"\r\n");
     bool quote = false;

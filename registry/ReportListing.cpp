@@ -130,7 +130,7 @@ bool ReportListing::readAndShow(QFile& f, int wantedPage) {
         } else {
             const EventRecord& r = records[size_t(pos - first)];
             grid.set(0, k + 1, formatDateTime(r.time));
-            grid.set(1, k + 1, r.text);
+            grid.set(1, k + 1, singleLineText(r.text));
         }
         ++report_page_rows;
     }
