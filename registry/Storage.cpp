@@ -158,6 +158,14 @@ void Ini_sm(Console& c) {
         // slot_index is used as an index into the table later on; a record copied over from another
         // position must not point elsewhere.
         slot.slot_index = qint16(s);
+        // A stamped record in a slot hw.dat still names: a disconnection cut short after its first
+        // save. It did not happen (hw.dat, the converter and the log know nothing of it), so the
+        // stamp goes, from the file too.
+        if (slot.disconnected_at != 0) {
+            slot.disconnected_at = 0;
+            slot.disconnected_by = -1;
+            Save_sm(c, slot, 'u');
+        }
     }
 }
 
