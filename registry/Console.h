@@ -28,7 +28,7 @@ constexpr int kPortCount = 71; // "COM1" … "COM70" and one empty item
 constexpr quint8 kDeviceCode = 22;
 // Event log records kept in memory while they cannot be written, kept compressed (KeptRecords):
 // at most this many, in at most this much memory, whichever comes first. The program's event texts
-// pack to about 20 bytes a record (bench_kept_records), so the count is reached first: a million
+// pack to about 15 bytes a record (bench_kept_records), so the count is reached first: a million
 // records are half a million events (each goes to two files), many nights of alarms. Texts that
 // pack badly (at worst a record's 328 bytes) meet the memory bound instead.
 constexpr int kPendingLogWritesMax = 1000000;
