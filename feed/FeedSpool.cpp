@@ -72,12 +72,16 @@ bool FeedSpool::append(const std::deque<Entry>& entries) {
         bytes += e.payload;
         bytes += '\n';
     }
+    // Unbuffered, so a full disk shows in write()'s result and not in a close nobody checks; what a
+    // failed write left is cut off again, or the next lines would be glued to a torn one.
     QFile f(m_spoolPath);
-    const bool opened = openRegularFile(f, QIODevice::WriteOnly | QIODevice::Append);
+    const bool opened = openRegularFile(f, QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);
+    const qint64 start = opened ? f.size() : 0;
     const bool ok = opened && f.write(bytes) == bytes.size();
     if (!ok) {
         m_error = opened ? f.errorString()
                          : QStringLiteral("не открылся файл ") + QDir::toNativeSeparators(m_spoolPath);
+        if (opened) f.resize(start);
         if (m_unloaded > 0) {
             m_unwritten = std::move(batch); // behind lines still in the file: wait for the next write
             return false;
@@ -87,7 +91,7 @@ bool FeedSpool::append(const std::deque<Entry>& entries) {
         return false;
     }
     // Line by line: what fits the window joins the memory, the rest stays in the file for later.
-    qint64 offset = f.size() - bytes.size();
+    qint64 offset = start;
     for (const Entry& e : batch) {
         if (m_unloaded == 0 && m_pending.size() < size_t(m_window)) {
             m_pending.push_back(e);

@@ -352,6 +352,11 @@ void TestSiteFeed::fullDiskKeepsTheAcknowledgedNumber() {
     QVERIFY(!spool.persist());
     QVERIFY(!spool.lastError().isEmpty());
     QCOMPARE(readFile(seqFile), QByteArray("42\n"));
+    // A line the disk does not take is not left torn in the spool: it stays in memory only.
+    const QString spoolFile = disk.file("data/mqtt-spool.jsonl");
+    const QByteArray lines = readFile(spoolFile);
+    QVERIFY(!spool.append({{51, R"({"seq":51,"pad":")" + QByteArray(6000, 'a') + R"("})"}}));
+    QCOMPARE(readFile(spoolFile), lines);
 
     FeedSpool restarted(disk.path());
     restarted.load();
