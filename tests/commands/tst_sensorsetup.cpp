@@ -2,12 +2,12 @@
 // table that agrees with the files, and the log, without error boxes.
 #include "common/ConsoleFixture.h"
 #include "common/DataFiles.h"
+#include "common/EventLogFile.h"
 #include "link/SensorSetup.h"
 #include "registry/Startup.h"
 #include "registry/Storage.h"
 
 #include <QTest>
-#include <QtEndian>
 #include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -38,21 +38,13 @@ bool crashAfterWrite(const QString& dir, int row, const Operation& op, int step)
     return pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
 }
 
-// Between the settings-file write and the hardware-file save.
-bool crashBetweenSaves(const QString& dir, int row, const Operation& op) {
-    return crashAfterWrite(dir, row, op, 1);
-}
-
 // The codes of the events the daily logs hold for `number`, in order.
 QList<int> loggedCodes(const QString& dir, quint32 number) {
     QList<int> codes;
     const QDir reports(dir + QStringLiteral("/QReport"));
-    for (const QString& name : reports.entryList(QDir::Files, QDir::Name)) {
-        const QByteArray log = readFile(reports.filePath(name));
-        for (qsizetype at = 0; at + 328 <= log.size(); at += 328)
-            if (quint32(qFromLittleEndian<quint32>(log.constData() + at + 4)) == number)
-                codes << int(qint8(log[at + 16]));
-    }
+    for (const QString& name : reports.entryList(QDir::Files, QDir::Name))
+        for (const LoggedEvent& e : readEventFile(reports.filePath(name)))
+            if (e.factory_number == number) codes << e.code;
     return codes;
 }
 
@@ -99,9 +91,12 @@ private slots:
             put16(old, 40, 0); // disconnected by operator 0
         }
         startWith({{0, 77, 0}}, old);
-        QVERIFY(crashBetweenSaves(m_f->dir.path(), 7, [](Console& c, const std::function<void()>& hook) {
-            connectSensor(c, {QStringLiteral("1234"), 1, 0}, hook);
-        }));
+        QVERIFY(crashAfterWrite(
+            m_f->dir.path(), 7,
+            [](Console& c, const std::function<void()>& hook) {
+                connectSensor(c, {QStringLiteral("1234"), 1, 0}, hook);
+            },
+            1));                                                      // between the settings file and hw.dat
         QCOMPARE(m_f->read("VatrelB/1234").size(), old.size() + 232); // the new record got written
 
         init_globals(c()); // any error box fails the test
@@ -117,9 +112,9 @@ private slots:
 
     void disconnectCrashKeepsTheSensorConnected() {
         startWith({{0, 77, 0}, {2, 78, 0, 1, 0}});
-        QVERIFY(crashBetweenSaves(m_f->dir.path(), 3, [](Console& c, const std::function<void()>& hook) {
-            disconnectSensor(c, 0, hook);
-        }));
+        QVERIFY(crashAfterWrite(
+            m_f->dir.path(), 3,
+            [](Console& c, const std::function<void()>& hook) { disconnectSensor(c, 0, hook); }, 1));
         init_globals(c());
         // hw.dat still names the sensor and the converter never heard of a disconnection: the row
         // shows it as it was, and a second attempt completes the disconnection.

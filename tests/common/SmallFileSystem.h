@@ -23,8 +23,6 @@ public:
     ~SmallFileSystem() {
         if (m_mounted) ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH);
     }
-    SmallFileSystem(const SmallFileSystem&) = delete;
-    SmallFileSystem& operator=(const SmallFileSystem&) = delete;
 
     bool mounted() const { return m_mounted; }
     QString path() const { return m_dir.path(); }
@@ -34,12 +32,9 @@ public:
     void fill() {
         QFile f(file(QStringLiteral("fill")));
         QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered));
-        const QByteArray block(4096, '\0');
-        while (f.write(block) > 0) {
-        }
-        const QByteArray byte(1, '\0');
-        while (f.write(byte) > 0) {
-        }
+        for (const int size : {4096, 1})
+            while (f.write(QByteArray(size, '\0')) > 0) {
+            }
     }
     void free() { QFile::remove(file(QStringLiteral("fill"))); }
     bool makeReadOnly() {

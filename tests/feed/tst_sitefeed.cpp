@@ -350,7 +350,6 @@ void TestSiteFeed::fullDiskKeepsTheAcknowledgedNumber() {
     disk.fill();
     spool.acknowledge(50);
     QVERIFY(!spool.persist());
-    QVERIFY(!spool.lastError().isEmpty());
     QCOMPARE(readFile(seqFile), QByteArray("42\n"));
     // A line the disk does not take is not left torn in the spool: it stays in memory only.
     const QString spoolFile = disk.file("data/mqtt-spool.jsonl");
@@ -381,8 +380,6 @@ void TestSiteFeed::specialFilesInTheDataFolder() {
     QVERIFY(!spool.load());
     QCOMPARE(spool.lastError(), QStringLiteral("не читается файл ") +
                                     QDir::toNativeSeparators(dir.filePath("data/mqtt-spool.jsonl")));
-    QVERIFY(!spool.append({{1, "{\"seq\":1}"}})); // kept in memory, still delivered
-    QCOMPARE(spool.pending().size(), size_t(1));
 
     QVERIFY(QFile::remove(dir.filePath("data/mqtt-spool.seq")));
     QVERIFY(QFile::link(QStringLiteral("/dev/zero"), dir.filePath("data/mqtt-spool.seq")));
@@ -392,10 +389,6 @@ void TestSiteFeed::specialFilesInTheDataFolder() {
     const std::optional<FeedConfig> cfg = FeedConfig::load(dir.path());
     QVERIFY(cfg);
     QCOMPARE(cfg->problem, QStringLiteral("не читается файл data/mqtt.ini"));
-    SiteFeed feed(*cfg, dir.path());
-    QTRY_VERIFY2(
-        feed.statusText().startsWith(QStringLiteral("не запущено: не читается файл data/mqtt.ini; ")),
-        qPrintable(feed.statusText()));
 }
 
 void TestSiteFeed::tls() {
