@@ -17,6 +17,7 @@
 #include "registry/Alarms.h"
 #include "registry/DateTime.h"
 #include "registry/EventLog.h"
+#include "registry/FeedSink.h"
 #include "registry/Startup.h"
 
 #include <QApplication>
@@ -178,6 +179,11 @@ void TFmain::FormCreate() {
     alarmWindowCreate(m_c);
     openStartupPort(m_c);
     Put_prog_msg(m_c, makeEvent(m_c, 0, 20, QStringLiteral("Начало работы")));
+    // Refused feed settings go to the log as well as to the Diagnostics tab: the feed sends nothing.
+    if (m_c.feed && !m_c.feed->settingsProblem().isEmpty())
+        Put_prog_msg(
+            m_c, makeEvent(m_c, 0, 20,
+                           QStringLiteral("Сервер MQTT не используется: ") + m_c.feed->settingsProblem()));
 }
 
 void TFmain::createToolBar() {

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QLibraryInfo>
 #include <QMessageBox>
+#include <QTimer>
 #include <QTranslator>
 #include <exception>
 
@@ -54,10 +55,18 @@ int main(int argc, char* argv[]) {
 
     // A second console on a data folder already in use says so and ends before touching any file.
     vatrel::DataFolderLock folderLock(QDir::currentPath());
-    if (!folderLock.tryLock() && folderLock.heldByAnother()) {
+    switch (folderLock.lock()) {
+    case vatrel::DataFolderLock::Result::Busy:
         QMessageBox::critical(nullptr, QStringLiteral("Ошибка"),
                               vatrel::DataFolderLock::busyText(QDir::currentPath()));
         return 1;
+    case vatrel::DataFolderLock::Result::NotAFile:
+        QMessageBox::critical(nullptr, QStringLiteral("Ошибка"),
+                              vatrel::DataFolderLock::notAFileText(folderLock.lockPath()));
+        return 1;
+    case vatrel::DataFolderLock::Result::Locked:
+    case vatrel::DataFolderLock::Result::Unlocked:
+        break;
     }
 
     vatrel::Console console;
@@ -66,6 +75,18 @@ int main(int argc, char* argv[]) {
     // The site feed runs only when data/mqtt.ini exists; it delivers what it can on the way out.
     const std::unique_ptr<vatrel::SiteFeed> feed = vatrel::SiteFeed::fromDataFolder(QDir::currentPath());
     console.feed = feed.get();
+
+    // A read-only folder still lets the console watch: alarms show and sound, only nothing is saved.
+    // Refusing to start would leave the site unwatched. The warning comes once the window is up and
+    // does not hold the start.
+    if (!folderLock.folderWritable()) {
+        QTimer::singleShot(0, &app, [&console] {
+            if (console.ui)
+                console.ui->message(QStringLiteral("Внимание"),
+                                    vatrel::DataFolderLock::readOnlyText(QDir::currentPath()),
+                                    vatrel::ConsoleUi::Icon::Warning);
+        });
+    }
 
     int rc = 1;
     try {

@@ -20,13 +20,6 @@ void put(FILE* to, const QString& text) {
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), to);
 }
 
-// A text that holds line breaks (a damaged record) must not split its line.
-QString oneLine(QString text) {
-    for (QChar& ch : text)
-        if (ch == QLatin1Char('\n') || ch == QLatin1Char('\r')) ch = QLatin1Char(' ');
-    return text;
-}
-
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -81,9 +74,7 @@ int main(int argc, char* argv[]) {
             // The same line as the viewer's export, which ends lines with CRLF as RFC 4180 asks.
             out += vatrel::csvLine(r);
         } else {
-            out += vatrel::logDateTime(r.time) + QLatin1Char('\t') + QString::number(int(r.code)) +
-                   QLatin1Char('\t') + vatrel::logFactoryNumber(r.factory_number) + QLatin1Char('\t') +
-                   oneLine(r.text) + QLatin1Char('\n');
+            out += vatrel::tabLine(r); // four fields whatever the text holds
         }
         if (out.size() > (1 << 16)) {
             put(stdout, out);

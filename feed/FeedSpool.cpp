@@ -1,9 +1,11 @@
 #include "feed/FeedSpool.h"
 #include "feed/FeedJson.h"
+#include "registry/RegularFile.h"
+#include "registry/WholeFileWriter.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
 
 namespace vatrel {
 
@@ -12,15 +14,24 @@ FeedSpool::FeedSpool(const QString& dataDir, int window)
       m_seqPath(QDir(dataDir).filePath(QStringLiteral("data/mqtt-spool.seq"))),
       m_window(std::max(1, window)) {}
 
-void FeedSpool::load() {
+bool FeedSpool::load() {
     m_pending.clear();
     m_unloaded = 0;
-    QFile seqFile(m_seqPath);
-    if (seqFile.open(QIODevice::ReadOnly)) m_acked = seqFile.readAll().trimmed().toULongLong();
+    m_error.clear();
+    // A number of at most 20 digits and a line end; a missing file is a first start.
+    QByteArray number;
+    if (readRegularFile(m_seqPath, 32, &number))
+        m_acked = number.trimmed().toULongLong();
+    else if (QFileInfo::exists(m_seqPath) || QFileInfo(m_seqPath).isSymLink())
+        m_error = QStringLiteral("не читается файл ") + QDir::toNativeSeparators(m_seqPath);
     m_lastSeq = m_readSeq = m_acked;
 
     QFile f(m_spoolPath);
-    if (!f.open(QIODevice::ReadWrite)) return;
+    if (!openRegularFile(f, QIODevice::ReadWrite)) {
+        if (QFileInfo::exists(m_spoolPath) || QFileInfo(m_spoolPath).isSymLink())
+            m_error = QStringLiteral("не читается файл ") + QDir::toNativeSeparators(m_spoolPath);
+        return m_error.isEmpty();
+    }
     qint64 offset = 0;
     while (!f.atEnd()) {
         const QByteArray line = f.readLine();
@@ -46,6 +57,7 @@ void FeedSpool::load() {
         f.resize(0);
         m_readOffset = 0;
     }
+    return m_error.isEmpty();
 }
 
 bool FeedSpool::append(const std::deque<Entry>& entries) {
@@ -60,10 +72,16 @@ bool FeedSpool::append(const std::deque<Entry>& entries) {
         bytes += e.payload;
         bytes += '\n';
     }
+    // Unbuffered, so a full disk shows in write()'s result and not in a close nobody checks; what a
+    // failed write left is cut off again, or the next lines would be glued to a torn one.
     QFile f(m_spoolPath);
-    const bool ok = f.open(QIODevice::WriteOnly | QIODevice::Append) && f.write(bytes) == bytes.size();
+    const bool opened = openRegularFile(f, QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);
+    const qint64 start = opened ? f.size() : 0;
+    const bool ok = opened && f.write(bytes) == bytes.size();
     if (!ok) {
-        m_error = f.errorString();
+        m_error = opened ? f.errorString()
+                         : QStringLiteral("не открылся файл ") + QDir::toNativeSeparators(m_spoolPath);
+        if (opened) f.resize(start);
         if (m_unloaded > 0) {
             m_unwritten = std::move(batch); // behind lines still in the file: wait for the next write
             return false;
@@ -73,7 +91,7 @@ bool FeedSpool::append(const std::deque<Entry>& entries) {
         return false;
     }
     // Line by line: what fits the window joins the memory, the rest stays in the file for later.
-    qint64 offset = f.size() - bytes.size();
+    qint64 offset = start;
     for (const Entry& e : batch) {
         if (m_unloaded == 0 && m_pending.size() < size_t(m_window)) {
             m_pending.push_back(e);
@@ -90,8 +108,8 @@ bool FeedSpool::append(const std::deque<Entry>& entries) {
 
 void FeedSpool::fill() {
     QFile f(m_spoolPath);
-    if (!f.open(QIODevice::ReadOnly) || !f.seek(m_readOffset)) {
-        m_error = f.errorString();
+    if (!openRegularFile(f, QIODevice::ReadOnly) || !f.seek(m_readOffset)) {
+        m_error = QStringLiteral("не читается файл ") + QDir::toNativeSeparators(m_spoolPath);
         return;
     }
     while (m_unloaded > 0 && m_pending.size() < size_t(m_window) && !f.atEnd()) {
@@ -123,16 +141,9 @@ void FeedSpool::acknowledge(quint64 seq) {
 
 bool FeedSpool::persist() {
     if (!m_dirty) return true;
-    QSaveFile s(m_seqPath);
-    if (!s.open(QIODevice::WriteOnly)) {
-        m_error = s.errorString();
-        return false;
-    }
-    s.write(QByteArray::number(m_acked) + '\n');
-    if (!s.commit()) {
-        m_error = s.errorString();
-        return false;
-    }
+    // An empty or shorter number would make the next run count from 1 again, and consumers that
+    // drop repeats by number would drop new events: the old number stays until the new one is whole.
+    if (!writeWholeFile(m_seqPath, QByteArray::number(m_acked) + '\n', &m_error)) return false;
     m_dirty = false;
     // The number is safe: the delivered lines may go. Only an empty spool is cut, so the file
     // stays append-only while it has anything to deliver.

@@ -20,8 +20,9 @@ public:
 
     explicit FeedSpool(const QString& dataDir, int window = 10000);
 
-    // Reads what an earlier run left: skips acknowledged lines, cuts a torn last line.
-    void load();
+    // Reads what an earlier run left: skips acknowledged lines, cuts a torn last line. False when a
+    // file is there but cannot be read (lastError() says which); the spool then starts empty.
+    bool load();
 
     quint64 nextSeq() const { return m_lastSeq + 1; }
     quint64 acked() const { return m_acked; }

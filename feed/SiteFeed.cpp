@@ -33,6 +33,8 @@ constexpr int kKeepaliveSeconds = 20;
 constexpr auto kMeasurementPeriod = 1s; // thresholds and signals, per sensor
 constexpr auto kPersistPeriod = 500ms;  // saving the acknowledged number while events flow
 constexpr auto kRetainedScan = 3s;      // listening for stale sensor topics after a connect
+constexpr auto kPresencePeriod = 1s;    // answering what replaced our "online", at most this often
+constexpr int kIncomingMax = 4096;      // presence words and sensor states are far smaller
 
 std::once_flag g_libInit;
 
@@ -87,6 +89,7 @@ struct SiteFeed::Worker {
     qint64 spooled = 0;
     qint64 dropped = 0;
     QString spoolError;
+    QString loadError;
     std::thread thread;
 
     // The feed's own thread only.
@@ -111,7 +114,10 @@ struct SiteFeed::Worker {
     Clock::time_point connectedAt;
     std::set<quint32> retainedSeen;
     Clock::time_point lastPersist;
+    bool presenceDue = false;
+    Clock::time_point presenceAnswered;
     QString spoolWriteError;
+    QString spoolLoadError; // what an earlier run left could not be read
 
     void setState(State s, const QString& d = QString(), Clock::time_point retry = {}) {
         std::lock_guard lock(m);
@@ -123,10 +129,11 @@ struct SiteFeed::Worker {
     // ---- the feed's thread ----
 
     void run() {
-        spool.load();
+        if (!spool.load()) spoolLoadError = spool.lastError();
         nextSend = spool.nextSeq();
         if (!spool.pending().empty()) nextSend = spool.pending().front().seq;
         publishCounts();
+        if (!cfg.problem.isEmpty()) setState(State::BadSettings, cfg.problem);
         nextAttempt = Clock::now();
         for (;;) {
             const bool stop = drain();
@@ -136,6 +143,7 @@ struct SiteFeed::Worker {
                 publishEvents();
                 publishSensors();
                 publishConverter();
+                answerPresence();
                 endRetainedScan();
             }
             persist(false);
@@ -203,6 +211,7 @@ struct SiteFeed::Worker {
     }
 
     void manageConnection() {
+        if (!cfg.problem.isEmpty()) return;
         if (!mosq) {
             if (Clock::now() >= nextAttempt) connect();
             return;
@@ -260,6 +269,8 @@ struct SiteFeed::Worker {
         connected = true;
         failures = 0;
         connectedAt = Clock::now();
+        presenceDue = false;
+        presenceAnswered = connectedAt;
         setState(State::Online);
         // Start over from the first event without an acknowledgement: it may never have arrived.
         inflight.clear();
@@ -295,16 +306,18 @@ struct SiteFeed::Worker {
     }
 
     void onMessage(const mosquitto_message* msg) {
+        // Anyone allowed on our topics can publish there. What we expect is a few bytes; anything
+        // larger is dropped without a copy.
+        if (msg->payloadlen < 0 || msg->payloadlen > kIncomingMax) return;
         const QByteArray topic(msg->topic);
-        const QByteArray payload(static_cast<const char*>(msg->payload), msg->payloadlen);
         if (topic == consoleTopic) {
+            const QByteArrayView payload(static_cast<const char*>(msg->payload), msg->payloadlen);
             bool stop;
             {
                 std::lock_guard lock(m);
                 stop = stopping;
             }
-            if (!stop && connected && payload != "online")
-                mosquitto_publish(mosq, nullptr, consoleTopic.constData(), 6, "online", 1, true);
+            if (!stop && connected && payload != "online") presenceDue = true;
             return;
         }
         if (scanningRetained && msg->retain && msg->payloadlen > 0 && topic.startsWith(sensorsPrefix)) {
@@ -312,6 +325,15 @@ struct SiteFeed::Worker {
             const quint32 number = topic.mid(sensorsPrefix.size()).toUInt(&ok);
             if (ok) retainedSeen.insert(number);
         }
+    }
+
+    // Puts our presence back after something else replaced it (a late will of an earlier
+    // connection), at most once a second however often that happens.
+    void answerPresence() {
+        if (!presenceDue || Clock::now() - presenceAnswered < kPresencePeriod) return;
+        presenceDue = false;
+        presenceAnswered = Clock::now();
+        mosquitto_publish(mosq, nullptr, consoleTopic.constData(), 6, "online", 1, true);
     }
 
     void endRetainedScan() {
@@ -403,6 +425,7 @@ struct SiteFeed::Worker {
         std::lock_guard lock(m);
         spooled = spool.size();
         spoolError = spoolWriteError;
+        loadError = spoolLoadError;
     }
 
     // The connection failed or was lost: drop it and try again after a pause that doubles with
@@ -516,6 +539,10 @@ void SiteFeed::converterChanged(const Console& c) {
     }
 }
 
+QString SiteFeed::settingsProblem() const {
+    return m_w->cfg.problem;
+}
+
 SiteFeed::State SiteFeed::state() const {
     std::lock_guard lock(m_w->m);
     return m_w->state;
@@ -566,7 +593,11 @@ QString SiteFeed::statusText() const {
     case State::Stopped:
         text = QStringLiteral("остановлено");
         break;
+    case State::BadSettings:
+        text = QStringLiteral("не запущено: ") + m_w->detail;
+        break;
     }
+    if (!m_w->loadError.isEmpty()) text += QStringLiteral("; ") + m_w->loadError;
     if (!m_w->spoolError.isEmpty()) text += QStringLiteral("; не записывается очередь: ") + m_w->spoolError;
     if (m_w->dropped > 0) text += QStringLiteral("; потеряно событий: ") + QString::number(m_w->dropped);
     return text;

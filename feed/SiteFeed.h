@@ -25,6 +25,7 @@ public:
         NoAnswer,    // connected, but no answer to the connect request
         TlsFailed,
         Stopped,
+        BadSettings, // data/mqtt.ini cannot be used: never connects (events are still kept)
     };
 
     // Null when <dataDir>/data/mqtt.ini does not exist: the feed is off.
@@ -40,6 +41,7 @@ public:
     void converterChanged(const Console& c) override;
     QString statusText() const override;
     qint64 spooledEvents() const override;
+    QString settingsProblem() const override;
 
     State state() const;
     const FeedConfig& config() const;

@@ -104,7 +104,7 @@ bool deleteOperator(Console& c, int index) {
 // ---------------------------------------------------------------------------------------------
 // Connect
 
-bool connectSensor(Console& c, const ConnectInput& in, const std::function<void()>& betweenSaves) {
+bool connectSensor(Console& c, const ConnectInput& in, const std::function<void()>& afterWrite) {
     const int slot = selectedSlot(c);
     if (slot < 0) {
         c.error(QStringLiteral("Выберите позицию датчика в таблице, щёлкнув левой кнопкой мыши по "
@@ -167,6 +167,16 @@ bool connectSensor(Console& c, const ConnectInput& in, const std::function<void(
     c.changed(ConsoleUi::View::SensorGrid);
     feedSensor(c, slot);
 
+    // The files first, the events after: a crash at any point never leaves a logged connection the
+    // files do not hold. The settings file goes before hw.dat: interrupted before hw.dat names the
+    // sensor, the next start finds the slot empty as before. The other way round it would load an
+    // older record of the same number (one that was disconnected, perhaps with its loops armed) or
+    // report a missing file.
+    Save_sm(c, r, 'a');
+    if (afterWrite) afterWrite();
+    Save_Hw(c);
+    if (afterWrite) afterWrite();
+
     const QString surname = Read_chop(c, r.connected_by);
     EventRecord connected = makeEvent(c, r.factory_number, 30,
                                       sensorText(QStringLiteral("Датчик "), type, r.factory_number,
@@ -174,23 +184,18 @@ bool connectSensor(Console& c, const ConnectInput& in, const std::function<void(
                                           surname);
     connected.time = r.connected_at;
     Put_msg(c, connected, type);
+    if (afterWrite) afterWrite();
     Put_msg(c,
             makeEvent(c, r.factory_number, 15,
                       sensorText(QStringLiteral("Нет связи с датчиком "), type, r.factory_number, QString())),
             type);
+    if (afterWrite) afterWrite();
 
     c.com_grid.set(1, row, QStringLiteral("0"));
     c.com_grid.set(2, row, QStringLiteral("0"));
     c.com_grid.set(3, row, QStringLiteral("Нет связи"));
     c.slot_online[size_t(slot)] = 0;
     c.changed(ConsoleUi::View::ComGrid);
-
-    // The settings file first: interrupted before hw.dat names the sensor, the next start finds the
-    // slot empty as before. The other way round it would load an older record of the same number
-    // (one that was disconnected, perhaps with its loops armed) or report a missing file.
-    Save_sm(c, r, 'a');
-    if (betweenSaves) betweenSaves();
-    Save_Hw(c);
 
     updateSensorCountLabel(c);
 
@@ -203,7 +208,7 @@ bool connectSensor(Console& c, const ConnectInput& in, const std::function<void(
 // ---------------------------------------------------------------------------------------------
 // Disconnect
 
-bool disconnectSensor(Console& c, int operatorIndex, const std::function<void()>& betweenSaves) {
+bool disconnectSensor(Console& c, int operatorIndex, const std::function<void()>& afterWrite) {
     const int slot = selectedSlot(c);
     SensorRecord* r = slot >= 0 ? &c.sensors[size_t(slot)] : nullptr;
     if (r && r->osc_active == 1) {
@@ -226,8 +231,10 @@ bool disconnectSensor(Console& c, int operatorIndex, const std::function<void()>
     // The history entry: the record as connected, stamped with who took it out and when.
     r->disconnected_at = c.now();
     r->disconnected_by = list.entries[size_t(operatorIndex)].operator_id;
+    // The files first, the event after. Interrupted after the stamp, hw.dat still names the sensor:
+    // the next start takes the disconnection as not done (see Ini_sm).
     Save_sm(c, *r, 'u');
-    if (betweenSaves) betweenSaves();
+    if (afterWrite) afterWrite();
 
     // Runtime reset; identity and history stay until the event is written.
     const quint32 number = r->factory_number;
@@ -258,13 +265,15 @@ bool disconnectSensor(Console& c, int operatorIndex, const std::function<void()>
         sensorText(QStringLiteral("Датчик "), type, number, QStringLiteral(" отключён. Оператор: ")) +
             surname);
     removed.time = when;
-    Put_msg(c, removed, type);
 
     r->factory_number = 0;
     r->sensor_type = 0;
     r->disconnected_at = 0;
     r->disconnected_by = 0;
     Save_Hw(c);
+    if (afterWrite) afterWrite();
+    Put_msg(c, removed, type);
+    if (afterWrite) afterWrite();
     feedSensor(c, slot);
 
     updateSensorCountLabel(c);

@@ -34,14 +34,15 @@ struct ConnectInput {
 };
 
 // "Принять" of the connect dialog for the selected row. Returns true when the sensor was connected;
-// on any refusal the message is shown and nothing changes. `betweenSaves`, when given, runs after
-// the settings file was written and before the hardware file is saved (the crash test stops the
-// process there).
-bool connectSensor(Console& c, const ConnectInput& in, const std::function<void()>& betweenSaves = {});
+// on any refusal the message is shown and nothing changes. The files are written first (the
+// settings file, then hw.dat), the events after. `afterWrite`, when given, runs after each of these
+// steps (the crash tests stop the process there).
+bool connectSensor(Console& c, const ConnectInput& in, const std::function<void()>& afterWrite = {});
 
 // "Принять" of the disconnect dialog for the selected row, in the name of list entry
-// `operatorIndex`. Returns true when the sensor was disconnected. `betweenSaves` as above.
-bool disconnectSensor(Console& c, int operatorIndex, const std::function<void()>& betweenSaves = {});
+// `operatorIndex`. Returns true when the sensor was disconnected. The settings record is stamped,
+// hw.dat saved, the event logged; `afterWrite` as above.
+bool disconnectSensor(Console& c, int operatorIndex, const std::function<void()>& afterWrite = {});
 
 // ---------------------------------------------------------------------------------------------
 // Threshold DC component

@@ -1,8 +1,8 @@
 // Writes the alarm sound installed with the console: the same two-tone beep as a demo folder's.
+#include "registry/WholeFileWriter.h"
 #include "sim/DemoFolder.h"
 
 #include <QCoreApplication>
-#include <QSaveFile>
 #include <cstdio>
 
 int main(int argc, char* argv[]) {
@@ -13,8 +13,7 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     const QByteArray wav = vatrel::sim::makeBeepWav();
-    QSaveFile f(args[1]);
-    if (!f.open(QIODevice::WriteOnly) || f.write(wav) != wav.size() || !f.commit()) {
+    if (!vatrel::writeWholeFile(args[1], wav)) {
         std::fprintf(stderr, "make_error_wav: cannot write %s\n", qPrintable(args[1]));
         return 1;
     }

@@ -1,6 +1,7 @@
 #pragma once
 #include "registry/Colours.h"
 #include "registry/ConsoleUi.h"
+#include "registry/KeptRecords.h"
 #include "registry/OscScope.h"
 #include "registry/Records.h"
 #include "registry/TextGrid.h"
@@ -25,9 +26,13 @@ constexpr int kSizeTrBuf = 1024; // largest number of words in one command
 constexpr int kRxBufSize = 1024;
 constexpr int kPortCount = 71;   // "COM1" … "COM70" and one empty item
 constexpr quint8 kDeviceCode = 22;
-// Event log records kept in memory while they cannot be written: a record is 328 bytes, so this
-// is at most about 40 MB, and at least 50 000 events (each goes to two files) - a night of alarms.
-constexpr int kPendingLogWritesMax = 100000;
+// Event log records kept in memory while they cannot be written, kept compressed (KeptRecords):
+// at most this many, in at most this much memory, whichever comes first. The program's event texts
+// pack to about 15 bytes a record (bench_kept_records), so the count is reached first: a million
+// records are half a million events (each goes to two files), many nights of alarms. Texts that
+// pack badly (at worst a record's 328 bytes) meet the memory bound instead.
+constexpr int kPendingLogWritesMax = 1000000;
+constexpr size_t kPendingLogBytesMax = 40u * 1024 * 1024;
 
 // Sensor table columns.
 enum SensorColumn {
@@ -123,16 +128,24 @@ struct PendingLogWrite {
     bool daily = false;
 };
 
+// The records one log file waits for.
+struct KeptLog {
+    bool daily = false; // the day's log (named to the operator without the data folder)
+    KeptRecords records{EventRecord::kSize};
+};
+
 // Event log records waiting for the disk, by file, oldest first. A file's kept records are written
 // before anything newer goes to it, so every file keeps the order in which the events happened; a
 // file that cannot be written holds up only its own records, never another file's.
 struct LogWriteState {
-    std::map<QString, std::deque<PendingLogWrite>> pending; // only files that hold records
+    std::map<QString, KeptLog> pending; // only files that hold records
     size_t count = 0;           // records kept, all files together
+    size_t bytes = 0;           // the memory they take
     bool outage = false;        // writing fails; the operator has been told
     bool overflow_told = false; // the queue filled up during this outage and the operator was told
     quint64 dropped = 0;        // records lost because the queue was full
     size_t capacity = kPendingLogWritesMax;
+    size_t memory_limit = kPendingLogBytesMax;
 };
 
 // Oscilloscope entries as the operator sees them (the curves and scales are in Console::scope).

@@ -1,27 +1,45 @@
 #pragma once
-#include <QLockFile>
 #include <QString>
 
 namespace vatrel {
 
 // One console per data folder. A second console in the same folder would log into the same files
-// and, at its exit, write its own older view over hw.dat and every settings file. The lock is a
-// file in the data folder naming the process that holds it; a lock left by a console that crashed
-// (its process is gone) is taken over, so nothing stays stuck.
+// and, at its exit, write its own older view over hw.dat and every settings file.
+//
+// The lock is the operating system's lock (flock) on the file vatrel-console.lock in the data
+// folder, held by a descriptor that stays open for the whole run. The kernel drops it when the
+// process ends however it ends, and a power cut leaves no lock at all: what the file holds (it names
+// the process for people who look) never decides, so an empty or damaged file left by a crash never
+// keeps the console from starting.
 class DataFolderLock {
 public:
+    enum class Result {
+        Locked,   // this process now works in the folder
+        Busy,     // another console holds the lock
+        NotAFile, // a folder (or a device) is in the lock file's place
+        Unlocked, // no lock could be taken (a read-only folder without a lock file): start anyway
+    };
+
     explicit DataFolderLock(const QString& data_dir);
-    // True when this process now works in the folder. Nothing in the folder changes on false.
-    bool tryLock();
-    // False also when the lock could not be taken for a reason other than another console
-    // (a folder we may not write in): the console then starts and reports its files as usual.
-    bool heldByAnother() const { return m_busy; }
-    // The box text shown by a second start.
+    ~DataFolderLock(); // removes the file; the lock itself ends with the descriptor however we end
+    DataFolderLock(const DataFolderLock&) = delete;
+    DataFolderLock& operator=(const DataFolderLock&) = delete;
+
+    Result lock();
+    // False when files cannot be created in the data folder (a read-only mount, no write permission).
+    bool folderWritable() const;
+    QString lockPath() const { return m_path; }
+
+    // The box texts for the results that end the start, and the warning of a read-only folder.
     static QString busyText(const QString& data_dir);
+    static QString notAFileText(const QString& lock_path);
+    static QString readOnlyText(const QString& data_dir);
 
 private:
-    QLockFile m_lock;
-    bool m_busy = false;
+    QString m_dir;
+    QString m_path;
+    int m_fd = -1;
+    bool m_writable = false; // opened for writing: the file is ours to remove at the end
 };
 
 } // namespace vatrel

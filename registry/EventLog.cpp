@@ -75,9 +75,8 @@ QString shownName(const QString& fragment) {
     return name.replace(QLatin1Char('/'), QLatin1Char('\\'));
 }
 
-QString noFolderText(const Console& c, const PendingLogWrite& w) {
-    return QStringLiteral("Put_msg: не открылся файл ") +
-           (w.daily ? shownName(w.fragment) : c.path(w.fragment));
+QString noFolderText(const Console& c, const QString& fragment, bool daily) {
+    return QStringLiteral("Put_msg: не открылся файл ") + (daily ? shownName(fragment) : c.path(fragment));
 }
 
 void showPendingCount(Console& c) {
@@ -107,7 +106,7 @@ void startOutage(LogWriteState& s, const PendingLogWrite& w, Notes& notes) {
 }
 
 void keep(LogWriteState& s, PendingLogWrite w, Notes& notes) {
-    if (s.count >= s.capacity) {
+    if (s.count >= s.capacity || s.bytes + size_t(w.bytes.size()) > s.memory_limit) {
         ++s.dropped;
         if (!s.overflow_told) {
             s.overflow_told = true;
@@ -116,22 +115,31 @@ void keep(LogWriteState& s, PendingLogWrite w, Notes& notes) {
         }
         return;
     }
-    QString fragment = w.fragment;
-    s.pending[std::move(fragment)].push_back(std::move(w));
+    KeptLog& kept = s.pending[w.fragment];
+    kept.daily = w.daily;
+    const size_t before = kept.records.bytes();
+    kept.records.push(w.bytes);
+    s.bytes = s.bytes - before + kept.records.bytes();
     ++s.count;
 }
 
 // Writes one file's kept records, oldest first; false when the disk still refuses the next one.
-bool writeKept(Console& c, std::deque<PendingLogWrite>& kept, Notes& notes) {
-    while (!kept.empty()) {
-        const PendingLogWrite& w = kept.front();
-        const RecordWrite result = appendRecordTo(c.path(w.fragment), w.bytes);
-        if (result == RecordWrite::OpenFailed || result == RecordWrite::WriteFailed) return false;
-        if (result == RecordWrite::NoFolder) notes << noFolderText(c, w);
-        kept.pop_front();
-        --c.log_writes.count;
+bool writeKept(Console& c, const QString& fragment, KeptLog& kept, Notes& notes) {
+    LogWriteState& s = c.log_writes;
+    const size_t held = kept.records.bytes(); // reading unpacks: the memory changes either way
+    bool done = true;
+    while (!kept.records.empty()) {
+        const RecordWrite result = appendRecordTo(c.path(fragment), kept.records.front());
+        if (result == RecordWrite::OpenFailed || result == RecordWrite::WriteFailed) {
+            done = false;
+            break;
+        }
+        if (result == RecordWrite::NoFolder) notes << noFolderText(c, fragment, kept.daily);
+        kept.records.pop();
+        --s.count;
     }
-    return true;
+    s.bytes = s.bytes - held + kept.records.bytes();
+    return done;
 }
 
 // After kept records were written: the outage is over once none is left, and the status bar says
@@ -152,7 +160,7 @@ void writeOrKeep(Console& c, PendingLogWrite w, Notes& notes) {
     const size_t before = s.count;
     const auto kept = s.pending.find(w.fragment);
     bool clear = kept == s.pending.end();
-    if (!clear && writeKept(c, kept->second, notes)) {
+    if (!clear && writeKept(c, kept->first, kept->second, notes)) {
         s.pending.erase(kept);
         clear = true;
     }
@@ -163,7 +171,7 @@ void writeOrKeep(Console& c, PendingLogWrite w, Notes& notes) {
             return;
         case RecordWrite::NoFolder:
             // A missing folder is a set-up fault, not an outage: said at every event, nothing kept.
-            notes << noFolderText(c, w);
+            notes << noFolderText(c, w.fragment, w.daily);
             settle(c, before);
             return;
         case RecordWrite::OpenFailed:
@@ -184,7 +192,7 @@ void retryPendingLogWrites(Console& c) {
     const size_t before = s.count;
     Notes notes;
     for (auto it = s.pending.begin(); it != s.pending.end();)
-        it = writeKept(c, it->second, notes) ? s.pending.erase(it) : std::next(it);
+        it = writeKept(c, it->first, it->second, notes) ? s.pending.erase(it) : std::next(it);
     settle(c, before);
     tell(c, notes);
 }

@@ -24,6 +24,8 @@ public:
     // What the Diagnostics tab shows: the connection state and the events not yet delivered.
     virtual QString statusText() const = 0;
     virtual qint64 spooledEvents() const = 0;
+    // Why the feed's settings were refused and it never connects; empty when they were taken.
+    virtual QString settingsProblem() const { return {}; }
 };
 
 } // namespace vatrel

@@ -1,5 +1,6 @@
 #include "registry/LogReader.h"
 #include "registry/DateTime.h"
+#include "registry/RegularFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -44,17 +45,7 @@ bool passesFilter(LogFilter filter, int code) {
 }
 
 bool openLogFile(QFile& f) {
-    // Checked before opening: opening a named pipe for reading would wait for a writer.
-    const QFileInfo info(f.fileName());
-    if (!info.isFile()) return false;
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return false;
-    qint64 size = 0;
-    quint64 dev = 0, ino = 0;
-    if (!fileIdentity(f, size, dev, ino)) {
-        f.close();
-        return false;
-    }
-    return true;
+    return openRegularFile(f, QIODevice::ReadOnly | QIODevice::Unbuffered);
 }
 
 void LogIndex::clear() {
@@ -183,6 +174,20 @@ QString logDateTime(double days) {
 
 QString logFactoryNumber(quint32 factory_number) {
     return QString::number(qint32(factory_number));
+}
+
+QString singleLineText(QString text) {
+    for (QChar& ch : text)
+        if (ch.category() == QChar::Other_Control || ch == QChar::LineSeparator ||
+            ch == QChar::ParagraphSeparator)
+            ch = QLatin1Char(' ');
+    return text;
+}
+
+QString tabLine(const EventRecord& r) {
+    return logDateTime(r.time) + QLatin1Char('\t') + QString::number(int(r.code)) + QLatin1Char('\t') +
+           logFactoryNumber(r.factory_number) + QLatin1Char('\t') + singleLineText(r.text) +
+           QLatin1Char('\n');
 }
 
 QString csvField(const QString& s) {

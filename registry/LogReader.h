@@ -75,5 +75,10 @@ QString logDateTime(double days);
 QString logFactoryNumber(quint32 factory_number);
 QString csvField(const QString& s);
 QString csvLine(const EventRecord& r);
+// An event text as one field of one line: tabs, line and page breaks and every other control
+// character (a damaged record holds any byte) become blanks.
+QString singleLineText(QString text);
+// The tab-separated line of vatrel-log's text mode: date-time, code, factory number, text, LF.
+QString tabLine(const EventRecord& r);
 
 } // namespace vatrel

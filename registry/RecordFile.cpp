@@ -1,4 +1,5 @@
 #include "registry/RecordFile.h"
+#include "registry/RegularFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -43,12 +44,18 @@ RecordWrite appendRecordTo(const QString& path, const QByteArray& record) {
     // storm, and nothing here needs a buffer (a short write shows in write()'s result, not later in a
     // close that cannot say so).
     const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    // O_NONBLOCK: a named pipe in the file's place must not hold the program up (regular files
+    // ignore the flag).
+    const int fd = ::open(native.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0) return openFailure(path);
     struct stat st {};
     if (::fstat(fd, &st) != 0) { // size unknown: nothing may be cut or rolled back
         ::close(fd);
         return RecordWrite::WriteFailed;
+    }
+    if (!S_ISREG(st.st_mode)) { // a pipe, a device, /dev/null: the record would not be kept
+        ::close(fd);
+        return RecordWrite::OpenFailed;
     }
     const qint64 size = st.st_size;
     const qint64 whole = record.isEmpty() ? size : size - size % record.size();
@@ -61,7 +68,7 @@ RecordWrite appendRecordTo(const QString& path, const QByteArray& record) {
 
 RecordWrite overwriteRecordAt(const QString& path, qint64 offset, const QByteArray& record) {
     QFile f(path);
-    if (!f.open(QIODevice::ReadWrite | QIODevice::ExistingOnly | QIODevice::Unbuffered))
+    if (!openRegularFile(f, QIODevice::ReadWrite | QIODevice::ExistingOnly | QIODevice::Unbuffered))
         return openFailure(path);
     bool ok = f.seek(offset) && f.write(record) == record.size();
     ok = closeChecked(f) && ok;

@@ -1,9 +1,9 @@
 #include "registry/ReportListing.h"
 #include "registry/DateTime.h"
 #include "registry/EventLog.h"
+#include "registry/WholeFileWriter.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <limits>
 
 namespace vatrel {
@@ -130,7 +130,7 @@ bool ReportListing::readAndShow(QFile& f, int wantedPage) {
         } else {
             const EventRecord& r = records[size_t(pos - first)];
             grid.set(0, k + 1, formatDateTime(r.time));
-            grid.set(1, k + 1, r.text);
+            grid.set(1, k + 1, singleLineText(r.text));
         }
         ++report_page_rows;
     }
@@ -156,8 +156,8 @@ bool ReportListing::exportCsv(const QString& target) {
         m_c.error(QStringLiteral("Файл не удается открыть: ") + report_path);
         return false;
     }
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly)) {
+    WholeFileWriter out(target);
+    if (!out.open()) {
         m_c.error(QStringLiteral("Файл не удается записать: ") + target);
         return false;
     }
@@ -166,13 +166,13 @@ bool ReportListing::exportCsv(const QString& target) {
     const bool read = forEachRecord(in, filter, [&](const EventRecord& r) {
         chunk += csvLine(r).toUtf8();
         if (chunk.size() >= (1 << 20)) {
-            ok = ok && out.write(chunk) == chunk.size();
+            ok = ok && out.write(chunk);
             chunk.clear();
         }
     });
-    ok = ok && out.write(chunk) == chunk.size();
+    ok = ok && out.write(chunk);
     if (!read) {
-        out.cancelWriting();
+        out.cancel();
         m_c.error(QStringLiteral("Файл не удается открыть: ") + report_path);
         return false;
     }

@@ -1,12 +1,13 @@
 #include "registry/Storage.h"
 #include "registry/RecordFile.h"
+#include "registry/RegularFile.h"
+#include "registry/WholeFileWriter.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace vatrel {
 
@@ -14,19 +15,7 @@ namespace {
 
 const QString kHwFragment = QStringLiteral("data/hw.dat");
 const QString kChopFragment = QStringLiteral("data/chop.dat");
-
-// Writes a whole file through a temporary file in the same folder that replaces the old one
-// only once every byte is on disk, so an interrupted save never leaves a truncated file.
-bool writeWholeFile(const QString& path, const QByteArray& bytes) {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) return false;
-    if (f.write(bytes) != bytes.size()) {
-        f.cancelWriting();
-        f.commit();
-        return false;
-    }
-    return f.commit();
-}
+constexpr int kOperatorRecordsMax = 32768;
 
 QByteArray hwImage(const Console& c) {
     QByteArray out(kHwFileSize, '\0');
@@ -74,7 +63,7 @@ void Ini_Hw(Console& c) {
         }
     }
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
+    if (!openRegularFile(f, QIODevice::ReadOnly)) {
         // An existing file we cannot read is reported, never replaced by an empty one.
         c.error(QStringLiteral("Ini_Hw: не открылся файл hw.dat"));
         return;
@@ -147,7 +136,7 @@ void Ini_sm(Console& c) {
         SensorRecord& slot = c.sensors[size_t(s)];
         if (!slot.occupied()) continue;
         QFile f(c.path(settingsFragment(slot.factory_number, slot.sensor_type)));
-        if (!f.open(QIODevice::ReadOnly)) {
+        if (!openRegularFile(f, QIODevice::ReadOnly)) {
             c.error(QStringLiteral("Ini_sm: не открылся файл ") +
                     settingsName(slot.factory_number, slot.sensor_type));
             slot.factory_number = 0;
@@ -157,23 +146,26 @@ void Ini_sm(Console& c) {
             continue;
         }
         // Keep the last whole record; a trailing partial one ends the reading like end of file.
-        // Only the last one is wanted, so a file that grew over many connections is not decoded
+        // Only the last one is read, so a file that grew over many connections is not decoded
         // record by record at every start.
         const qint64 whole = f.size() / SensorRecord::kSize;
-        if (!f.isSequential() && whole > 1) f.seek((whole - 1) * SensorRecord::kSize);
         SensorRecord last;
-        bool found = false;
-        for (;;) {
-            const QByteArray block = f.read(SensorRecord::kSize);
-            if (block.size() < SensorRecord::kSize) break;
-            found = last.decode(block);
-        }
+        const bool found = whole > 0 && f.seek((whole - 1) * SensorRecord::kSize) &&
+                           last.decode(f.read(SensorRecord::kSize));
         f.close();
         if (!found) continue; // no whole record: the slot stays as the hardware file gave it
         slot = last;
         // slot_index is used as an index into the table later on; a record copied over from another
         // position must not point elsewhere.
         slot.slot_index = qint16(s);
+        // A stamped record in a slot hw.dat still names: a disconnection cut short after its first
+        // save. It did not happen (hw.dat, the converter and the log know nothing of it), so the
+        // stamp goes, from the file too.
+        if (slot.disconnected_at != 0) {
+            slot.disconnected_at = 0;
+            slot.disconnected_by = -1;
+            Save_sm(c, slot, 'u');
+        }
     }
 }
 
@@ -183,7 +175,7 @@ void Ini_sm(Console& c) {
 void Ini_chop(Console& c) {
     const QString path = c.path(kChopFragment);
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
+    if (!openRegularFile(f, QIODevice::ReadOnly)) {
         // Only a missing file is created; an existing one we cannot read is never emptied.
         QFile create(path);
         if (QFile::exists(path) || !create.open(QIODevice::WriteOnly | QIODevice::NewOnly))
@@ -194,8 +186,9 @@ void Ini_chop(Console& c) {
     OperatorList& list = c.operators;
     int count = 0;
     int total = 0;
-    if (f.isOpen() || f.open(QIODevice::ReadOnly)) {
-        for (;;) {
+    if (f.isOpen() || openRegularFile(f, QIODevice::ReadOnly)) {
+        // Operator IDs are 16-bit: records beyond the last ID are not the list's.
+        while (total < kOperatorRecordsMax) {
             const QByteArray block = f.read(OperatorRecord::kSize);
             OperatorRecord rec;
             if (!rec.decode(block)) break;
@@ -229,8 +222,9 @@ void Add_chop(Console& c) {
 }
 
 void Del_chop(Console& c, qint16 operator_id) {
-    QFile f(c.path(kChopFragment));
-    if (!f.open(QIODevice::ReadWrite | QIODevice::ExistingOnly)) {
+    const QString path = c.path(kChopFragment);
+    QFile f(path);
+    if (!openRegularFile(f, QIODevice::ReadWrite | QIODevice::ExistingOnly)) {
         c.error(QStringLiteral("Del_chop: не открылся файл chop.dat"));
         return;
     }
@@ -242,14 +236,14 @@ void Del_chop(Console& c, qint16 operator_id) {
     if (bytes.size() != OperatorRecord::kSize) return;
     f.close();
     bytes[1] = 1; // deleted
-    if (overwriteRecordAt(f.fileName(), pos, bytes) != RecordWrite::Written)
+    if (overwriteRecordAt(path, pos, bytes) != RecordWrite::Written)
         c.error(QStringLiteral("Del_chop: не открылся файл chop.dat"));
 }
 
 QString Read_chop(Console& c, qint16 operator_id, bool* ok) {
     if (ok) *ok = false;
     QFile f(c.path(kChopFragment));
-    if (!f.open(QIODevice::ReadOnly)) {
+    if (!openRegularFile(f, QIODevice::ReadOnly)) {
         c.error(QStringLiteral("Read_chop: не открылся файл chop.dat"));
         return {};
     }

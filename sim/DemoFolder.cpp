@@ -2,11 +2,11 @@
 
 #include "registry/DateTime.h"
 #include "registry/Records.h"
+#include "registry/WholeFileWriter.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QtEndian>
 #include <algorithm>
 #include <cmath>
@@ -22,8 +22,7 @@ constexpr DemoSensor kSensors[] = {
 };
 
 bool writeFile(const QString& path, const QByteArray& bytes, QString* error) {
-    QSaveFile f(path);
-    if (f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.commit()) return true;
+    if (vatrel::writeWholeFile(path, bytes)) return true;
     if (error) *error = QStringLiteral("cannot write ") + path;
     return false;
 }

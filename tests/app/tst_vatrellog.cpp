@@ -58,6 +58,26 @@ private slots:
         QCOMPARE(run({"--filter", "some", log}).code, 2);
         QCOMPARE(run({}).code, 2);
     }
+
+    void controlCharactersNeverAddFields() {
+        // A damaged record's text may hold any byte: each line still has exactly four fields.
+        QTemporaryDir dir;
+        const QString log = dir.filePath("01.04.2025");
+        QFile f(log);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        const QDateTime noon(QDate(2025, 4, 1), QTime(12, 0));
+        f.write(logRecord(33,
+                          QStringLiteral("a\tb\vc\fd\x1c"
+                                         "e\x1f"
+                                         "f\rg\nh\x7fi"),
+                          noon) +
+                logRecord(18, QStringLiteral("\t"), noon));
+        f.close();
+        const Run r = run({log});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QString("01.04.2025 12:00:00\t33\t1234\ta b c d e f g h i\n"
+                                "01.04.2025 12:00:00\t18\t1234\t \n"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestVatrelLog)

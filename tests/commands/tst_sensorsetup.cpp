@@ -1,7 +1,8 @@
-// Connect and disconnect stopped by kill -9 between the settings-file write and the hardware-file
-// save: the next start-up must show a table that agrees with the files, without error boxes.
+// Connect and disconnect stopped by kill -9 after any of their writes: the next start-up must show a
+// table that agrees with the files, and the log, without error boxes.
 #include "common/ConsoleFixture.h"
 #include "common/DataFiles.h"
+#include "common/EventLogFile.h"
 #include "link/SensorSetup.h"
 #include "registry/Startup.h"
 #include "registry/Storage.h"
@@ -16,22 +17,43 @@ using namespace vatrel::testing;
 
 namespace {
 
-using Operation = std::function<void(Console&, const std::function<void()>& betweenSaves)>;
+using Operation = std::function<void(Console&, const std::function<void()>& afterWrite)>;
 
 // Starts the program's core on `dir` in a child process, selects `row`, runs `op` and kills the
-// child with SIGKILL at the point between the two saves. True when the child died there.
-bool crashBetweenSaves(const QString& dir, int row, const Operation& op) {
+// child with SIGKILL after its `step`-th write. True when the child died there.
+bool crashAfterWrite(const QString& dir, int row, const Operation& op, int step) {
     const pid_t pid = fork();
     if (pid == 0) {
         auto c = std::make_unique<Console>(); // no windows: the child has no test to fail
         c->data_dir = dir;
         init_globals(*c);
         c->selected_row = row;
-        op(*c, [] { ::kill(::getpid(), SIGKILL); });
-        ::_exit(3); // the operation never reached the point between the saves
+        int writes = 0;
+        op(*c, [&writes, step] {
+            if (++writes == step) ::kill(::getpid(), SIGKILL);
+        });
+        ::_exit(3); // the operation never reached that write
     }
     int status = 0;
     return pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+}
+
+// The codes of the events the daily logs hold for `number`, in order.
+QList<int> loggedCodes(const QString& dir, quint32 number) {
+    QList<int> codes;
+    const QDir reports(dir + QStringLiteral("/QReport"));
+    for (const QString& name : reports.entryList(QDir::Files, QDir::Name))
+        for (const LoggedEvent& e : readEventFile(reports.filePath(name)))
+            if (e.factory_number == number) codes << e.code;
+    return codes;
+}
+
+// The last whole record of a settings file, decoded.
+SensorRecord lastSettings(const QString& path) {
+    const QByteArray bytes = readFile(path);
+    SensorRecord r;
+    if (bytes.size() >= 232) r.decode(bytes.mid((bytes.size() / 232 - 1) * 232, 232));
+    return r;
 }
 
 } // namespace
@@ -69,9 +91,12 @@ private slots:
             put16(old, 40, 0); // disconnected by operator 0
         }
         startWith({{0, 77, 0}}, old);
-        QVERIFY(crashBetweenSaves(m_f->dir.path(), 7, [](Console& c, const std::function<void()>& hook) {
-            connectSensor(c, {QStringLiteral("1234"), 1, 0}, hook);
-        }));
+        QVERIFY(crashAfterWrite(
+            m_f->dir.path(), 7,
+            [](Console& c, const std::function<void()>& hook) {
+                connectSensor(c, {QStringLiteral("1234"), 1, 0}, hook);
+            },
+            1));                                                      // between the settings file and hw.dat
         QCOMPARE(m_f->read("VatrelB/1234").size(), old.size() + 232); // the new record got written
 
         init_globals(c()); // any error box fails the test
@@ -87,9 +112,9 @@ private slots:
 
     void disconnectCrashKeepsTheSensorConnected() {
         startWith({{0, 77, 0}, {2, 78, 0, 1, 0}});
-        QVERIFY(crashBetweenSaves(m_f->dir.path(), 3, [](Console& c, const std::function<void()>& hook) {
-            disconnectSensor(c, 0, hook);
-        }));
+        QVERIFY(crashAfterWrite(
+            m_f->dir.path(), 3,
+            [](Console& c, const std::function<void()>& hook) { disconnectSensor(c, 0, hook); }, 1));
         init_globals(c());
         // hw.dat still names the sensor and the converter never heard of a disconnection: the row
         // shows it as it was, and a second attempt completes the disconnection.
@@ -103,6 +128,48 @@ private slots:
         QVERIFY(disconnectSensor(c(), 0));
         QCOMPARE(m_f->read("VatrelA/78").size(), 232);
         QCOMPARE(m_f->read("data/hw.dat").mid(12, 6), QByteArray(6, '\0'));
+    }
+
+    void connectKilledAfterEveryWrite() {
+        // Settings record, hw.dat, event "подключён", event "нет связи": a logged connection is
+        // always in both files, and a sensor in the table always has its record.
+        for (int step = 1; step <= 4; ++step) {
+            m_f = std::make_unique<ConsoleFixture>();
+            startWith({{0, 77, 0}});
+            QVERIFY(crashAfterWrite(
+                m_f->dir.path(), 7,
+                [](Console& c, const std::function<void()>& hook) {
+                    connectSensor(c, {QStringLiteral("1234"), 1, 0}, hook);
+                },
+                step));
+            const QList<int> logged = loggedCodes(m_f->dir.path(), 1234);
+            QCOMPARE(logged, (QList<int>{30, 15}).first(qMax(0, step - 2)));
+            init_globals(c()); // any error box fails the test
+            const bool inTable = c().sensors[6].factory_number == 1234;
+            QCOMPARE(inTable, step >= 2);
+            QCOMPARE(m_f->read("VatrelB/1234").size(), 232);
+            QCOMPARE(lastSettings(m_f->file("VatrelB/1234")).disconnected_at, 0.0);
+        }
+    }
+
+    void disconnectKilledAfterEveryWrite() {
+        // Stamp, hw.dat, event "отключён": a logged disconnection is in both files, and a sensor
+        // left in the table never carries a disconnection stamp.
+        for (int step = 1; step <= 3; ++step) {
+            m_f = std::make_unique<ConsoleFixture>();
+            startWith({{0, 77, 0}, {2, 78, 0, 1, 0}});
+            QVERIFY(crashAfterWrite(
+                m_f->dir.path(), 3,
+                [](Console& c, const std::function<void()>& hook) { disconnectSensor(c, 0, hook); }, step));
+            const bool logged = loggedCodes(m_f->dir.path(), 78) == QList<int>{31};
+            QCOMPARE(logged, step == 3);
+            init_globals(c());
+            const bool inTable = c().sensors[2].factory_number == 78;
+            QCOMPARE(inTable, step == 1);
+            QCOMPARE(m_f->read("VatrelA/78").size(), 232);
+            QCOMPARE(lastSettings(m_f->file("VatrelA/78")).disconnected_at != 0, !inTable);
+            if (inTable) QCOMPARE(c().sensors[2].disconnected_at, 0.0);
+        }
     }
 };
 

@@ -125,6 +125,29 @@ private slots:
         QCOMPARE(f.ui.boxes.size(), 3);
     }
 
+    void longOutageKeepsEveryRecord() {
+        // 60 000 events on a disk that takes nothing: 120 000 records, more than a plain queue of
+        // records could hold in its memory. All reach their files, in order, once it takes them.
+        DecoderFixture f;
+        FileSizeLimit full(0);
+        f.ui.allowMessagePrefix(QStringLiteral("Put_msg: не записался файл "));
+        constexpr int kEvents = 60000;
+        for (int i = 0; i < kEvents; ++i)
+            Put_msg(f.c, makeEvent(f.c, 4321, i % 2 ? 0 : 33, QString::number(i)), 0);
+        QCOMPARE(f.c.log_writes.count, size_t(2 * kEvents));
+        QCOMPARE(f.c.log_writes.dropped, quint64(0));
+        full.lift();
+        retryPendingLogWrites(f.c);
+        QCOMPARE(f.c.log_writes.count, size_t(0));
+        QCOMPARE(f.c.log_writes.bytes, size_t(0));
+        for (const QList<LoggedEvent>& log : {f.daily(), f.sensorLog(4321, false)}) {
+            QCOMPARE(log.size(), kEvents);
+            for (int i = 0; i < kEvents; i += 997)
+                QCOMPARE(log[i].text, QString::number(i));
+            QCOMPARE(log.last().text, QString::number(kEvents - 1));
+        }
+    }
+
     // One sensor's log that cannot be opened keeps its own records back; the day's log and the
     // other sensors' logs go on being written, and only the kept records are lost at the end.
     void oneBrokenFileHoldsUpOnlyItself() {

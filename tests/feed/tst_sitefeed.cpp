@@ -8,6 +8,7 @@
 #include "app/WidgetUi.h"
 #include "common/ConverterFrame.h"
 #include "common/RecordingUi.h"
+#include "common/SmallFileSystem.h"
 #include "decoder/DecoderFixture.h"
 #include "feed/FeedSpool.h"
 #include "feed/SiteFeed.h"
@@ -20,6 +21,7 @@
 #include <QTest>
 #include <bit>
 #include <numeric>
+#include <sys/stat.h>
 
 using namespace vatrel;
 using namespace vatrel::testing;
@@ -94,9 +96,13 @@ private slots:
     void unacknowledgedEventsAreSentAgain();
     void spoolLeftByACrash();
     void longOutageReadsTheSpoolBack();
+    void fullDiskKeepsTheAcknowledgedNumber();
+    void specialFilesInTheDataFolder();
     void tls();
     void refusalAndUnreachableRetry();
     void diagnosticsTabShowsTheFeed();
+    void topicsWithWildcardsAreRefused();
+    void ownTopicFloodIsBounded();
 };
 
 void TestSiteFeed::scriptedRunArrivesInOrder() {
@@ -326,6 +332,65 @@ void TestSiteFeed::longOutageReadsTheSpoolBack() {
     QCOMPARE(QFileInfo(dir.filePath("data/mqtt-spool.jsonl")).size(), 0);
 }
 
+void TestSiteFeed::fullDiskKeepsTheAcknowledgedNumber() {
+    // Numbering must go on from the saved number: an emptied number file would restart it at 1 and
+    // consumers that drop repeats by number would drop new events.
+    SmallFileSystem disk;
+    VATREL_REQUIRE_SMALL_FILE_SYSTEM(disk);
+    QVERIFY(QDir(disk.path()).mkpath("data"));
+    const QString seqFile = disk.file("data/mqtt-spool.seq");
+    FeedSpool spool(disk.path());
+    spool.load();
+    std::deque<FeedSpool::Entry> batch;
+    for (quint64 i = 1; i <= 50; ++i)
+        batch.push_back({i, QStringLiteral(R"({"seq":%1})").arg(i).toUtf8()});
+    QVERIFY(spool.append(batch));
+    spool.acknowledge(42);
+    QVERIFY(spool.persist());
+    disk.fill();
+    spool.acknowledge(50);
+    QVERIFY(!spool.persist());
+    QCOMPARE(readFile(seqFile), QByteArray("42\n"));
+    // A line the disk does not take is not left torn in the spool: it stays in memory only.
+    const QString spoolFile = disk.file("data/mqtt-spool.jsonl");
+    const QByteArray lines = readFile(spoolFile);
+    QVERIFY(!spool.append({{51, R"({"seq":51,"pad":")" + QByteArray(6000, 'a') + R"("})"}}));
+    QCOMPARE(readFile(spoolFile), lines);
+
+    FeedSpool restarted(disk.path());
+    restarted.load();
+    QCOMPARE(restarted.pending().front().seq, quint64(43));
+    QCOMPARE(restarted.nextSeq(), quint64(51));
+    disk.free();
+    restarted.acknowledge(50);
+    QVERIFY(restarted.persist());
+    QCOMPARE(readFile(seqFile), QByteArray("50\n"));
+}
+
+void TestSiteFeed::specialFilesInTheDataFolder() {
+    // Pipes and devices in the feed's files: nothing waits or reads without end; each is named.
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath("data"));
+    const auto fifo = [&dir](const char* name) {
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(QLatin1String(name))).constData(), 0600), 0);
+    };
+    fifo("data/mqtt-spool.seq");
+    fifo("data/mqtt-spool.jsonl");
+    FeedSpool spool(dir.path());
+    QVERIFY(!spool.load());
+    QCOMPARE(spool.lastError(), QStringLiteral("не читается файл ") +
+                                    QDir::toNativeSeparators(dir.filePath("data/mqtt-spool.jsonl")));
+
+    QVERIFY(QFile::remove(dir.filePath("data/mqtt-spool.seq")));
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), dir.filePath("data/mqtt-spool.seq")));
+    QVERIFY(!FeedSpool(dir.path()).load());
+
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), dir.filePath("data/mqtt.ini")));
+    const std::optional<FeedConfig> cfg = FeedConfig::load(dir.path());
+    QVERIFY(cfg);
+    QCOMPARE(cfg->problem, QStringLiteral("не читается файл data/mqtt.ini"));
+}
+
 void TestSiteFeed::tls() {
     // A test CA, the broker's certificate signed by it, and a second CA that signed nothing.
     QTemporaryDir certs;
@@ -429,6 +494,83 @@ void TestSiteFeed::diagnosticsTabShowsTheFeed() {
     }
     c.feed = nullptr;
     QDir::setCurrent(QDir::tempPath());
+}
+
+void TestSiteFeed::topicsWithWildcardsAreRefused() {
+    QTemporaryDir dir;
+    const QList<std::pair<QByteArray, QString>> cases{
+        {"site=north\nprefix=vatrel/#", QStringLiteral("в feed/prefix недопустим знак #")},
+        {"site=no+rth", QStringLiteral("в feed/site недопустим знак +")},
+        {QByteArray("site=north\nprefix=vatrel/a") + '\0' + "b",
+         QStringLiteral("в feed/prefix недопустим знак NUL")},
+    };
+    for (const auto& [feedSection, problem] : cases) {
+        QVERIFY(writeData(dir.path(), "mqtt.ini", "[broker]\nport=1883\n[feed]\n" + feedSection + "\n"));
+        const std::optional<FeedConfig> cfg = FeedConfig::load(dir.path());
+        QVERIFY(cfg);
+        QCOMPARE(cfg->problem, problem);
+    }
+    QVERIFY(writeData(dir.path(), "mqtt.ini", "[feed]\nsite=north\nprefix=\"vatrel/ north \"\n"));
+    QCOMPARE(FeedConfig::load(dir.path())->problem, QString());
+    QCOMPARE(FeedConfig::load(dir.path())->prefix, QStringLiteral("vatrel/ north "));
+
+    // The console: the Diagnostics tab and the log say it; the feed never connects.
+    QVERIFY(prepareFolder(dir.path(), {}));
+    QVERIFY(writeIni(dir.path(), freePort(), "[feed]\nprefix=vatrel/north/#\n"));
+    QDir::setCurrent(dir.path());
+    Console c;
+    NoPort port;
+    c.port = &port;
+    auto feed = SiteFeed::fromDataFolder(dir.path());
+    c.feed = feed.get();
+    {
+        ConsoleWindows windows(c, std::make_unique<WidgetUi>());
+        auto* state = windows.Fmain()->findChild<QLabel*>(QStringLiteral("FeedState"));
+        QVERIFY(state);
+        QTRY_COMPARE(state->text(), QStringLiteral("не запущено: в feed/prefix недопустим знак #"));
+        QCOMPARE(c.event_grid.at(1, 2),
+                 QStringLiteral("Сервер MQTT не используется: в feed/prefix недопустим знак #"));
+        QCOMPARE(feed->state(), SiteFeed::State::BadSettings);
+    }
+    c.feed = nullptr;
+    QDir::setCurrent(QDir::tempPath());
+}
+
+void TestSiteFeed::ownTopicFloodIsBounded() {
+    // Anyone with rights on the console's topic: an oversized message is dropped unanswered, and a
+    // flood of small ones is answered at most once a second, ending with our presence restored.
+    MqttBroker broker;
+    QVERIFY(broker.start());
+    MqttProbe probe(broker.port(), "vatrel/north/console");
+    QVERIFY(probe.connected());
+    QTemporaryDir dir;
+    QVERIFY(writeIni(dir.path(), broker.port()));
+    auto feed = SiteFeed::fromDataFolder(dir.path());
+    QTRY_COMPARE(feed->state(), SiteFeed::State::Online);
+    QTRY_COMPARE(probe.payloads("vatrel/north/console"), QList<QByteArray>{"online"});
+
+    mosquitto* flood = mosquitto_new(nullptr, true, nullptr);
+    QCOMPARE(mosquitto_connect(flood, "127.0.0.1", broker.port(), 10), MOSQ_ERR_SUCCESS);
+    QCOMPARE(mosquitto_loop_start(flood), MOSQ_ERR_SUCCESS);
+    const QByteArray big(100000, 'x');
+    mosquitto_publish(flood, nullptr, "vatrel/north/console", int(big.size()), big.constData(), 1, false);
+    QTRY_COMPARE(probe.payloads("vatrel/north/console").size(), 2);
+    QTest::qWait(1500);
+    QCOMPARE(probe.payloads("vatrel/north/console").size(), 2); // no answer to it
+
+    QElapsedTimer t;
+    t.start();
+    for (int i = 0; i < 2000; ++i)
+        mosquitto_publish(flood, nullptr, "vatrel/north/console", 1, "x", 0, false);
+    QTRY_COMPARE_WITH_TIMEOUT(probe.payloads("vatrel/north/console").count("x"), 2000, 10000);
+    QTest::qWait(2500);
+    const QList<QByteArray> seen = probe.payloads("vatrel/north/console");
+    const qint64 answers = seen.count("online") - 1;
+    QVERIFY2(answers >= 1 && answers <= t.elapsed() / 1000 + 1, qPrintable(QString::number(answers)));
+    QCOMPARE(seen.last(), QByteArray("online"));
+    mosquitto_disconnect(flood);
+    mosquitto_loop_stop(flood, true);
+    mosquitto_destroy(flood);
 }
 
 QTEST_MAIN(TestSiteFeed)

@@ -2,11 +2,13 @@
 #include "common/ConsoleFixture.h"
 #include "common/DataFiles.h"
 #include "registry/EventLog.h"
+#include "registry/LogReader.h"
 #include "registry/Startup.h"
 #include "registry/Storage.h"
 
 #include <QDir>
 #include <QRandomGenerator>
+#include <sys/stat.h>
 
 using namespace vatrel;
 using namespace vatrel::testing;
@@ -203,6 +205,22 @@ private slots:
         Put_msg(f.c, logEvent(99, 0, QStringLiteral("x")), 1);
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(f.read("QReport/01.04.2025").size(), 328);
+    }
+
+    void dailyLogThatIsAPipe() {
+        // The start event must not wait for a reader of a pipe in the day's log's place: the record
+        // is kept like one the disk refused, and the log reader refuses the pipe too.
+        ConsoleFixture f;
+        const QString daily = f.file("QReport/01.04.2025");
+        QCOMPARE(::mkfifo(QFile::encodeName(daily).constData(), 0600), 0);
+        f.ui.expectMessage(
+            QStringLiteral("Put_msg: не записался файл QReport\\01.04.2025. События хранятся в "
+                           "памяти и будут записаны, когда запись станет возможной"));
+        Put_prog_msg(f.c, logEvent(0, 20, QStringLiteral("Начало работы")));
+        QVERIFY(f.ui.allExpectedShown());
+        QCOMPARE(f.c.log_writes.count, size_t(1));
+        QFile log(daily);
+        QVERIFY(!openLogFile(log));
     }
 
     void eventsAcrossMidnight() {

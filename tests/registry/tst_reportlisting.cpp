@@ -1,7 +1,9 @@
 // The log reader under the viewer, headless: the filters' code sets, what a page change picks up from
 // a file that grows, shrinks or is replaced, damaged and wrong files, and the CSV export.
 #include "common/ConsoleFixture.h"
+#include "common/DataFiles.h"
 #include "common/LogRecordBytes.h"
+#include "common/SmallFileSystem.h"
 #include "registry/ReportListing.h"
 
 using namespace vatrel;
@@ -122,6 +124,15 @@ private slots:
         f.ui.expectMessage(QStringLiteral("Файл не удается записать: ") + f.file("nowhere/out.csv"),
                            "Ошибка");
         QVERIFY(!l.exportCsv(f.file("nowhere/out.csv")));
+
+        // An export over an earlier one on a full disk fails and leaves the earlier one whole.
+        SmallFileSystem disk;
+        if (!disk.mounted()) return;
+        QVERIFY(QFile::copy(f.file("out.csv"), disk.file("out.csv")));
+        disk.fill();
+        f.ui.expectMessage(QStringLiteral("Файл не удается записать: ") + disk.file("out.csv"), "Ошибка");
+        QVERIFY(!l.exportCsv(disk.file("out.csv")));
+        QCOMPARE(readFile(disk.file("out.csv")), f.read("out.csv"));
     }
 };
 

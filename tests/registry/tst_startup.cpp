@@ -1,12 +1,14 @@
 // Start-up loading, the sensor table rows and the exit save.
 #include "common/ConsoleFixture.h"
 #include "common/DataFiles.h"
+#include "common/SmallFileSystem.h"
 #include "registry/DataFolderLock.h"
 #include "registry/Startup.h"
 #include "registry/Storage.h"
 
 #include <QLocale>
 #include <QSysInfo>
+#include <sys/stat.h>
 
 using namespace vatrel;
 using namespace vatrel::testing;
@@ -378,13 +380,12 @@ private slots:
         const QString lockFile = f.file("vatrel-console.lock");
         {
             DataFolderLock first(f.dir.path());
-            QVERIFY(first.tryLock());
+            QCOMPARE(first.lock(), DataFolderLock::Result::Locked);
             const QByteArray owner = f.read("vatrel-console.lock");
             const QStringList before = QDir(f.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
 
             DataFolderLock second(f.dir.path());
-            QVERIFY(!second.tryLock());
-            QVERIFY(second.heldByAnother());
+            QCOMPARE(second.lock(), DataFolderLock::Result::Busy);
             QCOMPARE(f.read("vatrel-console.lock"), owner);
             QCOMPARE(QDir(f.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
             QCOMPARE(DataFolderLock::busyText(QStringLiteral("/srv/post")),
@@ -393,11 +394,53 @@ private slots:
         }
         QVERIFY(!QFile::exists(lockFile)); // a console that ends frees the folder
 
-        // A console that crashed leaves its lock behind; its process is gone, so the lock is taken over.
-        f.write("vatrel-console.lock",
-                "999999999\nvatrel-console\n" + QSysInfo::machineHostName().toUtf8() + "\n");
-        DataFolderLock next(f.dir.path());
-        QVERIFY(next.tryLock());
+        // What a crash or a power cut leaves in the file never keeps the next console out.
+        const QList<QByteArray> leftovers{
+            "999999999\nvatrel-console\n" + QSysInfo::machineHostName().toUtf8() + "\n",
+            "4242\nvatrel-console\nother-host\n", "", QByteArray("\xff\x00garbage\n\x01", 12)};
+        for (const QByteArray& content : leftovers) {
+            f.write("vatrel-console.lock", content);
+            DataFolderLock next(f.dir.path());
+            QVERIFY2(next.lock() == DataFolderLock::Result::Locked, content.toHex().constData());
+        }
+    }
+
+    void lockFileThatIsNoFile() {
+        ConsoleFixture f;
+        QVERIFY(QDir(f.dir.path()).mkdir("vatrel-console.lock"));
+        DataFolderLock lock(f.dir.path());
+        QCOMPARE(lock.lock(), DataFolderLock::Result::NotAFile);
+        QCOMPARE(DataFolderLock::notAFileText(QStringLiteral("/srv/post/vatrel-console.lock")),
+                 QStringLiteral("Файл блокировки /srv/post/vatrel-console.lock - не обычный файл (папка или "
+                                "устройство). Пульт не запущен: удалите или переименуйте "
+                                "/srv/post/vatrel-console.lock"));
+        QVERIFY(QDir(f.dir.path()).rmdir("vatrel-console.lock"));
+        QVERIFY(::mkfifo(QFile::encodeName(f.file("vatrel-console.lock")).constData(), 0600) == 0);
+        QCOMPARE(lock.lock(), DataFolderLock::Result::NotAFile); // and it did not wait for a writer
+    }
+
+    void readOnlyDataFolder() {
+        // With a lock file left from an earlier run the folder is still held against a second
+        // console; without one nothing can be locked, and the console starts with a warning.
+        SmallFileSystem disk;
+        VATREL_REQUIRE_SMALL_FILE_SYSTEM(disk);
+        QVERIFY(writeFile(disk.file("vatrel-console.lock"), ""));
+        QVERIFY(disk.makeReadOnly());
+        {
+            DataFolderLock first(disk.path());
+            QCOMPARE(first.lock(), DataFolderLock::Result::Locked);
+            QVERIFY(!first.folderWritable());
+            DataFolderLock second(disk.path());
+            QCOMPARE(second.lock(), DataFolderLock::Result::Busy);
+        }
+        SmallFileSystem bare;
+        QVERIFY(bare.makeReadOnly());
+        DataFolderLock lock(bare.path());
+        QCOMPARE(lock.lock(), DataFolderLock::Result::Unlocked);
+        QVERIFY(!lock.folderWritable());
+        QCOMPARE(DataFolderLock::readOnlyText(QStringLiteral("/srv/post")),
+                 QStringLiteral("Папка данных /srv/post доступна только для чтения. Пульт работает, но "
+                                "ничего не сохраняет: события, датчики и операторы не записываются"));
     }
 };
 
