@@ -4,10 +4,40 @@
 #include "dialogs/Ualarmwindow.h"
 
 #include <QApplication>
+#include <QSocketNotifier>
 #include <QTimer>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <utility>
 
 namespace vatrel {
+
+namespace {
+
+// Signals that end the program (SIGTERM at shutdown, SIGHUP at logout, SIGINT from a terminal) are
+// turned into a byte on a socket, read by the event loop, which ends the run as an answered exit does.
+int g_signalFds[2] = {-1, -1};
+
+void onEndSignal(int sig) {
+    const char byte = char(sig);
+    [[maybe_unused]] const ssize_t n = ::write(g_signalFds[0], &byte, 1);
+}
+
+// The main window whose run must be saved if the program ends without returning from the event loop:
+// Qt ends the process with exit() when the X server goes away.
+TFmain* g_runningMain = nullptr;
+
+void saveOnProcessExit() {
+    if (TFmain* w = std::exchange(g_runningMain, nullptr); w && !w->runEnded()) {
+        std::fputs("vatrel-console: the display went away; saving and logging the exit\n", stderr);
+        w->endRunUnasked(true);
+    }
+}
+
+} // namespace
 
 int runConsole(Console& c, std::unique_ptr<WidgetUi> ui) {
     // Closing the main window ends the program even while the alarm window is on screen.
@@ -36,8 +66,34 @@ int runConsole(Console& c, std::unique_ptr<WidgetUi> ui) {
         });
         gapLog.start(1000);
     }
+
+    QSocketNotifier* signalNotifier = nullptr;
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalFds) == 0) {
+        signalNotifier = new QSocketNotifier(g_signalFds[1], QSocketNotifier::Read, windows.Fmain());
+        QObject::connect(signalNotifier, &QSocketNotifier::activated, windows.Fmain(), [&windows] {
+            char byte = 0;
+            if (::read(g_signalFds[1], &byte, 1) == 1)
+                std::fprintf(stderr, "vatrel-console: signal %d: saving and logging the exit\n", int(byte));
+            windows.Fmain()->endRunUnasked();
+        });
+        struct sigaction sa = {};
+        sa.sa_handler = onEndSignal;
+        sigemptyset(&sa.sa_mask);
+        sa.sa_flags = SA_RESTART;
+        for (int sig : {SIGTERM, SIGINT, SIGHUP})
+            sigaction(sig, &sa, nullptr);
+    }
+    g_runningMain = windows.Fmain();
+    static const bool registered = std::atexit(saveOnProcessExit) == 0;
+    (void)registered;
+
     windows.Fmain()->show();
-    return QApplication::exec();
+    const int rc = QApplication::exec();
+    g_runningMain = nullptr;
+    // Signals from here on end the program the ordinary way.
+    for (int sig : {SIGTERM, SIGINT, SIGHUP})
+        std::signal(sig, SIG_DFL);
+    return rc;
 }
 
 } // namespace vatrel

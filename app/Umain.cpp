@@ -639,20 +639,31 @@ void TFmain::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    event->accept();
+    endRun(true);
+}
+
+void TFmain::endRunUnasked(bool windowsGone) {
+    if (m_closing) return;
+    // Nothing may reach the windows once the display is gone.
+    if (windowsGone) m_c.ui = nullptr;
+    endRun(false);
+}
+
+void TFmain::endRun(bool operatorWatches) {
     m_closing = true;
     m_timerRv->stop();
     m_timer1->stop();
     m_timer2->stop();
-    // The operator has decided: the alarm sound stops now, not when the program is gone.
+    // The run is over: the alarm sound stops now, not when the program is gone.
     m_c.alarms.sound_on = false;
-    m_c.ui->stopAlarmSound();
+    if (m_c.ui) m_c.ui->stopAlarmSound();
     // What cannot be saved or logged now is told in one box at the end, not a box per file: with a
     // read-only data folder that would be one for each of up to 200 settings files.
     QStringList failures;
-    m_c.ui->gatherMessages(&failures);
+    if (m_c.ui) m_c.ui->gatherMessages(&failures);
     saveAllOnExit(m_c);
     ClosePort(m_c);
-    event->accept();
     // The whole list goes to the program's error output and, while the day's log takes records
     // (nothing kept back so far), into the log too, before the exit's own record.
     const QStringList files = unsavedFiles(failures);
@@ -664,9 +675,11 @@ void TFmain::closeEvent(QCloseEvent* event) {
             Put_prog_msg(m_c, makeEvent(m_c, 0, 20, QStringLiteral("Не сохранено при выходе: ") + f));
     Put_prog_msg(m_c, makeEvent(m_c, 0, 20, QStringLiteral("Выход из программы")));
     retryPendingLogWrites(m_c);
-    m_c.ui->gatherMessages(nullptr);
+    if (m_c.ui) m_c.ui->gatherMessages(nullptr);
     const size_t lost = m_c.log_writes.count;
-    if (!files.isEmpty() || lost > 0) {
+    if (lost > 0) fprintf(stderr, "vatrel-console: log records lost at exit: %zu\n", lost);
+    // Ended by the system (shutdown, logout), nobody waits for a box: the error output has it all.
+    if (operatorWatches && m_c.ui && (!files.isEmpty() || lost > 0)) {
         const QString listWentTo = logTakesRecords && lost == 0
                                        ? QStringLiteral("в протоколе за ") + formatDate(m_c.clock().date())
                                        : QStringLiteral("в потоке ошибок программы (stderr)");

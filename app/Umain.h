@@ -59,8 +59,14 @@ public:
     void ComboBox1Click(int index);
     void Button2Click();
 
+    // Ends the run as an answered exit does (saves, closes the port, logs the exit) without asking
+    // and without a box: the system ends the program (shutdown, logout, a signal), or the display
+    // went away (`windowsGone`: nothing may reach the windows then). Does nothing once ended.
+    void endRunUnasked(bool windowsGone = false);
+    bool runEnded() const { return m_closing; }
+
 signals:
-    // The operator confirmed the exit and everything is saved; the program may end.
+    // The run is ended and everything is saved; the program may end.
     void exitConfirmed();
 
 protected:
@@ -78,6 +84,7 @@ private:
     void createTimers();
     void widenColumnsToFit();
     void runDialog(DialogRequest request);
+    void endRun(bool operatorWatches);
 
     Console& m_c;
     MainDialogs m_dialogs;

@@ -2,6 +2,7 @@
 #include "link/Engine.h"
 #include "link/Frame.h"
 #include "registry/NumberFormat.h"
+#include "registry/Storage.h"
 
 #include <cmath>
 
@@ -94,6 +95,7 @@ bool recordDelta(Console& c, int flank) {
     if (slot < 0) return true; // kept for the next oscillogram's sensor; nothing to send it to now
     SensorRecord& r = c.sensors[size_t(slot)];
     (flank == 0 ? r.dc_component1 : r.dc_component2) = dc;
+    saveLastingState(c, r);
     // The flank not edited goes out as stored for this very sensor, whatever was edited for
     // another one meanwhile.
     Put_Cmd(c, frame::setDcB(slot, r.dc_component1, r.dc_component2));
@@ -192,6 +194,7 @@ bool EDirect_componentExit(Console& c) {
     if (slot < 0) return true;
     SensorRecord& r = c.sensors[size_t(slot)];
     r.dc_component1 = r.dc_component2 = float(c.osc_dc_a);
+    saveLastingState(c, r);
     Put_Cmd(c, frame::setDcA(slot, c.osc_dc_a));
     return true;
 }

@@ -379,6 +379,7 @@ bool acceptDc(Console& c, const DcWorking& w) {
             c.osc.Delta2 = formatFixed3(w.flank2);
             c.changed(ConsoleUi::View::Oscilloscope);
         }
+        saveLastingState(c, r);
         Put_Cmd(c, frame::setDcB(slot, w.flank1, w.flank2));
         return true;
     }
@@ -394,6 +395,7 @@ bool acceptDc(Console& c, const DcWorking& w) {
             c.osc.EDirect_component = QString::number(w.a);
             c.changed(ConsoleUi::View::Oscilloscope);
         }
+        saveLastingState(c, r);
         Put_Cmd(c, frame::setDcA(slot, w.a));
         return true;
     }

@@ -1,6 +1,7 @@
 #include "registry/Alarms.h"
 #include "registry/DateTime.h"
 #include "registry/EventLog.h"
+#include "registry/Storage.h"
 
 namespace vatrel {
 
@@ -88,6 +89,7 @@ void disarmFromAlarmWindow(Console& c, int loop) {
     quint8& flag = armedFlag(s, loop);
     if (flag == 0) return;
     flag = 0;
+    saveLastingState(c, s); // the file first, the event after
 
     const QString text = (loop == 1 ? QStringLiteral("Снятие с охраны первого шлейфа датчика ")
                                     : QStringLiteral("Снятие с охраны второго шлейфа датчика ")) +

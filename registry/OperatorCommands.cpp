@@ -1,5 +1,6 @@
 #include "registry/OperatorCommands.h"
 #include "registry/EventLog.h"
+#include "registry/Storage.h"
 
 namespace vatrel {
 
@@ -38,6 +39,7 @@ void loopCommand(Console& c, int loop, bool arm) {
     quint8& flag = loop == 1 ? s.loop1_armed : s.loop2_armed;
     if (arm ? flag == 1 : flag == 0) return;
     flag = arm ? 1 : 0;
+    saveLastingState(c, s); // the file first, the event after
 
     const QString which =
         loop == 1 ? QStringLiteral("первого шлейфа датчика ") : QStringLiteral("второго шлейфа датчика ");

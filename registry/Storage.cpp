@@ -131,6 +131,12 @@ void Save_sm(Console& c, const SensorRecord& rec, char mode) {
     if (result != RecordWrite::Written) c.error(failure);
 }
 
+void saveLastingState(Console& c, const SensorRecord& rec) {
+    SensorRecord stored = rec;
+    stored.resetLiveState();
+    Save_sm(c, stored, 'u');
+}
+
 void Ini_sm(Console& c) {
     for (int s = 0; s < kSlots; ++s) {
         SensorRecord& slot = c.sensors[size_t(s)];

@@ -10,6 +10,7 @@
 #include "link/StatusDecoder.h"
 #include "registry/Alarms.h"
 #include "registry/EventLog.h"
+#include "registry/OperatorCommands.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -33,6 +34,7 @@
 #include <QTimer>
 #include <QWindow>
 #include <bit>
+#include <csignal>
 #include <functional>
 
 using namespace vatrel;
@@ -155,13 +157,18 @@ struct WholeRun {
         c.port = &port;
         return true;
     }
-    int exec(const std::function<void()>& atStart, const std::function<void()>& atEnd) {
+    // Ends the run with Alt+X answered Yes, or with `end` when one is given.
+    int exec(const std::function<void()>& atStart, const std::function<void()>& atEnd,
+             const std::function<void()>& end = nullptr) {
         auto answering = std::make_unique<AnsweringUi>();
         ui = answering.get();
         ui->answer = true;
         QTimer::singleShot(0, [&] {
             atStart();
-            QTest::keyClick(findTopLevel("Fmain"), Qt::Key_X, Qt::AltModifier);
+            if (end)
+                end();
+            else
+                QTest::keyClick(findTopLevel("Fmain"), Qt::Key_X, Qt::AltModifier);
         });
         const QMetaObject::Connection ending = QObject::connect(qApp, &QCoreApplication::aboutToQuit, [&] {
             soundStops = ui->soundStops;
@@ -808,6 +815,41 @@ private slots:
         QVERIFY(!run.c.alarms.sound_on);
         QVERIFY(run.soundStops >= 1);
         QCOMPARE(run.c.alarms.alarm_rows, quint16(1)); // exiting acknowledges nothing
+        const QByteArray log = readFile(run.dir.filePath(
+            QStringLiteral("QReport/") + QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"))));
+        checkRecord(log, int(log.size() / 328) - 1, 20, kExitText);
+    }
+
+    // The system ends the program (shutdown, logout): arming changed during the run is in the sensor's
+    // file as soon as it changes, and the signal runs the exit's saving and logging without a question.
+    void endSignalSavesAndLogsWithoutAsking_data() {
+        QTest::addColumn<int>("sig");
+        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::newRow("SIGHUP") << SIGHUP;
+    }
+    void endSignalSavesAndLogsWithoutAsking() {
+        QFETCH(int, sig);
+        WholeRun run;
+        QVERIFY(run.prepare());
+        const QString settings = run.dir.filePath(QStringLiteral("VatrelB/1234"));
+        QByteArray afterArming;
+        QStringList asked{"not ended"};
+        const int rc = run.exec(
+            [&] {
+                run.c.slot_online[5] = 1;
+                run.c.selected_row = 6;
+                PSetSh2Click(run.c);
+                afterArming = readFile(settings);
+            },
+            [&] { asked = run.ui->asked; }, [&] { ::raise(sig); });
+        QCOMPARE(rc, 0);
+        QCOMPARE(asked, QStringList());
+        QCOMPARE(afterArming.size(), 232);
+        QCOMPARE(int(afterArming[49]), 1);
+        const QByteArray rec = readFile(settings);
+        QCOMPARE(int(rec[48]), 1);
+        QCOMPARE(int(rec[49]), 1);
+        QCOMPARE(int(rec[52]), 15);
         const QByteArray log = readFile(run.dir.filePath(
             QStringLiteral("QReport/") + QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"))));
         checkRecord(log, int(log.size() / 328) - 1, 20, kExitText);
