@@ -5,11 +5,14 @@
 #include <QDialog>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
+#include <cstdlib>
+#include <xcb/xcb.h>
 
 namespace vatrel {
 
@@ -40,6 +43,35 @@ void fitCaption(QWidget* w) {
     font.setBold(true);
     const int needed = QFontMetrics(font).horizontalAdvance(w->windowTitle()) + kTitleButtonsRoom;
     if (needed > w->width()) w->setFixedWidth(needed);
+}
+
+// The alarm window is on every workspace: an operator who switched to another one must still see it
+// come up. Set before the window is mapped (the property) and for a mapped one (the request to the
+// window manager); nothing on a display that is not X11.
+void showOnEveryDesktop(QWidget* w) {
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !x11->connection()) return;
+    xcb_connection_t* conn = x11->connection();
+    static const char kName[] = "_NET_WM_DESKTOP";
+    xcb_intern_atom_reply_t* reply =
+        xcb_intern_atom_reply(conn, xcb_intern_atom(conn, 0, sizeof kName - 1, kName), nullptr);
+    if (!reply) return;
+    const xcb_atom_t desktop = reply->atom;
+    free(reply);
+    const auto win = xcb_window_t(w->winId());
+    const quint32 all = 0xFFFFFFFF;
+    xcb_change_property(conn, XCB_PROP_MODE_REPLACE, win, desktop, XCB_ATOM_CARDINAL, 32, 1, &all);
+    xcb_client_message_event_t ev = {};
+    ev.response_type = XCB_CLIENT_MESSAGE;
+    ev.format = 32;
+    ev.window = win;
+    ev.type = desktop;
+    ev.data.data32[0] = all;
+    ev.data.data32[1] = 1; // asked by the program itself
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(conn)).data->root;
+    xcb_send_event(conn, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&ev));
+    xcb_flush(conn);
 }
 
 } // namespace
@@ -102,7 +134,11 @@ void WindowRules::clearAlarmWindowArea() {
 bool WindowRules::eventFilter(QObject* watched, QEvent* event) {
     if (!watched->isWidgetType()) return false;
     auto* w = static_cast<QWidget*>(watched);
-    if (w == m_alarm.data() || !isDialogWindow(w)) return false;
+    if (w == m_alarm.data()) {
+        if (event->type() == QEvent::Show) showOnEveryDesktop(w);
+        return false;
+    }
+    if (!isDialogWindow(w)) return false;
     switch (event->type()) {
     case QEvent::Polish:
         // Once, before the window is first shown, while its frame may still change.

@@ -5,7 +5,9 @@
 #   - sensors cut and restored,
 #   - the converter going silent every five minutes (every third of the run when shorter),
 #   - once, the data folder's disk filled up and freed again (needs root to mount a small tmpfs;
-#     skipped otherwise).
+#     skipped otherwise),
+#   - once, two thirds in, the console ended by SIGTERM (as at a shutdown) and started again: the
+#     arming and the files must come through it.
 # At the end it checks that every log file is whole records, that every alarm the simulator was
 # made to report is in the files (each sensor file holds exactly its sensor's records of the daily
 # files) and fails when not. It prints the console's memory at the start, after ten minutes and at
@@ -101,6 +103,8 @@ LOSS_EVERY=$((DURATION < 900 ? DURATION / 3 : 300))
 NEXT_LOSS=$LOSS_EVERY
 FILL_AT=$((DURATION / 2))
 FILLED=0
+RESTART_AT=$((DURATION * 2 / 3))
+RESTARTED=0
 RSS_START="" RSS_10=""
 round=0
 
@@ -122,6 +126,20 @@ while [ "$(elapsed)" -lt "$DURATION" ]; do
     dd if=/dev/zero of="$DIR/fill" bs=64k 2>/dev/null || true
     echo "$(date +%T) disk full" >>"$WORK/scenario.log"
     FILLED=1
+  fi
+
+  if [ "$RESTARTED" -eq 0 ] && [ "$(elapsed)" -ge "$RESTART_AT" ]; then
+    # Ended by the system: the exit is saved and logged without a question; then a new start.
+    kill -TERM "$CONSOLE_PID"
+    for _ in $(seq 1 100); do kill -0 "$CONSOLE_PID" 2>/dev/null || break; sleep 0.1; done
+    if kill -0 "$CONSOLE_PID" 2>/dev/null; then echo "soak: FAIL the console did not end on SIGTERM" >&2; exit 1; fi
+    wait "$CONSOLE_PID" 2>/dev/null || true
+    echo "$(date +%T) console ended by SIGTERM and started again" >>"$WORK/scenario.log"
+    (cd "$DIR" && exec "$CONSOLE" >>"$WORK/console.log" 2>&1) &
+    CONSOLE_PID=$!
+    RESTARTED=1
+    sleep 20 # the address map and the first report of every sensor
+    continue
   fi
 
   # A storm: twenty sensors (never the one being cut) into alarm on one loop, back after a report
@@ -168,12 +186,13 @@ GAP=$(tail -n +"$((STARTUP_LINES + 1))" "$WORK/console.log" | gaps)
 GAP_STARTUP=$(head -n "$STARTUP_LINES" "$WORK/console.log" | gaps)
 echo "soak: ${DURATION} s, ${round} storm rounds, ${ALARMS_ON} alarms raised by the simulator"
 echo "soak: disk filled and freed: $([ "$FILLED" -eq 2 ] && echo yes || { [ "$MOUNTED" -eq 1 ] && echo no || echo "no (no tmpfs to fill)"; })"
+echo "soak: ended by SIGTERM and started again: $([ "$RESTARTED" -eq 1 ] && echo yes || echo no)"
 echo "soak: console RSS start ${RSS_START} kB, at 10 min ${RSS_10:-n/a} kB, end ${RSS_END} kB"
 echo "soak: longest gap between receive passes: ${GAP:-below 50} ms (start-up: ${GAP_STARTUP:-below 50} ms)"
 
-python3 - "$DIR" "$ALARMS_ON" <<'EOF'
+python3 - "$DIR" "$ALARMS_ON" "$RESTARTED" <<'EOF'
 import collections, os, struct, sys
-d, alarms_on = sys.argv[1], int(sys.argv[2])
+d, alarms_on, runs = sys.argv[1], int(sys.argv[2]), 1 + int(sys.argv[3])
 ok = True
 def records(path):
     global ok
@@ -205,6 +224,10 @@ if any(b[1] < a[1] - 1e-9 for a, b in zip(daily, daily[1:])):
 print('soak: %d records in the daily files, %d alarms logged for %d raised' % (len(daily), raised, alarms_on))
 if raised != alarms_on:
     print('soak: FAIL alarms lost or doubled'); ok = False
+starts = sum(1 for r in daily if r[2] == 20 and r[3] == 'Начало работы')
+exits = sum(1 for r in daily if r[2] == 20 and r[3] == 'Выход из программы')
+if starts != runs or exits != runs:
+    print('soak: FAIL %d starts and %d exits logged for %d runs' % (starts, exits, runs)); ok = False
 sys.exit(0 if ok else 1)
 EOF
 # Timing is a figure to read, not a pass mark: on a shared machine a busy neighbour makes gaps too.

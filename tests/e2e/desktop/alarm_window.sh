@@ -100,5 +100,16 @@ wait_for "focused $ALARM" 50 || fail "the next alarm leaves the alarm window ina
 xdotool mousemove --window "$ALARM" 98 392 click 1
 wait_for "! viewable $ALARM" 30 || fail "one click on 'Отбой тревог' did not clear the alarms"
 
+# 6. The operator on another workspace: the alarm window is there too, shown and active.
+if [ "$WM" = openbox ]; then
+  sim "alarm 1001 1 off"
+  sim "alarm 1001 2 off"
+  sleep 1.5
+  xdotool set_desktop 2
+  sleep 0.5
+  alarm_cleared_by_one_click "another workspace"
+  xdotool set_desktop 0
+fi
+
 [ "$FAILED" -eq 0 ] && echo "alarm window on the desktop ($WM): all cases passed"
 exit "$FAILED"
