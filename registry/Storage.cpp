@@ -132,9 +132,12 @@ void Save_sm(Console& c, const SensorRecord& rec, char mode) {
 }
 
 void saveLastingState(Console& c, const SensorRecord& rec) {
+    if (rec.factory_number == 0) return;
     SensorRecord stored = rec;
     stored.resetLiveState();
-    Save_sm(c, stored, 'u');
+    // A settings file lost meanwhile is made again: without it the next start would empty the slot.
+    const bool exists = QFileInfo::exists(c.path(settingsFragment(rec.factory_number, rec.sensor_type)));
+    Save_sm(c, stored, exists ? 'u' : 'a');
 }
 
 void Ini_sm(Console& c) {

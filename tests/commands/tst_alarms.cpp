@@ -40,7 +40,8 @@ class TestAlarms : public QObject {
 private slots:
     void init() {
         // A fresh folder per test so that no log file survives into the next one.
-        m_f = std::make_unique<ConsoleFixture>(QStringList{"QReport", "VatrelA_mess", "VatrelB_mess"});
+        m_f = std::make_unique<ConsoleFixture>(
+            QStringList{"QReport", "VatrelA_mess", "VatrelB_mess", "VatrelA", "VatrelB"});
         m_f->now = m_now;
         m_f->silverRows();
         alarmWindowCreate(c());
@@ -202,6 +203,12 @@ private slots:
         QCOMPARE(events[0].text, QString("Снятие с охраны первого шлейфа датчика <Ватрел-Б> № 1234"));
         QCOMPARE(events[0].time, toDays(m_now));
         QCOMPARE(readEventFile(m_f->file("VatrelB_mess/1234")).size(), 1);
+        // The settings file has the change at once (made again when it was missing), as the exit
+        // would write it: armed flags at 48 and 49, status "no link" at 52.
+        const QByteArray settings = m_f->read("VatrelB/1234");
+        QCOMPARE(settings.size(), 232);
+        QCOMPARE(settings.mid(48, 2), QByteArray("\x00\x01", 2));
+        QCOMPARE(settings[52], '\x0F');
 
         // Disarming the same loop again does nothing.
         disarmFromAlarmWindow(c(), 1);

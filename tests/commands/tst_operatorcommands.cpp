@@ -49,7 +49,8 @@ class TestOperatorCommands : public QObject {
 private slots:
     void init() {
         // A fresh folder per test so that no log file survives into the next one.
-        m_f = std::make_unique<ConsoleFixture>(QStringList{"QReport", "VatrelA_mess", "VatrelB_mess"});
+        m_f = std::make_unique<ConsoleFixture>(
+            QStringList{"QReport", "VatrelA_mess", "VatrelB_mess", "VatrelA", "VatrelB"});
         m_f->now = QDateTime(QDate(2025, 2, 3), QTime(8, 0, 5));
         m_f->silverRows();
         c().engine.Conv_link = 1;

@@ -51,7 +51,7 @@ class TestAlarmWindow : public QObject {
 
 private slots:
     void init() {
-        m_f = std::make_unique<ConsoleFixture>(QStringList{"QReport", "VatrelA_mess"});
+        m_f = std::make_unique<ConsoleFixture>(QStringList{"QReport", "VatrelA_mess", "VatrelA", "VatrelB"});
         m_f->now = QDateTime(QDate(2025, 5, 6), QTime(14, 6, 0));
         alarmWindowCreate(c());
         m_w = std::make_unique<TFormAlarmWindow>(c());

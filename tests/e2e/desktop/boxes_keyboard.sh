@@ -13,15 +13,22 @@ console_start
 ROW13="100 380"
 error_box() { xdotool search --all --onlyvisible --pid "$CONSOLE_PID" --name '^Ошибка$' 2>/dev/null | head -1 || true; }
 
-# The address map reaches the converter first (the connect dialog refuses before that).
+# The connect dialog, once the address map has reached the converter (before that it refuses with a
+# box, answered here and tried again).
 wait_for "[ -n \"\$(xdotool search --all --onlyvisible --pid $CONSOLE_PID --name '^ \$')\" ]" 100 || true
 xdotool key Return
-sleep 12
-
-xdotool mousemove --window "$MAIN" $ROW13 click 3
-sleep 0.5
-xdotool key Down Return
-CONNECT=$(wait_window "Подключение датчика") || fail "no connect dialog"
+CONNECT=""
+for _ in $(seq 1 30); do
+  xdotool mousemove --window "$MAIN" $ROW13 click 3
+  sleep 0.5
+  xdotool key Down Return
+  wait_for "xdotool search --onlyvisible --name 'Подключение датчика' || [ -n \"\$(error_box)\" ]" 30 || true
+  CONNECT=$(xdotool search --onlyvisible --name "Подключение датчика" 2>/dev/null | head -1 || true)
+  [ -n "$CONNECT" ] && break
+  [ -n "$(error_box)" ] && { xdotool windowfocus --sync "$(error_box)" 2>/dev/null || true; xdotool key Return; }
+  sleep 2
+done
+[ -n "$CONNECT" ] || fail "no connect dialog"
 read -r _ _ cw _ < <(rect "$CONNECT")
 for key in Return space Escape; do
   # "Добавить": left half of the operator box, 202 px down.
