@@ -4,13 +4,7 @@
 # and one click on "Отбой тревог" clears it; a minimised alarm window comes back; boxes answer the
 # keyboard. Driven through X with xdotool, as an operator drives it.
 #   alarm_window.sh <build folder> openbox|none
-set -euo pipefail
-BUILD="$(cd "$1" && pwd)"
-WM="$2"
-FAILED=0
-. "$(dirname "$0")/session.sh"
-desk_begin
-console_start
+. "$(dirname "$0")/session.sh" "$@"
 
 # Positions inside the windows (client coordinates), from their fixed layouts.
 TAB_SENSORS="35 49" TAB_EVENTS="138 49" VIEW_BUTTON="61 870" ABOUT_MENU="40 12" ROW13="100 380"

@@ -3,13 +3,7 @@
 # dialog's refusals of a surname take Return, Space and Escape; an exit on a read-only data folder asks
 # "Завершить работу ?" and then one box, answered with Return, and the console ends.
 #   boxes_keyboard.sh <build folder> openbox|none
-set -euo pipefail
-BUILD="$(cd "$1" && pwd)"
-WM="$2"
-FAILED=0
-. "$(dirname "$0")/session.sh"
-desk_begin
-console_start
+. "$(dirname "$0")/session.sh" "$@"
 ROW13="100 380"
 error_box() { xdotool search --all --onlyvisible --pid "$CONSOLE_PID" --name '^Ошибка$' 2>/dev/null | head -1 || true; }
 

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # A desktop for the console under test: Xvfb (with openbox when WM=openbox), the converter simulator on
 # a demo data folder, and the console itself, driven through X as an operator drives it. Sourced by
-# the desktop tests; every process it starts is ended by desk_end.
-#   BUILD=<build folder> WM=openbox|none . session.sh; desk_begin
+# the desktop tests with their own arguments, it starts all of that; every process it starts is ended
+# by desk_end.
+#   . session.sh <build folder> openbox|none
 set -euo pipefail
 
 desk_begin() {
@@ -107,3 +108,11 @@ alarm_cleared_by_one_click() {
   sim "alarm 1001 1 off"
   sleep 1.2
 }
+
+if [ $# -ge 2 ]; then
+  BUILD="$(cd "$1" && pwd)"
+  WM="$2"
+  FAILED=0
+  desk_begin
+  console_start
+fi
