@@ -82,8 +82,14 @@ zcat "$ROOT/usr/share/doc/vatrel-console/changelog.gz" >"$WORK/changelog"
 [ "$(dpkg-parsechangelog -l "$WORK/changelog" -S Maintainer)" = "$(dpkg-deb -f "$DEB" Maintainer)" ] ||
   fail "the changelog is not signed off by the package's maintainer"
 METAINFO="$ROOT/usr/share/metainfo/example.vatrel.console.metainfo.xml"
-grep -m1 '<release ' "$METAINFO" | grep -qF "version=\"$VERSION\"" || fail "the metainfo's newest release is not $VERSION"
+grep -m1 '<release ' "$METAINFO" | grep -qF "version=\"$VERSION\"" ||
+  fail "the metainfo's newest release is not $VERSION"
 appstreamcli validate --no-net "$METAINFO" || fail "appstreamcli refuses the metainfo"
+# The installed tree as a software centre reads it: the metainfo's launchable is the menu entry.
+if ! appstreamcli validate-tree --no-net "$ROOT" >"$WORK/tree" 2>&1; then
+  cat "$WORK/tree" >&2
+  fail "appstreamcli refuses the installed tree"
+fi
 BIN="$ROOT/usr/bin"
 for b in vatrel-console vatrel-log vatrel-sim; do
   [ -x "$BIN/$b" ] || fail "$b is not executable"
