@@ -99,7 +99,8 @@ for b in vatrel-console vatrel-log vatrel-sim; do
 done
 
 # The installed programs run.
-QT_QPA_PLATFORM=offscreen "$BIN/vatrel-console" --help >"$WORK/console-help" 2>&1 || fail "vatrel-console --help failed"
+QT_QPA_PLATFORM=offscreen "$BIN/vatrel-console" --help >"$WORK/console-help" 2>&1 ||
+  fail "vatrel-console --help failed"
 grep -q -- '--site' "$WORK/console-help" || fail "vatrel-console --help does not list --site"
 "$BIN/vatrel-log" --help 2>"$WORK/log-help" || fail "vatrel-log --help failed"
 grep -q '^usage: vatrel-log' "$WORK/log-help" || fail "vatrel-log --help printed no usage"
