@@ -3,6 +3,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/deps.sh
+# Every source file names its licence.
+./scripts/spdx.sh --check
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVATREL_WERROR=ON
 cmake --build build -j2
 # The core must build and pass without QtWidgets.

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a configured build folder (default: build), unpacks it into a scratch
-# root with dpkg -x and checks what an installation gets: the file list, the declared dependencies,
-# the menu entry, the manual pages against the programs' own options, and the installed programs,
-# the console started through the menu entry's command on a new site folder.
+# root with dpkg -x and checks what an installation gets: lintian's verdict (no error, no warning), the
+# file list, the declared dependencies, the changelog and metainfo against the package's version, the
+# menu entry and metainfo through their validators, the manual pages against the programs' own
+# options, and the installed programs, the console started through the menu entry's command on a new
+# site folder. lintian, desktop-file-validate and appstreamcli come from scripts/deps.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD=${1:-build}
@@ -30,6 +32,15 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() { echo "package-check: $*" >&2; exit 1; }
+for tool in lintian desktop-file-validate appstreamcli dpkg-parsechangelog; do
+  command -v "$tool" >/dev/null || fail "$tool is missing: run scripts/deps.sh"
+done
+
+# lintian: any error or warning fails the check, and then its whole report is shown.
+if ! lintian --fail-on error,warning --display-info "$DEB" >"$WORK/lintian" 2>&1; then
+  cat "$WORK/lintian" >&2
+  fail "lintian refuses the package"
+fi
 
 # Files, not folders: exactly these.
 dpkg-deb -c "$DEB" | awk '$1 !~ /^d/ {print $6}' | sort >"$WORK/files"
@@ -38,9 +49,13 @@ cat >"$WORK/expected" <<'LIST'
 ./usr/bin/vatrel-log
 ./usr/bin/vatrel-sim
 ./usr/share/applications/vatrel-console.desktop
+./usr/share/doc/vatrel-console/changelog.gz
+./usr/share/doc/vatrel-console/copyright
 ./usr/share/icons/hicolor/scalable/apps/vatrel-console.svg
+./usr/share/man/man1/vatrel-console.1.gz
 ./usr/share/man/man1/vatrel-log.1.gz
 ./usr/share/man/man1/vatrel-sim.1.gz
+./usr/share/metainfo/example.vatrel.console.metainfo.xml
 ./usr/share/vatrel-console/Error.wav
 LIST
 diff -u "$WORK/expected" "$WORK/files" || fail "the package's file list differs"
@@ -57,6 +72,24 @@ dpkg-deb -f "$DEB" Recommends | tr ',|' '\n\n' | sed 's/[[:space:]]//g' | grep -
 
 ROOT="$WORK/root"
 dpkg -x "$DEB" "$ROOT"
+
+# The changelog's newest entry and the metainfo's newest release are this version, signed off by the
+# package's maintainer.
+VERSION=$(dpkg-deb -f "$DEB" Version)
+zcat "$ROOT/usr/share/doc/vatrel-console/changelog.gz" >"$WORK/changelog"
+[ "$(dpkg-parsechangelog -l "$WORK/changelog" -S Version)" = "$VERSION" ] ||
+  fail "the changelog's newest entry is not $VERSION"
+[ "$(dpkg-parsechangelog -l "$WORK/changelog" -S Maintainer)" = "$(dpkg-deb -f "$DEB" Maintainer)" ] ||
+  fail "the changelog is not signed off by the package's maintainer"
+METAINFO="$ROOT/usr/share/metainfo/example.vatrel.console.metainfo.xml"
+grep -m1 '<release ' "$METAINFO" | grep -qF "version=\"$VERSION\"" ||
+  fail "the metainfo's newest release is not $VERSION"
+appstreamcli validate --no-net "$METAINFO" || fail "appstreamcli refuses the metainfo"
+# The installed tree as a software centre reads it: the metainfo's launchable is the menu entry.
+if ! appstreamcli validate-tree --no-net "$ROOT" >"$WORK/tree" 2>&1; then
+  cat "$WORK/tree" >&2
+  fail "appstreamcli refuses the installed tree"
+fi
 BIN="$ROOT/usr/bin"
 for b in vatrel-console vatrel-log vatrel-sim; do
   [ -x "$BIN/$b" ] || fail "$b is not executable"
@@ -66,6 +99,9 @@ for b in vatrel-console vatrel-log vatrel-sim; do
 done
 
 # The installed programs run.
+QT_QPA_PLATFORM=offscreen "$BIN/vatrel-console" --help >"$WORK/console-help" 2>&1 ||
+  fail "vatrel-console --help failed"
+grep -q -- '--site' "$WORK/console-help" || fail "vatrel-console --help does not list --site"
 "$BIN/vatrel-log" --help 2>"$WORK/log-help" || fail "vatrel-log --help failed"
 grep -q '^usage: vatrel-log' "$WORK/log-help" || fail "vatrel-log --help printed no usage"
 "$BIN/vatrel-sim" --help >"$WORK/sim-help" || fail "vatrel-sim --help failed"
@@ -80,14 +116,15 @@ WAV="$ROOT/usr/share/vatrel-console/Error.wav"
   fail "the installed Error.wav is not a wave file"
 [ "$(stat -c %s "$WAV")" -gt 1000 ] || fail "the installed Error.wav holds no sound"
 
-# Every option a program lists in --help is in its manual page, and the pages format cleanly.
-for prog in vatrel-sim vatrel-log; do
+# Every option a program lists in --help is in its manual page's OPTIONS, and the pages format cleanly.
+for prog in vatrel-console vatrel-sim vatrel-log; do
   page="$ROOT/usr/share/man/man1/$prog.1.gz"
-  zcat "$page" | sed 's/\\-/-/g' >"$WORK/$prog.man"
+  zcat "$page" | sed 's/\\-/-/g' | awk '/^\.SH/ {on = ($2 == "OPTIONS")} on' >"$WORK/$prog.man"
   help="$WORK/sim-help"
   [ "$prog" = vatrel-log ] && help="$WORK/log-help"
+  [ "$prog" = vatrel-console ] && help="$WORK/console-help"
   for opt in $(grep -oE -- '--[a-z][a-z-]*' "$help" | sort -u); do
-    grep -qF -- "$opt" "$WORK/$prog.man" || fail "the manual page of $prog lacks $opt"
+    grep -qE -- "(^|[^a-z-])$opt([^a-z-]|\$)" "$WORK/$prog.man" || fail "the manual page of $prog lacks $opt"
   done
   if command -v groff >/dev/null; then
     warnings=$(zcat "$page" | LC_ALL=C.UTF-8 groff -man -Tutf8 -ww -z 2>&1)
@@ -101,7 +138,7 @@ EXEC=$(sed -n 's/^Exec=//p' "$DESKTOP")
 ICON=$(sed -n 's/^Icon=//p' "$DESKTOP")
 [ -f "$ROOT/usr/share/icons/hicolor/scalable/apps/$ICON.svg" ] || fail "the menu entry's icon $ICON is not installed"
 [ "${EXEC%% *}" = vatrel-console ] || fail "the menu entry starts $EXEC"
-if command -v desktop-file-validate >/dev/null; then desktop-file-validate "$DESKTOP"; fi
+desktop-file-validate "$DESKTOP" || fail "desktop-file-validate refuses the menu entry"
 
 # First start through the entry's command: the site folder is made, the installed sound copied in,
 # and the console works there (its start-up writes data/hw.dat).
