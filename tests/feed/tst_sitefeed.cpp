@@ -510,6 +510,7 @@ void TestSiteFeed::topicsWithWildcardsAreRefused() {
     {
         ConsoleWindows windows(c, std::make_unique<WidgetUi>());
         auto* state = windows.Fmain()->findChild<QLabel*>(QStringLiteral("FeedState"));
+        QVERIFY(state);
         QTRY_COMPARE(state->text(), QStringLiteral("не запущено: в feed/prefix недопустим знак #"));
         QCOMPARE(c.event_grid.at(1, 2),
                  QStringLiteral("Сервер MQTT не используется: в feed/prefix недопустим знак #"));
