@@ -21,7 +21,7 @@ using Operation = std::function<void(Console&, const std::function<void()>& afte
 
 // Starts the program's core on `dir` in a child process, selects `row`, runs `op` and kills the
 // child with SIGKILL after its `step`-th write. True when the child died there.
-bool crashAfterWrite(const QString& dir, int row, const Operation& op, int step) {
+bool crashAfterWrite(const QString& dir, int row, const Operation& op, int step = 1) {
     const pid_t pid = fork();
     if (pid == 0) {
         auto c = std::make_unique<Console>(); // no windows: the child has no test to fail
@@ -38,6 +38,13 @@ bool crashAfterWrite(const QString& dir, int row, const Operation& op, int step)
     return pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
 }
 
+void connect1234(Console& c, const std::function<void()>& afterWrite) {
+    connectSensor(c, {QStringLiteral("1234"), 1, 0}, afterWrite);
+}
+void disconnectByOperator0(Console& c, const std::function<void()>& afterWrite) {
+    disconnectSensor(c, 0, afterWrite);
+}
+
 // The codes of the events the daily logs hold for `number`, in order.
 QList<int> loggedCodes(const QString& dir, quint32 number) {
     QList<int> codes;
@@ -46,14 +53,6 @@ QList<int> loggedCodes(const QString& dir, quint32 number) {
         for (const LoggedEvent& e : readEventFile(reports.filePath(name)))
             if (e.factory_number == number) codes << e.code;
     return codes;
-}
-
-// The last whole record of a settings file, decoded.
-SensorRecord lastSettings(const QString& path) {
-    const QByteArray bytes = readFile(path);
-    SensorRecord r;
-    if (bytes.size() >= 232) r.decode(bytes.mid((bytes.size() / 232 - 1) * 232, 232));
-    return r;
 }
 
 } // namespace
@@ -91,12 +90,7 @@ private slots:
             put16(old, 40, 0); // disconnected by operator 0
         }
         startWith({{0, 77, 0}}, old);
-        QVERIFY(crashAfterWrite(
-            m_f->dir.path(), 7,
-            [](Console& c, const std::function<void()>& hook) {
-                connectSensor(c, {QStringLiteral("1234"), 1, 0}, hook);
-            },
-            1));                                                      // between the settings file and hw.dat
+        QVERIFY(crashAfterWrite(m_f->dir.path(), 7, connect1234));    // between the settings file and hw.dat
         QCOMPARE(m_f->read("VatrelB/1234").size(), old.size() + 232); // the new record got written
 
         init_globals(c()); // any error box fails the test
@@ -112,9 +106,7 @@ private slots:
 
     void disconnectCrashKeepsTheSensorConnected() {
         startWith({{0, 77, 0}, {2, 78, 0, 1, 0}});
-        QVERIFY(crashAfterWrite(
-            m_f->dir.path(), 3,
-            [](Console& c, const std::function<void()>& hook) { disconnectSensor(c, 0, hook); }, 1));
+        QVERIFY(crashAfterWrite(m_f->dir.path(), 3, disconnectByOperator0));
         init_globals(c());
         // hw.dat still names the sensor and the converter never heard of a disconnection: the row
         // shows it as it was, and a second attempt completes the disconnection.
@@ -130,46 +122,40 @@ private slots:
         QCOMPARE(m_f->read("data/hw.dat").mid(12, 6), QByteArray(6, '\0'));
     }
 
-    void connectKilledAfterEveryWrite() {
-        // Settings record, hw.dat, event "подключён", event "нет связи": a logged connection is
-        // always in both files, and a sensor in the table always has its record.
-        for (int step = 1; step <= 4; ++step) {
-            m_f = std::make_unique<ConsoleFixture>();
-            startWith({{0, 77, 0}});
-            QVERIFY(crashAfterWrite(
-                m_f->dir.path(), 7,
-                [](Console& c, const std::function<void()>& hook) {
-                    connectSensor(c, {QStringLiteral("1234"), 1, 0}, hook);
-                },
-                step));
-            const QList<int> logged = loggedCodes(m_f->dir.path(), 1234);
-            QCOMPARE(logged, (QList<int>{30, 15}).first(qMax(0, step - 2)));
-            init_globals(c()); // any error box fails the test
-            const bool inTable = c().sensors[6].factory_number == 1234;
-            QCOMPARE(inTable, step >= 2);
-            QCOMPARE(m_f->read("VatrelB/1234").size(), 232);
-            QCOMPARE(lastSettings(m_f->file("VatrelB/1234")).disconnected_at, 0.0);
-        }
+    void killedAfterEveryWrite_data() {
+        // Connect writes the settings record, hw.dat, the events "подключён" and "нет связи";
+        // disconnect writes the stamp, hw.dat and the event "отключён". After a kill at any of them
+        // a logged change is in both files, and a sensor in the table has an unstamped record.
+        QTest::addColumn<bool>("connecting");
+        QTest::addColumn<int>("step");
+        QTest::addColumn<QList<int>>("logged");
+        QTest::addColumn<bool>("inTable");
+        for (int step = 1; step <= 4; ++step)
+            QTest::addRow("connect %d", step)
+                << true << step << QList<int>{30, 15}.first(qMax(0, step - 2)) << (step >= 2);
+        for (int step = 1; step <= 3; ++step)
+            QTest::addRow("disconnect %d", step)
+                << false << step << (step == 3 ? QList<int>{31} : QList<int>{}) << (step == 1);
     }
-
-    void disconnectKilledAfterEveryWrite() {
-        // Stamp, hw.dat, event "отключён": a logged disconnection is in both files, and a sensor
-        // left in the table never carries a disconnection stamp.
-        for (int step = 1; step <= 3; ++step) {
-            m_f = std::make_unique<ConsoleFixture>();
-            startWith({{0, 77, 0}, {2, 78, 0, 1, 0}});
-            QVERIFY(crashAfterWrite(
-                m_f->dir.path(), 3,
-                [](Console& c, const std::function<void()>& hook) { disconnectSensor(c, 0, hook); }, step));
-            const bool logged = loggedCodes(m_f->dir.path(), 78) == QList<int>{31};
-            QCOMPARE(logged, step == 3);
-            init_globals(c());
-            const bool inTable = c().sensors[2].factory_number == 78;
-            QCOMPARE(inTable, step == 1);
-            QCOMPARE(m_f->read("VatrelA/78").size(), 232);
-            QCOMPARE(lastSettings(m_f->file("VatrelA/78")).disconnected_at != 0, !inTable);
-            if (inTable) QCOMPARE(c().sensors[2].disconnected_at, 0.0);
-        }
+    void killedAfterEveryWrite() {
+        QFETCH(bool, connecting);
+        QFETCH(int, step);
+        QFETCH(QList<int>, logged);
+        QFETCH(bool, inTable);
+        const quint32 number = connecting ? 1234 : 78;
+        const int slot = connecting ? 6 : 2;
+        const QString settings = connecting ? QStringLiteral("VatrelB/1234") : QStringLiteral("VatrelA/78");
+        startWith({{0, 77, 0}, {2, 78, 0, 1, 0}});
+        QVERIFY(crashAfterWrite(m_f->dir.path(), slot + 1, connecting ? connect1234 : disconnectByOperator0,
+                                step));
+        QCOMPARE(loggedCodes(m_f->dir.path(), number), logged);
+        init_globals(c()); // any error box fails the test
+        QCOMPARE(c().sensors[slot].factory_number == number, inTable);
+        QCOMPARE(m_f->read(settings).size(), 232);
+        SensorRecord stored;
+        stored.decode(m_f->read(settings));
+        QCOMPARE(stored.disconnected_at != 0, !connecting && !inTable);
+        if (inTable) QCOMPARE(c().sensors[slot].disconnected_at, 0.0);
     }
 };
 

@@ -1,7 +1,6 @@
 #pragma once
 // A small file system of its own (a tmpfs mounted on a temporary folder) that a test fills up to
-// the last block and frees again, or makes read-only. Mounting needs root; without it the test is
-// skipped.
+// the last block, or makes read-only. Mounting needs root; without it the test is skipped.
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -36,7 +35,6 @@ public:
             while (f.write(QByteArray(size, '\0')) > 0) {
             }
     }
-    void free() { QFile::remove(file(QStringLiteral("fill"))); }
     bool makeReadOnly() {
         return ::mount(nullptr, QFile::encodeName(m_dir.path()).constData(), nullptr, MS_REMOUNT | MS_RDONLY,
                        nullptr) == 0;
