@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -22,8 +23,10 @@ namespace {
 int g_signalFds[2] = {-1, -1};
 
 void onEndSignal(int sig) {
+    const int savedErrno = errno; // the interrupted code may be about to read it
     const char byte = char(sig);
     [[maybe_unused]] const ssize_t n = ::write(g_signalFds[0], &byte, 1);
+    errno = savedErrno;
 }
 
 // The main window whose run must be saved if the program ends without returning from the event loop:
@@ -68,7 +71,8 @@ int runConsole(Console& c, std::unique_ptr<WidgetUi> ui) {
     }
 
     QSocketNotifier* signalNotifier = nullptr;
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalFds) == 0) {
+    // Non-blocking: a flood of signals fills the socket and the extra ones are dropped, never waited on.
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_signalFds) == 0) {
         signalNotifier = new QSocketNotifier(g_signalFds[1], QSocketNotifier::Read, windows.Fmain());
         QObject::connect(signalNotifier, &QSocketNotifier::activated, windows.Fmain(), [&windows] {
             char byte = 0;

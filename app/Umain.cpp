@@ -643,11 +643,44 @@ void TFmain::closeEvent(QCloseEvent* event) {
     endRun(true);
 }
 
+namespace {
+
+// Stands in for the windows once the display is gone: the exit's boxes become lines on the error
+// output, and what the exit gathers is gathered as usual.
+class HeadlessUi : public ConsoleUi {
+public:
+    void message(const QString&, const QString& text, Icon) override {
+        if (m_gathered)
+            m_gathered->append(text);
+        else
+            fprintf(stderr, "vatrel-console: %s\n", qPrintable(text));
+    }
+    bool question(const QString&, const QString&) override { return false; }
+    void gatherMessages(QStringList* into) override { m_gathered = into; }
+    void changed(View) override {}
+    void showAlarmWindow() override {}
+    void playAlarmSound(const QString&) override {}
+    void stopAlarmSound() override {}
+    void converterLinkLost() override {}
+    void converterLinkRestored() override {}
+
+private:
+    QStringList* m_gathered = nullptr;
+};
+
+} // namespace
+
 void TFmain::endRunUnasked(bool windowsGone) {
     if (m_closing) return;
+    if (!windowsGone) {
+        endRun(false);
+        return;
+    }
     // Nothing may reach the windows once the display is gone.
-    if (windowsGone) m_c.ui = nullptr;
+    HeadlessUi headless;
+    m_c.ui = &headless;
     endRun(false);
+    m_c.ui = nullptr;
 }
 
 void TFmain::endRun(bool operatorWatches) {

@@ -71,6 +71,9 @@ RecordWrite overwriteRecordAt(const QString& path, qint64 offset, const QByteArr
     if (!openRegularFile(f, QIODevice::ReadWrite | QIODevice::ExistingOnly | QIODevice::Unbuffered))
         return openFailure(path);
     bool ok = f.seek(offset) && f.write(record) == record.size();
+    // Settings records are rewritten only by an operator's change and at exit: each is on the disk
+    // before the event that tells of it, so a power cut cannot take the change back.
+    ok = ok && ::fsync(f.handle()) == 0;
     ok = closeChecked(f) && ok;
     return ok ? RecordWrite::Written : RecordWrite::WriteFailed;
 }

@@ -56,6 +56,9 @@ bool WholeFileWriter::open() {
     m_written = 0;
     struct stat old {};
     const bool exists = ::stat(native(m_path).constData(), &old) == 0;
+    // Only a regular file is replaced: a pipe, a device or a folder in its place (or at the end of a
+    // link) stays as it is and the write fails, as a read of it does.
+    if (exists && !S_ISREG(old.st_mode)) return fail(S_ISDIR(old.st_mode) ? EISDIR : EINVAL);
     for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
         m_temp = m_path + QLatin1Char('.') + randomSuffix();
         m_fd = ::open(native(m_temp).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -109,14 +112,14 @@ bool WholeFileWriter::commit() {
         return false;
     }
     m_temp.clear();
-    // The rename itself is on disk only once the folder is.
+    // The rename itself is on disk only once the folder is. The new content is in place either way,
+    // so a folder that cannot be synced does not make the write a failure.
     const QByteArray dir = native(QFileInfo(m_path).absolutePath());
-    const int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd < 0) return fail(errno);
-    const bool synced = ::fsync(dfd) == 0 || errno == EINVAL; // a file system that cannot sync folders
-    const int err = errno;
-    ::close(dfd);
-    return synced || fail(err);
+    if (const int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dfd >= 0) {
+        (void)::fsync(dfd);
+        ::close(dfd);
+    }
+    return true;
 }
 
 void WholeFileWriter::cancel() {
