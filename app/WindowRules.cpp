@@ -1,5 +1,4 @@
 #include "app/WindowRules.h"
-#include "dialogs/Ualarmwindow.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -7,8 +7,6 @@ class QWidget;
 
 namespace vatrel {
 
-class TFormAlarmWindow;
-
 // The rules every window of the console keeps on a real desktop, whoever opens it (our own dialogs,
 // the engine's boxes, Qt's file, print and colour dialogs):
 //  - no window ever blocks the alarm window: a modal dialog is modal to its own window only;
@@ -21,7 +19,7 @@ public:
     explicit WindowRules(QObject* parent = nullptr);
     ~WindowRules() override;
 
-    void setAlarmWindow(TFormAlarmWindow* w) { m_alarm = w; }
+    void setAlarmWindow(QWidget* w) { m_alarm = w; }
 
     // Moves the shown dialogs and boxes out from under the alarm window (called when it comes up).
     void clearAlarmWindowArea();
@@ -41,7 +39,9 @@ protected:
 
 private:
     void keepBesideAlarmWindow(QWidget* w);
-    QPointer<TFormAlarmWindow> m_alarm;
+    // Held as a plain widget: its events come in while it is being destroyed too, when it is no longer
+    // of its own class.
+    QPointer<QWidget> m_alarm;
 };
 
 } // namespace vatrel

@@ -19,7 +19,8 @@ namespace {
 // they would land on the window beneath and, in the sensor table, select another row.
 class SecondClickGuard : public QObject {
 public:
-    explicit SecondClickGuard(const QRect& area) : m_area(area) {
+    // Owned by the application: one still waiting when the program ends goes with it.
+    explicit SecondClickGuard(const QRect& area) : QObject(qApp), m_area(area) {
         qApp->installEventFilter(this);
         QTimer::singleShot(QApplication::doubleClickInterval(), this, &QObject::deleteLater);
     }
@@ -58,8 +59,10 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
+        // qobject_cast: a button being destroyed loses its focus too, when it is no longer a button.
         if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
-            static_cast<QPushButton*>(watched)->setDefault(event->type() == QEvent::FocusIn);
+            if (auto* b = qobject_cast<QPushButton*>(watched))
+                b->setDefault(event->type() == QEvent::FocusIn);
         return QObject::eventFilter(watched, event);
     }
 };
