@@ -112,4 +112,27 @@ QString formatDateTime(double days) {
     return text;
 }
 
+QString formatFullDateTime(double days) {
+    // Written digit by digit like formatDateTime: a QDateTime in local time asks the zone database
+    // (and stats its file) every time, which vatrel-log and the export would do once per record.
+    QDate date;
+    int ms = 0;
+    if (!splitDays(days, &date, &ms)) return {};
+    int y = 0, m = 0, d = 0;
+    date.getDate(&y, &m, &d);
+    const int seconds = ms / 1000;
+    if (!fourDigitYear(y))
+        return formatDate(date) + QLatin1Char(' ') +
+               QTime::fromMSecsSinceStartOfDay(ms).toString(QStringLiteral("HH:mm:ss"));
+    QString text(19, Qt::Uninitialized);
+    QChar* out = putDate(text.data(), y, m, d);
+    *out++ = QLatin1Char(' ');
+    out = putDigits(out, seconds / 3600, 2);
+    *out++ = QLatin1Char(':');
+    out = putDigits(out, seconds / 60 % 60, 2);
+    *out++ = QLatin1Char(':');
+    putDigits(out, seconds % 60, 2);
+    return text;
+}
+
 } // namespace vatrel

@@ -1,5 +1,6 @@
 #include "registry/LogReader.h"
 #include "registry/DateTime.h"
+#include "registry/JobControl.h"
 #include "registry/RegularFile.h"
 
 #include <QFile>
@@ -57,7 +58,7 @@ void LogIndex::clear() {
     m_valid = false;
 }
 
-bool LogIndex::refresh(QFile& f, const QString& path, LogFilter filter) {
+bool LogIndex::refresh(QFile& f, const QString& path, LogFilter filter, JobControl* control) {
     qint64 size = 0;
     quint64 dev = 0, ino = 0;
     if (!fileIdentity(f, size, dev, ino)) {
@@ -83,8 +84,9 @@ bool LogIndex::refresh(QFile& f, const QString& path, LogFilter filter) {
         m_valid = true;
         ++m_fullIndexings;
     }
-    if (whole > m_scanned && !scan(f, m_scanned, whole)) {
-        clear();
+    if (whole > m_scanned && !scan(f, m_scanned, whole, control)) {
+        // A cancelled scan keeps what it indexed; a read error leaves nothing to trust.
+        if (!(control && control->cancelled())) clear();
         return false;
     }
     // A whole file indexed at once keeps no growth slack: at most four bytes a passing record.
@@ -92,10 +94,17 @@ bool LogIndex::refresh(QFile& f, const QString& path, LogFilter filter) {
     return true;
 }
 
-bool LogIndex::scan(QFile& f, qint64 fromRecord, qint64 toRecord) {
+bool LogIndex::scan(QFile& f, qint64 fromRecord, qint64 toRecord, JobControl* control) {
     if (!m_all) {
         QByteArray buffer;
         for (qint64 at = fromRecord; at < toRecord;) {
+            if (control) {
+                if (control->cancelled()) {
+                    rememberLast(f, at);
+                    return false;
+                }
+                control->progress(at, toRecord);
+            }
             const qint64 n = qMin(kBlockRecords, toRecord - at);
             // Mapping avoids copying hundreds of megabytes on a first open; reading is the fallback.
             const uchar* block = f.map(at * kRec, n * kRec);
@@ -112,9 +121,14 @@ bool LogIndex::scan(QFile& f, qint64 fromRecord, qint64 toRecord) {
             at += n;
         }
     }
+    return rememberLast(f, toRecord);
+}
+
+bool LogIndex::rememberLast(QFile& f, qint64 scanned) {
     m_lastRecord.resize(kRec);
-    if (!readAt(f, (toRecord - 1) * kRec, m_lastRecord.data(), kRec)) return false;
-    m_scanned = toRecord;
+    if (scanned > 0 && !readAt(f, (scanned - 1) * kRec, m_lastRecord.data(), kRec)) return false;
+    if (scanned == 0) m_lastRecord.clear();
+    m_scanned = scanned;
     return true;
 }
 
@@ -167,9 +181,41 @@ bool forEachRecord(QFile& f, LogFilter filter, const std::function<void(const Ev
     }
 }
 
+bool forEachRecordImage(QFile& f, LogFilter filter, qint64 limit, JobControl* control,
+                        const std::function<void(const char* const* images, qsizetype count)>& sink) {
+    if (!f.seek(0)) return false;
+    QByteArray buffer(kBlockRecords * kRec, '\0');
+    std::vector<const char*> images;
+    images.reserve(size_t(kBlockRecords));
+    qint64 done = 0;
+    while (limit < 0 || done < limit) {
+        if (control) {
+            if (control->cancelled()) return false;
+            control->progress(done, limit);
+        }
+        const qint64 want = limit < 0 ? kBlockRecords : qMin(kBlockRecords, limit - done);
+        qint64 held = 0;
+        while (held < want * kRec) {
+            const qint64 got = f.read(buffer.data() + held, want * kRec - held);
+            if (got < 0) return false;
+            if (got == 0) break;
+            held += got;
+        }
+        const qint64 whole = held / kRec; // a torn tail is left out
+        images.clear();
+        for (qint64 i = 0; i < whole; ++i) {
+            const char* p = buffer.constData() + i * kRec;
+            if (passesFilter(filter, qint8(p[kCodeOffset]))) images.push_back(p);
+        }
+        if (!images.empty()) sink(images.data(), qsizetype(images.size()));
+        done += whole;
+        if (whole < want) break; // the end of the file
+    }
+    return true;
+}
+
 QString logDateTime(double days) {
-    const QDateTime t = fromDays(days);
-    return t.isValid() ? t.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")) : QString();
+    return formatFullDateTime(days);
 }
 
 QString logFactoryNumber(quint32 factory_number) {
