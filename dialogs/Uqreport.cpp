@@ -1,4 +1,6 @@
 #include "dialogs/Uqreport.h"
+#include "registry/EventLog.h"
+#include "registry/JobControl.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -13,12 +15,14 @@
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QSpinBox>
 #include <QStyle>
 #include <QTableView>
+#include <QThread>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -52,6 +56,13 @@ protected:
         return QValidator::Acceptable;
     }
 };
+
+// A text label whose width the window's layout does not follow: its text grows with the log (" Стр.
+// 10001"), and the window must not widen with it.
+void keepWidth(QLabel* label, int minimum) {
+    label->setSizePolicy(QSizePolicy::Ignored, label->sizePolicy().verticalPolicy());
+    label->setMinimumWidth(minimum);
+}
 
 QColor toColor(Colour c) {
     if (c == colours::info_background) return QGuiApplication::palette().color(QPalette::ToolTipBase);
@@ -110,7 +121,8 @@ void ReportGridModel::reload() {
     endResetModel();
 }
 
-TFQReport::TFQReport(Console& c, QWidget* parent) : QDialog(parent), m_c(c), m_listing(c) {
+TFQReport::TFQReport(Console& c, QWidget* parent)
+    : QDialog(parent), m_c(c), m_listing(c), m_index(std::make_shared<LogIndex>()) {
     setObjectName(QStringLiteral("FQReport"));
     setWindowTitle(QStringLiteral("Протокол событий"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -156,7 +168,7 @@ TFQReport::TFQReport(Console& c, QWidget* parent) : QDialog(parent), m_c(c), m_l
 
     auto* bitBtn1 = named(new QPushButton(QStringLiteral("Открыть")), "BitBtn1");
     bitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
-    auto* bitBtnPrint = named(new QPushButton(QStringLiteral("Печать")), "BitBtnPrint");
+    auto* bitBtnPrint = m_print = named(new QPushButton(QStringLiteral("Печать")), "BitBtnPrint");
     m_export = named(new QPushButton(QStringLiteral("Экспорт")), "BitBtnExport");
     m_export->setToolTip(QStringLiteral("Запись отобранных сообщений в файл CSV"));
     m_export->setEnabled(false);
@@ -170,6 +182,8 @@ TFQReport::TFQReport(Console& c, QWidget* parent) : QDialog(parent), m_c(c), m_l
     m_stTextStr = sunken("StTextStr");
     m_stTextProt = sunken("StTextProt");
     m_stTextProt->setWordWrap(true);
+    keepWidth(m_stTextStr, 90);
+    keepWidth(m_stTextProt, 200);
     auto pageButton = [this](const char* name, QStyle::StandardPixmap icon, const QString& hint,
                              PageButton which) {
         auto* b = named(new QToolButton, name);
@@ -260,8 +274,28 @@ TFQReport::TFQReport(Console& c, QWidget* parent) : QDialog(parent), m_c(c), m_l
     bottom->addLayout(buttons);
     bottom->addLayout(pagesColumn, 2);
     bottom->addWidget(groupBox3, 2);
+    // What is loaded, in words, and the progress of a long job with its Cancel.
+    m_labelLog = named(new QLabel, "LabelLog");
+    keepWidth(m_labelLog, 200);
+    m_jobRow = named(new QWidget, "JobRow");
+    m_jobLabel = named(new QLabel, "LabelJob");
+    keepWidth(m_jobLabel, 200);
+    m_jobBar = named(new QProgressBar, "ProgressJob");
+    m_jobBar->setTextVisible(true);
+    auto* cancel = named(new QPushButton(QStringLiteral("Отмена")), "ButtonCancelJob");
+    cancel->setAutoDefault(false);
+    connect(cancel, &QPushButton::clicked, this, &TFQReport::cancelJobs);
+    auto* jobs = new QHBoxLayout(m_jobRow);
+    jobs->setContentsMargins(0, 0, 0, 0);
+    jobs->addWidget(m_jobLabel, 1);
+    jobs->addWidget(m_jobBar, 2);
+    jobs->addWidget(cancel);
+    m_jobRow->setVisible(false);
+
     auto* top = new QVBoxLayout(this);
+    top->addWidget(m_labelLog);
     top->addWidget(m_grid, 1);
+    top->addWidget(m_jobRow);
     top->addLayout(bottom);
 
     connect(bitBtn1, &QPushButton::clicked, this, &TFQReport::BitBtn1Click);
@@ -284,6 +318,7 @@ TFQReport::TFQReport(Console& c, QWidget* parent) : QDialog(parent), m_c(c), m_l
         dialog.setFileMode(QFileDialog::AnyFile);
         return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
     };
+    m_printer = new QPrinter(QPrinter::HighResolution);
     printDialog = [this](QPrinter& printer) {
         QPrintDialog dialog(&printer, this);
         dialog.setWindowModality(Qt::WindowModal);
@@ -293,8 +328,96 @@ TFQReport::TFQReport(Console& c, QWidget* parent) : QDialog(parent), m_c(c), m_l
 }
 
 TFQReport::~TFQReport() {
+    cancelJobs();
+    for (Job* job : {&m_listingJob, &m_outputJob})
+        if (job->thread) job->thread->wait();
+    delete m_printer;
     // The base class hides the window only after the listing is gone; the grid must not ask for it then.
     m_grid->setModel(nullptr);
+}
+
+void TFQReport::hideEvent(QHideEvent* event) {
+    // Closing the viewer ends what it was doing: an export leaves no file, a printout stops.
+    // Minimising it (a hide the window system makes) does not.
+    if (!event->spontaneous()) cancelJobs();
+    QDialog::hideEvent(event);
+}
+
+bool TFQReport::busy() const {
+    return m_listingJob.thread || m_outputJob.thread || m_pending;
+}
+
+void TFQReport::cancelJobs() {
+    m_pending.reset();
+    for (Job* job : {&m_listingJob, &m_outputJob})
+        if (job->control) job->control->cancel();
+}
+
+void TFQReport::startJob(Job& job, const QString& what, std::function<void(JobControl*)> work) {
+    Job* lane = &job;
+    job.what = what;
+    // Progress is handed to the window thread as a queued call; a call that arrives after the
+    // viewer is gone is dropped with it.
+    job.control = std::make_shared<JobControl>([this, lane](qint64 done, qint64 total) {
+        QMetaObject::invokeMethod(
+            this, [this, lane, done, total] { jobProgress(*lane, done, total); }, Qt::QueuedConnection);
+    });
+    auto control = job.control;
+    job.thread = QThread::create([control, work = std::move(work)] { work(control.get()); });
+    connect(job.thread, &QThread::finished, job.thread, &QObject::deleteLater);
+    job.thread->start(QThread::LowPriority);
+}
+
+void TFQReport::finishJob(Job& job) {
+    job.thread.clear();
+    job.control.reset();
+    showJobRow();
+}
+
+void TFQReport::jobProgress(const Job& job, qint64 done, qint64 total) {
+    if (!job.control) return; // finished meanwhile
+    // The output's progress goes before the listing's when both run.
+    if (&job == &m_listingJob && m_outputJob.control) return;
+    m_jobLabel->setText(total > 0 ? QStringLiteral("%1: %2 из %3 записей").arg(job.what).arg(done).arg(total)
+                                  : job.what);
+    const int scale = total > 0 ? int(qMin<qint64>(1000, total)) : 0;
+    m_jobBar->setRange(0, scale);
+    m_jobBar->setValue(total > 0 ? int(done * scale / total) : 0);
+    m_jobRow->setVisible(true);
+}
+
+void TFQReport::showJobRow() {
+    if (!m_listingJob.control && !m_outputJob.control) m_jobRow->setVisible(false);
+    m_print->setEnabled(!m_outputJob.control && !m_listingJob.control);
+    m_export->setEnabled(m_listing.pages_visible && !m_outputJob.control && !m_listingJob.control);
+}
+
+void TFQReport::startListing(const ListingRequest& request) {
+    if (request.path.isEmpty()) return;
+    if (m_listingJob.thread) {
+        // The newest request wins: the one running stops at its next block and this one follows.
+        m_pending = std::make_unique<ListingRequest>(request);
+        m_listingJob.control->cancel();
+        return;
+    }
+    auto index = m_index;
+    startJob(m_listingJob, QStringLiteral("Чтение"), [this, index, request](JobControl* control) {
+        ListingPage page = readListingPage(*index, request, control);
+        QMetaObject::invokeMethod(
+            this, [this, page = std::move(page)] { listingRead(page); }, Qt::QueuedConnection);
+    });
+    showJobRow();
+}
+
+void TFQReport::listingRead(const ListingPage& page) {
+    finishJob(m_listingJob);
+    if (m_pending) {
+        const ListingRequest next = *std::exchange(m_pending, nullptr);
+        startListing(next);
+        return;
+    }
+    m_listing.apply(page);
+    refresh();
 }
 
 void TFQReport::showEvent(QShowEvent* event) {
@@ -323,8 +446,15 @@ void TFQReport::takeChoices() {
 
 void TFQReport::refresh() {
     m_model->reload();
+    // Texts of several lines get rows of the height they need; the others keep the default height.
+    for (int row = 0; row < m_model->rowCount(); ++row)
+        if (m_listing.grid.at(1, row + 1).contains(QLatin1Char('\n'))) m_grid->resizeRowToContents(row);
+    m_labelLog->setText(m_listing.LabelLog);
+    setWindowTitle(m_listing.pages_visible
+                       ? QStringLiteral("Протокол событий — ") + logTitle(m_listing.report_path)
+                       : QStringLiteral("Протокол событий"));
     m_groupProt->setVisible(m_listing.pages_visible);
-    m_export->setEnabled(m_listing.pages_visible);
+    showJobRow();
     m_stTextStr->setText(m_listing.StTextStr);
     m_stTextProt->setText(m_listing.StTextProt);
     m_spin->setMaximum(m_listing.spin_max);
@@ -341,20 +471,17 @@ void TFQReport::BitBtn1Click() {
     takeChoices();
     const QString path = openFileDialog ? openFileDialog(m_listing.sourceFolder()) : QString();
     if (path.isEmpty()) return; // cancelled: the listing stays as it was
-    m_listing.load(path);
-    refresh();
+    startListing(m_listing.loadRequest(path));
 }
 
 void TFQReport::OpenSensorLog(quint32 factory_number, qint16 sensor_type) {
     takeChoices();
-    m_listing.OpenSensorLog(factory_number, sensor_type);
-    refresh();
+    startListing(m_listing.loadRequest(m_c.path(sensorLogFragment(factory_number, sensor_type))));
 }
 
 void TFQReport::BButPrevClick(PageButton sender) {
     takeChoices();
-    m_listing.changePage(sender);
-    refresh();
+    startListing(m_listing.pageRequest(sender));
 }
 
 ReportPrintSettings TFQReport::printSettings() const {
@@ -372,33 +499,62 @@ ReportPrintSettings TFQReport::printSettings() const {
     s.fitToPage = m_fitToPage->isChecked();
     s.autoSize = m_autoSize->isChecked();
     s.centred = m_centred->isChecked();
+    s.infoBackground = palette().color(QPalette::ToolTipBase);
     return s;
 }
 
-void TFQReport::printListing(QPrinter& printer) {
-    printReport(printer, printSettings(), m_listing.grid, m_c.ReportRowStyles, m_c.clock());
-}
-
 void TFQReport::BitBtnPrintClick() {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setCopyCount(1);
-    // A cancelled print dialog prints nothing.
-    if (!printDialog || !printDialog(printer)) return;
-    printListing(printer);
-    if (m_c.ui)
-        m_c.ui->message(QStringLiteral("Внимание"),
-                        QStringLiteral("Если печать прошла успешно,нажмите на кнопку <OK>"),
-                        ConsoleUi::Icon::Warning);
+    if (m_outputJob.thread || m_listingJob.thread) return;
+    m_printer->setCopyCount(1);
+    // A cancelled print dialog prints nothing. The printer is the one of the last printout, so the
+    // dialog offers the printer and output file chosen then.
+    if (!printDialog || !printDialog(*m_printer)) return;
+    // The page as shown now goes to the worker by copy; the printer is the worker's until it is done.
+    auto grid = std::make_shared<TextGrid>(m_listing.grid);
+    const auto styles = m_c.ReportRowStyles;
+    const ReportPrintSettings settings = printSettings();
+    const QDateTime now = m_c.clock();
+    QPrinter* printer = m_printer;
+    startJob(m_outputJob, QStringLiteral("Печать"),
+             [this, grid, styles, settings, now, printer](JobControl* control) {
+                 const bool done = printReport(*printer, settings, *grid, styles, now, control);
+                 QMetaObject::invokeMethod(
+                     this,
+                     [this, done] {
+                         finishJob(m_outputJob);
+                         if (done && m_c.ui)
+                             m_c.ui->message(
+                                 QStringLiteral("Внимание"),
+                                 QStringLiteral("Если печать прошла успешно,нажмите на кнопку <OK>"),
+                                 ConsoleUi::Icon::Warning);
+                     },
+                     Qt::QueuedConnection);
+             });
+    showJobRow();
 }
 
 void TFQReport::BitBtnExportClick() {
-    if (!m_listing.pages_visible || !saveFileDialog) return;
-    takeChoices();
+    if (!m_listing.pages_visible || !saveFileDialog || m_outputJob.thread || m_listingJob.thread) return;
     const QString suggested =
         QDir(m_c.data_dir).filePath(QFileInfo(m_listing.report_path).fileName() + QStringLiteral(".csv"));
     const QString target = saveFileDialog(suggested);
     if (target.isEmpty()) return;
-    m_listing.exportCsv(target);
+    // Exactly the listing shown: its file, its filter, the records it was read from.
+    const ReportListing::ExportJob job = m_listing.exportJob(target);
+    startJob(m_outputJob, QStringLiteral("Экспорт"), [this, job](JobControl* control) {
+        const ExportResult result = exportListing(job, control);
+        QMetaObject::invokeMethod(
+            this,
+            [this, job, result] {
+                finishJob(m_outputJob);
+                if (result == ExportResult::CannotRead)
+                    m_c.error(QStringLiteral("Файл не удается открыть: ") + job.source);
+                else if (result == ExportResult::CannotWrite)
+                    m_c.error(QStringLiteral("Файл не удается записать: ") + job.target);
+            },
+            Qt::QueuedConnection);
+    });
+    showJobRow();
 }
 
 } // namespace vatrel

@@ -1,9 +1,13 @@
 // The event log viewer on the offscreen platform: the real window with its file dialogs answered by
 // the test, the listing it shows, the page buttons, printing to PDF read back with poppler's tools,
-// and the export.
+// and the export, also while the receive passes run.
 #include "common/ConsoleFixture.h"
+#include "common/ConverterFrame.h"
 #include "common/LogRecordBytes.h"
 #include "dialogs/Uqreport.h"
+#include "link/Engine.h"
+#include "link/LinkTestSupport.h"
+#include "registry/DateTime.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -18,6 +22,7 @@
 #include <QSpinBox>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 using namespace vatrel;
@@ -106,11 +111,17 @@ class TestQReport : public QObject {
     template <class T> T* child(const char* name) { return m_w->findChild<T*>(QString::fromLatin1(name)); }
     QAbstractItemModel* grid() { return child<QTableView>("AdvStringGrid2")->model(); }
     QString cell(int row, int col) { return grid()->index(row - 1, col).data().toString(); }
+    // Loads, page changes, exports and printouts run on worker threads: wait for them.
+    void settle() { QTRY_VERIFY_WITH_TIMEOUT(!w().busy(), 60000); }
     void open(const QString& fragment) {
         m_pick = m_f->file(fragment);
         QTest::mouseClick(child<QPushButton>("BitBtn1"), Qt::LeftButton);
+        settle();
     }
-    void click(const char* name) { QTest::mouseClick(child<QAbstractButton>(name), Qt::LeftButton); }
+    void click(const char* name) {
+        QTest::mouseClick(child<QAbstractButton>(name), Qt::LeftButton);
+        settle();
+    }
 
     // Prints the page shown to a PDF through the print button; returns the PDF's path.
     QString printToPdf(const QString& name) {
@@ -183,9 +194,10 @@ private slots:
         m_f->write("QReport/499", logRecords(499));
         open("QReport/499");
         expectPage(500, " Стр. 1", " Отобрано 499 сообщений. Всего 1 страниц (по 500 сообщений)");
-        m_f->write("QReport/500", logRecords(500)); // the end row goes onto a page of its own
+        m_f->write("QReport/500", logRecords(500)); // one page, the end row below its last record
         open("QReport/500");
-        expectPage(1, " Стр. 2", " Отобрано 500 сообщений. Всего 2 страниц (по 500 сообщений)");
+        expectPage(501, " Стр. 1", " Отобрано 500 сообщений. Всего 1 страниц (по 500 сообщений)");
+        QCOMPARE(cell(500, 1), QString("Событие 500"));
         m_f->write("QReport/empty", QByteArray());
         open("QReport/empty");
         expectPage(1, " Стр. 1", " Отобрано 0 сообщений. Всего 1 страниц (по 500 сообщений)");
@@ -197,6 +209,8 @@ private slots:
         m_f->write("QReport/01.04.2025", dayLog(1196)); // 1200 records
         open("QReport/01.04.2025");
         expectPage(201, " Стр. 3", " Отобрано 1200 сообщений. Всего 3 страниц (по 500 сообщений)");
+        QCOMPARE(w().windowTitle(), QString("Протокол событий — Протокол за 01.04.2025"));
+        QCOMPARE(child<QLabel>("LabelLog")->text(), QString("Протокол за 01.04.2025, записей в файле: 1200"));
         QCOMPARE(child<QTableView>("AdvStringGrid2")->currentIndex().row(), 200);
         QCOMPARE(cell(200, 1), QString("Запись 1196"));
 
@@ -238,11 +252,19 @@ private slots:
     void sensorLogAndDamagedFiles() {
         m_f->write("VatrelB_mess/-5", dayLog() + QByteArray(100, 'x'));
         w().OpenSensorLog(0xFFFFFFFBu, 1);
+        settle();
         QCOMPARE(grid()->rowCount(), 5);
+        QCOMPARE(w().windowTitle(), QString("Протокол событий — Протокол датчика № -5 (Ватрел-Б)"));
         m_f->ui.expectMessage(QStringLiteral("Файл не удается открыть: ") + m_f->file("VatrelA_mess/77"),
                               "Ошибка");
         w().OpenSensorLog(77, 0);
-        QCOMPARE(grid()->rowCount(), 5); // the grid keeps what it showed
+        settle();
+        // The rows of sensor -5 must not pass for those of sensor 77.
+        QCOMPARE(grid()->rowCount(), 1);
+        QCOMPARE(cell(1, 1), QString());
+        QCOMPARE(w().windowTitle(), QString("Протокол событий"));
+        QVERIFY(child<QLabel>("LabelLog")->text().isEmpty() &&
+                !child<QPushButton>("BitBtnExport")->isEnabled());
         QVERIFY(m_f->ui.allExpectedShown());
     }
 
@@ -293,18 +315,70 @@ private slots:
 
     void exportThroughTheSaveDialog() {
         m_f->write("QReport/01.04.2025", dayLog(2));
+        click("RadioButtonNoConnect");
         open("QReport/01.04.2025");
         QString suggested;
         w().saveFileDialog = [&](const QString& s) {
             suggested = s;
             return m_f->file("day.csv");
         };
-        click("RadioButtonNoConnect");
+        // "Все" ticked since the load: the export is still the listing shown.
+        click("RadioButtonAllMess");
         click("BitBtnExport");
         QCOMPARE(suggested, m_f->file("01.04.2025.csv"));
         QCOMPARE(m_f->read("day.csv"),
                  QByteArray("\xEF\xBB\xBF"
                             "01.04.2025 08:01:00,15,1234,Нет связи с датчиком <Ватрел-А> № 1234\r\n"));
+    }
+
+    void alarmDuringAnExportKeepsItsTimeAndStaysOutOfTheExport() {
+        // The console as it runs: the real clock, an armed type B sensor on the line, a receive pass
+        // every 10 ms on this thread.
+        FakePort port;
+        Console& c = m_f->c;
+        c.clock = [] { return QDateTime::currentDateTime(); };
+        c.port = &port;
+        SensorRecord& r = c.sensors[0];
+        r.mark = 1;
+        r.factory_number = 1234;
+        r.sensor_type = 1;
+        r.loop1_armed = 1;
+        r.link_up = 1;
+        c.slot_online[0] = 1;
+        QVERIFY(OpenPort(c, 1));
+        QTimer passes;
+        QObject::connect(&passes, &QTimer::timeout, [&c] { TimerRvTimer(c); });
+        passes.start(10);
+
+        // Today's log, big enough for the export to take a while.
+        const QString today = QStringLiteral("QReport/") + QDate::currentDate().toString("dd.MM.yyyy");
+        constexpr int kRecords = 400000;
+        m_f->write(today, logRecord(18, QStringLiteral("Снят с охраны 1 шлейф")).repeated(kRecords));
+        open(today);
+        QCOMPARE(w().listing().selectedCount(), kRecords);
+        w().saveFileDialog = [&](const QString&) { return m_f->file("today.csv"); };
+        QTest::mouseClick(child<QPushButton>("BitBtnExport"), Qt::LeftButton);
+        QVERIFY(w().busy());
+
+        std::vector<quint16> words{0x0141, 0, 1234, 0, 0x80}; // loop 1 in alarm
+        words.resize(words.size() + 16, 0);
+        port.incoming += converterFrame('~', words);
+        const QDateTime arrived = QDateTime::currentDateTime();
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(m_f->file(today)).size() > qint64(kRecords) * 328, 10000);
+        QVERIFY2(w().busy(), "the export ended before the alarm was logged: make the log longer");
+        settle();
+        passes.stop();
+
+        const QList<LoggedEvent> logged = readEventFile(m_f->file(today));
+        QCOMPARE(logged.size(), kRecords + 1);
+        QCOMPARE(logged.last().code, 33);
+        const qint64 late = arrived.msecsTo(fromDays(logged.last().time));
+        QVERIFY2(late >= -1 && late <= 100, qPrintable(QString::number(late)));
+        // The listing's records, not the alarm appended since.
+        const QByteArray csv = m_f->read("today.csv");
+        QCOMPARE(int(csv.count("\r\n")), kRecords);
+        QVERIFY(!csv.contains("Срабатывание"));
+        QVERIFY(m_f->ui.allExpectedShown());
     }
 };
 
