@@ -19,6 +19,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTest>
@@ -306,6 +307,26 @@ private slots:
         QVERIFY(sheets >= 5);
         QCOMPARE(int(longText.count("Дата и время")), sheets);
         QVERIFY(longText.contains(QString("%1/%1").arg(sheets)) && longText.contains("Запись 496"));
+
+        // Texts of three lines: every sheet ends with its number below the last whole row, and every
+        // line of every text is printed once.
+        QByteArray tall;
+        for (int i = 1; i <= 120; ++i)
+            tall += logRecord(33, QStringLiteral("Тревога %1\nпродолжение %1\nконец %1").arg(i));
+        m_f->write("QReport/tall", tall);
+        open("QReport/tall");
+        const QString tallText = pdfText(printToPdf("tall.pdf"));
+        const QStringList tallSheets = tallText.split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+        QVERIFY(tallSheets.size() >= 3);
+        for (int i = 0; i < tallSheets.size(); ++i) {
+            const QStringList lines = tallSheets[i].split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+            QCOMPARE(lines.last().trimmed(), QString("%1/%2").arg(i + 1).arg(tallSheets.size()));
+        }
+        for (int i = 1; i <= 120; ++i)
+            QCOMPARE(int(tallText.count(QRegularExpression(QString("конец %1(?!\\d)").arg(i)))), 1);
+        QCOMPARE(cell(1, 1), QString("Тревога 1\nпродолжение 1\nконец 1"));
+        auto* view = child<QTableView>("AdvStringGrid2");
+        QVERIFY(view->rowHeight(0) >= 2 * view->rowHeight(120)); // the blank end row
 
         // A cancelled print dialog prints nothing and asks nothing.
         w().printDialog = [](QPrinter&) { return false; };
