@@ -1,8 +1,11 @@
 #include "dialogs/Uqreport.h"
 #include "registry/EventLog.h"
 #include "registry/JobControl.h"
+#include "registry/LogFolders.h"
 
+#include <QCalendarWidget>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -19,9 +22,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSortFilterProxyModel>
 #include <QSpinBox>
 #include <QStyle>
 #include <QTableView>
+#include <QTextCharFormat>
 #include <QThread>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -63,6 +68,19 @@ void keepWidth(QLabel* label, int minimum) {
     label->setSizePolicy(QSizePolicy::Ignored, label->sizePolicy().verticalPolicy());
     label->setMinimumWidth(minimum);
 }
+
+// The file dialog's list with day logs in date order: by name, "01.05.2026" would come before
+// "30.04.2026".
+class DayOrderProxy : public QSortFilterProxyModel {
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+
+protected:
+    bool lessThan(const QModelIndex& left, const QModelIndex& right) const override {
+        if (left.column() != 0) return QSortFilterProxyModel::lessThan(left, right);
+        return dayLogNameLess(left.data().toString(), right.data().toString());
+    }
+};
 
 QColor toColor(Colour c) {
     if (c == colours::info_background) return QGuiApplication::palette().color(QPalette::ToolTipBase);
@@ -261,6 +279,25 @@ TFQReport::TFQReport(Console& c, QWidget* parent)
     auto* choices = new QVBoxLayout;
     choices->addWidget(groupBox1);
     choices->addWidget(groupBox2);
+    // The day chooser: days with a log in bold; a click loads that day. The sensor chooser: the
+    // sensors with a log, where they are and whether they are still connected.
+    m_calendar = named(new QCalendarWidget, "CalendarDays");
+    m_calendar->setFirstDayOfWeek(Qt::Monday);
+    m_calendar->setGridVisible(false);
+    m_calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    m_calendar->setToolTip(QStringLiteral("Протокол за сутки: дни с протоколом выделены"));
+    m_calendar->setMaximumSize(280, 190);
+    connect(m_calendar, &QCalendarWidget::clicked, this, &TFQReport::CalendarDaysClick);
+    m_sensors = named(new QComboBox, "ComboSensors");
+    m_sensors->setToolTip(QStringLiteral("Протокол датчика"));
+    m_sensors->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_sensors->setMinimumContentsLength(24);
+    connect(m_sensors, &QComboBox::activated, this, &TFQReport::ComboSensorsChoose);
+    auto* choosers = new QVBoxLayout;
+    choosers->addWidget(m_calendar);
+    choosers->addWidget(m_sensors);
+    choosers->addStretch(1);
+
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(bitBtn1);
     buttons->addWidget(bitBtnPrint);
@@ -272,6 +309,7 @@ TFQReport::TFQReport(Console& c, QWidget* parent)
     auto* bottom = new QHBoxLayout;
     bottom->addLayout(choices);
     bottom->addLayout(buttons);
+    bottom->addLayout(choosers);
     bottom->addLayout(pagesColumn, 2);
     bottom->addWidget(groupBox3, 2);
     // What is loaded, in words, and the progress of a long job with its Cancel.
@@ -308,6 +346,8 @@ TFQReport::TFQReport(Console& c, QWidget* parent)
         QFileDialog dialog(this, QStringLiteral("Открыть"), folder);
         dialog.setWindowModality(Qt::WindowModal);
         dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setProxyModel(new DayOrderProxy(&dialog));
         return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
     };
     saveFileDialog = [this](const QString& suggested) {
@@ -418,6 +458,7 @@ void TFQReport::listingRead(const ListingPage& page) {
     }
     m_listing.apply(page);
     refresh();
+    if (!page.request.pageChange) refreshChoosers(false);
 }
 
 void TFQReport::showEvent(QShowEvent* event) {
@@ -432,6 +473,49 @@ void TFQReport::showEvent(QShowEvent* event) {
 void TFQReport::FormActivate() {
     m_listing.FormActivate();
     m_model->reload();
+    refreshChoosers(true);
+}
+
+void TFQReport::refreshChoosers(bool showNewest) {
+    for (const QDate& d : m_markedDays)
+        m_calendar->setDateTextFormat(d, QTextCharFormat());
+    m_markedDays = dailyLogDays(m_c.data_dir);
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    for (const QDate& d : m_markedDays)
+        m_calendar->setDateTextFormat(d, bold);
+    if (showNewest && !m_markedDays.empty()) {
+        m_calendar->setSelectedDate(m_markedDays.back());
+        m_calendar->setCurrentPage(m_markedDays.back().year(), m_markedDays.back().month());
+    }
+
+    const int kept = m_sensors->currentIndex();
+    m_sensors->clear();
+    m_sensors->addItem(QStringLiteral("Протокол датчика…"));
+    for (const SensorLogFile& f : sensorLogFiles(m_c.data_dir)) {
+        const QString type = f.sensor_type ? QStringLiteral("Ватрел-Б") : QStringLiteral("Ватрел-А");
+        const int slot = find_slot(m_c, f.factory_number);
+        const bool present =
+            slot >= 0 && (m_c.sensors[size_t(slot)].sensor_type != 0) == (f.sensor_type != 0);
+        const QString where =
+            present ? QStringLiteral("позиция %1").arg(slot + 1) : QStringLiteral("отключён");
+        m_sensors->addItem(QStringLiteral("№ %1 (%2), %3").arg(qint32(f.factory_number)).arg(type, where),
+                           QVariant::fromValue(QPair<quint32, int>(f.factory_number, f.sensor_type)));
+    }
+    m_sensors->setCurrentIndex(kept > 0 && kept < m_sensors->count() ? kept : 0);
+}
+
+void TFQReport::CalendarDaysClick(const QDate& day) {
+    // A day without a log has nothing to show: the click leaves the listing as it is.
+    if (!std::binary_search(m_markedDays.begin(), m_markedDays.end(), day)) return;
+    takeChoices();
+    startListing(m_listing.loadRequest(m_c.path(dailyLogFragment(day))));
+}
+
+void TFQReport::ComboSensorsChoose(int index) {
+    if (index <= 0) return;
+    const auto sensor = m_sensors->itemData(index).value<QPair<quint32, int>>();
+    OpenSensorLog(sensor.first, qint16(sensor.second));
 }
 
 void TFQReport::takeChoices() {

@@ -9,7 +9,9 @@
 #include <functional>
 #include <memory>
 
+class QCalendarWidget;
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QPlainTextEdit;
@@ -55,6 +57,11 @@ public:
     void OpenSensorLog(quint32 factory_number, qint16 sensor_type);
 
     void FormActivate();
+    // The day and sensor choosers: which days and sensors have a log is looked up again on every
+    // showing of the viewer (the calendar then shows the newest day) and after every load.
+    void refreshChoosers(bool showNewest);
+    void CalendarDaysClick(const QDate& day);
+    void ComboSensorsChoose(int index);
     void BitBtn1Click();
     void BButPrevClick(PageButton sender);
     void BitBtnPrintClick();
@@ -121,6 +128,9 @@ private:
     QRadioButton* m_bordersAll = nullptr;
     QRadioButton* m_bordersHorizontal = nullptr;
     QRadioButton* m_bordersVertical = nullptr;
+    QCalendarWidget* m_calendar = nullptr;
+    QComboBox* m_sensors = nullptr;
+    std::vector<QDate> m_markedDays;
     QPrinter* m_printer = nullptr; // kept for the run: the print dialog opens on the last choice
     QLabel* m_labelLog = nullptr;
     QPushButton* m_print = nullptr;

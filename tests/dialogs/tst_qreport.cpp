@@ -9,7 +9,9 @@
 #include "link/LinkTestSupport.h"
 #include "registry/DateTime.h"
 
+#include <QCalendarWidget>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
@@ -267,6 +269,43 @@ private slots:
         QVERIFY(child<QLabel>("LabelLog")->text().isEmpty() &&
                 !child<QPushButton>("BitBtnExport")->isEnabled());
         QVERIFY(m_f->ui.allExpectedShown());
+    }
+
+    void dayAndSensorChoosers() {
+        m_f->write("QReport/30.04.2025", dayLog());
+        m_f->write("QReport/01.05.2025", logRecords(2));
+        m_f->write("QReport/notes", QByteArray());
+        m_f->write("VatrelB_mess/1234", dayLog(1));
+        m_f->write("VatrelA_mess/77", logRecords(1));
+        m_f->c.sensors[4].factory_number = 1234;
+        m_f->c.sensors[4].sensor_type = 1;
+        w().hide(); // the choosers look at the folders when the viewer shows
+        w().show();
+        auto* calendar = child<QCalendarWidget>("CalendarDays");
+        QCOMPARE(calendar->selectedDate(), QDate(2025, 5, 1));
+        QCOMPARE(calendar->monthShown(), 5);
+        for (const QDate& day :
+             {QDate(2025, 4, 29), QDate(2025, 4, 30), QDate(2025, 5, 1), QDate(2025, 5, 2)})
+            QCOMPARE(calendar->dateTextFormat(day).fontWeight() == QFont::Bold,
+                     day == QDate(2025, 4, 30) || day == QDate(2025, 5, 1));
+        emit calendar->clicked(QDate(2025, 4, 30));
+        settle();
+        QCOMPARE(w().windowTitle(), QString("Протокол событий — Протокол за 30.04.2025"));
+        QCOMPARE(cell(1, 1), QString("Нет связи с датчиком <Ватрел-А> № 1234"));
+        emit calendar->clicked(QDate(2025, 4, 29)); // no log that day: the listing stays
+        settle();
+        QCOMPARE(w().windowTitle(), QString("Протокол событий — Протокол за 30.04.2025"));
+
+        auto* sensors = child<QComboBox>("ComboSensors");
+        QStringList items;
+        for (int i = 0; i < sensors->count(); ++i)
+            items << sensors->itemText(i);
+        QCOMPARE(items, QStringList({"Протокол датчика…", "№ 77 (Ватрел-А), отключён",
+                                     "№ 1234 (Ватрел-Б), позиция 5"}));
+        emit sensors->activated(2);
+        settle();
+        QCOMPARE(w().windowTitle(), QString("Протокол событий — Протокол датчика № 1234 (Ватрел-Б)"));
+        QCOMPARE(cell(5, 1), QString("Запись 1"));
     }
 
     void printsTitlesColoursAndBorders() {
