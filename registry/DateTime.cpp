@@ -135,4 +135,24 @@ QString formatFullDateTime(double days) {
     return text;
 }
 
+bool writeFullDateTime(double days, char* out) {
+    QDate date;
+    int ms = 0;
+    if (!splitDays(days, &date, &ms)) return false;
+    int y = 0, m = 0, d = 0;
+    date.getDate(&y, &m, &d);
+    if (!fourDigitYear(y)) return false;
+    const int seconds = ms / 1000;
+    const int fields[] = {d, m, y, seconds / 3600, seconds / 60 % 60, seconds % 60};
+    const int widths[] = {2, 2, 4, 2, 2, 2};
+    const char after[] = {'.', '.', ' ', ':', ':', 0};
+    for (int i = 0; i < 6; ++i) {
+        for (int k = widths[i] - 1, v = fields[i]; k >= 0; --k, v /= 10)
+            out[k] = char('0' + v % 10);
+        out += widths[i];
+        if (after[i]) *out++ = after[i];
+    }
+    return true;
+}
+
 } // namespace vatrel

@@ -1,10 +1,12 @@
 #include "registry/LogReader.h"
+#include "registry/Cp1251.h"
 #include "registry/DateTime.h"
 #include "registry/JobControl.h"
 #include "registry/RegularFile.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QtEndian>
 #include <cstring>
 #include <sys/stat.h>
 
@@ -254,6 +256,79 @@ QString csvLine(const EventRecord& r) {
     return csvField(logDateTime(r.time)) + QLatin1Char(',') + QString::number(int(r.code)) +
            QLatin1Char(',') + logFactoryNumber(r.factory_number) + QLatin1Char(',') + csvField(r.text) +
            QStringLiteral("\r\n");
+}
+
+namespace {
+
+// Each cp1251 byte as UTF-8, as the code page converter gives it (its replacement character for the
+// one byte the page leaves undefined).
+struct Utf8Table {
+    char bytes[256][4] = {};
+    quint8 length[256] = {};
+    Utf8Table() {
+        for (int b = 1; b < 256; ++b) {
+            const QByteArray u = cp1251::decode(QByteArray(1, char(b))).toUtf8();
+            length[b] = quint8(qMin<qsizetype>(u.size(), 4));
+            std::memcpy(bytes[b], u.constData(), length[b]);
+        }
+    }
+};
+
+// Writes `v` in decimal at head + n; returns the new end.
+int putInteger(char* head, int n, qint64 v) {
+    if (v < 0) {
+        head[n++] = '-';
+        v = -v;
+    }
+    char digits[20];
+    int k = 0;
+    do {
+        digits[k++] = char('0' + v % 10);
+        v /= 10;
+    } while (v > 0);
+    while (k > 0)
+        head[n++] = digits[--k];
+    return n;
+}
+
+} // namespace
+
+void appendCsvLine(QByteArray& out, const char* image) {
+    static const Utf8Table table;
+    const auto* text = reinterpret_cast<const uchar*>(image + 38);
+    const qsizetype textSize = qsizetype(::strnlen(image + 38, EventRecord::kTextSize));
+    const quint64 timeBits = qFromLittleEndian<quint64>(image + 8);
+    double days = 0;
+    std::memcpy(&days, &timeBits, sizeof days);
+    char head[64];
+    if (!writeFullDateTime(days, head)) {
+        EventRecord r;
+        r.decode(QByteArrayView(image, EventRecord::kSize));
+        out += csvLine(r).toUtf8();
+        return;
+    }
+    int n = 19;
+    head[n++] = ',';
+    n = putInteger(head, n, qint8(image[16]));
+    head[n++] = ',';
+    n = putInteger(head, n, qint32(qFromLittleEndian<quint32>(image + 4)));
+    head[n++] = ',';
+    out.append(head, n);
+    bool quote = false;
+    for (qsizetype i = 0; i < textSize && !quote; ++i)
+        quote = text[i] == ',' || text[i] == '"' || text[i] == '\r' || text[i] == '\n';
+    if (quote) out.append('"');
+    for (qsizetype i = 0; i < textSize; ++i) {
+        const uchar b = text[i];
+        if (b < 0x80) {
+            if (b == '"') out.append('"');
+            out.append(char(b));
+        } else {
+            out.append(table.bytes[b], table.length[b]);
+        }
+    }
+    if (quote) out.append('"');
+    out.append("\r\n", 2);
 }
 
 } // namespace vatrel

@@ -85,6 +85,9 @@ QString logDateTime(double days);
 QString logFactoryNumber(quint32 factory_number);
 QString csvField(const QString& s);
 QString csvLine(const EventRecord& r);
+// csvLine() of the record whose 328-byte image is at `image`, appended to `out` as UTF-8 straight
+// from the stored bytes: the export's form, several times faster than decoding the record first.
+void appendCsvLine(QByteArray& out, const char* image);
 // An event text as one field of one line: tabs, line and page breaks and every other control
 // character (a damaged record holds any byte) become blanks.
 QString singleLineText(QString text);

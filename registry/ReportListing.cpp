@@ -246,13 +246,10 @@ ExportResult exportListing(const ReportListing::ExportJob& job, JobControl* cont
     QByteArray chunk("\xEF\xBB\xBF"); // the BOM tells spreadsheet programs the text is UTF-8
     chunk.reserve(1 << 21);
     bool written = true;
-    EventRecord r;
     const bool read = forEachRecordImage(in, job.filter, job.records, control,
                                          [&](const char* const* images, qsizetype count) {
-                                             for (qsizetype i = 0; i < count; ++i) {
-                                                 r.decode(QByteArrayView(images[i], EventRecord::kSize));
-                                                 chunk += csvLine(r).toUtf8();
-                                             }
+                                             for (qsizetype i = 0; i < count; ++i)
+                                                 appendCsvLine(chunk, images[i]);
                                              if (chunk.size() >= (1 << 20)) {
                                                  written = written && out.write(chunk);
                                                  chunk.clear();

@@ -6,6 +6,9 @@
 #include "common/SmallFileSystem.h"
 #include "registry/ReportListing.h"
 
+#include <cmath>
+#include <cstring>
+
 using namespace vatrel;
 using namespace vatrel::testing;
 
@@ -106,6 +109,27 @@ private slots:
         f.ui.expectMessage(QStringLiteral("BButPrevClick: файл не удается открыть"), "Ошибка");
         QVERIFY(!l.changePage(PageButton::Last));
         QVERIFY(f.ui.allExpectedShown());
+    }
+
+    void exportLinesMatchTheSharedCsvLine() {
+        // The export writes lines straight from the stored bytes; vatrel-log goes through the decoded
+        // record. Every byte of the code page, and dates with and without the usual form, must give
+        // the same line both ways.
+        QByteArray text;
+        for (int b = 1; b < 256; ++b)
+            text += char(b);
+        const double days[] = {45748.5, 0.25, 0, -1.5, 1e300, std::nan(""), 2958466.0 + 400};
+        for (int i = 0; i < int(std::size(days)); ++i) {
+            QByteArray image = logRecord(i % 2 ? -7 : 127, QString(), {}, i % 2 ? 0xFFFFFFFBu : 4000000000u);
+            std::memcpy(image.data() + 8, &days[i], 8);
+            const QByteArray part = text.mid((i * 50) % 255, 120);
+            std::memcpy(image.data() + 38, part.constData(), size_t(part.size()));
+            EventRecord r;
+            QVERIFY(r.decode(image));
+            QByteArray fast;
+            appendCsvLine(fast, image.constData());
+            QCOMPARE(fast, csvLine(r).toUtf8());
+        }
     }
 
     void exportWritesTheListingShown() {
