@@ -275,7 +275,7 @@ struct Utf8Table {
 };
 
 // Writes `v` in decimal at head + n; returns the new end.
-int putInteger(char* head, int n, qint64 v) {
+qsizetype putInteger(char* head, qsizetype n, qint64 v) {
     if (v < 0) {
         head[n++] = '-';
         v = -v;
@@ -307,28 +307,35 @@ void appendCsvLine(QByteArray& out, const char* image) {
         out += csvLine(r).toUtf8();
         return;
     }
-    int n = 19;
-    head[n++] = ',';
-    n = putInteger(head, n, qint8(image[16]));
-    head[n++] = ',';
-    n = putInteger(head, n, qint32(qFromLittleEndian<quint32>(image + 4)));
-    head[n++] = ',';
-    out.append(head, n);
+    // Written in place: at most the head, three bytes a character, a doubled quote each and CR LF.
+    const qsizetype start = out.size();
+    out.resize(start + 64 + 3 * textSize + 4);
+    char* p = out.data() + start;
+    std::memcpy(p, head, 19);
+    qsizetype n = 19;
+    p[n++] = ',';
+    n = putInteger(p, n, qint8(image[16]));
+    p[n++] = ',';
+    n = putInteger(p, n, qint32(qFromLittleEndian<quint32>(image + 4)));
+    p[n++] = ',';
     bool quote = false;
     for (qsizetype i = 0; i < textSize && !quote; ++i)
         quote = text[i] == ',' || text[i] == '"' || text[i] == '\r' || text[i] == '\n';
-    if (quote) out.append('"');
+    if (quote) p[n++] = '"';
     for (qsizetype i = 0; i < textSize; ++i) {
         const uchar b = text[i];
         if (b < 0x80) {
-            if (b == '"') out.append('"');
-            out.append(char(b));
+            if (b == '"') p[n++] = '"';
+            p[n++] = char(b);
         } else {
-            out.append(table.bytes[b], table.length[b]);
+            for (int k = 0; k < table.length[b]; ++k)
+                p[n++] = table.bytes[b][k];
         }
     }
-    if (quote) out.append('"');
-    out.append("\r\n", 2);
+    if (quote) p[n++] = '"';
+    p[n++] = '\r';
+    p[n++] = '\n';
+    out.resize(start + n);
 }
 
 } // namespace vatrel

@@ -252,7 +252,7 @@ ExportResult exportListing(const ReportListing::ExportJob& job, JobControl* cont
                                                  appendCsvLine(chunk, images[i]);
                                              if (chunk.size() >= (1 << 20)) {
                                                  written = written && out.write(chunk);
-                                                 chunk.clear();
+                                                 chunk.resize(0); // keeps its room
                                              }
                                          });
     if (!read) {
