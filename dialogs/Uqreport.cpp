@@ -15,6 +15,8 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QListView>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -30,6 +32,7 @@
 #include <QThread>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWidgetAction>
 
 #include <algorithm>
 
@@ -200,7 +203,7 @@ TFQReport::TFQReport(Console& c, QWidget* parent)
     m_stTextStr = sunken("StTextStr");
     m_stTextProt = sunken("StTextProt");
     m_stTextProt->setWordWrap(true);
-    keepWidth(m_stTextStr, 90);
+    keepWidth(m_stTextStr, 80);
     keepWidth(m_stTextProt, 200);
     auto pageButton = [this](const char* name, QStyle::StandardPixmap icon, const QString& hint,
                              PageButton which) {
@@ -229,13 +232,15 @@ TFQReport::TFQReport(Console& c, QWidget* parent)
     m_spin->setFixedWidth(72);
     auto* gp = new QGridLayout(m_groupProt);
     auto* nav = new QHBoxLayout;
-    nav->addWidget(m_stTextStr, 1);
+    nav->addStretch(1);
     for (auto* b : {bButPrev, bButBack, bButNext, bButStep})
         nav->addWidget(b);
     nav->addWidget(m_spin);
     nav->addWidget(bButGo);
-    gp->addLayout(nav, 0, 0);
-    gp->addWidget(m_stTextProt, 1, 0);
+    // The page number has a line of its own: the buttons beside it would leave it too little room.
+    gp->addWidget(m_stTextStr, 0, 0);
+    gp->addLayout(nav, 1, 0);
+    gp->addWidget(m_stTextProt, 2, 0);
     m_groupProt->setVisible(false);
 
     // Printing.
@@ -279,27 +284,38 @@ TFQReport::TFQReport(Console& c, QWidget* parent)
     auto* choices = new QVBoxLayout;
     choices->addWidget(groupBox1);
     choices->addWidget(groupBox2);
-    // The day chooser: days with a log in bold; a click loads that day. The sensor chooser: the
-    // sensors with a log, where they are and whether they are still connected.
+    // The day chooser under "Открыть": a calendar that drops down from its button, days with a log
+    // in bold; a click loads that day. The sensor chooser below: the sensors with a log, where they
+    // are and whether they are still connected. Both keep the window as narrow as it was.
     m_calendar = named(new QCalendarWidget, "CalendarDays");
     m_calendar->setFirstDayOfWeek(Qt::Monday);
-    m_calendar->setGridVisible(false);
     m_calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
-    m_calendar->setToolTip(QStringLiteral("Протокол за сутки: дни с протоколом выделены"));
-    m_calendar->setMaximumSize(280, 190);
-    connect(m_calendar, &QCalendarWidget::clicked, this, &TFQReport::CalendarDaysClick);
+    auto* dayButton = named(new QToolButton, "ButtonDays");
+    dayButton->setText(QStringLiteral("За день…"));
+    dayButton->setToolTip(QStringLiteral("Протокол за сутки: дни с протоколом выделены"));
+    dayButton->setPopupMode(QToolButton::InstantPopup);
+    auto* dayMenu = new QMenu(dayButton);
+    auto* calendarAction = new QWidgetAction(dayMenu);
+    calendarAction->setDefaultWidget(m_calendar);
+    dayMenu->addAction(calendarAction);
+    dayButton->setMenu(dayMenu);
+    connect(m_calendar, &QCalendarWidget::clicked, this, [this, dayMenu](const QDate& day) {
+        dayMenu->close();
+        CalendarDaysClick(day);
+    });
     m_sensors = named(new QComboBox, "ComboSensors");
     m_sensors->setToolTip(QStringLiteral("Протокол датчика"));
     m_sensors->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    m_sensors->setMinimumContentsLength(24);
+    m_sensors->setMinimumContentsLength(8);
+    m_sensors->view()->setMinimumWidth(300);
     connect(m_sensors, &QComboBox::activated, this, &TFQReport::ComboSensorsChoose);
-    auto* choosers = new QVBoxLayout;
-    choosers->addWidget(m_calendar);
-    choosers->addWidget(m_sensors);
-    choosers->addStretch(1);
 
+    dayButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    dayButton->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(bitBtn1);
+    buttons->addWidget(dayButton);
+    buttons->addWidget(m_sensors);
     buttons->addWidget(bitBtnPrint);
     buttons->addWidget(m_export);
     buttons->addStretch(1);
@@ -309,7 +325,6 @@ TFQReport::TFQReport(Console& c, QWidget* parent)
     auto* bottom = new QHBoxLayout;
     bottom->addLayout(choices);
     bottom->addLayout(buttons);
-    bottom->addLayout(choosers);
     bottom->addLayout(pagesColumn, 2);
     bottom->addWidget(groupBox3, 2);
     // What is loaded, in words, and the progress of a long job with its Cancel.

@@ -109,6 +109,7 @@ class TestQReport : public QObject {
     std::unique_ptr<TFQReport> m_w;
     QStringList m_openedIn;
     QString m_pick;
+    QString m_lastOutput; // the output file the print dialog was opened with
 
     TFQReport& w() { return *m_w; }
     template <class T> T* child(const char* name) { return m_w->findChild<T*>(QString::fromLatin1(name)); }
@@ -129,7 +130,8 @@ class TestQReport : public QObject {
     // Prints the page shown to a PDF through the print button; returns the PDF's path.
     QString printToPdf(const QString& name) {
         const QString pdf = m_f->file(name);
-        w().printDialog = [pdf](QPrinter& p) {
+        w().printDialog = [this, pdf](QPrinter& p) {
+            m_lastOutput = p.outputFileName();
             p.setOutputFormat(QPrinter::PdfFormat);
             p.setOutputFileName(pdf);
             return true;
@@ -214,6 +216,16 @@ private slots:
         expectPage(201, " Стр. 3", " Отобрано 1200 сообщений. Всего 3 страниц (по 500 сообщений)");
         QCOMPARE(w().windowTitle(), QString("Протокол событий — Протокол за 01.04.2025"));
         QCOMPARE(child<QLabel>("LabelLog")->text(), QString("Протокол за 01.04.2025, записей в файле: 1200"));
+        // Page numbers and summaries of a long log do not widen the window.
+        const int width = w().minimumSizeHint().width();
+        child<QLabel>("StTextStr")->setText(" Стр. 10001");
+        child<QLabel>("StTextProt")
+            ->setText(" Отобрано 5000000 сообщений. Всего 10000 страниц (по 500 сообщений)");
+        child<QLabel>("LabelLog")
+            ->setText("Протокол датчика № -2147483648 (Ватрел-Б), записей в файле: 5000000");
+        QCoreApplication::processEvents(); // the layout takes the new texts' sizes
+        QCOMPARE(w().minimumSizeHint().width(), width);
+        QCOMPARE(w().width(), 1025);
         QCOMPARE(child<QTableView>("AdvStringGrid2")->currentIndex().row(), 200);
         QCOMPARE(cell(200, 1), QString("Запись 1196"));
 
@@ -325,6 +337,7 @@ private slots:
         QVERIFY(rows >= 20 && columns >= 3);
         click("RadioButton4");
         QCOMPARE(ruledLines(printToPdf("h.pdf")), qMakePair(rows, 0));
+        QCOMPARE(m_lastOutput, m_f->file("all.pdf")); // the dialog remembers the last choice
         click("RadioButton3");
         QCOMPARE(ruledLines(printToPdf("v.pdf")), qMakePair(0, columns));
         for (const char* box : {"CheckBox1", "CheckBox2", "CheckBox3", "CheckBox4"})
