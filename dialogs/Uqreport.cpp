@@ -506,7 +506,7 @@ void TFQReport::refreshChoosers(bool showNewest) {
 
     const int kept = m_sensors->currentIndex();
     m_sensors->clear();
-    m_sensors->addItem(QStringLiteral("Протокол датчика…"));
+    m_sensors->addItem(QStringLiteral("Датчик…"));
     for (const SensorLogFile& f : sensorLogFiles(m_c.data_dir)) {
         const QString type = f.sensor_type ? QStringLiteral("Ватрел-Б") : QStringLiteral("Ватрел-А");
         const int slot = find_slot(m_c, f.factory_number);

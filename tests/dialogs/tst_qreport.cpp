@@ -312,8 +312,8 @@ private slots:
         QStringList items;
         for (int i = 0; i < sensors->count(); ++i)
             items << sensors->itemText(i);
-        QCOMPARE(items, QStringList({"Протокол датчика…", "№ 77 (Ватрел-А), отключён",
-                                     "№ 1234 (Ватрел-Б), позиция 5"}));
+        QCOMPARE(items,
+                 QStringList({"Датчик…", "№ 77 (Ватрел-А), отключён", "№ 1234 (Ватрел-Б), позиция 5"}));
         emit sensors->activated(2);
         settle();
         QCOMPARE(w().windowTitle(), QString("Протокол событий — Протокол датчика № 1234 (Ватрел-Б)"));
