@@ -404,6 +404,35 @@ private slots:
                             "01.04.2025 08:01:00,15,1234,Нет связи с датчиком <Ватрел-А> № 1234\r\n"));
     }
 
+    void cancelledOrClosedExportLeavesNoFile() {
+        // Long texts, so that the export lasts long enough to show its progress.
+        m_f->write("QReport/big", logRecord(33, QStringLiteral("Тревога ").repeated(35)).repeated(400000));
+        open("QReport/big");
+        m_f->write("earlier.csv", "earlier");
+        w().saveFileDialog = [&](const QString&) { return m_f->file("earlier.csv"); };
+        QTest::mouseClick(child<QPushButton>("BitBtnExport"), Qt::LeftButton);
+        // The progress row counts the records; its Cancel stops the export.
+        QTRY_VERIFY_WITH_TIMEOUT(child<QWidget>("JobRow")->isVisible(), 10000);
+        QVERIFY2(child<QLabel>("LabelJob")
+                     ->text()
+                     .contains(QRegularExpression("^Экспорт: \\d+ из 400000 записей$")),
+                 qPrintable(child<QLabel>("LabelJob")->text()));
+        QVERIFY(!child<QPushButton>("BitBtnExport")->isEnabled() &&
+                !child<QPushButton>("BitBtnPrint")->isEnabled());
+        click("ButtonCancelJob");
+        QVERIFY(!child<QWidget>("JobRow")->isVisible());
+        QCOMPARE(m_f->read("earlier.csv"), QByteArray("earlier"));
+
+        // Closing the viewer ends the export the same way.
+        w().saveFileDialog = [&](const QString&) { return m_f->file("closed.csv"); };
+        QTest::mouseClick(child<QPushButton>("BitBtnExport"), Qt::LeftButton);
+        QVERIFY(w().busy());
+        w().close();
+        settle();
+        QCOMPARE(QDir(m_f->dir.path()).entryList(QDir::Files), QStringList({"earlier.csv"}));
+        QVERIFY(m_f->ui.allExpectedShown());
+    }
+
     void alarmDuringAnExportKeepsItsTimeAndStaysOutOfTheExport() {
         // The console as it runs: the real clock, an armed type B sensor on the line, a receive pass
         // every 10 ms on this thread.
