@@ -4,6 +4,8 @@
 #include "common/DataFiles.h"
 #include "common/LogRecordBytes.h"
 #include "common/SmallFileSystem.h"
+#include "registry/JobControl.h"
+#include "registry/LogFolders.h"
 #include "registry/ReportListing.h"
 
 #include <cmath>
@@ -78,6 +80,52 @@ private slots:
         QCOMPARE(l.selectedCount(), 4);
         QCOMPARE(l.grid.at(1, 1), QString("Событие 11"));
         QCOMPARE(l.index().fullIndexings(), 4);
+    }
+
+    void cancelledIndexingGoesOnWhereItStopped() {
+        ConsoleFixture f;
+        f.write("VatrelA_mess/1234", logRecords(30000, 18) + logRecords(20000, 33, 30000));
+        const ListingRequest request{f.file("VatrelA_mess/1234"), LogFilter::Alarms, -1, PageButton::Last,
+                                     false};
+        LogIndex index;
+        // Cancelled from its own progress report, a few blocks in.
+        JobControl* self = nullptr;
+        JobControl control(
+            [&](qint64 done, qint64) {
+                if (done > 10000) self->cancel();
+            },
+            0, 0);
+        self = &control;
+        QCOMPARE(readListingPage(index, request, &control).status, ListingPage::Status::Cancelled);
+        QVERIFY(index.scannedRecords() > 10000 && index.scannedRecords() < 50000);
+
+        const ListingPage page = readListingPage(index, request);
+        QCOMPARE(page.status, ListingPage::Status::Ok);
+        QCOMPARE(page.selected, 20000);
+        QCOMPARE(page.lastPage, 39);
+        QCOMPARE(page.records.back().text, QString("Событие 50000"));
+        QCOMPARE(index.fullIndexings(), 1);
+    }
+
+    void logsNamedInWordsAndDaysInDateOrder() {
+        QCOMPARE(logTitle("/d/QReport/07.12.2026"), QString("Протокол за 07.12.2026"));
+        QCOMPARE(logTitle("/d/VatrelB_mess/1234"), QString("Протокол датчика № 1234 (Ватрел-Б)"));
+        QCOMPARE(logTitle("/d/VatrelA_mess/-5"), QString("Протокол датчика № -5 (Ватрел-А)"));
+        QCOMPARE(logTitle("/d/QReport/копия"), QString("Протокол копия"));
+        QStringList names{"01.05.2026", "zz", "30.04.2026", "31.12.2025", "02.05.2026"};
+        std::sort(names.begin(), names.end(), dayLogNameLess);
+        QCOMPARE(names, QStringList({"31.12.2025", "30.04.2026", "01.05.2026", "02.05.2026", "zz"}));
+
+        ConsoleFixture f;
+        for (const char* name : {"QReport/02.05.2026", "QReport/30.04.2026", "QReport/notes",
+                                 "VatrelB_mess/1234", "VatrelB_mess/01234", "VatrelA_mess/-5"})
+            f.write(name, QByteArray());
+        QCOMPARE(dailyLogDays(f.c.data_dir), (std::vector<QDate>{QDate(2026, 4, 30), QDate(2026, 5, 2)}));
+        const auto sensors = sensorLogFiles(f.c.data_dir);
+        QCOMPARE(int(sensors.size()), 2); // a name the console never writes is left out
+        QCOMPARE(sensors[0].factory_number, quint32(-5));
+        QCOMPARE(sensors[1].factory_number, 1234u);
+        QCOMPARE(sensors[1].sensor_type, 1);
     }
 
     void wrongFilesGiveMessagesOrWholeRecords() {
