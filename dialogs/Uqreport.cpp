@@ -420,7 +420,7 @@ void TFQReport::startJob(Job& job, const QString& what, std::function<void(JobCo
     auto control = job.control;
     job.thread = QThread::create([control, work = std::move(work)] { work(control.get()); });
     connect(job.thread, &QThread::finished, job.thread, &QObject::deleteLater);
-    job.thread->start(QThread::LowPriority);
+    job.thread->start();
 }
 
 void TFQReport::finishJob(Job& job) {
