@@ -9,13 +9,16 @@
 #include "link/LinkTestSupport.h"
 #include "registry/DateTime.h"
 
+#include <QApplication>
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QProcess>
@@ -109,7 +112,8 @@ class TestQReport : public QObject {
     std::unique_ptr<TFQReport> m_w;
     QStringList m_openedIn;
     QString m_pick;
-    QString m_lastOutput; // the output file the print dialog was opened with
+    QString m_lastOutput;                          // the output file the print dialog was opened with
+    std::function<QString(const QString&)> m_real; // the viewer's own file dialog
 
     TFQReport& w() { return *m_w; }
     template <class T> T* child(const char* name) { return m_w->findChild<T*>(QString::fromLatin1(name)); }
@@ -154,6 +158,7 @@ private slots:
         m_f = std::make_unique<ConsoleFixture>();
         m_w = std::make_unique<TFQReport>(m_f->c);
         m_openedIn.clear();
+        m_real = w().openFileDialog;
         w().openFileDialog = [this](const QString& folder) {
             m_openedIn << folder;
             return m_pick;
@@ -307,6 +312,24 @@ private slots:
         emit calendar->clicked(QDate(2025, 4, 29)); // no log that day: the listing stays
         settle();
         QCOMPARE(w().windowTitle(), QString("Протокол событий — Протокол за 30.04.2025"));
+
+        // The file dialog lists the day logs in date order.
+        QStringList listed;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            auto* view = dialog->findChild<QListView*>(QStringLiteral("listView"));
+            QTRY_VERIFY(view && view->model()->rowCount(view->rootIndex()) == 3);
+            for (int r = 0; r < 3; ++r)
+                listed << view->model()->index(r, 0, view->rootIndex()).data().toString();
+            dialog->reject();
+        });
+        const auto answer = w().openFileDialog;
+        w().openFileDialog = m_real;
+        click("RadioButton2");
+        click("BitBtn1");
+        w().openFileDialog = answer;
+        QCOMPARE(listed, QStringList({"30.04.2025", "01.05.2025", "notes"}));
 
         auto* sensors = child<QComboBox>("ComboSensors");
         QStringList items;
