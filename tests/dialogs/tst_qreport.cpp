@@ -478,7 +478,8 @@ private slots:
         // Today's log, big enough for the export to take a while.
         const QString today = QStringLiteral("QReport/") + QDate::currentDate().toString("dd.MM.yyyy");
         constexpr int kRecords = 400000;
-        m_f->write(today, logRecord(18, QStringLiteral("Снят с охраны 1 шлейф")).repeated(kRecords));
+        m_f->write(today,
+                   logRecord(18, QStringLiteral("Снят с охраны 1 шлейф. ").repeated(12)).repeated(kRecords));
         open(today);
         QCOMPARE(w().listing().selectedCount(), kRecords);
         w().saveFileDialog = [&](const QString&) { return m_f->file("today.csv"); };
