@@ -19,8 +19,11 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <fcntl.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace vatrel;
@@ -72,12 +75,43 @@ void evict(const QString& path) {
     ::close(fd);
 }
 
+// The application with a stopwatch on every event it delivers: the longest one tells what kept the
+// window thread from the next receive pass.
+class TimedApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) override {
+        if (m_depth++ > 0) {
+            const bool r = QApplication::notify(receiver, event);
+            --m_depth;
+            return r;
+        }
+        QElapsedTimer t;
+        t.start();
+        const int type = int(event->type());
+        const QByteArray name = receiver->metaObject()->className();
+        const bool r = QApplication::notify(receiver, event);
+        --m_depth;
+        if (t.nsecsElapsed() / 1000 > longestUs) {
+            longestUs = t.nsecsElapsed() / 1000;
+            longestWhat = name + " event " + QByteArray::number(type);
+        }
+        return r;
+    }
+    qint64 longestUs = 0;
+    QByteArray longestWhat;
+
+private:
+    int m_depth = 0;
+};
+
 struct Figures {
     double seconds = 0;
     qint64 longestGapUs = 0;
     qint64 longestGapAtUs = 0; // when the longest gap ended, from the job's start
     qint64 passes = 0;
     qint64 longestPassUs = 0; // the pass itself: its reading, decoding and event log writes
+    qint64 probeGapUs = 0;    // an idle thread of this process waking every 10 ms: what the machine allows
 };
 
 // Runs the event loop until the viewer is idle, with the receive pass every 10 ms and reports put
@@ -105,8 +139,23 @@ Figures runWhileBusy(TFQReport& viewer, Console& c, LinePort& port, const std::v
         ++out.passes;
     });
     passes.start(10);
+    // A thread that does nothing but wake every 10 ms: its longest gap is the scheduler's share of a
+    // receive pass's (a busy machine delays every thread, whatever the window thread does).
+    std::atomic<bool> stop{false};
+    std::thread probe([&] {
+        auto last = std::chrono::steady_clock::now();
+        while (!stop) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            const auto now = std::chrono::steady_clock::now();
+            out.probeGapUs = qMax<qint64>(
+                out.probeGapUs, std::chrono::duration_cast<std::chrono::microseconds>(now - last).count());
+            last = now;
+        }
+    });
     while (viewer.busy())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    stop = true;
+    probe.join();
     out.seconds = double(clock.nsecsElapsed()) / 1e9;
     return out;
 }
@@ -115,7 +164,7 @@ Figures runWhileBusy(TFQReport& viewer, Console& c, LinePort& port, const std::v
 
 int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    TimedApplication app(argc, argv);
     const qint64 records = argc > 1 ? QByteArray(argv[1]).toLongLong() : 5000000;
 
     QTemporaryDir dir;
@@ -133,11 +182,14 @@ int main(int argc, char* argv[]) {
     const std::vector<QByteArray> reports = bench::stormReports();
 
     auto report = [&](const char* what, const Figures& f, qint64 n) {
+        std::printf("  longest event on the window thread since the last job: %.1f ms (%s)\n",
+                    double(app.longestUs) / 1000.0, app.longestWhat.constData());
+        app.longestUs = 0;
         std::printf("%-28s %8.2f s  %10.0f records/s  longest gap between receive passes %6.1f ms  "
-                    "at %.2f s (%lld passes, longest pass %.1f ms)\n",
+                    "at %.2f s (%lld passes, longest pass %.1f ms; idle thread's longest gap %.1f ms)\n",
                     what, f.seconds, double(n) / f.seconds, double(f.longestGapUs) / 1000.0,
                     double(f.longestGapAtUs) / 1e6, static_cast<long long>(f.passes),
-                    double(f.longestPassUs) / 1000.0);
+                    double(f.longestPassUs) / 1000.0, double(f.probeGapUs) / 1000.0);
     };
 
     {
