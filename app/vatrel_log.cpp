@@ -11,7 +11,7 @@
 namespace {
 
 int usage() {
-    std::fputs("usage: vatrel-log [--filter all|alarms|link] [--csv] FILE\n", stderr);
+    std::fputs("usage: vatrel-log [--filter all|alarms|link] [--csv [--header]] [--] FILE\n", stderr);
     return 2;
 }
 
@@ -27,12 +27,21 @@ int main(int argc, char* argv[]) {
     using vatrel::LogFilter;
     LogFilter filter = LogFilter::All;
     bool csv = false;
+    bool header = false;
+    bool options = true; // until "--": after it a name that starts with "-" is a file
     QString path;
     const QStringList args = QCoreApplication::arguments().mid(1);
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
-        if (a == QLatin1String("--csv")) {
+        if (!options || !a.startsWith(QLatin1Char('-')) || a == QLatin1String("-")) {
+            if (!path.isEmpty()) return usage();
+            path = a;
+        } else if (a == QLatin1String("--")) {
+            options = false;
+        } else if (a == QLatin1String("--csv")) {
             csv = true;
+        } else if (a == QLatin1String("--header")) {
+            header = true;
         } else if (a == QLatin1String("--filter") || a.startsWith(QLatin1String("--filter="))) {
             QString value;
             if (a.contains(QLatin1Char('=')))
@@ -50,13 +59,11 @@ int main(int argc, char* argv[]) {
         } else if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
             usage();
             return 0;
-        } else if (a.startsWith(QLatin1String("--")) || !path.isEmpty()) {
-            return usage();
         } else {
-            path = a;
+            return usage();
         }
     }
-    if (path.isEmpty()) return usage();
+    if (path.isEmpty() || (header && !csv)) return usage();
 
     QFile f(path);
     if (!vatrel::openLogFile(f)) {
@@ -68,7 +75,9 @@ int main(int argc, char* argv[]) {
         put(stderr, QStringLiteral("vatrel-log: не удаётся открыть файл %1: %2\n").arg(path, why));
         return 1;
     }
-    QString out;
+    // The header names the fields the way the viewer's listing does, plus the two it leaves out.
+    QString out =
+        header ? QStringLiteral("Дата и время,Код,Номер датчика,Наименование события\r\n") : QString();
     const bool ok = vatrel::forEachRecord(f, filter, [&](const vatrel::EventRecord& r) {
         if (csv) {
             // The same line as the viewer's export, which ends lines with CRLF as RFC 4180 asks.

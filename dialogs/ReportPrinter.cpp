@@ -1,11 +1,13 @@
 #include "dialogs/ReportPrinter.h"
+#include "registry/JobControl.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QFile>
 #include <QFontMetricsF>
-#include <QGuiApplication>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPalette>
+#include <QPrinter>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextTable>
@@ -17,8 +19,8 @@ namespace {
 // Screen widths of the listing's two columns, at 96 dots per inch.
 constexpr double kColumnPx[2] = {166, 994};
 
-QColor toColor(Colour c) {
-    if (c == colours::info_background) return QGuiApplication::palette().color(QPalette::ToolTipBase);
+QColor toColor(Colour c, const QColor& infoBackground) {
+    if (c == colours::info_background) return infoBackground;
     return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
 }
 
@@ -101,8 +103,8 @@ QTextTable* buildReportDocument(QTextDocument& doc, const ReportPrintSettings& s
         QColor background = QColor(0xE0, 0xE0, 0xE0);
         QColor text = Qt::black;
         if (r > 0 && r <= int(styles.size()) && styles[size_t(r - 1)].background != 0) {
-            background = toColor(styles[size_t(r - 1)].background);
-            text = toColor(styles[size_t(r - 1)].font_colour);
+            background = toColor(styles[size_t(r - 1)].background, s.infoBackground);
+            text = toColor(styles[size_t(r - 1)].font_colour, s.infoBackground);
         } else if (r > 0) {
             background = Qt::white;
         }
@@ -127,6 +129,7 @@ namespace {
 
 // Where each row of the table starts, and where the last one ends, in document coordinates: the
 // middle of the gap between one row's text and the next, which is where their shared border runs.
+// A cell's text of several lines is several blocks: the row reaches down to its cells' last blocks.
 std::vector<double> rowEdges(QTextDocument& doc, QTextTable* table) {
     QAbstractTextDocumentLayout* layout = doc.documentLayout();
     const int rows = table->rows();
@@ -134,9 +137,11 @@ std::vector<double> rowEdges(QTextDocument& doc, QTextTable* table) {
     for (int r = 0; r < rows; ++r) {
         double top = 1e300, bottom = -1e300;
         for (int col = 0; col < table->columns(); ++col) {
-            const QRectF b = layout->blockBoundingRect(table->cellAt(r, col).firstCursorPosition().block());
-            top = qMin(top, b.top());
-            bottom = qMax(bottom, b.bottom());
+            const QTextTableCell cell = table->cellAt(r, col);
+            const QRectF first = layout->blockBoundingRect(cell.firstCursorPosition().block());
+            const QRectF last = layout->blockBoundingRect(cell.lastCursorPosition().block());
+            top = qMin(top, first.top());
+            bottom = qMax(bottom, qMax(first.bottom(), last.bottom()));
         }
         tops[size_t(r)] = top;
         bottoms[size_t(r)] = bottom;
@@ -163,8 +168,8 @@ void drawSlice(QPainter& p, QTextDocument& doc, double from, double to, double a
 
 } // namespace
 
-void printReport(QPagedPaintDevice& device, const ReportPrintSettings& s, const TextGrid& grid,
-                 const std::array<RowStyle, 500>& styles, const QDateTime& now) {
+bool printReport(QPagedPaintDevice& device, const ReportPrintSettings& s, const TextGrid& grid,
+                 const std::array<RowStyle, 500>& styles, const QDateTime& now, JobControl* control) {
     QTextDocument doc;
     doc.documentLayout()->setPaintDevice(&device);
     QTextTable* table = buildReportDocument(doc, s, grid, styles, device.logicalDpiX(), device.width());
@@ -199,10 +204,23 @@ void printReport(QPagedPaintDevice& device, const ReportPrintSettings& s, const 
         from = edges[end];
     }
 
-    QPainter p(&device);
+    if (control && control->cancelled()) return false;
+    QPainter p;
+    if (!p.begin(&device)) return false;
     p.setFont(printFont());
     const int pages = int(sheets.size());
     for (int i = 0; i < pages; ++i) {
+        if (control) {
+            if (control->cancelled()) {
+                // A printer drops what it was given; a PDF file is left unfinished and removed.
+                auto* printer = dynamic_cast<QPrinter*>(&device);
+                if (printer) printer->abort();
+                p.end();
+                if (printer && !printer->outputFileName().isEmpty()) QFile::remove(printer->outputFileName());
+                return false;
+            }
+            control->progress(i, pages);
+        }
         if (i > 0) device.newPage();
         p.setPen(Qt::black);
         if (s.printTime)
@@ -221,6 +239,7 @@ void printReport(QPagedPaintDevice& device, const ReportPrintSettings& s, const 
         }
         drawSlice(p, doc, sheets[size_t(i)].from, sheets[size_t(i)].to, at, width);
     }
+    return p.end();
 }
 
 } // namespace vatrel

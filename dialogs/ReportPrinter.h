@@ -2,15 +2,19 @@
 #include "registry/Colours.h"
 #include "registry/TextGrid.h"
 
+#include <QColor>
 #include <QDateTime>
 #include <QStringList>
 #include <array>
 
 class QPagedPaintDevice;
+class QPrinter;
 class QTextDocument;
 class QTextTable;
 
 namespace vatrel {
+
+class JobControl;
 
 // How the viewer's listing goes on paper: the print group's choices.
 struct ReportPrintSettings {
@@ -24,6 +28,9 @@ struct ReportPrintSettings {
     bool fitToPage = false; // the listing spans the page width
     bool autoSize = true;   // column widths by their content
     bool centred = true;    // the listing centred across the page
+    // The rows' "tooltip" background, taken from the window's palette beforehand: printing may run
+    // on a worker thread, which must not read the application's palette.
+    QColor infoBackground = QColor(0xFF, 0xFF, 0xDC);
 };
 
 // The printed listing as a document: title lines, then a table of the grid's header and every shown
@@ -34,8 +41,11 @@ QTextTable* buildReportDocument(QTextDocument& doc, const ReportPrintSettings& s
                                 double pageWidth);
 
 // Prints the listing page by page on `device` (a QPrinter, or a QPdfWriter), with the time, date and
-// page numbers the settings ask for. `now` stamps the pages.
-void printReport(QPagedPaintDevice& device, const ReportPrintSettings& s, const TextGrid& grid,
-                 const std::array<RowStyle, 500>& styles, const QDateTime& now);
+// page numbers the settings ask for. `now` stamps the pages. Runs on any thread; `control` may cancel
+// it between sheets (a printer is then told to abort) and hears of the sheets done. Returns false
+// when cancelled or when the device could not be painted on.
+bool printReport(QPagedPaintDevice& device, const ReportPrintSettings& s, const TextGrid& grid,
+                 const std::array<RowStyle, 500>& styles, const QDateTime& now,
+                 JobControl* control = nullptr);
 
 } // namespace vatrel

@@ -1,6 +1,11 @@
 #include "dialogs/Uqreport.h"
+#include "registry/EventLog.h"
+#include "registry/JobControl.h"
+#include "registry/LogFolders.h"
 
+#include <QCalendarWidget>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -10,17 +15,24 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QListView>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSortFilterProxyModel>
 #include <QSpinBox>
 #include <QStyle>
 #include <QTableView>
+#include <QTextCharFormat>
+#include <QThread>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWidgetAction>
 
 #include <algorithm>
 
@@ -50,6 +62,26 @@ protected:
             pos = int(input.size());
         }
         return QValidator::Acceptable;
+    }
+};
+
+// A text label whose width the window's layout does not follow: its text grows with the log (" Стр.
+// 10001"), and the window must not widen with it.
+void keepWidth(QLabel* label, int minimum) {
+    label->setSizePolicy(QSizePolicy::Ignored, label->sizePolicy().verticalPolicy());
+    label->setMinimumWidth(minimum);
+}
+
+// The file dialog's list with day logs in date order: by name, "01.05.2026" would come before
+// "30.04.2026".
+class DayOrderProxy : public QSortFilterProxyModel {
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+
+protected:
+    bool lessThan(const QModelIndex& left, const QModelIndex& right) const override {
+        if (left.column() != 0) return QSortFilterProxyModel::lessThan(left, right);
+        return dayLogNameLess(left.data().toString(), right.data().toString());
     }
 };
 
@@ -110,7 +142,8 @@ void ReportGridModel::reload() {
     endResetModel();
 }
 
-TFQReport::TFQReport(Console& c, QWidget* parent) : QDialog(parent), m_c(c), m_listing(c) {
+TFQReport::TFQReport(Console& c, QWidget* parent)
+    : QDialog(parent), m_c(c), m_listing(c), m_index(std::make_shared<LogIndex>()) {
     setObjectName(QStringLiteral("FQReport"));
     setWindowTitle(QStringLiteral("Протокол событий"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -156,7 +189,7 @@ TFQReport::TFQReport(Console& c, QWidget* parent) : QDialog(parent), m_c(c), m_l
 
     auto* bitBtn1 = named(new QPushButton(QStringLiteral("Открыть")), "BitBtn1");
     bitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
-    auto* bitBtnPrint = named(new QPushButton(QStringLiteral("Печать")), "BitBtnPrint");
+    auto* bitBtnPrint = m_print = named(new QPushButton(QStringLiteral("Печать")), "BitBtnPrint");
     m_export = named(new QPushButton(QStringLiteral("Экспорт")), "BitBtnExport");
     m_export->setToolTip(QStringLiteral("Запись отобранных сообщений в файл CSV"));
     m_export->setEnabled(false);
@@ -170,6 +203,8 @@ TFQReport::TFQReport(Console& c, QWidget* parent) : QDialog(parent), m_c(c), m_l
     m_stTextStr = sunken("StTextStr");
     m_stTextProt = sunken("StTextProt");
     m_stTextProt->setWordWrap(true);
+    keepWidth(m_stTextStr, 80);
+    keepWidth(m_stTextProt, 200);
     auto pageButton = [this](const char* name, QStyle::StandardPixmap icon, const QString& hint,
                              PageButton which) {
         auto* b = named(new QToolButton, name);
@@ -197,13 +232,15 @@ TFQReport::TFQReport(Console& c, QWidget* parent) : QDialog(parent), m_c(c), m_l
     m_spin->setFixedWidth(72);
     auto* gp = new QGridLayout(m_groupProt);
     auto* nav = new QHBoxLayout;
-    nav->addWidget(m_stTextStr, 1);
+    nav->addStretch(1);
     for (auto* b : {bButPrev, bButBack, bButNext, bButStep})
         nav->addWidget(b);
     nav->addWidget(m_spin);
     nav->addWidget(bButGo);
-    gp->addLayout(nav, 0, 0);
-    gp->addWidget(m_stTextProt, 1, 0);
+    // The page number has a line of its own: the buttons beside it would leave it too little room.
+    gp->addWidget(m_stTextStr, 0, 0);
+    gp->addLayout(nav, 1, 0);
+    gp->addWidget(m_stTextProt, 2, 0);
     m_groupProt->setVisible(false);
 
     // Printing.
@@ -247,8 +284,38 @@ TFQReport::TFQReport(Console& c, QWidget* parent) : QDialog(parent), m_c(c), m_l
     auto* choices = new QVBoxLayout;
     choices->addWidget(groupBox1);
     choices->addWidget(groupBox2);
+    // The day chooser under "Открыть": a calendar that drops down from its button, days with a log
+    // in bold; a click loads that day. The sensor chooser below: the sensors with a log, where they
+    // are and whether they are still connected. Both keep the window as narrow as it was.
+    m_calendar = named(new QCalendarWidget, "CalendarDays");
+    m_calendar->setFirstDayOfWeek(Qt::Monday);
+    m_calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    auto* dayButton = named(new QToolButton, "ButtonDays");
+    dayButton->setText(QStringLiteral("За день…"));
+    dayButton->setToolTip(QStringLiteral("Протокол за сутки: дни с протоколом выделены"));
+    dayButton->setPopupMode(QToolButton::InstantPopup);
+    auto* dayMenu = new QMenu(dayButton);
+    auto* calendarAction = new QWidgetAction(dayMenu);
+    calendarAction->setDefaultWidget(m_calendar);
+    dayMenu->addAction(calendarAction);
+    dayButton->setMenu(dayMenu);
+    connect(m_calendar, &QCalendarWidget::clicked, this, [this, dayMenu](const QDate& day) {
+        dayMenu->close();
+        CalendarDaysClick(day);
+    });
+    m_sensors = named(new QComboBox, "ComboSensors");
+    m_sensors->setToolTip(QStringLiteral("Протокол датчика"));
+    m_sensors->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_sensors->setMinimumContentsLength(8);
+    m_sensors->view()->setMinimumWidth(300);
+    connect(m_sensors, &QComboBox::activated, this, &TFQReport::ComboSensorsChoose);
+
+    dayButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    dayButton->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(bitBtn1);
+    buttons->addWidget(dayButton);
+    buttons->addWidget(m_sensors);
     buttons->addWidget(bitBtnPrint);
     buttons->addWidget(m_export);
     buttons->addStretch(1);
@@ -260,8 +327,28 @@ TFQReport::TFQReport(Console& c, QWidget* parent) : QDialog(parent), m_c(c), m_l
     bottom->addLayout(buttons);
     bottom->addLayout(pagesColumn, 2);
     bottom->addWidget(groupBox3, 2);
+    // What is loaded, in words, and the progress of a long job with its Cancel.
+    m_labelLog = named(new QLabel, "LabelLog");
+    keepWidth(m_labelLog, 200);
+    m_jobRow = named(new QWidget, "JobRow");
+    m_jobLabel = named(new QLabel, "LabelJob");
+    keepWidth(m_jobLabel, 200);
+    m_jobBar = named(new QProgressBar, "ProgressJob");
+    m_jobBar->setTextVisible(true);
+    auto* cancel = named(new QPushButton(QStringLiteral("Отмена")), "ButtonCancelJob");
+    cancel->setAutoDefault(false);
+    connect(cancel, &QPushButton::clicked, this, &TFQReport::cancelJobs);
+    auto* jobs = new QHBoxLayout(m_jobRow);
+    jobs->setContentsMargins(0, 0, 0, 0);
+    jobs->addWidget(m_jobLabel, 1);
+    jobs->addWidget(m_jobBar, 2);
+    jobs->addWidget(cancel);
+    m_jobRow->setVisible(false);
+
     auto* top = new QVBoxLayout(this);
+    top->addWidget(m_labelLog);
     top->addWidget(m_grid, 1);
+    top->addWidget(m_jobRow);
     top->addLayout(bottom);
 
     connect(bitBtn1, &QPushButton::clicked, this, &TFQReport::BitBtn1Click);
@@ -274,6 +361,8 @@ TFQReport::TFQReport(Console& c, QWidget* parent) : QDialog(parent), m_c(c), m_l
         QFileDialog dialog(this, QStringLiteral("Открыть"), folder);
         dialog.setWindowModality(Qt::WindowModal);
         dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setProxyModel(new DayOrderProxy(&dialog));
         return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
     };
     saveFileDialog = [this](const QString& suggested) {
@@ -284,6 +373,7 @@ TFQReport::TFQReport(Console& c, QWidget* parent) : QDialog(parent), m_c(c), m_l
         dialog.setFileMode(QFileDialog::AnyFile);
         return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
     };
+    m_printer = new QPrinter(QPrinter::HighResolution);
     printDialog = [this](QPrinter& printer) {
         QPrintDialog dialog(&printer, this);
         dialog.setWindowModality(Qt::WindowModal);
@@ -293,8 +383,97 @@ TFQReport::TFQReport(Console& c, QWidget* parent) : QDialog(parent), m_c(c), m_l
 }
 
 TFQReport::~TFQReport() {
+    cancelJobs();
+    for (Job* job : {&m_listingJob, &m_outputJob})
+        if (job->thread) job->thread->wait();
+    delete m_printer;
     // The base class hides the window only after the listing is gone; the grid must not ask for it then.
     m_grid->setModel(nullptr);
+}
+
+void TFQReport::hideEvent(QHideEvent* event) {
+    // Closing the viewer ends what it was doing: an export leaves no file, a printout stops.
+    // Minimising it (a hide the window system makes) does not.
+    if (!event->spontaneous()) cancelJobs();
+    QDialog::hideEvent(event);
+}
+
+bool TFQReport::busy() const {
+    return m_listingJob.thread || m_outputJob.thread || m_pending;
+}
+
+void TFQReport::cancelJobs() {
+    m_pending.reset();
+    for (Job* job : {&m_listingJob, &m_outputJob})
+        if (job->control) job->control->cancel();
+}
+
+void TFQReport::startJob(Job& job, const QString& what, std::function<void(JobControl*)> work) {
+    Job* lane = &job;
+    job.what = what;
+    // Progress is handed to the window thread as a queued call; a call that arrives after the
+    // viewer is gone is dropped with it.
+    job.control = std::make_shared<JobControl>([this, lane](qint64 done, qint64 total) {
+        QMetaObject::invokeMethod(
+            this, [this, lane, done, total] { jobProgress(*lane, done, total); }, Qt::QueuedConnection);
+    });
+    auto control = job.control;
+    job.thread = QThread::create([control, work = std::move(work)] { work(control.get()); });
+    connect(job.thread, &QThread::finished, job.thread, &QObject::deleteLater);
+    job.thread->start();
+}
+
+void TFQReport::finishJob(Job& job) {
+    job.thread.clear();
+    job.control.reset();
+    showJobRow();
+}
+
+void TFQReport::jobProgress(const Job& job, qint64 done, qint64 total) {
+    if (!job.control) return; // finished meanwhile
+    // The output's progress goes before the listing's when both run.
+    if (&job == &m_listingJob && m_outputJob.control) return;
+    m_jobLabel->setText(total > 0 ? QStringLiteral("%1: %2 из %3 записей").arg(job.what).arg(done).arg(total)
+                                  : job.what);
+    const int scale = total > 0 ? int(qMin<qint64>(1000, total)) : 0;
+    m_jobBar->setRange(0, scale);
+    m_jobBar->setValue(total > 0 ? int(done * scale / total) : 0);
+    m_jobRow->setVisible(true);
+}
+
+void TFQReport::showJobRow() {
+    if (!m_listingJob.control && !m_outputJob.control) m_jobRow->setVisible(false);
+    m_print->setEnabled(!m_outputJob.control && !m_listingJob.control);
+    m_export->setEnabled(m_listing.pages_visible && !m_outputJob.control && !m_listingJob.control);
+}
+
+void TFQReport::startListing(const ListingRequest& request) {
+    if (request.path.isEmpty()) return;
+    if (m_listingJob.thread) {
+        // The newest request wins: the one running stops at its next block and this one follows.
+        m_pending = std::make_unique<ListingRequest>(request);
+        m_listingJob.control->cancel();
+        return;
+    }
+    auto index = m_index;
+    startJob(m_listingJob, QStringLiteral("Чтение"), [this, index, request](JobControl* control) {
+        ListingPage page = readListingPage(*index, request, control);
+        QMetaObject::invokeMethod(
+            this, [this, page = std::move(page)] { listingRead(page); }, Qt::QueuedConnection);
+    });
+    showJobRow();
+}
+
+void TFQReport::listingRead(const ListingPage& page) {
+    finishJob(m_listingJob);
+    if (m_pending) {
+        const ListingRequest next = *std::exchange(m_pending, nullptr);
+        startListing(next);
+        return;
+    }
+    m_listing.apply(page);
+    refresh();
+    if (!page.request.pageChange) refreshChoosers(false);
 }
 
 void TFQReport::showEvent(QShowEvent* event) {
@@ -309,6 +488,49 @@ void TFQReport::showEvent(QShowEvent* event) {
 void TFQReport::FormActivate() {
     m_listing.FormActivate();
     m_model->reload();
+    refreshChoosers(true);
+}
+
+void TFQReport::refreshChoosers(bool showNewest) {
+    for (const QDate& d : m_markedDays)
+        m_calendar->setDateTextFormat(d, QTextCharFormat());
+    m_markedDays = dailyLogDays(m_c.data_dir);
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    for (const QDate& d : m_markedDays)
+        m_calendar->setDateTextFormat(d, bold);
+    if (showNewest && !m_markedDays.empty()) {
+        m_calendar->setSelectedDate(m_markedDays.back());
+        m_calendar->setCurrentPage(m_markedDays.back().year(), m_markedDays.back().month());
+    }
+
+    const int kept = m_sensors->currentIndex();
+    m_sensors->clear();
+    m_sensors->addItem(QStringLiteral("Датчик…"));
+    for (const SensorLogFile& f : sensorLogFiles(m_c.data_dir)) {
+        const QString type = f.sensor_type ? QStringLiteral("Ватрел-Б") : QStringLiteral("Ватрел-А");
+        const int slot = find_slot(m_c, f.factory_number);
+        const bool present =
+            slot >= 0 && (m_c.sensors[size_t(slot)].sensor_type != 0) == (f.sensor_type != 0);
+        const QString where =
+            present ? QStringLiteral("позиция %1").arg(slot + 1) : QStringLiteral("отключён");
+        m_sensors->addItem(QStringLiteral("№ %1 (%2), %3").arg(qint32(f.factory_number)).arg(type, where),
+                           QVariant::fromValue(QPair<quint32, int>(f.factory_number, f.sensor_type)));
+    }
+    m_sensors->setCurrentIndex(kept > 0 && kept < m_sensors->count() ? kept : 0);
+}
+
+void TFQReport::CalendarDaysClick(const QDate& day) {
+    // A day without a log has nothing to show: the click leaves the listing as it is.
+    if (!std::binary_search(m_markedDays.begin(), m_markedDays.end(), day)) return;
+    takeChoices();
+    startListing(m_listing.loadRequest(m_c.path(dailyLogFragment(day))));
+}
+
+void TFQReport::ComboSensorsChoose(int index) {
+    if (index <= 0) return;
+    const auto sensor = m_sensors->itemData(index).value<QPair<quint32, int>>();
+    OpenSensorLog(sensor.first, qint16(sensor.second));
 }
 
 void TFQReport::takeChoices() {
@@ -323,8 +545,15 @@ void TFQReport::takeChoices() {
 
 void TFQReport::refresh() {
     m_model->reload();
+    // Texts of several lines get rows of the height they need; the others keep the default height.
+    for (int row = 0; row < m_model->rowCount(); ++row)
+        if (m_listing.grid.at(1, row + 1).contains(QLatin1Char('\n'))) m_grid->resizeRowToContents(row);
+    m_labelLog->setText(m_listing.LabelLog);
+    setWindowTitle(m_listing.pages_visible
+                       ? QStringLiteral("Протокол событий — ") + logTitle(m_listing.report_path)
+                       : QStringLiteral("Протокол событий"));
     m_groupProt->setVisible(m_listing.pages_visible);
-    m_export->setEnabled(m_listing.pages_visible);
+    showJobRow();
     m_stTextStr->setText(m_listing.StTextStr);
     m_stTextProt->setText(m_listing.StTextProt);
     m_spin->setMaximum(m_listing.spin_max);
@@ -341,20 +570,17 @@ void TFQReport::BitBtn1Click() {
     takeChoices();
     const QString path = openFileDialog ? openFileDialog(m_listing.sourceFolder()) : QString();
     if (path.isEmpty()) return; // cancelled: the listing stays as it was
-    m_listing.load(path);
-    refresh();
+    startListing(m_listing.loadRequest(path));
 }
 
 void TFQReport::OpenSensorLog(quint32 factory_number, qint16 sensor_type) {
     takeChoices();
-    m_listing.OpenSensorLog(factory_number, sensor_type);
-    refresh();
+    startListing(m_listing.loadRequest(m_c.path(sensorLogFragment(factory_number, sensor_type))));
 }
 
 void TFQReport::BButPrevClick(PageButton sender) {
     takeChoices();
-    m_listing.changePage(sender);
-    refresh();
+    startListing(m_listing.pageRequest(sender));
 }
 
 ReportPrintSettings TFQReport::printSettings() const {
@@ -372,33 +598,62 @@ ReportPrintSettings TFQReport::printSettings() const {
     s.fitToPage = m_fitToPage->isChecked();
     s.autoSize = m_autoSize->isChecked();
     s.centred = m_centred->isChecked();
+    s.infoBackground = palette().color(QPalette::ToolTipBase);
     return s;
 }
 
-void TFQReport::printListing(QPrinter& printer) {
-    printReport(printer, printSettings(), m_listing.grid, m_c.ReportRowStyles, m_c.clock());
-}
-
 void TFQReport::BitBtnPrintClick() {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setCopyCount(1);
-    // A cancelled print dialog prints nothing.
-    if (!printDialog || !printDialog(printer)) return;
-    printListing(printer);
-    if (m_c.ui)
-        m_c.ui->message(QStringLiteral("Внимание"),
-                        QStringLiteral("Если печать прошла успешно,нажмите на кнопку <OK>"),
-                        ConsoleUi::Icon::Warning);
+    if (m_outputJob.thread || m_listingJob.thread) return;
+    m_printer->setCopyCount(1);
+    // A cancelled print dialog prints nothing. The printer is the one of the last printout, so the
+    // dialog offers the printer and output file chosen then.
+    if (!printDialog || !printDialog(*m_printer)) return;
+    // The page as shown now goes to the worker by copy; the printer is the worker's until it is done.
+    auto grid = std::make_shared<TextGrid>(m_listing.grid);
+    const auto styles = m_c.ReportRowStyles;
+    const ReportPrintSettings settings = printSettings();
+    const QDateTime now = m_c.clock();
+    QPrinter* printer = m_printer;
+    startJob(m_outputJob, QStringLiteral("Печать"),
+             [this, grid, styles, settings, now, printer](JobControl* control) {
+                 const bool done = printReport(*printer, settings, *grid, styles, now, control);
+                 QMetaObject::invokeMethod(
+                     this,
+                     [this, done] {
+                         finishJob(m_outputJob);
+                         if (done && m_c.ui)
+                             m_c.ui->message(
+                                 QStringLiteral("Внимание"),
+                                 QStringLiteral("Если печать прошла успешно,нажмите на кнопку <OK>"),
+                                 ConsoleUi::Icon::Warning);
+                     },
+                     Qt::QueuedConnection);
+             });
+    showJobRow();
 }
 
 void TFQReport::BitBtnExportClick() {
-    if (!m_listing.pages_visible || !saveFileDialog) return;
-    takeChoices();
+    if (!m_listing.pages_visible || !saveFileDialog || m_outputJob.thread || m_listingJob.thread) return;
     const QString suggested =
         QDir(m_c.data_dir).filePath(QFileInfo(m_listing.report_path).fileName() + QStringLiteral(".csv"));
     const QString target = saveFileDialog(suggested);
     if (target.isEmpty()) return;
-    m_listing.exportCsv(target);
+    // Exactly the listing shown: its file, its filter, the records it was read from.
+    const ReportListing::ExportJob job = m_listing.exportJob(target);
+    startJob(m_outputJob, QStringLiteral("Экспорт"), [this, job](JobControl* control) {
+        const ExportResult result = exportListing(job, control);
+        QMetaObject::invokeMethod(
+            this,
+            [this, job, result] {
+                finishJob(m_outputJob);
+                if (result == ExportResult::CannotRead)
+                    m_c.error(QStringLiteral("Файл не удается открыть: ") + job.source);
+                else if (result == ExportResult::CannotWrite)
+                    m_c.error(QStringLiteral("Файл не удается записать: ") + job.target);
+            },
+            Qt::QueuedConnection);
+    });
+    showJobRow();
 }
 
 } // namespace vatrel

@@ -5,19 +5,27 @@
 
 #include <QAbstractTableModel>
 #include <QDialog>
+#include <QPointer>
 #include <functional>
+#include <memory>
 
+class QCalendarWidget;
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QPlainTextEdit;
 class QPrinter;
+class QProgressBar;
 class QPushButton;
+class QThread;
 class QRadioButton;
 class QSpinBox;
 class QTableView;
 
 namespace vatrel {
+
+class JobControl;
 
 // AdvStringGrid2: the listing of the page shown. Model row i is grid row i + 1; data rows take their
 // colours from ReportRowStyles, the same colours the printout uses.
@@ -49,6 +57,11 @@ public:
     void OpenSensorLog(quint32 factory_number, qint16 sensor_type);
 
     void FormActivate();
+    // The day and sensor choosers: which days and sensors have a log is looked up again on every
+    // showing of the viewer (the calendar then shows the newest day) and after every load.
+    void refreshChoosers(bool showNewest);
+    void CalendarDaysClick(const QDate& day);
+    void ComboSensorsChoose(int index);
     void BitBtn1Click();
     void BButPrevClick(PageButton sender);
     void BitBtnPrintClick();
@@ -56,11 +69,11 @@ public:
 
     // The print group's choices as print settings.
     ReportPrintSettings printSettings() const;
-    // Prints the page shown with the print group's choices, without asking (the print button asks
-    // first through the print dialog).
-    void printListing(QPrinter& printer);
-
     const ReportListing& listing() const { return m_listing; }
+    // A load, page change, export or printout still running.
+    bool busy() const;
+    // Cancels whatever runs (as the progress row's "Отмена" does).
+    void cancelJobs();
 
     // The platform dialogs, replaceable so that tests can answer them. An empty path means cancelled.
     std::function<QString(const QString& folder)> openFileDialog;
@@ -69,10 +82,25 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
+    // A job on a worker thread of its own. The listing's jobs run one at a time (a newer request
+    // cancels the one running and follows it), as do the export and the printout; the window thread
+    // only starts them and takes their results, handed back as queued calls.
+    struct Job {
+        QPointer<QThread> thread;
+        std::shared_ptr<JobControl> control;
+        QString what; // "Чтение", "Экспорт", "Печать": the progress row's words
+    };
     void takeChoices();
     void refresh();
+    void startListing(const ListingRequest& request);
+    void listingRead(const ListingPage& page);
+    void startJob(Job& job, const QString& what, std::function<void(JobControl*)> work);
+    void jobProgress(const Job& job, qint64 done, qint64 total);
+    void finishJob(Job& job);
+    void showJobRow();
 
     Console& m_c;
     ReportListing m_listing;
@@ -100,6 +128,19 @@ private:
     QRadioButton* m_bordersAll = nullptr;
     QRadioButton* m_bordersHorizontal = nullptr;
     QRadioButton* m_bordersVertical = nullptr;
+    QCalendarWidget* m_calendar = nullptr;
+    QComboBox* m_sensors = nullptr;
+    std::vector<QDate> m_markedDays;
+    QPrinter* m_printer = nullptr; // kept for the run: the print dialog opens on the last choice
+    QLabel* m_labelLog = nullptr;
+    QPushButton* m_print = nullptr;
+    QWidget* m_jobRow = nullptr;
+    QLabel* m_jobLabel = nullptr;
+    QProgressBar* m_jobBar = nullptr;
+    Job m_listingJob;
+    Job m_outputJob;
+    std::shared_ptr<LogIndex> m_index; // touched by one listing job at a time
+    std::unique_ptr<ListingRequest> m_pending;
     bool m_placed = false;
 };
 

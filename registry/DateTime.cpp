@@ -112,4 +112,47 @@ QString formatDateTime(double days) {
     return text;
 }
 
+QString formatFullDateTime(double days) {
+    // Written digit by digit like formatDateTime: a QDateTime in local time asks the zone database
+    // (and stats its file) every time, which vatrel-log and the export would do once per record.
+    QDate date;
+    int ms = 0;
+    if (!splitDays(days, &date, &ms)) return {};
+    int y = 0, m = 0, d = 0;
+    date.getDate(&y, &m, &d);
+    const int seconds = ms / 1000;
+    if (!fourDigitYear(y))
+        return formatDate(date) + QLatin1Char(' ') +
+               QTime::fromMSecsSinceStartOfDay(ms).toString(QStringLiteral("HH:mm:ss"));
+    QString text(19, Qt::Uninitialized);
+    QChar* out = putDate(text.data(), y, m, d);
+    *out++ = QLatin1Char(' ');
+    out = putDigits(out, seconds / 3600, 2);
+    *out++ = QLatin1Char(':');
+    out = putDigits(out, seconds / 60 % 60, 2);
+    *out++ = QLatin1Char(':');
+    putDigits(out, seconds % 60, 2);
+    return text;
+}
+
+bool writeFullDateTime(double days, char* out) {
+    QDate date;
+    int ms = 0;
+    if (!splitDays(days, &date, &ms)) return false;
+    int y = 0, m = 0, d = 0;
+    date.getDate(&y, &m, &d);
+    if (!fourDigitYear(y)) return false;
+    const int seconds = ms / 1000;
+    const int fields[] = {d, m, y, seconds / 3600, seconds / 60 % 60, seconds % 60};
+    const int widths[] = {2, 2, 4, 2, 2, 2};
+    const char after[] = {'.', '.', ' ', ':', ':', 0};
+    for (int i = 0; i < 6; ++i) {
+        for (int k = widths[i] - 1, v = fields[i]; k >= 0; --k, v /= 10)
+            out[k] = char('0' + v % 10);
+        out += widths[i];
+        if (after[i]) *out++ = after[i];
+    }
+    return true;
+}
+
 } // namespace vatrel

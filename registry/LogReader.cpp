@@ -1,9 +1,12 @@
 #include "registry/LogReader.h"
+#include "registry/Cp1251.h"
 #include "registry/DateTime.h"
+#include "registry/JobControl.h"
 #include "registry/RegularFile.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QtEndian>
 #include <cstring>
 #include <sys/stat.h>
 
@@ -57,7 +60,7 @@ void LogIndex::clear() {
     m_valid = false;
 }
 
-bool LogIndex::refresh(QFile& f, const QString& path, LogFilter filter) {
+bool LogIndex::refresh(QFile& f, const QString& path, LogFilter filter, JobControl* control) {
     qint64 size = 0;
     quint64 dev = 0, ino = 0;
     if (!fileIdentity(f, size, dev, ino)) {
@@ -83,8 +86,9 @@ bool LogIndex::refresh(QFile& f, const QString& path, LogFilter filter) {
         m_valid = true;
         ++m_fullIndexings;
     }
-    if (whole > m_scanned && !scan(f, m_scanned, whole)) {
-        clear();
+    if (whole > m_scanned && !scan(f, m_scanned, whole, control)) {
+        // A cancelled scan keeps what it indexed; a read error leaves nothing to trust.
+        if (!(control && control->cancelled())) clear();
         return false;
     }
     // A whole file indexed at once keeps no growth slack: at most four bytes a passing record.
@@ -92,10 +96,17 @@ bool LogIndex::refresh(QFile& f, const QString& path, LogFilter filter) {
     return true;
 }
 
-bool LogIndex::scan(QFile& f, qint64 fromRecord, qint64 toRecord) {
+bool LogIndex::scan(QFile& f, qint64 fromRecord, qint64 toRecord, JobControl* control) {
     if (!m_all) {
         QByteArray buffer;
         for (qint64 at = fromRecord; at < toRecord;) {
+            if (control) {
+                if (control->cancelled()) {
+                    rememberLast(f, at);
+                    return false;
+                }
+                control->progress(at, toRecord);
+            }
             const qint64 n = qMin(kBlockRecords, toRecord - at);
             // Mapping avoids copying hundreds of megabytes on a first open; reading is the fallback.
             const uchar* block = f.map(at * kRec, n * kRec);
@@ -112,9 +123,14 @@ bool LogIndex::scan(QFile& f, qint64 fromRecord, qint64 toRecord) {
             at += n;
         }
     }
+    return rememberLast(f, toRecord);
+}
+
+bool LogIndex::rememberLast(QFile& f, qint64 scanned) {
     m_lastRecord.resize(kRec);
-    if (!readAt(f, (toRecord - 1) * kRec, m_lastRecord.data(), kRec)) return false;
-    m_scanned = toRecord;
+    if (scanned > 0 && !readAt(f, (scanned - 1) * kRec, m_lastRecord.data(), kRec)) return false;
+    if (scanned == 0) m_lastRecord.clear();
+    m_scanned = scanned;
     return true;
 }
 
@@ -167,9 +183,41 @@ bool forEachRecord(QFile& f, LogFilter filter, const std::function<void(const Ev
     }
 }
 
+bool forEachRecordImage(QFile& f, LogFilter filter, qint64 limit, JobControl* control,
+                        const std::function<void(const char* const* images, qsizetype count)>& sink) {
+    if (!f.seek(0)) return false;
+    QByteArray buffer(kBlockRecords * kRec, '\0');
+    std::vector<const char*> images;
+    images.reserve(size_t(kBlockRecords));
+    qint64 done = 0;
+    while (limit < 0 || done < limit) {
+        if (control) {
+            if (control->cancelled()) return false;
+            control->progress(done, limit);
+        }
+        const qint64 want = limit < 0 ? kBlockRecords : qMin(kBlockRecords, limit - done);
+        qint64 held = 0;
+        while (held < want * kRec) {
+            const qint64 got = f.read(buffer.data() + held, want * kRec - held);
+            if (got < 0) return false;
+            if (got == 0) break;
+            held += got;
+        }
+        const qint64 whole = held / kRec; // a torn tail is left out
+        images.clear();
+        for (qint64 i = 0; i < whole; ++i) {
+            const char* p = buffer.constData() + i * kRec;
+            if (passesFilter(filter, qint8(p[kCodeOffset]))) images.push_back(p);
+        }
+        if (!images.empty()) sink(images.data(), qsizetype(images.size()));
+        done += whole;
+        if (whole < want) break; // the end of the file
+    }
+    return true;
+}
+
 QString logDateTime(double days) {
-    const QDateTime t = fromDays(days);
-    return t.isValid() ? t.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")) : QString();
+    return formatFullDateTime(days);
 }
 
 QString logFactoryNumber(quint32 factory_number) {
@@ -208,6 +256,86 @@ QString csvLine(const EventRecord& r) {
     return csvField(logDateTime(r.time)) + QLatin1Char(',') + QString::number(int(r.code)) +
            QLatin1Char(',') + logFactoryNumber(r.factory_number) + QLatin1Char(',') + csvField(r.text) +
            QStringLiteral("\r\n");
+}
+
+namespace {
+
+// Each cp1251 byte as UTF-8, as the code page converter gives it (its replacement character for the
+// one byte the page leaves undefined).
+struct Utf8Table {
+    char bytes[256][4] = {};
+    quint8 length[256] = {};
+    Utf8Table() {
+        for (int b = 1; b < 256; ++b) {
+            const QByteArray u = cp1251::decode(QByteArray(1, char(b))).toUtf8();
+            length[b] = quint8(qMin<qsizetype>(u.size(), 4));
+            std::memcpy(bytes[b], u.constData(), length[b]);
+        }
+    }
+};
+
+// Writes `v` in decimal at head + n; returns the new end.
+qsizetype putInteger(char* head, qsizetype n, qint64 v) {
+    if (v < 0) {
+        head[n++] = '-';
+        v = -v;
+    }
+    char digits[20];
+    int k = 0;
+    do {
+        digits[k++] = char('0' + v % 10);
+        v /= 10;
+    } while (v > 0);
+    while (k > 0)
+        head[n++] = digits[--k];
+    return n;
+}
+
+} // namespace
+
+void appendCsvLine(QByteArray& out, const char* image) {
+    static const Utf8Table table;
+    const auto* text = reinterpret_cast<const uchar*>(image + 38);
+    const qsizetype textSize = qsizetype(::strnlen(image + 38, EventRecord::kTextSize));
+    const quint64 timeBits = qFromLittleEndian<quint64>(image + 8);
+    double days = 0;
+    std::memcpy(&days, &timeBits, sizeof days);
+    char head[64];
+    if (!writeFullDateTime(days, head)) {
+        EventRecord r;
+        r.decode(QByteArrayView(image, EventRecord::kSize));
+        out += csvLine(r).toUtf8();
+        return;
+    }
+    // Written in place: at most the head, three bytes a character, a doubled quote each and CR LF.
+    const qsizetype start = out.size();
+    out.resize(start + 64 + 3 * textSize + 4);
+    char* p = out.data() + start;
+    std::memcpy(p, head, 19);
+    qsizetype n = 19;
+    p[n++] = ',';
+    n = putInteger(p, n, qint8(image[16]));
+    p[n++] = ',';
+    n = putInteger(p, n, qint32(qFromLittleEndian<quint32>(image + 4)));
+    p[n++] = ',';
+    bool quote = false;
+    for (qsizetype i = 0; i < textSize && !quote; ++i)
+        quote = text[i] == ',' || text[i] == '"' || text[i] == '\r' || text[i] == '\n';
+    if (quote) p[n++] = '"';
+    for (qsizetype i = 0; i < textSize; ++i) {
+        const uchar b = text[i];
+        if (b < 0x80) {
+            if (b == '"') p[n++] = '"';
+            p[n++] = char(b);
+        } else {
+            for (int k = 0; k < table.length[b]; ++k)
+                p[n++] = table.bytes[b][k];
+        }
+    }
+    if (quote) p[n++] = '"';
+    p[n++] = '\r';
+    p[n++] = '\n';
+    out.resize(start + n);
 }
 
 } // namespace vatrel

@@ -1,9 +1,12 @@
 #include "registry/ReportListing.h"
 #include "registry/DateTime.h"
 #include "registry/EventLog.h"
+#include "registry/JobControl.h"
 #include "registry/WholeFileWriter.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <limits>
 
 namespace vatrel {
@@ -11,7 +14,62 @@ namespace vatrel {
 namespace {
 // The blank row that ends every listing carries this code.
 constexpr int kEndRowCode = 46;
+
+// Texts of the listing keep their line breaks (the row is as tall as they need); a lone CR or other
+// control characters of a damaged record become blanks.
+QString listingText(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    for (QChar& ch : text)
+        if (ch != QLatin1Char('\n') && (ch.category() == QChar::Other_Control || ch == QChar::LineSeparator ||
+                                        ch == QChar::ParagraphSeparator))
+            ch = QLatin1Char(' ');
+    return text;
+}
 } // namespace
+
+ListingPage readListingPage(LogIndex& index, const ListingRequest& request, JobControl* control) {
+    ListingPage page;
+    page.request = request;
+    QFile f(request.path);
+    if (request.path.isEmpty() || !openLogFile(f)) {
+        index.clear();
+        return page;
+    }
+    if (!index.refresh(f, request.path, request.filter, control)) {
+        page.status = control && control->cancelled() ? ListingPage::Status::Cancelled
+                                                      : ListingPage::Status::CannotOpen;
+        return page;
+    }
+    page.fileRecords = index.scannedRecords();
+    page.selected = index.count();
+    const qint64 pages = qMax<qint64>(1, (page.selected + REPORT_PAGE_SIZE - 1) / REPORT_PAGE_SIZE);
+    page.lastPage = int(qMin<qint64>(pages - 1, std::numeric_limits<qint32>::max() / REPORT_PAGE_SIZE));
+    // A file that shrank since the page was chosen has fewer pages: its last one is shown.
+    page.page = request.wantedPage < 0 ? page.lastPage : qBound(0, request.wantedPage, page.lastPage);
+    const qint64 first = qint64(page.page) * REPORT_PAGE_SIZE;
+    const qint64 n = qMin<qint64>(REPORT_PAGE_SIZE, page.selected - first);
+    if (!index.read(f, first, n, page.records)) {
+        index.clear();
+        return page;
+    }
+    page.status = ListingPage::Status::Ok;
+    return page;
+}
+
+QString logTitle(const QString& path) {
+    const QFileInfo fi(path);
+    const QString folder = fi.absoluteDir().dirName();
+    const QString name = fi.fileName();
+    if (folder == QLatin1String("QReport") && QDate::fromString(name, QStringLiteral("dd.MM.yyyy")).isValid())
+        return QStringLiteral("Протокол за ") + name;
+    bool number = false;
+    name.toInt(&number);
+    if (number && folder == QLatin1String("VatrelA_mess"))
+        return QStringLiteral("Протокол датчика № %1 (Ватрел-А)").arg(name);
+    if (number && folder == QLatin1String("VatrelB_mess"))
+        return QStringLiteral("Протокол датчика № %1 (Ватрел-Б)").arg(name);
+    return QStringLiteral("Протокол ") + name;
+}
 
 ReportListing::ReportListing(Console& c) : m_c(c) {
     FormActivate();
@@ -34,34 +92,110 @@ QString ReportListing::sourceFolder() const {
     return m_c.path(QStringLiteral("VatrelA_mess"));
 }
 
-void ReportListing::resetCounters() {
-    report_total = 0;
-    report_page_rows = 0;
-    report_last_page = 0;
-    report_page = 0;
+ListingRequest ReportListing::loadRequest(const QString& path) const {
+    return {path, filter, -1, PageButton::Last, false};
+}
+
+ListingRequest ReportListing::pageRequest(PageButton button) const {
+    if (!pages_visible) return {};
+    int wanted = 0;
+    switch (button) {
+    case PageButton::Previous:
+        wanted = qMax(0, report_page - 1);
+        break;
+    case PageButton::Next:
+        wanted = qMin(report_last_page, report_page + 1);
+        break;
+    case PageButton::First:
+        wanted = 0;
+        break;
+    case PageButton::Last:
+        wanted = report_last_page;
+        break;
+    case PageButton::Go:
+        wanted = spin_value - 1;
+        break;
+    }
+    return {report_path, filter, wanted, button, true};
+}
+
+void ReportListing::clearListing() {
+    for (int row = 1; row < grid.capacity(); ++row) {
+        grid.set(0, row, QString());
+        grid.set(1, row, QString());
+    }
+    for (auto& s : m_c.ReportRowStyles)
+        s = {};
+    grid.setRowCount(2);
+    report_total = report_page_rows = report_page = report_last_page = 0;
+    report_wanted_page = -1;
+    m_selected = m_fileRecords = 0;
+    pages_visible = false;
+    current_row = 1;
+    StTextStr.clear();
+    StTextProt.clear();
+    LabelLog.clear();
+    spin_max = 100;
+    spin_value = 1;
+}
+
+bool ReportListing::apply(const ListingPage& page) {
+    switch (page.status) {
+    case ListingPage::Status::Cancelled:
+        return false;
+    case ListingPage::Status::CannotOpen:
+        // The rows of the file shown before must not pass for the rows of the one that failed.
+        clearListing();
+        report_path = page.request.path;
+        m_c.error(page.request.pageChange ? QStringLiteral("BButPrevClick: файл не удается открыть")
+                                          : QStringLiteral("Файл не удается открыть: ") + page.request.path);
+        return false;
+    case ListingPage::Status::Ok:
+        break;
+    }
+    report_path = page.request.path;
+    m_shownFilter = page.request.filter;
+    m_selected = page.selected;
+    m_fileRecords = page.fileRecords;
+    report_total = qint32(qMin<qint64>(page.selected + 1, std::numeric_limits<qint32>::max()));
+    report_last_page = page.lastPage;
+    report_page = report_wanted_page = page.page;
+
+    for (int row = 1; row < grid.capacity(); ++row) {
+        grid.set(0, row, QString());
+        grid.set(1, row, QString());
+    }
+    for (auto& s : m_c.ReportRowStyles)
+        s = {};
+    const int n = int(page.records.size());
+    for (int k = 0; k < n; ++k) {
+        const EventRecord& r = page.records[size_t(k)];
+        m_c.ReportRowStyles[size_t(k)] = {colours::info_background, eventFontColour(r.code), 0, 0};
+        grid.set(0, k + 1, formatDateTime(r.time));
+        grid.set(1, k + 1, listingText(r.text));
+    }
+    const bool last = page.page == page.lastPage;
+    report_page_rows = n + (last ? 1 : 0);
+    if (last && n < REPORT_PAGE_SIZE)
+        m_c.ReportRowStyles[size_t(n)] = {colours::info_background, eventFontColour(kEndRowCode), 0, 0};
+    // An empty selection says so instead of showing a bare blank row.
+    if (m_selected == 0) grid.set(1, 1, QStringLiteral(" Сообщений нет"));
+    // Every page ends with one blank row: the end row on the last page, an empty one before.
+    grid.setRowCount(n + 2);
+
+    pages_visible = true;
+    const PageButton b = page.request.button;
+    current_row = !page.request.pageChange                                ? grid.rowCount() - 1
+                  : (b == PageButton::Previous || b == PageButton::First) ? grid.rowCount() - 1
+                                                                          : 1;
+    spin_max = report_last_page + 1;
+    spin_value = report_page + 1;
+    updateTexts();
+    return true;
 }
 
 bool ReportListing::load(const QString& path) {
-    resetCounters();
-    report_wanted_page = -1;
-    report_path = path;
-    QFile f(path);
-    if (!openLogFile(f) || !m_index.refresh(f, path, filter)) {
-        // The grid keeps what it showed; a page change will try this path again.
-        m_index.clear();
-        m_c.error(QStringLiteral("Файл не удается открыть: ") + path);
-        return false;
-    }
-    pages_visible = true;
-    // The last page: the view ends at the newest entries.
-    if (!readAndShow(f, -1)) {
-        m_c.error(QStringLiteral("Файл не удается открыть: ") + path);
-        return false;
-    }
-    current_row = grid.rowCount() - 1;
-    spin_max = report_last_page + 1;
-    spin_value = report_last_page + 1;
-    return true;
+    return apply(readListingPage(m_index, loadRequest(path)));
 }
 
 bool ReportListing::OpenSensorLog(quint32 factory_number, qint16 sensor_type) {
@@ -69,77 +203,9 @@ bool ReportListing::OpenSensorLog(quint32 factory_number, qint16 sensor_type) {
 }
 
 bool ReportListing::changePage(PageButton button) {
-    if (!pages_visible) return false;
-    switch (button) {
-    case PageButton::Previous:
-        report_wanted_page = qMax(0, report_page - 1);
-        break;
-    case PageButton::Next:
-        report_wanted_page = qMin(report_last_page, report_page + 1);
-        break;
-    case PageButton::First:
-        report_wanted_page = 0;
-        break;
-    case PageButton::Last:
-        report_wanted_page = report_last_page;
-        break;
-    case PageButton::Go:
-        report_wanted_page = spin_value - 1;
-        break;
-    }
-    resetCounters();
-    QFile f(report_path);
-    if (!openLogFile(f) || !m_index.refresh(f, report_path, filter) || !readAndShow(f, report_wanted_page)) {
-        m_index.clear();
-        m_c.error(QStringLiteral("BButPrevClick: файл не удается открыть"));
-        return false;
-    }
-    current_row = (button == PageButton::Previous || button == PageButton::First) ? grid.rowCount() - 1 : 1;
-    spin_max = report_last_page + 1;
-    spin_value = report_page + 1;
-    return true;
-}
-
-bool ReportListing::readAndShow(QFile& f, int wantedPage) {
-    m_selected = m_index.count();
-    const qint64 positions = m_selected + 1; // the end row
-    report_total = qint32(qMin<qint64>(positions, std::numeric_limits<qint32>::max()));
-    report_last_page = (report_total - 1) / REPORT_PAGE_SIZE;
-    // A file that shrank since the page was chosen has fewer pages: show its last one.
-    const int page = wantedPage < 0 ? report_last_page : qBound(0, wantedPage, report_last_page);
-    report_wanted_page = page;
-
-    const qint64 first = qint64(page) * REPORT_PAGE_SIZE;
-    const qint64 end = qMin<qint64>(report_total, first + REPORT_PAGE_SIZE);
-    std::vector<EventRecord> records;
-    if (!m_index.read(f, first, qMin(end, m_selected) - first, records)) return false;
-
-    for (int row = 1; row < grid.capacity(); ++row) {
-        grid.set(0, row, QString());
-        grid.set(1, row, QString());
-    }
-    report_page_rows = 0;
-    for (qint64 pos = first; pos < end; ++pos) {
-        const int k = report_page_rows;
-        const bool endRow = pos >= m_selected;
-        const int code = endRow ? kEndRowCode : records[size_t(pos - first)].code;
-        m_c.ReportRowStyles[size_t(k)] = {colours::info_background, eventFontColour(code), 0, 0};
-        if (endRow) {
-            // An empty selection says so instead of showing a bare blank row.
-            if (m_selected == 0) grid.set(1, k + 1, QStringLiteral(" Сообщений нет"));
-        } else {
-            const EventRecord& r = records[size_t(pos - first)];
-            grid.set(0, k + 1, formatDateTime(r.time));
-            grid.set(1, k + 1, singleLineText(r.text));
-        }
-        ++report_page_rows;
-    }
-    for (int k = report_page_rows; k < REPORT_PAGE_SIZE; ++k)
-        m_c.ReportRowStyles[size_t(k)] = {};
-    report_page = page;
-    grid.setRowCount(page == report_last_page ? report_page_rows + 1 : REPORT_PAGE_SIZE + 2);
-    updateTexts();
-    return true;
+    const ListingRequest request = pageRequest(button);
+    if (request.path.isEmpty()) return false;
+    return apply(readListingPage(m_index, request));
 }
 
 void ReportListing::updateTexts() {
@@ -148,39 +214,54 @@ void ReportListing::updateTexts() {
                  QStringLiteral(" страниц (по ") + QString::number(REPORT_PAGE_SIZE) +
                  QStringLiteral(" сообщений)");
     StTextStr = QStringLiteral(" Стр. ") + QString::number(report_page + 1);
+    LabelLog = logTitle(report_path) + QStringLiteral(", записей в файле: ") + QString::number(m_fileRecords);
+}
+
+ReportListing::ExportJob ReportListing::exportJob(const QString& target) const {
+    return {report_path, m_shownFilter, m_fileRecords, m_selected, target};
 }
 
 bool ReportListing::exportCsv(const QString& target) {
-    QFile in(report_path);
-    if (report_path.isEmpty() || !openLogFile(in)) {
+    if (!pages_visible) return false;
+    switch (exportListing(exportJob(target))) {
+    case ExportResult::Done:
+        return true;
+    case ExportResult::CannotRead:
         m_c.error(QStringLiteral("Файл не удается открыть: ") + report_path);
         return false;
-    }
-    WholeFileWriter out(target);
-    if (!out.open()) {
+    case ExportResult::CannotWrite:
         m_c.error(QStringLiteral("Файл не удается записать: ") + target);
         return false;
+    case ExportResult::Cancelled:
+        break;
     }
+    return false;
+}
+
+ExportResult exportListing(const ReportListing::ExportJob& job, JobControl* control) {
+    QFile in(job.source);
+    if (job.source.isEmpty() || !openLogFile(in)) return ExportResult::CannotRead;
+    WholeFileWriter out(job.target);
+    if (!out.open()) return ExportResult::CannotWrite;
     QByteArray chunk("\xEF\xBB\xBF"); // the BOM tells spreadsheet programs the text is UTF-8
-    bool ok = true;
-    const bool read = forEachRecord(in, filter, [&](const EventRecord& r) {
-        chunk += csvLine(r).toUtf8();
-        if (chunk.size() >= (1 << 20)) {
-            ok = ok && out.write(chunk);
-            chunk.clear();
-        }
-    });
-    ok = ok && out.write(chunk);
+    chunk.reserve(1 << 21);
+    bool written = true;
+    const bool read = forEachRecordImage(in, job.filter, job.records, control,
+                                         [&](const char* const* images, qsizetype count) {
+                                             for (qsizetype i = 0; i < count; ++i)
+                                                 appendCsvLine(chunk, images[i]);
+                                             if (chunk.size() >= (1 << 20)) {
+                                                 written = written && out.write(chunk);
+                                                 chunk.resize(0); // keeps its room
+                                             }
+                                         });
     if (!read) {
         out.cancel();
-        m_c.error(QStringLiteral("Файл не удается открыть: ") + report_path);
-        return false;
+        return control && control->cancelled() ? ExportResult::Cancelled : ExportResult::CannotRead;
     }
-    if (!ok || !out.commit()) {
-        m_c.error(QStringLiteral("Файл не удается записать: ") + target);
-        return false;
-    }
-    return true;
+    written = written && out.write(chunk);
+    if (!written || !out.commit()) return ExportResult::CannotWrite;
+    return ExportResult::Done;
 }
 
 } // namespace vatrel

@@ -57,6 +57,17 @@ private slots:
         }
         QCOMPARE(run({"--filter", "some", log}).code, 2);
         QCOMPARE(run({}).code, 2);
+
+        // A header row on request; "--" ends the options, so a file may be named like one.
+        QVERIFY(QFile::copy(log, dir.filePath("--csv")));
+        r = run({"--csv", "--header", "--filter=alarms", "--", dir.filePath("--csv")});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QString("Дата и время,Код,Номер датчика,Наименование события\r\n"
+                                "01.04.2025 12:00:00,33,-5,\"Тревога, \"\"север\"\"\"\r\n"));
+        QDir::setCurrent(dir.path());
+        QCOMPARE(run({"--", "--csv"}).out.count(QLatin1Char('\n')), 3);
+        QCOMPARE(run({"--csv"}).code, 2);
+        QCOMPARE(run({"--header", log}).code, 2); // a header belongs to CSV only
     }
 
     void controlCharactersNeverAddFields() {

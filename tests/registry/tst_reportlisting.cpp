@@ -4,7 +4,12 @@
 #include "common/DataFiles.h"
 #include "common/LogRecordBytes.h"
 #include "common/SmallFileSystem.h"
+#include "registry/JobControl.h"
+#include "registry/LogFolders.h"
 #include "registry/ReportListing.h"
+
+#include <cmath>
+#include <cstring>
 
 using namespace vatrel;
 using namespace vatrel::testing;
@@ -77,6 +82,52 @@ private slots:
         QCOMPARE(l.index().fullIndexings(), 4);
     }
 
+    void cancelledIndexingGoesOnWhereItStopped() {
+        ConsoleFixture f;
+        f.write("VatrelA_mess/1234", logRecords(30000, 18) + logRecords(20000, 33, 30000));
+        const ListingRequest request{f.file("VatrelA_mess/1234"), LogFilter::Alarms, -1, PageButton::Last,
+                                     false};
+        LogIndex index;
+        // Cancelled from its own progress report, a few blocks in.
+        JobControl* self = nullptr;
+        JobControl control(
+            [&](qint64 done, qint64) {
+                if (done > 10000) self->cancel();
+            },
+            0, 0);
+        self = &control;
+        QCOMPARE(readListingPage(index, request, &control).status, ListingPage::Status::Cancelled);
+        QVERIFY(index.scannedRecords() > 10000 && index.scannedRecords() < 50000);
+
+        const ListingPage page = readListingPage(index, request);
+        QCOMPARE(page.status, ListingPage::Status::Ok);
+        QCOMPARE(page.selected, 20000);
+        QCOMPARE(page.lastPage, 39);
+        QCOMPARE(page.records.back().text, QString("Событие 50000"));
+        QCOMPARE(index.fullIndexings(), 1);
+    }
+
+    void logsNamedInWordsAndDaysInDateOrder() {
+        QCOMPARE(logTitle("/d/QReport/07.12.2026"), QString("Протокол за 07.12.2026"));
+        QCOMPARE(logTitle("/d/VatrelB_mess/1234"), QString("Протокол датчика № 1234 (Ватрел-Б)"));
+        QCOMPARE(logTitle("/d/VatrelA_mess/-5"), QString("Протокол датчика № -5 (Ватрел-А)"));
+        QCOMPARE(logTitle("/d/QReport/копия"), QString("Протокол копия"));
+        QStringList names{"01.05.2026", "zz", "30.04.2026", "31.12.2025", "02.05.2026"};
+        std::sort(names.begin(), names.end(), dayLogNameLess);
+        QCOMPARE(names, QStringList({"31.12.2025", "30.04.2026", "01.05.2026", "02.05.2026", "zz"}));
+
+        ConsoleFixture f;
+        for (const char* name : {"QReport/02.05.2026", "QReport/30.04.2026", "QReport/notes",
+                                 "VatrelB_mess/1234", "VatrelB_mess/01234", "VatrelA_mess/-5"})
+            f.write(name, QByteArray());
+        QCOMPARE(dailyLogDays(f.c.data_dir), (std::vector<QDate>{QDate(2026, 4, 30), QDate(2026, 5, 2)}));
+        const auto sensors = sensorLogFiles(f.c.data_dir);
+        QCOMPARE(int(sensors.size()), 2); // a name the console never writes is left out
+        QCOMPARE(sensors[0].factory_number, quint32(-5));
+        QCOMPARE(sensors[1].factory_number, 1234u);
+        QCOMPARE(sensors[1].sensor_type, 1);
+    }
+
     void wrongFilesGiveMessagesOrWholeRecords() {
         ConsoleFixture f;
         ReportListing l(f.c);
@@ -87,9 +138,10 @@ private slots:
             f.ui.expectMessage(QStringLiteral("Файл не удается открыть: ") + f.file(bad), "Ошибка");
             QVERIFY(!l.load(f.file(bad)));
         }
-        QCOMPARE(l.grid.at(1, 3), QString("Событие 3")); // the grid keeps what it showed
-        f.ui.expectMessage(QStringLiteral("BButPrevClick: файл не удается открыть"), "Ошибка");
-        QVERIFY(!l.changePage(PageButton::First));
+        // The rows of the last good file are gone: they must not pass for the failed file's.
+        QCOMPARE(l.grid.at(1, 3), QString());
+        QCOMPARE(l.grid.rowCount(), 2);
+        QVERIFY(!l.pages_visible && !l.changePage(PageButton::First));
 
         // Random bytes of a size that is no multiple of a record: the whole records, nothing more.
         QByteArray noise(3 * 328 + 77, '\0');
@@ -107,15 +159,39 @@ private slots:
         QVERIFY(f.ui.allExpectedShown());
     }
 
-    void exportWritesCsvOfTheChosenFilter() {
+    void exportLinesMatchTheSharedCsvLine() {
+        // The export writes lines straight from the stored bytes; vatrel-log goes through the decoded
+        // record. Every byte of the code page, and dates with and without the usual form, must give
+        // the same line both ways.
+        QByteArray text;
+        for (int b = 1; b < 256; ++b)
+            text += char(b);
+        const double days[] = {45748.5, 0.25, 0, -1.5, 1e300, std::nan(""), 2958466.0 + 400};
+        for (int i = 0; i < int(std::size(days)); ++i) {
+            QByteArray image = logRecord(i % 2 ? -7 : 127, QString(), {}, i % 2 ? 0xFFFFFFFBu : 4000000000u);
+            std::memcpy(image.data() + 8, &days[i], 8);
+            const QByteArray part = text.mid((i * 50) % 255, 120);
+            std::memcpy(image.data() + 38, part.constData(), size_t(part.size()));
+            EventRecord r;
+            QVERIFY(r.decode(image));
+            QByteArray fast;
+            appendCsvLine(fast, image.constData());
+            QCOMPARE(fast, csvLine(r).toUtf8());
+        }
+    }
+
+    void exportWritesTheListingShown() {
         ConsoleFixture f;
         f.write("QReport/01.04.2025", logRecord(33, QStringLiteral("Срабатывание 1 шлейфа, \"север\""),
                                                 QDateTime(QDate(2025, 4, 1), QTime(0, 0)), 0xFFFFFFFBu) +
                                           logRecord(18, QStringLiteral("Снят")) +
                                           logRecord(9, QStringLiteral("EEPROM")));
         ReportListing l(f.c);
-        QVERIFY(l.load(f.file("QReport/01.04.2025")));
         l.filter = LogFilter::Alarms;
+        QVERIFY(l.load(f.file("QReport/01.04.2025")));
+        // Neither a filter chosen since nor a record appended since is in the listing shown.
+        l.filter = LogFilter::All;
+        append(f.file("QReport/01.04.2025"), logRecord(33, QStringLiteral("Позже")));
         QVERIFY(l.exportCsv(f.file("out.csv")));
         QCOMPARE(f.read("out.csv"),
                  QByteArray("\xEF\xBB\xBF"
