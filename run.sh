@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the console and the converter simulator, prepares demo/ and runs both: the simulator in the
 # background on demo/dev/COM1, the console in demo/ in the foreground. Without a display the console
 # runs under Xvfb and a screenshot is saved to build/screenshots/run.png.

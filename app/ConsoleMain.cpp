@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ConsoleMain.h"
 #include "app/ConsoleWindows.h"
 #include "app/Umain.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ConsoleWindows.h"
 #include "app/ConsoleFonts.h"
 #include "app/Umain.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Umain.h"
 #include "app/ComGridModel.h"
 #include "app/EventListModel.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/WidgetUi.h"
 #include "app/Umain.h"
 #include "dialogs/Ualarmwindow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vatrel-log: prints the whole records of an event log file, in file order, for scripts and shift
 // reports. It reads and filters the records exactly as the console's log viewer does.
 #include "registry/LogReader.h"

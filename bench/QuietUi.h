@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The windows' side for benchmarks: shows nothing, only counts the message boxes the core raises
 // (a benchmark whose files fail must say so rather than report a figure).

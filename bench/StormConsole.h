@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The storm the benchmarks feed the status decoder: 200 armed type B sensors, and per sensor a cycle
 // of reports in which every step is one change (loop 1 in alarm and back, loop 2 in alarm and back,

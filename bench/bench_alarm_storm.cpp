@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Alarm storm: a converter pushing status reports at the full line rate, every report changing a
 // loop or the state of one of 200 armed type B sensors, so every report logs an event (and most
 // raise an alarm) into real files. One iteration is one second of line traffic: at 115200 baud

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How many bytes of steady status-report traffic one receive pass gets through per second: frame
 // assembly, frame check, report dispatch and measurement decoding. The line at 115200 baud
 // brings 11,520 characters a second; the engine should manage a thousand times that.

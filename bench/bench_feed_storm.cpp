@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the site feed costs the GUI thread: the alarm storm of bench_alarm_storm (a converter at the
 // full line rate, every report changing one of 200 armed type B sensors, so every report logs an
 // event and changes a sensor row) run three ways: feed off, feed on to a local mosquitto, and feed

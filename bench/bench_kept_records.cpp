@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A full disk through an alarm storm: every event the 200 sensors raise is kept in memory until the
 // disk takes it again. One iteration is one second of line traffic (130 status reports, each one
 // event, each event a record for the sensor's log and one for the day's log) with no byte going to

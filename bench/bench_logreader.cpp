@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The log viewer on a sensor log of 1,000,000 records (328 MB): opening it on its last page, going to
 // the first page, and going back to the last page after 1,000 records were appended meanwhile; for the
 // indexed listing and, in the same run, for a plain re-read of the whole file at every page change

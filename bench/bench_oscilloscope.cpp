@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The type B oscilloscope tab under a line full of samples, run by hand on a real display (Xvfb):
 //
 //   bench_oscilloscope [seconds=30] [samples per second=75] [window=500]

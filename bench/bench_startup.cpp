@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up to a drawn sensor table with every slot occupied, run by hand:
 //   bench_startup [folder] [runs]
 // The folder (default <temp>/vatrel_startup_bench) is made on the first run: 200 sensors, each with a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The log viewer's long jobs while the line carries alarm reports: a 5,000,000-record day log (1.6 GB)
 // exported to CSV from the viewer, and the first "Тревожные" load of it, with the receive pass
 // running every 10 ms on the window thread and 200 armed sensors reporting at the line's rate.

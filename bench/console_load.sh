@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The console's own processor share at the line's rate, run by hand:
 #   bench/console_load.sh [build dir, default build-rel]
 # It makes a 200-sensor demo folder, starts the converter simulator on it (every sensor reporting

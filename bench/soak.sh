@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Soak: the console under Xvfb against the simulator with 200 sensors, every loop armed, the line
 # busy with their reports, for a given time (default an hour; ./test.sh runs two minutes):
 #   - alarm storms (twenty sensors into alarm and back) all the time,

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # vatrel_add_test(NAME <name> SOURCES <files...> LIBS <libs...> LABEL unit|gui|e2e [TIMEOUT s])
 # One QtTest executable per area. Every test runs with a pinned locale; gui and e2e tests
 # run on the offscreen platform so no display is needed.

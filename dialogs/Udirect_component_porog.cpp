@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/Udirect_component_porog.h"
 #include "dialogs/OperatorListBox.h"
 #include "link/SensorSetup.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/Uqreport.h"
 #include "registry/EventLog.h"
 #include "registry/JobControl.h"

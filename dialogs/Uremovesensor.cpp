@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/Uremovesensor.h"
 #include "dialogs/OperatorListBox.h"
 #include "link/SensorSetup.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "feed/FeedJson.h"
 #include "registry/Console.h"
 #include "registry/DateTime.h"

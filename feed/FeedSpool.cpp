@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "feed/FeedSpool.h"
 #include "feed/FeedJson.h"
 #include "registry/RegularFile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "feed/SiteFeed.h"
 #include "feed/FeedJson.h"
 #include "feed/FeedSpool.h"

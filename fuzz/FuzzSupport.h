@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Shared pieces of the fuzz targets: a check that stops the run with a message, a console whose
 // windows do nothing, and a serial line in memory.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The receive engine fed arbitrary bytes in arbitrary passes, with the command and clock timers
 // firing in between. The input is a list of chunks: one control byte (bits 0-5 the chunk's length,
 // bit 6 fires Timer1, bit 7 fires Timer2 before the pass) followed by the bytes that arrive.

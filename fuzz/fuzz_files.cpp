@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stored-file loaders on arbitrary files, each followed by the save that comes after it in the
 // program's life. The first byte picks the file: 0 hw.dat, 1 a settings file, 2 chop.dat, 3 an event
 // log; the rest is its content.

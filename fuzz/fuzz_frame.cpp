@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame check and the command encoder: a text the check accepts is well formed, and every
 // command the console can encode passes the check with its words readable back.
 #include "FuzzSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stored record codecs on arbitrary bytes: a decoded record encodes to its full size, and
 // decoding what was encoded gives the same record again (the codec is stable after one pass).
 #include "FuzzSupport.h"

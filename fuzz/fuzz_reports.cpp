@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The report decoders on arbitrary report texts, without the frame check in front of them: status,
 // measurements, bus error and time-out counts, no-link reports. The first byte picks the report
 // code, the rest is the text.

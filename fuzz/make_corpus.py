@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the seed corpus of the fuzz targets: well-formed converter frames, reports, records and
 stored files, so that the fuzzers start from inputs the program really meets."""
 import os

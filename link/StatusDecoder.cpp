@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/StatusDecoder.h"
 #include "link/Frame.h"
 #include "link/Measurements.h"

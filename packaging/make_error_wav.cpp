@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the alarm sound installed with the console: the same two-tone beep as a demo folder's.
 #include "registry/WholeFileWriter.h"
 #include "sim/DemoFolder.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "registry/Console.h"
 #include "registry/DateTime.h"
 #include "registry/FeedSink.h"

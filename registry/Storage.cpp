@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "registry/Storage.h"
 #include "registry/RecordFile.h"
 #include "registry/RegularFile.h"

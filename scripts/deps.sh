@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages the console needs to build, test, package and run; does nothing when
 # all of them are present. dpkg-dev and file are what CPack needs to find the package's library
 # dependencies; lintian, desktop-file-utils and appstream check the package (scripts/package-check.sh).

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the fuzz targets with clang (in build-fuzz) and runs each for the given number of seconds
 # (default 20), starting from the seed corpus in fuzz/corpus. What a run finds new is kept in
 # build-fuzz/corpus; a crash stops the script with the input saved beside it.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package from a configured build folder (default: build), unpacks it into a scratch
 # root with dpkg -x and checks what an installation gets: lintian's verdict (no error, no warning), the
 # file list, the declared dependencies, the changelog and metainfo against the package's version, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "sim/DemoFolder.h"
 
 #include "registry/DateTime.h"

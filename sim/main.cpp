@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vatrel-sim: a bus converter with virtual sensors on a pseudo-terminal, for running and testing
 // the console without hardware.
 #include "sim/DemoFolder.h"

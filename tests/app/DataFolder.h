@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Data folders for the window tests, written byte by byte the way earlier installations left them.
 #include "common/DataFiles.h"

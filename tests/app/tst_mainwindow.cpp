@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window on real widgets (offscreen), started on folders written by the tests.
 #include "DataFolder.h"
 #include "app/ConsoleMain.h"

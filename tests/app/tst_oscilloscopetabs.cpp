@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two oscilloscope tabs on real widgets (offscreen): start and stop from the tab, samples from
 // the line in the right series, the sliding window, scale entries and their messages, the dimming.
 #include "DataFolder.h"

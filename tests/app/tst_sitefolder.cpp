@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The site folder an installed console starts in from the menu: where it is and what its first
 // start puts there, without ever replacing what an operator already has.
 #include "app/SiteFolder.h"

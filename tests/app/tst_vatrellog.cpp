@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vatrel-log run as a process on log files the test writes.
 #include "common/LogRecordBytes.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The alarm list: filling, the 500-row limit, acknowledgment and disarming from the alarm window.
 #include "common/ConsoleFixture.h"
 #include "common/EventLogFile.h"

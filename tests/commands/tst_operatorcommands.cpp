@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sensor table's context menu: which items it offers, and what each command does or refuses.
 #include "common/ConsoleFixture.h"
 #include "common/EventLogFile.h"

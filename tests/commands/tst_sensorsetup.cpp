@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Connect and disconnect stopped by kill -9 after any of their writes: the next start-up must show a
 // table that agrees with the files, and the log, without error boxes.
 #include "common/ConsoleFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A fresh Console over a temporary data folder, wired to a recording UI and a clock the test sets.
 #include "common/RecordingUi.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Converter frames built by hand, so that a fault in the program's frame codec cannot hide behind
 // the same fault in the test input.

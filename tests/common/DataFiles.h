@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Stored files written byte by byte the way earlier installations left them: hw.dat images and
 // sensor settings records, little-endian, independent of the program's own codecs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reads event records back from a log file, decoding the bytes here rather than through the
 // program's own codec, so that a fault in writing cannot hide behind the same fault in reading.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Event log records written out byte by byte, independent of the program's codec.
 #include <QByteArray>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A recording stand-in for the windows. Every message box the core raises is recorded; a test
 // states the boxes it expects with expectMessage() and the fake fails the test on any other.

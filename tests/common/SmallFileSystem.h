@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A small file system of its own (a tmpfs mounted on a temporary folder) that a test fills up to
 // the last block, or makes read-only. Mounting needs root; without it the test is skipped.

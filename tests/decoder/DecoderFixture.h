@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Shared set-up of the report decoding tests: a console over a temporary data folder, a pinned
 // clock, report texts built by hand from words, and the log files read back record by record.

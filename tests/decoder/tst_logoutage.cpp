@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A disk that stops taking writes: alarms keep coming, nothing is lost and no file is left with a
 // part-record. The disk filling up is played by the process's file size limit, which makes the
 // kernel cut a write short exactly as a full disk does, without needing a file system of our own.

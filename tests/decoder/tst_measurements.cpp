@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Thresholds, signals and oscillogram samples carried by status reports.
 #include "DecoderFixture.h"
 #include "link/Measurements.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Status reports, link loss and the per-slot counters: table texts, row colours, the events as they
 // land in both log files, and the alarms handed to the alarm window.
 #include "DecoderFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The alarm window on the offscreen platform: what it shows, how it refuses to close, its buttons.
 #include "common/ConsoleFixture.h"
 #include "dialogs/Ualarmwindow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The event log viewer on the offscreen platform: the real window with its file dialogs answered by
 // the test, the listing it shows, the page buttons, printing to PDF read back with poppler's tools,
 // and the export, also while the receive passes run.

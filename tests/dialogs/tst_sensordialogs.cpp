@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The connect, disconnect and DC component dialogs on the offscreen platform: the operator list,
 // every refusal, and what an accepted dialog leaves in the table, the files and the command queue.
 #include "common/ConsoleFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The delegate that keeps shaped cell texts must draw exactly what the stock delegate draws.
 #include "dialogs/TextLayoutDelegate.h"
 

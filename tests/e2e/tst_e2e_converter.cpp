@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // End to end: the console core on the real serial port class, talking over a pseudo-terminal to the
 // converter simulator, with the engine's clocks running in real time in this event loop. The cases
 // run in order on one console: the address map goes over first, the others build on a live link.

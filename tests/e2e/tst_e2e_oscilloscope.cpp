@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // End to end from the oscilloscope tab: the real windows (offscreen) and the real serial port class
 // against the converter simulator on a pseudo-terminal. The operator starts an oscillogram from the
 // tab, its samples reach the charts, and the operator stops it; the simulator saw both commands.

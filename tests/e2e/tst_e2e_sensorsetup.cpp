@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // End to end: a sensor connected and then disconnected through the real dialogs, against the
 // converter simulator on a pseudo-terminal, with the engine's clocks running in real time.
 #include "common/RecordingUi.h"

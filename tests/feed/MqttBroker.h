@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A mosquitto broker of the test's own on 127.0.0.1, on a port that was free when it started,
 // with a generated configuration (optional password file and TLS), and a subscriber that records

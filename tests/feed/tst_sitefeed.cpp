@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The site feed against a real mosquitto started by the test: events in order with their fields,
 // retained sensor states for a late subscriber, nothing lost across a broker restart and a console
 // restart, TLS, refusals and retries, and the feed's line on the Diagnostics tab.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Shared pieces of the link tests: an in-memory serial line, converter frames built by hand, and a
 // console over a temporary data folder with a pinned clock.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Receive engine, command queue, port bookkeeping and the clock's watchdog, driven pass by pass
 // over an in-memory serial line.
 #include "LinkTestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Frame codec: command encoding, checksum, and the check of received texts.
 #include "link/Frame.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The oscilloscope's rules on the console alone: start and stop requests with their refusals, the
 // scale and DC component entries, and the flanks' sliding windows.
 #include "common/ConsoleFixture.h"

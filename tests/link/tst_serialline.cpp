@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real serial line on a pseudo-terminal: settings, device paths, bytes in both directions,
 // and a device that vanishes and comes back.
 #include "LinkTestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The event writers: event list lines and styles, sensor log files, daily log files.
 #include "common/ConsoleFixture.h"
 #include "common/DataFiles.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Record images, cp1251 texts and stored date-times: the byte and text forms shared with data
 // folders of earlier installations.
 #include "registry/Cp1251.h"

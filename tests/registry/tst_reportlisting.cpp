@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The log reader under the viewer, headless: the filters' code sets, what a page change picks up from
 // a file that grows, shrinks or is replaced, damaged and wrong files, and the CSV export.
 #include "common/ConsoleFixture.h"

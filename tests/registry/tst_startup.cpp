@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up loading, the sensor table rows and the exit save.
 #include "common/ConsoleFixture.h"
 #include "common/DataFiles.h"

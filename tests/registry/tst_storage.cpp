@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stored files: hardware file, per-sensor settings files, operator list.
 #include "common/ConsoleFixture.h"
 #include "common/DataFiles.h"

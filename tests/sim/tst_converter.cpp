@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The converter's side of the line: replies, reports and control commands, checked against frames
 // written out by hand.
 #include "link/Frame.h"

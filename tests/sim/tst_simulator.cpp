@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The running simulator: its pseudo-terminal link, control pipe and scenario file, and the demo
 // data folder it creates.
 #include "registry/Records.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The alarm window on a real X desktop, with openbox or without a window manager, against the
 # converter simulator: whatever dialog or box is open, a new alarm brings the alarm window forward
 # and one click on "Отбой тревог" clears it; a minimised alarm window comes back; boxes answer the

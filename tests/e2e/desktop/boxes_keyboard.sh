@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Boxes answer the keyboard on a real X desktop, with openbox or without a window manager: the connect
 # dialog's refusals of a surname take Return, Space and Escape; an exit on a read-only data folder asks
 # "Завершить работу ?" and then one box, answered with Return, and the console ends.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A desktop for the console under test: Xvfb (with openbox when WM=openbox), the converter simulator on
 # a demo data folder, and the console itself, driven through X as an operator drives it. Sourced by
 # the desktop tests with their own arguments, it starts all of that; every process it starts is ended
