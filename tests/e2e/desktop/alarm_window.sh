@@ -9,7 +9,7 @@
 
 # Positions inside the windows (client coordinates), from their fixed layouts.
 TAB_SENSORS="35 49" TAB_EVENTS="138 49" VIEW_BUTTON="61 870" ABOUT_MENU="40 12" ROW13="100 380"
-OPEN_BUTTON="205 456" PRINT_BUTTON="205 485" EXPORT_BUTTON="205 513" DAY_RADIO="30 535"
+OPEN_BUTTON="205 456" PRINT_BUTTON="205 542" EXPORT_BUTTON="205 570" DAY_RADIO="30 535"
 click() { xdotool mousemove --window "$1" $2 click 1; }
 
 # Boxes answer Return: each Return closes one. (A window manager may hand the key to another of the
