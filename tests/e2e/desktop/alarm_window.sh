@@ -11,6 +11,16 @@
 TAB_SENSORS="35 49" TAB_EVENTS="138 49" VIEW_BUTTON="61 870" ABOUT_MENU="40 12" ROW13="100 380"
 OPEN_BUTTON="205 456" PRINT_BUTTON="205 542" EXPORT_BUTTON="205 570" DAY_RADIO="30 535"
 click() { xdotool mousemove --window "$1" $2 click 1; }
+# Clicks until the window named $3 is up: a button stays disabled while the viewer loads its listing
+# on its worker thread.
+open_by_click() {
+  local id=""
+  for _ in $(seq 1 20); do
+    click "$1" "$2"
+    id=$(wait_for "xdotool search --onlyvisible --name '$3'" 10 && xdotool search --onlyvisible --name "$3" | head -1) && break
+  done
+  [ -n "$id" ] && echo "$id"
+}
 
 # Boxes answer Return: each Return closes one. (A window manager may hand the key to another of the
 # boxes open on the same window than the one activated.)
@@ -59,12 +69,10 @@ xdotool windowfocus --sync "$FILES" 2>/dev/null || true
 xdotool type --delay 20 "$DIR/QReport/$(date +%d.%m.%Y)"
 xdotool key Return
 wait_for "! viewable $FILES" 30 || fail "the file dialog did not take the typed name"
-click "$VIEWER" "$EXPORT_BUTTON"
-EXPORT=$(wait_window "^Экспорт$") || fail "no export dialog"
+EXPORT=$(open_by_click "$VIEWER" "$EXPORT_BUTTON" "^Экспорт$") || fail "no export dialog"
 alarm_cleared_by_one_click "export dialog"
 xdotool windowfocus --sync "$EXPORT" key Escape 2>/dev/null || true
-click "$VIEWER" "$PRINT_BUTTON"
-PRINT=$(wait_window "^Печать$") || fail "no print dialog"
+PRINT=$(open_by_click "$VIEWER" "$PRINT_BUTTON" "^Печать$") || fail "no print dialog"
 alarm_cleared_by_one_click "print dialog"
 xdotool windowfocus --sync "$PRINT" key Escape 2>/dev/null || true
 wait_for "! viewable $PRINT" 20 || fail "the print dialog does not answer Escape"
