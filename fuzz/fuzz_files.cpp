@@ -73,7 +73,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             r.sensor_type = 1;
             Save_sm(*c, r, 'a');
             FUZZ_CHECK(QFileInfo(sm).size() == before + SensorRecord::kSize);
-            FUZZ_CHECK(get(sm).left(before) == content.left(before));
+            // Start-up may rewrite the last whole record (a disconnection cut short is undone there);
+            // every record before it stays as it was.
+            const qint64 kept = qMax<qint64>(0, before - SensorRecord::kSize);
+            FUZZ_CHECK(get(sm).left(kept) == content.left(kept));
         }
         break;
     }
