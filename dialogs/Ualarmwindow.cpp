@@ -236,6 +236,10 @@ void TFormAlarmWindow::bringToFront() {
     focusSensorEntry();
 }
 
+bool TFormAlarmWindow::hasAlarms() const {
+    return m_c.alarms.alarm_rows > 0;
+}
+
 void TFormAlarmWindow::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
     // The window must stay in sight while it is shown: a minimise (or maximise) from the window

@@ -62,6 +62,8 @@ public:
     void focusSensorEntry();
     // Shows the window as laid out, in front and active, whatever state the window manager left it in.
     void bringToFront();
+    // True while the list holds an alarm not yet cleared by "Отбой тревог".
+    bool hasAlarms() const;
 
     void BitBtnAllOtboyClick();
     void BitBtn1Click();

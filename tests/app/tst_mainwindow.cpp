@@ -652,14 +652,13 @@ private slots:
         run.fmain()->show();
         QApplication::processEvents();
         QVERIFY(!run.windows->FormAlarmWindow()->isVisible());
-        run.ui->showAlarmWindow();
+        raiseAlarm(run.c, makeEvent(run.c, 1234, 33, QStringLiteral("Срабатывание 1 шлейфа")));
         QVERIFY(run.windows->FormAlarmWindow()->isVisible());
         QVERIFY(run.fmain()->isVisible());
 
         // The operator once tabbed to "Отбой тревог", then went back to the main window. A new alarm
         // raises the window with the focus on the sensor number, so a Space typed meanwhile is harmless.
         TFormAlarmWindow* alarm = run.windows->FormAlarmWindow();
-        raiseAlarm(run.c, makeEvent(run.c, 1234, 33, QStringLiteral("Срабатывание 1 шлейфа")));
         alarm->findChild<QPushButton*>(QStringLiteral("BitBtnAllOtboy"))->setFocus();
         run.fmain()->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(run.fmain()));
@@ -668,6 +667,18 @@ private slots:
         QTest::keyClick(alarm->windowHandle(), Qt::Key_Space);
         QVERIFY(alarm->isVisible());
         QCOMPARE(run.c.alarms.alarm_rows, quint16(2));
+
+        // An alarm whose raise waits for the views' refresh, cleared by "Отбой тревог" before that
+        // refresh: the window stays hidden rather than coming back empty.
+        run.ui->setRefreshInterval(200);
+        run.fmain()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(run.fmain()));
+        raiseAlarm(run.c, makeEvent(run.c, 1234, 33, QStringLiteral("Срабатывание 1 шлейфа")));
+        raiseAlarm(run.c, makeEvent(run.c, 1234, 34, QStringLiteral("Срабатывание 2 шлейфа")));
+        alarm->findChild<QPushButton*>(QStringLiteral("BitBtnAllOtboy"))->click();
+        QVERIFY(!alarm->isVisible());
+        QTest::qWait(400);
+        QVERIFY(!alarm->isVisible());
     }
 
     void diagnosticsTabChoosesThePort() {
