@@ -8,7 +8,7 @@ PKGS=(qt6-base-dev libqt6opengl6-dev qt6-serialport-dev qt6-charts-dev qt6-multi
       qt6-translations-l10n
       ninja-build cmake g++ libbenchmark-dev xvfb xauth xdotool openbox x11-utils socat imagemagick poppler-utils locales
       fonts-dejavu-core fonts-wine libmosquitto-dev mosquitto mosquitto-clients openssl pkgconf
-      clang libclang-rt-14-dev dpkg-dev file lintian desktop-file-utils appstream)
+      clang clang-format ccache libclang-rt-14-dev dpkg-dev file lintian desktop-file-utils appstream)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
