@@ -204,7 +204,7 @@ private slots:
 
         // An export over an earlier one on a full disk fails and leaves the earlier one whole.
         SmallFileSystem disk;
-        if (!disk.mounted()) return;
+        VATREL_REQUIRE_SMALL_FILE_SYSTEM(disk);
         QVERIFY(QFile::copy(f.file("out.csv"), disk.file("out.csv")));
         disk.fill();
         f.ui.expectMessage(QStringLiteral("Файл не удается записать: ") + disk.file("out.csv"), "Ошибка");
