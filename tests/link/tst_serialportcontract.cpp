@@ -19,52 +19,39 @@ using namespace vatrel::testing;
 namespace {
 
 // A line and its far end: the converter sends, reads what reached it, is unplugged and plugged in.
+// The in-memory line's far end is kept in step either way; only the chosen port is tried.
 class Line {
 public:
-    virtual ~Line() = default;
-    virtual SerialPort& port() = 0;
-    virtual void send(const QByteArray& bytes) = 0;
-    virtual QByteArray received() = 0;
-    virtual void unplug() = 0;
-    virtual void plugIn() = 0;
-    QString dir() const { return m_dir.path(); }
-
-private:
-    QTemporaryDir m_dir;
-};
-
-class FakeLine : public Line {
-public:
-    SerialPort& port() override { return m_port; }
-    void send(const QByteArray& bytes) override { m_port.incoming += bytes; }
-    QByteArray received() override { return std::exchange(m_port.written, QByteArray()); }
-    void unplug() override {
-        m_port.vanish();
-        m_port.openSucceeds = false;
-    }
-    void plugIn() override { m_port.openSucceeds = true; }
-
-private:
-    FakePort m_port;
-};
-
-class PtyLine : public Line {
-public:
-    PtyLine() {
-        QDir(dir()).mkpath(QStringLiteral("dev"));
+    explicit Line(bool pty) : m_pty(pty) {
+        QDir(m_dir.path()).mkpath(QStringLiteral("dev"));
         plugIn();
     }
-    SerialPort& port() override { return m_port; }
-    void send(const QByteArray& bytes) override { QVERIFY(m_conv->write(bytes)); }
-    QByteArray received() override { return m_conv->readAll(); }
-    void unplug() override { m_conv->closeMaster(); }
-    void plugIn() override {
-        m_conv = std::make_unique<PtyConverter>(dir() + QStringLiteral("/dev/COM1"));
+    QString dir() const { return m_dir.path(); }
+    SerialPort& port() { return m_pty ? static_cast<SerialPort&>(m_real) : m_fake; }
+    void send(const QByteArray& bytes) {
+        m_fake.incoming += bytes;
+        QVERIFY(m_conv->write(bytes));
+    }
+    QByteArray received() {
+        const QByteArray fromFake = std::exchange(m_fake.written, QByteArray());
+        return m_pty ? m_conv->readAll() : fromFake;
+    }
+    void unplug() {
+        m_fake.vanish();
+        m_fake.openSucceeds = false;
+        m_conv->closeMaster();
+    }
+    void plugIn() {
+        m_fake.openSucceeds = true;
+        m_conv = std::make_unique<PtyConverter>(m_dir.path() + QStringLiteral("/dev/COM1"));
         QVERIFY(m_conv->ok());
     }
 
 private:
-    QtSerialPortLine m_port;
+    bool m_pty;
+    QTemporaryDir m_dir;
+    FakePort m_fake;
+    QtSerialPortLine m_real;
     std::unique_ptr<PtyConverter> m_conv;
 };
 
@@ -97,7 +84,7 @@ private slots:
     }
     void init() {
         QFETCH_GLOBAL(bool, pty);
-        m_line = pty ? std::unique_ptr<Line>(new PtyLine) : std::unique_ptr<Line>(new FakeLine);
+        m_line = std::make_unique<Line>(pty);
         QVERIFY(port().open(1, m_line->dir()));
     }
     void cleanup() { m_line.reset(); }
