@@ -2,7 +2,7 @@
 #pragma once
 // Data folders for the window tests, written byte by byte the way earlier installations left them.
 #include "common/DataFiles.h"
-#include "link/SerialPort.h"
+#include "common/FakeSerialPort.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -10,20 +10,6 @@
 #include <QTest>
 
 namespace vatrel::testing {
-
-// A port that never opens: the windows run with no converter attached.
-class NoPort : public SerialPort {
-public:
-    bool open(int n, const QString&) override {
-        opened << n;
-        return false;
-    }
-    void close() override {}
-    bool isOpen() const override { return false; }
-    QByteArray readAvailable() override { return {}; }
-    bool writeByte(char) override { return false; }
-    QList<int> opened;
-};
 
 // A working folder with the subfolders the program expects, holding the given sensors.
 inline bool prepareFolder(const QString& root, const QList<SensorSpec>& sensors) {

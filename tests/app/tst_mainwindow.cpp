@@ -63,7 +63,7 @@ public:
 struct Run {
     QTemporaryDir dir;
     Console c;
-    NoPort port;
+    FakePort port{FakePort::Device::Missing}; // the windows run with no converter attached
     AnsweringUi* ui = nullptr;
     std::unique_ptr<ConsoleWindows> windows;
 
@@ -148,7 +148,7 @@ const SensorSpec kSensor1234{5, 1234, 1, /*armed*/ 1, 0, /*status*/ 15};
 struct WholeRun {
     QTemporaryDir dir;
     Console c;
-    NoPort port;
+    FakePort port{FakePort::Device::Missing};
     AnsweringUi* ui = nullptr; // only while exec() runs
     int soundStops = 0;        // the ui's count when the loop ended
 
@@ -247,7 +247,7 @@ private slots:
         QCOMPARE(run.child<QLabel>("Label8")->text(), QStringLiteral("Всего датчиков = 0   "));
         QCOMPARE(run.child<QLabel>("StatusPanel1")->text(), QStringLiteral("Alt+X-Выход"));
         QCOMPARE(run.child<QLabel>("StatusPanel2")->text(), QStringLiteral("COM1 выключен"));
-        QCOMPARE(run.port.opened.value(0), 1);
+        QCOMPARE(run.port.lastNumber, 1);
         QVERIFY(!run.child<QFrame>("PanelTransmitKartaAdress")->isVisible());
 
         // The start is logged on screen and in the day's file; nothing went wrong on the way.
@@ -698,10 +698,11 @@ private slots:
         QCOMPARE(run.child<QLabel>("N_rv_byte")->text(), QStringLiteral("----"));
         QCOMPARE(run.child<QLabel>("Label35")->text(), QStringLiteral("----"));
 
-        run.port.opened.clear();
+        const int opens = run.port.openCalls;
         ports->setCurrentIndex(11);
         emit ports->activated(11);
-        QCOMPARE(run.port.opened, QList<int>{12});
+        QCOMPARE(run.port.openCalls, opens + 1);
+        QCOMPARE(run.port.lastNumber, 12);
         QCOMPARE(run.child<QLabel>("StatusPanel2")->text(), QStringLiteral("COM12 выключен"));
         QCOMPARE(run.c.port_index, 11);
     }

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// A recording stand-in for the windows. Every message box the core raises is recorded; a test
-// states the boxes it expects with expectMessage() and the fake fails the test on any other.
+// The one recording stand-in for the windows. Every message box the core raises is recorded; a test
+// states the boxes it expects, in order, with expectMessage(). Any other box fails the test when it
+// comes, and an expected box that never came fails it when the stand-in goes: at the end of the
+// test function, or in cleanup() where a fixture lives across it.
 #include "registry/ConsoleUi.h"
 
 #include <QList>
@@ -23,9 +25,11 @@ public:
     };
 
     ~RecordingUi() override {
-        if (!m_expected.isEmpty() && !QTest::currentTestFailed())
-            qWarning("RecordingUi: %lld expected message box(es) never shown, first: %s",
-                     qlonglong(m_expected.size()), qPrintable(m_expected.first()));
+        if (m_expected.isEmpty() || !QTest::currentTestFunction() || QTest::currentTestFailed()) return;
+        QTest::qFail(qPrintable(QStringLiteral("%1 expected message box(es) never shown, first: %2")
+                                    .arg(m_expected.size())
+                                    .arg(m_expected.first())),
+                     __FILE__, __LINE__);
     }
 
     // The next box must carry this text (and this caption, when given).

@@ -461,7 +461,7 @@ void TestSiteFeed::diagnosticsTabShowsTheFeed() {
     QVERIFY(writeIni(dir.path(), broker.port(), "user=site\npassword=wrong\n"));
     QDir::setCurrent(dir.path());
     Console c;
-    NoPort port;
+    FakePort port{FakePort::Device::Missing};
     c.port = &port;
     auto feed = SiteFeed::fromDataFolder(dir.path());
     c.feed = feed.get();
@@ -504,7 +504,7 @@ void TestSiteFeed::topicsWithWildcardsAreRefused() {
     QVERIFY(writeIni(dir.path(), freePort(), "[feed]\nprefix=vatrel/north/#\n"));
     QDir::setCurrent(dir.path());
     Console c;
-    NoPort port;
+    FakePort port{FakePort::Device::Missing};
     c.port = &port;
     auto feed = SiteFeed::fromDataFolder(dir.path());
     c.feed = feed.get();
