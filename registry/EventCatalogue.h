@@ -18,38 +18,47 @@ enum class LogFilter {
 // the same family share the code byte stored in the record (both loops' alarms are 33, the
 // program's start and exit are 20); the catalogue gives each event its stored code.
 enum class EventCode : quint8 {
-    SensorNormal,          // the sensor back in standby
-    LoopNormal1,           // a loop leaves alarm
-    LoopNormal2,           //
-    InsulationLow1,        // sensor faults, raised by the sensor state of the same number
-    InsulationLow2,        //
-    ElementBreak1,         //
-    ElementBreak2,         //
-    FlankImbalance12,      //
-    FlankImbalance21,      //
-    EepromError,           //
-    InsulationLowBreak1,   //
-    InsulationLowBreak2,   //
-    LinkLostSensor,        // the converter reports the sensor silent
-    NoLinkAfterConnect,    // a sensor just connected has not answered yet
-    LinkLostConverter,     //
-    ArmLoop1,              //
-    ArmLoop2,              //
-    DisarmLoop1,           //
-    DisarmLoop2,           //
-    ProgramStart,          //
-    ProgramExit,           //
-    FeedNotUsed,           // the site feed's settings were refused
-    NotSavedAtExit,        // a file the exit could not save
-    SensorConnected,       //
-    SensorDisconnected,    //
-    LinkRestoredSensor,    //
-    LinkRestoredConverter, //
-    LoopAlarm1,            //
-    LoopAlarm2,            //
-    OldNotice,             // never written; logs of earlier installations may hold them
-    OldAlarm,              //
-    ListingEnd,            // the blank row that ends a listing; never stored
+    // The sensor back in standby, a loop leaving alarm.
+    SensorNormal,
+    LoopNormal1,
+    LoopNormal2,
+    // Sensor faults, each raised by the sensor state of the same number.
+    InsulationLow1,
+    InsulationLow2,
+    ElementBreak1,
+    ElementBreak2,
+    FlankImbalance12,
+    FlankImbalance21,
+    EepromError,
+    InsulationLowBreak1,
+    InsulationLowBreak2,
+    // An armed loop goes into alarm.
+    LoopAlarm1,
+    LoopAlarm2,
+    // Links: the converter reports a sensor silent, a sensor just connected has not answered yet,
+    // the converter itself is silent; and their return.
+    LinkLostSensor,
+    NoLinkAfterConnect,
+    LinkLostConverter,
+    LinkRestoredSensor,
+    LinkRestoredConverter,
+    // The operator's actions.
+    ArmLoop1,
+    ArmLoop2,
+    DisarmLoop1,
+    DisarmLoop2,
+    SensorConnected,
+    SensorDisconnected,
+    // The program's own: start, exit, refused feed settings, a file the exit could not save.
+    ProgramStart,
+    ProgramExit,
+    FeedNotUsed,
+    NotSavedAtExit,
+    // Never written: logs of earlier installations hold them.
+    OldNotice,
+    OldAlarm,
+    // The blank row that ends a listing; never stored.
+    ListingEnd,
     Count
 };
 
