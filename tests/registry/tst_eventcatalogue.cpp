@@ -13,38 +13,18 @@ class TestEventCatalogue : public QObject {
 
 private slots:
     void everyEventHasItsStoredCode() {
-        const std::pair<E, int> expected[] = {{E::SensorNormal, 0},
-                                              {E::LoopNormal1, 0},
-                                              {E::LoopNormal2, 0},
-                                              {E::InsulationLow1, 2},
-                                              {E::InsulationLow2, 3},
-                                              {E::ElementBreak1, 4},
-                                              {E::ElementBreak2, 5},
-                                              {E::FlankImbalance12, 7},
-                                              {E::FlankImbalance21, 8},
-                                              {E::EepromError, 9},
-                                              {E::InsulationLowBreak1, 10},
-                                              {E::InsulationLowBreak2, 11},
-                                              {E::LinkLostSensor, 15},
-                                              {E::NoLinkAfterConnect, 15},
-                                              {E::LinkLostConverter, 15},
-                                              {E::ArmLoop1, 16},
-                                              {E::ArmLoop2, 17},
-                                              {E::DisarmLoop1, 18},
-                                              {E::DisarmLoop2, 19},
-                                              {E::ProgramStart, 20},
-                                              {E::ProgramExit, 20},
-                                              {E::FeedNotUsed, 20},
-                                              {E::NotSavedAtExit, 20},
-                                              {E::SensorConnected, 30},
-                                              {E::SensorDisconnected, 31},
-                                              {E::LinkRestoredSensor, 32},
-                                              {E::LinkRestoredConverter, 32},
-                                              {E::LoopAlarm1, 33},
-                                              {E::LoopAlarm2, 33},
-                                              {E::OldNotice, 21},
-                                              {E::OldAlarm, 34},
-                                              {E::ListingEnd, 46}};
+        // clang-format off
+        const std::pair<E, int> expected[] = {
+            {E::SensorNormal, 0}, {E::LoopNormal1, 0}, {E::LoopNormal2, 0}, {E::InsulationLow1, 2},
+            {E::InsulationLow2, 3}, {E::ElementBreak1, 4}, {E::ElementBreak2, 5}, {E::FlankImbalance12, 7},
+            {E::FlankImbalance21, 8}, {E::EepromError, 9}, {E::InsulationLowBreak1, 10},
+            {E::InsulationLowBreak2, 11}, {E::LoopAlarm1, 33}, {E::LoopAlarm2, 33}, {E::LinkLostSensor, 15},
+            {E::NoLinkAfterConnect, 15}, {E::LinkLostConverter, 15}, {E::LinkRestoredSensor, 32},
+            {E::LinkRestoredConverter, 32}, {E::ArmLoop1, 16}, {E::ArmLoop2, 17}, {E::DisarmLoop1, 18},
+            {E::DisarmLoop2, 19}, {E::SensorConnected, 30}, {E::SensorDisconnected, 31}, {E::ProgramStart, 20},
+            {E::ProgramExit, 20}, {E::FeedNotUsed, 20}, {E::NotSavedAtExit, 20}, {E::OldNotice, 21},
+            {E::OldAlarm, 34}, {E::ListingEnd, 46}};
+        // clang-format on
         // A new event needs a line here as well as its row in the catalogue.
         QCOMPARE(int(E::Count), int(std::size(expected)));
         for (const auto& [event, code] : expected) {
@@ -94,13 +74,10 @@ private slots:
     }
 
     void codesReadBackKeepColourAndFilters() {
-        QCOMPARE(colourOf(15), 0x0000ABu);
-        QCOMPARE(colourOf(33), 0x0000FFu);
-        QCOMPARE(colourOf(34), 0x0000FFu);
-        QCOMPARE(colourOf(0), 0x008000u);
-        QCOMPARE(colourOf(32), 0x008000u);
-        QCOMPARE(colourOf(30), 0u);
-        QCOMPARE(colourOf(-5), 0u);
+        const std::pair<int, Colour> colours[] = {
+            {15, 0x0000AB}, {33, 0x0000FF}, {34, 0x0000FF}, {0, 0x008000}, {32, 0x008000}, {30, 0}, {-5, 0}};
+        for (const auto& [code, colour] : colours)
+            QVERIFY2(colourOf(code) == colour, qPrintable(QString::number(code)));
         QCOMPARE(colourOf(E::ElementBreak2), 0x0000FFu);
         // Codes the program never wrote show under both filters, all but 21.
         for (int code : {-128, 1, 12, 25, 99, 127})
