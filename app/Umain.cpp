@@ -179,12 +179,10 @@ void TFmain::FormCreate() {
     init_globals(m_c);
     alarmWindowCreate(m_c);
     openStartupPort(m_c);
-    Put_prog_msg(m_c, makeEvent(m_c, 0, 20, QStringLiteral("Начало работы")));
+    Put_prog_msg(m_c, programEvent(m_c, EventCode::ProgramStart));
     // Refused feed settings go to the log as well as to the Diagnostics tab: the feed sends nothing.
     if (m_c.feed && !m_c.feed->settingsProblem().isEmpty())
-        Put_prog_msg(
-            m_c, makeEvent(m_c, 0, 20,
-                           QStringLiteral("Сервер MQTT не используется: ") + m_c.feed->settingsProblem()));
+        Put_prog_msg(m_c, programEvent(m_c, EventCode::FeedNotUsed, m_c.feed->settingsProblem()));
 }
 
 void TFmain::createToolBar() {
@@ -706,8 +704,8 @@ void TFmain::endRun(bool operatorWatches) {
     const bool logTakesRecords = m_c.log_writes.count == 0;
     if (logTakesRecords)
         for (const QString& f : files)
-            Put_prog_msg(m_c, makeEvent(m_c, 0, 20, QStringLiteral("Не сохранено при выходе: ") + f));
-    Put_prog_msg(m_c, makeEvent(m_c, 0, 20, QStringLiteral("Выход из программы")));
+            Put_prog_msg(m_c, programEvent(m_c, EventCode::NotSavedAtExit, f));
+    Put_prog_msg(m_c, programEvent(m_c, EventCode::ProgramExit));
     retryPendingLogWrites(m_c);
     if (m_c.ui) m_c.ui->gatherMessages(nullptr);
     const size_t lost = m_c.log_writes.count;

@@ -57,7 +57,7 @@ void linkRestored(Console& c) {
     c.changed(View::WaitPanel);
     e.Conv_link = 1;
     setPanel4(c, QStringLiteral("Связь с преобразователем восстановлена"));
-    Put_prog_msg(c, makeEvent(c, 0, 32, QStringLiteral("Восстановлена связь с преобразователем")));
+    Put_prog_msg(c, programEvent(c, EventCode::LinkRestoredConverter));
     feedConverter(c);
     if (c.ui) c.ui->converterLinkRestored();
 }
@@ -71,7 +71,7 @@ void linkLost(Console& c, LossCause cause) {
     // The port-failure text has a Latin "c" in its second word; operators know the two apart by it.
     setPanel4(c, cause == LossCause::ReplyTimeouts ? QStringLiteral("Нет связи с преобразователем")
                                                    : QStringLiteral("Нет связи c преобразователем"));
-    Put_prog_msg(c, makeEvent(c, 0, 15, QStringLiteral("Нет связи с преобразователем")));
+    Put_prog_msg(c, programEvent(c, EventCode::LinkLostConverter));
     AllSensorsLost(c);
     feedConverter(c);
     if (c.ui) c.ui->converterLinkLost();

@@ -30,11 +30,6 @@ QString trimmedSurname(const QString& s) {
     return s.mid(from, to - from);
 }
 
-QString sensorText(const QString& before, qint16 type, quint32 number, const QString& after) {
-    // Numbers print as signed 32-bit values, like every other sensor event.
-    return before + typeTag(type) + QStringLiteral(" № ") + QString::number(qint32(number)) + after;
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -179,17 +174,11 @@ bool connectSensor(Console& c, const ConnectInput& in, const std::function<void(
     if (afterWrite) afterWrite();
 
     const QString surname = Read_chop(c, r.connected_by);
-    EventRecord connected = makeEvent(c, r.factory_number, 30,
-                                      sensorText(QStringLiteral("Датчик "), type, r.factory_number,
-                                                 QStringLiteral(" подключён. Оператор: ")) +
-                                          surname);
+    EventRecord connected = sensorEvent(c, EventCode::SensorConnected, r.factory_number, type, surname);
     connected.time = r.connected_at;
     Put_msg(c, connected, type);
     if (afterWrite) afterWrite();
-    Put_msg(c,
-            makeEvent(c, r.factory_number, 15,
-                      sensorText(QStringLiteral("Нет связи с датчиком "), type, r.factory_number, QString())),
-            type);
+    Put_msg(c, sensorEvent(c, EventCode::NoLinkAfterConnect, r.factory_number, type), type);
     if (afterWrite) afterWrite();
 
     c.com_grid.set(1, row, QStringLiteral("0"));
@@ -261,10 +250,7 @@ bool disconnectSensor(Console& c, int operatorIndex, const std::function<void()>
     c.changed(ConsoleUi::View::SensorGrid);
 
     const QString surname = Read_chop(c, by);
-    EventRecord removed = makeEvent(
-        c, number, 31,
-        sensorText(QStringLiteral("Датчик "), type, number, QStringLiteral(" отключён. Оператор: ")) +
-            surname);
+    EventRecord removed = sensorEvent(c, EventCode::SensorDisconnected, number, type, surname);
     removed.time = when;
 
     r->factory_number = 0;

@@ -25,68 +25,13 @@ const QString kNorm = QStringLiteral("Норма");
 const QString kAlarm = QStringLiteral("Тревога");
 const QString kNoLink = QStringLiteral("Нет связи");
 
-// Event text of a sensor fault. The fault texts name the model the fault belongs to, whatever
-// model reports it; %1 is the factory number.
-QString faultEventText(int code, qint16 sensorType) {
-    switch (code) {
-    case 2:
-        return QStringLiteral(
-            "Сопротивление изоляции первого чувствительного элемента датчика <Ватрел-Б> № %1 ниже нормы");
-    case 3:
-        return QStringLiteral(
-            "Сопротивление изоляции второго чувствительного элемента датчика <Ватрел-Б> № %1 ниже нормы");
-    case 4:
-        return QStringLiteral("Обрыв чувствительного элемента первого фланга датчика <Ватрел-Б> № %1");
-    case 5:
-        return QStringLiteral("Обрыв чувствительного элемента второго фланга датчика <Ватрел-Б> № %1");
-    case 7:
-        return QStringLiteral(
-            "Недопустимый разбаланс флангов датчика <Ватрел-А> № %1. Ёмкость 1 фл. больше ёмкости 2");
-    case 8:
-        return QStringLiteral(
-            "Недопустимый разбаланс флангов датчика <Ватрел-А> № %1. Ёмкость 2 фл. больше ёмкости 1");
-    case 9:
-        return QStringLiteral("Ошибка ППЗУ датчика ") + typeTag(sensorType) + QStringLiteral(" № %1");
-    case 10:
-        return QStringLiteral(
-            "Сопротивление изоляции первого ЧЭ датчика <Ватрел-Б> № %1 ниже нормы. Обрыв первого ЧЭ");
-    case 11:
-        return QStringLiteral(
-            "Сопротивление изоляции второго ЧЭ датчика <Ватрел-Б> № %1 ниже нормы. Обрыв второго ЧЭ");
-    default:
-        return QString();
-    }
-}
-
-// Which loop's arming decides whether a fault is an alarm: 1, 2, or 0 for "always" (EEPROM).
-int faultLoop(int code) {
-    switch (code) {
-    case 2:
-    case 4:
-    case 7:
-    case 10:
-        return 1;
-    case 3:
-    case 5:
-    case 8:
-    case 11:
-        return 2;
-    default:
-        return 0;
-    }
-}
-
-QString withTag(const QString& head, qint16 sensorType) {
-    return head + typeTag(sensorType) + QStringLiteral(" № %1");
-}
-
-// Logs an event for the slot's sensor and, when asked, hands the same record to the alarm window.
-void raiseEvent(Console& c, int slot, int code, const QString& pattern, bool alarm) {
+// Logs an event for the slot's sensor and, when its loops' arming makes it an alarm, hands the same
+// record to the alarm window.
+void raiseEvent(Console& c, int slot, EventCode event) {
     const SensorRecord& r = c.sensors[size_t(slot)];
-    // Event texts print the number as a signed 32-bit value, the same form as the log file names.
-    const EventRecord rec = makeEvent(c, r.factory_number, code, pattern.arg(qint32(r.factory_number)));
+    const EventRecord rec = sensorEvent(c, event, r.factory_number, r.sensor_type);
     Put_msg(c, rec, r.sensor_type);
-    if (alarm) raiseAlarm(c, rec);
+    if (raisesAlarm(event, r.loop1_armed == 1, r.loop2_armed == 1)) raiseAlarm(c, rec);
 }
 
 Colour normalColour(const SensorRecord& r) {
@@ -113,19 +58,14 @@ Loop loopOf(SensorRecord& r, int number) {
                        : Loop{2, r.loop2_alarm, r.loop2_armed, colLoop2};
 }
 
-// The loop goes into alarm: column "Тревога" and, when armed, event 33 with an alarm.
+// The loop goes into alarm: column "Тревога" and, when armed, the loop's alarm event.
 void loopEntersAlarm(Console& c, int slot, int number) {
     SensorRecord& r = c.sensors[size_t(slot)];
     Loop l = loopOf(r, number);
     if (l.alarm == 1) return;
     l.alarm = 1;
     setCell(c, l.column, slot, kAlarm);
-    if (l.armed == 1)
-        raiseEvent(c, slot, 33,
-                   withTag(QStringLiteral("Срабатывание ") + QString::number(number) +
-                               QStringLiteral(" шлейфа датчика "),
-                           r.sensor_type),
-                   true);
+    if (l.armed == 1) raiseEvent(c, slot, loopAlarmCode(number));
 }
 
 void loopStep(Console& c, int slot, int number, bool bit, int code) {
@@ -143,12 +83,7 @@ void loopStep(Console& c, int slot, int number, bool bit, int code) {
     if (resetColour) setRowColour(c, slot, normalColour(r));
     l.alarm = 0;
     setCell(c, l.column, slot, kNorm);
-    if (l.armed == 1)
-        raiseEvent(c, slot, 0,
-                   withTag(QStringLiteral("Возврат в норму ") + QString::number(number) +
-                               QStringLiteral(" шлейфа датчика "),
-                           r.sensor_type),
-                   false);
+    if (l.armed == 1) raiseEvent(c, slot, loopNormalCode(number));
 }
 
 void stateStep(Console& c, int slot, int code, bool b1, bool b2) {
@@ -166,20 +101,16 @@ void stateStep(Console& c, int slot, int code, bool b1, bool b2) {
         } else {
             r.status = 0;
             setRowColour(c, slot, normalColour(r));
-            raiseEvent(c, slot, 0,
-                       withTag(QStringLiteral("Возврат в дежурное состояние датчика "), r.sensor_type),
-                       false);
+            raiseEvent(c, slot, EventCode::SensorNormal);
         }
         setCell(c, colState, slot, kNorm);
         return;
     }
-    if (isFaultCode(code)) {
+    if (const std::optional<EventCode> fault = faultEvent(code)) {
         setRowColour(c, slot, colours::alarm);
         r.status = code;
         setCell(c, colState, slot, stateText(code));
-        const int loop = faultLoop(code);
-        const bool alarm = loop == 0 || (loop == 1 ? r.loop1_armed == 1 : r.loop2_armed == 1);
-        raiseEvent(c, slot, code, faultEventText(code, r.sensor_type), alarm);
+        raiseEvent(c, slot, *fault);
         return;
     }
     r.status = kUnknownStatusBase + code;
@@ -192,8 +123,7 @@ void statusReport(Console& c, int slot, const char* text, int len, quint8 code) 
         r.link_up = 1;
         setComCell(c, 3, slot, QStringLiteral("Есть связь"));
         c.slot_online[size_t(slot)] = 1;
-        raiseEvent(c, slot, 32, withTag(QStringLiteral("Восстановлена связь с датчиком "), r.sensor_type),
-                   false);
+        raiseEvent(c, slot, EventCode::LinkRestoredSensor);
         r.osc_command = r.isTypeB() ? 193 : 194;
         c.changed(ConsoleUi::View::ComGrid);
     }
@@ -224,8 +154,7 @@ void slotLost(Console& c, int slot) {
         r.link_up = 0;
         setCell(c, colState, slot, kNoLink);
         r.status = kStatusNoLink;
-        raiseEvent(c, slot, 15, withTag(QStringLiteral("Нет связи с датчиком "), r.sensor_type),
-                   r.loop1_armed == 1 || r.loop2_armed == 1);
+        raiseEvent(c, slot, EventCode::LinkLostSensor);
     }
     if (r.loop1_alarm != 1) {
         r.loop1_alarm = 1;

@@ -92,11 +92,7 @@ void disarmFromAlarmWindow(Console& c, int loop) {
     flag = 0;
     saveLastingState(c, s); // the file first, the event after
 
-    const QString text = (loop == 1 ? QStringLiteral("Снятие с охраны первого шлейфа датчика ")
-                                    : QStringLiteral("Снятие с охраны второго шлейфа датчика ")) +
-                         typeTag(s.sensor_type) + QStringLiteral(" № ") +
-                         QString::number(qint32(s.factory_number)); // signed, as in every sensor event
-    Put_msg(c, makeEvent(c, s.factory_number, loop == 1 ? 18 : 19, text), s.sensor_type);
+    Put_msg(c, sensorEvent(c, armCode(false, loop), s.factory_number, s.sensor_type), s.sensor_type);
 
     c.sensor_grid.set(loop == 1 ? colArmed1 : colArmed2, slot + 1, QStringLiteral("Снят"));
     if (s.loop1_armed == 0 && s.loop2_armed == 0) setRowColour(c, slot, colours::aqua);

@@ -11,14 +11,11 @@
 namespace vatrel {
 
 bool isFaultCode(int code) {
-    return (code >= 2 && code <= 5) || (code >= 7 && code <= 11);
+    return faultEvent(code).has_value();
 }
 
 Colour eventFontColour(int code) {
-    if (code == 0 || code == 32) return colours::event_green;
-    if (isFaultCode(code) || code == 33 || code == 34) return colours::event_red;
-    if (code == 15) return colours::event_dark_red;
-    return colours::black;
+    return colourOf(code);
 }
 
 QString typeTag(qint16 sensor_type) {
@@ -48,6 +45,16 @@ EventRecord makeEvent(const Console& c, quint32 factory_number, int code, const 
     r.code = qint8(code);
     r.text = text;
     return r;
+}
+
+EventRecord sensorEvent(const Console& c, EventCode event, quint32 factory_number, qint16 sensor_type,
+                        const QString& detail) {
+    return makeEvent(c, factory_number, storedCode(event),
+                     eventText(event, factory_number, sensor_type, detail));
+}
+
+EventRecord programEvent(const Console& c, EventCode event, const QString& detail) {
+    return makeEvent(c, 0, storedCode(event), eventText(event, 0, 0, detail));
 }
 
 namespace {

@@ -36,16 +36,7 @@ bool readAt(QFile& f, qint64 pos, char* to, qint64 len) {
 } // namespace
 
 bool passesFilter(LogFilter filter, int code) {
-    switch (filter) {
-    case LogFilter::All:
-        return true;
-    case LogFilter::Alarms:
-        return !(code == 0 || (code >= 15 && code <= 21) || (code >= 30 && code <= 32));
-    case LogFilter::LinkLoss:
-        return code < 0 || code == 1 || code == 6 || (code >= 12 && code <= 15) ||
-               (code >= 22 && code <= 29) || code >= 35;
-    }
-    return true;
+    return inFilter(code, filter);
 }
 
 bool openLogFile(QFile& f) {

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "registry/EventCatalogue.h"
 #include "registry/Records.h"
 
 #include <QByteArray>
@@ -13,13 +14,6 @@ class QIODevice;
 namespace vatrel {
 
 class JobControl;
-
-// The kinds of events the log viewer and vatrel-log can be asked to show.
-enum class LogFilter {
-    All,      // "Все"
-    Alarms,   // "Тревожные"
-    LinkLoss, // "Потери связи"
-};
 
 bool passesFilter(LogFilter filter, int code);
 

@@ -42,14 +42,7 @@ void loopCommand(Console& c, int loop, bool arm) {
     flag = arm ? 1 : 0;
     saveLastingState(c, s); // the file first, the event after
 
-    const QString which =
-        loop == 1 ? QStringLiteral("первого шлейфа датчика ") : QStringLiteral("второго шлейфа датчика ");
-    const QString action = arm ? QStringLiteral("Установка на охрану ") : QStringLiteral("Снятие с охраны ");
-    const int code = (arm ? 16 : 18) + (loop - 1);
-    // The number prints as a signed 32-bit value, like every other sensor event.
-    const QString text = action + which + typeTag(s.sensor_type) + QStringLiteral(" № ") +
-                         QString::number(qint32(s.factory_number));
-    Put_msg(c, makeEvent(c, s.factory_number, code, text), s.sensor_type);
+    Put_msg(c, sensorEvent(c, armCode(arm, loop), s.factory_number, s.sensor_type), s.sensor_type);
 
     c.sensor_grid.set(loop == 1 ? colArmed1 : colArmed2, c.selected_row,
                       arm ? QStringLiteral("Взят") : QStringLiteral("Снят"));

@@ -13,9 +13,6 @@
 namespace vatrel {
 
 namespace {
-// The blank row that ends every listing carries this code.
-constexpr int kEndRowCode = 46;
-
 // Texts of the listing keep their line breaks (the row is as tall as they need); a lone CR or other
 // control characters of a damaged record become blanks.
 QString listingText(QString text) {
@@ -178,7 +175,7 @@ bool ReportListing::apply(const ListingPage& page) {
     const bool last = page.page == page.lastPage;
     report_page_rows = n + (last ? 1 : 0);
     if (last && n < REPORT_PAGE_SIZE)
-        m_c.ReportRowStyles[size_t(n)] = {colours::info_background, eventFontColour(kEndRowCode), 0, 0};
+        m_c.ReportRowStyles[size_t(n)] = {colours::info_background, colourOf(EventCode::ListingEnd), 0, 0};
     // An empty selection says so instead of showing a bare blank row.
     if (m_selected == 0) grid.set(1, 1, QStringLiteral(" Сообщений нет"));
     // Every page ends with one blank row: the end row on the last page, an empty one before.

@@ -17,10 +17,6 @@ QString armedText(quint8 armed) {
     return armed == 1 ? QStringLiteral("Взят") : QStringLiteral("Снят");
 }
 
-bool isFault(int code) {
-    return (code >= 2 && code <= 5) || (code >= 7 && code <= 11);
-}
-
 // A float DC component as the type A oscillogram's 16-bit value: truncated toward zero, low 16 bits.
 // Values a float can hold but an integer cannot (NaN, huge) become 0 rather than undefined behaviour.
 quint16 toWord(float v) {
@@ -99,7 +95,7 @@ void FillSensorRow(Console& c, int slot) {
     // The state text looks at the low 16 bits of the stored code only.
     const int code = r.status & 0xFFFF;
     g.set(colState, row, stateText(code));
-    if (isFault(code))
+    if (isFaultCode(code))
         setRowColour(c, slot, colours::alarm);
     else if (code == 15)
         setRowColour(c, slot, colours::link_lost);
