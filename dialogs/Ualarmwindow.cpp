@@ -2,6 +2,7 @@
 #include "dialogs/Ualarmwindow.h"
 #include "dialogs/GridView.h"
 #include "dialogs/TextLayoutDelegate.h"
+#include "core/OperatorActions.h"
 #include "registry/Alarms.h"
 
 #include <QCloseEvent>
@@ -287,19 +288,19 @@ void TFormAlarmWindow::stopSound() {
 }
 
 void TFormAlarmWindow::BitBtnAllOtboyClick() {
-    vatrel::BitBtnAllOtboyClick(m_c);
+    acknowledgeAllAlarms(m_c);
     stopSound(); // also when the window layer did not route the core's stop request here
     refresh();
     hide();
 }
 
 void TFormAlarmWindow::BitBtn1Click() {
-    disarmFromAlarmWindow(m_c, 1);
+    disarmLoopOfSensor(m_c, m_c.alarms.LabeledEdit1, 1);
     refresh();
 }
 
 void TFormAlarmWindow::BitBtn2Click() {
-    disarmFromAlarmWindow(m_c, 2);
+    disarmLoopOfSensor(m_c, m_c.alarms.LabeledEdit1, 2);
     refresh();
 }
 

@@ -2,10 +2,10 @@
 // The real serial line on a pseudo-terminal: settings, device paths, bytes in both directions,
 // and a device that vanishes and comes back.
 #include "LinkTestSupport.h"
+#include "core/OperatorActions.h"
 #include "link/Engine.h"
 #include "link/Frame.h"
 #include "link/QtSerialPortLine.h"
-#include "link/SensorSetup.h"
 #include "registry/Storage.h"
 
 #include <QCoreApplication>
