@@ -112,8 +112,8 @@ bool acceptDcComponents(Console& c, const DcWorking& w);
 
 // The oscilloscope tabs' DC component entries, for the sensor under oscillogram. They read the
 // entry's text from c.osc and return false when the entry must take the focus back.
-bool recordDcFlank1(Console& c); // "Запись" beside Delta1
-bool recordDcFlank2(Console& c); // "Запись" beside Delta2
+bool recordDcFlank1(Console& c);    // "Запись" beside Delta1
+bool recordDcFlank2(Console& c);    // "Запись" beside Delta2
 bool enterDcComponentA(Console& c); // leaving EDirect_component
 
 // ---------------------------------------------------------------------------------------------

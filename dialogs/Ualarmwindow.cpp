@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/Ualarmwindow.h"
+#include "core/OperatorActions.h"
 #include "dialogs/GridView.h"
 #include "dialogs/TextLayoutDelegate.h"
-#include "core/OperatorActions.h"
 #include "registry/Alarms.h"
 
 #include <QCloseEvent>

@@ -4,8 +4,6 @@
 #include "registry/NumberFormat.h"
 #include "registry/Storage.h"
 
-#include <cmath>
-
 namespace vatrel {
 
 namespace {
