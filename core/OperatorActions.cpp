@@ -79,7 +79,7 @@ DialogRequest whenAddressMapAllows(Console& c, DialogRequest request) {
     return DialogRequest::None;
 }
 
-// A surname read back from the operator file and the sensor text round it.
+// An event text naming a sensor by its type and number, between two fragments.
 QString sensorText(const QString& before, qint16 type, quint32 number, const QString& after) {
     // Numbers print as signed 32-bit values, like every other sensor event.
     return before + typeTag(type) + QStringLiteral(" № ") + QString::number(qint32(number)) + after;
