@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/OscilloscopeTabA.h"
 #include "app/OscEntries.h"
+#include "core/OperatorActions.h"
 #include "link/Oscilloscope.h"
 
 #include <QChart>
@@ -63,8 +64,7 @@ OscilloscopeTabA::OscilloscopeTabA(Console& c, QWidget* parent)
         {"Y мин", "EditYmin", &c.osc.EditYmin, &EditYminExit, 60},
         {"Y макс", "EditYmax", &c.osc.EditYmax, &EditYmaxExit, 60},
         {" Х", "EditX", &c.osc.EditX, &EditXExit, 60},
-        {"Постоянная часть порога", "EDirect_component", &c.osc.EDirect_component, &EDirect_componentExit,
-         80},
+        {"Постоянная часть порога", "EDirect_component", &c.osc.EDirect_component, &enterDcComponentA, 80},
     };
     for (int i = 0; i < 4; ++i) {
         const Entry& e = entries[i];

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/OscilloscopeTabB.h"
 #include "app/OscEntries.h"
+#include "core/OperatorActions.h"
 #include "link/Oscilloscope.h"
 
 #include <QChart>
@@ -210,19 +211,19 @@ void OscilloscopeTabB::redrawAfterLayout() {
 }
 
 void OscilloscopeTabB::ButtonOnOscillVBClick() {
-    OscEntries::runRefocusing(m_edit7, [this] { return ::vatrel::ButtonOnOscillVBClick(m_c); });
+    OscEntries::runRefocusing(m_edit7, [this] { return startOscillogram(m_c); });
 }
 
 void OscilloscopeTabB::ButtonOffOscillVBClick() {
-    ::vatrel::ButtonOffOscillVBClick(m_c);
+    stopOscillogram(m_c);
 }
 
 void OscilloscopeTabB::RecordDelta1Click() {
-    OscEntries::runRefocusing(m_delta[0], [this] { return ::vatrel::RecordDelta1Click(m_c); });
+    OscEntries::runRefocusing(m_delta[0], [this] { return recordDcFlank1(m_c); });
 }
 
 void OscilloscopeTabB::RecordDelta2Click() {
-    OscEntries::runRefocusing(m_delta[1], [this] { return ::vatrel::RecordDelta2Click(m_c); });
+    OscEntries::runRefocusing(m_delta[1], [this] { return recordDcFlank2(m_c); });
 }
 
 } // namespace vatrel

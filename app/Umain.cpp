@@ -8,6 +8,7 @@
 #include "app/OscilloscopeTabB.h"
 #include "app/SensorGridDelegate.h"
 #include "app/SensorGridModel.h"
+#include "core/OperatorActions.h"
 #include "dialogs/GridView.h"
 #include "dialogs/Setsensor.h"
 #include "dialogs/Uabout.h"
@@ -557,19 +558,19 @@ void TFmain::PopupMenu1(const QPoint& pos) {
         // open must not wait for the operator.
         const ConsoleUi::OperatorAction action(m_c.ui);
         if (chosen == pEstablish)
-            request = PEstablishClick(m_c);
+            request = requestConnectSensor(m_c);
         else if (chosen == pRemove)
-            request = PRemoveClick(m_c);
+            request = requestDisconnectSensor(m_c);
         else if (chosen == pSetSh1)
-            PSetSh1Click(m_c);
+            armSelectedLoop(m_c, 1);
         else if (chosen == pSetSh2)
-            PSetSh2Click(m_c);
+            armSelectedLoop(m_c, 2);
         else if (chosen == pRemoveSh1)
-            PRemoveSh1Click(m_c);
+            disarmSelectedLoop(m_c, 1);
         else if (chosen == pRemoveSh2)
-            PRemoveSh2Click(m_c);
+            disarmSelectedLoop(m_c, 2);
         else if (chosen == nDirect)
-            request = N_Direct_component_porogClick(m_c);
+            request = requestDcComponents(m_c);
         else if (chosen == n1)
             request = N1Click(m_c);
     }

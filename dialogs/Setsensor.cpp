@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/Setsensor.h"
+#include "core/OperatorActions.h"
 #include "dialogs/OperatorListBox.h"
-#include "link/SensorSetup.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/Ualarmwindow.h"
+#include "core/OperatorActions.h"
 #include "dialogs/GridView.h"
 #include "dialogs/TextLayoutDelegate.h"
 #include "registry/Alarms.h"
@@ -287,19 +288,19 @@ void TFormAlarmWindow::stopSound() {
 }
 
 void TFormAlarmWindow::BitBtnAllOtboyClick() {
-    vatrel::BitBtnAllOtboyClick(m_c);
+    acknowledgeAllAlarms(m_c);
     stopSound(); // also when the window layer did not route the core's stop request here
     refresh();
     hide();
 }
 
 void TFormAlarmWindow::BitBtn1Click() {
-    disarmFromAlarmWindow(m_c, 1);
+    disarmLoopOfSensor(m_c, m_c.alarms.LabeledEdit1, 1);
     refresh();
 }
 
 void TFormAlarmWindow::BitBtn2Click() {
-    disarmFromAlarmWindow(m_c, 2);
+    disarmLoopOfSensor(m_c, m_c.alarms.LabeledEdit1, 2);
     refresh();
 }
 

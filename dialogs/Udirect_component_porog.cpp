@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/Udirect_component_porog.h"
 #include "dialogs/OperatorListBox.h"
-#include "link/SensorSetup.h"
 
 #include <QFocusEvent>
 #include <QGroupBox>
@@ -165,7 +164,7 @@ void TFDirect_component_porog::EditDirect_component_porog2Exit() {
 }
 
 void TFDirect_component_porog::ButtonAcceptClick() {
-    acceptDc(m_c, m_working);
+    acceptDcComponents(m_c, m_working);
     accept();
 }
 

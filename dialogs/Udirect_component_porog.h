@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "link/SensorSetup.h"
+#include "core/OperatorActions.h"
 #include "registry/Console.h"
 
 #include <QDialog>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/Uremovesensor.h"
+#include "core/OperatorActions.h"
 #include "dialogs/OperatorListBox.h"
-#include "link/SensorSetup.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>

@@ -231,15 +231,6 @@ QString weekdayText(int dayOfWeek) {
     }
 }
 
-// Whole part of a stored float as an unsigned 16-bit value; stored files may hold anything, so a
-// value that does not fit wraps like the original integer conversion instead of being undefined.
-quint16 truncateU16(float v) {
-    if (!std::isfinite(v)) return 0;
-    const double t = std::trunc(double(v));
-    if (t >= 0 && t <= 65535) return quint16(t);
-    return quint16(qint64(std::fmod(t, 65536.0)));
-}
-
 } // namespace
 
 void clearQueue(Console& c) {
@@ -468,7 +459,7 @@ void oscillogramStarted(Console& c, int slot) {
         c.osc.Delta1 = formatFixed3(c.osc_dc1);
         c.osc.Delta2 = formatFixed3(c.osc_dc2);
     } else if (r.sensor_type == 0) {
-        c.osc_dc_a = truncateU16(r.dc_component1);
+        c.osc_dc_a = dcComponentWord(r.dc_component1);
         c.osc.EDirect_component = QString::number(c.osc_dc_a);
     }
     r.osc_active = 1;

@@ -9,14 +9,9 @@ namespace vatrel {
 // The oscilloscope tabs' rules. Entry handlers read the entry's text from c.osc (the window writes
 // it there first) and return false when the entry refused it: the window then gives it the focus back.
 
-// "Включить": checks the position in Edit7 and queues the oscillogram request. Returns false when
-// Edit7 must take the focus back.
-bool ButtonOnOscillVBClick(Console& c);
 // The start request left the queue unconfirmed (the queue was full, or emptied when the link was
 // lost or the port reopened): the tab says so and "Включить" can be pressed again.
 void oscillogramRequestDropped(Console& c);
-// "Выключить": queues the stop request.
-void ButtonOffOscillVBClick(Console& c);
 
 // Scale of the type B charts: window length (Edit1, Edit4) and value limits (Edit2/3, Edit5/6).
 bool Edit1Exit(Console& c);
@@ -25,15 +20,20 @@ bool Edit3Exit(Console& c);
 bool Edit4Exit(Console& c);
 bool Edit5Exit(Console& c);
 bool Edit6Exit(Console& c);
-// "Запись" beside Delta1 / Delta2: the DC components of the type B sensor under oscillogram.
-bool RecordDelta1Click(Console& c);
-bool RecordDelta2Click(Console& c);
 
-// Type A chart and its DC component.
+// Type A chart. (Starting and stopping the oscillogram and the DC component entries are operator
+// actions: core/OperatorActions.h.)
 bool EditXExit(Console& c);
 bool EditYminExit(Console& c);
 bool EditYmaxExit(Console& c);
-bool EDirect_componentExit(Console& c);
+
+// The tabs' entry checks, shared with the oscillogram's operator actions: a plain box (the
+// application's title as caption, no icon), a whole number within [lo, hi] ("Число вне допуска
+// (<range>); повторите ввод" outside), and a real number in the locale's form.
+void oscMessage(Console& c, const QString& text);
+QString oscRangeText(const char* range);
+bool readOscInt(Console& c, const QString& text, int lo, int hi, const char* range, int* out);
+bool readOscReal(Console& c, const QString& text, double* out);
 
 // Clears every curve of both tabs and both sample counters (a new oscillogram begins).
 void clearOscTraces(Console& c);

@@ -9,8 +9,5 @@ void alarmWindowCreate(Console& c); // headers, sound path, sound_on = 0
 void AddAlarmMessage(Console& c, const EventRecord& rec);
 // AddAlarmMessage followed by showing and raising the alarm window.
 void raiseAlarm(Console& c, const EventRecord& rec);
-void BitBtnAllOtboyClick(Console& c);
-// Disarm loop 1 or 2 of the sensor whose number is in LabeledEdit1.
-void disarmFromAlarmWindow(Console& c, int loop);
 
 } // namespace vatrel

@@ -71,4 +71,10 @@ bool parseNumber(const QString& text, double* out) {
     return ok;
 }
 
+quint16 dcComponentWord(float v) {
+    if (std::isnan(v) || v <= 0) return 0;
+    if (v >= 65535.0f) return 65535;
+    return quint16(v); // truncates toward zero
+}
+
 } // namespace vatrel

@@ -12,4 +12,9 @@ QString formatGeneral(float v);
 // Parses a number typed by the operator with the locale's decimal separator or a dot.
 bool parseNumber(const QString& text, double* out);
 
+// A stored DC component as the type A sensor's 16-bit word: the whole part, held within 0 … 65535
+// (a value out of range takes the nearer end, NaN gives 0). Stored files may hold anything; a value
+// that wrapped round would send the sensor some unrelated threshold.
+quint16 dcComponentWord(float v);
+
 } // namespace vatrel

@@ -19,18 +19,16 @@ struct PopupMenuState {
 // What the window must open after a menu command was checked by the core.
 enum class DialogRequest { None, SetSensor, RemoveSensor, DirectComponent, SensorLog };
 
+// The box shown when a command needs a selected row and none is selected.
+const QString& noSelectionText();
+// The selected slot, or -1 when no table row is selected. A row outside the table counts as no
+// selection so that it never indexes past the sensor table.
+int selectedSlot(const Console& c);
+
 // Runs as the menu is about to open (shows the no-selection message when nothing is selected).
 PopupMenuState PopupMenu1Popup(Console& c);
 
-DialogRequest PEstablishClick(Console& c);
-DialogRequest PRemoveClick(Console& c);
-DialogRequest N_Direct_component_porogClick(Console& c);
 DialogRequest N1Click(Console& c); // SensorLog: open the viewer on the selected sensor's log
-
-void PSetSh1Click(Console& c);
-void PSetSh2Click(Console& c);
-void PRemoveSh1Click(Console& c);
-void PRemoveSh2Click(Console& c);
 
 // Table selection (any cell of a row selects its sensor).
 void StringGrid1SelectCell(Console& c, int col, int row);

@@ -4,8 +4,6 @@
 #include "registry/NumberFormat.h"
 #include "registry/Storage.h"
 
-#include <cmath>
-
 namespace vatrel {
 
 namespace {
@@ -15,13 +13,6 @@ const QString kAlarm = QStringLiteral("Тревога");
 
 QString armedText(quint8 armed) {
     return armed == 1 ? QStringLiteral("Взят") : QStringLiteral("Снят");
-}
-
-// A float DC component as the type A oscillogram's 16-bit value: truncated toward zero, low 16 bits.
-// Values a float can hold but an integer cannot (NaN, huge) become 0 rather than undefined behaviour.
-quint16 toWord(float v) {
-    if (!std::isfinite(v) || std::fabs(v) >= 2147483648.0f) return 0;
-    return quint16(qint32(std::trunc(v)) & 0xFFFF);
 }
 
 void setHeader(TextGrid& grid, const QStringList& texts) {
@@ -187,7 +178,7 @@ void init_globals(Console& c) {
             c.osc_dc2 = r.dc_component2;
             c.osc.Delta2 = formatFixed3(c.osc_dc2);
         } else if (r.sensor_type == 0) {
-            c.osc_dc_a = toWord(r.dc_component1);
+            c.osc_dc_a = dcComponentWord(r.dc_component1);
         }
     }
     if (oscRestored) {

@@ -6,6 +6,7 @@
 #include "app/Umain.h"
 #include "app/WidgetUi.h"
 #include "common/ConverterFrame.h"
+#include "core/OperatorActions.h"
 #include "dialogs/Uabout.h"
 #include "dialogs/Ualarmwindow.h"
 #include "link/StatusDecoder.h"
@@ -851,7 +852,7 @@ private slots:
             [&] {
                 run.c.slot_online[5] = 1;
                 run.c.selected_row = 6;
-                PSetSh2Click(run.c);
+                armSelectedLoop(run.c, 2);
                 afterArming = readFile(settings);
             },
             [&] { asked = run.ui->asked; }, [&] { ::raise(sig); });

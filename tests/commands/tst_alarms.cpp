@@ -2,6 +2,7 @@
 // The alarm list: filling, the 500-row limit, acknowledgment and disarming from the alarm window.
 #include "common/ConsoleFixture.h"
 #include "common/EventLogFile.h"
+#include "core/OperatorActions.h"
 #include "registry/Alarms.h"
 #include "registry/DateTime.h"
 
@@ -34,6 +35,7 @@ class TestAlarms : public QObject {
         s.sensor_type = type;
         s.loop1_armed = armed1;
         s.loop2_armed = armed2;
+        c().slot_online[size_t(slot)] = 1;
         c().sensor_grid.set(10, slot + 1, armed1 ? "Взят" : "Снят");
         c().sensor_grid.set(11, slot + 1, armed2 ? "Взят" : "Снят");
     }
@@ -120,7 +122,7 @@ private slots:
     void acknowledgmentClearsAndSilences() {
         for (int i = 1; i <= 3; ++i)
             raiseAlarm(c(), alarm(QString("alarm %1").arg(i), m_now));
-        BitBtnAllOtboyClick(c());
+        acknowledgeAllAlarms(c());
         QCOMPARE(c().alarms.grid.rowCount(), 2);
         for (int row = 1; row <= 3; ++row) {
             QCOMPARE(c().alarms.grid.at(0, row), QString());
@@ -143,7 +145,7 @@ private slots:
     }
 
     void acknowledgingAnEmptyListStillResets() {
-        BitBtnAllOtboyClick(c());
+        acknowledgeAllAlarms(c());
         QCOMPARE(ui().soundStopped, 1);
         QCOMPARE(c().alarms.sound_on, false);
         QCOMPARE(c().alarms.grid.rowCount(), 2);
@@ -170,7 +172,7 @@ private slots:
         putSensor(7, 4321, 0, 1, 0);
         c().SensorRowStyles[3].background = 0x00536BF2;
         c().alarms.LabeledEdit1 = entry;
-        disarmFromAlarmWindow(c(), loop);
+        disarmLoopOfSensor(c(), c().alarms.LabeledEdit1, loop);
         QCOMPARE(c().sensors[3].loop1_armed, quint8(1));
         QCOMPARE(c().sensors[3].loop2_armed, quint8(1));
         QCOMPARE(c().sensors[7].loop1_armed, quint8(1));
@@ -189,7 +191,7 @@ private slots:
         AddAlarmMessage(c(), alarm("Тревога", m_now));
 
         c().alarms.LabeledEdit1 = "1234";
-        disarmFromAlarmWindow(c(), 1);
+        disarmLoopOfSensor(c(), c().alarms.LabeledEdit1, 1);
         QCOMPARE(c().sensors[4].loop1_armed, quint8(0));
         QCOMPARE(c().sensors[4].loop2_armed, quint8(1));
         QCOMPARE(c().sensor_grid.at(10, 5), QString("Снят"));
@@ -212,10 +214,10 @@ private slots:
         QCOMPARE(settings[52], '\x0F');
 
         // Disarming the same loop again does nothing.
-        disarmFromAlarmWindow(c(), 1);
+        disarmLoopOfSensor(c(), c().alarms.LabeledEdit1, 1);
         QCOMPARE(readEventFile(dailyLog()).size(), 1);
 
-        disarmFromAlarmWindow(c(), 2);
+        disarmLoopOfSensor(c(), c().alarms.LabeledEdit1, 2);
         QCOMPARE(c().sensors[4].loop2_armed, quint8(0));
         QCOMPARE(c().sensor_grid.at(11, 5), QString("Снят"));
         QCOMPARE(c().SensorRowStyles[4].background, 0x00FFFF00u);
@@ -234,12 +236,34 @@ private slots:
         QVERIFY(ui().boxes.isEmpty());
     }
 
+    void offLineSensorIsNotDisarmedFromEitherWindow() {
+        // The alarm window's buttons follow the table's rule: a sensor off line keeps its loops, and
+        // nothing is logged or saved, until it answers again.
+        putSensor(4, 1234, 1, 1, 1);
+        c().slot_online[4] = 0;
+        c().alarms.LabeledEdit1 = "1234";
+        QVERIFY(!disarmLoopOfSensor(c(), c().alarms.LabeledEdit1, 1));
+        c().selected_row = 5;
+        disarmSelectedLoop(c(), 2);
+        QCOMPARE(c().sensors[4].loop1_armed, quint8(1));
+        QCOMPARE(c().sensors[4].loop2_armed, quint8(1));
+        QCOMPARE(c().sensor_grid.at(10, 5), QString("Взят"));
+        QVERIFY(!QFile::exists(dailyLog()));
+        QVERIFY(!QFile::exists(m_f->file("VatrelB/1234")));
+        QVERIFY(ui().boxes.isEmpty());
+
+        c().slot_online[4] = 1;
+        QVERIFY(disarmLoopOfSensor(c(), c().alarms.LabeledEdit1, 1));
+        QCOMPARE(c().sensors[4].loop1_armed, quint8(0));
+        QCOMPARE(readEventFile(dailyLog()).size(), 1);
+    }
+
     void disarmTypeAWithOnlyThatLoopArmed() {
         putSensor(0, 7, 0, 0, 0);
         putSensor(199, 65535, 0, 0, 1);
         c().SensorRowStyles[199].background = 0x0000FF00;
         c().alarms.LabeledEdit1 = "65535";
-        disarmFromAlarmWindow(c(), 2);
+        disarmLoopOfSensor(c(), c().alarms.LabeledEdit1, 2);
         QCOMPARE(c().sensor_grid.at(11, 200), QString("Снят"));
         QCOMPARE(c().SensorRowStyles[199].background, 0x00FFFF00u);
         const auto events = readEventFile(dailyLog());
@@ -252,7 +276,7 @@ private slots:
         // matching its log file's name.
         putSensor(1, 0xFFFFFFFBu, 1, 1, 0);
         c().alarms.LabeledEdit1 = "-5";
-        disarmFromAlarmWindow(c(), 1);
+        disarmLoopOfSensor(c(), c().alarms.LabeledEdit1, 1);
         QCOMPARE(c().sensors[1].loop1_armed, quint8(0));
         QCOMPARE(c().sensor_grid.at(10, 2), QString("Снят"));
         const auto more = readEventFile(dailyLog());

@@ -2,7 +2,7 @@
 // The sensor table's context menu: which items it offers, and what each command does or refuses.
 #include "common/ConsoleFixture.h"
 #include "common/EventLogFile.h"
-#include "registry/OperatorCommands.h"
+#include "core/OperatorActions.h"
 
 #include <QTest>
 
@@ -79,11 +79,11 @@ private slots:
         c().selected_row = 0;
         for (int i = 0; i < 5; ++i)
             expectError(kNoSelection);
-        PSetSh1Click(c());
-        PSetSh2Click(c());
-        PRemoveSh1Click(c());
-        PRemoveSh2Click(c());
-        QCOMPARE(N_Direct_component_porogClick(c()), DialogRequest::None);
+        armSelectedLoop(c(), 1);
+        armSelectedLoop(c(), 2);
+        disarmSelectedLoop(c(), 1);
+        disarmSelectedLoop(c(), 2);
+        QCOMPARE(requestDcComponents(c()), DialogRequest::None);
         checkAllErrorBoxes();
         QCOMPARE(c().sensors[5].loop1_armed, quint8(0));
         QVERIFY(!QFile::exists(dailyLog()));
@@ -95,7 +95,7 @@ private slots:
         const PopupMenuState m = PopupMenu1Popup(c());
         QVERIFY(!m.PEstablish && !m.PRemove);
         expectError(kNoSelection);
-        PSetSh1Click(c());
+        armSelectedLoop(c(), 1);
         c().selected_row = -3;
         expectError(kNoSelection);
         QCOMPARE(N1Click(c()), DialogRequest::None);
@@ -112,8 +112,8 @@ private slots:
 
         // The sensor commands on an empty position do nothing, silently.
         c().slot_online[2] = 1;
-        PSetSh1Click(c());
-        QCOMPARE(N_Direct_component_porogClick(c()), DialogRequest::None);
+        armSelectedLoop(c(), 1);
+        QCOMPARE(requestDcComponents(c()), DialogRequest::None);
         QCOMPARE(N1Click(c()), DialogRequest::None);
         QCOMPARE(c().sensors[2].loop1_armed, quint8(0));
         QVERIFY(!QFile::exists(dailyLog()));
@@ -152,7 +152,7 @@ private slots:
     void armingTurnsAnAlarmRowGreen() {
         SensorRecord& s = selectSensor(11, 4711, 0);
         c().SensorRowStyles[11].background = kAlarm;
-        PSetSh1Click(c());
+        armSelectedLoop(c(), 1);
         QCOMPARE(s.loop1_armed, quint8(1));
         QCOMPARE(s.loop2_armed, quint8(0));
         QCOMPARE(c().sensor_grid.at(10, 12), QString("Взят"));
@@ -169,10 +169,10 @@ private slots:
         QCOMPARE(readEventFile(m_f->file("VatrelA_mess/4711")).size(), 1);
 
         // Arming an armed loop does nothing and writes no event.
-        PSetSh1Click(c());
+        armSelectedLoop(c(), 1);
         QCOMPARE(readEventFile(dailyLog()).size(), 1);
 
-        PSetSh2Click(c());
+        armSelectedLoop(c(), 2);
         QCOMPARE(s.loop2_armed, quint8(1));
         QCOMPARE(c().sensor_grid.at(11, 12), QString("Взят"));
         events = readEventFile(dailyLog());
@@ -190,7 +190,7 @@ private slots:
         c().sensor_grid.set(11, 1, "Взят");
         c().SensorRowStyles[0].background = kAlarm;
 
-        PRemoveSh1Click(c());
+        disarmSelectedLoop(c(), 1);
         QCOMPARE(s.loop1_armed, quint8(0));
         QCOMPARE(c().sensor_grid.at(10, 1), QString("Снят"));
         QCOMPARE(c().sensor_grid.at(11, 1), QString("Взят"));
@@ -202,10 +202,10 @@ private slots:
         QCOMPARE(readEventFile(m_f->file("VatrelB_mess/300")).size(), 1);
 
         // Disarming a disarmed loop does nothing.
-        PRemoveSh1Click(c());
+        disarmSelectedLoop(c(), 1);
         QCOMPARE(readEventFile(dailyLog()).size(), 1);
 
-        PRemoveSh2Click(c());
+        disarmSelectedLoop(c(), 2);
         QCOMPARE(s.loop2_armed, quint8(0));
         QCOMPARE(c().sensor_grid.at(11, 1), QString("Снят"));
         QCOMPARE(c().SensorRowStyles[0].background, kAqua);
@@ -223,10 +223,10 @@ private slots:
         c().sensor_grid.set(11, 10, "Взят");
         c().slot_online[9] = 0;
         c().SensorRowStyles[9].background = kAlarm;
-        PSetSh1Click(c());
-        PSetSh2Click(c());
-        PRemoveSh1Click(c());
-        PRemoveSh2Click(c());
+        armSelectedLoop(c(), 1);
+        armSelectedLoop(c(), 2);
+        disarmSelectedLoop(c(), 1);
+        disarmSelectedLoop(c(), 2);
         QCOMPARE(s.loop1_armed, quint8(0));
         QCOMPARE(s.loop2_armed, quint8(1));
         QCOMPARE(c().sensor_grid.at(10, 10), QString("Снят"));
@@ -247,10 +247,10 @@ private slots:
         selectSensor(20, 77, 1);
         c().engine.Conv_link = qint16(link);
         c().engine.KartaAdressPos = 57;
-        QCOMPARE(PEstablishClick(c()), DialogRequest::SetSensor);
-        QCOMPARE(PRemoveClick(c()), DialogRequest::RemoveSensor);
+        QCOMPARE(requestConnectSensor(c()), DialogRequest::SetSensor);
+        QCOMPARE(requestDisconnectSensor(c()), DialogRequest::RemoveSensor);
         expectError(kNoConverter);
-        QCOMPARE(N_Direct_component_porogClick(c()), DialogRequest::None);
+        QCOMPARE(requestDcComponents(c()), DialogRequest::None);
         checkAllErrorBoxes();
         QCOMPARE(ui().boxes.size(), 1);
     }
@@ -260,25 +260,25 @@ private slots:
         c().engine.Conv_link = 1;
         c().engine.KartaAdressPos = 57;
         expectError(kMapNotSent);
-        QCOMPARE(PEstablishClick(c()), DialogRequest::None);
+        QCOMPARE(requestConnectSensor(c()), DialogRequest::None);
         expectError(kMapNotSent);
-        QCOMPARE(PRemoveClick(c()), DialogRequest::None);
+        QCOMPARE(requestDisconnectSensor(c()), DialogRequest::None);
         expectError(kMapInProgress);
-        QCOMPARE(N_Direct_component_porogClick(c()), DialogRequest::None);
+        QCOMPARE(requestDcComponents(c()), DialogRequest::None);
         checkAllErrorBoxes();
         QCOMPARE(ui().boxes.size(), 3);
 
         // Loop commands are not affected by the transfer.
-        PSetSh1Click(c());
+        armSelectedLoop(c(), 1);
         QCOMPARE(c().sensors[20].loop1_armed, quint8(1));
     }
 
     void linkedWithMapTransferredOpensEveryDialog() {
         selectSensor(20, 77, 1);
         c().slot_online[20] = 0; // an off-line sensor still gets its DC component dialog
-        QCOMPARE(PEstablishClick(c()), DialogRequest::SetSensor);
-        QCOMPARE(PRemoveClick(c()), DialogRequest::RemoveSensor);
-        QCOMPARE(N_Direct_component_porogClick(c()), DialogRequest::DirectComponent);
+        QCOMPARE(requestConnectSensor(c()), DialogRequest::SetSensor);
+        QCOMPARE(requestDisconnectSensor(c()), DialogRequest::RemoveSensor);
+        QCOMPARE(requestDcComponents(c()), DialogRequest::DirectComponent);
         QCOMPARE(N1Click(c()), DialogRequest::SensorLog);
         QVERIFY(ui().boxes.isEmpty());
     }
@@ -295,7 +295,7 @@ private slots:
         s.factory_number = 901;
         c().slot_online[11] = 1;
         StringGrid1SelectCell(c(), 3, 12);
-        PSetSh2Click(c());
+        armSelectedLoop(c(), 2);
         QCOMPARE(s.loop2_armed, quint8(1));
         QCOMPARE(c().sensor_grid.at(11, 12), QString("Взят"));
     }

@@ -4,7 +4,7 @@
 #include "common/ConsoleFixture.h"
 #include "common/DataFiles.h"
 #include "common/EventLogFile.h"
-#include "link/SensorSetup.h"
+#include "core/OperatorActions.h"
 #include "registry/Startup.h"
 #include "registry/Storage.h"
 

@@ -248,6 +248,7 @@ private slots:
         s.sensor_type = 0;
         s.loop1_armed = 1;
         s.loop2_armed = 1;
+        c().slot_online[2] = 1;
         c().sensor_grid.set(10, 3, "Взят");
 
         auto* edit = child<QLineEdit>("LabeledEdit1");

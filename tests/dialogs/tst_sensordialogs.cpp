@@ -4,6 +4,7 @@
 #include "common/ConsoleFixture.h"
 #include "common/DataFiles.h"
 #include "common/EventLogFile.h"
+#include "core/OperatorActions.h"
 #include "dialogs/OperatorListBox.h"
 #include "dialogs/Setsensor.h"
 #include "dialogs/Udirect_component_porog.h"
@@ -387,7 +388,7 @@ private slots:
 
         c().queue = {};
         c().osc.Delta1 = QStringLiteral("2");
-        QVERIFY(RecordDelta1Click(c()));
+        QVERIFY(recordDcFlank1(c()));
         QCOMPARE(queued(0), (std::vector<quint16>{0x0145, 5, 0x0000, 0x4000, 0x0000, 0x4050, 0x7F65}));
     }
 

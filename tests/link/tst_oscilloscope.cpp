@@ -2,6 +2,7 @@
 // The oscilloscope's rules on the console alone: start and stop requests with their refusals, the
 // scale and DC component entries, and the flanks' sliding windows.
 #include "common/ConsoleFixture.h"
+#include "core/OperatorActions.h"
 #include "link/Engine.h"
 #include "link/LinkTestSupport.h"
 #include "link/Oscilloscope.h"
@@ -51,9 +52,9 @@ private slots:
         c.engine.KartaAdressPos = 37;
         c.osc.Edit7 = QStringLiteral("5");
         f.ui.expectMessage(QStringLiteral("Дождитесь окончания передачи адресов в адаптер"), QString());
-        QVERIFY(ButtonOnOscillVBClick(c)); // no refocus
+        QVERIFY(startOscillogram(c)); // no refocus
         f.ui.expectMessage(QStringLiteral("Дождитесь окончания передачи адресов в адаптер"), QString());
-        ButtonOffOscillVBClick(c);
+        stopOscillogram(c);
         c.engine.KartaAdressPos = 200;
 
         const QString range = QStringLiteral("Число вне допуска (1-200); повторите ввод");
@@ -61,17 +62,17 @@ private slots:
                  {"abc", kFormat}, {"5.0", kFormat}, {"0", range}, {"201", range}}) {
             c.osc.Edit7 = text;
             f.ui.expectMessage(message, QString());
-            QVERIFY(!ButtonOnOscillVBClick(c));
+            QVERIFY(!startOscillogram(c));
         }
         // Position 7: nothing answers there, so nothing happens at all.
         c.osc.Edit7 = QStringLiteral("7");
-        QVERIFY(ButtonOnOscillVBClick(c));
+        QVERIFY(startOscillogram(c));
         QCOMPARE(c.queue.count, 0);
         QVERIFY(c.osc.ButtonOnOscillVB_enabled && c.osc.Edit7_enabled && c.osc.LabelNumPosOscill_enabled);
 
         // Type B at position 5: slot 4 and the number's low 16 bits; the controls wait for the reply.
         c.osc.Edit7 = QStringLiteral(" 5 ");
-        QVERIFY(ButtonOnOscillVBClick(c));
+        QVERIFY(startOscillogram(c));
         QCOMPARE(c.queue.entries[0].start, ':');
         QCOMPARE(queuedWords(c, 0), (std::vector<quint16>{0x0147, 4, 0x2345, 0xDC6F}));
         QVERIFY(!c.osc.ButtonOnOscillVB_enabled && !c.osc.Edit7_enabled && !c.osc.LabelNumPosOscill_enabled);
@@ -80,8 +81,8 @@ private slots:
         // Type A at position 10: its type plays no part. Stop: two words.
         clearQueue(c);
         c.osc.Edit7 = QStringLiteral("10");
-        QVERIFY(ButtonOnOscillVBClick(c));
-        ButtonOffOscillVBClick(c);
+        QVERIFY(startOscillogram(c));
+        stopOscillogram(c);
         QCOMPARE(c.queue.count, 2);
         QCOMPARE(queuedWords(c, 0), (std::vector<quint16>{0x0147, 9, 77, 0xFF62}));
         QCOMPARE(queuedWords(c, 1), (std::vector<quint16>{0x0148, 0xFFB7}));
@@ -98,7 +99,7 @@ private slots:
         c.engine.Conv_link = 1;
         c.engine.KartaAdressPos = 200;
         c.osc.Edit7 = QStringLiteral("5");
-        QVERIFY(ButtonOnOscillVBClick(c));
+        QVERIFY(startOscillogram(c));
         for (int pass = 0; pass < 300 && c.engine.Conv_link == 1; ++pass)
             ReceivePass(c); // no reply ever comes: the link is declared lost
         QCOMPARE(c.osc.LabelOscState, QStringLiteral("Преобразователь не подтвердил включение"));
@@ -108,7 +109,7 @@ private slots:
         c.sensors[4].link_up = 1;
         for (int i = 0; i < kQueueSize; ++i)
             Put_Cmd(c, {quint16(0x0160 + i), 0});
-        QVERIFY(ButtonOnOscillVBClick(c));
+        QVERIFY(startOscillogram(c));
         QVERIFY(c.osc.ButtonOnOscillVB_enabled);
         QCOMPARE(c.osc.LabelOscState, QStringLiteral("Преобразователь не подтвердил включение"));
     }
@@ -176,12 +177,12 @@ private slots:
             {&c.osc.Edit6, Edit6Exit, "", nullptr},
             {&c.osc.EditYmin, EditYminExit, "4096", limitA},
             {&c.osc.EditYmax, EditYmaxExit, "10.5", nullptr},
-            {&c.osc.EDirect_component, EDirect_componentExit, "0", dcA},
-            {&c.osc.EDirect_component, EDirect_componentExit, "4096", dcA},
-            {&c.osc.EDirect_component, EDirect_componentExit, "65537", dcA},
-            {&c.osc.Delta1, RecordDelta1Click, "0.4", dcB},
-            {&c.osc.Delta2, RecordDelta2Click, "513", dcB},
-            {&c.osc.Delta2, RecordDelta2Click, "2,5", nullptr},
+            {&c.osc.EDirect_component, enterDcComponentA, "0", dcA},
+            {&c.osc.EDirect_component, enterDcComponentA, "4096", dcA},
+            {&c.osc.EDirect_component, enterDcComponentA, "65537", dcA},
+            {&c.osc.Delta1, recordDcFlank1, "0.4", dcB},
+            {&c.osc.Delta2, recordDcFlank2, "513", dcB},
+            {&c.osc.Delta2, recordDcFlank2, "2,5", nullptr},
         };
         for (const Case& k : cases) {
             *k.text = QString::fromUtf8(k.input);
@@ -201,14 +202,14 @@ private slots:
         Console& c = f.c;
         // No oscillogram: the value is kept for the next one, nothing is sent.
         c.osc.Delta1 = QStringLiteral("3");
-        QVERIFY(RecordDelta1Click(c));
+        QVERIFY(recordDcFlank1(c));
         QCOMPARE(c.osc.Delta1, QStringLiteral("3.000"));
         QCOMPARE(c.queue.count, 0);
 
         oscillogramStarted(c, 4); // dc 2.5 and 0.75
         QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
         c.osc.Delta2 = QStringLiteral("2,5");
-        QVERIFY(RecordDelta2Click(c));
+        QVERIFY(recordDcFlank2(c));
         QCOMPARE(c.osc.Delta2, QStringLiteral("2,500"));
         QCOMPARE(c.sensors[4].dc_component2, 2.5f);
         // Both values are sent: 2.5 = 0x40200000 twice.
@@ -216,11 +217,11 @@ private slots:
                  (std::vector<quint16>{0x0145, 4, 0x0000, 0x4020, 0x0000, 0x4020, 0x7F76}));
         // A dot is a decimal separator too, whatever the locale's own is; two separators are not.
         c.osc.Delta1 = QStringLiteral("3.5");
-        QVERIFY(RecordDelta1Click(c));
+        QVERIFY(recordDcFlank1(c));
         QCOMPARE(c.sensors[4].dc_component1, 3.5f);
         c.osc.Delta1 = QStringLiteral("3,5.1");
         f.ui.expectMessage(kFormat);
-        QVERIFY(!RecordDelta1Click(c));
+        QVERIFY(!recordDcFlank1(c));
     }
 };
 

@@ -3,10 +3,10 @@
 // and a device that vanishes and comes back.
 #include "LinkTestSupport.h"
 #include "PtyConverter.h"
+#include "core/OperatorActions.h"
 #include "link/Engine.h"
 #include "link/Frame.h"
 #include "link/QtSerialPortLine.h"
-#include "link/SensorSetup.h"
 #include "registry/Storage.h"
 
 #include <QCoreApplication>

@@ -11,6 +11,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTest>
+#include <limits>
 
 using namespace vatrel;
 
@@ -282,6 +283,30 @@ private slots:
         else
             qputenv("TZ", oldTz);
         tzset();
+    }
+
+    void dcComponentAsTypeAWord_data() {
+        // Stored files may hold any float: the word sent and shown keeps to the nearer end of the
+        // 16-bit range instead of wrapping round to an unrelated value.
+        QTest::addColumn<float>("stored");
+        QTest::addColumn<int>("word");
+        QTest::newRow("negative") << -1.5f << 0;
+        QTest::newRow("large negative") << -70000.0f << 0;
+        QTest::newRow("zero") << 0.0f << 0;
+        QTest::newRow("fraction") << 123.9f << 123;
+        QTest::newRow("below one") << 0.99f << 0;
+        QTest::newRow("top") << 65535.0f << 65535;
+        QTest::newRow("just below top") << 65534.9f << 65534;
+        QTest::newRow("one past top") << 65536.0f << 65535;
+        QTest::newRow("3e9") << 3e9f << 65535;
+        QTest::newRow("NaN") << std::numeric_limits<float>::quiet_NaN() << 0;
+        QTest::newRow("infinity") << std::numeric_limits<float>::infinity() << 65535;
+        QTest::newRow("minus infinity") << -std::numeric_limits<float>::infinity() << 0;
+    }
+    void dcComponentAsTypeAWord() {
+        QFETCH(float, stored);
+        QFETCH(int, word);
+        QCOMPARE(int(dcComponentWord(stored)), word);
     }
 
     void fixedPointTexts() {

@@ -1,0 +1,511 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/OperatorActions.h"
+#include "link/Engine.h"
+#include "link/Frame.h"
+#include "link/Oscilloscope.h"
+#include "registry/EventLog.h"
+#include "registry/NumberFormat.h"
+#include "registry/Startup.h"
+#include "registry/Storage.h"
+
+#include <cmath>
+
+namespace vatrel {
+
+namespace {
+
+using View = ConsoleUi::View;
+
+// The loop's armed flag of a sensor record (loop 1 or 2).
+quint8& armedFlag(SensorRecord& r, int loop) {
+    return loop == 1 ? r.loop1_armed : r.loop2_armed;
+}
+
+// Arms (arm = true) or disarms one loop of the sensor in `slot`; the rule every window shares.
+bool changeLoop(Console& c, int slot, int loop, bool arm) {
+    if (slot < 0 || slot >= kSlots || (loop != 1 && loop != 2)) return false;
+    SensorRecord& s = c.sensors[size_t(slot)];
+    // An empty position has no loops, whatever its link flag says; a sensor off line is left as it
+    // is until it answers again.
+    if (c.slot_online[size_t(slot)] == 0 || !s.occupied()) return false;
+    quint8& flag = armedFlag(s, loop);
+    if (arm ? flag == 1 : flag == 0) return false;
+    flag = arm ? 1 : 0;
+    saveLastingState(c, s); // the file first, the event after
+
+    Put_msg(c, sensorEvent(c, armCode(arm, loop), s.factory_number, s.sensor_type), s.sensor_type);
+
+    c.sensor_grid.set(loop == 1 ? colArmed1 : colArmed2, slot + 1,
+                      arm ? QStringLiteral("Взят") : QStringLiteral("Снят"));
+    if (arm)
+        setRowColour(c, slot, colours::green); // also over the alarm colour of a faulty sensor
+    else if (s.loop1_armed == 0 && s.loop2_armed == 0)
+        setRowColour(c, slot, colours::aqua);
+    c.changed(View::SensorGrid);
+    feedSensor(c, slot);
+    return true;
+}
+
+void selectedLoop(Console& c, int loop, bool arm) {
+    const int slot = selectedSlot(c);
+    if (slot < 0) {
+        c.error(noSelectionText());
+        return;
+    }
+    changeLoop(c, slot, loop, arm);
+}
+
+// Parses the operator's sensor number: a whole signed 32-bit decimal number, taken as the same
+// 32 bits the connect dialog stores (so "-5" names the sensor connected as -5). Anything else
+// (letters, a fraction, overflow) gives 0, which matches no sensor.
+quint32 parseSensorNumber(const QString& text) {
+    bool ok = false;
+    const qint32 n = text.trimmed().toInt(&ok, 10);
+    return ok ? quint32(n) : 0;
+}
+
+// Whether a connect or disconnect dialog may open: refused only while the converter is linked and
+// the address map is still on its way to it.
+DialogRequest whenAddressMapAllows(Console& c, DialogRequest request) {
+    if (c.engine.KartaAdressPos == kSlots || c.engine.Conv_link != 1) return request;
+    c.error(QStringLiteral("В преобразователь не передана таблица адресов устройств на шине"));
+    return DialogRequest::None;
+}
+
+void dcOutOfRange(const Console& c) {
+    c.error(QStringLiteral("Число вне допуска (1-4095); повторите ввод"));
+}
+
+void dcBadNumber(const Console& c) {
+    c.error(QStringLiteral("Вы ввели ошибочное число; повторите ввод"));
+}
+
+// The slot under oscillogram, or -1 when none runs (then there is no sensor to send a value to).
+int oscSlot(const Console& c) {
+    return c.osc_slot >= 0 && c.osc_slot < kSlots ? c.osc_slot : -1;
+}
+
+bool oscAddressMapDone(Console& c) {
+    if (c.engine.KartaAdressPos == kSlots) return true;
+    oscMessage(c, QStringLiteral("Дождитесь окончания передачи адресов в адаптер"));
+    return false;
+}
+
+// "Запись" beside Delta1 (flank 0) or Delta2 (flank 1).
+bool recordDcFlank(Console& c, int flank) {
+    QString& text = flank == 0 ? c.osc.Delta1 : c.osc.Delta2;
+    double v = 0;
+    if (!readOscReal(c, text, &v)) return false;
+    if (!(v >= 0.5 && v <= 512)) {
+        oscMessage(c, oscRangeText("0.5-512"));
+        return false;
+    }
+    float& dc = flank == 0 ? c.osc_dc1 : c.osc_dc2;
+    dc = float(v);
+    text = formatFixed3(dc);
+    c.changed(View::Oscilloscope);
+    const int slot = oscSlot(c);
+    if (slot < 0) return true; // kept for the next oscillogram's sensor; nothing to send it to now
+    // The flank not edited goes out as stored for this very sensor, whatever was edited for
+    // another one meanwhile.
+    if (flank == 0)
+        setDcComponentsB(c, slot, dc, std::nullopt);
+    else
+        setDcComponentsB(c, slot, std::nullopt, dc);
+    return true;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Loops
+
+bool armLoop(Console& c, int slot, int loop) {
+    return changeLoop(c, slot, loop, true);
+}
+
+bool disarmLoop(Console& c, int slot, int loop) {
+    return changeLoop(c, slot, loop, false);
+}
+
+void armSelectedLoop(Console& c, int loop) {
+    selectedLoop(c, loop, true);
+}
+
+void disarmSelectedLoop(Console& c, int loop) {
+    selectedLoop(c, loop, false);
+}
+
+bool disarmLoopOfSensor(Console& c, const QString& number, int loop) {
+    const quint32 n = parseSensorNumber(number);
+    if (n == 0) return false;
+    return disarmLoop(c, find_slot(c, n), loop);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Alarms
+
+void acknowledgeAllAlarms(Console& c) {
+    AlarmList& a = c.alarms;
+    for (int row = 1; row < a.grid.rowCount(); ++row) {
+        a.grid.set(0, row, QString());
+        a.grid.set(1, row, QString());
+    }
+    a.alarm_total = 0;
+    a.LabelNumAlarm = QStringLiteral("0");
+    a.alarm_rows = 0;
+    a.grid.setRowCount(2);
+
+    // Stopped even when nothing is flagged as playing: acknowledging must always end in silence.
+    if (c.ui) c.ui->stopAlarmSound();
+    a.sound_on = false;
+    c.changed(View::AlarmList);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Connect and disconnect
+
+DialogRequest requestConnectSensor(Console& c) {
+    return whenAddressMapAllows(c, DialogRequest::SetSensor);
+}
+
+DialogRequest requestDisconnectSensor(Console& c) {
+    return whenAddressMapAllows(c, DialogRequest::RemoveSensor);
+}
+
+bool connectSensor(Console& c, const ConnectInput& in, const std::function<void()>& afterWrite) {
+    const int slot = selectedSlot(c);
+    if (slot < 0) {
+        c.error(noSelectionText());
+        return false;
+    }
+    bool ok = false;
+    const qint32 number = in.number.trimmed().toInt(&ok, 10);
+    if (!ok) {
+        c.error(QStringLiteral("Вы ввели ошибочное число; повторите ввод"));
+        return false;
+    }
+    if (number == 0) {
+        c.error(QStringLiteral("Номер датчика должен быть отличен от нуля"));
+        return false;
+    }
+    // The converter knows a sensor by 16 bits only: a larger or negative number would reach the bus
+    // as some other sensor's address.
+    if (number < 0 || number > kMaxBusNumber) {
+        c.error(QStringLiteral("Номер датчика должен быть от 1 до 65535"));
+        return false;
+    }
+    const qint16 type = in.type == 1 ? 1 : 0;
+    // A number equal in all 32 bits, or in the 16 bits the bus carries (a number above 65535 kept
+    // from an earlier installation), is a sensor already on the line.
+    for (const SensorRecord& r : c.sensors) {
+        if (r.occupied() && (r.factory_number & 0xFFFF) == quint32(number)) {
+            c.error(QStringLiteral("Датчик с таким номером уже существует!"));
+            return false;
+        }
+    }
+    const OperatorList& list = c.operators;
+    if (in.operatorIndex < 0 || in.operatorIndex >= list.operator_count ||
+        list.entries[size_t(in.operatorIndex)].surname.isEmpty()) {
+        c.error(QStringLiteral("Не выбрана фамилия оператора"));
+        return false;
+    }
+    const qint16 operatorId = list.entries[size_t(in.operatorIndex)].operator_id;
+
+    c.selection_highlight = false;
+
+    SensorRecord& r = c.sensors[size_t(slot)];
+    r = SensorRecord{};
+    r.mark = 1;
+    r.factory_number = quint32(number);
+    r.sensor_type = type;
+    r.slot_index = qint16(slot);
+    r.connected_at = c.now();
+    r.connected_by = operatorId;
+    r.disconnected_at = 0;
+    r.disconnected_by = -1;
+    r.status = 15;
+    r.loop1_alarm = 1;
+    r.loop2_alarm = 1;
+
+    const int row = slot + 1;
+    FillSensorRow(c, slot);
+    c.sensor_grid.set(colArmed1, row, QStringLiteral("Снят"));
+    c.sensor_grid.set(colArmed2, row, QStringLiteral("Снят"));
+    c.changed(View::SensorGrid);
+    feedSensor(c, slot);
+
+    // The files first, the events after: a crash at any point never leaves a logged connection the
+    // files do not hold. The settings file goes before hw.dat: interrupted before hw.dat names the
+    // sensor, the next start finds the slot empty as before. The other way round it would load an
+    // older record of the same number (one that was disconnected, perhaps with its loops armed) or
+    // report a missing file.
+    Save_sm(c, r, 'a');
+    if (afterWrite) afterWrite();
+    Save_Hw(c);
+    if (afterWrite) afterWrite();
+
+    const QString surname = Read_chop(c, r.connected_by);
+    EventRecord connected = sensorEvent(c, EventCode::SensorConnected, r.factory_number, type, surname);
+    connected.time = r.connected_at;
+    Put_msg(c, connected, type);
+    if (afterWrite) afterWrite();
+    Put_msg(c, sensorEvent(c, EventCode::NoLinkAfterConnect, r.factory_number, type), type);
+    if (afterWrite) afterWrite();
+
+    c.com_grid.set(1, row, QStringLiteral("0"));
+    c.com_grid.set(2, row, QStringLiteral("0"));
+    c.com_grid.set(3, row, QStringLiteral("Нет связи"));
+    c.slot_online[size_t(slot)] = 0;
+    c.changed(View::ComGrid);
+
+    updateSensorCountLabel(c);
+
+    c.KartaAdress[size_t(slot)] = {kDeviceCode, quint16(r.factory_number & 0xFFFF)};
+    const KartaEntry& entry = c.KartaAdress[size_t(slot)];
+    Put_Cmd(c, frame::connectSensor(slot, entry.factory_number, entry.device_code));
+    return true;
+}
+
+bool disconnectSensor(Console& c, int operatorIndex, const std::function<void()>& afterWrite) {
+    const int slot = selectedSlot(c);
+    SensorRecord* r = slot >= 0 ? &c.sensors[size_t(slot)] : nullptr;
+    if (r && r->osc_active == 1) {
+        if (c.ui)
+            c.ui->message(QString(), QStringLiteral("Остановите передачу осциллограмм от датчика"),
+                          ConsoleUi::Icon::None);
+        return false;
+    }
+    const OperatorList& list = c.operators;
+    if (operatorIndex < 0 || operatorIndex >= list.operator_count ||
+        list.entries[size_t(operatorIndex)].surname.isEmpty()) {
+        c.error(QStringLiteral("Не выбрана фамилия"));
+        return false;
+    }
+    if (!r || !r->occupied()) {
+        c.error(QStringLiteral("В этой позиции датчик не установлен!"));
+        return false;
+    }
+
+    // The history entry: the record as connected, stamped with who took it out and when.
+    r->disconnected_at = c.now();
+    r->disconnected_by = list.entries[size_t(operatorIndex)].operator_id;
+    // The files first, the event after. Interrupted after the stamp, hw.dat still names the sensor:
+    // the next start takes the disconnection as not done (see Ini_sm).
+    Save_sm(c, *r, 'u');
+    if (afterWrite) afterWrite();
+
+    // Runtime reset; identity and history stay until the event is written.
+    const quint32 number = r->factory_number;
+    const qint16 type = r->sensor_type;
+    const double when = r->disconnected_at;
+    const qint16 by = r->disconnected_by;
+    SensorRecord reset;
+    reset.mark = 1;
+    reset.factory_number = number;
+    reset.sensor_type = type;
+    reset.disconnected_at = when;
+    reset.disconnected_by = by;
+    reset.status = 15;
+    reset.loop1_alarm = 1;
+    reset.loop2_alarm = 1;
+    *r = reset;
+
+    const int row = slot + 1;
+    setRowColour(c, slot, colours::silver);
+    for (int col = 1; col <= 11; ++col)
+        c.sensor_grid.set(col, row, QString());
+    c.selection_highlight = false;
+    c.changed(View::SensorGrid);
+
+    const QString surname = Read_chop(c, by);
+    EventRecord removed = sensorEvent(c, EventCode::SensorDisconnected, number, type, surname);
+    removed.time = when;
+
+    r->factory_number = 0;
+    r->sensor_type = 0;
+    r->disconnected_at = 0;
+    r->disconnected_by = 0;
+    Save_Hw(c);
+    if (afterWrite) afterWrite();
+    Put_msg(c, removed, type);
+    if (afterWrite) afterWrite();
+    feedSensor(c, slot);
+
+    updateSensorCountLabel(c);
+
+    for (auto& counter : c.slot_counters)
+        counter[size_t(slot)] = 0;
+    c.slot_online[size_t(slot)] = 0;
+    for (int col = 1; col <= 3; ++col)
+        c.com_grid.set(col, row, QString());
+    c.changed(View::ComGrid);
+
+    c.KartaAdress[size_t(slot)] = KartaEntry{};
+    Put_Cmd(c, frame::disconnectSensor(slot));
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// DC components
+
+DialogRequest requestDcComponents(Console& c) {
+    const int slot = selectedSlot(c);
+    if (slot < 0) {
+        c.error(noSelectionText());
+        return DialogRequest::None;
+    }
+    if (!c.sensors[size_t(slot)].occupied()) return DialogRequest::None;
+    if (c.engine.Conv_link != 1) {
+        c.error(QStringLiteral("Нет связи с преобразователем"));
+        return DialogRequest::None;
+    }
+    if (c.engine.KartaAdressPos == kSlots) return DialogRequest::DirectComponent;
+    c.error(QStringLiteral("Идёт передача в преобразователь таблицы адресов"));
+    return DialogRequest::None;
+}
+
+bool setDcComponentsB(Console& c, int slot, std::optional<float> flank1, std::optional<float> flank2) {
+    if (slot < 0 || slot >= kSlots || !c.sensors[size_t(slot)].occupied()) return false;
+    SensorRecord& r = c.sensors[size_t(slot)];
+    if (flank1) r.dc_component1 = *flank1;
+    if (flank2) r.dc_component2 = *flank2;
+    // The oscilloscope tab sends its own values for the sensor it watches: they follow this sensor's
+    // new ones, and only this sensor's. An entry not given keeps what the operator has typed there.
+    if (c.osc_slot == slot) {
+        if (flank1) {
+            c.osc_dc1 = *flank1;
+            c.osc.Delta1 = formatFixed3(c.osc_dc1);
+        }
+        if (flank2) {
+            c.osc_dc2 = *flank2;
+            c.osc.Delta2 = formatFixed3(c.osc_dc2);
+        }
+        c.changed(View::Oscilloscope);
+    }
+    saveLastingState(c, r);
+    Put_Cmd(c, frame::setDcB(slot, r.dc_component1, r.dc_component2));
+    return true;
+}
+
+bool setDcComponentA(Console& c, int slot, quint16 value) {
+    if (slot < 0 || slot >= kSlots || !c.sensors[size_t(slot)].occupied()) return false;
+    // A sensor that never had a value (0) must not be sent one it cannot take.
+    if (value < kDcAMin || value > kDcAMax) return false;
+    SensorRecord& r = c.sensors[size_t(slot)];
+    r.dc_component1 = r.dc_component2 = float(value);
+    if (c.osc_slot == slot) {
+        c.osc_dc_a = value;
+        c.osc.EDirect_component = QString::number(value);
+        c.changed(View::Oscilloscope);
+    }
+    saveLastingState(c, r);
+    Put_Cmd(c, frame::setDcA(slot, value));
+    return true;
+}
+
+DcEditors openDcEditors(const Console& c, DcWorking& w) {
+    DcEditors e;
+    const int slot = selectedSlot(c);
+    if (slot < 0 || !c.sensors[size_t(slot)].occupied()) return e;
+    const SensorRecord& r = c.sensors[size_t(slot)];
+    if (r.sensor_type == 1) {
+        e.type = 1;
+        w.flank1 = r.dc_component1;
+        w.flank2 = r.dc_component2;
+        e.flank1 = formatFixed3(w.flank1);
+        e.flank2 = formatFixed3(w.flank2);
+    } else if (r.sensor_type == 0) {
+        e.type = 0;
+        w.a = dcComponentWord(r.dc_component1);
+        e.value = QString::number(w.a);
+    }
+    return e;
+}
+
+bool dcValueEntered(const Console& c, DcWorking& w, const QString& text) {
+    bool ok = false;
+    const int v = text.trimmed().toInt(&ok, 10);
+    if (!ok) {
+        dcBadNumber(c);
+        return false;
+    }
+    if (v < kDcAMin || v > kDcAMax) {
+        dcOutOfRange(c);
+        return false;
+    }
+    w.a = quint16(v);
+    return true;
+}
+
+bool dcFlankEntered(const Console& c, DcWorking& w, int flank, const QString& text) {
+    double v = 0;
+    // A value a single-precision float cannot hold is no number for the sensor either.
+    if (!parseNumber(text, &v) || !std::isfinite(float(v))) {
+        dcBadNumber(c);
+        return false;
+    }
+    (flank == 2 ? w.flank2 : w.flank1) = float(v);
+    return true;
+}
+
+bool acceptDcComponents(Console& c, const DcWorking& w) {
+    const int slot = selectedSlot(c);
+    if (slot < 0 || !c.sensors[size_t(slot)].occupied()) return false;
+    const qint16 type = c.sensors[size_t(slot)].sensor_type;
+    if (type == 1) return setDcComponentsB(c, slot, w.flank1, w.flank2);
+    if (type != 0) return false;
+    if (setDcComponentA(c, slot, w.a)) return true;
+    dcOutOfRange(c); // the sensor is there, so only the value can be refused
+    return false;
+}
+
+bool recordDcFlank1(Console& c) {
+    return recordDcFlank(c, 0);
+}
+
+bool recordDcFlank2(Console& c) {
+    return recordDcFlank(c, 1);
+}
+
+bool enterDcComponentA(Console& c) {
+    double v = 0;
+    if (!readOscReal(c, c.osc.EDirect_component, &v)) return false;
+    const double whole = std::trunc(v);
+    if (!(whole >= kDcAMin && whole <= kDcAMax)) {
+        oscMessage(c, oscRangeText("1-4095"));
+        return false;
+    }
+    c.osc_dc_a = quint16(whole);
+    c.osc.EDirect_component = QString::number(c.osc_dc_a); // shows what is sent (4.9 sends 4)
+    c.changed(View::Oscilloscope);
+    const int slot = oscSlot(c);
+    if (slot >= 0) setDcComponentA(c, slot, c.osc_dc_a);
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Oscillogram
+
+bool startOscillogram(Console& c) {
+    if (!oscAddressMapDone(c)) return true;
+    int position = 0;
+    if (!readOscInt(c, c.osc.Edit7, 1, kSlots, "1-200", &position)) return false;
+    const int slot = position - 1;
+    const SensorRecord& r = c.sensors[size_t(slot)];
+    if (r.link_up == 0) return true; // no answering sensor there
+    c.osc.Edit7_enabled = false;
+    c.osc.LabelNumPosOscill_enabled = false;
+    c.osc.ButtonOnOscillVB_enabled = false;
+    c.osc.LabelOscState.clear();
+    c.changed(View::Oscilloscope);
+    if (!Put_Cmd(c, frame::oscillOn(slot, quint16(r.factory_number & 0xFFFF)))) oscillogramRequestDropped(c);
+    return true;
+}
+
+void stopOscillogram(Console& c) {
+    if (!oscAddressMapDone(c)) return;
+    Put_Cmd(c, frame::oscillOff());
+}
+
+} // namespace vatrel
