@@ -4,10 +4,12 @@
 #   bench/console_load.sh [build dir, default build-rel]
 # It makes a 200-sensor demo folder, starts the converter simulator on it (every sensor reporting
 # once a second, more than 115200 baud can carry, so the line is full all the time) and the console
-# under Xvfb, then measures three phases:
+# under Xvfb, then measures four phases:
 #   steady  every sensor's values pinned: the reports change nothing on screen
 #   storm   every report flips loop 1 of its sensor (armed on 190 of them): the alarm window is up
 #           and grows, the table rows change colour and text
+#   storm50 the line's whole rate on 50 armed type B sensors (the simulator's "storm 50"), each
+#           report alternately an alarm and a return on loop 1: about 130 events a second on 50 loops
 #   osc     the storm over, the oscillogram of slot 0 running (20 samples a second, the other
 #           rows dimmed) with its oscilloscope tab shown (xdotool switches to it)
 # For each phase it prints the console's processor share (utime + stime from /proc/<pid>/stat over
@@ -110,6 +112,9 @@ measure steady
 
 ctl "storm on"
 measure storm
+
+ctl "storm 50"
+measure storm50
 
 ctl "storm off"
 sleep 1
