@@ -17,9 +17,9 @@
 // alarm after an acknowledgement only, so the sound is measured in cycles: alarms held back, the list
 // acknowledged with "Отбой тревог", then the first alarm report after that.
 //
-// Phase 1 runs the window thread free for --phase-s seconds of cycles. Phase 2 acknowledges, lets the
-// alarms go and blocks the window thread with a sleep of --block-s seconds from a timer; its figures
-// are those of the reports that arrived during the block. Reports the terminal did not take (full
+// Phase 1 runs the window thread free for --phase-s seconds of cycles. Phase 2 acknowledges, blocks
+// the window thread with a sleep of --block-s seconds from a timer and then lets the alarms go; its
+// figures are those of the reports that arrived during the block. Reports the terminal did not take (full
 // while nobody read it) are dropped as a real line drops them, counted and left out.
 //
 // Nothing here looks into the console's state: files, the sound object, the alarm window's button.
@@ -396,6 +396,7 @@ struct Options {
 struct Figures {
     std::vector<double> logMs, soundMs;
     qint64 alarms = 0, missing = 0, dropped = 0;
+    qint64 early = 0; // seen before the writer noted the arrival: left out
 };
 
 void runOnWindowThread(std::function<void()> f) {
@@ -490,9 +491,12 @@ private:
     void soundSample(Figures& f, qint64 released, std::chrono::milliseconds limit) {
         const qint64 play = soundAfter(&SoundCalls::plays, released, limit);
         const qint64 first = m_line.firstAlarm;
-        if (play < 0 || first == 0 || play < first) {
-            std::fprintf(stderr, "alarm_latency: no sound start after an alarm (%s)\n",
-                         play < 0 ? "none came" : "it came first");
+        if (play < 0 || first == 0) {
+            std::fprintf(stderr, "alarm_latency: no sound start after an alarm\n");
+            return;
+        }
+        if (play < first) { // the writer was held up between its write and its clock reading
+            ++f.early;
             return;
         }
         f.soundMs.push_back(double(play - first) / 1e6);
@@ -505,6 +509,8 @@ private:
             const qint64 t = m_logs.inBoth(a.sensor, a.nth);
             if (t < 0)
                 ++f.missing;
+            else if (t < a.arrival)
+                ++f.early;
             else
                 f.logMs.push_back(double(t - a.arrival) / 1e6);
         }
@@ -531,26 +537,25 @@ private:
         const qint64 p1End = nowNs();
         phases[0].dropped = m_line.dropped - d0;
 
-        // Phase 2: the same, and the window thread asleep from just after the release.
+        // Phase 2: the window thread asleep, and alarms let go once it is.
         if (!rearm()) return;
         d0 = m_line.dropped;
-        std::atomic<qint64> blockStart{0}, blockEnd{0};
-        const qint64 released = release();
         const int blockS = m_o.blockS;
-        runOnWindowThread([&blockStart, &blockEnd, blockS] {
-            blockStart = nowNs();
+        runOnWindowThread([this, blockS] {
+            m_blockStart = nowNs();
             std::this_thread::sleep_for(std::chrono::seconds(blockS));
-            blockEnd = nowNs();
+            m_blockEnd = nowNs();
         });
-        soundSample(phases[1], released, std::chrono::seconds(blockS + 60));
-        waitFor([&] { return blockEnd.load() != 0; }, std::chrono::seconds(blockS + 60));
+        if (!waitFor([this] { return m_blockStart.load() != 0; }, 10s)) return;
+        soundSample(phases[1], release(), std::chrono::seconds(blockS + 60));
+        if (!waitFor([this] { return m_blockEnd.load() != 0; }, std::chrono::seconds(blockS + 60))) return;
         phases[1].dropped = m_line.dropped - d0;
         std::this_thread::sleep_for(1s);
 
         m_line.hold = true;
         waitFor([this] { return allLogged(); }, 120s);
         logFigures(phases[0], p1, p1End);
-        logFigures(phases[1], blockStart, blockEnd);
+        logFigures(phases[1], m_blockStart, m_blockEnd);
         m_ok = true;
     }
 
@@ -560,7 +565,8 @@ private:
     std::thread m_thread;
     std::atomic<bool> m_abort{false};
     bool m_ok = false;
-    size_t m_logged = 0; // alarms sent, in order, known to be in both logs
+    size_t m_logged = 0;                                // alarms sent, in order, known to be in both logs
+    std::atomic<qint64> m_blockStart{0}, m_blockEnd{0}; // the window thread's sleep
 };
 
 QString percentiles(std::vector<double> v) {
@@ -643,6 +649,7 @@ int main(int argc, char** argv) {
     Controller controller(o, line, logs);
     controller.start();
 
+    // The console as app/main.cpp builds and runs it.
     vatrel::Console console;
     vatrel::QtSerialPortLine port;
     console.port = &port;
@@ -665,6 +672,9 @@ int main(int argc, char** argv) {
         std::printf("%-22s %7lld %28s %7zu %28s %8lld\n", qPrintable(names[p]),
                     static_cast<long long>(f.alarms), qPrintable(percentiles(f.logMs)), f.soundMs.size(),
                     qPrintable(percentiles(f.soundMs)), static_cast<long long>(f.dropped));
+        if (f.early > 0)
+            std::printf("  %lld samples left out: the writer thread was held up after writing the report\n",
+                        static_cast<long long>(f.early));
         if (f.missing > 0)
             std::printf("  %lld alarms of this phase never reached both logs\n",
                         static_cast<long long>(f.missing));
