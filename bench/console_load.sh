@@ -4,10 +4,12 @@
 #   bench/console_load.sh [build dir, default build-rel]
 # It makes a 200-sensor demo folder, starts the converter simulator on it (every sensor reporting
 # once a second, more than 115200 baud can carry, so the line is full all the time) and the console
-# under Xvfb, then measures three phases:
+# under Xvfb, then measures four phases:
 #   steady  every sensor's values pinned: the reports change nothing on screen
 #   storm   every report flips loop 1 of its sensor (armed on 190 of them): the alarm window is up
 #           and grows, the table rows change colour and text
+#   storm50 the line's whole rate on 50 armed type B sensors (the simulator's "storm 50"), each
+#           report alternately an alarm and a return on loop 1: about 130 events a second on 50 loops
 #   osc     the storm over, the oscillogram of slot 0 running (20 samples a second, the other
 #           rows dimmed) with its oscilloscope tab shown (xdotool switches to it)
 # For each phase it prints the console's processor share (utime + stime from /proc/<pid>/stat over
@@ -59,8 +61,19 @@ console_pid=$!
 
 ctl() { printf '%s\n' "$@" >"$work/d/sim.ctl"; }
 ticks() { awk '{ print $14 + $15 }' "/proc/$console_pid/stat"; }
-# Times the console's threads went to sleep and were woken again, all threads together.
-wakeups() { cat /proc/"$console_pid"/task/*/status 2>/dev/null | awk '/^voluntary_ctxt_switches/ { s += $2 } END { print s + 0 }'; }
+# Times each of the console's threads went to sleep and was woken again, one "thread count" line each.
+wakeups() {
+    local f
+    for f in /proc/"$console_pid"/task/*/status; do
+        awk -v t="${f%/status}" '/^voluntary_ctxt_switches/ { print t, $2 }' "$f" 2>/dev/null
+    done
+}
+# The wake-ups between two readings, of the threads alive at the second (a thread that ended between
+# them takes its count with it: summing totals would go down).
+wakeupsSince() { # first reading, second reading
+    awk 'NR == FNR { a[$1] = $2; next } { s += $2 - (($1 in a) ? a[$1] : 0) } END { print s + 0 }' \
+        <(printf '%s\n' "$1") <(printf '%s\n' "$2")
+}
 hz=$(getconf CLK_TCK)
 
 # The address map goes over one entry per reply before the sensors are polled.
@@ -96,7 +109,7 @@ measure() { # name
         awk '/^pass-gap-us/ { n++; if ($2 > m) m = $2; if ($2 >= 30000) over++ } END { printf "%6.1f ms (%d of %d seconds had one of 30 ms or more)", m / 1000, over, n }')
     [[ -n $shots ]] && mkdir -p "$shots" && import -display ":$display_num" -window root "$shots/$name.png" 2>/dev/null
     awk -v n="$name" -v c="$((c1 - c0))" -v hz="$hz" -v t0="$t0" -v t1="$t1" -v g="$gap" -v e="$((e1 - e0))" \
-        -v w="$((w1 - w0))" \
+        -v w="$(wakeupsSince "$w0" "$w1")" \
         'BEGIN { printf "%-7s console %5.2f %% of one core   longest pass gap %s   %.0f events/s   %.0f wake-ups/s\n", n, 100 * c / hz / (t1 - t0), g, e / (t1 - t0), w / (t1 - t0) }'
 }
 
@@ -110,6 +123,9 @@ measure steady
 
 ctl "storm on"
 measure storm
+
+ctl "storm 50"
+measure storm50
 
 ctl "storm off"
 sleep 1

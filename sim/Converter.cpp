@@ -283,6 +283,7 @@ void Converter::sendNextStatus() {
         }
         if (slot == m_oscSlot && s.address == m_oscAddress)
             continue; // its oscillogram samples carry its status
+        if (m_storm && !m_stormOnly.isEmpty() && !m_stormOnly.contains(s.address)) continue;
         if (m_storm) s.loop1 = !s.loop1;
         send(statusReport(slot, s, false), true);
         return;
@@ -363,6 +364,7 @@ QString Converter::helpText() {
         "  silent / resume           the converter stops answering / comes back\n"
         "  corrupt                   send one report with a wrong checksum\n"
         "  storm on|off              every status report flips loop 1 of its sensor (alarm storm)\n"
+        "  storm <count>             the same on the last <count> type B sensors of the map alone\n"
         "  osc <slot> / osc off      start (as if the console had asked) / stop the oscillogram\n"
         "  kserr <n> / timeout <n>   report one bus checksum error / time-out for the sensor\n"
         "  rate <ms>                 status report period of each sensor (default 1000)\n"
@@ -401,7 +403,21 @@ QString Converter::control(const QString& line, bool* ok) {
     if (cmd == QLatin1String("storm") && a.size() == 2 &&
         (a[1] == QLatin1String("on") || a[1] == QLatin1String("off"))) {
         m_storm = a[1] == QLatin1String("on");
+        m_stormOnly.clear();
         return m_storm ? QStringLiteral("storm on") : QStringLiteral("storm off");
+    }
+    if (cmd == QLatin1String("storm") && a.size() == 2) {
+        // A storm on a few loops at the line's whole rate: the other sensors fall silent meanwhile.
+        const int count = a[1].toInt(&good);
+        if (!good || count <= 0) return fail(QStringLiteral("usage: storm on|off|<count>"));
+        m_stormOnly.clear();
+        for (int slot = kMapSize - 1; slot >= 0 && m_stormOnly.size() < count; --slot)
+            if (m_map[slot].device_code != 0 && m_map[slot].factory_number != 0 &&
+                sensor(m_map[slot].factory_number).typeB)
+                m_stormOnly << m_map[slot].factory_number;
+        if (m_stormOnly.isEmpty()) return fail(QStringLiteral("storm: no type B sensor mapped"));
+        m_storm = true;
+        return QStringLiteral("storm on %1 type B sensors").arg(m_stormOnly.size());
     }
     if (cmd == QLatin1String("osc") && a.size() == 2) {
         // The same reply the console's own request gets, so the console takes the slot up.

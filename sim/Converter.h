@@ -2,6 +2,7 @@
 #pragma once
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QList>
 #include <QMap>
 #include <QRandomGenerator>
 #include <QString>
@@ -105,7 +106,8 @@ private:
     QByteArray m_out;
 
     bool m_silent = false;
-    bool m_storm = false; // every status report flips loop 1 of its sensor
+    bool m_storm = false;       // every status report flips loop 1 of its sensor
+    QList<quint16> m_stormOnly; // when not empty, only these sensors report during the storm
     bool m_quit = false;
     int m_answered = 0;
     std::array<int, 256> m_answeredByCode{};

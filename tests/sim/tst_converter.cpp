@@ -447,8 +447,8 @@ void TestConverter::rejectsMalformedControlCommands() {
 
 QTEST_GUILESS_MAIN(TestConverter)
 // Load tests drive the console through these: a storm flips loop 1 of a sensor with each of its
-// reports, and "osc" starts or stops the oscillogram with the same replies the console's own
-// commands get.
+// reports (of every sensor, or of the last few type B ones), and "osc" starts or stops the
+// oscillogram with the same replies the console's own commands get.
 void TestConverter::stormFlipsLoopOneAndOscillogramStartsFromControl() {
     Converter c;
     mapTwo(c);
@@ -472,6 +472,24 @@ void TestConverter::stormFlipsLoopOneAndOscillogramStartsFromControl() {
         for (const QByteArray& r : frames(c.takeOutput()))
             if (wordAt(r, 2) == 1001) QCOMPARE(wordAt(r, 4), lastInAlarm ? 0x80 : 0x00);
     }
+
+    // A storm on the last type B sensors of the map alone: the others fall silent.
+    c.control(QStringLiteral("storm 1"), &ok);
+    QVERIFY(ok);
+    QList<int> statusOf2001;
+    for (int t = 7010; t <= 9000; t += 10) {
+        c.advance(t);
+        for (const QByteArray& r : frames(c.takeOutput())) {
+            QCOMPARE(wordAt(r, 2), 2001);
+            statusOf2001 << wordAt(r, 4);
+        }
+    }
+    QVERIFY2(statusOf2001.size() >= 3, qPrintable(QString::number(statusOf2001.size())));
+    for (int i = 1; i < statusOf2001.size(); ++i)
+        QCOMPARE(statusOf2001[i] ^ statusOf2001[i - 1], 0x80);
+    c.control(QStringLiteral("storm 0"), &ok);
+    QVERIFY(!ok);
+    c.control(QStringLiteral("storm off"));
 
     c.control(QStringLiteral("osc 5"), &ok);
     QVERIFY(!ok); // no sensor in slot 5
