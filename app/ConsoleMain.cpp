@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ConsoleMain.h"
 #include "app/ConsoleWindows.h"
-#include "app/Umain.h"
-#include "dialogs/Ualarmwindow.h"
+#include "app/MainWindow.h"
+#include "dialogs/AlarmWindow.h"
 
 #include <QApplication>
 #include <QSocketNotifier>
@@ -32,10 +32,10 @@ void onEndSignal(int sig) {
 
 // The main window whose run must be saved if the program ends without returning from the event loop:
 // Qt ends the process with exit() when the X server goes away.
-TFmain* g_runningMain = nullptr;
+MainWindow* g_runningMain = nullptr;
 
 void saveOnProcessExit() {
-    if (TFmain* w = std::exchange(g_runningMain, nullptr); w && !w->runEnded()) {
+    if (MainWindow* w = std::exchange(g_runningMain, nullptr); w && !w->runEnded()) {
         std::fputs("vatrel-console: the display went away; saving and logging the exit\n", stderr);
         w->endRunUnasked(true);
     }
@@ -48,9 +48,9 @@ int runConsole(Console& c, std::unique_ptr<WidgetUi> ui) {
     QApplication::setQuitOnLastWindowClosed(false);
     ConsoleWindows windows(c, std::move(ui));
     windows.ui()->setRefreshInterval(100); // ten redraws a second at most
-    TFormAlarmWindow* alarm = windows.FormAlarmWindow();
+    AlarmWindow* alarm = windows.alarmWindow();
     QObject::connect(
-        windows.Fmain(), &TFmain::exitConfirmed, alarm,
+        windows.mainWindow(), &MainWindow::exitConfirmed, alarm,
         [alarm] {
             // Everything is saved and logged. QApplication::quit() would first ask every window to
             // close, and the alarm window refuses: end the loop unconditionally instead.
@@ -74,12 +74,12 @@ int runConsole(Console& c, std::unique_ptr<WidgetUi> ui) {
     QSocketNotifier* signalNotifier = nullptr;
     // Non-blocking: a flood of signals fills the socket and the extra ones are dropped, never waited on.
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_signalFds) == 0) {
-        signalNotifier = new QSocketNotifier(g_signalFds[1], QSocketNotifier::Read, windows.Fmain());
-        QObject::connect(signalNotifier, &QSocketNotifier::activated, windows.Fmain(), [&windows] {
+        signalNotifier = new QSocketNotifier(g_signalFds[1], QSocketNotifier::Read, windows.mainWindow());
+        QObject::connect(signalNotifier, &QSocketNotifier::activated, windows.mainWindow(), [&windows] {
             char byte = 0;
             if (::read(g_signalFds[1], &byte, 1) == 1)
                 std::fprintf(stderr, "vatrel-console: signal %d: saving and logging the exit\n", int(byte));
-            windows.Fmain()->endRunUnasked();
+            windows.mainWindow()->endRunUnasked();
         });
         struct sigaction sa = {};
         sa.sa_handler = onEndSignal;
@@ -88,11 +88,11 @@ int runConsole(Console& c, std::unique_ptr<WidgetUi> ui) {
         for (int sig : {SIGTERM, SIGINT, SIGHUP})
             sigaction(sig, &sa, nullptr);
     }
-    g_runningMain = windows.Fmain();
+    g_runningMain = windows.mainWindow();
     static const bool registered = std::atexit(saveOnProcessExit) == 0;
     (void)registered;
 
-    windows.Fmain()->show();
+    windows.mainWindow()->show();
     const int rc = QApplication::exec();
     g_runningMain = nullptr;
     // Signals from here on end the program the ordinary way.

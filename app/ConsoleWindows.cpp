@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ConsoleWindows.h"
 #include "app/ConsoleFonts.h"
-#include "app/Umain.h"
+#include "app/MainWindow.h"
 #include "app/WidgetUi.h"
-#include "dialogs/Setsensor.h"
-#include "dialogs/Uabout.h"
-#include "dialogs/Ualarmwindow.h"
-#include "dialogs/Udirect_component_porog.h"
-#include "dialogs/Uqreport.h"
-#include "dialogs/Uremovesensor.h"
+#include "dialogs/ConnectSensorDialog.h"
+#include "dialogs/AboutBox.h"
+#include "dialogs/AlarmWindow.h"
+#include "dialogs/DcComponentDialog.h"
+#include "dialogs/LogViewer.h"
+#include "dialogs/DisconnectSensorDialog.h"
 
 namespace vatrel {
 
@@ -17,19 +17,19 @@ ConsoleWindows::ConsoleWindows(Console& c, std::unique_ptr<WidgetUi> ui) : m_c(c
     if (!m_ui) m_ui = std::make_unique<WidgetUi>();
     c.ui = m_ui.get();
 
-    m_fmain = std::make_unique<TFmain>(c);
+    m_fmain = std::make_unique<MainWindow>(c);
     m_ui->setMainWindow(m_fmain.get());
-    TFmain* fmain = m_fmain.get();
-    AboutBox = new TAboutBox(fmain);
-    FSetSensor = new TFSetSensor(c, fmain);
-    RemoveSensor = new TRemoveSensor(c, fmain);
-    FQReport = new TFQReport(c, fmain);
+    MainWindow* fmain = m_fmain.get();
+    aboutBox = new AboutBox(fmain);
+    connectDialog = new ConnectSensorDialog(c, fmain);
+    disconnectDialog = new DisconnectSensorDialog(c, fmain);
+    logViewer = new LogViewer(c, fmain);
     // The alarm window stands on its own: it must stay usable whatever the main window does.
-    m_alarm = std::make_unique<TFormAlarmWindow>(c);
+    m_alarm = std::make_unique<AlarmWindow>(c);
     m_ui->setAlarmWindow(m_alarm.get());
-    FDirect_component_porog = new TFDirect_component_porog(c, fmain);
+    dcDialog = new DcComponentDialog(c, fmain);
 
-    fmain->setDialogs({AboutBox, FSetSensor, RemoveSensor, FQReport, FDirect_component_porog});
+    fmain->setDialogs({aboutBox, connectDialog, disconnectDialog, logViewer, dcDialog});
 }
 
 ConsoleWindows::~ConsoleWindows() {

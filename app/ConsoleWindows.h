@@ -7,11 +7,11 @@
 
 namespace vatrel {
 
-class TAboutBox;
-class TFDirect_component_porog;
-class TFQReport;
-class TFSetSensor;
-class TRemoveSensor;
+class AboutBox;
+class DcComponentDialog;
+class LogViewer;
+class ConnectSensorDialog;
+class DisconnectSensorDialog;
 
 // Every window of the program, created once in the fixed order: the main window first (its
 // creation loads all files and opens the port), then the dialogs and the alarm window. The
@@ -25,19 +25,19 @@ public:
     ConsoleWindows& operator=(const ConsoleWindows&) = delete;
 
     WidgetUi* ui() const { return m_ui.get(); }
-    TFmain* Fmain() const { return m_fmain.get(); }
-    TFormAlarmWindow* FormAlarmWindow() const { return m_alarm.get(); }
-    TAboutBox* AboutBox = nullptr;
-    TFSetSensor* FSetSensor = nullptr;
-    TRemoveSensor* RemoveSensor = nullptr;
-    TFQReport* FQReport = nullptr;
-    TFDirect_component_porog* FDirect_component_porog = nullptr;
+    MainWindow* mainWindow() const { return m_fmain.get(); }
+    AlarmWindow* alarmWindow() const { return m_alarm.get(); }
+    AboutBox* aboutBox = nullptr;
+    ConnectSensorDialog* connectDialog = nullptr;
+    DisconnectSensorDialog* disconnectDialog = nullptr;
+    LogViewer* logViewer = nullptr;
+    DcComponentDialog* dcDialog = nullptr;
 
 private:
     Console& m_c;
     std::unique_ptr<WidgetUi> m_ui;
-    std::unique_ptr<TFmain> m_fmain; // parent of the modal dialogs
-    std::unique_ptr<TFormAlarmWindow> m_alarm;
+    std::unique_ptr<MainWindow> m_fmain; // parent of the modal dialogs
+    std::unique_ptr<AlarmWindow> m_alarm;
 };
 
 } // namespace vatrel

@@ -61,9 +61,9 @@ OscilloscopeTabA::OscilloscopeTabA(Console& c, QWidget* parent)
         int width;
     };
     const Entry entries[4] = {
-        {"Y мин", "EditYmin", &c.osc.EditYmin, &EditYminExit, 60},
-        {"Y макс", "EditYmax", &c.osc.EditYmax, &EditYmaxExit, 60},
-        {" Х", "EditX", &c.osc.EditX, &EditXExit, 60},
+        {"Y мин", "EditYmin", &c.osc.EditYmin, &setChartAMin, 60},
+        {"Y макс", "EditYmax", &c.osc.EditYmax, &setChartAMax, 60},
+        {" Х", "EditX", &c.osc.EditX, &setChartAWindow, 60},
         {"Постоянная часть порога", "EDirect_component", &c.osc.EDirect_component, &enterDcComponentA, 80},
     };
     for (int i = 0; i < 4; ++i) {

@@ -59,8 +59,8 @@ OscilloscopeTabB::OscilloscopeTabB(Console& c, QWidget* parent) : QWidget(parent
     top->addStretch();
     layout->addLayout(top);
     m_entries->bind(m_edit7, &m_c.osc.Edit7);
-    connect(m_buttonOnOscillVB, &QPushButton::clicked, this, &OscilloscopeTabB::ButtonOnOscillVBClick);
-    connect(off, &QPushButton::clicked, this, &OscilloscopeTabB::ButtonOffOscillVBClick);
+    connect(m_buttonOnOscillVB, &QPushButton::clicked, this, &OscilloscopeTabB::startOscillogram);
+    connect(off, &QPushButton::clicked, this, &OscilloscopeTabB::stopOscillogram);
 
     // One chart per flank, with its scale and DC component entries on the right.
     struct Flank {
@@ -80,7 +80,7 @@ OscilloscopeTabB::OscilloscopeTabB(Console& c, QWidget* parent) : QWidget(parent
          {"Series1", "Series2", "Series3", "Series4"},
          {"Edit1", "Edit2", "Edit3"},
          {&c.osc.Edit1, &c.osc.Edit2, &c.osc.Edit3},
-         {&Edit1Exit, &Edit2Exit, &Edit3Exit},
+         {&setFlank1Window, &setFlank1Min, &setFlank1Max},
          "Delta1",
          &c.osc.Delta1,
          "RecordDelta1"},
@@ -89,7 +89,7 @@ OscilloscopeTabB::OscilloscopeTabB(Console& c, QWidget* parent) : QWidget(parent
          {"LineSeries1", "LineSeries2", "LineSeries3", "LineSeries4"},
          {"Edit4", "Edit5", "Edit6"},
          {&c.osc.Edit4, &c.osc.Edit5, &c.osc.Edit6},
-         {&Edit4Exit, &Edit5Exit, &Edit6Exit},
+         {&setFlank2Window, &setFlank2Min, &setFlank2Max},
          "Delta2",
          &c.osc.Delta2,
          "RecordDelta2"},
@@ -133,7 +133,7 @@ OscilloscopeTabB::OscilloscopeTabB(Console& c, QWidget* parent) : QWidget(parent
         side->addWidget(delta);
         auto* record = namedButton(fl.record, QStringLiteral("Запись"), this);
         connect(record, &QPushButton::clicked, this,
-                f == 0 ? &OscilloscopeTabB::RecordDelta1Click : &OscilloscopeTabB::RecordDelta2Click);
+                f == 0 ? &OscilloscopeTabB::saveDcComponent1 : &OscilloscopeTabB::saveDcComponent2);
         side->addWidget(record);
         side->addStretch();
         row->addLayout(side);
@@ -210,19 +210,19 @@ void OscilloscopeTabB::redrawAfterLayout() {
     samplesArrived();
 }
 
-void OscilloscopeTabB::ButtonOnOscillVBClick() {
-    OscEntries::runRefocusing(m_edit7, [this] { return startOscillogram(m_c); });
+void OscilloscopeTabB::startOscillogram() {
+    OscEntries::runRefocusing(m_edit7, [this] { return vatrel::startOscillogram(m_c); });
 }
 
-void OscilloscopeTabB::ButtonOffOscillVBClick() {
-    stopOscillogram(m_c);
+void OscilloscopeTabB::stopOscillogram() {
+    vatrel::stopOscillogram(m_c);
 }
 
-void OscilloscopeTabB::RecordDelta1Click() {
+void OscilloscopeTabB::saveDcComponent1() {
     OscEntries::runRefocusing(m_delta[0], [this] { return recordDcFlank1(m_c); });
 }
 
-void OscilloscopeTabB::RecordDelta2Click() {
+void OscilloscopeTabB::saveDcComponent2() {
     OscEntries::runRefocusing(m_delta[1], [this] { return recordDcFlank2(m_c); });
 }
 

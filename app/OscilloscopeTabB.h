@@ -32,10 +32,10 @@ public:
     // Replaces every series whose flank changed since it was last drawn (one replace() per series).
     void redrawCurves();
 
-    void ButtonOnOscillVBClick();
-    void ButtonOffOscillVBClick();
-    void RecordDelta1Click();
-    void RecordDelta2Click();
+    void startOscillogram();
+    void stopOscillogram();
+    void saveDcComponent1();
+    void saveDcComponent2();
 
 protected:
     void showEvent(QShowEvent* event) override;

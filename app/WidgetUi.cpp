@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/WidgetUi.h"
-#include "app/Umain.h"
-#include "dialogs/Ualarmwindow.h"
+#include "app/MainWindow.h"
+#include "dialogs/AlarmWindow.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -38,7 +38,7 @@ void keepCaptionBlank(QMessageBox* box) {
 
 WidgetUi::WidgetUi(QObject* parent) : QObject(parent), m_rules(this) {}
 
-void WidgetUi::setAlarmWindow(TFormAlarmWindow* w) {
+void WidgetUi::setAlarmWindow(AlarmWindow* w) {
     m_alarm = w;
     m_rules.setAlarmWindow(w);
 }

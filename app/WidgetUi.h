@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "app/Umain.h"
+#include "app/MainWindow.h"
 #include "app/WindowRules.h"
-#include "dialogs/Ualarmwindow.h"
+#include "dialogs/AlarmWindow.h"
 #include "registry/ConsoleUi.h"
 
 #include <QElapsedTimer>
@@ -21,8 +21,8 @@ class WidgetUi : public QObject, public ConsoleUi {
 public:
     explicit WidgetUi(QObject* parent = nullptr);
 
-    void setMainWindow(TFmain* w) { m_main = w; }
-    void setAlarmWindow(TFormAlarmWindow* w);
+    void setMainWindow(MainWindow* w) { m_main = w; }
+    void setAlarmWindow(AlarmWindow* w);
     // Views are redrawn at most once per `ms` (0: on every change). A busy line reports many times a
     // second; repainting the sensor table for each report would eat the processor for nothing.
     void setRefreshInterval(int ms);
@@ -51,8 +51,8 @@ private:
     void raiseAlarmWindow();
 
     WindowRules m_rules; // the alarm window's buttons work whatever else is open; nothing hides under it
-    QPointer<TFmain> m_main;
-    QPointer<TFormAlarmWindow> m_alarm;
+    QPointer<MainWindow> m_main;
+    QPointer<AlarmWindow> m_alarm;
     QHash<QString, QPointer<QMessageBox>> m_openBoxes; // by text
     QStringList* m_gathered = nullptr; // where message() puts its texts while the exit gathers them
     int m_operatorActions = 0;         // nesting depth of beginOperatorAction()

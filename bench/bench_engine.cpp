@@ -77,7 +77,7 @@ void BM_ReportTraffic(benchmark::State& state) {
         r.slot_index = qint16(s);
         r.link_up = 1;
     }
-    OpenPort(c, 1);
+    openPort(c, 1);
     c.engine.Conv_link = 1;
     c.engine.KartaAdressPos = 200;
 
@@ -85,10 +85,10 @@ void BM_ReportTraffic(benchmark::State& state) {
         for (int s = 0; s < kSensors; ++s)
             port.traffic += statusReport(quint16(1000 + s), 12.5f, 13.25f, float(i), float(s) / 4, code);
 
-    ReceivePass(c); // first reports bring each sensor to its steady state
+    receivePass(c); // first reports bring each sensor to its steady state
     const qint32 framesBefore = c.counters.N_rv_frame.value;
     for (auto _ : state)
-        ReceivePass(c);
+        receivePass(c);
     state.SetBytesProcessed(int64_t(state.iterations()) * port.traffic.size());
     state.counters["frames"] = double(c.counters.N_rv_frame.value - framesBefore);
     state.counters["ks_err"] = double(c.counters.KS_ERR.value);

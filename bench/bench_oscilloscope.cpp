@@ -8,7 +8,7 @@
 // share (user + system time from /proc/self/stat over wall time) and the longest time the GUI thread
 // spent on one event, which is the longest the operator would wait for the window to react.
 #include "app/ConsoleWindows.h"
-#include "app/Umain.h"
+#include "app/MainWindow.h"
 #include "common/ConverterFrame.h"
 #include "common/DataFiles.h"
 #include "link/Engine.h"
@@ -159,14 +159,14 @@ int main(int argc, char* argv[]) {
     c.port = &line;
     ConsoleWindows windows(c);
     windows.ui()->setRefreshInterval(100); // as in the console
-    TFmain* w = windows.Fmain();
+    MainWindow* w = windows.mainWindow();
     // The converter is up and the map is over; no polls, so only samples travel.
     w->findChild<QTimer*>(QStringLiteral("Timer1"))->stop();
     c.engine.Conv_link = 1;
     c.engine.KartaAdressPos = 200;
     c.osc.Edit1 = c.osc.Edit4 = QString::number(window);
-    Edit1Exit(c);
-    Edit4Exit(c);
+    setFlank1Window(c);
+    setFlank2Window(c);
     for (int s = 0; s < 12; ++s)
         c.sensors[size_t(s)].link_up = 1;
     oscillogramStarted(c, 0);

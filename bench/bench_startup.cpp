@@ -8,7 +8,7 @@
 // loading runs in the main window's creation) and times it until the sensor table's first paint is
 // done. Run it under the display the console uses (DISPLAY=… or QT_QPA_PLATFORM=offscreen).
 #include "app/ConsoleWindows.h"
-#include "app/Umain.h"
+#include "app/MainWindow.h"
 #include "link/SerialPort.h"
 #include "registry/Console.h"
 #include "registry/DateTime.h"
@@ -129,10 +129,10 @@ int main(int argc, char** argv) {
         t.start();
         ConsoleWindows windows(c);
         const qint64 createdMs = t.elapsed();
-        auto* grid = windows.Fmain()->findChild<QTableView*>(QStringLiteral("StringGrid1"));
+        auto* grid = windows.mainWindow()->findChild<QTableView*>(QStringLiteral("StringGrid1"));
         PaintWatch watch;
         grid->viewport()->installEventFilter(&watch);
-        windows.Fmain()->show();
+        windows.mainWindow()->show();
         while (!watch.painted && t.elapsed() < 10000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         const qint64 drawnMs = t.elapsed();
@@ -143,7 +143,7 @@ int main(int argc, char** argv) {
             "run %d: windows and start-up loading %lld ms, sensor table drawn at %lld ms (%d sensors)\n",
             run + 1, static_cast<long long>(createdMs), static_cast<long long>(drawnMs), occupied);
         times.push_back(watch.painted ? drawnMs : -1);
-        windows.Fmain()->hide();
+        windows.mainWindow()->hide();
     }
     std::sort(times.begin(), times.end());
     std::printf("median to a drawn table: %lld ms\n", static_cast<long long>(times[times.size() / 2]));

@@ -9,7 +9,7 @@
 // Run by hand, on a Release build: bench_viewer_jobs [records] (default 5000000).
 #include "QuietUi.h"
 #include "StormConsole.h"
-#include "dialogs/Uqreport.h"
+#include "dialogs/LogViewer.h"
 #include "link/Engine.h"
 #include "link/SerialPort.h"
 
@@ -119,7 +119,7 @@ struct Figures {
 
 // Runs the event loop until the viewer is idle, with the receive pass every 10 ms and reports put
 // on the line at 130 a second; returns how long that took and the longest gap between passes.
-Figures runWhileBusy(TFQReport& viewer, Console& c, LinePort& port, const std::vector<QByteArray>& reports) {
+Figures runWhileBusy(LogViewer& viewer, Console& c, LinePort& port, const std::vector<QByteArray>& reports) {
     Figures out;
     size_t next = 0;
     QElapsedTimer clock;
@@ -137,7 +137,7 @@ Figures runWhileBusy(TFQReport& viewer, Console& c, LinePort& port, const std::v
         const int due = int(now * 130 / 1000000) - int(next);
         for (int i = 0; i < due; ++i)
             port.incoming += '~' + reports[next++ % reports.size()] + "\r\n";
-        TimerRvTimer(c);
+        onReceiveTick(c);
         out.longestPassUs = qMax(out.longestPassUs, clock.nsecsElapsed() / 1000 - now);
         ++out.passes;
     });
@@ -181,7 +181,7 @@ int main(int argc, char* argv[]) {
     auto c = bench::stormConsole(dir.path(), ui);
     LinePort port;
     c->port = &port;
-    if (!OpenPort(*c, 1)) return 1;
+    if (!openPort(*c, 1)) return 1;
     const std::vector<QByteArray> reports = bench::stormReports();
 
     auto report = [&](const char* what, const Figures& f, qint64 n) {
@@ -196,7 +196,7 @@ int main(int argc, char* argv[]) {
     };
 
     {
-        TFQReport viewer(*c);
+        LogViewer viewer(*c);
         viewer.openFileDialog = [&](const QString&) { return log; };
         viewer.saveFileDialog = [&](const QString&) { return dir.filePath(QStringLiteral("out.csv")); };
         viewer.show();
@@ -212,7 +212,7 @@ int main(int argc, char* argv[]) {
         // A new viewer: the "Тревожные" index is built from nothing; then again with the file read
         // from the disk.
         if (cold) evict(log);
-        TFQReport viewer(*c);
+        LogViewer viewer(*c);
         viewer.openFileDialog = [&](const QString&) { return log; };
         viewer.show();
         viewer.findChild<QRadioButton*>(QStringLiteral("RadioButtonErr"))->setChecked(true);

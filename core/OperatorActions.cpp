@@ -33,7 +33,7 @@ bool changeLoop(Console& c, int slot, int loop, bool arm) {
     flag = arm ? 1 : 0;
     saveLastingState(c, s); // the file first, the event after
 
-    Put_msg(c, sensorEvent(c, armCode(arm, loop), s.factory_number, s.sensor_type), s.sensor_type);
+    logSensorEvent(c, sensorEvent(c, armCode(arm, loop), s.factory_number, s.sensor_type), s.sensor_type);
 
     c.sensor_grid.set(loop == 1 ? colArmed1 : colArmed2, slot + 1,
                       arm ? QStringLiteral("Взят") : QStringLiteral("Снят"));
@@ -229,7 +229,7 @@ bool connectSensor(Console& c, const ConnectInput& in, const std::function<void(
     r.loop2_alarm = 1;
 
     const int row = slot + 1;
-    FillSensorRow(c, slot);
+    fillSensorRow(c, slot);
     c.sensor_grid.set(colArmed1, row, QStringLiteral("Снят"));
     c.sensor_grid.set(colArmed2, row, QStringLiteral("Снят"));
     c.changed(View::SensorGrid);
@@ -240,17 +240,17 @@ bool connectSensor(Console& c, const ConnectInput& in, const std::function<void(
     // sensor, the next start finds the slot empty as before. The other way round it would load an
     // older record of the same number (one that was disconnected, perhaps with its loops armed) or
     // report a missing file.
-    Save_sm(c, r, 'a');
+    saveSensorSettings(c, r, 'a');
     if (afterWrite) afterWrite();
-    Save_Hw(c);
+    saveSensors(c);
     if (afterWrite) afterWrite();
 
-    const QString surname = Read_chop(c, r.connected_by);
+    const QString surname = operatorSurname(c, r.connected_by);
     EventRecord connected = sensorEvent(c, EventCode::SensorConnected, r.factory_number, type, surname);
     connected.time = r.connected_at;
-    Put_msg(c, connected, type);
+    logSensorEvent(c, connected, type);
     if (afterWrite) afterWrite();
-    Put_msg(c, sensorEvent(c, EventCode::NoLinkAfterConnect, r.factory_number, type), type);
+    logSensorEvent(c, sensorEvent(c, EventCode::NoLinkAfterConnect, r.factory_number, type), type);
     if (afterWrite) afterWrite();
 
     c.com_grid.set(1, row, QStringLiteral("0"));
@@ -263,7 +263,7 @@ bool connectSensor(Console& c, const ConnectInput& in, const std::function<void(
 
     c.KartaAdress[size_t(slot)] = {kDeviceCode, quint16(r.factory_number & 0xFFFF)};
     const KartaEntry& entry = c.KartaAdress[size_t(slot)];
-    Put_Cmd(c, frame::connectSensor(slot, entry.factory_number, entry.device_code));
+    queueCommand(c, frame::connectSensor(slot, entry.factory_number, entry.device_code));
     return true;
 }
 
@@ -291,8 +291,8 @@ bool disconnectSensor(Console& c, int operatorIndex, const std::function<void()>
     r->disconnected_at = c.now();
     r->disconnected_by = list.entries[size_t(operatorIndex)].operator_id;
     // The files first, the event after. Interrupted after the stamp, hw.dat still names the sensor:
-    // the next start takes the disconnection as not done (see Ini_sm).
-    Save_sm(c, *r, 'u');
+    // the next start takes the disconnection as not done (see loadSensorSettings).
+    saveSensorSettings(c, *r, 'u');
     if (afterWrite) afterWrite();
 
     // Runtime reset; identity and history stay until the event is written.
@@ -318,7 +318,7 @@ bool disconnectSensor(Console& c, int operatorIndex, const std::function<void()>
     c.selection_highlight = false;
     c.changed(View::SensorGrid);
 
-    const QString surname = Read_chop(c, by);
+    const QString surname = operatorSurname(c, by);
     EventRecord removed = sensorEvent(c, EventCode::SensorDisconnected, number, type, surname);
     removed.time = when;
 
@@ -326,9 +326,9 @@ bool disconnectSensor(Console& c, int operatorIndex, const std::function<void()>
     r->sensor_type = 0;
     r->disconnected_at = 0;
     r->disconnected_by = 0;
-    Save_Hw(c);
+    saveSensors(c);
     if (afterWrite) afterWrite();
-    Put_msg(c, removed, type);
+    logSensorEvent(c, removed, type);
     if (afterWrite) afterWrite();
     feedSensor(c, slot);
 
@@ -342,7 +342,7 @@ bool disconnectSensor(Console& c, int operatorIndex, const std::function<void()>
     c.changed(View::ComGrid);
 
     c.KartaAdress[size_t(slot)] = KartaEntry{};
-    Put_Cmd(c, frame::disconnectSensor(slot));
+    queueCommand(c, frame::disconnectSensor(slot));
     return true;
 }
 
@@ -384,7 +384,7 @@ bool setDcComponentsB(Console& c, int slot, std::optional<float> flank1, std::op
         c.changed(View::Oscilloscope);
     }
     saveLastingState(c, r);
-    Put_Cmd(c, frame::setDcB(slot, r.dc_component1, r.dc_component2));
+    queueCommand(c, frame::setDcB(slot, r.dc_component1, r.dc_component2));
     return true;
 }
 
@@ -400,7 +400,7 @@ bool setDcComponentA(Console& c, int slot, quint16 value) {
         c.changed(View::Oscilloscope);
     }
     saveLastingState(c, r);
-    Put_Cmd(c, frame::setDcA(slot, value));
+    queueCommand(c, frame::setDcA(slot, value));
     return true;
 }
 
@@ -499,13 +499,13 @@ bool startOscillogram(Console& c) {
     c.osc.ButtonOnOscillVB_enabled = false;
     c.osc.LabelOscState.clear();
     c.changed(View::Oscilloscope);
-    if (!Put_Cmd(c, frame::oscillOn(slot, quint16(r.factory_number & 0xFFFF)))) oscillogramRequestDropped(c);
+    if (!queueCommand(c, frame::oscillOn(slot, quint16(r.factory_number & 0xFFFF)))) oscillogramRequestDropped(c);
     return true;
 }
 
 void stopOscillogram(Console& c) {
     if (!oscAddressMapDone(c)) return;
-    Put_Cmd(c, frame::oscillOff());
+    queueCommand(c, frame::oscillOff());
 }
 
 } // namespace vatrel

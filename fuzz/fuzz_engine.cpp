@@ -32,17 +32,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     addSensors(*c);
     MemoryPort port;
     c->port = &port;
-    OpenPort(*c, 1);
+    openPort(*c, 1);
 
     size_t at = 0;
     while (at < size) {
         const uint8_t control = data[at++];
         const size_t n = std::min<size_t>(control & 0x3F, size - at);
-        if (control & 0x40) Timer1Timer(*c);
-        if (control & 0x80) Timer2Timer(*c);
+        if (control & 0x40) onCommandTick(*c);
+        if (control & 0x80) onClockTick(*c);
         port.incoming.append(reinterpret_cast<const char*>(data + at), qsizetype(n));
         at += n;
-        ReceivePass(*c);
+        receivePass(*c);
         checkConsole(*c);
     }
     checkWritten(port.written);

@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         put(hw, content);
         init_globals(*c);
         checkConsole(*c);
-        Save_Hw(*c);
+        saveSensors(*c);
         FUZZ_CHECK(QFileInfo(hw).size() == kHwFileSize);
         break;
     }
@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             SensorRecord r = c->sensors[3];
             r.factory_number = 77;
             r.sensor_type = 1;
-            Save_sm(*c, r, 'a');
+            saveSensorSettings(*c, r, 'a');
             FUZZ_CHECK(QFileInfo(sm).size() == before + SensorRecord::kSize);
             // Start-up may rewrite the last whole record (a disconnection cut short is undone there);
             // every record before it stays as it was.
@@ -83,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     case 2: { // operator list: loaded, one operator added, loaded again
         const QString chop = c->path(QStringLiteral("data/chop.dat"));
         put(chop, content);
-        Ini_chop(*c);
+        loadOperators(*c);
         checkConsole(*c);
         const int records = c->operators.operator_records;
         FUZZ_CHECK(records <= content.size() / OperatorRecord::kSize);
@@ -91,12 +91,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             OperatorList& l = c->operators;
             l.entries[size_t(l.operator_count)] = {1, QStringLiteral("Сидоров"), qint16(records)};
             ++l.operator_count;
-            Add_chop(*c);
+            storeNewOperator(*c);
             const qint64 whole = content.size() - content.size() % OperatorRecord::kSize;
             FUZZ_CHECK(QFileInfo(chop).size() == whole + OperatorRecord::kSize);
             bool ok = false;
             // The new operator's ID names its record, whatever the file held before.
-            FUZZ_CHECK(Read_chop(*c, qint16(whole / OperatorRecord::kSize), &ok) ==
+            FUZZ_CHECK(operatorSurname(*c, qint16(whole / OperatorRecord::kSize), &ok) ==
                        QStringLiteral("Сидоров"));
             FUZZ_CHECK(ok);
         }
@@ -107,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const QString daily = c->path(QStringLiteral("QReport/01.04.2025"));
         put(log, content);
         put(daily, content);
-        Put_msg(*c, makeEvent(*c, 5, 33, QStringLiteral("Срабатывание 1 шлейфа")), 0);
+        logSensorEvent(*c, makeEvent(*c, 5, 33, QStringLiteral("Срабатывание 1 шлейфа")), 0);
         const qint64 whole = content.size() - content.size() % EventRecord::kSize;
         for (const QString& p : {log, daily}) {
             const QByteArray after = get(p);

@@ -57,7 +57,7 @@ void linkRestored(Console& c) {
     c.changed(View::WaitPanel);
     e.Conv_link = 1;
     setPanel4(c, QStringLiteral("Связь с преобразователем восстановлена"));
-    Put_prog_msg(c, programEvent(c, EventCode::LinkRestoredConverter));
+    logProgramEvent(c, programEvent(c, EventCode::LinkRestoredConverter));
     feedConverter(c);
     if (c.ui) c.ui->converterLinkRestored();
 }
@@ -71,8 +71,8 @@ void linkLost(Console& c, LossCause cause) {
     // The port-failure text has a Latin "c" in its second word; operators know the two apart by it.
     setPanel4(c, cause == LossCause::ReplyTimeouts ? QStringLiteral("Нет связи с преобразователем")
                                                    : QStringLiteral("Нет связи c преобразователем"));
-    Put_prog_msg(c, programEvent(c, EventCode::LinkLostConverter));
-    AllSensorsLost(c);
+    logProgramEvent(c, programEvent(c, EventCode::LinkLostConverter));
+    markAllSensorsLost(c);
     feedConverter(c);
     if (c.ui) c.ui->converterLinkLost();
 }
@@ -81,7 +81,7 @@ void linkLost(Console& c, LossCause cause) {
 // wait for a reopen by the operator or the clock's watchdog.
 void portFailed(Console& c) {
     EngineState& e = c.engine;
-    ClosePort(c);
+    closePort(c);
     e.rx_mode = 0;
     e.awaiting = 0;
     e.retries = 0;
@@ -92,7 +92,7 @@ void portFailed(Console& c) {
 void sendHead(Console& c) {
     const QueueEntry& head = c.queue.entries[0];
     if (head.key == 0) return; // nothing queued: never send an empty entry
-    const int r = Send_Cmd1(c, head.start, head.words.data(), head.count);
+    const int r = sendQueueHead(c, head.start, head.words.data(), head.count);
     EngineState& e = c.engine;
     e.write_failures = r == -2 ? qint16(e.write_failures + 1) : qint16(0);
 }
@@ -115,13 +115,13 @@ void handleReply(Console& c, const char* text, int len, quint8 code) {
             if (k >= 1 && k < kSlots) {
                 e.KartaAdressPos = quint16(k + 1);
                 const KartaEntry& entry = c.KartaAdress[size_t(k)];
-                Put_Cmd(c, frame::kartaEntry(k + 1, entry.factory_number, entry.device_code));
+                queueCommand(c, frame::kartaEntry(k + 1, entry.factory_number, entry.device_code));
             } else if (e.KartaAdressPos > 1) {
                 // An index the map does not have: ask again for the entry in progress rather than
                 // read past the map or let the transfer stall.
                 const int pos = e.KartaAdressPos;
                 const KartaEntry& entry = c.KartaAdress[size_t(pos - 1)];
-                Put_Cmd(c, frame::kartaEntry(pos, entry.factory_number, entry.device_code));
+                queueCommand(c, frame::kartaEntry(pos, entry.factory_number, entry.device_code));
             }
         } else {
             c.wait_panel_visible = false;
@@ -157,7 +157,7 @@ void frameEnded(Console& c, const char* text, int len) {
         handleReply(c, text, len, code);
     } else if (e.rx_mode == 2) {
         e.rx_mode = 0;
-        DispatchReport(c, text, len, code);
+        dispatchReport(c, text, len, code);
     }
 }
 
@@ -240,7 +240,7 @@ void clearQueue(Console& c) {
     c.queue.entries.fill(QueueEntry{});
 }
 
-bool OpenPort(Console& c, int portNumber) {
+bool openPort(Console& c, int portNumber) {
     if (!c.port) return false;
     if (c.port->isOpen()) c.port->close();
     if (!c.port->open(portNumber, c.data_dir)) return false;
@@ -261,27 +261,27 @@ bool OpenPort(Console& c, int portNumber) {
     return true;
 }
 
-void ClosePort(Console& c) {
+void closePort(Console& c) {
     if (c.port && c.port->isOpen()) c.port->close();
 }
 
-void ComboBox1Click(Console& c, int index) {
+void choosePort(Console& c, int index) {
     c.engine.rv_timer_running = false;
-    ClosePort(c);
+    closePort(c);
     c.port_index = index;
-    const bool ok = OpenPort(c, index + 1);
+    const bool ok = openPort(c, index + 1);
     c.status_panels[2] = portName(index) + (ok ? QStringLiteral(" включён") : QStringLiteral(" выключен"));
     c.changed(View::StatusBar);
 }
 
 void openStartupPort(Console& c) {
-    const bool ok = OpenPort(c, c.port_index + 1);
+    const bool ok = openPort(c, c.port_index + 1);
     c.status_panels[2] =
         portName(c.port_index) + (ok ? QStringLiteral(" включён") : QStringLiteral(" выключен"));
     c.changed(View::StatusBar);
 }
 
-bool Put_Cmd(Console& c, char start, const quint16* words, quint16 count) {
+bool queueCommand(Console& c, char start, const quint16* words, quint16 count) {
     if (count > kSizeTrBuf) {
         if (c.ui)
             c.ui->message(QStringLiteral("Внимание"), QStringLiteral("Put_Cmd: usDataLen>SIZE_TR_BUF!"),
@@ -304,7 +304,7 @@ bool Put_Cmd(Console& c, char start, const quint16* words, quint16 count) {
     return true;
 }
 
-int Send_Cmd1(Console& c, char start, const quint16* words, quint16 count) {
+int sendQueueHead(Console& c, char start, const quint16* words, quint16 count) {
     if (count > kSizeTrBuf) {
         if (c.ui)
             c.ui->message(QStringLiteral("Внимание"), QStringLiteral("Send_Cmd1: usDataLen>SIZE_TR_BUF!"),
@@ -327,7 +327,7 @@ int Send_Cmd1(Console& c, char start, const quint16* words, quint16 count) {
     return 0;
 }
 
-void ReceivePass(Console& c) {
+void receivePass(Console& c) {
     if (!c.port) return;
     EngineState& e = c.engine;
     if (!c.port->isOpen()) {
@@ -381,7 +381,7 @@ void ReceivePass(Console& c) {
     e.pass_error = 0;
 }
 
-void TimerRvTimer(Console& c) {
+void onReceiveTick(Console& c) {
     if (!c.engine.rv_timer_running) return;
     EngineState& e = c.engine;
     const qint64 startNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -400,7 +400,7 @@ void TimerRvTimer(Console& c) {
     e.last_pass_start_ns = startNs;
     QElapsedTimer timer;
     timer.start();
-    ReceivePass(c);
+    receivePass(c);
     const qint64 us = timer.nsecsElapsed() / 1000;
     const qint64 ms = timer.elapsed();
     e.max_pass_us = std::max(e.max_pass_us, us);
@@ -415,13 +415,13 @@ void TimerRvTimer(Console& c) {
     }
 }
 
-void Timer1Timer(Console& c) {
+void onCommandTick(Console& c) {
     const quint16 pos = c.engine.KartaAdressPos;
     if (pos == kSlots) {
-        Put_Cmd(c, frame::poll());
+        queueCommand(c, frame::poll());
     } else if (pos == 1) {
         const KartaEntry& entry = c.KartaAdress[0];
-        Put_Cmd(c, frame::kartaEntry(1, entry.factory_number, entry.device_code));
+        queueCommand(c, frame::kartaEntry(1, entry.factory_number, entry.device_code));
     }
 }
 
@@ -432,7 +432,7 @@ void showClock(Console& c) {
     c.changed(View::Labels);
 }
 
-void Timer2Timer(Console& c) {
+void onClockTick(Console& c) {
     showClock(c);
     retryPendingLogWrites(c); // events kept through a full disk reach the files once it has room
     EngineState& e = c.engine;
@@ -440,8 +440,8 @@ void Timer2Timer(Console& c) {
     if (e.Conv_link == 1) return;
     if (e.clock_ticks % 4 == 0) {
         e.rv_timer_running = false;
-        ClosePort(c);
-        OpenPort(c, c.port_index + 1); // status panel 2 stays as it is
+        closePort(c);
+        openPort(c, c.port_index + 1); // status panel 2 stays as it is
         e.Conv_link = 0;               // a further failure must not repeat the link-lost notice
     }
 }
@@ -479,7 +479,7 @@ void oscillogramStopped(Console& c) {
     c.changed(View::SensorGrid);
 }
 
-void Button2Click(Console& c) {
+void resetSlotCounters(Console& c) {
     for (auto& counts : c.slot_counters)
         std::fill(counts.begin(), counts.begin() + kSlots, 0);
     for (int s = 0; s < kSlots; ++s) {

@@ -73,7 +73,7 @@ void storeTypeA(Console& c, int slot, const char* text, bool alwaysThreshold) {
 
 } // namespace
 
-void DecodeMeasurements(Console& c, const char* text, int len, quint8 code, int slot) {
+void decodeMeasurements(Console& c, const char* text, int len, quint8 code, int slot) {
     if (!text || slot < 0 || slot >= kSlots || !holdsWord(len, 3)) return;
     const SensorRecord& r = c.sensors[size_t(slot)];
     const quint16 layout = frame::wordAt(text, 12);

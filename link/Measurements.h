@@ -8,6 +8,6 @@ namespace vatrel {
 // after its status byte. `text` is the report text after '~' (checksum included, CR LF removed),
 // `len` its length; `slot` is the occupied slot the status handling found. Nothing beyond `len`
 // is read: a report too short for its layout carries no values.
-void DecodeMeasurements(Console& c, const char* text, int len, quint8 code, int slot);
+void decodeMeasurements(Console& c, const char* text, int len, quint8 code, int slot);
 
 } // namespace vatrel

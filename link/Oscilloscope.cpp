@@ -10,7 +10,7 @@ using View = ConsoleUi::View;
 
 const QString kFormatText = QStringLiteral(" Неверный формат данных; повторите ввод");
 
-bool flankWindowExit(Console& c, int flank, const QString& text) {
+bool applyFlankWindow(Console& c, int flank, const QString& text) {
     int v = 0;
     if (!readOscInt(c, text, kFlankWindowMin, kFlankWindowMax, "100-5000", &v)) return false;
     FlankTrace& t = c.scope.flanks[size_t(flank)];
@@ -20,7 +20,7 @@ bool flankWindowExit(Console& c, int flank, const QString& text) {
     return true;
 }
 
-bool flankLimitExit(Console& c, int flank, bool upper, const QString& text) {
+bool applyFlankLimit(Console& c, int flank, bool upper, const QString& text) {
     int v = 0;
     if (!readOscInt(c, text, 0, 1023, "0-1023", &v)) return false;
     FlankTrace& t = c.scope.flanks[size_t(flank)];
@@ -81,32 +81,32 @@ void oscillogramRequestDropped(Console& c) {
     c.changed(View::Oscilloscope);
 }
 
-bool Edit1Exit(Console& c) {
-    return flankWindowExit(c, 0, c.osc.Edit1);
+bool setFlank1Window(Console& c) {
+    return applyFlankWindow(c, 0, c.osc.Edit1);
 }
-bool Edit4Exit(Console& c) {
-    return flankWindowExit(c, 1, c.osc.Edit4);
+bool setFlank2Window(Console& c) {
+    return applyFlankWindow(c, 1, c.osc.Edit4);
 }
-bool Edit2Exit(Console& c) {
-    return flankLimitExit(c, 0, false, c.osc.Edit2);
+bool setFlank1Min(Console& c) {
+    return applyFlankLimit(c, 0, false, c.osc.Edit2);
 }
-bool Edit3Exit(Console& c) {
-    return flankLimitExit(c, 0, true, c.osc.Edit3);
+bool setFlank1Max(Console& c) {
+    return applyFlankLimit(c, 0, true, c.osc.Edit3);
 }
-bool Edit5Exit(Console& c) {
-    return flankLimitExit(c, 1, false, c.osc.Edit5);
+bool setFlank2Min(Console& c) {
+    return applyFlankLimit(c, 1, false, c.osc.Edit5);
 }
-bool Edit6Exit(Console& c) {
-    return flankLimitExit(c, 1, true, c.osc.Edit6);
+bool setFlank2Max(Console& c) {
+    return applyFlankLimit(c, 1, true, c.osc.Edit6);
 }
 
-bool EditXExit(Console& c) {
+bool setChartAWindow(Console& c) {
     return scopeAWindow(c, 100, 5000, "100-5000", c.osc.EditX, &c.scope.a.window);
 }
-bool EditYminExit(Console& c) {
+bool setChartAMin(Console& c) {
     return scopeAWindow(c, 0, 4095, "0-4095", c.osc.EditYmin, &c.scope.a.y_min);
 }
-bool EditYmaxExit(Console& c) {
+bool setChartAMax(Console& c) {
     return scopeAWindow(c, 0, 4095, "0-4095", c.osc.EditYmax, &c.scope.a.y_max);
 }
 

@@ -14,18 +14,18 @@ namespace vatrel {
 void oscillogramRequestDropped(Console& c);
 
 // Scale of the type B charts: window length (Edit1, Edit4) and value limits (Edit2/3, Edit5/6).
-bool Edit1Exit(Console& c);
-bool Edit2Exit(Console& c);
-bool Edit3Exit(Console& c);
-bool Edit4Exit(Console& c);
-bool Edit5Exit(Console& c);
-bool Edit6Exit(Console& c);
+bool setFlank1Window(Console& c);
+bool setFlank1Min(Console& c);
+bool setFlank1Max(Console& c);
+bool setFlank2Window(Console& c);
+bool setFlank2Min(Console& c);
+bool setFlank2Max(Console& c);
 
 // Type A chart. (Starting and stopping the oscillogram and the DC component entries are operator
 // actions: core/OperatorActions.h.)
-bool EditXExit(Console& c);
-bool EditYminExit(Console& c);
-bool EditYmaxExit(Console& c);
+bool setChartAWindow(Console& c);
+bool setChartAMin(Console& c);
+bool setChartAMax(Console& c);
 
 // The tabs' entry checks, shared with the oscillogram's operator actions: a plain box (the
 // application's title as caption, no icon), a whole number within [lo, hi] ("Число вне допуска

@@ -62,8 +62,8 @@ int addOperator(Console& c, const std::function<QString()>& askSurname) {
     list.entries[size_t(list.operator_count)] = {1, cp1251::decode(bytes), id};
     ++list.operator_count;
     ++list.operator_records;
-    Add_chop(c);
-    Ini_chop(c);
+    storeNewOperator(c);
+    loadOperators(c);
     // The reloaded list holds the new surname only if the file took it.
     for (int i = 0; i < list.operator_count; ++i)
         if (list.entries[size_t(i)].operator_id == id) return i;
@@ -76,8 +76,8 @@ bool deleteOperator(Console& c, int index) {
                         QStringLiteral("Вы действительно хотите удалить фамилию этого испытателя ?")))
         return false;
     if (index < 0 || index >= c.operators.operator_count) return false;
-    Del_chop(c, c.operators.entries[size_t(index)].operator_id);
-    Ini_chop(c);
+    storeOperatorDeletion(c, c.operators.entries[size_t(index)].operator_id);
+    loadOperators(c);
     return true;
 }
 

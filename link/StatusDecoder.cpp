@@ -30,7 +30,7 @@ const QString kNoLink = QStringLiteral("Нет связи");
 void raiseEvent(Console& c, int slot, EventCode event) {
     const SensorRecord& r = c.sensors[size_t(slot)];
     const EventRecord rec = sensorEvent(c, event, r.factory_number, r.sensor_type);
-    Put_msg(c, rec, r.sensor_type);
+    logSensorEvent(c, rec, r.sensor_type);
     if (raisesAlarm(event, r.loop1_armed == 1, r.loop2_armed == 1)) raiseAlarm(c, rec);
 }
 
@@ -138,7 +138,7 @@ void statusReport(Console& c, int slot, const char* text, int len, quint8 code) 
     loopStep(c, slot, 2, b2, state);
     c.changed(ConsoleUi::View::SensorGrid);
 
-    DecodeMeasurements(c, text, len, code, slot);
+    decodeMeasurements(c, text, len, code, slot);
     feedSensor(c, slot);
 }
 
@@ -186,7 +186,7 @@ void countReport(Console& c, int slot, int array, int column) {
 
 } // namespace
 
-void DispatchReport(Console& c, const char* text, int len, quint8 code) {
+void dispatchReport(Console& c, const char* text, int len, quint8 code) {
     if (!text || !holdsWord(len, 2)) return;
     switch (code) {
     case REPORT_STATUS:
@@ -219,7 +219,7 @@ void DispatchReport(Console& c, const char* text, int len, quint8 code) {
     }
 }
 
-void AllSensorsLost(Console& c) {
+void markAllSensorsLost(Console& c) {
     c.wait_panel_visible = false;
     c.changed(ConsoleUi::View::WaitPanel);
     for (int s = 0; s < kSlots; ++s)

@@ -5,8 +5,8 @@
 namespace vatrel {
 
 // A valid '~' report: `text` is the frame text after '~' without CR LF, `len` characters.
-void DispatchReport(Console& c, const char* text, int len, quint8 code);
+void dispatchReport(Console& c, const char* text, int len, quint8 code);
 // Converter link lost: every occupied slot loses its link.
-void AllSensorsLost(Console& c);
+void markAllSensorsLost(Console& c);
 
 } // namespace vatrel

@@ -13,7 +13,7 @@ void alarmWindowCreate(Console& c) {
     c.changed(ConsoleUi::View::AlarmList);
 }
 
-void AddAlarmMessage(Console& c, const EventRecord& rec) {
+void appendAlarm(Console& c, const EventRecord& rec) {
     AlarmList& a = c.alarms;
     if (!a.sound_on) {
         if (c.ui) c.ui->playAlarmSound(a.alarm_sound_path);
@@ -37,7 +37,7 @@ void AddAlarmMessage(Console& c, const EventRecord& rec) {
 }
 
 void raiseAlarm(Console& c, const EventRecord& rec) {
-    AddAlarmMessage(c, rec);
+    appendAlarm(c, rec);
     if (c.ui) c.ui->showAlarmWindow();
 }
 

@@ -6,8 +6,8 @@ namespace vatrel {
 
 // Alarm window operations on the core's alarm list.
 void alarmWindowCreate(Console& c); // headers, sound path, sound_on = 0
-void AddAlarmMessage(Console& c, const EventRecord& rec);
-// AddAlarmMessage followed by showing and raising the alarm window.
+void appendAlarm(Console& c, const EventRecord& rec);
+// appendAlarm followed by showing and raising the alarm window.
 void raiseAlarm(Console& c, const EventRecord& rec);
 
 } // namespace vatrel

@@ -212,7 +212,7 @@ void reportUnwrittenLogAtExit(Console& c) {
     c.error(QStringLiteral("Записи журнала, не попавшие на диск, будут потеряны: ") + QString::number(lost));
 }
 
-void Put_msg(Console& c, const EventRecord& rec, qint16 sensor_type) {
+void logSensorEvent(Console& c, const EventRecord& rec, qint16 sensor_type) {
     if (c.feed) c.feed->eventLogged(rec, sensor_type);
     addListLine(c, rec);
     const QByteArray bytes = rec.encode();
@@ -223,7 +223,7 @@ void Put_msg(Console& c, const EventRecord& rec, qint16 sensor_type) {
     tell(c, notes);
 }
 
-void Put_prog_msg(Console& c, const EventRecord& rec) {
+void logProgramEvent(Console& c, const EventRecord& rec) {
     if (c.feed) c.feed->eventLogged(rec, FeedSink::kProgramEvent);
     addListLine(c, rec);
     Notes notes;

@@ -12,9 +12,9 @@ Colour eventFontColour(int code);
 
 // Logs a sensor event: a line in the event list, the sensor's own log file (when the record has a
 // factory number) and the day's log file.
-void Put_msg(Console& c, const EventRecord& rec, qint16 sensor_type);
+void logSensorEvent(Console& c, const EventRecord& rec, qint16 sensor_type);
 // Logs a program-level event: the event list and the day's log file only.
-void Put_prog_msg(Console& c, const EventRecord& rec);
+void logProgramEvent(Console& c, const EventRecord& rec);
 
 // Writes the records that could not be written before, each file's oldest first, leaving a file at
 // its first record that still fails. A new event's record first has its own file's kept records

@@ -15,7 +15,7 @@ int selectedSlot(const Console& c) {
     return c.selected_row - 1;
 }
 
-PopupMenuState PopupMenu1Popup(Console& c) {
+PopupMenuState sensorMenuState(Console& c) {
     PopupMenuState m; // everything but N1 starts disabled
     const int slot = selectedSlot(c);
     if (slot < 0) {
@@ -36,7 +36,7 @@ PopupMenuState PopupMenu1Popup(Console& c) {
     return m;
 }
 
-DialogRequest N1Click(Console& c) {
+DialogRequest askSensorLog(Console& c) {
     const int slot = selectedSlot(c);
     if (slot < 0) {
         c.error(noSelectionText());
@@ -46,7 +46,7 @@ DialogRequest N1Click(Console& c) {
     return DialogRequest::SensorLog;
 }
 
-void StringGrid1SelectCell(Console& c, int col, int row) {
+void selectSensorCell(Console& c, int col, int row) {
     c.changed(ConsoleUi::View::SensorGrid);
     c.selected_col = col;
     c.selected_row = row;

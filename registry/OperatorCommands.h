@@ -26,11 +26,11 @@ const QString& noSelectionText();
 int selectedSlot(const Console& c);
 
 // Runs as the menu is about to open (shows the no-selection message when nothing is selected).
-PopupMenuState PopupMenu1Popup(Console& c);
+PopupMenuState sensorMenuState(Console& c);
 
-DialogRequest N1Click(Console& c); // SensorLog: open the viewer on the selected sensor's log
+DialogRequest askSensorLog(Console& c); // SensorLog: open the viewer on the selected sensor's log
 
 // Table selection (any cell of a row selects its sensor).
-void StringGrid1SelectCell(Console& c, int col, int row);
+void selectSensorCell(Console& c, int col, int row);
 
 } // namespace vatrel

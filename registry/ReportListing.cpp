@@ -70,10 +70,10 @@ QString logTitle(const QString& path) {
 }
 
 ReportListing::ReportListing(Console& c) : m_c(c) {
-    FormActivate();
+    refreshHeader();
 }
 
-void ReportListing::FormActivate() {
+void ReportListing::refreshHeader() {
     grid.set(0, 0, QStringLiteral("Дата и время"));
     grid.set(1, 0, QStringLiteral("Наименование события"));
 }
@@ -196,7 +196,7 @@ bool ReportListing::load(const QString& path) {
     return apply(readListingPage(m_index, loadRequest(path)));
 }
 
-bool ReportListing::OpenSensorLog(quint32 factory_number, qint16 sensor_type) {
+bool ReportListing::openSensorLog(quint32 factory_number, qint16 sensor_type) {
     return load(m_c.path(sensorLogFragment(factory_number, sensor_type)));
 }
 

@@ -83,7 +83,7 @@ public:
     int spin_value = 1;
 
     // Header texts, set on every activation of the window.
-    void FormActivate();
+    void refreshHeader();
     // The folder the file-open dialog starts in, by the source choice.
     QString sourceFolder() const;
 
@@ -99,7 +99,7 @@ public:
 
     // Synchronous forms: read through the listing's own index and show.
     bool load(const QString& path);
-    bool OpenSensorLog(quint32 factory_number, qint16 sensor_type);
+    bool openSensorLog(quint32 factory_number, qint16 sensor_type);
     bool changePage(PageButton button);
 
     // Writes the listing shown as CSV to `target`: the records of its file that its filter selected

@@ -51,7 +51,7 @@ QString stateText(int status) {
     }
 }
 
-void FillSensorRow(Console& c, int slot) {
+void fillSensorRow(Console& c, int slot) {
     if (slot < 0 || slot >= kSlots) return;
     const SensorRecord& r = c.sensors[size_t(slot)];
     if (!r.occupied()) return;
@@ -127,12 +127,12 @@ void init_globals(Console& c) {
     c.status_panels[1] = QStringLiteral("Alt+X-Выход");
     c.changed(ConsoleUi::View::StatusBar);
     // 8. Stored files.
-    Ini_Hw(c);
-    Ini_chop(c);
-    Ini_sm(c);
+    loadSensors(c);
+    loadOperators(c);
+    loadSensorSettings(c);
     // 9. Table rows.
     for (int s = 0; s < kSlots; ++s)
-        FillSensorRow(c, s);
+        fillSensorRow(c, s);
     // 10. Armed texts.
     for (int s = 0; s < kSlots; ++s) {
         const SensorRecord& r = c.sensors[size_t(s)];
@@ -190,9 +190,9 @@ void init_globals(Console& c) {
 void saveAllOnExit(Console& c) {
     for (auto& r : c.sensors)
         r.resetLiveState();
-    Save_Hw(c);
+    saveSensors(c);
     for (const auto& r : c.sensors)
-        if (r.occupied()) Save_sm(c, r, 'u');
+        if (r.occupied()) saveSensorSettings(c, r, 'u');
 }
 
 } // namespace vatrel

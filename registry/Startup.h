@@ -12,9 +12,9 @@ QString stateText(int status);
 void init_globals(Console& c);
 
 // Writes row slot + 1 of the sensor table and its colour from the slot's record.
-void FillSensorRow(Console& c, int slot);
+void fillSensorRow(Console& c, int slot);
 
-// The exit sequence after the operator answered Yes: live state reset, Save_Hw, Save_sm of every
+// The exit sequence after the operator answered Yes: live state reset, saveSensors, saveSensorSettings of every
 // occupied slot. (Closing the port and logging "Выход из программы" are the caller's.)
 void saveAllOnExit(Console& c);
 

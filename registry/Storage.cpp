@@ -53,7 +53,7 @@ void removeStaleSaveFiles(Console& c) {
         if (leftover.match(name).hasMatch()) dir.remove(name);
 }
 
-void Ini_Hw(Console& c) {
+void loadSensors(Console& c) {
     const QString path = c.path(kHwFragment);
     removeStaleSaveFiles(c);
     if (!QFile::exists(path)) {
@@ -94,7 +94,7 @@ void Ini_Hw(Console& c) {
     c.changed(ConsoleUi::View::PortChoice);
 }
 
-void Save_Hw(Console& c) {
+void saveSensors(Console& c) {
     if (!writeWholeFile(c.path(kHwFragment), hwImage(c)))
         c.error(QStringLiteral("Save_Hw: не открылся файл hw.dat"));
 }
@@ -107,7 +107,7 @@ QString settingsFragment(quint32 factory_number, qint16 sensor_type) {
            QString::number(factory_number);
 }
 
-void Save_sm(Console& c, const SensorRecord& rec, char mode) {
+void saveSensorSettings(Console& c, const SensorRecord& rec, char mode) {
     if (mode != 'a' && mode != 'u') {
         if (c.ui)
             c.ui->message(QString(), QStringLiteral("Save_sm: передан неверный параметр"),
@@ -138,10 +138,10 @@ void saveLastingState(Console& c, const SensorRecord& rec) {
     stored.resetLiveState();
     // A settings file lost meanwhile is made again: without it the next start would empty the slot.
     const bool exists = QFileInfo::exists(c.path(settingsFragment(rec.factory_number, rec.sensor_type)));
-    Save_sm(c, stored, exists ? 'u' : 'a');
+    saveSensorSettings(c, stored, exists ? 'u' : 'a');
 }
 
-void Ini_sm(Console& c) {
+void loadSensorSettings(Console& c) {
     for (int s = 0; s < kSlots; ++s) {
         SensorRecord& slot = c.sensors[size_t(s)];
         if (!slot.occupied()) continue;
@@ -152,7 +152,7 @@ void Ini_sm(Console& c) {
             slot.factory_number = 0;
             slot.sensor_type = 0;
             slot.slot_index = 0;
-            Save_Hw(c);
+            saveSensors(c);
             continue;
         }
         // Keep the last whole record; a trailing partial one ends the reading like end of file.
@@ -174,7 +174,7 @@ void Ini_sm(Console& c) {
         if (slot.disconnected_at != 0) {
             slot.disconnected_at = 0;
             slot.disconnected_by = -1;
-            Save_sm(c, slot, 'u');
+            saveSensorSettings(c, slot, 'u');
         }
     }
 }
@@ -182,7 +182,7 @@ void Ini_sm(Console& c) {
 // ---------------------------------------------------------------------------------------------
 // Operator list
 
-void Ini_chop(Console& c) {
+void loadOperators(Console& c) {
     const QString path = c.path(kChopFragment);
     QFile f(path);
     if (!openRegularFile(f, QIODevice::ReadOnly)) {
@@ -217,7 +217,7 @@ void Ini_chop(Console& c) {
     list.operator_records = total;
 }
 
-void Add_chop(Console& c) {
+void storeNewOperator(Console& c) {
     const int last = c.operators.operator_count - 1;
     if (last < 0 || last >= kOperatorsMax) return;
     OperatorRecord rec;
@@ -231,7 +231,7 @@ void Add_chop(Console& c) {
         c.error(QStringLiteral("Add_chop: не открылся файл chop.dat"));
 }
 
-void Del_chop(Console& c, qint16 operator_id) {
+void storeOperatorDeletion(Console& c, qint16 operator_id) {
     const QString path = c.path(kChopFragment);
     QFile f(path);
     if (!openRegularFile(f, QIODevice::ReadWrite | QIODevice::ExistingOnly)) {
@@ -250,7 +250,7 @@ void Del_chop(Console& c, qint16 operator_id) {
         c.error(QStringLiteral("Del_chop: не открылся файл chop.dat"));
 }
 
-QString Read_chop(Console& c, qint16 operator_id, bool* ok) {
+QString operatorSurname(Console& c, qint16 operator_id, bool* ok) {
     if (ok) *ok = false;
     QFile f(c.path(kChopFragment));
     if (!openRegularFile(f, QIODevice::ReadOnly)) {

@@ -6,25 +6,25 @@ namespace vatrel {
 
 // Hardware file data/hw.dat: 200 × {u32 factory_number, i16 sensor_type} then u16 port index.
 constexpr int kHwFileSize = 1202;
-void Ini_Hw(Console& c); // also removes what an interrupted save left (removeStaleSaveFiles)
-void Save_Hw(Console& c);
+void loadSensors(Console& c); // also removes what an interrupted save left (removeStaleSaveFiles)
+void saveSensors(Console& c);
 // Removes temporary files an interrupted save of hw.dat left beside it.
 void removeStaleSaveFiles(Console& c);
 
 // Per-sensor settings files VatrelA/<n>, VatrelB/<n> (n unsigned): whole SensorRecord images.
 QString settingsFragment(quint32 factory_number, qint16 sensor_type);
-void Save_sm(Console& c, const SensorRecord& rec, char mode); // 'a' append, 'u' rewrite the last record
+void saveSensorSettings(Console& c, const SensorRecord& rec, char mode); // 'a' append, 'u' rewrite the last record
 // A lasting field of a sensor changed during the run (arming, DC components): its settings record
 // is rewritten now, as the exit would write it (live state reset), so a kill, a power cut or a
 // logout cannot take the change back.
 void saveLastingState(Console& c, const SensorRecord& rec);
-void Ini_sm(Console& c);
+void loadSensorSettings(Console& c);
 
 // Operator list file data/chop.dat: 40-byte OperatorRecords.
-void Ini_chop(Console& c);
-void Add_chop(Console& c);
-void Del_chop(Console& c, qint16 operator_id);
+void loadOperators(Console& c);
+void storeNewOperator(Console& c);
+void storeOperatorDeletion(Console& c, qint16 operator_id);
 // The surname of record `operator_id`, deleted or not; `ok` false when it could not be read.
-QString Read_chop(Console& c, qint16 operator_id, bool* ok = nullptr);
+QString operatorSurname(Console& c, qint16 operator_id, bool* ok = nullptr);
 
 } // namespace vatrel

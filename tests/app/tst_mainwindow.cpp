@@ -3,12 +3,12 @@
 #include "DataFolder.h"
 #include "app/ConsoleMain.h"
 #include "app/ConsoleWindows.h"
-#include "app/Umain.h"
+#include "app/MainWindow.h"
 #include "app/WidgetUi.h"
 #include "common/ConverterFrame.h"
 #include "core/OperatorActions.h"
-#include "dialogs/Uabout.h"
-#include "dialogs/Ualarmwindow.h"
+#include "dialogs/AboutBox.h"
+#include "dialogs/AlarmWindow.h"
 #include "link/StatusDecoder.h"
 #include "registry/Alarms.h"
 #include "registry/EventLog.h"
@@ -84,7 +84,7 @@ struct Run {
         windows.reset();
         QDir::setCurrent(QDir::tempPath());
     }
-    TFmain* fmain() const { return windows->Fmain(); }
+    MainWindow* fmain() const { return windows->mainWindow(); }
     template <typename T> T* child(const char* name) const {
         return fmain()->findChild<T*>(QString::fromLatin1(name));
     }
@@ -207,7 +207,7 @@ void sendReport1234(Console& c, float signal1) {
         for (int i = 0; i < 4; ++i)
             w.push_back(quint16((std::bit_cast<quint32>(v) >> (8 * i)) & 0xFF));
     const QByteArray text = reportText(w);
-    DispatchReport(c, text.constData(), int(text.size()), 0x41);
+    dispatchReport(c, text.constData(), int(text.size()), 0x41);
 }
 
 } // namespace
@@ -225,7 +225,7 @@ private slots:
         Run run;
         run.c.clock = [] { return QDateTime(QDate(2025, 4, 14), QTime(10, 0, 0)); };
         QVERIFY(run.start({}));
-        TFmain* w = run.fmain();
+        MainWindow* w = run.fmain();
         QCOMPARE(w->windowTitle(), QStringLiteral("Пульт управления охранными сетевыми датчиками Ватрел"));
         QCOMPARE(w->minimumSize(), QSize(687, 476));
 
@@ -333,7 +333,7 @@ private slots:
         const QByteArray hw = readFile(run.dir.filePath(QStringLiteral("data/hw.dat")));
         QVERIFY(QFile::remove(run.dir.filePath(QStringLiteral("data/hw.dat"))));
         bool exitSignalled = false;
-        QObject::connect(run.fmain(), &TFmain::exitConfirmed, [&] { exitSignalled = true; });
+        QObject::connect(run.fmain(), &MainWindow::exitConfirmed, [&] { exitSignalled = true; });
         run.fmain()->show();
         QApplication::processEvents();
 
@@ -626,8 +626,8 @@ private slots:
         QVERIFY(run.start({}));
         QAbstractItemModel* events = run.eventModel();
         QSignalSpy inserted(events, &QAbstractItemModel::rowsInserted);
-        Put_prog_msg(run.c, makeEvent(run.c, 0, 15, QStringLiteral("Нет связи с преобразователем")));
-        Put_prog_msg(run.c,
+        logProgramEvent(run.c, makeEvent(run.c, 0, 15, QStringLiteral("Нет связи с преобразователем")));
+        logProgramEvent(run.c,
                      makeEvent(run.c, 0, 32, QStringLiteral("Связь с преобразователем восстановлена")));
         QCOMPARE(inserted.size(), 2);
         QCOMPARE(events->rowCount(), 4);
@@ -652,14 +652,14 @@ private slots:
         QVERIFY(run.start({}));
         run.fmain()->show();
         QApplication::processEvents();
-        QVERIFY(!run.windows->FormAlarmWindow()->isVisible());
+        QVERIFY(!run.windows->alarmWindow()->isVisible());
         raiseAlarm(run.c, makeEvent(run.c, 1234, 33, QStringLiteral("Срабатывание 1 шлейфа")));
-        QVERIFY(run.windows->FormAlarmWindow()->isVisible());
+        QVERIFY(run.windows->alarmWindow()->isVisible());
         QVERIFY(run.fmain()->isVisible());
 
         // The operator once tabbed to "Отбой тревог", then went back to the main window. A new alarm
         // raises the window with the focus on the sensor number, so a Space typed meanwhile is harmless.
-        TFormAlarmWindow* alarm = run.windows->FormAlarmWindow();
+        AlarmWindow* alarm = run.windows->alarmWindow();
         alarm->findChild<QPushButton*>(QStringLiteral("BitBtnAllOtboy"))->setFocus();
         run.fmain()->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(run.fmain()));
@@ -745,7 +745,7 @@ private slots:
         auto* list = run.child<QTableView>("StringGrid2");
         const int codes[] = {0, 15, 2, 20, 32};
         auto log = [&run, &codes](int n) {
-            Put_prog_msg(run.c, makeEvent(run.c, 0, codes[n % 5], QStringLiteral("Событие %1").arg(n)));
+            logProgramEvent(run.c, makeEvent(run.c, 0, codes[n % 5], QStringLiteral("Событие %1").arg(n)));
         };
         for (int n = 1; n <= 520; ++n)
             log(n);
@@ -922,7 +922,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(run.fmain()));
         raiseAlarm(run.c, makeEvent(run.c, 1234, 33, QStringLiteral("Срабатывание 1 шлейфа")));
         run.ui->flushViews();
-        TFormAlarmWindow* alarm = run.windows->FormAlarmWindow();
+        AlarmWindow* alarm = run.windows->alarmWindow();
         QVERIFY(alarm->isVisible());
 
         bool dialogAbove = false;
@@ -973,10 +973,10 @@ private slots:
             const QPoint at = table->viewport()->mapTo(table, cell.topLeft() + QPoint(cell.width() - 4, 4));
             QCOMPARE(shot.pixelColor(at), painted[row]);
         }
-        run.windows->AboutBox->show();
+        run.windows->aboutBox->show();
         QApplication::processEvents();
-        QVERIFY(run.windows->AboutBox->grab().save(dir + QStringLiteral("/about.png")));
-        run.windows->AboutBox->hide();
+        QVERIFY(run.windows->aboutBox->grab().save(dir + QStringLiteral("/about.png")));
+        run.windows->aboutBox->hide();
         auto* tabs = run.child<QTabWidget>("PageControl2");
         const char* names[] = {"sensors", "events", "diagnostics", "osc_b", "osc_a"};
         for (int i = 1; i < tabs->count(); ++i) {

@@ -3,7 +3,7 @@
 // the line in the right series, the sliding window, scale entries and their messages, the dimming.
 #include "DataFolder.h"
 #include "app/ConsoleWindows.h"
-#include "app/Umain.h"
+#include "app/MainWindow.h"
 #include "link/Engine.h"
 #include "link/LinkTestSupport.h"
 #include "link/Oscilloscope.h"
@@ -55,7 +55,7 @@ struct TabRun {
         windows.reset();
         QDir::setCurrent(QDir::tempPath());
     }
-    TFmain* fmain() const { return windows->Fmain(); }
+    MainWindow* fmain() const { return windows->mainWindow(); }
     template <typename T> T* child(const char* name) const {
         return fmain()->findChild<T*>(QString::fromLatin1(name));
     }

@@ -88,18 +88,18 @@ private slots:
 
     void fullListDropsTheOldestAlarm() {
         for (int i = 1; i <= 499; ++i)
-            AddAlarmMessage(c(), alarm(QString("alarm %1").arg(i), m_now));
+            appendAlarm(c(), alarm(QString("alarm %1").arg(i), m_now));
         QCOMPARE(c().alarms.grid.rowCount(), 501);
         QCOMPARE(c().alarms.grid.at(1, 500), QString()); // the empty bottom row
 
-        AddAlarmMessage(c(), alarm("alarm 500", m_now));
+        appendAlarm(c(), alarm("alarm 500", m_now));
         QCOMPARE(c().alarms.alarm_rows, quint16(500));
         QCOMPARE(c().alarms.grid.rowCount(), 501);
         QCOMPARE(c().alarms.grid.at(1, 1), QString("alarm 1"));
         QCOMPARE(c().alarms.grid.at(1, 500), QString("alarm 500"));
         QCOMPARE(c().alarms.LabelNumAlarm, QString("500"));
 
-        AddAlarmMessage(c(), alarm("alarm 501", m_now));
+        appendAlarm(c(), alarm("alarm 501", m_now));
         QCOMPARE(c().alarms.grid.rowCount(), 501);
         QCOMPARE(c().alarms.alarm_rows, quint16(500));
         QCOMPARE(c().alarms.grid.at(1, 1), QString("alarm 2"));
@@ -111,7 +111,7 @@ private slots:
 
         // The count is not limited by the list.
         for (int i = 502; i <= 1200; ++i)
-            AddAlarmMessage(c(), alarm(QString("alarm %1").arg(i), m_now));
+            appendAlarm(c(), alarm(QString("alarm %1").arg(i), m_now));
         QCOMPARE(c().alarms.grid.rowCount(), 501);
         QCOMPARE(c().alarms.grid.at(1, 1), QString("alarm 701"));
         QCOMPARE(c().alarms.grid.at(1, 500), QString("alarm 1200"));
@@ -188,7 +188,7 @@ private slots:
     void disarmOneLoopThenTheOther() {
         putSensor(4, 1234, 1, 1, 1);
         c().SensorRowStyles[4].background = 0x00536BF2; // alarm colour
-        AddAlarmMessage(c(), alarm("Тревога", m_now));
+        appendAlarm(c(), alarm("Тревога", m_now));
 
         c().alarms.LabeledEdit1 = "1234";
         disarmLoopOfSensor(c(), c().alarms.LabeledEdit1, 1);

@@ -63,13 +63,13 @@ private slots:
         selectSensor(5, 100, 0);
         c().selected_row = 0;
         expectError(kNoSelection);
-        const PopupMenuState m = PopupMenu1Popup(c());
+        const PopupMenuState m = sensorMenuState(c());
         QVERIFY(!m.PEstablish && !m.PRemove && !m.N_Direct_component_porog);
         QVERIFY(!m.PSetSh1 && !m.PSetSh2 && !m.PRemoveSh1 && !m.PRemoveSh2);
         QVERIFY(m.N1);
 
         expectError(kNoSelection);
-        QCOMPARE(N1Click(c()), DialogRequest::None);
+        QCOMPARE(askSensorLog(c()), DialogRequest::None);
         checkAllErrorBoxes();
         QCOMPARE(ui().boxes.size(), 2);
     }
@@ -92,19 +92,19 @@ private slots:
     void rowsOutsideTheTableCountAsNoSelection() {
         c().selected_row = 201;
         expectError(kNoSelection);
-        const PopupMenuState m = PopupMenu1Popup(c());
+        const PopupMenuState m = sensorMenuState(c());
         QVERIFY(!m.PEstablish && !m.PRemove);
         expectError(kNoSelection);
         armSelectedLoop(c(), 1);
         c().selected_row = -3;
         expectError(kNoSelection);
-        QCOMPARE(N1Click(c()), DialogRequest::None);
+        QCOMPARE(askSensorLog(c()), DialogRequest::None);
         checkAllErrorBoxes();
     }
 
     void emptyPositionOffersOnlyConnect() {
         c().selected_row = 3;
-        const PopupMenuState m = PopupMenu1Popup(c());
+        const PopupMenuState m = sensorMenuState(c());
         QVERIFY(m.PEstablish);
         QVERIFY(!m.PRemove && !m.N_Direct_component_porog);
         QVERIFY(!m.PSetSh1 && !m.PSetSh2 && !m.PRemoveSh1 && !m.PRemoveSh2);
@@ -114,7 +114,7 @@ private slots:
         c().slot_online[2] = 1;
         armSelectedLoop(c(), 1);
         QCOMPARE(requestDcComponents(c()), DialogRequest::None);
-        QCOMPARE(N1Click(c()), DialogRequest::None);
+        QCOMPARE(askSensorLog(c()), DialogRequest::None);
         QCOMPARE(c().sensors[2].loop1_armed, quint8(0));
         QVERIFY(!QFile::exists(dailyLog()));
         QVERIFY(ui().boxes.isEmpty());
@@ -137,7 +137,7 @@ private slots:
         s.loop2_armed = quint8(armed2);
         c().slot_online[40] = 0; // the menu does not look at the link state
         c().engine.Conv_link = 0;
-        const PopupMenuState m = PopupMenu1Popup(c());
+        const PopupMenuState m = sensorMenuState(c());
         QVERIFY(!m.PEstablish);
         QVERIFY(m.PRemove);
         QVERIFY(m.N_Direct_component_porog);
@@ -279,13 +279,13 @@ private slots:
         QCOMPARE(requestConnectSensor(c()), DialogRequest::SetSensor);
         QCOMPARE(requestDisconnectSensor(c()), DialogRequest::RemoveSensor);
         QCOMPARE(requestDcComponents(c()), DialogRequest::DirectComponent);
-        QCOMPARE(N1Click(c()), DialogRequest::SensorLog);
+        QCOMPARE(askSensorLog(c()), DialogRequest::SensorLog);
         QVERIFY(ui().boxes.isEmpty());
     }
 
     void selectingACellSelectsItsRow() {
         const int before = ui().changes[int(ConsoleUi::View::SensorGrid)];
-        StringGrid1SelectCell(c(), 7, 12);
+        selectSensorCell(c(), 7, 12);
         QCOMPARE(c().selected_row, 12);
         QCOMPARE(c().selected_col, 7);
         QCOMPARE(ui().changes[int(ConsoleUi::View::SensorGrid)], before + 1);
@@ -294,7 +294,7 @@ private slots:
         SensorRecord& s = c().sensors[11];
         s.factory_number = 901;
         c().slot_online[11] = 1;
-        StringGrid1SelectCell(c(), 3, 12);
+        selectSensorCell(c(), 3, 12);
         armSelectedLoop(c(), 2);
         QCOMPARE(s.loop2_armed, quint8(1));
         QCOMPARE(c().sensor_grid.at(11, 12), QString("Взят"));

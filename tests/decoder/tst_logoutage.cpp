@@ -69,12 +69,12 @@ private slots:
         QCOMPARE(f.read("VatrelA_mess/4321").size(), 656);
         QCOMPARE(f.read("QReport/15.03.2024").size(), 656);
 
-        Timer2Timer(f.c); // still full: nothing changes, no second box
+        onClockTick(f.c); // still full: nothing changes, no second box
         QCOMPARE(f.ui.boxes.size(), 1);
 
         full.lift();
         f.now = f.now.addSecs(30);
-        Timer2Timer(f.c); // the clock's tick writes the queue without waiting for a new event
+        onClockTick(f.c); // the clock's tick writes the queue without waiting for a new event
         QCOMPARE(f.c.status_panels[0], QString());
         for (const auto& log : {f.sensorLog(4321, false), f.daily()}) {
             QCOMPARE(eventTexts(log), texts);
@@ -107,7 +107,7 @@ private slots:
         f.ui.expectMessage(QStringLiteral("Put_msg: память для незаписанных событий заполнена, новые "
                                           "события не сохраняются"));
         for (int i = 1; i <= 3; ++i)
-            Put_msg(f.c, makeEvent(f.c, 9, 30, QStringLiteral("e%1").arg(i)), 1);
+            logSensorEvent(f.c, makeEvent(f.c, 9, 30, QStringLiteral("e%1").arg(i)), 1);
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(f.ui.boxes.size(), 2);
         QCOMPARE(f.c.log_writes.dropped, quint64(3));
@@ -134,7 +134,7 @@ private slots:
         f.ui.allowMessagePrefix(QStringLiteral("Put_msg: не записался файл "));
         constexpr int kEvents = 60000;
         for (int i = 0; i < kEvents; ++i)
-            Put_msg(f.c, makeEvent(f.c, 4321, i % 2 ? 0 : 33, QString::number(i)), 0);
+            logSensorEvent(f.c, makeEvent(f.c, 4321, i % 2 ? 0 : 33, QString::number(i)), 0);
         QCOMPARE(f.c.log_writes.count, size_t(2 * kEvents));
         QCOMPARE(f.c.log_writes.dropped, quint64(0));
         full.lift();
@@ -169,7 +169,7 @@ private slots:
         QCOMPARE(eventTexts(f.sensorLog(22, false)), (QStringList{alarm22, back22}));
         QCOMPARE(f.c.status_panels[0], QStringLiteral("Журнал не пишется: 1"));
 
-        Timer2Timer(f.c); // still a folder: kept, no second box
+        onClockTick(f.c); // still a folder: kept, no second box
         QCOMPARE(f.ui.boxes.size(), 1);
         QCOMPARE(f.c.status_panels[0], QStringLiteral("Журнал не пишется: 1"));
 
@@ -194,9 +194,9 @@ private slots:
         f.ui.expectMessage(QStringLiteral("Put_msg: не записался файл VatrelA_mess\\11. События хранятся в "
                                           "памяти и будут записаны, когда запись станет возможной"));
         f.ui.whileShown = [&](const QString&) {
-            Put_msg(f.c, makeEvent(f.c, 11, 30, QStringLiteral("B")), 0);
+            logSensorEvent(f.c, makeEvent(f.c, 11, 30, QStringLiteral("B")), 0);
         };
-        Put_msg(f.c, makeEvent(f.c, 11, 30, QStringLiteral("A")), 0);
+        logSensorEvent(f.c, makeEvent(f.c, 11, 30, QStringLiteral("A")), 0);
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(eventTexts(f.daily()), (QStringList{"A", "B"}));
         QCOMPARE(f.c.status_panels[0], QStringLiteral("Журнал не пишется: 2"));
@@ -218,7 +218,7 @@ private slots:
         QVERIFY(QDir(f.dir.path()).mkpath("VatrelA"));
         QVERIFY(QDir(f.dir.path()).mkpath("data"));
         f.addOnlineSensor(0, 55, 0, 1, 0);
-        Put_msg(f.c, makeEvent(f.c, 55, 30, QStringLiteral("первое")), 0);
+        logSensorEvent(f.c, makeEvent(f.c, 55, 30, QStringLiteral("первое")), 0);
         const QByteArray first = f.read("VatrelA_mess/55");
         f.write("VatrelA_mess/55", first + QByteArray(50, '\x7f')); // a crash in mid-write
         f.write("QReport/15.03.2024", f.read("QReport/15.03.2024") + QByteArray(327, '\x01'));
@@ -232,24 +232,24 @@ private slots:
         // Settings and operator files: the same for appends, and a failed write is taken back.
         SensorRecord r = f.c.sensors[0];
         f.write("VatrelA/55", r.encode() + QByteArray(100, '\x02'));
-        Save_sm(f.c, r, 'a');
+        saveSensorSettings(f.c, r, 'a');
         QCOMPARE(f.read("VatrelA/55").size(), 464);
         f.write("data/chop.dat", QByteArray(40, '\x01') + QByteArray(7, '\x01'));
         f.c.operators.entries[0] = {1, QStringLiteral("Петров"), 1};
         f.c.operators.operator_count = 1;
-        Add_chop(f.c);
+        storeNewOperator(f.c);
         QCOMPARE(f.read("data/chop.dat").size(), 80);
-        QCOMPARE(Read_chop(f.c, 1), QStringLiteral("Петров"));
+        QCOMPARE(operatorSurname(f.c, 1), QStringLiteral("Петров"));
 
         FileSizeLimit full(464 + 10);
         f.ui.expectMessage(QStringLiteral("Save_sm: не открылся файл VatrelA\\55"), QStringLiteral("Ошибка"));
         f.ui.expectMessage(QStringLiteral("Add_chop: не открылся файл chop.dat"), QStringLiteral("Ошибка"));
-        Save_sm(f.c, r, 'a');
+        saveSensorSettings(f.c, r, 'a');
         for (int i = 0; i < 10; ++i) { // chop.dat is 80 bytes: the 10th record crosses the limit
             ++f.c.operators.operator_count;
             f.c.operators.entries[size_t(f.c.operators.operator_count - 1)] = {1, QStringLiteral("Иванов"),
                                                                                0};
-            Add_chop(f.c);
+            storeNewOperator(f.c);
         }
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(f.read("VatrelA/55").size(), 464);

@@ -386,7 +386,7 @@ void TestStatusDecoder::allSensorsLost() {
     f.addSensor(199, 200, 0);       // never answered
     f.c.SensorRowStyles[199].background = kAqua;
 
-    AllSensorsLost(f.c);
+    markAllSensorsLost(f.c);
 
     QVERIFY(!f.c.wait_panel_visible);
     QVERIFY(f.ui.changes[int(ConsoleUi::View::WaitPanel)] > 0);
@@ -409,7 +409,7 @@ void TestStatusDecoder::allSensorsLost() {
     QCOMPARE(f.c.alarms.alarm_total, 1u); // only sensor 100 has a loop armed
     QVERIFY(f.sensorLog(200, false).empty());
 
-    AllSensorsLost(f.c);
+    markAllSensorsLost(f.c);
     QCOMPARE(f.daily().size(), qsizetype(2));
 }
 
@@ -481,16 +481,16 @@ void TestStatusDecoder::ignoredReports() {
     const QByteArray full = reportText(DecoderFixture::statusWords(1234, 0x84));
     for (int len : {0, 4, 12, 13, 20, 21}) {
         std::vector<char> buf(full.constData(), full.constData() + len);
-        DispatchReport(f.c, buf.data(), len, 0x41);
-        if (len < 14) DispatchReport(f.c, buf.data(), len, 0xFF);
+        dispatchReport(f.c, buf.data(), len, 0x41);
+        if (len < 14) dispatchReport(f.c, buf.data(), len, 0xFF);
     }
-    DispatchReport(f.c, nullptr, 100, 0x41);
+    dispatchReport(f.c, nullptr, 100, 0x41);
     QCOMPARE(f.c.sensors[0].encode(), before);
     QVERIFY(f.daily().empty());
     QCOMPARE(f.c.alarms.alarm_total, 0u);
 
     // Exactly long enough for the status byte: decoded.
-    DispatchReport(f.c, full.constData(), 22, 0x41);
+    dispatchReport(f.c, full.constData(), 22, 0x41);
     QCOMPARE(f.c.sensors[0].status, 4);
 }
 

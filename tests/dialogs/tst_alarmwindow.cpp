@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The alarm window on the offscreen platform: what it shows, how it refuses to close, its buttons.
 #include "common/ConsoleFixture.h"
-#include "dialogs/Ualarmwindow.h"
+#include "dialogs/AlarmWindow.h"
 #include "registry/Alarms.h"
 #include "registry/DateTime.h"
 
@@ -24,10 +24,10 @@ class TestAlarmWindow : public QObject {
     Q_OBJECT
 
     std::unique_ptr<ConsoleFixture> m_f;
-    std::unique_ptr<TFormAlarmWindow> m_w;
+    std::unique_ptr<AlarmWindow> m_w;
 
     Console& c() { return m_f->c; }
-    TFormAlarmWindow& w() { return *m_w; }
+    AlarmWindow& w() { return *m_w; }
 
     template <class T> T* child(const char* name) {
         T* found = m_w->findChild<T*>(QString::fromLatin1(name));
@@ -55,7 +55,7 @@ private slots:
         m_f = std::make_unique<ConsoleFixture>(QStringList{"QReport", "VatrelA_mess", "VatrelA", "VatrelB"});
         m_f->now = QDateTime(QDate(2025, 5, 6), QTime(14, 6, 0));
         alarmWindowCreate(c());
-        m_w = std::make_unique<TFormAlarmWindow>(c());
+        m_w = std::make_unique<AlarmWindow>(c());
     }
     void cleanup() {
         m_w.reset();

@@ -5,7 +5,7 @@
 #include "common/ConsoleFixture.h"
 #include "common/ConverterFrame.h"
 #include "common/LogRecordBytes.h"
-#include "dialogs/Uqreport.h"
+#include "dialogs/LogViewer.h"
 #include "link/Engine.h"
 #include "link/LinkTestSupport.h"
 #include "registry/DateTime.h"
@@ -110,13 +110,13 @@ class TestQReport : public QObject {
     Q_OBJECT
 
     std::unique_ptr<ConsoleFixture> m_f;
-    std::unique_ptr<TFQReport> m_w;
+    std::unique_ptr<LogViewer> m_w;
     QStringList m_openedIn;
     QString m_pick;
     QString m_lastOutput;                          // the output file the print dialog was opened with
     std::function<QString(const QString&)> m_real; // the viewer's own file dialog
 
-    TFQReport& w() { return *m_w; }
+    LogViewer& w() { return *m_w; }
     template <class T> T* child(const char* name) { return m_w->findChild<T*>(QString::fromLatin1(name)); }
     QAbstractItemModel* grid() { return child<QTableView>("AdvStringGrid2")->model(); }
     QString cell(int row, int col) { return grid()->index(row - 1, col).data().toString(); }
@@ -157,7 +157,7 @@ class TestQReport : public QObject {
 private slots:
     void init() {
         m_f = std::make_unique<ConsoleFixture>();
-        m_w = std::make_unique<TFQReport>(m_f->c);
+        m_w = std::make_unique<LogViewer>(m_f->c);
         m_openedIn.clear();
         m_real = w().openFileDialog;
         w().openFileDialog = [this](const QString& folder) {
@@ -272,13 +272,13 @@ private slots:
 
     void sensorLogAndDamagedFiles() {
         m_f->write("VatrelB_mess/-5", dayLog() + QByteArray(100, 'x'));
-        w().OpenSensorLog(0xFFFFFFFBu, 1);
+        w().openSensorLog(0xFFFFFFFBu, 1);
         settle();
         QCOMPARE(grid()->rowCount(), 5);
         QCOMPARE(w().windowTitle(), QString("Протокол событий — Протокол датчика № -5 (Ватрел-Б)"));
         m_f->ui.expectMessage(QStringLiteral("Файл не удается открыть: ") + m_f->file("VatrelA_mess/77"),
                               "Ошибка");
-        w().OpenSensorLog(77, 0);
+        w().openSensorLog(77, 0);
         settle();
         // The rows of sensor -5 must not pass for those of sensor 77.
         QCOMPARE(grid()->rowCount(), 1);
@@ -468,9 +468,9 @@ private slots:
         r.loop1_armed = 1;
         r.link_up = 1;
         c.slot_online[0] = 1;
-        QVERIFY(OpenPort(c, 1));
+        QVERIFY(openPort(c, 1));
         QTimer passes;
-        QObject::connect(&passes, &QTimer::timeout, [&c] { TimerRvTimer(c); });
+        QObject::connect(&passes, &QTimer::timeout, [&c] { onReceiveTick(c); });
         passes.start(10);
 
         // Today's log, big enough for the export to take a while.

@@ -6,9 +6,9 @@
 #include "common/EventLogFile.h"
 #include "core/OperatorActions.h"
 #include "dialogs/OperatorListBox.h"
-#include "dialogs/Setsensor.h"
-#include "dialogs/Udirect_component_porog.h"
-#include "dialogs/Uremovesensor.h"
+#include "dialogs/ConnectSensorDialog.h"
+#include "dialogs/DcComponentDialog.h"
+#include "dialogs/DisconnectSensorDialog.h"
 #include "link/Engine.h"
 #include "link/Oscilloscope.h"
 #include "link/SensorSetup.h"
@@ -97,7 +97,7 @@ class TestSensorDialogs : public QObject {
     }
     void connectThroughDialog(int row, const QString& number, int type, int op = 0) {
         c().selected_row = row;
-        TFSetSensor d(c());
+        ConnectSensorDialog d(c());
         d.show();
         child<QLineEdit>(&d, "EditNumSen")->setText(number);
         child<QComboBox>(&d, "ComboBoxTypeSen")->setCurrentIndex(type);
@@ -116,7 +116,7 @@ private slots:
     void cleanup() { m_f.reset(); }
 
     void operatorListThroughTheInputBox() {
-        TFSetSensor d(c());
+        ConnectSensorDialog d(c());
         d.show();
         QVERIFY(QTest::qWaitForWindowActive(&d));
         addSurname(&d, kIvanov);
@@ -153,7 +153,7 @@ private slots:
     // and a surname stored with blanks by an earlier version counts as the same operator.
     void pastedSurnamesAreCleanedOrRefused() {
         m_f->write("data/chop.dat", operatorRecord(" Petrov"));
-        Ini_chop(c());
+        loadOperators(c());
         QCOMPARE(c().operators.entries[0].surname, QStringLiteral(" Petrov")); // loaded as it is
         const QString control = QStringLiteral("В фамилии есть управляющие знаки (табуляция, перевод "
                                                "строки); повторите ввод");
@@ -178,8 +178,8 @@ private slots:
         for (int i = 0; i < 50; ++i)
             file += operatorRecord("Op" + QByteArray::number(i));
         m_f->write("data/chop.dat", file);
-        Ini_chop(c());
-        TRemoveSensor d(c());
+        loadOperators(c());
+        DisconnectSensorDialog d(c());
         d.show();
         expectError(QStringLiteral("Слишком много фамилий испытателей"));
         addSurname(&d, QStringLiteral("Лишний"));
@@ -191,7 +191,7 @@ private slots:
 
     void connectRefusalsLeaveEverythingAsItWas() {
         m_f->write("data/chop.dat", operatorRecord(kIvanovCp1251));
-        Ini_chop(c());
+        loadOperators(c());
         connectThroughDialog(3, "4321", 0);
         const QByteArray hw = m_f->read("data/hw.dat");
         const int events = c().event_rows;
@@ -211,7 +211,7 @@ private slots:
             connectThroughDialog(7, number, 1);
         }
         m_f->write("data/chop.dat", QByteArray());
-        Ini_chop(c());
+        loadOperators(c());
         expectError(QStringLiteral("Не выбрана фамилия оператора"));
         connectThroughDialog(7, "1234", 1, -1);
         QVERIFY(!c().sensors[6].occupied());
@@ -223,8 +223,8 @@ private slots:
 
     void connectFillsTheSlotFilesAndQueue() {
         m_f->write("data/chop.dat", operatorRecord("Petrov") + operatorRecord(kIvanovCp1251));
-        Ini_chop(c());
-        TFSetSensor d(c());
+        loadOperators(c());
+        ConnectSensorDialog d(c());
         c().selected_row = 7;
         d.show();
         QCOMPARE(child<QLineEdit>(&d, "EditNumSen")->text(), QStringLiteral("0"));
@@ -269,13 +269,13 @@ private slots:
 
     void disconnectRefusalsAndTheRecordedDisconnection() {
         m_f->write("data/chop.dat", operatorRecord(kIvanovCp1251) + operatorRecord("Sidorov"));
-        Ini_chop(c());
+        loadOperators(c());
         connectThroughDialog(3, "77", 0);
         connectThroughDialog(5, "78", 0);
         c().queue = {};
         QCOMPARE(c().Label8, QStringLiteral("Всего датчиков = 2   "));
         m_f->now = m_f->now.addSecs(3600);
-        TRemoveSensor d(c());
+        DisconnectSensorDialog d(c());
         // Refused: under oscillogram (a plain box), no surname chosen, an empty row.
         const QList<std::tuple<int, int, int, QString>> refusals{
             {1, 3, 0, "Остановите передачу осциллограмм от датчика"},
@@ -332,7 +332,7 @@ private slots:
         c().sensors[4].dc_component1 = 1.5f;
         c().sensors[4].dc_component2 = -0.25f;
         c().selected_row = 5;
-        TFDirect_component_porog d(c());
+        DcComponentDialog d(c());
         d.show();
         QVERIFY(QTest::qWaitForWindowActive(&d));
         auto* e1 = child<QLineEdit>(&d, "EditDirect_component_porog1");
@@ -372,7 +372,7 @@ private slots:
         c().sensors[5].dc_component1 = 1.5f;
         c().sensors[7] = {.mark = 1, .factory_number = 40000, .sensor_type = 1, .slot_index = 7};
         oscillogramStarted(c(), 5);
-        TFDirect_component_porog d(c());
+        DcComponentDialog d(c());
         const auto setFlanks = [&](int row, const char* flank1, const char* flank2) {
             showFor(d, row);
             child<QLineEdit>(&d, "EditDirect_component_porog1")->setText(QString::fromLatin1(flank1));
@@ -397,19 +397,19 @@ private slots:
     // a DC entry accepts.
     void dialogsShowWhatTheyActOn() {
         m_f->write("data/chop.dat", operatorRecord(kIvanovCp1251));
-        Ini_chop(c());
+        loadOperators(c());
         c().sensors[0] = {.mark = 1, .factory_number = 55, .sensor_type = 0};
         c().sensors[0].dc_component1 = 12;
         c().sensors[3] = {.mark = 1, .factory_number = 1234, .sensor_type = 1};
 
-        TFSetSensor connect(c());
+        ConnectSensorDialog connect(c());
         showFor(connect, 7);
         auto* accept = child<QPushButton>(&connect, "ButtonAccept");
         const QImage idle = accept->grab().toImage();
         QTest::keyClick(child<QLineEdit>(&connect, "EditNumSen"), Qt::Key_Return);
         QVERIFY(accept->grab().toImage() != idle);
 
-        TRemoveSensor remove(c());
+        DisconnectSensorDialog remove(c());
         showFor(remove, 4);
         QCOMPARE(child<QLabel>(&remove, "LabelSensor")->text(), QStringLiteral("Позиция 4, зав. № 1234"));
         accept = child<QPushButton>(&remove, "ButtonAccept");
@@ -418,7 +418,7 @@ private slots:
         child<QComboBox>(&remove, "ComboBoxFam")->setFocus();
         QVERIFY(accept->grab().toImage() != armed);
 
-        TFDirect_component_porog d(c());
+        DcComponentDialog d(c());
         d.show(); // type B first
         d.reject();
         showFor(d, 1);
@@ -440,7 +440,7 @@ private slots:
         table.show();
         QVERIFY(QTest::qWaitForWindowExposed(&table));
         table.setCurrentCell(0, 0);
-        TFSetSensor d(c());
+        ConnectSensorDialog d(c());
         showFor(d, 0);
         auto* accept = child<QPushButton>(&d, "ButtonAccept");
         const QPoint at = accept->mapToGlobal(accept->rect().center());
@@ -462,7 +462,7 @@ private slots:
         c().sensors[0].dc_component1 = 123.9f;
         c().selected_row = 1;
         c().osc_slot = 0;
-        TFDirect_component_porog d(c());
+        DcComponentDialog d(c());
         d.show();
         QVERIFY(QTest::qWaitForWindowActive(&d));
         auto* e = child<QLineEdit>(&d, "EditDirect_component_porog");

@@ -153,16 +153,16 @@ void TestE2eConverter::initTestCase() {
     init_globals(m_c);
     alarmWindowCreate(m_c);
     QCOMPARE(count_sensors(m_c), 12);
-    QVERIFY(OpenPort(m_c, m_c.port_index + 1));
+    QVERIFY(openPort(m_c, m_c.port_index + 1));
     QVERIFY(m_c.engine.rv_timer_running);
 
     m_rv.setTimerType(Qt::PreciseTimer);
     m_rv.setInterval(10);
-    connect(&m_rv, &QTimer::timeout, this, [this] { TimerRvTimer(m_c); });
+    connect(&m_rv, &QTimer::timeout, this, [this] { onReceiveTick(m_c); });
     m_timer1.setInterval(1000);
-    connect(&m_timer1, &QTimer::timeout, this, [this] { Timer1Timer(m_c); });
+    connect(&m_timer1, &QTimer::timeout, this, [this] { onCommandTick(m_c); });
     m_timer2.setInterval(1000);
-    connect(&m_timer2, &QTimer::timeout, this, [this] { Timer2Timer(m_c); });
+    connect(&m_timer2, &QTimer::timeout, this, [this] { onClockTick(m_c); });
     m_rv.start();
     m_timer1.start();
     m_timer2.start();
@@ -172,7 +172,7 @@ void TestE2eConverter::cleanupTestCase() {
     m_rv.stop();
     m_timer1.stop();
     m_timer2.stop();
-    ClosePort(m_c);
+    closePort(m_c);
     if (m_sim) m_sim->stop();
     QVERIFY(!QFileInfo(m_dir + QStringLiteral("/dev/COM1")).isSymLink());
 }

@@ -3,7 +3,7 @@
 // against the converter simulator on a pseudo-terminal. The operator starts an oscillogram from the
 // tab, its samples reach the charts, and the operator stops it; the simulator saw both commands.
 #include "app/ConsoleWindows.h"
-#include "app/Umain.h"
+#include "app/MainWindow.h"
 #include "link/QtSerialPortLine.h"
 #include "registry/Console.h"
 #include "sim/DemoFolder.h"
@@ -47,7 +47,7 @@ private slots:
         c.port = &port;
         {
             ConsoleWindows windows(c);
-            TFmain* w = windows.Fmain();
+            MainWindow* w = windows.mainWindow();
             w->show();
             QTRY_VERIFY_WITH_TIMEOUT(c.engine.KartaAdressPos == 200 && c.sensors[0].link_up == 1, kWaitMs);
 

@@ -2,8 +2,8 @@
 // End to end: a sensor connected and then disconnected through the real dialogs, against the
 // converter simulator on a pseudo-terminal, with the engine's clocks running in real time.
 #include "common/RecordingUi.h"
-#include "dialogs/Setsensor.h"
-#include "dialogs/Uremovesensor.h"
+#include "dialogs/ConnectSensorDialog.h"
+#include "dialogs/DisconnectSensorDialog.h"
 #include "link/Engine.h"
 #include "link/QtSerialPortLine.h"
 #include "registry/Alarms.h"
@@ -71,11 +71,11 @@ private slots:
         m_c.port = &m_port;
         init_globals(m_c);
         alarmWindowCreate(m_c);
-        QVERIFY(OpenPort(m_c, m_c.port_index + 1));
+        QVERIFY(openPort(m_c, m_c.port_index + 1));
         m_rv.setTimerType(Qt::PreciseTimer);
         for (auto [timer, ms, tick] :
-             {std::tuple{&m_rv, 10, &TimerRvTimer}, std::tuple{&m_timer1, 1000, &Timer1Timer},
-              std::tuple{&m_timer2, 1000, &Timer2Timer}}) {
+             {std::tuple{&m_rv, 10, &onReceiveTick}, std::tuple{&m_timer1, 1000, &onCommandTick},
+              std::tuple{&m_timer2, 1000, &onClockTick}}) {
             connect(timer, &QTimer::timeout, this, [this, tick] { tick(m_c); });
             timer->start(ms);
         }
@@ -85,14 +85,14 @@ private slots:
     void cleanupTestCase() {
         for (QTimer* t : {&m_rv, &m_timer1, &m_timer2})
             t->stop();
-        ClosePort(m_c);
+        closePort(m_c);
         if (m_sim) m_sim->stop();
     }
 
     void connectedSensorReportsIntoItsNewRow() {
         QVERIFY(!m_c.sensors[12].occupied());
         m_c.selected_row = 13;
-        TFSetSensor d(m_c);
+        ConnectSensorDialog d(m_c);
         d.show();
         d.findChild<QLineEdit*>(QStringLiteral("EditNumSen"))->setText(QStringLiteral("4321"));
         d.findChild<QComboBox*>(QStringLiteral("ComboBoxTypeSen"))->setCurrentIndex(1);
@@ -114,7 +114,7 @@ private slots:
 
     void disconnectedSensorIsNoLongerReported() {
         m_c.selected_row = 13;
-        TRemoveSensor d(m_c);
+        DisconnectSensorDialog d(m_c);
         d.show();
         QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("ButtonAccept")), Qt::LeftButton);
         QVERIFY(!m_c.sensors[12].occupied());

@@ -5,7 +5,7 @@
 #include "MqttBroker.h"
 #include "app/ConsoleWindows.h"
 #include "app/DataFolder.h"
-#include "app/Umain.h"
+#include "app/MainWindow.h"
 #include "app/WidgetUi.h"
 #include "common/ConverterFrame.h"
 #include "common/RecordingUi.h"
@@ -122,7 +122,7 @@ void TestSiteFeed::scriptedRunArrivesInOrder() {
     f.addOnlineSensor(0, 1001, 1, 1, 0);
     f.addOnlineSensor(1, 2002, 0, 0, 0);
 
-    Put_prog_msg(f.c, makeEvent(f.c, 0, 20, QStringLiteral("Начало работы")));
+    logProgramEvent(f.c, makeEvent(f.c, 0, 20, QStringLiteral("Начало работы")));
     f.status(1001, 0x80); // loop 1 of an armed sensor in alarm
     f.status(1001, 0x00); // and back
     f.status(2002, 0x09); // EEPROM error
@@ -156,8 +156,8 @@ void TestSiteFeed::retainedStatesForLateSubscriber() {
     f.c.feed = feed.get();
     f.addOnlineSensor(0, 1001, 1, 1, 0);
     f.addOnlineSensor(5, 3003, 1, 0, 1);
-    FillSensorRow(f.c, 0);
-    FillSensorRow(f.c, 5);
+    fillSensorRow(f.c, 0);
+    fillSensorRow(f.c, 5);
     feedSensor(f.c, 0);
     feedSensor(f.c, 5);
     QTRY_COMPARE(feed->state(), SiteFeed::State::Online);
@@ -467,11 +467,11 @@ void TestSiteFeed::diagnosticsTabShowsTheFeed() {
     c.feed = feed.get();
     {
         ConsoleWindows windows(c, std::make_unique<WidgetUi>());
-        auto* state = windows.Fmain()->findChild<QLabel*>(QStringLiteral("FeedState"));
-        auto* spooled = windows.Fmain()->findChild<QLabel*>(QStringLiteral("FeedSpool"));
+        auto* state = windows.mainWindow()->findChild<QLabel*>(QStringLiteral("FeedState"));
+        auto* spooled = windows.mainWindow()->findChild<QLabel*>(QStringLiteral("FeedSpool"));
         QVERIFY(state && spooled);
         // The existing controls of the tab are still there.
-        QVERIFY(windows.Fmain()->findChild<QWidget*>(QStringLiteral("Button2")));
+        QVERIFY(windows.mainWindow()->findChild<QWidget*>(QStringLiteral("Button2")));
         QTRY_VERIFY2(state->text().startsWith(
                          QStringLiteral("127.0.0.1:%1 отказал: доступ запрещён (имя, пароль или права)")
                              .arg(broker.port())),
@@ -510,7 +510,7 @@ void TestSiteFeed::topicsWithWildcardsAreRefused() {
     c.feed = feed.get();
     {
         ConsoleWindows windows(c, std::make_unique<WidgetUi>());
-        auto* state = windows.Fmain()->findChild<QLabel*>(QStringLiteral("FeedState"));
+        auto* state = windows.mainWindow()->findChild<QLabel*>(QStringLiteral("FeedState"));
         QVERIFY(state);
         QTRY_COMPARE(state->text(), QStringLiteral("не запущено: в feed/prefix недопустим знак #"));
         QCOMPARE(c.event_grid.at(1, 2),

@@ -22,14 +22,14 @@ const QString kLostLatinC =
 
 void runPasses(Console& c, int n) {
     for (int i = 0; i < n; ++i)
-        ReceivePass(c);
+        receivePass(c);
 }
 
 // Runs passes until `done` holds; false when it did not within `maxPasses`.
 bool runUntil(Console& c, const std::function<bool()>& done, int maxPasses) {
     for (int i = 0; i < maxPasses; ++i) {
         if (done()) return true;
-        ReceivePass(c);
+        receivePass(c);
     }
     return done();
 }
@@ -42,7 +42,7 @@ int countOf(const QByteArray& hay, const QByteArray& needle) {
 }
 
 void queue(Console& c, std::vector<quint16> words) {
-    Put_Cmd(c, words);
+    queueCommand(c, words);
 }
 
 } // namespace
@@ -65,14 +65,14 @@ private slots:
         c.slot_counters[1][3] = 6;
 
         f.port.openSucceeds = false;
-        QVERIFY(!OpenPort(c, 3));
+        QVERIFY(!openPort(c, 3));
         QCOMPARE(c.queue.count, 2);
         QCOMPARE(c.engine.Conv_link, qint16(1));
         QCOMPARE(c.counters.N_tr_frame.text, QStringLiteral("9"));
         QVERIFY(!c.engine.rv_timer_running);
 
         f.port.openSucceeds = true;
-        QVERIFY(OpenPort(c, 3));
+        QVERIFY(openPort(c, 3));
         QCOMPARE(f.port.lastNumber, 3);
         QCOMPARE(f.port.lastDataDir, f.dir.path());
         QCOMPARE(c.queue.count, 0);
@@ -93,8 +93,8 @@ private slots:
     void portChoiceWritesStatusPanel2() {
         LinkFixture f;
         Console& c = f.c;
-        QVERIFY(OpenPort(c, 1));
-        ComboBox1Click(c, 11);
+        QVERIFY(openPort(c, 1));
+        choosePort(c, 11);
         QCOMPARE(f.port.closeCalls, 1);
         QCOMPARE(f.port.lastNumber, 12);
         QCOMPARE(c.port_index, 11);
@@ -102,11 +102,11 @@ private slots:
         QVERIFY(c.engine.rv_timer_running);
 
         f.port.openSucceeds = false;
-        ComboBox1Click(c, 11);
+        choosePort(c, 11);
         QCOMPARE(c.status_panels[2], QStringLiteral("COM12 выключен"));
         QVERIFY(!c.engine.rv_timer_running);
 
-        ComboBox1Click(c, 70); // the empty last item
+        choosePort(c, 70); // the empty last item
         QCOMPARE(f.port.lastNumber, 71);
         QCOMPARE(c.status_panels[2], QStringLiteral(" выключен"));
 
@@ -138,7 +138,7 @@ private slots:
         QCOMPARE(c.queue.entries[31].key, quint16(32));
 
         // A confirmation frees a place.
-        QVERIFY(OpenPort(c, 1));
+        QVERIFY(openPort(c, 1));
         for (quint16 code = 1; code <= 32; ++code)
             queue(c, {quint16(0x0100 | code), 0});
         f.port.incoming = reply({0x0141});
@@ -168,9 +168,9 @@ private slots:
     void sendingACommand() {
         LinkFixture f;
         Console& c = f.c;
-        QVERIFY(OpenPort(c, 1));
+        QVERIFY(openPort(c, 1));
         const auto poll = frame::poll();
-        QCOMPARE(Send_Cmd1(c, ':', poll.data(), quint16(poll.size())), 0);
+        QCOMPARE(sendQueueHead(c, ':', poll.data(), quint16(poll.size())), 0);
         QCOMPARE(f.port.written, QByteArray(":0141BE\r\n"));
         QCOMPARE(f.port.writeCalls, 9);
         QCOMPARE(c.counters.N_tr_byte.text, QStringLiteral("9"));
@@ -182,7 +182,7 @@ private slots:
         c.engine.awaiting = 0;
         f.port.written.clear();
         f.port.failAfter = 4;
-        QCOMPARE(Send_Cmd1(c, ':', poll.data(), quint16(poll.size())), -2);
+        QCOMPARE(sendQueueHead(c, ':', poll.data(), quint16(poll.size())), -2);
         QCOMPARE(f.port.written, QByteArray(":014"));
         QCOMPARE(c.engine.awaiting, qint16(0));
         QCOMPARE(c.counters.N_tr_frame.text, QStringLiteral("1"));
@@ -190,7 +190,7 @@ private slots:
 
         f.ui.expectMessage(QStringLiteral("Send_Cmd1: usDataLen>SIZE_TR_BUF!"), QStringLiteral("Внимание"));
         std::vector<quint16> huge(1025, 0x0141);
-        QCOMPARE(Send_Cmd1(c, ':', huge.data(), quint16(huge.size())), -2);
+        QCOMPARE(sendQueueHead(c, ':', huge.data(), quint16(huge.size())), -2);
     }
 
     // From the first Timer1 tick to the poll cycle: the map goes out entry by entry, one per reply.
@@ -201,9 +201,9 @@ private slots:
         c.KartaAdress[1] = {22, 300};
         c.KartaAdress[120] = {22, 0xBEEF};
         c.KartaAdress[199] = {22, 65535};
-        QVERIFY(OpenPort(c, 1));
+        QVERIFY(openPort(c, 1));
 
-        Timer1Timer(c);
+        onCommandTick(c);
         QVERIFY(runUntil(
             c, [&] { return !f.port.written.isEmpty(); }, 5));
         QCOMPARE(f.port.written, QByteArray(":0142000103E90016BD\r\n"));
@@ -250,8 +250,8 @@ private slots:
         QCOMPARE(c.counters.Time_out.text, QStringLiteral("0"));
 
         // From now on Timer1 polls.
-        Timer1Timer(c);
-        Timer1Timer(c); // at most one poll waits
+        onCommandTick(c);
+        onCommandTick(c); // at most one poll waits
         QCOMPARE(c.queue.count, 1);
         QVERIFY(runUntil(
             c, [&] { return !f.port.written.isEmpty(); }, 5));
@@ -261,8 +261,8 @@ private slots:
     void silentConverterIsDeclaredLostOnce() {
         LinkFixture f;
         Console& c = f.c;
-        QVERIFY(OpenPort(c, 1));
-        Timer1Timer(c);
+        QVERIFY(openPort(c, 1));
+        onCommandTick(c);
         const QByteArray entry1 = ":0142000100000000BC\r\n";
         QVERIFY(runUntil(
             c, [&] { return f.ui.linkLost > 0; }, 2000));
@@ -281,7 +281,7 @@ private slots:
 
         // Still silent: the queue is refilled and times out again, without a second notice.
         for (int round = 0; round < 10; ++round) {
-            Timer1Timer(c);
+            onCommandTick(c);
             runPasses(c, 100);
         }
         QVERIFY(c.counters.Time_out.value > 21);
@@ -292,13 +292,13 @@ private slots:
     void threeFailedSendsClosePort() {
         LinkFixture f;
         Console& c = f.c;
-        QVERIFY(OpenPort(c, 1));
+        QVERIFY(openPort(c, 1));
         c.sensors[3].factory_number = 33;
         c.sensors[3].osc_active = 1;
         c.osc_slot = 3;
         c.osc.ButtonOnOscillVB_enabled = false;
         f.port.failWrites = true;
-        Timer1Timer(c);
+        onCommandTick(c);
         runPasses(c, 14);
         QCOMPARE(c.engine.write_failures, qint16(2));
         QVERIFY(f.port.isOpen());
@@ -317,7 +317,7 @@ private slots:
 
         // Closed: the passes do nothing until a reopen.
         const int reads = f.port.reads, writes = f.port.writeCalls;
-        Timer1Timer(c);
+        onCommandTick(c);
         runPasses(c, 50);
         QCOMPARE(f.port.reads, reads);
         QCOMPARE(f.port.writeCalls, writes);
@@ -327,7 +327,7 @@ private slots:
     void vanishedDeviceEndsTheLink() {
         LinkFixture f;
         Console& c = f.c;
-        QVERIFY(OpenPort(c, 1));
+        QVERIFY(openPort(c, 1));
         c.engine.Conv_link = 1;
         queue(c, frame::poll());
         f.port.vanishOnNextRead = true;
@@ -340,16 +340,16 @@ private slots:
         QCOMPARE(c.engine.Conv_link, qint16(0));
 
         // Gone between two passes: noticed by the next one, once.
-        QVERIFY(OpenPort(c, 1));
+        QVERIFY(openPort(c, 1));
         c.engine.Conv_link = 1;
         f.port.vanish();
         runPasses(c, 5);
         QCOMPARE(f.ui.linkLost, 2);
         QCOMPARE(f.port.reads, 1);
         // A port closed by the program itself is no failure.
-        QVERIFY(OpenPort(c, 1));
+        QVERIFY(openPort(c, 1));
         c.engine.Conv_link = 1;
-        ClosePort(c);
+        closePort(c);
         runPasses(c, 5);
         QCOMPARE(f.ui.linkLost, 2);
     }
@@ -357,7 +357,7 @@ private slots:
     void frameAssembly() {
         LinkFixture f;
         Console& c = f.c;
-        QVERIFY(OpenPort(c, 1));
+        QVERIFY(openPort(c, 1));
         queue(c, frame::poll());
         queue(c, frame::oscillOff());
         queue(c, frame::disconnectSensor(4));
@@ -407,7 +407,7 @@ private slots:
     void overlongTextIsDropped() {
         LinkFixture f;
         Console& c = f.c;
-        QVERIFY(OpenPort(c, 1));
+        QVERIFY(openPort(c, 1));
         queue(c, frame::poll());
         queue(c, frame::oscillOff());
         QVERIFY(runUntil(
@@ -429,7 +429,7 @@ private slots:
     void badReplyInTheTimeoutPassIsNotATimeout() {
         LinkFixture f;
         Console& c = f.c;
-        QVERIFY(OpenPort(c, 1));
+        QVERIFY(openPort(c, 1));
         queue(c, frame::poll());
         QVERIFY(runUntil(
             c, [&] { return c.engine.awaiting != 0; }, 5));
@@ -453,7 +453,7 @@ private slots:
         LinkFixture f;
         Console& c = f.c;
         c.KartaAdress[171] = {22, 0x0ABC};
-        QVERIFY(OpenPort(c, 1));
+        QVERIFY(openPort(c, 1));
         c.engine.Conv_link = 1;
         c.engine.KartaAdressPos = 5;
         f.port.incoming = reply({0x0142, 0x00AB}, true);
@@ -470,7 +470,7 @@ private slots:
     void nonHexCharactersFailTheCheck() {
         LinkFixture f;
         Console& c = f.c;
-        QVERIFY(OpenPort(c, 1));
+        QVERIFY(openPort(c, 1));
         queue(c, frame::poll());
         // 'G' read as 0 would make the sum come out right.
         f.port.incoming = ":01410G00BE\r\n";
@@ -492,7 +492,7 @@ private slots:
         LinkFixture f;
         Console& c = f.c;
         c.KartaAdress[49] = {22, 4949};
-        QVERIFY(OpenPort(c, 1));
+        QVERIFY(openPort(c, 1));
         c.engine.Conv_link = 1;
         c.engine.KartaAdressPos = 50;
         queue(c, frame::kartaEntry(50, 4949, 22));
@@ -513,7 +513,7 @@ private slots:
     void mapReplyOutsideTheMapStillRestoresTheLink() {
         LinkFixture f;
         Console& c = f.c;
-        QVERIFY(OpenPort(c, 1));
+        QVERIFY(openPort(c, 1));
         queue(c, frame::kartaEntry(1, 0, 0));
         f.port.incoming = reply({0x0142, 0x7FFF});
         runPasses(c, 1);
@@ -522,14 +522,14 @@ private slots:
         QCOMPARE(c.engine.KartaAdressPos, quint16(1));
         QCOMPARE(c.queue.count, 0);
         // Timer1 starts the transfer over.
-        Timer1Timer(c);
+        onCommandTick(c);
         QCOMPARE(c.queue.entries[0].words[1], quint16(1));
     }
 
     void oscillogramConfirmations() {
         LinkFixture f;
         Console& c = f.c;
-        QVERIFY(OpenPort(c, 1));
+        QVERIFY(openPort(c, 1));
         c.engine.Conv_link = 1;
         SensorRecord& b = c.sensors[5];
         b.factory_number = 555;
@@ -606,7 +606,7 @@ private slots:
             c.counters.N_rv_byte.show();
             c.counters.Time_out.value = 2;
             c.counters.Time_out.show();
-            Timer2Timer(c);
+            onClockTick(c);
             QCOMPARE(f.port.openCalls, 1 + tick / 4);
             if (tick % 4 == 0) {
                 QCOMPARE(c.engine.Conv_link, qint16(0));
@@ -626,7 +626,7 @@ private slots:
         // A port that does not open: link still lost, receive timer stopped.
         f.port.openSucceeds = false;
         for (int i = 0; i < 4; ++i)
-            Timer2Timer(c);
+            onClockTick(c);
         QCOMPARE(f.port.openCalls, 5);
         QVERIFY(!c.engine.rv_timer_running);
         QCOMPARE(c.engine.Conv_link, qint16(0));
@@ -634,11 +634,11 @@ private slots:
         // Link up: no reopening.
         c.engine.Conv_link = 1;
         for (int i = 0; i < 8; ++i)
-            Timer2Timer(c);
+            onClockTick(c);
         QCOMPARE(f.port.openCalls, 5);
 
         c.clock = [] { return QDateTime(QDate(2025, 4, 20), QTime(0, 0, 5)); };
-        Timer2Timer(c);
+        onClockTick(c);
         QCOMPARE(c.Label5, QStringLiteral("   Воскресенье"));
     }
 
@@ -654,7 +654,7 @@ private slots:
             counts.fill(9);
         c.counters.KS_ERR.value = 4;
         c.counters.KS_ERR.show();
-        Button2Click(c);
+        resetSlotCounters(c);
         for (int s : {0, 10, 199}) {
             QCOMPARE(c.com_grid.at(1, s + 1), QStringLiteral("0"));
             QCOMPARE(c.com_grid.at(2, s + 1), QStringLiteral("0"));
@@ -682,7 +682,7 @@ private slots:
             c.sensors[size_t(s)].sensor_type = qint16(s % 2);
             c.sensors[size_t(s)].loop1_armed = 1;
         }
-        QVERIFY(OpenPort(c, 1));
+        QVERIFY(openPort(c, 1));
         QRandomGenerator g(20251207);
         const quint16 codes[] = {0x41, 0x42, 0x47, 0x48, 0xFD, 0xFE, 0xFF, 0x43};
         for (int i = 0; i < 20000; ++i) {
@@ -702,9 +702,9 @@ private slots:
                     chunk[g.bounded(chunk.size())] = "g~:\r\n"[g.bounded(5)];
             }
             f.port.incoming += chunk;
-            if (g.bounded(3) == 0) ReceivePass(c);
-            if (g.bounded(200) == 0) Timer1Timer(c);
-            if (!c.port->isOpen()) QVERIFY(OpenPort(c, 1));
+            if (g.bounded(3) == 0) receivePass(c);
+            if (g.bounded(200) == 0) onCommandTick(c);
+            if (!c.port->isOpen()) QVERIFY(openPort(c, 1));
             QVERIFY(c.queue.count >= 0 && c.queue.count <= 32);
             QVERIFY(c.engine.rx_pos < 1024);
         }
@@ -720,14 +720,14 @@ private slots:
     void passTimesShownEveryFifthCall() {
         LinkFixture f;
         Console& c = f.c;
-        TimerRvTimer(c); // receive timer stopped: no pass
+        onReceiveTick(c); // receive timer stopped: no pass
         QCOMPARE(f.port.reads, 0);
-        QVERIFY(OpenPort(c, 1));
+        QVERIFY(openPort(c, 1));
         for (int i = 0; i < 4; ++i)
-            TimerRvTimer(c);
+            onReceiveTick(c);
         QCOMPARE(f.port.reads, 4);
         QCOMPARE(c.counters.Label35, QStringLiteral("----"));
-        TimerRvTimer(c);
+        onReceiveTick(c);
         bool ok = false;
         QVERIFY(c.counters.Label35.toLongLong(&ok) >= 0 && ok);
         QVERIFY(c.counters.Label37.toLongLong(&ok) >= 0 && ok);

@@ -95,20 +95,20 @@ private slots:
         Console& c = f.c;
         FakePort port;
         c.port = &port;
-        QVERIFY(OpenPort(c, 1));
+        QVERIFY(openPort(c, 1));
         c.engine.Conv_link = 1;
         c.engine.KartaAdressPos = 200;
         c.osc.Edit7 = QStringLiteral("5");
         QVERIFY(startOscillogram(c));
         for (int pass = 0; pass < 300 && c.engine.Conv_link == 1; ++pass)
-            ReceivePass(c); // no reply ever comes: the link is declared lost
+            receivePass(c); // no reply ever comes: the link is declared lost
         QCOMPARE(c.osc.LabelOscState, QStringLiteral("Преобразователь не подтвердил включение"));
         QVERIFY(c.osc.ButtonOnOscillVB_enabled && c.osc.Edit7_enabled && c.osc.LabelNumPosOscill_enabled);
 
         c.engine.KartaAdressPos = 200; // the link is back, the map sent again and the sensor answers
         c.sensors[4].link_up = 1;
         for (int i = 0; i < kQueueSize; ++i)
-            Put_Cmd(c, {quint16(0x0160 + i), 0});
+            queueCommand(c, {quint16(0x0160 + i), 0});
         QVERIFY(startOscillogram(c));
         QVERIFY(c.osc.ButtonOnOscillVB_enabled);
         QCOMPARE(c.osc.LabelOscState, QStringLiteral("Преобразователь не подтвердил включение"));
@@ -130,7 +130,7 @@ private slots:
 
         // A shorter window restarts flank 1 at x = 0 and keeps its newest 100 samples from then on.
         c.osc.Edit1 = QStringLiteral("100");
-        QVERIFY(Edit1Exit(c));
+        QVERIFY(setFlank1Window(c));
         QCOMPARE(t1.size(), 0);
         for (int i = 0; i < 150; ++i)
             oscillogramSampleB(c, {0, 0, 0, 0, float(i), 0, 0, 0});
@@ -168,15 +168,15 @@ private slots:
         const char* dcA = "Число вне допуска (1-4095); повторите ввод";
         const char* dcB = "Число вне допуска (0.5-512); повторите ввод";
         const Case cases[] = {
-            {&c.osc.Edit1, Edit1Exit, "99", window},
-            {&c.osc.Edit4, Edit4Exit, "5001", window},
-            {&c.osc.EditX, EditXExit, "99", window},
-            {&c.osc.Edit2, Edit2Exit, "-1", limit},
-            {&c.osc.Edit3, Edit3Exit, "1024", limit},
-            {&c.osc.Edit5, Edit5Exit, "x", nullptr},
-            {&c.osc.Edit6, Edit6Exit, "", nullptr},
-            {&c.osc.EditYmin, EditYminExit, "4096", limitA},
-            {&c.osc.EditYmax, EditYmaxExit, "10.5", nullptr},
+            {&c.osc.Edit1, setFlank1Window, "99", window},
+            {&c.osc.Edit4, setFlank2Window, "5001", window},
+            {&c.osc.EditX, setChartAWindow, "99", window},
+            {&c.osc.Edit2, setFlank1Min, "-1", limit},
+            {&c.osc.Edit3, setFlank1Max, "1024", limit},
+            {&c.osc.Edit5, setFlank2Min, "x", nullptr},
+            {&c.osc.Edit6, setFlank2Max, "", nullptr},
+            {&c.osc.EditYmin, setChartAMin, "4096", limitA},
+            {&c.osc.EditYmax, setChartAMax, "10.5", nullptr},
             {&c.osc.EDirect_component, enterDcComponentA, "0", dcA},
             {&c.osc.EDirect_component, enterDcComponentA, "4096", dcA},
             {&c.osc.EDirect_component, enterDcComponentA, "65537", dcA},

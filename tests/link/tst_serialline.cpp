@@ -30,7 +30,7 @@ class TestSerialLine : public QObject {
         while (!done()) {
             if (limit.hasExpired()) return false;
             QCoreApplication::processEvents();
-            ReceivePass(c);
+            receivePass(c);
             QThread::msleep(1);
         }
         return true;
@@ -76,7 +76,7 @@ private slots:
         QVERIFY(!(tio.c_iflag & PARMRK));
 
         // The poll leaves byte-exact.
-        Put_Cmd(c, frame::poll());
+        queueCommand(c, frame::poll());
         QByteArray got;
         QVERIFY(passUntil(c, [&] {
             got += conv.readAll();
@@ -124,7 +124,7 @@ private slots:
         Console& c = f.c;
         c.port = &line;
         openStartupPort(c);
-        Ini_chop(c);
+        loadOperators(c);
         c.selected_row = 7;
         QVERIFY(connectSensor(c, {QStringLiteral("1234"), 1, 0}));
         QByteArray got;
@@ -150,7 +150,7 @@ private slots:
         QVERIFY(line.isOpen());
 
         // Link up with the map under way.
-        Timer1Timer(c);
+        onCommandTick(c);
         QByteArray got;
         QVERIFY(passUntil(c, [&] {
             got += conv->readAll();
@@ -169,7 +169,7 @@ private slots:
         QVERIFY(!line.takeFailure()); // taken by the pass that found it
         for (int i = 0; i < 200; ++i) {
             QCoreApplication::processEvents();
-            ReceivePass(c);
+            receivePass(c);
         }
         // Closed for good: no further failure, no second notice, no reads.
         QVERIFY(!line.isOpen());
@@ -181,12 +181,12 @@ private slots:
         conv = std::make_unique<PtyConverter>(linkPath);
         QVERIFY(conv->ok());
         for (int i = 0; i < 4; ++i)
-            Timer2Timer(c);
+            onClockTick(c);
         QVERIFY(line.isOpen());
         QCOMPARE(c.engine.Conv_link, qint16(0));
 
         // A fresh map transfer from index 1 brings the link back.
-        Timer1Timer(c);
+        onCommandTick(c);
         got.clear();
         QVERIFY(passUntil(c, [&] {
             got += conv->readAll();

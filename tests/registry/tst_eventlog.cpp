@@ -32,7 +32,7 @@ private slots:
     void sensorFileGetsWholeRecords() {
         ConsoleFixture f;
         for (int i = 0; i < 3; ++i)
-            Put_msg(f.c, logEvent(1234, 33, QStringLiteral("Срабатывание 1 шлейфа")), 0);
+            logSensorEvent(f.c, logEvent(1234, 33, QStringLiteral("Срабатывание 1 шлейфа")), 0);
         const QByteArray file = f.read("VatrelA_mess/1234");
         QCOMPARE(file.size(), 984);
         for (int i = 0; i < 3; ++i)
@@ -40,14 +40,14 @@ private slots:
         QCOMPARE(f.read("QReport/01.04.2025").size(), 984);
         QVERIFY(!f.exists("VatrelB_mess/1234"));
 
-        Put_msg(f.c, logEvent(1234, 0, QStringLiteral("Норма")), 1);
+        logSensorEvent(f.c, logEvent(1234, 0, QStringLiteral("Норма")), 1);
         QCOMPARE(f.read("VatrelB_mess/1234").size(), 328);
     }
 
     void listLinesAndStyles() {
         ConsoleFixture f;
-        Put_msg(f.c, logEvent(7, 15, QStringLiteral("Нет связи с датчиком")), 0);
-        Put_prog_msg(f.c, logEvent(0, 20, QStringLiteral("Начало работы"), 45748.0));
+        logSensorEvent(f.c, logEvent(7, 15, QStringLiteral("Нет связи с датчиком")), 0);
+        logProgramEvent(f.c, logEvent(0, 20, QStringLiteral("Начало работы"), 45748.0));
         QCOMPARE(f.c.event_rows, qint16(2));
         QCOMPARE(f.c.event_grid.rowCount(), 4); // one empty row below the last line
         QCOMPARE(f.c.event_grid.at(0, 1), QStringLiteral("01.04.2025 12:00:00"));
@@ -65,7 +65,7 @@ private slots:
         ConsoleFixture f;
         // Even-numbered events are green (code 0), odd-numbered red (code 2).
         for (int n = 1; n <= 501; ++n)
-            Put_msg(f.c, logEvent(0, n % 2 ? 2 : 0, QStringLiteral("e%1").arg(n)), 0);
+            logSensorEvent(f.c, logEvent(0, n % 2 ? 2 : 0, QStringLiteral("e%1").arg(n)), 0);
         QCOMPARE(f.c.event_rows, qint16(500));
         QCOMPARE(f.c.event_grid.rowCount(), 501);
         QCOMPARE(f.c.event_grid.at(1, 1), QStringLiteral("e2"));
@@ -76,7 +76,7 @@ private slots:
         QCOMPARE(f.c.EventRowStyles[498].font_colour, 0x008000u);
         QCOMPARE(f.c.EventRowStyles[499].font_colour, 0x0000FFu);
 
-        Put_msg(f.c, logEvent(0, 0, QStringLiteral("e502")), 0);
+        logSensorEvent(f.c, logEvent(0, 0, QStringLiteral("e502")), 0);
         QCOMPARE(f.c.event_grid.rowCount(), 501);
         QCOMPARE(f.c.event_grid.at(1, 1), QStringLiteral("e3"));
         QCOMPARE(f.c.event_grid.at(1, 500), QStringLiteral("e502"));
@@ -97,7 +97,7 @@ private slots:
             return rects;
         };
         take();
-        Put_msg(f.c, logEvent(0, 0, QStringLiteral("e1")), 0);
+        logSensorEvent(f.c, logEvent(0, 0, QStringLiteral("e1")), 0);
         QCOMPARE(take(), (QList<QList<int>>{{1, 1, 0, 1}}));
         g.set(1, 1, QStringLiteral("e1"));
         QVERIFY(!g.hasChanges());
@@ -109,12 +109,12 @@ private slots:
         QVERIFY(take().isEmpty());
 
         for (int n = 2; n <= 501; ++n)
-            Put_msg(f.c, logEvent(0, 0, QStringLiteral("e%1").arg(n)), 0);
+            logSensorEvent(f.c, logEvent(0, 0, QStringLiteral("e%1").arg(n)), 0);
         take();
         g.takeShift();
         g.set(1, 300, QStringLiteral("edited")); // a line changed before the list moves
-        Put_msg(f.c, logEvent(0, 0, QStringLiteral("e502")), 0);
-        Put_msg(f.c, logEvent(0, 0, QStringLiteral("e503")), 0);
+        logSensorEvent(f.c, logEvent(0, 0, QStringLiteral("e502")), 0);
+        logSensorEvent(f.c, logEvent(0, 0, QStringLiteral("e503")), 0);
         // Once the list is full the lines move up: the view is told of the move, the newest line
         // and the edited one, which moved up with the rest.
         const TextGrid::Shift shift = g.takeShift();
@@ -165,7 +165,7 @@ private slots:
 
     void eventWithoutSensorNumber() {
         ConsoleFixture f;
-        Put_msg(f.c, logEvent(0, 20, QStringLiteral("x")), 0);
+        logSensorEvent(f.c, logEvent(0, 20, QStringLiteral("x")), 0);
         QVERIFY(QDir(f.file("VatrelA_mess")).isEmpty());
         QCOMPARE(f.read("QReport/01.04.2025").size(), 328);
         QCOMPARE(f.c.event_rows, qint16(1));
@@ -174,12 +174,12 @@ private slots:
     void topBitNumberNamesFilesDifferently() {
         ConsoleFixture f;
         const quint32 minusFive = quint32(-5);
-        Put_msg(f.c, logEvent(minusFive, 30, QStringLiteral("Подключён")), 0);
+        logSensorEvent(f.c, logEvent(minusFive, 30, QStringLiteral("Подключён")), 0);
         QCOMPARE(f.read("VatrelA_mess/-5").size(), 328);
 
         SensorRecord r = SensorRecord::startupDefault();
         r.factory_number = minusFive;
-        Save_sm(f.c, r, 'a');
+        saveSensorSettings(f.c, r, 'a');
         QCOMPARE(f.read("VatrelA/4294967291").size(), 232);
     }
 
@@ -189,8 +189,8 @@ private slots:
                            QStringLiteral("Ошибка"));
         f.ui.expectMessage(QStringLiteral("Put_msg: не открылся файл QReport\\01.04.2025"),
                            QStringLiteral("Ошибка"));
-        Put_msg(f.c, logEvent(1234, 0, QStringLiteral("первое")), 0);
-        Put_prog_msg(f.c, logEvent(0, 20, QStringLiteral("второе")));
+        logSensorEvent(f.c, logEvent(1234, 0, QStringLiteral("первое")), 0);
+        logProgramEvent(f.c, logEvent(0, 20, QStringLiteral("второе")));
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(f.ui.boxes.size(), 2);
         QCOMPARE(f.ui.boxes[0].icon, ConsoleUi::Icon::Error);
@@ -203,7 +203,7 @@ private slots:
         ConsoleFixture f({"QReport"});
         const QString path = f.file("VatrelB_mess/99");
         f.ui.expectMessage(QStringLiteral("Put_msg: не открылся файл ") + path);
-        Put_msg(f.c, logEvent(99, 0, QStringLiteral("x")), 1);
+        logSensorEvent(f.c, logEvent(99, 0, QStringLiteral("x")), 1);
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(f.read("QReport/01.04.2025").size(), 328);
     }
@@ -217,7 +217,7 @@ private slots:
         f.ui.expectMessage(
             QStringLiteral("Put_msg: не записался файл QReport\\01.04.2025. События хранятся в "
                            "памяти и будут записаны, когда запись станет возможной"));
-        Put_prog_msg(f.c, logEvent(0, 20, QStringLiteral("Начало работы")));
+        logProgramEvent(f.c, logEvent(0, 20, QStringLiteral("Начало работы")));
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(f.c.log_writes.count, size_t(1));
         QFile log(daily);
@@ -227,9 +227,9 @@ private slots:
     void eventsAcrossMidnight() {
         ConsoleFixture f;
         f.now = QDateTime(QDate(2025, 3, 31), QTime(23, 59, 59));
-        Put_prog_msg(f.c, makeEvent(f.c, 0, 20, QStringLiteral("до")));
+        logProgramEvent(f.c, makeEvent(f.c, 0, 20, QStringLiteral("до")));
         f.now = QDateTime(QDate(2025, 4, 1), QTime(0, 0, 1));
-        Put_prog_msg(f.c, makeEvent(f.c, 0, 20, QStringLiteral("после")));
+        logProgramEvent(f.c, makeEvent(f.c, 0, 20, QStringLiteral("после")));
         QCOMPARE(f.read("QReport/31.03.2025").size(), 328);
         QCOMPARE(f.read("QReport/01.04.2025").size(), 328);
         QCOMPARE(f.c.event_grid.at(0, 1), QStringLiteral("31.03.2025 23:59:59"));

@@ -35,7 +35,7 @@ SensorRecord armedTypeB() {
 // Fills one slot directly and writes its row.
 void fill(ConsoleFixture& f, int slot, SensorRecord r) {
     f.c.sensors[size_t(slot)] = r;
-    FillSensorRow(f.c, slot);
+    fillSensorRow(f.c, slot);
 }
 
 } // namespace
@@ -154,7 +154,7 @@ private slots:
         ghost.status = 2;
         ghost.loop1_alarm = 1;
         ghost.loop1_armed = 1;
-        FillSensorRow(f.c, 7);
+        fillSensorRow(f.c, 7);
         QCOMPARE(f.c.sensor_grid.at(9, 8), QString());
         QCOMPARE(f.c.SensorRowStyles[7].background, 0xC0C0C0u);
         QCOMPARE(count_sensors(f.c), 2);
@@ -261,8 +261,8 @@ private slots:
         QCOMPARE(f.c.sensor_grid.at(1, 6), QString());
 
         // Out-of-range slots are ignored.
-        FillSensorRow(f.c, -1);
-        FillSensorRow(f.c, 200);
+        fillSensorRow(f.c, -1);
+        fillSensorRow(f.c, 200);
     }
 
     void stateTexts_data() {

@@ -58,8 +58,8 @@ void addOperator(Console& c, const QString& surname) {
     l.entries[size_t(l.operator_count)] = {1, surname, qint16(l.operator_records)};
     ++l.operator_count;
     ++l.operator_records;
-    Add_chop(c);
-    Ini_chop(c);
+    storeNewOperator(c);
+    loadOperators(c);
 }
 
 } // namespace
@@ -72,7 +72,7 @@ private slots:
         ConsoleFixture f;
         f.c.port_index = 12;
         f.c.sensors[3].factory_number = 5;
-        Ini_Hw(f.c);
+        loadSensors(f.c);
         QCOMPARE(f.read("data/hw.dat"), QByteArray(1202, '\0'));
         QCOMPARE(f.c.port_index, 0);
         QCOMPARE(f.c.sensors[3].factory_number, 0u);
@@ -84,7 +84,7 @@ private slots:
         ConsoleFixture f;
         const QByteArray image = hwFile({{5, 1234, 1}, {0, 0xFFFFFFFB, 0}, {199, 65536 + 7, 2}}, 3);
         f.write("data/hw.dat", image);
-        Ini_Hw(f.c);
+        loadSensors(f.c);
         QCOMPARE(f.c.sensors[5].factory_number, 1234u);
         QCOMPARE(f.c.sensors[5].sensor_type, qint16(1));
         QCOMPARE(f.c.sensors[5].slot_index, qint16(5));
@@ -95,7 +95,7 @@ private slots:
         QCOMPARE(f.c.port_index, 3);
         QCOMPARE(portName(f.c.port_index), QStringLiteral("COM4"));
 
-        Save_Hw(f.c);
+        saveSensors(f.c);
         QCOMPARE(f.read("data/hw.dat"), image);
         // The save went through a temporary file that is gone afterwards.
         QCOMPARE(QDir(f.file("data")).entryList(QDir::Files), QStringList{"hw.dat"});
@@ -106,7 +106,7 @@ private slots:
         f.c.sensors[1].factory_number = 0x0A0B0C0D;
         f.c.sensors[1].sensor_type = 1;
         f.c.port_index = 70;
-        Save_Hw(f.c);
+        saveSensors(f.c);
         QByteArray expected(1202, '\0');
         expected.replace(6, 6, QByteArray::fromHex("0d0c0b0a0100"));
         expected.replace(1200, 2, QByteArray::fromHex("4600"));
@@ -116,13 +116,13 @@ private slots:
     void hwPortIndexOutOfRange() {
         ConsoleFixture f;
         f.write("data/hw.dat", hwFile({}, 70));
-        Ini_Hw(f.c);
+        loadSensors(f.c);
         QCOMPARE(f.c.port_index, 70); // the empty item is still an item of the list
         f.write("data/hw.dat", hwFile({}, 71));
-        Ini_Hw(f.c);
+        loadSensors(f.c);
         QCOMPARE(f.c.port_index, 0);
         f.write("data/hw.dat", hwFile({}, 0xFFFF));
-        Ini_Hw(f.c);
+        loadSensors(f.c);
         QCOMPARE(f.c.port_index, 0);
     }
 
@@ -133,7 +133,7 @@ private slots:
         // Three whole records and four bytes of a fourth.
         const QByteArray image = hwFile({{0, 11, 0}, {2, 33, 1}, {3, 44, 1}}, 3).left(22);
         f.write("data/hw.dat", image);
-        Ini_Hw(f.c);
+        loadSensors(f.c);
         QCOMPARE(f.c.sensors[0].factory_number, 11u);
         QCOMPARE(f.c.sensors[2].factory_number, 33u);
         QCOMPARE(f.c.sensors[2].sensor_type, qint16(1));
@@ -142,7 +142,7 @@ private slots:
         QCOMPARE(f.read("data/hw.dat"), image); // loading does not rewrite it
 
         f.write("data/hw.dat", QByteArray());
-        Ini_Hw(f.c);
+        loadSensors(f.c);
         QCOMPARE(count_sensors(f.c), 0);
     }
 
@@ -153,7 +153,7 @@ private slots:
         f.write("data/hw.dat.Ab3xY9", QByteArray(100, '\0')); // a save cut short
         f.write("data/hw.dat.bak", "keep");                   // not ours: left alone
         f.write("data/hw.dat.Ab3xY", "keep");
-        Ini_Hw(f.c);
+        loadSensors(f.c);
         QVERIFY(!f.exists("data/hw.dat.Ab3xY9"));
         QVERIFY(f.exists("data/hw.dat.bak"));
         QVERIFY(f.exists("data/hw.dat.Ab3xY"));
@@ -166,11 +166,11 @@ private slots:
         f.c.sensors[4] = sensor(77, 0, 4);
         f.c.port_index = 2;
         f.ui.expectMessage(QStringLiteral("Ini_Hw: не открылся файл hw.dat"), QStringLiteral("Ошибка"));
-        Ini_Hw(f.c);
+        loadSensors(f.c);
         QCOMPARE(f.c.sensors[4].factory_number, 77u); // nothing loaded
         QCOMPARE(f.c.port_index, 2);
         f.ui.expectMessage(QStringLiteral("Save_Hw: не открылся файл hw.dat"), QStringLiteral("Ошибка"));
-        Save_Hw(f.c);
+        saveSensors(f.c);
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(f.ui.boxes.size(), 2);
         QCOMPARE(f.ui.boxes[1].icon, ConsoleUi::Icon::Error);
@@ -186,7 +186,7 @@ private slots:
             QVERIFY(enforced.ok());
             QVERIFY(!QFile(f.file("data/hw.dat")).open(QIODevice::ReadOnly));
             f.ui.expectMessage(QStringLiteral("Ini_Hw: не открылся файл hw.dat"));
-            Ini_Hw(f.c);
+            loadSensors(f.c);
             QVERIFY(f.ui.allExpectedShown());
         }
         QFile::setPermissions(f.file("data/hw.dat"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
@@ -203,14 +203,14 @@ private slots:
         QVERIFY(QDir(disk.path()).mkpath("data"));
         const QByteArray image = hwFile({{0, 1234, 0}}, 3);
         QVERIFY(writeFile(disk.file("data/hw.dat"), image));
-        Ini_Hw(f.c);
+        loadSensors(f.c);
         disk.fill();
         f.ui.expectMessage(QStringLiteral("Ini_sm: не открылся файл VatrelA\\1234"));
         f.ui.expectMessage(QStringLiteral("Save_Hw: не открылся файл hw.dat"), QStringLiteral("Ошибка"));
-        Ini_sm(f.c);
+        loadSensorSettings(f.c);
         f.c.sensors[7].factory_number = 555;
         f.ui.expectMessage(QStringLiteral("Save_Hw: не открылся файл hw.dat"));
-        Save_Hw(f.c);
+        saveSensors(f.c);
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(readFile(disk.file("data/hw.dat")), image);
         QCOMPARE(QDir(disk.file("data")).entryList(QDir::Files), QStringList{"hw.dat"});
@@ -227,15 +227,15 @@ private slots:
         fifo("data/chop.dat");
         f.ui.expectMessage(QStringLiteral("Ini_Hw: не открылся файл hw.dat"), QStringLiteral("Ошибка"));
         f.ui.expectMessage(QStringLiteral("Ini_chop: не открылся файл chop.dat"));
-        Ini_Hw(f.c);
-        Ini_chop(f.c);
+        loadSensors(f.c);
+        loadOperators(f.c);
 
         QVERIFY(QFile::remove(f.file("data/hw.dat")));
         f.write("data/hw.dat", hwFile({{0, 1234, 0}}));
-        Ini_Hw(f.c);
+        loadSensors(f.c);
         QVERIFY(QFile::link(QStringLiteral("/dev/zero"), f.file("VatrelA/1234")));
         f.ui.expectMessage(QStringLiteral("Ini_sm: не открылся файл VatrelA\\1234"));
-        Ini_sm(f.c);
+        loadSensorSettings(f.c);
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(f.c.sensors[0].factory_number, 0u);
     }
@@ -245,19 +245,19 @@ private slots:
         ConsoleFixture f;
         SensorRecord first = sensor(1234, 0, 3);
         first.status = 15;
-        Save_sm(f.c, first, 'a');
+        saveSensorSettings(f.c, first, 'a');
         QCOMPARE(f.read("VatrelA/1234"), first.encode());
 
         SensorRecord second = first;
         second.connected_at = 45748.5;
-        Save_sm(f.c, second, 'a');
+        saveSensorSettings(f.c, second, 'a');
         SensorRecord updated = second;
         updated.disconnected_at = 45749.0;
         updated.disconnected_by = 4;
-        Save_sm(f.c, updated, 'u');
+        saveSensorSettings(f.c, updated, 'u');
         QCOMPARE(f.read("VatrelA/1234"), first.encode() + updated.encode());
 
-        Save_sm(f.c, sensor(1234, 1, 3), 'a'); // the other type writes to the other folder
+        saveSensorSettings(f.c, sensor(1234, 1, 3), 'a'); // the other type writes to the other folder
         QCOMPARE(f.read("VatrelB/1234").size(), 232);
         QCOMPARE(f.read("VatrelA/1234").size(), 464);
         QVERIFY(f.ui.boxes.isEmpty());
@@ -274,13 +274,13 @@ private slots:
         ConsoleFixture f;
         f.ui.expectMessage(QStringLiteral("Save_sm: не открылся файл VatrelA\\1234"),
                            QStringLiteral("Ошибка"));
-        Save_sm(f.c, sensor(1234, 0, 0), 'u');
+        saveSensorSettings(f.c, sensor(1234, 0, 0), 'u');
         QVERIFY(f.ui.allExpectedShown());
         QVERIFY(!f.exists("VatrelA/1234"));
 
         ConsoleFixture g({"data"});
         g.ui.expectMessage(QStringLiteral("Save_sm: не открылся файл VatrelB\\4294967295"));
-        Save_sm(g.c, sensor(0xFFFFFFFF, 1, 0), 'a');
+        saveSensorSettings(g.c, sensor(0xFFFFFFFF, 1, 0), 'a');
     }
 
     void settingsRewriteWithPartialTail() {
@@ -290,24 +290,24 @@ private slots:
         f.write("VatrelA/55", a.encode() + a.encode() + tail);
         SensorRecord b = a;
         b.loop1_armed = 1;
-        Save_sm(f.c, b, 'u');
+        saveSensorSettings(f.c, b, 'u');
         // The last whole record is replaced; the partial tail stays where it was.
         QCOMPARE(f.read("VatrelA/55"), a.encode() + b.encode() + tail);
 
         f.write("VatrelA/56", tail);
-        Save_sm(f.c, sensor(56, 0, 0), 'u');
+        saveSensorSettings(f.c, sensor(56, 0, 0), 'u');
         QCOMPARE(f.read("VatrelA/56"), sensor(56, 0, 0).encode());
     }
 
     void settingsFactoryZeroAndBadMode() {
         ConsoleFixture f;
-        Save_sm(f.c, sensor(0, 0, 0), 'a');
-        Save_sm(f.c, sensor(0, 1, 0), 'u');
+        saveSensorSettings(f.c, sensor(0, 0, 0), 'a');
+        saveSensorSettings(f.c, sensor(0, 1, 0), 'u');
         QVERIFY(QDir(f.file("VatrelA")).isEmpty());
         QVERIFY(QDir(f.file("VatrelB")).isEmpty());
 
         f.ui.expectMessage(QStringLiteral("Save_sm: передан неверный параметр"), QString(""));
-        Save_sm(f.c, sensor(1234, 0, 0), 'x');
+        saveSensorSettings(f.c, sensor(1234, 0, 0), 'x');
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(f.ui.boxes[0].icon, ConsoleUi::Icon::None);
         QVERIFY(!f.exists("VatrelA/1234"));
@@ -316,11 +316,11 @@ private slots:
     void loadMissingSettingsEmptiesSlot() {
         ConsoleFixture f;
         f.write("data/hw.dat", hwFile({{5, 1234, 1}, {6, 99, 0}}, 2));
-        Ini_Hw(f.c);
-        Save_sm(f.c, sensor(99, 0, 6), 'a');
+        loadSensors(f.c);
+        saveSensorSettings(f.c, sensor(99, 0, 6), 'a');
         f.ui.expectMessage(QStringLiteral("Ini_sm: не открылся файл VatrelB\\1234"),
                            QStringLiteral("Ошибка"));
-        Ini_sm(f.c);
+        loadSensorSettings(f.c);
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(f.ui.boxes.size(), 1);
         QCOMPARE(f.c.sensors[5].factory_number, 0u);
@@ -332,7 +332,7 @@ private slots:
     void loadKeepsLastWholeRecord() {
         ConsoleFixture f;
         f.write("data/hw.dat", hwFile({{5, 1234, 1}, {8, 4321, 0}}));
-        Ini_Hw(f.c);
+        loadSensors(f.c);
         SensorRecord older = sensor(1234, 1, 5);
         SensorRecord newer = older;
         newer.loop2_armed = 1;
@@ -342,7 +342,7 @@ private slots:
         f.write("VatrelB/1234", older.encode() + newer.encode() + QByteArray(231, '\x01'));
         // A file shorter than one record leaves the slot as the hardware file gave it.
         f.write("VatrelA/4321", QByteArray(100, '\x7f'));
-        Ini_sm(f.c);
+        loadSensorSettings(f.c);
         QVERIFY(f.ui.boxes.isEmpty());
 
         const SensorRecord& s5 = f.c.sensors[5];
@@ -361,14 +361,14 @@ private slots:
     // --- operator list -------------------------------------------------------------------
     void operatorsAddDeleteAdd() {
         ConsoleFixture f;
-        Ini_chop(f.c);
+        loadOperators(f.c);
         QVERIFY(f.exists("data/chop.dat"));
         QCOMPARE(f.c.operators.operator_count, 0);
 
         addOperator(f.c, QStringLiteral("Петров"));
         addOperator(f.c, QStringLiteral("Сидоров"));
-        Del_chop(f.c, f.c.operators.entries[0].operator_id);
-        Ini_chop(f.c);
+        storeOperatorDeletion(f.c, f.c.operators.entries[0].operator_id);
+        loadOperators(f.c);
         addOperator(f.c, QStringLiteral("Кузнецов"));
 
         const QByteArray file = f.read("data/chop.dat");
@@ -386,7 +386,7 @@ private slots:
         QCOMPARE(l.entries[1].operator_id, qint16(2));
 
         bool ok = false;
-        QCOMPARE(Read_chop(f.c, 0, &ok), QStringLiteral("Петров")); // deleted, still readable
+        QCOMPARE(operatorSurname(f.c, 0, &ok), QStringLiteral("Петров")); // deleted, still readable
         QVERIFY(ok);
     }
 
@@ -398,7 +398,7 @@ private slots:
             if (i == 10) file += operatorRecord(1, "gone");
         }
         f.write("data/chop.dat", file);
-        Ini_chop(f.c);
+        loadOperators(f.c);
         const OperatorList& l = f.c.operators;
         QCOMPARE(l.operator_count, 50);
         // 50 active records and one deleted one come before the 51st active record.
@@ -415,18 +415,18 @@ private slots:
         f.write("data/chop.dat", operatorRecord(0, QByteArray(20, '\xc0')) +
                                      operatorRecord(0, QByteArray(38, '\xdf')) +
                                      QByteArray(25, '\x01')); // a partial record at the end is ignored
-        Ini_chop(f.c);
+        loadOperators(f.c);
         QCOMPARE(f.c.operators.operator_count, 2);
         QCOMPARE(f.c.operators.operator_records, 2);
         QCOMPARE(f.c.operators.entries[0].surname, QString(16, QChar(0x0410)));
         QCOMPARE(f.c.operators.entries[1].surname, QString(16, QChar(0x042F)));
-        QCOMPARE(Read_chop(f.c, 0), QString(20, QChar(0x0410)));
-        QCOMPARE(Read_chop(f.c, 1), QString(38, QChar(0x042F)));
+        QCOMPARE(operatorSurname(f.c, 0), QString(20, QChar(0x0410)));
+        QCOMPARE(operatorSurname(f.c, 1), QString(38, QChar(0x042F)));
 
         // A new surname is stored cut to fit with its terminator.
         f.c.operators.entries[2] = {1, QString(40, QChar(0x0411)), 2};
         f.c.operators.operator_count = 3;
-        Add_chop(f.c);
+        storeNewOperator(f.c);
         const QByteArray last = f.read("data/chop.dat").right(40);
         QCOMPARE(last, operatorRecord(0, QByteArray(37, '\xc1')));
     }
@@ -436,14 +436,14 @@ private slots:
         const QByteArray file = operatorRecord(0, "A") + operatorRecord(0, "B");
         f.write("data/chop.dat", file);
         for (qint16 id : {qint16(-1), qint16(2), qint16(1000), qint16(-32768)}) {
-            Del_chop(f.c, id);
+            storeOperatorDeletion(f.c, id);
             bool ok = true;
-            QCOMPARE(Read_chop(f.c, id, &ok), QString());
+            QCOMPARE(operatorSurname(f.c, id, &ok), QString());
             QVERIFY(!ok);
         }
         QCOMPARE(f.read("data/chop.dat"), file);
         QVERIFY(f.ui.boxes.isEmpty());
-        Del_chop(f.c, 1);
+        storeOperatorDeletion(f.c, 1);
         QCOMPARE(f.read("data/chop.dat"), operatorRecord(0, "A") + operatorRecord(1, "B"));
     }
 
@@ -453,21 +453,21 @@ private slots:
         f.ui.expectMessage(QStringLiteral("Add_chop: не открылся файл chop.dat"), QStringLiteral("Ошибка"));
         f.ui.expectMessage(QStringLiteral("Del_chop: не открылся файл chop.dat"), QStringLiteral("Ошибка"));
         f.ui.expectMessage(QStringLiteral("Read_chop: не открылся файл chop.dat"), QStringLiteral("Ошибка"));
-        Ini_chop(f.c);
+        loadOperators(f.c);
         QCOMPARE(f.c.operators.operator_count, 0);
         f.c.operators.entries[0] = {1, QStringLiteral("Петров"), 0};
         f.c.operators.operator_count = 1;
-        Add_chop(f.c);
-        Del_chop(f.c, 0);
+        storeNewOperator(f.c);
+        storeOperatorDeletion(f.c, 0);
         bool ok = true;
-        QCOMPARE(Read_chop(f.c, 0, &ok), QString());
+        QCOMPARE(operatorSurname(f.c, 0, &ok), QString());
         QVERIFY(!ok);
     }
 
     void addWithEmptyListWritesNothing() {
         ConsoleFixture f;
-        Ini_chop(f.c);
-        Add_chop(f.c); // operator_count 0: no last entry to write
+        loadOperators(f.c);
+        storeNewOperator(f.c); // operator_count 0: no last entry to write
         QCOMPARE(f.read("data/chop.dat"), QByteArray());
     }
 };

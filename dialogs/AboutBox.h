@@ -5,10 +5,10 @@
 namespace vatrel {
 
 // AboutBox: product title, version, maker and contacts.
-class TAboutBox : public QDialog {
+class AboutBox : public QDialog {
     Q_OBJECT
 public:
-    explicit TAboutBox(QWidget* parent = nullptr);
+    explicit AboutBox(QWidget* parent = nullptr);
 };
 
 } // namespace vatrel

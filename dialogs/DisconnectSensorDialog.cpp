@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "dialogs/Uremovesensor.h"
+#include "dialogs/DisconnectSensorDialog.h"
 #include "core/OperatorActions.h"
 #include "dialogs/OperatorListBox.h"
 
@@ -11,7 +11,7 @@
 
 namespace vatrel {
 
-TRemoveSensor::TRemoveSensor(Console& c, QWidget* parent) : QDialog(parent), m_c(c) {
+DisconnectSensorDialog::DisconnectSensorDialog(Console& c, QWidget* parent) : QDialog(parent), m_c(c) {
     setObjectName(QStringLiteral("RemoveSensor"));
     setWindowTitle(QStringLiteral("Отключение датчика"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -32,24 +32,24 @@ TRemoveSensor::TRemoveSensor(Console& c, QWidget* parent) : QDialog(parent), m_c
     buttons->addWidget(m_buttonCansel);
     layout->addLayout(buttons);
 
-    connect(m_buttonAccept, &QPushButton::clicked, this, &TRemoveSensor::ButtonAcceptClick);
+    connect(m_buttonAccept, &QPushButton::clicked, this, &DisconnectSensorDialog::ButtonAcceptClick);
     connect(m_buttonCansel, &QPushButton::clicked, this, &QDialog::reject);
     closesDialog(m_buttonAccept);
     closesDialog(m_buttonCansel);
 }
 
-void TRemoveSensor::showEvent(QShowEvent* event) {
+void DisconnectSensorDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    FormActivate();
+    refreshHeader();
 }
 
-void TRemoveSensor::FormActivate() {
+void DisconnectSensorDialog::refreshHeader() {
     m_labelSensor->setText(selectedSensorText(m_c)); // which sensor is taken out
     m_groupBox1->reload(0);
     armButton(m_buttonAccept); // Enter disconnects at once: the button shows it
 }
 
-void TRemoveSensor::FormKeyPress(QKeyEvent* event) {
+void DisconnectSensorDialog::FormKeyPress(QKeyEvent* event) {
     // Enter on a button presses it; anywhere else it brings the operator to "Принять".
     if (pressFocusedButton(this, event)) return;
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
@@ -59,11 +59,11 @@ void TRemoveSensor::FormKeyPress(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-void TRemoveSensor::keyPressEvent(QKeyEvent* event) {
+void DisconnectSensorDialog::keyPressEvent(QKeyEvent* event) {
     FormKeyPress(event);
 }
 
-void TRemoveSensor::ButtonAcceptClick() {
+void DisconnectSensorDialog::ButtonAcceptClick() {
     disconnectSensor(m_c, m_groupBox1->selectedIndex());
     accept();
 }

@@ -43,11 +43,11 @@ private:
 
 // The always-on-top alarm window. It cannot be closed from the title bar or with Escape: only
 // "Отбой тревог" hides it, so the looping sound cannot be silenced without acknowledging.
-class TFormAlarmWindow : public QDialog {
+class AlarmWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit TFormAlarmWindow(Console& c, QWidget* parent = nullptr);
-    ~TFormAlarmWindow() override;
+    explicit AlarmWindow(Console& c, QWidget* parent = nullptr);
+    ~AlarmWindow() override;
 
     // Re-reads the list, the count and the sensor number entry from the core.
     void refresh();
@@ -65,7 +65,7 @@ public:
     // True while the list holds an alarm not yet cleared by "Отбой тревог".
     bool hasAlarms() const;
 
-    void BitBtnAllOtboyClick();
+    void acknowledgeAllAlarms();
     void BitBtn1Click();
     void BitBtn2Click();
 

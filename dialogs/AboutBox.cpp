@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "dialogs/Uabout.h"
+#include "dialogs/AboutBox.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -9,7 +9,7 @@
 
 namespace vatrel {
 
-TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
+AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("О программе..."));
     setFixedSize(495, 223);

@@ -14,12 +14,12 @@ class OperatorListBox;
 
 // Sensor connect dialog (FSetSensor): puts a sensor into the selected empty row in the name of an
 // operator from the list. "Принять" always closes the dialog, refused or not.
-class TFSetSensor : public QDialog {
+class ConnectSensorDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit TFSetSensor(Console& c, QWidget* parent = nullptr);
+    explicit ConnectSensorDialog(Console& c, QWidget* parent = nullptr);
 
-    void FormActivate();
+    void refreshHeader();
     void ButtonAcceptClick();
     OperatorListBox* operatorList() const { return m_groupBox1; }
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "dialogs/Udirect_component_porog.h"
+#include "dialogs/DcComponentDialog.h"
 #include "dialogs/OperatorListBox.h"
 
 #include <QFocusEvent>
@@ -40,7 +40,7 @@ void refocus(QLineEdit* e) {
 
 } // namespace
 
-TFDirect_component_porog::TFDirect_component_porog(Console& c, QWidget* parent) : QDialog(parent), m_c(c) {
+DcComponentDialog::DcComponentDialog(Console& c, QWidget* parent) : QDialog(parent), m_c(c) {
     setObjectName(QStringLiteral("FDirect_component_porog"));
     setWindowTitle(QStringLiteral("Пост. составл. порога"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -87,22 +87,22 @@ TFDirect_component_porog::TFDirect_component_porog(Console& c, QWidget* parent) 
 
     for (QLineEdit* e : {m_edit, m_edit1, m_edit2})
         e->installEventFilter(this);
-    connect(m_buttonAccept, &QPushButton::clicked, this, &TFDirect_component_porog::ButtonAcceptClick);
+    connect(m_buttonAccept, &QPushButton::clicked, this, &DcComponentDialog::ButtonAcceptClick);
     connect(m_buttonCansel, &QPushButton::clicked, this, &QDialog::reject);
     closesDialog(m_buttonAccept);
     closesDialog(m_buttonCansel);
 }
 
-void TFDirect_component_porog::showEvent(QShowEvent* event) {
+void DcComponentDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    FormActivate();
+    refreshHeader();
 }
 
-void TFDirect_component_porog::keyPressEvent(QKeyEvent* event) {
+void DcComponentDialog::keyPressEvent(QKeyEvent* event) {
     if (!pressFocusedButton(this, event)) QDialog::keyPressEvent(event);
 }
 
-void TFDirect_component_porog::FormActivate() {
+void DcComponentDialog::refreshHeader() {
     m_labelSensor->setText(selectedSensorText(m_c));
     const DcEditors e = openDcEditors(m_c, m_working);
     if (e.type != 0 && e.type != 1) return;
@@ -119,7 +119,7 @@ void TFDirect_component_porog::FormActivate() {
     (typeB ? m_edit1 : m_edit)->setFocus();
 }
 
-bool TFDirect_component_porog::eventFilter(QObject* watched, QEvent* event) {
+bool DcComponentDialog::eventFilter(QObject* watched, QEvent* event) {
     // Enter in an entry accepts, once the entry's own value has been taken.
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
@@ -151,19 +151,19 @@ bool TFDirect_component_porog::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-void TFDirect_component_porog::EditDirect_component_porogExit() {
+void DcComponentDialog::EditDirect_component_porogExit() {
     if (!dcValueEntered(m_c, m_working, m_edit->text())) refocus(m_edit);
 }
 
-void TFDirect_component_porog::EditDirect_component_porog1Exit() {
+void DcComponentDialog::EditDirect_component_porog1Exit() {
     if (!dcFlankEntered(m_c, m_working, 1, m_edit1->text())) refocus(m_edit1);
 }
 
-void TFDirect_component_porog::EditDirect_component_porog2Exit() {
+void DcComponentDialog::EditDirect_component_porog2Exit() {
     if (!dcFlankEntered(m_c, m_working, 2, m_edit2->text())) refocus(m_edit2);
 }
 
-void TFDirect_component_porog::ButtonAcceptClick() {
+void DcComponentDialog::ButtonAcceptClick() {
     acceptDcComponents(m_c, m_working);
     accept();
 }

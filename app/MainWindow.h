@@ -21,28 +21,28 @@ class EventListModel;
 class OscilloscopeTabA;
 class OscilloscopeTabB;
 class SensorGridModel;
-class TAboutBox;
-class TFDirect_component_porog;
-class TFQReport;
-class TFSetSensor;
-class TRemoveSensor;
+class AboutBox;
+class DcComponentDialog;
+class LogViewer;
+class ConnectSensorDialog;
+class DisconnectSensorDialog;
 
 // The dialogs the main window opens; they are created after it.
 struct MainDialogs {
-    TAboutBox* AboutBox = nullptr;
-    TFSetSensor* FSetSensor = nullptr;
-    TRemoveSensor* RemoveSensor = nullptr;
-    TFQReport* FQReport = nullptr;
-    TFDirect_component_porog* FDirect_component_porog = nullptr;
+    AboutBox* aboutBox = nullptr;
+    ConnectSensorDialog* connectDialog = nullptr;
+    DisconnectSensorDialog* disconnectDialog = nullptr;
+    LogViewer* logViewer = nullptr;
+    DcComponentDialog* dcDialog = nullptr;
 };
 
 // The operator's console. Construction runs FormCreate: loads every stored file, opens the chosen
 // port and logs the program start. c.ui must already be installed.
-class TFmain : public QMainWindow {
+class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TFmain(Console& c, QWidget* parent = nullptr);
-    ~TFmain() override;
+    explicit MainWindow(Console& c, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     void setDialogs(const MainDialogs& dialogs) { m_dialogs = dialogs; }
 
@@ -57,8 +57,8 @@ public:
     void BitBtn1Click();
     void PageControl2Change(int index);
     void PopupMenu1(const QPoint& pos);
-    void ComboBox1Click(int index);
-    void Button2Click();
+    void choosePort(int index);
+    void resetSlotCounters();
 
     // Ends the run as an answered exit does (saves, closes the port, logs the exit) without asking
     // and without a box: the system ends the program (shutdown, logout, a signal), or the display

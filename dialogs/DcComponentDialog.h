@@ -14,12 +14,12 @@ namespace vatrel {
 
 // Threshold DC component dialog (FDirect_component_porog): one whole number for a type A sensor,
 // one real number per flank for a type B sensor; the editor that does not fit the type is disabled.
-class TFDirect_component_porog : public QDialog {
+class DcComponentDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit TFDirect_component_porog(Console& c, QWidget* parent = nullptr);
+    explicit DcComponentDialog(Console& c, QWidget* parent = nullptr);
 
-    void FormActivate();
+    void refreshHeader();
     void EditDirect_component_porogExit();
     void EditDirect_component_porog1Exit();
     void EditDirect_component_porog2Exit();

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "dialogs/Setsensor.h"
+#include "dialogs/ConnectSensorDialog.h"
 #include "core/OperatorActions.h"
 #include "dialogs/OperatorListBox.h"
 
@@ -13,7 +13,7 @@
 
 namespace vatrel {
 
-TFSetSensor::TFSetSensor(Console& c, QWidget* parent) : QDialog(parent), m_c(c) {
+ConnectSensorDialog::ConnectSensorDialog(Console& c, QWidget* parent) : QDialog(parent), m_c(c) {
     setObjectName(QStringLiteral("FSetSensor"));
     setWindowTitle(QStringLiteral("Подключение датчика"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -46,42 +46,42 @@ TFSetSensor::TFSetSensor(Console& c, QWidget* parent) : QDialog(parent), m_c(c) 
     buttons->addWidget(m_buttonCansel);
     layout->addLayout(buttons);
 
-    connect(m_buttonAccept, &QPushButton::clicked, this, &TFSetSensor::ButtonAcceptClick);
+    connect(m_buttonAccept, &QPushButton::clicked, this, &ConnectSensorDialog::ButtonAcceptClick);
     connect(m_buttonCansel, &QPushButton::clicked, this, &QDialog::reject);
     closesDialog(m_buttonAccept);
     closesDialog(m_buttonCansel);
 }
 
-void TFSetSensor::showEvent(QShowEvent* event) {
+void ConnectSensorDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    FormActivate();
+    refreshHeader();
 }
 
-void TFSetSensor::FormActivate() {
+void ConnectSensorDialog::refreshHeader() {
     m_groupBox1->reload(0);
     m_editNumSen->setText(QStringLiteral("0"));
     m_comboBoxTypeSen->setCurrentIndex(0);
     m_editNumSen->setFocus();
 }
 
-void TFSetSensor::keyPressEvent(QKeyEvent* event) {
+void ConnectSensorDialog::keyPressEvent(QKeyEvent* event) {
     if (!pressFocusedButton(this, event)) QDialog::keyPressEvent(event);
 }
 
-bool TFSetSensor::EditNumSenKeyDown(QKeyEvent* event) {
+bool ConnectSensorDialog::EditNumSenKeyDown(QKeyEvent* event) {
     if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) return false;
     armButton(m_buttonAccept); // the next Enter connects: the button shows it
     return true;
 }
 
-bool TFSetSensor::eventFilter(QObject* watched, QEvent* event) {
+bool ConnectSensorDialog::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_editNumSen && event->type() == QEvent::KeyPress &&
         EditNumSenKeyDown(static_cast<QKeyEvent*>(event)))
         return true;
     return QDialog::eventFilter(watched, event);
 }
 
-void TFSetSensor::ButtonAcceptClick() {
+void ConnectSensorDialog::ButtonAcceptClick() {
     connectSensor(m_c,
                   {m_editNumSen->text(), m_comboBoxTypeSen->currentIndex(), m_groupBox1->selectedIndex()});
     accept();

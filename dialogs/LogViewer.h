@@ -48,16 +48,16 @@ private:
 
 // The event log viewer FQReport: one log file page by page, filtered by kind, coloured by code,
 // printed and exported.
-class TFQReport : public QDialog {
+class LogViewer : public QDialog {
     Q_OBJECT
 public:
-    explicit TFQReport(Console& c, QWidget* parent = nullptr);
-    ~TFQReport() override;
+    explicit LogViewer(Console& c, QWidget* parent = nullptr);
+    ~LogViewer() override;
 
     // Loads the log of one sensor and positions on its last page.
-    void OpenSensorLog(quint32 factory_number, qint16 sensor_type);
+    void openSensorLog(quint32 factory_number, qint16 sensor_type);
 
-    void FormActivate();
+    void refreshHeader();
     // The day and sensor choosers: which days and sensors have a log is looked up again on every
     // showing of the viewer (the calendar then shows the newest day) and after every load.
     void refreshChoosers(bool showNewest);

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "dialogs/Ualarmwindow.h"
+#include "dialogs/AlarmWindow.h"
 #include "core/OperatorActions.h"
 #include "dialogs/GridView.h"
 #include "dialogs/TextLayoutDelegate.h"
@@ -121,7 +121,7 @@ void AlarmGridModel::refresh() {
     });
 }
 
-TFormAlarmWindow::TFormAlarmWindow(Console& c, QWidget* parent) : QDialog(parent), m_c(c) {
+AlarmWindow::AlarmWindow(Console& c, QWidget* parent) : QDialog(parent), m_c(c) {
     setObjectName(QStringLiteral("FormAlarmWindow"));
     setWindowTitle(QStringLiteral("Окно тревожных сообщений"));
     // A top-level window of its own, not a dialog: a window manager keeps a dialog with the program's
@@ -191,18 +191,18 @@ TFormAlarmWindow::TFormAlarmWindow(Console& c, QWidget* parent) : QDialog(parent
 
     connect(m_labeledEdit1, &QLineEdit::textChanged, this,
             [this](const QString& text) { m_c.alarms.LabeledEdit1 = text; });
-    connect(allOtboy, &QPushButton::clicked, this, &TFormAlarmWindow::BitBtnAllOtboyClick);
-    connect(bitBtn1, &QPushButton::clicked, this, &TFormAlarmWindow::BitBtn1Click);
-    connect(bitBtn2, &QPushButton::clicked, this, &TFormAlarmWindow::BitBtn2Click);
+    connect(allOtboy, &QPushButton::clicked, this, &AlarmWindow::acknowledgeAllAlarms);
+    connect(bitBtn1, &QPushButton::clicked, this, &AlarmWindow::BitBtn1Click);
+    connect(bitBtn2, &QPushButton::clicked, this, &AlarmWindow::BitBtn2Click);
 
     refresh();
 }
 
-TFormAlarmWindow::~TFormAlarmWindow() {
+AlarmWindow::~AlarmWindow() {
     stopSound();
 }
 
-void TFormAlarmWindow::refresh() {
+void AlarmWindow::refresh() {
     m_model->refresh();
     m_labelNumAlarm->setText(m_c.alarms.LabelNumAlarm);
     if (m_labeledEdit1->text() != m_c.alarms.LabeledEdit1) m_labeledEdit1->setText(m_c.alarms.LabeledEdit1);
@@ -215,7 +215,7 @@ void TFormAlarmWindow::refresh() {
     if (added && !readingByHand) scrollToNewest();
 }
 
-void TFormAlarmWindow::scrollToNewest() {
+void AlarmWindow::scrollToNewest() {
     if (m_c.alarms.alarm_rows == 0) return;
     // The newest alarm is row alarm_rows of the grid, model row alarm_rows − 1; the empty row below it
     // comes into view too when there is room.
@@ -224,7 +224,7 @@ void TFormAlarmWindow::scrollToNewest() {
     m_grid->scrollTo(m_model->index(m_c.alarms.alarm_rows - 1, 0), QAbstractItemView::EnsureVisible);
 }
 
-void TFormAlarmWindow::bringToFront() {
+void AlarmWindow::bringToFront() {
     // Whatever the window manager did to it (minimised, maximised, behind, another workspace), the
     // window comes back as it was laid out, in front and active.
     const Qt::WindowStates state = windowState();
@@ -237,11 +237,11 @@ void TFormAlarmWindow::bringToFront() {
     focusSensorEntry();
 }
 
-bool TFormAlarmWindow::hasAlarms() const {
+bool AlarmWindow::hasAlarms() const {
     return m_c.alarms.alarm_rows > 0;
 }
 
-void TFormAlarmWindow::changeEvent(QEvent* event) {
+void AlarmWindow::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
     // The window must stay in sight while it is shown: a minimise (or maximise) from the window
     // manager's title bar or keys is undone as soon as the window manager has done it.
@@ -252,15 +252,15 @@ void TFormAlarmWindow::changeEvent(QEvent* event) {
         });
 }
 
-void TFormAlarmWindow::focusSensorEntry() {
+void AlarmWindow::focusSensorEntry() {
     m_labeledEdit1->setFocus(Qt::OtherFocusReason);
 }
 
-bool TFormAlarmWindow::soundPlaying() const {
+bool AlarmWindow::soundPlaying() const {
     return m_sound && m_sound->isPlaying();
 }
 
-bool TFormAlarmWindow::eventFilter(QObject* watched, QEvent* event) {
+bool AlarmWindow::eventFilter(QObject* watched, QEvent* event) {
     // Enter on a button that has the focus presses it, as Space does; the buttons are not auto-default
     // so that Enter elsewhere in the window presses nothing.
     if (event->type() == QEvent::KeyPress) {
@@ -274,7 +274,7 @@ bool TFormAlarmWindow::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-void TFormAlarmWindow::playSound(const QString& path) {
+void AlarmWindow::playSound(const QString& path) {
     // QSoundEffect reports a missing file only asynchronously; checking first keeps it silent.
     if (path.isEmpty() || !QFile::exists(path)) return;
     if (!m_sound) m_sound = new QSoundEffect(this);
@@ -283,34 +283,34 @@ void TFormAlarmWindow::playSound(const QString& path) {
     m_sound->play();
 }
 
-void TFormAlarmWindow::stopSound() {
+void AlarmWindow::stopSound() {
     if (m_sound) m_sound->stop();
 }
 
-void TFormAlarmWindow::BitBtnAllOtboyClick() {
-    acknowledgeAllAlarms(m_c);
+void AlarmWindow::acknowledgeAllAlarms() {
+    vatrel::acknowledgeAllAlarms(m_c);
     stopSound(); // also when the window layer did not route the core's stop request here
     refresh();
     hide();
 }
 
-void TFormAlarmWindow::BitBtn1Click() {
+void AlarmWindow::BitBtn1Click() {
     disarmLoopOfSensor(m_c, m_c.alarms.LabeledEdit1, 1);
     refresh();
 }
 
-void TFormAlarmWindow::BitBtn2Click() {
+void AlarmWindow::BitBtn2Click() {
     disarmLoopOfSensor(m_c, m_c.alarms.LabeledEdit1, 2);
     refresh();
 }
 
-void TFormAlarmWindow::reject() {}
+void AlarmWindow::reject() {}
 
-void TFormAlarmWindow::closeEvent(QCloseEvent* event) {
+void AlarmWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
 }
 
-void TFormAlarmWindow::showEvent(QShowEvent* event) {
+void AlarmWindow::showEvent(QShowEvent* event) {
     if (!m_centred) {
         m_centred = true;
         if (const QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());

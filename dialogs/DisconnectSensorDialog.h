@@ -13,12 +13,12 @@ class OperatorListBox;
 
 // Sensor disconnect dialog (RemoveSensor): takes the sensor out of the selected row in the name of
 // an operator from the list. "Принять" always closes the dialog, refused or not.
-class TRemoveSensor : public QDialog {
+class DisconnectSensorDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit TRemoveSensor(Console& c, QWidget* parent = nullptr);
+    explicit DisconnectSensorDialog(Console& c, QWidget* parent = nullptr);
 
-    void FormActivate();
+    void refreshHeader();
     void ButtonAcceptClick();
     OperatorListBox* operatorList() const { return m_groupBox1; }
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/Umain.h"
+#include "app/MainWindow.h"
 #include "app/ComGridModel.h"
 #include "app/EventListModel.h"
 #include "app/FeedStatusPanel.h"
@@ -10,11 +10,11 @@
 #include "app/SensorGridModel.h"
 #include "core/OperatorActions.h"
 #include "dialogs/GridView.h"
-#include "dialogs/Setsensor.h"
-#include "dialogs/Uabout.h"
-#include "dialogs/Udirect_component_porog.h"
-#include "dialogs/Uqreport.h"
-#include "dialogs/Uremovesensor.h"
+#include "dialogs/ConnectSensorDialog.h"
+#include "dialogs/AboutBox.h"
+#include "dialogs/DcComponentDialog.h"
+#include "dialogs/LogViewer.h"
+#include "dialogs/DisconnectSensorDialog.h"
 #include "link/Engine.h"
 #include "registry/Alarms.h"
 #include "registry/DateTime.h"
@@ -124,7 +124,7 @@ QString exitFailureText(const QStringList& files, const QString& listWentTo, siz
 
 } // namespace
 
-TFmain::TFmain(Console& c, QWidget* parent) : QMainWindow(parent), m_c(c) {
+MainWindow::MainWindow(Console& c, QWidget* parent) : QMainWindow(parent), m_c(c) {
     setObjectName(QStringLiteral("Fmain"));
     setWindowTitle(QStringLiteral("Пульт управления охранными сетевыми датчиками Ватрел"));
     setFont(pixelFont(QStringLiteral("MS Sans Serif"), 11, false));
@@ -139,7 +139,7 @@ TFmain::TFmain(Console& c, QWidget* parent) : QMainWindow(parent), m_c(c) {
     // MainMenu1: the single item opens the about box.
     auto* n2 = menuBar()->addAction(QStringLiteral("О программе"));
     n2->setObjectName(QStringLiteral("N2"));
-    connect(n2, &QAction::triggered, this, &TFmain::N2Click);
+    connect(n2, &QAction::triggered, this, &MainWindow::N2Click);
 
     createToolBar();
 
@@ -155,7 +155,7 @@ TFmain::TFmain(Console& c, QWidget* parent) : QMainWindow(parent), m_c(c) {
     m_tabSheet6 = new OscilloscopeTabA(m_c);
     m_pageControl2->addTab(m_tabSheet6, QStringLiteral("Осциллограф датчиков Ватрел-А"));
     m_pageControl2->setCurrentIndex(0);
-    connect(m_pageControl2, &QTabWidget::currentChanged, this, &TFmain::PageControl2Change);
+    connect(m_pageControl2, &QTabWidget::currentChanged, this, &MainWindow::PageControl2Change);
     setCentralWidget(m_pageControl2);
 
     createStatusBar();
@@ -171,22 +171,22 @@ TFmain::TFmain(Console& c, QWidget* parent) : QMainWindow(parent), m_c(c) {
     qApp->installEventFilter(this);
 }
 
-TFmain::~TFmain() {
+MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
 }
 
-void TFmain::FormCreate() {
+void MainWindow::FormCreate() {
     m_c.data_dir = QDir::currentPath();
     init_globals(m_c);
     alarmWindowCreate(m_c);
     openStartupPort(m_c);
-    Put_prog_msg(m_c, programEvent(m_c, EventCode::ProgramStart));
+    logProgramEvent(m_c, programEvent(m_c, EventCode::ProgramStart));
     // Refused feed settings go to the log as well as to the Diagnostics tab: the feed sends nothing.
     if (m_c.feed && !m_c.feed->settingsProblem().isEmpty())
-        Put_prog_msg(m_c, programEvent(m_c, EventCode::FeedNotUsed, m_c.feed->settingsProblem()));
+        logProgramEvent(m_c, programEvent(m_c, EventCode::FeedNotUsed, m_c.feed->settingsProblem()));
 }
 
-void TFmain::createToolBar() {
+void MainWindow::createToolBar() {
     auto* bar = addToolBar(QStringLiteral("ToolBar1"));
     bar->setObjectName(QStringLiteral("ToolBar1"));
     bar->setMovable(false);
@@ -209,7 +209,7 @@ void TFmain::createToolBar() {
     bar->addWidget(m_label8);
 }
 
-void TFmain::createStatusBar() {
+void MainWindow::createStatusBar() {
     auto* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar1"));
     bar->setFixedHeight(25);
@@ -223,7 +223,7 @@ void TFmain::createStatusBar() {
     }
 }
 
-QWidget* TFmain::createSensorTab() {
+QWidget* MainWindow::createSensorTab() {
     auto* tab = new QWidget;
     tab->setObjectName(QStringLiteral("TabSheet1"));
     auto* layout = new QVBoxLayout(tab);
@@ -241,22 +241,22 @@ QWidget* TFmain::createSensorTab() {
     new FixedFirstColumn(m_stringGrid1);
 
     // The grid starts on its first data cell without that being the operator's choice: the focus
-    // arriving must not pick a sensor, so only later moves reach StringGrid1SelectCell.
+    // arriving must not pick a sensor, so only later moves reach selectSensorCell.
     m_stringGrid1->selectionModel()->setCurrentIndex(m_sensorModel->index(0, 1),
                                                      QItemSelectionModel::NoUpdate);
     connect(m_stringGrid1->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
-                if (current.isValid()) StringGrid1SelectCell(m_c, current.column(), current.row() + 1);
+                if (current.isValid()) vatrel::selectSensorCell(m_c, current.column(), current.row() + 1);
             });
     // A press on the current cell does not move it, yet still selects that sensor.
     connect(m_stringGrid1, &QTableView::pressed, this, [this](const QModelIndex& index) {
-        if (index.isValid()) StringGrid1SelectCell(m_c, index.column(), index.row() + 1);
+        if (index.isValid()) vatrel::selectSensorCell(m_c, index.column(), index.row() + 1);
     });
     connect(m_stringGrid1, &QTableView::clicked, this, [this] {
         m_c.selection_highlight = true; // StringGrid1Click
         m_stringGrid1->viewport()->update();
     });
-    connect(m_stringGrid1, &QTableView::customContextMenuRequested, this, &TFmain::PopupMenu1);
+    connect(m_stringGrid1, &QTableView::customContextMenuRequested, this, &MainWindow::PopupMenu1);
 
     m_waitPanel = new QFrame(tab);
     m_waitPanel->setObjectName(QStringLiteral("PanelTransmitKartaAdress"));
@@ -283,7 +283,7 @@ QWidget* TFmain::createSensorTab() {
     return tab;
 }
 
-QWidget* TFmain::createEventTab() {
+QWidget* MainWindow::createEventTab() {
     auto* tab = new QWidget;
     tab->setObjectName(QStringLiteral("TabSheet4"));
     auto* layout = new QVBoxLayout(tab);
@@ -307,14 +307,14 @@ QWidget* TFmain::createEventTab() {
     auto* bitBtn1 = new QPushButton(QStringLiteral("Просмотр"), bar);
     bitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     bitBtn1->setMinimumWidth(100);
-    connect(bitBtn1, &QPushButton::clicked, this, &TFmain::BitBtn1Click);
+    connect(bitBtn1, &QPushButton::clicked, this, &MainWindow::BitBtn1Click);
     barLayout->addWidget(bitBtn1);
     barLayout->addStretch();
     layout->addWidget(bar);
     return tab;
 }
 
-QWidget* TFmain::createDiagnosticsTab() {
+QWidget* MainWindow::createDiagnosticsTab() {
     auto* tab = new QWidget;
     tab->setObjectName(QStringLiteral("TabSheet5"));
     auto* layout = new QVBoxLayout(tab);
@@ -333,7 +333,7 @@ QWidget* TFmain::createDiagnosticsTab() {
     for (int i = 0; i < kPortCount; ++i)
         m_comboBox1->addItem(portName(i));
     m_comboBox1->setMaxVisibleItems(20);
-    connect(m_comboBox1, &QComboBox::activated, this, &TFmain::ComboBox1Click);
+    connect(m_comboBox1, &QComboBox::activated, this, &MainWindow::choosePort);
     g->addWidget(m_comboBox1, 1, 0);
 
     // The bus speed is fixed; the list stays for layout compatibility but is never shown.
@@ -341,7 +341,7 @@ QWidget* TFmain::createDiagnosticsTab() {
     auto* speed = new QComboBox(group);
     speed->setObjectName(QStringLiteral("ComboBoxSpeedRS485"));
     speed->addItems({QStringLiteral("19200"), QStringLiteral("9600")});
-    connect(speed, &QComboBox::activated, this, [this] { ComboBox1Click(m_comboBox1->currentIndex()); });
+    connect(speed, &QComboBox::activated, this, [this] { choosePort(m_comboBox1->currentIndex()); });
     for (QWidget* w : std::initializer_list<QWidget*>{speedLabel, speed}) {
         w->setEnabled(false);
         w->hide();
@@ -393,7 +393,7 @@ QWidget* TFmain::createDiagnosticsTab() {
     auto* barLayout = new QHBoxLayout(bar);
     auto* button2 = new QPushButton(QStringLiteral("Сброс"), bar);
     button2->setObjectName(QStringLiteral("Button2"));
-    connect(button2, &QPushButton::clicked, this, &TFmain::Button2Click);
+    connect(button2, &QPushButton::clicked, this, &MainWindow::resetSlotCounters);
     barLayout->addWidget(button2);
     barLayout->addStretch();
     if (m_c.feed) barLayout->addWidget(new FeedStatusPanel(*m_c.feed, bar));
@@ -401,7 +401,7 @@ QWidget* TFmain::createDiagnosticsTab() {
     return tab;
 }
 
-void TFmain::widenColumnsToFit() {
+void MainWindow::widenColumnsToFit() {
     // The widths were chosen for a narrower font than this system may have: a column never starts
     // narrower than its header text, and the event list's first column fits a whole date and time.
     for (QTableView* grid : {m_stringGrid1, m_stringGrid2, m_stringGridCOM}) {
@@ -421,29 +421,29 @@ void TFmain::widenColumnsToFit() {
     m_stringGrid2->setColumnWidth(0, qMax(m_stringGrid2->columnWidth(0), dateWidth));
 }
 
-void TFmain::createTimers() {
+void MainWindow::createTimers() {
     // TimerRv runs every pass period; a pass happens only while the port opening left it enabled.
     m_timerRv = new QTimer(this);
     m_timerRv->setObjectName(QStringLiteral("TimerRv"));
     m_timerRv->setTimerType(Qt::PreciseTimer);
     m_timerRv->setInterval(10);
     connect(m_timerRv, &QTimer::timeout, this, [this] {
-        if (m_c.engine.rv_timer_running) TimerRvTimer(m_c);
+        if (m_c.engine.rv_timer_running) vatrel::onReceiveTick(m_c);
     });
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
     m_timer1->setInterval(1000);
-    connect(m_timer1, &QTimer::timeout, this, [this] { Timer1Timer(m_c); });
+    connect(m_timer1, &QTimer::timeout, this, [this] { vatrel::onCommandTick(m_c); });
     m_timer2 = new QTimer(this);
     m_timer2->setObjectName(QStringLiteral("Timer2"));
     m_timer2->setInterval(1000);
-    connect(m_timer2, &QTimer::timeout, this, [this] { Timer2Timer(m_c); });
+    connect(m_timer2, &QTimer::timeout, this, [this] { vatrel::onClockTick(m_c); });
     m_timerRv->start();
     m_timer1->start();
     m_timer2->start();
 }
 
-void TFmain::refreshView(ConsoleUi::View view) {
+void MainWindow::refreshView(ConsoleUi::View view) {
     using View = ConsoleUi::View;
     switch (view) {
     case View::SensorGrid:
@@ -490,11 +490,11 @@ void TFmain::refreshView(ConsoleUi::View view) {
     }
 }
 
-void TFmain::samplesArrived() {
+void MainWindow::samplesArrived() {
     m_tabSheet2->samplesArrived();
 }
 
-void TFmain::refreshAll() {
+void MainWindow::refreshAll() {
     using View = ConsoleUi::View;
     for (View v : {View::SensorGrid, View::ComGrid, View::EventList, View::Labels, View::StatusBar,
                    View::WaitPanel, View::Diagnostics, View::Oscilloscope, View::PortChoice})
@@ -504,15 +504,15 @@ void TFmain::refreshAll() {
     m_comModel->refreshHeaders();
 }
 
-void TFmain::N2Click() {
-    execDialog(m_dialogs.AboutBox);
+void MainWindow::N2Click() {
+    execDialog(m_dialogs.aboutBox);
 }
 
-void TFmain::BitBtn1Click() {
-    execDialog(m_dialogs.FQReport);
+void MainWindow::BitBtn1Click() {
+    execDialog(m_dialogs.logViewer);
 }
 
-void TFmain::PageControl2Change(int index) {
+void MainWindow::PageControl2Change(int index) {
     if (m_pageControl2->widget(index) != m_tabSheet4) return;
     const int last = m_eventModel->rowCount() - 1;
     if (last < 0) return;
@@ -521,12 +521,12 @@ void TFmain::PageControl2Change(int index) {
     m_stringGrid2->scrollTo(cell);
 }
 
-void TFmain::PopupMenu1(const QPoint& pos) {
+void MainWindow::PopupMenu1(const QPoint& pos) {
     // The operator's own action: a box it raises is answered before the menu or a dialog shows.
     PopupMenuState state;
     {
         const ConsoleUi::OperatorAction action(m_c.ui);
-        state = PopupMenu1Popup(m_c);
+        state = vatrel::sensorMenuState(m_c);
     }
     QMenu menu(this);
     menu.setObjectName(QStringLiteral("PopupMenu1"));
@@ -572,48 +572,48 @@ void TFmain::PopupMenu1(const QPoint& pos) {
         else if (chosen == nDirect)
             request = requestDcComponents(m_c);
         else if (chosen == n1)
-            request = N1Click(m_c);
+            request = vatrel::askSensorLog(m_c);
     }
     runDialog(request);
 }
 
-void TFmain::runDialog(DialogRequest request) {
+void MainWindow::runDialog(DialogRequest request) {
     switch (request) {
     case DialogRequest::None:
         break;
     case DialogRequest::SetSensor:
-        execDialog(m_dialogs.FSetSensor);
+        execDialog(m_dialogs.connectDialog);
         break;
     case DialogRequest::RemoveSensor:
-        execDialog(m_dialogs.RemoveSensor);
+        execDialog(m_dialogs.disconnectDialog);
         break;
     case DialogRequest::DirectComponent:
-        execDialog(m_dialogs.FDirect_component_porog);
+        execDialog(m_dialogs.dcDialog);
         break;
     case DialogRequest::SensorLog: {
         const int slot = m_c.selected_row - 1;
-        if (slot < 0 || slot >= kSlots || !m_dialogs.FQReport) break;
+        if (slot < 0 || slot >= kSlots || !m_dialogs.logViewer) break;
         const SensorRecord& r = m_c.sensors[size_t(slot)];
         {
             // A log that cannot be opened is said, and answered, before the viewer shows.
             const ConsoleUi::OperatorAction action(m_c.ui);
-            m_dialogs.FQReport->OpenSensorLog(r.factory_number, r.sensor_type);
+            m_dialogs.logViewer->openSensorLog(r.factory_number, r.sensor_type);
         }
-        execDialog(m_dialogs.FQReport);
+        execDialog(m_dialogs.logViewer);
         break;
     }
     }
 }
 
-void TFmain::ComboBox1Click(int index) {
-    ::vatrel::ComboBox1Click(m_c, index);
+void MainWindow::choosePort(int index) {
+    ::vatrel::choosePort(m_c, index);
 }
 
-void TFmain::Button2Click() {
-    ::vatrel::Button2Click(m_c);
+void MainWindow::resetSlotCounters() {
+    ::vatrel::resetSlotCounters(m_c);
 }
 
-bool TFmain::FormKeyDown(QKeyEvent* event) {
+bool MainWindow::FormKeyDown(QKeyEvent* event) {
     // Alt+X whatever the keyboard layout: with a Cyrillic layout the same key gives "Ч".
     constexpr int kCyrillicChe = 0x0427;
     if (!(event->modifiers() & Qt::AltModifier)) return false;
@@ -622,7 +622,7 @@ bool TFmain::FormKeyDown(QKeyEvent* event) {
     return true;
 }
 
-bool TFmain::eventFilter(QObject* watched, QEvent* event) {
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
         auto* w = static_cast<QWidget*>(watched);
         if (w->window() == this && FormKeyDown(static_cast<QKeyEvent*>(event))) return true;
@@ -630,7 +630,7 @@ bool TFmain::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void TFmain::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     if (m_closing) {
         event->accept();
         return;
@@ -670,7 +670,7 @@ private:
 
 } // namespace
 
-void TFmain::endRunUnasked(bool windowsGone) {
+void MainWindow::endRunUnasked(bool windowsGone) {
     if (m_closing) return;
     if (!windowsGone) {
         endRun(false);
@@ -683,7 +683,7 @@ void TFmain::endRunUnasked(bool windowsGone) {
     m_c.ui = nullptr;
 }
 
-void TFmain::endRun(bool operatorWatches) {
+void MainWindow::endRun(bool operatorWatches) {
     m_closing = true;
     m_timerRv->stop();
     m_timer1->stop();
@@ -696,7 +696,7 @@ void TFmain::endRun(bool operatorWatches) {
     QStringList failures;
     if (m_c.ui) m_c.ui->gatherMessages(&failures);
     saveAllOnExit(m_c);
-    ClosePort(m_c);
+    vatrel::closePort(m_c);
     // The whole list goes to the program's error output and, while the day's log takes records
     // (nothing kept back so far), into the log too, before the exit's own record.
     const QStringList files = unsavedFiles(failures);
@@ -705,8 +705,8 @@ void TFmain::endRun(bool operatorWatches) {
     const bool logTakesRecords = m_c.log_writes.count == 0;
     if (logTakesRecords)
         for (const QString& f : files)
-            Put_prog_msg(m_c, programEvent(m_c, EventCode::NotSavedAtExit, f));
-    Put_prog_msg(m_c, programEvent(m_c, EventCode::ProgramExit));
+            logProgramEvent(m_c, programEvent(m_c, EventCode::NotSavedAtExit, f));
+    logProgramEvent(m_c, programEvent(m_c, EventCode::ProgramExit));
     retryPendingLogWrites(m_c);
     if (m_c.ui) m_c.ui->gatherMessages(nullptr);
     const size_t lost = m_c.log_writes.count;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "dialogs/Uqreport.h"
+#include "dialogs/LogViewer.h"
 #include "registry/EventLog.h"
 #include "registry/JobControl.h"
 #include "registry/LogFolders.h"
@@ -143,7 +143,7 @@ void ReportGridModel::reload() {
     endResetModel();
 }
 
-TFQReport::TFQReport(Console& c, QWidget* parent)
+LogViewer::LogViewer(Console& c, QWidget* parent)
     : QDialog(parent), m_c(c), m_listing(c), m_index(std::make_shared<LogIndex>()) {
     setObjectName(QStringLiteral("FQReport"));
     setWindowTitle(QStringLiteral("Протокол событий"));
@@ -309,7 +309,7 @@ TFQReport::TFQReport(Console& c, QWidget* parent)
     m_sensors->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_sensors->setMinimumContentsLength(8);
     m_sensors->view()->setMinimumWidth(300);
-    connect(m_sensors, &QComboBox::activated, this, &TFQReport::ComboSensorsChoose);
+    connect(m_sensors, &QComboBox::activated, this, &LogViewer::ComboSensorsChoose);
 
     dayButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
     dayButton->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -338,7 +338,7 @@ TFQReport::TFQReport(Console& c, QWidget* parent)
     m_jobBar->setTextVisible(true);
     auto* cancel = named(new QPushButton(QStringLiteral("Отмена")), "ButtonCancelJob");
     cancel->setAutoDefault(false);
-    connect(cancel, &QPushButton::clicked, this, &TFQReport::cancelJobs);
+    connect(cancel, &QPushButton::clicked, this, &LogViewer::cancelJobs);
     auto* jobs = new QHBoxLayout(m_jobRow);
     jobs->setContentsMargins(0, 0, 0, 0);
     jobs->addWidget(m_jobLabel, 1);
@@ -352,9 +352,9 @@ TFQReport::TFQReport(Console& c, QWidget* parent)
     top->addWidget(m_jobRow);
     top->addLayout(bottom);
 
-    connect(bitBtn1, &QPushButton::clicked, this, &TFQReport::BitBtn1Click);
-    connect(bitBtnPrint, &QPushButton::clicked, this, &TFQReport::BitBtnPrintClick);
-    connect(m_export, &QPushButton::clicked, this, &TFQReport::BitBtnExportClick);
+    connect(bitBtn1, &QPushButton::clicked, this, &LogViewer::BitBtn1Click);
+    connect(bitBtnPrint, &QPushButton::clicked, this, &LogViewer::BitBtnPrintClick);
+    connect(m_export, &QPushButton::clicked, this, &LogViewer::BitBtnExportClick);
 
     // The dialogs are modal to the viewer only (the static file dialog functions are modal to the
     // whole program, which would leave the alarm window dead while one is open).
@@ -383,7 +383,7 @@ TFQReport::TFQReport(Console& c, QWidget* parent)
     refresh();
 }
 
-TFQReport::~TFQReport() {
+LogViewer::~LogViewer() {
     cancelJobs();
     for (Job* job : {&m_listingJob, &m_outputJob})
         if (job->thread) job->thread->wait();
@@ -392,24 +392,24 @@ TFQReport::~TFQReport() {
     m_grid->setModel(nullptr);
 }
 
-void TFQReport::hideEvent(QHideEvent* event) {
+void LogViewer::hideEvent(QHideEvent* event) {
     // Closing the viewer ends what it was doing: an export leaves no file, a printout stops.
     // Minimising it (a hide the window system makes) does not.
     if (!event->spontaneous()) cancelJobs();
     QDialog::hideEvent(event);
 }
 
-bool TFQReport::busy() const {
+bool LogViewer::busy() const {
     return m_listingJob.thread || m_outputJob.thread || m_pending;
 }
 
-void TFQReport::cancelJobs() {
+void LogViewer::cancelJobs() {
     m_pending.reset();
     for (Job* job : {&m_listingJob, &m_outputJob})
         if (job->control) job->control->cancel();
 }
 
-void TFQReport::startJob(Job& job, const QString& what, std::function<void(JobControl*)> work) {
+void LogViewer::startJob(Job& job, const QString& what, std::function<void(JobControl*)> work) {
     Job* lane = &job;
     job.what = what;
     // Progress is handed to the window thread as a queued call; a call that arrives after the
@@ -424,13 +424,13 @@ void TFQReport::startJob(Job& job, const QString& what, std::function<void(JobCo
     job.thread->start();
 }
 
-void TFQReport::finishJob(Job& job) {
+void LogViewer::finishJob(Job& job) {
     job.thread.clear();
     job.control.reset();
     showJobRow();
 }
 
-void TFQReport::jobProgress(const Job& job, qint64 done, qint64 total) {
+void LogViewer::jobProgress(const Job& job, qint64 done, qint64 total) {
     if (!job.control) return; // finished meanwhile
     // The output's progress goes before the listing's when both run.
     if (&job == &m_listingJob && m_outputJob.control) return;
@@ -442,13 +442,13 @@ void TFQReport::jobProgress(const Job& job, qint64 done, qint64 total) {
     m_jobRow->setVisible(true);
 }
 
-void TFQReport::showJobRow() {
+void LogViewer::showJobRow() {
     if (!m_listingJob.control && !m_outputJob.control) m_jobRow->setVisible(false);
     m_print->setEnabled(!m_outputJob.control && !m_listingJob.control);
     m_export->setEnabled(m_listing.pages_visible && !m_outputJob.control && !m_listingJob.control);
 }
 
-void TFQReport::startListing(const ListingRequest& request) {
+void LogViewer::startListing(const ListingRequest& request) {
     if (request.path.isEmpty()) return;
     if (m_listingJob.thread) {
         // The newest request wins: the one running stops at its next block and this one follows.
@@ -465,7 +465,7 @@ void TFQReport::startListing(const ListingRequest& request) {
     showJobRow();
 }
 
-void TFQReport::listingRead(const ListingPage& page) {
+void LogViewer::listingRead(const ListingPage& page) {
     finishJob(m_listingJob);
     if (m_pending) {
         const ListingRequest next = *std::exchange(m_pending, nullptr);
@@ -477,22 +477,22 @@ void TFQReport::listingRead(const ListingPage& page) {
     if (!page.request.pageChange) refreshChoosers(false);
 }
 
-void TFQReport::showEvent(QShowEvent* event) {
+void LogViewer::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     // Centred when first shown; afterwards it opens where the operator left it.
     if (!m_placed)
         if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
     m_placed = true;
-    FormActivate();
+    refreshHeader();
 }
 
-void TFQReport::FormActivate() {
-    m_listing.FormActivate();
+void LogViewer::refreshHeader() {
+    m_listing.refreshHeader();
     m_model->reload();
     refreshChoosers(true);
 }
 
-void TFQReport::refreshChoosers(bool showNewest) {
+void LogViewer::refreshChoosers(bool showNewest) {
     for (const QDate& d : m_markedDays)
         m_calendar->setDateTextFormat(d, QTextCharFormat());
     m_markedDays = dailyLogDays(m_c.data_dir);
@@ -521,20 +521,20 @@ void TFQReport::refreshChoosers(bool showNewest) {
     m_sensors->setCurrentIndex(kept > 0 && kept < m_sensors->count() ? kept : 0);
 }
 
-void TFQReport::CalendarDaysClick(const QDate& day) {
+void LogViewer::CalendarDaysClick(const QDate& day) {
     // A day without a log has nothing to show: the click leaves the listing as it is.
     if (!std::binary_search(m_markedDays.begin(), m_markedDays.end(), day)) return;
     takeChoices();
     startListing(m_listing.loadRequest(m_c.path(dailyLogFragment(day))));
 }
 
-void TFQReport::ComboSensorsChoose(int index) {
+void LogViewer::ComboSensorsChoose(int index) {
     if (index <= 0) return;
     const auto sensor = m_sensors->itemData(index).value<QPair<quint32, int>>();
-    OpenSensorLog(sensor.first, qint16(sensor.second));
+    openSensorLog(sensor.first, qint16(sensor.second));
 }
 
-void TFQReport::takeChoices() {
+void LogViewer::takeChoices() {
     m_listing.source = m_sourceB->isChecked()       ? ReportSource::VatrelB
                        : m_sourceDaily->isChecked() ? ReportSource::Daily
                                                     : ReportSource::VatrelA;
@@ -544,7 +544,7 @@ void TFQReport::takeChoices() {
     m_listing.spin_value = m_spin->value();
 }
 
-void TFQReport::refresh() {
+void LogViewer::refresh() {
     m_model->reload();
     // Texts of several lines get rows of the height they need; the others keep the default height.
     for (int row = 0; row < m_model->rowCount(); ++row)
@@ -567,24 +567,24 @@ void TFQReport::refresh() {
     }
 }
 
-void TFQReport::BitBtn1Click() {
+void LogViewer::BitBtn1Click() {
     takeChoices();
     const QString path = openFileDialog ? openFileDialog(m_listing.sourceFolder()) : QString();
     if (path.isEmpty()) return; // cancelled: the listing stays as it was
     startListing(m_listing.loadRequest(path));
 }
 
-void TFQReport::OpenSensorLog(quint32 factory_number, qint16 sensor_type) {
+void LogViewer::openSensorLog(quint32 factory_number, qint16 sensor_type) {
     takeChoices();
     startListing(m_listing.loadRequest(m_c.path(sensorLogFragment(factory_number, sensor_type))));
 }
 
-void TFQReport::BButPrevClick(PageButton sender) {
+void LogViewer::BButPrevClick(PageButton sender) {
     takeChoices();
     startListing(m_listing.pageRequest(sender));
 }
 
-ReportPrintSettings TFQReport::printSettings() const {
+ReportPrintSettings LogViewer::printSettings() const {
     using B = ReportPrintSettings::Borders;
     ReportPrintSettings s;
     const QString memo = m_memo->toPlainText();
@@ -603,7 +603,7 @@ ReportPrintSettings TFQReport::printSettings() const {
     return s;
 }
 
-void TFQReport::BitBtnPrintClick() {
+void LogViewer::BitBtnPrintClick() {
     if (m_outputJob.thread || m_listingJob.thread) return;
     m_printer->setCopyCount(1);
     // A cancelled print dialog prints nothing. The printer is the one of the last printout, so the
@@ -633,7 +633,7 @@ void TFQReport::BitBtnPrintClick() {
     showJobRow();
 }
 
-void TFQReport::BitBtnExportClick() {
+void LogViewer::BitBtnExportClick() {
     if (!m_listing.pages_visible || !saveFileDialog || m_outputJob.thread || m_listingJob.thread) return;
     const QString suggested =
         QDir(m_c.data_dir).filePath(QFileInfo(m_listing.report_path).fileName() + QStringLiteral(".csv"));
