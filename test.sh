@@ -15,8 +15,9 @@ case "${1:-}" in
   *) echo "usage: ./test.sh [--full]" >&2; exit 2 ;;
 esac
 ./scripts/deps.sh
-# Every source file names its licence.
+# Every source file names its licence and keeps the project's format.
 ./scripts/spdx.sh --check
+./scripts/format.sh --check
 # A compiler cache makes the second and later runs (and fresh clones on the same machine) rebuild only
 # what changed; paths are taken relative to the checkout so that clones share the cache.
 LAUNCHER=()

@@ -27,9 +27,7 @@ quint16 u16(const QByteArray& b, qsizetype at) {
 quint32 u32(const QByteArray& b, qsizetype at) {
     return qFromBigEndian<quint32>(reinterpret_cast<const uchar*>(b.constData() + at));
 }
-void put16(QByteArray& b, quint16 v) {
-    b.append(char(v >> 8)).append(char(v & 0xFF));
-}
+void put16(QByteArray& b, quint16 v) { b.append(char(v >> 8)).append(char(v & 0xFF)); }
 void put32(QByteArray& b, quint32 v) {
     put16(b, quint16(v >> 16));
     put16(b, quint16(v & 0xFFFF));

@@ -171,9 +171,7 @@ MainWindow::MainWindow(Console& c, QWidget* parent) : QMainWindow(parent), m_c(c
     qApp->installEventFilter(this);
 }
 
-MainWindow::~MainWindow() {
-    qApp->removeEventFilter(this);
-}
+MainWindow::~MainWindow() { qApp->removeEventFilter(this); }
 
 void MainWindow::FormCreate() {
     m_c.data_dir = QDir::currentPath();
@@ -490,9 +488,7 @@ void MainWindow::refreshView(ConsoleUi::View view) {
     }
 }
 
-void MainWindow::samplesArrived() {
-    m_tabSheet2->samplesArrived();
-}
+void MainWindow::samplesArrived() { m_tabSheet2->samplesArrived(); }
 
 void MainWindow::refreshAll() {
     using View = ConsoleUi::View;
@@ -504,13 +500,9 @@ void MainWindow::refreshAll() {
     m_comModel->refreshHeaders();
 }
 
-void MainWindow::N2Click() {
-    execDialog(m_dialogs.aboutBox);
-}
+void MainWindow::N2Click() { execDialog(m_dialogs.aboutBox); }
 
-void MainWindow::BitBtn1Click() {
-    execDialog(m_dialogs.logViewer);
-}
+void MainWindow::BitBtn1Click() { execDialog(m_dialogs.logViewer); }
 
 void MainWindow::PageControl2Change(int index) {
     if (m_pageControl2->widget(index) != m_tabSheet4) return;
@@ -605,13 +597,9 @@ void MainWindow::runDialog(DialogRequest request) {
     }
 }
 
-void MainWindow::choosePort(int index) {
-    ::vatrel::choosePort(m_c, index);
-}
+void MainWindow::choosePort(int index) { ::vatrel::choosePort(m_c, index); }
 
-void MainWindow::resetSlotCounters() {
-    ::vatrel::resetSlotCounters(m_c);
-}
+void MainWindow::resetSlotCounters() { ::vatrel::resetSlotCounters(m_c); }
 
 bool MainWindow::FormKeyDown(QKeyEvent* event) {
     // Alt+X whatever the keyboard layout: with a Cyrillic layout the same key gives "Ч".

@@ -214,9 +214,7 @@ void OscilloscopeTabB::startOscillogram() {
     OscEntries::runRefocusing(m_edit7, [this] { return vatrel::startOscillogram(m_c); });
 }
 
-void OscilloscopeTabB::stopOscillogram() {
-    vatrel::stopOscillogram(m_c);
-}
+void OscilloscopeTabB::stopOscillogram() { vatrel::stopOscillogram(m_c); }
 
 void OscilloscopeTabB::saveDcComponent1() {
     OscEntries::runRefocusing(m_delta[0], [this] { return recordDcFlank1(m_c); });

@@ -12,13 +12,9 @@ TextGridModel::TextGridModel(const TextGrid& grid, QObject* parent)
     m_grid.takeShift();
 }
 
-int TextGridModel::shownRows() const {
-    return qMax(0, m_grid.rowCount() - 1);
-}
+int TextGridModel::shownRows() const { return qMax(0, m_grid.rowCount() - 1); }
 
-int TextGridModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : m_rows;
-}
+int TextGridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_rows; }
 
 int TextGridModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : m_grid.columnCount();
@@ -99,8 +95,6 @@ void TextGridModel::refresh() {
     }
 }
 
-void TextGridModel::refreshHeaders() {
-    emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
-}
+void TextGridModel::refreshHeaders() { emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1); }
 
 } // namespace vatrel

@@ -195,13 +195,9 @@ void WidgetUi::converterLinkRestored() {
 }
 
 // The console cleared or ended the curves: the tabs show it with the entries' new state.
-void WidgetUi::oscillogramStarted(int /*slot*/) {
-    changed(View::Oscilloscope);
-}
+void WidgetUi::oscillogramStarted(int /*slot*/) { changed(View::Oscilloscope); }
 
-void WidgetUi::oscillogramStopped() {
-    changed(View::Oscilloscope);
-}
+void WidgetUi::oscillogramStopped() { changed(View::Oscilloscope); }
 
 // The sample is already in the console's ring; the chart redraws from it within a tenth of a second.
 void WidgetUi::oscillogramSampleB(const std::array<float, 8>& /*values*/) {

@@ -23,9 +23,7 @@ constexpr int kFrameTop = 32;
 constexpr int kFrameSide = 6;
 constexpr int kTitleButtonsRoom = 150;
 
-bool isDialogWindow(const QWidget* w) {
-    return w->isWindow() && qobject_cast<const QDialog*>(w) != nullptr;
-}
+bool isDialogWindow(const QWidget* w) { return w->isWindow() && qobject_cast<const QDialog*>(w) != nullptr; }
 
 // The room a window takes on screen with the frame a window manager may put around it. Frame sizes
 // that Qt reports come late and are unreliable while a window is mapped again, so a generous frame is
@@ -76,13 +74,9 @@ void showOnEveryDesktop(QWidget* w) {
 
 } // namespace
 
-WindowRules::WindowRules(QObject* parent) : QObject(parent) {
-    qApp->installEventFilter(this);
-}
+WindowRules::WindowRules(QObject* parent) : QObject(parent) { qApp->installEventFilter(this); }
 
-WindowRules::~WindowRules() {
-    qApp->removeEventFilter(this);
-}
+WindowRules::~WindowRules() { qApp->removeEventFilter(this); }
 
 Qt::WindowFlags WindowRules::dialogFlags(const QWidget* w) {
     // Close-only (a minimised dialog would take the whole console with it on some desktops), above

@@ -30,9 +30,7 @@ private:
     bool m_open = false;
 };
 
-QByteArray hex4(unsigned v) {
-    return QByteArray::number(v & 0xFFFF, 16).toUpper().rightJustified(4, '0');
-}
+QByteArray hex4(unsigned v) { return QByteArray::number(v & 0xFFFF, 16).toUpper().rightJustified(4, '0'); }
 
 // A type B status report (layout 2): four floats, one byte per word, checksum over the low bytes.
 QByteArray statusReport(quint16 factoryNumber, float t1, float t2, float s1, float s2, unsigned code = 0x41) {

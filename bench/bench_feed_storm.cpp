@@ -101,13 +101,9 @@ void runStorm(benchmark::State& state, std::chrono::milliseconds pace) {
     }
 }
 
-void BM_FeedStorm(benchmark::State& state) {
-    runStorm(state, std::chrono::milliseconds(0));
-}
+void BM_FeedStorm(benchmark::State& state) { runStorm(state, std::chrono::milliseconds(0)); }
 // Ten times the line rate: a second of traffic every 100 ms.
-void BM_FeedStormPaced(benchmark::State& state) {
-    runStorm(state, std::chrono::milliseconds(100));
-}
+void BM_FeedStormPaced(benchmark::State& state) { runStorm(state, std::chrono::milliseconds(100)); }
 
 // The hand-over alone, what each logged event and changed row costs the GUI thread: one event
 // and one sensor row, to a feed whose broker cannot be reached.

@@ -17,9 +17,7 @@ namespace {
 using View = ConsoleUi::View;
 
 // The loop's armed flag of a sensor record (loop 1 or 2).
-quint8& armedFlag(SensorRecord& r, int loop) {
-    return loop == 1 ? r.loop1_armed : r.loop2_armed;
-}
+quint8& armedFlag(SensorRecord& r, int loop) { return loop == 1 ? r.loop1_armed : r.loop2_armed; }
 
 // Arms (arm = true) or disarms one loop of the sensor in `slot`; the rule every window shares.
 bool changeLoop(Console& c, int slot, int loop, bool arm) {
@@ -72,18 +70,12 @@ DialogRequest whenAddressMapAllows(Console& c, DialogRequest request) {
     return DialogRequest::None;
 }
 
-void dcOutOfRange(const Console& c) {
-    c.error(QStringLiteral("Число вне допуска (1-4095); повторите ввод"));
-}
+void dcOutOfRange(const Console& c) { c.error(QStringLiteral("Число вне допуска (1-4095); повторите ввод")); }
 
-void dcBadNumber(const Console& c) {
-    c.error(QStringLiteral("Вы ввели ошибочное число; повторите ввод"));
-}
+void dcBadNumber(const Console& c) { c.error(QStringLiteral("Вы ввели ошибочное число; повторите ввод")); }
 
 // The slot under oscillogram, or -1 when none runs (then there is no sensor to send a value to).
-int oscSlot(const Console& c) {
-    return c.osc_slot >= 0 && c.osc_slot < kSlots ? c.osc_slot : -1;
-}
+int oscSlot(const Console& c) { return c.osc_slot >= 0 && c.osc_slot < kSlots ? c.osc_slot : -1; }
 
 bool oscAddressMapDone(Console& c) {
     if (c.engine.KartaAdressPos == kSlots) return true;
@@ -120,21 +112,13 @@ bool recordDcFlank(Console& c, int flank) {
 // ---------------------------------------------------------------------------------------------
 // Loops
 
-bool armLoop(Console& c, int slot, int loop) {
-    return changeLoop(c, slot, loop, true);
-}
+bool armLoop(Console& c, int slot, int loop) { return changeLoop(c, slot, loop, true); }
 
-bool disarmLoop(Console& c, int slot, int loop) {
-    return changeLoop(c, slot, loop, false);
-}
+bool disarmLoop(Console& c, int slot, int loop) { return changeLoop(c, slot, loop, false); }
 
-void armSelectedLoop(Console& c, int loop) {
-    selectedLoop(c, loop, true);
-}
+void armSelectedLoop(Console& c, int loop) { selectedLoop(c, loop, true); }
 
-void disarmSelectedLoop(Console& c, int loop) {
-    selectedLoop(c, loop, false);
-}
+void disarmSelectedLoop(Console& c, int loop) { selectedLoop(c, loop, false); }
 
 bool disarmLoopOfSensor(Console& c, const QString& number, int loop) {
     const quint32 n = parseSensorNumber(number);
@@ -165,9 +149,7 @@ void acknowledgeAllAlarms(Console& c) {
 // ---------------------------------------------------------------------------------------------
 // Connect and disconnect
 
-DialogRequest requestConnectSensor(Console& c) {
-    return whenAddressMapAllows(c, DialogRequest::SetSensor);
-}
+DialogRequest requestConnectSensor(Console& c) { return whenAddressMapAllows(c, DialogRequest::SetSensor); }
 
 DialogRequest requestDisconnectSensor(Console& c) {
     return whenAddressMapAllows(c, DialogRequest::RemoveSensor);
@@ -460,13 +442,9 @@ bool acceptDcComponents(Console& c, const DcWorking& w) {
     return false;
 }
 
-bool recordDcFlank1(Console& c) {
-    return recordDcFlank(c, 0);
-}
+bool recordDcFlank1(Console& c) { return recordDcFlank(c, 0); }
 
-bool recordDcFlank2(Console& c) {
-    return recordDcFlank(c, 1);
-}
+bool recordDcFlank2(Console& c) { return recordDcFlank(c, 1); }
 
 bool enterDcComponentA(Console& c) {
     double v = 0;
@@ -499,7 +477,8 @@ bool startOscillogram(Console& c) {
     c.osc.ButtonOnOscillVB_enabled = false;
     c.osc.LabelOscState.clear();
     c.changed(View::Oscilloscope);
-    if (!queueCommand(c, frame::oscillOn(slot, quint16(r.factory_number & 0xFFFF)))) oscillogramRequestDropped(c);
+    if (!queueCommand(c, frame::oscillOn(slot, quint16(r.factory_number & 0xFFFF))))
+        oscillogramRequestDropped(c);
     return true;
 }
 

@@ -64,9 +64,7 @@ AlarmGridModel::AlarmGridModel(const AlarmList& alarms, QObject* parent)
     m_alarms.grid.takeShift();
 }
 
-int AlarmGridModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : m_rows;
-}
+int AlarmGridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_rows; }
 
 int AlarmGridModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : m_alarms.grid.columnCount();
@@ -198,9 +196,7 @@ AlarmWindow::AlarmWindow(Console& c, QWidget* parent) : QDialog(parent), m_c(c) 
     refresh();
 }
 
-AlarmWindow::~AlarmWindow() {
-    stopSound();
-}
+AlarmWindow::~AlarmWindow() { stopSound(); }
 
 void AlarmWindow::refresh() {
     m_model->refresh();
@@ -237,9 +233,7 @@ void AlarmWindow::bringToFront() {
     focusSensorEntry();
 }
 
-bool AlarmWindow::hasAlarms() const {
-    return m_c.alarms.alarm_rows > 0;
-}
+bool AlarmWindow::hasAlarms() const { return m_c.alarms.alarm_rows > 0; }
 
 void AlarmWindow::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
@@ -252,13 +246,9 @@ void AlarmWindow::changeEvent(QEvent* event) {
         });
 }
 
-void AlarmWindow::focusSensorEntry() {
-    m_labeledEdit1->setFocus(Qt::OtherFocusReason);
-}
+void AlarmWindow::focusSensorEntry() { m_labeledEdit1->setFocus(Qt::OtherFocusReason); }
 
-bool AlarmWindow::soundPlaying() const {
-    return m_sound && m_sound->isPlaying();
-}
+bool AlarmWindow::soundPlaying() const { return m_sound && m_sound->isPlaying(); }
 
 bool AlarmWindow::eventFilter(QObject* watched, QEvent* event) {
     // Enter on a button that has the focus presses it, as Space does; the buttons are not auto-default
@@ -306,9 +296,7 @@ void AlarmWindow::BitBtn2Click() {
 
 void AlarmWindow::reject() {}
 
-void AlarmWindow::closeEvent(QCloseEvent* event) {
-    event->ignore();
-}
+void AlarmWindow::closeEvent(QCloseEvent* event) { event->ignore(); }
 
 void AlarmWindow::showEvent(QShowEvent* event) {
     if (!m_centred) {

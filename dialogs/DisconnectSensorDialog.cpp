@@ -59,9 +59,7 @@ void DisconnectSensorDialog::FormKeyPress(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-void DisconnectSensorDialog::keyPressEvent(QKeyEvent* event) {
-    FormKeyPress(event);
-}
+void DisconnectSensorDialog::keyPressEvent(QKeyEvent* event) { FormKeyPress(event); }
 
 void DisconnectSensorDialog::ButtonAcceptClick() {
     disconnectSensor(m_c, m_groupBox1->selectedIndex());

@@ -111,9 +111,7 @@ int ReportGridModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : qMax(0, m_listing.grid.rowCount() - 1);
 }
 
-int ReportGridModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : 2;
-}
+int ReportGridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 2; }
 
 QVariant ReportGridModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) return {};
@@ -399,9 +397,7 @@ void LogViewer::hideEvent(QHideEvent* event) {
     QDialog::hideEvent(event);
 }
 
-bool LogViewer::busy() const {
-    return m_listingJob.thread || m_outputJob.thread || m_pending;
-}
+bool LogViewer::busy() const { return m_listingJob.thread || m_outputJob.thread || m_pending; }
 
 void LogViewer::cancelJobs() {
     m_pending.reset();

@@ -138,9 +138,7 @@ void OperatorListBox::reload(int select) {
     m_comboBoxFam->setCurrentIndex(select >= 0 && select < list.operator_count ? select : -1);
 }
 
-int OperatorListBox::selectedIndex() const {
-    return m_comboBoxFam->currentIndex();
-}
+int OperatorListBox::selectedIndex() const { return m_comboBoxFam->currentIndex(); }
 
 QString OperatorListBox::askSurname() {
     QInputDialog box(this);

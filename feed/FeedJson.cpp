@@ -19,9 +19,7 @@ QJsonValue measurement(float v) {
     return std::round(double(v) * 1000.0) / 1000.0;
 }
 
-QString typeLetter(int sensorType) {
-    return sensorType == 0 ? QStringLiteral("A") : QStringLiteral("B");
-}
+QString typeLetter(int sensorType) { return sensorType == 0 ? QStringLiteral("A") : QStringLiteral("B"); }
 
 } // namespace
 

@@ -57,9 +57,7 @@ QString refusalText(int rc) {
     }
 }
 
-double nowDays() {
-    return toDays(QDateTime::currentDateTime());
-}
+double nowDays() { return toDays(QDateTime::currentDateTime()); }
 
 } // namespace
 
@@ -493,9 +491,7 @@ SiteFeed::SiteFeed(const FeedConfig& config, const QString& dataDir)
     m_w->thread = std::thread([w = m_w.get()] { w->run(); });
 }
 
-SiteFeed::~SiteFeed() {
-    stop();
-}
+SiteFeed::~SiteFeed() { stop(); }
 
 void SiteFeed::stop(int flushMs) {
     if (!m_w->thread.joinable()) return;
@@ -540,18 +536,14 @@ void SiteFeed::converterChanged(const Console& c) {
     }
 }
 
-QString SiteFeed::settingsProblem() const {
-    return m_w->cfg.problem;
-}
+QString SiteFeed::settingsProblem() const { return m_w->cfg.problem; }
 
 SiteFeed::State SiteFeed::state() const {
     std::lock_guard lock(m_w->m);
     return m_w->state;
 }
 
-const FeedConfig& SiteFeed::config() const {
-    return m_w->cfg;
-}
+const FeedConfig& SiteFeed::config() const { return m_w->cfg; }
 
 qint64 SiteFeed::droppedEvents() const {
     std::lock_guard lock(m_w->m);

@@ -27,13 +27,9 @@ constexpr int kRetries = 20;      // repeats after the first send
 constexpr int kWriteFailures = 3; // consecutive failed sends that close the port
 
 // The counters are signed 32-bit; a long run must wrap them, not overflow.
-void bump(Counter& counter) {
-    counter.value = qint32(quint32(counter.value) + 1u);
-}
+void bump(Counter& counter) { counter.value = qint32(quint32(counter.value) + 1u); }
 
-bool portOpen(const Console& c) {
-    return c.port && c.port->isOpen();
-}
+bool portOpen(const Console& c) { return c.port && c.port->isOpen(); }
 
 void setPanel4(Console& c, const QString& text) {
     c.status_panels[4] = text;

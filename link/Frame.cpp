@@ -68,14 +68,10 @@ std::vector<quint16> finish(std::vector<quint16> w) {
     w.push_back(checksum(w.data(), int(w.size())));
     return w;
 }
-quint16 header(quint8 code) {
-    return quint16(0x0100 | code);
-}
+quint16 header(quint8 code) { return quint16(0x0100 | code); }
 } // namespace
 
-std::vector<quint16> poll() {
-    return finish({header(CMD_POLL)});
-}
+std::vector<quint16> poll() { return finish({header(CMD_POLL)}); }
 
 std::vector<quint16> kartaEntry(int mapIndex, quint16 factoryNumber, quint8 deviceCode) {
     return finish({header(CMD_KARTA_ENTRY), quint16(mapIndex), factoryNumber, deviceCode});
@@ -105,8 +101,6 @@ std::vector<quint16> oscillOn(int slot, quint16 factoryNumber) {
     return finish({header(CMD_OSCILL_ON), quint16(slot), factoryNumber});
 }
 
-std::vector<quint16> oscillOff() {
-    return finish({header(CMD_OSCILL_OFF)});
-}
+std::vector<quint16> oscillOff() { return finish({header(CMD_OSCILL_OFF)}); }
 
 } // namespace vatrel::frame

@@ -18,9 +18,7 @@ constexpr quint16 kLayoutOscA = 0xC5; // 0x42, type A: threshold and signal
 constexpr int kChecksumChars = 2;
 
 // True when word `word` lies wholly inside the report text, ahead of its checksum.
-bool holdsWord(int len, int word) {
-    return len >= 4 * word + 4 + kChecksumChars;
-}
+bool holdsWord(int len, int word) { return len >= 4 * word + 4 + kChecksumChars; }
 
 // A 32-bit value carried one byte per word, least significant byte first, from word `first` on.
 quint32 assemble(const char* text, int first) {
@@ -30,13 +28,9 @@ quint32 assemble(const char* text, int first) {
     return v;
 }
 
-float assembleFloat(const char* text, int first) {
-    return std::bit_cast<float>(assemble(text, first));
-}
+float assembleFloat(const char* text, int first) { return std::bit_cast<float>(assemble(text, first)); }
 
-void writeCell(Console& c, int col, int slot, const QString& text) {
-    c.sensor_grid.set(col, slot + 1, text);
-}
+void writeCell(Console& c, int col, int slot, const QString& text) { c.sensor_grid.set(col, slot + 1, text); }
 
 // Type B: words 5–20 hold threshold 1, threshold 2, signal 1, signal 2; columns are written in
 // that order.

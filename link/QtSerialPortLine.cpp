@@ -23,9 +23,7 @@ QtSerialPortLine::QtSerialPortLine() {
     });
 }
 
-QtSerialPortLine::~QtSerialPortLine() {
-    close();
-}
+QtSerialPortLine::~QtSerialPortLine() { close(); }
 
 QString QtSerialPortLine::devicePath(int n, const QString& dataDir) {
     const QString own = dataDir + QStringLiteral("/dev/COM") + QString::number(n);
@@ -77,13 +75,9 @@ void QtSerialPortLine::close() {
     if (m_port.isOpen()) m_port.close();
 }
 
-bool QtSerialPortLine::takeFailure() {
-    return std::exchange(m_failed, false);
-}
+bool QtSerialPortLine::takeFailure() { return std::exchange(m_failed, false); }
 
-bool QtSerialPortLine::isOpen() const {
-    return m_port.isOpen();
-}
+bool QtSerialPortLine::isOpen() const { return m_port.isOpen(); }
 
 QByteArray QtSerialPortLine::readAvailable() {
     if (!m_port.isOpen()) return {};

@@ -17,9 +17,7 @@ constexpr int kStatusNoLink = 15;
 constexpr int kUnknownStatusBase = 1000;
 
 // True when word `word` lies wholly inside the report text, ahead of its checksum.
-bool holdsWord(int len, int word) {
-    return len >= 4 * word + 4 + kChecksumChars;
-}
+bool holdsWord(int len, int word) { return len >= 4 * word + 4 + kChecksumChars; }
 
 const QString kNorm = QStringLiteral("Норма");
 const QString kAlarm = QStringLiteral("Тревога");
@@ -38,12 +36,8 @@ Colour normalColour(const SensorRecord& r) {
     return (r.loop1_armed == 1 || r.loop2_armed == 1) ? colours::green : colours::aqua;
 }
 
-void setCell(Console& c, int col, int slot, const QString& text) {
-    c.sensor_grid.set(col, slot + 1, text);
-}
-void setComCell(Console& c, int col, int slot, const QString& text) {
-    c.com_grid.set(col, slot + 1, text);
-}
+void setCell(Console& c, int col, int slot, const QString& text) { c.sensor_grid.set(col, slot + 1, text); }
+void setComCell(Console& c, int col, int slot, const QString& text) { c.com_grid.set(col, slot + 1, text); }
 
 // Per-loop view of the record, so loop 1 and loop 2 share one routine.
 struct Loop {

@@ -10,8 +10,7 @@ double Console::now() const { return toDays(clock()); }
 QString Console::path(const QString& fragment) const { return data_dir + QLatin1Char('/') + fragment; }
 
 void Console::error(const QString& text) const {
-    if (ui)
-        ui->message(QStringLiteral("Ошибка"), text, ConsoleUi::Icon::Error);
+    if (ui) ui->message(QStringLiteral("Ошибка"), text, ConsoleUi::Icon::Error);
 }
 
 int find_slot(const Console& c, quint32 factory_number) {
@@ -29,19 +28,18 @@ int count_sensors(const Console& c) {
 }
 
 void updateSensorCountLabel(Console& c) {
-    c.Label8 = QStringLiteral("Всего датчиков = ") + QString::number(count_sensors(c)) + QStringLiteral("   ");
+    c.Label8 =
+        QStringLiteral("Всего датчиков = ") + QString::number(count_sensors(c)) + QStringLiteral("   ");
     c.changed(ConsoleUi::View::Labels);
 }
 
 QString portName(int index) {
-    if (index >= 0 && index < kPortCount - 1)
-        return QStringLiteral("COM") + QString::number(index + 1);
+    if (index >= 0 && index < kPortCount - 1) return QStringLiteral("COM") + QString::number(index + 1);
     return QString();
 }
 
 bool setRowColour(Console& c, int slot, Colour colour) {
-    if (slot < 0 || slot >= kSlots || c.SensorRowStyles[slot].background == colour)
-        return false;
+    if (slot < 0 || slot >= kSlots || c.SensorRowStyles[slot].background == colour) return false;
     c.SensorRowStyles[slot].background = colour;
     c.changed(ConsoleUi::View::SensorGrid);
     return true;

@@ -25,7 +25,7 @@ constexpr int kOperatorsMax = 50;
 constexpr int kQueueSize = 32;
 constexpr int kSizeTrBuf = 1024; // largest number of words in one command
 constexpr int kRxBufSize = 1024;
-constexpr int kPortCount = 71;   // "COM1" … "COM70" and one empty item
+constexpr int kPortCount = 71; // "COM1" … "COM70" and one empty item
 constexpr quint8 kDeviceCode = 22;
 // Event log records kept in memory while they cannot be written, kept compressed (KeptRecords):
 // at most this many, in at most this much memory, whichever comes first. The program's event texts
@@ -37,8 +37,18 @@ constexpr size_t kPendingLogBytesMax = 40u * 1024 * 1024;
 
 // Sensor table columns.
 enum SensorColumn {
-    colPos = 0, colAddress, colType, colLoop1, colLoop2, colThreshold1, colSignal1,
-    colThreshold2, colSignal2, colState, colArmed1, colArmed2,
+    colPos = 0,
+    colAddress,
+    colType,
+    colLoop1,
+    colLoop2,
+    colThreshold1,
+    colSignal1,
+    colThreshold2,
+    colSignal2,
+    colState,
+    colArmed1,
+    colArmed2,
 };
 
 struct KartaEntry {
@@ -48,7 +58,7 @@ struct KartaEntry {
 
 struct OperatorEntry {
     quint8 mark = 0;
-    QString surname;      // at most 16 characters
+    QString surname; // at most 16 characters
     qint16 operator_id = 0;
 };
 
@@ -75,7 +85,10 @@ struct Counter {
     qint32 value = 0;
     QString text = QStringLiteral("----");
     void show() { text = QString::number(value); }
-    void reset() { value = 0; show(); }
+    void reset() {
+        value = 0;
+        show();
+    }
 };
 
 struct DiagCounters {
@@ -88,14 +101,14 @@ struct DiagCounters {
 struct EngineState {
     std::array<char, kRxBufSize + 1> rx_buf{};
     quint16 rx_pos = 0;
-    qint16 rx_mode = 0;      // 0 idle, 1 reply (after ':'), 2 report (after '~')
-    qint16 awaiting = 0;     // the queue head was sent and its reply is due
+    qint16 rx_mode = 0;  // 0 idle, 1 reply (after ':'), 2 report (after '~')
+    qint16 awaiting = 0; // the queue head was sent and its reply is due
     qint16 wait_ticks = 0;
     qint16 retries = 0;
     qint16 pass_error = 0;
     qint16 write_failures = 0;
     quint16 pass_counter = 0;
-    qint16 Conv_link = 2;    // 2 not yet known, 1 up, 0 lost
+    qint16 Conv_link = 2; // 2 not yet known, 1 up, 0 lost
     quint16 KartaAdressPos = 1;
     bool rv_timer_running = false; // TimerRv: started by a successful port open
     // Pass-time bookkeeping of the TimerRv handler.
@@ -140,11 +153,11 @@ struct KeptLog {
 // file that cannot be written holds up only its own records, never another file's.
 struct LogWriteState {
     std::map<QString, KeptLog> pending; // only files that hold records
-    size_t count = 0;           // records kept, all files together
-    size_t bytes = 0;           // the memory they take
-    bool outage = false;        // writing fails; the operator has been told
-    bool overflow_told = false; // the queue filled up during this outage and the operator was told
-    quint64 dropped = 0;        // records lost because the queue was full
+    size_t count = 0;                   // records kept, all files together
+    size_t bytes = 0;                   // the memory they take
+    bool outage = false;                // writing fails; the operator has been told
+    bool overflow_told = false;         // the queue filled up during this outage and the operator was told
+    quint64 dropped = 0;                // records lost because the queue was full
     size_t capacity = kPendingLogWritesMax;
     size_t memory_limit = kPendingLogBytesMax;
 };
@@ -204,9 +217,9 @@ struct Console {
     AlarmList alarms;
     OscControls osc;
     OscScope scope; // the oscilloscope charts' scales and samples
-    QString Label5;  // weekday
-    QString Label6;  // date and time
-    QString Label8;  // sensor count
+    QString Label5; // weekday
+    QString Label6; // date and time
+    QString Label8; // sensor count
     std::array<QString, 5> status_panels{};
     bool wait_panel_visible = false;
 
@@ -223,8 +236,7 @@ struct Console {
     // Helpers shared by every part.
     QString path(const QString& fragment) const; // data_dir + "/" + fragment
     void changed(ConsoleUi::View v) const {
-        if (ui)
-            ui->changed(v);
+        if (ui) ui->changed(v);
     }
     void error(const QString& text) const; // "Ошибка" box with the error icon
 };

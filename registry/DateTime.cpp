@@ -66,9 +66,7 @@ QChar* putDate(QChar* out, int y, int m, int d) {
 }
 
 // Years of other widths than four (and invalid dates) take Qt's form.
-bool fourDigitYear(int y) {
-    return y >= 1 && y <= 9999;
-}
+bool fourDigitYear(int y) { return y >= 1 && y <= 9999; }
 
 } // namespace
 

@@ -108,9 +108,7 @@ constexpr std::array<CodeLook, 256> makeLooks() {
 }
 constexpr std::array<CodeLook, 256> kLooks = makeLooks();
 
-const CodeLook& lookOf(int storedCode) {
-    return kLooks[size_t(quint8(qint8(storedCode)) ^ 0x80u)];
-}
+const CodeLook& lookOf(int storedCode) { return kLooks[size_t(quint8(qint8(storedCode)) ^ 0x80u)]; }
 
 } // namespace
 
@@ -119,22 +117,16 @@ const EventInfo& eventInfo(EventCode event) {
     return kEvents[i < std::size(kEvents) ? i : size_t(EventCode::ListingEnd)];
 }
 
-qint8 storedCode(EventCode event) {
-    return eventInfo(event).code;
-}
+qint8 storedCode(EventCode event) { return eventInfo(event).code; }
 
 EventCode armCode(bool arm, int loop) {
     if (arm) return loop == 1 ? EventCode::ArmLoop1 : EventCode::ArmLoop2;
     return loop == 1 ? EventCode::DisarmLoop1 : EventCode::DisarmLoop2;
 }
 
-EventCode loopAlarmCode(int loop) {
-    return loop == 1 ? EventCode::LoopAlarm1 : EventCode::LoopAlarm2;
-}
+EventCode loopAlarmCode(int loop) { return loop == 1 ? EventCode::LoopAlarm1 : EventCode::LoopAlarm2; }
 
-EventCode loopNormalCode(int loop) {
-    return loop == 1 ? EventCode::LoopNormal1 : EventCode::LoopNormal2;
-}
+EventCode loopNormalCode(int loop) { return loop == 1 ? EventCode::LoopNormal1 : EventCode::LoopNormal2; }
 
 std::optional<EventCode> faultEvent(int stateCode) {
     for (const EventInfo& e : kEvents)
@@ -142,9 +134,7 @@ std::optional<EventCode> faultEvent(int stateCode) {
     return std::nullopt;
 }
 
-bool isAlarm(EventCode event) {
-    return eventInfo(event).alarm != AlarmWhen::Never;
-}
+bool isAlarm(EventCode event) { return eventInfo(event).alarm != AlarmWhen::Never; }
 
 bool raisesAlarm(EventCode event, bool loop1Armed, bool loop2Armed) {
     switch (eventInfo(event).alarm) {
@@ -170,13 +160,9 @@ bool inFilter(int storedCode, LogFilter filter) {
     return filter == LogFilter::All || (lookOf(storedCode).filters & filterBit(filter)) != 0;
 }
 
-Colour colourOf(EventCode event) {
-    return eventInfo(event).colour;
-}
+Colour colourOf(EventCode event) { return eventInfo(event).colour; }
 
-Colour colourOf(int storedCode) {
-    return lookOf(storedCode).colour;
-}
+Colour colourOf(int storedCode) { return lookOf(storedCode).colour; }
 
 QString eventText(EventCode event, quint32 number, qint16 sensorType, const QString& detail) {
     const char16_t* p = eventInfo(event).text;

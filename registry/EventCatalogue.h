@@ -90,9 +90,7 @@ struct EventInfo {
     const char16_t* text;
 };
 
-constexpr quint8 filterBit(LogFilter f) {
-    return quint8(1u << unsigned(f));
-}
+constexpr quint8 filterBit(LogFilter f) { return quint8(1u << unsigned(f)); }
 
 const EventInfo& eventInfo(EventCode event);
 qint8 storedCode(EventCode event);

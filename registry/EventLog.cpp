@@ -10,13 +10,9 @@
 
 namespace vatrel {
 
-bool isFaultCode(int code) {
-    return faultEvent(code).has_value();
-}
+bool isFaultCode(int code) { return faultEvent(code).has_value(); }
 
-Colour eventFontColour(int code) {
-    return colourOf(code);
-}
+Colour eventFontColour(int code) { return colourOf(code); }
 
 QString typeTag(qint16 sensor_type) {
     return sensor_type == 0 ? QStringLiteral("<Ватрел-А>") : QStringLiteral("<Ватрел-Б>");
@@ -33,9 +29,7 @@ QString sensorLogFragment(quint32 factory_number, qint16 sensor_type) {
            QString::number(qint32(factory_number));
 }
 
-QString dailyLogFragment(const QDate& date) {
-    return QStringLiteral("QReport/") + formatDate(date);
-}
+QString dailyLogFragment(const QDate& date) { return QStringLiteral("QReport/") + formatDate(date); }
 
 EventRecord makeEvent(const Console& c, quint32 factory_number, int code, const QString& text) {
     EventRecord r;

@@ -29,19 +29,13 @@ bool fileIdentity(QFile& f, qint64& size, quint64& device, quint64& inode) {
     return true;
 }
 
-bool readAt(QFile& f, qint64 pos, char* to, qint64 len) {
-    return f.seek(pos) && f.read(to, len) == len;
-}
+bool readAt(QFile& f, qint64 pos, char* to, qint64 len) { return f.seek(pos) && f.read(to, len) == len; }
 
 } // namespace
 
-bool passesFilter(LogFilter filter, int code) {
-    return inFilter(code, filter);
-}
+bool passesFilter(LogFilter filter, int code) { return inFilter(code, filter); }
 
-bool openLogFile(QFile& f) {
-    return openRegularFile(f, QIODevice::ReadOnly | QIODevice::Unbuffered);
-}
+bool openLogFile(QFile& f) { return openRegularFile(f, QIODevice::ReadOnly | QIODevice::Unbuffered); }
 
 void LogIndex::clear() {
     m_path.clear();
@@ -208,13 +202,9 @@ bool forEachRecordImage(QFile& f, LogFilter filter, qint64 limit, JobControl* co
     return true;
 }
 
-QString logDateTime(double days) {
-    return formatFullDateTime(days);
-}
+QString logDateTime(double days) { return formatFullDateTime(days); }
 
-QString logFactoryNumber(quint32 factory_number) {
-    return QString::number(qint32(factory_number));
-}
+QString logFactoryNumber(quint32 factory_number) { return QString::number(qint32(factory_number)); }
 
 QString singleLineText(QString text) {
     for (QChar& ch : text)

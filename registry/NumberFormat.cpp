@@ -45,9 +45,7 @@ QString formatFixed3(double v) {
     return localised(l, buf, res.ptr);
 }
 
-QString formatGeneral(double v) {
-    return plainLocale().toString(v, 'g', QLocale::FloatingPointShortest);
-}
+QString formatGeneral(double v) { return plainLocale().toString(v, 'g', QLocale::FloatingPointShortest); }
 
 QString formatGeneral(float v) {
     // The shortest text that reads back to the same float (16777216 stays "16777216", 0.1f is "0.1"),

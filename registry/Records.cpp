@@ -77,8 +77,7 @@ QByteArray SensorRecord::encode() const {
 }
 
 bool SensorRecord::decode(QByteArrayView bytes) {
-    if (bytes.size() < kSize)
-        return false;
+    if (bytes.size() < kSize) return false;
     const char* p = bytes.data();
     mark = quint8(p[0]);
     factory_number = u32(p + 4);
@@ -148,8 +147,7 @@ QByteArray EventRecord::encode() const {
 }
 
 bool EventRecord::decode(QByteArrayView bytes) {
-    if (bytes.size() < kSize)
-        return false;
+    if (bytes.size() < kSize) return false;
     const char* p = bytes.data();
     mark = quint8(p[0]);
     factory_number = u32(p + 4);
@@ -169,8 +167,7 @@ QByteArray OperatorRecord::encode() const {
 }
 
 bool OperatorRecord::decode(QByteArrayView bytes) {
-    if (bytes.size() < kSize)
-        return false;
+    if (bytes.size() < kSize) return false;
     mark = quint8(bytes[0]);
     deleted = quint8(bytes[1]);
     surname = cp1251::decodeField(bytes.sliced(2, kSurnameSize));

@@ -14,31 +14,31 @@ constexpr int kSlots = 200;
 struct SensorRecord {
     static constexpr int kSize = 232;
 
-    quint8 mark = 0;             // 0
-    quint32 factory_number = 0;  // 4; 0 = empty slot
-    qint16 sensor_type = 0;      // 8; 0 = type A, otherwise type B
-    qint16 slot_index = 0;       // 10
-    double connected_at = 0;     // 16
-    qint16 connected_by = 0;     // 24
-    double disconnected_at = 0;  // 32
-    qint16 disconnected_by = 0;  // 40
-    quint32 reserved44 = 0;      // 44
-    quint8 loop1_armed = 0;      // 48
-    quint8 loop2_armed = 0;      // 49
-    qint32 status = 0;           // 52
-    quint8 loop1_alarm = 0;      // 56
-    quint8 loop2_alarm = 0;      // 57
-    float threshold1 = 0;        // 60
-    float threshold2 = 0;        // 64
-    float dc_component1 = 0;     // 68
-    float dc_component2 = 0;     // 72
-    float signal1_a = 0;         // 76
-    float signal2_a = 0;         // 80
-    float signal1_b = 0;         // 84
-    float signal2_b = 0;         // 88
-    qint16 link_up = 0;          // 92
-    qint16 osc_command = 0;      // 94
-    qint16 osc_active = 0;       // 96
+    quint8 mark = 0;                      // 0
+    quint32 factory_number = 0;           // 4; 0 = empty slot
+    qint16 sensor_type = 0;               // 8; 0 = type A, otherwise type B
+    qint16 slot_index = 0;                // 10
+    double connected_at = 0;              // 16
+    qint16 connected_by = 0;              // 24
+    double disconnected_at = 0;           // 32
+    qint16 disconnected_by = 0;           // 40
+    quint32 reserved44 = 0;               // 44
+    quint8 loop1_armed = 0;               // 48
+    quint8 loop2_armed = 0;               // 49
+    qint32 status = 0;                    // 52
+    quint8 loop1_alarm = 0;               // 56
+    quint8 loop2_alarm = 0;               // 57
+    float threshold1 = 0;                 // 60
+    float threshold2 = 0;                 // 64
+    float dc_component1 = 0;              // 68
+    float dc_component2 = 0;              // 72
+    float signal1_a = 0;                  // 76
+    float signal2_a = 0;                  // 80
+    float signal1_b = 0;                  // 84
+    float signal2_b = 0;                  // 88
+    qint16 link_up = 0;                   // 92
+    qint16 osc_command = 0;               // 94
+    qint16 osc_active = 0;                // 96
     std::array<qint16, 7> reserved98{};   // 98..111
     std::array<qint32, 10> reserved112{}; // 112..151
     std::array<qint32, 10> reserved152{}; // 152..191

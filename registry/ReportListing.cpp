@@ -69,9 +69,7 @@ QString logTitle(const QString& path) {
     return QStringLiteral("Протокол ") + name;
 }
 
-ReportListing::ReportListing(Console& c) : m_c(c) {
-    refreshHeader();
-}
+ReportListing::ReportListing(Console& c) : m_c(c) { refreshHeader(); }
 
 void ReportListing::refreshHeader() {
     grid.set(0, 0, QStringLiteral("Дата и время"));
@@ -192,9 +190,7 @@ bool ReportListing::apply(const ListingPage& page) {
     return true;
 }
 
-bool ReportListing::load(const QString& path) {
-    return apply(readListingPage(m_index, loadRequest(path)));
-}
+bool ReportListing::load(const QString& path) { return apply(readListingPage(m_index, loadRequest(path))); }
 
 bool ReportListing::openSensorLog(quint32 factory_number, qint16 sensor_type) {
     return load(m_c.path(sensorLogFragment(factory_number, sensor_type)));

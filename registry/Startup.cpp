@@ -11,9 +11,7 @@ namespace {
 const QString kNorm = QStringLiteral("Норма");
 const QString kAlarm = QStringLiteral("Тревога");
 
-QString armedText(quint8 armed) {
-    return armed == 1 ? QStringLiteral("Взят") : QStringLiteral("Снят");
-}
+QString armedText(quint8 armed) { return armed == 1 ? QStringLiteral("Взят") : QStringLiteral("Снят"); }
 
 void setHeader(TextGrid& grid, const QStringList& texts) {
     for (int col = 0; col < texts.size(); ++col)

@@ -13,7 +13,8 @@ void removeStaleSaveFiles(Console& c);
 
 // Per-sensor settings files VatrelA/<n>, VatrelB/<n> (n unsigned): whole SensorRecord images.
 QString settingsFragment(quint32 factory_number, qint16 sensor_type);
-void saveSensorSettings(Console& c, const SensorRecord& rec, char mode); // 'a' append, 'u' rewrite the last record
+void saveSensorSettings(Console& c, const SensorRecord& rec,
+                        char mode); // 'a' append, 'u' rewrite the last record
 // A lasting field of a sensor changed during the run (arming, DC components): its settings record
 // is rewritten now, as the exit would write it (live state reset), so a kill, a power cut or a
 // logout cannot take the change back.

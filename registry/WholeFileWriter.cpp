@@ -15,9 +15,7 @@ namespace vatrel {
 
 namespace {
 
-QByteArray native(const QString& path) {
-    return QFile::encodeName(path);
-}
+QByteArray native(const QString& path) { return QFile::encodeName(path); }
 
 // Six letters and digits, the form the start-up's clean-up of interrupted saves looks for.
 QString randomSuffix() {
@@ -38,9 +36,7 @@ WholeFileWriter::WholeFileWriter(const QString& path) : m_path(path) {
     }
 }
 
-WholeFileWriter::~WholeFileWriter() {
-    cancel();
-}
+WholeFileWriter::~WholeFileWriter() { cancel(); }
 
 bool WholeFileWriter::fail(int err) {
     if (!m_failed) {

@@ -27,9 +27,7 @@ PtyLink::PtyLink(QObject* parent) : QObject(parent) {
     connect(&m_watch, &QTimer::timeout, this, [this] { lookForConsole(); });
 }
 
-PtyLink::~PtyLink() {
-    close();
-}
+PtyLink::~PtyLink() { close(); }
 
 bool PtyLink::open(const QString& linkPath) {
     close();
@@ -94,8 +92,7 @@ bool PtyLink::open(const QString& linkPath) {
         m_openNotifier = new QSocketNotifier(m_openEvents, QSocketNotifier::Read, this);
         connect(m_openNotifier, &QSocketNotifier::activated, this, [this] {
             char events[1024];
-            while (::read(m_openEvents, events, sizeof events) > 0) {
-            }
+            while (::read(m_openEvents, events, sizeof events) > 0) {}
             lookForConsole();
         });
     } else {

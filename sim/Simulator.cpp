@@ -44,9 +44,7 @@ Simulator::Simulator(const Options& options, QObject* parent)
     connect(&m_scriptTimer, &QTimer::timeout, this, [this] { runScript(); });
 }
 
-Simulator::~Simulator() {
-    stop();
-}
+Simulator::~Simulator() { stop(); }
 
 bool Simulator::start() {
     const QString dir = m_options.dir.isEmpty() ? QDir::currentPath() : m_options.dir;

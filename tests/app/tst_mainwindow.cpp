@@ -628,7 +628,7 @@ private slots:
         QSignalSpy inserted(events, &QAbstractItemModel::rowsInserted);
         logProgramEvent(run.c, makeEvent(run.c, 0, 15, QStringLiteral("Нет связи с преобразователем")));
         logProgramEvent(run.c,
-                     makeEvent(run.c, 0, 32, QStringLiteral("Связь с преобразователем восстановлена")));
+                        makeEvent(run.c, 0, 32, QStringLiteral("Связь с преобразователем восстановлена")));
         QCOMPARE(inserted.size(), 2);
         QCOMPARE(events->rowCount(), 4);
         QCOMPARE(columnTexts(events, 1), (QStringList{"Начало работы", "Нет связи с преобразователем",

@@ -33,8 +33,7 @@ public:
         QFile f(file(QStringLiteral("fill")));
         QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered));
         for (const int size : {4096, 1})
-            while (f.write(QByteArray(size, '\0')) > 0) {
-            }
+            while (f.write(QByteArray(size, '\0')) > 0) {}
     }
     bool makeReadOnly() {
         return ::mount(nullptr, QFile::encodeName(m_dir.path()).constData(), nullptr, MS_REMOUNT | MS_RDONLY,

@@ -96,9 +96,7 @@ QList<Rec> recordsFrom(const QString& path, qint64 offset) {
     return out;
 }
 
-qint64 sizeOf(const QString& path) {
-    return QFileInfo(path).size();
-}
+qint64 sizeOf(const QString& path) { return QFileInfo(path).size(); }
 
 } // namespace
 

@@ -44,9 +44,7 @@ bool writeIni(const QString& dataDir, int port, const QString& extra = {}, int r
                          .toUtf8());
 }
 
-QJsonObject json(const QByteArray& payload) {
-    return QJsonDocument::fromJson(payload).object();
-}
+QJsonObject json(const QByteArray& payload) { return QJsonDocument::fromJson(payload).object(); }
 
 // Words 5…20 of a type B status report: four floats, one byte per word, low byte first.
 std::vector<quint16> typeBReport(quint16 number, quint8 statusByte, const std::array<float, 4>& v) {

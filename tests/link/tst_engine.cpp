@@ -41,9 +41,7 @@ int countOf(const QByteArray& hay, const QByteArray& needle) {
     return n;
 }
 
-void queue(Console& c, std::vector<quint16> words) {
-    queueCommand(c, words);
-}
+void queue(Console& c, std::vector<quint16> words) { queueCommand(c, words); }
 
 } // namespace
 

@@ -56,9 +56,7 @@ private:
 };
 
 // Bytes cross a pseudo-terminal through the kernel's buffers, a little after they were written.
-void letBytesCross() {
-    QThread::msleep(20);
-}
+void letBytesCross() { QThread::msleep(20); }
 
 } // namespace
 

@@ -48,9 +48,7 @@ float floatAt(const QByteArray& f, int k) {
     return v;
 }
 
-int wordAt(const QByteArray& f, int k) {
-    return f.mid(1 + 4 * k, 4).toInt(nullptr, 16);
-}
+int wordAt(const QByteArray& f, int k) { return f.mid(1 + 4 * k, 4).toInt(nullptr, 16); }
 
 // Maps sensor 1001 (0x03E9) at slot 0 and 2001 (0x07D1) at slot 1, then drops the replies.
 void mapTwo(Converter& c) {
