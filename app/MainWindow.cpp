@@ -21,6 +21,7 @@
 #include "registry/EventLog.h"
 #include "registry/FeedSink.h"
 #include "registry/Startup.h"
+#include "registry/QuietConsoleUi.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -631,33 +632,6 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     endRun(true);
 }
 
-namespace {
-
-// Stands in for the windows once the display is gone: the exit's boxes become lines on the error
-// output, and what the exit gathers is gathered as usual.
-class HeadlessUi : public ConsoleUi {
-public:
-    void message(const QString&, const QString& text, Icon) override {
-        if (m_gathered)
-            m_gathered->append(text);
-        else
-            fprintf(stderr, "vatrel-console: %s\n", qPrintable(text));
-    }
-    bool question(const QString&, const QString&) override { return false; }
-    void gatherMessages(QStringList* into) override { m_gathered = into; }
-    void changed(View) override {}
-    void showAlarmWindow() override {}
-    void playAlarmSound(const QString&) override {}
-    void stopAlarmSound() override {}
-    void converterLinkLost() override {}
-    void converterLinkRestored() override {}
-
-private:
-    QStringList* m_gathered = nullptr;
-};
-
-} // namespace
-
 void MainWindow::endRunUnasked(bool windowsGone) {
     if (m_closing) return;
     if (!windowsGone) {
@@ -665,7 +639,7 @@ void MainWindow::endRunUnasked(bool windowsGone) {
         return;
     }
     // Nothing may reach the windows once the display is gone.
-    HeadlessUi headless;
+    QuietConsoleUi headless{false, true}; // the exit's boxes become lines on the error output
     m_c.ui = &headless;
     endRun(false);
     m_c.ui = nullptr;

@@ -4,7 +4,7 @@
 // raise an alarm) into real files. One iteration is one second of line traffic: at 115200 baud
 // with 10 bits per character a 89-character layout-2 report leaves room for about 130 a second.
 // The figure to watch is CPU time per iteration (target: well under 20 ms).
-#include "QuietUi.h"
+#include "registry/QuietConsoleUi.h"
 #include "StormConsole.h"
 #include "link/Frame.h"
 #include "link/StatusDecoder.h"
@@ -37,7 +37,7 @@ void BM_AlarmStorm(benchmark::State& state) {
     QDir(dir.path()).mkpath(QStringLiteral("VatrelA_mess"));
     QDir(dir.path()).mkpath(QStringLiteral("VatrelB_mess"));
 
-    bench::QuietUi ui;
+    QuietConsoleUi ui;
     auto c = bench::stormConsole(dir.path(), ui);
     const std::vector<QByteArray> reports = bench::stormReports();
 

@@ -2,7 +2,7 @@
 // How many bytes of steady status-report traffic one receive pass gets through per second: frame
 // assembly, frame check, report dispatch and measurement decoding. The line at 115200 baud
 // brings 11,520 characters a second; the engine should manage a thousand times that.
-#include "QuietUi.h"
+#include "registry/QuietConsoleUi.h"
 #include "link/Engine.h"
 #include "link/SerialPort.h"
 #include "registry/Console.h"
@@ -60,7 +60,7 @@ void BM_ReportTraffic(benchmark::State& state) {
     QTemporaryDir dir;
     for (const char* sub : {"QReport", "VatrelA_mess", "VatrelB_mess", "VatrelA", "VatrelB", "data"})
         QDir(dir.path()).mkpath(QString::fromLatin1(sub));
-    bench::QuietUi ui;
+    QuietConsoleUi ui;
     ReplayPort port;
     Console c;
     c.data_dir = dir.path();

@@ -5,7 +5,7 @@
 // on while the broker cannot be reached (everything goes to the spool). One iteration is one second
 // of line traffic. The figure to compare is CPU time, which Google Benchmark takes for the calling
 // (GUI) thread only; the feed's own thread is not in it. Target: feed on within 10 % of feed off.
-#include "QuietUi.h"
+#include "registry/QuietConsoleUi.h"
 #include "StormConsole.h"
 #include "feed/MqttBroker.h"
 #include "feed/SiteFeed.h"
@@ -67,7 +67,7 @@ void runStorm(benchmark::State& state, std::chrono::milliseconds pace) {
         }
     }
 
-    bench::QuietUi ui;
+    QuietConsoleUi ui;
     auto c = bench::stormConsole(dir.path(), ui);
     c->feed = feed.get();
     const std::vector<QByteArray> reports = bench::stormReports();

@@ -4,7 +4,7 @@
 // event, each event a record for the sensor's log and one for the day's log) with no byte going to
 // disk. The figures to watch: memory per kept record ("bytes_per_record", the records are packed)
 // and CPU time per iteration; at the end the disk is freed and every kept record must reach its file.
-#include "QuietUi.h"
+#include "registry/QuietConsoleUi.h"
 #include "StormConsole.h"
 #include "link/StatusDecoder.h"
 #include "registry/EventLog.h"
@@ -33,7 +33,7 @@ void BM_FullDiskStorm(benchmark::State& state) {
     QTemporaryDir dir;
     for (const char* sub : {"QReport", "VatrelA_mess", "VatrelB_mess"})
         QDir(dir.path()).mkpath(QLatin1String(sub));
-    bench::QuietUi ui;
+    QuietConsoleUi ui;
     auto c = bench::stormConsole(dir.path(), ui);
     // Each event a little later than the one before, as in a real storm.
     QDateTime now(QDate(2024, 3, 15), QTime(12, 0, 0));

@@ -4,7 +4,7 @@
 // indexed listing and, in the same run, for a plain re-read of the whole file at every page change
 // (each record read, filtered and counted, only the wanted page decoded and formatted).
 // Targets: open <= 2 s, page change <= 50 ms, index <= 8 bytes a record.
-#include "QuietUi.h"
+#include "registry/QuietConsoleUi.h"
 #include "registry/DateTime.h"
 #include "registry/ReportListing.h"
 
@@ -40,7 +40,7 @@ QByteArray makeRecords(qint64 from, qint64 n) {
 struct Fixture {
     QTemporaryDir dir;
     QString path;
-    bench::QuietUi ui;
+    QuietConsoleUi ui;
     Console c;
     Fixture() {
         c.data_dir = dir.path();

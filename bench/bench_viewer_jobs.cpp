@@ -7,7 +7,7 @@
 // machine every thread waits, whatever the window thread does), and the longest event the window
 // thread delivered. Targets: gap < 50 ms; export >= 1,000,000 records/s.
 // Run by hand, on a Release build: bench_viewer_jobs [records] (default 5000000).
-#include "QuietUi.h"
+#include "registry/QuietConsoleUi.h"
 #include "StormConsole.h"
 #include "dialogs/LogViewer.h"
 #include "link/Engine.h"
@@ -177,7 +177,7 @@ int main(int argc, char* argv[]) {
     std::printf("writing %lld records ...\n", static_cast<long long>(records));
     if (!writeLog(log, records)) return 1;
 
-    bench::QuietUi ui;
+    QuietConsoleUi ui;
     auto c = bench::stormConsole(dir.path(), ui);
     LinePort port;
     c->port = &port;

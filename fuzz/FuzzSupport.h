@@ -4,6 +4,7 @@
 // windows do nothing, and a serial line in memory.
 #include "link/SerialPort.h"
 #include "registry/Console.h"
+#include "registry/QuietConsoleUi.h"
 
 #include <QDateTime>
 #include <cstdio>
@@ -18,18 +19,6 @@
     } while (0)
 
 namespace vatrel::fuzz {
-
-class NullUi : public ConsoleUi {
-public:
-    void message(const QString&, const QString&, Icon) override {}
-    bool question(const QString&, const QString&) override { return true; }
-    void changed(View) override {}
-    void showAlarmWindow() override {}
-    void playAlarmSound(const QString&) override {}
-    void stopAlarmSound() override {}
-    void converterLinkLost() override {}
-    void converterLinkRestored() override {}
-};
 
 class MemoryPort : public SerialPort {
 public:
@@ -54,7 +43,7 @@ private:
 
 // A console with a fixed clock whose files go to `data_dir` (a folder that need not exist: the
 // event log then only reports, which keeps the runs fast).
-inline void prepareConsole(Console& c, NullUi& ui, const QString& data_dir) {
+inline void prepareConsole(Console& c, ConsoleUi& ui, const QString& data_dir) {
     c.data_dir = data_dir;
     c.ui = &ui;
     c.clock = [] { return QDateTime(QDate(2025, 4, 1), QTime(12, 0, 0)); };

@@ -26,7 +26,7 @@ void checkWritten(const QByteArray& written) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static NullUi ui;
+    static QuietConsoleUi ui{true}; // Yes to every question: more of the program runs
     auto c = std::make_unique<Console>();
     prepareConsole(*c, ui, QStringLiteral("/nonexistent/vatrel-fuzz"));
     addSensors(*c);

@@ -31,7 +31,7 @@ QByteArray get(const QString& path) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static NullUi ui;
+    static QuietConsoleUi ui{true}; // Yes to every question: more of the program runs
     // In memory where there is a tmpfs: the saves sync to disk, which would slow every run down.
     static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists()
                                  ? QStringLiteral("/dev/shm/vatrel-fuzz-XXXXXX")

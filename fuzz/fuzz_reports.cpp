@@ -9,7 +9,7 @@ using namespace vatrel;
 using namespace vatrel::fuzz;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static NullUi ui;
+    static QuietConsoleUi ui{true}; // Yes to every question: more of the program runs
     static auto c = [] {
         auto console = std::make_unique<Console>();
         prepareConsole(*console, ui, QStringLiteral("/nonexistent/vatrel-fuzz"));
