@@ -8,20 +8,21 @@
 #include "app/OscilloscopeTabB.h"
 #include "app/SensorGridDelegate.h"
 #include "app/SensorGridModel.h"
+#include "core/ExitSequence.h"
 #include "core/OperatorActions.h"
-#include "dialogs/GridView.h"
-#include "dialogs/ConnectSensorDialog.h"
 #include "dialogs/AboutBox.h"
+#include "dialogs/ConnectSensorDialog.h"
 #include "dialogs/DcComponentDialog.h"
-#include "dialogs/LogViewer.h"
 #include "dialogs/DisconnectSensorDialog.h"
+#include "dialogs/GridView.h"
+#include "dialogs/LogViewer.h"
 #include "link/Engine.h"
 #include "registry/Alarms.h"
 #include "registry/DateTime.h"
 #include "registry/EventLog.h"
 #include "registry/FeedSink.h"
-#include "registry/Startup.h"
 #include "registry/QuietConsoleUi.h"
+#include "registry/Startup.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -90,37 +91,6 @@ void execDialog(QDialog* dialog) {
     if (!dialog) return;
     dialog->setWindowModality(Qt::WindowModal);
     dialog->exec();
-}
-
-// What the exit could not save, from the texts of the boxes it would have shown. The log's own notes
-// say its records wait for the disk; at exit those are counted as lost instead.
-QStringList unsavedFiles(const QStringList& failures) {
-    QStringList files;
-    for (const QString& f : failures)
-        if (!f.startsWith(QLatin1String("Put_msg")) && !f.startsWith(QLatin1String("Записи журнала")))
-            files << f;
-    return files;
-}
-
-// The one box of an exit that could not save everything: the count and the first files (by the
-// boxes' own texts), where the whole list went, and the log records lost.
-QString exitFailureText(const QStringList& files, const QString& listWentTo, size_t lostRecords) {
-    QString text;
-    if (!files.isEmpty()) {
-        text = QStringLiteral("При выходе не сохранено файлов: ") + QString::number(files.size());
-        constexpr int kShown = 5;
-        for (int i = 0; i < qMin(kShown, int(files.size())); ++i)
-            text += QLatin1Char('\n') + files[i];
-        if (files.size() > kShown)
-            text += QStringLiteral("\n… и ещё ") + QString::number(files.size() - kShown);
-        text += QStringLiteral("\nПолный список: ") + listWentTo + QLatin1Char('.');
-    }
-    if (lostRecords > 0) {
-        if (!text.isEmpty()) text += QStringLiteral("\n\n");
-        text +=
-            QStringLiteral("Записи журнала, не попавшие на диск, потеряны: ") + QString::number(lostRecords);
-    }
-    return text;
 }
 
 } // namespace
@@ -650,36 +620,11 @@ void MainWindow::endRun(bool operatorWatches) {
     m_timerRv->stop();
     m_timer1->stop();
     m_timer2->stop();
-    // The run is over: the alarm sound stops now, not when the program is gone.
-    m_c.alarms.sound_on = false;
-    if (m_c.ui) m_c.ui->stopAlarmSound();
-    // What cannot be saved or logged now is told in one box at the end, not a box per file: with a
-    // read-only data folder that would be one for each of up to 200 settings files.
-    QStringList failures;
-    if (m_c.ui) m_c.ui->gatherMessages(&failures);
-    saveAllOnExit(m_c);
-    vatrel::closePort(m_c);
-    // The whole list goes to the program's error output and, while the day's log takes records
-    // (nothing kept back so far), into the log too, before the exit's own record.
-    const QStringList files = unsavedFiles(failures);
-    for (const QString& f : files)
-        fprintf(stderr, "vatrel-console: not saved at exit: %s\n", qPrintable(f));
-    const bool logTakesRecords = m_c.log_writes.count == 0;
-    if (logTakesRecords)
-        for (const QString& f : files)
-            logProgramEvent(m_c, programEvent(m_c, EventCode::NotSavedAtExit, f));
-    logProgramEvent(m_c, programEvent(m_c, EventCode::ProgramExit));
-    retryPendingLogWrites(m_c);
-    if (m_c.ui) m_c.ui->gatherMessages(nullptr);
-    const size_t lost = m_c.log_writes.count;
-    if (lost > 0) fprintf(stderr, "vatrel-console: log records lost at exit: %zu\n", lost);
+    const ExitOutcome outcome = finishRun(m_c);
     // Ended by the system (shutdown, logout), nobody waits for a box: the error output has it all.
-    if (operatorWatches && m_c.ui && (!files.isEmpty() || lost > 0)) {
-        const QString listWentTo = logTakesRecords && lost == 0
-                                       ? QStringLiteral("в протоколе за ") + formatDate(m_c.clock().date())
-                                       : QStringLiteral("в потоке ошибок программы (stderr)");
+    if (operatorWatches && m_c.ui && outcome.failed()) {
         const ConsoleUi::OperatorAction action(m_c.ui);
-        m_c.error(exitFailureText(files, listWentTo, lost));
+        m_c.error(outcome.boxText(m_c.clock().date()));
     }
     emit exitConfirmed();
 }

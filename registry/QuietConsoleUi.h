@@ -12,7 +12,8 @@ namespace vatrel {
 // gets the same answer.
 class QuietConsoleUi : public ConsoleUi {
 public:
-    explicit QuietConsoleUi(bool answerYes = false, bool echo = false) : m_answerYes(answerYes), m_echo(echo) {}
+    explicit QuietConsoleUi(bool answerYes = false, bool echo = false)
+        : m_answerYes(answerYes), m_echo(echo) {}
 
     void message(const QString&, const QString& text, Icon) override {
         ++messages;
