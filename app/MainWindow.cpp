@@ -677,7 +677,7 @@ void MainWindow::endRun(bool operatorWatches) {
     m_timer1->stop();
     m_timer2->stop();
     // The run is over: the alarm sound stops now, not when the program is gone.
-    m_c.alarms.sound_on = false;
+    m_c.alarms.setSoundOn(false);
     if (m_c.ui) m_c.ui->stopAlarmSound();
     // What cannot be saved or logged now is told in one box at the end, not a box per file: with a
     // read-only data folder that would be one for each of up to 200 settings files.
