@@ -140,6 +140,18 @@ private slots:
         QCOMPARE(c().alarms.soundOn(), false);
     }
 
+    // Acknowledged and alarmed again before the window looked: the list is drawn again, not moved on.
+    void acknowledgedAndRaisedBetweenRefreshes() {
+        addAlarm("Тревога 1");
+        QSignalSpy changed(child<QTableView>("StringGrid1")->model(), &QAbstractItemModel::dataChanged);
+        c().alarms.acknowledgeAll();
+        raiseAlarm(c(), EventRecord{1, 12, 45783.25, 2, "Тревога 3"});
+        w().refresh();
+        QCOMPARE(cell(0, 0), QString("06.05.2025 06:00:00"));
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(changed[0][0].toModelIndex().row(), 0);
+    }
+
     void enterInTheNumberEntryDoesNotAcknowledge() {
         addAlarm("Тревога");
         w().show();
