@@ -57,7 +57,7 @@ void BM_AlarmStorm(benchmark::State& state) {
     state.counters["reports"] = double(dispatched);
     state.counters["daily_records"] = double(daily);
     state.counters["sensor_records"] = double(own);
-    state.counters["alarms"] = double(c->alarms.alarm_total);
+    state.counters["alarms"] = double(c->alarms.total());
     if (daily != dispatched || own != dispatched || ui.messages != 0)
         state.SkipWithError("events missing from the log files");
 }

@@ -223,6 +223,6 @@ int main(int argc, char* argv[]) {
                     static_cast<long long>(viewer.listing().selectedCount()),
                     static_cast<long long>(records));
     }
-    std::printf("alarms raised meanwhile: %u, boxes: %d\n", c->alarms.alarm_total, ui.messages);
+    std::printf("alarms raised meanwhile: %u, boxes: %d\n", c->alarms.total(), ui.messages);
     return 0;
 }

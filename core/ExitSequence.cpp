@@ -39,14 +39,15 @@ QString ExitOutcome::boxText(const QDate& day) const {
     }
     if (lostRecords > 0) {
         if (!text.isEmpty()) text += QStringLiteral("\n\n");
-        text += QStringLiteral("Записи журнала, не попавшие на диск, потеряны: ") + QString::number(lostRecords);
+        text +=
+            QStringLiteral("Записи журнала, не попавшие на диск, потеряны: ") + QString::number(lostRecords);
     }
     return text;
 }
 
 ExitOutcome finishRun(Console& c) {
     // The run is over: the alarm sound stops now, not when the program is gone.
-    c.alarms.sound_on = false;
+    c.alarms.setSoundOn(false);
     if (c.ui) c.ui->stopAlarmSound();
     // What cannot be saved or logged now is told in one box at the end, not a box per file: with a
     // read-only data folder that would be one for each of up to 200 settings files.
@@ -68,7 +69,8 @@ ExitOutcome finishRun(Console& c) {
     retryPendingLogWrites(c);
     if (c.ui) c.ui->gatherMessages(nullptr);
     out.lostRecords = c.log_writes.count;
-    if (out.lostRecords > 0) std::fprintf(stderr, "vatrel-console: log records lost at exit: %zu\n", out.lostRecords);
+    if (out.lostRecords > 0)
+        std::fprintf(stderr, "vatrel-console: log records lost at exit: %zu\n", out.lostRecords);
     return out;
 }
 

@@ -130,19 +130,10 @@ bool disarmLoopOfSensor(Console& c, const QString& number, int loop) {
 // Alarms
 
 void acknowledgeAllAlarms(Console& c) {
-    AlarmList& a = c.alarms;
-    for (int row = 1; row < a.grid.rowCount(); ++row) {
-        a.grid.set(0, row, QString());
-        a.grid.set(1, row, QString());
-    }
-    a.alarm_total = 0;
-    a.LabelNumAlarm = QStringLiteral("0");
-    a.alarm_rows = 0;
-    a.grid.setRowCount(2);
-
+    c.alarms.acknowledgeAll();
     // Stopped even when nothing is flagged as playing: acknowledging must always end in silence.
     if (c.ui) c.ui->stopAlarmSound();
-    a.sound_on = false;
+    c.alarms.setSoundOn(false);
     c.changed(View::AlarmList);
 }
 

@@ -57,68 +57,6 @@ constexpr qint64 kManualScrollHoldMs = 10000;
 
 } // namespace
 
-AlarmGridModel::AlarmGridModel(const AlarmList& alarms, QObject* parent)
-    : QAbstractTableModel(parent), m_alarms(alarms), m_font(tahoma(10)),
-      m_rows(qMax(0, alarms.grid.rowCount() - 1)) {
-    m_alarms.grid.takeChanges([](int, int, int, int) {}); // shown as it is now
-    m_alarms.grid.takeShift();
-}
-
-int AlarmGridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_rows; }
-
-int AlarmGridModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : m_alarms.grid.columnCount();
-}
-
-QVariant AlarmGridModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= m_rows) return {};
-    switch (role) {
-    case Qt::DisplayRole:
-        return m_alarms.grid.at(index.column(), index.row() + 1);
-    case Qt::BackgroundRole:
-        return QColor(Qt::yellow);
-    case Qt::ForegroundRole:
-        return QColor(Qt::red);
-    case Qt::FontRole:
-        return m_font;
-    default:
-        return {};
-    }
-}
-
-QVariant AlarmGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal) return {};
-    if (role == Qt::DisplayRole) return m_alarms.grid.at(section, 0);
-    if (role == Qt::TextAlignmentRole) return int(Qt::AlignLeft | Qt::AlignVCenter);
-    return {};
-}
-
-void AlarmGridModel::refresh() {
-    const int rows = qMax(0, m_alarms.grid.rowCount() - 1);
-    if (rows > m_rows) {
-        beginInsertRows(QModelIndex(), m_rows, rows - 1);
-        m_rows = rows;
-        endInsertRows();
-    } else if (rows < m_rows) {
-        beginRemoveRows(QModelIndex(), rows, m_rows - 1);
-        m_rows = rows;
-        endRemoveRows();
-    }
-    const TextGrid::Shift shift = m_alarms.grid.takeShift();
-    if (shift.count > 0 && shift.first >= 1 && shift.first < qMin(shift.last, m_rows))
-        emit rowsShifted(shift.first - 1, qMin(shift.last, m_rows) - 1, shift.count);
-    else if (shift.count > 0 && m_rows > 0) // a move no view can follow: everything is drawn again
-        emit dataChanged(index(0, 0), index(m_rows - 1, columnCount() - 1));
-    m_alarms.grid.takeChanges([this](int firstRow, int lastRow, int firstCol, int lastCol) {
-        if (firstRow == 0) { // the header
-            emit headerDataChanged(Qt::Horizontal, firstCol, lastCol);
-            firstRow = 1;
-        }
-        lastRow = qMin(lastRow, m_rows);
-        if (firstRow <= lastRow) emit dataChanged(index(firstRow - 1, firstCol), index(lastRow - 1, lastCol));
-    });
-}
-
 AlarmWindow::AlarmWindow(Console& c, QWidget* parent) : QDialog(parent), m_c(c) {
     setObjectName(QStringLiteral("FormAlarmWindow"));
     setWindowTitle(QStringLiteral("Окно тревожных сообщений"));
@@ -141,11 +79,10 @@ AlarmWindow::AlarmWindow(Console& c, QWidget* parent) : QDialog(parent), m_c(c) 
     auto* label2 =
         yellowLabel(this, QStringLiteral("Label2"), QStringLiteral("Всего сообщений:"), tahoma(10));
     label2->setGeometry(600, 16, 150, 22);
-    m_labelNumAlarm =
-        yellowLabel(this, QStringLiteral("LabelNumAlarm"), m_c.alarms.LabelNumAlarm, tahoma(10));
+    m_labelNumAlarm = yellowLabel(this, QStringLiteral("LabelNumAlarm"), QStringLiteral("0"), tahoma(10));
     m_labelNumAlarm->setGeometry(756, 16, 120, 22);
 
-    m_model = new AlarmGridModel(m_c.alarms, this);
+    m_model = new AlarmListModel(m_c.alarms, this);
     m_grid = new GridView(this);
     m_grid->setObjectName(QStringLiteral("StringGrid1"));
     m_grid->setModel(m_model);
@@ -170,7 +107,7 @@ AlarmWindow::AlarmWindow(Console& c, QWidget* parent) : QDialog(parent), m_c(c) 
                             QRect(8, 376, 180, 32));
     yellowLabel(this, QStringLiteral("LabeledEdit1Label"), QStringLiteral("Датчик"), tahoma(8))
         ->setGeometry(300, 358, 100, 16);
-    m_labeledEdit1 = new QLineEdit(m_c.alarms.LabeledEdit1, this);
+    m_labeledEdit1 = new QLineEdit(QStringLiteral("0"), this);
     m_labeledEdit1->setObjectName(QStringLiteral("LabeledEdit1"));
     m_labeledEdit1->setMaxLength(6);
     m_labeledEdit1->setGeometry(300, 378, 100, 26);
@@ -187,8 +124,6 @@ AlarmWindow::AlarmWindow(Console& c, QWidget* parent) : QDialog(parent), m_c(c) 
     connect(m_grid->verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
             [this] { m_sinceManualScroll.start(); });
 
-    connect(m_labeledEdit1, &QLineEdit::textChanged, this,
-            [this](const QString& text) { m_c.alarms.LabeledEdit1 = text; });
     connect(allOtboy, &QPushButton::clicked, this, &AlarmWindow::acknowledgeAllAlarms);
     connect(bitBtn1, &QPushButton::clicked, this, &AlarmWindow::BitBtn1Click);
     connect(bitBtn2, &QPushButton::clicked, this, &AlarmWindow::BitBtn2Click);
@@ -200,24 +135,23 @@ AlarmWindow::~AlarmWindow() { stopSound(); }
 
 void AlarmWindow::refresh() {
     m_model->refresh();
-    m_labelNumAlarm->setText(m_c.alarms.LabelNumAlarm);
-    if (m_labeledEdit1->text() != m_c.alarms.LabeledEdit1) m_labeledEdit1->setText(m_c.alarms.LabeledEdit1);
+    m_labelNumAlarm->setText(QString::number(m_c.alarms.total()));
     // Each new alarm brings the newest row into view (also once the list is full and only scrolls),
     // unless the operator is reading older rows.
-    const bool added = m_c.alarms.alarm_total > m_shownTotal;
-    m_shownTotal = m_c.alarms.alarm_total;
+    const bool added = m_c.alarms.total() > m_shownTotal;
+    m_shownTotal = m_c.alarms.total();
     const bool readingByHand =
         m_sinceManualScroll.isValid() && m_sinceManualScroll.elapsed() < kManualScrollHoldMs;
     if (added && !readingByHand) scrollToNewest();
 }
 
 void AlarmWindow::scrollToNewest() {
-    if (m_c.alarms.alarm_rows == 0) return;
-    // The newest alarm is row alarm_rows of the grid, model row alarm_rows − 1; the empty row below it
-    // comes into view too when there is room.
+    if (m_c.alarms.isEmpty()) return;
+    // The newest alarm is the board's last, model row rows() − 1; the empty row below it comes into
+    // view too when there is room.
     const int last = m_model->rowCount() - 1;
     m_grid->scrollTo(m_model->index(last, 0), QAbstractItemView::PositionAtBottom);
-    m_grid->scrollTo(m_model->index(m_c.alarms.alarm_rows - 1, 0), QAbstractItemView::EnsureVisible);
+    m_grid->scrollTo(m_model->index(m_c.alarms.rows() - 1, 0), QAbstractItemView::EnsureVisible);
 }
 
 void AlarmWindow::bringToFront() {
@@ -233,7 +167,7 @@ void AlarmWindow::bringToFront() {
     focusSensorEntry();
 }
 
-bool AlarmWindow::hasAlarms() const { return m_c.alarms.alarm_rows > 0; }
+bool AlarmWindow::hasAlarms() const { return !m_c.alarms.isEmpty(); }
 
 void AlarmWindow::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
@@ -285,12 +219,12 @@ void AlarmWindow::acknowledgeAllAlarms() {
 }
 
 void AlarmWindow::BitBtn1Click() {
-    disarmLoopOfSensor(m_c, m_c.alarms.LabeledEdit1, 1);
+    disarmLoopOfSensor(m_c, m_labeledEdit1->text(), 1);
     refresh();
 }
 
 void AlarmWindow::BitBtn2Click() {
-    disarmLoopOfSensor(m_c, m_c.alarms.LabeledEdit1, 2);
+    disarmLoopOfSensor(m_c, m_labeledEdit1->text(), 2);
     refresh();
 }
 

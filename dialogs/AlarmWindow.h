@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "dialogs/AlarmListModel.h"
 #include "registry/Console.h"
 
-#include <QAbstractTableModel>
 #include <QDialog>
 #include <QElapsedTimer>
-#include <QFont>
 
 class QLabel;
 class QLineEdit;
@@ -15,32 +14,6 @@ class QTableView;
 
 namespace vatrel {
 
-// Read-only view of the core's alarm list: grid row 0 is the header, rows 1 … rowCount − 1 the
-// data rows (the last one possibly the empty bottom row).
-class AlarmGridModel : public QAbstractTableModel {
-    Q_OBJECT
-public:
-    explicit AlarmGridModel(const AlarmList& alarms, QObject* parent = nullptr);
-
-    int rowCount(const QModelIndex& parent = {}) const override;
-    int columnCount(const QModelIndex& parent = {}) const override;
-    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-
-    // Takes up the list's new row count and tells the view of the rows whose texts changed, and of
-    // nothing else: a new alarm inserts a row instead of redrawing the list, and once the list is
-    // full its rows move up (rowsShifted) instead of being drawn again.
-    void refresh();
-
-signals:
-    void rowsShifted(int first, int last, int count);
-
-private:
-    const AlarmList& m_alarms;
-    const QFont m_font;
-    int m_rows = 0;
-};
-
 // The always-on-top alarm window. It cannot be closed from the title bar or with Escape: only
 // "Отбой тревог" hides it, so the looping sound cannot be silenced without acknowledging.
 class AlarmWindow : public QDialog {
@@ -49,7 +22,7 @@ public:
     explicit AlarmWindow(Console& c, QWidget* parent = nullptr);
     ~AlarmWindow() override;
 
-    // Re-reads the list, the count and the sensor number entry from the core.
+    // Re-reads the list and the count from the alarm board.
     void refresh();
 
     // Loops the wave file; a missing file or sound device stays silent.
@@ -80,7 +53,7 @@ protected:
 
 private:
     Console& m_c;
-    AlarmGridModel* m_model = nullptr;
+    AlarmListModel* m_model = nullptr;
     QLabel* m_labelNumAlarm = nullptr;
     QTableView* m_grid = nullptr;
     QLineEdit* m_labeledEdit1 = nullptr;
@@ -89,7 +62,7 @@ private:
     // When the operator last scrolled the list by hand: the newest alarm is not pulled into view for a
     // while after that, so a row being read does not jump away.
     QElapsedTimer m_sinceManualScroll;
-    quint32 m_shownTotal = 0; // alarm_total at the last refresh
+    quint32 m_shownTotal = 0; // the board's total at the last refresh
     void scrollToNewest();
 };
 

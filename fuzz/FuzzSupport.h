@@ -75,8 +75,7 @@ inline void checkConsole(const Console& c) {
     FUZZ_CHECK(c.osc_slot >= -1 && c.osc_slot < kSlots);
     FUZZ_CHECK(c.event_rows >= 0 && c.event_rows <= kEventRowsMax);
     FUZZ_CHECK(c.event_grid.rowCount() <= kEventRowsMax + 1);
-    FUZZ_CHECK(c.alarms.alarm_rows <= kAlarmListMax);
-    FUZZ_CHECK(c.alarms.grid.rowCount() <= kAlarmListMax + 1);
+    FUZZ_CHECK(c.alarms.rows() <= kAlarmListMax);
     FUZZ_CHECK(c.operators.operator_count >= 0 && c.operators.operator_count <= kOperatorsMax);
     FUZZ_CHECK(c.port_index >= 0 && c.port_index < kPortCount);
     for (int s = 0; s < kSlots; ++s)

@@ -5,7 +5,7 @@
 namespace vatrel {
 
 // Alarm window operations on the core's alarm list.
-void alarmWindowCreate(Console& c); // headers, sound path, sound_on = 0
+void alarmWindowCreate(Console& c); // sound path, sound off
 void appendAlarm(Console& c, const EventRecord& rec);
 // appendAlarm followed by showing and raising the alarm window.
 void raiseAlarm(Console& c, const EventRecord& rec);

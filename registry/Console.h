@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "registry/AlarmBoard.h"
 #include "registry/Colours.h"
 #include "registry/ConsoleUi.h"
 #include "registry/KeptRecords.h"
@@ -20,7 +21,6 @@ class SerialPort; // link/SerialPort.h
 class FeedSink;   // registry/FeedSink.h
 
 constexpr int kEventRowsMax = 500;
-constexpr int kAlarmListMax = 500;
 constexpr int kOperatorsMax = 50;
 constexpr int kQueueSize = 32;
 constexpr int kSizeTrBuf = 1024; // largest number of words in one command
@@ -124,17 +124,6 @@ struct EngineState {
     quint32 clock_ticks = 0;
 };
 
-// The alarm window's list, counts and sound flag.
-struct AlarmList {
-    TextGrid grid{2, kAlarmListMax + 1, 2};
-    quint32 alarm_total = 0;
-    quint16 alarm_rows = 0;
-    bool sound_on = false;
-    QString alarm_sound_path;
-    QString LabelNumAlarm = QStringLiteral("0");
-    QString LabeledEdit1 = QStringLiteral("0");
-};
-
 // One event log record that could not be written yet.
 struct PendingLogWrite {
     QString fragment; // the file below data_dir, chosen when the event happened
@@ -214,7 +203,7 @@ struct Console {
     TextGrid sensor_grid{12, kSlots + 1};
     TextGrid com_grid{10, kSlots + 1};
     TextGrid event_grid{2, kEventRowsMax + 1, 2};
-    AlarmList alarms;
+    AlarmBoard alarms;
     OscControls osc;
     OscScope scope; // the oscilloscope charts' scales and samples
     QString Label5; // weekday

@@ -667,7 +667,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(alarm));
         QTest::keyClick(alarm->windowHandle(), Qt::Key_Space);
         QVERIFY(alarm->isVisible());
-        QCOMPARE(run.c.alarms.alarm_rows, quint16(2));
+        QCOMPARE(run.c.alarms.rows(), 2);
 
         // An alarm whose raise waits for the views' refresh, cleared by "Отбой тревог" before that
         // refresh: the window stays hidden rather than coming back empty.
@@ -817,7 +817,7 @@ private slots:
                 raiseAlarm(run.c, makeEvent(run.c, 1234, 33, QStringLiteral("Срабатывание 1 шлейфа")));
                 run.ui->flushViews();
                 QWidget* alarm = findTopLevel("FormAlarmWindow");
-                alarmShownBeforeExit = alarm && alarm->isVisible() && run.c.alarms.sound_on;
+                alarmShownBeforeExit = alarm && alarm->isVisible() && run.c.alarms.soundOn();
             },
             [&] {
                 QWidget* alarm = findTopLevel("FormAlarmWindow");
@@ -826,9 +826,9 @@ private slots:
         QVERIFY(alarmShownBeforeExit);
         QCOMPARE(rc, 0);
         QVERIFY(!alarmShownAtEnd);
-        QVERIFY(!run.c.alarms.sound_on);
+        QVERIFY(!run.c.alarms.soundOn());
         QVERIFY(run.soundStops >= 1);
-        QCOMPARE(run.c.alarms.alarm_rows, quint16(1)); // exiting acknowledges nothing
+        QCOMPARE(run.c.alarms.rows(), 1); // exiting acknowledges nothing
         const QByteArray log = readFile(run.dir.filePath(
             QStringLiteral("QReport/") + QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"))));
         checkRecord(log, int(log.size() / 328) - 1, 20, kExitText);
@@ -934,7 +934,7 @@ private slots:
             auto* button = alarm->findChild<QPushButton*>(QStringLiteral("BitBtnAllOtboy"));
             QTest::mouseClick(alarm->windowHandle(), Qt::LeftButton, {},
                               button->mapTo(alarm, button->rect().center()));
-            acknowledged = !alarm->isVisible() && run.c.alarms.alarm_rows == 0 && !run.c.alarms.sound_on;
+            acknowledged = !alarm->isVisible() && run.c.alarms.isEmpty() && !run.c.alarms.soundOn();
             if (modal) modal->close();
         });
         if (aboutBox)

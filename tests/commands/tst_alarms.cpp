@@ -28,6 +28,8 @@ class TestAlarms : public QObject {
         r.text = text;
         return r;
     }
+    // The text of the listed alarm `i` (0: the oldest).
+    QString listed(int i) const { return m_f->c.alarms.alarms().at(size_t(i)).event.text; }
     QString dailyLog() const { return m_f->file("QReport/17.04.2025"); }
     void putSensor(int slot, quint32 number, qint16 type, quint8 armed1, quint8 armed2) {
         SensorRecord& s = c().sensors[size_t(slot)];
@@ -52,35 +54,33 @@ private slots:
     void cleanup() { m_f.reset(); }
 
     void createdWindowStartsEmptyAndSilent() {
-        QCOMPARE(c().alarms.grid.at(0, 0), QString("  Дата и время"));
-        QCOMPARE(c().alarms.grid.at(1, 0), QString("  Событие"));
-        QCOMPARE(c().alarms.alarm_sound_path, m_f->file("Error.wav"));
-        QCOMPARE(c().alarms.sound_on, false);
-        QCOMPARE(c().alarms.grid.rowCount(), 2);
-        QCOMPARE(c().alarms.LabelNumAlarm, QString("0"));
+        QCOMPARE(c().alarms.soundPath(), m_f->file("Error.wav"));
+        QCOMPARE(c().alarms.soundOn(), false);
+        QVERIFY(c().alarms.isEmpty());
+        QCOMPARE(c().alarms.total(), 0u);
         QCOMPARE(ui().soundStarted, 0);
     }
 
     void firstAlarmsFillRowsAndStartTheSoundOnce() {
         raiseAlarm(c(), alarm("Тревога первого шлейфа", QDateTime(QDate(2025, 4, 17), QTime(10, 20, 30))));
-        QCOMPARE(c().alarms.grid.at(0, 1), QString("17.04.2025 10:20:30"));
-        QCOMPARE(c().alarms.grid.at(1, 1), QString("Тревога первого шлейфа"));
-        QCOMPARE(c().alarms.grid.rowCount(), 3);
-        QCOMPARE(c().alarms.grid.at(1, 2), QString());
-        QCOMPARE(c().alarms.LabelNumAlarm, QString("1"));
+        const AlarmBoard::Alarm first = c().alarms.alarms().at(0);
+        QCOMPARE(first.event.time, toDays(QDateTime(QDate(2025, 4, 17), QTime(10, 20, 30))));
+        QCOMPARE(first.event.text, QString("Тревога первого шлейфа"));
+        QCOMPARE(first.event.factory_number, 55u);
+        QCOMPARE(first.state, AlarmBoard::State::Active);
+        QCOMPARE(c().alarms.total(), 1u);
         QCOMPARE(ui().soundStarted, 1);
         QCOMPARE(ui().lastSoundPath, m_f->file("Error.wav"));
-        QCOMPARE(c().alarms.sound_on, true);
+        QCOMPARE(c().alarms.soundOn(), true);
         QCOMPARE(ui().alarmWindowShown, 1);
         QVERIFY(ui().changes[int(ConsoleUi::View::AlarmList)] > 0);
 
-        // A time of exactly midnight shows the date alone.
         raiseAlarm(c(), alarm("Обрыв ЧЭ 1", QDateTime(QDate(2025, 4, 18), QTime(0, 0))));
-        QCOMPARE(c().alarms.grid.at(0, 2), QString("18.04.2025"));
-        QCOMPARE(c().alarms.grid.at(1, 2), QString("Обрыв ЧЭ 1"));
-        QCOMPARE(c().alarms.grid.at(1, 1), QString("Тревога первого шлейфа"));
-        QCOMPARE(c().alarms.grid.rowCount(), 4);
-        QCOMPARE(c().alarms.LabelNumAlarm, QString("2"));
+        QCOMPARE(listed(1), QString("Обрыв ЧЭ 1"));
+        QCOMPARE(listed(0), QString("Тревога первого шлейфа"));
+        QVERIFY(c().alarms.alarms().at(1).id > first.id);
+        QCOMPARE(c().alarms.rows(), 2);
+        QCOMPARE(c().alarms.total(), 2u);
         QCOMPARE(ui().soundStarted, 1);
         QCOMPARE(ui().alarmWindowShown, 2);
         QVERIFY(ui().boxes.isEmpty());
@@ -89,67 +89,59 @@ private slots:
     void fullListDropsTheOldestAlarm() {
         for (int i = 1; i <= 499; ++i)
             appendAlarm(c(), alarm(QString("alarm %1").arg(i), m_now));
-        QCOMPARE(c().alarms.grid.rowCount(), 501);
-        QCOMPARE(c().alarms.grid.at(1, 500), QString()); // the empty bottom row
+        QCOMPARE(c().alarms.rows(), 499);
 
         appendAlarm(c(), alarm("alarm 500", m_now));
-        QCOMPARE(c().alarms.alarm_rows, quint16(500));
-        QCOMPARE(c().alarms.grid.rowCount(), 501);
-        QCOMPARE(c().alarms.grid.at(1, 1), QString("alarm 1"));
-        QCOMPARE(c().alarms.grid.at(1, 500), QString("alarm 500"));
-        QCOMPARE(c().alarms.LabelNumAlarm, QString("500"));
+        QCOMPARE(c().alarms.rows(), 500);
+        QCOMPARE(listed(0), QString("alarm 1"));
+        QCOMPARE(listed(499), QString("alarm 500"));
+        QCOMPARE(c().alarms.total(), 500u);
 
         appendAlarm(c(), alarm("alarm 501", m_now));
-        QCOMPARE(c().alarms.grid.rowCount(), 501);
-        QCOMPARE(c().alarms.alarm_rows, quint16(500));
-        QCOMPARE(c().alarms.grid.at(1, 1), QString("alarm 2"));
-        QCOMPARE(c().alarms.grid.at(1, 2), QString("alarm 3"));
-        QCOMPARE(c().alarms.grid.at(1, 499), QString("alarm 500"));
-        QCOMPARE(c().alarms.grid.at(1, 500), QString("alarm 501"));
-        QCOMPARE(c().alarms.grid.at(0, 500), QString("17.04.2025 10:20:30"));
-        QCOMPARE(c().alarms.LabelNumAlarm, QString("501"));
+        QCOMPARE(c().alarms.rows(), 500);
+        QCOMPARE(listed(0), QString("alarm 2"));
+        QCOMPARE(listed(1), QString("alarm 3"));
+        QCOMPARE(listed(498), QString("alarm 500"));
+        QCOMPARE(listed(499), QString("alarm 501"));
+        QCOMPARE(c().alarms.total(), 501u);
 
         // The count is not limited by the list.
         for (int i = 502; i <= 1200; ++i)
             appendAlarm(c(), alarm(QString("alarm %1").arg(i), m_now));
-        QCOMPARE(c().alarms.grid.rowCount(), 501);
-        QCOMPARE(c().alarms.grid.at(1, 1), QString("alarm 701"));
-        QCOMPARE(c().alarms.grid.at(1, 500), QString("alarm 1200"));
-        QCOMPARE(c().alarms.LabelNumAlarm, QString("1200"));
+        QCOMPARE(c().alarms.rows(), 500);
+        QCOMPARE(listed(0), QString("alarm 701"));
+        QCOMPARE(listed(499), QString("alarm 1200"));
+        QCOMPARE(c().alarms.alarms().back().id - c().alarms.alarms().front().id, 499u);
+        QCOMPARE(c().alarms.total(), 1200u);
         QCOMPARE(ui().soundStarted, 1);
     }
 
     void acknowledgmentClearsAndSilences() {
         for (int i = 1; i <= 3; ++i)
             raiseAlarm(c(), alarm(QString("alarm %1").arg(i), m_now));
+        const quint64 lastId = c().alarms.alarms().back().id;
         acknowledgeAllAlarms(c());
-        QCOMPARE(c().alarms.grid.rowCount(), 2);
-        for (int row = 1; row <= 3; ++row) {
-            QCOMPARE(c().alarms.grid.at(0, row), QString());
-            QCOMPARE(c().alarms.grid.at(1, row), QString());
-        }
-        QCOMPARE(c().alarms.grid.at(1, 0), QString("  Событие"));
-        QCOMPARE(c().alarms.alarm_total, 0u);
-        QCOMPARE(c().alarms.alarm_rows, quint16(0));
-        QCOMPARE(c().alarms.LabelNumAlarm, QString("0"));
+        QVERIFY(c().alarms.isEmpty());
+        QCOMPARE(c().alarms.rows(), 0);
+        QCOMPARE(c().alarms.total(), 0u);
         QCOMPARE(ui().soundStopped, 1);
-        QCOMPARE(c().alarms.sound_on, false);
+        QCOMPARE(c().alarms.soundOn(), false);
         QVERIFY(readEventFile(dailyLog()).isEmpty()); // acknowledging logs nothing
 
-        // The next alarm starts over in row 1 and starts the sound again.
+        // The next alarm starts the list and the sound over, with an id not given before.
         raiseAlarm(c(), alarm("alarm 4", m_now));
-        QCOMPARE(c().alarms.grid.at(1, 1), QString("alarm 4"));
-        QCOMPARE(c().alarms.grid.rowCount(), 3);
-        QCOMPARE(c().alarms.LabelNumAlarm, QString("1"));
+        QCOMPARE(listed(0), QString("alarm 4"));
+        QVERIFY(c().alarms.alarms().at(0).id > lastId);
+        QCOMPARE(c().alarms.total(), 1u);
         QCOMPARE(ui().soundStarted, 2);
     }
 
     void acknowledgingAnEmptyListStillResets() {
         acknowledgeAllAlarms(c());
         QCOMPARE(ui().soundStopped, 1);
-        QCOMPARE(c().alarms.sound_on, false);
-        QCOMPARE(c().alarms.grid.rowCount(), 2);
-        QCOMPARE(c().alarms.LabelNumAlarm, QString("0"));
+        QCOMPARE(c().alarms.soundOn(), false);
+        QVERIFY(c().alarms.isEmpty());
+        QCOMPARE(c().alarms.total(), 0u);
         QVERIFY(ui().boxes.isEmpty());
     }
 
@@ -171,8 +163,7 @@ private slots:
         putSensor(3, 1234, 1, 1, 1);
         putSensor(7, 4321, 0, 1, 0);
         c().SensorRowStyles[3].background = 0x00536BF2;
-        c().alarms.LabeledEdit1 = entry;
-        disarmLoopOfSensor(c(), c().alarms.LabeledEdit1, loop);
+        disarmLoopOfSensor(c(), entry, loop);
         QCOMPARE(c().sensors[3].loop1_armed, quint8(1));
         QCOMPARE(c().sensors[3].loop2_armed, quint8(1));
         QCOMPARE(c().sensors[7].loop1_armed, quint8(1));
@@ -181,7 +172,6 @@ private slots:
         QCOMPARE(c().SensorRowStyles[3].background, 0x00536BF2u);
         QVERIFY(!QFile::exists(dailyLog()));
         QCOMPARE(c().event_rows, qint16(0));
-        QCOMPARE(c().alarms.LabeledEdit1, entry); // what the operator typed stays
         QVERIFY(ui().boxes.isEmpty());
     }
 
@@ -190,8 +180,7 @@ private slots:
         c().SensorRowStyles[4].background = 0x00536BF2; // alarm colour
         appendAlarm(c(), alarm("Тревога", m_now));
 
-        c().alarms.LabeledEdit1 = "1234";
-        disarmLoopOfSensor(c(), c().alarms.LabeledEdit1, 1);
+        disarmLoopOfSensor(c(), "1234", 1);
         QCOMPARE(c().sensors[4].loop1_armed, quint8(0));
         QCOMPARE(c().sensors[4].loop2_armed, quint8(1));
         QCOMPARE(c().sensor_grid.at(10, 5), QString("Снят"));
@@ -214,10 +203,10 @@ private slots:
         QCOMPARE(settings[52], '\x0F');
 
         // Disarming the same loop again does nothing.
-        disarmLoopOfSensor(c(), c().alarms.LabeledEdit1, 1);
+        disarmLoopOfSensor(c(), "1234", 1);
         QCOMPARE(readEventFile(dailyLog()).size(), 1);
 
-        disarmLoopOfSensor(c(), c().alarms.LabeledEdit1, 2);
+        disarmLoopOfSensor(c(), "1234", 2);
         QCOMPARE(c().sensors[4].loop2_armed, quint8(0));
         QCOMPARE(c().sensor_grid.at(11, 5), QString("Снят"));
         QCOMPARE(c().SensorRowStyles[4].background, 0x00FFFF00u);
@@ -229,9 +218,9 @@ private slots:
                  QString("Снятие с охраны второго шлейфа датчика <Ватрел-Б> № 1234"));
 
         // The alarm list, its count and the sound are left alone.
-        QCOMPARE(c().alarms.LabelNumAlarm, QString("1"));
-        QCOMPARE(c().alarms.grid.at(1, 1), QString("Тревога"));
-        QCOMPARE(c().alarms.sound_on, true);
+        QCOMPARE(c().alarms.total(), 1u);
+        QCOMPARE(listed(0), QString("Тревога"));
+        QCOMPARE(c().alarms.soundOn(), true);
         QCOMPARE(ui().soundStopped, 0);
         QVERIFY(ui().boxes.isEmpty());
     }
@@ -241,8 +230,7 @@ private slots:
         // nothing is logged or saved, until it answers again.
         putSensor(4, 1234, 1, 1, 1);
         c().slot_online[4] = 0;
-        c().alarms.LabeledEdit1 = "1234";
-        QVERIFY(!disarmLoopOfSensor(c(), c().alarms.LabeledEdit1, 1));
+        QVERIFY(!disarmLoopOfSensor(c(), "1234", 1));
         c().selected_row = 5;
         disarmSelectedLoop(c(), 2);
         QCOMPARE(c().sensors[4].loop1_armed, quint8(1));
@@ -253,7 +241,7 @@ private slots:
         QVERIFY(ui().boxes.isEmpty());
 
         c().slot_online[4] = 1;
-        QVERIFY(disarmLoopOfSensor(c(), c().alarms.LabeledEdit1, 1));
+        QVERIFY(disarmLoopOfSensor(c(), "1234", 1));
         QCOMPARE(c().sensors[4].loop1_armed, quint8(0));
         QCOMPARE(readEventFile(dailyLog()).size(), 1);
     }
@@ -262,8 +250,7 @@ private slots:
         putSensor(0, 7, 0, 0, 0);
         putSensor(199, 65535, 0, 0, 1);
         c().SensorRowStyles[199].background = 0x0000FF00;
-        c().alarms.LabeledEdit1 = "65535";
-        disarmLoopOfSensor(c(), c().alarms.LabeledEdit1, 2);
+        disarmLoopOfSensor(c(), "65535", 2);
         QCOMPARE(c().sensor_grid.at(11, 200), QString("Снят"));
         QCOMPARE(c().SensorRowStyles[199].background, 0x00FFFF00u);
         const auto events = readEventFile(dailyLog());
@@ -275,8 +262,7 @@ private slots:
         // A sensor connected as -5 is named "-5" here too, and its text prints the number signed,
         // matching its log file's name.
         putSensor(1, 0xFFFFFFFBu, 1, 1, 0);
-        c().alarms.LabeledEdit1 = "-5";
-        disarmLoopOfSensor(c(), c().alarms.LabeledEdit1, 1);
+        disarmLoopOfSensor(c(), "-5", 1);
         QCOMPARE(c().sensors[1].loop1_armed, quint8(0));
         QCOMPARE(c().sensor_grid.at(10, 2), QString("Снят"));
         const auto more = readEventFile(dailyLog());

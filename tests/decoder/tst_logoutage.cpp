@@ -62,7 +62,7 @@ private slots:
         for (int i = 0; i < 4; ++i)
             toggle(i % 2 == 0);
         QCOMPARE(f.ui.boxes.size(), 1);
-        QCOMPARE(f.c.alarms.alarm_total, 3u); // alarms still reach the operator
+        QCOMPARE(f.c.alarms.total(), 3u); // alarms still reach the operator
         QCOMPARE(f.c.event_grid.at(1, 6), texts[5]);
         QCOMPARE(f.c.status_panels[0], QStringLiteral("Журнал не пишется: 8"));
         // The record cut short was taken back: both files end on their last whole record.

@@ -70,7 +70,7 @@ void TestStatusDecoder::linkRestoredAndBackToStandbyInOneReport() {
     const auto own = f.sensorLog(1234, true);
     QCOMPARE(eventTexts(own), expected);
     QCOMPARE(eventCodes(own), (QList<int>{32, 0, 0}));
-    QCOMPARE(f.c.alarms.alarm_total, 0u);
+    QCOMPARE(f.c.alarms.total(), 0u);
     QCOMPARE(f.ui.alarmWindowShown, 0);
 
     // A second identical report changes nothing.
@@ -172,9 +172,9 @@ void TestStatusDecoder::faultCodes() {
     const auto own = f.sensorLog(501, type != 0);
     QCOMPARE(own.size(), qsizetype(1));
     QCOMPARE(own[0].text, event);
-    QCOMPARE(f.c.alarms.alarm_total, alarm ? 1u : 0u);
+    QCOMPARE(f.c.alarms.total(), alarm ? 1u : 0u);
     QCOMPARE(f.ui.alarmWindowShown, alarm ? 1 : 0);
-    if (alarm) QCOMPARE(f.c.alarms.grid.at(1, 1), event);
+    if (alarm) QCOMPARE(f.c.alarms.alarms().at(0).event.text, event);
     // Loop cells are not touched by a fault.
     QCOMPARE(f.c.sensors[5].loop1_alarm, quint8(0));
     QCOMPARE(f.cell(3, 5), QString());
@@ -186,7 +186,7 @@ void TestStatusDecoder::sameFaultTwiceLogsOnce() {
     f.status(600, 4);
     f.status(600, 4);
     QCOMPARE(f.daily().size(), qsizetype(1));
-    QCOMPARE(f.c.alarms.alarm_total, 1u);
+    QCOMPARE(f.c.alarms.total(), 1u);
     // A different fault is a new event; then back to normal.
     f.status(600, 5);
     f.status(600, 0);
@@ -203,17 +203,18 @@ void TestStatusDecoder::armedLoopTriggersAndReturns() {
     QCOMPARE(f.cell(4, 7), QStringLiteral("Тревога"));
     QCOMPARE(f.c.sensors[7].loop2_alarm, quint8(1));
     QCOMPARE(f.colour(7), kAlarm);
-    QCOMPARE(f.c.alarms.alarm_total, 1u);
+    QCOMPARE(f.c.alarms.total(), 1u);
     QCOMPARE(f.ui.alarmWindowShown, 1);
-    QCOMPARE(f.c.alarms.grid.at(1, 1), QStringLiteral("Срабатывание 2 шлейфа датчика <Ватрел-А> № 4321"));
+    QCOMPARE(f.c.alarms.alarms().at(0).event.text,
+             QStringLiteral("Срабатывание 2 шлейфа датчика <Ватрел-А> № 4321"));
 
     f.status(4321, 0x40); // still in alarm: nothing new
-    QCOMPARE(f.c.alarms.alarm_total, 1u);
+    QCOMPARE(f.c.alarms.total(), 1u);
 
     f.status(4321, 0x00);
     QCOMPARE(f.cell(4, 7), QStringLiteral("Норма"));
     QCOMPARE(f.colour(7), kGreen);
-    QCOMPARE(f.c.alarms.alarm_total, 1u); // a return is never an alarm
+    QCOMPARE(f.c.alarms.total(), 1u); // a return is never an alarm
 
     const QStringList expected{QStringLiteral("Срабатывание 2 шлейфа датчика <Ватрел-А> № 4321"),
                                QStringLiteral("Возврат в норму 2 шлейфа датчика <Ватрел-А> № 4321")};
@@ -225,7 +226,7 @@ void TestStatusDecoder::armedLoopTriggersAndReturns() {
     f.c.sensors[7].loop1_armed = 1;
     f.status(4321, 0x80);
     QCOMPARE(f.daily().back().text, QStringLiteral("Срабатывание 1 шлейфа датчика <Ватрел-А> № 4321"));
-    QCOMPARE(f.c.alarms.alarm_total, 2u);
+    QCOMPARE(f.c.alarms.total(), 2u);
 }
 
 void TestStatusDecoder::disarmedLoopIsSilent() {
@@ -239,7 +240,7 @@ void TestStatusDecoder::disarmedLoopIsSilent() {
     QCOMPARE(f.colour(2), kAqua);
     QVERIFY(f.daily().empty());
     QVERIFY(f.sensorLog(900, true).empty());
-    QCOMPARE(f.c.alarms.alarm_total, 0u);
+    QCOMPARE(f.c.alarms.total(), 0u);
     QCOMPARE(f.ui.alarmWindowShown, 0);
 }
 
@@ -281,9 +282,9 @@ void TestStatusDecoder::stateStepStillAlarmsAnArmedLoop() {
              (QStringList{QStringLiteral("Срабатывание 1 шлейфа датчика <Ватрел-Б> № 1501"),
                           QStringLiteral("Срабатывание 2 шлейфа датчика <Ватрел-Б> № 1501")}));
     QCOMPARE(eventCodes(f.daily()), (QList<int>{33, 33}));
-    QCOMPARE(f.c.alarms.alarm_total, 2u);
+    QCOMPARE(f.c.alarms.total(), 2u);
     f.status(1501, 0xC0);
-    QCOMPARE(f.c.alarms.alarm_total, 2u);
+    QCOMPARE(f.c.alarms.total(), 2u);
 }
 
 void TestStatusDecoder::loopTwoResetsColourOnCodeZeroAlone() {
@@ -347,15 +348,15 @@ void TestStatusDecoder::noLinkTwice() {
     QCOMPARE(daily[0].code, 15);
     QCOMPARE(daily[0].text, QStringLiteral("Нет связи с датчиком <Ватрел-А> № 2500"));
     QCOMPARE(eventTexts(f.sensorLog(2500, false)), QStringList{daily[0].text});
-    QCOMPARE(f.c.alarms.alarm_total, 1u);
-    QCOMPARE(f.c.alarms.grid.at(1, 1), QStringLiteral("Нет связи с датчиком <Ватрел-А> № 2500"));
+    QCOMPARE(f.c.alarms.total(), 1u);
+    QCOMPARE(f.c.alarms.alarms().at(0).event.text, QStringLiteral("Нет связи с датчиком <Ватрел-А> № 2500"));
 
     // Again, after something else recoloured the row: only the colour comes back.
     f.c.SensorRowStyles[10].background = kGreen;
     f.send(lost);
     QCOMPARE(f.colour(10), kLinkLost);
     QCOMPARE(f.daily().size(), qsizetype(1));
-    QCOMPARE(f.c.alarms.alarm_total, 1u);
+    QCOMPARE(f.c.alarms.total(), 1u);
     QCOMPARE(f.cell(3, 10), QStringLiteral("Тревога"));
     QCOMPARE(f.cell(4, 10), QStringLiteral("Тревога"));
 
@@ -363,7 +364,7 @@ void TestStatusDecoder::noLinkTwice() {
     f.addOnlineSensor(11, 2501, 1, 0, 0);
     f.send(reportText({0x01FF, 0, 2501}));
     QCOMPARE(f.daily().back().text, QStringLiteral("Нет связи с датчиком <Ватрел-Б> № 2501"));
-    QCOMPARE(f.c.alarms.alarm_total, 1u);
+    QCOMPARE(f.c.alarms.total(), 1u);
 
     // The link comes back with the loops marked by the loss returning to normal.
     f.status(2500, 0x00);
@@ -406,7 +407,7 @@ void TestStatusDecoder::allSensorsLost() {
 
     QCOMPARE(eventTexts(f.daily()), (QStringList{QStringLiteral("Нет связи с датчиком <Ватрел-Б> № 100"),
                                                  QStringLiteral("Нет связи с датчиком <Ватрел-А> № 300")}));
-    QCOMPARE(f.c.alarms.alarm_total, 1u); // only sensor 100 has a loop armed
+    QCOMPARE(f.c.alarms.total(), 1u); // only sensor 100 has a loop armed
     QVERIFY(f.sensorLog(200, false).empty());
 
     markAllSensorsLost(f.c);
@@ -487,7 +488,7 @@ void TestStatusDecoder::ignoredReports() {
     dispatchReport(f.c, nullptr, 100, 0x41);
     QCOMPARE(f.c.sensors[0].encode(), before);
     QVERIFY(f.daily().empty());
-    QCOMPARE(f.c.alarms.alarm_total, 0u);
+    QCOMPARE(f.c.alarms.total(), 0u);
 
     // Exactly long enough for the status byte: decoded.
     dispatchReport(f.c, full.constData(), 22, 0x41);

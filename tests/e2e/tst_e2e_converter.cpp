@@ -224,7 +224,7 @@ void TestE2eConverter::loopAlarmBecomesCellsColourEventsAndAlarm() {
     const QString sensorLog = m_dir + QStringLiteral("/VatrelB_mess/1001");
     const qint64 sensorBefore = sizeOf(sensorLog);
     const qint64 dailyBefore = sizeOf(dailyLog());
-    const quint32 alarmsBefore = m_c.alarms.alarm_total;
+    const quint32 alarmsBefore = m_c.alarms.total();
     const int shownBefore = m_ui.alarmWindowShown;
     const QDate today = QDate::currentDate();
 
@@ -251,8 +251,8 @@ void TestE2eConverter::loopAlarmBecomesCellsColourEventsAndAlarm() {
     }
 
     // Loop 1 is armed: the alarm window lists it and comes up.
-    QCOMPARE(m_c.alarms.alarm_total, alarmsBefore + 1);
-    QCOMPARE(m_c.alarms.grid.at(1, m_c.alarms.alarm_rows),
+    QCOMPARE(m_c.alarms.total(), alarmsBefore + 1);
+    QCOMPARE(m_c.alarms.alarms().back().event.text,
              QString::fromUtf8("Срабатывание 1 шлейфа датчика <Ватрел-Б> № 1001"));
     QVERIFY(m_ui.alarmWindowShown > shownBefore);
 
@@ -265,7 +265,7 @@ void TestE2eConverter::loopAlarmBecomesCellsColourEventsAndAlarm() {
     QCOMPARE(back.size(), 1);
     QCOMPARE(back[0].code, 0);
     QCOMPARE(back[0].text, kLoop1Normal1001);
-    QCOMPARE(m_c.alarms.alarm_total, alarmsBefore + 1); // a return to normal is no alarm
+    QCOMPARE(m_c.alarms.total(), alarmsBefore + 1); // a return to normal is no alarm
 }
 
 void TestE2eConverter::corruptFrameCountsOneChecksumErrorOnly() {

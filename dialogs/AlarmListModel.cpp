@@ -1,0 +1,93 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "dialogs/AlarmListModel.h"
+#include "registry/DateTime.h"
+
+#include <QColor>
+
+namespace vatrel {
+
+namespace {
+QFont listFont() {
+    QFont f(QStringLiteral("Tahoma"), 10);
+    f.setBold(true);
+    return f;
+}
+} // namespace
+
+AlarmListModel::AlarmListModel(const AlarmBoard& board, QObject* parent)
+    : QAbstractTableModel(parent), m_board(board), m_font(listFont()), m_rows(boardRows()) {
+    if (!board.isEmpty()) { // shown as it is now
+        m_firstId = board.alarms().front().id;
+        m_lastId = board.alarms().back().id;
+    }
+}
+
+int AlarmListModel::boardRows() const {
+    return m_board.rows() + (m_board.rows() < kAlarmListMax ? 1 : 0); // the empty bottom row
+}
+
+int AlarmListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_rows; }
+
+int AlarmListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 2; }
+
+QVariant AlarmListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= m_rows) return {};
+    switch (role) {
+    case Qt::DisplayRole: {
+        if (index.row() >= m_board.rows()) return QString();
+        const EventRecord& event = m_board.alarms()[size_t(index.row())].event;
+        return index.column() == 0 ? formatDateTime(event.time) : event.text;
+    }
+    case Qt::BackgroundRole:
+        return QColor(Qt::yellow);
+    case Qt::ForegroundRole:
+        return QColor(Qt::red);
+    case Qt::FontRole:
+        return m_font;
+    default:
+        return {};
+    }
+}
+
+QVariant AlarmListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal) return {};
+    if (role == Qt::DisplayRole) {
+        if (section == 0) return QStringLiteral("  Дата и время");
+        if (section == 1) return QStringLiteral("  Событие");
+        return {};
+    }
+    if (role == Qt::TextAlignmentRole) return int(Qt::AlignLeft | Qt::AlignVCenter);
+    return {};
+}
+
+void AlarmListModel::refresh() {
+    const int rows = boardRows();
+    if (rows > m_rows) {
+        beginInsertRows(QModelIndex(), m_rows, rows - 1);
+        m_rows = rows;
+        endInsertRows();
+    } else if (rows < m_rows) {
+        beginRemoveRows(QModelIndex(), rows, m_rows - 1);
+        m_rows = rows;
+        endRemoveRows();
+    }
+
+    const auto& alarms = m_board.alarms();
+    const quint64 first = alarms.empty() ? 0 : alarms.front().id;
+    const quint64 last = alarms.empty() ? 0 : alarms.back().id;
+    if (first == m_firstId && last == m_lastId) return;
+    // Ids only grow and the list only loses its oldest alarms (or all at once): alarms the view was
+    // told of and still listed kept their texts, moved up by the number that dropped out. Anything
+    // else (an acknowledgement, a whole list gone by) is drawn again.
+    int firstChanged = 0;
+    if (m_lastId != 0 && first >= m_firstId && first <= m_lastId) {
+        const int dropped = int(first - m_firstId);
+        if (dropped > 0 && m_rows > 1) emit rowsShifted(0, m_rows - 1, dropped);
+        firstChanged = int(m_lastId - first + 1);
+    }
+    m_firstId = first;
+    m_lastId = last;
+    if (firstChanged < m_rows) emit dataChanged(index(firstChanged, 0), index(m_rows - 1, 1));
+}
+
+} // namespace vatrel

@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+#include "registry/AlarmBoard.h"
+
+#include <QAbstractTableModel>
+#include <QFont>
+
+namespace vatrel {
+
+// The alarm window's list, read from the alarm board: one row per listed alarm, oldest first, the
+// time and the event text, and while the list is not full one empty row at the bottom.
+class AlarmListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit AlarmListModel(const AlarmBoard& board, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+    // Takes up the board's alarms and tells the view of the rows that changed, and of nothing else: a
+    // new alarm inserts a row instead of redrawing the list, and once the list is full its rows move
+    // up (rowsShifted) instead of being drawn again.
+    void refresh();
+
+signals:
+    void rowsShifted(int first, int last, int count);
+
+private:
+    int boardRows() const;
+
+    const AlarmBoard& m_board;
+    const QFont m_font;
+    int m_rows = 0;
+    // The ids of the oldest and the newest alarm the view was told of; 0: none was listed.
+    quint64 m_firstId = 0;
+    quint64 m_lastId = 0;
+};
+
+} // namespace vatrel
