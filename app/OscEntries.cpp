@@ -36,7 +36,7 @@ private:
 void OscEntries::bind(QLineEdit* edit, QString* text, Handler handler) {
     m_entries.insert(edit, {text, std::move(handler)});
     connect(edit, &QLineEdit::textEdited, this, [this, edit, text](const QString& t) {
-        *text = t;
+        if (text) *text = t;
         m_entries[edit].refused = false;
     });
     edit->installEventFilter(this);
@@ -44,21 +44,21 @@ void OscEntries::bind(QLineEdit* edit, QString* text, Handler handler) {
 
 void OscEntries::showTexts() {
     for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
-        if (it.key()->text() == *it->text) continue;
+        if (!it->text || it.key()->text() == *it->text) continue;
         it.key()->setText(*it->text);
         it->refused = false;
     }
 }
 
 void OscEntries::runRefocusing(QLineEdit* edit, const Handler& handler) {
-    if (!handler()) edit->setFocus(Qt::OtherFocusReason);
+    if (!handler(edit->text())) edit->setFocus(Qt::OtherFocusReason);
 }
 
 void OscEntries::leave(QLineEdit* edit) {
     const auto it = m_entries.find(edit);
     if (it == m_entries.end() || !it->handler || it->refused) return;
     const Handler handler = it->handler;
-    if (handler()) return;
+    if (handler(edit->text())) return;
     m_entries[edit].refused = true;
     // The control that had the focus meanwhile was never really left: its own handler must not run.
     // An entry on a tab that is no longer shown is not brought back: the operator went elsewhere.

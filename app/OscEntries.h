@@ -8,22 +8,24 @@ class QLineEdit;
 
 namespace vatrel {
 
-// Binds the oscilloscope tabs' entries to their texts in the console. What the operator types goes
-// to the console at once, so a redraw caused by the engine never brings back an old text; and when
-// the focus leaves an entry for another control of the window, the entry's handler runs: a refusal
-// gives the entry the focus back. A refused text is reported once: leaving it again unchanged says
-// nothing more. When a click on another control takes the focus, the handler runs after that click,
-// so its box cannot swallow it.
+// Runs the oscilloscope tabs' entries. An entry whose text the core may rewrite is bound to that text
+// in the console: what the operator types goes there at once, so a redraw caused by the engine never
+// brings back an old text. Other entries keep their own text. When the focus leaves an entry for
+// another control of the window, the entry's handler runs on what was typed: a refusal gives the
+// entry the focus back. A refused text is reported once: leaving it again unchanged says nothing
+// more. When a click on another control takes the focus, the handler runs after that click, so its
+// box cannot swallow it.
 class OscEntries : public QObject {
 public:
-    using Handler = std::function<bool()>;
+    using Handler = std::function<bool(const QString& typed)>; // false: refused
     explicit OscEntries(QObject* parent) : QObject(parent) {}
 
-    // `handler` may be empty for an entry that is only read by a button.
+    // `text` is null for an entry that keeps its own text; `handler` may be empty for an entry that
+    // is only read by a button.
     void bind(QLineEdit* edit, QString* text, Handler handler = {});
     // Shows the console's texts in every entry (one that already shows its text is left as it is).
     void showTexts();
-    // Runs a button's handler and refocuses `edit` when it refuses.
+    // Runs a button's handler on the text of `edit` and refocuses `edit` when it refuses.
     static void runRefocusing(QLineEdit* edit, const Handler& handler);
 
 protected:
@@ -31,7 +33,7 @@ protected:
 
 private:
     struct Entry {
-        QString* text;
+        QString* text; // null: the entry's own
         Handler handler;
         bool refused = false; // the text shown was refused and has not been edited since
     };

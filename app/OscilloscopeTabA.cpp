@@ -56,23 +56,25 @@ OscilloscopeTabA::OscilloscopeTabA(Console& c, QWidget* parent)
     struct Entry {
         const char* caption;
         const char* name;
-        QString* text;
-        bool (*handler)(Console&);
+        QString* text; // null: the scale entries keep their own, first made from the scale
+        int start;
+        bool (*handler)(Console&, const QString&);
         int width;
     };
     const Entry entries[4] = {
-        {"Y мин", "EditYmin", &c.osc.EditYmin, &setChartAMin, 60},
-        {"Y макс", "EditYmax", &c.osc.EditYmax, &setChartAMax, 60},
-        {" Х", "EditX", &c.osc.EditX, &setChartAWindow, 60},
-        {"Постоянная часть порога", "EDirect_component", &c.osc.EDirect_component, &enterDcComponentA, 80},
+        {"Y мин", "EditYmin", nullptr, c.scope.a.y_min, &setChartAMin, 60},
+        {"Y макс", "EditYmax", nullptr, c.scope.a.y_max, &setChartAMax, 60},
+        {" Х", "EditX", nullptr, c.scope.a.window, &setChartAWindow, 60},
+        {"Постоянная часть порога", "EDirect_component", &c.osc.EDirect_component, 0, &enterDcComponentA, 80},
     };
     for (int i = 0; i < 4; ++i) {
         const Entry& e = entries[i];
         auto* edit = new QLineEdit(this);
         edit->setObjectName(QString::fromLatin1(e.name));
         edit->setFixedWidth(e.width);
-        bool (*handler)(Console&) = e.handler;
-        m_entries->bind(edit, e.text, [this, handler] { return handler(m_c); });
+        if (!e.text) edit->setText(QString::number(e.start));
+        bool (*handler)(Console&, const QString&) = e.handler;
+        m_entries->bind(edit, e.text, [this, handler](const QString& typed) { return handler(m_c, typed); });
         if (i < 3) {
             side->addWidget(new QLabel(QString::fromUtf8(e.caption), this), i, 0);
             side->addWidget(edit, i, 1);

@@ -68,8 +68,7 @@ OscilloscopeTabB::OscilloscopeTabB(Console& c, QWidget* parent) : QWidget(parent
         const char* title;
         const char* series[4];
         const char* edits[3];
-        QString* texts[3];
-        bool (*handlers[3])(Console&);
+        bool (*handlers[3])(Console&, const QString&);
         const char* delta;
         QString* deltaText;
         const char* record;
@@ -79,7 +78,6 @@ OscilloscopeTabB::OscilloscopeTabB(Console& c, QWidget* parent) : QWidget(parent
          "ФЛАНГ 1",
          {"Series1", "Series2", "Series3", "Series4"},
          {"Edit1", "Edit2", "Edit3"},
-         {&c.osc.Edit1, &c.osc.Edit2, &c.osc.Edit3},
          {&setFlank1Window, &setFlank1Min, &setFlank1Max},
          "Delta1",
          &c.osc.Delta1,
@@ -88,7 +86,6 @@ OscilloscopeTabB::OscilloscopeTabB(Console& c, QWidget* parent) : QWidget(parent
          "ФЛАНГ 2",
          {"LineSeries1", "LineSeries2", "LineSeries3", "LineSeries4"},
          {"Edit4", "Edit5", "Edit6"},
-         {&c.osc.Edit4, &c.osc.Edit5, &c.osc.Edit6},
          {&setFlank2Window, &setFlank2Min, &setFlank2Max},
          "Delta2",
          &c.osc.Delta2,
@@ -120,8 +117,12 @@ OscilloscopeTabB::OscilloscopeTabB(Console& c, QWidget* parent) : QWidget(parent
             QLineEdit* edit = namedEdit(fl.edits[e], scale, 60);
             edit->setFocusPolicy(Qt::ClickFocus); // skipped by the Tab key
             sg->addWidget(edit, e, 1);
-            bool (*handler)(Console&) = fl.handlers[e];
-            m_entries->bind(edit, fl.texts[e], [this, handler] { return handler(m_c); });
+            // The scale entries keep their own texts, first made from the scale.
+            const FlankTrace& t = c.scope.flanks[size_t(f)];
+            edit->setText(QString::number(e == 0 ? double(t.flank_window) : e == 1 ? t.y_min : t.y_max));
+            bool (*handler)(Console&, const QString&) = fl.handlers[e];
+            m_entries->bind(edit, nullptr,
+                            [this, handler](const QString& typed) { return handler(m_c, typed); });
         }
         side->addWidget(scale);
         auto* deltaCaption = new QLabel(QStringLiteral("Ввод постоянной части порога"), this);
@@ -211,17 +212,19 @@ void OscilloscopeTabB::redrawAfterLayout() {
 }
 
 void OscilloscopeTabB::startOscillogram() {
-    OscEntries::runRefocusing(m_edit7, [this] { return vatrel::startOscillogram(m_c); });
+    OscEntries::runRefocusing(m_edit7, [this](const QString&) { return vatrel::startOscillogram(m_c); });
 }
 
 void OscilloscopeTabB::stopOscillogram() { vatrel::stopOscillogram(m_c); }
 
 void OscilloscopeTabB::saveDcComponent1() {
-    OscEntries::runRefocusing(m_delta[0], [this] { return recordDcFlank1(m_c); });
+    OscEntries::runRefocusing(m_delta[0],
+                              [this](const QString& typed) { return recordDcFlank1(m_c, typed); });
 }
 
 void OscilloscopeTabB::saveDcComponent2() {
-    OscEntries::runRefocusing(m_delta[1], [this] { return recordDcFlank2(m_c); });
+    OscEntries::runRefocusing(m_delta[1],
+                              [this](const QString& typed) { return recordDcFlank2(m_c, typed); });
 }
 
 } // namespace vatrel

@@ -164,9 +164,8 @@ int main(int argc, char* argv[]) {
     w->findChild<QTimer*>(QStringLiteral("Timer1"))->stop();
     c.engine.Conv_link = 1;
     c.engine.KartaAdressPos = 200;
-    c.osc.Edit1 = c.osc.Edit4 = QString::number(window);
-    setFlank1Window(c);
-    setFlank2Window(c);
+    setFlank1Window(c, QString::number(window));
+    setFlank2Window(c, QString::number(window));
     for (int s = 0; s < 12; ++s)
         c.sensors[size_t(s)].link_up = 1;
     oscillogramStarted(c, 0);

@@ -84,10 +84,11 @@ bool oscAddressMapDone(Console& c) {
 }
 
 // "Запись" beside Delta1 (flank 0) or Delta2 (flank 1).
-bool recordDcFlank(Console& c, int flank) {
+bool recordDcFlank(Console& c, int flank, const QString& typed) {
     QString& text = flank == 0 ? c.osc.Delta1 : c.osc.Delta2;
+    text = typed;
     double v = 0;
-    if (!readOscReal(c, text, &v)) return false;
+    if (!readOscReal(c, typed, &v)) return false;
     if (!(v >= 0.5 && v <= 512)) {
         oscMessage(c, oscRangeText("0.5-512"));
         return false;
@@ -433,13 +434,14 @@ bool acceptDcComponents(Console& c, const DcWorking& w) {
     return false;
 }
 
-bool recordDcFlank1(Console& c) { return recordDcFlank(c, 0); }
+bool recordDcFlank1(Console& c, const QString& typed) { return recordDcFlank(c, 0, typed); }
 
-bool recordDcFlank2(Console& c) { return recordDcFlank(c, 1); }
+bool recordDcFlank2(Console& c, const QString& typed) { return recordDcFlank(c, 1, typed); }
 
-bool enterDcComponentA(Console& c) {
+bool enterDcComponentA(Console& c, const QString& typed) {
+    c.osc.EDirect_component = typed;
     double v = 0;
-    if (!readOscReal(c, c.osc.EDirect_component, &v)) return false;
+    if (!readOscReal(c, typed, &v)) return false;
     const double whole = std::trunc(v);
     if (!(whole >= kDcAMin && whole <= kDcAMax)) {
         oscMessage(c, oscRangeText("1-4095"));

@@ -110,11 +110,12 @@ bool dcFlankEntered(const Console& c, DcWorking& w, int flank, const QString& te
 // "Принять": the selected sensor's DC components as its type has them. True when a command was queued.
 bool acceptDcComponents(Console& c, const DcWorking& w);
 
-// The oscilloscope tabs' DC component entries, for the sensor under oscillogram. They read the
-// entry's text from c.osc and return false when the entry must take the focus back.
-bool recordDcFlank1(Console& c);    // "Запись" beside Delta1
-bool recordDcFlank2(Console& c);    // "Запись" beside Delta2
-bool enterDcComponentA(Console& c); // leaving EDirect_component
+// The oscilloscope tabs' DC component entries, for the sensor under oscillogram. They take what was
+// typed, leave in c.osc the text the entry shows next (the value sent, when accepted) and return
+// false when the entry must take the focus back.
+bool recordDcFlank1(Console& c, const QString& typed);    // "Запись" beside Delta1
+bool recordDcFlank2(Console& c, const QString& typed);    // "Запись" beside Delta2
+bool enterDcComponentA(Console& c, const QString& typed); // leaving EDirect_component
 
 // ---------------------------------------------------------------------------------------------
 // Oscillogram. Both are requests: the oscillogram starts or stops when the converter confirms.

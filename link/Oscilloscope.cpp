@@ -81,18 +81,22 @@ void oscillogramRequestDropped(Console& c) {
     c.changed(View::Oscilloscope);
 }
 
-bool setFlank1Window(Console& c) { return applyFlankWindow(c, 0, c.osc.Edit1); }
-bool setFlank2Window(Console& c) { return applyFlankWindow(c, 1, c.osc.Edit4); }
-bool setFlank1Min(Console& c) { return applyFlankLimit(c, 0, false, c.osc.Edit2); }
-bool setFlank1Max(Console& c) { return applyFlankLimit(c, 0, true, c.osc.Edit3); }
-bool setFlank2Min(Console& c) { return applyFlankLimit(c, 1, false, c.osc.Edit5); }
-bool setFlank2Max(Console& c) { return applyFlankLimit(c, 1, true, c.osc.Edit6); }
+bool setFlank1Window(Console& c, const QString& typed) { return applyFlankWindow(c, 0, typed); }
+bool setFlank2Window(Console& c, const QString& typed) { return applyFlankWindow(c, 1, typed); }
+bool setFlank1Min(Console& c, const QString& typed) { return applyFlankLimit(c, 0, false, typed); }
+bool setFlank1Max(Console& c, const QString& typed) { return applyFlankLimit(c, 0, true, typed); }
+bool setFlank2Min(Console& c, const QString& typed) { return applyFlankLimit(c, 1, false, typed); }
+bool setFlank2Max(Console& c, const QString& typed) { return applyFlankLimit(c, 1, true, typed); }
 
-bool setChartAWindow(Console& c) {
-    return scopeAWindow(c, 100, 5000, "100-5000", c.osc.EditX, &c.scope.a.window);
+bool setChartAWindow(Console& c, const QString& typed) {
+    return scopeAWindow(c, 100, 5000, "100-5000", typed, &c.scope.a.window);
 }
-bool setChartAMin(Console& c) { return scopeAWindow(c, 0, 4095, "0-4095", c.osc.EditYmin, &c.scope.a.y_min); }
-bool setChartAMax(Console& c) { return scopeAWindow(c, 0, 4095, "0-4095", c.osc.EditYmax, &c.scope.a.y_max); }
+bool setChartAMin(Console& c, const QString& typed) {
+    return scopeAWindow(c, 0, 4095, "0-4095", typed, &c.scope.a.y_min);
+}
+bool setChartAMax(Console& c, const QString& typed) {
+    return scopeAWindow(c, 0, 4095, "0-4095", typed, &c.scope.a.y_max);
+}
 
 void clearOscTraces(Console& c) {
     for (FlankTrace& t : c.scope.flanks)

@@ -6,26 +6,27 @@
 
 namespace vatrel {
 
-// The oscilloscope tabs' rules. Entry handlers read the entry's text from c.osc (the window writes
-// it there first) and return false when the entry refused it: the window then gives it the focus back.
+// The oscilloscope tabs' rules. Entry handlers take what the operator typed in the entry and return
+// false when they refused it (after the box saying why): the window then gives the entry the focus
+// back. An accepted scale entry keeps its text as typed; the number is in c.scope.
 
 // The start request left the queue unconfirmed (the queue was full, or emptied when the link was
 // lost or the port reopened): the tab says so and "Включить" can be pressed again.
 void oscillogramRequestDropped(Console& c);
 
 // Scale of the type B charts: window length (Edit1, Edit4) and value limits (Edit2/3, Edit5/6).
-bool setFlank1Window(Console& c);
-bool setFlank1Min(Console& c);
-bool setFlank1Max(Console& c);
-bool setFlank2Window(Console& c);
-bool setFlank2Min(Console& c);
-bool setFlank2Max(Console& c);
+bool setFlank1Window(Console& c, const QString& typed);
+bool setFlank1Min(Console& c, const QString& typed);
+bool setFlank1Max(Console& c, const QString& typed);
+bool setFlank2Window(Console& c, const QString& typed);
+bool setFlank2Min(Console& c, const QString& typed);
+bool setFlank2Max(Console& c, const QString& typed);
 
 // Type A chart. (Starting and stopping the oscillogram and the DC component entries are operator
 // actions: core/OperatorActions.h.)
-bool setChartAWindow(Console& c);
-bool setChartAMin(Console& c);
-bool setChartAMax(Console& c);
+bool setChartAWindow(Console& c, const QString& typed);
+bool setChartAMin(Console& c, const QString& typed);
+bool setChartAMax(Console& c, const QString& typed);
 
 // The tabs' entry checks, shared with the oscillogram's operator actions: a plain box (the
 // application's title as caption, no icon), a whole number within [lo, hi] ("Число вне допуска

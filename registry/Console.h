@@ -151,8 +151,10 @@ struct LogWriteState {
     size_t memory_limit = kPendingLogBytesMax;
 };
 
-// Oscilloscope entries as the operator sees them (the curves and scales are in Console::scope).
-// The window writes an entry's text here before its handler reads it.
+// Oscilloscope tab state decided by the core (the curves and scales are in Console::scope). The DC
+// component entries and the start position show what the core puts here: a resumed oscillogram or a
+// value sent for the sensor under oscillogram rewrites them; their handlers take what was typed.
+// The scale entries' texts are the window's own.
 struct OscControls {
     QString Edit7 = QStringLiteral("0");
     bool ButtonOnOscillVB_enabled = true;
@@ -162,11 +164,6 @@ struct OscControls {
     QString Delta1 = QStringLiteral("0");
     QString Delta2 = QStringLiteral("0");
     QString EDirect_component = QStringLiteral("4");
-    // Scale entries: window length, lower and upper limit of flank 1 (Edit1-3) and flank 2 (Edit4-6).
-    QString Edit1 = QStringLiteral("500"), Edit2 = QStringLiteral("0"), Edit3 = QStringLiteral("1023");
-    QString Edit4 = QStringLiteral("500"), Edit5 = QStringLiteral("0"), Edit6 = QStringLiteral("1023");
-    // Type A chart.
-    QString EditX = QStringLiteral("1000"), EditYmin = QStringLiteral("0"), EditYmax = QStringLiteral("100");
 };
 
 // All program state. main() owns one instance and hands it to every window by reference;

@@ -129,8 +129,7 @@ private slots:
         QCOMPARE(c.scope.flanks[1].at(0).y, (std::array<float, 4>{600, 204, 220, 200}));
 
         // A shorter window restarts flank 1 at x = 0 and keeps its newest 100 samples from then on.
-        c.osc.Edit1 = QStringLiteral("100");
-        QVERIFY(setFlank1Window(c));
+        QVERIFY(setFlank1Window(c, QStringLiteral("100")));
         QCOMPARE(t1.size(), 0);
         for (int i = 0; i < 150; ++i)
             oscillogramSampleB(c, {0, 0, 0, 0, float(i), 0, 0, 0});
@@ -157,8 +156,7 @@ private slots:
         OscFixture f;
         Console& c = f.c;
         struct Case {
-            QString* text;
-            bool (*handler)(Console&);
+            bool (*handler)(Console&, const QString&);
             const char* input;
             const char* message; // null: the format message
         };
@@ -168,26 +166,18 @@ private slots:
         const char* dcA = "Число вне допуска (1-4095); повторите ввод";
         const char* dcB = "Число вне допуска (0.5-512); повторите ввод";
         const Case cases[] = {
-            {&c.osc.Edit1, setFlank1Window, "99", window},
-            {&c.osc.Edit4, setFlank2Window, "5001", window},
-            {&c.osc.EditX, setChartAWindow, "99", window},
-            {&c.osc.Edit2, setFlank1Min, "-1", limit},
-            {&c.osc.Edit3, setFlank1Max, "1024", limit},
-            {&c.osc.Edit5, setFlank2Min, "x", nullptr},
-            {&c.osc.Edit6, setFlank2Max, "", nullptr},
-            {&c.osc.EditYmin, setChartAMin, "4096", limitA},
-            {&c.osc.EditYmax, setChartAMax, "10.5", nullptr},
-            {&c.osc.EDirect_component, enterDcComponentA, "0", dcA},
-            {&c.osc.EDirect_component, enterDcComponentA, "4096", dcA},
-            {&c.osc.EDirect_component, enterDcComponentA, "65537", dcA},
-            {&c.osc.Delta1, recordDcFlank1, "0.4", dcB},
-            {&c.osc.Delta2, recordDcFlank2, "513", dcB},
-            {&c.osc.Delta2, recordDcFlank2, "2,5", nullptr},
+            {setFlank1Window, "99", window},  {setFlank2Window, "5001", window},
+            {setChartAWindow, "99", window},  {setFlank1Min, "-1", limit},
+            {setFlank1Max, "1024", limit},    {setFlank2Min, "x", nullptr},
+            {setFlank2Max, "", nullptr},      {setChartAMin, "4096", limitA},
+            {setChartAMax, "10.5", nullptr},  {enterDcComponentA, "0", dcA},
+            {enterDcComponentA, "4096", dcA}, {enterDcComponentA, "65537", dcA},
+            {recordDcFlank1, "0.4", dcB},     {recordDcFlank2, "513", dcB},
+            {recordDcFlank2, "2,5", nullptr},
         };
         for (const Case& k : cases) {
-            *k.text = QString::fromUtf8(k.input);
             f.ui.expectMessage(k.message ? QString::fromUtf8(k.message) : kFormat, QString());
-            QVERIFY2(!k.handler(c), k.input);
+            QVERIFY2(!k.handler(c, QString::fromUtf8(k.input)), k.input);
         }
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(c.queue.count, 0);
@@ -201,27 +191,23 @@ private slots:
         OscFixture f;
         Console& c = f.c;
         // No oscillogram: the value is kept for the next one, nothing is sent.
-        c.osc.Delta1 = QStringLiteral("3");
-        QVERIFY(recordDcFlank1(c));
+        QVERIFY(recordDcFlank1(c, QStringLiteral("3")));
         QCOMPARE(c.osc.Delta1, QStringLiteral("3.000"));
         QCOMPARE(c.queue.count, 0);
 
         oscillogramStarted(c, 4); // dc 2.5 and 0.75
         QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
-        c.osc.Delta2 = QStringLiteral("2,5");
-        QVERIFY(recordDcFlank2(c));
+        QVERIFY(recordDcFlank2(c, QStringLiteral("2,5")));
         QCOMPARE(c.osc.Delta2, QStringLiteral("2,500"));
         QCOMPARE(c.sensors[4].dc_component2, 2.5f);
         // Both values are sent: 2.5 = 0x40200000 twice.
         QCOMPARE(queuedWords(c, 0),
                  (std::vector<quint16>{0x0145, 4, 0x0000, 0x4020, 0x0000, 0x4020, 0x7F76}));
         // A dot is a decimal separator too, whatever the locale's own is; two separators are not.
-        c.osc.Delta1 = QStringLiteral("3.5");
-        QVERIFY(recordDcFlank1(c));
+        QVERIFY(recordDcFlank1(c, QStringLiteral("3.5")));
         QCOMPARE(c.sensors[4].dc_component1, 3.5f);
-        c.osc.Delta1 = QStringLiteral("3,5.1");
         f.ui.expectMessage(kFormat);
-        QVERIFY(!recordDcFlank1(c));
+        QVERIFY(!recordDcFlank1(c, QStringLiteral("3,5.1")));
     }
 };
 
