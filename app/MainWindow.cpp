@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/MainWindow.h"
 #include "app/ComGridModel.h"
+#include "app/DiagnosticsTexts.h"
 #include "app/EventListModel.h"
 #include "app/FeedStatusPanel.h"
 #include "app/FixedFirstColumn.h"
@@ -425,9 +426,9 @@ void MainWindow::refreshView(ConsoleUi::View view) {
         m_eventModel->refresh();
         break;
     case View::Labels:
-        m_label5->setText(m_c.Label5);
-        m_label6->setText(m_c.Label6);
-        m_label8->setText(m_c.Label8);
+        m_label5->setText(weekdayText(m_c.shownTime));
+        m_label6->setText(clockDateTimeText(m_c.shownTime));
+        m_label8->setText(sensorCountText(m_c.shownSensorCount));
         break;
     case View::StatusBar:
         for (int i = 0; i < 5; ++i)
@@ -442,9 +443,9 @@ void MainWindow::refreshView(ConsoleUi::View view) {
                                       &m_c.counters.N_tr_byte, &m_c.counters.N_tr_frame,
                                       &m_c.counters.KS_ERR,    &m_c.counters.Time_out};
         for (int i = 0; i < 6; ++i)
-            m_counterLabels[i]->setText(counters[i]->text);
-        m_label35->setText(m_c.counters.Label35);
-        m_label37->setText(m_c.counters.Label37);
+            m_counterLabels[i]->setText(shownValueText(counters[i]->shown));
+        m_label35->setText(shownValueText(m_c.counters.longestPassUs));
+        m_label37->setText(shownValueText(m_c.counters.longestPassMs));
         break;
     }
     case View::Oscilloscope:

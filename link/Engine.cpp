@@ -5,7 +5,6 @@
 #include "link/Oscilloscope.h"
 #include "link/SerialPort.h"
 #include "link/StatusDecoder.h"
-#include "registry/DateTime.h"
 #include "registry/EventLog.h"
 #include "registry/NumberFormat.h"
 
@@ -206,27 +205,6 @@ void showChangedCounters(Console& c, const CounterSnapshot& before) {
     if (any) c.changed(View::Diagnostics);
 }
 
-QString weekdayText(int dayOfWeek) {
-    switch (dayOfWeek) {
-    case 1:
-        return QStringLiteral("   Понедельник");
-    case 2:
-        return QStringLiteral("   Вторник");
-    case 3:
-        return QStringLiteral("   Среда");
-    case 4:
-        return QStringLiteral("   Четверг");
-    case 5:
-        return QStringLiteral("   Пятница");
-    case 6:
-        return QStringLiteral("   Суббота");
-    case 7:
-        return QStringLiteral("   Воскресенье");
-    default:
-        return QString();
-    }
-}
-
 } // namespace
 
 void clearQueue(Console& c) {
@@ -402,8 +380,8 @@ void onReceiveTick(Console& c) {
     e.max_pass_us = std::max(e.max_pass_us, us);
     e.max_pass_ms = std::max(e.max_pass_ms, ms);
     if (++e.timing_calls >= 5) {
-        c.counters.Label35 = QString::number(e.max_pass_us);
-        c.counters.Label37 = QString::number(e.max_pass_ms);
+        c.counters.longestPassUs = e.max_pass_us;
+        c.counters.longestPassMs = e.max_pass_ms;
         e.max_pass_us = 0;
         e.max_pass_ms = 0;
         e.timing_calls = 0;
@@ -422,9 +400,7 @@ void onCommandTick(Console& c) {
 }
 
 void showClock(Console& c) {
-    const QDateTime now = c.clock();
-    c.Label6 = QStringLiteral(" ") + formatDateTime(toDays(now));
-    c.Label5 = weekdayText(now.date().dayOfWeek());
+    c.shownTime = c.clock();
     c.changed(View::Labels);
 }
 

@@ -31,7 +31,7 @@ void receivePass(Console& c);
 void onReceiveTick(Console& c);
 // Timer1 handler (1 s): queue the poll or the first address-map entry.
 void onCommandTick(Console& c);
-// Writes the weekday and date-time labels (Label5, Label6) from the clock; no tick is counted.
+// Takes the clock time the weekday and date-time labels show; no tick is counted.
 void showClock(Console& c);
 // Timer2 handler (1 s): clock labels and the port watchdog.
 void onClockTick(Console& c);

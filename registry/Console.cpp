@@ -28,8 +28,7 @@ int count_sensors(const Console& c) {
 }
 
 void updateSensorCountLabel(Console& c) {
-    c.Label8 =
-        QStringLiteral("Всего датчиков = ") + QString::number(count_sensors(c)) + QStringLiteral("   ");
+    c.shownSensorCount = count_sensors(c);
     c.changed(ConsoleUi::View::Labels);
 }
 

@@ -14,6 +14,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 
 namespace vatrel {
 
@@ -80,11 +81,11 @@ struct CommandQueue {
     int count = 0;
 };
 
-// A diagnostics counter together with the text of the label that shows it.
+// A diagnostics counter and the value its label shows (nothing until it is first shown).
 struct Counter {
     qint32 value = 0;
-    QString text = QStringLiteral("----");
-    void show() { text = QString::number(value); }
+    std::optional<qint32> shown;
+    void show() { shown = value; }
     void reset() {
         value = 0;
         show();
@@ -93,8 +94,8 @@ struct Counter {
 
 struct DiagCounters {
     Counter KS_ERR, N_rv_byte, N_rv_frame, Time_out, N_tr_byte, N_tr_frame;
-    QString Label35 = QStringLiteral("----"); // longest pass of the last five, microseconds
-    QString Label37 = QStringLiteral("----"); // the same in milliseconds
+    std::optional<qint64> longestPassUs; // longest receive pass of the last five, microseconds
+    std::optional<qint64> longestPassMs; // the same in milliseconds
 };
 
 // State of the receive engine and the converter link.
@@ -202,10 +203,9 @@ struct Console {
     TextGrid event_grid{2, kEventRowsMax + 1, 2};
     AlarmBoard alarms;
     OscControls osc;
-    OscScope scope; // the oscilloscope charts' scales and samples
-    QString Label5; // weekday
-    QString Label6; // date and time
-    QString Label8; // sensor count
+    OscScope scope;           // the oscilloscope charts' scales and samples
+    QDateTime shownTime;      // the clock time the weekday and date labels show (null before the first tick)
+    int shownSensorCount = 0; // the sensor count the toolbar shows
     std::array<QString, 5> status_panels{};
     bool wait_panel_visible = false;
 
@@ -230,7 +230,7 @@ struct Console {
 // Sensor table helpers.
 int find_slot(const Console& c, quint32 factory_number);
 int count_sensors(const Console& c);
-void updateSensorCountLabel(Console& c); // Label8
+void updateSensorCountLabel(Console& c); // counts the sensors for the toolbar
 // The port list's texts: "COM1" … "COM70", then one empty item.
 QString portName(int index);
 // Sets a sensor row's background; returns true when it changed (and then notifies the table).

@@ -3,6 +3,7 @@
 #include "DataFolder.h"
 #include "app/ConsoleMain.h"
 #include "app/ConsoleWindows.h"
+#include "app/DiagnosticsTexts.h"
 #include "app/MainWindow.h"
 #include "app/WidgetUi.h"
 #include "common/ConverterFrame.h"
@@ -261,6 +262,15 @@ private slots:
         checkRecord(log, 0, 20, kStartText);
         QCOMPARE(readFile(run.dir.filePath(QStringLiteral("data/hw.dat"))), QByteArray(1202, '\0'));
         QCOMPARE(allVisibleBoxTexts(), QStringList());
+    }
+
+    void clockTextsNameEveryWeekday() {
+        const QStringList days =
+            QString("Понедельник Вторник Среда Четверг Пятница Суббота Воскресенье").split(' ');
+        for (int d = 0; d < 7; ++d)
+            QCOMPARE(weekdayText(QDateTime(QDate(2025, 4, 14 + d), QTime(0, 0))), "   " + days[d]);
+        QCOMPARE(clockDateTimeText(QDateTime(QDate(2025, 4, 20), QTime(0, 0, 5))), " 20.04.2025 00:00:05");
+        QCOMPARE(weekdayText(QDateTime()) + clockDateTimeText(QDateTime()), QString());
     }
 
     void showsLoadedSensorAndDimsOtherRows() {
@@ -798,7 +808,7 @@ private slots:
         run.ui->flushViews();
         run.c.status_panels[4] = QStringLiteral("первое");
         run.c.changed(ConsoleUi::View::StatusBar);
-        run.c.Label8 = QStringLiteral("Всего датчиков = 7   ");
+        run.c.shownSensorCount = 7;
         run.c.changed(ConsoleUi::View::Labels);
         QVERIFY(panel4->text() != QStringLiteral("первое"));
         QTRY_COMPARE(panel4->text(), QStringLiteral("первое"));

@@ -263,7 +263,7 @@ private slots:
         QCOMPARE(c().SensorRowStyles[6].background, rgb(171, 0, 0));
         QCOMPARE(c().com_grid.at(1, 7) + c().com_grid.at(2, 7) + c().com_grid.at(3, 7),
                  QString("00Нет связи"));
-        QCOMPARE(c().Label8, QStringLiteral("Всего датчиков = 1   "));
+        QCOMPARE(c().shownSensorCount, 1);
         QCOMPARE(queued(0), (std::vector<quint16>{0x0143, 6, 1234, 22, 0xFACE}));
     }
 
@@ -273,7 +273,7 @@ private slots:
         connectThroughDialog(3, "77", 0);
         connectThroughDialog(5, "78", 0);
         c().queue = {};
-        QCOMPARE(c().Label8, QStringLiteral("Всего датчиков = 2   "));
+        QCOMPARE(c().shownSensorCount, 2);
         m_f->now = m_f->now.addSecs(3600);
         DisconnectSensorDialog d(c());
         // Refused: under oscillogram (a plain box), no surname chosen, an empty row.
@@ -322,7 +322,7 @@ private slots:
         QCOMPARE(c().slot_online[2], qint16(0));
         const SensorRecord emptied{.mark = 1, .status = 15, .loop1_alarm = 1, .loop2_alarm = 1};
         QCOMPARE(c().sensors[2].encode(), emptied.encode());
-        QCOMPARE(c().Label8, QStringLiteral("Всего датчиков = 1   "));
+        QCOMPARE(c().shownSensorCount, 1);
         QCOMPARE(queued(0), (std::vector<quint16>{0x0144, 2, 0xFFB9}));
     }
 

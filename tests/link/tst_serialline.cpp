@@ -90,8 +90,8 @@ private slots:
         QVERIFY(passUntil(c, [&] { return c.queue.count == 0; }));
         QCOMPARE(c.engine.Conv_link, qint16(1));
         QCOMPARE(f.ui.linkRestored, 1);
-        QCOMPARE(c.counters.N_rv_byte.text, QStringLiteral("9"));
-        QCOMPARE(c.counters.N_rv_frame.text, QStringLiteral("1"));
+        QCOMPARE(c.counters.N_rv_byte.shown, 9);
+        QCOMPARE(c.counters.N_rv_frame.shown, 1);
 
         // Bytes arriving between passes wake nothing: the port's read watch stays off after reads
         // and writes, and the bytes wait for the next pass, also when they came during a write.

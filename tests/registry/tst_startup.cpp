@@ -53,7 +53,7 @@ private slots:
         QCOMPARE(f.read("data/hw.dat"), QByteArray(1202, '\0'));
         QVERIFY(f.exists("data/chop.dat"));
         QCOMPARE(f.read("data/chop.dat"), QByteArray());
-        QCOMPARE(f.c.Label8, QStringLiteral("Всего датчиков = 0   "));
+        QCOMPARE(f.c.shownSensorCount, 0);
         QCOMPARE(f.c.port_index, 0);
         QCOMPARE(f.c.status_panels[1], QStringLiteral("Alt+X-Выход"));
 
@@ -111,7 +111,7 @@ private slots:
         QCOMPARE(f.c.slot_counters[1][5], 0);
         QCOMPARE(f.c.sensors[5].link_up, qint16(0));
         QCOMPARE(f.c.sensors[5].connected_by, qint16(2));
-        QCOMPARE(f.c.Label8, QStringLiteral("Всего датчиков = 1   "));
+        QCOMPARE(f.c.shownSensorCount, 1);
         QCOMPARE(f.c.port_index, 3);
         QCOMPARE(f.c.KartaAdress[5].device_code, quint8(22));
         QCOMPARE(f.c.KartaAdress[5].factory_number, quint16(1234));
@@ -133,7 +133,7 @@ private slots:
         QCOMPARE(f.ui.boxes.size(), 2);
         QCOMPARE(count_sensors(f.c), 0);
         QCOMPARE(f.c.sensor_grid.at(1, 6), QString());
-        QCOMPARE(f.c.Label8, QStringLiteral("Всего датчиков = 0   "));
+        QCOMPARE(f.c.shownSensorCount, 0);
         QCOMPARE(f.read("data/hw.dat"), hwFile({}, 1));
     }
 
@@ -160,7 +160,7 @@ private slots:
         QCOMPARE(count_sensors(f.c), 2);
         QCOMPARE(f.c.KartaAdress[7].device_code, quint8(0));
         updateSensorCountLabel(f.c);
-        QCOMPARE(f.c.Label8, QStringLiteral("Всего датчиков = 2   "));
+        QCOMPARE(f.c.shownSensorCount, 2);
     }
 
     void addressMapUsesLow16Bits() {
