@@ -23,6 +23,9 @@ esac
 LAUNCHER=()
 if command -v ccache >/dev/null; then
   export CCACHE_BASEDIR="$PWD"
+  # Debug builds put the compiler's folder into the debug info, and ccache would key on it: a clone
+  # elsewhere would then miss every time. The tests never read those paths.
+  export CCACHE_NOHASHDIR=1
   LAUNCHER=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVATREL_WERROR=ON "${LAUNCHER[@]}"
