@@ -43,11 +43,14 @@ void saveOnProcessExit() {
 
 } // namespace
 
-int runConsole(Console& c, std::unique_ptr<WidgetUi> ui) {
+int runConsole(Console& c, std::unique_ptr<WidgetUi> ui, CoreDoor::Mode mode) {
     // Closing the main window ends the program even while the alarm window is on screen.
     QApplication::setQuitOnLastWindowClosed(false);
-    ConsoleWindows windows(c, std::move(ui));
-    windows.ui()->setRefreshInterval(100); // ten redraws a second at most
+    // The core runs on its own thread: nothing the windows do delays receiving, logging or sounding an
+    // alarm. VATREL_CORE_INLINE=1 keeps it on the window thread (for comparisons only).
+    if (qEnvironmentVariableIntValue("VATREL_CORE_INLINE") == 1) mode = CoreDoor::Mode::Inline;
+    ConsoleWindows windows(c, std::move(ui), mode);
+    windows.setRefreshInterval(100); // ten redraws a second at most
     AlarmWindow* alarm = windows.alarmWindow();
     QObject::connect(
         windows.mainWindow(), &MainWindow::exitConfirmed, alarm,
@@ -63,10 +66,13 @@ int runConsole(Console& c, std::unique_ptr<WidgetUi> ui) {
     // receive passes goes to stderr.
     QTimer gapLog;
     if (qEnvironmentVariableIsSet("VATREL_PASS_GAP_LOG")) {
-        QObject::connect(&gapLog, &QTimer::timeout, &gapLog, [&c] {
-            std::fprintf(stderr, "pass-gap-us %lld\n", static_cast<long long>(c.engine.max_pass_gap_us));
-            std::fflush(stderr);
-            c.engine.max_pass_gap_us = 0;
+        QObject::connect(&gapLog, &QTimer::timeout, &gapLog, [&windows] {
+            windows.door()->post([](Console& core) {
+                std::fprintf(stderr, "pass-gap-us %lld\n",
+                             static_cast<long long>(core.engine.max_pass_gap_us));
+                std::fflush(stderr);
+                core.engine.max_pass_gap_us = 0;
+            });
         });
         gapLog.start(1000);
     }

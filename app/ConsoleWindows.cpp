@@ -12,31 +12,40 @@
 
 namespace vatrel {
 
-ConsoleWindows::ConsoleWindows(Console& c, std::unique_ptr<WidgetUi> ui) : m_c(c), m_ui(std::move(ui)) {
+ConsoleWindows::ConsoleWindows(Console& c, std::unique_ptr<WidgetUi> ui, CoreDoor::Mode mode)
+    : m_c(c), m_ui(std::move(ui)) {
     registerConsoleFonts();
     if (!m_ui) m_ui = std::make_unique<WidgetUi>();
-    c.ui = m_ui.get();
+    m_door = std::make_unique<CoreDoor>(c, mode);
+    m_door->connectWindows(m_ui.get(), &m_coreSound, 0);
+    CoreDoor& door = *m_door;
 
-    m_fmain = std::make_unique<MainWindow>(c);
+    m_fmain = std::make_unique<MainWindow>(door);
     m_ui->setMainWindow(m_fmain.get());
     MainWindow* fmain = m_fmain.get();
     aboutBox = new AboutBox(fmain);
-    connectDialog = new ConnectSensorDialog(c, fmain);
-    disconnectDialog = new DisconnectSensorDialog(c, fmain);
-    logViewer = new LogViewer(c, fmain);
+    connectDialog = new ConnectSensorDialog(door, fmain);
+    disconnectDialog = new DisconnectSensorDialog(door, fmain);
+    logViewer = new LogViewer(door, fmain);
     // The alarm window stands on its own: it must stay usable whatever the main window does.
-    m_alarm = std::make_unique<AlarmWindow>(c);
+    m_alarm = std::make_unique<AlarmWindow>(door);
     m_ui->setAlarmWindow(m_alarm.get());
-    dcDialog = new DcComponentDialog(c, fmain);
+    dcDialog = new DcComponentDialog(door, fmain);
 
     fmain->setDialogs({aboutBox, connectDialog, disconnectDialog, logViewer, dcDialog});
 }
 
 ConsoleWindows::~ConsoleWindows() {
     // Nothing may reach the windows while they are being destroyed.
+    m_door->shutDown();
     if (m_c.ui == m_ui.get()) m_c.ui = nullptr;
     m_alarm.reset();
     m_fmain.reset();
+}
+
+void ConsoleWindows::setRefreshInterval(int ms) {
+    m_ui->setRefreshInterval(ms);
+    m_door->setRefreshInterval(ms);
 }
 
 } // namespace vatrel

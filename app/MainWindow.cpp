@@ -96,7 +96,8 @@ void execDialog(QDialog* dialog) {
 
 } // namespace
 
-MainWindow::MainWindow(Console& c, QWidget* parent) : QMainWindow(parent), m_c(c) {
+MainWindow::MainWindow(CoreDoor& door, QWidget* parent)
+    : QMainWindow(parent), m_door(door), m_c(door.mirror()) {
     setObjectName(QStringLiteral("Fmain"));
     setWindowTitle(QStringLiteral("Пульт управления охранными сетевыми датчиками Ватрел"));
     setFont(pixelFont(QStringLiteral("MS Sans Serif"), 11, false));
@@ -122,9 +123,9 @@ MainWindow::MainWindow(Console& c, QWidget* parent) : QMainWindow(parent), m_c(c
     m_tabSheet4 = createEventTab();
     m_pageControl2->addTab(m_tabSheet4, QStringLiteral("Протокол событий"));
     m_pageControl2->addTab(createDiagnosticsTab(), QStringLiteral("Диагностика"));
-    m_tabSheet2 = new OscilloscopeTabB(m_c);
+    m_tabSheet2 = new OscilloscopeTabB(m_door);
     m_pageControl2->addTab(m_tabSheet2, QStringLiteral("Осциллограф датчиков Ватрел-Б"));
-    m_tabSheet6 = new OscilloscopeTabA(m_c);
+    m_tabSheet6 = new OscilloscopeTabA(m_door);
     m_pageControl2->addTab(m_tabSheet6, QStringLiteral("Осциллограф датчиков Ватрел-А"));
     m_pageControl2->setCurrentIndex(0);
     connect(m_pageControl2, &QTabWidget::currentChanged, this, &MainWindow::PageControl2Change);
@@ -134,10 +135,10 @@ MainWindow::MainWindow(Console& c, QWidget* parent) : QMainWindow(parent), m_c(c
 
     FormCreate();
     // The clock labels show from the start rather than after the first Timer2 tick.
-    showClock(m_c);
+    m_door.call([](Console& c) { showClock(c); });
     refreshAll();
     widenColumnsToFit();
-    createTimers();
+    m_door.startTimers();
 
     // Key preview: Alt+X must work whichever control of this window has the focus.
     qApp->installEventFilter(this);
@@ -146,14 +147,16 @@ MainWindow::MainWindow(Console& c, QWidget* parent) : QMainWindow(parent), m_c(c
 MainWindow::~MainWindow() { qApp->removeEventFilter(this); }
 
 void MainWindow::FormCreate() {
-    m_c.data_dir = QDir::currentPath();
-    init_globals(m_c);
-    alarmWindowCreate(m_c);
-    openStartupPort(m_c);
-    logProgramEvent(m_c, programEvent(m_c, EventCode::ProgramStart));
-    // Refused feed settings go to the log as well as to the Diagnostics tab: the feed sends nothing.
-    if (m_c.feed && !m_c.feed->settingsProblem().isEmpty())
-        logProgramEvent(m_c, programEvent(m_c, EventCode::FeedNotUsed, m_c.feed->settingsProblem()));
+    m_door.call([dataDir = QDir::currentPath()](Console& c) {
+        c.data_dir = dataDir;
+        init_globals(c);
+        alarmWindowCreate(c);
+        openStartupPort(c);
+        logProgramEvent(c, programEvent(c, EventCode::ProgramStart));
+        // Refused feed settings go to the log as well as to the Diagnostics tab: the feed sends nothing.
+        if (c.feed && !c.feed->settingsProblem().isEmpty())
+            logProgramEvent(c, programEvent(c, EventCode::FeedNotUsed, c.feed->settingsProblem()));
+    });
 }
 
 void MainWindow::createToolBar() {
@@ -216,14 +219,14 @@ QWidget* MainWindow::createSensorTab() {
                                                      QItemSelectionModel::NoUpdate);
     connect(m_stringGrid1->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
-                if (current.isValid()) vatrel::selectSensorCell(m_c, current.column(), current.row() + 1);
+                if (current.isValid()) selectCell(current);
             });
     // A press on the current cell does not move it, yet still selects that sensor.
     connect(m_stringGrid1, &QTableView::pressed, this, [this](const QModelIndex& index) {
-        if (index.isValid()) vatrel::selectSensorCell(m_c, index.column(), index.row() + 1);
+        if (index.isValid()) selectCell(index);
     });
     connect(m_stringGrid1, &QTableView::clicked, this, [this] {
-        m_c.selection_highlight = true; // StringGrid1Click
+        m_door.share([](Console& c) { c.selection_highlight = true; }); // StringGrid1Click
         m_stringGrid1->viewport()->update();
     });
     connect(m_stringGrid1, &QTableView::customContextMenuRequested, this, &MainWindow::PopupMenu1);
@@ -391,28 +394,6 @@ void MainWindow::widenColumnsToFit() {
     m_stringGrid2->setColumnWidth(0, qMax(m_stringGrid2->columnWidth(0), dateWidth));
 }
 
-void MainWindow::createTimers() {
-    // TimerRv runs every pass period; a pass happens only while the port opening left it enabled.
-    m_timerRv = new QTimer(this);
-    m_timerRv->setObjectName(QStringLiteral("TimerRv"));
-    m_timerRv->setTimerType(Qt::PreciseTimer);
-    m_timerRv->setInterval(10);
-    connect(m_timerRv, &QTimer::timeout, this, [this] {
-        if (m_c.engine.rv_timer_running) vatrel::onReceiveTick(m_c);
-    });
-    m_timer1 = new QTimer(this);
-    m_timer1->setObjectName(QStringLiteral("Timer1"));
-    m_timer1->setInterval(1000);
-    connect(m_timer1, &QTimer::timeout, this, [this] { vatrel::onCommandTick(m_c); });
-    m_timer2 = new QTimer(this);
-    m_timer2->setObjectName(QStringLiteral("Timer2"));
-    m_timer2->setInterval(1000);
-    connect(m_timer2, &QTimer::timeout, this, [this] { vatrel::onClockTick(m_c); });
-    m_timerRv->start();
-    m_timer1->start();
-    m_timer2->start();
-}
-
 void MainWindow::refreshView(ConsoleUi::View view) {
     using View = ConsoleUi::View;
     switch (view) {
@@ -490,7 +471,7 @@ void MainWindow::PopupMenu1(const QPoint& pos) {
     PopupMenuState state;
     {
         const ConsoleUi::OperatorAction action(m_c.ui);
-        state = vatrel::sensorMenuState(m_c);
+        state = m_door.call([](Console& c) { return vatrel::sensorMenuState(c); });
     }
     QMenu menu(this);
     menu.setObjectName(QStringLiteral("PopupMenu1"));
@@ -521,22 +502,22 @@ void MainWindow::PopupMenu1(const QPoint& pos) {
         // A dialog is shown after the action has ended: boxes the engine raises while a dialog is
         // open must not wait for the operator.
         const ConsoleUi::OperatorAction action(m_c.ui);
-        if (chosen == pEstablish)
-            request = requestConnectSensor(m_c);
-        else if (chosen == pRemove)
-            request = requestDisconnectSensor(m_c);
-        else if (chosen == pSetSh1)
-            armSelectedLoop(m_c, 1);
-        else if (chosen == pSetSh2)
-            armSelectedLoop(m_c, 2);
-        else if (chosen == pRemoveSh1)
-            disarmSelectedLoop(m_c, 1);
-        else if (chosen == pRemoveSh2)
-            disarmSelectedLoop(m_c, 2);
-        else if (chosen == nDirect)
-            request = requestDcComponents(m_c);
-        else if (chosen == n1)
-            request = vatrel::askSensorLog(m_c);
+        const auto command = [&]() -> std::function<DialogRequest(Console&)> {
+            if (chosen == pEstablish) return [](Console& c) { return requestConnectSensor(c); };
+            if (chosen == pRemove) return [](Console& c) { return requestDisconnectSensor(c); };
+            if (chosen == pSetSh1 || chosen == pSetSh2 || chosen == pRemoveSh1 || chosen == pRemoveSh2) {
+                const bool arm = chosen == pSetSh1 || chosen == pSetSh2;
+                const int loop = chosen == pSetSh1 || chosen == pRemoveSh1 ? 1 : 2;
+                return [arm, loop](Console& c) {
+                    arm ? armSelectedLoop(c, loop) : disarmSelectedLoop(c, loop);
+                    return DialogRequest::None;
+                };
+            }
+            if (chosen == nDirect) return [](Console& c) { return requestDcComponents(c); };
+            if (chosen == n1) return [](Console& c) { return vatrel::askSensorLog(c); };
+            return {};
+        }();
+        if (command) request = m_door.call(command);
     }
     runDialog(request);
 }
@@ -569,9 +550,18 @@ void MainWindow::runDialog(DialogRequest request) {
     }
 }
 
-void MainWindow::choosePort(int index) { ::vatrel::choosePort(m_c, index); }
+void MainWindow::choosePort(int index) {
+    m_door.call([index](Console& c) { ::vatrel::choosePort(c, index); });
+}
 
-void MainWindow::resetSlotCounters() { ::vatrel::resetSlotCounters(m_c); }
+void MainWindow::resetSlotCounters() {
+    m_door.call([](Console& c) { ::vatrel::resetSlotCounters(c); });
+}
+
+void MainWindow::selectCell(const QModelIndex& index) {
+    m_door.share(
+        [col = index.column(), row = index.row() + 1](Console& c) { selectSensorCell(c, col, row); });
+}
 
 bool MainWindow::FormKeyDown(QKeyEvent* event) {
     // Alt+X whatever the keyboard layout: with a Cyrillic layout the same key gives "Ч".
@@ -611,17 +601,16 @@ void MainWindow::endRunUnasked(bool windowsGone) {
     }
     // Nothing may reach the windows once the display is gone.
     QuietConsoleUi headless{false, true}; // the exit's boxes become lines on the error output
-    m_c.ui = &headless;
-    endRun(false);
     m_c.ui = nullptr;
+    m_door.call([&headless](Console& c) { c.ui = &headless; });
+    endRun(false);
+    m_door.call([](Console& c) { c.ui = nullptr; });
 }
 
 void MainWindow::endRun(bool operatorWatches) {
     m_closing = true;
-    m_timerRv->stop();
-    m_timer1->stop();
-    m_timer2->stop();
-    const ExitOutcome outcome = finishRun(m_c);
+    m_door.stopTimers();
+    const ExitOutcome outcome = m_door.call([](Console& c) { return finishRun(c); });
     // Ended by the system (shutdown, logout), nobody waits for a box: the error output has it all.
     if (operatorWatches && m_c.ui && outcome.failed()) {
         const ConsoleUi::OperatorAction action(m_c.ui);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "core/CoreDoor.h"
 #include "registry/Console.h"
 #include "registry/OperatorCommands.h"
 
@@ -12,7 +13,7 @@ class QLineEdit;
 class QPushButton;
 class QTabWidget;
 class QTableView;
-class QTimer;
+class QModelIndex;
 
 namespace vatrel {
 
@@ -36,12 +37,14 @@ struct MainDialogs {
     DcComponentDialog* dcDialog = nullptr;
 };
 
-// The operator's console. Construction runs FormCreate: loads every stored file, opens the chosen
-// port and logs the program start. c.ui must already be installed.
+// The operator's console. Construction runs FormCreate on the core: loads every stored file, opens
+// the chosen port and logs the program start; then starts the core's timers. The door must already
+// be connected to the windows.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    explicit MainWindow(Console& c, QWidget* parent = nullptr);
+    // The main window's timers run on the core (the door holds them).
+    explicit MainWindow(CoreDoor& door, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     void setDialogs(const MainDialogs& dialogs) { m_dialogs = dialogs; }
@@ -82,12 +85,13 @@ private:
     QWidget* createSensorTab();
     QWidget* createEventTab();
     QWidget* createDiagnosticsTab();
-    void createTimers();
     void widenColumnsToFit();
     void runDialog(DialogRequest request);
+    void selectCell(const QModelIndex& index);
     void endRun(bool operatorWatches);
 
-    Console& m_c;
+    CoreDoor& m_door;
+    Console& m_c; // the windows' mirror of the core
     MainDialogs m_dialogs;
     bool m_closing = false;
 
@@ -113,10 +117,6 @@ private:
 
     OscilloscopeTabB* m_tabSheet2 = nullptr;
     OscilloscopeTabA* m_tabSheet6 = nullptr;
-
-    QTimer* m_timerRv = nullptr;
-    QTimer* m_timer1 = nullptr;
-    QTimer* m_timer2 = nullptr;
 };
 
 } // namespace vatrel

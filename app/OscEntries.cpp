@@ -33,10 +33,10 @@ private:
 
 } // namespace
 
-void OscEntries::bind(QLineEdit* edit, QString* text, Handler handler) {
-    m_entries.insert(edit, {text, std::move(handler)});
-    connect(edit, &QLineEdit::textEdited, this, [this, edit, text](const QString& t) {
-        if (text) *text = t;
+void OscEntries::bind(QLineEdit* edit, Field field, Handler handler) {
+    m_entries.insert(edit, {field, std::move(handler)});
+    connect(edit, &QLineEdit::textEdited, this, [this, edit, field](const QString& t) {
+        if (field && m_typed) m_typed(field, t);
         m_entries[edit].refused = false;
     });
     edit->installEventFilter(this);
@@ -44,8 +44,8 @@ void OscEntries::bind(QLineEdit* edit, QString* text, Handler handler) {
 
 void OscEntries::showTexts() {
     for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
-        if (!it->text || it.key()->text() == *it->text) continue;
-        it.key()->setText(*it->text);
+        if (!it->field || it.key()->text() == m_shown.*(it->field)) continue;
+        it.key()->setText(m_shown.*(it->field));
         it->refused = false;
     }
 }

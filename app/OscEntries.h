@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "registry/Console.h"
+
 #include <QHash>
 #include <QObject>
 #include <functional>
@@ -18,11 +20,15 @@ namespace vatrel {
 class OscEntries : public QObject {
 public:
     using Handler = std::function<bool(const QString& typed)>; // false: refused
-    explicit OscEntries(QObject* parent) : QObject(parent) {}
+    using Field = QString OscControls::*;
+    // `shown` holds the texts the entries show; `typed` puts what the operator types into a text
+    // (in the windows' mirror and in the core).
+    OscEntries(QObject* parent, const OscControls& shown, std::function<void(Field, const QString&)> typed)
+        : QObject(parent), m_shown(shown), m_typed(std::move(typed)) {}
 
-    // `text` is null for an entry that keeps its own text; `handler` may be empty for an entry that
+    // `field` is null for an entry that keeps its own text; `handler` may be empty for an entry that
     // is only read by a button.
-    void bind(QLineEdit* edit, QString* text, Handler handler = {});
+    void bind(QLineEdit* edit, Field field, Handler handler = {});
     // Shows the console's texts in every entry (one that already shows its text is left as it is).
     void showTexts();
     // Runs a button's handler on the text of `edit` and refocuses `edit` when it refuses.
@@ -33,7 +39,7 @@ protected:
 
 private:
     struct Entry {
-        QString* text; // null: the entry's own
+        Field field; // null: the entry's own
         Handler handler;
         bool refused = false; // the text shown was refused and has not been edited since
     };
@@ -41,6 +47,8 @@ private:
     // when refused.
     void leave(QLineEdit* edit);
 
+    const OscControls& m_shown;
+    std::function<void(Field, const QString&)> m_typed;
     QHash<QLineEdit*, Entry> m_entries;
     QLineEdit* m_refocusing = nullptr; // an entry taking the focus back after a refusal
 };

@@ -17,10 +17,13 @@
 
 namespace vatrel {
 
-OscilloscopeTabA::OscilloscopeTabA(Console& c, QWidget* parent)
-    : QWidget(parent), m_c(c), m_chart(QStringLiteral("Chart4"), QString(), QStringLiteral("Отсчёты"), this) {
+OscilloscopeTabA::OscilloscopeTabA(CoreDoor& door, QWidget* parent)
+    : QWidget(parent), m_door(door), m_c(door.mirror()),
+      m_chart(QStringLiteral("Chart4"), QString(), QStringLiteral("Отсчёты"), this) {
     setObjectName(QStringLiteral("TabSheet6"));
-    m_entries = new OscEntries(this);
+    m_entries = new OscEntries(this, m_c.osc, [this](OscEntries::Field field, const QString& typed) {
+        m_door.share([field, typed](Console& c) { c.osc.*field = typed; });
+    });
     auto* layout = new QHBoxLayout(this);
 
     QLegend* legend = m_chart.view->chart()->legend();
@@ -56,16 +59,17 @@ OscilloscopeTabA::OscilloscopeTabA(Console& c, QWidget* parent)
     struct Entry {
         const char* caption;
         const char* name;
-        QString* text; // null: the scale entries keep their own, first made from the scale
+        OscEntries::Field text; // null: the scale entries keep their own, first made from the scale
         int start;
         bool (*handler)(Console&, const QString&);
         int width;
     };
     const Entry entries[4] = {
-        {"Y мин", "EditYmin", nullptr, c.scope.a.y_min, &setChartAMin, 60},
-        {"Y макс", "EditYmax", nullptr, c.scope.a.y_max, &setChartAMax, 60},
-        {" Х", "EditX", nullptr, c.scope.a.window, &setChartAWindow, 60},
-        {"Постоянная часть порога", "EDirect_component", &c.osc.EDirect_component, 0, &enterDcComponentA, 80},
+        {"Y мин", "EditYmin", nullptr, m_c.scope.a.y_min, &setChartAMin, 60},
+        {"Y макс", "EditYmax", nullptr, m_c.scope.a.y_max, &setChartAMax, 60},
+        {" Х", "EditX", nullptr, m_c.scope.a.window, &setChartAWindow, 60},
+        {"Постоянная часть порога", "EDirect_component", &OscControls::EDirect_component, 0,
+         &enterDcComponentA, 80},
     };
     for (int i = 0; i < 4; ++i) {
         const Entry& e = entries[i];
@@ -74,7 +78,9 @@ OscilloscopeTabA::OscilloscopeTabA(Console& c, QWidget* parent)
         edit->setFixedWidth(e.width);
         if (!e.text) edit->setText(QString::number(e.start));
         bool (*handler)(Console&, const QString&) = e.handler;
-        m_entries->bind(edit, e.text, [this, handler](const QString& typed) { return handler(m_c, typed); });
+        m_entries->bind(edit, e.text, [this, handler](const QString& typed) {
+            return m_door.call([handler, typed](Console& c) { return handler(c, typed); });
+        });
         if (i < 3) {
             side->addWidget(new QLabel(QString::fromUtf8(e.caption), this), i, 0);
             side->addWidget(edit, i, 1);

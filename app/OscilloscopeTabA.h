@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "app/OscChart.h"
+#include "core/CoreDoor.h"
 #include "registry/Console.h"
 
 #include <QWidget>
@@ -19,13 +20,14 @@ class OscEntries;
 class OscilloscopeTabA : public QWidget {
     Q_OBJECT
 public:
-    explicit OscilloscopeTabA(Console& c, QWidget* parent = nullptr);
+    explicit OscilloscopeTabA(CoreDoor& door, QWidget* parent = nullptr);
 
     // Shows the console's entry texts and the chart's scale.
     void refresh();
 
 private:
-    Console& m_c;
+    CoreDoor& m_door;
+    Console& m_c; // the windows' mirror of the core
     OscEntries* m_entries = nullptr;
     OscChart m_chart;
     std::array<QLineSeries*, 3> m_used{}; // VASeries1 … VASeries3

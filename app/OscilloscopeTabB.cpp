@@ -38,9 +38,12 @@ QPushButton* namedButton(const char* name, const QString& text, QWidget* parent)
 
 } // namespace
 
-OscilloscopeTabB::OscilloscopeTabB(Console& c, QWidget* parent) : QWidget(parent), m_c(c) {
+OscilloscopeTabB::OscilloscopeTabB(CoreDoor& door, QWidget* parent)
+    : QWidget(parent), m_door(door), m_c(door.mirror()) {
     setObjectName(QStringLiteral("TabSheet2"));
-    m_entries = new OscEntries(this);
+    m_entries = new OscEntries(this, m_c.osc, [this](OscEntries::Field field, const QString& typed) {
+        m_door.share([field, typed](Console& c) { c.osc.*field = typed; });
+    });
     auto* layout = new QVBoxLayout(this);
 
     auto* top = new QHBoxLayout;
@@ -58,7 +61,7 @@ OscilloscopeTabB::OscilloscopeTabB(Console& c, QWidget* parent) : QWidget(parent
     top->addWidget(m_labelOscState);
     top->addStretch();
     layout->addLayout(top);
-    m_entries->bind(m_edit7, &m_c.osc.Edit7);
+    m_entries->bind(m_edit7, &OscControls::Edit7);
     connect(m_buttonOnOscillVB, &QPushButton::clicked, this, &OscilloscopeTabB::startOscillogram);
     connect(off, &QPushButton::clicked, this, &OscilloscopeTabB::stopOscillogram);
 
@@ -70,7 +73,7 @@ OscilloscopeTabB::OscilloscopeTabB(Console& c, QWidget* parent) : QWidget(parent
         const char* edits[3];
         bool (*handlers[3])(Console&, const QString&);
         const char* delta;
-        QString* deltaText;
+        OscEntries::Field deltaText;
         const char* record;
     };
     const Flank flanks[2] = {
@@ -80,7 +83,7 @@ OscilloscopeTabB::OscilloscopeTabB(Console& c, QWidget* parent) : QWidget(parent
          {"Edit1", "Edit2", "Edit3"},
          {&setFlank1Window, &setFlank1Min, &setFlank1Max},
          "Delta1",
-         &c.osc.Delta1,
+         &OscControls::Delta1,
          "RecordDelta1"},
         {"Chart2",
          "ФЛАНГ 2",
@@ -88,7 +91,7 @@ OscilloscopeTabB::OscilloscopeTabB(Console& c, QWidget* parent) : QWidget(parent
          {"Edit4", "Edit5", "Edit6"},
          {&setFlank2Window, &setFlank2Min, &setFlank2Max},
          "Delta2",
-         &c.osc.Delta2,
+         &OscControls::Delta2,
          "RecordDelta2"},
     };
     const char* seriesTitles[4] = {"Сигнал с ЧЭ", "Сигнал с ЧЭ отфильтр.", "Текущий порог",
@@ -118,11 +121,12 @@ OscilloscopeTabB::OscilloscopeTabB(Console& c, QWidget* parent) : QWidget(parent
             edit->setFocusPolicy(Qt::ClickFocus); // skipped by the Tab key
             sg->addWidget(edit, e, 1);
             // The scale entries keep their own texts, first made from the scale.
-            const FlankTrace& t = c.scope.flanks[size_t(f)];
+            const FlankTrace& t = m_c.scope.flanks[size_t(f)];
             edit->setText(QString::number(e == 0 ? double(t.flank_window) : e == 1 ? t.y_min : t.y_max));
             bool (*handler)(Console&, const QString&) = fl.handlers[e];
-            m_entries->bind(edit, nullptr,
-                            [this, handler](const QString& typed) { return handler(m_c, typed); });
+            m_entries->bind(edit, nullptr, [this, handler](const QString& typed) {
+                return m_door.call([handler, typed](Console& c) { return handler(c, typed); });
+            });
         }
         side->addWidget(scale);
         auto* deltaCaption = new QLabel(QStringLiteral("Ввод постоянной части порога"), this);
@@ -212,19 +216,25 @@ void OscilloscopeTabB::redrawAfterLayout() {
 }
 
 void OscilloscopeTabB::startOscillogram() {
-    OscEntries::runRefocusing(m_edit7, [this](const QString&) { return vatrel::startOscillogram(m_c); });
+    OscEntries::runRefocusing(m_edit7, [this](const QString&) {
+        return m_door.call([](Console& c) { return vatrel::startOscillogram(c); });
+    });
 }
 
-void OscilloscopeTabB::stopOscillogram() { vatrel::stopOscillogram(m_c); }
+void OscilloscopeTabB::stopOscillogram() {
+    m_door.call([](Console& c) { vatrel::stopOscillogram(c); });
+}
 
 void OscilloscopeTabB::saveDcComponent1() {
-    OscEntries::runRefocusing(m_delta[0],
-                              [this](const QString& typed) { return recordDcFlank1(m_c, typed); });
+    OscEntries::runRefocusing(m_delta[0], [this](const QString& typed) {
+        return m_door.call([typed](Console& c) { return recordDcFlank1(c, typed); });
+    });
 }
 
 void OscilloscopeTabB::saveDcComponent2() {
-    OscEntries::runRefocusing(m_delta[1],
-                              [this](const QString& typed) { return recordDcFlank2(m_c, typed); });
+    OscEntries::runRefocusing(m_delta[1], [this](const QString& typed) {
+        return m_door.call([typed](Console& c) { return recordDcFlank2(c, typed); });
+    });
 }
 
 } // namespace vatrel

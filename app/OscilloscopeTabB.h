@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "app/OscChart.h"
+#include "core/CoreDoor.h"
 #include "registry/Console.h"
 
 #include <QWidget>
@@ -23,7 +24,7 @@ class OscEntries;
 class OscilloscopeTabB : public QWidget {
     Q_OBJECT
 public:
-    explicit OscilloscopeTabB(Console& c, QWidget* parent = nullptr);
+    explicit OscilloscopeTabB(CoreDoor& door, QWidget* parent = nullptr);
 
     // Shows the console's entry texts, enabled flags, scales and curves.
     void refresh();
@@ -50,7 +51,8 @@ private:
         quint32 drawnRevision = ~0u;
     };
 
-    Console& m_c;
+    CoreDoor& m_door;
+    Console& m_c; // the windows' mirror of the core
     OscEntries* m_entries = nullptr;
     QLabel* m_labelNumPosOscill = nullptr;
     QLineEdit* m_edit7 = nullptr;

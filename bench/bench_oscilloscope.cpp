@@ -161,7 +161,7 @@ int main(int argc, char* argv[]) {
     windows.ui()->setRefreshInterval(100); // as in the console
     MainWindow* w = windows.mainWindow();
     // The converter is up and the map is over; no polls, so only samples travel.
-    w->findChild<QTimer*>(QStringLiteral("Timer1"))->stop();
+    windows.door()->timers()->findChild<QTimer*>(QStringLiteral("Timer1"))->stop();
     c.engine.Conv_link = 1;
     c.engine.KartaAdressPos = 200;
     setFlank1Window(c, QString::number(window));

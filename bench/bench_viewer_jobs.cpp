@@ -196,7 +196,8 @@ int main(int argc, char* argv[]) {
     };
 
     {
-        LogViewer viewer(*c);
+        CoreDoor door(*c, CoreDoor::Mode::Inline);
+        LogViewer viewer(door);
         viewer.openFileDialog = [&](const QString&) { return log; };
         viewer.saveFileDialog = [&](const QString&) { return dir.filePath(QStringLiteral("out.csv")); };
         viewer.show();
@@ -212,7 +213,8 @@ int main(int argc, char* argv[]) {
         // A new viewer: the "Тревожные" index is built from nothing; then again with the file read
         // from the disk.
         if (cold) evict(log);
-        LogViewer viewer(*c);
+        CoreDoor door(*c, CoreDoor::Mode::Inline);
+        LogViewer viewer(door);
         viewer.openFileDialog = [&](const QString&) { return log; };
         viewer.show();
         viewer.findChild<QRadioButton*>(QStringLiteral("RadioButtonErr"))->setChecked(true);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/AlarmWindow.h"
+#include "core/CoreDoor.h"
 #include "core/OperatorActions.h"
 #include "dialogs/GridView.h"
 #include "dialogs/TextLayoutDelegate.h"
@@ -14,10 +15,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
-#include <QSoundEffect>
 #include <QTableView>
 #include <QTimer>
-#include <QUrl>
 
 namespace vatrel {
 
@@ -57,7 +56,8 @@ constexpr qint64 kManualScrollHoldMs = 10000;
 
 } // namespace
 
-AlarmWindow::AlarmWindow(Console& c, QWidget* parent) : QDialog(parent), m_c(c) {
+AlarmWindow::AlarmWindow(CoreDoor& door, QWidget* parent)
+    : QDialog(parent), m_door(door), m_c(door.mirror()) {
     setObjectName(QStringLiteral("FormAlarmWindow"));
     setWindowTitle(QStringLiteral("Окно тревожных сообщений"));
     // A top-level window of its own, not a dialog: a window manager keeps a dialog with the program's
@@ -182,7 +182,7 @@ void AlarmWindow::changeEvent(QEvent* event) {
 
 void AlarmWindow::focusSensorEntry() { m_labeledEdit1->setFocus(Qt::OtherFocusReason); }
 
-bool AlarmWindow::soundPlaying() const { return m_sound && m_sound->isPlaying(); }
+bool AlarmWindow::soundPlaying() const { return m_sound.isPlaying(); }
 
 bool AlarmWindow::eventFilter(QObject* watched, QEvent* event) {
     // Enter on a button that has the focus presses it, as Space does; the buttons are not auto-default
@@ -198,33 +198,24 @@ bool AlarmWindow::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-void AlarmWindow::playSound(const QString& path) {
-    // QSoundEffect reports a missing file only asynchronously; checking first keeps it silent.
-    if (path.isEmpty() || !QFile::exists(path)) return;
-    if (!m_sound) m_sound = new QSoundEffect(this);
-    m_sound->setSource(QUrl::fromLocalFile(path));
-    m_sound->setLoopCount(QSoundEffect::Infinite);
-    m_sound->play();
-}
+void AlarmWindow::playSound(const QString& path) { m_sound.play(path); }
 
-void AlarmWindow::stopSound() {
-    if (m_sound) m_sound->stop();
-}
+void AlarmWindow::stopSound() { m_sound.stop(); }
 
 void AlarmWindow::acknowledgeAllAlarms() {
-    vatrel::acknowledgeAllAlarms(m_c);
+    m_door.call([](Console& c) { vatrel::acknowledgeAllAlarms(c); });
     stopSound(); // also when the window layer did not route the core's stop request here
     refresh();
     hide();
 }
 
 void AlarmWindow::BitBtn1Click() {
-    disarmLoopOfSensor(m_c, m_labeledEdit1->text(), 1);
+    m_door.call([sensor = m_labeledEdit1->text()](Console& c) { disarmLoopOfSensor(c, sensor, 1); });
     refresh();
 }
 
 void AlarmWindow::BitBtn2Click() {
-    disarmLoopOfSensor(m_c, m_labeledEdit1->text(), 2);
+    m_door.call([sensor = m_labeledEdit1->text()](Console& c) { disarmLoopOfSensor(c, sensor, 2); });
     refresh();
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "dialogs/AlarmListModel.h"
+#include "dialogs/AlarmSound.h"
 #include "registry/Console.h"
 
 #include <QDialog>
@@ -9,23 +10,25 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QSoundEffect;
 class QTableView;
 
 namespace vatrel {
+
+class CoreDoor;
 
 // The always-on-top alarm window. It cannot be closed from the title bar or with Escape: only
 // "Отбой тревог" hides it, so the looping sound cannot be silenced without acknowledging.
 class AlarmWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit AlarmWindow(Console& c, QWidget* parent = nullptr);
+    explicit AlarmWindow(CoreDoor& door, QWidget* parent = nullptr);
     ~AlarmWindow() override;
 
     // Re-reads the list and the count from the alarm board.
     void refresh();
 
-    // Loops the wave file; a missing file or sound device stays silent.
+    // Loops the wave file; a missing file or sound device stays silent. (The sound of a core on its
+    // own thread is played there, not here.)
     void playSound(const QString& path);
     void stopSound();
     bool soundPlaying() const;
@@ -52,12 +55,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    Console& m_c;
+    CoreDoor& m_door;
+    Console& m_c; // the windows' mirror of the core
     AlarmListModel* m_model = nullptr;
     QLabel* m_labelNumAlarm = nullptr;
     QTableView* m_grid = nullptr;
     QLineEdit* m_labeledEdit1 = nullptr;
-    QSoundEffect* m_sound = nullptr; // created on the first sound that has a file to play
+    AlarmSound m_sound;
     bool m_centred = false;
     // When the operator last scrolled the list by hand: the newest alarm is not pulled into view for a
     // while after that, so a row being read does not jump away.

@@ -13,7 +13,8 @@
 
 namespace vatrel {
 
-ConnectSensorDialog::ConnectSensorDialog(Console& c, QWidget* parent) : QDialog(parent), m_c(c) {
+ConnectSensorDialog::ConnectSensorDialog(CoreDoor& door, QWidget* parent)
+    : QDialog(parent), m_door(door), m_c(door.mirror()) {
     setObjectName(QStringLiteral("FSetSensor"));
     setWindowTitle(QStringLiteral("Подключение датчика"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -29,7 +30,7 @@ ConnectSensorDialog::ConnectSensorDialog(Console& c, QWidget* parent) : QDialog(
     m_comboBoxTypeSen = new QComboBox(this);
     m_comboBoxTypeSen->setObjectName(QStringLiteral("ComboBoxTypeSen"));
     m_comboBoxTypeSen->addItems({QStringLiteral("Ватрел-А"), QStringLiteral("Ватрел-Б")});
-    m_groupBox1 = new OperatorListBox(c, this);
+    m_groupBox1 = new OperatorListBox(door, this);
     m_buttonAccept = dialogButton(this, QStringLiteral("ButtonAccept"), QStringLiteral("Принять"));
     m_buttonCansel = dialogButton(this, QStringLiteral("ButtonCansel"), QStringLiteral("Отмена"));
 
@@ -82,8 +83,9 @@ bool ConnectSensorDialog::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void ConnectSensorDialog::ButtonAcceptClick() {
-    connectSensor(m_c,
-                  {m_editNumSen->text(), m_comboBoxTypeSen->currentIndex(), m_groupBox1->selectedIndex()});
+    const ConnectInput in{m_editNumSen->text(), m_comboBoxTypeSen->currentIndex(),
+                          m_groupBox1->selectedIndex()};
+    m_door.call([&in](Console& c) { connectSensor(c, in); });
     accept();
 }
 

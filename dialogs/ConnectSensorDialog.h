@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "core/CoreDoor.h"
 #include "registry/Console.h"
 
 #include <QDialog>
@@ -17,7 +18,7 @@ class OperatorListBox;
 class ConnectSensorDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit ConnectSensorDialog(Console& c, QWidget* parent = nullptr);
+    explicit ConnectSensorDialog(CoreDoor& door, QWidget* parent = nullptr);
 
     void refreshHeader();
     void ButtonAcceptClick();
@@ -31,7 +32,8 @@ protected:
 private:
     bool EditNumSenKeyDown(QKeyEvent* event);
 
-    Console& m_c;
+    CoreDoor& m_door;
+    Console& m_c; // the windows' mirror of the core
     QLineEdit* m_editNumSen = nullptr;
     QComboBox* m_comboBoxTypeSen = nullptr;
     OperatorListBox* m_groupBox1 = nullptr;

@@ -40,7 +40,8 @@ void refocus(QLineEdit* e) {
 
 } // namespace
 
-DcComponentDialog::DcComponentDialog(Console& c, QWidget* parent) : QDialog(parent), m_c(c) {
+DcComponentDialog::DcComponentDialog(CoreDoor& door, QWidget* parent)
+    : QDialog(parent), m_door(door), m_c(door.mirror()) {
     setObjectName(QStringLiteral("FDirect_component_porog"));
     setWindowTitle(QStringLiteral("Пост. составл. порога"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -104,7 +105,7 @@ void DcComponentDialog::keyPressEvent(QKeyEvent* event) {
 
 void DcComponentDialog::refreshHeader() {
     m_labelSensor->setText(selectedSensorText(m_c));
-    const DcEditors e = openDcEditors(m_c, m_working);
+    const DcEditors e = m_door.call([this](Console& c) { return openDcEditors(c, m_working); });
     if (e.type != 0 && e.type != 1) return;
     const bool typeB = e.type == 1;
     m_label->setEnabled(!typeB);
@@ -126,11 +127,11 @@ bool DcComponentDialog::eventFilter(QObject* watched, QEvent* event) {
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             bool taken = false;
             if (watched == m_edit)
-                taken = dcValueEntered(m_c, m_working, m_edit->text());
+                taken = enterValue();
             else if (watched == m_edit1)
-                taken = dcFlankEntered(m_c, m_working, 1, m_edit1->text());
+                taken = enterFlank(1, m_edit1);
             else if (watched == m_edit2)
-                taken = dcFlankEntered(m_c, m_working, 2, m_edit2->text());
+                taken = enterFlank(2, m_edit2);
             if (taken) ButtonAcceptClick();
             return true;
         }
@@ -151,20 +152,31 @@ bool DcComponentDialog::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
+bool DcComponentDialog::enterValue() {
+    return m_door.call(
+        [this, typed = m_edit->text()](Console& c) { return dcValueEntered(c, m_working, typed); });
+}
+
+bool DcComponentDialog::enterFlank(int flank, QLineEdit* edit) {
+    return m_door.call([this, flank, typed = edit->text()](Console& c) {
+        return dcFlankEntered(c, m_working, flank, typed);
+    });
+}
+
 void DcComponentDialog::EditDirect_component_porogExit() {
-    if (!dcValueEntered(m_c, m_working, m_edit->text())) refocus(m_edit);
+    if (!enterValue()) refocus(m_edit);
 }
 
 void DcComponentDialog::EditDirect_component_porog1Exit() {
-    if (!dcFlankEntered(m_c, m_working, 1, m_edit1->text())) refocus(m_edit1);
+    if (!enterFlank(1, m_edit1)) refocus(m_edit1);
 }
 
 void DcComponentDialog::EditDirect_component_porog2Exit() {
-    if (!dcFlankEntered(m_c, m_working, 2, m_edit2->text())) refocus(m_edit2);
+    if (!enterFlank(2, m_edit2)) refocus(m_edit2);
 }
 
 void DcComponentDialog::ButtonAcceptClick() {
-    acceptDcComponents(m_c, m_working);
+    m_door.call([this](Console& c) { acceptDcComponents(c, m_working); });
     accept();
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "core/OperatorActions.h"
+#include "core/CoreDoor.h"
 #include "registry/Console.h"
 
 #include <QDialog>
@@ -17,7 +18,7 @@ namespace vatrel {
 class DcComponentDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit DcComponentDialog(Console& c, QWidget* parent = nullptr);
+    explicit DcComponentDialog(CoreDoor& door, QWidget* parent = nullptr);
 
     void refreshHeader();
     void EditDirect_component_porogExit();
@@ -33,7 +34,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    Console& m_c;
+    // The entries' checks run on the core: the values they take go to the sensor there.
+    bool enterValue();
+    bool enterFlank(int flank, QLineEdit* edit);
+    CoreDoor& m_door;
+    Console& m_c; // the windows' mirror of the core
     DcWorking m_working;
     QLabel* m_labelSensor = nullptr; // the position and factory number of the sensor acted on
     QGroupBox* m_groupBox1 = nullptr;

@@ -11,7 +11,8 @@
 
 namespace vatrel {
 
-DisconnectSensorDialog::DisconnectSensorDialog(Console& c, QWidget* parent) : QDialog(parent), m_c(c) {
+DisconnectSensorDialog::DisconnectSensorDialog(CoreDoor& door, QWidget* parent)
+    : QDialog(parent), m_door(door), m_c(door.mirror()) {
     setObjectName(QStringLiteral("RemoveSensor"));
     setWindowTitle(QStringLiteral("Отключение датчика"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -19,7 +20,7 @@ DisconnectSensorDialog::DisconnectSensorDialog(Console& c, QWidget* parent) : QD
 
     m_labelSensor = new QLabel(this);
     m_labelSensor->setObjectName(QStringLiteral("LabelSensor"));
-    m_groupBox1 = new OperatorListBox(c, this);
+    m_groupBox1 = new OperatorListBox(door, this);
     m_buttonAccept = dialogButton(this, QStringLiteral("ButtonAccept"), QStringLiteral("Принять"));
     m_buttonCansel = dialogButton(this, QStringLiteral("ButtonCansel"), QStringLiteral("Отмена"));
 
@@ -62,7 +63,7 @@ void DisconnectSensorDialog::FormKeyPress(QKeyEvent* event) {
 void DisconnectSensorDialog::keyPressEvent(QKeyEvent* event) { FormKeyPress(event); }
 
 void DisconnectSensorDialog::ButtonAcceptClick() {
-    disconnectSensor(m_c, m_groupBox1->selectedIndex());
+    m_door.call([index = m_groupBox1->selectedIndex()](Console& c) { disconnectSensor(c, index); });
     accept();
 }
 

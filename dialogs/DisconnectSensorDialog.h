@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "core/CoreDoor.h"
 #include "registry/Console.h"
 
 #include <QDialog>
@@ -16,7 +17,7 @@ class OperatorListBox;
 class DisconnectSensorDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit DisconnectSensorDialog(Console& c, QWidget* parent = nullptr);
+    explicit DisconnectSensorDialog(CoreDoor& door, QWidget* parent = nullptr);
 
     void refreshHeader();
     void ButtonAcceptClick();
@@ -29,7 +30,8 @@ protected:
 private:
     void FormKeyPress(QKeyEvent* event);
 
-    Console& m_c;
+    CoreDoor& m_door;
+    Console& m_c;                    // the windows' mirror of the core
     QLabel* m_labelSensor = nullptr; // the position and factory number of the sensor taken out
     OperatorListBox* m_groupBox1 = nullptr;
     QPushButton* m_buttonAccept = nullptr;

@@ -141,8 +141,9 @@ void ReportGridModel::reload() {
     endResetModel();
 }
 
-LogViewer::LogViewer(Console& c, QWidget* parent)
-    : QDialog(parent), m_c(c), m_listing(c), m_index(std::make_shared<LogIndex>()) {
+LogViewer::LogViewer(CoreDoor& door, QWidget* parent)
+    : QDialog(parent), m_door(door), m_c(door.mirror()), m_listing(door.mirror()),
+      m_index(std::make_shared<LogIndex>()) {
     setObjectName(QStringLiteral("FQReport"));
     setWindowTitle(QStringLiteral("Протокол событий"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "dialogs/ReportPrinter.h"
+#include "core/CoreDoor.h"
 #include "registry/Console.h"
 #include "registry/ReportListing.h"
 
@@ -51,7 +52,7 @@ private:
 class LogViewer : public QDialog {
     Q_OBJECT
 public:
-    explicit LogViewer(Console& c, QWidget* parent = nullptr);
+    explicit LogViewer(CoreDoor& door, QWidget* parent = nullptr);
     ~LogViewer() override;
 
     // Loads the log of one sensor and positions on its last page.
@@ -103,7 +104,8 @@ private:
     void finishJob(Job& job);
     void showJobRow();
 
-    Console& m_c;
+    CoreDoor& m_door;
+    Console& m_c; // the windows' mirror of the core
     ReportListing m_listing;
     ReportGridModel* m_model = nullptr;
     QTableView* m_grid = nullptr;

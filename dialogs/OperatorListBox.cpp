@@ -109,8 +109,8 @@ bool pressFocusedButton(QWidget* dialog, QKeyEvent* event) {
     return true;
 }
 
-OperatorListBox::OperatorListBox(Console& c, QWidget* parent)
-    : QGroupBox(QStringLiteral("Фамилия оператора"), parent), m_c(c) {
+OperatorListBox::OperatorListBox(CoreDoor& door, QWidget* parent)
+    : QGroupBox(QStringLiteral("Фамилия оператора"), parent), m_door(door), m_c(door.mirror()) {
     setObjectName(QStringLiteral("GroupBox1"));
     auto* label3 = new QLabel(QStringLiteral("Список"), this);
     label3->setObjectName(QStringLiteral("Label3"));

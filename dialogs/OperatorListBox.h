@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "core/CoreDoor.h"
 #include "registry/Console.h"
 
 #include <QGroupBox>
@@ -15,7 +16,7 @@ namespace vatrel {
 class OperatorListBox : public QGroupBox {
     Q_OBJECT
 public:
-    explicit OperatorListBox(Console& c, QWidget* parent = nullptr);
+    explicit OperatorListBox(CoreDoor& door, QWidget* parent = nullptr);
 
     // Refills ComboBoxFam from the operator list and selects item `select` (none when out of range).
     void reload(int select = 0);
@@ -29,7 +30,8 @@ public:
 private:
     QString askSurname();
 
-    Console& m_c;
+    CoreDoor& m_door;
+    Console& m_c; // the windows' mirror of the core
     QComboBox* m_comboBoxFam = nullptr;
     QPushButton* m_addButton = nullptr;
     QPushButton* m_removeButton1 = nullptr;

@@ -22,6 +22,7 @@ public:
     QByteArray readAvailable() override;
     bool writeByte(char byte) override;
     bool takeFailure() override;
+    void moveToThread(QThread* thread) override { m_port.moveToThread(thread); }
 
     // The device path port n maps to.
     static QString devicePath(int n, const QString& dataDir);

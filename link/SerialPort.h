@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+class QThread;
+
 namespace vatrel {
 
 // The serial line to the bus converter as the engine sees it. The real implementation is
@@ -21,6 +23,9 @@ public:
     // True once after the port closed itself on an error (the device vanished), whether that
     // happened during a read or between reads; the next open clears it.
     virtual bool takeFailure() { return false; }
+    // The line is driven from `thread` from now on (the core's own thread in the running program);
+    // called from the thread that drives it until now.
+    virtual void moveToThread(QThread* /*thread*/) {}
 };
 
 } // namespace vatrel

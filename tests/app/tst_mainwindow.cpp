@@ -178,7 +178,7 @@ struct WholeRun {
             atEnd();
         });
         QTimer::singleShot(5000, [] { QCoreApplication::exit(7); });
-        const int rc = runConsole(c, std::move(answering));
+        const int rc = runConsole(c, std::move(answering), CoreDoor::Mode::Inline); // the test reaches into c
         ui = nullptr;
         QObject::disconnect(ending);
         QDir::setCurrent(QDir::tempPath());

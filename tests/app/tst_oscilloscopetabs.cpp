@@ -41,7 +41,10 @@ struct TabRun {
         QDir::setCurrent(dir.path());
         c.port = &port;
         windows = std::make_unique<ConsoleWindows>(c);
-        fmain()->findChild<QTimer*>(QStringLiteral("Timer1"))->stop(); // no polls between our commands
+        windows->door()
+            ->timers()
+            ->findChild<QTimer*>(QStringLiteral("Timer1"))
+            ->stop(); // no polls between our commands
         c.engine.Conv_link = 1;
         c.engine.KartaAdressPos = 200;
         c.sensors[4].link_up = c.sensors[9].link_up = 1;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The alarm window on the offscreen platform: what it shows, how it refuses to close, its buttons.
-#include "common/ConsoleFixture.h"
+#include "common/WindowFixture.h"
 #include "dialogs/AlarmWindow.h"
 #include "registry/Alarms.h"
 #include "registry/DateTime.h"
@@ -18,12 +18,12 @@
 #include <QWindow>
 
 using namespace vatrel;
-using vatrel::testing::ConsoleFixture;
+using vatrel::testing::WindowFixture;
 
 class TestAlarmWindow : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<ConsoleFixture> m_f;
+    std::unique_ptr<WindowFixture> m_f;
     std::unique_ptr<AlarmWindow> m_w;
 
     Console& c() { return m_f->c; }
@@ -52,10 +52,10 @@ class TestAlarmWindow : public QObject {
 
 private slots:
     void init() {
-        m_f = std::make_unique<ConsoleFixture>(QStringList{"QReport", "VatrelA_mess", "VatrelA", "VatrelB"});
+        m_f = std::make_unique<WindowFixture>(QStringList{"QReport", "VatrelA_mess", "VatrelA", "VatrelB"});
         m_f->now = QDateTime(QDate(2025, 5, 6), QTime(14, 6, 0));
         alarmWindowCreate(c());
-        m_w = std::make_unique<AlarmWindow>(c());
+        m_w = std::make_unique<AlarmWindow>(m_f->door);
     }
     void cleanup() {
         m_w.reset();

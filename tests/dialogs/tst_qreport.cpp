@@ -2,7 +2,7 @@
 // The event log viewer on the offscreen platform: the real window with its file dialogs answered by
 // the test, the listing it shows, the page buttons, printing to PDF read back with poppler's tools,
 // and the export, also while the receive passes run.
-#include "common/ConsoleFixture.h"
+#include "common/WindowFixture.h"
 #include "common/ConverterFrame.h"
 #include "common/LogRecordBytes.h"
 #include "dialogs/LogViewer.h"
@@ -109,7 +109,7 @@ int pixelsNear(const QImage& img, QColor c) {
 class TestQReport : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<ConsoleFixture> m_f;
+    std::unique_ptr<WindowFixture> m_f;
     std::unique_ptr<LogViewer> m_w;
     QStringList m_openedIn;
     QString m_pick;
@@ -156,8 +156,8 @@ class TestQReport : public QObject {
 
 private slots:
     void init() {
-        m_f = std::make_unique<ConsoleFixture>();
-        m_w = std::make_unique<LogViewer>(m_f->c);
+        m_f = std::make_unique<WindowFixture>();
+        m_w = std::make_unique<LogViewer>(m_f->door);
         m_openedIn.clear();
         m_real = w().openFileDialog;
         w().openFileDialog = [this](const QString& folder) {

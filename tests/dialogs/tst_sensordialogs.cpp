@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The connect, disconnect and DC component dialogs on the offscreen platform: the operator list,
 // every refusal, and what an accepted dialog leaves in the table, the files and the command queue.
-#include "common/ConsoleFixture.h"
+#include "common/WindowFixture.h"
 #include "common/DataFiles.h"
 #include "common/EventLogFile.h"
 #include "core/OperatorActions.h"
@@ -48,7 +48,7 @@ QByteArray operatorRecord(const QByteArray& surname, char deleted = 0) {
 class TestSensorDialogs : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<ConsoleFixture> m_f;
+    std::unique_ptr<WindowFixture> m_f;
     Console& c() { return m_f->c; }
     RecordingUi& ui() { return m_f->ui; }
     QStringList m_inputBoxes; // caption|label of every input box shown
@@ -97,7 +97,7 @@ class TestSensorDialogs : public QObject {
     }
     void connectThroughDialog(int row, const QString& number, int type, int op = 0) {
         c().selected_row = row;
-        ConnectSensorDialog d(c());
+        ConnectSensorDialog d(m_f->door);
         d.show();
         child<QLineEdit>(&d, "EditNumSen")->setText(number);
         child<QComboBox>(&d, "ComboBoxTypeSen")->setCurrentIndex(type);
@@ -108,7 +108,7 @@ class TestSensorDialogs : public QObject {
 
 private slots:
     void init() {
-        m_f = std::make_unique<ConsoleFixture>();
+        m_f = std::make_unique<WindowFixture>();
         init_globals(c());
         m_inputBoxes.clear();
         QLocale::setDefault(QLocale::c());
@@ -116,7 +116,7 @@ private slots:
     void cleanup() { m_f.reset(); }
 
     void operatorListThroughTheInputBox() {
-        ConnectSensorDialog d(c());
+        ConnectSensorDialog d(m_f->door);
         d.show();
         QVERIFY(QTest::qWaitForWindowActive(&d));
         addSurname(&d, kIvanov);
@@ -179,7 +179,7 @@ private slots:
             file += operatorRecord("Op" + QByteArray::number(i));
         m_f->write("data/chop.dat", file);
         loadOperators(c());
-        DisconnectSensorDialog d(c());
+        DisconnectSensorDialog d(m_f->door);
         d.show();
         expectError(QStringLiteral("Слишком много фамилий испытателей"));
         addSurname(&d, QStringLiteral("Лишний"));
@@ -224,7 +224,7 @@ private slots:
     void connectFillsTheSlotFilesAndQueue() {
         m_f->write("data/chop.dat", operatorRecord("Petrov") + operatorRecord(kIvanovCp1251));
         loadOperators(c());
-        ConnectSensorDialog d(c());
+        ConnectSensorDialog d(m_f->door);
         c().selected_row = 7;
         d.show();
         QCOMPARE(child<QLineEdit>(&d, "EditNumSen")->text(), QStringLiteral("0"));
@@ -275,7 +275,7 @@ private slots:
         c().queue = {};
         QCOMPARE(c().shownSensorCount, 2);
         m_f->now = m_f->now.addSecs(3600);
-        DisconnectSensorDialog d(c());
+        DisconnectSensorDialog d(m_f->door);
         // Refused: under oscillogram (a plain box), no surname chosen, an empty row.
         const QList<std::tuple<int, int, int, QString>> refusals{
             {1, 3, 0, "Остановите передачу осциллограмм от датчика"},
@@ -332,7 +332,7 @@ private slots:
         c().sensors[4].dc_component1 = 1.5f;
         c().sensors[4].dc_component2 = -0.25f;
         c().selected_row = 5;
-        DcComponentDialog d(c());
+        DcComponentDialog d(m_f->door);
         d.show();
         QVERIFY(QTest::qWaitForWindowActive(&d));
         auto* e1 = child<QLineEdit>(&d, "EditDirect_component_porog1");
@@ -372,7 +372,7 @@ private slots:
         c().sensors[5].dc_component1 = 1.5f;
         c().sensors[7] = {.mark = 1, .factory_number = 40000, .sensor_type = 1, .slot_index = 7};
         oscillogramStarted(c(), 5);
-        DcComponentDialog d(c());
+        DcComponentDialog d(m_f->door);
         const auto setFlanks = [&](int row, const char* flank1, const char* flank2) {
             showFor(d, row);
             child<QLineEdit>(&d, "EditDirect_component_porog1")->setText(QString::fromLatin1(flank1));
@@ -401,14 +401,14 @@ private slots:
         c().sensors[0].dc_component1 = 12;
         c().sensors[3] = {.mark = 1, .factory_number = 1234, .sensor_type = 1};
 
-        ConnectSensorDialog connect(c());
+        ConnectSensorDialog connect(m_f->door);
         showFor(connect, 7);
         auto* accept = child<QPushButton>(&connect, "ButtonAccept");
         const QImage idle = accept->grab().toImage();
         QTest::keyClick(child<QLineEdit>(&connect, "EditNumSen"), Qt::Key_Return);
         QVERIFY(accept->grab().toImage() != idle);
 
-        DisconnectSensorDialog remove(c());
+        DisconnectSensorDialog remove(m_f->door);
         showFor(remove, 4);
         QCOMPARE(child<QLabel>(&remove, "LabelSensor")->text(), QStringLiteral("Позиция 4, зав. № 1234"));
         accept = child<QPushButton>(&remove, "ButtonAccept");
@@ -417,7 +417,7 @@ private slots:
         child<QComboBox>(&remove, "ComboBoxFam")->setFocus();
         QVERIFY(accept->grab().toImage() != armed);
 
-        DcComponentDialog d(c());
+        DcComponentDialog d(m_f->door);
         d.show(); // type B first
         d.reject();
         showFor(d, 1);
@@ -439,7 +439,7 @@ private slots:
         table.show();
         QVERIFY(QTest::qWaitForWindowExposed(&table));
         table.setCurrentCell(0, 0);
-        ConnectSensorDialog d(c());
+        ConnectSensorDialog d(m_f->door);
         showFor(d, 0);
         auto* accept = child<QPushButton>(&d, "ButtonAccept");
         const QPoint at = accept->mapToGlobal(accept->rect().center());
@@ -461,7 +461,7 @@ private slots:
         c().sensors[0].dc_component1 = 123.9f;
         c().selected_row = 1;
         c().osc_slot = 0;
-        DcComponentDialog d(c());
+        DcComponentDialog d(m_f->door);
         d.show();
         QVERIFY(QTest::qWaitForWindowActive(&d));
         auto* e = child<QLineEdit>(&d, "EditDirect_component_porog");

@@ -2,6 +2,7 @@
 // End to end: a sensor connected and then disconnected through the real dialogs, against the
 // converter simulator on a pseudo-terminal, with the engine's clocks running in real time.
 #include "common/RecordingUi.h"
+#include "core/CoreDoor.h"
 #include "dialogs/ConnectSensorDialog.h"
 #include "dialogs/DisconnectSensorDialog.h"
 #include "link/Engine.h"
@@ -47,6 +48,7 @@ class TestE2eSensorSetup : public QObject {
     QTemporaryDir m_tmp;
     QString m_dir;
     Console m_c;
+    CoreDoor m_door{m_c, CoreDoor::Mode::Inline};
     testing::RecordingUi m_ui;
     TappedLine m_port;
     std::unique_ptr<sim::Simulator> m_sim;
@@ -92,7 +94,7 @@ private slots:
     void connectedSensorReportsIntoItsNewRow() {
         QVERIFY(!m_c.sensors[12].occupied());
         m_c.selected_row = 13;
-        ConnectSensorDialog d(m_c);
+        ConnectSensorDialog d(m_door);
         d.show();
         d.findChild<QLineEdit*>(QStringLiteral("EditNumSen"))->setText(QStringLiteral("4321"));
         d.findChild<QComboBox*>(QStringLiteral("ComboBoxTypeSen"))->setCurrentIndex(1);
@@ -114,7 +116,7 @@ private slots:
 
     void disconnectedSensorIsNoLongerReported() {
         m_c.selected_row = 13;
-        DisconnectSensorDialog d(m_c);
+        DisconnectSensorDialog d(m_door);
         d.show();
         QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("ButtonAccept")), Qt::LeftButton);
         QVERIFY(!m_c.sensors[12].occupied());
