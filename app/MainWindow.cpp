@@ -602,6 +602,7 @@ void MainWindow::endRunUnasked(bool windowsGone) {
     // Nothing may reach the windows once the display is gone.
     QuietConsoleUi headless{false, true}; // the exit's boxes become lines on the error output
     m_c.ui = nullptr;
+    m_door.detachWindows();
     m_door.call([&headless](Console& c) { c.ui = &headless; });
     endRun(false);
     m_door.call([](Console& c) { c.ui = nullptr; });

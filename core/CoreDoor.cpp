@@ -77,7 +77,8 @@ void CoreDoor::post(std::function<void(Console&)> fn) {
         fn(m_core);
         return;
     }
-    QMetaObject::invokeMethod(m_host, [this, fn = std::move(fn)] { fn(m_core); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        m_host, [this, fn = std::move(fn)] { fn(m_core); }, Qt::QueuedConnection);
 }
 
 void CoreDoor::share(const std::function<void(Console&)>& fn) {
@@ -157,7 +158,9 @@ void CoreDoor::publish(ViewSet views, bool raise, bool samples) {
         m_pendingSamples = m_pendingSamples || samples;
         wake = !std::exchange(m_wakeQueued, true);
     }
-    if (wake) QMetaObject::invokeMethod(this, [this] { takeShownState(); }, Qt::QueuedConnection);
+    if (wake)
+        QMetaObject::invokeMethod(
+            this, [this] { takeShownState(); }, Qt::QueuedConnection);
 }
 
 void CoreDoor::takeShownState() {

@@ -55,10 +55,11 @@ public:
     // views' refresh interval. Inline, the window layer simply becomes the core's ui.
     void connectWindows(ConsoleUi* windowUi, SoundOutput* sound, int refreshMs);
     void setRefreshInterval(int ms);
+    // The display went away: nothing reaches the windows from now on.
+    void detachWindows() { m_windowUi = nullptr; }
 
     // Runs an operator's command on the core and returns its result (see above).
-    template <class F>
-    auto call(F&& fn) -> std::invoke_result_t<F&, Console&>;
+    template <class F> auto call(F&& fn) -> std::invoke_result_t<F&, Console&>;
     // Sends the core something to do, without waiting.
     void post(std::function<void(Console&)> fn);
     // A change of state the windows and the core both hold (the selected cell, a typed entry): made
@@ -105,8 +106,7 @@ private:
     bool m_wakeQueued = false;
 };
 
-template <class F>
-auto CoreDoor::call(F&& fn) -> std::invoke_result_t<F&, Console&> {
+template <class F> auto CoreDoor::call(F&& fn) -> std::invoke_result_t<F&, Console&> {
     using R = std::invoke_result_t<F&, Console&>;
     if (!m_running) return fn(m_core);
     if constexpr (std::is_void_v<R>) {

@@ -178,13 +178,11 @@ bool connectSensor(Console& c, const ConnectInput& in, const std::function<void(
             return false;
         }
     }
-    const OperatorList& list = c.operators;
-    if (in.operatorIndex < 0 || in.operatorIndex >= list.operator_count ||
-        list.entries[size_t(in.operatorIndex)].surname.isEmpty()) {
+    if (c.operators.surname(in.operatorIndex).isEmpty()) { // no entry chosen, or an empty one
         c.error(QStringLiteral("Не выбрана фамилия оператора"));
         return false;
     }
-    const qint16 operatorId = list.entries[size_t(in.operatorIndex)].operator_id;
+    const qint16 operatorId = c.operators.operatorId(in.operatorIndex);
 
     c.selection_highlight = false;
 
@@ -219,7 +217,7 @@ bool connectSensor(Console& c, const ConnectInput& in, const std::function<void(
     saveSensors(c);
     if (afterWrite) afterWrite();
 
-    const QString surname = operatorSurname(c, r.connected_by);
+    const QString surname = OperatorList::storedSurname(c.data_dir, c.ui, r.connected_by);
     EventRecord connected = sensorEvent(c, EventCode::SensorConnected, r.factory_number, type, surname);
     connected.time = r.connected_at;
     logSensorEvent(c, connected, type);
@@ -250,9 +248,7 @@ bool disconnectSensor(Console& c, int operatorIndex, const std::function<void()>
                           ConsoleUi::Icon::None);
         return false;
     }
-    const OperatorList& list = c.operators;
-    if (operatorIndex < 0 || operatorIndex >= list.operator_count ||
-        list.entries[size_t(operatorIndex)].surname.isEmpty()) {
+    if (c.operators.surname(operatorIndex).isEmpty()) {
         c.error(QStringLiteral("Не выбрана фамилия"));
         return false;
     }
@@ -263,7 +259,7 @@ bool disconnectSensor(Console& c, int operatorIndex, const std::function<void()>
 
     // The history entry: the record as connected, stamped with who took it out and when.
     r->disconnected_at = c.now();
-    r->disconnected_by = list.entries[size_t(operatorIndex)].operator_id;
+    r->disconnected_by = c.operators.operatorId(operatorIndex);
     // The files first, the event after. Interrupted after the stamp, hw.dat still names the sensor:
     // the next start takes the disconnection as not done (see loadSensorSettings).
     saveSensorSettings(c, *r, 'u');
@@ -292,7 +288,7 @@ bool disconnectSensor(Console& c, int operatorIndex, const std::function<void()>
     c.selection_highlight = false;
     c.changed(View::SensorGrid);
 
-    const QString surname = operatorSurname(c, by);
+    const QString surname = OperatorList::storedSurname(c.data_dir, c.ui, by);
     EventRecord removed = sensorEvent(c, EventCode::SensorDisconnected, number, type, surname);
     removed.time = when;
 

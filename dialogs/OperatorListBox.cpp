@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/OperatorListBox.h"
-#include "link/SensorSetup.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -133,9 +132,9 @@ OperatorListBox::OperatorListBox(CoreDoor& door, QWidget* parent)
 void OperatorListBox::reload(int select) {
     m_comboBoxFam->clear();
     const OperatorList& list = m_c.operators;
-    for (int i = 0; i < list.operator_count; ++i)
-        m_comboBoxFam->addItem(list.entries[size_t(i)].surname);
-    m_comboBoxFam->setCurrentIndex(select >= 0 && select < list.operator_count ? select : -1);
+    for (const OperatorEntry& e : list.entries())
+        m_comboBoxFam->addItem(e.surname);
+    m_comboBoxFam->setCurrentIndex(select >= 0 && select < list.count() ? select : -1);
 }
 
 int OperatorListBox::selectedIndex() const { return m_comboBoxFam->currentIndex(); }
@@ -156,7 +155,14 @@ void OperatorListBox::AddButtonClick() {
     {
         // A refused surname is answered before the dialog goes on (the focus comes back to it).
         const ConsoleUi::OperatorAction action(m_c.ui);
-        added = addOperator(m_c, [this] { return askSurname(); });
+        // A full list is refused before anything is asked.
+        if (m_c.operators.isFull()) {
+            OperatorList::reportFull(m_c.ui);
+            return;
+        }
+        const QString typed = askSurname();
+        if (typed.isEmpty()) return; // cancelled
+        added = m_door.call([&typed](Console& c) { return c.operators.add(c.data_dir, c.ui, typed); });
     }
     if (added < 0) return;
     // The list was reloaded from the file; the drop-down shows it and the new surname is chosen.
@@ -165,7 +171,13 @@ void OperatorListBox::AddButtonClick() {
 }
 
 void OperatorListBox::RemoveButton1Click() {
-    if (deleteOperator(m_c, selectedIndex())) reload(0);
+    if (!m_c.ui ||
+        !m_c.ui->question(QStringLiteral("Удаление"),
+                          QStringLiteral("Вы действительно хотите удалить фамилию этого испытателя ?")))
+        return;
+    const bool removed = m_door.call(
+        [index = selectedIndex()](Console& c) { return c.operators.remove(c.data_dir, c.ui, index); });
+    if (removed) reload(0);
 }
 
 } // namespace vatrel

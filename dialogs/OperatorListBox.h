@@ -24,7 +24,10 @@ public:
     int selectedIndex() const;
     QComboBox* comboBox() const { return m_comboBoxFam; }
 
+    // "Добавить": refuses a full list before anything is asked, then asks for the surname and adds
+    // it; the new surname is chosen.
     void AddButtonClick();
+    // "Удалить": asks for confirmation, then deletes the chosen surname.
     void RemoveButton1Click();
 
 private:

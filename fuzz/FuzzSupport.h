@@ -76,7 +76,7 @@ inline void checkConsole(const Console& c) {
     FUZZ_CHECK(c.event_rows >= 0 && c.event_rows <= kEventRowsMax);
     FUZZ_CHECK(c.event_grid.rowCount() <= kEventRowsMax + 1);
     FUZZ_CHECK(c.alarms.rows() <= kAlarmListMax);
-    FUZZ_CHECK(c.operators.operator_count >= 0 && c.operators.operator_count <= kOperatorsMax);
+    FUZZ_CHECK(c.operators.count() <= kOperatorsMax);
     FUZZ_CHECK(c.port_index >= 0 && c.port_index < kPortCount);
     for (int s = 0; s < kSlots; ++s)
         if (c.sensors[size_t(s)].occupied()) FUZZ_CHECK(c.sensors[size_t(s)].slot_index == s);

@@ -4,6 +4,7 @@
 #include "registry/Colours.h"
 #include "registry/ConsoleUi.h"
 #include "registry/KeptRecords.h"
+#include "registry/OperatorList.h"
 #include "registry/OscScope.h"
 #include "registry/Records.h"
 #include "registry/TextGrid.h"
@@ -22,7 +23,6 @@ class SerialPort; // link/SerialPort.h
 class FeedSink;   // registry/FeedSink.h
 
 constexpr int kEventRowsMax = 500;
-constexpr int kOperatorsMax = 50;
 constexpr int kQueueSize = 32;
 constexpr int kSizeTrBuf = 1024; // largest number of words in one command
 constexpr int kRxBufSize = 1024;
@@ -55,18 +55,6 @@ enum SensorColumn {
 struct KartaEntry {
     quint8 device_code = 0;
     quint16 factory_number = 0;
-};
-
-struct OperatorEntry {
-    quint8 mark = 0;
-    QString surname; // at most 16 characters
-    qint16 operator_id = 0;
-};
-
-struct OperatorList {
-    std::array<OperatorEntry, kOperatorsMax> entries{};
-    int operator_count = 0;   // entries in use
-    int operator_records = 0; // records read from the file: the ID of the next operator added
 };
 
 struct QueueEntry {

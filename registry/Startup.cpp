@@ -126,7 +126,7 @@ void init_globals(Console& c) {
     c.changed(ConsoleUi::View::StatusBar);
     // 8. Stored files.
     loadSensors(c);
-    loadOperators(c);
+    c.operators.load(c.data_dir, c.ui);
     loadSensorSettings(c);
     // 9. Table rows.
     for (int s = 0; s < kSlots; ++s)

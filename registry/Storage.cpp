@@ -15,8 +15,6 @@ namespace vatrel {
 namespace {
 
 const QString kHwFragment = QStringLiteral("data/hw.dat");
-const QString kChopFragment = QStringLiteral("data/chop.dat");
-constexpr int kOperatorRecordsMax = 32768;
 
 QByteArray hwImage(const Console& c) {
     QByteArray out(kHwFileSize, '\0');
@@ -33,10 +31,6 @@ QByteArray hwImage(const Console& c) {
 QString settingsName(quint32 factory_number, qint16 sensor_type) {
     return (sensor_type != 0 ? QStringLiteral("VatrelB\\") : QStringLiteral("VatrelA\\")) +
            QString::number(factory_number);
-}
-
-bool operatorIdInFile(const QFile& f, qint16 operator_id) {
-    return operator_id >= 0 && (qint64(operator_id) + 1) * OperatorRecord::kSize <= f.size();
 }
 
 } // namespace
@@ -177,91 +171,6 @@ void loadSensorSettings(Console& c) {
             saveSensorSettings(c, slot, 'u');
         }
     }
-}
-
-// ---------------------------------------------------------------------------------------------
-// Operator list
-
-void loadOperators(Console& c) {
-    const QString path = c.path(kChopFragment);
-    QFile f(path);
-    if (!openRegularFile(f, QIODevice::ReadOnly)) {
-        // Only a missing file is created; an existing one we cannot read is never emptied.
-        QFile create(path);
-        if (QFile::exists(path) || !create.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            c.error(QStringLiteral("Ini_chop: не открылся файл chop.dat"));
-        create.close();
-    }
-
-    OperatorList& list = c.operators;
-    int count = 0;
-    int total = 0;
-    if (f.isOpen() || openRegularFile(f, QIODevice::ReadOnly)) {
-        // Operator IDs are 16-bit: records beyond the last ID are not the list's.
-        while (total < kOperatorRecordsMax) {
-            const QByteArray block = f.read(OperatorRecord::kSize);
-            OperatorRecord rec;
-            if (!rec.decode(block)) break;
-            if (rec.deleted == 0) {
-                if (count >= kOperatorsMax) break;
-                list.entries[size_t(count)] = {rec.mark, rec.surname.left(16), qint16(total)};
-                ++count;
-            }
-            ++total;
-        }
-        f.close();
-    }
-    for (int i = count; i < kOperatorsMax; ++i)
-        list.entries[size_t(i)] = OperatorEntry{};
-    list.operator_count = count;
-    list.operator_records = total;
-}
-
-void storeNewOperator(Console& c) {
-    const int last = c.operators.operator_count - 1;
-    if (last < 0 || last >= kOperatorsMax) return;
-    OperatorRecord rec;
-    rec.mark = 1;
-    rec.deleted = 0;
-    rec.surname = c.operators.entries[size_t(last)].surname;
-
-    // A part-record at the end (a write cut short) is dropped first, so the new operator's record
-    // lands at the position its ID names.
-    if (appendRecordTo(c.path(kChopFragment), rec.encode()) != RecordWrite::Written)
-        c.error(QStringLiteral("Add_chop: не открылся файл chop.dat"));
-}
-
-void storeOperatorDeletion(Console& c, qint16 operator_id) {
-    const QString path = c.path(kChopFragment);
-    QFile f(path);
-    if (!openRegularFile(f, QIODevice::ReadWrite | QIODevice::ExistingOnly)) {
-        c.error(QStringLiteral("Del_chop: не открылся файл chop.dat"));
-        return;
-    }
-    // An ID that names no record in the file changes nothing.
-    if (!operatorIdInFile(f, operator_id)) return;
-    const qint64 pos = qint64(operator_id) * OperatorRecord::kSize;
-    if (!f.seek(pos)) return;
-    QByteArray bytes = f.read(OperatorRecord::kSize);
-    if (bytes.size() != OperatorRecord::kSize) return;
-    f.close();
-    bytes[1] = 1; // deleted
-    if (overwriteRecordAt(path, pos, bytes) != RecordWrite::Written)
-        c.error(QStringLiteral("Del_chop: не открылся файл chop.dat"));
-}
-
-QString operatorSurname(Console& c, qint16 operator_id, bool* ok) {
-    if (ok) *ok = false;
-    QFile f(c.path(kChopFragment));
-    if (!openRegularFile(f, QIODevice::ReadOnly)) {
-        c.error(QStringLiteral("Read_chop: не открылся файл chop.dat"));
-        return {};
-    }
-    if (!operatorIdInFile(f, operator_id) || !f.seek(qint64(operator_id) * OperatorRecord::kSize)) return {};
-    OperatorRecord rec;
-    if (!rec.decode(f.read(OperatorRecord::kSize))) return {};
-    if (ok) *ok = true;
-    return rec.surname;
 }
 
 } // namespace vatrel

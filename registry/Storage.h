@@ -21,11 +21,4 @@ void saveSensorSettings(Console& c, const SensorRecord& rec,
 void saveLastingState(Console& c, const SensorRecord& rec);
 void loadSensorSettings(Console& c);
 
-// Operator list file data/chop.dat: 40-byte OperatorRecords.
-void loadOperators(Console& c);
-void storeNewOperator(Console& c);
-void storeOperatorDeletion(Console& c, qint16 operator_id);
-// The surname of record `operator_id`, deleted or not; `ok` false when it could not be read.
-QString operatorSurname(Console& c, qint16 operator_id, bool* ok = nullptr);
-
 } // namespace vatrel

@@ -235,22 +235,19 @@ private slots:
         saveSensorSettings(f.c, r, 'a');
         QCOMPARE(f.read("VatrelA/55").size(), 464);
         f.write("data/chop.dat", QByteArray(40, '\x01') + QByteArray(7, '\x01'));
-        f.c.operators.entries[0] = {1, QStringLiteral("Петров"), 1};
-        f.c.operators.operator_count = 1;
-        storeNewOperator(f.c);
+        OperatorList& operators = f.c.operators;
+        operators.load(f.c.data_dir, f.c.ui);
+        QCOMPARE(operators.add(f.c.data_dir, f.c.ui, QStringLiteral("Петров")), 0);
         QCOMPARE(f.read("data/chop.dat").size(), 80);
-        QCOMPARE(operatorSurname(f.c, 1), QStringLiteral("Петров"));
+        QCOMPARE(OperatorList::storedSurname(f.c.data_dir, f.c.ui, 1), QStringLiteral("Петров"));
 
         FileSizeLimit full(464 + 10);
         f.ui.expectMessage(QStringLiteral("Save_sm: не открылся файл VatrelA\\55"), QStringLiteral("Ошибка"));
         f.ui.expectMessage(QStringLiteral("Add_chop: не открылся файл chop.dat"), QStringLiteral("Ошибка"));
         saveSensorSettings(f.c, r, 'a');
-        for (int i = 0; i < 10; ++i) { // chop.dat is 80 bytes: the 10th record crosses the limit
-            ++f.c.operators.operator_count;
-            f.c.operators.entries[size_t(f.c.operators.operator_count - 1)] = {1, QStringLiteral("Иванов"),
-                                                                               0};
-            storeNewOperator(f.c);
-        }
+        for (int i = 0; i < 10; ++i) // chop.dat is 80 bytes: the 10th record crosses the limit
+            QCOMPARE(operators.add(f.c.data_dir, f.c.ui, QStringLiteral("Иванов") + QChar(u'а' + i)),
+                     i < 9 ? i + 1 : -1);
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(f.read("VatrelA/55").size(), 464);
         QCOMPARE(f.read("data/chop.dat").size(), 440);

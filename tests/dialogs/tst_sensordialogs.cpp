@@ -11,7 +11,6 @@
 #include "dialogs/DisconnectSensorDialog.h"
 #include "link/Engine.h"
 #include "link/Oscilloscope.h"
-#include "link/SensorSetup.h"
 #include "registry/Startup.h"
 #include "registry/Storage.h"
 
@@ -146,15 +145,15 @@ private slots:
         click(&d, "RemoveButton1");
         QCOMPARE(m_f->read("data/chop.dat").left(40), operatorRecord(kIvanovCp1251, 1));
         QCOMPARE(comboItems(&d), (QStringList{"Абвгдеёжзийклмно", "иванов"}));
-        QCOMPARE(c().operators.entries[1].operator_id, qint16(2));
+        QCOMPARE(c().operators.operatorId(1), qint16(2));
     }
 
     // A pasted surname: blanks round it are dropped, control characters and blanks alone refused,
     // and a surname stored with blanks by an earlier version counts as the same operator.
     void pastedSurnamesAreCleanedOrRefused() {
         m_f->write("data/chop.dat", operatorRecord(" Petrov"));
-        loadOperators(c());
-        QCOMPARE(c().operators.entries[0].surname, QStringLiteral(" Petrov")); // loaded as it is
+        c().operators.load(c().data_dir, c().ui);
+        QCOMPARE(c().operators.surname(0), QStringLiteral(" Petrov")); // loaded as it is
         const QString control = QStringLiteral("В фамилии есть управляющие знаки (табуляция, перевод "
                                                "строки); повторите ввод");
         const QList<QPair<QString, QString>> refused{
@@ -165,11 +164,11 @@ private slots:
         };
         for (const auto& [typed, message] : refused) {
             expectError(message);
-            QCOMPARE(addOperator(c(), [typed] { return typed; }), -1);
+            QCOMPARE(c().operators.add(c().data_dir, c().ui, typed), -1);
         }
         // 16 letters between the blanks are not too long.
-        QCOMPARE(addOperator(c(), [] { return QStringLiteral(" Абвгдеёжзийклмно "); }), 1);
-        QCOMPARE(addOperator(c(), [] { return QStringLiteral("  Иванов "); }), 2);
+        QCOMPARE(c().operators.add(c().data_dir, c().ui, QStringLiteral(" Абвгдеёжзийклмно ")), 1);
+        QCOMPARE(c().operators.add(c().data_dir, c().ui, QStringLiteral("  Иванов ")), 2);
         QCOMPARE(m_f->read("data/chop.dat").mid(80), operatorRecord(kIvanovCp1251));
     }
 
@@ -178,7 +177,7 @@ private slots:
         for (int i = 0; i < 50; ++i)
             file += operatorRecord("Op" + QByteArray::number(i));
         m_f->write("data/chop.dat", file);
-        loadOperators(c());
+        c().operators.load(c().data_dir, c().ui);
         DisconnectSensorDialog d(m_f->door);
         d.show();
         expectError(QStringLiteral("Слишком много фамилий испытателей"));
@@ -191,7 +190,7 @@ private slots:
 
     void connectRefusalsLeaveEverythingAsItWas() {
         m_f->write("data/chop.dat", operatorRecord(kIvanovCp1251));
-        loadOperators(c());
+        c().operators.load(c().data_dir, c().ui);
         connectThroughDialog(3, "4321", 0);
         const QByteArray hw = m_f->read("data/hw.dat");
         const int events = c().event_rows;
@@ -211,7 +210,7 @@ private slots:
             connectThroughDialog(7, number, 1);
         }
         m_f->write("data/chop.dat", QByteArray());
-        loadOperators(c());
+        c().operators.load(c().data_dir, c().ui);
         expectError(QStringLiteral("Не выбрана фамилия оператора"));
         connectThroughDialog(7, "1234", 1, -1);
         QVERIFY(!c().sensors[6].occupied());
@@ -223,7 +222,7 @@ private slots:
 
     void connectFillsTheSlotFilesAndQueue() {
         m_f->write("data/chop.dat", operatorRecord("Petrov") + operatorRecord(kIvanovCp1251));
-        loadOperators(c());
+        c().operators.load(c().data_dir, c().ui);
         ConnectSensorDialog d(m_f->door);
         c().selected_row = 7;
         d.show();
@@ -269,7 +268,7 @@ private slots:
 
     void disconnectRefusalsAndTheRecordedDisconnection() {
         m_f->write("data/chop.dat", operatorRecord(kIvanovCp1251) + operatorRecord("Sidorov"));
-        loadOperators(c());
+        c().operators.load(c().data_dir, c().ui);
         connectThroughDialog(3, "77", 0);
         connectThroughDialog(5, "78", 0);
         c().queue = {};
@@ -396,7 +395,7 @@ private slots:
     // a DC entry accepts.
     void dialogsShowWhatTheyActOn() {
         m_f->write("data/chop.dat", operatorRecord(kIvanovCp1251));
-        loadOperators(c());
+        c().operators.load(c().data_dir, c().ui);
         c().sensors[0] = {.mark = 1, .factory_number = 55, .sensor_type = 0};
         c().sensors[0].dc_component1 = 12;
         c().sensors[3] = {.mark = 1, .factory_number = 1234, .sensor_type = 1};

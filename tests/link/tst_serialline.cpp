@@ -124,7 +124,7 @@ private slots:
         Console& c = f.c;
         c.port = &line;
         openStartupPort(c);
-        loadOperators(c);
+        c.operators.load(c.data_dir, c.ui);
         c.selected_row = 7;
         QVERIFY(connectSensor(c, {QStringLiteral("1234"), 1, 0}));
         QByteArray got;

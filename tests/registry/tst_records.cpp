@@ -204,6 +204,10 @@ private slots:
         QVERIFY(back.decode(o.encode()));
         QCOMPARE(back.deleted, quint8(1));
         QCOMPARE(back.surname, QStringLiteral("Иванов"));
+
+        // A surname too long for the field is stored cut, with its terminator.
+        o.surname = QString(40, QChar(0x0411));
+        QCOMPARE(o.encode().mid(2), QByteArray(37, '\xc1') + '\0');
     }
 
     void operatorSurnameWithoutNul() {

@@ -3,6 +3,7 @@
 #include "common/ConsoleFixture.h"
 #include "common/DataFiles.h"
 #include "common/SmallFileSystem.h"
+#include "registry/OperatorList.h"
 #include "registry/Storage.h"
 
 #include <QDir>
@@ -50,16 +51,6 @@ QByteArray operatorRecord(quint8 deleted, const QByteArray& surnameCp1251) {
     b[1] = char(deleted);
     b.replace(2, qMin<qsizetype>(38, surnameCp1251.size()), surnameCp1251.left(38));
     return b;
-}
-
-// The connect dialog's add action as far as the files are concerned.
-void addOperator(Console& c, const QString& surname) {
-    OperatorList& l = c.operators;
-    l.entries[size_t(l.operator_count)] = {1, surname, qint16(l.operator_records)};
-    ++l.operator_count;
-    ++l.operator_records;
-    storeNewOperator(c);
-    loadOperators(c);
 }
 
 } // namespace
@@ -228,7 +219,7 @@ private slots:
         f.ui.expectMessage(QStringLiteral("Ini_Hw: не открылся файл hw.dat"), QStringLiteral("Ошибка"));
         f.ui.expectMessage(QStringLiteral("Ini_chop: не открылся файл chop.dat"));
         loadSensors(f.c);
-        loadOperators(f.c);
+        f.c.operators.load(f.c.data_dir, f.c.ui);
 
         QVERIFY(QFile::remove(f.file("data/hw.dat")));
         f.write("data/hw.dat", hwFile({{0, 1234, 0}}));
@@ -361,15 +352,16 @@ private slots:
     // --- operator list -------------------------------------------------------------------
     void operatorsAddDeleteAdd() {
         ConsoleFixture f;
-        loadOperators(f.c);
+        const QString dir = f.dir.path();
+        OperatorList l;
+        l.load(dir, &f.ui);
         QVERIFY(f.exists("data/chop.dat"));
-        QCOMPARE(f.c.operators.operator_count, 0);
+        QCOMPARE(l.count(), 0);
 
-        addOperator(f.c, QStringLiteral("Петров"));
-        addOperator(f.c, QStringLiteral("Сидоров"));
-        storeOperatorDeletion(f.c, f.c.operators.entries[0].operator_id);
-        loadOperators(f.c);
-        addOperator(f.c, QStringLiteral("Кузнецов"));
+        QCOMPARE(l.add(dir, &f.ui, QStringLiteral("Петров")), 0);
+        QCOMPARE(l.add(dir, &f.ui, QStringLiteral("Сидоров")), 1);
+        QVERIFY(l.remove(dir, &f.ui, 0));
+        QCOMPARE(l.add(dir, &f.ui, QStringLiteral("Кузнецов")), 1);
 
         const QByteArray file = f.read("data/chop.dat");
         QCOMPARE(file.size(), 120);
@@ -377,16 +369,17 @@ private slots:
         QCOMPARE(file.mid(40, 40), operatorRecord(0, "\xd1\xe8\xe4\xee\xf0\xee\xe2"));
         QCOMPARE(file.mid(80, 40), operatorRecord(0, "\xca\xf3\xe7\xed\xe5\xf6\xee\xe2"));
 
-        const OperatorList& l = f.c.operators;
-        QCOMPARE(l.operator_count, 2);
-        QCOMPARE(l.operator_records, 3);
-        QCOMPARE(l.entries[0].surname, QStringLiteral("Сидоров"));
-        QCOMPARE(l.entries[0].operator_id, qint16(1));
-        QCOMPARE(l.entries[1].surname, QStringLiteral("Кузнецов"));
-        QCOMPARE(l.entries[1].operator_id, qint16(2));
+        QCOMPARE(l.count(), 2);
+        QCOMPARE(l.nextId(), 3);
+        QCOMPARE(l.surname(0), QStringLiteral("Сидоров"));
+        QCOMPARE(l.operatorId(0), qint16(1));
+        QCOMPARE(l.surname(1), QStringLiteral("Кузнецов"));
+        QCOMPARE(l.operatorId(1), qint16(2));
+        QCOMPARE(l.surname(2), QString()); // no such entry
+        QCOMPARE(l.operatorId(2), qint16(-1));
 
         bool ok = false;
-        QCOMPARE(operatorSurname(f.c, 0, &ok), QStringLiteral("Петров")); // deleted, still readable
+        QCOMPARE(OperatorList::storedSurname(dir, &f.ui, 0, &ok), QStringLiteral("Петров")); // deleted
         QVERIFY(ok);
     }
 
@@ -398,77 +391,101 @@ private slots:
             if (i == 10) file += operatorRecord(1, "gone");
         }
         f.write("data/chop.dat", file);
-        loadOperators(f.c);
-        const OperatorList& l = f.c.operators;
-        QCOMPARE(l.operator_count, 50);
+        OperatorList l;
+        l.load(f.dir.path(), &f.ui);
+        QCOMPARE(l.count(), 50);
+        QVERIFY(l.isFull());
         // 50 active records and one deleted one come before the 51st active record.
-        QCOMPARE(l.operator_records, 51);
-        QCOMPARE(l.entries[10].surname, QStringLiteral("N10"));
-        QCOMPARE(l.entries[11].surname, QStringLiteral("N11"));
-        QCOMPARE(l.entries[11].operator_id, qint16(12));
-        QCOMPARE(l.entries[49].surname, QStringLiteral("N49"));
-        QCOMPARE(l.entries[49].operator_id, qint16(50));
+        QCOMPARE(l.nextId(), 51);
+        const std::vector<OperatorEntry>& e = l.entries();
+        QCOMPARE(e.size(), size_t(50));
+        QCOMPARE(e[10].surname, QStringLiteral("N10"));
+        QCOMPARE(e[11].surname, QStringLiteral("N11"));
+        QCOMPARE(e[11].operator_id, qint16(12));
+        QCOMPARE(e[49].surname, QStringLiteral("N49"));
+        QCOMPARE(e[49].operator_id, qint16(50));
     }
 
     void operatorSurnamesCut() {
         ConsoleFixture f;
+        const QString dir = f.dir.path();
         f.write("data/chop.dat", operatorRecord(0, QByteArray(20, '\xc0')) +
                                      operatorRecord(0, QByteArray(38, '\xdf')) +
                                      QByteArray(25, '\x01')); // a partial record at the end is ignored
-        loadOperators(f.c);
-        QCOMPARE(f.c.operators.operator_count, 2);
-        QCOMPARE(f.c.operators.operator_records, 2);
-        QCOMPARE(f.c.operators.entries[0].surname, QString(16, QChar(0x0410)));
-        QCOMPARE(f.c.operators.entries[1].surname, QString(16, QChar(0x042F)));
-        QCOMPARE(operatorSurname(f.c, 0), QString(20, QChar(0x0410)));
-        QCOMPARE(operatorSurname(f.c, 1), QString(38, QChar(0x042F)));
+        OperatorList l;
+        l.load(dir, &f.ui);
+        QCOMPARE(l.count(), 2);
+        QCOMPARE(l.nextId(), 2);
+        QCOMPARE(l.surname(0), QString(16, QChar(0x0410)));
+        QCOMPARE(l.surname(1), QString(16, QChar(0x042F)));
+        QCOMPARE(OperatorList::storedSurname(dir, &f.ui, 0), QString(20, QChar(0x0410)));
+        QCOMPARE(OperatorList::storedSurname(dir, &f.ui, 1), QString(38, QChar(0x042F)));
 
-        // A new surname is stored cut to fit with its terminator.
-        f.c.operators.entries[2] = {1, QString(40, QChar(0x0411)), 2};
-        f.c.operators.operator_count = 3;
-        storeNewOperator(f.c);
-        const QByteArray last = f.read("data/chop.dat").right(40);
-        QCOMPARE(last, operatorRecord(0, QByteArray(37, '\xc1')));
+        // A new surname takes the partial record's place, at the position its ID names.
+        QCOMPARE(l.add(dir, &f.ui, QString(16, QChar(0x0411))), 2);
+        const QByteArray stored = f.read("data/chop.dat");
+        QCOMPARE(stored.size(), 120);
+        QCOMPARE(stored.right(40), operatorRecord(0, QByteArray(16, '\xc1')));
     }
 
     void operatorIdsOutsideFile() {
         ConsoleFixture f;
+        const QString dir = f.dir.path();
         const QByteArray file = operatorRecord(0, "A") + operatorRecord(0, "B");
         f.write("data/chop.dat", file);
+        OperatorList l;
+        l.load(dir, &f.ui);
         for (qint16 id : {qint16(-1), qint16(2), qint16(1000), qint16(-32768)}) {
-            storeOperatorDeletion(f.c, id);
             bool ok = true;
-            QCOMPARE(operatorSurname(f.c, id, &ok), QString());
+            QCOMPARE(OperatorList::storedSurname(dir, &f.ui, id, &ok), QString());
             QVERIFY(!ok);
         }
-        QCOMPARE(f.read("data/chop.dat"), file);
+        // The file lost B's record after it was read: deleting B changes nothing in it.
+        f.write("data/chop.dat", operatorRecord(0, "A"));
+        QVERIFY(l.remove(dir, &f.ui, 1));
+        QCOMPARE(f.read("data/chop.dat"), operatorRecord(0, "A"));
+        QVERIFY(!l.remove(dir, &f.ui, 1)); // the reloaded list has no entry 1
+        QVERIFY(!l.remove(dir, &f.ui, -1));
         QVERIFY(f.ui.boxes.isEmpty());
-        storeOperatorDeletion(f.c, 1);
+        f.write("data/chop.dat", file);
+        l.load(dir, &f.ui);
+        QVERIFY(l.remove(dir, &f.ui, 1));
         QCOMPARE(f.read("data/chop.dat"), operatorRecord(0, "A") + operatorRecord(1, "B"));
     }
 
     void operatorFileMissing() {
         ConsoleFixture f(QStringList{});
-        f.ui.expectMessage(QStringLiteral("Ini_chop: не открылся файл chop.dat"), QStringLiteral("Ошибка"));
-        f.ui.expectMessage(QStringLiteral("Add_chop: не открылся файл chop.dat"), QStringLiteral("Ошибка"));
-        f.ui.expectMessage(QStringLiteral("Del_chop: не открылся файл chop.dat"), QStringLiteral("Ошибка"));
-        f.ui.expectMessage(QStringLiteral("Read_chop: не открылся файл chop.dat"), QStringLiteral("Ошибка"));
-        loadOperators(f.c);
-        QCOMPARE(f.c.operators.operator_count, 0);
-        f.c.operators.entries[0] = {1, QStringLiteral("Петров"), 0};
-        f.c.operators.operator_count = 1;
-        storeNewOperator(f.c);
-        storeOperatorDeletion(f.c, 0);
+        const QString dir = f.dir.path();
+        const QString ini = QStringLiteral("Ini_chop: не открылся файл chop.dat");
+        for (const QString& text : {ini, QStringLiteral("Add_chop: не открылся файл chop.dat"), ini,
+                                    QStringLiteral("Del_chop: не открылся файл chop.dat"), ini,
+                                    QStringLiteral("Read_chop: не открылся файл chop.dat")})
+            f.ui.expectMessage(text, QStringLiteral("Ошибка"));
+        OperatorList l;
+        l.load(dir, &f.ui);
+        QCOMPARE(l.count(), 0);
+        QCOMPARE(l.add(dir, &f.ui, QStringLiteral("Петров")), -1); // and the list is read again
+        QCOMPARE(l.count(), 0);
+        // The folder goes away after the list was read.
+        QVERIFY(QDir(dir).mkpath("data"));
+        f.write("data/chop.dat", operatorRecord(0, "A"));
+        l.load(dir, &f.ui);
+        QVERIFY(QDir(f.file("data")).removeRecursively());
+        QVERIFY(l.remove(dir, &f.ui, 0));
+        QCOMPARE(l.count(), 0);
         bool ok = true;
-        QCOMPARE(operatorSurname(f.c, 0, &ok), QString());
+        QCOMPARE(OperatorList::storedSurname(dir, &f.ui, 0, &ok), QString());
         QVERIFY(!ok);
     }
 
-    void addWithEmptyListWritesNothing() {
+    void cancelledAddWritesNothing() {
         ConsoleFixture f;
-        loadOperators(f.c);
-        storeNewOperator(f.c); // operator_count 0: no last entry to write
+        OperatorList l;
+        l.load(f.dir.path(), &f.ui);
+        QCOMPARE(l.add(f.dir.path(), &f.ui, QString()), -1); // no surname: nothing to write
         QCOMPARE(f.read("data/chop.dat"), QByteArray());
+        QCOMPARE(l.count(), 0);
+        QVERIFY(f.ui.boxes.isEmpty());
     }
 };
 
