@@ -98,9 +98,19 @@ private slots:
         QCOMPARE(eventTexts(f.daily()), texts);
     }
 
+    // Three records fit, by their count or by the memory they take (unpacked while a batch fills).
+    void fullQueueKeepsTheOldestAndSaysSoOnce_data() {
+        QTest::addColumn<bool>("byMemory");
+        QTest::newRow("count") << false;
+        QTest::newRow("memory") << true;
+    }
     void fullQueueKeepsTheOldestAndSaysSoOnce() {
+        QFETCH(bool, byMemory);
         DecoderFixture f;
-        f.c.journal.setCapacity(3);
+        if (byMemory)
+            f.c.journal.setMemoryLimit(3 * EventRecord::kSize);
+        else
+            f.c.journal.setCapacity(3);
         FileSizeLimit full(0);
         f.ui.expectMessage(QStringLiteral("Put_msg: не записался файл VatrelB_mess\\9. События хранятся в "
                                           "памяти и будут записаны, когда запись станет возможной"));
