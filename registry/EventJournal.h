@@ -55,7 +55,6 @@ public:
     size_t keptBytes() const { return m_bytes; } // the memory they take
     size_t keptFiles() const { return m_kept.size(); }
     quint64 dropped() const { return m_dropped; } // records lost because the memory for them was full
-    bool outage() const { return m_outage; }      // writing fails and the operator has been told
 
     void setCapacity(size_t records) { m_capacity = records; }
     void setMemoryLimit(size_t bytes) { m_memoryLimit = bytes; }
