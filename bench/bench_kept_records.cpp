@@ -59,17 +59,18 @@ void BM_FullDiskStorm(benchmark::State& state) {
         }
         events += kReportsPerSecond;
     }
-    const LogWriteState& s = c->log_writes;
-    state.counters["kept_records"] = double(s.count);
-    state.counters["kept_MB"] = double(s.bytes) / (1024.0 * 1024.0);
-    state.counters["bytes_per_record"] = s.count ? double(s.bytes) / double(s.count) : 0.0;
-    state.counters["dropped"] = double(s.dropped);
+    const EventJournal& j = c->journal;
+    const size_t kept = j.keptCount();
+    state.counters["kept_records"] = double(kept);
+    state.counters["kept_MB"] = double(j.keptBytes()) / (1024.0 * 1024.0);
+    state.counters["bytes_per_record"] = kept ? double(j.keptBytes()) / double(kept) : 0.0;
+    state.counters["dropped"] = double(j.dropped());
 
     setrlimit(RLIMIT_FSIZE, &old);
-    retryPendingLogWrites(*c);
+    c->journal.retryKept(journalOutlet(*c));
     const qint64 daily = recordsIn(dir.path() + QStringLiteral("/QReport"));
     const qint64 own = recordsIn(dir.path() + QStringLiteral("/VatrelB_mess"));
-    if (c->log_writes.count != 0 || daily + own + qint64(s.dropped) != 2 * events)
+    if (j.keptCount() != 0 || daily + own + qint64(j.dropped()) != 2 * events)
         state.SkipWithError("kept records did not all reach the files");
 }
 

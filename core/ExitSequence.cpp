@@ -61,14 +61,14 @@ ExitOutcome finishRun(Console& c) {
     // (nothing kept back so far), into the log too, before the exit's own record.
     for (const QString& f : out.unsavedFiles)
         std::fprintf(stderr, "vatrel-console: not saved at exit: %s\n", qPrintable(f));
-    out.listedInDayLog = c.log_writes.count == 0;
+    out.listedInDayLog = c.journal.keptCount() == 0;
     if (out.listedInDayLog)
         for (const QString& f : out.unsavedFiles)
             logProgramEvent(c, programEvent(c, EventCode::NotSavedAtExit, f));
     logProgramEvent(c, programEvent(c, EventCode::ProgramExit));
-    retryPendingLogWrites(c);
+    c.journal.retryKept(journalOutlet(c));
     if (c.ui) c.ui->gatherMessages(nullptr);
-    out.lostRecords = c.log_writes.count;
+    out.lostRecords = c.journal.keptCount();
     if (out.lostRecords > 0)
         std::fprintf(stderr, "vatrel-console: log records lost at exit: %zu\n", out.lostRecords);
     return out;

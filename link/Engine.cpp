@@ -406,7 +406,7 @@ void showClock(Console& c) {
 
 void onClockTick(Console& c) {
     showClock(c);
-    retryPendingLogWrites(c); // events kept through a full disk reach the files once it has room
+    c.journal.retryKept(journalOutlet(c)); // events kept through a full disk reach the files once it has room
     EngineState& e = c.engine;
     ++e.clock_ticks;
     if (e.Conv_link == 1) return;

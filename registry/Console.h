@@ -3,7 +3,7 @@
 #include "registry/AlarmBoard.h"
 #include "registry/Colours.h"
 #include "registry/ConsoleUi.h"
-#include "registry/KeptRecords.h"
+#include "registry/EventJournal.h"
 #include "registry/OperatorList.h"
 #include "registry/OscScope.h"
 #include "registry/Records.h"
@@ -14,7 +14,6 @@
 #include <array>
 #include <deque>
 #include <functional>
-#include <map>
 #include <optional>
 
 namespace vatrel {
@@ -28,14 +27,6 @@ constexpr int kSizeTrBuf = 1024; // largest number of words in one command
 constexpr int kRxBufSize = 1024;
 constexpr int kPortCount = 71; // "COM1" … "COM70" and one empty item
 constexpr quint8 kDeviceCode = 22;
-// Event log records kept in memory while they cannot be written, kept compressed (KeptRecords):
-// at most this many, in at most this much memory, whichever comes first. The program's event texts
-// pack to about 15 bytes a record (bench_kept_records), so the count is reached first: a million
-// records are half a million events (each goes to two files), many nights of alarms. Texts that
-// pack badly (at worst a record's 328 bytes) meet the memory bound instead.
-constexpr int kPendingLogWritesMax = 1000000;
-constexpr size_t kPendingLogBytesMax = 40u * 1024 * 1024;
-
 // Sensor table columns.
 enum SensorColumn {
     colPos = 0,
@@ -113,33 +104,6 @@ struct EngineState {
     quint32 clock_ticks = 0;
 };
 
-// One event log record that could not be written yet.
-struct PendingLogWrite {
-    QString fragment; // the file below data_dir, chosen when the event happened
-    QByteArray bytes; // the encoded record (shared by the sensor file's and the day's entry)
-    bool daily = false;
-};
-
-// The records one log file waits for.
-struct KeptLog {
-    bool daily = false; // the day's log (named to the operator without the data folder)
-    KeptRecords records{EventRecord::kSize};
-};
-
-// Event log records waiting for the disk, by file, oldest first. A file's kept records are written
-// before anything newer goes to it, so every file keeps the order in which the events happened; a
-// file that cannot be written holds up only its own records, never another file's.
-struct LogWriteState {
-    std::map<QString, KeptLog> pending; // only files that hold records
-    size_t count = 0;                   // records kept, all files together
-    size_t bytes = 0;                   // the memory they take
-    bool outage = false;                // writing fails; the operator has been told
-    bool overflow_told = false;         // the queue filled up during this outage and the operator was told
-    quint64 dropped = 0;                // records lost because the queue was full
-    size_t capacity = kPendingLogWritesMax;
-    size_t memory_limit = kPendingLogBytesMax;
-};
-
 // Oscilloscope tab state decided by the core (the curves and scales are in Console::scope). The DC
 // component entries and the start position show what the core puts here: a resumed oscillogram or a
 // value sent for the sensor under oscillogram rewrites them; their handlers take what was typed.
@@ -175,8 +139,8 @@ struct Console {
     std::array<std::array<qint32, kSlots + 1>, 7> slot_counters{}; // [1] checksum errors, [4] time-outs
     std::array<qint16, kSlots> slot_online{};
     OperatorList operators;
-    LogWriteState log_writes;
-    int port_index = 0; // ComboBox1 selection: 0 = "COM1" … 69 = "COM70", 70 = the empty item
+    EventJournal journal; // the event log files and the records that wait for the disk
+    int port_index = 0;   // ComboBox1 selection: 0 = "COM1" … 69 = "COM70", 70 = the empty item
     bool selection_highlight = false;
 
     // Converter link.

@@ -15,17 +15,10 @@ Colour eventFontColour(int code);
 void logSensorEvent(Console& c, const EventRecord& rec, qint16 sensor_type);
 // Logs a program-level event: the event list and the day's log file only.
 void logProgramEvent(Console& c, const EventRecord& rec);
-
-// Writes the records that could not be written before, each file's oldest first, leaving a file at
-// its first record that still fails. A new event's record first has its own file's kept records
-// written; the clock calls this for all files, so they empty as soon as the disk takes writes
-// again even when no event comes.
-void retryPendingLogWrites(Console& c);
-// At the end of the run: one more try at the records still waiting for the disk, and a box that
-// says how many are lost with the program when the disk still does not take them.
-void reportUnwrittenLogAtExit(Console& c);
 // The status bar panel that says, for as long as it lasts, that the log cannot be written.
 constexpr int kLogStatusPanel = 0;
+// The journal's way to the data folder, the operator's boxes and the status bar panel.
+EventJournal::Outlet journalOutlet(Console& c);
 
 // Builds a record stamped now.
 EventRecord makeEvent(const Console& c, quint32 factory_number, int code, const QString& text);
@@ -39,9 +32,5 @@ EventRecord programEvent(const Console& c, EventCode event, const QString& detai
 // "<Ватрел-А>" or "<Ватрел-Б>" as used inside event texts, and the type's display name.
 QString typeTag(qint16 sensor_type);
 QString typeName(qint16 sensor_type);
-
-// Log file paths (relative to data_dir).
-QString sensorLogFragment(quint32 factory_number, qint16 sensor_type); // VatrelA_mess/<signed n>
-QString dailyLogFragment(const QDate& date);                           // QReport/<dd.MM.yyyy>
 
 } // namespace vatrel

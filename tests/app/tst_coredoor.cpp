@@ -57,7 +57,8 @@ class TestCoreDoor : public QObject {
     std::unique_ptr<ConsoleWindows> m_windows;
 
     QString dayLog() const {
-        return m_dir.filePath(QStringLiteral("QReport/") + QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")));
+        return m_dir.filePath(QStringLiteral("QReport/") +
+                              QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")));
     }
     void simSays(const char* line) {
         m_sim.write(line);
@@ -84,7 +85,8 @@ private slots:
     // The line comes up and the sensors report: the windows learn of it through the mirror.
     void theWindowsShowWhatTheCoreReceives() {
         const Console& shown = m_windows->door()->mirror();
-        QTRY_VERIFY_WITH_TIMEOUT(!shown.wait_panel_visible && shown.sensor_grid.at(colState, 1) == stateText(0), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !shown.wait_panel_visible && shown.sensor_grid.at(colState, 1) == stateText(0), 30000);
         QCOMPARE(shown.sensor_grid.at(colAddress, 1), QStringLiteral("1001"));
         QCOMPARE(shown.sensor_grid.at(colArmed1, 1), QStringLiteral("Взят"));
     }

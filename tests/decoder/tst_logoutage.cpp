@@ -98,9 +98,19 @@ private slots:
         QCOMPARE(eventTexts(f.daily()), texts);
     }
 
+    // Three records fit, by their count or by the memory they take (unpacked while a batch fills).
+    void fullQueueKeepsTheOldestAndSaysSoOnce_data() {
+        QTest::addColumn<bool>("byMemory");
+        QTest::newRow("count") << false;
+        QTest::newRow("memory") << true;
+    }
     void fullQueueKeepsTheOldestAndSaysSoOnce() {
+        QFETCH(bool, byMemory);
         DecoderFixture f;
-        f.c.log_writes.capacity = 3;
+        if (byMemory)
+            f.c.journal.setMemoryLimit(3 * EventRecord::kSize);
+        else
+            f.c.journal.setCapacity(3);
         FileSizeLimit full(0);
         f.ui.expectMessage(QStringLiteral("Put_msg: не записался файл VatrelB_mess\\9. События хранятся в "
                                           "памяти и будут записаны, когда запись станет возможной"));
@@ -110,19 +120,19 @@ private slots:
             logSensorEvent(f.c, makeEvent(f.c, 9, 30, QStringLiteral("e%1").arg(i)), 1);
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(f.ui.boxes.size(), 2);
-        QCOMPARE(f.c.log_writes.dropped, quint64(3));
+        QCOMPARE(f.c.journal.dropped(), quint64(3));
         QCOMPARE(f.c.event_grid.at(1, 3), QStringLiteral("e3")); // the list still shows everything
         // Ending the run now loses the kept records: the operator is told how many.
         f.ui.expectMessage(QStringLiteral("Записи журнала, не попавшие на диск, будут потеряны: 3"));
-        reportUnwrittenLogAtExit(f.c);
+        f.c.journal.reportLostAtExit(journalOutlet(f.c));
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(f.ui.boxes.size(), 3);
         full.lift();
-        retryPendingLogWrites(f.c);
+        f.c.journal.retryKept(journalOutlet(f.c));
         QCOMPARE(eventTexts(f.sensorLog(9, true)), (QStringList{"e1", "e2"}));
         QCOMPARE(eventTexts(f.daily()), (QStringList{"e1"}));
         QCOMPARE(f.c.status_panels[0], QString());
-        reportUnwrittenLogAtExit(f.c); // all written: nothing to say
+        f.c.journal.reportLostAtExit(journalOutlet(f.c)); // all written: nothing to say
         QCOMPARE(f.ui.boxes.size(), 3);
     }
 
@@ -135,11 +145,11 @@ private slots:
         constexpr int kEvents = 60000;
         for (int i = 0; i < kEvents; ++i)
             logSensorEvent(f.c, makeEvent(f.c, 4321, i % 2 ? 0 : 33, QString::number(i)), 0);
-        QCOMPARE(f.c.log_writes.count, size_t(2 * kEvents));
-        QCOMPARE(f.c.log_writes.dropped, quint64(0));
+        QCOMPARE(f.c.journal.keptCount(), size_t(2 * kEvents));
+        QCOMPARE(f.c.journal.dropped(), quint64(0));
         full.lift();
-        retryPendingLogWrites(f.c);
-        QCOMPARE(f.c.log_writes.count, size_t(0));
+        f.c.journal.retryKept(journalOutlet(f.c));
+        QCOMPARE(f.c.journal.keptCount(), size_t(0));
         for (const QList<LoggedEvent>& log : {f.daily(), f.sensorLog(4321, false)}) {
             QCOMPARE(log.size(), kEvents);
             for (int i = 0; i < kEvents; i += 997)
@@ -174,7 +184,7 @@ private slots:
         QCOMPARE(f.c.status_panels[0], QStringLiteral("Журнал не пишется: 1"));
 
         f.ui.expectMessage(QStringLiteral("Записи журнала, не попавшие на диск, будут потеряны: 1"));
-        reportUnwrittenLogAtExit(f.c);
+        f.c.journal.reportLostAtExit(journalOutlet(f.c));
         QVERIFY(f.ui.allExpectedShown());
 
         // Mended, the next event of that sensor writes the kept record first.
@@ -205,10 +215,10 @@ private slots:
         // while that box waits finds nothing left.
         QVERIFY(QDir(f.file(QStringLiteral("VatrelA_mess"))).removeRecursively());
         f.ui.allowMessagePrefix(QStringLiteral("Put_msg: не открылся файл "));
-        f.ui.whileShown = [&](const QString&) { retryPendingLogWrites(f.c); };
-        retryPendingLogWrites(f.c);
-        QCOMPARE(f.c.log_writes.count, size_t(0));
-        QVERIFY(f.c.log_writes.pending.empty());
+        f.ui.whileShown = [&](const QString&) { f.c.journal.retryKept(journalOutlet(f.c)); };
+        f.c.journal.retryKept(journalOutlet(f.c));
+        QCOMPARE(f.c.journal.keptCount(), size_t(0));
+        QCOMPARE(f.c.journal.keptFiles(), size_t(0));
         QCOMPARE(f.c.status_panels[0], QString());
         QCOMPARE(eventTexts(f.daily()), (QStringList{"A", "B"}));
     }

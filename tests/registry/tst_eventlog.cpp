@@ -219,7 +219,7 @@ private slots:
                            "памяти и будут записаны, когда запись станет возможной"));
         logProgramEvent(f.c, logEvent(0, 20, QStringLiteral("Начало работы")));
         QVERIFY(f.ui.allExpectedShown());
-        QCOMPARE(f.c.log_writes.count, size_t(1));
+        QCOMPARE(f.c.journal.keptCount(), size_t(1));
         QFile log(daily);
         QVERIFY(!openLogFile(log));
     }
