@@ -54,10 +54,11 @@ int runConsole(Console& c, std::unique_ptr<WidgetUi> ui, CoreDoor::Mode mode) {
     AlarmWindow* alarm = windows.alarmWindow();
     QObject::connect(
         windows.mainWindow(), &MainWindow::exitConfirmed, alarm,
-        [alarm] {
+        [alarm, door = windows.door()] {
             // Everything is saved and logged. QApplication::quit() would first ask every window to
             // close, and the alarm window refuses: end the loop unconditionally instead.
             alarm->stopSound();
+            door->stopSound();
             alarm->hide();
             QCoreApplication::exit(0);
         },

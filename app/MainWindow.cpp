@@ -606,6 +606,10 @@ void MainWindow::endRunUnasked(bool windowsGone) {
     m_door.call([&headless](Console& c) { c.ui = &headless; });
     endRun(false);
     m_door.call([](Console& c) { c.ui = nullptr; });
+    // The program ends without returning to its event loop: the sound stops and the core's thread
+    // ends here.
+    m_door.stopSound();
+    m_door.shutDown();
 }
 
 void MainWindow::endRun(bool operatorWatches) {

@@ -7,6 +7,7 @@
 #include <QMetaObject>
 #include <QThread>
 #include <QTimer>
+#include <exception>
 #include <utility>
 
 namespace vatrel {
@@ -30,6 +31,20 @@ CoreDoor::CoreDoor(Console& core, Mode mode, QObject* parent)
         m_running = true;
     }
     runBlocking([this] {
+        // Nothing in the core is meant to throw. If something does on the core's thread, the windows
+        // say what, and the core goes on with its next pass.
+        const auto guarded = [this](void (*tick)(Console&)) {
+            return [this, tick] {
+                try {
+                    tick(m_core);
+                } catch (const std::exception& e) {
+                    const QString what = QString::fromLocal8Bit(e.what());
+                    toWindows([what](ConsoleUi& ui) {
+                        ui.message(QStringLiteral("Ошибка"), what, ConsoleUi::Icon::Error);
+                    });
+                }
+            };
+        };
         auto timer = [this](const char* name, int ms) {
             auto* t = new QTimer(m_host);
             t->setObjectName(QString::fromLatin1(name));
@@ -39,13 +54,13 @@ CoreDoor::CoreDoor(Console& core, Mode mode, QObject* parent)
         // A pass happens only while the port opening left the receive timer enabled.
         m_timerRv = timer("TimerRv", 10);
         m_timerRv->setTimerType(Qt::PreciseTimer);
-        connect(m_timerRv, &QTimer::timeout, m_host, [this] {
-            if (m_core.engine.rv_timer_running) onReceiveTick(m_core);
-        });
+        connect(m_timerRv, &QTimer::timeout, m_host, guarded([](Console& c) {
+                    if (c.engine.rv_timer_running) onReceiveTick(c);
+                }));
         m_timer1 = timer("Timer1", 1000);
-        connect(m_timer1, &QTimer::timeout, m_host, [this] { onCommandTick(m_core); });
+        connect(m_timer1, &QTimer::timeout, m_host, guarded(&onCommandTick));
         m_timer2 = timer("Timer2", 1000);
-        connect(m_timer2, &QTimer::timeout, m_host, [this] { onClockTick(m_core); });
+        connect(m_timer2, &QTimer::timeout, m_host, guarded(&onClockTick));
     });
 }
 
@@ -102,6 +117,12 @@ void CoreDoor::stopTimers() {
     });
 }
 
+void CoreDoor::stopSound() {
+    runBlocking([this] {
+        if (m_sound) m_sound->stop();
+    });
+}
+
 void CoreDoor::shutDown() {
     if (!m_running) return;
     QThread* windowThread = thread();
@@ -130,17 +151,24 @@ void CoreDoor::runBlocking(const std::function<void()>& fn) {
 
 void CoreDoor::runOnCore(const std::function<void()>& fn) {
     QList<CoreBox> boxes;
+    std::exception_ptr thrown;
     runBlocking([&] {
         if (m_coreUi) m_coreUi->beginCall();
-        fn();
+        try {
+            fn();
+        } catch (...) {
+            thrown = std::current_exception(); // it goes on where the command came from
+        }
         if (m_coreUi) boxes = m_coreUi->endCall();
         // The window thread waits: the mirror can be written from here. Whatever was published
         // before is older than this and must not overwrite it.
         const QMutexLocker lock(&m_pendingLock);
+        copyShownState(*m_pending, *m_mirror, m_pendingViews, false); // its change marks
         copyShownState(m_core, *m_mirror, kAllViews, true, true);
         m_pendingViews = 0;
         m_pendingSamples = false;
     });
+    if (thrown) std::rethrow_exception(thrown);
     if (!m_windowUi) return;
     for (unsigned bit = 0; (ViewSet(1) << bit) & kAllViews; ++bit)
         m_windowUi->changed(ConsoleUi::View(bit));

@@ -70,6 +70,8 @@ public:
     // core's thread. Their parent is timers().
     void startTimers();
     void stopTimers();
+    // Stops the alarm sound the core plays, whatever the core's ui does (a backstop).
+    void stopSound();
     QObject* timers() const { return m_host; }
 
     // Ends the core thread; commands after it run on the calling thread. The destructor does it too.

@@ -130,12 +130,19 @@ bool disarmLoopOfSensor(Console& c, const QString& number, int loop) {
 // ---------------------------------------------------------------------------------------------
 // Alarms
 
-void acknowledgeAllAlarms(Console& c) {
+void acknowledgeAllAlarms(Console& c, quint64 lastSeenId) {
+    c.alarms.acknowledgeUpTo(lastSeenId);
+    c.changed(View::AlarmList);
+    if (!c.alarms.isEmpty()) {
+        // Alarms came in after the list the operator acknowledged was drawn: they were neither seen
+        // nor acknowledged, so they stay, the sound goes on and the window comes forward with them.
+        if (c.ui) c.ui->showAlarmWindow();
+        return;
+    }
     c.alarms.acknowledgeAll();
     // Stopped even when nothing is flagged as playing: acknowledging must always end in silence.
     if (c.ui) c.ui->stopAlarmSound();
     c.alarms.setSoundOn(false);
-    c.changed(View::AlarmList);
 }
 
 // ---------------------------------------------------------------------------------------------

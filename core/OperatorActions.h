@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <functional>
+#include <limits>
 #include <optional>
 
 namespace vatrel {
@@ -34,8 +35,9 @@ bool disarmLoopOfSensor(Console& c, const QString& number, int loop);
 // Alarms
 
 // "Отбой тревог": empties the alarm list, resets its counts and stops the sound. Nothing is logged.
-// Hiding the window is the window's own part.
-void acknowledgeAllAlarms(Console& c);
+// Hiding the window is the window's own part. Only the alarms up to `lastSeenId`, the newest the
+// window had drawn, are acknowledged: newer ones stay listed and sounding.
+void acknowledgeAllAlarms(Console& c, quint64 lastSeenId = std::numeric_limits<quint64>::max());
 
 // ---------------------------------------------------------------------------------------------
 // Connecting and disconnecting

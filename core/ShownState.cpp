@@ -7,7 +7,7 @@ void copyShownState(const Console& from, Console& to, ViewSet views, bool sample
     using View = ConsoleUi::View;
     const auto has = [views](View v) { return (views & viewBit(v)) != 0; };
     if (has(View::SensorGrid)) {
-        to.sensor_grid = from.sensor_grid;
+        from.sensor_grid.handOver(to.sensor_grid);
         to.SensorRowStyles = from.SensorRowStyles;
         to.sensors = from.sensors;
         to.slot_online = from.slot_online;
@@ -15,11 +15,11 @@ void copyShownState(const Console& from, Console& to, ViewSet views, bool sample
         to.osc_slot = from.osc_slot;
     }
     if (has(View::ComGrid)) {
-        to.com_grid = from.com_grid;
+        from.com_grid.handOver(to.com_grid);
         to.slot_counters = from.slot_counters;
     }
     if (has(View::EventList)) {
-        to.event_grid = from.event_grid;
+        from.event_grid.handOver(to.event_grid);
         to.EventRowStyles = from.EventRowStyles;
         to.event_rows = from.event_rows;
     }

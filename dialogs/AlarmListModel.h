@@ -23,6 +23,8 @@ public:
     // new alarm inserts a row instead of redrawing the list, and once the list is full its rows move
     // up (rowsShifted) instead of being drawn again.
     void refresh();
+    // The newest alarm drawn (0: none yet).
+    quint64 lastShownId() const { return m_lastId; }
 
 signals:
     void rowsShifted(int first, int last, int count);

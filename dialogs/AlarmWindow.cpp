@@ -203,9 +203,12 @@ void AlarmWindow::playSound(const QString& path) { m_sound.play(path); }
 void AlarmWindow::stopSound() { m_sound.stop(); }
 
 void AlarmWindow::acknowledgeAllAlarms() {
-    m_door.call([](Console& c) { vatrel::acknowledgeAllAlarms(c); });
-    stopSound(); // also when the window layer did not route the core's stop request here
+    // What the operator acknowledges is what the list showed: an alarm that came in since stays.
+    m_door.call([seen = m_model->lastShownId()](Console& c) { vatrel::acknowledgeAllAlarms(c, seen); });
     refresh();
+    if (hasAlarms()) return;
+    stopSound(); // also when the window layer did not route the core's stop request here
+    m_door.stopSound();
     hide();
 }
 

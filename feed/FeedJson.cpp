@@ -41,7 +41,7 @@ SensorSnapshot SensorSnapshot::take(const Console& c, int slot) {
     s.threshold2 = r.threshold2;
     s.signal1 = r.isTypeB() ? r.signal1_b : r.signal1_a;
     s.signal2 = r.isTypeB() ? r.signal2_b : r.signal2_a;
-    return s; // the time is stamped off the GUI thread, when the state is published
+    return s; // the time is stamped off the core's thread, when the state is published
 }
 
 bool SensorSnapshot::sameState(const SensorSnapshot& o) const {

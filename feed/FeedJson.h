@@ -7,7 +7,7 @@ namespace vatrel {
 
 struct Console;
 
-// An event as handed over by the core: copied on the GUI thread, turned into JSON off it.
+// An event as handed over by the core: copied on the core's thread, turned into JSON off it.
 struct FeedEvent {
     double time = 0; // days since 1899-12-30, local time
     qint32 factory_number = 0;

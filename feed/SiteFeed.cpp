@@ -26,7 +26,7 @@ using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 constexpr int kInflightWindow = 64; // QoS 1 publishes awaiting their acknowledgement
-// How often the feed's thread picks up what the GUI thread handed over. Polling keeps the hand-over
+// How often the feed's thread picks up what the core's thread handed over. Polling keeps the hand-over
 // free of system calls (no wake-up per event); an event waits 20 ms at most.
 constexpr auto kLoopTimeout = 20ms;
 constexpr auto kConnectTimeout = 10s; // a broker that accepts but never answers CONNECT
@@ -72,9 +72,9 @@ struct SiteFeed::Worker {
     FeedConfig cfg;
     QByteArray eventsTopic, consoleTopic, converterTopic, sensorsPrefix;
 
-    // Shared with the GUI thread, under `m`.
+    // Shared with the core's thread, under `m`.
     mutable std::mutex m;
-    std::condition_variable cv; // stop() only: the GUI thread never wakes the feed's thread
+    std::condition_variable cv; // stop() only: the core's thread never wakes the feed's thread
     std::deque<FeedEvent> queue;
     std::array<SensorSnapshot, kSlots> latest{};
     std::bitset<kSlots> dirty;
@@ -165,7 +165,7 @@ struct SiteFeed::Worker {
         shutdown();
     }
 
-    // Takes what the GUI thread handed over; writes new events to the spool. True when stopping.
+    // Takes what the core's thread handed over; writes new events to the spool. True when stopping.
     bool drain() {
         std::deque<FeedEvent> events;
         std::vector<std::pair<int, SensorSnapshot>> sensors;

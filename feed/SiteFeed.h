@@ -11,7 +11,7 @@ namespace vatrel {
 // central room that watches several consoles. Read-only: it subscribes to nothing that could
 // change the console.
 //
-// The GUI thread only copies what changed into a bounded queue (events) or a per-slot table
+// The core's thread only copies what changed into a bounded queue (events) or a per-slot table
 // (sensor rows, latest wins) and wakes the feed's own thread. That thread writes every event to the
 // spool first, then publishes it with QoS 1 in sequence order; after a lost connection it starts
 // again from the first event the broker has not acknowledged, so a consumer sees every event at

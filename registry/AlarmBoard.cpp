@@ -16,4 +16,10 @@ void AlarmBoard::acknowledgeAll() {
     m_total = 0;
 }
 
+void AlarmBoard::acknowledgeUpTo(quint64 lastSeenId) {
+    while (!m_alarms.empty() && m_alarms.front().id <= lastSeenId)
+        m_alarms.pop_front();
+    m_total = quint32(m_alarms.size());
+}
+
 } // namespace vatrel

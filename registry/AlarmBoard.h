@@ -28,6 +28,9 @@ public:
     quint64 raise(const EventRecord& event);
     // Empties the list and sets the count back to 0. Ids are not reused afterwards.
     void acknowledgeAll();
+    // Acknowledges the alarms up to `lastSeenId` (ids grow with time): those the operator had on
+    // screen. Newer ones stay listed, and the count is theirs.
+    void acknowledgeUpTo(quint64 lastSeenId);
 
     const std::deque<Alarm>& alarms() const { return m_alarms; }
     // Alarms raised since the last acknowledgement, also those that dropped out of the list.

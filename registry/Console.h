@@ -96,7 +96,7 @@ struct EngineState {
     qint64 max_pass_ms = 0;
     int timing_calls = 0;
     // Longest time between the starts of two passes since max_pass_gap_us was last taken (monotonic
-    // clock, ns since its epoch; -1 after a port opening): how long the rest of the GUI thread kept
+    // clock, ns since its epoch; -1 after a port opening): how long the rest of the core's thread kept
     // the engine waiting.
     qint64 last_pass_start_ns = -1;
     qint64 max_pass_gap_us = 0;

@@ -10,7 +10,7 @@ struct Console;
 
 // Where the core hands what a site feed publishes: every logged event, every sensor row that
 // changed and the converter link. The console holds at most one (null when no feed is configured).
-// Every call comes from the GUI thread and must return at once: an implementation only copies
+// Every call comes from the core's thread and must return at once: an implementation only copies
 // what it needs and hands it on to a thread of its own.
 class FeedSink {
 public:

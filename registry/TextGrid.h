@@ -125,6 +125,43 @@ public:
         m_firstChanged = m_lastChanged = -1;
     }
 
+    // Makes `to` a copy of this grid for a view that reads `to` (a copy on another thread): the texts,
+    // and the changes made here since the last hand-over added to those `to`'s view has not taken
+    // yet. The changes here are cleared: from now on they are `to`'s.
+    void handOver(TextGrid& to) const {
+        std::vector<quint32> untaken = std::move(to.m_changed);
+        const Shift untakenShift = to.m_shift;
+        const bool hadUntaken = to.m_firstChanged >= 0 || untakenShift.count > 0;
+        to = *this;
+        if (hadUntaken && untaken.size() == m_changed.size()) {
+            Shift shift = m_shift;
+            if (shift.count > 0 && untakenShift.count > 0 &&
+                (untakenShift.first != shift.first || untakenShift.last != shift.last)) {
+                // Two ranges moved before the view caught up: both are drawn again whole.
+                for (int row = untakenShift.first; row <= untakenShift.last; ++row)
+                    untaken[size_t(row)] = allColumns();
+                for (int row = shift.first; row <= shift.last; ++row)
+                    untaken[size_t(row)] = allColumns();
+                shift = {};
+            } else if (shift.count > 0) {
+                // The rows the view has yet to draw moved with the new move.
+                for (int row = shift.first; row <= shift.last; ++row) {
+                    const int from = row + shift.count;
+                    untaken[size_t(row)] = from <= shift.last ? untaken[size_t(from)] : 0u;
+                }
+                shift.count += untakenShift.count;
+            } else {
+                shift = untakenShift;
+            }
+            to.m_shift = shift;
+            for (size_t row = 0; row < untaken.size(); ++row)
+                if (untaken[row] != 0u) to.mark(int(row), untaken[row]);
+        }
+        std::fill(m_changed.begin(), m_changed.end(), 0u);
+        m_firstChanged = m_lastChanged = -1;
+        m_shift = {};
+    }
+
 private:
     // Where row `row` is stored: rows m_turnFirst … m_turnLast are turned m_turn places.
     size_t storedRow(int row) const {
