@@ -97,8 +97,16 @@ void CoreDoor::post(std::function<void(Console&)> fn) {
 }
 
 void CoreDoor::share(const std::function<void(Console&)>& fn) {
-    if (m_running) fn(*m_mirror);
-    post(fn);
+    if (!m_running) {
+        fn(m_core);
+        return;
+    }
+    fn(*m_mirror);
+    const quint64 number = ++m_sharesSent;
+    post([this, fn, number](Console& core) {
+        fn(core);
+        m_sharesApplied = number;
+    });
 }
 
 void CoreDoor::startTimers() {
@@ -181,6 +189,7 @@ void CoreDoor::publish(ViewSet views, bool raise, bool samples) {
     {
         const QMutexLocker lock(&m_pendingLock);
         copyShownState(m_core, *m_pending, views, samples);
+        m_pendingShares = m_sharesApplied;
         m_pendingViews |= views;
         m_pendingRaise = m_pendingRaise || raise;
         m_pendingSamples = m_pendingSamples || samples;
@@ -198,7 +207,15 @@ void CoreDoor::takeShownState() {
     {
         const QMutexLocker lock(&m_pendingLock);
         m_wakeQueued = false;
+        // Taken before the core had what the operator typed since: the entries keep the typed texts.
+        const OscControls typed = m_mirror->osc;
         copyShownState(*m_pending, *m_mirror, m_pendingViews, m_pendingSamples);
+        if (m_pendingShares < m_sharesSent) {
+            m_mirror->osc.Edit7 = typed.Edit7;
+            m_mirror->osc.Delta1 = typed.Delta1;
+            m_mirror->osc.Delta2 = typed.Delta2;
+            m_mirror->osc.EDirect_component = typed.EDirect_component;
+        }
         views = std::exchange(m_pendingViews, 0u);
         raise = std::exchange(m_pendingRaise, false);
         samples = std::exchange(m_pendingSamples, false);

@@ -106,6 +106,11 @@ private:
     bool m_pendingRaise = false;
     bool m_pendingSamples = false;
     bool m_wakeQueued = false;
+    // Shares sent by the windows and applied by the core (numbered): a snapshot taken before the
+    // core applied the last one does not overwrite what the windows changed meanwhile.
+    quint64 m_sharesSent = 0;    // window thread
+    quint64 m_sharesApplied = 0; // core thread
+    quint64 m_pendingShares = 0; // under m_pendingLock
 };
 
 template <class F> auto CoreDoor::call(F&& fn) -> std::invoke_result_t<F&, Console&> {
