@@ -239,7 +239,7 @@ bool connectSensor(Console& c, const ConnectInput& in, const std::function<void(
 
 bool disconnectSensor(Console& c, int operatorIndex, const std::function<void()>& afterWrite) {
     const int slot = selectedSlot(c);
-    SensorRecord* r = c.sensors.isSlot(slot) ? &c.sensors.record(slot) : nullptr;
+    SensorRecord* r = SensorTable::isSlot(slot) ? &c.sensors.record(slot) : nullptr;
     if (r && r->osc_active == 1) {
         if (c.ui)
             c.ui->message(QString(), QStringLiteral("Остановите передачу осциллограмм от датчика"),
