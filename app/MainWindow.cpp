@@ -538,7 +538,7 @@ void MainWindow::runDialog(DialogRequest request) {
     case DialogRequest::SensorLog: {
         const int slot = m_c.selected_row - 1;
         if (slot < 0 || slot >= kSlots || !m_dialogs.logViewer) break;
-        const SensorRecord& r = m_c.sensors[size_t(slot)];
+        const SensorRecord& r = m_c.sensors.record(slot);
         {
             // A log that cannot be opened is said, and answered, before the viewer shows.
             const ConsoleUi::OperatorAction action(m_c.ui);

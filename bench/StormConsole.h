@@ -35,13 +35,13 @@ inline std::unique_ptr<Console> stormConsole(const QString& dataDir, ConsoleUi& 
     const QDateTime fixed(QDate(2024, 3, 15), QTime(12, 0, 0));
     c->clock = [fixed] { return fixed; };
     for (int s = 0; s < kSlots; ++s) {
-        SensorRecord& r = c->sensors[size_t(s)];
+        SensorRecord& r = c->sensors.record(s);
         r.factory_number = quint32(1000 + s);
         r.sensor_type = 1;
         r.slot_index = qint16(s);
         r.loop1_armed = r.loop2_armed = 1;
         r.link_up = 1;
-        c->slot_online[size_t(s)] = 1;
+        c->sensors.setOnline(s, true);
         c->SensorRowStyles[size_t(s)].background = colours::green;
     }
     return c;

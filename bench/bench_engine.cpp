@@ -68,7 +68,7 @@ void BM_ReportTraffic(benchmark::State& state) {
     c.port = &port;
     constexpr int kSensors = 50;
     for (int s = 0; s < kSensors; ++s) {
-        SensorRecord& r = c.sensors[size_t(s)];
+        SensorRecord& r = c.sensors.record(s);
         r.mark = 1;
         r.factory_number = quint32(1000 + s);
         r.sensor_type = 1;

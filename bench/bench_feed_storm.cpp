@@ -115,7 +115,7 @@ void BM_HandOver(benchmark::State& state) {
     cfg.prefix = QStringLiteral("vatrel/bench");
     SiteFeed feed(cfg, dir.path());
     auto c = std::make_unique<Console>();
-    SensorRecord& r = c->sensors[0];
+    SensorRecord& r = c->sensors.record(0);
     r.factory_number = 1000;
     r.sensor_type = 1;
     c->sensor_grid.set(colLoop1, 1, QStringLiteral("Тревога"));

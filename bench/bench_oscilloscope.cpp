@@ -167,7 +167,7 @@ int main(int argc, char* argv[]) {
     setFlank1Window(c, QString::number(window));
     setFlank2Window(c, QString::number(window));
     for (int s = 0; s < 12; ++s)
-        c.sensors[size_t(s)].link_up = 1;
+        c.sensors.record(s).link_up = 1;
     oscillogramStarted(c, 0);
     w->show();
     auto* tabs = w->findChild<QTabWidget*>(QStringLiteral("PageControl2"));

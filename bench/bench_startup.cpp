@@ -137,7 +137,7 @@ int main(int argc, char** argv) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         const qint64 drawnMs = t.elapsed();
         int occupied = 0;
-        for (const SensorRecord& r : c.sensors)
+        for (const SensorRecord& r : c.sensors.records())
             occupied += r.factory_number != 0;
         std::printf(
             "run %d: windows and start-up loading %lld ms, sensor table drawn at %lld ms (%d sensors)\n",

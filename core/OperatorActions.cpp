@@ -22,10 +22,10 @@ quint8& armedFlag(SensorRecord& r, int loop) { return loop == 1 ? r.loop1_armed 
 // Arms (arm = true) or disarms one loop of the sensor in `slot`; the rule every window shares.
 bool changeLoop(Console& c, int slot, int loop, bool arm) {
     if (slot < 0 || slot >= kSlots || (loop != 1 && loop != 2)) return false;
-    SensorRecord& s = c.sensors[size_t(slot)];
+    SensorRecord& s = c.sensors.record(slot);
     // An empty position has no loops, whatever its link flag says; a sensor off line is left as it
     // is until it answers again.
-    if (c.slot_online[size_t(slot)] == 0 || !s.occupied()) return false;
+    if (!c.sensors.isOnline(slot) || !s.occupied()) return false;
     quint8& flag = armedFlag(s, loop);
     if (arm ? flag == 1 : flag == 0) return false;
     flag = arm ? 1 : 0;
@@ -124,7 +124,7 @@ void disarmSelectedLoop(Console& c, int loop) { selectedLoop(c, loop, false); }
 bool disarmLoopOfSensor(Console& c, const QString& number, int loop) {
     const quint32 n = parseSensorNumber(number);
     if (n == 0) return false;
-    return disarmLoop(c, find_slot(c, n), loop);
+    return disarmLoop(c, c.sensors.findSlot(n), loop);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -179,11 +179,9 @@ bool connectSensor(Console& c, const ConnectInput& in, const std::function<void(
     const qint16 type = in.type == 1 ? 1 : 0;
     // A number equal in all 32 bits, or in the 16 bits the bus carries (a number above 65535 kept
     // from an earlier installation), is a sensor already on the line.
-    for (const SensorRecord& r : c.sensors) {
-        if (r.occupied() && (r.factory_number & 0xFFFF) == quint32(number)) {
-            c.error(QStringLiteral("Датчик с таким номером уже существует!"));
-            return false;
-        }
+    if (c.sensors.busNumberTaken(quint16(number))) {
+        c.error(QStringLiteral("Датчик с таким номером уже существует!"));
+        return false;
     }
     if (c.operators.surname(in.operatorIndex).isEmpty()) { // no entry chosen, or an empty one
         c.error(QStringLiteral("Не выбрана фамилия оператора"));
@@ -193,7 +191,7 @@ bool connectSensor(Console& c, const ConnectInput& in, const std::function<void(
 
     c.selection_highlight = false;
 
-    SensorRecord& r = c.sensors[size_t(slot)];
+    SensorRecord& r = c.sensors.record(slot);
     r = SensorRecord{};
     r.mark = 1;
     r.factory_number = quint32(number);
@@ -235,20 +233,20 @@ bool connectSensor(Console& c, const ConnectInput& in, const std::function<void(
     c.com_grid.set(1, row, QStringLiteral("0"));
     c.com_grid.set(2, row, QStringLiteral("0"));
     c.com_grid.set(3, row, QStringLiteral("Нет связи"));
-    c.slot_online[size_t(slot)] = 0;
+    c.sensors.setOnline(slot, false);
     c.changed(View::ComGrid);
 
     updateSensorCountLabel(c);
 
-    c.KartaAdress[size_t(slot)] = {kDeviceCode, quint16(r.factory_number & 0xFFFF)};
-    const KartaEntry& entry = c.KartaAdress[size_t(slot)];
+    c.sensors.mapAddress(slot);
+    const KartaEntry& entry = c.sensors.addressEntry(slot);
     queueCommand(c, frame::connectSensor(slot, entry.factory_number, entry.device_code));
     return true;
 }
 
 bool disconnectSensor(Console& c, int operatorIndex, const std::function<void()>& afterWrite) {
     const int slot = selectedSlot(c);
-    SensorRecord* r = slot >= 0 ? &c.sensors[size_t(slot)] : nullptr;
+    SensorRecord* r = SensorTable::isSlot(slot) ? &c.sensors.record(slot) : nullptr;
     if (r && r->osc_active == 1) {
         if (c.ui)
             c.ui->message(QString(), QStringLiteral("Остановите передачу осциллограмм от датчика"),
@@ -313,12 +311,12 @@ bool disconnectSensor(Console& c, int operatorIndex, const std::function<void()>
 
     for (auto& counter : c.slot_counters)
         counter[size_t(slot)] = 0;
-    c.slot_online[size_t(slot)] = 0;
+    c.sensors.setOnline(slot, false);
     for (int col = 1; col <= 3; ++col)
         c.com_grid.set(col, row, QString());
     c.changed(View::ComGrid);
 
-    c.KartaAdress[size_t(slot)] = KartaEntry{};
+    c.sensors.setAddressEntry(slot, KartaEntry{});
     queueCommand(c, frame::disconnectSensor(slot));
     return true;
 }
@@ -332,7 +330,7 @@ DialogRequest requestDcComponents(Console& c) {
         c.error(noSelectionText());
         return DialogRequest::None;
     }
-    if (!c.sensors[size_t(slot)].occupied()) return DialogRequest::None;
+    if (!c.sensors.occupied(slot)) return DialogRequest::None;
     if (c.engine.Conv_link != 1) {
         c.error(QStringLiteral("Нет связи с преобразователем"));
         return DialogRequest::None;
@@ -343,8 +341,8 @@ DialogRequest requestDcComponents(Console& c) {
 }
 
 bool setDcComponentsB(Console& c, int slot, std::optional<float> flank1, std::optional<float> flank2) {
-    if (slot < 0 || slot >= kSlots || !c.sensors[size_t(slot)].occupied()) return false;
-    SensorRecord& r = c.sensors[size_t(slot)];
+    if (!c.sensors.occupied(slot)) return false;
+    SensorRecord& r = c.sensors.record(slot);
     if (flank1) r.dc_component1 = *flank1;
     if (flank2) r.dc_component2 = *flank2;
     // The oscilloscope tab sends its own values for the sensor it watches: they follow this sensor's
@@ -366,10 +364,10 @@ bool setDcComponentsB(Console& c, int slot, std::optional<float> flank1, std::op
 }
 
 bool setDcComponentA(Console& c, int slot, quint16 value) {
-    if (slot < 0 || slot >= kSlots || !c.sensors[size_t(slot)].occupied()) return false;
+    if (!c.sensors.occupied(slot)) return false;
     // A sensor that never had a value (0) must not be sent one it cannot take.
     if (value < kDcAMin || value > kDcAMax) return false;
-    SensorRecord& r = c.sensors[size_t(slot)];
+    SensorRecord& r = c.sensors.record(slot);
     r.dc_component1 = r.dc_component2 = float(value);
     if (c.osc_slot == slot) {
         c.osc_dc_a = value;
@@ -384,8 +382,8 @@ bool setDcComponentA(Console& c, int slot, quint16 value) {
 DcEditors openDcEditors(const Console& c, DcWorking& w) {
     DcEditors e;
     const int slot = selectedSlot(c);
-    if (slot < 0 || !c.sensors[size_t(slot)].occupied()) return e;
-    const SensorRecord& r = c.sensors[size_t(slot)];
+    if (!c.sensors.occupied(slot)) return e;
+    const SensorRecord& r = c.sensors.record(slot);
     if (r.sensor_type == 1) {
         e.type = 1;
         w.flank1 = r.dc_component1;
@@ -428,8 +426,8 @@ bool dcFlankEntered(const Console& c, DcWorking& w, int flank, const QString& te
 
 bool acceptDcComponents(Console& c, const DcWorking& w) {
     const int slot = selectedSlot(c);
-    if (slot < 0 || !c.sensors[size_t(slot)].occupied()) return false;
-    const qint16 type = c.sensors[size_t(slot)].sensor_type;
+    if (!c.sensors.occupied(slot)) return false;
+    const qint16 type = c.sensors.record(slot).sensor_type;
     if (type == 1) return setDcComponentsB(c, slot, w.flank1, w.flank2);
     if (type != 0) return false;
     if (setDcComponentA(c, slot, w.a)) return true;
@@ -466,7 +464,7 @@ bool startOscillogram(Console& c) {
     int position = 0;
     if (!readOscInt(c, c.osc.Edit7, 1, kSlots, "1-200", &position)) return false;
     const int slot = position - 1;
-    const SensorRecord& r = c.sensors[size_t(slot)];
+    const SensorRecord& r = c.sensors.record(slot);
     if (r.link_up == 0) return true; // no answering sensor there
     c.osc.Edit7_enabled = false;
     c.osc.LabelNumPosOscill_enabled = false;

@@ -10,8 +10,6 @@ void copyShownState(const Console& from, Console& to, ViewSet views, bool sample
         from.sensor_grid.handOver(to.sensor_grid);
         to.SensorRowStyles = from.SensorRowStyles;
         to.sensors = from.sensors;
-        to.slot_online = from.slot_online;
-        to.KartaAdress = from.KartaAdress;
         to.osc_slot = from.osc_slot;
     }
     if (has(View::ComGrid)) {

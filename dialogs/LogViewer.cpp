@@ -507,9 +507,8 @@ void LogViewer::refreshChoosers(bool showNewest) {
     m_sensors->addItem(QStringLiteral("Датчик…"));
     for (const SensorLogFile& f : sensorLogFiles(m_c.data_dir)) {
         const QString type = f.sensor_type ? QStringLiteral("Ватрел-Б") : QStringLiteral("Ватрел-А");
-        const int slot = find_slot(m_c, f.factory_number);
-        const bool present =
-            slot >= 0 && (m_c.sensors[size_t(slot)].sensor_type != 0) == (f.sensor_type != 0);
+        const int slot = m_c.sensors.findSlot(f.factory_number);
+        const bool present = slot >= 0 && (m_c.sensors.record(slot).sensor_type != 0) == (f.sensor_type != 0);
         const QString where =
             present ? QStringLiteral("позиция %1").arg(slot + 1) : QStringLiteral("отключён");
         m_sensors->addItem(QStringLiteral("№ %1 (%2), %3").arg(qint32(f.factory_number)).arg(type, where),

@@ -94,7 +94,7 @@ void closesDialog(QPushButton* button) {
 
 QString selectedSensorText(const Console& c) {
     if (c.selected_row < 1 || c.selected_row > kSlots) return QString();
-    const SensorRecord& r = c.sensors[size_t(c.selected_row - 1)];
+    const SensorRecord& r = c.sensors.record(c.selected_row - 1);
     QString text = QStringLiteral("Позиция ") + QString::number(c.selected_row);
     if (r.occupied()) text += QStringLiteral(", зав. № ") + QString::number(qint32(r.factory_number));
     return text;

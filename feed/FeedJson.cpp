@@ -24,7 +24,7 @@ QString typeLetter(int sensorType) { return sensorType == 0 ? QStringLiteral("A"
 } // namespace
 
 SensorSnapshot SensorSnapshot::take(const Console& c, int slot) {
-    const SensorRecord& r = c.sensors[size_t(slot)];
+    const SensorRecord& r = c.sensors.record(slot);
     SensorSnapshot s;
     s.slot = slot;
     s.factory_number = r.factory_number;

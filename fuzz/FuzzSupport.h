@@ -52,7 +52,7 @@ inline void prepareConsole(Console& c, ConsoleUi& ui, const QString& data_dir) {
 // Sensors 1..12 in slots 0..11, alternately type A and B, some loops armed, answering.
 inline void addSensors(Console& c) {
     for (int s = 0; s < 12; ++s) {
-        SensorRecord& r = c.sensors[size_t(s)];
+        SensorRecord& r = c.sensors.record(s);
         r.mark = 1;
         r.factory_number = quint32(s + 1);
         r.sensor_type = qint16(s % 2);
@@ -60,7 +60,7 @@ inline void addSensors(Console& c) {
         r.loop1_armed = quint8(s % 3 == 0);
         r.loop2_armed = quint8(s % 4 == 0);
         r.link_up = 1;
-        c.KartaAdress[size_t(s)] = {kDeviceCode, quint16(s + 1)};
+        c.sensors.setAddressEntry(s, {kDeviceCode, quint16(s + 1)});
     }
 }
 
@@ -79,7 +79,7 @@ inline void checkConsole(const Console& c) {
     FUZZ_CHECK(c.operators.count() <= kOperatorsMax);
     FUZZ_CHECK(c.port_index >= 0 && c.port_index < kPortCount);
     for (int s = 0; s < kSlots; ++s)
-        if (c.sensors[size_t(s)].occupied()) FUZZ_CHECK(c.sensors[size_t(s)].slot_index == s);
+        if (c.sensors.record(s).occupied()) FUZZ_CHECK(c.sensors.record(s).slot_index == s);
 }
 
 } // namespace vatrel::fuzz

@@ -67,8 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         init_globals(*c);
         checkConsole(*c);
         const qint64 before = content.size() - content.size() % SensorRecord::kSize;
-        if (c->sensors[3].occupied()) {
-            SensorRecord r = c->sensors[3];
+        if (c->sensors.record(3).occupied()) {
+            SensorRecord r = c->sensors.record(3);
             r.factory_number = 77;
             r.sensor_type = 1;
             saveSensorSettings(*c, r, 'a');

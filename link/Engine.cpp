@@ -109,13 +109,13 @@ void handleReply(Console& c, const char* text, int len, quint8 code) {
             const int k = hasWord1 ? frame::wordAt(text, 4) : 0;
             if (k >= 1 && k < kSlots) {
                 e.KartaAdressPos = quint16(k + 1);
-                const KartaEntry& entry = c.KartaAdress[size_t(k)];
+                const KartaEntry& entry = c.sensors.addressEntry(k);
                 queueCommand(c, frame::kartaEntry(k + 1, entry.factory_number, entry.device_code));
             } else if (e.KartaAdressPos > 1) {
                 // An index the map does not have: ask again for the entry in progress rather than
                 // read past the map or let the transfer stall.
                 const int pos = e.KartaAdressPos;
-                const KartaEntry& entry = c.KartaAdress[size_t(pos - 1)];
+                const KartaEntry& entry = c.sensors.addressEntry(pos - 1);
                 queueCommand(c, frame::kartaEntry(pos, entry.factory_number, entry.device_code));
             }
         } else {
@@ -394,7 +394,7 @@ void onCommandTick(Console& c) {
     if (pos == kSlots) {
         queueCommand(c, frame::poll());
     } else if (pos == 1) {
-        const KartaEntry& entry = c.KartaAdress[0];
+        const KartaEntry& entry = c.sensors.addressEntry(0);
         queueCommand(c, frame::kartaEntry(1, entry.factory_number, entry.device_code));
     }
 }
@@ -422,7 +422,7 @@ void oscillogramStarted(Console& c, int slot) {
     if (slot < 0 || slot >= kSlots) return;
     c.osc_slot = qint16(slot);
     c.osc.LabelOscState.clear();
-    SensorRecord& r = c.sensors[size_t(slot)];
+    SensorRecord& r = c.sensors.record(slot);
     clearOscTraces(c); // every curve and both sample counters start again
     if (c.ui) c.ui->oscillogramStarted(slot);
     if (r.sensor_type == 1) {
@@ -440,8 +440,7 @@ void oscillogramStarted(Console& c, int slot) {
 }
 
 void oscillogramStopped(Console& c) {
-    for (SensorRecord& r : c.sensors)
-        r.osc_active = 0;
+    c.sensors.stopOscillograms();
     c.osc_slot = -1;
     c.osc.Edit7_enabled = true;
     c.osc.LabelNumPosOscill_enabled = true;
@@ -455,7 +454,7 @@ void resetSlotCounters(Console& c) {
     for (auto& counts : c.slot_counters)
         std::fill(counts.begin(), counts.begin() + kSlots, 0);
     for (int s = 0; s < kSlots; ++s) {
-        if (c.sensors[size_t(s)].factory_number == 0) continue;
+        if (!c.sensors.occupied(s)) continue;
         c.com_grid.set(1, s + 1, QStringLiteral("0"));
         c.com_grid.set(2, s + 1, QStringLiteral("0"));
     }

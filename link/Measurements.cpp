@@ -35,7 +35,7 @@ void writeCell(Console& c, int col, int slot, const QString& text) { c.sensor_gr
 // Type B: words 5–20 hold threshold 1, threshold 2, signal 1, signal 2; columns are written in
 // that order.
 void storeTypeB(Console& c, int slot, const std::array<float, 8>& v) {
-    SensorRecord& r = c.sensors[size_t(slot)];
+    SensorRecord& r = c.sensors.record(slot);
     r.threshold1 = v[0];
     r.threshold2 = v[1];
     r.signal1_b = v[2];
@@ -48,7 +48,7 @@ void storeTypeB(Console& c, int slot, const std::array<float, 8>& v) {
 
 // Type A: one threshold and one signal, both shown in the two columns of each.
 void storeTypeA(Console& c, int slot, const char* text, bool alwaysThreshold) {
-    SensorRecord& r = c.sensors[size_t(slot)];
+    SensorRecord& r = c.sensors.record(slot);
     const quint32 v = assemble(text, 5);
     const quint16 threshold = quint16(v & 0xFFFF);
     const quint16 signal = quint16(v >> 16);
@@ -69,7 +69,7 @@ void storeTypeA(Console& c, int slot, const char* text, bool alwaysThreshold) {
 
 void decodeMeasurements(Console& c, const char* text, int len, quint8 code, int slot) {
     if (!text || slot < 0 || slot >= kSlots || !holdsWord(len, 3)) return;
-    const SensorRecord& r = c.sensors[size_t(slot)];
+    const SensorRecord& r = c.sensors.record(slot);
     const quint16 layout = frame::wordAt(text, 12);
     const bool typeB = r.isTypeB();
 
@@ -88,7 +88,7 @@ void decodeMeasurements(Console& c, const char* text, int len, quint8 code, int 
         for (int i = 0; i < 8; ++i)
             v[size_t(i)] = assembleFloat(text, 5 + 4 * i);
         storeTypeB(c, slot, v);
-        SensorRecord& w = c.sensors[size_t(slot)];
+        SensorRecord& w = c.sensors.record(slot);
         for (int i = 0; i < 4; ++i)
             w.osc_values[size_t(i)] = v[size_t(4 + i)];
         if (w.osc_active == 1) oscillogramSampleB(c, v);

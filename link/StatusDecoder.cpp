@@ -26,7 +26,7 @@ const QString kNoLink = QStringLiteral("Нет связи");
 // Logs an event for the slot's sensor and, when its loops' arming makes it an alarm, hands the same
 // record to the alarm window.
 void raiseEvent(Console& c, int slot, EventCode event) {
-    const SensorRecord& r = c.sensors[size_t(slot)];
+    const SensorRecord& r = c.sensors.record(slot);
     const EventRecord rec = sensorEvent(c, event, r.factory_number, r.sensor_type);
     logSensorEvent(c, rec, r.sensor_type);
     if (raisesAlarm(event, r.loop1_armed == 1, r.loop2_armed == 1)) raiseAlarm(c, rec);
@@ -54,7 +54,7 @@ Loop loopOf(SensorRecord& r, int number) {
 
 // The loop goes into alarm: column "Тревога" and, when armed, the loop's alarm event.
 void loopEntersAlarm(Console& c, int slot, int number) {
-    SensorRecord& r = c.sensors[size_t(slot)];
+    SensorRecord& r = c.sensors.record(slot);
     Loop l = loopOf(r, number);
     if (l.alarm == 1) return;
     l.alarm = 1;
@@ -63,7 +63,7 @@ void loopEntersAlarm(Console& c, int slot, int number) {
 }
 
 void loopStep(Console& c, int slot, int number, bool bit, int code) {
-    SensorRecord& r = c.sensors[size_t(slot)];
+    SensorRecord& r = c.sensors.record(slot);
     Loop l = loopOf(r, number);
     if (bit) {
         setRowColour(c, slot, colours::alarm);
@@ -81,7 +81,7 @@ void loopStep(Console& c, int slot, int number, bool bit, int code) {
 }
 
 void stateStep(Console& c, int slot, int code, bool b1, bool b2) {
-    SensorRecord& r = c.sensors[size_t(slot)];
+    SensorRecord& r = c.sensors.record(slot);
     if (r.status == code) return;
     if (code == 0) {
         if (b1 || b2) {
@@ -112,11 +112,11 @@ void stateStep(Console& c, int slot, int code, bool b1, bool b2) {
 }
 
 void statusReport(Console& c, int slot, const char* text, int len, quint8 code) {
-    SensorRecord& r = c.sensors[size_t(slot)];
+    SensorRecord& r = c.sensors.record(slot);
     if (r.link_up == 0) {
         r.link_up = 1;
         setComCell(c, 3, slot, QStringLiteral("Есть связь"));
-        c.slot_online[size_t(slot)] = 1;
+        c.sensors.setOnline(slot, true);
         raiseEvent(c, slot, EventCode::LinkRestoredSensor);
         r.osc_command = r.isTypeB() ? 193 : 194;
         c.changed(ConsoleUi::View::ComGrid);
@@ -137,9 +137,9 @@ void statusReport(Console& c, int slot, const char* text, int len, quint8 code) 
 }
 
 void slotLost(Console& c, int slot) {
-    SensorRecord& r = c.sensors[size_t(slot)];
-    if (c.slot_online[size_t(slot)] == 1) {
-        c.slot_online[size_t(slot)] = 0;
+    SensorRecord& r = c.sensors.record(slot);
+    if (c.sensors.isOnline(slot)) {
+        c.sensors.setOnline(slot, false);
         setComCell(c, 3, slot, kNoLink);
         c.changed(ConsoleUi::View::ComGrid);
     }
@@ -164,12 +164,7 @@ void slotLost(Console& c, int slot) {
 
 // The occupied slot holding this factory number; -1 when none does. Number 0 marks an empty slot
 // and never names a sensor.
-int reportSlot(const Console& c, quint16 number) {
-    if (number == 0) return -1;
-    for (int s = 0; s < kSlots; ++s)
-        if (c.sensors[size_t(s)].factory_number == number) return s;
-    return -1;
-}
+int reportSlot(const SensorTable& table, quint16 number) { return number == 0 ? -1 : table.findSlot(number); }
 
 void countReport(Console& c, int slot, int array, int column) {
     qint32& counter = c.slot_counters[size_t(array)][size_t(slot)];
@@ -192,7 +187,7 @@ void dispatchReport(Console& c, const char* text, int len, quint8 code) {
     default:
         return;
     }
-    const int slot = reportSlot(c, frame::wordAt(text, 8));
+    const int slot = reportSlot(c.sensors, frame::wordAt(text, 8));
     if (slot < 0) return;
     switch (code) {
     case REPORT_STATUS:
@@ -217,7 +212,7 @@ void markAllSensorsLost(Console& c) {
     c.wait_panel_visible = false;
     c.changed(ConsoleUi::View::WaitPanel);
     for (int s = 0; s < kSlots; ++s)
-        if (c.sensors[size_t(s)].factory_number != 0) slotLost(c, s);
+        if (c.sensors.occupied(s)) slotLost(c, s);
 }
 
 } // namespace vatrel

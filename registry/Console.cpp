@@ -13,22 +13,8 @@ void Console::error(const QString& text) const {
     if (ui) ui->message(QStringLiteral("Ошибка"), text, ConsoleUi::Icon::Error);
 }
 
-int find_slot(const Console& c, quint32 factory_number) {
-    for (int s = 0; s < kSlots; ++s)
-        if (c.sensors[s].factory_number == factory_number)
-            return s; // the slot itself: a stored slot_index is never trusted as an index
-    return -1;
-}
-
-int count_sensors(const Console& c) {
-    int n = 0;
-    for (const auto& r : c.sensors)
-        n += r.factory_number != 0;
-    return n;
-}
-
 void updateSensorCountLabel(Console& c) {
-    c.shownSensorCount = count_sensors(c);
+    c.shownSensorCount = c.sensors.count();
     c.changed(ConsoleUi::View::Labels);
 }
 

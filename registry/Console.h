@@ -7,6 +7,7 @@
 #include "registry/OperatorList.h"
 #include "registry/OscScope.h"
 #include "registry/Records.h"
+#include "registry/SensorTable.h"
 #include "registry/TextGrid.h"
 
 #include <QDateTime>
@@ -26,7 +27,6 @@ constexpr int kQueueSize = 32;
 constexpr int kSizeTrBuf = 1024; // largest number of words in one command
 constexpr int kRxBufSize = 1024;
 constexpr int kPortCount = 71; // "COM1" … "COM70" and one empty item
-constexpr quint8 kDeviceCode = 22;
 // Sensor table columns.
 enum SensorColumn {
     colPos = 0,
@@ -41,11 +41,6 @@ enum SensorColumn {
     colState,
     colArmed1,
     colArmed2,
-};
-
-struct KartaEntry {
-    quint8 device_code = 0;
-    quint16 factory_number = 0;
 };
 
 struct QueueEntry {
@@ -124,7 +119,7 @@ struct OscControls {
 struct Console {
     // Sensor registry.
     QString data_dir;
-    std::array<SensorRecord, kSlots> sensors{};
+    SensorTable sensors; // the records, on-line flags and address map of every slot
     std::array<RowStyle, kSlots> SensorRowStyles{};
     std::array<RowStyle, kEventRowsMax> EventRowStyles{};
     std::array<RowStyle, kEventRowsMax> ReportRowStyles{};
@@ -135,9 +130,7 @@ struct Console {
     float osc_dc2 = 0;
     quint16 osc_dc_a = 0;
     qint16 event_rows = 0;
-    std::array<KartaEntry, kSlots> KartaAdress{};
     std::array<std::array<qint32, kSlots + 1>, 7> slot_counters{}; // [1] checksum errors, [4] time-outs
-    std::array<qint16, kSlots> slot_online{};
     OperatorList operators;
     EventJournal journal; // the event log files and the records that wait for the disk
     int port_index = 0;   // ComboBox1 selection: 0 = "COM1" … 69 = "COM70", 70 = the empty item
@@ -180,8 +173,6 @@ struct Console {
 };
 
 // Sensor table helpers.
-int find_slot(const Console& c, quint32 factory_number);
-int count_sensors(const Console& c);
 void updateSensorCountLabel(Console& c); // counts the sensors for the toolbar
 // The port list's texts: "COM1" … "COM70", then one empty item.
 QString portName(int index);

@@ -22,7 +22,7 @@ PopupMenuState sensorMenuState(Console& c) {
         c.error(noSelectionText());
         return m;
     }
-    const SensorRecord& s = c.sensors[size_t(slot)];
+    const SensorRecord& s = c.sensors.record(slot);
     if (!s.occupied()) {
         m.PEstablish = true;
         return m;
@@ -42,7 +42,7 @@ DialogRequest askSensorLog(Console& c) {
         c.error(noSelectionText());
         return DialogRequest::None;
     }
-    if (!c.sensors[size_t(slot)].occupied()) return DialogRequest::None;
+    if (!c.sensors.occupied(slot)) return DialogRequest::None;
     return DialogRequest::SensorLog;
 }
 

@@ -51,7 +51,7 @@ QString stateText(int status) {
 
 void fillSensorRow(Console& c, int slot) {
     if (slot < 0 || slot >= kSlots) return;
-    const SensorRecord& r = c.sensors[size_t(slot)];
+    const SensorRecord& r = c.sensors.record(slot);
     if (!r.occupied()) return;
     TextGrid& g = c.sensor_grid;
     const int row = slot + 1;
@@ -113,8 +113,8 @@ void init_globals(Console& c) {
     // 5. Position numbers and start-up defaults of every slot.
     for (int s = 0; s < kSlots; ++s) {
         c.sensor_grid.set(colPos, s + 1, QString::number(s + 1));
-        c.sensors[size_t(s)] = SensorRecord::startupDefault();
     }
+    c.sensors.resetToStartupDefaults();
     // 6. Row styles.
     for (int i = 0; i < kSlots; ++i) {
         c.SensorRowStyles[size_t(i)] = {colours::silver, colours::black, 9, 0};
@@ -133,7 +133,7 @@ void init_globals(Console& c) {
         fillSensorRow(c, s);
     // 10. Armed texts.
     for (int s = 0; s < kSlots; ++s) {
-        const SensorRecord& r = c.sensors[size_t(s)];
+        const SensorRecord& r = c.sensors.record(s);
         if (!r.occupied()) continue;
         c.sensor_grid.set(colArmed1, s + 1, armedText(r.loop1_armed));
         c.sensor_grid.set(colArmed2, s + 1, armedText(r.loop2_armed));
@@ -143,7 +143,7 @@ void init_globals(Console& c) {
     updateSensorCountLabel(c);
     // 12. Links are unknown until the sensors answer.
     for (int s = 0; s < kSlots; ++s) {
-        SensorRecord& r = c.sensors[size_t(s)];
+        SensorRecord& r = c.sensors.record(s);
         if (!r.occupied()) continue;
         r.link_up = 0;
         if (r.status == 15) c.com_grid.set(3, s + 1, QStringLiteral("Нет связи"));
@@ -154,15 +154,11 @@ void init_globals(Console& c) {
     c.changed(ConsoleUi::View::ComGrid);
     feedConverter(c);
     // 13. Address map.
-    for (int s = 0; s < kSlots; ++s) {
-        const SensorRecord& r = c.sensors[size_t(s)];
-        c.KartaAdress[size_t(s)] =
-            r.occupied() ? KartaEntry{kDeviceCode, quint16(r.factory_number & 0xFFFF)} : KartaEntry{};
-    }
+    c.sensors.mapAllAddresses();
     // 14. An oscillogram that was running when the program last stopped.
     bool oscRestored = false;
     for (int s = 0; s < kSlots; ++s) {
-        const SensorRecord& r = c.sensors[size_t(s)];
+        const SensorRecord& r = c.sensors.record(s);
         if (!r.occupied() || r.osc_active != 1) continue;
         oscRestored = true;
         c.osc_slot = r.slot_index;
@@ -186,10 +182,9 @@ void init_globals(Console& c) {
 }
 
 void saveAllOnExit(Console& c) {
-    for (auto& r : c.sensors)
-        r.resetLiveState();
+    c.sensors.resetLiveStates();
     saveSensors(c);
-    for (const auto& r : c.sensors)
+    for (const auto& r : c.sensors.records())
         if (r.occupied()) saveSensorSettings(c, r, 'u');
 }
 

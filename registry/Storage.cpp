@@ -16,15 +16,39 @@ namespace {
 
 const QString kHwFragment = QStringLiteral("data/hw.dat");
 
-QByteArray hwImage(const Console& c) {
+QByteArray hwImage(const SensorTable& table, int portIndex) {
     QByteArray out(kHwFileSize, '\0');
     char* p = out.data();
     for (int s = 0; s < kSlots; ++s) {
-        le::put32(p + 6 * s, c.sensors[size_t(s)].factory_number);
-        le::put16(p + 6 * s + 4, quint16(c.sensors[size_t(s)].sensor_type));
+        const SensorRecord& r = table.record(s);
+        le::put32(p + 6 * s, r.factory_number);
+        le::put16(p + 6 * s + 4, quint16(r.sensor_type));
     }
-    le::put16(p + 6 * kSlots, quint16(c.port_index));
+    le::put16(p + 6 * kSlots, quint16(portIndex));
     return out;
+}
+
+// Takes every slot's number and type from the hardware file's bytes; returns the port index it names.
+// A short file: the records it lacks are empty slots and a missing port index is the first port.
+int readHwImage(SensorTable& table, const QByteArray& bytes) {
+    const char* p = bytes.constData();
+    for (int s = 0; s < kSlots; ++s) {
+        SensorRecord& r = table.record(s);
+        if (bytes.size() >= 6 * (s + 1)) {
+            r.factory_number = le::u32(p + 6 * s);
+            r.sensor_type = qint16(le::u16(p + 6 * s + 4));
+        } else {
+            r.factory_number = 0;
+            r.sensor_type = 0;
+        }
+        r.slot_index = qint16(s);
+    }
+    int port = 0;
+    if (bytes.size() >= kHwFileSize) {
+        port = le::u16(p + 6 * kSlots);
+        if (port >= kPortCount) port = 0; // not an entry of the port list
+    }
+    return port;
 }
 
 // "VatrelA\1234" as the settings file is named in messages.
@@ -66,30 +90,12 @@ void loadSensors(Console& c) {
     const QByteArray bytes = f.read(kHwFileSize);
     f.close();
 
-    // A short file: the records it lacks are empty slots and a missing port index is the first port.
-    const char* p = bytes.constData();
-    for (int s = 0; s < kSlots; ++s) {
-        SensorRecord& r = c.sensors[size_t(s)];
-        if (bytes.size() >= 6 * (s + 1)) {
-            r.factory_number = le::u32(p + 6 * s);
-            r.sensor_type = qint16(le::u16(p + 6 * s + 4));
-        } else {
-            r.factory_number = 0;
-            r.sensor_type = 0;
-        }
-        r.slot_index = qint16(s);
-    }
-    int port = 0;
-    if (bytes.size() >= kHwFileSize) {
-        port = le::u16(p + 6 * kSlots);
-        if (port >= kPortCount) port = 0; // not an entry of the port list
-    }
-    c.port_index = port;
+    c.port_index = readHwImage(c.sensors, bytes);
     c.changed(ConsoleUi::View::PortChoice);
 }
 
 void saveSensors(Console& c) {
-    if (!writeWholeFile(c.path(kHwFragment), hwImage(c)))
+    if (!writeWholeFile(c.path(kHwFragment), hwImage(c.sensors, c.port_index)))
         c.error(QStringLiteral("Save_Hw: не открылся файл hw.dat"));
 }
 
@@ -137,7 +143,7 @@ void saveLastingState(Console& c, const SensorRecord& rec) {
 
 void loadSensorSettings(Console& c) {
     for (int s = 0; s < kSlots; ++s) {
-        SensorRecord& slot = c.sensors[size_t(s)];
+        SensorRecord& slot = c.sensors.record(s);
         if (!slot.occupied()) continue;
         QFile f(c.path(settingsFragment(slot.factory_number, slot.sensor_type)));
         if (!openRegularFile(f, QIODevice::ReadOnly)) {

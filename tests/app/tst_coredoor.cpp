@@ -18,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <csignal>
+#include <sys/prctl.h>
 
 using namespace vatrel;
 
@@ -71,6 +73,8 @@ private slots:
         QVERIFY(m_dir.isValid());
         QCOMPARE(QProcess::execute(kSim, {QStringLiteral("--init-demo"), m_dir.path()}), 0);
         m_sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        // A test that aborts takes the simulator with it.
+        m_sim.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
         m_sim.start(kSim, {QStringLiteral("--dir"), m_dir.path(), QStringLiteral("--no-pipe")});
         QVERIFY(m_sim.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_dir.filePath(QStringLiteral("dev/COM1"))), 5000);
@@ -117,7 +121,7 @@ private slots:
         alarm->findChild<QLineEdit*>(QStringLiteral("LabeledEdit1"))->setText(QStringLiteral("1001"));
         alarm->BitBtn1Click();
         QCOMPARE(m_windows->door()->mirror().sensor_grid.at(colArmed1, 1), QStringLiteral("Снят"));
-        QTRY_COMPARE(m_windows->door()->mirror().sensors[0].loop1_armed, quint8(0));
+        QTRY_COMPARE(m_windows->door()->mirror().sensors.record(0).loop1_armed, quint8(0));
         QCOMPARE(countCode(records(m_dir.filePath(QStringLiteral("VatrelB_mess/1001"))), 1001,
                            storedCode(EventCode::DisarmLoop1)),
                  1);

@@ -867,7 +867,7 @@ private slots:
         QStringList asked{"not ended"};
         const int rc = run.exec(
             [&] {
-                run.c.slot_online[5] = 1;
+                run.c.sensors.setOnline(5, true);
                 run.c.selected_row = 6;
                 armSelectedLoop(run.c, 2);
                 afterArming = readFile(settings);

@@ -47,7 +47,7 @@ struct TabRun {
             ->stop(); // no polls between our commands
         c.engine.Conv_link = 1;
         c.engine.KartaAdressPos = 200;
-        c.sensors[4].link_up = c.sensors[9].link_up = 1;
+        c.sensors.record(4).link_up = c.sensors.record(9).link_up = 1;
         fmain()->show();
         fmain()->activateWindow();
         return QTest::qWaitForWindowActive(fmain());
@@ -210,14 +210,14 @@ private slots:
 
         // Type A: the DC component is shown and goes to the line as a whole number, into both values.
         run.showTab("TabSheet6");
-        run.c.sensors[9].dc_component1 = run.c.sensors[9].dc_component2 = 7.9f;
+        run.c.sensors.record(9).dc_component1 = run.c.sensors.record(9).dc_component2 = 7.9f;
         oscillogramStarted(run.c, 9);
         QTRY_COMPARE(run.child<QLineEdit>("EDirect_component")->text(), QStringLiteral("7"));
         QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
         run.enter("EDirect_component", "4,9", "EditX");
         QTRY_VERIFY(run.port.written.endsWith(":014600090004AC\r\n"));
         QCOMPARE(run.child<QLineEdit>("EDirect_component")->text(), QStringLiteral("4"));
-        QCOMPARE(qMakePair(run.c.sensors[9].dc_component1, run.c.sensors[9].dc_component2),
+        QCOMPARE(qMakePair(run.c.sensors.record(9).dc_component1, run.c.sensors.record(9).dc_component2),
                  qMakePair(4.0f, 4.0f));
     }
 };

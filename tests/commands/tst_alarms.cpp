@@ -32,12 +32,12 @@ class TestAlarms : public QObject {
     QString listed(int i) const { return m_f->c.alarms.alarms().at(size_t(i)).event.text; }
     QString dailyLog() const { return m_f->file("QReport/17.04.2025"); }
     void putSensor(int slot, quint32 number, qint16 type, quint8 armed1, quint8 armed2) {
-        SensorRecord& s = c().sensors[size_t(slot)];
+        SensorRecord& s = c().sensors.record(slot);
         s.factory_number = number;
         s.sensor_type = type;
         s.loop1_armed = armed1;
         s.loop2_armed = armed2;
-        c().slot_online[size_t(slot)] = 1;
+        c().sensors.setOnline(slot, true);
         c().sensor_grid.set(10, slot + 1, armed1 ? "Взят" : "Снят");
         c().sensor_grid.set(11, slot + 1, armed2 ? "Взят" : "Снят");
     }
@@ -164,9 +164,9 @@ private slots:
         putSensor(7, 4321, 0, 1, 0);
         c().SensorRowStyles[3].background = 0x00536BF2;
         disarmLoopOfSensor(c(), entry, loop);
-        QCOMPARE(c().sensors[3].loop1_armed, quint8(1));
-        QCOMPARE(c().sensors[3].loop2_armed, quint8(1));
-        QCOMPARE(c().sensors[7].loop1_armed, quint8(1));
+        QCOMPARE(c().sensors.record(3).loop1_armed, quint8(1));
+        QCOMPARE(c().sensors.record(3).loop2_armed, quint8(1));
+        QCOMPARE(c().sensors.record(7).loop1_armed, quint8(1));
         QCOMPARE(c().sensor_grid.at(10, 4), QString("Взят"));
         QCOMPARE(c().sensor_grid.at(11, 8), QString("Снят"));
         QCOMPARE(c().SensorRowStyles[3].background, 0x00536BF2u);
@@ -181,8 +181,8 @@ private slots:
         appendAlarm(c(), alarm("Тревога", m_now));
 
         disarmLoopOfSensor(c(), "1234", 1);
-        QCOMPARE(c().sensors[4].loop1_armed, quint8(0));
-        QCOMPARE(c().sensors[4].loop2_armed, quint8(1));
+        QCOMPARE(c().sensors.record(4).loop1_armed, quint8(0));
+        QCOMPARE(c().sensors.record(4).loop2_armed, quint8(1));
         QCOMPARE(c().sensor_grid.at(10, 5), QString("Снят"));
         QCOMPARE(c().sensor_grid.at(11, 5), QString("Взят"));
         QCOMPARE(c().SensorRowStyles[4].background, 0x00536BF2u);
@@ -207,7 +207,7 @@ private slots:
         QCOMPARE(readEventFile(dailyLog()).size(), 1);
 
         disarmLoopOfSensor(c(), "1234", 2);
-        QCOMPARE(c().sensors[4].loop2_armed, quint8(0));
+        QCOMPARE(c().sensors.record(4).loop2_armed, quint8(0));
         QCOMPARE(c().sensor_grid.at(11, 5), QString("Снят"));
         QCOMPARE(c().SensorRowStyles[4].background, 0x00FFFF00u);
         events = readEventFile(dailyLog());
@@ -229,20 +229,20 @@ private slots:
         // The alarm window's buttons follow the table's rule: a sensor off line keeps its loops, and
         // nothing is logged or saved, until it answers again.
         putSensor(4, 1234, 1, 1, 1);
-        c().slot_online[4] = 0;
+        c().sensors.setOnline(4, false);
         QVERIFY(!disarmLoopOfSensor(c(), "1234", 1));
         c().selected_row = 5;
         disarmSelectedLoop(c(), 2);
-        QCOMPARE(c().sensors[4].loop1_armed, quint8(1));
-        QCOMPARE(c().sensors[4].loop2_armed, quint8(1));
+        QCOMPARE(c().sensors.record(4).loop1_armed, quint8(1));
+        QCOMPARE(c().sensors.record(4).loop2_armed, quint8(1));
         QCOMPARE(c().sensor_grid.at(10, 5), QString("Взят"));
         QVERIFY(!QFile::exists(dailyLog()));
         QVERIFY(!QFile::exists(m_f->file("VatrelB/1234")));
         QVERIFY(ui().boxes.isEmpty());
 
-        c().slot_online[4] = 1;
+        c().sensors.setOnline(4, true);
         QVERIFY(disarmLoopOfSensor(c(), "1234", 1));
-        QCOMPARE(c().sensors[4].loop1_armed, quint8(0));
+        QCOMPARE(c().sensors.record(4).loop1_armed, quint8(0));
         QCOMPARE(readEventFile(dailyLog()).size(), 1);
     }
 
@@ -263,7 +263,7 @@ private slots:
         // matching its log file's name.
         putSensor(1, 0xFFFFFFFBu, 1, 1, 0);
         disarmLoopOfSensor(c(), "-5", 1);
-        QCOMPARE(c().sensors[1].loop1_armed, quint8(0));
+        QCOMPARE(c().sensors.record(1).loop1_armed, quint8(0));
         QCOMPARE(c().sensor_grid.at(10, 2), QString("Снят"));
         const auto more = readEventFile(dailyLog());
         QCOMPARE(more.size(), 2);

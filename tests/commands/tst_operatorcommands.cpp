@@ -31,10 +31,10 @@ class TestOperatorCommands : public QObject {
 
     // An occupied, on-line slot with both loops disarmed, selected in the table.
     SensorRecord& selectSensor(int slot, quint32 number, qint16 type) {
-        SensorRecord& s = c().sensors[size_t(slot)];
+        SensorRecord& s = c().sensors.record(slot);
         s.factory_number = number;
         s.sensor_type = type;
-        c().slot_online[size_t(slot)] = 1;
+        c().sensors.setOnline(slot, true);
         c().selected_row = slot + 1;
         c().sensor_grid.set(10, slot + 1, "Снят");
         c().sensor_grid.set(11, slot + 1, "Снят");
@@ -85,7 +85,7 @@ private slots:
         disarmSelectedLoop(c(), 2);
         QCOMPARE(requestDcComponents(c()), DialogRequest::None);
         checkAllErrorBoxes();
-        QCOMPARE(c().sensors[5].loop1_armed, quint8(0));
+        QCOMPARE(c().sensors.record(5).loop1_armed, quint8(0));
         QVERIFY(!QFile::exists(dailyLog()));
     }
 
@@ -111,11 +111,11 @@ private slots:
         QVERIFY(m.N1);
 
         // The sensor commands on an empty position do nothing, silently.
-        c().slot_online[2] = 1;
+        c().sensors.setOnline(2, true);
         armSelectedLoop(c(), 1);
         QCOMPARE(requestDcComponents(c()), DialogRequest::None);
         QCOMPARE(askSensorLog(c()), DialogRequest::None);
-        QCOMPARE(c().sensors[2].loop1_armed, quint8(0));
+        QCOMPARE(c().sensors.record(2).loop1_armed, quint8(0));
         QVERIFY(!QFile::exists(dailyLog()));
         QVERIFY(ui().boxes.isEmpty());
     }
@@ -135,7 +135,7 @@ private slots:
         SensorRecord& s = selectSensor(40, 2001, 1);
         s.loop1_armed = quint8(armed1);
         s.loop2_armed = quint8(armed2);
-        c().slot_online[40] = 0; // the menu does not look at the link state
+        c().sensors.setOnline(40, false); // the menu does not look at the link state
         c().engine.Conv_link = 0;
         const PopupMenuState m = sensorMenuState(c());
         QVERIFY(!m.PEstablish);
@@ -221,7 +221,7 @@ private slots:
         SensorRecord& s = selectSensor(9, 12, 0);
         s.loop2_armed = 1;
         c().sensor_grid.set(11, 10, "Взят");
-        c().slot_online[9] = 0;
+        c().sensors.setOnline(9, false);
         c().SensorRowStyles[9].background = kAlarm;
         armSelectedLoop(c(), 1);
         armSelectedLoop(c(), 2);
@@ -270,12 +270,12 @@ private slots:
 
         // Loop commands are not affected by the transfer.
         armSelectedLoop(c(), 1);
-        QCOMPARE(c().sensors[20].loop1_armed, quint8(1));
+        QCOMPARE(c().sensors.record(20).loop1_armed, quint8(1));
     }
 
     void linkedWithMapTransferredOpensEveryDialog() {
         selectSensor(20, 77, 1);
-        c().slot_online[20] = 0; // an off-line sensor still gets its DC component dialog
+        c().sensors.setOnline(20, false); // an off-line sensor still gets its DC component dialog
         QCOMPARE(requestConnectSensor(c()), DialogRequest::SetSensor);
         QCOMPARE(requestDisconnectSensor(c()), DialogRequest::RemoveSensor);
         QCOMPARE(requestDcComponents(c()), DialogRequest::DirectComponent);
@@ -291,9 +291,9 @@ private slots:
         QCOMPARE(ui().changes[int(ConsoleUi::View::SensorGrid)], before + 1);
 
         // Any column of the row selects slot 11.
-        SensorRecord& s = c().sensors[11];
+        SensorRecord& s = c().sensors.record(11);
         s.factory_number = 901;
-        c().slot_online[11] = 1;
+        c().sensors.setOnline(11, true);
         selectSensorCell(c(), 3, 12);
         armSelectedLoop(c(), 2);
         QCOMPARE(s.loop2_armed, quint8(1));

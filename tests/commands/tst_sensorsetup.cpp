@@ -95,10 +95,10 @@ private slots:
         QCOMPARE(m_f->read("VatrelB/1234").size(), old.size() + 232); // the new record got written
 
         init_globals(c()); // any error box fails the test
-        QVERIFY(!c().sensors[6].occupied());
+        QVERIFY(!c().sensors.record(6).occupied());
         QCOMPARE(c().sensor_grid.at(colAddress, 7), QString());
         QCOMPARE(c().shownSensorCount, 1);
-        QCOMPARE(c().KartaAdress[6].factory_number, quint16(0));
+        QCOMPARE(c().sensors.addressEntry(6).factory_number, quint16(0));
         // Connecting again works as on a fresh slot.
         c().selected_row = 7;
         QVERIFY(connectSensor(c(), {QStringLiteral("1234"), 1, 0}));
@@ -111,12 +111,12 @@ private slots:
         init_globals(c());
         // hw.dat still names the sensor and the converter never heard of a disconnection: the row
         // shows it as it was, and a second attempt completes the disconnection.
-        const SensorRecord& s = c().sensors[2];
+        const SensorRecord& s = c().sensors.record(2);
         QCOMPARE(s.factory_number, 78u);
         QCOMPARE(s.loop1_armed, quint8(1));
         QCOMPARE(c().sensor_grid.at(colAddress, 3), QStringLiteral("78"));
         QCOMPARE(c().shownSensorCount, 2);
-        QCOMPARE(c().KartaAdress[2].factory_number, quint16(78));
+        QCOMPARE(c().sensors.addressEntry(2).factory_number, quint16(78));
         c().selected_row = 3;
         QVERIFY(disconnectSensor(c(), 0));
         QCOMPARE(m_f->read("VatrelA/78").size(), 232);
@@ -151,12 +151,12 @@ private slots:
                                 step));
         QCOMPARE(loggedCodes(m_f->dir.path(), number), logged);
         init_globals(c()); // any error box fails the test
-        QCOMPARE(c().sensors[slot].factory_number == number, inTable);
+        QCOMPARE(c().sensors.record(slot).factory_number == number, inTable);
         QCOMPARE(m_f->read(settings).size(), 232);
         SensorRecord stored;
         stored.decode(m_f->read(settings));
         QCOMPARE(stored.disconnected_at != 0, !connecting && !inTable);
-        if (inTable) QCOMPARE(c().sensors[slot].disconnected_at, 0.0);
+        if (inTable) QCOMPARE(c().sensors.record(slot).disconnected_at, 0.0);
     }
 };
 

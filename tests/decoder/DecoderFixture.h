@@ -20,7 +20,7 @@ public:
 
     // A sensor as start-up leaves it: no link yet, loops marked in alarm, row link-lost.
     void addSensor(int slot, quint32 number, qint16 type, int armed1 = 0, int armed2 = 0) {
-        SensorRecord& r = c.sensors[size_t(slot)];
+        SensorRecord& r = c.sensors.record(slot);
         r = SensorRecord{};
         r.mark = 1;
         r.factory_number = number;
@@ -38,12 +38,12 @@ public:
     // A sensor already answering and normal: status 0, loops normal, row green or aqua.
     void addOnlineSensor(int slot, quint32 number, qint16 type, int armed1 = 0, int armed2 = 0) {
         addSensor(slot, number, type, armed1, armed2);
-        SensorRecord& r = c.sensors[size_t(slot)];
+        SensorRecord& r = c.sensors.record(slot);
         r.status = 0;
         r.loop1_alarm = 0;
         r.loop2_alarm = 0;
         r.link_up = 1;
-        c.slot_online[size_t(slot)] = 1;
+        c.sensors.setOnline(slot, true);
         c.SensorRowStyles[size_t(slot)].background = (armed1 || armed2) ? 0x00FF00 : 0xFFFF00;
     }
 

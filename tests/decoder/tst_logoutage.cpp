@@ -240,7 +240,7 @@ private slots:
         QCOMPARE(f.daily().size(), 2);
 
         // Settings and operator files: the same for appends, and a failed write is taken back.
-        SensorRecord r = f.c.sensors[0];
+        SensorRecord r = f.c.sensors.record(0);
         f.write("VatrelA/55", r.encode() + QByteArray(100, '\x02'));
         saveSensorSettings(f.c, r, 'a');
         QCOMPARE(f.read("VatrelA/55").size(), 464);

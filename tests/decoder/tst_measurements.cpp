@@ -66,7 +66,7 @@ void TestMeasurements::typeBLayout2() {
     QCOMPARE(f.cell(7, 3), QStringLiteral("-2.500"));
     QCOMPARE(f.cell(6, 3), QStringLiteral("0.123"));
     QCOMPARE(f.cell(8, 3), QStringLiteral("100.000"));
-    const SensorRecord& r = f.c.sensors[3];
+    const SensorRecord& r = f.c.sensors.record(3);
     QCOMPARE(r.threshold1, 1.0f);
     QCOMPARE(r.threshold2, -2.5f);
     QCOMPARE(r.signal1_b, 0.1234f);
@@ -95,7 +95,7 @@ void TestMeasurements::typeALayout7RewritesThresholdOnlyWhenChanged() {
     QCOMPARE(f.cell(7, 6), QStringLiteral("300"));
     QCOMPARE(f.cell(6, 6), QStringLiteral("100"));
     QCOMPARE(f.cell(8, 6), QStringLiteral("100"));
-    const SensorRecord& r = f.c.sensors[6];
+    const SensorRecord& r = f.c.sensors.record(6);
     QCOMPARE(r.threshold1, 300.0f);
     QCOMPARE(r.threshold2, 300.0f);
     QCOMPARE(r.signal1_a, 100.0f);
@@ -143,7 +143,7 @@ void TestMeasurements::oscillogramSampleOnlyWhileActive() {
     QCOMPARE(f.cell(7, 9), QStringLiteral("2.500"));
     QCOMPARE(f.cell(6, 9), QStringLiteral("3.500"));
     QCOMPARE(f.cell(8, 9), QStringLiteral("4.500"));
-    const SensorRecord& r = f.c.sensors[9];
+    const SensorRecord& r = f.c.sensors.record(9);
     QCOMPARE(r.osc_values[0], 5.5f);
     QCOMPARE(r.osc_values[1], 6.5f);
     QCOMPARE(r.osc_values[2], 7.5f);
@@ -151,7 +151,7 @@ void TestMeasurements::oscillogramSampleOnlyWhileActive() {
     QCOMPARE(r.osc_values[4], 0.0f);
     QCOMPARE(f.ui.samples.size(), 0);
 
-    f.c.sensors[9].osc_active = 1;
+    f.c.sensors.record(9).osc_active = 1;
     f.send(report);
     QCOMPARE(f.ui.samples.size(), 1);
     const std::array<float, 8> expected{1.5f, 2.5f, 3.5f, 4.5f, 5.5f, 6.5f, 7.5f, 8.5f};
@@ -167,14 +167,14 @@ void TestMeasurements::layoutMustMatchTypeAndCode() {
     f.send(reportText(typeAWords(11, 7, 0x42, 0x2C, 1, 0x64, 0)));    // layout 7 needs 0x41
     f.send(reportText(typeAWords(11, 0xC5, 0x41, 0x2C, 1, 0x64, 0))); // 0xC5 needs 0x42
     f.send(reportText(typeBWords(12, 2, 0x42, {1, 2, 3, 4})));        // layout 2 needs 0x41
-    f.c.sensors[1].osc_active = 1;
+    f.c.sensors.record(1).osc_active = 1;
     f.send(reportText(typeBWords(12, 0xC3, 0x41, {1, 2, 3, 4, 5, 6, 7, 8}))); // 0xC3 needs 0x42
     f.send(reportText(typeBWords(12, 0x0102, 0x41, {1, 2, 3, 4})));           // 16-bit compare
     for (int slot : {0, 1})
         for (int col = 5; col <= 8; ++col)
             QCOMPARE(f.cell(col, slot), QString());
-    QCOMPARE(f.c.sensors[0].threshold1, 0.0f);
-    QCOMPARE(f.c.sensors[1].threshold1, 0.0f);
+    QCOMPARE(f.c.sensors.record(0).threshold1, 0.0f);
+    QCOMPARE(f.c.sensors.record(1).threshold1, 0.0f);
     QCOMPARE(f.ui.samples.size(), 0);
 }
 
@@ -182,7 +182,7 @@ void TestMeasurements::truncatedReportsCarryNoValues() {
     DecoderFixture f;
     f.addOnlineSensor(2, 20, 1, 1, 0);
     f.addOnlineSensor(3, 21, 0);
-    f.c.sensors[2].osc_active = 1;
+    f.c.sensors.record(2).osc_active = 1;
 
     // A well-formed frame one word short of layout 2: the status byte counts, the values do not.
     std::vector<quint16> shortB = typeBWords(20, 2, 0x41, {1, 2, 3, 4});
@@ -191,7 +191,7 @@ void TestMeasurements::truncatedReportsCarryNoValues() {
     f.send(reportText(shortB));
     QCOMPARE(f.cell(3, 2), QStringLiteral("Тревога"));
     QCOMPARE(f.cell(5, 2), QString());
-    QCOMPARE(f.c.sensors[2].threshold1, 0.0f);
+    QCOMPARE(f.c.sensors.record(2).threshold1, 0.0f);
 
     // Full texts handed over with a shorter length: nothing past the length may count.
     const QByteArray fullB = reportText(typeBWords(20, 2, 0x41, {1, 2, 3, 4}));
@@ -206,7 +206,7 @@ void TestMeasurements::truncatedReportsCarryNoValues() {
     decodeMeasurements(f.c, fullOsc.constData(), 146, 0x42, 2);
     QCOMPARE(f.ui.samples.size(), 0);
     QCOMPARE(f.cell(5, 2), QStringLiteral("1.000"));
-    QCOMPARE(f.c.sensors[2].osc_values[3], 0.0f);
+    QCOMPARE(f.c.sensors.record(2).osc_values[3], 0.0f);
 
     const QByteArray fullA = reportText(typeAWords(21, 7, 0x41, 0x2C, 0x01, 0x64, 0x00));
     decodeMeasurements(f.c, fullA.constData(), 37, 0x41, 3);

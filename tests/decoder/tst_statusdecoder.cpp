@@ -45,9 +45,9 @@ void TestStatusDecoder::linkRestoredAndBackToStandbyInOneReport() {
     f.addSensor(3, 1234, 1, 1, 0); // type B, loop 1 armed
     f.status(1234, 0x00);
 
-    const SensorRecord& r = f.c.sensors[3];
+    const SensorRecord& r = f.c.sensors.record(3);
     QCOMPARE(r.link_up, qint16(1));
-    QCOMPARE(f.c.slot_online[3], qint16(1));
+    QVERIFY(f.c.sensors.isOnline(3));
     QCOMPARE(r.osc_command, qint16(193));
     QCOMPARE(r.status, 0);
     QCOMPARE(r.loop1_alarm, quint8(0));
@@ -82,7 +82,7 @@ void TestStatusDecoder::typeASensorRestoresWithItsOwnWording() {
     DecoderFixture f;
     f.addSensor(0, 77, 0); // type A, both loops disarmed
     f.status(77, 0x00);
-    QCOMPARE(f.c.sensors[0].osc_command, qint16(194));
+    QCOMPARE(f.c.sensors.record(0).osc_command, qint16(194));
     QCOMPARE(f.colour(0), kAqua);
     const QStringList expected{QStringLiteral("Восстановлена связь с датчиком <Ватрел-А> № 77"),
                                QStringLiteral("Возврат в дежурное состояние датчика <Ватрел-А> № 77")};
@@ -161,7 +161,7 @@ void TestStatusDecoder::faultCodes() {
     f.addOnlineSensor(5, 501, qint16(type), armed1, armed2);
     f.status(501, quint8(code));
 
-    QCOMPARE(f.c.sensors[5].status, code);
+    QCOMPARE(f.c.sensors.record(5).status, code);
     QCOMPARE(f.cell(9, 5), state);
     QCOMPARE(f.colour(5), kAlarm);
     const auto daily = f.daily();
@@ -176,7 +176,7 @@ void TestStatusDecoder::faultCodes() {
     QCOMPARE(f.ui.alarmWindowShown, alarm ? 1 : 0);
     if (alarm) QCOMPARE(f.c.alarms.alarms().at(0).event.text, event);
     // Loop cells are not touched by a fault.
-    QCOMPARE(f.c.sensors[5].loop1_alarm, quint8(0));
+    QCOMPARE(f.c.sensors.record(5).loop1_alarm, quint8(0));
     QCOMPARE(f.cell(3, 5), QString());
 }
 
@@ -201,7 +201,7 @@ void TestStatusDecoder::armedLoopTriggersAndReturns() {
     f.addOnlineSensor(7, 4321, 0, 0, 1); // type A, loop 2 armed
     f.status(4321, 0x40);
     QCOMPARE(f.cell(4, 7), QStringLiteral("Тревога"));
-    QCOMPARE(f.c.sensors[7].loop2_alarm, quint8(1));
+    QCOMPARE(f.c.sensors.record(7).loop2_alarm, quint8(1));
     QCOMPARE(f.colour(7), kAlarm);
     QCOMPARE(f.c.alarms.total(), 1u);
     QCOMPARE(f.ui.alarmWindowShown, 1);
@@ -223,7 +223,7 @@ void TestStatusDecoder::armedLoopTriggersAndReturns() {
     QCOMPARE(eventTexts(f.sensorLog(4321, false)), expected);
 
     // Loop 1 of the same sensor, armed now.
-    f.c.sensors[7].loop1_armed = 1;
+    f.c.sensors.record(7).loop1_armed = 1;
     f.status(4321, 0x80);
     QCOMPARE(f.daily().back().text, QStringLiteral("Срабатывание 1 шлейфа датчика <Ватрел-А> № 4321"));
     QCOMPARE(f.c.alarms.total(), 2u);
@@ -251,7 +251,7 @@ void TestStatusDecoder::codeZeroWithBothBitsKeepsState() {
     QCOMPARE(f.colour(4), kAqua);
 
     f.status(1500, 0xC0);
-    const SensorRecord& r = f.c.sensors[4];
+    const SensorRecord& r = f.c.sensors.record(4);
     QVERIFY(r.status != 0); // kept until both bits clear
     QCOMPARE(r.loop1_alarm, quint8(1));
     QCOMPARE(r.loop2_alarm, quint8(1));
@@ -292,7 +292,7 @@ void TestStatusDecoder::loopTwoResetsColourOnCodeZeroAlone() {
     f.addOnlineSensor(8, 2000, 1, 0, 0);
     f.status(2000, 4);    // fault: status 4, row alarm
     f.status(2000, 0x44); // loop 2 in alarm on top
-    QCOMPARE(f.c.sensors[8].loop2_alarm, quint8(1));
+    QCOMPARE(f.c.sensors.record(8).loop2_alarm, quint8(1));
 
     // Loop 1 leaving alarm under a fault keeps the alarm colour.
     f.status(2000, 0x84);
@@ -304,7 +304,7 @@ void TestStatusDecoder::loopTwoResetsColourOnCodeZeroAlone() {
     // the reported code alone.
     f.status(2000, 0xC4);
     f.status(2000, 0x80);
-    QCOMPARE(f.c.sensors[8].status, 4);
+    QCOMPARE(f.c.sensors.record(8).status, 4);
     QCOMPARE(f.cell(4, 8), QStringLiteral("Норма"));
     QCOMPARE(f.cell(3, 8), QStringLiteral("Тревога"));
     QCOMPARE(f.colour(8), kAqua);
@@ -317,7 +317,7 @@ void TestStatusDecoder::unknownStateCode() {
     QCOMPARE(f.cell(9, 0), QStringLiteral("Обрыв ЧЭ 1"));
     for (int code : {1, 6, 12, 15, 63}) {
         f.status(3000, quint8(code));
-        const int s = f.c.sensors[0].status;
+        const int s = f.c.sensors.record(0).status;
         QVERIFY2(s != 0 && s != 15 && (s < 2 || s > 11), qPrintable(QString::number(s)));
         QCOMPARE(f.cell(9, 0), QString());
         QCOMPARE(f.colour(0), kAlarm); // colour untouched
@@ -334,8 +334,8 @@ void TestStatusDecoder::noLinkTwice() {
     const QByteArray lost = reportText({0x01FF, 0, 2500});
     f.send(lost);
 
-    const SensorRecord& r = f.c.sensors[10];
-    QCOMPARE(f.c.slot_online[10], qint16(0));
+    const SensorRecord& r = f.c.sensors.record(10);
+    QVERIFY(!f.c.sensors.isOnline(10));
     QCOMPARE(f.comCell(3, 10), QStringLiteral("Нет связи"));
     QCOMPARE(r.link_up, qint16(0));
     QCOMPARE(r.status, 15);
@@ -383,8 +383,8 @@ void TestStatusDecoder::allSensorsLost() {
     f.c.wait_panel_visible = true;
     f.addOnlineSensor(0, 100, 1, 1, 0);
     f.addOnlineSensor(7, 300, 0, 0, 0);
-    f.c.sensors[7].loop2_alarm = 1; // loop 2 already in alarm
-    f.addSensor(199, 200, 0);       // never answered
+    f.c.sensors.record(7).loop2_alarm = 1; // loop 2 already in alarm
+    f.addSensor(199, 200, 0);              // never answered
     f.c.SensorRowStyles[199].background = kAqua;
 
     markAllSensorsLost(f.c);
@@ -393,9 +393,9 @@ void TestStatusDecoder::allSensorsLost() {
     QVERIFY(f.ui.changes[int(ConsoleUi::View::WaitPanel)] > 0);
     for (int slot : {0, 7, 199}) {
         QCOMPARE(f.colour(slot), kLinkLost);
-        QCOMPARE(f.c.sensors[size_t(slot)].link_up, qint16(0));
-        QCOMPARE(f.c.sensors[size_t(slot)].status, 15);
-        QCOMPARE(f.c.slot_online[size_t(slot)], qint16(0));
+        QCOMPARE(f.c.sensors.record(slot).link_up, qint16(0));
+        QCOMPARE(f.c.sensors.record(slot).status, 15);
+        QVERIFY(!f.c.sensors.isOnline(slot));
     }
     QCOMPARE(f.comCell(3, 0), QStringLiteral("Нет связи"));
     QCOMPARE(f.cell(9, 0), QStringLiteral("Нет связи"));
@@ -420,8 +420,8 @@ void TestStatusDecoder::numbersAboveSignedRange() {
     f.addSensor(51, 65535, 0);
     f.status(40000, 0);
     f.status(65535, 0);
-    QCOMPARE(f.c.sensors[50].link_up, qint16(1));
-    QCOMPARE(f.c.sensors[51].link_up, qint16(1));
+    QCOMPARE(f.c.sensors.record(50).link_up, qint16(1));
+    QCOMPARE(f.c.sensors.record(51).link_up, qint16(1));
     QCOMPARE(f.sensorLog(40000, true).front().text,
              QStringLiteral("Восстановлена связь с датчиком <Ватрел-Б> № 40000"));
     QCOMPARE(f.sensorLog(65535, false).front().text,
@@ -469,13 +469,13 @@ void TestStatusDecoder::handWrittenFrames() {
 void TestStatusDecoder::ignoredReports() {
     DecoderFixture f;
     f.addOnlineSensor(0, 1234, 1, 1, 1);
-    const auto before = f.c.sensors[0].encode();
+    const auto before = f.c.sensors.record(0).encode();
 
     f.status(4321, 0x84);                                                 // unknown number
     f.send(reportText(DecoderFixture::statusWords(1234, 0x84, 0, 0x43))); // unknown code
     // Number 0 names no sensor, even with empty slots around.
     f.send(reportText(DecoderFixture::statusWords(0, 0x84)));
-    QVERIFY(f.c.sensors[1].factory_number == 0 && f.c.sensors[1].link_up == 0);
+    QVERIFY(f.c.sensors.record(1).factory_number == 0 && f.c.sensors.record(1).link_up == 0);
     QCOMPARE(f.colour(1), kSilver);
 
     // Too short to hold the number, or the status byte.
@@ -486,13 +486,13 @@ void TestStatusDecoder::ignoredReports() {
         if (len < 14) dispatchReport(f.c, buf.data(), len, 0xFF);
     }
     dispatchReport(f.c, nullptr, 100, 0x41);
-    QCOMPARE(f.c.sensors[0].encode(), before);
+    QCOMPARE(f.c.sensors.record(0).encode(), before);
     QVERIFY(f.daily().empty());
     QCOMPARE(f.c.alarms.total(), 0u);
 
     // Exactly long enough for the status byte: decoded.
     dispatchReport(f.c, full.constData(), 22, 0x41);
-    QCOMPARE(f.c.sensors[0].status, 4);
+    QCOMPARE(f.c.sensors.record(0).status, 4);
 }
 
 QTEST_GUILESS_MAIN(TestStatusDecoder)

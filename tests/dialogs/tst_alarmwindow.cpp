@@ -256,12 +256,12 @@ private slots:
     }
 
     void typedNumberDisarmsTheLoop() {
-        SensorRecord& s = c().sensors[2];
+        SensorRecord& s = c().sensors.record(2);
         s.factory_number = 1234;
         s.sensor_type = 0;
         s.loop1_armed = 1;
         s.loop2_armed = 1;
-        c().slot_online[2] = 1;
+        c().sensors.setOnline(2, true);
         c().sensor_grid.set(10, 3, "Взят");
 
         auto* edit = child<QLineEdit>("LabeledEdit1");

@@ -294,8 +294,8 @@ private slots:
         m_f->write("QReport/notes", QByteArray());
         m_f->write("VatrelB_mess/1234", dayLog(1));
         m_f->write("VatrelA_mess/77", logRecords(1));
-        m_f->c.sensors[4].factory_number = 1234;
-        m_f->c.sensors[4].sensor_type = 1;
+        m_f->c.sensors.record(4).factory_number = 1234;
+        m_f->c.sensors.record(4).sensor_type = 1;
         w().hide(); // the choosers look at the folders when the viewer shows
         w().show();
         auto* calendar = child<QCalendarWidget>("CalendarDays");
@@ -461,13 +461,13 @@ private slots:
         Console& c = m_f->c;
         c.clock = [] { return QDateTime::currentDateTime(); };
         c.port = &port;
-        SensorRecord& r = c.sensors[0];
+        SensorRecord& r = c.sensors.record(0);
         r.mark = 1;
         r.factory_number = 1234;
         r.sensor_type = 1;
         r.loop1_armed = 1;
         r.link_up = 1;
-        c.slot_online[0] = 1;
+        c.sensors.setOnline(0, true);
         QVERIFY(openPort(c, 1));
         QTimer passes;
         QObject::connect(&passes, &QTimer::timeout, [&c] { onReceiveTick(c); });

@@ -205,7 +205,7 @@ private slots:
             {"4321", 0, "Датчик с таким номером уже существует!"}, // the last row clears the stored one
         };
         for (const auto& [number, stored, message] : cases) {
-            c().sensors[10].factory_number = stored;
+            c().sensors.record(10).factory_number = stored;
             expectError(message);
             connectThroughDialog(7, number, 1);
         }
@@ -213,7 +213,7 @@ private slots:
         c().operators.load(c().data_dir, c().ui);
         expectError(QStringLiteral("Не выбрана фамилия оператора"));
         connectThroughDialog(7, "1234", 1, -1);
-        QVERIFY(!c().sensors[6].occupied());
+        QVERIFY(!c().sensors.record(6).occupied());
         QVERIFY(c().sensor_grid.at(colAddress, 7).isEmpty());
         QCOMPARE(m_f->read("data/hw.dat"), hw);
         QCOMPARE(c().event_rows, events);
@@ -281,7 +281,7 @@ private slots:
             {0, 3, -1, "Не выбрана фамилия"},
             {0, 4, 0, "В этой позиции датчик не установлен!"}};
         for (const auto& [osc, row, op, message] : refusals) {
-            c().sensors[2].osc_active = qint16(osc);
+            c().sensors.record(2).osc_active = qint16(osc);
             c().selected_row = row;
             d.show();
             child<QComboBox>(&d, "ComboBoxFam")->setCurrentIndex(op);
@@ -294,7 +294,7 @@ private slots:
 
         c().selected_row = 3;
         c().slot_counters[1][2] = 5;
-        c().slot_online[2] = 1;
+        c().sensors.setOnline(2, true);
         d.show();
         child<QComboBox>(&d, "ComboBoxFam")->setCurrentIndex(1);
         click(&d, "ButtonAccept");
@@ -318,18 +318,18 @@ private slots:
         QCOMPARE(rowText, QString());
         QCOMPARE(c().SensorRowStyles[2].background, rgb(192, 192, 192));
         QCOMPARE(c().slot_counters[1][2], 0);
-        QCOMPARE(c().slot_online[2], qint16(0));
+        QVERIFY(!c().sensors.isOnline(2));
         const SensorRecord emptied{.mark = 1, .status = 15, .loop1_alarm = 1, .loop2_alarm = 1};
-        QCOMPARE(c().sensors[2].encode(), emptied.encode());
+        QCOMPARE(c().sensors.record(2).encode(), emptied.encode());
         QCOMPARE(c().shownSensorCount, 1);
         QCOMPARE(queued(0), (std::vector<quint16>{0x0144, 2, 0xFFB9}));
     }
 
     void dcComponentOfTypeB() {
         QLocale::setDefault(QLocale(QLocale::Russian));
-        c().sensors[4] = {.mark = 1, .factory_number = 900, .sensor_type = 1, .slot_index = 4};
-        c().sensors[4].dc_component1 = 1.5f;
-        c().sensors[4].dc_component2 = -0.25f;
+        c().sensors.record(4) = {.mark = 1, .factory_number = 900, .sensor_type = 1, .slot_index = 4};
+        c().sensors.record(4).dc_component1 = 1.5f;
+        c().sensors.record(4).dc_component2 = -0.25f;
         c().selected_row = 5;
         DcComponentDialog d(m_f->door);
         d.show();
@@ -347,7 +347,7 @@ private slots:
         e2->setFocus();
         click(&d, "ButtonAccept");
         QVERIFY(ui().allExpectedShown());
-        QCOMPARE(c().sensors[4].dc_component2, -0.25f);
+        QCOMPARE(c().sensors.record(4).dc_component2, -0.25f);
         QCOMPARE(c().osc.Delta1,
                  QStringLiteral("0")); // another slot is under observation: the start text stays
         QCOMPARE(queued(0), (std::vector<quint16>{0x0145, 4, 0x0000, 0x3FC0, 0x0000, 0xBE80, 0x0176}));
@@ -359,7 +359,7 @@ private slots:
         e1->setText(QStringLiteral("2,25"));
         e1->setFocus();
         click(&d, "ButtonAccept");
-        QCOMPARE(c().sensors[4].dc_component1, 2.25f);
+        QCOMPARE(c().sensors.record(4).dc_component1, 2.25f);
         QCOMPARE(c().osc.Delta1, QStringLiteral("2,250"));
         QCOMPARE(c().osc.Delta2, QStringLiteral("-0,250"));
     }
@@ -367,9 +367,9 @@ private slots:
     // The dialog opened for another sensor leaves the values of the sensor under oscillogram alone:
     // "Запись" on the tab sends that sensor's own stored value for the flank not edited.
     void dcValuesStayWithTheirSensor() {
-        c().sensors[5] = {.mark = 1, .factory_number = 1234, .sensor_type = 1, .slot_index = 5};
-        c().sensors[5].dc_component1 = 1.5f;
-        c().sensors[7] = {.mark = 1, .factory_number = 40000, .sensor_type = 1, .slot_index = 7};
+        c().sensors.record(5) = {.mark = 1, .factory_number = 1234, .sensor_type = 1, .slot_index = 5};
+        c().sensors.record(5).dc_component1 = 1.5f;
+        c().sensors.record(7) = {.mark = 1, .factory_number = 40000, .sensor_type = 1, .slot_index = 7};
         oscillogramStarted(c(), 5);
         DcComponentDialog d(m_f->door);
         const auto setFlanks = [&](int row, const char* flank1, const char* flank2) {
@@ -396,9 +396,9 @@ private slots:
     void dialogsShowWhatTheyActOn() {
         m_f->write("data/chop.dat", operatorRecord(kIvanovCp1251));
         c().operators.load(c().data_dir, c().ui);
-        c().sensors[0] = {.mark = 1, .factory_number = 55, .sensor_type = 0};
-        c().sensors[0].dc_component1 = 12;
-        c().sensors[3] = {.mark = 1, .factory_number = 1234, .sensor_type = 1};
+        c().sensors.record(0) = {.mark = 1, .factory_number = 55, .sensor_type = 0};
+        c().sensors.record(0).dc_component1 = 12;
+        c().sensors.record(3) = {.mark = 1, .factory_number = 1234, .sensor_type = 1};
 
         ConnectSensorDialog connect(m_f->door);
         showFor(connect, 7);
@@ -456,8 +456,8 @@ private slots:
     }
 
     void dcComponentOfTypeA() {
-        c().sensors[0] = {.mark = 1, .factory_number = 55, .sensor_type = 0};
-        c().sensors[0].dc_component1 = 123.9f;
+        c().sensors.record(0) = {.mark = 1, .factory_number = 55, .sensor_type = 0};
+        c().sensors.record(0).dc_component1 = 123.9f;
         c().selected_row = 1;
         c().osc_slot = 0;
         DcComponentDialog d(m_f->door);
@@ -478,14 +478,14 @@ private slots:
         e->setText(QStringLiteral("2000"));
         e->setFocus();
         click(&d, "ButtonAccept");
-        QCOMPARE(c().sensors[0].dc_component1, 2000.0f);
-        QCOMPARE(c().sensors[0].dc_component2, 2000.0f);
+        QCOMPARE(c().sensors.record(0).dc_component1, 2000.0f);
+        QCOMPARE(c().sensors.record(0).dc_component2, 2000.0f);
         QCOMPARE(c().osc.EDirect_component, QStringLiteral("2000"));
         QCOMPARE(queued(0), (std::vector<quint16>{0x0146, 0, 2000, 0xF7E9}));
 
         // A sensor that never had a value cannot be sent 0.
         c().queue = {};
-        c().sensors[0].dc_component1 = 0;
+        c().sensors.record(0).dc_component1 = 0;
         d.show();
         QVERIFY(QTest::qWaitForWindowActive(&d));
         // Once on leaving the entry, once on accepting (the window layer shows one box per text).

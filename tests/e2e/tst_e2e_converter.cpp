@@ -117,7 +117,8 @@ private:
     }
     bool allSensorsUp() const {
         for (int s = 0; s < 12; ++s)
-            if (m_c.sensors[s].link_up != 1 || m_c.com_grid.at(3, s + 1) != QStringLiteral("Есть связь"))
+            if (m_c.sensors.record(s).link_up != 1 ||
+                m_c.com_grid.at(3, s + 1) != QStringLiteral("Есть связь"))
                 return false;
         return true;
     }
@@ -150,7 +151,7 @@ void TestE2eConverter::initTestCase() {
     m_c.port = &m_port;
     init_globals(m_c);
     alarmWindowCreate(m_c);
-    QCOMPARE(count_sensors(m_c), 12);
+    QCOMPARE(m_c.sensors.count(), 12);
     QVERIFY(openPort(m_c, m_c.port_index + 1));
     QVERIFY(m_c.engine.rv_timer_running);
 
@@ -229,7 +230,7 @@ void TestE2eConverter::loopAlarmBecomesCellsColourEventsAndAlarm() {
     const QDate today = QDate::currentDate();
 
     m_sim->command(QStringLiteral("alarm 1001 1 on"));
-    QTRY_VERIFY_WITH_TIMEOUT(m_c.sensors[0].loop1_alarm == 1, kWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(m_c.sensors.record(0).loop1_alarm == 1, kWaitMs);
     QCOMPARE(m_c.sensor_grid.at(colLoop1, 1), QStringLiteral("Тревога"));
     QCOMPARE(m_c.sensor_grid.at(colLoop2, 1), QStringLiteral("Норма"));
     QCOMPARE(m_c.sensor_grid.at(colState, 1), QStringLiteral("Норма"));
@@ -258,7 +259,7 @@ void TestE2eConverter::loopAlarmBecomesCellsColourEventsAndAlarm() {
 
     const qint64 sensorMid = sizeOf(sensorLog);
     m_sim->command(QStringLiteral("alarm 1001 1 off"));
-    QTRY_VERIFY_WITH_TIMEOUT(m_c.sensors[0].loop1_alarm == 0, kWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(m_c.sensors.record(0).loop1_alarm == 0, kWaitMs);
     QCOMPARE(m_c.sensor_grid.at(colLoop1, 1), QStringLiteral("Норма"));
     QCOMPARE(m_c.SensorRowStyles[0].background, rgb(0, 255, 0));
     const QList<Rec> back = recordsFrom(sensorLog, sensorMid);
@@ -302,7 +303,7 @@ void TestE2eConverter::silenceLosesTheConverterOnceAndResumeRestoresIt() {
     QTRY_VERIFY_WITH_TIMEOUT(m_ui.linkLost == 1, kWaitMs);
     QCOMPARE(m_c.engine.Conv_link, qint16(0));
     for (int s = 0; s < 12; ++s) {
-        QCOMPARE(m_c.sensors[s].link_up, qint16(0));
+        QCOMPARE(m_c.sensors.record(s).link_up, qint16(0));
         QCOMPARE(m_c.SensorRowStyles[s].background, rgb(171, 0, 0));
     }
     QCOMPARE(m_c.sensor_grid.at(colState, 1), QStringLiteral("Нет связи"));

@@ -49,7 +49,8 @@ private slots:
             ConsoleWindows windows(c);
             MainWindow* w = windows.mainWindow();
             w->show();
-            QTRY_VERIFY_WITH_TIMEOUT(c.engine.KartaAdressPos == 200 && c.sensors[0].link_up == 1, kWaitMs);
+            QTRY_VERIFY_WITH_TIMEOUT(c.engine.KartaAdressPos == 200 && c.sensors.record(0).link_up == 1,
+                                     kWaitMs);
 
             auto* tabs = w->findChild<QTabWidget*>(QStringLiteral("PageControl2"));
             tabs->setCurrentWidget(w->findChild<QWidget*>(QStringLiteral("TabSheet2")));

@@ -92,7 +92,7 @@ private slots:
     }
 
     void connectedSensorReportsIntoItsNewRow() {
-        QVERIFY(!m_c.sensors[12].occupied());
+        QVERIFY(!m_c.sensors.record(12).occupied());
         m_c.selected_row = 13;
         ConnectSensorDialog d(m_door);
         d.show();
@@ -105,7 +105,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(conv.map()[12].factory_number == 4321, kWaitMs);
         QCOMPARE(conv.map()[12].device_code, quint8(22));
         // The first report fills the row: link up, state and loops normal, measured values shown.
-        QTRY_VERIFY_WITH_TIMEOUT(m_c.sensors[12].link_up == 1, kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(m_c.sensors.record(12).link_up == 1, kWaitMs);
         QVERIFY(m_port.received.contains(kReport4321));
         QCOMPARE(m_c.sensor_grid.at(colState, 13), QStringLiteral("Норма"));
         QCOMPARE(m_c.sensor_grid.at(colLoop1, 13), QStringLiteral("Норма"));
@@ -119,7 +119,7 @@ private slots:
         DisconnectSensorDialog d(m_door);
         d.show();
         QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("ButtonAccept")), Qt::LeftButton);
-        QVERIFY(!m_c.sensors[12].occupied());
+        QVERIFY(!m_c.sensors.record(12).occupied());
 
         const sim::Converter& conv = m_sim->converter();
         QTRY_VERIFY_WITH_TIMEOUT(conv.map()[12].factory_number == 0 && m_c.queue.count == 0, kWaitMs);

@@ -200,7 +200,7 @@ void TestSiteFeed::retainedStatesForLateSubscriber() {
         "signal1":0,"threshold2":0,"signal2":0})"));
 
     // Emptying the slot (what disconnecting does) clears the retained topic.
-    f.c.sensors[5].factory_number = 0;
+    f.c.sensors.record(5).factory_number = 0;
     feedSensor(f.c, 5);
     QTRY_COMPARE(last("vatrel/north/sensors/3003"), QByteArray());
     MqttProbe later(broker.port(), "vatrel/north/sensors/#");

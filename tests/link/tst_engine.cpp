@@ -195,10 +195,10 @@ private slots:
     void fullAddressMapTransfer() {
         LinkFixture f;
         Console& c = f.c;
-        c.KartaAdress[0] = {22, 1001};
-        c.KartaAdress[1] = {22, 300};
-        c.KartaAdress[120] = {22, 0xBEEF};
-        c.KartaAdress[199] = {22, 65535};
+        c.sensors.setAddressEntry(0, {22, 1001});
+        c.sensors.setAddressEntry(1, {22, 300});
+        c.sensors.setAddressEntry(120, {22, 0xBEEF});
+        c.sensors.setAddressEntry(199, {22, 65535});
         QVERIFY(openPort(c, 1));
 
         onCommandTick(c);
@@ -212,7 +212,7 @@ private slots:
             const QByteArray cmd = f.port.written;
             QVERIFY2(cmd.startsWith(":0142") && cmd.size() == 21, cmd.constData());
             const int index = cmd.mid(5, 4).toInt(nullptr, 16);
-            const KartaEntry& entry = c.KartaAdress[size_t(index - 1)];
+            const KartaEntry& entry = c.sensors.addressEntry(index - 1);
             QCOMPARE(cmd.mid(9, 4).toInt(nullptr, 16), int(entry.factory_number));
             QCOMPARE(cmd.mid(13, 4).toInt(nullptr, 16), int(entry.device_code));
             sent << index;
@@ -291,8 +291,8 @@ private slots:
         LinkFixture f;
         Console& c = f.c;
         QVERIFY(openPort(c, 1));
-        c.sensors[3].factory_number = 33;
-        c.sensors[3].osc_active = 1;
+        c.sensors.record(3).factory_number = 33;
+        c.sensors.record(3).osc_active = 1;
         c.osc_slot = 3;
         c.osc.ButtonOnOscillVB_enabled = false;
         f.port.failWrites = true;
@@ -307,7 +307,7 @@ private slots:
         QCOMPARE(f.dailyEvents().last().code, 15);
         QCOMPARE(f.dailyEvents().last().text, kLostCyrillic); // the logged text is Cyrillic
         QCOMPARE(c.osc_slot, qint16(-1));
-        QCOMPARE(c.sensors[3].osc_active, qint16(0));
+        QCOMPARE(c.sensors.record(3).osc_active, qint16(0));
         QVERIFY(c.osc.ButtonOnOscillVB_enabled);
         QCOMPARE(f.ui.oscStopped, 1);
         QCOMPARE(c.queue.count, 0);
@@ -450,7 +450,7 @@ private slots:
     void lowerCaseReplyContinuesTheMap() {
         LinkFixture f;
         Console& c = f.c;
-        c.KartaAdress[171] = {22, 0x0ABC};
+        c.sensors.setAddressEntry(171, {22, 0x0ABC});
         QVERIFY(openPort(c, 1));
         c.engine.Conv_link = 1;
         c.engine.KartaAdressPos = 5;
@@ -489,7 +489,7 @@ private slots:
         QFETCH(QByteArray, frame);
         LinkFixture f;
         Console& c = f.c;
-        c.KartaAdress[49] = {22, 4949};
+        c.sensors.setAddressEntry(49, {22, 4949});
         QVERIFY(openPort(c, 1));
         c.engine.Conv_link = 1;
         c.engine.KartaAdressPos = 50;
@@ -529,12 +529,12 @@ private slots:
         Console& c = f.c;
         QVERIFY(openPort(c, 1));
         c.engine.Conv_link = 1;
-        SensorRecord& b = c.sensors[5];
+        SensorRecord& b = c.sensors.record(5);
         b.factory_number = 555;
         b.sensor_type = 1;
         b.dc_component1 = 2.5f;
         b.dc_component2 = 0.75f;
-        SensorRecord& a = c.sensors[6];
+        SensorRecord& a = c.sensors.record(6);
         a.factory_number = 666;
         a.sensor_type = 0;
         a.dc_component1 = 7.9f;
@@ -643,7 +643,7 @@ private slots:
         LinkFixture f;
         Console& c = f.c;
         for (int s : {0, 10, 199}) {
-            c.sensors[size_t(s)].factory_number = quint32(100 + s);
+            c.sensors.record(s).factory_number = quint32(100 + s);
             c.com_grid.set(1, s + 1, QStringLiteral("7"));
             c.com_grid.set(2, s + 1, QStringLiteral("8"));
         }
@@ -675,9 +675,9 @@ private slots:
         for (RowStyle& style : c.SensorRowStyles)
             style.background = 0xC0C0C0;
         for (int s = 0; s < kSlots; s += 7) {
-            c.sensors[size_t(s)].factory_number = quint32(1000 + s);
-            c.sensors[size_t(s)].sensor_type = qint16(s % 2);
-            c.sensors[size_t(s)].loop1_armed = 1;
+            c.sensors.record(s).factory_number = quint32(1000 + s);
+            c.sensors.record(s).sensor_type = qint16(s % 2);
+            c.sensors.record(s).loop1_armed = 1;
         }
         QVERIFY(openPort(c, 1));
         QRandomGenerator g(20251207);

@@ -29,7 +29,7 @@ struct OscFixture : ConsoleFixture {
         c.engine.KartaAdressPos = 200;
     }
     void addSensor(int slot, quint32 number, qint16 type, float dc1, float dc2) {
-        SensorRecord& r = c.sensors[size_t(slot)];
+        SensorRecord& r = c.sensors.record(slot);
         r.factory_number = number;
         r.sensor_type = type;
         r.link_up = 1;
@@ -106,7 +106,7 @@ private slots:
         QVERIFY(c.osc.ButtonOnOscillVB_enabled && c.osc.Edit7_enabled && c.osc.LabelNumPosOscill_enabled);
 
         c.engine.KartaAdressPos = 200; // the link is back, the map sent again and the sensor answers
-        c.sensors[4].link_up = 1;
+        c.sensors.record(4).link_up = 1;
         for (int i = 0; i < kQueueSize; ++i)
             queueCommand(c, {quint16(0x0160 + i), 0});
         QVERIFY(startOscillogram(c));
@@ -199,13 +199,13 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
         QVERIFY(recordDcFlank2(c, QStringLiteral("2,5")));
         QCOMPARE(c.osc.Delta2, QStringLiteral("2,500"));
-        QCOMPARE(c.sensors[4].dc_component2, 2.5f);
+        QCOMPARE(c.sensors.record(4).dc_component2, 2.5f);
         // Both values are sent: 2.5 = 0x40200000 twice.
         QCOMPARE(queuedWords(c, 0),
                  (std::vector<quint16>{0x0145, 4, 0x0000, 0x4020, 0x0000, 0x4020, 0x7F76}));
         // A dot is a decimal separator too, whatever the locale's own is; two separators are not.
         QVERIFY(recordDcFlank1(c, QStringLiteral("3.5")));
-        QCOMPARE(c.sensors[4].dc_component1, 3.5f);
+        QCOMPARE(c.sensors.record(4).dc_component1, 3.5f);
         f.ui.expectMessage(kFormat);
         QVERIFY(!recordDcFlank1(c, QStringLiteral("3,5.1")));
     }

@@ -145,7 +145,7 @@ private slots:
         QtSerialPortLine line;
         Console& c = f.c;
         c.port = &line;
-        c.KartaAdress[0] = {22, 1001};
+        c.sensors.setAddressEntry(0, {22, 1001});
         openStartupPort(c);
         QVERIFY(line.isOpen());
 

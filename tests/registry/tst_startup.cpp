@@ -34,7 +34,7 @@ SensorRecord armedTypeB() {
 
 // Fills one slot directly and writes its row.
 void fill(ConsoleFixture& f, int slot, SensorRecord r) {
-    f.c.sensors[size_t(slot)] = r;
+    f.c.sensors.record(slot) = r;
     fillSensorRow(f.c, slot);
 }
 
@@ -81,9 +81,9 @@ private slots:
         QCOMPARE(f.c.EventRowStyles[199].background, 0xFF000018u);
         QCOMPARE(f.c.ReportRowStyles[0].background, 0xFF000018u);
         QCOMPARE(f.c.EventRowStyles[200].background, 0u);
-        QCOMPARE(f.c.sensors[10].disconnected_by, qint16(-1));
-        QCOMPARE(f.c.sensors[10].mark, quint8(1));
-        QCOMPARE(f.c.KartaAdress[0].device_code, quint8(0));
+        QCOMPARE(f.c.sensors.record(10).disconnected_by, qint16(-1));
+        QCOMPARE(f.c.sensors.record(10).mark, quint8(1));
+        QCOMPARE(f.c.sensors.addressEntry(0).device_code, quint8(0));
         QCOMPARE(f.c.osc_slot, qint16(-1));
     }
 
@@ -109,13 +109,13 @@ private slots:
         QCOMPARE(f.c.com_grid.at(1, 6), QStringLiteral("0"));
         QCOMPARE(f.c.com_grid.at(2, 6), QStringLiteral("0"));
         QCOMPARE(f.c.slot_counters[1][5], 0);
-        QCOMPARE(f.c.sensors[5].link_up, qint16(0));
-        QCOMPARE(f.c.sensors[5].connected_by, qint16(2));
+        QCOMPARE(f.c.sensors.record(5).link_up, qint16(0));
+        QCOMPARE(f.c.sensors.record(5).connected_by, qint16(2));
         QCOMPARE(f.c.shownSensorCount, 1);
         QCOMPARE(f.c.port_index, 3);
-        QCOMPARE(f.c.KartaAdress[5].device_code, quint8(22));
-        QCOMPARE(f.c.KartaAdress[5].factory_number, quint16(1234));
-        QCOMPARE(f.c.KartaAdress[4].device_code, quint8(0));
+        QCOMPARE(f.c.sensors.addressEntry(5).device_code, quint8(22));
+        QCOMPARE(f.c.sensors.addressEntry(5).factory_number, quint16(1234));
+        QCOMPARE(f.c.sensors.addressEntry(4).device_code, quint8(0));
         QCOMPARE(f.c.osc_slot, qint16(-1));
         QCOMPARE(f.c.osc.Edit7, QStringLiteral("0"));
         QVERIFY(f.c.osc.ButtonOnOscillVB_enabled);
@@ -131,7 +131,7 @@ private slots:
         init_globals(f.c);
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(f.ui.boxes.size(), 2);
-        QCOMPARE(count_sensors(f.c), 0);
+        QCOMPARE(f.c.sensors.count(), 0);
         QCOMPARE(f.c.sensor_grid.at(1, 6), QString());
         QCOMPARE(f.c.shownSensorCount, 0);
         QCOMPARE(f.read("data/hw.dat"), hwFile({}, 1));
@@ -147,18 +147,18 @@ private slots:
         f.write("VatrelB/555", rec.encode());
         f.write("data/hw.dat", hwFile({{9, 555, 1}, {4, 555, 1}}));
         init_globals(f.c);
-        QCOMPARE(find_slot(f.c, 555), 4);
-        QCOMPARE(find_slot(f.c, 556), -1);
+        QCOMPARE(f.c.sensors.findSlot(555), 4);
+        QCOMPARE(f.c.sensors.findSlot(556), -1);
 
-        SensorRecord& ghost = f.c.sensors[7];
+        SensorRecord& ghost = f.c.sensors.record(7);
         ghost.status = 2;
         ghost.loop1_alarm = 1;
         ghost.loop1_armed = 1;
         fillSensorRow(f.c, 7);
         QCOMPARE(f.c.sensor_grid.at(9, 8), QString());
         QCOMPARE(f.c.SensorRowStyles[7].background, 0xC0C0C0u);
-        QCOMPARE(count_sensors(f.c), 2);
-        QCOMPARE(f.c.KartaAdress[7].device_code, quint8(0));
+        QCOMPARE(f.c.sensors.count(), 2);
+        QCOMPARE(f.c.sensors.addressEntry(7).device_code, quint8(0));
         updateSensorCountLabel(f.c);
         QCOMPARE(f.c.shownSensorCount, 2);
     }
@@ -170,8 +170,8 @@ private slots:
         r.factory_number = 0x00012345;
         f.write("VatrelA/74565", r.encode());
         init_globals(f.c);
-        QCOMPARE(f.c.KartaAdress[0].device_code, quint8(22));
-        QCOMPARE(f.c.KartaAdress[0].factory_number, quint16(0x2345));
+        QCOMPARE(f.c.sensors.addressEntry(0).device_code, quint8(22));
+        QCOMPARE(f.c.sensors.addressEntry(0).factory_number, quint16(0x2345));
         QCOMPARE(f.c.sensor_grid.at(1, 1), QStringLiteral("74565"));
         QCOMPARE(f.c.sensor_grid.at(9, 1), QStringLiteral("Норма"));
         QCOMPARE(f.c.SensorRowStyles[0].background, 0x00FF00u);
@@ -347,7 +347,7 @@ private slots:
         init_globals(f.c);
 
         // The session runs: the sensor answers and reports measurements.
-        SensorRecord& live = f.c.sensors[5];
+        SensorRecord& live = f.c.sensors.record(5);
         live.status = 0;
         live.loop1_alarm = 0;
         live.loop2_alarm = 0;
@@ -371,8 +371,8 @@ private slots:
         QCOMPARE(file.left(232), first.encode());
         QCOMPARE(file.mid(232), expected.encode());
         QCOMPARE(f.read("VatrelA/8").size(), 232);
-        QCOMPARE(f.c.sensors[150].status, 15);
-        QCOMPARE(f.c.sensors[0].status, 15); // empty slots are reset too, but get no file
+        QCOMPARE(f.c.sensors.record(150).status, 15);
+        QCOMPARE(f.c.sensors.record(0).status, 15); // empty slots are reset too, but get no file
         QVERIFY(!f.exists("VatrelA/0"));
     }
 

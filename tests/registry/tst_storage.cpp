@@ -62,12 +62,12 @@ private slots:
     void hwFirstRunCreatesEmptyFile() {
         ConsoleFixture f;
         f.c.port_index = 12;
-        f.c.sensors[3].factory_number = 5;
+        f.c.sensors.record(3).factory_number = 5;
         loadSensors(f.c);
         QCOMPARE(f.read("data/hw.dat"), QByteArray(1202, '\0'));
         QCOMPARE(f.c.port_index, 0);
-        QCOMPARE(f.c.sensors[3].factory_number, 0u);
-        QCOMPARE(f.c.sensors[3].slot_index, qint16(3));
+        QCOMPARE(f.c.sensors.record(3).factory_number, 0u);
+        QCOMPARE(f.c.sensors.record(3).slot_index, qint16(3));
         QCOMPARE(f.ui.changes[int(ConsoleUi::View::PortChoice)], 1);
     }
 
@@ -76,13 +76,13 @@ private slots:
         const QByteArray image = hwFile({{5, 1234, 1}, {0, 0xFFFFFFFB, 0}, {199, 65536 + 7, 2}}, 3);
         f.write("data/hw.dat", image);
         loadSensors(f.c);
-        QCOMPARE(f.c.sensors[5].factory_number, 1234u);
-        QCOMPARE(f.c.sensors[5].sensor_type, qint16(1));
-        QCOMPARE(f.c.sensors[5].slot_index, qint16(5));
-        QVERIFY(f.c.sensors[5].occupied());
-        QCOMPARE(f.c.sensors[0].factory_number, 0xFFFFFFFBu);
-        QCOMPARE(f.c.sensors[199].factory_number, 65543u);
-        QCOMPARE(f.c.sensors[199].sensor_type, qint16(2));
+        QCOMPARE(f.c.sensors.record(5).factory_number, 1234u);
+        QCOMPARE(f.c.sensors.record(5).sensor_type, qint16(1));
+        QCOMPARE(f.c.sensors.record(5).slot_index, qint16(5));
+        QVERIFY(f.c.sensors.record(5).occupied());
+        QCOMPARE(f.c.sensors.record(0).factory_number, 0xFFFFFFFBu);
+        QCOMPARE(f.c.sensors.record(199).factory_number, 65543u);
+        QCOMPARE(f.c.sensors.record(199).sensor_type, qint16(2));
         QCOMPARE(f.c.port_index, 3);
         QCOMPARE(portName(f.c.port_index), QStringLiteral("COM4"));
 
@@ -94,8 +94,8 @@ private slots:
 
     void hwSaveWritesTableAndPort() {
         ConsoleFixture f;
-        f.c.sensors[1].factory_number = 0x0A0B0C0D;
-        f.c.sensors[1].sensor_type = 1;
+        f.c.sensors.record(1).factory_number = 0x0A0B0C0D;
+        f.c.sensors.record(1).sensor_type = 1;
         f.c.port_index = 70;
         saveSensors(f.c);
         QByteArray expected(1202, '\0');
@@ -119,22 +119,22 @@ private slots:
 
     void hwShortFile() {
         ConsoleFixture f;
-        f.c.sensors[3].factory_number = 99;
+        f.c.sensors.record(3).factory_number = 99;
         f.c.port_index = 5;
         // Three whole records and four bytes of a fourth.
         const QByteArray image = hwFile({{0, 11, 0}, {2, 33, 1}, {3, 44, 1}}, 3).left(22);
         f.write("data/hw.dat", image);
         loadSensors(f.c);
-        QCOMPARE(f.c.sensors[0].factory_number, 11u);
-        QCOMPARE(f.c.sensors[2].factory_number, 33u);
-        QCOMPARE(f.c.sensors[2].sensor_type, qint16(1));
-        QCOMPARE(f.c.sensors[3].factory_number, 0u);
+        QCOMPARE(f.c.sensors.record(0).factory_number, 11u);
+        QCOMPARE(f.c.sensors.record(2).factory_number, 33u);
+        QCOMPARE(f.c.sensors.record(2).sensor_type, qint16(1));
+        QCOMPARE(f.c.sensors.record(3).factory_number, 0u);
         QCOMPARE(f.c.port_index, 0);
         QCOMPARE(f.read("data/hw.dat"), image); // loading does not rewrite it
 
         f.write("data/hw.dat", QByteArray());
         loadSensors(f.c);
-        QCOMPARE(count_sensors(f.c), 0);
+        QCOMPARE(f.c.sensors.count(), 0);
     }
 
     void hwSaveLeftoversRemovedAtStart() {
@@ -149,16 +149,16 @@ private slots:
         QVERIFY(f.exists("data/hw.dat.bak"));
         QVERIFY(f.exists("data/hw.dat.Ab3xY"));
         QCOMPARE(f.read("data/hw.dat"), image);
-        QCOMPARE(f.c.sensors[0].factory_number, 77u);
+        QCOMPARE(f.c.sensors.record(0).factory_number, 77u);
     }
 
     void hwWithoutDataFolder() {
         ConsoleFixture f(QStringList{});
-        f.c.sensors[4] = sensor(77, 0, 4);
+        f.c.sensors.record(4) = sensor(77, 0, 4);
         f.c.port_index = 2;
         f.ui.expectMessage(QStringLiteral("Ini_Hw: не открылся файл hw.dat"), QStringLiteral("Ошибка"));
         loadSensors(f.c);
-        QCOMPARE(f.c.sensors[4].factory_number, 77u); // nothing loaded
+        QCOMPARE(f.c.sensors.record(4).factory_number, 77u); // nothing loaded
         QCOMPARE(f.c.port_index, 2);
         f.ui.expectMessage(QStringLiteral("Save_Hw: не открылся файл hw.dat"), QStringLiteral("Ошибка"));
         saveSensors(f.c);
@@ -199,7 +199,7 @@ private slots:
         f.ui.expectMessage(QStringLiteral("Ini_sm: не открылся файл VatrelA\\1234"));
         f.ui.expectMessage(QStringLiteral("Save_Hw: не открылся файл hw.dat"), QStringLiteral("Ошибка"));
         loadSensorSettings(f.c);
-        f.c.sensors[7].factory_number = 555;
+        f.c.sensors.record(7).factory_number = 555;
         f.ui.expectMessage(QStringLiteral("Save_Hw: не открылся файл hw.dat"));
         saveSensors(f.c);
         QVERIFY(f.ui.allExpectedShown());
@@ -228,7 +228,7 @@ private slots:
         f.ui.expectMessage(QStringLiteral("Ini_sm: не открылся файл VatrelA\\1234"));
         loadSensorSettings(f.c);
         QVERIFY(f.ui.allExpectedShown());
-        QCOMPARE(f.c.sensors[0].factory_number, 0u);
+        QCOMPARE(f.c.sensors.record(0).factory_number, 0u);
     }
 
     // --- settings files ------------------------------------------------------------------
@@ -314,9 +314,9 @@ private slots:
         loadSensorSettings(f.c);
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(f.ui.boxes.size(), 1);
-        QCOMPARE(f.c.sensors[5].factory_number, 0u);
-        QCOMPARE(f.c.sensors[5].sensor_type, qint16(0));
-        QCOMPARE(f.c.sensors[6].factory_number, 99u);
+        QCOMPARE(f.c.sensors.record(5).factory_number, 0u);
+        QCOMPARE(f.c.sensors.record(5).sensor_type, qint16(0));
+        QCOMPARE(f.c.sensors.record(6).factory_number, 99u);
         QCOMPARE(f.read("data/hw.dat"), hwFile({{6, 99, 0}}, 2));
     }
 
@@ -336,13 +336,13 @@ private slots:
         loadSensorSettings(f.c);
         QVERIFY(f.ui.boxes.isEmpty());
 
-        const SensorRecord& s5 = f.c.sensors[5];
+        const SensorRecord& s5 = f.c.sensors.record(5);
         QCOMPARE(s5.loop2_armed, quint8(1));
         QCOMPARE(s5.dc_component1, 2.5f);
         QCOMPARE(s5.status, 15);
         QCOMPARE(s5.slot_index, qint16(5));
 
-        const SensorRecord& s8 = f.c.sensors[8];
+        const SensorRecord& s8 = f.c.sensors.record(8);
         QCOMPARE(s8.factory_number, 4321u);
         QCOMPARE(s8.slot_index, qint16(8));
         QCOMPARE(s8.status, 0);
