@@ -231,7 +231,7 @@ bool connectSensor(Console& c, const ConnectInput& in, const std::function<void(
     c.slot_online[size_t(slot)] = 0;
     c.changed(View::ComGrid);
 
-    updateSensorCountLabel(c);
+    countSensorsForToolbar(c);
 
     c.KartaAdress[size_t(slot)] = {kDeviceCode, quint16(r.factory_number & 0xFFFF)};
     const KartaEntry& entry = c.KartaAdress[size_t(slot)];
@@ -302,7 +302,7 @@ bool disconnectSensor(Console& c, int operatorIndex, const std::function<void()>
     if (afterWrite) afterWrite();
     feedSensor(c, slot);
 
-    updateSensorCountLabel(c);
+    countSensorsForToolbar(c);
 
     for (auto& counter : c.slot_counters)
         counter[size_t(slot)] = 0;

@@ -27,7 +27,7 @@ int count_sensors(const Console& c) {
     return n;
 }
 
-void updateSensorCountLabel(Console& c) {
+void countSensorsForToolbar(Console& c) {
     c.shownSensorCount = count_sensors(c);
     c.changed(ConsoleUi::View::Labels);
 }

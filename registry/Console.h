@@ -182,7 +182,7 @@ struct Console {
 // Sensor table helpers.
 int find_slot(const Console& c, quint32 factory_number);
 int count_sensors(const Console& c);
-void updateSensorCountLabel(Console& c); // counts the sensors for the toolbar
+void countSensorsForToolbar(Console& c); // the toolbar shows the new count
 // The port list's texts: "COM1" … "COM70", then one empty item.
 QString portName(int index);
 // Sets a sensor row's background; returns true when it changed (and then notifies the table).
