@@ -4,7 +4,6 @@
 
 #include <QFocusEvent>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -73,25 +72,14 @@ DcComponentDialog::DcComponentDialog(CoreDoor& door, QWidget* parent)
     b->addWidget(m_flank2Label);
     b->addWidget(m_flank2Entry);
 
-    m_acceptButton = dialogButton(this, QStringLiteral("ButtonAccept"), QStringLiteral("Принять"));
-    m_cancelButton = dialogButton(this, QStringLiteral("ButtonCansel"), QStringLiteral("Отмена"));
-
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_labelSensor);
     layout->addWidget(m_typeABox);
     layout->addWidget(m_typeBBox);
-    layout->addStretch();
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(m_acceptButton);
-    buttons->addWidget(m_cancelButton);
-    layout->addLayout(buttons);
+    addAcceptCancelRow(this, layout, [this] { acceptValues(); });
 
     for (QLineEdit* e : {m_valueEntry, m_flank1Entry, m_flank2Entry})
         e->installEventFilter(this);
-    connect(m_acceptButton, &QPushButton::clicked, this, &DcComponentDialog::acceptValues);
-    connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
-    closesDialog(m_acceptButton);
-    closesDialog(m_cancelButton);
 }
 
 void DcComponentDialog::showEvent(QShowEvent* event) {

@@ -9,7 +9,6 @@
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QPushButton;
 
 namespace vatrel {
 
@@ -52,8 +51,6 @@ private:
     QLineEdit* m_flank1Entry = nullptr;
     QLabel* m_flank2Label = nullptr;
     QLineEdit* m_flank2Entry = nullptr;
-    QPushButton* m_acceptButton = nullptr;
-    QPushButton* m_cancelButton = nullptr;
 };
 
 } // namespace vatrel
