@@ -174,18 +174,18 @@ LogViewer::LogViewer(CoreDoor& door, QWidget* parent)
     m_sourceB = named(new QRadioButton(QStringLiteral("Ватрел-Б")), "RadioButton1");
     m_sourceDaily = named(new QRadioButton(QStringLiteral("за сутки")), "RadioButton2");
     m_sourceA->setChecked(true);
-    auto* g1 = new QVBoxLayout(sourceBox);
+    auto* sourceLayout = new QVBoxLayout(sourceBox);
     for (auto* b : {m_sourceA, m_sourceB, m_sourceDaily})
-        g1->addWidget(b);
+        sourceLayout->addWidget(b);
 
     auto* filterBox = named(new QGroupBox(QStringLiteral("Сообщения")), "GroupBox2");
     m_filterAll = named(new QRadioButton(QStringLiteral("Все")), "RadioButtonAllMess");
     m_filterAlarms = named(new QRadioButton(QStringLiteral("Тревожные")), "RadioButtonErr");
     m_filterLinkLoss = named(new QRadioButton(QStringLiteral("Потери связи")), "RadioButtonNoConnect");
     m_filterAll->setChecked(true);
-    auto* g2 = new QVBoxLayout(filterBox);
+    auto* filterLayout = new QVBoxLayout(filterBox);
     for (auto* b : {m_filterAll, m_filterAlarms, m_filterLinkLoss})
-        g2->addWidget(b);
+        filterLayout->addWidget(b);
 
     auto* openButton = named(new QPushButton(QStringLiteral("Открыть")), "BitBtn1");
     openButton->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
@@ -213,17 +213,18 @@ LogViewer::LogViewer(CoreDoor& door, QWidget* parent)
         connect(b, &QToolButton::clicked, this, [this, which] { turnPage(which); });
         return b;
     };
-    auto* bButPrev = pageButton("BButPrev", QStyle::SP_MediaSkipBackward,
-                                QStringLiteral("Переход на первую страницу"), PageButton::First);
-    auto* bButBack = pageButton("BButBack", QStyle::SP_MediaSeekBackward,
-                                QStringLiteral("Переход на предыдущую страницу"), PageButton::Previous);
-    auto* bButNext = pageButton("BButNext", QStyle::SP_MediaSeekForward,
-                                QStringLiteral("Переход на следующую страницу"), PageButton::Next);
-    auto* bButStep = pageButton("BButStep", QStyle::SP_MediaSkipForward,
-                                QStringLiteral("Переход на последнюю страницу"), PageButton::Last);
-    auto* bButGo = pageButton("BButGo", QStyle::SP_ArrowRight, QStringLiteral("Переход на заданную страницу"),
-                              PageButton::Go);
-    // The spinner keeps its text a number within its range by itself; the page changes only on BButGo.
+    auto* firstPageButton = pageButton("BButPrev", QStyle::SP_MediaSkipBackward,
+                                       QStringLiteral("Переход на первую страницу"), PageButton::First);
+    auto* previousPageButton =
+        pageButton("BButBack", QStyle::SP_MediaSeekBackward, QStringLiteral("Переход на предыдущую страницу"),
+                   PageButton::Previous);
+    auto* nextPageButton = pageButton("BButNext", QStyle::SP_MediaSeekForward,
+                                      QStringLiteral("Переход на следующую страницу"), PageButton::Next);
+    auto* lastPageButton = pageButton("BButStep", QStyle::SP_MediaSkipForward,
+                                      QStringLiteral("Переход на последнюю страницу"), PageButton::Last);
+    auto* goToPageButton = pageButton("BButGo", QStyle::SP_ArrowRight,
+                                      QStringLiteral("Переход на заданную страницу"), PageButton::Go);
+    // The spinner keeps its text a number within its range by itself; the page changes only on the go-to button.
     m_pageChoice = named(new PageSpinBox, "CSpinEdProt");
     m_pageChoice->setToolTip(QStringLiteral("Задание номера страницы"));
     m_pageChoice->setRange(1, 100);
@@ -233,10 +234,10 @@ LogViewer::LogViewer(CoreDoor& door, QWidget* parent)
     auto* gp = new QGridLayout(m_pagesBox);
     auto* nav = new QHBoxLayout;
     nav->addStretch(1);
-    for (auto* b : {bButPrev, bButBack, bButNext, bButStep})
+    for (auto* b : {firstPageButton, previousPageButton, nextPageButton, lastPageButton})
         nav->addWidget(b);
     nav->addWidget(m_pageChoice);
-    nav->addWidget(bButGo);
+    nav->addWidget(goToPageButton);
     // The page number has a line of its own: the buttons beside it would leave it too little room.
     gp->addWidget(m_pageNumberText, 0, 0);
     gp->addLayout(nav, 1, 0);
@@ -265,21 +266,21 @@ LogViewer::LogViewer(CoreDoor& door, QWidget* parent)
     m_bordersHorizontal = named(new QRadioButton(QStringLiteral("Гор.")), "RadioButton4");
     m_bordersVertical = named(new QRadioButton(QStringLiteral("Верт.")), "RadioButton3");
     m_bordersAll->setChecked(true);
-    auto* g3 = new QGridLayout(printBox);
-    g3->addWidget(titleCaption, 0, 0);
-    g3->addWidget(m_printTitles, 1, 0, 1, 3);
-    g3->addWidget(m_printDate, 2, 0);
-    g3->addWidget(m_printTime, 3, 0);
-    g3->addWidget(m_printPages, 4, 0);
-    g3->addWidget(m_printBorders, 5, 0);
-    g3->addWidget(m_fitToPage, 2, 1);
-    g3->addWidget(m_centred, 3, 1);
-    g3->addWidget(m_autoSize, 4, 1);
+    auto* printLayout = new QGridLayout(printBox);
+    printLayout->addWidget(titleCaption, 0, 0);
+    printLayout->addWidget(m_printTitles, 1, 0, 1, 3);
+    printLayout->addWidget(m_printDate, 2, 0);
+    printLayout->addWidget(m_printTime, 3, 0);
+    printLayout->addWidget(m_printPages, 4, 0);
+    printLayout->addWidget(m_printBorders, 5, 0);
+    printLayout->addWidget(m_fitToPage, 2, 1);
+    printLayout->addWidget(m_centred, 3, 1);
+    printLayout->addWidget(m_autoSize, 4, 1);
     auto* borders = new QHBoxLayout;
     borders->addWidget(bordersCaption);
     for (auto* b : {m_bordersAll, m_bordersHorizontal, m_bordersVertical})
         borders->addWidget(b);
-    g3->addLayout(borders, 5, 1, 1, 2);
+    printLayout->addLayout(borders, 5, 1, 1, 2);
 
     auto* choices = new QVBoxLayout;
     choices->addWidget(sourceBox);
@@ -328,8 +329,8 @@ LogViewer::LogViewer(CoreDoor& door, QWidget* parent)
     bottom->addLayout(pagesColumn, 2);
     bottom->addWidget(printBox, 2);
     // What is loaded, in words, and the progress of a long job with its Cancel.
-    m_labelLog = named(new QLabel, "LabelLog");
-    keepWidth(m_labelLog, 200);
+    m_loadedLabel = named(new QLabel, "LabelLog");
+    keepWidth(m_loadedLabel, 200);
     m_jobRow = named(new QWidget, "JobRow");
     m_jobLabel = named(new QLabel, "LabelJob");
     keepWidth(m_jobLabel, 200);
@@ -346,7 +347,7 @@ LogViewer::LogViewer(CoreDoor& door, QWidget* parent)
     m_jobRow->setVisible(false);
 
     auto* top = new QVBoxLayout(this);
-    top->addWidget(m_labelLog);
+    top->addWidget(m_loadedLabel);
     top->addWidget(m_grid, 1);
     top->addWidget(m_jobRow);
     top->addLayout(bottom);
@@ -546,7 +547,7 @@ void LogViewer::refresh() {
     // Texts of several lines get rows of the height they need; the others keep the default height.
     for (int row = 0; row < m_model->rowCount(); ++row)
         if (m_listing.grid.at(1, row + 1).contains(QLatin1Char('\n'))) m_grid->resizeRowToContents(row);
-    m_labelLog->setText(m_listing.LabelLog);
+    m_loadedLabel->setText(m_listing.LabelLog);
     setWindowTitle(m_listing.pages_visible
                        ? QStringLiteral("Протокол событий — ") + logTitle(m_listing.report_path)
                        : QStringLiteral("Протокол событий"));

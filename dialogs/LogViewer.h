@@ -139,7 +139,7 @@ private:
     QComboBox* m_sensors = nullptr;
     std::vector<QDate> m_markedDays;
     QPrinter* m_printer = nullptr; // kept for the run: the print dialog opens on the last choice
-    QLabel* m_labelLog = nullptr;
+    QLabel* m_loadedLabel = nullptr;
     QPushButton* m_printButton = nullptr;
     QWidget* m_jobRow = nullptr;
     QLabel* m_jobLabel = nullptr;
