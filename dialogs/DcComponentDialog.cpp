@@ -7,7 +7,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace vatrel {
@@ -46,17 +45,17 @@ DcComponentDialog::DcComponentDialog(CoreDoor& door, QWidget* parent)
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setFixedSize(297, 373);
 
-    m_labelSensor = new QLabel(this);
-    m_labelSensor->setObjectName(QStringLiteral("LabelSensor"));
+    m_sensorLabel = new QLabel(this);
+    m_sensorLabel->setObjectName(QStringLiteral("LabelSensor"));
     m_typeABox = new QGroupBox(QStringLiteral("Ватрел-А"), this);
     m_typeABox->setObjectName(QStringLiteral("GroupBox1"));
     m_valueLabel = wrappedLabel(QStringLiteral("LabelDirect_component_porog"),
                                 QStringLiteral("Постоянная составляющая порога"), m_typeABox);
     m_valueEntry = entry(QStringLiteral("EditDirect_component_porog"), m_typeABox);
     m_valueEntry->setMaxLength(4);
-    auto* a = new QVBoxLayout(m_typeABox);
-    a->addWidget(m_valueLabel);
-    a->addWidget(m_valueEntry);
+    auto* typeALayout = new QVBoxLayout(m_typeABox);
+    typeALayout->addWidget(m_valueLabel);
+    typeALayout->addWidget(m_valueEntry);
 
     m_typeBBox = new QGroupBox(QStringLiteral("Ватрел-Б"), this);
     m_typeBBox->setObjectName(QStringLiteral("GroupBox2"));
@@ -66,14 +65,14 @@ DcComponentDialog::DcComponentDialog(CoreDoor& door, QWidget* parent)
     m_flank2Label = wrappedLabel(QStringLiteral("LabelDirect_component_porog2"),
                                  QStringLiteral("Постоянная составляющая порога второго фланга"), m_typeBBox);
     m_flank2Entry = entry(QStringLiteral("EditDirect_component_porog2"), m_typeBBox);
-    auto* b = new QVBoxLayout(m_typeBBox);
-    b->addWidget(m_flank1Label);
-    b->addWidget(m_flank1Entry);
-    b->addWidget(m_flank2Label);
-    b->addWidget(m_flank2Entry);
+    auto* typeBLayout = new QVBoxLayout(m_typeBBox);
+    typeBLayout->addWidget(m_flank1Label);
+    typeBLayout->addWidget(m_flank1Entry);
+    typeBLayout->addWidget(m_flank2Label);
+    typeBLayout->addWidget(m_flank2Entry);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(m_labelSensor);
+    layout->addWidget(m_sensorLabel);
     layout->addWidget(m_typeABox);
     layout->addWidget(m_typeBBox);
     addAcceptCancelRow(this, layout, [this] { acceptValues(); });
@@ -92,7 +91,7 @@ void DcComponentDialog::keyPressEvent(QKeyEvent* event) {
 }
 
 void DcComponentDialog::loadSelectedSensor() {
-    m_labelSensor->setText(selectedSensorText(m_c));
+    m_sensorLabel->setText(selectedSensorText(m_c));
     const DcEditors e = m_door.call([this](Console& c) { return openDcEditors(c, m_working); });
     if (e.type != 0 && e.type != 1) return;
     const bool typeB = e.type == 1;

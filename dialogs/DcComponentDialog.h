@@ -42,7 +42,7 @@ private:
     CoreDoor& m_door;
     Console& m_c; // the windows' mirror of the core
     DcWorking m_working;
-    QLabel* m_labelSensor = nullptr; // the position and factory number of the sensor acted on
+    QLabel* m_sensorLabel = nullptr; // the position and factory number of the sensor acted on
     QGroupBox* m_typeABox = nullptr;
     QLabel* m_valueLabel = nullptr;
     QLineEdit* m_valueEntry = nullptr;
