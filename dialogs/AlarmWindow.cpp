@@ -82,26 +82,26 @@ AlarmWindow::AlarmWindow(CoreDoor& door, QWidget* parent)
     m_alarmCountLabel = yellowLabel(this, QStringLiteral("LabelNumAlarm"), QStringLiteral("0"), tahoma(10));
     m_alarmCountLabel->setGeometry(756, 16, 120, 22);
 
-    m_alarmModel = new AlarmListModel(m_c.alarms, this);
-    m_alarmGrid = new GridView(this);
-    m_alarmGrid->setObjectName(QStringLiteral("StringGrid1"));
-    m_alarmGrid->setModel(m_alarmModel);
-    m_alarmGrid->setItemDelegate(new TextLayoutDelegate(m_alarmGrid));
-    m_alarmGrid->setGeometry(8, 52, 874, 300);
-    m_alarmGrid->verticalHeader()->hide();
-    m_alarmGrid->verticalHeader()->setDefaultSectionSize(22);
-    m_alarmGrid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    m_alarmGrid->horizontalHeader()->setFont(tahoma(10));
-    m_alarmGrid->setColumnWidth(0, 188);
-    m_alarmGrid->setColumnWidth(1, 947);
-    m_alarmGrid->setShowGrid(true);
-    m_alarmGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_alarmGrid->setSelectionMode(QAbstractItemView::NoSelection);
-    m_alarmGrid->setWordWrap(false);
-    QPalette gridPal = m_alarmGrid->palette();
+    m_model = new AlarmListModel(m_c.alarms, this);
+    m_grid = new GridView(this);
+    m_grid->setObjectName(QStringLiteral("StringGrid1"));
+    m_grid->setModel(m_model);
+    m_grid->setItemDelegate(new TextLayoutDelegate(m_grid));
+    m_grid->setGeometry(8, 52, 874, 300);
+    m_grid->verticalHeader()->hide();
+    m_grid->verticalHeader()->setDefaultSectionSize(22);
+    m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    m_grid->horizontalHeader()->setFont(tahoma(10));
+    m_grid->setColumnWidth(0, 188);
+    m_grid->setColumnWidth(1, 947);
+    m_grid->setShowGrid(true);
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->setSelectionMode(QAbstractItemView::NoSelection);
+    m_grid->setWordWrap(false);
+    QPalette gridPal = m_grid->palette();
     gridPal.setColor(QPalette::Base, Qt::yellow);
     gridPal.setColor(QPalette::Text, Qt::red);
-    m_alarmGrid->setPalette(gridPal);
+    m_grid->setPalette(gridPal);
 
     auto* acknowledgeButton = button(this, QStringLiteral("BitBtnAllOtboy"), QStringLiteral("Отбой тревог"),
                                      QRect(8, 376, 180, 32));
@@ -121,7 +121,7 @@ AlarmWindow::AlarmWindow(CoreDoor& door, QWidget* parent)
     setTabOrder(disarmLoop1Button, disarmLoop2Button);
     setTabOrder(disarmLoop2Button, acknowledgeButton);
     m_sensorEntry->setFocus();
-    connect(m_alarmGrid->verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
+    connect(m_grid->verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
             [this] { m_sinceManualScroll.start(); });
 
     connect(acknowledgeButton, &QPushButton::clicked, this, &AlarmWindow::acknowledgeAllAlarms);
@@ -134,7 +134,7 @@ AlarmWindow::AlarmWindow(CoreDoor& door, QWidget* parent)
 AlarmWindow::~AlarmWindow() { stopSound(); }
 
 void AlarmWindow::refresh() {
-    m_alarmModel->refresh();
+    m_model->refresh();
     m_alarmCountLabel->setText(QString::number(m_c.alarms.total()));
     // Each new alarm brings the newest row into view (also once the list is full and only scrolls),
     // unless the operator is reading older rows.
@@ -149,9 +149,9 @@ void AlarmWindow::scrollToNewest() {
     if (m_c.alarms.isEmpty()) return;
     // The newest alarm is the board's last, model row rows() − 1; the empty row below it comes into
     // view too when there is room.
-    const int last = m_alarmModel->rowCount() - 1;
-    m_alarmGrid->scrollTo(m_alarmModel->index(last, 0), QAbstractItemView::PositionAtBottom);
-    m_alarmGrid->scrollTo(m_alarmModel->index(m_c.alarms.rows() - 1, 0), QAbstractItemView::EnsureVisible);
+    const int last = m_model->rowCount() - 1;
+    m_grid->scrollTo(m_model->index(last, 0), QAbstractItemView::PositionAtBottom);
+    m_grid->scrollTo(m_model->index(m_c.alarms.rows() - 1, 0), QAbstractItemView::EnsureVisible);
 }
 
 void AlarmWindow::bringToFront() {

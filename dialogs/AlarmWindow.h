@@ -59,9 +59,9 @@ protected:
 private:
     CoreDoor& m_door;
     Console& m_c; // the windows' mirror of the core
-    AlarmListModel* m_alarmModel = nullptr;
+    AlarmListModel* m_model = nullptr;
     QLabel* m_alarmCountLabel = nullptr;
-    QTableView* m_alarmGrid = nullptr;
+    QTableView* m_grid = nullptr;
     QLineEdit* m_sensorEntry = nullptr;
     AlarmSound m_sound;
     bool m_centred = false;
