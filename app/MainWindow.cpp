@@ -109,31 +109,31 @@ MainWindow::MainWindow(CoreDoor& door, QWidget* parent)
         move(r.topLeft());
     }
 
-    // MainMenu1: the single item opens the about box.
-    auto* n2 = menuBar()->addAction(QStringLiteral("О программе"));
-    n2->setObjectName(QStringLiteral("N2"));
-    connect(n2, &QAction::triggered, this, &MainWindow::N2Click);
+    // The menu bar's single item opens the about box.
+    auto* aboutItem = menuBar()->addAction(QStringLiteral("О программе"));
+    aboutItem->setObjectName(QStringLiteral("N2"));
+    connect(aboutItem, &QAction::triggered, this, &MainWindow::openAboutBox);
 
     createToolBar();
 
-    m_pageControl2 = new QTabWidget(this);
-    m_pageControl2->setObjectName(QStringLiteral("PageControl2"));
-    m_pageControl2->tabBar()->setFont(pixelFont(QStringLiteral("MS Sans Serif"), 13, true));
-    m_pageControl2->addTab(createSensorTab(), QStringLiteral("Датчики"));
-    m_tabSheet4 = createEventTab();
-    m_pageControl2->addTab(m_tabSheet4, QStringLiteral("Протокол событий"));
-    m_pageControl2->addTab(createDiagnosticsTab(), QStringLiteral("Диагностика"));
-    m_tabSheet2 = new OscilloscopeTabB(m_door);
-    m_pageControl2->addTab(m_tabSheet2, QStringLiteral("Осциллограф датчиков Ватрел-Б"));
-    m_tabSheet6 = new OscilloscopeTabA(m_door);
-    m_pageControl2->addTab(m_tabSheet6, QStringLiteral("Осциллограф датчиков Ватрел-А"));
-    m_pageControl2->setCurrentIndex(0);
-    connect(m_pageControl2, &QTabWidget::currentChanged, this, &MainWindow::PageControl2Change);
-    setCentralWidget(m_pageControl2);
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("PageControl2"));
+    m_tabs->tabBar()->setFont(pixelFont(QStringLiteral("MS Sans Serif"), 13, true));
+    m_tabs->addTab(createSensorTab(), QStringLiteral("Датчики"));
+    m_eventTab = createEventTab();
+    m_tabs->addTab(m_eventTab, QStringLiteral("Протокол событий"));
+    m_tabs->addTab(createDiagnosticsTab(), QStringLiteral("Диагностика"));
+    m_oscTabB = new OscilloscopeTabB(m_door);
+    m_tabs->addTab(m_oscTabB, QStringLiteral("Осциллограф датчиков Ватрел-Б"));
+    m_oscTabA = new OscilloscopeTabA(m_door);
+    m_tabs->addTab(m_oscTabA, QStringLiteral("Осциллограф датчиков Ватрел-А"));
+    m_tabs->setCurrentIndex(0);
+    connect(m_tabs, &QTabWidget::currentChanged, this, &MainWindow::bringNewestEventIntoView);
+    setCentralWidget(m_tabs);
 
     createStatusBar();
 
-    FormCreate();
+    loadAndStart();
     // The clock labels show from the start rather than after the first Timer2 tick.
     m_door.call([](Console& c) { showClock(c); });
     refreshAll();
@@ -146,7 +146,7 @@ MainWindow::MainWindow(CoreDoor& door, QWidget* parent)
 
 MainWindow::~MainWindow() { qApp->removeEventFilter(this); }
 
-void MainWindow::FormCreate() {
+void MainWindow::loadAndStart() {
     m_door.call([dataDir = QDir::currentPath()](Console& c) {
         c.data_dir = dataDir;
         init_globals(c);
@@ -167,19 +167,19 @@ void MainWindow::createToolBar() {
     bar->toggleViewAction()->setVisible(false);
     bar->setFixedHeight(23);
     const QFont f = pixelFont(QStringLiteral("MS Sans Serif"), 13, true);
-    m_label5 = namedLabel(QStringLiteral("Label5"), QString(), bar);
-    m_label5->setMinimumWidth(130);
-    m_label6 = namedLabel(QStringLiteral("Label6"), QString(), bar);
-    m_label6->setMinimumWidth(160);
-    m_label8 = namedLabel(QStringLiteral("Label8"), QString(), bar);
-    for (QLabel* l : {m_label5, m_label6, m_label8})
+    m_weekdayLabel = namedLabel(QStringLiteral("Label5"), QString(), bar);
+    m_weekdayLabel->setMinimumWidth(130);
+    m_clockLabel = namedLabel(QStringLiteral("Label6"), QString(), bar);
+    m_clockLabel->setMinimumWidth(160);
+    m_sensorCountLabel = namedLabel(QStringLiteral("Label8"), QString(), bar);
+    for (QLabel* l : {m_weekdayLabel, m_clockLabel, m_sensorCountLabel})
         l->setFont(f);
-    bar->addWidget(m_label5);
-    bar->addWidget(m_label6);
+    bar->addWidget(m_weekdayLabel);
+    bar->addWidget(m_clockLabel);
     auto* gap = new QWidget(bar);
     gap->setFixedWidth(53);
     bar->addWidget(gap);
-    bar->addWidget(m_label8);
+    bar->addWidget(m_sensorCountLabel);
 }
 
 void MainWindow::createStatusBar() {
@@ -188,11 +188,11 @@ void MainWindow::createStatusBar() {
     bar->setFixedHeight(25);
     const int widths[5] = {150, 150, 150, 150, 50};
     for (int i = 0; i < 5; ++i) {
-        m_panels[i] = namedLabel(QStringLiteral("StatusPanel%1").arg(i), QString(), bar);
-        m_panels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        m_panels[i]->setMinimumWidth(widths[i]);
-        m_panels[i]->setMaximumWidth(i == 4 ? QWIDGETSIZE_MAX : widths[i]);
-        bar->addWidget(m_panels[i], i == 4 ? 1 : 0);
+        m_statusPanels[i] = namedLabel(QStringLiteral("StatusPanel%1").arg(i), QString(), bar);
+        m_statusPanels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        m_statusPanels[i]->setMinimumWidth(widths[i]);
+        m_statusPanels[i]->setMaximumWidth(i == 4 ? QWIDGETSIZE_MAX : widths[i]);
+        bar->addWidget(m_statusPanels[i], i == 4 ? 1 : 0);
     }
 }
 
@@ -203,33 +203,33 @@ QWidget* MainWindow::createSensorTab() {
     layout->setContentsMargins(0, 0, 0, 0);
 
     m_sensorModel = new SensorGridModel(m_c, this);
-    m_stringGrid1 = gridView(QStringLiteral("StringGrid1"), m_sensorModel,
-                             {60, 68, 103, 83, 82, 76, 85, 88, 94, 205, 122, 120}, tab);
-    m_stringGrid1->setItemDelegate(new SensorGridDelegate(m_c.selection_highlight, m_stringGrid1));
-    m_stringGrid1->setShowGrid(true);
-    m_stringGrid1->setStyleSheet(QStringLiteral("QTableView { gridline-color: black; background: grey; }"));
-    m_stringGrid1->verticalHeader()->setDefaultSectionSize(22);
-    m_stringGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
-    layout->addWidget(m_stringGrid1);
-    new FixedFirstColumn(m_stringGrid1);
+    m_sensorGrid = gridView(QStringLiteral("StringGrid1"), m_sensorModel,
+                            {60, 68, 103, 83, 82, 76, 85, 88, 94, 205, 122, 120}, tab);
+    m_sensorGrid->setItemDelegate(new SensorGridDelegate(m_c.selection_highlight, m_sensorGrid));
+    m_sensorGrid->setShowGrid(true);
+    m_sensorGrid->setStyleSheet(QStringLiteral("QTableView { gridline-color: black; background: grey; }"));
+    m_sensorGrid->verticalHeader()->setDefaultSectionSize(22);
+    m_sensorGrid->setContextMenuPolicy(Qt::CustomContextMenu);
+    layout->addWidget(m_sensorGrid);
+    new FixedFirstColumn(m_sensorGrid);
 
     // The grid starts on its first data cell without that being the operator's choice: the focus
     // arriving must not pick a sensor, so only later moves reach selectSensorCell.
-    m_stringGrid1->selectionModel()->setCurrentIndex(m_sensorModel->index(0, 1),
-                                                     QItemSelectionModel::NoUpdate);
-    connect(m_stringGrid1->selectionModel(), &QItemSelectionModel::currentChanged, this,
+    m_sensorGrid->selectionModel()->setCurrentIndex(m_sensorModel->index(0, 1),
+                                                    QItemSelectionModel::NoUpdate);
+    connect(m_sensorGrid->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
                 if (current.isValid()) selectCell(current);
             });
     // A press on the current cell does not move it, yet still selects that sensor.
-    connect(m_stringGrid1, &QTableView::pressed, this, [this](const QModelIndex& index) {
+    connect(m_sensorGrid, &QTableView::pressed, this, [this](const QModelIndex& index) {
         if (index.isValid()) selectCell(index);
     });
-    connect(m_stringGrid1, &QTableView::clicked, this, [this] {
-        m_door.share([](Console& c) { c.selection_highlight = true; }); // StringGrid1Click
-        m_stringGrid1->viewport()->update();
+    connect(m_sensorGrid, &QTableView::clicked, this, [this] {
+        m_door.share([](Console& c) { c.selection_highlight = true; });
+        m_sensorGrid->viewport()->update();
     });
-    connect(m_stringGrid1, &QTableView::customContextMenuRequested, this, &MainWindow::PopupMenu1);
+    connect(m_sensorGrid, &QTableView::customContextMenuRequested, this, &MainWindow::showSensorMenu);
 
     m_waitPanel = new QFrame(tab);
     m_waitPanel->setObjectName(QStringLiteral("PanelTransmitKartaAdress"));
@@ -241,17 +241,17 @@ QWidget* MainWindow::createSensorTab() {
     pal.setColor(QPalette::Window, Qt::yellow);
     m_waitPanel->setPalette(pal);
     auto* panelLayout = new QVBoxLayout(m_waitPanel);
-    auto* label11 = namedLabel(
+    auto* waitText = namedLabel(
         QStringLiteral("Label11"),
         QStringLiteral("Подождите, пожалуйста. Идёт передача списка адресов  устройств преобразователю "),
         m_waitPanel);
-    label11->setFont(pixelFont(QStringLiteral("Verdana"), 21, true));
-    label11->setAlignment(Qt::AlignCenter);
-    label11->setWordWrap(true);
-    QPalette labelPal = label11->palette();
+    waitText->setFont(pixelFont(QStringLiteral("Verdana"), 21, true));
+    waitText->setAlignment(Qt::AlignCenter);
+    waitText->setWordWrap(true);
+    QPalette labelPal = waitText->palette();
     labelPal.setColor(QPalette::WindowText, Qt::red);
-    label11->setPalette(labelPal);
-    panelLayout->addWidget(label11);
+    waitText->setPalette(labelPal);
+    panelLayout->addWidget(waitText);
     m_waitPanel->hide();
     return tab;
 }
@@ -262,26 +262,26 @@ QWidget* MainWindow::createEventTab() {
     auto* layout = new QVBoxLayout(tab);
     layout->setContentsMargins(0, 0, 0, 0);
     m_eventModel = new EventListModel(m_c, this);
-    m_stringGrid2 = gridView(QStringLiteral("StringGrid2"), m_eventModel, {156, 789}, tab);
+    m_eventGrid = gridView(QStringLiteral("StringGrid2"), m_eventModel, {156, 789}, tab);
     // Lines are drawn in their own colours only: no selection highlight, no focus frame.
-    m_stringGrid2->setSelectionMode(QAbstractItemView::NoSelection);
+    m_eventGrid->setSelectionMode(QAbstractItemView::NoSelection);
     static const bool kNoHighlight = false;
-    m_stringGrid2->setItemDelegate(new SensorGridDelegate(kNoHighlight, m_stringGrid2));
-    m_stringGrid2->verticalHeader()->setDefaultSectionSize(22);
-    m_stringGrid2->horizontalHeader()->setFont(pixelFont(QStringLiteral("MS Sans Serif"), 15, false));
-    QPalette pal = m_stringGrid2->palette();
+    m_eventGrid->setItemDelegate(new SensorGridDelegate(kNoHighlight, m_eventGrid));
+    m_eventGrid->verticalHeader()->setDefaultSectionSize(22);
+    m_eventGrid->horizontalHeader()->setFont(pixelFont(QStringLiteral("MS Sans Serif"), 15, false));
+    QPalette pal = m_eventGrid->palette();
     pal.setColor(QPalette::Base, QGuiApplication::palette().color(QPalette::ToolTipBase));
-    m_stringGrid2->setPalette(pal);
-    layout->addWidget(m_stringGrid2);
+    m_eventGrid->setPalette(pal);
+    layout->addWidget(m_eventGrid);
 
     auto* bar = new QWidget(tab);
     bar->setFixedHeight(56);
     auto* barLayout = new QHBoxLayout(bar);
-    auto* bitBtn1 = new QPushButton(QStringLiteral("Просмотр"), bar);
-    bitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    bitBtn1->setMinimumWidth(100);
-    connect(bitBtn1, &QPushButton::clicked, this, &MainWindow::BitBtn1Click);
-    barLayout->addWidget(bitBtn1);
+    auto* viewLogButton = new QPushButton(QStringLiteral("Просмотр"), bar);
+    viewLogButton->setObjectName(QStringLiteral("BitBtn1"));
+    viewLogButton->setMinimumWidth(100);
+    connect(viewLogButton, &QPushButton::clicked, this, &MainWindow::openLogViewer);
+    barLayout->addWidget(viewLogButton);
     barLayout->addStretch();
     layout->addWidget(bar);
     return tab;
@@ -300,21 +300,21 @@ QWidget* MainWindow::createDiagnosticsTab() {
     g->setHorizontalSpacing(8);
 
     g->addWidget(namedLabel(QStringLiteral("Label9"), QStringLiteral("Выбор СОМ-порта"), group), 0, 0);
-    m_comboBox1 = new QComboBox(group);
-    m_comboBox1->setObjectName(QStringLiteral("ComboBox1"));
-    m_comboBox1->setEditable(false);
+    m_portChoice = new QComboBox(group);
+    m_portChoice->setObjectName(QStringLiteral("ComboBox1"));
+    m_portChoice->setEditable(false);
     for (int i = 0; i < kPortCount; ++i)
-        m_comboBox1->addItem(portName(i));
-    m_comboBox1->setMaxVisibleItems(20);
-    connect(m_comboBox1, &QComboBox::activated, this, &MainWindow::choosePort);
-    g->addWidget(m_comboBox1, 1, 0);
+        m_portChoice->addItem(portName(i));
+    m_portChoice->setMaxVisibleItems(20);
+    connect(m_portChoice, &QComboBox::activated, this, &MainWindow::choosePort);
+    g->addWidget(m_portChoice, 1, 0);
 
     // The bus speed is fixed; the list stays for layout compatibility but is never shown.
     auto* speedLabel = namedLabel(QStringLiteral("Label10"), QStringLiteral("Выбор скорости"), group);
     auto* speed = new QComboBox(group);
     speed->setObjectName(QStringLiteral("ComboBoxSpeedRS485"));
     speed->addItems({QStringLiteral("19200"), QStringLiteral("9600")});
-    connect(speed, &QComboBox::activated, this, [this] { choosePort(m_comboBox1->currentIndex()); });
+    connect(speed, &QComboBox::activated, this, [this] { choosePort(m_portChoice->currentIndex()); });
     for (QWidget* w : std::initializer_list<QWidget*>{speedLabel, speed}) {
         w->setEnabled(false);
         w->hide();
@@ -346,28 +346,28 @@ QWidget* MainWindow::createDiagnosticsTab() {
     }
     g->addWidget(namedLabel(QStringLiteral("Label34"), QStringLiteral("Время (мкс) = "), group), 0, 7,
                  Qt::AlignRight);
-    m_label35 = namedLabel(QStringLiteral("Label35"), QString(), group);
-    g->addWidget(m_label35, 0, 8);
+    m_longestPassUsLabel = namedLabel(QStringLiteral("Label35"), QString(), group);
+    g->addWidget(m_longestPassUsLabel, 0, 8);
     g->addWidget(namedLabel(QStringLiteral("Label36"), QStringLiteral("Время (мс) = "), group), 1, 7,
                  Qt::AlignRight);
-    m_label37 = namedLabel(QStringLiteral("Label37"), QString(), group);
-    g->addWidget(m_label37, 1, 8);
+    m_longestPassMsLabel = namedLabel(QStringLiteral("Label37"), QString(), group);
+    g->addWidget(m_longestPassMsLabel, 1, 8);
     g->setColumnStretch(9, 1);
     layout->addWidget(group);
 
     m_comModel = new ComGridModel(m_c.com_grid, this);
-    m_stringGridCOM = gridView(QStringLiteral("StringGridCOM"), m_comModel,
-                               {64, 121, 102, 224, 109, 93, 84, 109, 97, 91}, tab);
-    m_stringGridCOM->verticalHeader()->setDefaultSectionSize(22);
-    layout->addWidget(m_stringGridCOM);
+    m_comGrid = gridView(QStringLiteral("StringGridCOM"), m_comModel,
+                         {64, 121, 102, 224, 109, 93, 84, 109, 97, 91}, tab);
+    m_comGrid->verticalHeader()->setDefaultSectionSize(22);
+    layout->addWidget(m_comGrid);
 
     auto* bar = new QWidget(tab);
     bar->setFixedHeight(46);
     auto* barLayout = new QHBoxLayout(bar);
-    auto* button2 = new QPushButton(QStringLiteral("Сброс"), bar);
-    button2->setObjectName(QStringLiteral("Button2"));
-    connect(button2, &QPushButton::clicked, this, &MainWindow::resetSlotCounters);
-    barLayout->addWidget(button2);
+    auto* resetCountersButton = new QPushButton(QStringLiteral("Сброс"), bar);
+    resetCountersButton->setObjectName(QStringLiteral("Button2"));
+    connect(resetCountersButton, &QPushButton::clicked, this, &MainWindow::resetSlotCounters);
+    barLayout->addWidget(resetCountersButton);
     barLayout->addStretch();
     if (m_c.feed) barLayout->addWidget(new FeedStatusPanel(*m_c.feed, bar));
     layout->addWidget(bar);
@@ -377,7 +377,7 @@ QWidget* MainWindow::createDiagnosticsTab() {
 void MainWindow::widenColumnsToFit() {
     // The widths were chosen for a narrower font than this system may have: a column never starts
     // narrower than its header text, and the event list's first column fits a whole date and time.
-    for (QTableView* grid : {m_stringGrid1, m_stringGrid2, m_stringGridCOM}) {
+    for (QTableView* grid : {m_sensorGrid, m_eventGrid, m_comGrid}) {
         QHeaderView* header = grid->horizontalHeader();
         for (int col = 0; col < header->count(); ++col)
             grid->setColumnWidth(col, qMax(grid->columnWidth(col), header->sectionSizeHint(col)));
@@ -388,10 +388,10 @@ void MainWindow::widenColumnsToFit() {
     int stateWidth = 0;
     for (int status = 0; status <= 15; ++status)
         stateWidth = qMax(stateWidth, stateFm.horizontalAdvance(stateText(status)));
-    m_stringGrid1->setColumnWidth(colState, qMax(m_stringGrid1->columnWidth(colState), stateWidth + 12));
+    m_sensorGrid->setColumnWidth(colState, qMax(m_sensorGrid->columnWidth(colState), stateWidth + 12));
     const QFontMetrics fm(m_eventModel->data(m_eventModel->index(0, 0), Qt::FontRole).value<QFont>());
     const int dateWidth = fm.horizontalAdvance(QStringLiteral("00.00.0000 00:00:00")) + 12;
-    m_stringGrid2->setColumnWidth(0, qMax(m_stringGrid2->columnWidth(0), dateWidth));
+    m_eventGrid->setColumnWidth(0, qMax(m_eventGrid->columnWidth(0), dateWidth));
 }
 
 void MainWindow::refreshView(ConsoleUi::View view) {
@@ -407,13 +407,13 @@ void MainWindow::refreshView(ConsoleUi::View view) {
         m_eventModel->refresh();
         break;
     case View::Labels:
-        m_label5->setText(weekdayText(m_c.shownTime));
-        m_label6->setText(clockDateTimeText(m_c.shownTime));
-        m_label8->setText(sensorCountText(m_c.shownSensorCount));
+        m_weekdayLabel->setText(weekdayText(m_c.shownTime));
+        m_clockLabel->setText(clockDateTimeText(m_c.shownTime));
+        m_sensorCountLabel->setText(sensorCountText(m_c.shownSensorCount));
         break;
     case View::StatusBar:
         for (int i = 0; i < 5; ++i)
-            m_panels[i]->setText(m_c.status_panels[size_t(i)]);
+            m_statusPanels[i]->setText(m_c.status_panels[size_t(i)]);
         break;
     case View::WaitPanel:
         m_waitPanel->setVisible(m_c.wait_panel_visible);
@@ -425,23 +425,23 @@ void MainWindow::refreshView(ConsoleUi::View view) {
                                       &m_c.counters.KS_ERR,    &m_c.counters.Time_out};
         for (int i = 0; i < 6; ++i)
             m_counterLabels[i]->setText(shownValueText(counters[i]->shown));
-        m_label35->setText(shownValueText(m_c.counters.longestPassUs));
-        m_label37->setText(shownValueText(m_c.counters.longestPassMs));
+        m_longestPassUsLabel->setText(shownValueText(m_c.counters.longestPassUs));
+        m_longestPassMsLabel->setText(shownValueText(m_c.counters.longestPassMs));
         break;
     }
     case View::Oscilloscope:
-        m_tabSheet2->refresh();
-        m_tabSheet6->refresh();
+        m_oscTabB->refresh();
+        m_oscTabA->refresh();
         break;
     case View::PortChoice:
-        m_comboBox1->setCurrentIndex(m_c.port_index);
+        m_portChoice->setCurrentIndex(m_c.port_index);
         break;
     case View::AlarmList:
         break; // the alarm window's own
     }
 }
 
-void MainWindow::samplesArrived() { m_tabSheet2->samplesArrived(); }
+void MainWindow::samplesArrived() { m_oscTabB->samplesArrived(); }
 
 void MainWindow::refreshAll() {
     using View = ConsoleUi::View;
@@ -453,20 +453,20 @@ void MainWindow::refreshAll() {
     m_comModel->refreshHeaders();
 }
 
-void MainWindow::N2Click() { execDialog(m_dialogs.aboutBox); }
+void MainWindow::openAboutBox() { execDialog(m_dialogs.aboutBox); }
 
-void MainWindow::BitBtn1Click() { execDialog(m_dialogs.logViewer); }
+void MainWindow::openLogViewer() { execDialog(m_dialogs.logViewer); }
 
-void MainWindow::PageControl2Change(int index) {
-    if (m_pageControl2->widget(index) != m_tabSheet4) return;
+void MainWindow::bringNewestEventIntoView(int tabIndex) {
+    if (m_tabs->widget(tabIndex) != m_eventTab) return;
     const int last = m_eventModel->rowCount() - 1;
     if (last < 0) return;
     const QModelIndex cell = m_eventModel->index(last, 0);
-    m_stringGrid2->setCurrentIndex(cell);
-    m_stringGrid2->scrollTo(cell);
+    m_eventGrid->setCurrentIndex(cell);
+    m_eventGrid->scrollTo(cell);
 }
 
-void MainWindow::PopupMenu1(const QPoint& pos) {
+void MainWindow::showSensorMenu(const QPoint& pos) {
     // The operator's own action: a box it raises is answered before the menu or a dialog shows.
     PopupMenuState state;
     {
@@ -481,40 +481,41 @@ void MainWindow::PopupMenu1(const QPoint& pos) {
         a->setEnabled(enabled);
         return a;
     };
-    QAction* pEstablish = item("PEstablish", QStringLiteral("Подключить датчик"), state.PEstablish);
-    QAction* pRemove = item("PRemove", QStringLiteral("Отключить датчик"), state.PRemove);
+    QAction* connectItem = item("PEstablish", QStringLiteral("Подключить датчик"), state.PEstablish);
+    QAction* disconnectItem = item("PRemove", QStringLiteral("Отключить датчик"), state.PRemove);
     menu.addSeparator();
-    QAction* pSetSh1 = item("PSetSh1", QStringLiteral("Взять под охрану Ш1"), state.PSetSh1);
-    QAction* pSetSh2 = item("PSetSh2", QStringLiteral("Взять под охрану Ш2"), state.PSetSh2);
-    QAction* pRemoveSh1 = item("PRemoveSh1", QStringLiteral("Снять с охраны Ш1"), state.PRemoveSh1);
-    QAction* pRemoveSh2 = item("PRemoveSh2", QStringLiteral("Снять с охраны Ш2"), state.PRemoveSh2);
+    QAction* armLoop1Item = item("PSetSh1", QStringLiteral("Взять под охрану Ш1"), state.PSetSh1);
+    QAction* armLoop2Item = item("PSetSh2", QStringLiteral("Взять под охрану Ш2"), state.PSetSh2);
+    QAction* disarmLoop1Item = item("PRemoveSh1", QStringLiteral("Снять с охраны Ш1"), state.PRemoveSh1);
+    QAction* disarmLoop2Item = item("PRemoveSh2", QStringLiteral("Снять с охраны Ш2"), state.PRemoveSh2);
     menu.addSeparator();
-    QAction* nDirect =
+    QAction* dcComponentItem =
         item("N_Direct_component_porog", QStringLiteral("Изменение постоянной составляющей порога "),
              state.N_Direct_component_porog);
     menu.addSeparator();
-    QAction* n1 = item("N1", QStringLiteral("Протокол датчика"), state.N1);
+    QAction* sensorLogItem = item("N1", QStringLiteral("Протокол датчика"), state.N1);
 
     // Act after the menu has closed, so a dialog never opens on top of a popup.
-    QAction* chosen = menu.exec(m_stringGrid1->viewport()->mapToGlobal(pos));
+    QAction* chosen = menu.exec(m_sensorGrid->viewport()->mapToGlobal(pos));
     DialogRequest request = DialogRequest::None;
     {
         // A dialog is shown after the action has ended: boxes the engine raises while a dialog is
         // open must not wait for the operator.
         const ConsoleUi::OperatorAction action(m_c.ui);
         const auto command = [&]() -> std::function<DialogRequest(Console&)> {
-            if (chosen == pEstablish) return [](Console& c) { return requestConnectSensor(c); };
-            if (chosen == pRemove) return [](Console& c) { return requestDisconnectSensor(c); };
-            if (chosen == pSetSh1 || chosen == pSetSh2 || chosen == pRemoveSh1 || chosen == pRemoveSh2) {
-                const bool arm = chosen == pSetSh1 || chosen == pSetSh2;
-                const int loop = chosen == pSetSh1 || chosen == pRemoveSh1 ? 1 : 2;
+            if (chosen == connectItem) return [](Console& c) { return requestConnectSensor(c); };
+            if (chosen == disconnectItem) return [](Console& c) { return requestDisconnectSensor(c); };
+            if (chosen == armLoop1Item || chosen == armLoop2Item || chosen == disarmLoop1Item ||
+                chosen == disarmLoop2Item) {
+                const bool arm = chosen == armLoop1Item || chosen == armLoop2Item;
+                const int loop = chosen == armLoop1Item || chosen == disarmLoop1Item ? 1 : 2;
                 return [arm, loop](Console& c) {
                     arm ? armSelectedLoop(c, loop) : disarmSelectedLoop(c, loop);
                     return DialogRequest::None;
                 };
             }
-            if (chosen == nDirect) return [](Console& c) { return requestDcComponents(c); };
-            if (chosen == n1) return [](Console& c) { return vatrel::askSensorLog(c); };
+            if (chosen == dcComponentItem) return [](Console& c) { return requestDcComponents(c); };
+            if (chosen == sensorLogItem) return [](Console& c) { return vatrel::askSensorLog(c); };
             return {};
         }();
         if (command) request = m_door.call(command);
@@ -563,7 +564,7 @@ void MainWindow::selectCell(const QModelIndex& index) {
         [col = index.column(), row = index.row() + 1](Console& c) { selectSensorCell(c, col, row); });
 }
 
-bool MainWindow::FormKeyDown(QKeyEvent* event) {
+bool MainWindow::closeOnAltX(QKeyEvent* event) {
     // Alt+X whatever the keyboard layout: with a Cyrillic layout the same key gives "Ч".
     constexpr int kCyrillicChe = 0x0427;
     if (!(event->modifiers() & Qt::AltModifier)) return false;
@@ -575,7 +576,7 @@ bool MainWindow::FormKeyDown(QKeyEvent* event) {
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
         auto* w = static_cast<QWidget*>(watched);
-        if (w->window() == this && FormKeyDown(static_cast<QKeyEvent*>(event))) return true;
+        if (w->window() == this && closeOnAltX(static_cast<QKeyEvent*>(event))) return true;
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -37,7 +37,7 @@ struct MainDialogs {
     DcComponentDialog* dcDialog = nullptr;
 };
 
-// The operator's console. Construction runs FormCreate on the core: loads every stored file, opens
+// The operator's console. Construction runs loadAndStart on the core: loads every stored file, opens
 // the chosen port and logs the program start; then starts the core's timers. The door must already
 // be connected to the windows.
 class MainWindow : public QMainWindow {
@@ -55,11 +55,13 @@ public:
     // Oscillogram samples came in; the type B tab redraws its curves shortly.
     void samplesArrived();
 
-    // Handlers.
-    void N2Click();
-    void BitBtn1Click();
-    void PageControl2Change(int index);
-    void PopupMenu1(const QPoint& pos);
+    // What the operator's menus, buttons and tabs do.
+    void openAboutBox();
+    void openLogViewer();
+    // A tab was chosen: the event tab opens on its newest line.
+    void bringNewestEventIntoView(int tabIndex);
+    // The sensor table's context menu at `pos` (viewport coordinates), then what was chosen in it.
+    void showSensorMenu(const QPoint& pos);
     void choosePort(int index);
     void resetSlotCounters();
 
@@ -78,8 +80,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void FormCreate();
-    bool FormKeyDown(QKeyEvent* event);
+    void loadAndStart();
+    bool closeOnAltX(QKeyEvent* event); // true when the key was Alt+X: the window was asked to close
     void createToolBar();
     void createStatusBar();
     QWidget* createSensorTab();
@@ -95,28 +97,28 @@ private:
     MainDialogs m_dialogs;
     bool m_closing = false;
 
-    QLabel* m_label5 = nullptr;
-    QLabel* m_label6 = nullptr;
-    QLabel* m_label8 = nullptr;
-    QLabel* m_panels[5] = {};
-    QTabWidget* m_pageControl2 = nullptr;
-    QWidget* m_tabSheet4 = nullptr;
+    QLabel* m_weekdayLabel = nullptr;
+    QLabel* m_clockLabel = nullptr;
+    QLabel* m_sensorCountLabel = nullptr;
+    QLabel* m_statusPanels[5] = {};
+    QTabWidget* m_tabs = nullptr;
+    QWidget* m_eventTab = nullptr;
 
     SensorGridModel* m_sensorModel = nullptr;
-    QTableView* m_stringGrid1 = nullptr;
+    QTableView* m_sensorGrid = nullptr;
     QFrame* m_waitPanel = nullptr;
     EventListModel* m_eventModel = nullptr;
-    QTableView* m_stringGrid2 = nullptr;
+    QTableView* m_eventGrid = nullptr;
 
-    QComboBox* m_comboBox1 = nullptr;
+    QComboBox* m_portChoice = nullptr;
     QLabel* m_counterLabels[6] = {};
-    QLabel* m_label35 = nullptr;
-    QLabel* m_label37 = nullptr;
+    QLabel* m_longestPassUsLabel = nullptr;
+    QLabel* m_longestPassMsLabel = nullptr;
     ComGridModel* m_comModel = nullptr;
-    QTableView* m_stringGridCOM = nullptr;
+    QTableView* m_comGrid = nullptr;
 
-    OscilloscopeTabB* m_tabSheet2 = nullptr;
-    OscilloscopeTabA* m_tabSheet6 = nullptr;
+    OscilloscopeTabB* m_oscTabB = nullptr;
+    OscilloscopeTabA* m_oscTabA = nullptr;
 };
 
 } // namespace vatrel

@@ -47,22 +47,22 @@ OscilloscopeTabB::OscilloscopeTabB(CoreDoor& door, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
 
     auto* top = new QHBoxLayout;
-    m_labelNumPosOscill = new QLabel(QStringLiteral("Номер позиции"), this);
-    m_labelNumPosOscill->setObjectName(QStringLiteral("LabelNumPosOscill"));
-    m_edit7 = namedEdit("Edit7", this, 60);
-    m_buttonOnOscillVB = namedButton("ButtonOnOscillVB", QStringLiteral("Включить"), this);
+    m_positionLabel = new QLabel(QStringLiteral("Номер позиции"), this);
+    m_positionLabel->setObjectName(QStringLiteral("LabelNumPosOscill"));
+    m_positionEntry = namedEdit("Edit7", this, 60);
+    m_startButton = namedButton("ButtonOnOscillVB", QStringLiteral("Включить"), this);
     auto* off = namedButton("ButtonOffOscillVB", QStringLiteral("Выключить"), this);
-    top->addWidget(m_labelNumPosOscill);
-    top->addWidget(m_edit7);
-    top->addWidget(m_buttonOnOscillVB);
+    top->addWidget(m_positionLabel);
+    top->addWidget(m_positionEntry);
+    top->addWidget(m_startButton);
     top->addWidget(off);
     m_labelOscState = new QLabel(this);
     m_labelOscState->setObjectName(QStringLiteral("LabelOscState"));
     top->addWidget(m_labelOscState);
     top->addStretch();
     layout->addLayout(top);
-    m_entries->bind(m_edit7, &OscControls::Edit7);
-    connect(m_buttonOnOscillVB, &QPushButton::clicked, this, &OscilloscopeTabB::startOscillogram);
+    m_entries->bind(m_positionEntry, &OscControls::Edit7);
+    connect(m_startButton, &QPushButton::clicked, this, &OscilloscopeTabB::startOscillogram);
     connect(off, &QPushButton::clicked, this, &OscilloscopeTabB::stopOscillogram);
 
     // One chart per flank, with its scale and DC component entries on the right.
@@ -156,9 +156,9 @@ OscilloscopeTabB::OscilloscopeTabB(CoreDoor& door, QWidget* parent)
 
 void OscilloscopeTabB::refresh() {
     m_entries->showTexts();
-    m_edit7->setEnabled(m_c.osc.Edit7_enabled);
-    m_labelNumPosOscill->setEnabled(m_c.osc.LabelNumPosOscill_enabled);
-    m_buttonOnOscillVB->setEnabled(m_c.osc.ButtonOnOscillVB_enabled);
+    m_positionEntry->setEnabled(m_c.osc.Edit7_enabled);
+    m_positionLabel->setEnabled(m_c.osc.LabelNumPosOscill_enabled);
+    m_startButton->setEnabled(m_c.osc.ButtonOnOscillVB_enabled);
     m_labelOscState->setText(m_c.osc.LabelOscState);
     for (int f = 0; f < 2; ++f) {
         const FlankTrace& t = m_c.scope.flanks[size_t(f)];
@@ -216,7 +216,7 @@ void OscilloscopeTabB::redrawAfterLayout() {
 }
 
 void OscilloscopeTabB::startOscillogram() {
-    OscEntries::runRefocusing(m_edit7, [this](const QString&) {
+    OscEntries::runRefocusing(m_positionEntry, [this](const QString&) {
         return m_door.call([](Console& c) { return vatrel::startOscillogram(c); });
     });
 }

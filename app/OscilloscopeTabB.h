@@ -54,9 +54,9 @@ private:
     CoreDoor& m_door;
     Console& m_c; // the windows' mirror of the core
     OscEntries* m_entries = nullptr;
-    QLabel* m_labelNumPosOscill = nullptr;
-    QLineEdit* m_edit7 = nullptr;
-    QPushButton* m_buttonOnOscillVB = nullptr;
+    QLabel* m_positionLabel = nullptr;
+    QLineEdit* m_positionEntry = nullptr;
+    QPushButton* m_startButton = nullptr;
     QLabel* m_labelOscState = nullptr; // a start the converter never confirmed
     std::array<QLineEdit*, 2> m_delta{};
     std::array<std::unique_ptr<FlankView>, 2> m_flanks;

@@ -236,7 +236,7 @@ bool connectSensor(Console& c, const ConnectInput& in, const std::function<void(
     c.sensors.setOnline(slot, false);
     c.changed(View::ComGrid);
 
-    updateSensorCountLabel(c);
+    countSensorsForToolbar(c);
 
     c.sensors.mapAddress(slot);
     const KartaEntry& entry = c.sensors.addressEntry(slot);
@@ -307,7 +307,7 @@ bool disconnectSensor(Console& c, int operatorIndex, const std::function<void()>
     if (afterWrite) afterWrite();
     feedSensor(c, slot);
 
-    updateSensorCountLabel(c);
+    countSensorsForToolbar(c);
 
     for (auto& counter : c.slot_counters)
         counter[size_t(slot)] = 0;

@@ -73,14 +73,14 @@ AlarmWindow::AlarmWindow(CoreDoor& door, QWidget* parent)
     setPalette(pal);
     setAutoFillBackground(true);
 
-    auto* label1 = yellowLabel(this, QStringLiteral("Label1"), QStringLiteral("ВНИМАНИЕ !  ТРЕВОГА !    "),
-                               tahoma(20, true));
-    label1->setGeometry(16, 6, 520, 40);
-    auto* label2 =
+    auto* headline = yellowLabel(this, QStringLiteral("Label1"), QStringLiteral("ВНИМАНИЕ !  ТРЕВОГА !    "),
+                                 tahoma(20, true));
+    headline->setGeometry(16, 6, 520, 40);
+    auto* countCaption =
         yellowLabel(this, QStringLiteral("Label2"), QStringLiteral("Всего сообщений:"), tahoma(10));
-    label2->setGeometry(600, 16, 150, 22);
-    m_labelNumAlarm = yellowLabel(this, QStringLiteral("LabelNumAlarm"), QStringLiteral("0"), tahoma(10));
-    m_labelNumAlarm->setGeometry(756, 16, 120, 22);
+    countCaption->setGeometry(600, 16, 150, 22);
+    m_alarmCountLabel = yellowLabel(this, QStringLiteral("LabelNumAlarm"), QStringLiteral("0"), tahoma(10));
+    m_alarmCountLabel->setGeometry(756, 16, 120, 22);
 
     m_model = new AlarmListModel(m_c.alarms, this);
     m_grid = new GridView(this);
@@ -103,30 +103,30 @@ AlarmWindow::AlarmWindow(CoreDoor& door, QWidget* parent)
     gridPal.setColor(QPalette::Text, Qt::red);
     m_grid->setPalette(gridPal);
 
-    auto* allOtboy = button(this, QStringLiteral("BitBtnAllOtboy"), QStringLiteral("Отбой тревог"),
-                            QRect(8, 376, 180, 32));
+    auto* acknowledgeButton = button(this, QStringLiteral("BitBtnAllOtboy"), QStringLiteral("Отбой тревог"),
+                                     QRect(8, 376, 180, 32));
     yellowLabel(this, QStringLiteral("LabeledEdit1Label"), QStringLiteral("Датчик"), tahoma(8))
         ->setGeometry(300, 358, 100, 16);
-    m_labeledEdit1 = new QLineEdit(QStringLiteral("0"), this);
-    m_labeledEdit1->setObjectName(QStringLiteral("LabeledEdit1"));
-    m_labeledEdit1->setMaxLength(6);
-    m_labeledEdit1->setGeometry(300, 378, 100, 26);
-    auto* bitBtn1 = button(this, QStringLiteral("BitBtn1"), QStringLiteral("Снять с охраны шлейф 1"),
-                           QRect(420, 376, 220, 32));
-    auto* bitBtn2 = button(this, QStringLiteral("BitBtn2"), QStringLiteral("Снять с охраны шлейф 2"),
-                           QRect(656, 376, 220, 32));
+    m_sensorEntry = new QLineEdit(QStringLiteral("0"), this);
+    m_sensorEntry->setObjectName(QStringLiteral("LabeledEdit1"));
+    m_sensorEntry->setMaxLength(6);
+    m_sensorEntry->setGeometry(300, 378, 100, 26);
+    auto* disarmLoop1Button = button(this, QStringLiteral("BitBtn1"),
+                                     QStringLiteral("Снять с охраны шлейф 1"), QRect(420, 376, 220, 32));
+    auto* disarmLoop2Button = button(this, QStringLiteral("BitBtn2"),
+                                     QStringLiteral("Снять с охраны шлейф 2"), QRect(656, 376, 220, 32));
 
     // Tab order starts at the sensor number entry; the window opens with the focus there.
-    setTabOrder(m_labeledEdit1, bitBtn1);
-    setTabOrder(bitBtn1, bitBtn2);
-    setTabOrder(bitBtn2, allOtboy);
-    m_labeledEdit1->setFocus();
+    setTabOrder(m_sensorEntry, disarmLoop1Button);
+    setTabOrder(disarmLoop1Button, disarmLoop2Button);
+    setTabOrder(disarmLoop2Button, acknowledgeButton);
+    m_sensorEntry->setFocus();
     connect(m_grid->verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
             [this] { m_sinceManualScroll.start(); });
 
-    connect(allOtboy, &QPushButton::clicked, this, &AlarmWindow::acknowledgeAllAlarms);
-    connect(bitBtn1, &QPushButton::clicked, this, &AlarmWindow::BitBtn1Click);
-    connect(bitBtn2, &QPushButton::clicked, this, &AlarmWindow::BitBtn2Click);
+    connect(acknowledgeButton, &QPushButton::clicked, this, &AlarmWindow::acknowledgeAllAlarms);
+    connect(disarmLoop1Button, &QPushButton::clicked, this, &AlarmWindow::disarmLoop1OfEnteredSensor);
+    connect(disarmLoop2Button, &QPushButton::clicked, this, &AlarmWindow::disarmLoop2OfEnteredSensor);
 
     refresh();
 }
@@ -135,7 +135,7 @@ AlarmWindow::~AlarmWindow() { stopSound(); }
 
 void AlarmWindow::refresh() {
     m_model->refresh();
-    m_labelNumAlarm->setText(QString::number(m_c.alarms.total()));
+    m_alarmCountLabel->setText(QString::number(m_c.alarms.total()));
     // Each new alarm brings the newest row into view (also once the list is full and only scrolls),
     // unless the operator is reading older rows.
     const bool added = m_c.alarms.total() > m_shownTotal;
@@ -180,7 +180,7 @@ void AlarmWindow::changeEvent(QEvent* event) {
         });
 }
 
-void AlarmWindow::focusSensorEntry() { m_labeledEdit1->setFocus(Qt::OtherFocusReason); }
+void AlarmWindow::focusSensorEntry() { m_sensorEntry->setFocus(Qt::OtherFocusReason); }
 
 bool AlarmWindow::soundPlaying() const { return m_sound.isPlaying(); }
 
@@ -212,13 +212,13 @@ void AlarmWindow::acknowledgeAllAlarms() {
     hide();
 }
 
-void AlarmWindow::BitBtn1Click() {
-    m_door.call([sensor = m_labeledEdit1->text()](Console& c) { disarmLoopOfSensor(c, sensor, 1); });
+void AlarmWindow::disarmLoop1OfEnteredSensor() {
+    m_door.call([sensor = m_sensorEntry->text()](Console& c) { disarmLoopOfSensor(c, sensor, 1); });
     refresh();
 }
 
-void AlarmWindow::BitBtn2Click() {
-    m_door.call([sensor = m_labeledEdit1->text()](Console& c) { disarmLoopOfSensor(c, sensor, 2); });
+void AlarmWindow::disarmLoop2OfEnteredSensor() {
+    m_door.call([sensor = m_sensorEntry->text()](Console& c) { disarmLoopOfSensor(c, sensor, 2); });
     refresh();
 }
 

@@ -41,9 +41,11 @@ public:
     // True while the list holds an alarm not yet cleared by "Отбой тревог".
     bool hasAlarms() const;
 
+    // "Отбой тревог": clears the alarms, silences the sound and hides the window.
     void acknowledgeAllAlarms();
-    void BitBtn1Click();
-    void BitBtn2Click();
+    // "Снять с охраны шлейф 1/2": disarms that loop of the sensor whose number is in "Датчик".
+    void disarmLoop1OfEnteredSensor();
+    void disarmLoop2OfEnteredSensor();
 
 public slots:
     void reject() override; // Escape must not hide the window
@@ -58,9 +60,9 @@ private:
     CoreDoor& m_door;
     Console& m_c; // the windows' mirror of the core
     AlarmListModel* m_model = nullptr;
-    QLabel* m_labelNumAlarm = nullptr;
+    QLabel* m_alarmCountLabel = nullptr;
     QTableView* m_grid = nullptr;
-    QLineEdit* m_labeledEdit1 = nullptr;
+    QLineEdit* m_sensorEntry = nullptr;
     AlarmSound m_sound;
     bool m_centred = false;
     // When the operator last scrolled the list by hand: the newest alarm is not pulled into view for a

@@ -4,11 +4,9 @@
 
 #include <QFocusEvent>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace vatrel {
@@ -47,77 +45,66 @@ DcComponentDialog::DcComponentDialog(CoreDoor& door, QWidget* parent)
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setFixedSize(297, 373);
 
-    m_labelSensor = new QLabel(this);
-    m_labelSensor->setObjectName(QStringLiteral("LabelSensor"));
-    m_groupBox1 = new QGroupBox(QStringLiteral("Ватрел-А"), this);
-    m_groupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    m_label = wrappedLabel(QStringLiteral("LabelDirect_component_porog"),
-                           QStringLiteral("Постоянная составляющая порога"), m_groupBox1);
-    m_edit = entry(QStringLiteral("EditDirect_component_porog"), m_groupBox1);
-    m_edit->setMaxLength(4);
-    auto* a = new QVBoxLayout(m_groupBox1);
-    a->addWidget(m_label);
-    a->addWidget(m_edit);
+    m_sensorLabel = new QLabel(this);
+    m_sensorLabel->setObjectName(QStringLiteral("LabelSensor"));
+    m_typeABox = new QGroupBox(QStringLiteral("Ватрел-А"), this);
+    m_typeABox->setObjectName(QStringLiteral("GroupBox1"));
+    m_valueLabel = wrappedLabel(QStringLiteral("LabelDirect_component_porog"),
+                                QStringLiteral("Постоянная составляющая порога"), m_typeABox);
+    m_valueEntry = entry(QStringLiteral("EditDirect_component_porog"), m_typeABox);
+    m_valueEntry->setMaxLength(4);
+    auto* typeALayout = new QVBoxLayout(m_typeABox);
+    typeALayout->addWidget(m_valueLabel);
+    typeALayout->addWidget(m_valueEntry);
 
-    m_groupBox2 = new QGroupBox(QStringLiteral("Ватрел-Б"), this);
-    m_groupBox2->setObjectName(QStringLiteral("GroupBox2"));
-    m_label1 = wrappedLabel(QStringLiteral("LabelDirect_component_porog1"),
-                            QStringLiteral("Постоянная составляющая порога первого фланга"), m_groupBox2);
-    m_edit1 = entry(QStringLiteral("EditDirect_component_porog1"), m_groupBox2);
-    m_label2 = wrappedLabel(QStringLiteral("LabelDirect_component_porog2"),
-                            QStringLiteral("Постоянная составляющая порога второго фланга"), m_groupBox2);
-    m_edit2 = entry(QStringLiteral("EditDirect_component_porog2"), m_groupBox2);
-    auto* b = new QVBoxLayout(m_groupBox2);
-    b->addWidget(m_label1);
-    b->addWidget(m_edit1);
-    b->addWidget(m_label2);
-    b->addWidget(m_edit2);
-
-    m_buttonAccept = dialogButton(this, QStringLiteral("ButtonAccept"), QStringLiteral("Принять"));
-    m_buttonCansel = dialogButton(this, QStringLiteral("ButtonCansel"), QStringLiteral("Отмена"));
+    m_typeBBox = new QGroupBox(QStringLiteral("Ватрел-Б"), this);
+    m_typeBBox->setObjectName(QStringLiteral("GroupBox2"));
+    m_flank1Label = wrappedLabel(QStringLiteral("LabelDirect_component_porog1"),
+                                 QStringLiteral("Постоянная составляющая порога первого фланга"), m_typeBBox);
+    m_flank1Entry = entry(QStringLiteral("EditDirect_component_porog1"), m_typeBBox);
+    m_flank2Label = wrappedLabel(QStringLiteral("LabelDirect_component_porog2"),
+                                 QStringLiteral("Постоянная составляющая порога второго фланга"), m_typeBBox);
+    m_flank2Entry = entry(QStringLiteral("EditDirect_component_porog2"), m_typeBBox);
+    auto* typeBLayout = new QVBoxLayout(m_typeBBox);
+    typeBLayout->addWidget(m_flank1Label);
+    typeBLayout->addWidget(m_flank1Entry);
+    typeBLayout->addWidget(m_flank2Label);
+    typeBLayout->addWidget(m_flank2Entry);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(m_labelSensor);
-    layout->addWidget(m_groupBox1);
-    layout->addWidget(m_groupBox2);
-    layout->addStretch();
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(m_buttonAccept);
-    buttons->addWidget(m_buttonCansel);
-    layout->addLayout(buttons);
+    layout->addWidget(m_sensorLabel);
+    layout->addWidget(m_typeABox);
+    layout->addWidget(m_typeBBox);
+    addAcceptCancelRow(this, layout, [this] { acceptValues(); });
 
-    for (QLineEdit* e : {m_edit, m_edit1, m_edit2})
+    for (QLineEdit* e : {m_valueEntry, m_flank1Entry, m_flank2Entry})
         e->installEventFilter(this);
-    connect(m_buttonAccept, &QPushButton::clicked, this, &DcComponentDialog::ButtonAcceptClick);
-    connect(m_buttonCansel, &QPushButton::clicked, this, &QDialog::reject);
-    closesDialog(m_buttonAccept);
-    closesDialog(m_buttonCansel);
 }
 
 void DcComponentDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    refreshHeader();
+    loadSelectedSensor();
 }
 
 void DcComponentDialog::keyPressEvent(QKeyEvent* event) {
     if (!pressFocusedButton(this, event)) QDialog::keyPressEvent(event);
 }
 
-void DcComponentDialog::refreshHeader() {
-    m_labelSensor->setText(selectedSensorText(m_c));
+void DcComponentDialog::loadSelectedSensor() {
+    m_sensorLabel->setText(selectedSensorText(m_c));
     const DcEditors e = m_door.call([this](Console& c) { return openDcEditors(c, m_working); });
     if (e.type != 0 && e.type != 1) return;
     const bool typeB = e.type == 1;
-    m_label->setEnabled(!typeB);
-    m_edit->setEnabled(!typeB);
-    for (QWidget* w : {static_cast<QWidget*>(m_label1), static_cast<QWidget*>(m_edit1),
-                       static_cast<QWidget*>(m_label2), static_cast<QWidget*>(m_edit2)})
+    m_valueLabel->setEnabled(!typeB);
+    m_valueEntry->setEnabled(!typeB);
+    for (QWidget* w : {static_cast<QWidget*>(m_flank1Label), static_cast<QWidget*>(m_flank1Entry),
+                       static_cast<QWidget*>(m_flank2Label), static_cast<QWidget*>(m_flank2Entry)})
         w->setEnabled(typeB);
     // The disabled editor is empty: a value left from another sensor would read as this one's.
-    m_edit->setText(typeB ? QString() : e.value);
-    m_edit1->setText(typeB ? e.flank1 : QString());
-    m_edit2->setText(typeB ? e.flank2 : QString());
-    (typeB ? m_edit1 : m_edit)->setFocus();
+    m_valueEntry->setText(typeB ? QString() : e.value);
+    m_flank1Entry->setText(typeB ? e.flank1 : QString());
+    m_flank2Entry->setText(typeB ? e.flank2 : QString());
+    (typeB ? m_flank1Entry : m_valueEntry)->setFocus();
 }
 
 bool DcComponentDialog::eventFilter(QObject* watched, QEvent* event) {
@@ -126,13 +113,13 @@ bool DcComponentDialog::eventFilter(QObject* watched, QEvent* event) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             bool taken = false;
-            if (watched == m_edit)
+            if (watched == m_valueEntry)
                 taken = enterValue();
-            else if (watched == m_edit1)
-                taken = enterFlank(1, m_edit1);
-            else if (watched == m_edit2)
-                taken = enterFlank(2, m_edit2);
-            if (taken) ButtonAcceptClick();
+            else if (watched == m_flank1Entry)
+                taken = enterFlank(1, m_flank1Entry);
+            else if (watched == m_flank2Entry)
+                taken = enterFlank(2, m_flank2Entry);
+            if (taken) acceptValues();
             return true;
         }
     }
@@ -141,12 +128,12 @@ bool DcComponentDialog::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusOut) {
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-            if (watched == m_edit)
-                EditDirect_component_porogExit();
-            else if (watched == m_edit1)
-                EditDirect_component_porog1Exit();
-            else if (watched == m_edit2)
-                EditDirect_component_porog2Exit();
+            if (watched == m_valueEntry)
+                leaveValueEntry();
+            else if (watched == m_flank1Entry)
+                leaveFlank1Entry();
+            else if (watched == m_flank2Entry)
+                leaveFlank2Entry();
         }
     }
     return QDialog::eventFilter(watched, event);
@@ -154,7 +141,7 @@ bool DcComponentDialog::eventFilter(QObject* watched, QEvent* event) {
 
 bool DcComponentDialog::enterValue() {
     return m_door.call(
-        [this, typed = m_edit->text()](Console& c) { return dcValueEntered(c, m_working, typed); });
+        [this, typed = m_valueEntry->text()](Console& c) { return dcValueEntered(c, m_working, typed); });
 }
 
 bool DcComponentDialog::enterFlank(int flank, QLineEdit* edit) {
@@ -163,19 +150,19 @@ bool DcComponentDialog::enterFlank(int flank, QLineEdit* edit) {
     });
 }
 
-void DcComponentDialog::EditDirect_component_porogExit() {
-    if (!enterValue()) refocus(m_edit);
+void DcComponentDialog::leaveValueEntry() {
+    if (!enterValue()) refocus(m_valueEntry);
 }
 
-void DcComponentDialog::EditDirect_component_porog1Exit() {
-    if (!enterFlank(1, m_edit1)) refocus(m_edit1);
+void DcComponentDialog::leaveFlank1Entry() {
+    if (!enterFlank(1, m_flank1Entry)) refocus(m_flank1Entry);
 }
 
-void DcComponentDialog::EditDirect_component_porog2Exit() {
-    if (!enterFlank(2, m_edit2)) refocus(m_edit2);
+void DcComponentDialog::leaveFlank2Entry() {
+    if (!enterFlank(2, m_flank2Entry)) refocus(m_flank2Entry);
 }
 
-void DcComponentDialog::ButtonAcceptClick() {
+void DcComponentDialog::acceptValues() {
     m_door.call([this](Console& c) { acceptDcComponents(c, m_working); });
     accept();
 }

@@ -9,7 +9,6 @@
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QPushButton;
 
 namespace vatrel {
 
@@ -20,11 +19,14 @@ class DcComponentDialog : public QDialog {
 public:
     explicit DcComponentDialog(CoreDoor& door, QWidget* parent = nullptr);
 
-    void refreshHeader();
-    void EditDirect_component_porogExit();
-    void EditDirect_component_porog1Exit();
-    void EditDirect_component_porog2Exit();
-    void ButtonAcceptClick();
+    // Shows the selected sensor and its values; enables the editors that fit its type.
+    void loadSelectedSensor();
+    // The operator moved on from an entry: its value is checked and taken, or the focus goes back.
+    void leaveValueEntry();
+    void leaveFlank1Entry();
+    void leaveFlank2Entry();
+    // "Принять": the values taken go to the sensor; the dialog closes.
+    void acceptValues();
     // The values being edited for the sensor the dialog was opened for.
     const DcWorking& working() const { return m_working; }
 
@@ -40,17 +42,15 @@ private:
     CoreDoor& m_door;
     Console& m_c; // the windows' mirror of the core
     DcWorking m_working;
-    QLabel* m_labelSensor = nullptr; // the position and factory number of the sensor acted on
-    QGroupBox* m_groupBox1 = nullptr;
-    QLabel* m_label = nullptr;
-    QLineEdit* m_edit = nullptr;
-    QGroupBox* m_groupBox2 = nullptr;
-    QLabel* m_label1 = nullptr;
-    QLineEdit* m_edit1 = nullptr;
-    QLabel* m_label2 = nullptr;
-    QLineEdit* m_edit2 = nullptr;
-    QPushButton* m_buttonAccept = nullptr;
-    QPushButton* m_buttonCansel = nullptr;
+    QLabel* m_sensorLabel = nullptr; // the position and factory number of the sensor acted on
+    QGroupBox* m_typeABox = nullptr;
+    QLabel* m_valueLabel = nullptr;
+    QLineEdit* m_valueEntry = nullptr;
+    QGroupBox* m_typeBBox = nullptr;
+    QLabel* m_flank1Label = nullptr;
+    QLineEdit* m_flank1Entry = nullptr;
+    QLabel* m_flank2Label = nullptr;
+    QLineEdit* m_flank2Entry = nullptr;
 };
 
 } // namespace vatrel

@@ -169,85 +169,86 @@ LogViewer::LogViewer(CoreDoor& door, QWidget* parent)
     m_grid->setWordWrap(false);
 
     // Source and filter.
-    auto* groupBox1 = named(new QGroupBox(QStringLiteral("Отчёт")), "GroupBox1");
+    auto* sourceBox = named(new QGroupBox(QStringLiteral("Отчёт")), "GroupBox1");
     m_sourceA = named(new QRadioButton(QStringLiteral("Ватрел-А")), "RadioButton6");
     m_sourceB = named(new QRadioButton(QStringLiteral("Ватрел-Б")), "RadioButton1");
     m_sourceDaily = named(new QRadioButton(QStringLiteral("за сутки")), "RadioButton2");
     m_sourceA->setChecked(true);
-    auto* g1 = new QVBoxLayout(groupBox1);
+    auto* sourceLayout = new QVBoxLayout(sourceBox);
     for (auto* b : {m_sourceA, m_sourceB, m_sourceDaily})
-        g1->addWidget(b);
+        sourceLayout->addWidget(b);
 
-    auto* groupBox2 = named(new QGroupBox(QStringLiteral("Сообщения")), "GroupBox2");
-    m_allMess = named(new QRadioButton(QStringLiteral("Все")), "RadioButtonAllMess");
-    m_errMess = named(new QRadioButton(QStringLiteral("Тревожные")), "RadioButtonErr");
-    m_noConnect = named(new QRadioButton(QStringLiteral("Потери связи")), "RadioButtonNoConnect");
-    m_allMess->setChecked(true);
-    auto* g2 = new QVBoxLayout(groupBox2);
-    for (auto* b : {m_allMess, m_errMess, m_noConnect})
-        g2->addWidget(b);
+    auto* filterBox = named(new QGroupBox(QStringLiteral("Сообщения")), "GroupBox2");
+    m_filterAll = named(new QRadioButton(QStringLiteral("Все")), "RadioButtonAllMess");
+    m_filterAlarms = named(new QRadioButton(QStringLiteral("Тревожные")), "RadioButtonErr");
+    m_filterLinkLoss = named(new QRadioButton(QStringLiteral("Потери связи")), "RadioButtonNoConnect");
+    m_filterAll->setChecked(true);
+    auto* filterLayout = new QVBoxLayout(filterBox);
+    for (auto* b : {m_filterAll, m_filterAlarms, m_filterLinkLoss})
+        filterLayout->addWidget(b);
 
-    auto* bitBtn1 = named(new QPushButton(QStringLiteral("Открыть")), "BitBtn1");
-    bitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
-    auto* bitBtnPrint = m_print = named(new QPushButton(QStringLiteral("Печать")), "BitBtnPrint");
-    m_export = named(new QPushButton(QStringLiteral("Экспорт")), "BitBtnExport");
-    m_export->setToolTip(QStringLiteral("Запись отобранных сообщений в файл CSV"));
-    m_export->setEnabled(false);
-    for (auto* b : {bitBtn1, bitBtnPrint, m_export}) {
+    auto* openButton = named(new QPushButton(QStringLiteral("Открыть")), "BitBtn1");
+    openButton->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
+    auto* printButton = m_printButton = named(new QPushButton(QStringLiteral("Печать")), "BitBtnPrint");
+    m_exportButton = named(new QPushButton(QStringLiteral("Экспорт")), "BitBtnExport");
+    m_exportButton->setToolTip(QStringLiteral("Запись отобранных сообщений в файл CSV"));
+    m_exportButton->setEnabled(false);
+    for (auto* b : {openButton, printButton, m_exportButton}) {
         b->setAutoDefault(false);
         b->setMinimumWidth(110);
     }
 
     // Pages.
-    m_groupProt = named(new QGroupBox(QStringLiteral("Страницы")), "GroupBoxProt");
-    m_stTextStr = sunken("StTextStr");
-    m_stTextProt = sunken("StTextProt");
-    m_stTextProt->setWordWrap(true);
-    keepWidth(m_stTextStr, 80);
-    keepWidth(m_stTextProt, 200);
+    m_pagesBox = named(new QGroupBox(QStringLiteral("Страницы")), "GroupBoxProt");
+    m_pageNumberText = sunken("StTextStr");
+    m_selectedCountText = sunken("StTextProt");
+    m_selectedCountText->setWordWrap(true);
+    keepWidth(m_pageNumberText, 80);
+    keepWidth(m_selectedCountText, 200);
     auto pageButton = [this](const char* name, QStyle::StandardPixmap icon, const QString& hint,
                              PageButton which) {
         auto* b = named(new QToolButton, name);
         b->setIcon(style()->standardIcon(icon));
         b->setToolTip(hint);
-        connect(b, &QToolButton::clicked, this, [this, which] { BButPrevClick(which); });
+        connect(b, &QToolButton::clicked, this, [this, which] { turnPage(which); });
         return b;
     };
-    auto* bButPrev = pageButton("BButPrev", QStyle::SP_MediaSkipBackward,
-                                QStringLiteral("Переход на первую страницу"), PageButton::First);
-    auto* bButBack = pageButton("BButBack", QStyle::SP_MediaSeekBackward,
-                                QStringLiteral("Переход на предыдущую страницу"), PageButton::Previous);
-    auto* bButNext = pageButton("BButNext", QStyle::SP_MediaSeekForward,
-                                QStringLiteral("Переход на следующую страницу"), PageButton::Next);
-    auto* bButStep = pageButton("BButStep", QStyle::SP_MediaSkipForward,
-                                QStringLiteral("Переход на последнюю страницу"), PageButton::Last);
-    auto* bButGo = pageButton("BButGo", QStyle::SP_ArrowRight, QStringLiteral("Переход на заданную страницу"),
-                              PageButton::Go);
-    // The spinner keeps its text a number within its range by itself; the page changes only on BButGo.
-    m_spin = named(new PageSpinBox, "CSpinEdProt");
-    m_spin->setToolTip(QStringLiteral("Задание номера страницы"));
-    m_spin->setRange(1, 100);
-    m_spin->setValue(1);
+    auto* firstPageButton = pageButton("BButPrev", QStyle::SP_MediaSkipBackward,
+                                       QStringLiteral("Переход на первую страницу"), PageButton::First);
+    auto* previousPageButton =
+        pageButton("BButBack", QStyle::SP_MediaSeekBackward, QStringLiteral("Переход на предыдущую страницу"),
+                   PageButton::Previous);
+    auto* nextPageButton = pageButton("BButNext", QStyle::SP_MediaSeekForward,
+                                      QStringLiteral("Переход на следующую страницу"), PageButton::Next);
+    auto* lastPageButton = pageButton("BButStep", QStyle::SP_MediaSkipForward,
+                                      QStringLiteral("Переход на последнюю страницу"), PageButton::Last);
+    auto* goToPageButton = pageButton("BButGo", QStyle::SP_ArrowRight,
+                                      QStringLiteral("Переход на заданную страницу"), PageButton::Go);
+    // The spinner keeps its text a number within its range by itself; the page changes only on the go-to button.
+    m_pageChoice = named(new PageSpinBox, "CSpinEdProt");
+    m_pageChoice->setToolTip(QStringLiteral("Задание номера страницы"));
+    m_pageChoice->setRange(1, 100);
+    m_pageChoice->setValue(1);
     // Wide enough for six digits; a wider entry for a long log would widen the whole window.
-    m_spin->setFixedWidth(72);
-    auto* gp = new QGridLayout(m_groupProt);
+    m_pageChoice->setFixedWidth(72);
+    auto* gp = new QGridLayout(m_pagesBox);
     auto* nav = new QHBoxLayout;
     nav->addStretch(1);
-    for (auto* b : {bButPrev, bButBack, bButNext, bButStep})
+    for (auto* b : {firstPageButton, previousPageButton, nextPageButton, lastPageButton})
         nav->addWidget(b);
-    nav->addWidget(m_spin);
-    nav->addWidget(bButGo);
+    nav->addWidget(m_pageChoice);
+    nav->addWidget(goToPageButton);
     // The page number has a line of its own: the buttons beside it would leave it too little room.
-    gp->addWidget(m_stTextStr, 0, 0);
+    gp->addWidget(m_pageNumberText, 0, 0);
     gp->addLayout(nav, 1, 0);
-    gp->addWidget(m_stTextProt, 2, 0);
-    m_groupProt->setVisible(false);
+    gp->addWidget(m_selectedCountText, 2, 0);
+    m_pagesBox->setVisible(false);
 
     // Printing.
-    auto* groupBox3 = named(new QGroupBox(QStringLiteral("Печать")), "GroupBox3");
-    auto* label7 = named(new QLabel(QStringLiteral("Заголовок :")), "Label7");
-    m_memo = named(new QPlainTextEdit(QStringLiteral("Протокол событий")), "Memo1");
-    m_memo->setMaximumHeight(60);
+    auto* printBox = named(new QGroupBox(QStringLiteral("Печать")), "GroupBox3");
+    auto* titleCaption = named(new QLabel(QStringLiteral("Заголовок :")), "Label7");
+    m_printTitles = named(new QPlainTextEdit(QStringLiteral("Протокол событий")), "Memo1");
+    m_printTitles->setMaximumHeight(60);
     auto check = [](const char* name, const QString& text, bool on) {
         auto* b = named(new QCheckBox(text), name);
         b->setChecked(on);
@@ -260,30 +261,30 @@ LogViewer::LogViewer(CoreDoor& door, QWidget* parent)
     m_fitToPage = check("CheckBox5", QStringLiteral("Растянуть на лист"), false);
     m_centred = check("CheckBox6", QStringLiteral("Печать по центру"), true);
     m_autoSize = check("CheckBox7", QStringLiteral("Авторазмер"), true);
-    auto* label8 = named(new QLabel(QStringLiteral("Границы")), "Label8");
+    auto* bordersCaption = named(new QLabel(QStringLiteral("Границы")), "Label8");
     m_bordersAll = named(new QRadioButton(QStringLiteral("Все")), "RadioButton5");
     m_bordersHorizontal = named(new QRadioButton(QStringLiteral("Гор.")), "RadioButton4");
     m_bordersVertical = named(new QRadioButton(QStringLiteral("Верт.")), "RadioButton3");
     m_bordersAll->setChecked(true);
-    auto* g3 = new QGridLayout(groupBox3);
-    g3->addWidget(label7, 0, 0);
-    g3->addWidget(m_memo, 1, 0, 1, 3);
-    g3->addWidget(m_printDate, 2, 0);
-    g3->addWidget(m_printTime, 3, 0);
-    g3->addWidget(m_printPages, 4, 0);
-    g3->addWidget(m_printBorders, 5, 0);
-    g3->addWidget(m_fitToPage, 2, 1);
-    g3->addWidget(m_centred, 3, 1);
-    g3->addWidget(m_autoSize, 4, 1);
+    auto* printLayout = new QGridLayout(printBox);
+    printLayout->addWidget(titleCaption, 0, 0);
+    printLayout->addWidget(m_printTitles, 1, 0, 1, 3);
+    printLayout->addWidget(m_printDate, 2, 0);
+    printLayout->addWidget(m_printTime, 3, 0);
+    printLayout->addWidget(m_printPages, 4, 0);
+    printLayout->addWidget(m_printBorders, 5, 0);
+    printLayout->addWidget(m_fitToPage, 2, 1);
+    printLayout->addWidget(m_centred, 3, 1);
+    printLayout->addWidget(m_autoSize, 4, 1);
     auto* borders = new QHBoxLayout;
-    borders->addWidget(label8);
+    borders->addWidget(bordersCaption);
     for (auto* b : {m_bordersAll, m_bordersHorizontal, m_bordersVertical})
         borders->addWidget(b);
-    g3->addLayout(borders, 5, 1, 1, 2);
+    printLayout->addLayout(borders, 5, 1, 1, 2);
 
     auto* choices = new QVBoxLayout;
-    choices->addWidget(groupBox1);
-    choices->addWidget(groupBox2);
+    choices->addWidget(sourceBox);
+    choices->addWidget(filterBox);
     // The day chooser under "Открыть": a calendar that drops down from its button, days with a log
     // in bold; a click loads that day. The sensor chooser below: the sensors with a log, where they
     // are and whether they are still connected. Both keep the window as narrow as it was.
@@ -301,35 +302,35 @@ LogViewer::LogViewer(CoreDoor& door, QWidget* parent)
     dayButton->setMenu(dayMenu);
     connect(m_calendar, &QCalendarWidget::clicked, this, [this, dayMenu](const QDate& day) {
         dayMenu->close();
-        CalendarDaysClick(day);
+        openDayLog(day);
     });
     m_sensors = named(new QComboBox, "ComboSensors");
     m_sensors->setToolTip(QStringLiteral("Протокол датчика"));
     m_sensors->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_sensors->setMinimumContentsLength(8);
     m_sensors->view()->setMinimumWidth(300);
-    connect(m_sensors, &QComboBox::activated, this, &LogViewer::ComboSensorsChoose);
+    connect(m_sensors, &QComboBox::activated, this, &LogViewer::openChosenSensorLog);
 
     dayButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
     dayButton->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto* buttons = new QVBoxLayout;
-    buttons->addWidget(bitBtn1);
+    buttons->addWidget(openButton);
     buttons->addWidget(dayButton);
     buttons->addWidget(m_sensors);
-    buttons->addWidget(bitBtnPrint);
-    buttons->addWidget(m_export);
+    buttons->addWidget(printButton);
+    buttons->addWidget(m_exportButton);
     buttons->addStretch(1);
     auto* pagesColumn = new QVBoxLayout;
-    pagesColumn->addWidget(m_groupProt);
+    pagesColumn->addWidget(m_pagesBox);
     pagesColumn->addStretch(1);
     auto* bottom = new QHBoxLayout;
     bottom->addLayout(choices);
     bottom->addLayout(buttons);
     bottom->addLayout(pagesColumn, 2);
-    bottom->addWidget(groupBox3, 2);
+    bottom->addWidget(printBox, 2);
     // What is loaded, in words, and the progress of a long job with its Cancel.
-    m_labelLog = named(new QLabel, "LabelLog");
-    keepWidth(m_labelLog, 200);
+    m_loadedLabel = named(new QLabel, "LabelLog");
+    keepWidth(m_loadedLabel, 200);
     m_jobRow = named(new QWidget, "JobRow");
     m_jobLabel = named(new QLabel, "LabelJob");
     keepWidth(m_jobLabel, 200);
@@ -346,14 +347,14 @@ LogViewer::LogViewer(CoreDoor& door, QWidget* parent)
     m_jobRow->setVisible(false);
 
     auto* top = new QVBoxLayout(this);
-    top->addWidget(m_labelLog);
+    top->addWidget(m_loadedLabel);
     top->addWidget(m_grid, 1);
     top->addWidget(m_jobRow);
     top->addLayout(bottom);
 
-    connect(bitBtn1, &QPushButton::clicked, this, &LogViewer::BitBtn1Click);
-    connect(bitBtnPrint, &QPushButton::clicked, this, &LogViewer::BitBtnPrintClick);
-    connect(m_export, &QPushButton::clicked, this, &LogViewer::BitBtnExportClick);
+    connect(openButton, &QPushButton::clicked, this, &LogViewer::openLogFile);
+    connect(printButton, &QPushButton::clicked, this, &LogViewer::printPage);
+    connect(m_exportButton, &QPushButton::clicked, this, &LogViewer::exportToFile);
 
     // The dialogs are modal to the viewer only (the static file dialog functions are modal to the
     // whole program, which would leave the alarm window dead while one is open).
@@ -441,8 +442,8 @@ void LogViewer::jobProgress(const Job& job, qint64 done, qint64 total) {
 
 void LogViewer::showJobRow() {
     if (!m_listingJob.control && !m_outputJob.control) m_jobRow->setVisible(false);
-    m_print->setEnabled(!m_outputJob.control && !m_listingJob.control);
-    m_export->setEnabled(m_listing.pages_visible && !m_outputJob.control && !m_listingJob.control);
+    m_printButton->setEnabled(!m_outputJob.control && !m_listingJob.control);
+    m_exportButton->setEnabled(m_listing.pages_visible && !m_outputJob.control && !m_listingJob.control);
 }
 
 void LogViewer::startListing(const ListingRequest& request) {
@@ -517,14 +518,14 @@ void LogViewer::refreshChoosers(bool showNewest) {
     m_sensors->setCurrentIndex(kept > 0 && kept < m_sensors->count() ? kept : 0);
 }
 
-void LogViewer::CalendarDaysClick(const QDate& day) {
+void LogViewer::openDayLog(const QDate& day) {
     // A day without a log has nothing to show: the click leaves the listing as it is.
     if (!std::binary_search(m_markedDays.begin(), m_markedDays.end(), day)) return;
     takeChoices();
     startListing(m_listing.loadRequest(m_c.path(dailyLogFragment(day))));
 }
 
-void LogViewer::ComboSensorsChoose(int index) {
+void LogViewer::openChosenSensorLog(int index) {
     if (index <= 0) return;
     const auto sensor = m_sensors->itemData(index).value<QPair<quint32, int>>();
     openSensorLog(sensor.first, qint16(sensor.second));
@@ -534,10 +535,10 @@ void LogViewer::takeChoices() {
     m_listing.source = m_sourceB->isChecked()       ? ReportSource::VatrelB
                        : m_sourceDaily->isChecked() ? ReportSource::Daily
                                                     : ReportSource::VatrelA;
-    m_listing.filter = m_errMess->isChecked()     ? LogFilter::Alarms
-                       : m_noConnect->isChecked() ? LogFilter::LinkLoss
-                                                  : LogFilter::All;
-    m_listing.spin_value = m_spin->value();
+    m_listing.filter = m_filterAlarms->isChecked()     ? LogFilter::Alarms
+                       : m_filterLinkLoss->isChecked() ? LogFilter::LinkLoss
+                                                       : LogFilter::All;
+    m_listing.spin_value = m_pageChoice->value();
 }
 
 void LogViewer::refresh() {
@@ -545,16 +546,16 @@ void LogViewer::refresh() {
     // Texts of several lines get rows of the height they need; the others keep the default height.
     for (int row = 0; row < m_model->rowCount(); ++row)
         if (m_listing.grid.at(1, row + 1).contains(QLatin1Char('\n'))) m_grid->resizeRowToContents(row);
-    m_labelLog->setText(m_listing.LabelLog);
+    m_loadedLabel->setText(m_listing.LabelLog);
     setWindowTitle(m_listing.pages_visible
                        ? QStringLiteral("Протокол событий — ") + logTitle(m_listing.report_path)
                        : QStringLiteral("Протокол событий"));
-    m_groupProt->setVisible(m_listing.pages_visible);
+    m_pagesBox->setVisible(m_listing.pages_visible);
     showJobRow();
-    m_stTextStr->setText(m_listing.StTextStr);
-    m_stTextProt->setText(m_listing.StTextProt);
-    m_spin->setMaximum(m_listing.spin_max);
-    m_spin->setValue(m_listing.spin_value);
+    m_pageNumberText->setText(m_listing.StTextStr);
+    m_selectedCountText->setText(m_listing.StTextProt);
+    m_pageChoice->setMaximum(m_listing.spin_max);
+    m_pageChoice->setValue(m_listing.spin_value);
     const int row = qBound(1, m_listing.current_row, qMax(1, m_model->rowCount())) - 1;
     if (m_model->rowCount() > 0) {
         const QModelIndex cell = m_model->index(row, 0);
@@ -563,7 +564,7 @@ void LogViewer::refresh() {
     }
 }
 
-void LogViewer::BitBtn1Click() {
+void LogViewer::openLogFile() {
     takeChoices();
     const QString path = openFileDialog ? openFileDialog(m_listing.sourceFolder()) : QString();
     if (path.isEmpty()) return; // cancelled: the listing stays as it was
@@ -575,7 +576,7 @@ void LogViewer::openSensorLog(quint32 factory_number, qint16 sensor_type) {
     startListing(m_listing.loadRequest(m_c.path(sensorLogFragment(factory_number, sensor_type))));
 }
 
-void LogViewer::BButPrevClick(PageButton sender) {
+void LogViewer::turnPage(PageButton sender) {
     takeChoices();
     startListing(m_listing.pageRequest(sender));
 }
@@ -583,7 +584,7 @@ void LogViewer::BButPrevClick(PageButton sender) {
 ReportPrintSettings LogViewer::printSettings() const {
     using B = ReportPrintSettings::Borders;
     ReportPrintSettings s;
-    const QString memo = m_memo->toPlainText();
+    const QString memo = m_printTitles->toPlainText();
     s.titles = memo.isEmpty() ? QStringList() : memo.split(QLatin1Char('\n'));
     s.printTime = m_printTime->isChecked();
     s.printDate = m_printDate->isChecked();
@@ -599,7 +600,7 @@ ReportPrintSettings LogViewer::printSettings() const {
     return s;
 }
 
-void LogViewer::BitBtnPrintClick() {
+void LogViewer::printPage() {
     if (m_outputJob.thread || m_listingJob.thread) return;
     m_printer->setCopyCount(1);
     // A cancelled print dialog prints nothing. The printer is the one of the last printout, so the
@@ -629,7 +630,7 @@ void LogViewer::BitBtnPrintClick() {
     showJobRow();
 }
 
-void LogViewer::BitBtnExportClick() {
+void LogViewer::exportToFile() {
     if (!m_listing.pages_visible || !saveFileDialog || m_outputJob.thread || m_listingJob.thread) return;
     const QString suggested =
         QDir(m_c.data_dir).filePath(QFileInfo(m_listing.report_path).fileName() + QStringLiteral(".csv"));

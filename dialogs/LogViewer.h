@@ -62,12 +62,16 @@ public:
     // The day and sensor choosers: which days and sensors have a log is looked up again on every
     // showing of the viewer (the calendar then shows the newest day) and after every load.
     void refreshChoosers(bool showNewest);
-    void CalendarDaysClick(const QDate& day);
-    void ComboSensorsChoose(int index);
-    void BitBtn1Click();
-    void BButPrevClick(PageButton sender);
-    void BitBtnPrintClick();
-    void BitBtnExportClick();
+    // A day chosen in the calendar (days without a log do nothing), a sensor chosen in the list.
+    void openDayLog(const QDate& day);
+    void openChosenSensorLog(int index);
+    // "Открыть": a log file chosen in the file dialog.
+    void openLogFile();
+    // The page buttons and the page number.
+    void turnPage(PageButton sender);
+    // "Печать" prints the page shown; "Экспорт" writes the whole listing to a file.
+    void printPage();
+    void exportToFile();
 
     // The print group's choices as print settings.
     ReportPrintSettings printSettings() const;
@@ -112,15 +116,15 @@ private:
     QRadioButton* m_sourceA = nullptr;
     QRadioButton* m_sourceB = nullptr;
     QRadioButton* m_sourceDaily = nullptr;
-    QRadioButton* m_allMess = nullptr;
-    QRadioButton* m_errMess = nullptr;
-    QRadioButton* m_noConnect = nullptr;
-    QGroupBox* m_groupProt = nullptr;
-    QLabel* m_stTextStr = nullptr;
-    QLabel* m_stTextProt = nullptr;
-    QSpinBox* m_spin = nullptr;
-    QPushButton* m_export = nullptr;
-    QPlainTextEdit* m_memo = nullptr;
+    QRadioButton* m_filterAll = nullptr;
+    QRadioButton* m_filterAlarms = nullptr;
+    QRadioButton* m_filterLinkLoss = nullptr;
+    QGroupBox* m_pagesBox = nullptr;
+    QLabel* m_pageNumberText = nullptr;
+    QLabel* m_selectedCountText = nullptr;
+    QSpinBox* m_pageChoice = nullptr;
+    QPushButton* m_exportButton = nullptr;
+    QPlainTextEdit* m_printTitles = nullptr;
     QCheckBox* m_printDate = nullptr;
     QCheckBox* m_printTime = nullptr;
     QCheckBox* m_printPages = nullptr;
@@ -135,8 +139,8 @@ private:
     QComboBox* m_sensors = nullptr;
     std::vector<QDate> m_markedDays;
     QPrinter* m_printer = nullptr; // kept for the run: the print dialog opens on the last choice
-    QLabel* m_labelLog = nullptr;
-    QPushButton* m_print = nullptr;
+    QLabel* m_loadedLabel = nullptr;
+    QPushButton* m_printButton = nullptr;
     QWidget* m_jobRow = nullptr;
     QLabel* m_jobLabel = nullptr;
     QProgressBar* m_jobBar = nullptr;

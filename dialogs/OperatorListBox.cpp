@@ -3,13 +3,16 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
+#include <QVBoxLayout>
 
 namespace vatrel {
 
@@ -92,6 +95,21 @@ void closesDialog(QPushButton* button) {
     });
 }
 
+AcceptCancel addAcceptCancelRow(QDialog* dialog, QVBoxLayout* layout, const std::function<void()>& onAccept) {
+    const AcceptCancel b{dialogButton(dialog, QStringLiteral("ButtonAccept"), QStringLiteral("Принять")),
+                         dialogButton(dialog, QStringLiteral("ButtonCansel"), QStringLiteral("Отмена"))};
+    layout->addStretch();
+    auto* row = new QHBoxLayout;
+    row->addWidget(b.accept);
+    row->addWidget(b.cancel);
+    layout->addLayout(row);
+    QObject::connect(b.accept, &QPushButton::clicked, dialog, onAccept);
+    QObject::connect(b.cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+    closesDialog(b.accept);
+    closesDialog(b.cancel);
+    return b;
+}
+
 QString selectedSensorText(const Console& c) {
     if (c.selected_row < 1 || c.selected_row > kSlots) return QString();
     const SensorRecord& r = c.sensors.record(c.selected_row - 1);
@@ -111,33 +129,33 @@ bool pressFocusedButton(QWidget* dialog, QKeyEvent* event) {
 OperatorListBox::OperatorListBox(CoreDoor& door, QWidget* parent)
     : QGroupBox(QStringLiteral("Фамилия оператора"), parent), m_door(door), m_c(door.mirror()) {
     setObjectName(QStringLiteral("GroupBox1"));
-    auto* label3 = new QLabel(QStringLiteral("Список"), this);
-    label3->setObjectName(QStringLiteral("Label3"));
-    m_comboBoxFam = new QComboBox(this);
-    m_comboBoxFam->setObjectName(QStringLiteral("ComboBoxFam"));
-    m_comboBoxFam->setEditable(false);
+    auto* listCaption = new QLabel(QStringLiteral("Список"), this);
+    listCaption->setObjectName(QStringLiteral("Label3"));
+    m_operatorChoice = new QComboBox(this);
+    m_operatorChoice->setObjectName(QStringLiteral("ComboBoxFam"));
+    m_operatorChoice->setEditable(false);
     m_addButton = dialogButton(this, QStringLiteral("AddButton"), QStringLiteral("Добавить"));
-    m_removeButton1 = dialogButton(this, QStringLiteral("RemoveButton1"), QStringLiteral("Удалить"));
+    m_removeButton = dialogButton(this, QStringLiteral("RemoveButton1"), QStringLiteral("Удалить"));
 
     auto* layout = new QGridLayout(this);
-    layout->addWidget(label3, 0, 0, 1, 2);
-    layout->addWidget(m_comboBoxFam, 1, 0, 1, 2);
+    layout->addWidget(listCaption, 0, 0, 1, 2);
+    layout->addWidget(m_operatorChoice, 1, 0, 1, 2);
     layout->addWidget(m_addButton, 2, 0);
-    layout->addWidget(m_removeButton1, 2, 1);
+    layout->addWidget(m_removeButton, 2, 1);
 
-    connect(m_addButton, &QPushButton::clicked, this, &OperatorListBox::AddButtonClick);
-    connect(m_removeButton1, &QPushButton::clicked, this, &OperatorListBox::RemoveButton1Click);
+    connect(m_addButton, &QPushButton::clicked, this, &OperatorListBox::addOperator);
+    connect(m_removeButton, &QPushButton::clicked, this, &OperatorListBox::removeChosenOperator);
 }
 
 void OperatorListBox::reload(int select) {
-    m_comboBoxFam->clear();
+    m_operatorChoice->clear();
     const OperatorList& list = m_c.operators;
     for (const OperatorEntry& e : list.entries())
-        m_comboBoxFam->addItem(e.surname);
-    m_comboBoxFam->setCurrentIndex(select >= 0 && select < list.count() ? select : -1);
+        m_operatorChoice->addItem(e.surname);
+    m_operatorChoice->setCurrentIndex(select >= 0 && select < list.count() ? select : -1);
 }
 
-int OperatorListBox::selectedIndex() const { return m_comboBoxFam->currentIndex(); }
+int OperatorListBox::selectedIndex() const { return m_operatorChoice->currentIndex(); }
 
 QString OperatorListBox::askSurname() {
     QInputDialog box(this);
@@ -150,7 +168,7 @@ QString OperatorListBox::askSurname() {
     return box.exec() == QDialog::Accepted ? box.textValue() : QString();
 }
 
-void OperatorListBox::AddButtonClick() {
+void OperatorListBox::addOperator() {
     int added = -1;
     {
         // A refused surname is answered before the dialog goes on (the focus comes back to it).
@@ -167,10 +185,10 @@ void OperatorListBox::AddButtonClick() {
     if (added < 0) return;
     // The list was reloaded from the file; the drop-down shows it and the new surname is chosen.
     reload(added);
-    m_comboBoxFam->setFocus();
+    m_operatorChoice->setFocus();
 }
 
-void OperatorListBox::RemoveButton1Click() {
+void OperatorListBox::removeChosenOperator() {
     if (!m_c.ui ||
         !m_c.ui->question(QStringLiteral("Удаление"),
                           QStringLiteral("Вы действительно хотите удалить фамилию этого испытателя ?")))

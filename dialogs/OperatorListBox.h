@@ -4,40 +4,44 @@
 #include "registry/Console.h"
 
 #include <QGroupBox>
+#include <functional>
 
 class QComboBox;
+class QDialog;
 class QKeyEvent;
 class QPushButton;
+class QVBoxLayout;
 
 namespace vatrel {
 
 // The "Фамилия оператора" frame of the connect and disconnect dialogs: the surname list and its
-// "Добавить" and "Удалить" buttons. Item i of ComboBoxFam is entry i of the console's operator list.
+// "Добавить" and "Удалить" buttons. Item i of the surname list is entry i of the console's operator
+// list.
 class OperatorListBox : public QGroupBox {
     Q_OBJECT
 public:
     explicit OperatorListBox(CoreDoor& door, QWidget* parent = nullptr);
 
-    // Refills ComboBoxFam from the operator list and selects item `select` (none when out of range).
+    // Refills the surname list from the operator list and selects item `select` (none when out of range).
     void reload(int select = 0);
     // The selected item = index in the operator list; -1 when nothing is selected.
     int selectedIndex() const;
-    QComboBox* comboBox() const { return m_comboBoxFam; }
+    QComboBox* operatorChoice() const { return m_operatorChoice; }
 
     // "Добавить": refuses a full list before anything is asked, then asks for the surname and adds
     // it; the new surname is chosen.
-    void AddButtonClick();
+    void addOperator();
     // "Удалить": asks for confirmation, then deletes the chosen surname.
-    void RemoveButton1Click();
+    void removeChosenOperator();
 
 private:
     QString askSurname();
 
     CoreDoor& m_door;
     Console& m_c; // the windows' mirror of the core
-    QComboBox* m_comboBoxFam = nullptr;
+    QComboBox* m_operatorChoice = nullptr;
     QPushButton* m_addButton = nullptr;
-    QPushButton* m_removeButton1 = nullptr;
+    QPushButton* m_removeButton = nullptr;
 };
 
 // A push button that Enter does not press unless it has the focus (the dialogs have no default
@@ -45,6 +49,13 @@ private:
 QPushButton* dialogButton(QWidget* parent, const QString& name, const QString& text);
 // Gives `button` the focus with its focus frame shown, so the operator sees what Enter will press.
 void armButton(QPushButton* button);
+// "Принять" and "Отмена" side by side at the bottom of `layout`, under a stretch. "Принять" runs
+// `onAccept`; "Отмена" rejects the dialog; the dialog is closed either way.
+struct AcceptCancel {
+    QPushButton* accept = nullptr;
+    QPushButton* cancel = nullptr;
+};
+AcceptCancel addAcceptCancelRow(QDialog* dialog, QVBoxLayout* layout, const std::function<void()>& onAccept);
 // A button that closes its dialog: the second click of a double-click on it is swallowed instead of
 // falling through to the window under the closed dialog.
 void closesDialog(QPushButton* button);

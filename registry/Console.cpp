@@ -13,7 +13,7 @@ void Console::error(const QString& text) const {
     if (ui) ui->message(QStringLiteral("Ошибка"), text, ConsoleUi::Icon::Error);
 }
 
-void updateSensorCountLabel(Console& c) {
+void countSensorsForToolbar(Console& c) {
     c.shownSensorCount = c.sensors.count();
     c.changed(ConsoleUi::View::Labels);
 }

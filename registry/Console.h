@@ -173,7 +173,7 @@ struct Console {
 };
 
 // Sensor table helpers.
-void updateSensorCountLabel(Console& c); // counts the sensors for the toolbar
+void countSensorsForToolbar(Console& c); // the toolbar shows the new count
 // The port list's texts: "COM1" … "COM70", then one empty item.
 QString portName(int index);
 // Sets a sensor row's background; returns true when it changed (and then notifies the table).

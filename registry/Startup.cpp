@@ -140,7 +140,7 @@ void init_globals(Console& c) {
     }
     c.changed(ConsoleUi::View::SensorGrid);
     // 11. Sensor count.
-    updateSensorCountLabel(c);
+    countSensorsForToolbar(c);
     // 12. Links are unknown until the sensors answer.
     for (int s = 0; s < kSlots; ++s) {
         SensorRecord& r = c.sensors.record(s);

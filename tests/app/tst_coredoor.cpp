@@ -119,7 +119,7 @@ private slots:
     void commandResultIsShownWhenItReturns() {
         AlarmWindow* alarm = m_windows->alarmWindow();
         alarm->findChild<QLineEdit*>(QStringLiteral("LabeledEdit1"))->setText(QStringLiteral("1001"));
-        alarm->BitBtn1Click();
+        alarm->disarmLoop1OfEnteredSensor();
         QCOMPARE(m_windows->door()->mirror().sensor_grid.at(colArmed1, 1), QStringLiteral("Снят"));
         QTRY_COMPARE(m_windows->door()->mirror().sensors.record(0).loop1_armed, quint8(0));
         QCOMPARE(countCode(records(m_dir.filePath(QStringLiteral("VatrelB_mess/1001"))), 1001,

@@ -469,7 +469,7 @@ private slots:
 
         // Nothing selected: the operator is told so, then only the sensor log stays offered.
         QTimer::singleShot(0, run.fmain(), answerThenRead);
-        run.fmain()->PopupMenu1(QPoint(5, 5));
+        run.fmain()->showSensorMenu(QPoint(5, 5));
         QCOMPARE(captions, (QStringList{"Подключить датчик", "Отключить датчик", "Взять под охрану Ш1",
                                         "Взять под охрану Ш2", "Снять с охраны Ш1", "Снять с охраны Ш2",
                                         "Изменение постоянной составляющей порога ", "Протокол датчика"}));
@@ -489,7 +489,7 @@ private slots:
         answered.clear();
         tries = 0;
         QTimer::singleShot(0, run.fmain(), answerThenRead);
-        run.fmain()->PopupMenu1(QPoint(5, 5));
+        run.fmain()->showSensorMenu(QPoint(5, 5));
         on.clear();
         for (auto it = enabled.cbegin(); it != enabled.cend(); ++it)
             if (it.value()) on << it.key();
@@ -955,7 +955,7 @@ private slots:
             if (modal) modal->close();
         });
         if (aboutBox)
-            run.fmain()->N2Click();
+            run.fmain()->openAboutBox();
         else
             QMessageBox::warning(run.fmain(), QStringLiteral("Ошибка"), QStringLiteral("Неверный ввод"));
         QVERIFY(acknowledged);

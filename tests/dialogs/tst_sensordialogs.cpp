@@ -430,6 +430,42 @@ private slots:
         QVERIFY(!d.isVisible());
     }
 
+    // Tab walks the dialog's own controls first, then the operator box, then the buttons. Enter in the
+    // connect dialog's type list leaves the focus there; in the disconnect dialog Enter anywhere goes
+    // back to "Принять".
+    void focusOrderAndEnterInTheOperatorDialogs() {
+        const auto tabWalk = [](QDialog& d, int steps) {
+            QStringList names{d.focusWidget()->objectName()};
+            for (int i = 1; i < steps; ++i) {
+                QTest::keyClick(d.focusWidget(), Qt::Key_Tab);
+                names << d.focusWidget()->objectName();
+            }
+            return names;
+        };
+        const QStringList shared{"ComboBoxFam", "AddButton", "RemoveButton1", "ButtonAccept", "ButtonCansel"};
+
+        ConnectSensorDialog connect(m_f->door);
+        showFor(connect, 7);
+        QCOMPARE(tabWalk(connect, 8),
+                 QStringList({"EditNumSen", "ComboBoxTypeSen"}) + shared + QStringList{"EditNumSen"});
+        auto* type = child<QComboBox>(&connect, "ComboBoxTypeSen");
+        type->setFocus();
+        QTest::keyClick(type, Qt::Key_Return);
+        QCOMPARE(connect.focusWidget(), type);
+        QVERIFY(connect.isVisible());
+        connect.reject();
+
+        DisconnectSensorDialog remove(m_f->door);
+        showFor(remove, 4);
+        auto* surnames = child<QComboBox>(&remove, "ComboBoxFam");
+        surnames->setFocus();
+        QCOMPARE(tabWalk(remove, 6), shared + QStringList{"ComboBoxFam"});
+        surnames->setFocus();
+        QTest::keyClick(surnames, Qt::Key_Return);
+        QCOMPARE(remove.focusWidget(), child<QPushButton>(&remove, "ButtonAccept"));
+        QVERIFY(remove.isVisible());
+    }
+
     // A double-click on "Принять" connects once; its second click does not reach the window under
     // the closed dialog.
     void secondClickOfADoubleClickIsSwallowed() {

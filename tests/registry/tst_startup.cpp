@@ -159,7 +159,7 @@ private slots:
         QCOMPARE(f.c.SensorRowStyles[7].background, 0xC0C0C0u);
         QCOMPARE(f.c.sensors.count(), 2);
         QCOMPARE(f.c.sensors.addressEntry(7).device_code, quint8(0));
-        updateSensorCountLabel(f.c);
+        countSensorsForToolbar(f.c);
         QCOMPARE(f.c.shownSensorCount, 2);
     }
 
