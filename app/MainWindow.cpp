@@ -355,7 +355,7 @@ QWidget* MainWindow::createDiagnosticsTab() {
     g->setColumnStretch(9, 1);
     layout->addWidget(group);
 
-    m_comModel = new ComGridModel(m_c.com_grid, this);
+    m_comModel = new ComGridModel(m_c, this);
     m_comGrid = gridView(QStringLiteral("StringGridCOM"), m_comModel,
                          {64, 121, 102, 224, 109, 93, 84, 109, 97, 91}, tab);
     m_comGrid->verticalHeader()->setDefaultSectionSize(22);

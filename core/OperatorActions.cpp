@@ -230,9 +230,7 @@ bool connectSensor(Console& c, const ConnectInput& in, const std::function<void(
     logSensorEvent(c, sensorEvent(c, EventCode::NoLinkAfterConnect, r.factory_number, type), type);
     if (afterWrite) afterWrite();
 
-    c.com_grid.set(1, row, QStringLiteral("0"));
-    c.com_grid.set(2, row, QStringLiteral("0"));
-    c.com_grid.set(3, row, QStringLiteral("Нет связи"));
+    c.slot_diagnostics[size_t(slot)] = {true, SlotLink::Lost};
     c.sensors.setOnline(slot, false);
     c.changed(View::ComGrid);
 
@@ -312,8 +310,7 @@ bool disconnectSensor(Console& c, int operatorIndex, const std::function<void()>
     for (auto& counter : c.slot_counters)
         counter[size_t(slot)] = 0;
     c.sensors.setOnline(slot, false);
-    for (int col = 1; col <= 3; ++col)
-        c.com_grid.set(col, row, QString());
+    c.slot_diagnostics[size_t(slot)] = {};
     c.changed(View::ComGrid);
 
     c.sensors.setAddressEntry(slot, KartaEntry{});

@@ -13,8 +13,8 @@ void copyShownState(const Console& from, Console& to, ViewSet views, bool sample
         to.osc_slot = from.osc_slot;
     }
     if (has(View::ComGrid)) {
-        from.com_grid.handOver(to.com_grid);
         to.slot_counters = from.slot_counters;
+        to.slot_diagnostics = from.slot_diagnostics;
     }
     if (has(View::EventList)) {
         from.event_grid.handOver(to.event_grid);

@@ -454,9 +454,7 @@ void resetSlotCounters(Console& c) {
     for (auto& counts : c.slot_counters)
         std::fill(counts.begin(), counts.begin() + kSlots, 0);
     for (int s = 0; s < kSlots; ++s) {
-        if (!c.sensors.occupied(s)) continue;
-        c.com_grid.set(1, s + 1, QStringLiteral("0"));
-        c.com_grid.set(2, s + 1, QStringLiteral("0"));
+        if (c.sensors.occupied(s)) c.slot_diagnostics[size_t(s)].countsShown = true;
     }
     c.changed(View::ComGrid);
 }

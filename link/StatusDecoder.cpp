@@ -37,7 +37,7 @@ Colour normalColour(const SensorRecord& r) {
 }
 
 void setCell(Console& c, int col, int slot, const QString& text) { c.sensor_grid.set(col, slot + 1, text); }
-void setComCell(Console& c, int col, int slot, const QString& text) { c.com_grid.set(col, slot + 1, text); }
+void setSlotLink(Console& c, int slot, SlotLink link) { c.slot_diagnostics[size_t(slot)].link = link; }
 
 // Per-loop view of the record, so loop 1 and loop 2 share one routine.
 struct Loop {
@@ -115,7 +115,7 @@ void statusReport(Console& c, int slot, const char* text, int len, quint8 code) 
     SensorRecord& r = c.sensors.record(slot);
     if (r.link_up == 0) {
         r.link_up = 1;
-        setComCell(c, 3, slot, QStringLiteral("Есть связь"));
+        setSlotLink(c, slot, SlotLink::Up);
         c.sensors.setOnline(slot, true);
         raiseEvent(c, slot, EventCode::LinkRestoredSensor);
         r.osc_command = r.isTypeB() ? 193 : 194;
@@ -140,7 +140,7 @@ void slotLost(Console& c, int slot) {
     SensorRecord& r = c.sensors.record(slot);
     if (c.sensors.isOnline(slot)) {
         c.sensors.setOnline(slot, false);
-        setComCell(c, 3, slot, kNoLink);
+        setSlotLink(c, slot, SlotLink::Lost);
         c.changed(ConsoleUi::View::ComGrid);
     }
     setRowColour(c, slot, colours::link_lost);
@@ -166,10 +166,10 @@ void slotLost(Console& c, int slot) {
 // and never names a sensor.
 int reportSlot(const SensorTable& table, quint16 number) { return number == 0 ? -1 : table.findSlot(number); }
 
-void countReport(Console& c, int slot, int array, int column) {
+void countReport(Console& c, int slot, int array) {
     qint32& counter = c.slot_counters[size_t(array)][size_t(slot)];
     counter = qint32(quint32(counter) + 1u); // a counter that runs for years wraps, never overflows
-    setComCell(c, column, slot, QString::number(counter));
+    c.slot_diagnostics[size_t(slot)].countsShown = true;
     c.changed(ConsoleUi::View::ComGrid);
 }
 
@@ -195,10 +195,10 @@ void dispatchReport(Console& c, const char* text, int len, quint8 code) {
         if (holdsWord(len, 4)) statusReport(c, slot, text, len, code);
         break;
     case REPORT_KS_ERRORS:
-        countReport(c, slot, 1, 1);
+        countReport(c, slot, 1);
         break;
     case REPORT_TIMEOUTS:
-        countReport(c, slot, 4, 2);
+        countReport(c, slot, 4);
         break;
     case REPORT_NO_LINK:
         slotLost(c, slot);

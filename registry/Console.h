@@ -43,6 +43,17 @@ enum SensorColumn {
     colArmed2,
 };
 
+// What the diagnostics grid says of a slot's link with the converter: nothing until the slot was
+// counted in (start-up, a connection), then whether its sensor answers.
+enum class SlotLink : quint8 { NotShown, Up, Lost };
+
+// A slot's row of the diagnostics grid: whether its two counts show (from start-up, a connection or
+// a reset on; a disconnection blanks them) and its link.
+struct SlotDiagnostics {
+    bool countsShown = false;
+    SlotLink link = SlotLink::NotShown;
+};
+
 struct QueueEntry {
     quint16 key = 0; // command code; 0 = empty entry
     char start = 0;
@@ -131,6 +142,7 @@ struct Console {
     quint16 osc_dc_a = 0;
     qint16 event_rows = 0;
     std::array<std::array<qint32, kSlots + 1>, 7> slot_counters{}; // [1] checksum errors, [4] time-outs
+    std::array<SlotDiagnostics, kSlots> slot_diagnostics{}; // what the diagnostics grid shows of each slot
     OperatorList operators;
     EventJournal journal; // the event log files and the records that wait for the disk
     int port_index = 0;   // ComboBox1 selection: 0 = "COM1" … 69 = "COM70", 70 = the empty item
@@ -144,7 +156,6 @@ struct Console {
 
     // Presentation state: exactly what the windows show.
     TextGrid sensor_grid{12, kSlots + 1};
-    TextGrid com_grid{10, kSlots + 1};
     TextGrid event_grid{2, kEventRowsMax + 1, 2};
     AlarmBoard alarms;
     OscControls osc;

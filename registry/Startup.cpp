@@ -99,15 +99,11 @@ void init_globals(Console& c) {
                QStringLiteral("Ш1"), QStringLiteral("Ш2"), QStringLiteral("Порог 1"),
                QStringLiteral("Сигнал 1"), QStringLiteral("Порог 2"), QStringLiteral("Сигнал 2"),
                QStringLiteral("Состояние"), QStringLiteral("На охране Ш1"), QStringLiteral("На охране Ш2")});
-    // 2. Diagnostics table header and position numbers.
-    setHeader(c.com_grid, {QStringLiteral("№ позиции"), QStringLiteral("Ошибки КС"),
-                           QStringLiteral("Тайм-ауты"), QStringLiteral("Связь с преобразователем")});
-    for (int s = 0; s < kSlots; ++s)
-        c.com_grid.set(0, s + 1, QString::number(s + 1));
-    // 3. Per-slot counters.
+    // 2, 3. Per-slot counters (the diagnostics grid's texts are the window's).
     for (auto& counter : c.slot_counters)
         for (int s = 0; s < kSlots; ++s)
             counter[size_t(s)] = 0;
+    c.slot_diagnostics.fill({});
     // 4. Event list header.
     setHeader(c.event_grid, {QStringLiteral("Дата и время"), QStringLiteral("Наименование события")});
     // 5. Position numbers and start-up defaults of every slot.
@@ -146,9 +142,9 @@ void init_globals(Console& c) {
         SensorRecord& r = c.sensors.record(s);
         if (!r.occupied()) continue;
         r.link_up = 0;
-        if (r.status == 15) c.com_grid.set(3, s + 1, QStringLiteral("Нет связи"));
-        c.com_grid.set(1, s + 1, QStringLiteral("0"));
-        c.com_grid.set(2, s + 1, QStringLiteral("0"));
+        SlotDiagnostics& d = c.slot_diagnostics[size_t(s)];
+        if (r.status == 15) d.link = SlotLink::Lost;
+        d.countsShown = true;
         feedSensor(c, s);
     }
     c.changed(ConsoleUi::View::ComGrid);

@@ -725,6 +725,28 @@ private slots:
         QCOMPARE(run.c.port_index, 11);
     }
 
+    // The diagnostics grid's texts, made from each slot's counts and link: a sensor known at start-up
+    // without a link, a free position, and a sensor whose link came up and counted an error.
+    void diagnosticsGridShowsCountsAndLinks() {
+        Run run;
+        QVERIFY(run.start({kSensor1234, {9, 77, 0, 1, 0, 0}}));
+        QAbstractItemModel* grid = run.child<QTableView>("StringGridCOM")->model();
+        const auto text = [grid](int row, int col) { return grid->index(row, col).data().toString(); };
+        QStringList header;
+        for (int col = 0; col < 4; ++col)
+            header << grid->headerData(col, Qt::Horizontal).toString();
+        QCOMPARE(header, (QStringList{"№ позиции", "Ошибки КС", "Тайм-ауты", "Связь с преобразователем"}));
+        QCOMPARE(grid->rowCount(), 200);
+        QCOMPARE(text(199, 0), QStringLiteral("200"));
+        QCOMPARE((QStringList{text(5, 1), text(5, 2), text(5, 3)}), (QStringList{"0", "0", "Нет связи"}));
+        QCOMPARE((QStringList{text(3, 1), text(3, 2), text(3, 3)}), (QStringList{"", "", ""}));
+        QCOMPARE(text(9, 3), QString()); // linked at the last run: nothing said until it answers
+        run.c.slot_counters[1][9] = 3;
+        run.c.slot_diagnostics[9] = {true, SlotLink::Up};
+        run.c.changed(ConsoleUi::View::ComGrid);
+        QCOMPARE((QStringList{text(9, 1), text(9, 2), text(9, 3)}), (QStringList{"3", "0", "Есть связь"}));
+    }
+
     // The sensor table repaints what a report changed and nothing else: the same report again
     // paints nothing, a new signal value only its own cell.
     void tableRepaintsOnlyWhatChanged() {

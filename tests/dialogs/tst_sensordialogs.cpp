@@ -260,8 +260,9 @@ private slots:
         QCOMPARE(row, (QStringList{"1234", "Ватрел-Б", "Тревога", "Тревога", "0", "0", "0", "0", "Нет связи",
                                    "Снят", "Снят"}));
         QCOMPARE(c().SensorRowStyles[6].background, rgb(171, 0, 0));
-        QCOMPARE(c().com_grid.at(1, 7) + c().com_grid.at(2, 7) + c().com_grid.at(3, 7),
-                 QString("00Нет связи"));
+        QVERIFY(c().slot_diagnostics[6].countsShown); // "0", "0", "Нет связи"
+        QCOMPARE(c().slot_counters[1][6] + c().slot_counters[4][6], 0);
+        QCOMPARE(c().slot_diagnostics[6].link, SlotLink::Lost);
         QCOMPARE(c().shownSensorCount, 1);
         QCOMPARE(queued(0), (std::vector<quint16>{0x0143, 6, 1234, 22, 0xFACE}));
     }
@@ -314,8 +315,10 @@ private slots:
         QCOMPARE(m_f->read("data/hw.dat").mid(24, 4), QByteArray("\x4E\x00\x00\x00", 4)); // 78 stays
         QString rowText;
         for (int col = 1; col <= 11; ++col)
-            rowText += c().sensor_grid.at(col, 3) + (col <= 3 ? c().com_grid.at(col, 3) : QString());
+            rowText += c().sensor_grid.at(col, 3);
         QCOMPARE(rowText, QString());
+        QVERIFY(!c().slot_diagnostics[2].countsShown); // the diagnostics row is blank too
+        QCOMPARE(c().slot_diagnostics[2].link, SlotLink::NotShown);
         QCOMPARE(c().SensorRowStyles[2].background, rgb(192, 192, 192));
         QCOMPARE(c().slot_counters[1][2], 0);
         QVERIFY(!c().sensors.isOnline(2));

@@ -117,8 +117,7 @@ private:
     }
     bool allSensorsUp() const {
         for (int s = 0; s < 12; ++s)
-            if (m_c.sensors.record(s).link_up != 1 ||
-                m_c.com_grid.at(3, s + 1) != QStringLiteral("Есть связь"))
+            if (m_c.sensors.record(s).link_up != 1 || m_c.slot_diagnostics[size_t(s)].link != SlotLink::Up)
                 return false;
         return true;
     }

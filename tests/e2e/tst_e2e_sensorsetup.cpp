@@ -111,7 +111,7 @@ private slots:
         QCOMPARE(m_c.sensor_grid.at(colLoop1, 13), QStringLiteral("Норма"));
         QCOMPARE(m_c.sensor_grid.at(colType, 13), QStringLiteral("Ватрел-Б"));
         QTRY_VERIFY_WITH_TIMEOUT(m_c.sensor_grid.at(colSignal1, 13).contains(QLatin1Char('.')), kWaitMs);
-        QCOMPARE(m_c.com_grid.at(3, 13), QStringLiteral("Есть связь"));
+        QCOMPARE(m_c.slot_diagnostics[12].link, SlotLink::Up);
     }
 
     void disconnectedSensorIsNoLongerReported() {

@@ -62,18 +62,14 @@ private slots:
                                        "Сигнал 2", "Состояние", "На охране Ш1", "На охране Ш2"};
         for (int col = 0; col < 12; ++col)
             QCOMPARE(f.c.sensor_grid.at(col, 0), sensorHeader[col]);
-        const QStringList comHeader{"№ позиции", "Ошибки КС", "Тайм-ауты", "Связь с преобразователем"};
-        for (int col = 0; col < 4; ++col)
-            QCOMPARE(f.c.com_grid.at(col, 0), comHeader[col]);
         QCOMPARE(f.c.event_grid.at(0, 0), QStringLiteral("Дата и время"));
         QCOMPARE(f.c.event_grid.at(1, 0), QStringLiteral("Наименование события"));
 
         QCOMPARE(f.c.sensor_grid.at(0, 1), QStringLiteral("1"));
         QCOMPARE(f.c.sensor_grid.at(0, 200), QStringLiteral("200"));
-        QCOMPARE(f.c.com_grid.at(0, 200), QStringLiteral("200"));
         for (int col = 1; col < 12; ++col)
             QCOMPARE(f.c.sensor_grid.at(col, 6), QString());
-        QCOMPARE(f.c.com_grid.at(1, 6), QString());
+        QVERIFY(!f.c.slot_diagnostics[5].countsShown);
 
         QCOMPARE(f.c.SensorRowStyles[0].background, 0xC0C0C0u);
         QCOMPARE(f.c.SensorRowStyles[199].background, 0xC0C0C0u);
@@ -105,9 +101,8 @@ private slots:
             QCOMPARE(f.c.sensor_grid.at(col, 6), row6[col]);
         QCOMPARE(f.c.SensorRowStyles[5].background, 0x0000ABu);
         QCOMPARE(f.c.SensorRowStyles[4].background, 0xC0C0C0u);
-        QCOMPARE(f.c.com_grid.at(3, 6), QStringLiteral("Нет связи"));
-        QCOMPARE(f.c.com_grid.at(1, 6), QStringLiteral("0"));
-        QCOMPARE(f.c.com_grid.at(2, 6), QStringLiteral("0"));
+        QCOMPARE(f.c.slot_diagnostics[5].link, SlotLink::Lost);
+        QVERIFY(f.c.slot_diagnostics[5].countsShown);
         QCOMPARE(f.c.slot_counters[1][5], 0);
         QCOMPARE(f.c.sensors.record(5).link_up, qint16(0));
         QCOMPARE(f.c.sensors.record(5).connected_by, qint16(2));
@@ -175,7 +170,7 @@ private slots:
         QCOMPARE(f.c.sensor_grid.at(1, 1), QStringLiteral("74565"));
         QCOMPARE(f.c.sensor_grid.at(9, 1), QStringLiteral("Норма"));
         QCOMPARE(f.c.SensorRowStyles[0].background, 0x00FF00u);
-        QCOMPARE(f.c.com_grid.at(3, 1), QString()); // the link column is primed only for "no link"
+        QCOMPARE(f.c.slot_diagnostics[0].link, SlotLink::NotShown); // primed only for "no link"
     }
 
     void oscillogramRestore() {
