@@ -472,6 +472,9 @@ private:
             std::fprintf(stderr, "alarm_latency: alarms sent are missing from the logs\n");
             return false;
         }
+        // The operator reads the list before acknowledging: "Отбой тревог" acknowledges the alarms
+        // the list has drawn (at most a refresh or two after they were logged), not newer ones.
+        std::this_thread::sleep_for(500ms);
         const bool played = count(&SoundCalls::plays) > 0;
         const qint64 asked = nowNs();
         acknowledge();
