@@ -34,10 +34,7 @@ private:
         SlotDiagnostics diagnostics;
         qint32 errors = 0;
         qint32 timeouts = 0;
-        bool operator==(const Shown& o) const {
-            return diagnostics.countsShown == o.diagnostics.countsShown &&
-                   diagnostics.link == o.diagnostics.link && errors == o.errors && timeouts == o.timeouts;
-        }
+        bool operator==(const Shown&) const = default;
     };
     Shown shownOf(int slot) const;
 

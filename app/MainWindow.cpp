@@ -502,23 +502,19 @@ void MainWindow::showSensorMenu(const QPoint& pos) {
         // A dialog is shown after the action has ended: boxes the engine raises while a dialog is
         // open must not wait for the operator.
         const ConsoleUi::OperatorAction action(m_c.ui);
-        const auto command = [&]() -> std::function<DialogRequest(Console&)> {
-            if (chosen == connectItem) return [](Console& c) { return requestConnectSensor(c); };
-            if (chosen == disconnectItem) return [](Console& c) { return requestDisconnectSensor(c); };
-            if (chosen == armLoop1Item || chosen == armLoop2Item || chosen == disarmLoop1Item ||
-                chosen == disarmLoop2Item) {
-                const bool arm = chosen == armLoop1Item || chosen == armLoop2Item;
-                const int loop = chosen == armLoop1Item || chosen == disarmLoop1Item ? 1 : 2;
-                return [arm, loop](Console& c) {
-                    arm ? armSelectedLoop(c, loop) : disarmSelectedLoop(c, loop);
-                    return DialogRequest::None;
-                };
-            }
-            if (chosen == dcComponentItem) return [](Console& c) { return requestDcComponents(c); };
-            if (chosen == sensorLogItem) return [](Console& c) { return vatrel::askSensorLog(c); };
-            return {};
-        }();
-        if (command) request = m_door.call(command);
+        // Only the chosen item's pointer is compared on the core's side; the menu waits meanwhile.
+        if (chosen)
+            request = m_door.call([&](Console& c) {
+                if (chosen == connectItem) return requestConnectSensor(c);
+                if (chosen == disconnectItem) return requestDisconnectSensor(c);
+                if (chosen == armLoop1Item) armSelectedLoop(c, 1);
+                if (chosen == armLoop2Item) armSelectedLoop(c, 2);
+                if (chosen == disarmLoop1Item) disarmSelectedLoop(c, 1);
+                if (chosen == disarmLoop2Item) disarmSelectedLoop(c, 2);
+                if (chosen == dcComponentItem) return requestDcComponents(c);
+                if (chosen == sensorLogItem) return vatrel::askSensorLog(c);
+                return DialogRequest::None;
+            });
     }
     runDialog(request);
 }

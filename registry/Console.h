@@ -52,6 +52,7 @@ enum class SlotLink : quint8 { NotShown, Up, Lost };
 struct SlotDiagnostics {
     bool countsShown = false;
     SlotLink link = SlotLink::NotShown;
+    bool operator==(const SlotDiagnostics&) const = default;
 };
 
 struct QueueEntry {
