@@ -19,7 +19,9 @@ CoreDoor::CoreDoor(Console& core, Mode mode, QObject* parent)
     } else {
         m_mirror = std::make_unique<Console>();
         m_pending = std::make_unique<Console>();
-        m_mirror->feed = core.feed;
+        m_mirror->notices.silence();
+        m_pending->notices.silence();
+        m_mirror->feed = core.feed; // for its status texts only: the mirror announces nothing
         m_mirror->clock = core.clock;
         copyShownState(core, *m_mirror, kAllViews, true, true);
         m_thread = new QThread(this);

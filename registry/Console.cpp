@@ -5,6 +5,8 @@
 
 namespace vatrel {
 
+Console::Console() {}
+
 double Console::now() const { return toDays(clock()); }
 
 QString Console::path(const QString& fragment) const { return data_dir + QLatin1Char('/') + fragment; }
@@ -30,12 +32,8 @@ bool setRowColour(Console& c, int slot, Colour colour) {
     return true;
 }
 
-void feedSensor(Console& c, int slot) {
-    if (c.feed && slot >= 0 && slot < kSlots) c.feed->sensorChanged(c, slot);
-}
+void feedSensor(Console& c, int slot) { c.notices.sensorChanged(slot); }
 
-void feedConverter(Console& c) {
-    if (c.feed) c.feed->converterChanged(c);
-}
+void feedConverter(Console& c) { c.notices.converterChanged(); }
 
 } // namespace vatrel

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "registry/AlarmBoard.h"
+#include "registry/ChangeNotices.h"
 #include "registry/Colours.h"
 #include "registry/ConsoleUi.h"
 #include "registry/EventJournal.h"
@@ -129,6 +130,13 @@ struct OscControls {
 // All program state. main() owns one instance and hands it to every window by reference;
 // each test makes a fresh one.
 struct Console {
+    Console();
+    Console(const Console&) = delete;
+    Console& operator=(const Console&) = delete;
+
+    // The parts announce their changes here; the windows (ui) and the feed always hear them.
+    ChangeNotices notices{*this};
+
     // Sensor registry.
     QString data_dir;
     SensorTable sensors; // the records, on-line flags and address map of every slot
@@ -178,9 +186,7 @@ struct Console {
 
     // Helpers shared by every part.
     QString path(const QString& fragment) const; // data_dir + "/" + fragment
-    void changed(ConsoleUi::View v) const {
-        if (ui) ui->changed(v);
-    }
+    void changed(View v) const { notices.changed(v); }
     void error(const QString& text) const; // "Ошибка" box with the error icon
 };
 

@@ -1,30 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "registry/ChangeNotices.h"
+
 #include <QString>
 #include <QStringList>
 #include <array>
 
 namespace vatrel {
 
-// The one narrow way the core talks back to the windows. The core writes every text and colour
-// into the Console itself; this interface only tells the windows what to do next.
-class ConsoleUi {
+// The one narrow way the core talks back to the windows: the boxes it raises, the alarm window and
+// sound, the converter link's notices and the oscilloscope feed. As a listener it hears every change
+// the core's parts announce.
+class ConsoleUi : public ChangeListener {
 public:
     enum class Icon { None, Error, Warning, Information };
 
-    // Which part of the Console's presentation state changed.
-    enum class View {
-        SensorGrid,   // sensor table texts or row styles (and the dimming by osc_slot)
-        ComGrid,      // diagnostics per-slot grid
-        EventList,    // event list texts, styles or row count
-        Labels,       // toolbar labels (sensor count, date, weekday)
-        StatusBar,    // status bar panels
-        WaitPanel,    // visibility of the address-map waiting panel
-        Diagnostics,  // the six port counters and the pass-time labels
-        Oscilloscope, // oscilloscope entries' texts and enabled flags
-        AlarmList,    // alarm window list and count
-        PortChoice,   // ComboBox1 selection
-    };
+    using View = vatrel::View;
 
     virtual ~ConsoleUi() = default;
 
@@ -58,7 +49,9 @@ public:
     // gathers what it could not save into one box. nullptr ends the gathering.
     virtual void gatherMessages(QStringList* /*into*/) {}
 
-    virtual void changed(View view) = 0;
+    void changed(View view) override = 0;
+    // A sensor's row changed; a ui that does not follow single rows redraws the table.
+    void sensorChanged(const Console& /*c*/, int /*slot*/) override { changed(View::SensorGrid); }
 
     // Alarm window: shown non-modally and raised when it is not the active window.
     virtual void showAlarmWindow() = 0;

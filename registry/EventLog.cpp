@@ -70,13 +70,13 @@ EventJournal::Outlet journalOutlet(Console& c) {
 }
 
 void logSensorEvent(Console& c, const EventRecord& rec, qint16 sensor_type) {
-    if (c.feed) c.feed->eventLogged(rec, sensor_type);
+    c.notices.eventLogged(rec, sensor_type);
     addListLine(c, rec);
     c.journal.writeSensorEvent(journalOutlet(c), rec, sensor_type, c.clock().date());
 }
 
 void logProgramEvent(Console& c, const EventRecord& rec) {
-    if (c.feed) c.feed->eventLogged(rec, FeedSink::kProgramEvent);
+    c.notices.eventLogged(rec, FeedSink::kProgramEvent);
     addListLine(c, rec);
     c.journal.writeProgramEvent(journalOutlet(c), rec, c.clock().date());
 }

@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "registry/ChangeNotices.h"
+#include "registry/Console.h"
+#include "registry/FeedSink.h"
+
+namespace vatrel {
+
+template <class F> void ChangeNotices::each(F f) const {
+    if (m_silent) return;
+    if (m_c.ui) f(*m_c.ui);
+    if (m_c.feed) f(*m_c.feed);
+    for (ChangeListener* l : m_more) f(*l);
+}
+
+void ChangeNotices::changed(View v) const {
+    each([v](ChangeListener& l) { l.changed(v); });
+}
+
+void ChangeNotices::sensorChanged(int slot) const {
+    if (slot < 0 || slot >= kSlots) return;
+    each([this, slot](ChangeListener& l) { l.sensorChanged(m_c, slot); });
+}
+
+void ChangeNotices::converterChanged() const {
+    each([this](ChangeListener& l) { l.converterChanged(m_c); });
+}
+
+void ChangeNotices::eventLogged(const EventRecord& rec, int sensorType) const {
+    each([&rec, sensorType](ChangeListener& l) { l.eventLogged(rec, sensorType); });
+}
+
+} // namespace vatrel

@@ -1,0 +1,97 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+#include "registry/Records.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace vatrel {
+
+struct Console;
+
+// What a window shows, as one unit of change.
+enum class View {
+    SensorGrid,   // sensor table texts or row styles (and the dimming by the oscillogram's slot)
+    ComGrid,      // diagnostics per-slot grid
+    EventList,    // event list texts, styles or row count
+    Labels,       // toolbar labels (sensor count, date, weekday)
+    StatusBar,    // status bar panels
+    WaitPanel,    // visibility of the address-map waiting panel
+    Diagnostics,  // the six port counters and the pass-time labels
+    Oscilloscope, // oscilloscope entries' texts and enabled flags
+    AlarmList,    // alarm window list and count
+    PortChoice,   // the chosen port
+};
+
+// A consumer of the core's changes: the windows' door, the site feed, the views to come. Every call
+// comes on the core's thread, right after the change, and must return at once: a consumer only
+// notes what it has not shown or published yet and does the work later.
+class ChangeListener {
+public:
+    virtual ~ChangeListener() = default;
+    // Something a window shows changed.
+    virtual void changed(View /*view*/) {}
+    // A sensor's record, row colour or cells changed (slot 0 … kSlots - 1).
+    virtual void sensorChanged(const Console& /*c*/, int /*slot*/) {}
+    // The converter link's state or the chosen port changed.
+    virtual void converterChanged(const Console& /*c*/) {}
+    // An event was logged (sensorType -1 for the program's own events).
+    virtual void eventLogged(const EventRecord& /*rec*/, int /*sensorType*/) {}
+};
+
+// The console's change announcements. The parts announce here from the methods that change them;
+// the console's windows (its ui) and its site feed always listen, other consumers subscribe.
+class ChangeNotices {
+public:
+    explicit ChangeNotices(const Console& c) : m_c(c) {}
+    ChangeNotices(const ChangeNotices&) = delete;
+    ChangeNotices& operator=(const ChangeNotices&) = delete;
+
+    void subscribe(ChangeListener* l) {
+        if (l && std::find(m_more.begin(), m_more.end(), l) == m_more.end()) m_more.push_back(l);
+    }
+    void unsubscribe(ChangeListener* l) { std::erase(m_more, l); }
+    // A copy of the console (the windows' mirror) announces nothing, whatever is written into it.
+    void silence() { m_silent = true; }
+
+    void changed(View v) const;
+    void sensorChanged(int slot) const;
+    void converterChanged() const;
+    void eventLogged(const EventRecord& rec, int sensorType) const;
+
+private:
+    template <class F> void each(F f) const;
+
+    const Console& m_c;
+    std::vector<ChangeListener*> m_more;
+    bool m_silent = false;
+};
+
+// A part's line to the console's announcements. The console connects it when it builds the part;
+// copying a part (into the windows' mirror) never copies its line, so a copy announces nothing.
+class NoticeLine {
+public:
+    NoticeLine() = default;
+    NoticeLine(const NoticeLine&) {}
+    NoticeLine& operator=(const NoticeLine&) { return *this; }
+
+    void connect(const ChangeNotices* notices) { m_notices = notices; }
+
+    void changed(View v) const {
+        if (m_notices) m_notices->changed(v);
+    }
+    void sensorChanged(int slot) const {
+        if (m_notices) m_notices->sensorChanged(slot);
+    }
+    void converterChanged() const {
+        if (m_notices) m_notices->converterChanged();
+    }
+    void eventLogged(const EventRecord& rec, int sensorType) const {
+        if (m_notices) m_notices->eventLogged(rec, sensorType);
+    }
+
+private:
+    const ChangeNotices* m_notices = nullptr;
+};
+
+} // namespace vatrel
