@@ -36,7 +36,7 @@ private:
 void OscEntries::bind(QLineEdit* edit, Field field, Handler handler) {
     m_entries.insert(edit, {field, std::move(handler)});
     connect(edit, &QLineEdit::textEdited, this, [this, edit, field](const QString& t) {
-        if (field && m_typed) m_typed(field, t);
+        if (field && m_typed) m_typed(*field, t);
         m_entries[edit].refused = false;
     });
     edit->installEventFilter(this);
@@ -44,8 +44,8 @@ void OscEntries::bind(QLineEdit* edit, Field field, Handler handler) {
 
 void OscEntries::showTexts() {
     for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
-        if (!it->field || it.key()->text() == m_shown.*(it->field)) continue;
-        it.key()->setText(m_shown.*(it->field));
+        if (!it->field || it.key()->text() == m_shown.text(*it->field)) continue;
+        it.key()->setText(m_shown.text(*it->field));
         it->refused = false;
     }
 }

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QObject>
 #include <functional>
+#include <optional>
 
 class QLineEdit;
 
@@ -20,13 +21,13 @@ namespace vatrel {
 class OscEntries : public QObject {
 public:
     using Handler = std::function<bool(const QString& typed)>; // false: refused
-    using Field = QString OscControls::*;
+    using Field = std::optional<OscEntry>;                     // none: an entry that keeps its own text
     // `shown` holds the texts the entries show; `typed` puts what the operator types into a text
     // (in the windows' mirror and in the core).
-    OscEntries(QObject* parent, const OscControls& shown, std::function<void(Field, const QString&)> typed)
+    OscEntries(QObject* parent, const OscControls& shown, std::function<void(OscEntry, const QString&)> typed)
         : QObject(parent), m_shown(shown), m_typed(std::move(typed)) {}
 
-    // `field` is null for an entry that keeps its own text; `handler` may be empty for an entry that
+    // `field` is none for an entry that keeps its own text; `handler` may be empty for an entry that
     // is only read by a button.
     void bind(QLineEdit* edit, Field field, Handler handler = {});
     // Shows the console's texts in every entry (one that already shows its text is left as it is).
@@ -39,7 +40,7 @@ protected:
 
 private:
     struct Entry {
-        Field field; // null: the entry's own
+        Field field; // none: the entry's own
         Handler handler;
         bool refused = false; // the text shown was refused and has not been edited since
     };
@@ -48,7 +49,7 @@ private:
     void leave(QLineEdit* edit);
 
     const OscControls& m_shown;
-    std::function<void(Field, const QString&)> m_typed;
+    std::function<void(OscEntry, const QString&)> m_typed;
     QHash<QLineEdit*, Entry> m_entries;
     QLineEdit* m_refocusing = nullptr; // an entry taking the focus back after a refusal
 };

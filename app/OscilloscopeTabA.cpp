@@ -21,8 +21,8 @@ OscilloscopeTabA::OscilloscopeTabA(CoreDoor& door, QWidget* parent)
     : QWidget(parent), m_door(door), m_c(door.mirror()),
       m_chart(QStringLiteral("Chart4"), QString(), QStringLiteral("Отсчёты"), this) {
     setObjectName(QStringLiteral("TabSheet6"));
-    m_entries = new OscEntries(this, m_c.osc, [this](OscEntries::Field field, const QString& typed) {
-        m_door.share([field, typed](Console& c) { c.osc.*field = typed; });
+    m_entries = new OscEntries(this, m_c.osc, [this](OscEntry entry, const QString& typed) {
+        m_door.share([entry, typed](Console& c) { c.osc.setTyped(entry, typed); });
     });
     auto* layout = new QHBoxLayout(this);
 
@@ -59,17 +59,16 @@ OscilloscopeTabA::OscilloscopeTabA(CoreDoor& door, QWidget* parent)
     struct Entry {
         const char* caption;
         const char* name;
-        OscEntries::Field text; // null: the scale entries keep their own, first made from the scale
+        OscEntries::Field text; // none: the scale entries keep their own, first made from the scale
         int start;
         bool (*handler)(Console&, const QString&);
         int width;
     };
     const Entry entries[4] = {
-        {"Y мин", "EditYmin", nullptr, m_c.scope.a.y_min, &setChartAMin, 60},
-        {"Y макс", "EditYmax", nullptr, m_c.scope.a.y_max, &setChartAMax, 60},
-        {" Х", "EditX", nullptr, m_c.scope.a.window, &setChartAWindow, 60},
-        {"Постоянная часть порога", "EDirect_component", &OscControls::EDirect_component, 0,
-         &enterDcComponentA, 80},
+        {"Y мин", "EditYmin", std::nullopt, m_c.scope.a.y_min, &setChartAMin, 60},
+        {"Y макс", "EditYmax", std::nullopt, m_c.scope.a.y_max, &setChartAMax, 60},
+        {" Х", "EditX", std::nullopt, m_c.scope.a.window, &setChartAWindow, 60},
+        {"Постоянная часть порога", "EDirect_component", OscEntry::DcTypeA, 0, &enterDcComponentA, 80},
     };
     for (int i = 0; i < 4; ++i) {
         const Entry& e = entries[i];

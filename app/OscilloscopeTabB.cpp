@@ -41,8 +41,8 @@ QPushButton* namedButton(const char* name, const QString& text, QWidget* parent)
 OscilloscopeTabB::OscilloscopeTabB(CoreDoor& door, QWidget* parent)
     : QWidget(parent), m_door(door), m_c(door.mirror()) {
     setObjectName(QStringLiteral("TabSheet2"));
-    m_entries = new OscEntries(this, m_c.osc, [this](OscEntries::Field field, const QString& typed) {
-        m_door.share([field, typed](Console& c) { c.osc.*field = typed; });
+    m_entries = new OscEntries(this, m_c.osc, [this](OscEntry entry, const QString& typed) {
+        m_door.share([entry, typed](Console& c) { c.osc.setTyped(entry, typed); });
     });
     auto* layout = new QVBoxLayout(this);
 
@@ -61,7 +61,7 @@ OscilloscopeTabB::OscilloscopeTabB(CoreDoor& door, QWidget* parent)
     top->addWidget(m_labelOscState);
     top->addStretch();
     layout->addLayout(top);
-    m_entries->bind(m_positionEntry, &OscControls::Edit7);
+    m_entries->bind(m_positionEntry, OscEntry::Position);
     connect(m_startButton, &QPushButton::clicked, this, &OscilloscopeTabB::startOscillogram);
     connect(off, &QPushButton::clicked, this, &OscilloscopeTabB::stopOscillogram);
 
@@ -83,7 +83,7 @@ OscilloscopeTabB::OscilloscopeTabB(CoreDoor& door, QWidget* parent)
          {"Edit1", "Edit2", "Edit3"},
          {&setFlank1Window, &setFlank1Min, &setFlank1Max},
          "Delta1",
-         &OscControls::Delta1,
+         OscEntry::DcFlank1,
          "RecordDelta1"},
         {"Chart2",
          "ФЛАНГ 2",
@@ -91,7 +91,7 @@ OscilloscopeTabB::OscilloscopeTabB(CoreDoor& door, QWidget* parent)
          {"Edit4", "Edit5", "Edit6"},
          {&setFlank2Window, &setFlank2Min, &setFlank2Max},
          "Delta2",
-         &OscControls::Delta2,
+         OscEntry::DcFlank2,
          "RecordDelta2"},
     };
     const char* seriesTitles[4] = {"Сигнал с ЧЭ", "Сигнал с ЧЭ отфильтр.", "Текущий порог",
@@ -124,7 +124,7 @@ OscilloscopeTabB::OscilloscopeTabB(CoreDoor& door, QWidget* parent)
             const FlankTrace& t = m_c.scope.flanks[size_t(f)];
             edit->setText(QString::number(e == 0 ? double(t.flank_window) : e == 1 ? t.y_min : t.y_max));
             bool (*handler)(Console&, const QString&) = fl.handlers[e];
-            m_entries->bind(edit, nullptr, [this, handler](const QString& typed) {
+            m_entries->bind(edit, std::nullopt, [this, handler](const QString& typed) {
                 return m_door.call([handler, typed](Console& c) { return handler(c, typed); });
             });
         }
@@ -156,10 +156,10 @@ OscilloscopeTabB::OscilloscopeTabB(CoreDoor& door, QWidget* parent)
 
 void OscilloscopeTabB::refresh() {
     m_entries->showTexts();
-    m_positionEntry->setEnabled(m_c.osc.Edit7_enabled);
-    m_positionLabel->setEnabled(m_c.osc.LabelNumPosOscill_enabled);
-    m_startButton->setEnabled(m_c.osc.ButtonOnOscillVB_enabled);
-    m_labelOscState->setText(m_c.osc.LabelOscState);
+    m_positionEntry->setEnabled(m_c.osc.startOpen());
+    m_positionLabel->setEnabled(m_c.osc.startOpen());
+    m_startButton->setEnabled(m_c.osc.startOpen());
+    m_labelOscState->setText(m_c.osc.startOutcome());
     for (int f = 0; f < 2; ++f) {
         const FlankTrace& t = m_c.scope.flanks[size_t(f)];
         m_flanks[size_t(f)]->chart.setValueRange(t.y_min, t.y_max);

@@ -213,10 +213,8 @@ void CoreDoor::takeShownState() {
         const OscControls typed = m_mirror->osc;
         copyShownState(*m_pending, *m_mirror, m_pendingViews, m_pendingSamples);
         if (m_pendingShares < m_sharesSent) {
-            m_mirror->osc.Edit7 = typed.Edit7;
-            m_mirror->osc.Delta1 = typed.Delta1;
-            m_mirror->osc.Delta2 = typed.Delta2;
-            m_mirror->osc.EDirect_component = typed.EDirect_component;
+            for (OscEntry e : {OscEntry::Position, OscEntry::DcFlank1, OscEntry::DcFlank2, OscEntry::DcTypeA})
+                m_mirror->osc.setTyped(e, typed.text(e));
         }
         views = std::exchange(m_pendingViews, 0u);
         raise = std::exchange(m_pendingRaise, false);

@@ -85,22 +85,19 @@ bool oscAddressMapDone(Console& c) {
 
 // "Запись" beside Delta1 (flank 0) or Delta2 (flank 1).
 bool recordDcFlank(Console& c, int flank, const QString& typed) {
-    QString& text = flank == 0 ? c.osc.Delta1 : c.osc.Delta2;
-    text = typed;
+    c.osc.setTyped(flank == 0 ? OscEntry::DcFlank1 : OscEntry::DcFlank2, typed);
     double v = 0;
     if (!readOscReal(c, typed, &v)) return false;
     if (!(v >= 0.5 && v <= 512)) {
         oscMessage(c, oscRangeText("0.5-512"));
         return false;
     }
-    float& dc = flank == 0 ? c.osc_dc1 : c.osc_dc2;
-    dc = float(v);
-    text = formatFixed3(dc);
-    c.changed(View::Oscilloscope);
+    c.osc.showDcFlank(flank, float(v));
     const int slot = oscSlot(c);
     if (slot < 0) return true; // kept for the next oscillogram's sensor; nothing to send it to now
     // The flank not edited goes out as stored for this very sensor, whatever was edited for
     // another one meanwhile.
+    const float dc = c.osc.dcFlank(flank);
     if (flank == 0)
         setDcComponentsB(c, slot, dc, std::nullopt);
     else
@@ -345,15 +342,8 @@ bool setDcComponentsB(Console& c, int slot, std::optional<float> flank1, std::op
     // The oscilloscope tab sends its own values for the sensor it watches: they follow this sensor's
     // new ones, and only this sensor's. An entry not given keeps what the operator has typed there.
     if (c.osc_slot == slot) {
-        if (flank1) {
-            c.osc_dc1 = *flank1;
-            c.osc.Delta1 = formatFixed3(c.osc_dc1);
-        }
-        if (flank2) {
-            c.osc_dc2 = *flank2;
-            c.osc.Delta2 = formatFixed3(c.osc_dc2);
-        }
-        c.changed(View::Oscilloscope);
+        if (flank1) c.osc.showDcFlank(0, *flank1);
+        if (flank2) c.osc.showDcFlank(1, *flank2);
     }
     saveLastingState(c, r);
     queueCommand(c, frame::setDcB(slot, r.dc_component1, r.dc_component2));
@@ -366,11 +356,7 @@ bool setDcComponentA(Console& c, int slot, quint16 value) {
     if (value < kDcAMin || value > kDcAMax) return false;
     SensorRecord& r = c.sensors.record(slot);
     r.dc_component1 = r.dc_component2 = float(value);
-    if (c.osc_slot == slot) {
-        c.osc_dc_a = value;
-        c.osc.EDirect_component = QString::number(value);
-        c.changed(View::Oscilloscope);
-    }
+    if (c.osc_slot == slot) c.osc.holdDcTypeA(value, true);
     saveLastingState(c, r);
     queueCommand(c, frame::setDcA(slot, value));
     return true;
@@ -437,7 +423,7 @@ bool recordDcFlank1(Console& c, const QString& typed) { return recordDcFlank(c, 
 bool recordDcFlank2(Console& c, const QString& typed) { return recordDcFlank(c, 1, typed); }
 
 bool enterDcComponentA(Console& c, const QString& typed) {
-    c.osc.EDirect_component = typed;
+    c.osc.setTyped(OscEntry::DcTypeA, typed);
     double v = 0;
     if (!readOscReal(c, typed, &v)) return false;
     const double whole = std::trunc(v);
@@ -445,11 +431,9 @@ bool enterDcComponentA(Console& c, const QString& typed) {
         oscMessage(c, oscRangeText("1-4095"));
         return false;
     }
-    c.osc_dc_a = quint16(whole);
-    c.osc.EDirect_component = QString::number(c.osc_dc_a); // shows what is sent (4.9 sends 4)
-    c.changed(View::Oscilloscope);
+    c.osc.holdDcTypeA(quint16(whole), true); // shows what is sent (4.9 sends 4)
     const int slot = oscSlot(c);
-    if (slot >= 0) setDcComponentA(c, slot, c.osc_dc_a);
+    if (slot >= 0) setDcComponentA(c, slot, c.osc.dcTypeA());
     return true;
 }
 
@@ -459,15 +443,11 @@ bool enterDcComponentA(Console& c, const QString& typed) {
 bool startOscillogram(Console& c) {
     if (!oscAddressMapDone(c)) return true;
     int position = 0;
-    if (!readOscInt(c, c.osc.Edit7, 1, kSlots, "1-200", &position)) return false;
+    if (!readOscInt(c, c.osc.text(OscEntry::Position), 1, kSlots, "1-200", &position)) return false;
     const int slot = position - 1;
     const SensorRecord& r = c.sensors.record(slot);
     if (r.link_up == 0) return true; // no answering sensor there
-    c.osc.Edit7_enabled = false;
-    c.osc.LabelNumPosOscill_enabled = false;
-    c.osc.ButtonOnOscillVB_enabled = false;
-    c.osc.LabelOscState.clear();
-    c.changed(View::Oscilloscope);
+    c.osc.closeStart();
     if (!queueCommand(c, frame::oscillOn(slot, quint16(r.factory_number & 0xFFFF))))
         oscillogramRequestDropped(c);
     return true;

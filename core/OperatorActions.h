@@ -115,9 +115,9 @@ bool acceptDcComponents(Console& c, const DcWorking& w);
 // The oscilloscope tabs' DC component entries, for the sensor under oscillogram. They take what was
 // typed, leave in c.osc the text the entry shows next (the value sent, when accepted) and return
 // false when the entry must take the focus back.
-bool recordDcFlank1(Console& c, const QString& typed);    // "Запись" beside Delta1
-bool recordDcFlank2(Console& c, const QString& typed);    // "Запись" beside Delta2
-bool enterDcComponentA(Console& c, const QString& typed); // leaving EDirect_component
+bool recordDcFlank1(Console& c, const QString& typed);    // "Запись" beside flank 1's entry
+bool recordDcFlank2(Console& c, const QString& typed);    // "Запись" beside flank 2's entry
+bool enterDcComponentA(Console& c, const QString& typed); // leaving the type A entry
 
 // ---------------------------------------------------------------------------------------------
 // Oscillogram. Both are requests: the oscillogram starts or stops when the converter confirms.

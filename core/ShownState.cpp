@@ -31,9 +31,6 @@ void copyShownState(const Console& from, Console& to, ViewSet views, bool sample
     if (has(View::Oscilloscope)) {
         to.osc = from.osc;
         to.osc_slot = from.osc_slot;
-        to.osc_dc1 = from.osc_dc1;
-        to.osc_dc2 = from.osc_dc2;
-        to.osc_dc_a = from.osc_dc_a;
     }
     if (has(View::Oscilloscope) || samples) to.scope = from.scope;
     if (has(View::AlarmList)) to.alarms = from.alarms;

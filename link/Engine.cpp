@@ -421,32 +421,26 @@ void onClockTick(Console& c) {
 void oscillogramStarted(Console& c, int slot) {
     if (slot < 0 || slot >= kSlots) return;
     c.osc_slot = qint16(slot);
-    c.osc.LabelOscState.clear();
+    c.osc.clearOutcome();
     SensorRecord& r = c.sensors.record(slot);
     clearOscTraces(c); // every curve and both sample counters start again
     if (c.ui) c.ui->oscillogramStarted(slot);
     if (r.sensor_type == 1) {
-        c.osc_dc1 = r.dc_component1;
-        c.osc_dc2 = r.dc_component2;
-        c.osc.Delta1 = formatFixed3(c.osc_dc1);
-        c.osc.Delta2 = formatFixed3(c.osc_dc2);
+        c.osc.showDcFlank(0, r.dc_component1);
+        c.osc.showDcFlank(1, r.dc_component2);
     } else if (r.sensor_type == 0) {
-        c.osc_dc_a = dcComponentWord(r.dc_component1);
-        c.osc.EDirect_component = QString::number(c.osc_dc_a);
+        c.osc.holdDcTypeA(dcComponentWord(r.dc_component1), true);
     }
     r.osc_active = 1;
-    c.changed(View::Oscilloscope);
+    c.changed(View::Oscilloscope); // the tab's charts start again
     c.changed(View::SensorGrid);
 }
 
 void oscillogramStopped(Console& c) {
     c.sensors.stopOscillograms();
     c.osc_slot = -1;
-    c.osc.Edit7_enabled = true;
-    c.osc.LabelNumPosOscill_enabled = true;
-    c.osc.ButtonOnOscillVB_enabled = true;
+    c.osc.openStart();
     if (c.ui) c.ui->oscillogramStopped();
-    c.changed(View::Oscilloscope);
     c.changed(View::SensorGrid);
 }
 

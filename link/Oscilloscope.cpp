@@ -74,11 +74,7 @@ bool readOscReal(Console& c, const QString& text, double* out) {
 
 void oscillogramRequestDropped(Console& c) {
     if (c.osc_slot >= 0) return; // one runs: its controls stay as they are
-    c.osc.Edit7_enabled = true;
-    c.osc.LabelNumPosOscill_enabled = true;
-    c.osc.ButtonOnOscillVB_enabled = true;
-    c.osc.LabelOscState = QStringLiteral("Преобразователь не подтвердил включение");
-    c.changed(View::Oscilloscope);
+    c.osc.openStart(QStringLiteral("Преобразователь не подтвердил включение"));
 }
 
 bool setFlank1Window(Console& c, const QString& typed) { return applyFlankWindow(c, 0, typed); }

@@ -5,7 +5,7 @@
 
 namespace vatrel {
 
-Console::Console() {}
+Console::Console() { osc.connect(&notices); }
 
 double Console::now() const { return toDays(clock()); }
 

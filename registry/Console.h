@@ -6,6 +6,7 @@
 #include "registry/ConsoleUi.h"
 #include "registry/EventJournal.h"
 #include "registry/OperatorList.h"
+#include "registry/OscControls.h"
 #include "registry/OscScope.h"
 #include "registry/Records.h"
 #include "registry/SensorTable.h"
@@ -112,21 +113,6 @@ struct EngineState {
     quint32 clock_ticks = 0;
 };
 
-// Oscilloscope tab state decided by the core (the curves and scales are in Console::scope). The DC
-// component entries and the start position show what the core puts here: a resumed oscillogram or a
-// value sent for the sensor under oscillogram rewrites them; their handlers take what was typed.
-// The scale entries' texts are the window's own.
-struct OscControls {
-    QString Edit7 = QStringLiteral("0");
-    bool ButtonOnOscillVB_enabled = true;
-    bool Edit7_enabled = true;
-    bool LabelNumPosOscill_enabled = true;
-    QString LabelOscState; // what became of the last start request when it came to nothing
-    QString Delta1 = QStringLiteral("0");
-    QString Delta2 = QStringLiteral("0");
-    QString EDirect_component = QStringLiteral("4");
-};
-
 // All program state. main() owns one instance and hands it to every window by reference;
 // each test makes a fresh one.
 struct Console {
@@ -146,9 +132,6 @@ struct Console {
     qint32 selected_row = 0;
     qint32 selected_col = 0;
     qint16 osc_slot = -1;
-    float osc_dc1 = 0;
-    float osc_dc2 = 0;
-    quint16 osc_dc_a = 0;
     qint16 event_rows = 0;
     std::array<std::array<qint32, kSlots + 1>, 7> slot_counters{}; // [1] checksum errors, [4] time-outs
     std::array<SlotDiagnostics, kSlots> slot_diagnostics{}; // what the diagnostics grid shows of each slot
@@ -167,7 +150,7 @@ struct Console {
     TextGrid sensor_grid{12, kSlots + 1};
     TextGrid event_grid{2, kEventRowsMax + 1, 2};
     AlarmBoard alarms;
-    OscControls osc;
+    OscControls osc;          // the oscilloscope tabs' entries and start controls
     OscScope scope;           // the oscilloscope charts' scales and samples
     QDateTime shownTime;      // the clock time the weekday and date labels show (null before the first tick)
     int shownSensorCount = 0; // the sensor count the toolbar shows

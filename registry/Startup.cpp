@@ -158,23 +158,15 @@ void init_globals(Console& c) {
         if (!r.occupied() || r.osc_active != 1) continue;
         oscRestored = true;
         c.osc_slot = r.slot_index;
-        c.osc.Edit7 = QString::number(r.slot_index + 1);
-        c.osc.ButtonOnOscillVB_enabled = false;
-        c.osc.Edit7_enabled = false;
-        c.osc.LabelNumPosOscill_enabled = false;
+        c.osc.showRunningPosition(r.slot_index);
         if (r.sensor_type == 1) {
-            c.osc_dc1 = r.dc_component1;
-            c.osc.Delta1 = formatFixed3(c.osc_dc1);
-            c.osc_dc2 = r.dc_component2;
-            c.osc.Delta2 = formatFixed3(c.osc_dc2);
+            c.osc.showDcFlank(0, r.dc_component1);
+            c.osc.showDcFlank(1, r.dc_component2);
         } else if (r.sensor_type == 0) {
-            c.osc_dc_a = dcComponentWord(r.dc_component1);
+            c.osc.holdDcTypeA(dcComponentWord(r.dc_component1), false); // the entry keeps its text
         }
     }
-    if (oscRestored) {
-        c.changed(ConsoleUi::View::Oscilloscope);
-        c.changed(ConsoleUi::View::SensorGrid); // rows other than the oscillogram's are dimmed
-    }
+    if (oscRestored) c.changed(ConsoleUi::View::SensorGrid); // rows other than the oscillogram's are dimmed
 }
 
 void saveAllOnExit(Console& c) {

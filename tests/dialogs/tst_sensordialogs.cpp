@@ -351,7 +351,7 @@ private slots:
         click(&d, "ButtonAccept");
         QVERIFY(ui().allExpectedShown());
         QCOMPARE(c().sensors.record(4).dc_component2, -0.25f);
-        QCOMPARE(c().osc.Delta1,
+        QCOMPARE(c().osc.text(OscEntry::DcFlank1),
                  QStringLiteral("0")); // another slot is under observation: the start text stays
         QCOMPARE(queued(0), (std::vector<quint16>{0x0145, 4, 0x0000, 0x3FC0, 0x0000, 0xBE80, 0x0176}));
 
@@ -363,8 +363,8 @@ private slots:
         e1->setFocus();
         click(&d, "ButtonAccept");
         QCOMPARE(c().sensors.record(4).dc_component1, 2.25f);
-        QCOMPARE(c().osc.Delta1, QStringLiteral("2,250"));
-        QCOMPARE(c().osc.Delta2, QStringLiteral("-0,250"));
+        QCOMPARE(c().osc.text(OscEntry::DcFlank1), QStringLiteral("2,250"));
+        QCOMPARE(c().osc.text(OscEntry::DcFlank2), QStringLiteral("-0,250"));
     }
 
     // The dialog opened for another sensor leaves the values of the sensor under oscillogram alone:
@@ -386,7 +386,7 @@ private slots:
         c().queue = {};
         setFlanks(8, "7", "3.000"); // sent: the case needs another sensor's values to have gone out
         QCOMPARE(queued(0), (std::vector<quint16>{0x0145, 7, 0x0000, 0x40E0, 0x0000, 0x4040, 0x7E93}));
-        QCOMPARE(c().osc.Delta2, QStringLiteral("3.250"));
+        QCOMPARE(c().osc.text(OscEntry::DcFlank2), QStringLiteral("3.250"));
 
         c().queue = {};
         QVERIFY(recordDcFlank1(c(), QStringLiteral("2")));
@@ -519,7 +519,7 @@ private slots:
         click(&d, "ButtonAccept");
         QCOMPARE(c().sensors.record(0).dc_component1, 2000.0f);
         QCOMPARE(c().sensors.record(0).dc_component2, 2000.0f);
-        QCOMPARE(c().osc.EDirect_component, QStringLiteral("2000"));
+        QCOMPARE(c().osc.text(OscEntry::DcTypeA), QStringLiteral("2000"));
         QCOMPARE(queued(0), (std::vector<quint16>{0x0146, 0, 2000, 0xF7E9}));
 
         // A sensor that never had a value cannot be sent 0.

@@ -294,7 +294,7 @@ private slots:
         c.sensors.record(3).factory_number = 33;
         c.sensors.record(3).osc_active = 1;
         c.osc_slot = 3;
-        c.osc.ButtonOnOscillVB_enabled = false;
+        c.osc.closeStart();
         f.port.failWrites = true;
         onCommandTick(c);
         runPasses(c, 14);
@@ -308,7 +308,7 @@ private slots:
         QCOMPARE(f.dailyEvents().last().text, kLostCyrillic); // the logged text is Cyrillic
         QCOMPARE(c.osc_slot, qint16(-1));
         QCOMPARE(c.sensors.record(3).osc_active, qint16(0));
-        QVERIFY(c.osc.ButtonOnOscillVB_enabled);
+        QVERIFY(c.osc.startOpen());
         QCOMPARE(f.ui.oscStopped, 1);
         QCOMPARE(c.queue.count, 0);
         QCOMPARE(c.engine.write_failures, qint16(3));
@@ -554,37 +554,33 @@ private slots:
         QCOMPARE(c.osc_slot, qint16(5));
         QCOMPARE(f.ui.oscStarted, QList<int>{5});
         QCOMPARE(b.osc_active, qint16(1));
-        QCOMPARE(c.osc_dc1, 2.5f);
-        QCOMPARE(c.osc_dc2, 0.75f);
-        QCOMPARE(c.osc.Delta1, QStringLiteral("2.500"));
-        QCOMPARE(c.osc.Delta2, QStringLiteral("0.750"));
+        QCOMPARE(c.osc.dcFlank(0), 2.5f);
+        QCOMPARE(c.osc.dcFlank(1), 0.75f);
+        QCOMPARE(c.osc.text(OscEntry::DcFlank1), QStringLiteral("2.500"));
+        QCOMPARE(c.osc.text(OscEntry::DcFlank2), QStringLiteral("0.750"));
         QVERIFY(f.ui.changes[int(View::SensorGrid)] > 0);
 
-        c.osc.ButtonOnOscillVB_enabled = false;
-        c.osc.Edit7_enabled = false;
-        c.osc.LabelNumPosOscill_enabled = false;
+        c.osc.closeStart();
         f.port.incoming = reply({0x0148});
         runPasses(c, 1);
         QCOMPARE(c.osc_slot, qint16(-1));
         QCOMPARE(b.osc_active, qint16(0));
-        QVERIFY(c.osc.ButtonOnOscillVB_enabled);
-        QVERIFY(c.osc.Edit7_enabled);
-        QVERIFY(c.osc.LabelNumPosOscill_enabled);
+        QVERIFY(c.osc.startOpen());
         QCOMPARE(f.ui.oscStopped, 1);
 
         f.port.incoming = reply({0x0147, 6});
         runPasses(c, 1);
         QCOMPARE(c.osc_slot, qint16(6));
-        QCOMPARE(c.osc_dc_a, quint16(7));
-        QCOMPARE(c.osc.EDirect_component, QStringLiteral("7"));
-        QCOMPARE(c.osc.Delta1, QStringLiteral("2.500")); // type B entries untouched
+        QCOMPARE(c.osc.dcTypeA(), quint16(7));
+        QCOMPARE(c.osc.text(OscEntry::DcTypeA), QStringLiteral("7"));
+        QCOMPARE(c.osc.text(OscEntry::DcFlank1), QStringLiteral("2.500")); // type B entries untouched
 
         // A stored value far out of range does not trip the conversion.
         a.dc_component1 = -3.0e9f;
         oscillogramStarted(c, 6);
         a.dc_component1 = std::numeric_limits<float>::quiet_NaN();
         oscillogramStarted(c, 6);
-        QCOMPARE(c.osc_dc_a, quint16(0));
+        QCOMPARE(c.osc.dcTypeA(), quint16(0));
         oscillogramStarted(c, -1);
         oscillogramStarted(c, 200);
         QCOMPARE(c.osc_slot, qint16(6));

@@ -50,7 +50,7 @@ private slots:
         Console& c = f.c;
         // While the address map is on its way both buttons only ask to wait.
         c.engine.KartaAdressPos = 37;
-        c.osc.Edit7 = QStringLiteral("5");
+        c.osc.setTyped(OscEntry::Position, QStringLiteral("5"));
         f.ui.expectMessage(QStringLiteral("Дождитесь окончания передачи адресов в адаптер"), QString());
         QVERIFY(startOscillogram(c)); // no refocus
         f.ui.expectMessage(QStringLiteral("Дождитесь окончания передачи адресов в адаптер"), QString());
@@ -60,27 +60,27 @@ private slots:
         const QString range = QStringLiteral("Число вне допуска (1-200); повторите ввод");
         for (const auto& [text, message] : QList<QPair<QString, QString>>{
                  {"abc", kFormat}, {"5.0", kFormat}, {"0", range}, {"201", range}}) {
-            c.osc.Edit7 = text;
+            c.osc.setTyped(OscEntry::Position, text);
             f.ui.expectMessage(message, QString());
             QVERIFY(!startOscillogram(c));
         }
         // Position 7: nothing answers there, so nothing happens at all.
-        c.osc.Edit7 = QStringLiteral("7");
+        c.osc.setTyped(OscEntry::Position, QStringLiteral("7"));
         QVERIFY(startOscillogram(c));
         QCOMPARE(c.queue.count, 0);
-        QVERIFY(c.osc.ButtonOnOscillVB_enabled && c.osc.Edit7_enabled && c.osc.LabelNumPosOscill_enabled);
+        QVERIFY(c.osc.startOpen());
 
         // Type B at position 5: slot 4 and the number's low 16 bits; the controls wait for the reply.
-        c.osc.Edit7 = QStringLiteral(" 5 ");
+        c.osc.setTyped(OscEntry::Position, QStringLiteral(" 5 "));
         QVERIFY(startOscillogram(c));
         QCOMPARE(c.queue.entries[0].start, ':');
         QCOMPARE(queuedWords(c, 0), (std::vector<quint16>{0x0147, 4, 0x2345, 0xDC6F}));
-        QVERIFY(!c.osc.ButtonOnOscillVB_enabled && !c.osc.Edit7_enabled && !c.osc.LabelNumPosOscill_enabled);
+        QVERIFY(!c.osc.startOpen());
         QCOMPARE(c.osc_slot, qint16(-1)); // not before the converter confirms
 
         // Type A at position 10: its type plays no part. Stop: two words.
         clearQueue(c);
-        c.osc.Edit7 = QStringLiteral("10");
+        c.osc.setTyped(OscEntry::Position, QStringLiteral("10"));
         QVERIFY(startOscillogram(c));
         stopOscillogram(c);
         QCOMPARE(c.queue.count, 2);
@@ -98,20 +98,20 @@ private slots:
         QVERIFY(openPort(c, 1));
         c.engine.Conv_link = 1;
         c.engine.KartaAdressPos = 200;
-        c.osc.Edit7 = QStringLiteral("5");
+        c.osc.setTyped(OscEntry::Position, QStringLiteral("5"));
         QVERIFY(startOscillogram(c));
         for (int pass = 0; pass < 300 && c.engine.Conv_link == 1; ++pass)
             receivePass(c); // no reply ever comes: the link is declared lost
-        QCOMPARE(c.osc.LabelOscState, QStringLiteral("Преобразователь не подтвердил включение"));
-        QVERIFY(c.osc.ButtonOnOscillVB_enabled && c.osc.Edit7_enabled && c.osc.LabelNumPosOscill_enabled);
+        QCOMPARE(c.osc.startOutcome(), QStringLiteral("Преобразователь не подтвердил включение"));
+        QVERIFY(c.osc.startOpen());
 
         c.engine.KartaAdressPos = 200; // the link is back, the map sent again and the sensor answers
         c.sensors.record(4).link_up = 1;
         for (int i = 0; i < kQueueSize; ++i)
             queueCommand(c, {quint16(0x0160 + i), 0});
         QVERIFY(startOscillogram(c));
-        QVERIFY(c.osc.ButtonOnOscillVB_enabled);
-        QCOMPARE(c.osc.LabelOscState, QStringLiteral("Преобразователь не подтвердил включение"));
+        QVERIFY(c.osc.startOpen());
+        QCOMPARE(c.osc.startOutcome(), QStringLiteral("Преобразователь не подтвердил включение"));
     }
 
     // A new lower limit clearing its own flank only is shown on the tab's charts.
@@ -183,7 +183,7 @@ private slots:
         QCOMPARE(c.queue.count, 0);
         QCOMPARE(c.scope.flanks[0].flank_window, 500);
         QCOMPARE(c.scope.a.y_min, quint16(0));
-        QCOMPARE(c.osc_dc2, 0.0f);
+        QCOMPARE(c.osc.dcFlank(1), 0.0f);
     }
 
     // Type A's whole-number component is checked on the tab, down to the bytes on the line.
@@ -192,13 +192,13 @@ private slots:
         Console& c = f.c;
         // No oscillogram: the value is kept for the next one, nothing is sent.
         QVERIFY(recordDcFlank1(c, QStringLiteral("3")));
-        QCOMPARE(c.osc.Delta1, QStringLiteral("3.000"));
+        QCOMPARE(c.osc.text(OscEntry::DcFlank1), QStringLiteral("3.000"));
         QCOMPARE(c.queue.count, 0);
 
         oscillogramStarted(c, 4); // dc 2.5 and 0.75
         QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
         QVERIFY(recordDcFlank2(c, QStringLiteral("2,5")));
-        QCOMPARE(c.osc.Delta2, QStringLiteral("2,500"));
+        QCOMPARE(c.osc.text(OscEntry::DcFlank2), QStringLiteral("2,500"));
         QCOMPARE(c.sensors.record(4).dc_component2, 2.5f);
         // Both values are sent: 2.5 = 0x40200000 twice.
         QCOMPARE(queuedWords(c, 0),

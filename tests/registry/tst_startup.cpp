@@ -112,8 +112,8 @@ private slots:
         QCOMPARE(f.c.sensors.addressEntry(5).factory_number, quint16(1234));
         QCOMPARE(f.c.sensors.addressEntry(4).device_code, quint8(0));
         QCOMPARE(f.c.osc_slot, qint16(-1));
-        QCOMPARE(f.c.osc.Edit7, QStringLiteral("0"));
-        QVERIFY(f.c.osc.ButtonOnOscillVB_enabled);
+        QCOMPARE(f.c.osc.text(OscEntry::Position), QStringLiteral("0"));
+        QVERIFY(f.c.osc.startOpen());
     }
 
     void missingSettingsFileAtStart() {
@@ -189,15 +189,13 @@ private slots:
         init_globals(f.c);
         // The last qualifying slot wins; the type B values stay from the earlier slot.
         QCOMPARE(f.c.osc_slot, qint16(7));
-        QCOMPARE(f.c.osc.Edit7, QStringLiteral("8"));
-        QVERIFY(!f.c.osc.ButtonOnOscillVB_enabled);
-        QVERIFY(!f.c.osc.Edit7_enabled);
-        QVERIFY(!f.c.osc.LabelNumPosOscill_enabled);
-        QCOMPARE(f.c.osc_dc1, 1.5f);
-        QCOMPARE(f.c.osc.Delta1, QStringLiteral("1.500"));
-        QCOMPARE(f.c.osc_dc2, -0.25f);
-        QCOMPARE(f.c.osc.Delta2, QStringLiteral("-0.250"));
-        QCOMPARE(f.c.osc_dc_a, quint16(0)); // a negative value keeps to the bottom of the range
+        QCOMPARE(f.c.osc.text(OscEntry::Position), QStringLiteral("8"));
+        QVERIFY(!f.c.osc.startOpen());
+        QCOMPARE(f.c.osc.dcFlank(0), 1.5f);
+        QCOMPARE(f.c.osc.text(OscEntry::DcFlank1), QStringLiteral("1.500"));
+        QCOMPARE(f.c.osc.dcFlank(1), -0.25f);
+        QCOMPARE(f.c.osc.text(OscEntry::DcFlank2), QStringLiteral("-0.250"));
+        QCOMPARE(f.c.osc.dcTypeA(), quint16(0)); // a negative value keeps to the bottom of the range
     }
 
     void oscillogramRestoreIgnoresImpossibleDc() {
@@ -210,7 +208,7 @@ private slots:
         f.write("VatrelA/555", a.encode());
         init_globals(f.c);
         QCOMPARE(f.c.osc_slot, qint16(2));
-        QCOMPARE(f.c.osc_dc_a, quint16(0));
+        QCOMPARE(f.c.osc.dcTypeA(), quint16(0));
     }
 
     void rowColoursAndTexts() {
