@@ -65,9 +65,9 @@ OscilloscopeTabA::OscilloscopeTabA(CoreDoor& door, QWidget* parent)
         int width;
     };
     const Entry entries[4] = {
-        {"Y мин", "EditYmin", std::nullopt, m_c.scope.a.y_min, &setChartAMin, 60},
-        {"Y макс", "EditYmax", std::nullopt, m_c.scope.a.y_max, &setChartAMax, 60},
-        {" Х", "EditX", std::nullopt, m_c.scope.a.window, &setChartAWindow, 60},
+        {"Y мин", "EditYmin", std::nullopt, m_c.scope.a().y_min, &setChartAMin, 60},
+        {"Y макс", "EditYmax", std::nullopt, m_c.scope.a().y_max, &setChartAMax, 60},
+        {" Х", "EditX", std::nullopt, m_c.scope.a().window, &setChartAWindow, 60},
         {"Постоянная часть порога", "EDirect_component", OscEntry::DcTypeA, 0, &enterDcComponentA, 80},
     };
     for (int i = 0; i < 4; ++i) {
@@ -95,7 +95,7 @@ OscilloscopeTabA::OscilloscopeTabA(CoreDoor& door, QWidget* parent)
 
 void OscilloscopeTabA::refresh() {
     m_entries->showTexts();
-    const ScopeA& a = m_c.scope.a;
+    const ScopeA& a = m_c.scope.a();
     m_chart.axisX->setRange(0, a.window);
     m_chart.setValueRange(a.y_min, a.y_max);
     if (m_drawnRevision != a.revision) {

@@ -121,7 +121,7 @@ OscilloscopeTabB::OscilloscopeTabB(CoreDoor& door, QWidget* parent)
             edit->setFocusPolicy(Qt::ClickFocus); // skipped by the Tab key
             sg->addWidget(edit, e, 1);
             // The scale entries keep their own texts, first made from the scale.
-            const FlankTrace& t = m_c.scope.flanks[size_t(f)];
+            const FlankTrace& t = m_c.scope.flank(size_t(f));
             edit->setText(QString::number(e == 0 ? double(t.flank_window) : e == 1 ? t.y_min : t.y_max));
             bool (*handler)(Console&, const QString&) = fl.handlers[e];
             m_entries->bind(edit, std::nullopt, [this, handler](const QString& typed) {
@@ -161,7 +161,7 @@ void OscilloscopeTabB::refresh() {
     m_startButton->setEnabled(m_c.osc.startOpen());
     m_labelOscState->setText(m_c.osc.startOutcome());
     for (int f = 0; f < 2; ++f) {
-        const FlankTrace& t = m_c.scope.flanks[size_t(f)];
+        const FlankTrace& t = m_c.scope.flank(size_t(f));
         m_flanks[size_t(f)]->chart.setValueRange(t.y_min, t.y_max);
     }
     redrawCurves();
@@ -175,7 +175,7 @@ void OscilloscopeTabB::redrawCurves() {
     m_redrawTimer->stop();
     if (!isVisible()) return; // drawn when the tab is shown
     for (int f = 0; f < 2; ++f) {
-        const FlankTrace& t = m_c.scope.flanks[size_t(f)];
+        const FlankTrace& t = m_c.scope.flank(size_t(f));
         FlankView& view = *m_flanks[size_t(f)];
         if (view.drawnRevision == t.revision()) continue;
         view.drawnRevision = t.revision();

@@ -186,7 +186,7 @@ int main(int argc, char* argv[]) {
         app.measuring = false;
         const double cpu = cpuSeconds() - cpuStart;
         const double elapsed = double(wall.nsecsElapsed()) / 1e9;
-        const FlankTrace& t = c.scope.flanks[0];
+        const FlankTrace& t = c.scope.flank(0);
         std::printf(
             "run %.1f s, %d samples/s asked, %lld sent, %u plotted, window %d, %d points on the chart\n",
             elapsed, rate, qlonglong(line.sent), t.sample_counter, window, t.size());

@@ -423,7 +423,7 @@ void oscillogramStarted(Console& c, int slot) {
     c.osc_slot = qint16(slot);
     c.osc.clearOutcome();
     SensorRecord& r = c.sensors.record(slot);
-    clearOscTraces(c); // every curve and both sample counters start again
+    c.scope.clearTraces(); // every curve and both sample counters start again
     if (c.ui) c.ui->oscillogramStarted(slot);
     if (r.sensor_type == 1) {
         c.osc.showDcFlank(0, r.dc_component1);

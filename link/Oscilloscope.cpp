@@ -13,29 +13,14 @@ const QString kFormatText = QStringLiteral(" Неверный формат да�
 bool applyFlankWindow(Console& c, int flank, const QString& text) {
     int v = 0;
     if (!readOscInt(c, text, kFlankWindowMin, kFlankWindowMax, "100-5000", &v)) return false;
-    FlankTrace& t = c.scope.flanks[size_t(flank)];
-    t.flank_window = v;
-    t.clear();
-    c.changed(View::Oscilloscope);
+    c.scope.setFlankWindow(flank, v);
     return true;
 }
 
 bool applyFlankLimit(Console& c, int flank, bool upper, const QString& text) {
     int v = 0;
     if (!readOscInt(c, text, 0, 1023, "0-1023", &v)) return false;
-    FlankTrace& t = c.scope.flanks[size_t(flank)];
-    (upper ? t.y_max : t.y_min) = v;
-    t.clear();
-    c.changed(View::Oscilloscope);
-    return true;
-}
-
-bool scopeAWindow(Console& c, int lo, int hi, const char* range, const QString& text, quint16* field) {
-    int v = 0;
-    if (!readOscInt(c, text, lo, hi, range, &v)) return false;
-    *field = quint16(v);
-    ++c.scope.a.revision; // the curves clear with it
-    c.changed(View::Oscilloscope);
+    c.scope.setFlankLimit(flank, upper, v);
     return true;
 }
 
@@ -85,25 +70,27 @@ bool setFlank2Min(Console& c, const QString& typed) { return applyFlankLimit(c, 
 bool setFlank2Max(Console& c, const QString& typed) { return applyFlankLimit(c, 1, true, typed); }
 
 bool setChartAWindow(Console& c, const QString& typed) {
-    return scopeAWindow(c, 100, 5000, "100-5000", typed, &c.scope.a.window);
+    int v = 0;
+    if (!readOscInt(c, typed, 100, 5000, "100-5000", &v)) return false;
+    c.scope.setAWindow(quint16(v));
+    return true;
 }
 bool setChartAMin(Console& c, const QString& typed) {
-    return scopeAWindow(c, 0, 4095, "0-4095", typed, &c.scope.a.y_min);
+    int v = 0;
+    if (!readOscInt(c, typed, 0, 4095, "0-4095", &v)) return false;
+    c.scope.setALimit(false, quint16(v));
+    return true;
 }
 bool setChartAMax(Console& c, const QString& typed) {
-    return scopeAWindow(c, 0, 4095, "0-4095", typed, &c.scope.a.y_max);
-}
-
-void clearOscTraces(Console& c) {
-    for (FlankTrace& t : c.scope.flanks)
-        t.clear();
-    ++c.scope.a.revision;
+    int v = 0;
+    if (!readOscInt(c, typed, 0, 4095, "0-4095", &v)) return false;
+    c.scope.setALimit(true, quint16(v));
+    return true;
 }
 
 void oscillogramSampleB(Console& c, const std::array<float, 8>& v) {
     const float t1 = v[0], t2 = v[1], s1 = v[2], s2 = v[3], r1 = v[4], r2 = v[5], z1 = v[6], z2 = v[7];
-    c.scope.flanks[0].add({r1, z1 + s1, z1 + t1, z1});
-    c.scope.flanks[1].add({r2, z2 + s2, z2 + t2, z2});
+    c.scope.addSample({r1, z1 + s1, z1 + t1, z1}, {r2, z2 + s2, z2 + t2, z2});
     if (c.ui) c.ui->oscillogramSampleB(v);
 }
 

@@ -36,8 +36,6 @@ QString oscRangeText(const char* range);
 bool readOscInt(Console& c, const QString& text, int lo, int hi, const char* range, int* out);
 bool readOscReal(Console& c, const QString& text, double* out);
 
-// Clears every curve of both tabs and both sample counters (a new oscillogram begins).
-void clearOscTraces(Console& c);
 // A type B sample of the sensor under oscillogram, values in the report's order: threshold 1,
 // threshold 2, signal 1, signal 2, raw signal 1, raw signal 2, zero level 1, zero level 2.
 void oscillogramSampleB(Console& c, const std::array<float, 8>& v);

@@ -5,7 +5,10 @@
 
 namespace vatrel {
 
-Console::Console() { osc.connect(&notices); }
+Console::Console() {
+    osc.connect(&notices);
+    scope.connect(&notices);
+}
 
 double Console::now() const { return toDays(clock()); }
 

@@ -52,4 +52,41 @@ QList<QPointF> FlankTrace::curve(int series, int columns) const {
     return out;
 }
 
+void OscScope::setFlankWindow(int f, int samples) {
+    FlankTrace& t = m_flanks[f == 0 ? 0 : 1];
+    t.flank_window = samples;
+    t.clear();
+    rescaled();
+}
+
+void OscScope::setFlankLimit(int f, bool upper, int value) {
+    FlankTrace& t = m_flanks[f == 0 ? 0 : 1];
+    (upper ? t.y_max : t.y_min) = value;
+    t.clear();
+    rescaled();
+}
+
+void OscScope::setAWindow(quint16 samples) {
+    m_a.window = samples;
+    ++m_a.revision; // the curves clear with it
+    rescaled();
+}
+
+void OscScope::setALimit(bool upper, quint16 value) {
+    (upper ? m_a.y_max : m_a.y_min) = value;
+    ++m_a.revision;
+    rescaled();
+}
+
+void OscScope::clearTraces() {
+    for (FlankTrace& t : m_flanks)
+        t.clear();
+    ++m_a.revision;
+}
+
+void OscScope::addSample(const std::array<float, 4>& flank1, const std::array<float, 4>& flank2) {
+    m_flanks[0].add(flank1);
+    m_flanks[1].add(flank2);
+}
+
 } // namespace vatrel

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "registry/ChangeNotices.h"
+
 #include <QList>
 #include <QPointF>
 #include <QtGlobal>
@@ -56,9 +58,32 @@ struct ScopeA {
     quint32 revision = 0;
 };
 
-struct OscScope {
-    std::array<FlankTrace, 2> flanks; // [0] Chart1 (flank 1), [1] Chart2 (flank 2)
-    ScopeA a;                         // Chart4
+// What the oscilloscope charts show: each flank's trace and scale (type B) and the type A chart's
+// scale. A change of scale is announced; samples reach the windows as their own notice.
+class OscScope {
+public:
+    void connect(const ChangeNotices* notices) { m_notices.connect(notices); }
+
+    const FlankTrace& flank(int f) const { return m_flanks[f == 0 ? 0 : 1]; }
+    const ScopeA& a() const { return m_a; }
+
+    // A flank's window (samples kept) or value limit: its curves start again.
+    void setFlankWindow(int f, int samples);
+    void setFlankLimit(int f, bool upper, int value);
+    // The type A chart's scale: its curves start again.
+    void setAWindow(quint16 samples);
+    void setALimit(bool upper, quint16 value);
+    // Every curve and both sample counters start again (a new oscillogram).
+    void clearTraces();
+    // One type B sample of both flanks, each as its four curves.
+    void addSample(const std::array<float, 4>& flank1, const std::array<float, 4>& flank2);
+
+private:
+    void rescaled() const { m_notices.changed(View::Oscilloscope); }
+
+    NoticeLine m_notices;
+    std::array<FlankTrace, 2> m_flanks; // flank 1, flank 2
+    ScopeA m_a;
 };
 
 } // namespace vatrel

@@ -66,9 +66,9 @@ private slots:
             auto* chart1 = w->findChild<QChartView*>(QStringLiteral("Chart1"))->chart();
             auto* raw1 = qobject_cast<QLineSeries*>(chart1->series().value(0));
             QCOMPARE(raw1->objectName(), QStringLiteral("Series1"));
-            QTRY_VERIFY_WITH_TIMEOUT(raw1->count() >= 20 && c.scope.flanks[1].size() >= 20, kWaitMs);
+            QTRY_VERIFY_WITH_TIMEOUT(raw1->count() >= 20 && c.scope.flank(1).size() >= 20, kWaitMs);
             // The simulator's zero level lies a little above 2.
-            QVERIFY(c.scope.flanks[1].at(0).y[3] > 2.0f && c.scope.flanks[1].at(0).y[3] < 2.1f);
+            QVERIFY(c.scope.flank(1).at(0).y[3] > 2.0f && c.scope.flank(1).at(0).y[3] < 2.1f);
             QCOMPARE(raw1->at(1).x(), 1.0);
 
             QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("ButtonOffOscillVB")),

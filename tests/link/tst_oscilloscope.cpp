@@ -121,12 +121,12 @@ private slots:
         // T1 T2 S1 S2 R1 R2 Z1 Z2: the zero level is added to signal and threshold.
         for (int i = 0; i <= 500; ++i)
             oscillogramSampleB(c, {10, 20, 3, 4, float(i), 600, 100, 200});
-        const FlankTrace& t1 = c.scope.flanks[0];
+        const FlankTrace& t1 = c.scope.flank(0);
         QCOMPARE(t1.size(), 500);
         QCOMPARE(t1.at(0).x, 1u);
         QCOMPARE(t1.at(499).x, 500u);
         QCOMPARE(t1.at(499).y, (std::array<float, 4>{500, 103, 110, 100}));
-        QCOMPARE(c.scope.flanks[1].at(0).y, (std::array<float, 4>{600, 204, 220, 200}));
+        QCOMPARE(c.scope.flank(1).at(0).y, (std::array<float, 4>{600, 204, 220, 200}));
 
         // A shorter window restarts flank 1 at x = 0 and keeps its newest 100 samples from then on.
         QVERIFY(setFlank1Window(c, QStringLiteral("100")));
@@ -136,7 +136,7 @@ private slots:
         QCOMPARE(t1.size(), 100);
         QCOMPARE(t1.at(0).x, 50u);
         QCOMPARE(t1.at(0).y[0], 50.0f);
-        QCOMPARE(c.scope.flanks[1].size(), 500);
+        QCOMPARE(c.scope.flank(1).size(), 500);
 
         // Drawn 100 columns wide, a curve keeps each column's lowest and highest sample in order:
         // a spike of one sample still shows.
@@ -181,8 +181,8 @@ private slots:
         }
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(c.queue.count, 0);
-        QCOMPARE(c.scope.flanks[0].flank_window, 500);
-        QCOMPARE(c.scope.a.y_min, quint16(0));
+        QCOMPARE(c.scope.flank(0).flank_window, 500);
+        QCOMPARE(c.scope.a().y_min, quint16(0));
         QCOMPARE(c.osc.dcFlank(1), 0.0f);
     }
 
