@@ -407,17 +407,17 @@ void MainWindow::refreshView(ConsoleUi::View view) {
         m_eventModel->refresh();
         break;
     case View::Labels:
-        m_weekdayLabel->setText(weekdayText(m_c.shownTime));
-        m_clockLabel->setText(clockDateTimeText(m_c.shownTime));
-        m_sensorCountLabel->setText(sensorCountText(m_c.shownSensorCount));
+        m_weekdayLabel->setText(weekdayText(m_c.status.clock()));
+        m_clockLabel->setText(clockDateTimeText(m_c.status.clock()));
+        m_sensorCountLabel->setText(sensorCountText(m_c.status.sensorCount()));
         break;
     case View::StatusBar:
         for (int i = 0; i < 5; ++i)
-            m_statusPanels[i]->setText(m_c.status_panels[size_t(i)]);
+            m_statusPanels[i]->setText(m_c.status.panel(i));
         break;
     case View::WaitPanel:
-        m_waitPanel->setVisible(m_c.wait_panel_visible);
-        if (m_c.wait_panel_visible) m_waitPanel->raise();
+        m_waitPanel->setVisible(m_c.status.waitPanelShown());
+        if (m_c.status.waitPanelShown()) m_waitPanel->raise();
         break;
     case View::Diagnostics: {
         const Counter* counters[6] = {&m_c.counters.N_rv_byte, &m_c.counters.N_rv_frame,

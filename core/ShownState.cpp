@@ -21,12 +21,7 @@ void copyShownState(const Console& from, Console& to, ViewSet views, bool sample
         to.EventRowStyles = from.EventRowStyles;
         to.event_rows = from.event_rows;
     }
-    if (has(View::Labels)) {
-        to.shownTime = from.shownTime;
-        to.shownSensorCount = from.shownSensorCount;
-    }
-    if (has(View::StatusBar)) to.status_panels = from.status_panels;
-    if (has(View::WaitPanel)) to.wait_panel_visible = from.wait_panel_visible;
+    if (has(View::Labels) || has(View::StatusBar) || has(View::WaitPanel)) to.status = from.status;
     if (has(View::Diagnostics)) to.counters = from.counters;
     if (has(View::Oscilloscope)) {
         to.osc = from.osc;

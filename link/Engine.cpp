@@ -30,10 +30,7 @@ void bump(Counter& counter) { counter.value = qint32(quint32(counter.value) + 1u
 
 bool portOpen(const Console& c) { return c.port && c.port->isOpen(); }
 
-void setPanel4(Console& c, const QString& text) {
-    c.status_panels[4] = text;
-    c.changed(View::StatusBar);
-}
+void setPanel4(Console& c, const QString& text) { c.status.setPanel(StatusLine::kConverterPanel, text); }
 
 void removeHead(Console& c) {
     CommandQueue& q = c.queue;
@@ -48,8 +45,7 @@ void removeHead(Console& c) {
 void linkRestored(Console& c) {
     EngineState& e = c.engine;
     e.KartaAdressPos = 1;
-    c.wait_panel_visible = true;
-    c.changed(View::WaitPanel);
+    c.status.showWaitPanel(true);
     e.Conv_link = 1;
     setPanel4(c, QStringLiteral("Связь с преобразователем восстановлена"));
     logProgramEvent(c, programEvent(c, EventCode::LinkRestoredConverter));
@@ -119,8 +115,7 @@ void handleReply(Console& c, const char* text, int len, quint8 code) {
                 queueCommand(c, frame::kartaEntry(pos, entry.factory_number, entry.device_code));
             }
         } else {
-            c.wait_panel_visible = false;
-            c.changed(View::WaitPanel);
+            c.status.showWaitPanel(false);
         }
         break;
     case CMD_OSCILL_ON:
@@ -244,15 +239,14 @@ void choosePort(Console& c, int index) {
     closePort(c);
     c.port_index = index;
     const bool ok = openPort(c, index + 1);
-    c.status_panels[2] = portName(index) + (ok ? QStringLiteral(" включён") : QStringLiteral(" выключен"));
-    c.changed(View::StatusBar);
+    c.status.setPanel(StatusLine::kPortPanel,
+                      portName(index) + (ok ? QStringLiteral(" включён") : QStringLiteral(" выключен")));
 }
 
 void openStartupPort(Console& c) {
     const bool ok = openPort(c, c.port_index + 1);
-    c.status_panels[2] =
-        portName(c.port_index) + (ok ? QStringLiteral(" включён") : QStringLiteral(" выключен"));
-    c.changed(View::StatusBar);
+    c.status.setPanel(StatusLine::kPortPanel, portName(c.port_index) + (ok ? QStringLiteral(" включён")
+                                                                           : QStringLiteral(" выключен")));
 }
 
 bool queueCommand(Console& c, char start, const quint16* words, quint16 count) {
@@ -399,10 +393,7 @@ void onCommandTick(Console& c) {
     }
 }
 
-void showClock(Console& c) {
-    c.shownTime = c.clock();
-    c.changed(View::Labels);
-}
+void showClock(Console& c) { c.status.showClock(c.clock()); }
 
 void onClockTick(Console& c) {
     showClock(c);

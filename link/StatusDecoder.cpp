@@ -209,8 +209,7 @@ void dispatchReport(Console& c, const char* text, int len, quint8 code) {
 }
 
 void markAllSensorsLost(Console& c) {
-    c.wait_panel_visible = false;
-    c.changed(ConsoleUi::View::WaitPanel);
+    c.status.showWaitPanel(false);
     for (int s = 0; s < kSlots; ++s)
         if (c.sensors.occupied(s)) slotLost(c, s);
 }

@@ -8,6 +8,7 @@ namespace vatrel {
 Console::Console() {
     osc.connect(&notices);
     scope.connect(&notices);
+    status.connect(&notices);
 }
 
 double Console::now() const { return toDays(clock()); }
@@ -18,10 +19,7 @@ void Console::error(const QString& text) const {
     if (ui) ui->message(QStringLiteral("Ошибка"), text, ConsoleUi::Icon::Error);
 }
 
-void countSensorsForToolbar(Console& c) {
-    c.shownSensorCount = c.sensors.count();
-    c.changed(ConsoleUi::View::Labels);
-}
+void countSensorsForToolbar(Console& c) { c.status.showSensorCount(c.sensors.count()); }
 
 QString portName(int index) {
     if (index >= 0 && index < kPortCount - 1) return QStringLiteral("COM") + QString::number(index + 1);

@@ -10,6 +10,7 @@
 #include "registry/OscScope.h"
 #include "registry/Records.h"
 #include "registry/SensorTable.h"
+#include "registry/StatusLine.h"
 #include "registry/TextGrid.h"
 
 #include <QDateTime>
@@ -150,12 +151,9 @@ struct Console {
     TextGrid sensor_grid{12, kSlots + 1};
     TextGrid event_grid{2, kEventRowsMax + 1, 2};
     AlarmBoard alarms;
-    OscControls osc;          // the oscilloscope tabs' entries and start controls
-    OscScope scope;           // the oscilloscope charts' scales and samples
-    QDateTime shownTime;      // the clock time the weekday and date labels show (null before the first tick)
-    int shownSensorCount = 0; // the sensor count the toolbar shows
-    std::array<QString, 5> status_panels{};
-    bool wait_panel_visible = false;
+    OscControls osc;   // the oscilloscope tabs' entries and start controls
+    OscScope scope;    // the oscilloscope charts' scales and samples
+    StatusLine status; // the status bar, the toolbar's clock and count, the waiting panel
 
     // The windows; never null once the console runs (tests install a recording fake).
     ConsoleUi* ui = nullptr;

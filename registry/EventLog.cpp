@@ -63,10 +63,7 @@ void addListLine(Console& c, const EventRecord& rec) {
 
 EventJournal::Outlet journalOutlet(Console& c) {
     return {c.data_dir, [&c](const QString& text) { c.error(text); },
-            [&c](const QString& text) {
-                c.status_panels[kLogStatusPanel] = text;
-                c.changed(ConsoleUi::View::StatusBar);
-            }};
+            [&c](const QString& text) { c.status.setPanel(StatusLine::kLogPanel, text); }};
 }
 
 void logSensorEvent(Console& c, const EventRecord& rec, qint16 sensor_type) {

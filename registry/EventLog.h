@@ -15,8 +15,6 @@ Colour eventFontColour(int code);
 void logSensorEvent(Console& c, const EventRecord& rec, qint16 sensor_type);
 // Logs a program-level event: the event list and the day's log file only.
 void logProgramEvent(Console& c, const EventRecord& rec);
-// The status bar panel that says, for as long as it lasts, that the log cannot be written.
-constexpr int kLogStatusPanel = 0;
 // The journal's way to the data folder, the operator's boxes and the status bar panel.
 EventJournal::Outlet journalOutlet(Console& c);
 

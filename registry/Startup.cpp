@@ -118,8 +118,7 @@ void init_globals(Console& c) {
         c.ReportRowStyles[size_t(i)] = {colours::info_background, colours::black, 9, 0};
     }
     // 7. Status bar.
-    c.status_panels[1] = QStringLiteral("Alt+X-Выход");
-    c.changed(ConsoleUi::View::StatusBar);
+    c.status.setPanel(StatusLine::kKeysPanel, QStringLiteral("Alt+X-Выход"));
     // 8. Stored files.
     loadSensors(c);
     c.operators.load(c.data_dir, c.ui);

@@ -90,7 +90,7 @@ private slots:
     void theWindowsShowWhatTheCoreReceives() {
         const Console& shown = m_windows->door()->mirror();
         QTRY_VERIFY_WITH_TIMEOUT(
-            !shown.wait_panel_visible && shown.sensor_grid.at(colState, 1) == stateText(0), 30000);
+            !shown.status.waitPanelShown() && shown.sensor_grid.at(colState, 1) == stateText(0), 30000);
         QCOMPARE(shown.sensor_grid.at(colAddress, 1), QStringLiteral("1001"));
         QCOMPARE(shown.sensor_grid.at(colArmed1, 1), QStringLiteral("Взят"));
     }

@@ -819,11 +819,9 @@ private slots:
         QCOMPARE(panel->findChild<QLabel*>(QStringLiteral("Label11"))->text(),
                  QStringLiteral(
                      "Подождите, пожалуйста. Идёт передача списка адресов  устройств преобразователю "));
-        run.c.wait_panel_visible = true;
-        run.c.changed(ConsoleUi::View::WaitPanel);
+        run.c.status.showWaitPanel(true);
         QVERIFY(panel->isVisible());
-        run.c.wait_panel_visible = false;
-        run.c.changed(ConsoleUi::View::WaitPanel);
+        run.c.status.showWaitPanel(false);
         QVERIFY(!panel->isVisible());
     }
 
@@ -835,10 +833,8 @@ private slots:
         auto* panel4 = run.child<QLabel>("StatusPanel4");
         run.ui->setRefreshInterval(300);
         run.ui->flushViews();
-        run.c.status_panels[4] = QStringLiteral("первое");
-        run.c.changed(ConsoleUi::View::StatusBar);
-        run.c.shownSensorCount = 7;
-        run.c.changed(ConsoleUi::View::Labels);
+        run.c.status.setPanel(4, QStringLiteral("первое"));
+        run.c.status.showSensorCount(7);
         QVERIFY(panel4->text() != QStringLiteral("первое"));
         QTRY_COMPARE(panel4->text(), QStringLiteral("первое"));
         QCOMPARE(run.child<QLabel>("Label8")->text(), QStringLiteral("Всего датчиков = 7   "));

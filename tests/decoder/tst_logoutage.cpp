@@ -64,7 +64,7 @@ private slots:
         QCOMPARE(f.ui.boxes.size(), 1);
         QCOMPARE(f.c.alarms.total(), 3u); // alarms still reach the operator
         QCOMPARE(f.c.event_grid.at(1, 6), texts[5]);
-        QCOMPARE(f.c.status_panels[0], QStringLiteral("Журнал не пишется: 8"));
+        QCOMPARE(f.c.status.panel(0), QStringLiteral("Журнал не пишется: 8"));
         // The record cut short was taken back: both files end on their last whole record.
         QCOMPARE(f.read("VatrelA_mess/4321").size(), 656);
         QCOMPARE(f.read("QReport/15.03.2024").size(), 656);
@@ -75,7 +75,7 @@ private slots:
         full.lift();
         f.now = f.now.addSecs(30);
         onClockTick(f.c); // the clock's tick writes the queue without waiting for a new event
-        QCOMPARE(f.c.status_panels[0], QString());
+        QCOMPARE(f.c.status.panel(0), QString());
         for (const auto& log : {f.sensorLog(4321, false), f.daily()}) {
             QCOMPARE(eventTexts(log), texts);
             QList<double> logged;
@@ -90,10 +90,10 @@ private slots:
         toggle(true);
         toggle(false);
         QCOMPARE(f.ui.boxes.size(), 2);
-        QCOMPARE(f.c.status_panels[0], QStringLiteral("Журнал не пишется: 4"));
+        QCOMPARE(f.c.status.panel(0), QStringLiteral("Журнал не пишется: 4"));
         again.lift();
         toggle(true);
-        QCOMPARE(f.c.status_panels[0], QString());
+        QCOMPARE(f.c.status.panel(0), QString());
         QCOMPARE(eventTexts(f.sensorLog(4321, false)), texts);
         QCOMPARE(eventTexts(f.daily()), texts);
     }
@@ -131,7 +131,7 @@ private slots:
         f.c.journal.retryKept(journalOutlet(f.c));
         QCOMPARE(eventTexts(f.sensorLog(9, true)), (QStringList{"e1", "e2"}));
         QCOMPARE(eventTexts(f.daily()), (QStringList{"e1"}));
-        QCOMPARE(f.c.status_panels[0], QString());
+        QCOMPARE(f.c.status.panel(0), QString());
         f.c.journal.reportLostAtExit(journalOutlet(f.c)); // all written: nothing to say
         QCOMPARE(f.ui.boxes.size(), 3);
     }
@@ -177,11 +177,11 @@ private slots:
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(eventTexts(f.daily()), (QStringList{alarm11, alarm22, back22}));
         QCOMPARE(eventTexts(f.sensorLog(22, false)), (QStringList{alarm22, back22}));
-        QCOMPARE(f.c.status_panels[0], QStringLiteral("Журнал не пишется: 1"));
+        QCOMPARE(f.c.status.panel(0), QStringLiteral("Журнал не пишется: 1"));
 
         onClockTick(f.c); // still a folder: kept, no second box
         QCOMPARE(f.ui.boxes.size(), 1);
-        QCOMPARE(f.c.status_panels[0], QStringLiteral("Журнал не пишется: 1"));
+        QCOMPARE(f.c.status.panel(0), QStringLiteral("Журнал не пишется: 1"));
 
         f.ui.expectMessage(QStringLiteral("Записи журнала, не попавшие на диск, будут потеряны: 1"));
         f.c.journal.reportLostAtExit(journalOutlet(f.c));
@@ -192,7 +192,7 @@ private slots:
         f.status(11, 0x00);
         QCOMPARE(eventTexts(f.sensorLog(11, false)),
                  (QStringList{alarm11, QStringLiteral("Возврат в норму 1 шлейфа датчика <Ватрел-А> № 11")}));
-        QCOMPARE(f.c.status_panels[0], QString());
+        QCOMPARE(f.c.status.panel(0), QString());
         QCOMPARE(f.daily().size(), 4);
     }
 
@@ -209,7 +209,7 @@ private slots:
         logSensorEvent(f.c, makeEvent(f.c, 11, 30, QStringLiteral("A")), 0);
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(eventTexts(f.daily()), (QStringList{"A", "B"}));
-        QCOMPARE(f.c.status_panels[0], QStringLiteral("Журнал не пишется: 2"));
+        QCOMPARE(f.c.status.panel(0), QStringLiteral("Журнал не пишется: 2"));
 
         // The folder goes away: the kept records are dropped with a box, and the clock's retry
         // while that box waits finds nothing left.
@@ -219,7 +219,7 @@ private slots:
         f.c.journal.retryKept(journalOutlet(f.c));
         QCOMPARE(f.c.journal.keptCount(), size_t(0));
         QCOMPARE(f.c.journal.keptFiles(), size_t(0));
-        QCOMPARE(f.c.status_panels[0], QString());
+        QCOMPARE(f.c.status.panel(0), QString());
         QCOMPARE(eventTexts(f.daily()), (QStringList{"A", "B"}));
     }
 

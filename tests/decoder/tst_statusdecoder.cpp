@@ -380,7 +380,7 @@ void TestStatusDecoder::noLinkTwice() {
 
 void TestStatusDecoder::allSensorsLost() {
     DecoderFixture f;
-    f.c.wait_panel_visible = true;
+    f.c.status.showWaitPanel(true);
     f.addOnlineSensor(0, 100, 1, 1, 0);
     f.addOnlineSensor(7, 300, 0, 0, 0);
     f.c.sensors.record(7).loop2_alarm = 1; // loop 2 already in alarm
@@ -389,7 +389,7 @@ void TestStatusDecoder::allSensorsLost() {
 
     markAllSensorsLost(f.c);
 
-    QVERIFY(!f.c.wait_panel_visible);
+    QVERIFY(!f.c.status.waitPanelShown());
     QVERIFY(f.ui.changes[int(ConsoleUi::View::WaitPanel)] > 0);
     for (int slot : {0, 7, 199}) {
         QCOMPARE(f.colour(slot), kLinkLost);

@@ -263,7 +263,7 @@ private slots:
         QVERIFY(c().slot_diagnostics[6].countsShown); // "0", "0", "Нет связи"
         QCOMPARE(c().slot_counters[1][6] + c().slot_counters[4][6], 0);
         QCOMPARE(c().slot_diagnostics[6].link, SlotLink::Lost);
-        QCOMPARE(c().shownSensorCount, 1);
+        QCOMPARE(c().status.sensorCount(), 1);
         QCOMPARE(queued(0), (std::vector<quint16>{0x0143, 6, 1234, 22, 0xFACE}));
     }
 
@@ -273,7 +273,7 @@ private slots:
         connectThroughDialog(3, "77", 0);
         connectThroughDialog(5, "78", 0);
         c().queue = {};
-        QCOMPARE(c().shownSensorCount, 2);
+        QCOMPARE(c().status.sensorCount(), 2);
         m_f->now = m_f->now.addSecs(3600);
         DisconnectSensorDialog d(m_f->door);
         // Refused: under oscillogram (a plain box), no surname chosen, an empty row.
@@ -324,7 +324,7 @@ private slots:
         QVERIFY(!c().sensors.isOnline(2));
         const SensorRecord emptied{.mark = 1, .status = 15, .loop1_alarm = 1, .loop2_alarm = 1};
         QCOMPARE(c().sensors.record(2).encode(), emptied.encode());
-        QCOMPARE(c().shownSensorCount, 1);
+        QCOMPARE(c().status.sensorCount(), 1);
         QCOMPARE(queued(0), (std::vector<quint16>{0x0144, 2, 0xFFB9}));
     }
 

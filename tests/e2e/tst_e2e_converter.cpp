@@ -178,7 +178,7 @@ void TestE2eConverter::cleanupTestCase() {
 void TestE2eConverter::addressMapGoesOverAndPollingStarts() {
     const sim::Converter& conv = m_sim->converter();
     // Entry 200 has been confirmed and the waiting panel is gone.
-    QTRY_VERIFY_WITH_TIMEOUT(m_c.engine.KartaAdressPos == 200 && !m_c.wait_panel_visible &&
+    QTRY_VERIFY_WITH_TIMEOUT(m_c.engine.KartaAdressPos == 200 && !m_c.status.waitPanelShown() &&
                                  conv.commandsAnswered(0x42) >= 200,
                              kWaitMs);
     QCOMPARE(conv.commandsAnswered(0x42), 200);
@@ -323,7 +323,7 @@ void TestE2eConverter::silenceLosesTheConverterOnceAndResumeRestoresIt() {
     const int mapEntries = conv.commandsAnswered(0x42);
     m_sim->command(QStringLiteral("resume"));
     QTRY_VERIFY_WITH_TIMEOUT(m_ui.linkRestored == 2, kWaitMs);
-    QTRY_VERIFY_WITH_TIMEOUT(m_c.engine.KartaAdressPos == 200 && !m_c.wait_panel_visible &&
+    QTRY_VERIFY_WITH_TIMEOUT(m_c.engine.KartaAdressPos == 200 && !m_c.status.waitPanelShown() &&
                                  conv.commandsAnswered(0x42) >= mapEntries + 200,
                              kWaitMs);
     QCOMPARE(conv.commandsAnswered(0x42), mapEntries + 200);

@@ -59,7 +59,7 @@ private slots:
         c.counters.KS_ERR.value = 4;
         c.counters.N_tr_frame.value = 9;
         c.counters.N_tr_frame.show();
-        c.status_panels[4] = QStringLiteral("Связь с преобразователем восстановлена");
+        c.status.setPanel(4, QStringLiteral("Связь с преобразователем восстановлена"));
         c.slot_counters[1][3] = 6;
 
         f.port.openSucceeds = false;
@@ -83,7 +83,7 @@ private slots:
             QCOMPARE(k->value, 0);
             QCOMPARE(k->shown, 0);
         }
-        QCOMPARE(c.status_panels[4], QString());
+        QCOMPARE(c.status.panel(4), QString());
         QVERIFY(c.engine.rv_timer_running);
         QCOMPARE(c.slot_counters[1][3], 6);
     }
@@ -96,23 +96,23 @@ private slots:
         QCOMPARE(f.port.closeCalls, 1);
         QCOMPARE(f.port.lastNumber, 12);
         QCOMPARE(c.port_index, 11);
-        QCOMPARE(c.status_panels[2], QStringLiteral("COM12 включён"));
+        QCOMPARE(c.status.panel(2), QStringLiteral("COM12 включён"));
         QVERIFY(c.engine.rv_timer_running);
 
         f.port.openSucceeds = false;
         choosePort(c, 11);
-        QCOMPARE(c.status_panels[2], QStringLiteral("COM12 выключен"));
+        QCOMPARE(c.status.panel(2), QStringLiteral("COM12 выключен"));
         QVERIFY(!c.engine.rv_timer_running);
 
         choosePort(c, 70); // the empty last item
         QCOMPARE(f.port.lastNumber, 71);
-        QCOMPARE(c.status_panels[2], QStringLiteral(" выключен"));
+        QCOMPARE(c.status.panel(2), QStringLiteral(" выключен"));
 
         f.port.openSucceeds = true;
         c.port_index = 4;
         openStartupPort(c);
         QCOMPARE(f.port.lastNumber, 5);
-        QCOMPARE(c.status_panels[2], QStringLiteral("COM5 включён"));
+        QCOMPARE(c.status.panel(2), QStringLiteral("COM5 включён"));
     }
 
     void queueLimits() {
@@ -205,7 +205,7 @@ private slots:
         QVERIFY(runUntil(
             c, [&] { return !f.port.written.isEmpty(); }, 5));
         QCOMPARE(f.port.written, QByteArray(":0142000103E90016BD\r\n"));
-        QVERIFY(!c.wait_panel_visible);
+        QVERIFY(!c.status.waitPanelShown());
 
         QList<int> sent;
         for (int step = 0; step < 200; ++step) {
@@ -227,10 +227,10 @@ private slots:
             if (index == 1) {
                 QCOMPARE(f.ui.linkRestored, 1);
                 QCOMPARE(c.engine.Conv_link, qint16(1));
-                QCOMPARE(c.status_panels[4], QStringLiteral("Связь с преобразователем восстановлена"));
+                QCOMPARE(c.status.panel(4), QStringLiteral("Связь с преобразователем восстановлена"));
             }
             if (index == 100) {
-                QVERIFY(c.wait_panel_visible);
+                QVERIFY(c.status.waitPanelShown());
                 QCOMPARE(c.engine.KartaAdressPos, quint16(101));
             }
         }
@@ -238,7 +238,7 @@ private slots:
         for (int i = 0; i < 200; ++i)
             QCOMPARE(sent[i], i + 1);
         QCOMPARE(c.engine.KartaAdressPos, quint16(200));
-        QVERIFY(!c.wait_panel_visible);
+        QVERIFY(!c.status.waitPanelShown());
         QVERIFY(f.ui.changes[int(View::WaitPanel)] >= 2);
         QCOMPARE(c.queue.count, 0);
         QCOMPARE(f.ui.linkRestored, 1);
@@ -272,7 +272,7 @@ private slots:
         QCOMPARE(c.engine.awaiting, qint16(0));
         QCOMPARE(c.queue.count, 0);
         QCOMPARE(c.queue.entries[0].key, quint16(0));
-        QCOMPARE(c.status_panels[4], kLostCyrillic);
+        QCOMPARE(c.status.panel(4), kLostCyrillic);
         QCOMPARE(f.eventCount(15), 1);
         QCOMPARE(f.dailyEvents().last().text, kLostCyrillic);
         QVERIFY(f.port.isOpen()); // time-outs do not close the port
@@ -303,7 +303,7 @@ private slots:
         runPasses(c, 1);
         QVERIFY(!f.port.isOpen());
         QCOMPARE(f.ui.linkLost, 1);
-        QCOMPARE(c.status_panels[4], kLostLatinC);
+        QCOMPARE(c.status.panel(4), kLostLatinC);
         QCOMPARE(f.dailyEvents().last().code, 15);
         QCOMPARE(f.dailyEvents().last().text, kLostCyrillic); // the logged text is Cyrillic
         QCOMPARE(c.osc_slot, qint16(-1));
@@ -333,7 +333,7 @@ private slots:
         QVERIFY(!f.port.isOpen());
         QCOMPARE(f.port.writeCalls, 0);
         QCOMPARE(f.ui.linkLost, 1);
-        QCOMPARE(c.status_panels[4], kLostLatinC);
+        QCOMPARE(c.status.panel(4), kLostLatinC);
         QCOMPARE(c.queue.count, 0);
         QCOMPARE(c.engine.Conv_link, qint16(0));
 
@@ -590,7 +590,7 @@ private slots:
         LinkFixture f;
         Console& c = f.c;
         openStartupPort(c);
-        QCOMPARE(c.status_panels[2], QStringLiteral("COM1 включён"));
+        QCOMPARE(c.status.panel(2), QStringLiteral("COM1 включён"));
         c.slot_counters[1][7] = 5;
         c.slot_counters[4][7] = 3;
         QCOMPARE(f.port.openCalls, 1);
@@ -611,10 +611,10 @@ private slots:
             }
         }
         QCOMPARE(f.port.closeCalls, 3);
-        QCOMPARE(c.status_panels[2], QStringLiteral("COM1 включён"));
+        QCOMPARE(c.status.panel(2), QStringLiteral("COM1 включён"));
         QCOMPARE(c.slot_counters[1][7], 5);
         QCOMPARE(c.slot_counters[4][7], 3);
-        QCOMPARE(c.shownTime, QDateTime(QDate(2025, 4, 14), QTime(10, 0)));
+        QCOMPARE(c.status.clock(), QDateTime(QDate(2025, 4, 14), QTime(10, 0)));
 
         // A port that does not open: link still lost, receive timer stopped.
         f.port.openSucceeds = false;
@@ -632,7 +632,7 @@ private slots:
 
         c.clock = [] { return QDateTime(QDate(2025, 4, 20), QTime(0, 0, 5)); };
         onClockTick(c);
-        QCOMPARE(c.shownTime, QDateTime(QDate(2025, 4, 20), QTime(0, 0, 5)));
+        QCOMPARE(c.status.clock(), QDateTime(QDate(2025, 4, 20), QTime(0, 0, 5)));
     }
 
     void resetButtonClearsPerSlotCounts() {

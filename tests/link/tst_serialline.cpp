@@ -60,7 +60,7 @@ private slots:
         Console& c = f.c;
         c.port = &line;
         openStartupPort(c);
-        QCOMPARE(c.status_panels[2], QStringLiteral("COM1 включён"));
+        QCOMPARE(c.status.panel(2), QStringLiteral("COM1 включён"));
         const QSerialPort& sp = line.serialPort();
         QCOMPARE(sp.portName(), f.dir.path() + QStringLiteral("/dev/COM1"));
         QCOMPARE(sp.baudRate(), 115200);
@@ -197,7 +197,7 @@ private slots:
         QVERIFY(passUntil(c, [&] { return c.engine.Conv_link == 1; }));
         QCOMPARE(f.ui.linkRestored, 2);
         QCOMPARE(f.ui.linkLost, 1);
-        QVERIFY(c.wait_panel_visible);
+        QVERIFY(c.status.waitPanelShown());
         QCOMPARE(c.engine.KartaAdressPos, quint16(2));
     }
 };

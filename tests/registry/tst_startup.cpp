@@ -53,9 +53,9 @@ private slots:
         QCOMPARE(f.read("data/hw.dat"), QByteArray(1202, '\0'));
         QVERIFY(f.exists("data/chop.dat"));
         QCOMPARE(f.read("data/chop.dat"), QByteArray());
-        QCOMPARE(f.c.shownSensorCount, 0);
+        QCOMPARE(f.c.status.sensorCount(), 0);
         QCOMPARE(f.c.port_index, 0);
-        QCOMPARE(f.c.status_panels[1], QStringLiteral("Alt+X-Выход"));
+        QCOMPARE(f.c.status.panel(1), QStringLiteral("Alt+X-Выход"));
 
         const QStringList sensorHeader{"№ п/п",    "Адрес",     "Датчик",       "Ш1",
                                        "Ш2",       "Порог 1",   "Сигнал 1",     "Порог 2",
@@ -106,7 +106,7 @@ private slots:
         QCOMPARE(f.c.slot_counters[1][5], 0);
         QCOMPARE(f.c.sensors.record(5).link_up, qint16(0));
         QCOMPARE(f.c.sensors.record(5).connected_by, qint16(2));
-        QCOMPARE(f.c.shownSensorCount, 1);
+        QCOMPARE(f.c.status.sensorCount(), 1);
         QCOMPARE(f.c.port_index, 3);
         QCOMPARE(f.c.sensors.addressEntry(5).device_code, quint8(22));
         QCOMPARE(f.c.sensors.addressEntry(5).factory_number, quint16(1234));
@@ -128,7 +128,7 @@ private slots:
         QCOMPARE(f.ui.boxes.size(), 2);
         QCOMPARE(f.c.sensors.count(), 0);
         QCOMPARE(f.c.sensor_grid.at(1, 6), QString());
-        QCOMPARE(f.c.shownSensorCount, 0);
+        QCOMPARE(f.c.status.sensorCount(), 0);
         QCOMPARE(f.read("data/hw.dat"), hwFile({}, 1));
     }
 
@@ -155,7 +155,7 @@ private slots:
         QCOMPARE(f.c.sensors.count(), 2);
         QCOMPARE(f.c.sensors.addressEntry(7).device_code, quint8(0));
         countSensorsForToolbar(f.c);
-        QCOMPARE(f.c.shownSensorCount, 2);
+        QCOMPARE(f.c.status.sensorCount(), 2);
     }
 
     void addressMapUsesLow16Bits() {
