@@ -420,7 +420,7 @@ void onClockTick(Console& c) {
 
 void oscillogramStarted(Console& c, int slot) {
     if (slot < 0 || slot >= kSlots) return;
-    c.osc_slot = qint16(slot);
+    setOscSlot(c, slot);
     c.osc.LabelOscState.clear();
     SensorRecord& r = c.sensors.record(slot);
     clearOscTraces(c); // every curve and both sample counters start again
@@ -436,18 +436,16 @@ void oscillogramStarted(Console& c, int slot) {
     }
     r.osc_active = 1;
     c.changed(View::Oscilloscope);
-    c.changed(View::SensorGrid);
 }
 
 void oscillogramStopped(Console& c) {
     c.sensors.stopOscillograms();
-    c.osc_slot = -1;
+    setOscSlot(c, -1);
     c.osc.Edit7_enabled = true;
     c.osc.LabelNumPosOscill_enabled = true;
     c.osc.ButtonOnOscillVB_enabled = true;
     if (c.ui) c.ui->oscillogramStopped();
     c.changed(View::Oscilloscope);
-    c.changed(View::SensorGrid);
 }
 
 void resetSlotCounters(Console& c) {

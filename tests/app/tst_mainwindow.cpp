@@ -294,15 +294,15 @@ private slots:
         QCOMPARE(run.child<QLabel>("StatusPanel2")->text(), QStringLiteral("COM4 выключен"));
 
         // While slot 5's oscillogram runs every other row is silver; the stored colours come back.
-        run.c.osc_slot = 5;
+        setOscSlot(run.c, 5);
         QCOMPARE(background(m, 5, 3), QColor(171, 0, 0));
         QCOMPARE(background(m, 8, 3), QColor(192, 192, 192));
         QCOMPARE(background(m, 0, 3), QColor(192, 192, 192));
         QCOMPARE(background(m, 199, 11), QColor(192, 192, 192));
-        run.c.osc_slot = 8;
+        setOscSlot(run.c, 8);
         QCOMPARE(background(m, 5, 3), QColor(192, 192, 192));
         QCOMPARE(background(m, 8, 3), QColor(0, 255, 0));
-        run.c.osc_slot = -1;
+        setOscSlot(run.c, -1);
         QCOMPARE(background(m, 5, 3), QColor(171, 0, 0));
         QCOMPARE(background(m, 8, 3), QColor(0, 255, 0));
     }
