@@ -45,7 +45,7 @@ constexpr int kNoStateCell = -1;
 // What one row of the sensor table shows, as values; the texts are made from it (SensorRowTexts).
 // The position number is the slot's own and is always shown.
 struct SensorRow {
-    Colour colour = 0; // the row's background
+    Colour colour = 0;       // the row's background
     bool identified = false; // the address and type cells show `number` and `type`
     quint32 number = 0;
     qint16 type = 0;
