@@ -2,7 +2,6 @@
 #include "link/Measurements.h"
 #include "link/Frame.h"
 #include "link/Oscilloscope.h"
-#include "registry/NumberFormat.h"
 
 #include <bit>
 

@@ -4,7 +4,6 @@
 #include "link/Measurements.h"
 #include "registry/Alarms.h"
 #include "registry/EventLog.h"
-#include "registry/Startup.h"
 
 namespace vatrel {
 
