@@ -126,8 +126,9 @@ struct Console {
 
     // Sensor registry.
     QString data_dir;
-    SensorTable sensors;   // the records, on-line flags and address map of every slot
-    SensorRows sensorRows; // what the sensor table shows of every slot
+    SensorTable sensors; // the records, on-line flags and address map of every slot
+    // What the sensor table shows of every slot.
+    SensorRows sensorRows;
     std::array<RowStyle, kEventRowsMax> EventRowStyles{};
     std::array<RowStyle, kEventRowsMax> ReportRowStyles{};
     qint32 selected_row = 0;
@@ -140,9 +141,10 @@ struct Console {
     std::array<std::array<qint32, kSlots + 1>, 7> slot_counters{}; // [1] checksum errors, [4] time-outs
     std::array<SlotDiagnostics, kSlots> slot_diagnostics{}; // what the diagnostics grid shows of each slot
     OperatorList operators;
-    EventJournal journal;             // the event log files and the records that wait for the disk
-    int port_index = 0;               // ComboBox1 selection: 0 = "COM1" … 69 = "COM70", 70 = the empty item
-    bool selection_highlight = false; // the table's selected cell is painted (setSelectionHighlight)
+    EventJournal journal; // the event log files and the records that wait for the disk
+    int port_index = 0;   // ComboBox1 selection: 0 = "COM1" … 69 = "COM70", 70 = the empty item
+    // The sensor table's selected cell is painted (setSelectionHighlight).
+    bool selection_highlight = false;
 
     // Converter link.
     CommandQueue queue;
