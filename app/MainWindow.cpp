@@ -226,7 +226,8 @@ QWidget* MainWindow::createSensorTab() {
         if (index.isValid()) selectCell(index);
     });
     connect(m_sensorGrid, &QTableView::clicked, this, [this] {
-        m_door.share([](Console& c) { c.selection_highlight = true; });
+        m_door.share([](Console& c) { setSelectionHighlight(c, true); });
+        m_shownHighlight = true;
         m_sensorGrid->viewport()->update();
     });
     connect(m_sensorGrid, &QTableView::customContextMenuRequested, this, &MainWindow::showSensorMenu);
@@ -399,6 +400,10 @@ void MainWindow::refreshView(ConsoleUi::View view) {
     switch (view) {
     case View::SensorGrid:
         m_sensorModel->refresh();
+        if (m_shownHighlight != m_c.selection_highlight) {
+            m_shownHighlight = m_c.selection_highlight;
+            m_sensorGrid->viewport()->update(); // the selected cell is painted, or no more
+        }
         break;
     case View::ComGrid:
         m_comModel->refresh();

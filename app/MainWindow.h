@@ -106,6 +106,7 @@ private:
 
     SensorGridModel* m_sensorModel = nullptr;
     QTableView* m_sensorGrid = nullptr;
+    bool m_shownHighlight = false; // the selection highlight as the table was last drawn
     QFrame* m_waitPanel = nullptr;
     EventListModel* m_eventModel = nullptr;
     QTableView* m_eventGrid = nullptr;

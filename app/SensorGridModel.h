@@ -1,16 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "app/TextGridModel.h"
 #include "registry/Console.h"
 
+#include <QAbstractTableModel>
 #include <QColor>
 #include <QFont>
+#include <array>
 
 namespace vatrel {
 
-// StringGrid1: the sensor table. Model row i shows grid row i + 1, i.e. slot i; column 0 (the
-// position number) is drawn like a fixed cell.
-class SensorGridModel : public TextGridModel {
+// StringGrid1: the sensor table, made from the rows' state (SensorRowTexts). Model row i shows
+// slot i; column 0 (the position number) is drawn like a fixed cell.
+class SensorGridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     explicit SensorGridModel(const Console& c, QObject* parent = nullptr);
@@ -20,20 +21,34 @@ public:
         QColor font;
     };
     // Colours of a normal cell of grid row `row` (1 … 200). While an oscillogram runs every row but
-    // the observed sensor's is drawn silver; the stored row styles stay untouched.
+    // the observed sensor's is drawn silver; the rows' own colours stay untouched.
     CellColours StringGrid1GetCellColor(int row) const;
 
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-protected:
-    RowLook rowLook(int row) const override;
+    // Tells the views of the cells whose texts changed since the last refresh, and of the whole rows
+    // whose colour changed (or that the oscillogram dimmed or lit again); an unchanged table repaints
+    // nothing.
+    void refresh();
+    void refreshHeaders() { emit headerDataChanged(Qt::Horizontal, 0, kSensorColumns - 1); }
 
 private:
+    struct Shown {
+        SensorRow row;
+        bool dimmed = false;
+        bool operator==(const Shown&) const = default;
+    };
+    Shown shownOf(int slot) const;
+    bool dimmed(int slot) const { return m_c.osc_slot != -1 && m_c.osc_slot != slot; }
+
     const Console& m_c;
     const QFont m_cellFont;
     const QFont m_fixedFont;
+    std::array<Shown, kSlots> m_shown{}; // what the views were last told of
 };
 
 } // namespace vatrel

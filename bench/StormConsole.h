@@ -42,7 +42,7 @@ inline std::unique_ptr<Console> stormConsole(const QString& dataDir, ConsoleUi& 
         r.loop1_armed = r.loop2_armed = 1;
         r.link_up = 1;
         c->sensors.setOnline(s, true);
-        c->SensorRowStyles[size_t(s)].background = colours::green;
+        c->sensorRows.setColour(s, colours::green);
     }
     return c;
 }

@@ -118,8 +118,8 @@ void BM_HandOver(benchmark::State& state) {
     SensorRecord& r = c->sensors.record(0);
     r.factory_number = 1000;
     r.sensor_type = 1;
-    c->sensor_grid.set(colLoop1, 1, QStringLiteral("Тревога"));
-    c->sensor_grid.set(colState, 1, QStringLiteral("Норма"));
+    c->sensorRows.setLoop(0, 1, LoopCell::Alarm);
+    c->sensorRows.setState(0, 0);
     EventRecord rec;
     rec.factory_number = 1000;
     rec.code = 33;

@@ -176,6 +176,7 @@ void CoreDoor::runOnCore(const std::function<void()>& fn) {
         copyShownState(*m_pending, *m_mirror, m_pendingViews, false); // its change marks
         copyShownState(m_core, *m_mirror, kAllViews, true, true);
         m_pendingViews = 0;
+        m_pendingRows.reset();
         m_pendingSamples = false;
     });
     if (thrown) std::rethrow_exception(thrown);
@@ -186,13 +187,14 @@ void CoreDoor::runOnCore(const std::function<void()>& fn) {
         m_windowUi->message(b.caption, b.text, b.icon);
 }
 
-void CoreDoor::publish(ViewSet views, bool raise, bool samples) {
+void CoreDoor::publish(ViewSet views, const SlotSet& rows, bool raise, bool samples) {
     bool wake = false;
     {
         const QMutexLocker lock(&m_pendingLock);
-        copyShownState(m_core, *m_pending, views, samples);
+        copyShownState(m_core, *m_pending, views, samples, false, &rows);
         m_pendingShares = m_sharesApplied;
         m_pendingViews |= views;
+        m_pendingRows |= rows;
         m_pendingRaise = m_pendingRaise || raise;
         m_pendingSamples = m_pendingSamples || samples;
         wake = !std::exchange(m_wakeQueued, true);
@@ -211,7 +213,8 @@ void CoreDoor::takeShownState() {
         m_wakeQueued = false;
         // Taken before the core had what the operator typed since: the entries keep the typed texts.
         const OscControls typed = m_mirror->osc;
-        copyShownState(*m_pending, *m_mirror, m_pendingViews, m_pendingSamples);
+        copyShownState(*m_pending, *m_mirror, m_pendingViews, m_pendingSamples, false, &m_pendingRows);
+        m_pendingRows.reset();
         if (m_pendingShares < m_sharesSent) {
             for (OscEntry e : {OscEntry::Position, OscEntry::DcFlank1, OscEntry::DcFlank2, OscEntry::DcTypeA})
                 m_mirror->osc.setTyped(e, typed.text(e));

@@ -78,8 +78,9 @@ public:
     void shutDown();
 
     // For the core side only.
-    void publish(ViewSet views, bool raise, bool samples); // core thread: the views changed
-    void toWindows(std::function<void(ConsoleUi&)> fn);    // any thread: queued to the windows
+    // Core thread: the views changed, of the sensor table the rows of `rows`.
+    void publish(ViewSet views, const SlotSet& rows, bool raise, bool samples);
+    void toWindows(std::function<void(ConsoleUi&)> fn); // any thread: queued to the windows
 
 private:
     void runOnCore(const std::function<void()>& fn);
@@ -103,6 +104,7 @@ private:
     QMutex m_pendingLock;
     std::unique_ptr<Console> m_pending;
     ViewSet m_pendingViews = 0;
+    SlotSet m_pendingRows;
     bool m_pendingRaise = false;
     bool m_pendingSamples = false;
     bool m_wakeQueued = false;

@@ -47,6 +47,11 @@ void CoreSideUi::changed(View view) {
     schedule();
 }
 
+void CoreSideUi::sensorChanged(const Console&, int slot) {
+    m_dirtyRows.set(size_t(slot));
+    changed(View::SensorGrid);
+}
+
 void CoreSideUi::showAlarmWindow() {
     m_raise = true;
     schedule();
@@ -88,9 +93,10 @@ void CoreSideUi::schedule() {
 void CoreSideUi::publish() {
     m_sincePublish.start();
     const ViewSet views = std::exchange(m_dirty, 0u);
+    const SlotSet rows = std::exchange(m_dirtyRows, {});
     const bool raise = std::exchange(m_raise, false);
     const bool samples = std::exchange(m_samples, false);
-    if (views || raise || samples) m_door.publish(views, raise, samples);
+    if (views || raise || samples) m_door.publish(views, rows, raise, samples);
 }
 
 } // namespace vatrel

@@ -36,6 +36,7 @@ public:
     bool question(const QString& caption, const QString& text) override;
     void gatherMessages(QStringList* into) override { m_gathered = into; }
     void changed(View view) override;
+    void sensorChanged(const Console& c, int slot) override;
     void showAlarmWindow() override;
     void playAlarmSound(const QString& wavPath) override;
     void stopAlarmSound() override;
@@ -56,6 +57,7 @@ private:
     QList<CoreBox> m_callBoxes;
     QStringList* m_gathered = nullptr;
     ViewSet m_dirty = 0;
+    SlotSet m_dirtyRows; // the sensor table's rows changed since the last publish
     bool m_raise = false;
     bool m_samples = false;
     QTimer m_timer;

@@ -33,14 +33,11 @@ bool changeLoop(Console& c, int slot, int loop, bool arm) {
 
     logSensorEvent(c, sensorEvent(c, armCode(arm, loop), s.factory_number, s.sensor_type), s.sensor_type);
 
-    c.sensor_grid.set(loop == 1 ? colArmed1 : colArmed2, slot + 1,
-                      arm ? QStringLiteral("Взят") : QStringLiteral("Снят"));
+    c.sensorRows.setArmed(slot, loop, arm);
     if (arm)
-        setRowColour(c, slot, colours::green); // also over the alarm colour of a faulty sensor
+        c.sensorRows.setColour(slot, colours::green); // also over the alarm colour of a faulty sensor
     else if (s.loop1_armed == 0 && s.loop2_armed == 0)
-        setRowColour(c, slot, colours::aqua);
-    c.changed(View::SensorGrid);
-    feedSensor(c, slot);
+        c.sensorRows.setColour(slot, colours::aqua);
     return true;
 }
 
@@ -186,7 +183,7 @@ bool connectSensor(Console& c, const ConnectInput& in, const std::function<void(
     }
     const qint16 operatorId = c.operators.operatorId(in.operatorIndex);
 
-    c.selection_highlight = false;
+    setSelectionHighlight(c, false);
 
     SensorRecord& r = c.sensors.record(slot);
     r = SensorRecord{};
@@ -202,12 +199,9 @@ bool connectSensor(Console& c, const ConnectInput& in, const std::function<void(
     r.loop1_alarm = 1;
     r.loop2_alarm = 1;
 
-    const int row = slot + 1;
-    fillSensorRow(c, slot);
-    c.sensor_grid.set(colArmed1, row, QStringLiteral("Снят"));
-    c.sensor_grid.set(colArmed2, row, QStringLiteral("Снят"));
-    c.changed(View::SensorGrid);
-    feedSensor(c, slot);
+    fillSensorRow(c.sensorRows, c.sensors, slot);
+    c.sensorRows.setArmed(slot, 1, false);
+    c.sensorRows.setArmed(slot, 2, false);
 
     // The files first, the events after: a crash at any point never leaves a logged connection the
     // files do not hold. The settings file goes before hw.dat: interrupted before hw.dat names the
@@ -281,12 +275,7 @@ bool disconnectSensor(Console& c, int operatorIndex, const std::function<void()>
     reset.loop2_alarm = 1;
     *r = reset;
 
-    const int row = slot + 1;
-    setRowColour(c, slot, colours::silver);
-    for (int col = 1; col <= 11; ++col)
-        c.sensor_grid.set(col, row, QString());
-    c.selection_highlight = false;
-    c.changed(View::SensorGrid);
+    setSelectionHighlight(c, false);
 
     const QString surname = OperatorList::storedSurname(c.data_dir, c.ui, by);
     EventRecord removed = sensorEvent(c, EventCode::SensorDisconnected, number, type, surname);
@@ -296,11 +285,12 @@ bool disconnectSensor(Console& c, int operatorIndex, const std::function<void()>
     r->sensor_type = 0;
     r->disconnected_at = 0;
     r->disconnected_by = 0;
+    // The row goes blank with the record emptied: the feed hears of a position without a sensor.
+    c.sensorRows.empty(slot);
     saveSensors(c);
     if (afterWrite) afterWrite();
     logSensorEvent(c, removed, type);
     if (afterWrite) afterWrite();
-    feedSensor(c, slot);
 
     countSensorsForToolbar(c);
 

@@ -3,12 +3,12 @@
 
 namespace vatrel {
 
-void copyShownState(const Console& from, Console& to, ViewSet views, bool samples, bool everything) {
+void copyShownState(const Console& from, Console& to, ViewSet views, bool samples, bool everything,
+                    const SlotSet* sensorRows) {
     using View = ConsoleUi::View;
     const auto has = [views](View v) { return (views & viewBit(v)) != 0; };
-    if (has(View::SensorGrid)) {
-        from.sensor_grid.handOver(to.sensor_grid);
-        to.SensorRowStyles = from.SensorRowStyles;
+    if (has(View::SensorGrid) || everything) {
+        to.sensorRows.copyRows(from.sensorRows, everything ? nullptr : sensorRows);
         to.sensors = from.sensors;
         to.osc_slot = from.osc_slot;
     }

@@ -29,11 +29,11 @@ SensorSnapshot SensorSnapshot::take(const Console& c, int slot) {
     s.slot = slot;
     s.factory_number = r.factory_number;
     if (!r.occupied()) return s;
-    const int row = slot + 1;
+    const SensorRow& row = c.sensorRows.row(slot);
     s.sensor_type = r.sensor_type;
-    s.loop1 = c.sensor_grid.at(colLoop1, row);
-    s.loop2 = c.sensor_grid.at(colLoop2, row);
-    s.state = c.sensor_grid.at(colState, row);
+    s.loop1 = sensorCellText(row, slot, colLoop1);
+    s.loop2 = sensorCellText(row, slot, colLoop2);
+    s.state = sensorCellText(row, slot, colState);
     s.armed1 = r.loop1_armed == 1;
     s.armed2 = r.loop2_armed == 1;
     s.link = r.link_up == 1;

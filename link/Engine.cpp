@@ -411,7 +411,7 @@ void onClockTick(Console& c) {
 
 void oscillogramStarted(Console& c, int slot) {
     if (slot < 0 || slot >= kSlots) return;
-    c.osc_slot = qint16(slot);
+    setOscSlot(c, slot);
     c.osc.clearOutcome();
     SensorRecord& r = c.sensors.record(slot);
     c.scope.clearTraces(); // every curve and both sample counters start again
@@ -424,15 +424,13 @@ void oscillogramStarted(Console& c, int slot) {
     }
     r.osc_active = 1;
     c.changed(View::Oscilloscope); // the tab's charts start again
-    c.changed(View::SensorGrid);
 }
 
 void oscillogramStopped(Console& c) {
     c.sensors.stopOscillograms();
-    c.osc_slot = -1;
+    setOscSlot(c, -1);
     c.osc.openStart();
     if (c.ui) c.ui->oscillogramStopped();
-    c.changed(View::SensorGrid);
 }
 
 void resetSlotCounters(Console& c) {

@@ -2,7 +2,6 @@
 #include "link/Measurements.h"
 #include "link/Frame.h"
 #include "link/Oscilloscope.h"
-#include "registry/NumberFormat.h"
 
 #include <bit>
 
@@ -30,8 +29,6 @@ quint32 assemble(const char* text, int first) {
 
 float assembleFloat(const char* text, int first) { return std::bit_cast<float>(assemble(text, first)); }
 
-void writeCell(Console& c, int col, int slot, const QString& text) { c.sensor_grid.set(col, slot + 1, text); }
-
 // Type B: words 5–20 hold threshold 1, threshold 2, signal 1, signal 2; columns are written in
 // that order.
 void storeTypeB(Console& c, int slot, const std::array<float, 8>& v) {
@@ -40,10 +37,8 @@ void storeTypeB(Console& c, int slot, const std::array<float, 8>& v) {
     r.threshold2 = v[1];
     r.signal1_b = v[2];
     r.signal2_b = v[3];
-    writeCell(c, colThreshold1, slot, formatFixed3(v[0]));
-    writeCell(c, colThreshold2, slot, formatFixed3(v[1]));
-    writeCell(c, colSignal1, slot, formatFixed3(v[2]));
-    writeCell(c, colSignal2, slot, formatFixed3(v[3]));
+    c.sensorRows.setThresholds(slot, MeasureCell::fixed3(v[0]), MeasureCell::fixed3(v[1]));
+    c.sensorRows.setSignals(slot, MeasureCell::fixed3(v[2]), MeasureCell::fixed3(v[3]));
 }
 
 // Type A: one threshold and one signal, both shown in the two columns of each.
@@ -56,13 +51,11 @@ void storeTypeA(Console& c, int slot, const char* text, bool alwaysThreshold) {
     if (alwaysThreshold || t != r.threshold1) {
         r.threshold1 = t;
         r.threshold2 = t;
-        writeCell(c, colThreshold1, slot, QString::number(threshold));
-        writeCell(c, colThreshold2, slot, QString::number(threshold));
+        c.sensorRows.setThresholds(slot, MeasureCell::whole(threshold), MeasureCell::whole(threshold));
     }
     r.signal1_a = float(signal);
     r.signal2_a = float(signal);
-    writeCell(c, colSignal1, slot, QString::number(signal));
-    writeCell(c, colSignal2, slot, QString::number(signal));
+    c.sensorRows.setSignals(slot, MeasureCell::whole(signal), MeasureCell::whole(signal));
 }
 
 } // namespace
@@ -95,10 +88,8 @@ void decodeMeasurements(Console& c, const char* text, int len, quint8 code, int 
     } else if (code == REPORT_STATUS_OSC && layout == kLayoutOscA && !typeB) {
         if (!holdsWord(len, 8)) return;
         storeTypeA(c, slot, text, true);
-    } else {
-        return; // layout and type disagree: no values
     }
-    c.changed(ConsoleUi::View::SensorGrid);
+    // Otherwise layout and type disagree: no values.
 }
 
 } // namespace vatrel

@@ -4,7 +4,6 @@
 #include "link/Measurements.h"
 #include "registry/Alarms.h"
 #include "registry/EventLog.h"
-#include "registry/Startup.h"
 
 namespace vatrel {
 
@@ -19,10 +18,6 @@ constexpr int kUnknownStatusBase = 1000;
 // True when word `word` lies wholly inside the report text, ahead of its checksum.
 bool holdsWord(int len, int word) { return len >= 4 * word + 4 + kChecksumChars; }
 
-const QString kNorm = QStringLiteral("Норма");
-const QString kAlarm = QStringLiteral("Тревога");
-const QString kNoLink = QStringLiteral("Нет связи");
-
 // Logs an event for the slot's sensor and, when its loops' arming makes it an alarm, hands the same
 // record to the alarm window.
 void raiseEvent(Console& c, int slot, EventCode event) {
@@ -36,7 +31,6 @@ Colour normalColour(const SensorRecord& r) {
     return (r.loop1_armed == 1 || r.loop2_armed == 1) ? colours::green : colours::aqua;
 }
 
-void setCell(Console& c, int col, int slot, const QString& text) { c.sensor_grid.set(col, slot + 1, text); }
 void setSlotLink(Console& c, int slot, SlotLink link) { c.slot_diagnostics[size_t(slot)].link = link; }
 
 // Per-loop view of the record, so loop 1 and loop 2 share one routine.
@@ -44,12 +38,10 @@ struct Loop {
     int number;
     quint8& alarm;
     quint8 armed;
-    int column;
 };
 
 Loop loopOf(SensorRecord& r, int number) {
-    return number == 1 ? Loop{1, r.loop1_alarm, r.loop1_armed, colLoop1}
-                       : Loop{2, r.loop2_alarm, r.loop2_armed, colLoop2};
+    return number == 1 ? Loop{1, r.loop1_alarm, r.loop1_armed} : Loop{2, r.loop2_alarm, r.loop2_armed};
 }
 
 // The loop goes into alarm: column "Тревога" and, when armed, the loop's alarm event.
@@ -58,7 +50,7 @@ void loopEntersAlarm(Console& c, int slot, int number) {
     Loop l = loopOf(r, number);
     if (l.alarm == 1) return;
     l.alarm = 1;
-    setCell(c, l.column, slot, kAlarm);
+    c.sensorRows.setLoop(slot, number, LoopCell::Alarm);
     if (l.armed == 1) raiseEvent(c, slot, loopAlarmCode(number));
 }
 
@@ -66,7 +58,7 @@ void loopStep(Console& c, int slot, int number, bool bit, int code) {
     SensorRecord& r = c.sensors.record(slot);
     Loop l = loopOf(r, number);
     if (bit) {
-        setRowColour(c, slot, colours::alarm);
+        c.sensorRows.setColour(slot, colours::alarm);
         loopEntersAlarm(c, slot, number);
         return;
     }
@@ -74,9 +66,9 @@ void loopStep(Console& c, int slot, int number, bool bit, int code) {
     // Loop 1 turns the row back to normal only with the state normal too; loop 2 looks at the
     // reported code alone.
     const bool resetColour = number == 1 ? (r.status == 0 && code == 0) : code == 0;
-    if (resetColour) setRowColour(c, slot, normalColour(r));
+    if (resetColour) c.sensorRows.setColour(slot, normalColour(r));
     l.alarm = 0;
-    setCell(c, l.column, slot, kNorm);
+    c.sensorRows.setLoop(slot, number, LoopCell::Normal);
     if (l.armed == 1) raiseEvent(c, slot, loopNormalCode(number));
 }
 
@@ -88,33 +80,33 @@ void stateStep(Console& c, int slot, int code, bool b1, bool b2) {
             // A loop in alarm keeps the state where it was until a report with both bits clear.
             // The loop is marked through the loop's own path so an armed loop still raises its
             // event and alarm; the loop step below then finds it marked.
-            if (c.SensorRowStyles[size_t(slot)].background != colours::alarm) {
-                setRowColour(c, slot, colours::alarm);
+            if (c.sensorRows.colour(slot) != colours::alarm) {
+                c.sensorRows.setColour(slot, colours::alarm);
                 loopEntersAlarm(c, slot, b1 ? 1 : 2);
             }
         } else {
             r.status = 0;
-            setRowColour(c, slot, normalColour(r));
+            c.sensorRows.setColour(slot, normalColour(r));
             raiseEvent(c, slot, EventCode::SensorNormal);
         }
-        setCell(c, colState, slot, kNorm);
+        c.sensorRows.setState(slot, 0);
         return;
     }
     if (const std::optional<EventCode> fault = faultEvent(code)) {
-        setRowColour(c, slot, colours::alarm);
+        c.sensorRows.setColour(slot, colours::alarm);
         r.status = code;
-        setCell(c, colState, slot, stateText(code));
+        c.sensorRows.setState(slot, code);
         raiseEvent(c, slot, *fault);
         return;
     }
     r.status = kUnknownStatusBase + code;
-    setCell(c, colState, slot, QString());
+    c.sensorRows.setState(slot, kNoStateCell);
 }
 
 void statusReport(Console& c, int slot, const char* text, int len, quint8 code) {
     SensorRecord& r = c.sensors.record(slot);
     if (r.link_up == 0) {
-        r.link_up = 1;
+        c.sensors.setLinkUp(slot, true);
         setSlotLink(c, slot, SlotLink::Up);
         c.sensors.setOnline(slot, true);
         raiseEvent(c, slot, EventCode::LinkRestoredSensor);
@@ -130,10 +122,8 @@ void statusReport(Console& c, int slot, const char* text, int len, quint8 code) 
     stateStep(c, slot, state, b1, b2);
     loopStep(c, slot, 1, b1, state);
     loopStep(c, slot, 2, b2, state);
-    c.changed(ConsoleUi::View::SensorGrid);
 
     decodeMeasurements(c, text, len, code, slot);
-    feedSensor(c, slot);
 }
 
 void slotLost(Console& c, int slot) {
@@ -143,23 +133,21 @@ void slotLost(Console& c, int slot) {
         setSlotLink(c, slot, SlotLink::Lost);
         c.changed(ConsoleUi::View::ComGrid);
     }
-    setRowColour(c, slot, colours::link_lost);
+    c.sensorRows.setColour(slot, colours::link_lost);
     if (r.link_up != 0) {
-        r.link_up = 0;
-        setCell(c, colState, slot, kNoLink);
+        c.sensors.setLinkUp(slot, false);
+        c.sensorRows.setState(slot, kStatusNoLink);
         r.status = kStatusNoLink;
         raiseEvent(c, slot, EventCode::LinkLostSensor);
     }
     if (r.loop1_alarm != 1) {
         r.loop1_alarm = 1;
-        setCell(c, colLoop1, slot, kAlarm);
+        c.sensorRows.setLoop(slot, 1, LoopCell::Alarm);
     }
     if (r.loop2_alarm != 1) {
         r.loop2_alarm = 1;
-        setCell(c, colLoop2, slot, kAlarm);
+        c.sensorRows.setLoop(slot, 2, LoopCell::Alarm);
     }
-    c.changed(ConsoleUi::View::SensorGrid);
-    feedSensor(c, slot);
 }
 
 // The occupied slot holding this factory number; -1 when none does. Number 0 marks an empty slot

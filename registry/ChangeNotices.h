@@ -11,7 +11,7 @@ struct Console;
 
 // What a window shows, as one unit of change.
 enum class View {
-    SensorGrid,   // sensor table texts or row styles (and the dimming by the oscillogram's slot)
+    SensorGrid,   // sensor table: its rows (announced per sensor), the oscillogram's dimming, the highlight
     ComGrid,      // diagnostics per-slot grid
     EventList,    // event list texts, styles or row count
     Labels,       // toolbar labels (sensor count, date, weekday)

@@ -9,6 +9,8 @@ Console::Console() {
     osc.connect(&notices);
     scope.connect(&notices);
     status.connect(&notices);
+    sensors.connect(&notices);
+    sensorRows.connect(&notices);
 }
 
 double Console::now() const { return toDays(clock()); }
@@ -26,14 +28,17 @@ QString portName(int index) {
     return QString();
 }
 
-bool setRowColour(Console& c, int slot, Colour colour) {
-    if (slot < 0 || slot >= kSlots || c.SensorRowStyles[slot].background == colour) return false;
-    c.SensorRowStyles[slot].background = colour;
+void setOscSlot(Console& c, int slot) {
+    if (c.osc_slot == slot) return;
+    c.osc_slot = qint16(slot);
     c.changed(ConsoleUi::View::SensorGrid);
-    return true;
 }
 
-void feedSensor(Console& c, int slot) { c.notices.sensorChanged(slot); }
+void setSelectionHighlight(Console& c, bool on) {
+    if (c.selection_highlight == on) return;
+    c.selection_highlight = on;
+    c.changed(ConsoleUi::View::SensorGrid);
+}
 
 void feedConverter(Console& c) { c.notices.converterChanged(); }
 

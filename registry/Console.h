@@ -9,6 +9,8 @@
 #include "registry/OscControls.h"
 #include "registry/OscScope.h"
 #include "registry/Records.h"
+#include "registry/SensorRowTexts.h"
+#include "registry/SensorRows.h"
 #include "registry/SensorTable.h"
 #include "registry/StatusLine.h"
 #include "registry/TextGrid.h"
@@ -30,21 +32,6 @@ constexpr int kQueueSize = 32;
 constexpr int kSizeTrBuf = 1024; // largest number of words in one command
 constexpr int kRxBufSize = 1024;
 constexpr int kPortCount = 71; // "COM1" … "COM70" and one empty item
-// Sensor table columns.
-enum SensorColumn {
-    colPos = 0,
-    colAddress,
-    colType,
-    colLoop1,
-    colLoop2,
-    colThreshold1,
-    colSignal1,
-    colThreshold2,
-    colSignal2,
-    colState,
-    colArmed1,
-    colArmed2,
-};
 
 // What the diagnostics grid says of a slot's link with the converter: nothing until the slot was
 // counted in (start-up, a connection), then whether its sensor answers.
@@ -127,18 +114,20 @@ struct Console {
     // Sensor registry.
     QString data_dir;
     SensorTable sensors; // the records, on-line flags and address map of every slot
-    std::array<RowStyle, kSlots> SensorRowStyles{};
+    // What the sensor table shows of every slot.
+    SensorRows sensorRows;
     std::array<RowStyle, kEventRowsMax> EventRowStyles{};
     std::array<RowStyle, kEventRowsMax> ReportRowStyles{};
     qint32 selected_row = 0;
     qint32 selected_col = 0;
-    qint16 osc_slot = -1;
+    qint16 osc_slot = -1; // the sensor under oscillogram; the table dims the others (setOscSlot)
     qint16 event_rows = 0;
     std::array<std::array<qint32, kSlots + 1>, 7> slot_counters{}; // [1] checksum errors, [4] time-outs
     std::array<SlotDiagnostics, kSlots> slot_diagnostics{}; // what the diagnostics grid shows of each slot
     OperatorList operators;
     EventJournal journal; // the event log files and the records that wait for the disk
     int port_index = 0;   // ComboBox1 selection: 0 = "COM1" … 69 = "COM70", 70 = the empty item
+    // The sensor table's selected cell is painted (setSelectionHighlight).
     bool selection_highlight = false;
 
     // Converter link.
@@ -148,7 +137,6 @@ struct Console {
     SerialPort* port = nullptr; // not owned
 
     // Presentation state: exactly what the windows show.
-    TextGrid sensor_grid{12, kSlots + 1};
     TextGrid event_grid{2, kEventRowsMax + 1, 2};
     AlarmBoard alarms;
     OscControls osc;   // the oscilloscope tabs' entries and start controls
@@ -175,10 +163,11 @@ struct Console {
 void countSensorsForToolbar(Console& c); // the toolbar shows the new count
 // The port list's texts: "COM1" … "COM70", then one empty item.
 QString portName(int index);
-// Sets a sensor row's background; returns true when it changed (and then notifies the table).
-bool setRowColour(Console& c, int slot, Colour colour);
-// Tell the site feed, if any, that a sensor row or the converter link changed.
-void feedSensor(Console& c, int slot);
+// The sensor under oscillogram (-1: none) and whether the selected cell is painted: the sensor table
+// is drawn again when either changes.
+void setOscSlot(Console& c, int slot);
+void setSelectionHighlight(Console& c, bool on);
+// Tell the site feed, if any, that the converter link changed.
 void feedConverter(Console& c);
 
 } // namespace vatrel

@@ -27,6 +27,13 @@ bool SensorTable::busNumberTaken(quint16 number) const {
     return false;
 }
 
+void SensorTable::setLinkUp(int slot, bool up) {
+    qint16& flag = m_records[index(slot)].link_up;
+    if (flag == qint16(up ? 1 : 0)) return;
+    flag = up ? 1 : 0;
+    m_line.sensorChanged(slot);
+}
+
 void SensorTable::resetToStartupDefaults() { m_records.fill(SensorRecord::startupDefault()); }
 
 void SensorTable::resetLiveStates() {

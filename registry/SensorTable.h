@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "registry/ChangeNotices.h"
 #include "registry/Records.h"
 
 #include <QtGlobal>
@@ -21,6 +22,8 @@ struct KartaEntry {
 // everything else stops the program rather than reach past the table.
 class SensorTable {
 public:
+    void connect(const ChangeNotices* notices) { m_line.connect(notices); }
+
     static bool isSlot(int slot) { return slot >= 0 && slot < kSlots; }
 
     const SensorRecord& record(int slot) const { return m_records[index(slot)]; }
@@ -47,6 +50,9 @@ public:
     // Whether the slot's sensor answers the converter (false for a slot out of range).
     bool isOnline(int slot) const { return isSlot(slot) && m_online[size_t(slot)]; }
     void setOnline(int slot, bool online) { m_online[index(slot)] = online; }
+    // The record's link flag (link_up): whether the sensor answered since its link was last lost.
+    // A change is announced as that sensor's change.
+    void setLinkUp(int slot, bool up);
 
     const KartaEntry& addressEntry(int slot) const { return m_addresses[index(slot)]; }
     void setAddressEntry(int slot, const KartaEntry& entry) { m_addresses[index(slot)] = entry; }
@@ -61,6 +67,7 @@ private:
     std::array<SensorRecord, kSlots> m_records{};
     std::array<bool, kSlots> m_online{};
     std::array<KartaEntry, kSlots> m_addresses{};
+    NoticeLine m_line;
 };
 
 } // namespace vatrel

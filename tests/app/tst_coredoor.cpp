@@ -2,6 +2,7 @@
 // The console as it runs: the core on its own thread behind the door, the converter simulator on a
 // pseudo-terminal, the windows offscreen. What the core does must not wait for the window thread.
 #include "app/ConsoleWindows.h"
+#include "common/SensorCells.h"
 #include "app/MainWindow.h"
 #include "dialogs/AlarmWindow.h"
 #include "link/QtSerialPortLine.h"
@@ -22,6 +23,7 @@
 #include <sys/prctl.h>
 
 using namespace vatrel;
+using vatrel::testing::sensorCell;
 
 namespace {
 
@@ -89,10 +91,10 @@ private slots:
     // The line comes up and the sensors report: the windows learn of it through the mirror.
     void theWindowsShowWhatTheCoreReceives() {
         const Console& shown = m_windows->door()->mirror();
-        QTRY_VERIFY_WITH_TIMEOUT(
-            !shown.status.waitPanelShown() && shown.sensor_grid.at(colState, 1) == stateText(0), 30000);
-        QCOMPARE(shown.sensor_grid.at(colAddress, 1), QStringLiteral("1001"));
-        QCOMPARE(shown.sensor_grid.at(colArmed1, 1), QStringLiteral("Взят"));
+        QTRY_VERIFY_WITH_TIMEOUT(!shown.status.waitPanelShown() && sensorCell(shown, colState, 1) == stateText(0),
+                                 30000);
+        QCOMPARE(sensorCell(shown, colAddress, 1), QStringLiteral("1001"));
+        QCOMPARE(sensorCell(shown, colArmed1, 1), QStringLiteral("Взят"));
     }
 
     // An alarm reaches the log files while the window thread is busy (a long export, a print job), and
@@ -120,7 +122,7 @@ private slots:
         AlarmWindow* alarm = m_windows->alarmWindow();
         alarm->findChild<QLineEdit*>(QStringLiteral("LabeledEdit1"))->setText(QStringLiteral("1001"));
         alarm->disarmLoop1OfEnteredSensor();
-        QCOMPARE(m_windows->door()->mirror().sensor_grid.at(colArmed1, 1), QStringLiteral("Снят"));
+        QCOMPARE(sensorCell(m_windows->door()->mirror(), colArmed1, 1), QStringLiteral("Снят"));
         QTRY_COMPARE(m_windows->door()->mirror().sensors.record(0).loop1_armed, quint8(0));
         QCOMPARE(countCode(records(m_dir.filePath(QStringLiteral("VatrelB_mess/1001"))), 1001,
                            storedCode(EventCode::DisarmLoop1)),

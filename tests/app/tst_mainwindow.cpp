@@ -294,17 +294,36 @@ private slots:
         QCOMPARE(run.child<QLabel>("StatusPanel2")->text(), QStringLiteral("COM4 выключен"));
 
         // While slot 5's oscillogram runs every other row is silver; the stored colours come back.
-        run.c.osc_slot = 5;
+        setOscSlot(run.c, 5);
         QCOMPARE(background(m, 5, 3), QColor(171, 0, 0));
         QCOMPARE(background(m, 8, 3), QColor(192, 192, 192));
         QCOMPARE(background(m, 0, 3), QColor(192, 192, 192));
         QCOMPARE(background(m, 199, 11), QColor(192, 192, 192));
-        run.c.osc_slot = 8;
+        setOscSlot(run.c, 8);
         QCOMPARE(background(m, 5, 3), QColor(192, 192, 192));
         QCOMPARE(background(m, 8, 3), QColor(0, 255, 0));
-        run.c.osc_slot = -1;
+        setOscSlot(run.c, -1);
         QCOMPARE(background(m, 5, 3), QColor(171, 0, 0));
         QCOMPARE(background(m, 8, 3), QColor(0, 255, 0));
+
+        // The table repaints what changed and no more: a cell, or the rows the oscillogram dims.
+        run.ui->flushViews();
+        QSignalSpy repainted(m, &QAbstractItemModel::dataChanged);
+        run.c.sensorRows.setState(5, 0);
+        run.c.sensorRows.setState(5, 0);
+        run.ui->flushViews();
+        QCOMPARE(repainted.size(), 1);
+        QCOMPARE(repainted[0][0].toModelIndex(), m->index(5, colState));
+        QCOMPARE(repainted[0][1].toModelIndex(), m->index(5, colState));
+        QCOMPARE(m->index(5, colState).data().toString(), QStringLiteral("Норма"));
+        repainted.clear();
+        setOscSlot(run.c, 8);
+        run.ui->flushViews();
+        QCOMPARE(repainted.size(), kSlots - 1);
+        for (const QList<QVariant>& change : repainted) {
+            QVERIFY(change[0].toModelIndex().row() != 8);
+            QCOMPARE(change[0].toModelIndex().row(), change[1].toModelIndex().row());
+        }
     }
 
     void exitAnsweredNoChangesNothing() {

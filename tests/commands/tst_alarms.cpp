@@ -38,8 +38,8 @@ class TestAlarms : public QObject {
         s.loop1_armed = armed1;
         s.loop2_armed = armed2;
         c().sensors.setOnline(slot, true);
-        c().sensor_grid.set(10, slot + 1, armed1 ? "Взят" : "Снят");
-        c().sensor_grid.set(11, slot + 1, armed2 ? "Взят" : "Снят");
+        c().sensorRows.setArmed(slot, 1, armed1);
+        c().sensorRows.setArmed(slot, 2, armed2);
     }
 
 private slots:
@@ -162,14 +162,14 @@ private slots:
         QFETCH(int, loop);
         putSensor(3, 1234, 1, 1, 1);
         putSensor(7, 4321, 0, 1, 0);
-        c().SensorRowStyles[3].background = 0x00536BF2;
+        c().sensorRows.setColour(3, 0x00536BF2);
         disarmLoopOfSensor(c(), entry, loop);
         QCOMPARE(c().sensors.record(3).loop1_armed, quint8(1));
         QCOMPARE(c().sensors.record(3).loop2_armed, quint8(1));
         QCOMPARE(c().sensors.record(7).loop1_armed, quint8(1));
-        QCOMPARE(c().sensor_grid.at(10, 4), QString("Взят"));
-        QCOMPARE(c().sensor_grid.at(11, 8), QString("Снят"));
-        QCOMPARE(c().SensorRowStyles[3].background, 0x00536BF2u);
+        QCOMPARE(sensorCell(c(), 10, 4), QString("Взят"));
+        QCOMPARE(sensorCell(c(), 11, 8), QString("Снят"));
+        QCOMPARE(c().sensorRows.colour(3), 0x00536BF2u);
         QVERIFY(!QFile::exists(dailyLog()));
         QCOMPARE(c().event_rows, qint16(0));
         QVERIFY(ui().boxes.isEmpty());
@@ -177,15 +177,15 @@ private slots:
 
     void disarmOneLoopThenTheOther() {
         putSensor(4, 1234, 1, 1, 1);
-        c().SensorRowStyles[4].background = 0x00536BF2; // alarm colour
+        c().sensorRows.setColour(4, 0x00536BF2); // alarm colour
         appendAlarm(c(), alarm("Тревога", m_now));
 
         disarmLoopOfSensor(c(), "1234", 1);
         QCOMPARE(c().sensors.record(4).loop1_armed, quint8(0));
         QCOMPARE(c().sensors.record(4).loop2_armed, quint8(1));
-        QCOMPARE(c().sensor_grid.at(10, 5), QString("Снят"));
-        QCOMPARE(c().sensor_grid.at(11, 5), QString("Взят"));
-        QCOMPARE(c().SensorRowStyles[4].background, 0x00536BF2u);
+        QCOMPARE(sensorCell(c(), 10, 5), QString("Снят"));
+        QCOMPARE(sensorCell(c(), 11, 5), QString("Взят"));
+        QCOMPARE(c().sensorRows.colour(4), 0x00536BF2u);
 
         auto events = readEventFile(dailyLog());
         QCOMPARE(events.size(), 1);
@@ -208,8 +208,8 @@ private slots:
 
         disarmLoopOfSensor(c(), "1234", 2);
         QCOMPARE(c().sensors.record(4).loop2_armed, quint8(0));
-        QCOMPARE(c().sensor_grid.at(11, 5), QString("Снят"));
-        QCOMPARE(c().SensorRowStyles[4].background, 0x00FFFF00u);
+        QCOMPARE(sensorCell(c(), 11, 5), QString("Снят"));
+        QCOMPARE(c().sensorRows.colour(4), 0x00FFFF00u);
         events = readEventFile(dailyLog());
         QCOMPARE(events.size(), 2);
         QCOMPARE(events[1].code, 19);
@@ -235,7 +235,7 @@ private slots:
         disarmSelectedLoop(c(), 2);
         QCOMPARE(c().sensors.record(4).loop1_armed, quint8(1));
         QCOMPARE(c().sensors.record(4).loop2_armed, quint8(1));
-        QCOMPARE(c().sensor_grid.at(10, 5), QString("Взят"));
+        QCOMPARE(sensorCell(c(), 10, 5), QString("Взят"));
         QVERIFY(!QFile::exists(dailyLog()));
         QVERIFY(!QFile::exists(m_f->file("VatrelB/1234")));
         QVERIFY(ui().boxes.isEmpty());
@@ -249,10 +249,10 @@ private slots:
     void disarmTypeAWithOnlyThatLoopArmed() {
         putSensor(0, 7, 0, 0, 0);
         putSensor(199, 65535, 0, 0, 1);
-        c().SensorRowStyles[199].background = 0x0000FF00;
+        c().sensorRows.setColour(199, 0x0000FF00);
         disarmLoopOfSensor(c(), "65535", 2);
-        QCOMPARE(c().sensor_grid.at(11, 200), QString("Снят"));
-        QCOMPARE(c().SensorRowStyles[199].background, 0x00FFFF00u);
+        QCOMPARE(sensorCell(c(), 11, 200), QString("Снят"));
+        QCOMPARE(c().sensorRows.colour(199), 0x00FFFF00u);
         const auto events = readEventFile(dailyLog());
         QCOMPARE(events.size(), 1);
         QCOMPARE(events[0].code, 19);
@@ -264,7 +264,7 @@ private slots:
         putSensor(1, 0xFFFFFFFBu, 1, 1, 0);
         disarmLoopOfSensor(c(), "-5", 1);
         QCOMPARE(c().sensors.record(1).loop1_armed, quint8(0));
-        QCOMPARE(c().sensor_grid.at(10, 2), QString("Снят"));
+        QCOMPARE(sensorCell(c(), 10, 2), QString("Снят"));
         const auto more = readEventFile(dailyLog());
         QCOMPARE(more.size(), 2);
         QCOMPARE(more[1].factory_number, 0xFFFFFFFBu);

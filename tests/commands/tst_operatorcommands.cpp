@@ -36,8 +36,8 @@ class TestOperatorCommands : public QObject {
         s.sensor_type = type;
         c().sensors.setOnline(slot, true);
         c().selected_row = slot + 1;
-        c().sensor_grid.set(10, slot + 1, "Снят");
-        c().sensor_grid.set(11, slot + 1, "Снят");
+        c().sensorRows.setArmed(slot, 1, false);
+        c().sensorRows.setArmed(slot, 2, false);
         return s;
     }
     void expectError(const QString& text) { ui().expectMessage(text, "Ошибка"); }
@@ -151,13 +151,13 @@ private slots:
 
     void armingTurnsAnAlarmRowGreen() {
         SensorRecord& s = selectSensor(11, 4711, 0);
-        c().SensorRowStyles[11].background = kAlarm;
+        c().sensorRows.setColour(11, kAlarm);
         armSelectedLoop(c(), 1);
         QCOMPARE(s.loop1_armed, quint8(1));
         QCOMPARE(s.loop2_armed, quint8(0));
-        QCOMPARE(c().sensor_grid.at(10, 12), QString("Взят"));
-        QCOMPARE(c().sensor_grid.at(11, 12), QString("Снят"));
-        QCOMPARE(c().SensorRowStyles[11].background, kGreen);
+        QCOMPARE(sensorCell(c(), 10, 12), QString("Взят"));
+        QCOMPARE(sensorCell(c(), 11, 12), QString("Снят"));
+        QCOMPARE(c().sensorRows.colour(11), kGreen);
         QVERIFY(ui().changes[int(ConsoleUi::View::SensorGrid)] > 0);
 
         auto events = readEventFile(dailyLog());
@@ -174,7 +174,7 @@ private slots:
 
         armSelectedLoop(c(), 2);
         QCOMPARE(s.loop2_armed, quint8(1));
-        QCOMPARE(c().sensor_grid.at(11, 12), QString("Взят"));
+        QCOMPARE(sensorCell(c(), 11, 12), QString("Взят"));
         events = readEventFile(dailyLog());
         QCOMPARE(events.size(), 2);
         QCOMPARE(events[1].code, 17);
@@ -186,15 +186,15 @@ private slots:
         SensorRecord& s = selectSensor(0, 300, 1);
         s.loop1_armed = 1;
         s.loop2_armed = 1;
-        c().sensor_grid.set(10, 1, "Взят");
-        c().sensor_grid.set(11, 1, "Взят");
-        c().SensorRowStyles[0].background = kAlarm;
+        c().sensorRows.setArmed(0, 1, true);
+        c().sensorRows.setArmed(0, 2, true);
+        c().sensorRows.setColour(0, kAlarm);
 
         disarmSelectedLoop(c(), 1);
         QCOMPARE(s.loop1_armed, quint8(0));
-        QCOMPARE(c().sensor_grid.at(10, 1), QString("Снят"));
-        QCOMPARE(c().sensor_grid.at(11, 1), QString("Взят"));
-        QCOMPARE(c().SensorRowStyles[0].background, kAlarm);
+        QCOMPARE(sensorCell(c(), 10, 1), QString("Снят"));
+        QCOMPARE(sensorCell(c(), 11, 1), QString("Взят"));
+        QCOMPARE(c().sensorRows.colour(0), kAlarm);
         auto events = readEventFile(dailyLog());
         QCOMPARE(events.size(), 1);
         QCOMPARE(events[0].code, 18);
@@ -207,8 +207,8 @@ private slots:
 
         disarmSelectedLoop(c(), 2);
         QCOMPARE(s.loop2_armed, quint8(0));
-        QCOMPARE(c().sensor_grid.at(11, 1), QString("Снят"));
-        QCOMPARE(c().SensorRowStyles[0].background, kAqua);
+        QCOMPARE(sensorCell(c(), 11, 1), QString("Снят"));
+        QCOMPARE(c().sensorRows.colour(0), kAqua);
         events = readEventFile(dailyLog());
         QCOMPARE(events.size(), 2);
         QCOMPARE(events[1].code, 19);
@@ -220,18 +220,18 @@ private slots:
     void offLineSensorIgnoresLoopCommands() {
         SensorRecord& s = selectSensor(9, 12, 0);
         s.loop2_armed = 1;
-        c().sensor_grid.set(11, 10, "Взят");
+        c().sensorRows.setArmed(9, 2, true);
         c().sensors.setOnline(9, false);
-        c().SensorRowStyles[9].background = kAlarm;
+        c().sensorRows.setColour(9, kAlarm);
         armSelectedLoop(c(), 1);
         armSelectedLoop(c(), 2);
         disarmSelectedLoop(c(), 1);
         disarmSelectedLoop(c(), 2);
         QCOMPARE(s.loop1_armed, quint8(0));
         QCOMPARE(s.loop2_armed, quint8(1));
-        QCOMPARE(c().sensor_grid.at(10, 10), QString("Снят"));
-        QCOMPARE(c().sensor_grid.at(11, 10), QString("Взят"));
-        QCOMPARE(c().SensorRowStyles[9].background, kAlarm);
+        QCOMPARE(sensorCell(c(), 10, 10), QString("Снят"));
+        QCOMPARE(sensorCell(c(), 11, 10), QString("Взят"));
+        QCOMPARE(c().sensorRows.colour(9), kAlarm);
         QVERIFY(!QFile::exists(dailyLog()));
         QCOMPARE(c().event_rows, qint16(0));
         QVERIFY(ui().boxes.isEmpty());
@@ -297,7 +297,7 @@ private slots:
         selectSensorCell(c(), 3, 12);
         armSelectedLoop(c(), 2);
         QCOMPARE(s.loop2_armed, quint8(1));
-        QCOMPARE(c().sensor_grid.at(11, 12), QString("Взят"));
+        QCOMPARE(sensorCell(c(), 11, 12), QString("Взят"));
     }
 };
 

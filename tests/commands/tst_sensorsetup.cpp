@@ -96,7 +96,7 @@ private slots:
 
         init_globals(c()); // any error box fails the test
         QVERIFY(!c().sensors.record(6).occupied());
-        QCOMPARE(c().sensor_grid.at(colAddress, 7), QString());
+        QCOMPARE(sensorCell(c(), colAddress, 7), QString());
         QCOMPARE(c().status.sensorCount(), 1);
         QCOMPARE(c().sensors.addressEntry(6).factory_number, quint16(0));
         // Connecting again works as on a fresh slot.
@@ -114,7 +114,7 @@ private slots:
         const SensorRecord& s = c().sensors.record(2);
         QCOMPARE(s.factory_number, 78u);
         QCOMPARE(s.loop1_armed, quint8(1));
-        QCOMPARE(c().sensor_grid.at(colAddress, 3), QStringLiteral("78"));
+        QCOMPARE(sensorCell(c(), colAddress, 3), QStringLiteral("78"));
         QCOMPARE(c().status.sensorCount(), 2);
         QCOMPARE(c().sensors.addressEntry(2).factory_number, quint16(78));
         c().selected_row = 3;

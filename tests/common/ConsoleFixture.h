@@ -2,6 +2,7 @@
 #pragma once
 // A fresh Console over a temporary data folder, wired to a recording UI and a clock the test sets.
 #include "common/RecordingUi.h"
+#include "common/SensorCells.h"
 #include "registry/Console.h"
 
 #include <QByteArray>
@@ -46,10 +47,7 @@ public:
         QCOMPARE(f.write(bytes), bytes.size());
     }
     // Every slot's row silver, as the table looks before start-up colours it.
-    void silverRows() {
-        for (auto& s : c.SensorRowStyles)
-            s.background = 0xC0C0C0;
-    }
+    void silverRows() { c.sensorRows.setAllColours(0xC0C0C0); }
 
     // Declared in this order so that the console goes first and the folder last.
     QTemporaryDir dir;

@@ -32,7 +32,7 @@ public:
         r.loop1_alarm = 1;
         r.loop2_alarm = 1;
         r.link_up = 0;
-        c.SensorRowStyles[size_t(slot)].background = 0x0000AB; // link-lost (171, 0, 0)
+        c.sensorRows.setColour(slot, 0x0000AB); // link-lost (171, 0, 0)
     }
 
     // A sensor already answering and normal: status 0, loops normal, row green or aqua.
@@ -44,7 +44,7 @@ public:
         r.loop2_alarm = 0;
         r.link_up = 1;
         c.sensors.setOnline(slot, true);
-        c.SensorRowStyles[size_t(slot)].background = (armed1 || armed2) ? 0x00FF00 : 0xFFFF00;
+        c.sensorRows.setColour(slot, (armed1 || armed2) ? 0x00FF00 : 0xFFFF00);
     }
 
     static std::vector<quint16> statusWords(quint16 number, quint8 statusByte, quint16 layout = 0,
@@ -68,9 +68,9 @@ public:
                  QString::number(number)));
     }
 
-    QString cell(int col, int slot) const { return c.sensor_grid.at(col, slot + 1); }
+    QString cell(int col, int slot) const { return sensorCell(c, col, slot + 1); }
     SlotLink link(int slot) const { return c.slot_diagnostics[size_t(slot)].link; }
-    quint32 colour(int slot) const { return c.SensorRowStyles[size_t(slot)].background; }
+    quint32 colour(int slot) const { return c.sensorRows.colour(slot); }
 };
 
 } // namespace vatrel::testing

@@ -5,6 +5,7 @@
 
 #include <QLocale>
 #include <bit>
+#include <numeric>
 
 using namespace vatrel;
 using namespace vatrel::testing;
@@ -102,11 +103,11 @@ void TestMeasurements::typeALayout7RewritesThresholdOnlyWhenChanged() {
     QCOMPARE(r.signal2_a, 100.0f);
     QCOMPARE(r.signal1_b, 0.0f);
 
-    for (int col = 5; col <= 8; ++col)
-        f.c.sensor_grid.set(col, 7, QStringLiteral("x"));
+    f.c.sensorRows.setThresholds(6, MeasureCell::whole(9), MeasureCell::whole(9));
+    f.c.sensorRows.setSignals(6, MeasureCell::whole(9), MeasureCell::whole(9));
     f.send(report);
-    QCOMPARE(f.cell(5, 6), QStringLiteral("x"));
-    QCOMPARE(f.cell(7, 6), QStringLiteral("x"));
+    QCOMPARE(f.cell(5, 6), QStringLiteral("9"));
+    QCOMPARE(f.cell(7, 6), QStringLiteral("9"));
     QCOMPARE(f.cell(6, 6), QStringLiteral("100"));
     QCOMPARE(f.cell(8, 6), QStringLiteral("100"));
 
@@ -123,8 +124,8 @@ void TestMeasurements::typeALayoutC5AlwaysRewritesThresholds() {
     f.addOnlineSensor(6, 777, 0);
     const QByteArray report = reportText(typeAWords(777, 0xC5, 0x42, 0x2C, 0x01, 0x64, 0x00));
     f.send(report);
-    for (int col = 5; col <= 8; ++col)
-        f.c.sensor_grid.set(col, 7, QStringLiteral("x"));
+    f.c.sensorRows.setThresholds(6, MeasureCell::whole(9), MeasureCell::whole(9));
+    f.c.sensorRows.setSignals(6, MeasureCell::whole(9), MeasureCell::whole(9));
     f.send(report);
     QCOMPARE(f.cell(5, 6), QStringLiteral("300"));
     QCOMPARE(f.cell(7, 6), QStringLiteral("300"));
@@ -224,20 +225,22 @@ void TestMeasurements::truncatedReportsCarryNoValues() {
 QTEST_GUILESS_MAIN(TestMeasurements)
 #include "tst_measurements.moc"
 
-// The table's view repaints the cells the decoder marks as changed: a report that repeats the last
-// one marks none, a new signal value marks only its own cell.
+// The windows and the feed redraw and publish the sensors announced as changed: a report that repeats
+// the last one announces none, a new signal value its own sensor once.
 void TestMeasurements::repeatedReportChangesNoCell() {
+    struct Heard : ChangeListener {
+        std::array<int, kSlots> count{};
+        void sensorChanged(const Console&, int slot) override { ++count[size_t(slot)]; }
+    } heard;
     DecoderFixture f;
     f.addOnlineSensor(3, 1234, 1);
     const QByteArray report = reportText(typeBWords(1234, 2, 0x41, {1.0f, 2.0f, 3.0f, 4.0f}));
     f.send(report);
-    QVERIFY(f.c.sensor_grid.hasChanges());
-    f.c.sensor_grid.takeChanges([](int, int, int, int) {});
+    f.c.notices.subscribe(&heard);
     f.send(report);
-    QVERIFY(!f.c.sensor_grid.hasChanges());
+    QCOMPARE(std::accumulate(heard.count.begin(), heard.count.end(), 0), 0);
     f.send(reportText(typeBWords(1234, 2, 0x41, {1.0f, 2.0f, 3.5f, 4.0f})));
     QCOMPARE(f.cell(6, 3), QStringLiteral("3.500"));
-    QCOMPARE(f.c.sensor_grid.changedColumns(4), 1u << 6);
-    for (int row = 0; row <= 200; ++row)
-        if (row != 4) QCOMPARE(f.c.sensor_grid.changedColumns(row), 0u);
+    QCOMPARE(heard.count[3], 1);
+    QCOMPARE(std::accumulate(heard.count.begin(), heard.count.end(), 0), 1);
 }

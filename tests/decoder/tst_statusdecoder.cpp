@@ -352,7 +352,7 @@ void TestStatusDecoder::noLinkTwice() {
     QCOMPARE(f.c.alarms.alarms().at(0).event.text, QStringLiteral("Нет связи с датчиком <Ватрел-А> № 2500"));
 
     // Again, after something else recoloured the row: only the colour comes back.
-    f.c.SensorRowStyles[10].background = kGreen;
+    f.c.sensorRows.setColour(10, kGreen);
     f.send(lost);
     QCOMPARE(f.colour(10), kLinkLost);
     QCOMPARE(f.daily().size(), qsizetype(1));
@@ -385,7 +385,7 @@ void TestStatusDecoder::allSensorsLost() {
     f.addOnlineSensor(7, 300, 0, 0, 0);
     f.c.sensors.record(7).loop2_alarm = 1; // loop 2 already in alarm
     f.addSensor(199, 200, 0);              // never answered
-    f.c.SensorRowStyles[199].background = kAqua;
+    f.c.sensorRows.setColour(199, kAqua);
 
     markAllSensorsLost(f.c);
 

@@ -18,6 +18,7 @@
 #include <QWindow>
 
 using namespace vatrel;
+using vatrel::testing::sensorCell;
 using vatrel::testing::WindowFixture;
 
 class TestAlarmWindow : public QObject {
@@ -262,7 +263,7 @@ private slots:
         s.loop1_armed = 1;
         s.loop2_armed = 1;
         c().sensors.setOnline(2, true);
-        c().sensor_grid.set(10, 3, "Взят");
+        c().sensorRows.setArmed(2, 1, true);
 
         auto* edit = child<QLineEdit>("LabeledEdit1");
         edit->selectAll();
@@ -271,14 +272,14 @@ private slots:
         QTest::mouseClick(child<QPushButton>("BitBtn1"), Qt::LeftButton);
         QCOMPARE(s.loop1_armed, quint8(0));
         QCOMPARE(s.loop2_armed, quint8(1));
-        QCOMPARE(c().sensor_grid.at(10, 3), QString("Снят"));
+        QCOMPARE(sensorCell(c(), 10, 3), QString("Снят"));
         QCOMPARE(c().event_grid.at(1, 1),
                  QString("Снятие с охраны первого шлейфа датчика <Ватрел-А> № 1234"));
         QCOMPARE(edit->text(), QString("1234")); // the entry keeps what was typed
 
         QTest::mouseClick(child<QPushButton>("BitBtn2"), Qt::LeftButton);
         QCOMPARE(s.loop2_armed, quint8(0));
-        QCOMPARE(c().SensorRowStyles[2].background, 0x00FFFF00u);
+        QCOMPARE(c().sensorRows.colour(2), 0x00FFFF00u);
 
         // Seven characters do not fit the entry.
         edit->clear();

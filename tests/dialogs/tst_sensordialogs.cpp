@@ -214,7 +214,7 @@ private slots:
         expectError(QStringLiteral("Не выбрана фамилия оператора"));
         connectThroughDialog(7, "1234", 1, -1);
         QVERIFY(!c().sensors.record(6).occupied());
-        QVERIFY(c().sensor_grid.at(colAddress, 7).isEmpty());
+        QVERIFY(sensorCell(c(), colAddress, 7).isEmpty());
         QCOMPARE(m_f->read("data/hw.dat"), hw);
         QCOMPARE(c().event_rows, events);
         QCOMPARE(c().queue.count, 1); // the first connection's command only
@@ -256,10 +256,10 @@ private slots:
 
         QStringList row;
         for (int col = 1; col <= 11; ++col)
-            row << c().sensor_grid.at(col, 7);
+            row << sensorCell(c(), col, 7);
         QCOMPARE(row, (QStringList{"1234", "Ватрел-Б", "Тревога", "Тревога", "0", "0", "0", "0", "Нет связи",
                                    "Снят", "Снят"}));
-        QCOMPARE(c().SensorRowStyles[6].background, rgb(171, 0, 0));
+        QCOMPARE(c().sensorRows.colour(6), rgb(171, 0, 0));
         QVERIFY(c().slot_diagnostics[6].countsShown); // "0", "0", "Нет связи"
         QCOMPARE(c().slot_counters[1][6] + c().slot_counters[4][6], 0);
         QCOMPARE(c().slot_diagnostics[6].link, SlotLink::Lost);
@@ -315,11 +315,11 @@ private slots:
         QCOMPARE(m_f->read("data/hw.dat").mid(24, 4), QByteArray("\x4E\x00\x00\x00", 4)); // 78 stays
         QString rowText;
         for (int col = 1; col <= 11; ++col)
-            rowText += c().sensor_grid.at(col, 3);
+            rowText += sensorCell(c(), col, 3);
         QCOMPARE(rowText, QString());
         QVERIFY(!c().slot_diagnostics[2].countsShown); // the diagnostics row is blank too
         QCOMPARE(c().slot_diagnostics[2].link, SlotLink::NotShown);
-        QCOMPARE(c().SensorRowStyles[2].background, rgb(192, 192, 192));
+        QCOMPARE(c().sensorRows.colour(2), rgb(192, 192, 192));
         QCOMPARE(c().slot_counters[1][2], 0);
         QVERIFY(!c().sensors.isOnline(2));
         const SensorRecord emptied{.mark = 1, .status = 15, .loop1_alarm = 1, .loop2_alarm = 1};

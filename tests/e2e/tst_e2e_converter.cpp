@@ -3,6 +3,7 @@
 // converter simulator, with the engine's clocks running in real time in this event loop. The cases
 // run in order on one console: the address map goes over first, the others build on a live link.
 #include "common/RecordingUi.h"
+#include "common/SensorCells.h"
 #include "link/Engine.h"
 #include "link/QtSerialPortLine.h"
 #include "registry/Alarms.h"
@@ -21,6 +22,7 @@
 #include <memory>
 
 using namespace vatrel;
+using vatrel::testing::sensorCell;
 
 namespace {
 
@@ -204,14 +206,14 @@ void TestE2eConverter::addressMapGoesOverAndPollingStarts() {
     // Polling follows, and every sensor reports.
     QTRY_VERIFY_WITH_TIMEOUT(conv.commandsAnswered(0x41) >= 2, kWaitMs);
     QTRY_VERIFY_WITH_TIMEOUT(allSensorsUp(), kWaitMs);
-    QCOMPARE(m_c.sensor_grid.at(colState, 1), QStringLiteral("Норма"));
-    QCOMPARE(m_c.sensor_grid.at(colLoop1, 1), QStringLiteral("Норма"));
-    QCOMPARE(m_c.SensorRowStyles[0].background, rgb(0, 255, 0));   // armed
-    QCOMPARE(m_c.SensorRowStyles[2].background, rgb(0, 255, 255)); // 1003: both loops disarmed
+    QCOMPARE(sensorCell(m_c, colState, 1), QStringLiteral("Норма"));
+    QCOMPARE(sensorCell(m_c, colLoop1, 1), QStringLiteral("Норма"));
+    QCOMPARE(m_c.sensorRows.colour(0), rgb(0, 255, 0));   // armed
+    QCOMPARE(m_c.sensorRows.colour(2), rgb(0, 255, 255)); // 1003: both loops disarmed
     // Type A values reach the table as whole numbers, type B ones with three decimals.
-    QTRY_VERIFY_WITH_TIMEOUT(!m_c.sensor_grid.at(colThreshold1, 7).isEmpty(), kWaitMs);
-    QCOMPARE(m_c.sensor_grid.at(colThreshold1, 7), QStringLiteral("300"));
-    QTRY_VERIFY_WITH_TIMEOUT(m_c.sensor_grid.at(colSignal1, 1).contains(QLatin1Char('.')), kWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!sensorCell(m_c, colThreshold1, 7).isEmpty(), kWaitMs);
+    QCOMPARE(sensorCell(m_c, colThreshold1, 7), QStringLiteral("300"));
+    QTRY_VERIFY_WITH_TIMEOUT(sensorCell(m_c, colSignal1, 1).contains(QLatin1Char('.')), kWaitMs);
 
     const QList<Rec> daily = recordsFrom(dailyLog(), 0);
     QCOMPARE(std::count_if(daily.begin(), daily.end(),
@@ -230,10 +232,10 @@ void TestE2eConverter::loopAlarmBecomesCellsColourEventsAndAlarm() {
 
     m_sim->command(QStringLiteral("alarm 1001 1 on"));
     QTRY_VERIFY_WITH_TIMEOUT(m_c.sensors.record(0).loop1_alarm == 1, kWaitMs);
-    QCOMPARE(m_c.sensor_grid.at(colLoop1, 1), QStringLiteral("Тревога"));
-    QCOMPARE(m_c.sensor_grid.at(colLoop2, 1), QStringLiteral("Норма"));
-    QCOMPARE(m_c.sensor_grid.at(colState, 1), QStringLiteral("Норма"));
-    QCOMPARE(m_c.SensorRowStyles[0].background, rgb(242, 107, 83));
+    QCOMPARE(sensorCell(m_c, colLoop1, 1), QStringLiteral("Тревога"));
+    QCOMPARE(sensorCell(m_c, colLoop2, 1), QStringLiteral("Норма"));
+    QCOMPARE(sensorCell(m_c, colState, 1), QStringLiteral("Норма"));
+    QCOMPARE(m_c.sensorRows.colour(0), rgb(242, 107, 83));
 
     const QList<Rec> own = recordsFrom(sensorLog, sensorBefore);
     QCOMPARE(own.size(), 1);
@@ -259,8 +261,8 @@ void TestE2eConverter::loopAlarmBecomesCellsColourEventsAndAlarm() {
     const qint64 sensorMid = sizeOf(sensorLog);
     m_sim->command(QStringLiteral("alarm 1001 1 off"));
     QTRY_VERIFY_WITH_TIMEOUT(m_c.sensors.record(0).loop1_alarm == 0, kWaitMs);
-    QCOMPARE(m_c.sensor_grid.at(colLoop1, 1), QStringLiteral("Норма"));
-    QCOMPARE(m_c.SensorRowStyles[0].background, rgb(0, 255, 0));
+    QCOMPARE(sensorCell(m_c, colLoop1, 1), QStringLiteral("Норма"));
+    QCOMPARE(m_c.sensorRows.colour(0), rgb(0, 255, 0));
     const QList<Rec> back = recordsFrom(sensorLog, sensorMid);
     QCOMPARE(back.size(), 1);
     QCOMPARE(back[0].code, 0);
@@ -303,9 +305,9 @@ void TestE2eConverter::silenceLosesTheConverterOnceAndResumeRestoresIt() {
     QCOMPARE(m_c.engine.Conv_link, qint16(0));
     for (int s = 0; s < 12; ++s) {
         QCOMPARE(m_c.sensors.record(s).link_up, qint16(0));
-        QCOMPARE(m_c.SensorRowStyles[s].background, rgb(171, 0, 0));
+        QCOMPARE(m_c.sensorRows.colour(s), rgb(171, 0, 0));
     }
-    QCOMPARE(m_c.sensor_grid.at(colState, 1), QStringLiteral("Нет связи"));
+    QCOMPARE(sensorCell(m_c, colState, 1), QStringLiteral("Нет связи"));
 
     // The watchdog reopens the port and the retries run out again: no second notice or event.
     const quint32 ticks = m_c.engine.clock_ticks;

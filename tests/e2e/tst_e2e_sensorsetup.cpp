@@ -2,6 +2,7 @@
 // End to end: a sensor connected and then disconnected through the real dialogs, against the
 // converter simulator on a pseudo-terminal, with the engine's clocks running in real time.
 #include "common/RecordingUi.h"
+#include "common/SensorCells.h"
 #include "core/CoreDoor.h"
 #include "dialogs/ConnectSensorDialog.h"
 #include "dialogs/DisconnectSensorDialog.h"
@@ -21,6 +22,7 @@
 #include <memory>
 
 using namespace vatrel;
+using vatrel::testing::sensorCell;
 
 namespace {
 
@@ -99,7 +101,7 @@ private slots:
         d.findChild<QLineEdit*>(QStringLiteral("EditNumSen"))->setText(QStringLiteral("4321"));
         d.findChild<QComboBox*>(QStringLiteral("ComboBoxTypeSen"))->setCurrentIndex(1);
         QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("ButtonAccept")), Qt::LeftButton);
-        QCOMPARE(m_c.sensor_grid.at(colState, 13), QStringLiteral("Нет связи"));
+        QCOMPARE(sensorCell(m_c, colState, 13), QStringLiteral("Нет связи"));
 
         const sim::Converter& conv = m_sim->converter();
         QTRY_VERIFY_WITH_TIMEOUT(conv.map()[12].factory_number == 4321, kWaitMs);
@@ -107,10 +109,10 @@ private slots:
         // The first report fills the row: link up, state and loops normal, measured values shown.
         QTRY_VERIFY_WITH_TIMEOUT(m_c.sensors.record(12).link_up == 1, kWaitMs);
         QVERIFY(m_port.received.contains(kReport4321));
-        QCOMPARE(m_c.sensor_grid.at(colState, 13), QStringLiteral("Норма"));
-        QCOMPARE(m_c.sensor_grid.at(colLoop1, 13), QStringLiteral("Норма"));
-        QCOMPARE(m_c.sensor_grid.at(colType, 13), QStringLiteral("Ватрел-Б"));
-        QTRY_VERIFY_WITH_TIMEOUT(m_c.sensor_grid.at(colSignal1, 13).contains(QLatin1Char('.')), kWaitMs);
+        QCOMPARE(sensorCell(m_c, colState, 13), QStringLiteral("Норма"));
+        QCOMPARE(sensorCell(m_c, colLoop1, 13), QStringLiteral("Норма"));
+        QCOMPARE(sensorCell(m_c, colType, 13), QStringLiteral("Ватрел-Б"));
+        QTRY_VERIFY_WITH_TIMEOUT(sensorCell(m_c, colSignal1, 13).contains(QLatin1Char('.')), kWaitMs);
         QCOMPARE(m_c.slot_diagnostics[12].link, SlotLink::Up);
     }
 
@@ -130,7 +132,7 @@ private slots:
         m_port.received.clear();
         QTRY_VERIFY_WITH_TIMEOUT(m_port.received.count("~0141000B") >= 3, kWaitMs); // sensor 1012 in slot 11
         QVERIFY(!m_port.received.contains(kReport4321));
-        QVERIFY(m_c.sensor_grid.at(colAddress, 13).isEmpty());
+        QVERIFY(sensorCell(m_c, colAddress, 13).isEmpty());
     }
 };
 

@@ -154,10 +154,8 @@ void TestSiteFeed::retainedStatesForLateSubscriber() {
     f.c.feed = feed.get();
     f.addOnlineSensor(0, 1001, 1, 1, 0);
     f.addOnlineSensor(5, 3003, 1, 0, 1);
-    fillSensorRow(f.c, 0);
-    fillSensorRow(f.c, 5);
-    feedSensor(f.c, 0);
-    feedSensor(f.c, 5);
+    fillSensorRow(f.c.sensorRows, f.c.sensors, 0); // the rows announce the sensors
+    fillSensorRow(f.c.sensorRows, f.c.sensors, 5);
     QTRY_COMPARE(feed->state(), SiteFeed::State::Online);
 
     MqttProbe live(broker.port(), "vatrel/north/sensors/1001");
@@ -201,7 +199,7 @@ void TestSiteFeed::retainedStatesForLateSubscriber() {
 
     // Emptying the slot (what disconnecting does) clears the retained topic.
     f.c.sensors.record(5).factory_number = 0;
-    feedSensor(f.c, 5);
+    f.c.sensorRows.empty(5);
     QTRY_COMPARE(last("vatrel/north/sensors/3003"), QByteArray());
     MqttProbe later(broker.port(), "vatrel/north/sensors/#");
     QTRY_COMPARE(later.payloads("vatrel/north/sensors/1001").size(), 1);

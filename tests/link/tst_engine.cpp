@@ -664,8 +664,7 @@ private slots:
         Console& c = f.c;
         for (const char* d : {"VatrelA_mess", "VatrelB_mess"})
             QDir(f.dir.path()).mkpath(QString::fromLatin1(d));
-        for (RowStyle& style : c.SensorRowStyles)
-            style.background = 0xC0C0C0;
+        c.sensorRows.setAllColours(0xC0C0C0);
         for (int s = 0; s < kSlots; s += 7) {
             c.sensors.record(s).factory_number = quint32(1000 + s);
             c.sensors.record(s).sensor_type = qint16(s % 2);
@@ -701,8 +700,7 @@ private slots:
         QVERIFY(c.event_rows > 0 && c.event_rows <= 500);
         const QList<Colour> palette{0xC0C0C0, 0x00FF00, 0xFFFF00, 0x536BF2, 0x0000AB};
         for (int s = 0; s < kSlots; ++s)
-            QVERIFY2(palette.contains(c.SensorRowStyles[size_t(s)].background),
-                     qPrintable(QString::number(s)));
+            QVERIFY2(palette.contains(c.sensorRows.colour(s)), qPrintable(QString::number(s)));
         QVERIFY(c.osc_slot >= -1 && c.osc_slot < kSlots);
     }
 

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The sensor table: positions out of range, lookups by number and the address map kept from records.
+// The sensor table: positions out of range, lookups by number, the address map kept from records and
+// the changes announced.
+#include "registry/Console.h"
 #include "registry/SensorTable.h"
 
 #include <QTest>
@@ -9,6 +11,28 @@ using namespace vatrel;
 class TestSensorTable : public QObject {
     Q_OBJECT
 private slots:
+    // A sensor's link flag or row that changes is announced as that sensor's change, once; one set as
+    // it was is not (a busy line repeats its reports many times a second).
+    void changesAreAnnouncedOnce() {
+        struct Heard : ChangeListener {
+            QList<int> sensors;
+            void sensorChanged(const Console&, int slot) override { sensors << slot; }
+        } heard;
+        Console c;
+        c.notices.subscribe(&heard);
+        c.sensors.setLinkUp(4, true);
+        c.sensors.setLinkUp(4, true);
+        QCOMPARE(c.sensors.record(4).link_up, qint16(1));
+        c.sensors.setLinkUp(4, false);
+        c.sensorRows.setColour(7, colours::green);
+        c.sensorRows.setColour(7, colours::green);
+        c.sensorRows.setThresholds(7, MeasureCell::fixed3(qQNaN()), MeasureCell::fixed3(0.0f));
+        c.sensorRows.setThresholds(7, MeasureCell::fixed3(qQNaN()), MeasureCell::fixed3(0.0f));
+        c.sensorRows.setThresholds(7, MeasureCell::fixed3(qQNaN()), MeasureCell::fixed3(-0.0f));
+        QCOMPARE(heard.sensors, QList<int>({4, 4, 7, 7, 7}));
+        c.notices.unsubscribe(&heard);
+    }
+
     void positionsOutsideTheTableHoldNothing() {
         SensorTable t;
         for (int s = 0; s < kSlots; ++s) {

@@ -11,18 +11,20 @@ using namespace vatrel;
 class TestShownState : public QObject {
     Q_OBJECT
 private slots:
-    void onlyNewChangesReachTheCopy() {
+    // Of the sensor table only the rows named are copied; a copy of everything takes every row.
+    void onlyTheNamedSensorRowsReachTheCopy() {
         auto core = std::make_unique<Console>();
         auto shown = std::make_unique<Console>();
         const ViewSet views = viewBit(ConsoleUi::View::SensorGrid);
-        core->sensor_grid.set(colState, 1, QStringLiteral("a"));
-        copyShownState(*core, *shown, views, false);
-        shown->sensor_grid.takeChanges([](int, int, int, int) {}); // the view drew it
-        core->sensor_grid.set(colState, 2, QStringLiteral("b"));
-        copyShownState(*core, *shown, views, false);
-        QCOMPARE(shown->sensor_grid.changedColumns(1), 0u);
-        QCOMPARE(shown->sensor_grid.changedColumns(2), 1u << colState);
-        QCOMPARE(shown->sensor_grid.at(colState, 1), QStringLiteral("a"));
+        core->sensorRows.setState(0, 0);
+        core->sensorRows.setState(1, 15);
+        SlotSet rows;
+        rows.set(1);
+        copyShownState(*core, *shown, views, false, false, &rows);
+        QCOMPARE(shown->sensorRows.row(0).state, kNoStateCell);
+        QCOMPARE(shown->sensorRows.row(1).state, 15);
+        copyShownState(*core, *shown, 0, false, true, &rows);
+        QCOMPARE(shown->sensorRows.row(0).state, 0);
     }
 
     // Copies that pile up before the view draws: the moves add up and the marks the view has not

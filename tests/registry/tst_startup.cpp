@@ -35,7 +35,7 @@ SensorRecord armedTypeB() {
 // Fills one slot directly and writes its row.
 void fill(ConsoleFixture& f, int slot, SensorRecord r) {
     f.c.sensors.record(slot) = r;
-    fillSensorRow(f.c, slot);
+    fillSensorRow(f.c.sensorRows, f.c.sensors, slot);
 }
 
 } // namespace
@@ -61,19 +61,18 @@ private slots:
                                        "Ш2",       "Порог 1",   "Сигнал 1",     "Порог 2",
                                        "Сигнал 2", "Состояние", "На охране Ш1", "На охране Ш2"};
         for (int col = 0; col < 12; ++col)
-            QCOMPARE(f.c.sensor_grid.at(col, 0), sensorHeader[col]);
+            QCOMPARE(sensorCell(f.c, col, 0), sensorHeader[col]);
         QCOMPARE(f.c.event_grid.at(0, 0), QStringLiteral("Дата и время"));
         QCOMPARE(f.c.event_grid.at(1, 0), QStringLiteral("Наименование события"));
 
-        QCOMPARE(f.c.sensor_grid.at(0, 1), QStringLiteral("1"));
-        QCOMPARE(f.c.sensor_grid.at(0, 200), QStringLiteral("200"));
+        QCOMPARE(sensorCell(f.c, 0, 1), QStringLiteral("1"));
+        QCOMPARE(sensorCell(f.c, 0, 200), QStringLiteral("200"));
         for (int col = 1; col < 12; ++col)
-            QCOMPARE(f.c.sensor_grid.at(col, 6), QString());
+            QCOMPARE(sensorCell(f.c, col, 6), QString());
         QVERIFY(!f.c.slot_diagnostics[5].countsShown);
 
-        QCOMPARE(f.c.SensorRowStyles[0].background, 0xC0C0C0u);
-        QCOMPARE(f.c.SensorRowStyles[199].background, 0xC0C0C0u);
-        QCOMPARE(f.c.SensorRowStyles[199].font_size, 9);
+        QCOMPARE(f.c.sensorRows.colour(0), 0xC0C0C0u);
+        QCOMPARE(f.c.sensorRows.colour(199), 0xC0C0C0u);
         QCOMPARE(f.c.EventRowStyles[199].background, 0xFF000018u);
         QCOMPARE(f.c.ReportRowStyles[0].background, 0xFF000018u);
         QCOMPARE(f.c.EventRowStyles[200].background, 0u);
@@ -98,9 +97,9 @@ private slots:
         const QStringList row6{"6", "1234", "Ватрел-Б", "Тревога",   "Тревога", "0",
                                "0", "0",    "0",        "Нет связи", "Взят",    "Снят"};
         for (int col = 0; col < 12; ++col)
-            QCOMPARE(f.c.sensor_grid.at(col, 6), row6[col]);
-        QCOMPARE(f.c.SensorRowStyles[5].background, 0x0000ABu);
-        QCOMPARE(f.c.SensorRowStyles[4].background, 0xC0C0C0u);
+            QCOMPARE(sensorCell(f.c, col, 6), row6[col]);
+        QCOMPARE(f.c.sensorRows.colour(5), 0x0000ABu);
+        QCOMPARE(f.c.sensorRows.colour(4), 0xC0C0C0u);
         QCOMPARE(f.c.slot_diagnostics[5].link, SlotLink::Lost);
         QVERIFY(f.c.slot_diagnostics[5].countsShown);
         QCOMPARE(f.c.slot_counters[1][5], 0);
@@ -127,7 +126,7 @@ private slots:
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(f.ui.boxes.size(), 2);
         QCOMPARE(f.c.sensors.count(), 0);
-        QCOMPARE(f.c.sensor_grid.at(1, 6), QString());
+        QCOMPARE(sensorCell(f.c, 1, 6), QString());
         QCOMPARE(f.c.status.sensorCount(), 0);
         QCOMPARE(f.read("data/hw.dat"), hwFile({}, 1));
     }
@@ -149,9 +148,9 @@ private slots:
         ghost.status = 2;
         ghost.loop1_alarm = 1;
         ghost.loop1_armed = 1;
-        fillSensorRow(f.c, 7);
-        QCOMPARE(f.c.sensor_grid.at(9, 8), QString());
-        QCOMPARE(f.c.SensorRowStyles[7].background, 0xC0C0C0u);
+        fillSensorRow(f.c.sensorRows, f.c.sensors, 7);
+        QCOMPARE(sensorCell(f.c, 9, 8), QString());
+        QCOMPARE(f.c.sensorRows.colour(7), 0xC0C0C0u);
         QCOMPARE(f.c.sensors.count(), 2);
         QCOMPARE(f.c.sensors.addressEntry(7).device_code, quint8(0));
         countSensorsForToolbar(f.c);
@@ -167,9 +166,9 @@ private slots:
         init_globals(f.c);
         QCOMPARE(f.c.sensors.addressEntry(0).device_code, quint8(22));
         QCOMPARE(f.c.sensors.addressEntry(0).factory_number, quint16(0x2345));
-        QCOMPARE(f.c.sensor_grid.at(1, 1), QStringLiteral("74565"));
-        QCOMPARE(f.c.sensor_grid.at(9, 1), QStringLiteral("Норма"));
-        QCOMPARE(f.c.SensorRowStyles[0].background, 0x00FF00u);
+        QCOMPARE(sensorCell(f.c, 1, 1), QStringLiteral("74565"));
+        QCOMPARE(sensorCell(f.c, 9, 1), QStringLiteral("Норма"));
+        QCOMPARE(f.c.sensorRows.colour(0), 0x00FF00u);
         QCOMPARE(f.c.slot_diagnostics[0].link, SlotLink::NotShown); // primed only for "no link"
     }
 
@@ -219,43 +218,43 @@ private slots:
 
         r.loop1_alarm = 1;
         fill(f, 0, r);
-        QCOMPARE(f.c.SensorRowStyles[0].background, 0x536BF2u);
-        QCOMPARE(f.c.sensor_grid.at(3, 1), QStringLiteral("Тревога"));
-        QCOMPARE(f.c.sensor_grid.at(4, 1), QStringLiteral("Норма"));
-        QCOMPARE(f.c.sensor_grid.at(2, 1), QStringLiteral("Ватрел-А"));
+        QCOMPARE(f.c.sensorRows.colour(0), 0x536BF2u);
+        QCOMPARE(sensorCell(f.c, 3, 1), QStringLiteral("Тревога"));
+        QCOMPARE(sensorCell(f.c, 4, 1), QStringLiteral("Норма"));
+        QCOMPARE(sensorCell(f.c, 2, 1), QStringLiteral("Ватрел-А"));
 
         r.loop1_alarm = 0;
         fill(f, 1, r);
-        QCOMPARE(f.c.SensorRowStyles[1].background, 0x00FF00u);
+        QCOMPARE(f.c.sensorRows.colour(1), 0x00FF00u);
 
         r.status = 3;
         fill(f, 2, r);
-        QCOMPARE(f.c.sensor_grid.at(9, 3), QStringLiteral("Сопр.изол.ЧЭ2 ниже нормы"));
-        QCOMPARE(f.c.SensorRowStyles[2].background, 0x536BF2u);
+        QCOMPARE(sensorCell(f.c, 9, 3), QStringLiteral("Сопр.изол.ЧЭ2 ниже нормы"));
+        QCOMPARE(f.c.sensorRows.colour(2), 0x536BF2u);
 
         // Unknown codes leave the state text empty and the colour as it was.
         for (int code : {1, 6, 12, 13, 14, 16, 255}) {
             r.status = code;
             fill(f, 3, r);
-            QCOMPARE(f.c.sensor_grid.at(9, 4), QString());
-            QCOMPARE(f.c.SensorRowStyles[3].background, 0xC0C0C0u);
+            QCOMPARE(sensorCell(f.c, 9, 4), QString());
+            QCOMPARE(f.c.sensorRows.colour(3), 0xC0C0C0u);
         }
 
         // Loop flags other than 0 and 1 leave their cells.
-        f.c.sensor_grid.set(3, 5, QStringLiteral("прежний"));
+        f.c.sensorRows.setLoop(4, 1, LoopCell::Normal);
         r.status = 15;
         r.loop1_alarm = 7;
         fill(f, 4, r);
-        QCOMPARE(f.c.sensor_grid.at(3, 5), QStringLiteral("прежний"));
-        QCOMPARE(f.c.SensorRowStyles[4].background, 0x0000ABu);
+        QCOMPARE(sensorCell(f.c, 3, 5), QStringLiteral("Норма"));
+        QCOMPARE(f.c.sensorRows.colour(4), 0x0000ABu);
 
         // An empty slot's row is not touched.
         fill(f, 5, SensorRecord::startupDefault());
-        QCOMPARE(f.c.sensor_grid.at(1, 6), QString());
+        QCOMPARE(sensorCell(f.c, 1, 6), QString());
 
         // Out-of-range slots are ignored.
-        fillSensorRow(f.c, -1);
-        fillSensorRow(f.c, 200);
+        fillSensorRow(f.c.sensorRows, f.c.sensors, -1);
+        fillSensorRow(f.c.sensorRows, f.c.sensors, 200);
     }
 
     void stateTexts_data() {
@@ -295,16 +294,16 @@ private slots:
         fill(f, 0, r);
         const QStringList typeA{"3000000000", "Ватрел-А", "Норма", "Норма", "0.5", "0.1", "1023", "2"};
         for (int col = 1; col <= 8; ++col)
-            QCOMPARE(f.c.sensor_grid.at(col, 1), typeA[col - 1]);
+            QCOMPARE(sensorCell(f.c, col, 1), typeA[col - 1]);
 
         QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
         r.sensor_type = 1;
         fill(f, 1, r);
-        QCOMPARE(f.c.sensor_grid.at(2, 2), QStringLiteral("Ватрел-Б"));
-        QCOMPARE(f.c.sensor_grid.at(5, 2), QStringLiteral("0,5"));
-        QCOMPARE(f.c.sensor_grid.at(6, 2), QStringLiteral("7,25"));
-        QCOMPARE(f.c.sensor_grid.at(7, 2), QStringLiteral("1023"));
-        QCOMPARE(f.c.sensor_grid.at(8, 2), QStringLiteral("-3"));
+        QCOMPARE(sensorCell(f.c, 2, 2), QStringLiteral("Ватрел-Б"));
+        QCOMPARE(sensorCell(f.c, 5, 2), QStringLiteral("0,5"));
+        QCOMPARE(sensorCell(f.c, 6, 2), QStringLiteral("7,25"));
+        QCOMPARE(sensorCell(f.c, 7, 2), QStringLiteral("1023"));
+        QCOMPARE(sensorCell(f.c, 8, 2), QStringLiteral("-3"));
 
         // The shortest text that reads back to the same float, never rounded to seven digits.
         r.threshold1 = 16777216.0f;
@@ -312,17 +311,17 @@ private slots:
         r.signal1_b = -0.001f;
         r.signal2_b = 1e20f;
         fill(f, 3, r);
-        QCOMPARE(f.c.sensor_grid.at(5, 4), QStringLiteral("16777216"));
-        QCOMPARE(f.c.sensor_grid.at(7, 4), QStringLiteral("123456,79"));
-        QCOMPARE(f.c.sensor_grid.at(6, 4), QStringLiteral("-0,001"));
-        QCOMPARE(f.c.sensor_grid.at(8, 4), QStringLiteral("1e+20"));
+        QCOMPARE(sensorCell(f.c, 5, 4), QStringLiteral("16777216"));
+        QCOMPARE(sensorCell(f.c, 7, 4), QStringLiteral("123456,79"));
+        QCOMPARE(sensorCell(f.c, 6, 4), QStringLiteral("-0,001"));
+        QCOMPARE(sensorCell(f.c, 8, 4), QStringLiteral("1e+20"));
 
         // A type code other than 0 and 1 shows "Ватрел-Б" but leaves the signal cells.
         r.sensor_type = 2;
-        f.c.sensor_grid.set(6, 6, QStringLiteral("x"));
+        f.c.sensorRows.setSignals(5, MeasureCell::whole(77), MeasureCell::whole(78));
         fill(f, 5, r);
-        QCOMPARE(f.c.sensor_grid.at(2, 6), QStringLiteral("Ватрел-Б"));
-        QCOMPARE(f.c.sensor_grid.at(6, 6), QStringLiteral("x"));
+        QCOMPARE(sensorCell(f.c, 2, 6), QStringLiteral("Ватрел-Б"));
+        QCOMPARE(sensorCell(f.c, 6, 6), QStringLiteral("77"));
     }
 
     void exitSavesEverything() {
