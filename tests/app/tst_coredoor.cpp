@@ -91,8 +91,8 @@ private slots:
     // The line comes up and the sensors report: the windows learn of it through the mirror.
     void theWindowsShowWhatTheCoreReceives() {
         const Console& shown = m_windows->door()->mirror();
-        QTRY_VERIFY_WITH_TIMEOUT(!shown.status.waitPanelShown() && sensorCell(shown, colState, 1) == stateText(0),
-                                 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !shown.status.waitPanelShown() && sensorCell(shown, colState, 1) == stateText(0), 30000);
         QCOMPARE(sensorCell(shown, colAddress, 1), QStringLiteral("1001"));
         QCOMPARE(sensorCell(shown, colArmed1, 1), QStringLiteral("Взят"));
     }
