@@ -5,7 +5,7 @@
 
 namespace vatrel {
 
-Console::Console() {}
+Console::Console() { alarms.connectNotices(&notices); }
 
 double Console::now() const { return toDays(clock()); }
 

@@ -73,7 +73,7 @@ private slots:
         QCOMPARE(ui().lastSoundPath, m_f->file("Error.wav"));
         QCOMPARE(c().alarms.soundOn(), true);
         QCOMPARE(ui().alarmWindowShown, 1);
-        QVERIFY(ui().changes[int(ConsoleUi::View::AlarmList)] > 0);
+        QCOMPARE(ui().changes[int(ConsoleUi::View::AlarmList)], 1);
 
         raiseAlarm(c(), alarm("Обрыв ЧЭ 1", QDateTime(QDate(2025, 4, 18), QTime(0, 0))));
         QCOMPARE(listed(1), QString("Обрыв ЧЭ 1"));
@@ -134,6 +134,33 @@ private slots:
         QVERIFY(c().alarms.alarms().at(0).id > lastId);
         QCOMPARE(c().alarms.total(), 1u);
         QCOMPARE(ui().soundStarted, 2);
+    }
+
+    // "Отбой тревог" acknowledges the alarms up to the newest the list drew; one that came in since
+    // stays listed and sounding, and the window comes forward with it.
+    void acknowledgmentStopsAtTheNewestDrawnAlarm() {
+        for (int i = 1; i <= 3; ++i)
+            raiseAlarm(c(), alarm(QString("alarm %1").arg(i), m_now));
+        const int shown = ui().alarmWindowShown;
+        int& listChanges = ui().changes[int(ConsoleUi::View::AlarmList)];
+        listChanges = 0;
+        acknowledgeAllAlarms(c(), c().alarms.alarms().at(1).id);
+        QCOMPARE(c().alarms.rows(), 1);
+        QCOMPARE(listed(0), QString("alarm 3"));
+        QCOMPARE(c().alarms.total(), 1u);
+        QCOMPARE(ui().soundStopped, 0);
+        QCOMPARE(ui().alarmWindowShown, shown + 1);
+        QCOMPARE(listChanges, 1);
+
+        acknowledgeAllAlarms(c(), c().alarms.alarms().at(0).id - 1); // older than anything listed
+        QCOMPARE(c().alarms.rows(), 1);
+        QCOMPARE(listChanges, 1); // nothing changed, nothing to draw again
+
+        acknowledgeAllAlarms(c(), c().alarms.alarms().at(0).id);
+        QVERIFY(c().alarms.isEmpty());
+        QCOMPARE(c().alarms.total(), 0u);
+        QCOMPARE(ui().soundStopped, 1);
+        QCOMPARE(listChanges, 2);
     }
 
     void acknowledgingAnEmptyListStillResets() {
