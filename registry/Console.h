@@ -142,7 +142,6 @@ struct Console {
     SensorTable sensors; // the records, on-line flags and address map of every slot
     std::array<RowStyle, kSlots> SensorRowStyles{};
     std::array<RowStyle, kEventRowsMax> EventRowStyles{};
-    std::array<RowStyle, kEventRowsMax> ReportRowStyles{};
     qint32 selected_row = 0;
     qint32 selected_col = 0;
     qint16 osc_slot = -1;

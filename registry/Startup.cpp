@@ -115,7 +115,6 @@ void init_globals(Console& c) {
     for (int i = 0; i < kSlots; ++i) {
         c.SensorRowStyles[size_t(i)] = {colours::silver, colours::black, 9, 0};
         c.EventRowStyles[size_t(i)] = {colours::info_background, colours::black, 9, 0};
-        c.ReportRowStyles[size_t(i)] = {colours::info_background, colours::black, 9, 0};
     }
     // 7. Status bar.
     c.status_panels[1] = QStringLiteral("Alt+X-Выход");

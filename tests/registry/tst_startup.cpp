@@ -75,7 +75,6 @@ private slots:
         QCOMPARE(f.c.SensorRowStyles[199].background, 0xC0C0C0u);
         QCOMPARE(f.c.SensorRowStyles[199].font_size, 9);
         QCOMPARE(f.c.EventRowStyles[199].background, 0xFF000018u);
-        QCOMPARE(f.c.ReportRowStyles[0].background, 0xFF000018u);
         QCOMPARE(f.c.EventRowStyles[200].background, 0u);
         QCOMPARE(f.c.sensors.record(10).disconnected_by, qint16(-1));
         QCOMPARE(f.c.sensors.record(10).mark, quint8(1));
