@@ -19,24 +19,23 @@ QString typeName(qint16 sensor_type) {
     return sensor_type == 0 ? QStringLiteral("Ватрел-А") : QStringLiteral("Ватрел-Б");
 }
 
-EventRecord makeEvent(const Console& c, quint32 factory_number, int code, const QString& text) {
+EventRecord makeEvent(const Console& c, quint32 factory_number, EventCode event, const QString& text) {
     EventRecord r;
     r.mark = 1;
     r.factory_number = factory_number;
     r.time = c.now();
-    r.code = qint8(code);
+    r.code = storedCode(event);
     r.text = text;
     return r;
 }
 
 EventRecord sensorEvent(const Console& c, EventCode event, quint32 factory_number, qint16 sensor_type,
                         const QString& detail) {
-    return makeEvent(c, factory_number, storedCode(event),
-                     eventText(event, factory_number, sensor_type, detail));
+    return makeEvent(c, factory_number, event, eventText(event, factory_number, sensor_type, detail));
 }
 
 EventRecord programEvent(const Console& c, EventCode event, const QString& detail) {
-    return makeEvent(c, 0, storedCode(event), eventText(event, 0, 0, detail));
+    return makeEvent(c, 0, event, eventText(event, 0, 0, detail));
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include "core/OperatorActions.h"
 #include "registry/Alarms.h"
 #include "registry/DateTime.h"
+#include "registry/EventCatalogue.h"
 
 #include <QTest>
 
@@ -23,7 +24,7 @@ class TestAlarms : public QObject {
     EventRecord alarm(const QString& text, const QDateTime& when) {
         EventRecord r;
         r.factory_number = 55;
-        r.code = 2;
+        r.code = storedCode(EventCode::InsulationLow1);
         r.time = toDays(when);
         r.text = text;
         return r;

@@ -227,9 +227,9 @@ private slots:
     void eventsAcrossMidnight() {
         ConsoleFixture f;
         f.now = QDateTime(QDate(2025, 3, 31), QTime(23, 59, 59));
-        logProgramEvent(f.c, makeEvent(f.c, 0, 20, QStringLiteral("до")));
+        logProgramEvent(f.c, makeEvent(f.c, 0, EventCode::ProgramStart, QStringLiteral("до")));
         f.now = QDateTime(QDate(2025, 4, 1), QTime(0, 0, 1));
-        logProgramEvent(f.c, makeEvent(f.c, 0, 20, QStringLiteral("после")));
+        logProgramEvent(f.c, makeEvent(f.c, 0, EventCode::ProgramStart, QStringLiteral("после")));
         QCOMPARE(f.read("QReport/31.03.2025").size(), 328);
         QCOMPARE(f.read("QReport/01.04.2025").size(), 328);
         QCOMPARE(f.c.event_grid.at(0, 1), QStringLiteral("31.03.2025 23:59:59"));
