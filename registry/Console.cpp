@@ -5,7 +5,10 @@
 
 namespace vatrel {
 
-Console::Console() { alarms.connectNotices(&notices); }
+Console::Console() {
+    events.connectNotices(&notices);
+    alarms.connectNotices(&notices);
+}
 
 double Console::now() const { return toDays(clock()); }
 

@@ -5,6 +5,7 @@
 #include "registry/Colours.h"
 #include "registry/ConsoleUi.h"
 #include "registry/EventJournal.h"
+#include "registry/EventList.h"
 #include "registry/OperatorList.h"
 #include "registry/OscScope.h"
 #include "registry/Records.h"
@@ -23,7 +24,6 @@ namespace vatrel {
 class SerialPort; // link/SerialPort.h
 class FeedSink;   // registry/FeedSink.h
 
-constexpr int kEventRowsMax = 500;
 constexpr int kQueueSize = 32;
 constexpr int kSizeTrBuf = 1024; // largest number of words in one command
 constexpr int kRxBufSize = 1024;
@@ -141,14 +141,12 @@ struct Console {
     QString data_dir;
     SensorTable sensors; // the records, on-line flags and address map of every slot
     std::array<RowStyle, kSlots> SensorRowStyles{};
-    std::array<RowStyle, kEventRowsMax> EventRowStyles{};
     qint32 selected_row = 0;
     qint32 selected_col = 0;
     qint16 osc_slot = -1;
     float osc_dc1 = 0;
     float osc_dc2 = 0;
     quint16 osc_dc_a = 0;
-    qint16 event_rows = 0;
     std::array<std::array<qint32, kSlots + 1>, 7> slot_counters{}; // [1] checksum errors, [4] time-outs
     std::array<SlotDiagnostics, kSlots> slot_diagnostics{}; // what the diagnostics grid shows of each slot
     OperatorList operators;
@@ -164,7 +162,7 @@ struct Console {
 
     // Presentation state: exactly what the windows show.
     TextGrid sensor_grid{12, kSlots + 1};
-    TextGrid event_grid{2, kEventRowsMax + 1, 2};
+    EventList events; // the main window's event list
     AlarmBoard alarms;
     OscControls osc;
     OscScope scope;           // the oscilloscope charts' scales and samples

@@ -3,8 +3,6 @@
 #include "registry/DateTime.h"
 #include "registry/FeedSink.h"
 
-#include <algorithm>
-
 namespace vatrel {
 
 bool isFaultCode(int code) { return faultEvent(code).has_value(); }
@@ -38,28 +36,6 @@ EventRecord programEvent(const Console& c, EventCode event, const QString& detai
     return makeEvent(c, 0, event, eventText(event, 0, 0, detail));
 }
 
-namespace {
-
-void addListLine(Console& c, const EventRecord& rec) {
-    TextGrid& g = c.event_grid;
-    const int R = g.rowCount() - 1;
-    if (c.event_rows >= kEventRowsMax) {
-        g.scrollUp(1, R);
-        std::copy(c.EventRowStyles.begin() + 1, c.EventRowStyles.begin() + R, c.EventRowStyles.begin());
-    }
-    c.EventRowStyles[size_t(R - 1)] = {colours::info_background, eventFontColour(rec.code), 9, 0};
-    if (R < kEventRowsMax) c.EventRowStyles[size_t(R)].background = colours::info_background;
-    g.set(0, R, formatDateTime(rec.time));
-    g.set(1, R, rec.text);
-    if (c.event_rows < kEventRowsMax) {
-        ++c.event_rows;
-        if (c.event_rows < kEventRowsMax) g.setRowCount(R + 2);
-    }
-    c.changed(ConsoleUi::View::EventList);
-}
-
-} // namespace
-
 EventJournal::Outlet journalOutlet(Console& c) {
     return {c.data_dir, [&c](const QString& text) { c.error(text); },
             [&c](const QString& text) {
@@ -70,13 +46,13 @@ EventJournal::Outlet journalOutlet(Console& c) {
 
 void logSensorEvent(Console& c, const EventRecord& rec, qint16 sensor_type) {
     c.notices.eventLogged(rec, sensor_type);
-    addListLine(c, rec);
+    c.events.add(rec);
     c.journal.writeSensorEvent(journalOutlet(c), rec, sensor_type, c.clock().date());
 }
 
 void logProgramEvent(Console& c, const EventRecord& rec) {
     c.notices.eventLogged(rec, FeedSink::kProgramEvent);
-    addListLine(c, rec);
+    c.events.add(rec);
     c.journal.writeProgramEvent(journalOutlet(c), rec, c.clock().date());
 }
 

@@ -104,8 +104,7 @@ void init_globals(Console& c) {
         for (int s = 0; s < kSlots; ++s)
             counter[size_t(s)] = 0;
     c.slot_diagnostics.fill({});
-    // 4. Event list header.
-    setHeader(c.event_grid, {QStringLiteral("Дата и время"), QStringLiteral("Наименование события")});
+    // 4. The event list's header is the window's own.
     // 5. Position numbers and start-up defaults of every slot.
     for (int s = 0; s < kSlots; ++s) {
         c.sensor_grid.set(colPos, s + 1, QString::number(s + 1));
@@ -114,7 +113,6 @@ void init_globals(Console& c) {
     // 6. Row styles.
     for (int i = 0; i < kSlots; ++i) {
         c.SensorRowStyles[size_t(i)] = {colours::silver, colours::black, 9, 0};
-        c.EventRowStyles[size_t(i)] = {colours::info_background, colours::black, 9, 0};
     }
     // 7. Status bar.
     c.status_panels[1] = QStringLiteral("Alt+X-Выход");

@@ -199,7 +199,7 @@ private slots:
         QCOMPARE(c().sensor_grid.at(11, 8), QString("Снят"));
         QCOMPARE(c().SensorRowStyles[3].background, 0x00536BF2u);
         QVERIFY(!QFile::exists(dailyLog()));
-        QCOMPARE(c().event_rows, qint16(0));
+        QCOMPARE(c().events.count(), 0);
         QVERIFY(ui().boxes.isEmpty());
     }
 
@@ -242,8 +242,7 @@ private slots:
         QCOMPARE(events.size(), 2);
         QCOMPARE(events[1].code, 19);
         QCOMPARE(events[1].text, QString("Снятие с охраны второго шлейфа датчика <Ватрел-Б> № 1234"));
-        QCOMPARE(c().event_grid.at(1, 2),
-                 QString("Снятие с охраны второго шлейфа датчика <Ватрел-Б> № 1234"));
+        QCOMPARE(c().events.at(1).text, QString("Снятие с охраны второго шлейфа датчика <Ватрел-Б> № 1234"));
 
         // The alarm list, its count and the sound are left alone.
         QCOMPARE(c().alarms.total(), 1u);

@@ -511,7 +511,7 @@ void TestSiteFeed::topicsWithWildcardsAreRefused() {
         auto* state = windows.mainWindow()->findChild<QLabel*>(QStringLiteral("FeedState"));
         QVERIFY(state);
         QTRY_COMPARE(state->text(), QStringLiteral("не запущено: в feed/prefix недопустим знак #"));
-        QCOMPARE(c.event_grid.at(1, 2),
+        QCOMPARE(c.events.at(1).text,
                  QStringLiteral("Сервер MQTT не используется: в feed/prefix недопустим знак #"));
     }
     c.feed = nullptr;
