@@ -69,13 +69,12 @@ private slots:
         auto core = std::make_unique<Console>();
         auto pending = std::make_unique<Console>();
         auto shown = std::make_unique<Console>();
-        const auto copy = [&] {
-            const ViewSet views = viewBit(ConsoleUi::View::EventList);
-            copyShownState(*core, *pending, views, false);
-            copyShownState(*pending, *shown, views, false);
-        };
-        const auto add = [&](int n) {
-            core->events.add(listed(EventCode::SensorNormal, QString::number(n)));
+        const auto log = [&](int first, int last) { // each event handed over on its own
+            for (int n = first; n <= last; ++n) {
+                core->events.add(listed(EventCode::SensorNormal, QString::number(n)));
+                copyShownState(*core, *pending, viewBit(ConsoleUi::View::EventList), false);
+                copyShownState(*pending, *shown, viewBit(ConsoleUi::View::EventList), false);
+            }
         };
         EventListModel m(shown->events);
         QSignalSpy changed(&m, &QAbstractItemModel::dataChanged);
@@ -90,32 +89,22 @@ private slots:
             return r;
         };
 
-        for (int n = 1; n <= 3; ++n)
-            add(n);
-        copy();
+        log(1, 3);
         m.refresh();
-        add(4);
-        copy();
-        add(5);
-        copy();
         changed.clear();
         inserted.clear();
+        log(4, 5);
         m.refresh();
         QCOMPARE(rows(inserted), (QList<QList<int>>{{4, 5}}));
         QCOMPARE(rows(changed), (QList<QList<int>>{{3, 5}})); // lines 4 and 5 and the empty row
         m.refresh();
         QCOMPARE(changed.size(), 1); // nothing new: nothing drawn
 
-        for (int n = 6; n <= 500; ++n)
-            add(n);
-        copy();
+        log(6, 500);
         m.refresh();
         changed.clear();
         inserted.clear();
-        add(501);
-        copy();
-        add(502);
-        copy();
+        log(501, 502);
         m.refresh();
         QVERIFY(inserted.isEmpty());
         QCOMPARE(m.rowCount(), 500); // no empty row once full
