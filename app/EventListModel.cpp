@@ -1,59 +1,108 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/EventListModel.h"
 #include "app/QtColours.h"
-
-#include <QFont>
+#include "registry/DateTime.h"
+#include "registry/EventCatalogue.h"
 
 namespace vatrel {
 
 namespace {
-// Every line, the header included, is drawn in "MS Sans Serif" at the size its style entry holds
-// (9 points); the grid's own 15 px font only sets the row height.
-QFont lineFont(int points) {
+// Every line, the header included, is drawn in "MS Sans Serif" at 9 points; the grid's own 15 px
+// font only sets the row height.
+QFont lineFont() {
     QFont f(QStringLiteral("MS Sans Serif"));
-    f.setPointSize(points > 0 ? points : 9);
+    f.setPointSize(9);
     return f;
-}
-
-// Style entries past the first 200 are all zero until an event is first written there; such an
-// entry is drawn like a fresh one rather than black on black.
-RowStyle effectiveStyle(const RowStyle& s) {
-    if (s.background == 0 && s.font_colour == 0 && s.font_size == 0)
-        return RowStyle{colours::info_background, colours::black, 9, 0};
-    return s;
 }
 } // namespace
 
-EventListModel::EventListModel(const Console& c, QObject* parent)
-    : TextGridModel(c.event_grid, parent), m_c(c), m_usualFont(lineFont(9)) {}
+EventListModel::EventListModel(const EventList& list, QObject* parent)
+    : QAbstractTableModel(parent), m_list(list), m_font(lineFont()), m_rows(listRows()),
+      m_firstNumber(list.firstNumber()), m_lastNumber(list.lastNumber()) {}
 
-TextGridModel::RowLook EventListModel::rowLook(int row) const {
-    const RowStyle style = row >= 0 && row < kEventRowsMax ? effectiveStyle(m_c.EventRowStyles[size_t(row)])
-                                                           : effectiveStyle({});
-    return {style.background, style.font_colour, style.font_size};
+int EventListModel::listRows() const { return m_list.count() + (m_list.isFull() ? 0 : 1); }
+
+int EventListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_rows; }
+
+int EventListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumns; }
+
+QString EventListModel::cellText(const EventList& list, int row, int column) {
+    if (row < 0 || row >= list.count()) return QString();
+    const EventList::Entry& e = list.at(row);
+    switch (column) {
+    case 0:
+        return formatDateTime(e.time);
+    case 1:
+        return e.text;
+    default:
+        return QString();
+    }
 }
 
 QVariant EventListModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= rowCount()) return {};
-    const int entry = index.row();
-    const RowStyle style =
-        entry < kEventRowsMax ? effectiveStyle(m_c.EventRowStyles[size_t(entry)]) : effectiveStyle({});
+    if (!index.isValid() || index.row() >= m_rows) return {};
+    const int row = index.row();
     switch (role) {
+    case Qt::DisplayRole:
+        return cellText(m_list, row, index.column());
     case Qt::BackgroundRole:
-        return toQColor(style.background);
+        return toQColor(colours::info_background);
     case Qt::ForegroundRole:
-        return toQColor(style.font_colour);
+        return toQColor(row < m_list.count() ? colourOf(int(m_list.at(row).code)) : colours::black);
     case Qt::FontRole:
-        return style.font_size == 9 ? m_usualFont : lineFont(style.font_size);
+        return m_font;
     default:
-        return TextGridModel::data(index, role);
+        return {};
     }
 }
 
 QVariant EventListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (role == Qt::FontRole) return m_usualFont;
-    if (role == Qt::ForegroundRole) return QColor(Qt::black);
-    return TextGridModel::headerData(section, orientation, role);
+    switch (role) {
+    case Qt::DisplayRole:
+        if (orientation == Qt::Vertical) return section + 1;
+        if (section == 0) return QStringLiteral("Дата и время");
+        if (section == 1) return QStringLiteral("Наименование события");
+        return {};
+    case Qt::FontRole:
+        return m_font;
+    case Qt::ForegroundRole:
+        return QColor(Qt::black);
+    default:
+        return {};
+    }
+}
+
+Qt::ItemFlags EventListModel::flags(const QModelIndex& index) const {
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}
+
+void EventListModel::refresh() {
+    const int rows = listRows();
+    if (rows > m_rows) {
+        beginInsertRows(QModelIndex(), m_rows, rows - 1);
+        m_rows = rows;
+        endInsertRows();
+    } else if (rows < m_rows) {
+        beginRemoveRows(QModelIndex(), rows, m_rows - 1);
+        m_rows = rows;
+        endRemoveRows();
+    }
+
+    const quint64 first = m_list.firstNumber();
+    const quint64 last = m_list.lastNumber();
+    if (first == m_firstNumber && last == m_lastNumber) return;
+    // The list only loses its oldest events: those the views drew and still listed kept their texts
+    // and colours and moved up by the number that dropped out. Below them every row is drawn, the
+    // empty bottom row included. A list gone by whole since the last refresh is drawn again.
+    int firstChanged = 0;
+    if (m_lastNumber != 0 && first >= m_firstNumber && first <= m_lastNumber) {
+        const int dropped = int(first - m_firstNumber);
+        if (dropped > 0 && m_rows > 1) emit rowsShifted(0, m_rows - 1, dropped);
+        firstChanged = int(m_lastNumber - first + 1);
+    }
+    m_firstNumber = first;
+    m_lastNumber = last;
+    if (firstChanged < m_rows) emit dataChanged(index(firstChanged, 0), index(m_rows - 1, kColumns - 1));
 }
 
 } // namespace vatrel

@@ -1,27 +1,49 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "app/TextGridModel.h"
-#include "registry/Console.h"
+#include "registry/EventList.h"
 
+#include <QAbstractTableModel>
 #include <QFont>
 
 namespace vatrel {
 
-// StringGrid2: the event list. Model row i shows grid row i + 1 with the style entry i.
-class EventListModel : public TextGridModel {
+// StringGrid2, the event list: one row per listed event, oldest first, its date and time and its
+// text in the catalogue's colour of its code, and while the list is not full one empty row at the
+// bottom.
+class EventListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    explicit EventListModel(const Console& c, QObject* parent = nullptr);
+    explicit EventListModel(const EventList& list, QObject* parent = nullptr);
 
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-protected:
-    RowLook rowLook(int row) const override;
+    // Takes up the list's events and tells the views of the rows that changed, and of nothing else:
+    // a new event inserts a row instead of redrawing the list, and once the list is full its rows
+    // move up (rowsShifted) and only the new ones are drawn.
+    void refresh();
+    // The header texts are the model's own; a view that was drawn before them asks again.
+    void refreshHeaders() { emit headerDataChanged(Qt::Horizontal, 0, kColumns - 1); }
+
+    // The text of a cell: row 0 is the oldest event listed, the row below the newest one is empty.
+    static QString cellText(const EventList& list, int row, int column);
+
+signals:
+    void rowsShifted(int first, int last, int count);
 
 private:
-    const Console& m_c;
-    const QFont m_usualFont; // the lines nearly always use the one size
+    static constexpr int kColumns = 2;
+    int listRows() const;
+
+    const EventList& m_list;
+    const QFont m_font; // every line, the header included
+    int m_rows = 0;
+    // The numbers of the oldest and the newest event the views were told of; 0: none.
+    quint64 m_firstNumber = 0;
+    quint64 m_lastNumber = 0;
 };
 
 } // namespace vatrel

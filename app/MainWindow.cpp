@@ -262,7 +262,7 @@ QWidget* MainWindow::createEventTab() {
     tab->setObjectName(QStringLiteral("TabSheet4"));
     auto* layout = new QVBoxLayout(tab);
     layout->setContentsMargins(0, 0, 0, 0);
-    m_eventModel = new EventListModel(m_c, this);
+    m_eventModel = new EventListModel(m_c.events, this);
     m_eventGrid = gridView(QStringLiteral("StringGrid2"), m_eventModel, {156, 789}, tab);
     // Lines are drawn in their own colours only: no selection highlight, no focus frame.
     m_eventGrid->setSelectionMode(QAbstractItemView::NoSelection);

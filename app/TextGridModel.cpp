@@ -1,15 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/TextGridModel.h"
 
-#include <algorithm>
-
 namespace vatrel {
 
 TextGridModel::TextGridModel(const TextGrid& grid, QObject* parent)
     : QAbstractTableModel(parent), m_grid(grid), m_rows(shownRows()) {
     // Everything is shown as it is now; later refreshes report what changed since.
     m_grid.takeChanges([](int, int, int, int) {});
-    m_grid.takeShift();
 }
 
 int TextGridModel::shownRows() const { return qMax(0, m_grid.rowCount() - 1); }
@@ -49,20 +46,6 @@ void TextGridModel::refresh() {
             m_rows = rows;
             endRemoveRows();
         }
-    }
-    const TextGrid::Shift shift = m_grid.takeShift();
-    const int shiftFirst = shift.first - 1;
-    const int shiftLast = qMin(shift.last, m_rows) - 1;
-    if (shift.count > 0 && shiftFirst >= 0 && shiftFirst < shiftLast) {
-        // The looks the view drew move with the rows; those that come in at the bottom are compared
-        // below like any other.
-        const int n = qMin(shift.count, shiftLast - shiftFirst + 1);
-        if (size_t(shiftLast) < m_shownLooks.size())
-            std::rotate(m_shownLooks.begin() + shiftFirst, m_shownLooks.begin() + shiftFirst + n,
-                        m_shownLooks.begin() + shiftLast + 1);
-        emit rowsShifted(shiftFirst, shiftLast, shift.count);
-    } else if (shift.count > 0 && m_rows > 0) { // a move no view can follow: everything is drawn again
-        emit dataChanged(index(0, 0), index(m_rows - 1, columnCount() - 1));
     }
     m_grid.takeChanges([this](int firstRow, int lastRow, int firstCol, int lastCol) {
         if (firstRow == 0) { // the header row

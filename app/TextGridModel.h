@@ -26,11 +26,6 @@ public:
     // The header texts are written once, at start-up.
     void refreshHeaders();
 
-signals:
-    // Model rows first … last moved up `count` places (a full list taking a new line); a GridView
-    // moves what it drew of them. Sent before the changes of the same refresh.
-    void rowsShifted(int first, int last, int count);
-
 protected:
     // What a row's cells are drawn with beyond their texts (colours, font size); a row whose look
     // changed is repainted whole. Rows of a grid without row colours all look the same.

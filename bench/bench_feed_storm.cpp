@@ -12,6 +12,7 @@
 #include "link/Frame.h"
 #include "link/StatusDecoder.h"
 #include "registry/Console.h"
+#include "registry/EventCatalogue.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -122,7 +123,7 @@ void BM_HandOver(benchmark::State& state) {
     c->sensorRows.setState(0, 0);
     EventRecord rec;
     rec.factory_number = 1000;
-    rec.code = 33;
+    rec.code = storedCode(EventCode::LoopAlarm1);
     rec.text = QStringLiteral("Срабатывание 1 шлейфа датчика <Ватрел-Б> № 1000");
     for (auto _ : state) {
         feed.eventLogged(rec, 1);

@@ -12,6 +12,7 @@
 #include "link/SerialPort.h"
 #include "registry/Console.h"
 #include "registry/DateTime.h"
+#include "registry/EventCatalogue.h"
 #include "registry/Records.h"
 #include "sim/DemoFolder.h"
 
@@ -53,7 +54,7 @@ EventRecord sampleEvent(quint32 number, double time) {
     e.mark = 1;
     e.factory_number = number;
     e.time = time;
-    e.code = 0;
+    e.code = storedCode(EventCode::SensorNormal);
     e.text = QStringLiteral("Норма");
     return e;
 }

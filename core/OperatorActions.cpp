@@ -126,7 +126,6 @@ bool disarmLoopOfSensor(Console& c, const QString& number, int loop) {
 
 void acknowledgeAllAlarms(Console& c, quint64 lastSeenId) {
     c.alarms.acknowledgeUpTo(lastSeenId);
-    c.changed(View::AlarmList);
     if (!c.alarms.isEmpty()) {
         // Alarms came in after the list the operator acknowledged was drawn: they were neither seen
         // nor acknowledged, so they stay, the sound goes on and the window comes forward with them.

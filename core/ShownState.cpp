@@ -16,11 +16,7 @@ void copyShownState(const Console& from, Console& to, ViewSet views, bool sample
         to.slot_counters = from.slot_counters;
         to.slot_diagnostics = from.slot_diagnostics;
     }
-    if (has(View::EventList)) {
-        from.event_grid.handOver(to.event_grid);
-        to.EventRowStyles = from.EventRowStyles;
-        to.event_rows = from.event_rows;
-    }
+    if (has(View::EventList)) to.events = from.events;
     if (has(View::Labels) || has(View::StatusBar) || has(View::WaitPanel)) to.status = from.status;
     if (has(View::Diagnostics)) to.counters = from.counters;
     if (has(View::Oscilloscope)) {

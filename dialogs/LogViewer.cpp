@@ -104,8 +104,8 @@ QLabel* sunken(const char* name) {
 
 } // namespace
 
-ReportGridModel::ReportGridModel(const ReportListing& listing, const Console& c, QObject* parent)
-    : QAbstractTableModel(parent), m_listing(listing), m_c(c) {}
+ReportGridModel::ReportGridModel(const ReportListing& listing, QObject* parent)
+    : QAbstractTableModel(parent), m_listing(listing) {}
 
 int ReportGridModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : qMax(0, m_listing.grid.rowCount() - 1);
@@ -116,14 +116,14 @@ int ReportGridModel::columnCount(const QModelIndex& parent) const { return paren
 QVariant ReportGridModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) return {};
     const int row = index.row() + 1;
-    const bool styled = row <= REPORT_PAGE_SIZE && m_c.ReportRowStyles[size_t(row - 1)].background != 0;
+    const bool styled = row <= REPORT_PAGE_SIZE && m_listing.row_styles[size_t(row - 1)].background != 0;
     switch (role) {
     case Qt::DisplayRole:
         return m_listing.grid.at(index.column(), row);
     case Qt::BackgroundRole:
-        return styled ? QVariant(toColor(m_c.ReportRowStyles[size_t(row - 1)].background)) : QVariant();
+        return styled ? QVariant(toColor(m_listing.row_styles[size_t(row - 1)].background)) : QVariant();
     case Qt::ForegroundRole:
-        return styled ? QVariant(toColor(m_c.ReportRowStyles[size_t(row - 1)].font_colour)) : QVariant();
+        return styled ? QVariant(toColor(m_listing.row_styles[size_t(row - 1)].font_colour)) : QVariant();
     default:
         return {};
     }
@@ -150,7 +150,7 @@ LogViewer::LogViewer(CoreDoor& door, QWidget* parent)
     setWindowFlag(Qt::WindowMaximizeButtonHint, true);
     resize(1025, 688);
 
-    m_model = new ReportGridModel(m_listing, m_c, this);
+    m_model = new ReportGridModel(m_listing, this);
     m_grid = named(new QTableView, "AdvStringGrid2");
     m_grid->setModel(m_model);
     m_grid->verticalHeader()->hide();
@@ -608,7 +608,7 @@ void LogViewer::printPage() {
     if (!printDialog || !printDialog(*m_printer)) return;
     // The page as shown now goes to the worker by copy; the printer is the worker's until it is done.
     auto grid = std::make_shared<TextGrid>(m_listing.grid);
-    const auto styles = m_c.ReportRowStyles;
+    const auto styles = m_listing.row_styles;
     const ReportPrintSettings settings = printSettings();
     const QDateTime now = m_c.clock();
     QPrinter* printer = m_printer;

@@ -30,11 +30,11 @@ namespace vatrel {
 class JobControl;
 
 // AdvStringGrid2: the listing of the page shown. Model row i is grid row i + 1; data rows take their
-// colours from ReportRowStyles, the same colours the printout uses.
+// colours from the listing's row styles, the same colours the printout uses.
 class ReportGridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    ReportGridModel(const ReportListing& listing, const Console& c, QObject* parent = nullptr);
+    explicit ReportGridModel(const ReportListing& listing, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -44,7 +44,6 @@ public:
 
 private:
     const ReportListing& m_listing;
-    const Console& m_c;
 };
 
 // The event log viewer FQReport: one log file page by page, filtered by kind, coloured by code,

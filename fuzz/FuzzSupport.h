@@ -73,8 +73,7 @@ inline void checkConsole(const Console& c) {
     FUZZ_CHECK(e.KartaAdressPos >= 1 && e.KartaAdressPos <= kSlots);
     FUZZ_CHECK(e.Conv_link >= 0 && e.Conv_link <= 2);
     FUZZ_CHECK(c.osc_slot >= -1 && c.osc_slot < kSlots);
-    FUZZ_CHECK(c.event_rows >= 0 && c.event_rows <= kEventRowsMax);
-    FUZZ_CHECK(c.event_grid.rowCount() <= kEventRowsMax + 1);
+    FUZZ_CHECK(c.events.count() <= kEventRowsMax);
     FUZZ_CHECK(c.alarms.rows() <= kAlarmListMax);
     FUZZ_CHECK(c.operators.count() <= kOperatorsMax);
     FUZZ_CHECK(c.port_index >= 0 && c.port_index < kPortCount);

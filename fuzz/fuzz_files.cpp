@@ -110,7 +110,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const QString daily = c->path(QStringLiteral("QReport/01.04.2025"));
         put(log, content);
         put(daily, content);
-        logSensorEvent(*c, makeEvent(*c, 5, 33, QStringLiteral("Срабатывание 1 шлейфа")), 0);
+        logSensorEvent(*c, makeEvent(*c, 5, EventCode::LoopAlarm1, QStringLiteral("Срабатывание 1 шлейфа")),
+                       0);
         const qint64 whole = content.size() - content.size() % EventRecord::kSize;
         for (const QString& p : {log, daily}) {
             const QByteArray after = get(p);
@@ -118,7 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             FUZZ_CHECK(after.left(whole) == content.left(whole));
             EventRecord last;
             FUZZ_CHECK(last.decode(QByteArrayView(after).sliced(whole)));
-            FUZZ_CHECK(last.factory_number == 5 && last.code == 33);
+            FUZZ_CHECK(last.factory_number == 5 && last.code == storedCode(EventCode::LoopAlarm1));
         }
         FUZZ_CHECK(c->journal.keptFiles() == 0);
         break;

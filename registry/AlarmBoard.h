@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "registry/ChangeNotices.h"
 #include "registry/Records.h"
 
 #include <QString>
@@ -12,7 +13,8 @@ constexpr int kAlarmListMax = 500;
 
 // The alarms the operator has not yet acknowledged, oldest first. Each alarm keeps its event and an
 // id that no other alarm of this run gets, so that a window or a later action can name one alarm
-// whatever has moved around it.
+// whatever has moved around it. A change of the list or of its count is announced by the method
+// that makes it.
 class AlarmBoard {
 public:
     enum class State { Active };
@@ -44,7 +46,10 @@ public:
     const QString& soundPath() const { return m_soundPath; }
     void setSoundPath(const QString& path) { m_soundPath = path; }
 
+    void connectNotices(const ChangeNotices* notices) { m_line.connect(notices); }
+
 private:
+    NoticeLine m_line;
     std::deque<Alarm> m_alarms;
     quint64 m_nextId = 1;
     quint32 m_total = 0;

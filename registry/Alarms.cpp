@@ -6,7 +6,6 @@ namespace vatrel {
 void alarmWindowCreate(Console& c) {
     c.alarms.setSoundPath(c.data_dir + QStringLiteral("/Error.wav"));
     c.alarms.setSoundOn(false);
-    c.changed(ConsoleUi::View::AlarmList);
 }
 
 void appendAlarm(Console& c, const EventRecord& rec) {
@@ -16,7 +15,6 @@ void appendAlarm(Console& c, const EventRecord& rec) {
         a.setSoundOn(true);
     }
     a.raise(rec);
-    c.changed(ConsoleUi::View::AlarmList);
 }
 
 void raiseAlarm(Console& c, const EventRecord& rec) {

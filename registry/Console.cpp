@@ -11,6 +11,8 @@ Console::Console() {
     status.connect(&notices);
     sensors.connect(&notices);
     sensorRows.connect(&notices);
+    events.connectNotices(&notices);
+    alarms.connectNotices(&notices);
 }
 
 double Console::now() const { return toDays(clock()); }

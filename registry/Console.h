@@ -5,6 +5,7 @@
 #include "registry/Colours.h"
 #include "registry/ConsoleUi.h"
 #include "registry/EventJournal.h"
+#include "registry/EventList.h"
 #include "registry/OperatorList.h"
 #include "registry/OscControls.h"
 #include "registry/OscScope.h"
@@ -27,7 +28,6 @@ namespace vatrel {
 class SerialPort; // link/SerialPort.h
 class FeedSink;   // registry/FeedSink.h
 
-constexpr int kEventRowsMax = 500;
 constexpr int kQueueSize = 32;
 constexpr int kSizeTrBuf = 1024; // largest number of words in one command
 constexpr int kRxBufSize = 1024;
@@ -116,12 +116,9 @@ struct Console {
     SensorTable sensors; // the records, on-line flags and address map of every slot
     // What the sensor table shows of every slot.
     SensorRows sensorRows;
-    std::array<RowStyle, kEventRowsMax> EventRowStyles{};
-    std::array<RowStyle, kEventRowsMax> ReportRowStyles{};
     qint32 selected_row = 0;
     qint32 selected_col = 0;
     qint16 osc_slot = -1; // the sensor under oscillogram; the table dims the others (setOscSlot)
-    qint16 event_rows = 0;
     std::array<std::array<qint32, kSlots + 1>, 7> slot_counters{}; // [1] checksum errors, [4] time-outs
     std::array<SlotDiagnostics, kSlots> slot_diagnostics{}; // what the diagnostics grid shows of each slot
     OperatorList operators;
@@ -137,7 +134,7 @@ struct Console {
     SerialPort* port = nullptr; // not owned
 
     // Presentation state: exactly what the windows show.
-    TextGrid event_grid{2, kEventRowsMax + 1, 2};
+    EventList events; // the main window's event list
     AlarmBoard alarms;
     OscControls osc;   // the oscilloscope tabs' entries and start controls
     OscScope scope;    // the oscilloscope charts' scales and samples

@@ -18,8 +18,8 @@ void logProgramEvent(Console& c, const EventRecord& rec);
 // The journal's way to the data folder, the operator's boxes and the status bar panel.
 EventJournal::Outlet journalOutlet(Console& c);
 
-// Builds a record stamped now.
-EventRecord makeEvent(const Console& c, quint32 factory_number, int code, const QString& text);
+// Builds a record of the event's code with the text given, stamped now.
+EventRecord makeEvent(const Console& c, quint32 factory_number, EventCode event, const QString& text);
 // A sensor's event stamped now, with the catalogue's code and text; `detail` is the operator's
 // surname of a connection or disconnection.
 EventRecord sensorEvent(const Console& c, EventCode event, quint32 factory_number, qint16 sensor_type,

@@ -120,7 +120,7 @@ void ReportListing::clearListing() {
         grid.set(0, row, QString());
         grid.set(1, row, QString());
     }
-    for (auto& s : m_c.ReportRowStyles)
+    for (auto& s : row_styles)
         s = {};
     grid.setRowCount(2);
     report_total = report_page_rows = report_page = report_last_page = 0;
@@ -161,19 +161,19 @@ bool ReportListing::apply(const ListingPage& page) {
         grid.set(0, row, QString());
         grid.set(1, row, QString());
     }
-    for (auto& s : m_c.ReportRowStyles)
+    for (auto& s : row_styles)
         s = {};
     const int n = int(page.records.size());
     for (int k = 0; k < n; ++k) {
         const EventRecord& r = page.records[size_t(k)];
-        m_c.ReportRowStyles[size_t(k)] = {colours::info_background, eventFontColour(r.code), 0, 0};
+        row_styles[size_t(k)] = {colours::info_background, eventFontColour(r.code), 0, 0};
         grid.set(0, k + 1, formatDateTime(r.time));
         grid.set(1, k + 1, listingText(r.text));
     }
     const bool last = page.page == page.lastPage;
     report_page_rows = n + (last ? 1 : 0);
     if (last && n < REPORT_PAGE_SIZE)
-        m_c.ReportRowStyles[size_t(n)] = {colours::info_background, colourOf(EventCode::ListingEnd), 0, 0};
+        row_styles[size_t(n)] = {colours::info_background, colourOf(EventCode::ListingEnd), 0, 0};
     // An empty selection says so instead of showing a bare blank row.
     if (m_selected == 0) grid.set(1, 1, QStringLiteral(" Сообщений нет"));
     // Every page ends with one blank row: the end row on the last page, an empty one before.

@@ -5,6 +5,7 @@
 #include "registry/TextGrid.h"
 
 #include <QString>
+#include <array>
 #include <vector>
 
 namespace vatrel {
@@ -51,8 +52,7 @@ ListingPage readListingPage(LogIndex& index, const ListingRequest& request, JobC
 QString logTitle(const QString& path);
 
 // The event log viewer's listing: one log file shown page by page, filtered by kind and coloured by
-// code. Everything the viewer shows is held here as plain texts; the window renders it. The row styles
-// go to the Console's ReportRowStyles.
+// code. Everything the viewer shows is held here as plain texts and row styles; the window renders it.
 //
 // Reading is apart from showing: a ListingRequest is read into a ListingPage (the viewer does that on
 // a worker thread) and apply() shows it. load() and changePage() do both at once.
@@ -73,9 +73,10 @@ public:
     qint32 report_wanted_page = -1;
 
     // What the window shows.
-    TextGrid grid{2, REPORT_PAGE_SIZE + 2, 2}; // header, up to 500 positions and one blank row
-    int current_row = 1;                       // the row made current (and scrolled to) last
-    bool pages_visible = false;                // GroupBoxProt; also: a log is loaded
+    TextGrid grid{2, REPORT_PAGE_SIZE + 2, 2};           // header, up to 500 positions and one blank row
+    std::array<RowStyle, REPORT_PAGE_SIZE> row_styles{}; // of grid rows 1 …; unstyled: background 0
+    int current_row = 1;                                 // the row made current (and scrolled to) last
+    bool pages_visible = false;                          // GroupBoxProt; also: a log is loaded
     QString StTextStr;
     QString StTextProt;
     QString LabelLog; // the loaded log in words, with its record count

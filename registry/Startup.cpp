@@ -8,11 +8,6 @@ namespace vatrel {
 
 namespace {
 
-void setHeader(TextGrid& grid, const QStringList& texts) {
-    for (int col = 0; col < texts.size(); ++col)
-        grid.set(col, 0, texts[col]);
-}
-
 // What a loop cell shows for the loop's stored alarm flag; a flag neither 0 nor 1 leaves the cell as
 // it is.
 void fillLoop(SensorRows& rows, int slot, int loop, quint8 alarm) {
@@ -57,16 +52,11 @@ void init_globals(Console& c) {
         for (int s = 0; s < kSlots; ++s)
             counter[size_t(s)] = 0;
     c.slot_diagnostics.fill({});
-    // 4. Event list header.
-    setHeader(c.event_grid, {QStringLiteral("Дата и время"), QStringLiteral("Наименование события")});
+    // 4. The event list's header is the window's own.
     // 5. Start-up defaults of every slot.
     c.sensors.resetToStartupDefaults();
     // 6. Row styles.
     c.sensorRows.setAllColours(colours::silver);
-    for (int i = 0; i < kSlots; ++i) {
-        c.EventRowStyles[size_t(i)] = {colours::info_background, colours::black, 9, 0};
-        c.ReportRowStyles[size_t(i)] = {colours::info_background, colours::black, 9, 0};
-    }
     // 7. Status bar.
     c.status.setPanel(StatusLine::kKeysPanel, QStringLiteral("Alt+X-Выход"));
     // 8. Stored files.

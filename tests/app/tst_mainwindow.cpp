@@ -655,9 +655,10 @@ private slots:
         QVERIFY(run.start({}));
         QAbstractItemModel* events = run.eventModel();
         QSignalSpy inserted(events, &QAbstractItemModel::rowsInserted);
-        logProgramEvent(run.c, makeEvent(run.c, 0, 15, QStringLiteral("Нет связи с преобразователем")));
-        logProgramEvent(run.c,
-                        makeEvent(run.c, 0, 32, QStringLiteral("Связь с преобразователем восстановлена")));
+        logProgramEvent(run.c, makeEvent(run.c, 0, EventCode::LinkLostConverter,
+                                         QStringLiteral("Нет связи с преобразователем")));
+        logProgramEvent(run.c, makeEvent(run.c, 0, EventCode::LinkRestoredConverter,
+                                         QStringLiteral("Связь с преобразователем восстановлена")));
         QCOMPARE(inserted.size(), 2);
         QCOMPARE(events->rowCount(), 4);
         QCOMPARE(columnTexts(events, 1), (QStringList{"Начало работы", "Нет связи с преобразователем",
@@ -682,7 +683,8 @@ private slots:
         run.fmain()->show();
         QApplication::processEvents();
         QVERIFY(!run.windows->alarmWindow()->isVisible());
-        raiseAlarm(run.c, makeEvent(run.c, 1234, 33, QStringLiteral("Срабатывание 1 шлейфа")));
+        raiseAlarm(run.c,
+                   makeEvent(run.c, 1234, EventCode::LoopAlarm1, QStringLiteral("Срабатывание 1 шлейфа")));
         QVERIFY(run.windows->alarmWindow()->isVisible());
         QVERIFY(run.fmain()->isVisible());
 
@@ -692,7 +694,8 @@ private slots:
         alarm->findChild<QPushButton*>(QStringLiteral("BitBtnAllOtboy"))->setFocus();
         run.fmain()->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(run.fmain()));
-        raiseAlarm(run.c, makeEvent(run.c, 1234, 34, QStringLiteral("Срабатывание 2 шлейфа")));
+        raiseAlarm(run.c,
+                   makeEvent(run.c, 1234, EventCode::LoopAlarm2, QStringLiteral("Срабатывание 2 шлейфа")));
         QVERIFY(QTest::qWaitForWindowActive(alarm));
         QTest::keyClick(alarm->windowHandle(), Qt::Key_Space);
         QVERIFY(alarm->isVisible());
@@ -703,8 +706,10 @@ private slots:
         // the window stays up with them and its sound; the next "Отбой тревог" clears them.
         run.ui->setRefreshInterval(200);
         run.ui->flushViews();
-        raiseAlarm(run.c, makeEvent(run.c, 1234, 33, QStringLiteral("Срабатывание 1 шлейфа")));
-        raiseAlarm(run.c, makeEvent(run.c, 1234, 34, QStringLiteral("Срабатывание 2 шлейфа")));
+        raiseAlarm(run.c,
+                   makeEvent(run.c, 1234, EventCode::LoopAlarm1, QStringLiteral("Срабатывание 1 шлейфа")));
+        raiseAlarm(run.c,
+                   makeEvent(run.c, 1234, EventCode::LoopAlarm2, QStringLiteral("Срабатывание 2 шлейфа")));
         auto* allClear = alarm->findChild<QPushButton*>(QStringLiteral("BitBtnAllOtboy"));
         allClear->click();
         QVERIFY(alarm->isVisible());
@@ -801,7 +806,9 @@ private slots:
         run.child<QTabWidget>("PageControl2")->setCurrentIndex(1);
         QVERIFY(QTest::qWaitForWindowExposed(run.fmain()));
         auto* list = run.child<QTableView>("StringGrid2");
-        const int codes[] = {0, 15, 2, 20, 32};
+        const EventCode codes[] = {EventCode::SensorNormal, EventCode::LinkLostSensor,
+                                   EventCode::InsulationLow1, EventCode::ProgramStart,
+                                   EventCode::LinkRestoredSensor};
         auto log = [&run, &codes](int n) {
             logProgramEvent(run.c, makeEvent(run.c, 0, codes[n % 5], QStringLiteral("Событие %1").arg(n)));
         };
@@ -868,7 +875,8 @@ private slots:
         bool alarmShownAtEnd = true;
         const int rc = run.exec(
             [&] {
-                raiseAlarm(run.c, makeEvent(run.c, 1234, 33, QStringLiteral("Срабатывание 1 шлейфа")));
+                raiseAlarm(run.c, makeEvent(run.c, 1234, EventCode::LoopAlarm1,
+                                            QStringLiteral("Срабатывание 1 шлейфа")));
                 run.ui->flushViews();
                 QWidget* alarm = findTopLevel("FormAlarmWindow");
                 alarmShownBeforeExit = alarm && alarm->isVisible() && run.c.alarms.soundOn();
@@ -974,7 +982,8 @@ private slots:
         QVERIFY(run.start({kSensor1234}));
         run.fmain()->show();
         QVERIFY(QTest::qWaitForWindowExposed(run.fmain()));
-        raiseAlarm(run.c, makeEvent(run.c, 1234, 33, QStringLiteral("Срабатывание 1 шлейфа")));
+        raiseAlarm(run.c,
+                   makeEvent(run.c, 1234, EventCode::LoopAlarm1, QStringLiteral("Срабатывание 1 шлейфа")));
         run.ui->flushViews();
         AlarmWindow* alarm = run.windows->alarmWindow();
         QVERIFY(alarm->isVisible());

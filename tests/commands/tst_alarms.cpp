@@ -5,6 +5,7 @@
 #include "core/OperatorActions.h"
 #include "registry/Alarms.h"
 #include "registry/DateTime.h"
+#include "registry/EventCatalogue.h"
 
 #include <QTest>
 
@@ -23,7 +24,7 @@ class TestAlarms : public QObject {
     EventRecord alarm(const QString& text, const QDateTime& when) {
         EventRecord r;
         r.factory_number = 55;
-        r.code = 2;
+        r.code = storedCode(EventCode::InsulationLow1);
         r.time = toDays(when);
         r.text = text;
         return r;
@@ -73,7 +74,7 @@ private slots:
         QCOMPARE(ui().lastSoundPath, m_f->file("Error.wav"));
         QCOMPARE(c().alarms.soundOn(), true);
         QCOMPARE(ui().alarmWindowShown, 1);
-        QVERIFY(ui().changes[int(ConsoleUi::View::AlarmList)] > 0);
+        QCOMPARE(ui().changes[int(ConsoleUi::View::AlarmList)], 1);
 
         raiseAlarm(c(), alarm("Обрыв ЧЭ 1", QDateTime(QDate(2025, 4, 18), QTime(0, 0))));
         QCOMPARE(listed(1), QString("Обрыв ЧЭ 1"));
@@ -116,16 +117,32 @@ private slots:
         QCOMPARE(ui().soundStarted, 1);
     }
 
+    // "Отбой тревог" acknowledges the alarms up to the newest the list drew: one that came in since
+    // stays listed and sounding, and the window comes forward with it. Once all are acknowledged
+    // the list is empty and silent.
     void acknowledgmentClearsAndSilences() {
         for (int i = 1; i <= 3; ++i)
             raiseAlarm(c(), alarm(QString("alarm %1").arg(i), m_now));
+        const int shown = ui().alarmWindowShown;
+        int& listChanges = ui().changes[int(ConsoleUi::View::AlarmList)];
+        listChanges = 0;
+        acknowledgeAllAlarms(c(), c().alarms.alarms().at(1).id);
+        QCOMPARE(c().alarms.rows(), 1);
+        QCOMPARE(listed(0), QString("alarm 3"));
+        QCOMPARE(c().alarms.total(), 1u);
+        QCOMPARE(ui().soundStopped, 0);
+        QCOMPARE(ui().alarmWindowShown, shown + 1);
+        QCOMPARE(listChanges, 1);
+        acknowledgeAllAlarms(c(), c().alarms.alarms().at(0).id - 1); // older than anything listed
+        QCOMPARE(listChanges, 1);                                    // nothing changed, nothing to draw
+
         const quint64 lastId = c().alarms.alarms().back().id;
         acknowledgeAllAlarms(c());
         QVERIFY(c().alarms.isEmpty());
-        QCOMPARE(c().alarms.rows(), 0);
         QCOMPARE(c().alarms.total(), 0u);
         QCOMPARE(ui().soundStopped, 1);
         QCOMPARE(c().alarms.soundOn(), false);
+        QCOMPARE(listChanges, 2);
         QVERIFY(readEventFile(dailyLog()).isEmpty()); // acknowledging logs nothing
 
         // The next alarm starts the list and the sound over, with an id not given before.
@@ -171,7 +188,7 @@ private slots:
         QCOMPARE(sensorCell(c(), 11, 8), QString("Снят"));
         QCOMPARE(c().sensorRows.colour(3), 0x00536BF2u);
         QVERIFY(!QFile::exists(dailyLog()));
-        QCOMPARE(c().event_rows, qint16(0));
+        QCOMPARE(c().events.count(), 0);
         QVERIFY(ui().boxes.isEmpty());
     }
 
@@ -214,8 +231,7 @@ private slots:
         QCOMPARE(events.size(), 2);
         QCOMPARE(events[1].code, 19);
         QCOMPARE(events[1].text, QString("Снятие с охраны второго шлейфа датчика <Ватрел-Б> № 1234"));
-        QCOMPARE(c().event_grid.at(1, 2),
-                 QString("Снятие с охраны второго шлейфа датчика <Ватрел-Б> № 1234"));
+        QCOMPARE(c().events.at(1).text, QString("Снятие с охраны второго шлейфа датчика <Ватрел-Б> № 1234"));
 
         // The alarm list, its count and the sound are left alone.
         QCOMPARE(c().alarms.total(), 1u);

@@ -213,7 +213,7 @@ private slots:
         QCOMPARE(events.size(), 2);
         QCOMPARE(events[1].code, 19);
         QCOMPARE(events[1].text, QString("Снятие с охраны второго шлейфа датчика <Ватрел-Б> № 300"));
-        QCOMPARE(c().event_grid.at(1, 2), QString("Снятие с охраны второго шлейфа датчика <Ватрел-Б> № 300"));
+        QCOMPARE(c().events.at(1).text, QString("Снятие с охраны второго шлейфа датчика <Ватрел-Б> № 300"));
         QVERIFY(ui().boxes.isEmpty());
     }
 
@@ -233,7 +233,7 @@ private slots:
         QCOMPARE(sensorCell(c(), 11, 10), QString("Взят"));
         QCOMPARE(c().sensorRows.colour(9), kAlarm);
         QVERIFY(!QFile::exists(dailyLog()));
-        QCOMPARE(c().event_rows, qint16(0));
+        QCOMPARE(c().events.count(), 0);
         QVERIFY(ui().boxes.isEmpty());
     }
 

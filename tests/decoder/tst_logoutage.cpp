@@ -63,7 +63,7 @@ private slots:
             toggle(i % 2 == 0);
         QCOMPARE(f.ui.boxes.size(), 1);
         QCOMPARE(f.c.alarms.total(), 3u); // alarms still reach the operator
-        QCOMPARE(f.c.event_grid.at(1, 6), texts[5]);
+        QCOMPARE(f.c.events.at(5).text, texts[5]);
         QCOMPARE(f.c.status.panel(0), QStringLiteral("Журнал не пишется: 8"));
         // The record cut short was taken back: both files end on their last whole record.
         QCOMPARE(f.read("VatrelA_mess/4321").size(), 656);
@@ -117,11 +117,12 @@ private slots:
         f.ui.expectMessage(QStringLiteral("Put_msg: память для незаписанных событий заполнена, новые "
                                           "события не сохраняются"));
         for (int i = 1; i <= 3; ++i)
-            logSensorEvent(f.c, makeEvent(f.c, 9, 30, QStringLiteral("e%1").arg(i)), 1);
+            logSensorEvent(f.c, makeEvent(f.c, 9, EventCode::SensorConnected, QStringLiteral("e%1").arg(i)),
+                           1);
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(f.ui.boxes.size(), 2);
         QCOMPARE(f.c.journal.dropped(), quint64(3));
-        QCOMPARE(f.c.event_grid.at(1, 3), QStringLiteral("e3")); // the list still shows everything
+        QCOMPARE(f.c.events.at(2).text, QStringLiteral("e3")); // the list still shows everything
         // Ending the run now loses the kept records: the operator is told how many.
         f.ui.expectMessage(QStringLiteral("Записи журнала, не попавшие на диск, будут потеряны: 3"));
         f.c.journal.reportLostAtExit(journalOutlet(f.c));
@@ -144,7 +145,10 @@ private slots:
         f.ui.allowMessagePrefix(QStringLiteral("Put_msg: не записался файл "));
         constexpr int kEvents = 60000;
         for (int i = 0; i < kEvents; ++i)
-            logSensorEvent(f.c, makeEvent(f.c, 4321, i % 2 ? 0 : 33, QString::number(i)), 0);
+            logSensorEvent(f.c,
+                           makeEvent(f.c, 4321, i % 2 ? EventCode::SensorNormal : EventCode::LoopAlarm1,
+                                     QString::number(i)),
+                           0);
         QCOMPARE(f.c.journal.keptCount(), size_t(2 * kEvents));
         QCOMPARE(f.c.journal.dropped(), quint64(0));
         full.lift();
@@ -204,9 +208,9 @@ private slots:
         f.ui.expectMessage(QStringLiteral("Put_msg: не записался файл VatrelA_mess\\11. События хранятся в "
                                           "памяти и будут записаны, когда запись станет возможной"));
         f.ui.whileShown = [&](const QString&) {
-            logSensorEvent(f.c, makeEvent(f.c, 11, 30, QStringLiteral("B")), 0);
+            logSensorEvent(f.c, makeEvent(f.c, 11, EventCode::SensorConnected, QStringLiteral("B")), 0);
         };
-        logSensorEvent(f.c, makeEvent(f.c, 11, 30, QStringLiteral("A")), 0);
+        logSensorEvent(f.c, makeEvent(f.c, 11, EventCode::SensorConnected, QStringLiteral("A")), 0);
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(eventTexts(f.daily()), (QStringList{"A", "B"}));
         QCOMPARE(f.c.status.panel(0), QStringLiteral("Журнал не пишется: 2"));
@@ -228,7 +232,7 @@ private slots:
         QVERIFY(QDir(f.dir.path()).mkpath("VatrelA"));
         QVERIFY(QDir(f.dir.path()).mkpath("data"));
         f.addOnlineSensor(0, 55, 0, 1, 0);
-        logSensorEvent(f.c, makeEvent(f.c, 55, 30, QStringLiteral("первое")), 0);
+        logSensorEvent(f.c, makeEvent(f.c, 55, EventCode::SensorConnected, QStringLiteral("первое")), 0);
         const QByteArray first = f.read("VatrelA_mess/55");
         f.write("VatrelA_mess/55", first + QByteArray(50, '\x7f')); // a crash in mid-write
         f.write("QReport/15.03.2024", f.read("QReport/15.03.2024") + QByteArray(327, '\x01'));

@@ -273,8 +273,7 @@ private slots:
         QCOMPARE(s.loop1_armed, quint8(0));
         QCOMPARE(s.loop2_armed, quint8(1));
         QCOMPARE(sensorCell(c(), 10, 3), QString("Снят"));
-        QCOMPARE(c().event_grid.at(1, 1),
-                 QString("Снятие с охраны первого шлейфа датчика <Ватрел-А> № 1234"));
+        QCOMPARE(c().events.at(0).text, QString("Снятие с охраны первого шлейфа датчика <Ватрел-А> № 1234"));
         QCOMPARE(edit->text(), QString("1234")); // the entry keeps what was typed
 
         QTest::mouseClick(child<QPushButton>("BitBtn2"), Qt::LeftButton);

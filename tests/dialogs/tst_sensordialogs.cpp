@@ -193,7 +193,7 @@ private slots:
         c().operators.load(c().data_dir, c().ui);
         connectThroughDialog(3, "4321", 0);
         const QByteArray hw = m_f->read("data/hw.dat");
-        const int events = c().event_rows;
+        const quint64 events = c().events.lastNumber();
         // A number the bus cannot carry would reach the converter as another sensor's address; so
         // would 1234 beside a number kept from an earlier installation that shares its low 16 bits.
         const QList<std::tuple<QString, quint32, QString>> cases{
@@ -216,7 +216,7 @@ private slots:
         QVERIFY(!c().sensors.record(6).occupied());
         QVERIFY(sensorCell(c(), colAddress, 7).isEmpty());
         QCOMPARE(m_f->read("data/hw.dat"), hw);
-        QCOMPARE(c().event_rows, events);
+        QCOMPARE(c().events.lastNumber(), events);
         QCOMPARE(c().queue.count, 1); // the first connection's command only
     }
 

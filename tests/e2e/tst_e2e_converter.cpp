@@ -275,7 +275,7 @@ void TestE2eConverter::corruptFrameCountsOneChecksumErrorOnly() {
     const qint32 ksBefore = m_c.counters.KS_ERR.value;
     const qint32 timeoutsBefore = m_c.counters.Time_out.value;
     const qint32 framesBefore = m_c.counters.N_rv_frame.value;
-    const qint16 eventsBefore = m_c.event_rows;
+    const quint64 eventsBefore = m_c.events.lastNumber();
     const qint64 dailyBefore = sizeOf(dailyLog());
     const int boxesBefore = int(m_ui.boxes.size());
 
@@ -289,7 +289,7 @@ void TestE2eConverter::corruptFrameCountsOneChecksumErrorOnly() {
     QCOMPARE(m_c.counters.KS_ERR.value, ksBefore + 1);
     QCOMPARE(m_c.counters.Time_out.value, timeoutsBefore);
     QVERIFY(m_c.counters.N_rv_frame.value > framesBefore);
-    QCOMPARE(m_c.event_rows, eventsBefore);
+    QCOMPARE(m_c.events.lastNumber(), eventsBefore);
     QCOMPARE(sizeOf(dailyLog()), dailyBefore);
     QCOMPARE(int(m_ui.boxes.size()), boxesBefore);
     QCOMPARE(m_c.engine.Conv_link, qint16(1));

@@ -61,7 +61,7 @@ EventRecord numbered(int i) {
     EventRecord r;
     r.factory_number = 7;
     r.time = 45000.5;
-    r.code = 33;
+    r.code = storedCode(EventCode::LoopAlarm1);
     r.text = QStringLiteral("событие %1").arg(i);
     return r;
 }
@@ -120,7 +120,7 @@ void TestSiteFeed::scriptedRunArrivesInOrder() {
     f.addOnlineSensor(0, 1001, 1, 1, 0);
     f.addOnlineSensor(1, 2002, 0, 0, 0);
 
-    logProgramEvent(f.c, makeEvent(f.c, 0, 20, QStringLiteral("Начало работы")));
+    logProgramEvent(f.c, makeEvent(f.c, 0, EventCode::ProgramStart, QStringLiteral("Начало работы")));
     f.status(1001, 0x80); // loop 1 of an armed sensor in alarm
     f.status(1001, 0x00); // and back
     f.status(2002, 0x09); // EEPROM error
@@ -509,7 +509,7 @@ void TestSiteFeed::topicsWithWildcardsAreRefused() {
         auto* state = windows.mainWindow()->findChild<QLabel*>(QStringLiteral("FeedState"));
         QVERIFY(state);
         QTRY_COMPARE(state->text(), QStringLiteral("не запущено: в feed/prefix недопустим знак #"));
-        QCOMPARE(c.event_grid.at(1, 2),
+        QCOMPARE(c.events.at(1).text,
                  QStringLiteral("Сервер MQTT не используется: в feed/prefix недопустим знак #"));
     }
     c.feed = nullptr;

@@ -697,7 +697,7 @@ private slots:
             QVERIFY(c.engine.rx_pos < 1024);
         }
         QVERIFY(c.counters.N_rv_frame.value > 0);
-        QVERIFY(c.event_rows > 0 && c.event_rows <= 500);
+        QVERIFY(c.events.count() > 0 && c.events.count() <= 500);
         const QList<Colour> palette{0xC0C0C0, 0x00FF00, 0xFFFF00, 0x536BF2, 0x0000AB};
         for (int s = 0; s < kSlots; ++s)
             QVERIFY2(palette.contains(c.sensorRows.colour(s)), qPrintable(QString::number(s)));

@@ -1,26 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The event writers: event list lines and styles, sensor log files, daily log files.
+// The event writers: the event list, sensor log files, daily log files.
 #include "common/ConsoleFixture.h"
 #include "common/DataFiles.h"
+#include "registry/DateTime.h"
 #include "registry/EventLog.h"
 #include "registry/LogReader.h"
 #include "registry/Startup.h"
 #include "registry/Storage.h"
 
 #include <QDir>
-#include <QRandomGenerator>
 #include <sys/stat.h>
 
 using namespace vatrel;
 using namespace vatrel::testing;
 
 namespace {
-EventRecord logEvent(quint32 number, int code, const QString& text, double time = 45748.5) {
+EventRecord logEvent(quint32 number, EventCode code, const QString& text, double time = 45748.5) {
     EventRecord e;
     e.mark = 1;
     e.factory_number = number;
     e.time = time;
-    e.code = qint8(code);
+    e.code = storedCode(code);
     e.text = text;
     return e;
 }
@@ -32,7 +32,8 @@ private slots:
     void sensorFileGetsWholeRecords() {
         ConsoleFixture f;
         for (int i = 0; i < 3; ++i)
-            logSensorEvent(f.c, logEvent(1234, 33, QStringLiteral("Срабатывание 1 шлейфа")), 0);
+            logSensorEvent(f.c,
+                           logEvent(1234, EventCode::LoopAlarm1, QStringLiteral("Срабатывание 1 шлейфа")), 0);
         const QByteArray file = f.read("VatrelA_mess/1234");
         QCOMPARE(file.size(), 984);
         for (int i = 0; i < 3; ++i)
@@ -40,64 +41,65 @@ private slots:
         QCOMPARE(f.read("QReport/01.04.2025").size(), 984);
         QVERIFY(!f.exists("VatrelB_mess/1234"));
 
-        logSensorEvent(f.c, logEvent(1234, 0, QStringLiteral("Норма")), 1);
+        logSensorEvent(f.c, logEvent(1234, EventCode::SensorNormal, QStringLiteral("Норма")), 1);
         QCOMPARE(f.read("VatrelB_mess/1234").size(), 328);
     }
 
-    void listLinesAndStyles() {
+    void listKeepsTheEventsInOrder() {
         ConsoleFixture f;
-        logSensorEvent(f.c, logEvent(7, 15, QStringLiteral("Нет связи с датчиком")), 0);
-        logProgramEvent(f.c, logEvent(0, 20, QStringLiteral("Начало работы"), 45748.0));
-        QCOMPARE(f.c.event_rows, qint16(2));
-        QCOMPARE(f.c.event_grid.rowCount(), 4); // one empty row below the last line
-        QCOMPARE(f.c.event_grid.at(0, 1), QStringLiteral("01.04.2025 12:00:00"));
-        QCOMPARE(f.c.event_grid.at(1, 1), QStringLiteral("Нет связи с датчиком"));
-        QCOMPARE(f.c.event_grid.at(0, 2), QStringLiteral("01.04.2025"));
-        QCOMPARE(f.c.event_grid.at(1, 2), QStringLiteral("Начало работы"));
-        QCOMPARE(f.c.EventRowStyles[0].font_colour, 0x0000ABu);
-        QCOMPARE(f.c.EventRowStyles[0].background, 0xFF000018u);
-        QCOMPARE(f.c.EventRowStyles[0].font_size, 9);
-        QCOMPARE(f.c.EventRowStyles[1].font_colour, 0u);
-        QCOMPARE(f.c.EventRowStyles[2].background, 0xFF000018u);
+        logSensorEvent(f.c, logEvent(7, EventCode::LinkLostSensor, QStringLiteral("Нет связи с датчиком")),
+                       0);
+        logProgramEvent(f.c, logEvent(0, EventCode::ProgramStart, QStringLiteral("Начало работы"), 45748.0));
+        const EventList& list = f.c.events;
+        QCOMPARE(list.count(), 2);
+        QCOMPARE(list.at(0).text, QStringLiteral("Нет связи с датчиком"));
+        QCOMPARE(list.at(0).code, qint8(15));
+        QCOMPARE(list.at(0).time, 45748.5);
+        QCOMPARE(list.at(1).text, QStringLiteral("Начало работы"));
+        QCOMPARE(list.at(1).code, qint8(20));
+        QCOMPARE((QList<quint64>{list.firstNumber(), list.lastNumber()}), (QList<quint64>{1, 2}));
+        QCOMPARE(list.at(2).number, quint64(0)); // past the newest: nothing
+        QVERIFY(list.at(2).text.isEmpty());
+        // Each event is announced to the windows as a change of the list.
+        QCOMPARE(f.ui.changes[int(ConsoleUi::View::EventList)], 2);
     }
 
-    void fiveHundredAndFirstEventScrolls() {
+    void fiveHundredAndFirstEventPushesTheOldestOut() {
         ConsoleFixture f;
-        // Even-numbered events are green (code 0), odd-numbered red (code 2).
         for (int n = 1; n <= 501; ++n)
-            logSensorEvent(f.c, logEvent(0, n % 2 ? 2 : 0, QStringLiteral("e%1").arg(n)), 0);
-        QCOMPARE(f.c.event_rows, qint16(500));
-        QCOMPARE(f.c.event_grid.rowCount(), 501);
-        QCOMPARE(f.c.event_grid.at(1, 1), QStringLiteral("e2"));
-        QCOMPARE(f.c.event_grid.at(1, 2), QStringLiteral("e3"));
-        QCOMPARE(f.c.event_grid.at(1, 500), QStringLiteral("e501"));
-        QCOMPARE(f.c.EventRowStyles[0].font_colour, 0x008000u);
-        QCOMPARE(f.c.EventRowStyles[1].font_colour, 0x0000FFu);
-        QCOMPARE(f.c.EventRowStyles[498].font_colour, 0x008000u);
-        QCOMPARE(f.c.EventRowStyles[499].font_colour, 0x0000FFu);
+            logSensorEvent(f.c,
+                           logEvent(0, n % 2 ? EventCode::InsulationLow1 : EventCode::SensorNormal,
+                                    QStringLiteral("e%1").arg(n)),
+                           0);
+        const EventList& list = f.c.events;
+        QCOMPARE(list.count(), 500);
+        QVERIFY(list.isFull());
+        QCOMPARE(list.at(0).text, QStringLiteral("e2"));
+        QCOMPARE(list.at(0).code, qint8(0));
+        QCOMPARE(list.at(1).text, QStringLiteral("e3"));
+        QCOMPARE(list.at(499).text, QStringLiteral("e501"));
+        QCOMPARE((QList<quint64>{list.firstNumber(), list.lastNumber()}), (QList<quint64>{2, 501}));
 
-        logSensorEvent(f.c, logEvent(0, 0, QStringLiteral("e502")), 0);
-        QCOMPARE(f.c.event_grid.rowCount(), 501);
-        QCOMPARE(f.c.event_grid.at(1, 1), QStringLiteral("e3"));
-        QCOMPARE(f.c.event_grid.at(1, 500), QStringLiteral("e502"));
-        QCOMPARE(f.c.EventRowStyles[0].font_colour, 0x0000FFu);
-        QCOMPARE(f.c.EventRowStyles[499].font_colour, 0x008000u);
+        logSensorEvent(f.c, logEvent(0, EventCode::SensorNormal, QStringLiteral("e502")), 0);
+        QCOMPARE(list.count(), 500);
+        QCOMPARE(list.at(0).text, QStringLiteral("e3"));
+        QCOMPARE(list.at(0).code, qint8(2));
+        QCOMPARE(list.at(499).text, QStringLiteral("e502"));
         QCOMPARE(f.read("QReport/01.04.2025").size(), 502 * 328);
     }
 
-    // The list tells its view which lines changed: a line written again with its own text is no
-    // change, and once the list is full the lines move up.
-    void listMarksChangedLinesForItsView() {
-        ConsoleFixture f;
-        TextGrid& g = f.c.event_grid;
+    // The change marks a view takes from a grid: runs of rows with the same changed columns, and a
+    // cell written again with its own text is no change.
+    void gridMarksChangedCellsForItsView() {
+        TextGrid g(2, 501, 2);
         QList<QList<int>> rects;
         auto take = [&] {
             rects.clear();
             g.takeChanges([&](int r0, int r1, int c0, int c1) { rects << QList<int>{r0, r1, c0, c1}; });
             return rects;
         };
-        take();
-        logSensorEvent(f.c, logEvent(0, 0, QStringLiteral("e1")), 0);
+        g.set(0, 1, QStringLiteral("t1"));
+        g.set(1, 1, QStringLiteral("e1"));
         QCOMPARE(take(), (QList<QList<int>>{{1, 1, 0, 1}}));
         g.set(1, 1, QStringLiteral("e1"));
         QVERIFY(!g.hasChanges());
@@ -105,76 +107,23 @@ private slots:
         g.set(0, 4, QStringLiteral("y"));
         g.set(1, 4, QStringLiteral("z"));
         g.set(1, 5, QStringLiteral("w"));
-        QCOMPARE(take(), (QList<QList<int>>{{3, 3, 1, 1}, {4, 4, 0, 1}, {5, 5, 1, 1}}));
+        g.set(1, 6, QStringLiteral("v"));
+        QCOMPARE(take(), (QList<QList<int>>{{3, 3, 1, 1}, {4, 4, 0, 1}, {5, 6, 1, 1}}));
         QVERIFY(take().isEmpty());
-
-        for (int n = 2; n <= 501; ++n)
-            logSensorEvent(f.c, logEvent(0, 0, QStringLiteral("e%1").arg(n)), 0);
-        take();
-        g.takeShift();
-        g.set(1, 300, QStringLiteral("edited")); // a line changed before the list moves
-        logSensorEvent(f.c, logEvent(0, 0, QStringLiteral("e502")), 0);
-        logSensorEvent(f.c, logEvent(0, 0, QStringLiteral("e503")), 0);
-        // Once the list is full the lines move up: the view is told of the move, the newest line
-        // and the edited one, which moved up with the rest.
-        const TextGrid::Shift shift = g.takeShift();
-        QCOMPARE((QList<int>{shift.first, shift.last, shift.count}), (QList<int>{1, 500, 2}));
-        QCOMPARE(take(), (QList<QList<int>>{{298, 298, 1, 1}, {499, 500, 1, 1}})); // one time stamp in all
-        QCOMPARE(g.at(1, 1), QStringLiteral("e4"));
-        QCOMPARE(g.at(1, 298), QStringLiteral("edited"));
-        QCOMPARE(g.at(1, 500), QStringLiteral("e503"));
-        QCOMPARE(g.takeShift().count, 0);
-
-        // Two different ranges moving before the view catches up: the first is marked whole.
-        g.scrollUp(1, 10);
-        g.scrollUp(5, 20);
-        const TextGrid::Shift second = g.takeShift();
-        QCOMPARE((QList<int>{second.first, second.last, second.count}), (QList<int>{5, 20, 1}));
-        QCOMPARE(take(), (QList<QList<int>>{{1, 9, 0, 1}}));
-    }
-
-    void movedRowsKeepTheirTexts() {
-        // Moves of a full list, of other ranges in between and edits anywhere: every cell always
-        // holds what moving whole rows would give.
-        TextGrid g(3, 14);
-        QList<QStringList> rows(14, QStringList(3));
-        QRandomGenerator rng(1207);
-        for (int step = 0; step < 4000; ++step) {
-            const int op = rng.bounded(10);
-            if (op < 4) {
-                const int col = rng.bounded(3), row = rng.bounded(14);
-                const QString text = QString::number(step);
-                g.set(col, row, text);
-                rows[row][col] = text;
-            } else {
-                int first = 1, last = 13; // the list's own move, most of the time
-                if (op == 9) {
-                    first = rng.bounded(13);
-                    last = first + 1 + rng.bounded(13 - first);
-                }
-                g.scrollUp(first, last);
-                for (int row = first; row < last; ++row)
-                    rows[row] = rows[row + 1];
-            }
-            for (int row = 0; row < 14; ++row)
-                for (int col = 0; col < 3; ++col)
-                    if (g.at(col, row) != rows[row][col])
-                        QFAIL(qPrintable(QStringLiteral("step %1: cell %2,%3").arg(step).arg(col).arg(row)));
-        }
     }
 
     void eventWithoutSensorNumber() {
         ConsoleFixture f;
-        logSensorEvent(f.c, logEvent(0, 20, QStringLiteral("x")), 0);
+        logSensorEvent(f.c, logEvent(0, EventCode::ProgramStart, QStringLiteral("x")), 0);
         QVERIFY(QDir(f.file("VatrelA_mess")).isEmpty());
         QCOMPARE(f.read("QReport/01.04.2025").size(), 328);
-        QCOMPARE(f.c.event_rows, qint16(1));
+        QCOMPARE(f.c.events.count(), 1);
     }
 
     void topBitNumberNamesFilesDifferently() {
         ConsoleFixture f;
         const quint32 minusFive = quint32(-5);
-        logSensorEvent(f.c, logEvent(minusFive, 30, QStringLiteral("Подключён")), 0);
+        logSensorEvent(f.c, logEvent(minusFive, EventCode::SensorConnected, QStringLiteral("Подключён")), 0);
         QCOMPARE(f.read("VatrelA_mess/-5").size(), 328);
 
         SensorRecord r = SensorRecord::startupDefault();
@@ -189,13 +138,13 @@ private slots:
                            QStringLiteral("Ошибка"));
         f.ui.expectMessage(QStringLiteral("Put_msg: не открылся файл QReport\\01.04.2025"),
                            QStringLiteral("Ошибка"));
-        logSensorEvent(f.c, logEvent(1234, 0, QStringLiteral("первое")), 0);
-        logProgramEvent(f.c, logEvent(0, 20, QStringLiteral("второе")));
+        logSensorEvent(f.c, logEvent(1234, EventCode::SensorNormal, QStringLiteral("первое")), 0);
+        logProgramEvent(f.c, logEvent(0, EventCode::ProgramStart, QStringLiteral("второе")));
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(f.ui.boxes.size(), 2);
         QCOMPARE(f.ui.boxes[0].icon, ConsoleUi::Icon::Error);
-        QCOMPARE(f.c.event_rows, qint16(2));
-        QCOMPARE(f.c.event_grid.at(1, 2), QStringLiteral("второе"));
+        QCOMPARE(f.c.events.count(), 2);
+        QCOMPARE(f.c.events.at(1).text, QStringLiteral("второе"));
         QCOMPARE(f.read("VatrelA_mess/1234").size(), 328); // the sensor file was still written
     }
 
@@ -203,7 +152,7 @@ private slots:
         ConsoleFixture f({"QReport"});
         const QString path = f.file("VatrelB_mess/99");
         f.ui.expectMessage(QStringLiteral("Put_msg: не открылся файл ") + path);
-        logSensorEvent(f.c, logEvent(99, 0, QStringLiteral("x")), 1);
+        logSensorEvent(f.c, logEvent(99, EventCode::SensorNormal, QStringLiteral("x")), 1);
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(f.read("QReport/01.04.2025").size(), 328);
     }
@@ -217,7 +166,7 @@ private slots:
         f.ui.expectMessage(
             QStringLiteral("Put_msg: не записался файл QReport\\01.04.2025. События хранятся в "
                            "памяти и будут записаны, когда запись станет возможной"));
-        logProgramEvent(f.c, logEvent(0, 20, QStringLiteral("Начало работы")));
+        logProgramEvent(f.c, logEvent(0, EventCode::ProgramStart, QStringLiteral("Начало работы")));
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(f.c.journal.keptCount(), size_t(1));
         QFile log(daily);
@@ -227,13 +176,13 @@ private slots:
     void eventsAcrossMidnight() {
         ConsoleFixture f;
         f.now = QDateTime(QDate(2025, 3, 31), QTime(23, 59, 59));
-        logProgramEvent(f.c, makeEvent(f.c, 0, 20, QStringLiteral("до")));
+        logProgramEvent(f.c, makeEvent(f.c, 0, EventCode::ProgramStart, QStringLiteral("до")));
         f.now = QDateTime(QDate(2025, 4, 1), QTime(0, 0, 1));
-        logProgramEvent(f.c, makeEvent(f.c, 0, 20, QStringLiteral("после")));
+        logProgramEvent(f.c, makeEvent(f.c, 0, EventCode::ProgramStart, QStringLiteral("после")));
         QCOMPARE(f.read("QReport/31.03.2025").size(), 328);
         QCOMPARE(f.read("QReport/01.04.2025").size(), 328);
-        QCOMPARE(f.c.event_grid.at(0, 1), QStringLiteral("31.03.2025 23:59:59"));
-        QCOMPARE(f.c.event_grid.at(0, 2), QStringLiteral("01.04.2025 00:00:01"));
+        QCOMPARE(formatDateTime(f.c.events.at(0).time), QStringLiteral("31.03.2025 23:59:59"));
+        QCOMPARE(formatDateTime(f.c.events.at(1).time), QStringLiteral("01.04.2025 00:00:01"));
     }
 };
 

@@ -62,8 +62,6 @@ private slots:
                                        "Сигнал 2", "Состояние", "На охране Ш1", "На охране Ш2"};
         for (int col = 0; col < 12; ++col)
             QCOMPARE(sensorCell(f.c, col, 0), sensorHeader[col]);
-        QCOMPARE(f.c.event_grid.at(0, 0), QStringLiteral("Дата и время"));
-        QCOMPARE(f.c.event_grid.at(1, 0), QStringLiteral("Наименование события"));
 
         QCOMPARE(sensorCell(f.c, 0, 1), QStringLiteral("1"));
         QCOMPARE(sensorCell(f.c, 0, 200), QStringLiteral("200"));
@@ -73,9 +71,6 @@ private slots:
 
         QCOMPARE(f.c.sensorRows.colour(0), 0xC0C0C0u);
         QCOMPARE(f.c.sensorRows.colour(199), 0xC0C0C0u);
-        QCOMPARE(f.c.EventRowStyles[199].background, 0xFF000018u);
-        QCOMPARE(f.c.ReportRowStyles[0].background, 0xFF000018u);
-        QCOMPARE(f.c.EventRowStyles[200].background, 0u);
         QCOMPARE(f.c.sensors.record(10).disconnected_by, qint16(-1));
         QCOMPARE(f.c.sensors.record(10).mark, quint8(1));
         QCOMPARE(f.c.sensors.addressEntry(0).device_code, quint8(0));
