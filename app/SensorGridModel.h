@@ -43,7 +43,7 @@ private:
         bool operator==(const Shown&) const = default;
     };
     Shown shownOf(int slot) const;
-    bool dimmed(int slot) const { return m_c.osc_slot != -1 && m_c.osc_slot != slot; }
+    bool dimmed(int slot) const { return m_c.osc.slot() != -1 && m_c.osc.slot() != slot; }
 
     const Console& m_c;
     const QFont m_cellFont;

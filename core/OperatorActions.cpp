@@ -72,7 +72,7 @@ void dcOutOfRange(const Console& c) { c.error(QStringLiteral("Число вне 
 void dcBadNumber(const Console& c) { c.error(QStringLiteral("Вы ввели ошибочное число; повторите ввод")); }
 
 // The slot under oscillogram, or -1 when none runs (then there is no sensor to send a value to).
-int oscSlot(const Console& c) { return c.osc_slot >= 0 && c.osc_slot < kSlots ? c.osc_slot : -1; }
+int oscSlot(const Console& c) { return c.osc.slot() >= 0 && c.osc.slot() < kSlots ? c.osc.slot() : -1; }
 
 bool oscAddressMapDone(Console& c) {
     if (c.engine.KartaAdressPos == kSlots) return true;
@@ -330,7 +330,7 @@ bool setDcComponentsB(Console& c, int slot, std::optional<float> flank1, std::op
     if (flank2) r.dc_component2 = *flank2;
     // The oscilloscope tab sends its own values for the sensor it watches: they follow this sensor's
     // new ones, and only this sensor's. An entry not given keeps what the operator has typed there.
-    if (c.osc_slot == slot) {
+    if (c.osc.slot() == slot) {
         if (flank1) c.osc.showDcFlank(0, *flank1);
         if (flank2) c.osc.showDcFlank(1, *flank2);
     }
@@ -345,7 +345,7 @@ bool setDcComponentA(Console& c, int slot, quint16 value) {
     if (value < kDcAMin || value > kDcAMax) return false;
     SensorRecord& r = c.sensors.record(slot);
     r.dc_component1 = r.dc_component2 = float(value);
-    if (c.osc_slot == slot) c.osc.holdDcTypeA(value, true);
+    if (c.osc.slot() == slot) c.osc.holdDcTypeA(value, true);
     saveLastingState(c, r);
     queueCommand(c, frame::setDcA(slot, value));
     return true;

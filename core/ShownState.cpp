@@ -10,7 +10,7 @@ void copyShownState(const Console& from, Console& to, ViewSet views, bool sample
     if (has(View::SensorGrid) || everything) {
         to.sensorRows.copyRows(from.sensorRows, everything ? nullptr : sensorRows);
         to.sensors = from.sensors;
-        to.osc_slot = from.osc_slot;
+        to.osc.setSlot(from.osc.slot());
     }
     if (has(View::ComGrid)) {
         to.slot_counters = from.slot_counters;
@@ -19,10 +19,7 @@ void copyShownState(const Console& from, Console& to, ViewSet views, bool sample
     if (has(View::EventList)) to.events = from.events;
     if (has(View::Labels) || has(View::StatusBar) || has(View::WaitPanel)) to.status = from.status;
     if (has(View::Diagnostics)) to.counters = from.counters;
-    if (has(View::Oscilloscope)) {
-        to.osc = from.osc;
-        to.osc_slot = from.osc_slot;
-    }
+    if (has(View::Oscilloscope)) to.osc = from.osc;
     if (has(View::Oscilloscope) || samples) to.scope = from.scope;
     if (has(View::AlarmList)) to.alarms = from.alarms;
     if (has(View::PortChoice)) to.port_index = from.port_index;

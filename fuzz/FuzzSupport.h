@@ -72,7 +72,7 @@ inline void checkConsole(const Console& c) {
     FUZZ_CHECK(c.queue.count >= 0 && c.queue.count <= kQueueSize);
     FUZZ_CHECK(e.KartaAdressPos >= 1 && e.KartaAdressPos <= kSlots);
     FUZZ_CHECK(e.Conv_link >= 0 && e.Conv_link <= 2);
-    FUZZ_CHECK(c.osc_slot >= -1 && c.osc_slot < kSlots);
+    FUZZ_CHECK(c.osc.slot() >= -1 && c.osc.slot() < kSlots);
     FUZZ_CHECK(c.events.count() <= kEventRowsMax);
     FUZZ_CHECK(c.alarms.rows() <= kAlarmListMax);
     FUZZ_CHECK(c.operators.count() <= kOperatorsMax);

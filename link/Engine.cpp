@@ -411,7 +411,7 @@ void onClockTick(Console& c) {
 
 void oscillogramStarted(Console& c, int slot) {
     if (slot < 0 || slot >= kSlots) return;
-    setOscSlot(c, slot);
+    c.osc.setSlot(slot);
     c.osc.clearOutcome();
     SensorRecord& r = c.sensors.record(slot);
     c.scope.clearTraces(); // every curve and both sample counters start again
@@ -428,7 +428,7 @@ void oscillogramStarted(Console& c, int slot) {
 
 void oscillogramStopped(Console& c) {
     c.sensors.stopOscillograms();
-    setOscSlot(c, -1);
+    c.osc.setSlot(-1);
     c.osc.openStart();
     if (c.ui) c.ui->oscillogramStopped();
 }

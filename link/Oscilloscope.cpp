@@ -58,7 +58,7 @@ bool readOscReal(Console& c, const QString& text, double* out) {
 }
 
 void oscillogramRequestDropped(Console& c) {
-    if (c.osc_slot >= 0) return; // one runs: its controls stay as they are
+    if (c.osc.slot() >= 0) return; // one runs: its controls stay as they are
     c.osc.openStart(QStringLiteral("Преобразователь не подтвердил включение"));
 }
 

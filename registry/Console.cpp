@@ -30,12 +30,6 @@ QString portName(int index) {
     return QString();
 }
 
-void setOscSlot(Console& c, int slot) {
-    if (c.osc_slot == slot) return;
-    c.osc_slot = qint16(slot);
-    c.changed(ConsoleUi::View::SensorGrid);
-}
-
 void setSelectionHighlight(Console& c, bool on) {
     if (c.selection_highlight == on) return;
     c.selection_highlight = on;

@@ -118,7 +118,6 @@ struct Console {
     SensorRows sensorRows;
     qint32 selected_row = 0;
     qint32 selected_col = 0;
-    qint16 osc_slot = -1; // the sensor under oscillogram; the table dims the others (setOscSlot)
     std::array<std::array<qint32, kSlots + 1>, 7> slot_counters{}; // [1] checksum errors, [4] time-outs
     std::array<SlotDiagnostics, kSlots> slot_diagnostics{}; // what the diagnostics grid shows of each slot
     OperatorList operators;
@@ -160,9 +159,6 @@ struct Console {
 void countSensorsForToolbar(Console& c); // the toolbar shows the new count
 // The port list's texts: "COM1" … "COM70", then one empty item.
 QString portName(int index);
-// The sensor under oscillogram (-1: none) and whether the selected cell is painted: the sensor table
-// is drawn again when either changes.
-void setOscSlot(Console& c, int slot);
 void setSelectionHighlight(Console& c, bool on);
 // Tell the site feed, if any, that the converter link changed.
 void feedConverter(Console& c);

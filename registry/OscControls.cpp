@@ -1,8 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "registry/OscControls.h"
 #include "registry/NumberFormat.h"
+#include "registry/Records.h"
 
 namespace vatrel {
+
+void OscControls::setSlot(int slot) {
+    if (slot < 0 || slot >= kSlots) slot = -1;
+    if (slot == m_slot) return;
+    m_slot = slot;
+    m_notices.changed(View::SensorGrid);
+    announce();
+}
 
 void OscControls::closeStart() {
     m_startOpen = false;

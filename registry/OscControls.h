@@ -23,6 +23,11 @@ class OscControls {
 public:
     void connect(const ChangeNotices* notices) { m_notices.connect(notices); }
 
+    // The slot under oscillogram, -1 when none runs. The sensor table dims every other row.
+    int slot() const { return m_slot; }
+    // Announced as a change of the table too; a slot out of range counts as none.
+    void setSlot(int slot);
+
     const QString& text(OscEntry e) const { return m_texts[size_t(e)]; }
     // What the operator typed: the entry shows it already, so nothing is announced.
     void setTyped(OscEntry e, const QString& text) { m_texts[size_t(e)] = text; }
@@ -52,6 +57,7 @@ private:
     void announce() const { m_notices.changed(View::Oscilloscope); }
 
     NoticeLine m_notices;
+    int m_slot = -1;
     std::array<QString, 4> m_texts{QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"),
                                    QStringLiteral("4")};
     bool m_startOpen = true;

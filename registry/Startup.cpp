@@ -91,7 +91,7 @@ void init_globals(Console& c) {
     for (int s = 0; s < kSlots; ++s) {
         const SensorRecord& r = c.sensors.record(s);
         if (!r.occupied() || r.osc_active != 1) continue;
-        setOscSlot(c, r.slot_index); // rows other than the oscillogram's are dimmed
+        c.osc.setSlot(r.slot_index); // rows other than the oscillogram's are dimmed
         c.osc.showRunningPosition(r.slot_index);
         if (r.sensor_type == 1) {
             c.osc.showDcFlank(0, r.dc_component1);

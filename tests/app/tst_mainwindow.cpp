@@ -294,15 +294,15 @@ private slots:
         QCOMPARE(run.child<QLabel>("StatusPanel2")->text(), QStringLiteral("COM4 выключен"));
 
         // While slot 5's oscillogram runs every other row is silver; the stored colours come back.
-        setOscSlot(run.c, 5);
+        run.c.osc.setSlot(5);
         QCOMPARE(background(m, 5, 3), QColor(171, 0, 0));
         QCOMPARE(background(m, 8, 3), QColor(192, 192, 192));
         QCOMPARE(background(m, 0, 3), QColor(192, 192, 192));
         QCOMPARE(background(m, 199, 11), QColor(192, 192, 192));
-        setOscSlot(run.c, 8);
+        run.c.osc.setSlot(8);
         QCOMPARE(background(m, 5, 3), QColor(192, 192, 192));
         QCOMPARE(background(m, 8, 3), QColor(0, 255, 0));
-        setOscSlot(run.c, -1);
+        run.c.osc.setSlot(-1);
         QCOMPARE(background(m, 5, 3), QColor(171, 0, 0));
         QCOMPARE(background(m, 8, 3), QColor(0, 255, 0));
 
@@ -317,7 +317,7 @@ private slots:
         QCOMPARE(repainted[0][1].toModelIndex(), m->index(5, colState));
         QCOMPARE(m->index(5, colState).data().toString(), QStringLiteral("Норма"));
         repainted.clear();
-        setOscSlot(run.c, 8);
+        run.c.osc.setSlot(8);
         run.ui->flushViews();
         QCOMPARE(repainted.size(), kSlots - 1);
         for (const QList<QVariant>& change : repainted) {

@@ -128,7 +128,7 @@ private slots:
         QVERIFY(!run.child<QLabel>("LabelNumPosOscill")->isEnabled());
 
         run.port.incoming = reply({0x0147, 4});
-        QTRY_COMPARE(run.c.osc_slot, qint16(4));
+        QTRY_COMPARE(run.c.osc.slot(), 4);
         QCOMPARE(run.child<QLineEdit>("Delta1")->text(), QStringLiteral("0.000"));
         QCOMPARE(run.rowColour(9), kSilver); // every other row dimmed
         QVERIFY(run.rowColour(4) != kSilver);
@@ -153,9 +153,9 @@ private slots:
         // Stop: asked for, then confirmed; the rows get their own colours back.
         QTest::mouseClick(run.child<QPushButton>("ButtonOffOscillVB"), Qt::LeftButton);
         QTRY_VERIFY(run.port.written.endsWith(":0148B7\r\n"));
-        QCOMPARE(run.c.osc_slot, qint16(4));
+        QCOMPARE(run.c.osc.slot(), 4);
         run.port.incoming = reply({0x0148});
-        QTRY_COMPARE(run.c.osc_slot, qint16(-1));
+        QTRY_COMPARE(run.c.osc.slot(), -1);
         QTRY_VERIFY(run.child<QPushButton>("ButtonOnOscillVB")->isEnabled());
         QCOMPARE(run.rowColour(9), ownColour9);
         QVERIFY(visibleBoxTexts().isEmpty());

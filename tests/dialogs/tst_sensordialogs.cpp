@@ -356,7 +356,7 @@ private slots:
         QCOMPARE(queued(0), (std::vector<quint16>{0x0145, 4, 0x0000, 0x3FC0, 0x0000, 0xBE80, 0x0176}));
 
         c().queue = {};
-        c().osc_slot = 4;
+        c().osc.setSlot(4);
         d.show();
         QVERIFY(QTest::qWaitForWindowActive(&d));
         e1->setText(QStringLiteral("2,25"));
@@ -498,7 +498,7 @@ private slots:
         c().sensors.record(0) = {.mark = 1, .factory_number = 55, .sensor_type = 0};
         c().sensors.record(0).dc_component1 = 123.9f;
         c().selected_row = 1;
-        c().osc_slot = 0;
+        c().osc.setSlot(0);
         DcComponentDialog d(m_f->door);
         d.show();
         QVERIFY(QTest::qWaitForWindowActive(&d));

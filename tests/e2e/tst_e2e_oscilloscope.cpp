@@ -60,7 +60,7 @@ private slots:
             QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("ButtonOnOscillVB")), Qt::LeftButton);
 
             // Confirmed by the converter, then its samples fill both flanks' curves.
-            QTRY_COMPARE_WITH_TIMEOUT(c.osc_slot, qint16(0), kWaitMs);
+            QTRY_COMPARE_WITH_TIMEOUT(c.osc.slot(), 0, kWaitMs);
             QCOMPARE(conv.commandsAnswered(0x47), 1);
             QCOMPARE(conv.oscSlot(), 0);
             auto* chart1 = w->findChild<QChartView*>(QStringLiteral("Chart1"))->chart();
@@ -73,7 +73,7 @@ private slots:
 
             QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("ButtonOffOscillVB")),
                               Qt::LeftButton);
-            QTRY_COMPARE_WITH_TIMEOUT(c.osc_slot, qint16(-1), kWaitMs);
+            QTRY_COMPARE_WITH_TIMEOUT(c.osc.slot(), -1, kWaitMs);
             QCOMPARE(conv.commandsAnswered(0x48), 1);
             QCOMPARE(conv.oscSlot(), -1);
             QTRY_VERIFY(edit7->isEnabled());

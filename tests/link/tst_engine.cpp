@@ -293,7 +293,7 @@ private slots:
         QVERIFY(openPort(c, 1));
         c.sensors.record(3).factory_number = 33;
         c.sensors.record(3).osc_active = 1;
-        c.osc_slot = 3;
+        c.osc.setSlot(3);
         c.osc.closeStart();
         f.port.failWrites = true;
         onCommandTick(c);
@@ -306,7 +306,7 @@ private slots:
         QCOMPARE(c.status.panel(4), kLostLatinC);
         QCOMPARE(f.dailyEvents().last().code, 15);
         QCOMPARE(f.dailyEvents().last().text, kLostCyrillic); // the logged text is Cyrillic
-        QCOMPARE(c.osc_slot, qint16(-1));
+        QCOMPARE(c.osc.slot(), -1);
         QCOMPARE(c.sensors.record(3).osc_active, qint16(0));
         QVERIFY(c.osc.startOpen());
         QCOMPARE(f.ui.oscStopped, 1);
@@ -545,13 +545,13 @@ private slots:
             f.port.incoming = bad;
             runPasses(c, 1);
             QCOMPARE(c.queue.count, 0);
-            QCOMPARE(c.osc_slot, qint16(-1));
+            QCOMPARE(c.osc.slot(), -1);
             QVERIFY(f.ui.oscStarted.isEmpty());
         }
 
         f.port.incoming = reply({0x0147, 5});
         runPasses(c, 1);
-        QCOMPARE(c.osc_slot, qint16(5));
+        QCOMPARE(c.osc.slot(), 5);
         QCOMPARE(f.ui.oscStarted, QList<int>{5});
         QCOMPARE(b.osc_active, qint16(1));
         QCOMPARE(c.osc.dcFlank(0), 2.5f);
@@ -563,14 +563,14 @@ private slots:
         c.osc.closeStart();
         f.port.incoming = reply({0x0148});
         runPasses(c, 1);
-        QCOMPARE(c.osc_slot, qint16(-1));
+        QCOMPARE(c.osc.slot(), -1);
         QCOMPARE(b.osc_active, qint16(0));
         QVERIFY(c.osc.startOpen());
         QCOMPARE(f.ui.oscStopped, 1);
 
         f.port.incoming = reply({0x0147, 6});
         runPasses(c, 1);
-        QCOMPARE(c.osc_slot, qint16(6));
+        QCOMPARE(c.osc.slot(), 6);
         QCOMPARE(c.osc.dcTypeA(), quint16(7));
         QCOMPARE(c.osc.text(OscEntry::DcTypeA), QStringLiteral("7"));
         QCOMPARE(c.osc.text(OscEntry::DcFlank1), QStringLiteral("2.500")); // type B entries untouched
@@ -583,7 +583,7 @@ private slots:
         QCOMPARE(c.osc.dcTypeA(), quint16(0));
         oscillogramStarted(c, -1);
         oscillogramStarted(c, 200);
-        QCOMPARE(c.osc_slot, qint16(6));
+        QCOMPARE(c.osc.slot(), 6);
     }
 
     void watchdogReopensWhileTheLinkIsDown() {
@@ -701,7 +701,7 @@ private slots:
         const QList<Colour> palette{0xC0C0C0, 0x00FF00, 0xFFFF00, 0x536BF2, 0x0000AB};
         for (int s = 0; s < kSlots; ++s)
             QVERIFY2(palette.contains(c.sensorRows.colour(s)), qPrintable(QString::number(s)));
-        QVERIFY(c.osc_slot >= -1 && c.osc_slot < kSlots);
+        QVERIFY(c.osc.slot() >= -1 && c.osc.slot() < kSlots);
     }
 
     void passTimesShownEveryFifthCall() {

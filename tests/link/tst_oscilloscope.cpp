@@ -76,7 +76,7 @@ private slots:
         QCOMPARE(c.queue.entries[0].start, ':');
         QCOMPARE(queuedWords(c, 0), (std::vector<quint16>{0x0147, 4, 0x2345, 0xDC6F}));
         QVERIFY(!c.osc.startOpen());
-        QCOMPARE(c.osc_slot, qint16(-1)); // not before the converter confirms
+        QCOMPARE(c.osc.slot(), -1); // not before the converter confirms
 
         // Type A at position 10: its type plays no part. Stop: two words.
         clearQueue(c);

@@ -74,7 +74,7 @@ private slots:
         QCOMPARE(f.c.sensors.record(10).disconnected_by, qint16(-1));
         QCOMPARE(f.c.sensors.record(10).mark, quint8(1));
         QCOMPARE(f.c.sensors.addressEntry(0).device_code, quint8(0));
-        QCOMPARE(f.c.osc_slot, qint16(-1));
+        QCOMPARE(f.c.osc.slot(), -1);
     }
 
     void armedTypeBSensorAfterRestart() {
@@ -105,7 +105,7 @@ private slots:
         QCOMPARE(f.c.sensors.addressEntry(5).device_code, quint8(22));
         QCOMPARE(f.c.sensors.addressEntry(5).factory_number, quint16(1234));
         QCOMPARE(f.c.sensors.addressEntry(4).device_code, quint8(0));
-        QCOMPARE(f.c.osc_slot, qint16(-1));
+        QCOMPARE(f.c.osc.slot(), -1);
         QCOMPARE(f.c.osc.text(OscEntry::Position), QStringLiteral("0"));
         QVERIFY(f.c.osc.startOpen());
     }
@@ -182,7 +182,7 @@ private slots:
 
         init_globals(f.c);
         // The last qualifying slot wins; the type B values stay from the earlier slot.
-        QCOMPARE(f.c.osc_slot, qint16(7));
+        QCOMPARE(f.c.osc.slot(), 7);
         QCOMPARE(f.c.osc.text(OscEntry::Position), QStringLiteral("8"));
         QVERIFY(!f.c.osc.startOpen());
         QCOMPARE(f.c.osc.dcFlank(0), 1.5f);
@@ -201,7 +201,7 @@ private slots:
         a.dc_component1 = std::numeric_limits<float>::quiet_NaN();
         f.write("VatrelA/555", a.encode());
         init_globals(f.c);
-        QCOMPARE(f.c.osc_slot, qint16(2));
+        QCOMPARE(f.c.osc.slot(), 2);
         QCOMPARE(f.c.osc.dcTypeA(), quint16(0));
     }
 
