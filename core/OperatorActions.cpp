@@ -65,7 +65,7 @@ quint32 parseSensorNumber(const QString& text) {
 // Whether a connect or disconnect dialog may open: refused only while the converter is linked and
 // the address map is still on its way to it.
 DialogRequest whenAddressMapAllows(Console& c, DialogRequest request) {
-    if (c.engine.KartaAdressPos == kSlots || c.engine.Conv_link != 1) return request;
+    if (c.link.mapSent() || !c.link.isUp()) return request;
     c.error(QStringLiteral("В преобразователь не передана таблица адресов устройств на шине"));
     return DialogRequest::None;
 }
@@ -78,7 +78,7 @@ void dcBadNumber(const Console& c) { c.error(QStringLiteral("Вы ввели о�
 int oscSlot(const Console& c) { return c.osc_slot >= 0 && c.osc_slot < kSlots ? c.osc_slot : -1; }
 
 bool oscAddressMapDone(Console& c) {
-    if (c.engine.KartaAdressPos == kSlots) return true;
+    if (c.link.mapSent()) return true;
     oscMessage(c, QStringLiteral("Дождитесь окончания передачи адресов в адаптер"));
     return false;
 }
@@ -230,15 +230,14 @@ bool connectSensor(Console& c, const ConnectInput& in, const std::function<void(
     logSensorEvent(c, sensorEvent(c, EventCode::NoLinkAfterConnect, r.factory_number, type), type);
     if (afterWrite) afterWrite();
 
-    c.slot_diagnostics[size_t(slot)] = {true, SlotLink::Lost};
+    c.link.slotConnected(slot);
     c.sensors.setOnline(slot, false);
-    c.changed(View::ComGrid);
 
     countSensorsForToolbar(c);
 
     c.sensors.mapAddress(slot);
     const KartaEntry& entry = c.sensors.addressEntry(slot);
-    queueCommand(c, frame::connectSensor(slot, entry.factory_number, entry.device_code));
+    c.link.enqueue(c.ui, frame::connectSensor(slot, entry.factory_number, entry.device_code));
     return true;
 }
 
@@ -307,14 +306,11 @@ bool disconnectSensor(Console& c, int operatorIndex, const std::function<void()>
 
     countSensorsForToolbar(c);
 
-    for (auto& counter : c.slot_counters)
-        counter[size_t(slot)] = 0;
     c.sensors.setOnline(slot, false);
-    c.slot_diagnostics[size_t(slot)] = {};
-    c.changed(View::ComGrid);
+    c.link.slotDisconnected(slot);
 
     c.sensors.setAddressEntry(slot, KartaEntry{});
-    queueCommand(c, frame::disconnectSensor(slot));
+    c.link.enqueue(c.ui, frame::disconnectSensor(slot));
     return true;
 }
 
@@ -328,11 +324,11 @@ DialogRequest requestDcComponents(Console& c) {
         return DialogRequest::None;
     }
     if (!c.sensors.occupied(slot)) return DialogRequest::None;
-    if (c.engine.Conv_link != 1) {
+    if (!c.link.isUp()) {
         c.error(QStringLiteral("Нет связи с преобразователем"));
         return DialogRequest::None;
     }
-    if (c.engine.KartaAdressPos == kSlots) return DialogRequest::DirectComponent;
+    if (c.link.mapSent()) return DialogRequest::DirectComponent;
     c.error(QStringLiteral("Идёт передача в преобразователь таблицы адресов"));
     return DialogRequest::None;
 }
@@ -356,7 +352,7 @@ bool setDcComponentsB(Console& c, int slot, std::optional<float> flank1, std::op
         c.changed(View::Oscilloscope);
     }
     saveLastingState(c, r);
-    queueCommand(c, frame::setDcB(slot, r.dc_component1, r.dc_component2));
+    c.link.enqueue(c.ui, frame::setDcB(slot, r.dc_component1, r.dc_component2));
     return true;
 }
 
@@ -372,7 +368,7 @@ bool setDcComponentA(Console& c, int slot, quint16 value) {
         c.changed(View::Oscilloscope);
     }
     saveLastingState(c, r);
-    queueCommand(c, frame::setDcA(slot, value));
+    c.link.enqueue(c.ui, frame::setDcA(slot, value));
     return true;
 }
 
@@ -468,14 +464,14 @@ bool startOscillogram(Console& c) {
     c.osc.ButtonOnOscillVB_enabled = false;
     c.osc.LabelOscState.clear();
     c.changed(View::Oscilloscope);
-    if (!queueCommand(c, frame::oscillOn(slot, quint16(r.factory_number & 0xFFFF))))
+    if (!c.link.enqueue(c.ui, frame::oscillOn(slot, quint16(r.factory_number & 0xFFFF))))
         oscillogramRequestDropped(c);
     return true;
 }
 
 void stopOscillogram(Console& c) {
     if (!oscAddressMapDone(c)) return;
-    queueCommand(c, frame::oscillOff());
+    c.link.enqueue(c.ui, frame::oscillOff());
 }
 
 } // namespace vatrel

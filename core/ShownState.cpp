@@ -12,10 +12,7 @@ void copyShownState(const Console& from, Console& to, ViewSet views, bool sample
         to.sensors = from.sensors;
         to.osc_slot = from.osc_slot;
     }
-    if (has(View::ComGrid)) {
-        to.slot_counters = from.slot_counters;
-        to.slot_diagnostics = from.slot_diagnostics;
-    }
+    if (has(View::ComGrid)) to.link.showSlotsOf(from.link);
     if (has(View::EventList)) {
         from.event_grid.handOver(to.event_grid);
         to.EventRowStyles = from.EventRowStyles;
@@ -27,7 +24,7 @@ void copyShownState(const Console& from, Console& to, ViewSet views, bool sample
     }
     if (has(View::StatusBar)) to.status_panels = from.status_panels;
     if (has(View::WaitPanel)) to.wait_panel_visible = from.wait_panel_visible;
-    if (has(View::Diagnostics)) to.counters = from.counters;
+    if (has(View::Diagnostics)) to.link.showCountersOf(from.link);
     if (has(View::Oscilloscope)) {
         to.osc = from.osc;
         to.osc_slot = from.osc_slot;
@@ -37,7 +34,7 @@ void copyShownState(const Console& from, Console& to, ViewSet views, bool sample
     }
     if (has(View::Oscilloscope) || samples) to.scope = from.scope;
     if (has(View::AlarmList)) to.alarms = from.alarms;
-    if (has(View::PortChoice)) to.port_index = from.port_index;
+    if (has(View::PortChoice)) to.ports = from.ports;
     if (everything) {
         to.data_dir = from.data_dir;
         to.operators = from.operators;

@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     prepareConsole(*c, ui, QStringLiteral("/nonexistent/vatrel-fuzz"));
     addSensors(*c);
     MemoryPort port;
-    c->port = &port;
+    c->link.attachPort(&port);
     openPort(*c, 1);
 
     size_t at = 0;
@@ -46,6 +46,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         checkConsole(*c);
     }
     checkWritten(port.written);
-    c->port = nullptr;
+    c->link.attachPort(nullptr);
     return 0;
 }

@@ -9,7 +9,8 @@ template <class F> void ChangeNotices::each(F f) const {
     if (m_silent) return;
     if (m_c.ui) f(*m_c.ui);
     if (m_c.feed) f(*m_c.feed);
-    for (ChangeListener* l : m_more) f(*l);
+    for (ChangeListener* l : m_more)
+        f(*l);
 }
 
 void ChangeNotices::changed(View v) const {

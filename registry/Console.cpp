@@ -5,7 +5,10 @@
 
 namespace vatrel {
 
-Console::Console() {}
+Console::Console() {
+    link.connect(&notices);
+    ports.connect(&notices);
+}
 
 double Console::now() const { return toDays(clock()); }
 
@@ -20,11 +23,6 @@ void countSensorsForToolbar(Console& c) {
     c.changed(ConsoleUi::View::Labels);
 }
 
-QString portName(int index) {
-    if (index >= 0 && index < kPortCount - 1) return QStringLiteral("COM") + QString::number(index + 1);
-    return QString();
-}
-
 bool setRowColour(Console& c, int slot, Colour colour) {
     if (slot < 0 || slot >= kSlots || c.SensorRowStyles[slot].background == colour) return false;
     c.SensorRowStyles[slot].background = colour;
@@ -33,7 +31,5 @@ bool setRowColour(Console& c, int slot, Colour colour) {
 }
 
 void feedSensor(Console& c, int slot) { c.notices.sensorChanged(slot); }
-
-void feedConverter(Console& c) { c.notices.converterChanged(); }
 
 } // namespace vatrel

@@ -99,11 +99,6 @@ void init_globals(Console& c) {
                QStringLiteral("Ш1"), QStringLiteral("Ш2"), QStringLiteral("Порог 1"),
                QStringLiteral("Сигнал 1"), QStringLiteral("Порог 2"), QStringLiteral("Сигнал 2"),
                QStringLiteral("Состояние"), QStringLiteral("На охране Ш1"), QStringLiteral("На охране Ш2")});
-    // 2, 3. Per-slot counters (the diagnostics grid's texts are the window's).
-    for (auto& counter : c.slot_counters)
-        for (int s = 0; s < kSlots; ++s)
-            counter[size_t(s)] = 0;
-    c.slot_diagnostics.fill({});
     // 4. Event list header.
     setHeader(c.event_grid, {QStringLiteral("Дата и время"), QStringLiteral("Наименование события")});
     // 5. Position numbers and start-up defaults of every slot.
@@ -137,18 +132,15 @@ void init_globals(Console& c) {
     c.changed(ConsoleUi::View::SensorGrid);
     // 11. Sensor count.
     countSensorsForToolbar(c);
-    // 12. Links are unknown until the sensors answer.
+    // 12. Links are unknown until the sensors answer; the diagnostics grid counts from 0 (its texts
+    // are the window's).
     for (int s = 0; s < kSlots; ++s) {
         SensorRecord& r = c.sensors.record(s);
         if (!r.occupied()) continue;
         r.link_up = 0;
-        SlotDiagnostics& d = c.slot_diagnostics[size_t(s)];
-        if (r.status == 15) d.link = SlotLink::Lost;
-        d.countsShown = true;
         feedSensor(c, s);
     }
-    c.changed(ConsoleUi::View::ComGrid);
-    feedConverter(c);
+    c.link.startUp(c.sensors);
     // 13. Address map.
     c.sensors.mapAllAddresses();
     // 14. An oscillogram that was running when the program last stopped.
