@@ -97,10 +97,13 @@ private slots:
         LinkFixture f;
         Console& c = f.c;
         QVERIFY(openPort(c, 1));
+        const int converterChanges = f.ui.converterChanges;
         choosePort(c, 11);
         QCOMPARE(f.port.closeCalls, 1);
         QCOMPARE(f.port.lastNumber, 12);
         QCOMPARE(c.ports.index(), 11);
+        QCOMPARE(f.ui.changes[int(View::PortChoice)], 1);
+        QCOMPARE(f.ui.converterChanges, converterChanges + 1); // the feed names the new port
         QCOMPARE(c.status_panels[2], QStringLiteral("COM12 включён"));
         QVERIFY(c.link.receiving());
 
@@ -108,6 +111,7 @@ private slots:
         choosePort(c, 11);
         QCOMPARE(c.status_panels[2], QStringLiteral("COM12 выключен"));
         QVERIFY(!c.link.receiving());
+        QCOMPARE(f.ui.changes[int(View::PortChoice)], 1); // the same port again
 
         choosePort(c, 70); // the empty last item
         QCOMPARE(f.port.lastNumber, 71);
@@ -232,6 +236,7 @@ private slots:
             if (index == 1) {
                 QCOMPARE(f.ui.linkRestored, 1);
                 QCOMPARE(c.link.state(), ConverterState::Up);
+                QCOMPARE(f.ui.converterChanges, 1);
                 QCOMPARE(c.status_panels[4], QStringLiteral("Связь с преобразователем восстановлена"));
             }
             if (index == 100) {
@@ -270,6 +275,7 @@ private slots:
         QVERIFY(runUntil(
             c, [&] { return f.ui.linkLost > 0; }, 2000));
         QCOMPARE(f.ui.linkLost, 1);
+        QCOMPARE(f.ui.converterChanges, 1);
         QCOMPARE(countOf(f.port.written, entry1), 21); // 1 send + 20 repeats
         QCOMPARE(c.link.counters().Time_out.shown, 21);
         QCOMPARE(c.link.counters().N_tr_frame.shown, 21);
@@ -289,6 +295,7 @@ private slots:
         }
         QVERIFY(c.link.counters().Time_out.value > 21);
         QCOMPARE(f.ui.linkLost, 1);
+        QCOMPARE(f.ui.converterChanges, 1);
         QCOMPARE(f.eventCount(15), 1);
     }
 
@@ -624,6 +631,7 @@ private slots:
             }
         }
         QCOMPARE(f.port.closeCalls, 3);
+        QCOMPARE(f.ui.converterChanges, 1); // lost once: the reopenings keep it lost
         QCOMPARE(c.status_panels[2], QStringLiteral("COM1 включён"));
         QCOMPARE(c.link.slotCount(SlotCount::ChecksumErrors, 7), 5);
         QCOMPARE(c.link.slotCount(SlotCount::Timeouts, 7), 3);
