@@ -14,6 +14,11 @@ namespace vatrel {
 
 namespace {
 
+constexpr int kSendEvery = 5;     // a queued command leaves on every 5th pass
+constexpr int kReplyPasses = 10;  // passes a reply is awaited
+constexpr int kRetries = 20;      // repeats after the first send
+constexpr int kWriteFailures = 3; // consecutive failed sends that close the port
+
 void warn(ConsoleUi* ui, const QString& text) {
     if (ui) ui->message(QStringLiteral("Внимание"), text, ConsoleUi::Icon::Warning);
 }
@@ -102,6 +107,100 @@ int ConverterLink::send(ConsoleUi* ui, char start, const quint16* words, quint16
     m_engine.awaiting = 1;
     m_engine.wait_ticks = 0;
     return 0;
+}
+
+void ConverterLink::sendHead(ConsoleUi* ui) {
+    const QueueEntry& head = m_queue.entries[0];
+    if (head.key == 0) return; // nothing queued: never send an empty entry
+    const int r = send(ui, head.start, head.words.data(), head.count);
+    m_engine.write_failures = r == -2 ? qint16(m_engine.write_failures + 1) : qint16(0);
+}
+
+int ConverterLink::takeByte(char byte) {
+    EngineState& e = m_engine;
+    countByteIn();
+    if (byte == '~') {
+        e.rx_mode = 2;
+        e.rx_pos = 0;
+    } else if (byte == ':') {
+        e.rx_mode = 1;
+        e.rx_pos = 0;
+    } else if (byte == '\n' && e.rx_pos > 0 && e.rx_buf[e.rx_pos - 1] == '\r') {
+        const int len = e.rx_pos - 1;
+        e.rx_buf[size_t(len)] = '\0';
+        e.rx_pos = 0;
+        return len;
+    } else {
+        e.rx_buf[e.rx_pos] = byte;
+        if (++e.rx_pos >= kRxBufSize) {
+            e.rx_pos = 0;
+            if (e.rx_mode == 1 && e.awaiting) e.pass_error = 3;
+            e.rx_mode = 0;
+        }
+    }
+    return -1;
+}
+
+void ConverterLink::frameSpoilt() {
+    countChecksumError();
+    if (m_engine.rx_mode == 1 && m_engine.awaiting) m_engine.pass_error = 2;
+    m_engine.rx_mode = 0;
+}
+
+ConverterLink::FrameKind ConverterLink::takeFrame() {
+    countFrameIn();
+    const qint16 mode = std::exchange(m_engine.rx_mode, qint16(0));
+    return mode == 1 ? FrameKind::Reply : mode == 2 ? FrameKind::Report : FrameKind::Stray;
+}
+
+void ConverterLink::replyReceived() {
+    m_engine.wait_ticks = 0;
+    m_engine.retries = 0;
+    m_engine.awaiting = 0;
+    confirmHead(); // any valid reply confirms the head
+}
+
+void ConverterLink::stopWaiting() {
+    m_engine.rx_mode = 0;
+    m_engine.awaiting = 0;
+    m_engine.retries = 0;
+    m_engine.pass_error = 0;
+}
+
+ConverterLink::PassEnd ConverterLink::endPass(ConsoleUi* ui) {
+    EngineState& e = m_engine;
+    ++e.pass_counter;
+    if (!e.awaiting && e.pass_counter % kSendEvery == 0) sendHead(ui);
+
+    PassEnd end;
+    bool waitEnds = true;
+    if (e.awaiting) {
+        ++e.wait_ticks;
+        if (e.wait_ticks <= kReplyPasses) {
+            waitEnds = false;
+        } else {
+            e.wait_ticks = 0;
+            if (e.pass_error == 0) {
+                e.pass_error = 1;
+                countTimeout();
+            }
+            ++e.retries;
+            if (e.retries <= kRetries) {
+                sendHead(ui);
+            } else {
+                stopWaiting();
+                end.repliesGaveOut = true;
+            }
+        }
+    }
+    end.writesFailed = waitEnds && e.write_failures >= kWriteFailures;
+    e.pass_error = 0;
+    return end;
+}
+
+bool ConverterLink::watchdogTick() {
+    ++m_engine.clock_ticks;
+    return !isUp() && m_engine.clock_ticks % 4 == 0;
 }
 
 void ConverterLink::beginPassCounts() {

@@ -82,8 +82,7 @@ struct EngineState {
     qint16 pass_error = 0;
     qint16 write_failures = 0;
     quint16 pass_counter = 0;
-    // Clock tick count of the port watchdog.
-    quint32 clock_ticks = 0;
+    quint32 clock_ticks = 0; // of the port watchdog
 };
 
 // The console's link with the bus converter: the serial port (not owned), the command queue, the
@@ -209,8 +208,33 @@ public:
         m_line.converterChanged();
     }
 
-    // ---- The receive engine's own bookkeeping, worked on by its passes (link/Engine.cpp).
-    EngineState& engine() { return m_engine; }
+    // ---- The receive engine's bookkeeping; link/Engine.cpp runs the passes.
+    // What a frame that passed its check was: a reply to the command sent (after ':'), a report
+    // (after '~') or a text outside any frame start.
+    enum class FrameKind { Reply, Report, Stray };
+    // Takes one byte from the line and counts it; returns the length of the frame text it completes
+    // (the text, NUL-terminated, in frameText()), or -1.
+    int takeByte(char byte);
+    const char* frameText() const { return m_engine.rx_buf.data(); }
+    // A completed frame failed its check: counted, and the reply it was meant to be is no time-out.
+    void frameSpoilt();
+    // A completed frame passed its check: counted; what it was. A frame start is awaited again.
+    FrameKind takeFrame();
+    // A reply came: the wait ends and it confirms the head of the queue.
+    void replyReceived();
+    // No reply is awaited any more (the port failed, or the repeats gave out).
+    void stopWaiting();
+    // The end of a pass, after reading: the queue's head goes out on every fifth pass, and a reply
+    // awaited too long counts a time-out and sends the head again. `repliesGaveOut` after the last
+    // repeat (the wait is over); `writesFailed` when sends keep failing and the port is to close.
+    struct PassEnd {
+        bool repliesGaveOut = false;
+        bool writesFailed = false;
+    };
+    PassEnd endPass(ConsoleUi* ui);
+    // One tick of the clock's port watchdog: true when the port is to be reopened (every fourth tick
+    // while the converter is not up).
+    bool watchdogTick();
     const EngineState& engine() const { return m_engine; }
 
     // ---- The windows' mirror takes what they show of the link.
@@ -232,6 +256,8 @@ private:
     const std::array<qint32, kSlots>& counts(SlotCount which) const {
         return which == SlotCount::ChecksumErrors ? m_checksumErrors : m_timeouts;
     }
+    // Sends the queue's head, if any, and counts a failed write.
+    void sendHead(ConsoleUi* ui);
 
     NoticeLine m_line;
     SerialPort* m_port = nullptr;

@@ -16,11 +16,6 @@ using View = ConsoleUi::View;
 
 namespace {
 
-constexpr int kSendEvery = 5;     // a queued command leaves on every 5th pass
-constexpr int kReplyPasses = 10;  // passes a reply is awaited
-constexpr int kRetries = 20;      // repeats after the first send
-constexpr int kWriteFailures = 3; // consecutive failed sends that close the port
-
 void setPanel4(Console& c, const QString& text) {
     c.status_panels[4] = text;
     c.changed(View::StatusBar);
@@ -53,31 +48,15 @@ void linkLost(Console& c, LossCause cause) {
 // The port cannot carry frames any more (failed writes, or the device vanished): close it and
 // wait for a reopen by the operator or the clock's watchdog.
 void portFailed(Console& c) {
-    EngineState& e = c.link.engine();
     c.link.closePort();
-    e.rx_mode = 0;
-    e.awaiting = 0;
-    e.retries = 0;
+    c.link.stopWaiting();
     if (c.link.state() != ConverterState::Lost) linkLost(c, LossCause::PortFailure);
     clearQueue(c);
 }
 
-void sendHead(Console& c) {
-    const QueueEntry& head = c.link.queue().entries[0];
-    if (head.key == 0) return; // nothing queued: never send an empty entry
-    const int r = c.link.send(c.ui, head.start, head.words.data(), head.count);
-    EngineState& e = c.link.engine();
-    e.write_failures = r == -2 ? qint16(e.write_failures + 1) : qint16(0);
-}
-
 void handleReply(Console& c, const char* text, int len, quint8 code) {
     if (!c.link.isUp()) linkRestored(c);
-    EngineState& e = c.link.engine();
-    e.rx_mode = 0;
-    e.wait_ticks = 0;
-    e.retries = 0;
-    e.awaiting = 0;
-    c.link.confirmHead(); // any valid reply confirms the head
+    c.link.replyReceived();
 
     // Word 1 takes characters 4..7; the checksum byte follows it.
     const bool hasWord1 = len >= 10;
@@ -117,44 +96,20 @@ void handleReply(Console& c, const char* text, int len, quint8 code) {
 
 // A frame ended by CR LF; `len` characters of text, NUL-terminated.
 void frameEnded(Console& c, const char* text, int len) {
-    EngineState& e = c.link.engine();
     if (!frame::check(text, len)) {
-        c.link.countChecksumError();
-        if (e.rx_mode == 1 && e.awaiting) e.pass_error = 2;
-        e.rx_mode = 0;
+        c.link.frameSpoilt();
         return;
     }
-    c.link.countFrameIn();
     const quint8 code = quint8(frame::wordAt(text, 0) & 0xFF);
-    if (e.rx_mode == 1) {
+    switch (c.link.takeFrame()) {
+    case ConverterLink::FrameKind::Reply:
         handleReply(c, text, len, code);
-    } else if (e.rx_mode == 2) {
-        e.rx_mode = 0;
+        break;
+    case ConverterLink::FrameKind::Report:
         dispatchReport(c, text, len, code);
-    }
-}
-
-void receiveByte(Console& c, char byte) {
-    EngineState& e = c.link.engine();
-    c.link.countByteIn();
-    if (byte == '~') {
-        e.rx_mode = 2;
-        e.rx_pos = 0;
-    } else if (byte == ':') {
-        e.rx_mode = 1;
-        e.rx_pos = 0;
-    } else if (byte == '\n' && e.rx_pos > 0 && e.rx_buf[e.rx_pos - 1] == '\r') {
-        const int len = e.rx_pos - 1;
-        e.rx_buf[size_t(len)] = '\0';
-        e.rx_pos = 0;
-        frameEnded(c, e.rx_buf.data(), len);
-    } else {
-        e.rx_buf[e.rx_pos] = byte;
-        if (++e.rx_pos >= kRxBufSize) {
-            e.rx_pos = 0;
-            if (e.rx_mode == 1 && e.awaiting) e.pass_error = 3;
-            e.rx_mode = 0;
-        }
+        break;
+    case ConverterLink::FrameKind::Stray:
+        break;
     }
 }
 
@@ -188,7 +143,6 @@ void openStartupPort(Console& c) {
 void receivePass(Console& c) {
     SerialPort* port = c.link.port();
     if (!port) return;
-    EngineState& e = c.link.engine();
     if (!port->isOpen()) {
         // The device went away since the last pass (the port closed itself): the same end as a
         // port that no longer takes writes, without waiting for three failed sends.
@@ -198,46 +152,25 @@ void receivePass(Console& c) {
     c.link.beginPassCounts();
 
     const QByteArray data = port->readAvailable();
-    for (const char b : data)
-        receiveByte(c, b);
+    for (const char b : data) {
+        const int len = c.link.takeByte(b);
+        if (len >= 0) frameEnded(c, c.link.frameText(), len);
+    }
 
     if (!port->isOpen()) { // it went away during this read
         c.link.showPassCounts();
         port->takeFailure();
         portFailed(c);
-        e.pass_error = 0;
         return;
     }
 
-    ++e.pass_counter;
-    if (!e.awaiting && e.pass_counter % kSendEvery == 0 && c.link.queue().entries[0].key != 0) sendHead(c);
-
-    bool waitEnds = true;
-    if (e.awaiting) {
-        ++e.wait_ticks;
-        if (e.wait_ticks <= kReplyPasses) {
-            waitEnds = false;
-        } else {
-            e.wait_ticks = 0;
-            if (e.pass_error == 0) {
-                e.pass_error = 1;
-                c.link.countTimeout();
-            }
-            ++e.retries;
-            if (e.retries <= kRetries) {
-                sendHead(c);
-            } else {
-                e.rx_mode = 0;
-                e.awaiting = 0;
-                e.retries = 0;
-                if (c.link.state() != ConverterState::Lost) linkLost(c, LossCause::ReplyTimeouts);
-                clearQueue(c);
-            }
-        }
+    const ConverterLink::PassEnd end = c.link.endPass(c.ui);
+    if (end.repliesGaveOut) {
+        if (c.link.state() != ConverterState::Lost) linkLost(c, LossCause::ReplyTimeouts);
+        clearQueue(c);
     }
     c.link.showPassCounts();
-    if (waitEnds && e.write_failures >= kWriteFailures && c.link.portOpen()) portFailed(c);
-    e.pass_error = 0;
+    if (end.writesFailed && c.link.portOpen()) portFailed(c);
 }
 
 void onReceiveTick(Console& c) {
@@ -262,10 +195,7 @@ void showClock(Console& c) {
 void onClockTick(Console& c) {
     showClock(c);
     c.journal.retryKept(journalOutlet(c)); // events kept through a full disk reach the files once it has room
-    EngineState& e = c.link.engine();
-    ++e.clock_ticks;
-    if (c.link.isUp()) return;
-    if (e.clock_ticks % 4 == 0) {
+    if (c.link.watchdogTick()) {
         c.link.stopReceiving();
         c.link.closePort();
         // Status panel 2 stays as it is. The link stays lost: a further failure must not repeat the

@@ -55,7 +55,6 @@ private slots:
         queue(c, frame::poll());
         queue(c, frame::oscillOff());
         c.link.setState(ConverterState::Up);
-        c.link.engine().write_failures = 2;
         c.link.beginPassCounts();
         for (int i = 0; i < 4; ++i)
             c.link.countChecksumError();
@@ -81,7 +80,6 @@ private slots:
         QCOMPARE(c.link.queue().entries[0].key, quint16(0));
         QCOMPARE(c.link.queue().entries[1].words[0], quint16(0));
         QCOMPARE(c.link.state(), ConverterState::Unknown);
-        QCOMPARE(c.link.engine().write_failures, qint16(0));
         for (const Counter* k :
              {&c.link.counters().KS_ERR, &c.link.counters().N_rv_byte, &c.link.counters().N_rv_frame,
               &c.link.counters().Time_out, &c.link.counters().N_tr_byte, &c.link.counters().N_tr_frame}) {
@@ -186,7 +184,7 @@ private slots:
         QCOMPARE(c.link.engine().wait_ticks, qint16(0));
 
         // A write failing half-way: the bytes written stay, no wait starts, no frame is counted.
-        c.link.engine().awaiting = 0;
+        c.link.stopWaiting();
         f.port.written.clear();
         f.port.failAfter = 4;
         QCOMPARE(c.link.send(c.ui, ':', poll.data(), quint16(poll.size())), -2);
@@ -332,6 +330,10 @@ private slots:
         QCOMPARE(f.port.reads, reads);
         QCOMPARE(f.port.writeCalls, writes);
         QCOMPARE(f.ui.linkLost, 1);
+        // A reopening forgets the failed sends.
+        f.port.failWrites = false;
+        QVERIFY(openPort(c, 1));
+        QCOMPARE(c.link.engine().write_failures, qint16(0));
     }
 
     void vanishedDeviceEndsTheLink() {
