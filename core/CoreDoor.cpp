@@ -58,7 +58,8 @@ CoreDoor::CoreDoor(Console& core, Mode mode, QObject* parent)
         m_timerRv->setTimerType(Qt::PreciseTimer);
         connect(m_timerRv, &QTimer::timeout, m_host, guarded(&onReceiveTick));
         m_timer1 = timer("Timer1", 1000);
-        connect(m_timer1, &QTimer::timeout, m_host, guarded(&onCommandTick));
+        connect(m_timer1, &QTimer::timeout, m_host,
+                guarded([](Console& c) { onCommandTick(c.link, c.sensors, c.ui); }));
         m_timer2 = timer("Timer2", 1000);
         connect(m_timer2, &QTimer::timeout, m_host, guarded(&onClockTick));
     });

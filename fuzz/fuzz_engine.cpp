@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     while (at < size) {
         const uint8_t control = data[at++];
         const size_t n = std::min<size_t>(control & 0x3F, size - at);
-        if (control & 0x40) onCommandTick(*c);
+        if (control & 0x40) onCommandTick(c->link, c->sensors, c->ui);
         if (control & 0x80) onClockTick(*c);
         port.incoming.append(reinterpret_cast<const char*>(data + at), qsizetype(n));
         at += n;

@@ -177,13 +177,13 @@ void onReceiveTick(Console& c) {
     if (c.link.receiving()) c.link.timedPass([&c] { receivePass(c); });
 }
 
-void onCommandTick(Console& c) {
-    const quint16 pos = c.link.mapPosition();
+void onCommandTick(ConverterLink& link, const SensorTable& sensors, ConsoleUi* ui) {
+    const quint16 pos = link.mapPosition();
     if (pos == kSlots) {
-        c.link.enqueue(c.ui, frame::poll());
+        link.enqueue(ui, frame::poll());
     } else if (pos == 1) {
-        const KartaEntry& entry = c.sensors.addressEntry(0);
-        c.link.enqueue(c.ui, frame::kartaEntry(1, entry.factory_number, entry.device_code));
+        const KartaEntry& entry = sensors.addressEntry(0);
+        link.enqueue(ui, frame::kartaEntry(1, entry.factory_number, entry.device_code));
     }
 }
 

@@ -11,15 +11,16 @@ bool openPort(Console& c, int portNumber, ConverterState state = ConverterState:
 
 // The operator chose a port on the diagnostics tab: reopens and writes status panel 2.
 void choosePort(Console& c, int index);
-// Start-up port opening: status panel 2 := port name + " включён" / " выключен".
+// Opens the chosen port (at start-up, after a choice): status panel 2 := port name + " включён" /
+// " выключен".
 void openStartupPort(Console& c);
 
 // One receive pass (reads what the port holds, processes it, sends or times out).
 void receivePass(Console& c);
 // Every 10 ms: one measured pass while the link receives.
 void onReceiveTick(Console& c);
-// Every second: queue the poll or the first address-map entry.
-void onCommandTick(Console& c);
+// Every second: queue the poll, or the map's first entry while the address map has not gone out.
+void onCommandTick(ConverterLink& link, const SensorTable& sensors, ConsoleUi* ui);
 // Takes the clock time the weekday and date-time labels show; no tick is counted.
 void showClock(Console& c);
 // Every second: clock labels and the port watchdog.

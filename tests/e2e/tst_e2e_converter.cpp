@@ -158,7 +158,7 @@ void TestE2eConverter::initTestCase() {
     m_rv.setInterval(10);
     connect(&m_rv, &QTimer::timeout, this, [this] { onReceiveTick(m_c); });
     m_timer1.setInterval(1000);
-    connect(&m_timer1, &QTimer::timeout, this, [this] { onCommandTick(m_c); });
+    connect(&m_timer1, &QTimer::timeout, this, [this] { onCommandTick(m_c.link, m_c.sensors, m_c.ui); });
     m_timer2.setInterval(1000);
     connect(&m_timer2, &QTimer::timeout, this, [this] { onClockTick(m_c); });
     m_rv.start();

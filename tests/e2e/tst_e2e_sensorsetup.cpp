@@ -76,7 +76,8 @@ private slots:
         QVERIFY(openPort(m_c, m_c.ports.portNumber()));
         m_rv.setTimerType(Qt::PreciseTimer);
         for (auto [timer, ms, tick] :
-             {std::tuple{&m_rv, 10, &onReceiveTick}, std::tuple{&m_timer1, 1000, &onCommandTick},
+             {std::tuple{&m_rv, 10, &onReceiveTick},
+              std::tuple{&m_timer1, 1000, +[](Console& c) { onCommandTick(c.link, c.sensors, c.ui); }},
               std::tuple{&m_timer2, 1000, &onClockTick}}) {
             connect(timer, &QTimer::timeout, this, [this, tick] { tick(m_c); });
             timer->start(ms);

@@ -208,7 +208,7 @@ private slots:
         c.sensors.setAddressEntry(199, {22, 65535});
         QVERIFY(openPort(c, 1));
 
-        onCommandTick(c);
+        onCommandTick(c.link, c.sensors, c.ui);
         QVERIFY(runUntil(
             c, [&] { return !f.port.written.isEmpty(); }, 5));
         QCOMPARE(f.port.written, QByteArray(":0142000103E90016BD\r\n"));
@@ -256,8 +256,8 @@ private slots:
         QCOMPARE(c.link.counters().Time_out.shown, 0);
 
         // From now on Timer1 polls.
-        onCommandTick(c);
-        onCommandTick(c); // at most one poll waits
+        onCommandTick(c.link, c.sensors, c.ui);
+        onCommandTick(c.link, c.sensors, c.ui); // at most one poll waits
         QCOMPARE(c.link.queue().count, 1);
         QVERIFY(runUntil(
             c, [&] { return !f.port.written.isEmpty(); }, 5));
@@ -268,7 +268,7 @@ private slots:
         LinkFixture f;
         Console& c = f.c;
         QVERIFY(openPort(c, 1));
-        onCommandTick(c);
+        onCommandTick(c.link, c.sensors, c.ui);
         const QByteArray entry1 = ":0142000100000000BC\r\n";
         QVERIFY(runUntil(
             c, [&] { return f.ui.linkLost > 0; }, 2000));
@@ -288,7 +288,7 @@ private slots:
 
         // Still silent: the queue is refilled and times out again, without a second notice.
         for (int round = 0; round < 10; ++round) {
-            onCommandTick(c);
+            onCommandTick(c.link, c.sensors, c.ui);
             runPasses(c, 100);
         }
         QVERIFY(c.link.counters().Time_out.value > 21);
@@ -306,7 +306,7 @@ private slots:
         c.osc_slot = 3;
         c.osc.ButtonOnOscillVB_enabled = false;
         f.port.failWrites = true;
-        onCommandTick(c);
+        onCommandTick(c.link, c.sensors, c.ui);
         runPasses(c, 14);
         QCOMPARE(c.link.engine().write_failures, qint16(2));
         QVERIFY(f.port.isOpen());
@@ -325,7 +325,7 @@ private slots:
 
         // Closed: the passes do nothing until a reopen.
         const int reads = f.port.reads, writes = f.port.writeCalls;
-        onCommandTick(c);
+        onCommandTick(c.link, c.sensors, c.ui);
         runPasses(c, 50);
         QCOMPARE(f.port.reads, reads);
         QCOMPARE(f.port.writeCalls, writes);
@@ -534,7 +534,7 @@ private slots:
         QCOMPARE(c.link.mapPosition(), quint16(1));
         QCOMPARE(c.link.queue().count, 0);
         // Timer1 starts the transfer over.
-        onCommandTick(c);
+        onCommandTick(c.link, c.sensors, c.ui);
         QCOMPARE(c.link.queue().entries[0].words[1], quint16(1));
     }
 
@@ -720,7 +720,7 @@ private slots:
             }
             f.port.incoming += chunk;
             if (g.bounded(3) == 0) receivePass(c);
-            if (g.bounded(200) == 0) onCommandTick(c);
+            if (g.bounded(200) == 0) onCommandTick(c.link, c.sensors, c.ui);
             if (!c.link.port()->isOpen()) QVERIFY(openPort(c, 1));
             QVERIFY(c.link.queue().count >= 0 && c.link.queue().count <= 32);
             QVERIFY(c.link.engine().rx_pos < 1024);

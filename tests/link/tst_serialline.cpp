@@ -150,7 +150,7 @@ private slots:
         QVERIFY(line.isOpen());
 
         // Link up with the map under way.
-        onCommandTick(c);
+        onCommandTick(c.link, c.sensors, c.ui);
         QByteArray got;
         QVERIFY(passUntil(c, [&] {
             got += conv->readAll();
@@ -186,7 +186,7 @@ private slots:
         QCOMPARE(c.link.state(), ConverterState::Lost);
 
         // A fresh map transfer from index 1 brings the link back.
-        onCommandTick(c);
+        onCommandTick(c.link, c.sensors, c.ui);
         got.clear();
         QVERIFY(passUntil(c, [&] {
             got += conv->readAll();
