@@ -90,6 +90,9 @@ struct EngineState {
 // diagnostics counters and the per-slot counts and link states of the diagnostics grid. Its changes
 // are announced on its notice line: the counters as View::Diagnostics, the per-slot rows as
 // View::ComGrid, the converter's link state as converterChanged.
+//
+// The console (registry/Console.h) holds one. What registry/ itself calls of it is defined in this
+// header, so that the registry library needs nothing of link/ at link time.
 class ConverterLink {
 public:
     void connect(const ChangeNotices* notices) { m_line.connect(notices); }
