@@ -65,6 +65,7 @@ private slots:
         for (int i = 0; i < 6; ++i)
             c.link.countSlotReport(SlotCount::ChecksumErrors, 3);
 
+        const int heard = f.ui.converterChanges;
         f.port.openSucceeds = false;
         QVERIFY(!openPort(c, 3));
         QCOMPARE(c.link.queue().count, 2);
@@ -80,9 +81,10 @@ private slots:
         QCOMPARE(c.link.queue().entries[0].key, quint16(0));
         QCOMPARE(c.link.queue().entries[1].words[0], quint16(0));
         QCOMPARE(c.link.state(), ConverterState::Unknown);
+        QCOMPARE(f.ui.converterChanges, heard + 1); // the feed hears that the link is not known now
+        const DiagCounters& d = c.link.counters();
         for (const Counter* k :
-             {&c.link.counters().KS_ERR, &c.link.counters().N_rv_byte, &c.link.counters().N_rv_frame,
-              &c.link.counters().Time_out, &c.link.counters().N_tr_byte, &c.link.counters().N_tr_frame}) {
+             {&d.KS_ERR, &d.N_rv_byte, &d.N_rv_frame, &d.Time_out, &d.N_tr_byte, &d.N_tr_frame}) {
             QCOMPARE(k->value, 0);
             QCOMPARE(k->shown, 0);
         }
