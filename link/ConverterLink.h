@@ -114,6 +114,7 @@ public:
 
     // ---- The converter.
     ConverterState state() const { return m_state; }
+    // Announces converterChanged when the state changes.
     void setState(ConverterState state) {
         if (m_state == state) return;
         m_state = state;
