@@ -30,14 +30,14 @@ QString ComGridModel::linkText(SlotLink link) {
 
 QString ComGridModel::cellText(const Console& c, int slot, int column) {
     if (slot < 0 || slot >= kSlots) return QString();
-    const SlotDiagnostics& d = c.slot_diagnostics[size_t(slot)];
+    const SlotDiagnostics& d = c.link.slotDiagnostics(slot);
     switch (column) {
     case 0:
         return QString::number(slot + 1);
     case 1:
-        return d.countsShown ? QString::number(c.slot_counters[1][size_t(slot)]) : QString();
+        return d.countsShown ? QString::number(c.link.slotCount(SlotCount::ChecksumErrors, slot)) : QString();
     case 2:
-        return d.countsShown ? QString::number(c.slot_counters[4][size_t(slot)]) : QString();
+        return d.countsShown ? QString::number(c.link.slotCount(SlotCount::Timeouts, slot)) : QString();
     case 3:
         return linkText(d.link);
     default:
@@ -80,8 +80,9 @@ Qt::ItemFlags ComGridModel::flags(const QModelIndex& index) const {
 }
 
 ComGridModel::Shown ComGridModel::shownOf(int slot) const {
-    return {m_c.slot_diagnostics[size_t(slot)], m_c.slot_counters[1][size_t(slot)],
-            m_c.slot_counters[4][size_t(slot)]};
+    const ConverterLink& link = m_c.link;
+    return {link.slotDiagnostics(slot), link.slotCount(SlotCount::ChecksumErrors, slot),
+            link.slotCount(SlotCount::Timeouts, slot)};
 }
 
 void ComGridModel::refresh() {

@@ -70,9 +70,8 @@ int runConsole(Console& c, std::unique_ptr<WidgetUi> ui, CoreDoor::Mode mode) {
         QObject::connect(&gapLog, &QTimer::timeout, &gapLog, [&windows] {
             windows.door()->post([](Console& core) {
                 std::fprintf(stderr, "pass-gap-us %lld\n",
-                             static_cast<long long>(core.engine.max_pass_gap_us));
+                             static_cast<long long>(core.link.takeLongestPassGapUs()));
                 std::fflush(stderr);
-                core.engine.max_pass_gap_us = 0;
             });
         });
         gapLog.start(1000);

@@ -304,8 +304,7 @@ QWidget* MainWindow::createDiagnosticsTab() {
     m_portChoice = new QComboBox(group);
     m_portChoice->setObjectName(QStringLiteral("ComboBox1"));
     m_portChoice->setEditable(false);
-    for (int i = 0; i < kPortCount; ++i)
-        m_portChoice->addItem(portName(i));
+    m_portChoice->addItems(PortChoice::names());
     m_portChoice->setMaxVisibleItems(20);
     connect(m_portChoice, &QComboBox::activated, this, &MainWindow::choosePort);
     g->addWidget(m_portChoice, 1, 0);
@@ -425,13 +424,13 @@ void MainWindow::refreshView(ConsoleUi::View view) {
         if (m_c.status.waitPanelShown()) m_waitPanel->raise();
         break;
     case View::Diagnostics: {
-        const Counter* counters[6] = {&m_c.counters.N_rv_byte, &m_c.counters.N_rv_frame,
-                                      &m_c.counters.N_tr_byte, &m_c.counters.N_tr_frame,
-                                      &m_c.counters.KS_ERR,    &m_c.counters.Time_out};
+        const DiagCounters& d = m_c.link.counters();
+        const Counter* counters[6] = {&d.N_rv_byte,  &d.N_rv_frame, &d.N_tr_byte,
+                                      &d.N_tr_frame, &d.KS_ERR,     &d.Time_out};
         for (int i = 0; i < 6; ++i)
             m_counterLabels[i]->setText(shownValueText(counters[i]->shown));
-        m_longestPassUsLabel->setText(shownValueText(m_c.counters.longestPassUs));
-        m_longestPassMsLabel->setText(shownValueText(m_c.counters.longestPassMs));
+        m_longestPassUsLabel->setText(shownValueText(d.longestPassUs));
+        m_longestPassMsLabel->setText(shownValueText(d.longestPassMs));
         break;
     }
     case View::Oscilloscope:
@@ -439,7 +438,7 @@ void MainWindow::refreshView(ConsoleUi::View view) {
         m_oscTabA->refresh();
         break;
     case View::PortChoice:
-        m_portChoice->setCurrentIndex(m_c.port_index);
+        m_portChoice->setCurrentIndex(m_c.ports.index());
         break;
     case View::AlarmList:
         break; // the alarm window's own
@@ -557,7 +556,7 @@ void MainWindow::choosePort(int index) {
 }
 
 void MainWindow::resetSlotCounters() {
-    m_door.call([](Console& c) { ::vatrel::resetSlotCounters(c); });
+    m_door.call([](Console& c) { c.link.resetSlotCounts(c.sensors); });
 }
 
 void MainWindow::selectCell(const QModelIndex& index) {

@@ -72,7 +72,7 @@ int main(int argc, char* argv[]) {
 
     vatrel::Console console;
     vatrel::QtSerialPortLine port;
-    console.port = &port;
+    console.link.attachPort(&port);
     // The site feed runs only when data/mqtt.ini exists; it delivers what it can on the way out.
     const std::unique_ptr<vatrel::SiteFeed> feed = vatrel::SiteFeed::fromDataFolder(QDir::currentPath());
     console.feed = feed.get();
@@ -97,7 +97,7 @@ int main(int argc, char* argv[]) {
         console.ui = nullptr;
         QMessageBox::critical(nullptr, QStringLiteral("Ошибка"), QString::fromLocal8Bit(e.what()));
     }
-    console.port = nullptr;
+    console.link.attachPort(nullptr);
     console.feed = nullptr;
     return rc;
 }

@@ -658,9 +658,9 @@ int main(int argc, char** argv) {
     // The console as app/main.cpp builds and runs it.
     vatrel::Console console;
     vatrel::QtSerialPortLine port;
-    console.port = &port;
+    console.link.attachPort(&port);
     vatrel::runConsole(console);
-    console.port = nullptr;
+    console.link.attachPort(nullptr);
     controller.join();
     line.stop();
     logs.stop();

@@ -65,7 +65,7 @@ void BM_ReportTraffic(benchmark::State& state) {
     Console c;
     c.data_dir = dir.path();
     c.ui = &ui;
-    c.port = &port;
+    c.link.attachPort(&port);
     constexpr int kSensors = 50;
     for (int s = 0; s < kSensors; ++s) {
         SensorRecord& r = c.sensors.record(s);
@@ -76,20 +76,20 @@ void BM_ReportTraffic(benchmark::State& state) {
         r.link_up = 1;
     }
     openPort(c, 1);
-    c.engine.Conv_link = 1;
-    c.engine.KartaAdressPos = 200;
+    c.link.setState(ConverterState::Up);
+    c.link.setMapPosition(kSlots);
 
     for (int i = 0; i < 20; ++i)
         for (int s = 0; s < kSensors; ++s)
             port.traffic += statusReport(quint16(1000 + s), 12.5f, 13.25f, float(i), float(s) / 4, code);
 
     receivePass(c); // first reports bring each sensor to its steady state
-    const qint32 framesBefore = c.counters.N_rv_frame.value;
+    const qint32 framesBefore = c.link.counters().N_rv_frame.value;
     for (auto _ : state)
         receivePass(c);
     state.SetBytesProcessed(int64_t(state.iterations()) * port.traffic.size());
-    state.counters["frames"] = double(c.counters.N_rv_frame.value - framesBefore);
-    state.counters["ks_err"] = double(c.counters.KS_ERR.value);
+    state.counters["frames"] = double(c.link.counters().N_rv_frame.value - framesBefore);
+    state.counters["ks_err"] = double(c.link.counters().KS_ERR.value);
     if (code == 0x41 && c.sensorRows.row(0).threshold1.form == MeasureCell::Form::Blank)
         state.SkipWithError("reports were not decoded");
 }

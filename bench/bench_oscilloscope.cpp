@@ -156,14 +156,14 @@ int main(int argc, char* argv[]) {
 
     Console c;
     SampleLine line(rate);
-    c.port = &line;
+    c.link.attachPort(&line);
     ConsoleWindows windows(c);
     windows.ui()->setRefreshInterval(100); // as in the console
     MainWindow* w = windows.mainWindow();
     // The converter is up and the map is over; no polls, so only samples travel.
     windows.door()->timers()->findChild<QTimer*>(QStringLiteral("Timer1"))->stop();
-    c.engine.Conv_link = 1;
-    c.engine.KartaAdressPos = 200;
+    c.link.setState(ConverterState::Up);
+    c.link.setMapPosition(kSlots);
     setFlank1Window(c, QString::number(window));
     setFlank2Window(c, QString::number(window));
     for (int s = 0; s < 12; ++s)
@@ -196,11 +196,11 @@ int main(int argc, char* argv[]) {
         std::printf("longest GUI event in processor time: %.1f ms (%s)\n", double(app.longestCpuNs) / 1e6,
                     app.longestCpuWhat.constData());
         std::printf("GUI events over 20 ms: %d\n", app.over20ms);
-        std::printf("checksum errors: %d\n", c.counters.KS_ERR.value);
+        std::printf("checksum errors: %d\n", c.link.counters().KS_ERR.value);
         QCoreApplication::exit(0); // not quit(): that would ask the operator about closing
     });
     const int rc = TimedApp::exec();
-    c.port = nullptr;
+    c.link.attachPort(nullptr);
     QDir::setCurrent(QDir::tempPath());
     return rc;
 }

@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
     for (int run = 0; run < runs; ++run) {
         Console c;
         NoPort port;
-        c.port = &port;
+        c.link.attachPort(&port);
         QElapsedTimer t;
         t.start();
         ConsoleWindows windows(c);

@@ -180,7 +180,7 @@ int main(int argc, char* argv[]) {
     QuietConsoleUi ui;
     auto c = bench::stormConsole(dir.path(), ui);
     LinePort port;
-    c->port = &port;
+    c->link.attachPort(&port);
     if (!openPort(*c, 1)) return 1;
     const std::vector<QByteArray> reports = bench::stormReports();
 

@@ -28,7 +28,7 @@ CoreDoor::CoreDoor(Console& core, Mode mode, QObject* parent)
         m_thread->setObjectName(QStringLiteral("vatrel-core"));
         m_host = new QObject; // no parent: it moves to the core's thread
         m_host->moveToThread(m_thread);
-        if (core.port) core.port->moveToThread(m_thread);
+        if (core.link.port()) core.link.port()->moveToThread(m_thread);
         m_thread->start();
         m_running = true;
     }
@@ -56,11 +56,10 @@ CoreDoor::CoreDoor(Console& core, Mode mode, QObject* parent)
         // A pass happens only while the port opening left the receive timer enabled.
         m_timerRv = timer("TimerRv", 10);
         m_timerRv->setTimerType(Qt::PreciseTimer);
-        connect(m_timerRv, &QTimer::timeout, m_host, guarded([](Console& c) {
-                    if (c.engine.rv_timer_running) onReceiveTick(c);
-                }));
+        connect(m_timerRv, &QTimer::timeout, m_host, guarded(&onReceiveTick));
         m_timer1 = timer("Timer1", 1000);
-        connect(m_timer1, &QTimer::timeout, m_host, guarded(&onCommandTick));
+        connect(m_timer1, &QTimer::timeout, m_host,
+                guarded([](Console& c) { onCommandTick(c.link, c.sensors, c.ui); }));
         m_timer2 = timer("Timer2", 1000);
         connect(m_timer2, &QTimer::timeout, m_host, guarded(&onClockTick));
     });
@@ -143,7 +142,7 @@ void CoreDoor::shutDown() {
         if (m_sound) m_sound->release();
         if (m_core.ui == m_coreUi.get()) m_core.ui = nullptr;
         m_coreUi.reset();
-        if (m_core.port) m_core.port->moveToThread(windowThread);
+        if (m_core.link.port()) m_core.link.port()->moveToThread(windowThread);
         m_host->moveToThread(windowThread);
     });
     m_thread->quit();

@@ -54,7 +54,7 @@ ExitOutcome finishRun(Console& c) {
     QStringList failures;
     if (c.ui) c.ui->gatherMessages(&failures);
     saveAllOnExit(c);
-    closePort(c);
+    c.link.closePort();
     ExitOutcome out;
     out.unsavedFiles = unsavedFiles(failures);
     // The whole list goes to the program's error output and, while the day's log takes records

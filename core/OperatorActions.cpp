@@ -62,7 +62,7 @@ quint32 parseSensorNumber(const QString& text) {
 // Whether a connect or disconnect dialog may open: refused only while the converter is linked and
 // the address map is still on its way to it.
 DialogRequest whenAddressMapAllows(Console& c, DialogRequest request) {
-    if (c.engine.KartaAdressPos == kSlots || c.engine.Conv_link != 1) return request;
+    if (c.link.mapSent() || !c.link.isUp()) return request;
     c.error(QStringLiteral("В преобразователь не передана таблица адресов устройств на шине"));
     return DialogRequest::None;
 }
@@ -75,7 +75,7 @@ void dcBadNumber(const Console& c) { c.error(QStringLiteral("Вы ввели о�
 int oscSlot(const Console& c) { return c.osc.slot() >= 0 && c.osc.slot() < kSlots ? c.osc.slot() : -1; }
 
 bool oscAddressMapDone(Console& c) {
-    if (c.engine.KartaAdressPos == kSlots) return true;
+    if (c.link.mapSent()) return true;
     oscMessage(c, QStringLiteral("Дождитесь окончания передачи адресов в адаптер"));
     return false;
 }
@@ -220,15 +220,14 @@ bool connectSensor(Console& c, const ConnectInput& in, const std::function<void(
     logSensorEvent(c, sensorEvent(c, EventCode::NoLinkAfterConnect, r.factory_number, type), type);
     if (afterWrite) afterWrite();
 
-    c.slot_diagnostics[size_t(slot)] = {true, SlotLink::Lost};
+    c.link.slotConnected(slot);
     c.sensors.setOnline(slot, false);
-    c.changed(View::ComGrid);
 
     countSensorsForToolbar(c);
 
     c.sensors.mapAddress(slot);
     const KartaEntry& entry = c.sensors.addressEntry(slot);
-    queueCommand(c, frame::connectSensor(slot, entry.factory_number, entry.device_code));
+    c.link.enqueue(c.ui, frame::connectSensor(slot, entry.factory_number, entry.device_code));
     return true;
 }
 
@@ -293,14 +292,11 @@ bool disconnectSensor(Console& c, int operatorIndex, const std::function<void()>
 
     countSensorsForToolbar(c);
 
-    for (auto& counter : c.slot_counters)
-        counter[size_t(slot)] = 0;
     c.sensors.setOnline(slot, false);
-    c.slot_diagnostics[size_t(slot)] = {};
-    c.changed(View::ComGrid);
+    c.link.slotDisconnected(slot);
 
     c.sensors.setAddressEntry(slot, KartaEntry{});
-    queueCommand(c, frame::disconnectSensor(slot));
+    c.link.enqueue(c.ui, frame::disconnectSensor(slot));
     return true;
 }
 
@@ -314,11 +310,11 @@ DialogRequest requestDcComponents(Console& c) {
         return DialogRequest::None;
     }
     if (!c.sensors.occupied(slot)) return DialogRequest::None;
-    if (c.engine.Conv_link != 1) {
+    if (!c.link.isUp()) {
         c.error(QStringLiteral("Нет связи с преобразователем"));
         return DialogRequest::None;
     }
-    if (c.engine.KartaAdressPos == kSlots) return DialogRequest::DirectComponent;
+    if (c.link.mapSent()) return DialogRequest::DirectComponent;
     c.error(QStringLiteral("Идёт передача в преобразователь таблицы адресов"));
     return DialogRequest::None;
 }
@@ -335,7 +331,7 @@ bool setDcComponentsB(Console& c, int slot, std::optional<float> flank1, std::op
         if (flank2) c.osc.showDcFlank(1, *flank2);
     }
     saveLastingState(c, r);
-    queueCommand(c, frame::setDcB(slot, r.dc_component1, r.dc_component2));
+    c.link.enqueue(c.ui, frame::setDcB(slot, r.dc_component1, r.dc_component2));
     return true;
 }
 
@@ -347,7 +343,7 @@ bool setDcComponentA(Console& c, int slot, quint16 value) {
     r.dc_component1 = r.dc_component2 = float(value);
     if (c.osc.slot() == slot) c.osc.holdDcTypeA(value, true);
     saveLastingState(c, r);
-    queueCommand(c, frame::setDcA(slot, value));
+    c.link.enqueue(c.ui, frame::setDcA(slot, value));
     return true;
 }
 
@@ -437,14 +433,14 @@ bool startOscillogram(Console& c) {
     const SensorRecord& r = c.sensors.record(slot);
     if (r.link_up == 0) return true; // no answering sensor there
     c.osc.closeStart();
-    if (!queueCommand(c, frame::oscillOn(slot, quint16(r.factory_number & 0xFFFF))))
+    if (!c.link.enqueue(c.ui, frame::oscillOn(slot, quint16(r.factory_number & 0xFFFF))))
         oscillogramRequestDropped(c);
     return true;
 }
 
 void stopOscillogram(Console& c) {
     if (!oscAddressMapDone(c)) return;
-    queueCommand(c, frame::oscillOff());
+    c.link.enqueue(c.ui, frame::oscillOff());
 }
 
 } // namespace vatrel

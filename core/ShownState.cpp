@@ -12,17 +12,14 @@ void copyShownState(const Console& from, Console& to, ViewSet views, bool sample
         to.sensors = from.sensors;
         to.osc.setSlot(from.osc.slot());
     }
-    if (has(View::ComGrid)) {
-        to.slot_counters = from.slot_counters;
-        to.slot_diagnostics = from.slot_diagnostics;
-    }
+    if (has(View::ComGrid)) to.link.showSlotsOf(from.link);
     if (has(View::EventList)) to.events = from.events;
     if (has(View::Labels) || has(View::StatusBar) || has(View::WaitPanel)) to.status = from.status;
-    if (has(View::Diagnostics)) to.counters = from.counters;
+    if (has(View::Diagnostics)) to.link.showCountersOf(from.link);
     if (has(View::Oscilloscope)) to.osc = from.osc;
     if (has(View::Oscilloscope) || samples) to.scope = from.scope;
     if (has(View::AlarmList)) to.alarms = from.alarms;
-    if (has(View::PortChoice)) to.port_index = from.port_index;
+    if (has(View::PortChoice)) to.ports = from.ports;
     if (everything) {
         to.data_dir = from.data_dir;
         to.operators = from.operators;

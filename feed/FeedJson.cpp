@@ -59,8 +59,8 @@ bool SensorSnapshot::sameMeasurements(const SensorSnapshot& o) const {
 
 ConverterSnapshot ConverterSnapshot::take(const Console& c) {
     ConverterSnapshot s;
-    s.link = c.engine.Conv_link;
-    s.port = portName(c.port_index);
+    s.link = int(c.link.state());
+    s.port = c.ports.portName();
     s.time = c.now();
     return s;
 }

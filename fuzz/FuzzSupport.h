@@ -66,17 +66,18 @@ inline void addSensors(Console& c) {
 
 // What must hold of the console after anything the line or a file can bring.
 inline void checkConsole(const Console& c) {
-    const EngineState& e = c.engine;
+    const EngineState& e = c.link.engine();
     FUZZ_CHECK(e.rx_pos <= kRxBufSize);
     FUZZ_CHECK(e.rx_mode >= 0 && e.rx_mode <= 2);
-    FUZZ_CHECK(c.queue.count >= 0 && c.queue.count <= kQueueSize);
-    FUZZ_CHECK(e.KartaAdressPos >= 1 && e.KartaAdressPos <= kSlots);
-    FUZZ_CHECK(e.Conv_link >= 0 && e.Conv_link <= 2);
+    FUZZ_CHECK(c.link.queue().count >= 0 && c.link.queue().count <= kQueueSize);
+    FUZZ_CHECK(c.link.mapPosition() >= 1 && c.link.mapPosition() <= kSlots);
+    const qint16 state = qint16(c.link.state());
+    FUZZ_CHECK(state >= 0 && state <= 2);
     FUZZ_CHECK(c.osc.slot() >= -1 && c.osc.slot() < kSlots);
     FUZZ_CHECK(c.events.count() <= kEventRowsMax);
     FUZZ_CHECK(c.alarms.rows() <= kAlarmListMax);
     FUZZ_CHECK(c.operators.count() <= kOperatorsMax);
-    FUZZ_CHECK(c.port_index >= 0 && c.port_index < kPortCount);
+    FUZZ_CHECK(c.ports.index() >= 0 && c.ports.index() < kPortCount);
     for (int s = 0; s < kSlots; ++s)
         if (c.sensors.record(s).occupied()) FUZZ_CHECK(c.sensors.record(s).slot_index == s);
 }

@@ -31,14 +31,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     prepareConsole(*c, ui, QStringLiteral("/nonexistent/vatrel-fuzz"));
     addSensors(*c);
     MemoryPort port;
-    c->port = &port;
+    c->link.attachPort(&port);
     openPort(*c, 1);
 
     size_t at = 0;
     while (at < size) {
         const uint8_t control = data[at++];
         const size_t n = std::min<size_t>(control & 0x3F, size - at);
-        if (control & 0x40) onCommandTick(*c);
+        if (control & 0x40) onCommandTick(c->link, c->sensors, c->ui);
         if (control & 0x80) onClockTick(*c);
         port.incoming.append(reinterpret_cast<const char*>(data + at), qsizetype(n));
         at += n;
@@ -46,6 +46,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         checkConsole(*c);
     }
     checkWritten(port.written);
-    c->port = nullptr;
+    c->link.attachPort(nullptr);
     return 0;
 }

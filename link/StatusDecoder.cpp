@@ -31,8 +31,6 @@ Colour normalColour(const SensorRecord& r) {
     return (r.loop1_armed == 1 || r.loop2_armed == 1) ? colours::green : colours::aqua;
 }
 
-void setSlotLink(Console& c, int slot, SlotLink link) { c.slot_diagnostics[size_t(slot)].link = link; }
-
 // Per-loop view of the record, so loop 1 and loop 2 share one routine.
 struct Loop {
     int number;
@@ -107,11 +105,10 @@ void statusReport(Console& c, int slot, const char* text, int len, quint8 code) 
     SensorRecord& r = c.sensors.record(slot);
     if (r.link_up == 0) {
         c.sensors.setLinkUp(slot, true);
-        setSlotLink(c, slot, SlotLink::Up);
+        c.link.setSlotLink(slot, SlotLink::Up);
         c.sensors.setOnline(slot, true);
         raiseEvent(c, slot, EventCode::LinkRestoredSensor);
         r.osc_command = r.isTypeB() ? 193 : 194;
-        c.changed(ConsoleUi::View::ComGrid);
     }
 
     const quint8 statusByte = quint8(frame::wordAt(text, 16) & 0xFF);
@@ -130,8 +127,7 @@ void slotLost(Console& c, int slot) {
     SensorRecord& r = c.sensors.record(slot);
     if (c.sensors.isOnline(slot)) {
         c.sensors.setOnline(slot, false);
-        setSlotLink(c, slot, SlotLink::Lost);
-        c.changed(ConsoleUi::View::ComGrid);
+        c.link.setSlotLink(slot, SlotLink::Lost);
     }
     c.sensorRows.setColour(slot, colours::link_lost);
     if (r.link_up != 0) {
@@ -153,13 +149,6 @@ void slotLost(Console& c, int slot) {
 // The occupied slot holding this factory number; -1 when none does. Number 0 marks an empty slot
 // and never names a sensor.
 int reportSlot(const SensorTable& table, quint16 number) { return number == 0 ? -1 : table.findSlot(number); }
-
-void countReport(Console& c, int slot, int array) {
-    qint32& counter = c.slot_counters[size_t(array)][size_t(slot)];
-    counter = qint32(quint32(counter) + 1u); // a counter that runs for years wraps, never overflows
-    c.slot_diagnostics[size_t(slot)].countsShown = true;
-    c.changed(ConsoleUi::View::ComGrid);
-}
 
 } // namespace
 
@@ -183,10 +172,10 @@ void dispatchReport(Console& c, const char* text, int len, quint8 code) {
         if (holdsWord(len, 4)) statusReport(c, slot, text, len, code);
         break;
     case REPORT_KS_ERRORS:
-        countReport(c, slot, 1);
+        c.link.countSlotReport(SlotCount::ChecksumErrors, slot);
         break;
     case REPORT_TIMEOUTS:
-        countReport(c, slot, 4);
+        c.link.countSlotReport(SlotCount::Timeouts, slot);
         break;
     case REPORT_NO_LINK:
         slotLost(c, slot);

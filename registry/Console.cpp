@@ -13,6 +13,8 @@ Console::Console() {
     sensorRows.connect(&notices);
     events.connectNotices(&notices);
     alarms.connectNotices(&notices);
+    link.connect(&notices);
+    ports.connect(&notices);
 }
 
 double Console::now() const { return toDays(clock()); }
@@ -25,17 +27,10 @@ void Console::error(const QString& text) const {
 
 void countSensorsForToolbar(Console& c) { c.status.showSensorCount(c.sensors.count()); }
 
-QString portName(int index) {
-    if (index >= 0 && index < kPortCount - 1) return QStringLiteral("COM") + QString::number(index + 1);
-    return QString();
-}
-
 void setSelectionHighlight(Console& c, bool on) {
     if (c.selection_highlight == on) return;
     c.selection_highlight = on;
     c.changed(ConsoleUi::View::SensorGrid);
 }
-
-void feedConverter(Console& c) { c.notices.converterChanged(); }
 
 } // namespace vatrel

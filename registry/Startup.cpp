@@ -47,11 +47,7 @@ void fillSensorRow(SensorRows& rows, const SensorTable& table, int slot) {
 
 void init_globals(Console& c) {
     // 1. The sensor table's header and position numbers are its own (SensorRowTexts).
-    // 2, 3. Per-slot counters (the diagnostics grid's texts are the window's).
-    for (auto& counter : c.slot_counters)
-        for (int s = 0; s < kSlots; ++s)
-            counter[size_t(s)] = 0;
-    c.slot_diagnostics.fill({});
+    // 2, 3. The per-slot counters are the link's (step 12).
     // 4. The event list's header is the window's own.
     // 5. Start-up defaults of every slot.
     c.sensors.resetToStartupDefaults();
@@ -75,16 +71,9 @@ void init_globals(Console& c) {
     }
     // 11. Sensor count.
     countSensorsForToolbar(c);
-    // 12. The diagnostics grid.
-    for (int s = 0; s < kSlots; ++s) {
-        const SensorRecord& r = c.sensors.record(s);
-        if (!r.occupied()) continue;
-        SlotDiagnostics& d = c.slot_diagnostics[size_t(s)];
-        if (r.status == 15) d.link = SlotLink::Lost;
-        d.countsShown = true;
-    }
-    c.changed(ConsoleUi::View::ComGrid);
-    feedConverter(c);
+    // 12. The diagnostics grid counts from 0 (its texts are the window's); the converter's link is
+    // not yet known.
+    c.link.startUp(c.sensors);
     // 13. Address map.
     c.sensors.mapAllAddresses();
     // 14. An oscillogram that was running when the program last stopped.

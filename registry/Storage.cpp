@@ -90,12 +90,11 @@ void loadSensors(Console& c) {
     const QByteArray bytes = f.read(kHwFileSize);
     f.close();
 
-    c.port_index = readHwImage(c.sensors, bytes);
-    c.changed(ConsoleUi::View::PortChoice);
+    c.ports.restore(readHwImage(c.sensors, bytes));
 }
 
 void saveSensors(Console& c) {
-    if (!writeWholeFile(c.path(kHwFragment), hwImage(c.sensors, c.port_index)))
+    if (!writeWholeFile(c.path(kHwFragment), hwImage(c.sensors, c.ports.index())))
         c.error(QStringLiteral("Save_Hw: не открылся файл hw.dat"));
 }
 

@@ -81,7 +81,7 @@ private slots:
         QVERIFY(m_sim.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_dir.filePath(QStringLiteral("dev/COM1"))), 5000);
         QDir::setCurrent(m_dir.path());
-        m_c.port = &m_port;
+        m_c.link.attachPort(&m_port);
         m_windows = std::make_unique<ConsoleWindows>(m_c, nullptr, CoreDoor::Mode::Threaded);
         m_windows->setRefreshInterval(100);
         QVERIFY(m_windows->door()->threaded());
@@ -142,7 +142,7 @@ private slots:
 
     void cleanupTestCase() {
         m_windows.reset();
-        m_c.port = nullptr;
+        m_c.link.attachPort(nullptr);
         m_sim.closeWriteChannel();
         m_sim.terminate();
         m_sim.waitForFinished(3000);

@@ -75,7 +75,7 @@ struct Run {
             !writeFile(dir.filePath(QStringLiteral("data/hw.dat")), hwFile(sensors, portIndex)))
             return false;
         QDir::setCurrent(dir.path());
-        c.port = &port;
+        c.link.attachPort(&port);
         auto answering = std::make_unique<AnsweringUi>();
         ui = answering.get();
         windows = std::make_unique<ConsoleWindows>(c, std::move(answering));
@@ -157,7 +157,7 @@ struct WholeRun {
     bool prepare() {
         if (!dir.isValid() || !prepareFolder(dir.path(), {kSensor1234})) return false;
         QDir::setCurrent(dir.path());
-        c.port = &port;
+        c.link.attachPort(&port);
         return true;
     }
     // Ends the run with Alt+X answered Yes, or with `end` when one is given.
@@ -233,7 +233,7 @@ private slots:
         // The clock shows before Timer2 ever ticks, and showing it counted no watchdog tick.
         QCOMPARE(run.child<QLabel>("Label5")->text(), QStringLiteral("   Понедельник"));
         QCOMPARE(run.child<QLabel>("Label6")->text(), QStringLiteral(" 14.04.2025 10:00:00"));
-        QCOMPARE(run.c.engine.clock_ticks, 0u);
+        QCOMPARE(run.c.link.engine().clock_ticks, 0u);
 
         QAbstractItemModel* m = run.sensorModel();
         QCOMPARE(m->rowCount(), 200);
@@ -746,7 +746,7 @@ private slots:
         QCOMPARE(run.port.openCalls, opens + 1);
         QCOMPARE(run.port.lastNumber, 12);
         QCOMPARE(run.child<QLabel>("StatusPanel2")->text(), QStringLiteral("COM12 выключен"));
-        QCOMPARE(run.c.port_index, 11);
+        QCOMPARE(run.c.ports.index(), 11);
     }
 
     // The diagnostics grid's texts, made from each slot's counts and link: a sensor known at start-up
@@ -765,9 +765,9 @@ private slots:
         QCOMPARE((QStringList{text(5, 1), text(5, 2), text(5, 3)}), (QStringList{"0", "0", "Нет связи"}));
         QCOMPARE((QStringList{text(3, 1), text(3, 2), text(3, 3)}), (QStringList{"", "", ""}));
         QCOMPARE(text(9, 3), QString()); // linked at the last run: nothing said until it answers
-        run.c.slot_counters[1][9] = 3;
-        run.c.slot_diagnostics[9] = {true, SlotLink::Up};
-        run.c.changed(ConsoleUi::View::ComGrid);
+        for (int i = 0; i < 3; ++i)
+            run.c.link.countSlotReport(SlotCount::ChecksumErrors, 9);
+        run.c.link.setSlotLink(9, SlotLink::Up);
         QCOMPARE((QStringList{text(9, 1), text(9, 2), text(9, 3)}), (QStringList{"3", "0", "Есть связь"}));
     }
 

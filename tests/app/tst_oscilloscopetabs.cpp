@@ -39,14 +39,14 @@ struct TabRun {
         const QList<SensorSpec> sensors{{4, 1234, 1, 1, 0, 0}, {9, 77, 0, 1, 0, 0}};
         if (!dir.isValid() || !prepareFolder(dir.path(), sensors)) return false;
         QDir::setCurrent(dir.path());
-        c.port = &port;
+        c.link.attachPort(&port);
         windows = std::make_unique<ConsoleWindows>(c);
         windows->door()
             ->timers()
             ->findChild<QTimer*>(QStringLiteral("Timer1"))
             ->stop(); // no polls between our commands
-        c.engine.Conv_link = 1;
-        c.engine.KartaAdressPos = 200;
+        c.link.setState(ConverterState::Up);
+        c.link.setMapPosition(kSlots);
         c.sensors.record(4).link_up = c.sensors.record(9).link_up = 1;
         fmain()->show();
         fmain()->activateWindow();

@@ -54,8 +54,8 @@ private slots:
             QStringList{"QReport", "VatrelA_mess", "VatrelB_mess", "VatrelA", "VatrelB"});
         m_f->now = QDateTime(QDate(2025, 2, 3), QTime(8, 0, 5));
         m_f->silverRows();
-        c().engine.Conv_link = 1;
-        c().engine.KartaAdressPos = 200;
+        c().link.setState(ConverterState::Up);
+        c().link.setMapPosition(kSlots);
     }
     void cleanup() { m_f.reset(); }
 
@@ -136,7 +136,7 @@ private slots:
         s.loop1_armed = quint8(armed1);
         s.loop2_armed = quint8(armed2);
         c().sensors.setOnline(40, false); // the menu does not look at the link state
-        c().engine.Conv_link = 0;
+        c().link.setState(ConverterState::Lost);
         const PopupMenuState m = sensorMenuState(c());
         QVERIFY(!m.PEstablish);
         QVERIFY(m.PRemove);
@@ -245,8 +245,8 @@ private slots:
     void withoutConverterDialogsOpenButNotTheDcComponent() {
         QFETCH(int, link);
         selectSensor(20, 77, 1);
-        c().engine.Conv_link = qint16(link);
-        c().engine.KartaAdressPos = 57;
+        c().link.setState(ConverterState(link));
+        c().link.setMapPosition(57);
         QCOMPARE(requestConnectSensor(c()), DialogRequest::SetSensor);
         QCOMPARE(requestDisconnectSensor(c()), DialogRequest::RemoveSensor);
         expectError(kNoConverter);
@@ -257,8 +257,8 @@ private slots:
 
     void addressMapInTransferRefusesConnectAndDcComponent() {
         selectSensor(20, 77, 1);
-        c().engine.Conv_link = 1;
-        c().engine.KartaAdressPos = 57;
+        c().link.setState(ConverterState::Up);
+        c().link.setMapPosition(57);
         expectError(kMapNotSent);
         QCOMPARE(requestConnectSensor(c()), DialogRequest::None);
         expectError(kMapNotSent);

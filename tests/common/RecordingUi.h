@@ -64,6 +64,7 @@ public:
     }
 
     void changed(View v) override { ++changes[int(v)]; }
+    void converterChanged(const Console& /*c*/) override { ++converterChanges; }
     void showAlarmWindow() override { ++alarmWindowShown; }
     void playAlarmSound(const QString& path) override {
         ++soundStarted;
@@ -81,6 +82,7 @@ public:
     QStringList questions;
     bool answer = true;
     int changes[16] = {};
+    int converterChanges = 0; // the converter's link state or the chosen port
     int alarmWindowShown = 0;
     int soundStarted = 0;
     int soundStopped = 0;

@@ -69,7 +69,7 @@ public:
     }
 
     QString cell(int col, int slot) const { return sensorCell(c, col, slot + 1); }
-    SlotLink link(int slot) const { return c.slot_diagnostics[size_t(slot)].link; }
+    SlotLink link(int slot) const { return c.link.slotDiagnostics(slot).link; }
     quint32 colour(int slot) const { return c.sensorRows.colour(slot); }
 };
 

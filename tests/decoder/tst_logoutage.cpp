@@ -43,7 +43,7 @@ private slots:
     void fullDiskKeepsEveryEventInOrder() {
         DecoderFixture f;
         f.addOnlineSensor(7, 4321, 0, 0, 1); // loop 2 armed
-        f.c.engine.Conv_link = 1;
+        f.c.link.setState(ConverterState::Up);
         QStringList texts;
         QList<double> times;
         auto toggle = [&](bool on) {

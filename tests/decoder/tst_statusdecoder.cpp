@@ -435,16 +435,14 @@ void TestStatusDecoder::countersForChecksumErrorsAndTimeouts() {
     f.send(reportText({0x01FD, 0, 812}));
     f.send(reportText({0x01FD, 0, 812}));
     f.send(reportText({0x01FE, 0, 812}));
-    QCOMPARE(f.c.slot_counters[1][12], 2);
-    QCOMPARE(f.c.slot_counters[4][12], 1);
-    QVERIFY(f.c.slot_diagnostics[12].countsShown);
+    QCOMPARE(f.c.link.slotCount(SlotCount::ChecksumErrors, 12), 2);
+    QCOMPARE(f.c.link.slotCount(SlotCount::Timeouts, 12), 1);
+    QVERIFY(f.c.link.slotDiagnostics(12).countsShown);
     QVERIFY(f.daily().empty());
     QCOMPARE(f.colour(12), kAqua);
 
-    // Years of a noisy line: the count wraps round instead of overflowing.
-    f.c.slot_counters[4][12] = 2147483647;
-    f.send(reportText({0x01FE, 0, 812}));
-    QCOMPARE(f.c.slot_counters[4][12], qint32(-2147483647 - 1));
+    // Years of a noisy line: a count wraps round instead of overflowing.
+    QCOMPARE(nextCount(2147483647), qint32(-2147483647 - 1));
 }
 
 void TestStatusDecoder::handWrittenFrames() {
@@ -459,7 +457,7 @@ void TestStatusDecoder::handWrittenFrames() {
     QCOMPARE(f.colour(3), kAlarm);
     QCOMPARE(f.cell(5, 3), QStringLiteral("1.000"));
     f.send("01FD000004D230");
-    QCOMPARE(f.c.slot_counters[1][3], 1);
+    QCOMPARE(f.c.link.slotCount(SlotCount::ChecksumErrors, 3), 1);
     f.send("01FF00009C40C0");
     QCOMPARE(f.colour(4), kLinkLost);
     QCOMPARE(f.cell(3, 4), QStringLiteral("Тревога"));

@@ -460,7 +460,7 @@ private slots:
         FakePort port;
         Console& c = m_f->c;
         c.clock = [] { return QDateTime::currentDateTime(); };
-        c.port = &port;
+        c.link.attachPort(&port);
         SensorRecord& r = c.sensors.record(0);
         r.mark = 1;
         r.factory_number = 1234;

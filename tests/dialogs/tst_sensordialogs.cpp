@@ -84,7 +84,7 @@ class TestSensorDialogs : public QObject {
         return out;
     }
     std::vector<quint16> queued(int i) {
-        const QueueEntry& e = c().queue.entries[size_t(i)];
+        const QueueEntry& e = c().link.queue().entries[size_t(i)];
         return {e.words.begin(), e.words.begin() + e.count};
     }
     void expectError(const QString& text) { ui().expectMessage(text, QStringLiteral("Ошибка")); }
@@ -217,7 +217,7 @@ private slots:
         QVERIFY(sensorCell(c(), colAddress, 7).isEmpty());
         QCOMPARE(m_f->read("data/hw.dat"), hw);
         QCOMPARE(c().events.lastNumber(), events);
-        QCOMPARE(c().queue.count, 1); // the first connection's command only
+        QCOMPARE(c().link.queue().count, 1); // the first connection's command only
     }
 
     void connectFillsTheSlotFilesAndQueue() {
@@ -260,9 +260,10 @@ private slots:
         QCOMPARE(row, (QStringList{"1234", "Ватрел-Б", "Тревога", "Тревога", "0", "0", "0", "0", "Нет связи",
                                    "Снят", "Снят"}));
         QCOMPARE(c().sensorRows.colour(6), rgb(171, 0, 0));
-        QVERIFY(c().slot_diagnostics[6].countsShown); // "0", "0", "Нет связи"
-        QCOMPARE(c().slot_counters[1][6] + c().slot_counters[4][6], 0);
-        QCOMPARE(c().slot_diagnostics[6].link, SlotLink::Lost);
+        QVERIFY(c().link.slotDiagnostics(6).countsShown); // "0", "0", "Нет связи"
+        QCOMPARE(
+            c().link.slotCount(SlotCount::ChecksumErrors, 6) + c().link.slotCount(SlotCount::Timeouts, 6), 0);
+        QCOMPARE(c().link.slotDiagnostics(6).link, SlotLink::Lost);
         QCOMPARE(c().status.sensorCount(), 1);
         QCOMPARE(queued(0), (std::vector<quint16>{0x0143, 6, 1234, 22, 0xFACE}));
     }
@@ -272,7 +273,7 @@ private slots:
         c().operators.load(c().data_dir, c().ui);
         connectThroughDialog(3, "77", 0);
         connectThroughDialog(5, "78", 0);
-        c().queue = {};
+        c().link.clearQueue();
         QCOMPARE(c().status.sensorCount(), 2);
         m_f->now = m_f->now.addSecs(3600);
         DisconnectSensorDialog d(m_f->door);
@@ -291,10 +292,11 @@ private slots:
             if (osc) QCOMPARE(ui().boxes.last().icon, ConsoleUi::Icon::None);
         }
         QCOMPARE(m_f->read("VatrelA/77").size(), 232); // nothing was written, nothing queued
-        QCOMPARE(c().queue.count, 0);
+        QCOMPARE(c().link.queue().count, 0);
 
         c().selected_row = 3;
-        c().slot_counters[1][2] = 5;
+        for (int i = 0; i < 5; ++i)
+            c().link.countSlotReport(SlotCount::ChecksumErrors, 2);
         c().sensors.setOnline(2, true);
         d.show();
         child<QComboBox>(&d, "ComboBoxFam")->setCurrentIndex(1);
@@ -317,10 +319,10 @@ private slots:
         for (int col = 1; col <= 11; ++col)
             rowText += sensorCell(c(), col, 3);
         QCOMPARE(rowText, QString());
-        QVERIFY(!c().slot_diagnostics[2].countsShown); // the diagnostics row is blank too
-        QCOMPARE(c().slot_diagnostics[2].link, SlotLink::NotShown);
+        QVERIFY(!c().link.slotDiagnostics(2).countsShown); // the diagnostics row is blank too
+        QCOMPARE(c().link.slotDiagnostics(2).link, SlotLink::NotShown);
         QCOMPARE(c().sensorRows.colour(2), rgb(192, 192, 192));
-        QCOMPARE(c().slot_counters[1][2], 0);
+        QCOMPARE(c().link.slotCount(SlotCount::ChecksumErrors, 2), 0);
         QVERIFY(!c().sensors.isOnline(2));
         const SensorRecord emptied{.mark = 1, .status = 15, .loop1_alarm = 1, .loop2_alarm = 1};
         QCOMPARE(c().sensors.record(2).encode(), emptied.encode());
@@ -355,7 +357,7 @@ private slots:
                  QStringLiteral("0")); // another slot is under observation: the start text stays
         QCOMPARE(queued(0), (std::vector<quint16>{0x0145, 4, 0x0000, 0x3FC0, 0x0000, 0xBE80, 0x0176}));
 
-        c().queue = {};
+        c().link.clearQueue();
         c().osc.setSlot(4);
         d.show();
         QVERIFY(QTest::qWaitForWindowActive(&d));
@@ -383,12 +385,12 @@ private slots:
             QTest::keyClick(d.focusWidget(), Qt::Key_Return);
         };
         setFlanks(6, "1.5", "3.25");
-        c().queue = {};
+        c().link.clearQueue();
         setFlanks(8, "7", "3.000"); // sent: the case needs another sensor's values to have gone out
         QCOMPARE(queued(0), (std::vector<quint16>{0x0145, 7, 0x0000, 0x40E0, 0x0000, 0x4040, 0x7E93}));
         QCOMPARE(c().osc.text(OscEntry::DcFlank2), QStringLiteral("3.250"));
 
-        c().queue = {};
+        c().link.clearQueue();
         QVERIFY(recordDcFlank1(c(), QStringLiteral("2")));
         QCOMPARE(queued(0), (std::vector<quint16>{0x0145, 5, 0x0000, 0x4000, 0x0000, 0x4050, 0x7F65}));
     }
@@ -523,7 +525,7 @@ private slots:
         QCOMPARE(queued(0), (std::vector<quint16>{0x0146, 0, 2000, 0xF7E9}));
 
         // A sensor that never had a value cannot be sent 0.
-        c().queue = {};
+        c().link.clearQueue();
         c().sensors.record(0).dc_component1 = 0;
         d.show();
         QVERIFY(QTest::qWaitForWindowActive(&d));
@@ -531,7 +533,7 @@ private slots:
         expectError(QStringLiteral("Число вне допуска (1-4095); повторите ввод"));
         expectError(QStringLiteral("Число вне допуска (1-4095); повторите ввод"));
         click(&d, "ButtonAccept");
-        QCOMPARE(c().queue.count, 0);
+        QCOMPARE(c().link.queue().count, 0);
     }
 };
 

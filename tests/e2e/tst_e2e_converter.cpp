@@ -119,7 +119,7 @@ private:
     }
     bool allSensorsUp() const {
         for (int s = 0; s < 12; ++s)
-            if (m_c.sensors.record(s).link_up != 1 || m_c.slot_diagnostics[size_t(s)].link != SlotLink::Up)
+            if (m_c.sensors.record(s).link_up != 1 || m_c.link.slotDiagnostics(s).link != SlotLink::Up)
                 return false;
         return true;
     }
@@ -149,18 +149,18 @@ void TestE2eConverter::initTestCase() {
 
     m_c.data_dir = m_dir;
     m_c.ui = &m_ui;
-    m_c.port = &m_port;
+    m_c.link.attachPort(&m_port);
     init_globals(m_c);
     alarmWindowCreate(m_c);
     QCOMPARE(m_c.sensors.count(), 12);
-    QVERIFY(openPort(m_c, m_c.port_index + 1));
-    QVERIFY(m_c.engine.rv_timer_running);
+    QVERIFY(openPort(m_c, m_c.ports.portNumber()));
+    QVERIFY(m_c.link.receiving());
 
     m_rv.setTimerType(Qt::PreciseTimer);
     m_rv.setInterval(10);
     connect(&m_rv, &QTimer::timeout, this, [this] { onReceiveTick(m_c); });
     m_timer1.setInterval(1000);
-    connect(&m_timer1, &QTimer::timeout, this, [this] { onCommandTick(m_c); });
+    connect(&m_timer1, &QTimer::timeout, this, [this] { onCommandTick(m_c.link, m_c.sensors, m_c.ui); });
     m_timer2.setInterval(1000);
     connect(&m_timer2, &QTimer::timeout, this, [this] { onClockTick(m_c); });
     m_rv.start();
@@ -172,7 +172,7 @@ void TestE2eConverter::cleanupTestCase() {
     m_rv.stop();
     m_timer1.stop();
     m_timer2.stop();
-    closePort(m_c);
+    m_c.link.closePort();
     if (m_sim) m_sim->stop();
     QVERIFY(!QFileInfo(m_dir + QStringLiteral("/dev/COM1")).isSymLink());
 }
@@ -180,12 +180,12 @@ void TestE2eConverter::cleanupTestCase() {
 void TestE2eConverter::addressMapGoesOverAndPollingStarts() {
     const sim::Converter& conv = m_sim->converter();
     // Entry 200 has been confirmed and the waiting panel is gone.
-    QTRY_VERIFY_WITH_TIMEOUT(m_c.engine.KartaAdressPos == 200 && !m_c.status.waitPanelShown() &&
+    QTRY_VERIFY_WITH_TIMEOUT(m_c.link.mapPosition() == 200 && !m_c.status.waitPanelShown() &&
                                  conv.commandsAnswered(0x42) >= 200,
                              kWaitMs);
     QCOMPARE(conv.commandsAnswered(0x42), 200);
     QCOMPARE(m_ui.linkRestored, 1);
-    QCOMPARE(m_c.engine.Conv_link, qint16(1));
+    QCOMPARE(m_c.link.state(), ConverterState::Up);
 
     // The simulator's map now equals the console's.
     int sensors = 0, demoCount = 0;
@@ -219,7 +219,7 @@ void TestE2eConverter::addressMapGoesOverAndPollingStarts() {
     QCOMPARE(std::count_if(daily.begin(), daily.end(),
                            [](const Rec& r) { return r.code == 32 && r.text == kConverterRestored; }),
              1);
-    QCOMPARE(m_c.counters.KS_ERR.value, 0);
+    QCOMPARE(m_c.link.counters().KS_ERR.value, 0);
 }
 
 void TestE2eConverter::loopAlarmBecomesCellsColourEventsAndAlarm() {
@@ -272,27 +272,28 @@ void TestE2eConverter::loopAlarmBecomesCellsColourEventsAndAlarm() {
 
 void TestE2eConverter::corruptFrameCountsOneChecksumErrorOnly() {
     const sim::Converter& conv = m_sim->converter();
-    const qint32 ksBefore = m_c.counters.KS_ERR.value;
-    const qint32 timeoutsBefore = m_c.counters.Time_out.value;
-    const qint32 framesBefore = m_c.counters.N_rv_frame.value;
+    const qint32 ksBefore = m_c.link.counters().KS_ERR.value;
+    const qint32 timeoutsBefore = m_c.link.counters().Time_out.value;
+    const qint32 framesBefore = m_c.link.counters().N_rv_frame.value;
     const quint64 eventsBefore = m_c.events.lastNumber();
     const qint64 dailyBefore = sizeOf(dailyLog());
     const int boxesBefore = int(m_ui.boxes.size());
 
     m_sim->command(QStringLiteral("corrupt"));
-    QTRY_VERIFY_WITH_TIMEOUT(m_c.counters.KS_ERR.value == ksBefore + 1, kWaitMs);
-    QCOMPARE(m_c.counters.KS_ERR.shown, ksBefore + 1);
+    QTRY_VERIFY_WITH_TIMEOUT(m_c.link.counters().KS_ERR.value == ksBefore + 1, kWaitMs);
+    QCOMPARE(m_c.link.counters().KS_ERR.shown, ksBefore + 1);
 
     // Let two more polls go round, then look again: still one, and nothing else moved.
     const int polls = conv.commandsAnswered(0x41);
-    QTRY_VERIFY_WITH_TIMEOUT(conv.commandsAnswered(0x41) >= polls + 2 && m_c.queue.count == 0, kWaitMs);
-    QCOMPARE(m_c.counters.KS_ERR.value, ksBefore + 1);
-    QCOMPARE(m_c.counters.Time_out.value, timeoutsBefore);
-    QVERIFY(m_c.counters.N_rv_frame.value > framesBefore);
+    QTRY_VERIFY_WITH_TIMEOUT(conv.commandsAnswered(0x41) >= polls + 2 && m_c.link.queue().count == 0,
+                             kWaitMs);
+    QCOMPARE(m_c.link.counters().KS_ERR.value, ksBefore + 1);
+    QCOMPARE(m_c.link.counters().Time_out.value, timeoutsBefore);
+    QVERIFY(m_c.link.counters().N_rv_frame.value > framesBefore);
     QCOMPARE(m_c.events.lastNumber(), eventsBefore);
     QCOMPARE(sizeOf(dailyLog()), dailyBefore);
     QCOMPARE(int(m_ui.boxes.size()), boxesBefore);
-    QCOMPARE(m_c.engine.Conv_link, qint16(1));
+    QCOMPARE(m_c.link.state(), ConverterState::Up);
     QVERIFY(allSensorsUp());
 }
 
@@ -302,7 +303,7 @@ void TestE2eConverter::silenceLosesTheConverterOnceAndResumeRestoresIt() {
 
     m_sim->command(QStringLiteral("silent"));
     QTRY_VERIFY_WITH_TIMEOUT(m_ui.linkLost == 1, kWaitMs);
-    QCOMPARE(m_c.engine.Conv_link, qint16(0));
+    QCOMPARE(m_c.link.state(), ConverterState::Lost);
     for (int s = 0; s < 12; ++s) {
         QCOMPARE(m_c.sensors.record(s).link_up, qint16(0));
         QCOMPARE(m_c.sensorRows.colour(s), rgb(171, 0, 0));
@@ -310,9 +311,9 @@ void TestE2eConverter::silenceLosesTheConverterOnceAndResumeRestoresIt() {
     QCOMPARE(sensorCell(m_c, colState, 1), QStringLiteral("Нет связи"));
 
     // The watchdog reopens the port and the retries run out again: no second notice or event.
-    const quint32 ticks = m_c.engine.clock_ticks;
-    QTRY_VERIFY_WITH_TIMEOUT(m_c.engine.clock_ticks >= ticks + 5 && m_c.counters.Time_out.value >= 3,
-                             kWaitMs);
+    const quint32 ticks = m_c.link.engine().clock_ticks;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        m_c.link.engine().clock_ticks >= ticks + 5 && m_c.link.counters().Time_out.value >= 3, kWaitMs);
     QCOMPARE(m_ui.linkLost, 1);
 
     const qint64 dailyMid = sizeOf(dailyLog());
@@ -325,7 +326,7 @@ void TestE2eConverter::silenceLosesTheConverterOnceAndResumeRestoresIt() {
     const int mapEntries = conv.commandsAnswered(0x42);
     m_sim->command(QStringLiteral("resume"));
     QTRY_VERIFY_WITH_TIMEOUT(m_ui.linkRestored == 2, kWaitMs);
-    QTRY_VERIFY_WITH_TIMEOUT(m_c.engine.KartaAdressPos == 200 && !m_c.status.waitPanelShown() &&
+    QTRY_VERIFY_WITH_TIMEOUT(m_c.link.mapPosition() == 200 && !m_c.status.waitPanelShown() &&
                                  conv.commandsAnswered(0x42) >= mapEntries + 200,
                              kWaitMs);
     QCOMPARE(conv.commandsAnswered(0x42), mapEntries + 200);

@@ -44,12 +44,12 @@ private slots:
         QDir::setCurrent(dir);
         Console c;
         QtSerialPortLine port;
-        c.port = &port;
+        c.link.attachPort(&port);
         {
             ConsoleWindows windows(c);
             MainWindow* w = windows.mainWindow();
             w->show();
-            QTRY_VERIFY_WITH_TIMEOUT(c.engine.KartaAdressPos == 200 && c.sensors.record(0).link_up == 1,
+            QTRY_VERIFY_WITH_TIMEOUT(c.link.mapPosition() == 200 && c.sensors.record(0).link_up == 1,
                                      kWaitMs);
 
             auto* tabs = w->findChild<QTabWidget*>(QStringLiteral("PageControl2"));
@@ -79,7 +79,7 @@ private slots:
             QTRY_VERIFY(edit7->isEnabled());
             w->hide();
         }
-        c.port = nullptr;
+        c.link.attachPort(nullptr);
         simulator.stop();
         QDir::setCurrent(QDir::tempPath());
     }

@@ -72,24 +72,26 @@ private slots:
 
         m_c.data_dir = m_dir;
         m_c.ui = &m_ui;
-        m_c.port = &m_port;
+        m_c.link.attachPort(&m_port);
         init_globals(m_c);
         alarmWindowCreate(m_c);
-        QVERIFY(openPort(m_c, m_c.port_index + 1));
+        QVERIFY(openPort(m_c, m_c.ports.portNumber()));
         m_rv.setTimerType(Qt::PreciseTimer);
         for (auto [timer, ms, tick] :
-             {std::tuple{&m_rv, 10, &onReceiveTick}, std::tuple{&m_timer1, 1000, &onCommandTick},
+             {std::tuple{&m_rv, 10, &onReceiveTick},
+              std::tuple{&m_timer1, 1000, +[](Console& c) { onCommandTick(c.link, c.sensors, c.ui); }},
               std::tuple{&m_timer2, 1000, &onClockTick}}) {
             connect(timer, &QTimer::timeout, this, [this, tick] { tick(m_c); });
             timer->start(ms);
         }
-        QTRY_VERIFY_WITH_TIMEOUT(m_c.engine.KartaAdressPos == 200 && m_c.engine.Conv_link == 1, kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(m_c.link.mapPosition() == 200 && m_c.link.state() == ConverterState::Up,
+                                 kWaitMs);
     }
 
     void cleanupTestCase() {
         for (QTimer* t : {&m_rv, &m_timer1, &m_timer2})
             t->stop();
-        closePort(m_c);
+        m_c.link.closePort();
         if (m_sim) m_sim->stop();
     }
 
@@ -113,7 +115,7 @@ private slots:
         QCOMPARE(sensorCell(m_c, colLoop1, 13), QStringLiteral("Норма"));
         QCOMPARE(sensorCell(m_c, colType, 13), QStringLiteral("Ватрел-Б"));
         QTRY_VERIFY_WITH_TIMEOUT(sensorCell(m_c, colSignal1, 13).contains(QLatin1Char('.')), kWaitMs);
-        QCOMPARE(m_c.slot_diagnostics[12].link, SlotLink::Up);
+        QCOMPARE(m_c.link.slotDiagnostics(12).link, SlotLink::Up);
     }
 
     void disconnectedSensorIsNoLongerReported() {
@@ -124,7 +126,7 @@ private slots:
         QVERIFY(!m_c.sensors.record(12).occupied());
 
         const sim::Converter& conv = m_sim->converter();
-        QTRY_VERIFY_WITH_TIMEOUT(conv.map()[12].factory_number == 0 && m_c.queue.count == 0, kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(conv.map()[12].factory_number == 0 && m_c.link.queue().count == 0, kWaitMs);
         QCOMPARE(conv.map()[12].device_code, quint8(0));
         // A report already on the line may still come in; after that, several report rounds of
         // the other sensors pass without one for 4321.

@@ -458,7 +458,7 @@ void TestSiteFeed::diagnosticsTabShowsTheFeed() {
     QDir::setCurrent(dir.path());
     Console c;
     FakePort port{FakePort::Device::Missing};
-    c.port = &port;
+    c.link.attachPort(&port);
     auto feed = SiteFeed::fromDataFolder(dir.path());
     c.feed = feed.get();
     {
@@ -501,7 +501,7 @@ void TestSiteFeed::topicsWithWildcardsAreRefused() {
     QDir::setCurrent(dir.path());
     Console c;
     FakePort port{FakePort::Device::Missing};
-    c.port = &port;
+    c.link.attachPort(&port);
     auto feed = SiteFeed::fromDataFolder(dir.path());
     c.feed = feed.get();
     {

@@ -12,7 +12,7 @@ namespace vatrel::testing {
 class LinkFixture : public ConsoleFixture {
 public:
     LinkFixture() : ConsoleFixture({"QReport"}) {
-        c.port = &port;
+        c.link.attachPort(&port);
         now = QDateTime(QDate(2025, 4, 14), QTime(10, 0, 0)); // Monday
     }
 

@@ -17,7 +17,7 @@ namespace {
 const QString kFormat = QStringLiteral(" Неверный формат данных; повторите ввод");
 
 std::vector<quint16> queuedWords(const Console& c, int i) {
-    const QueueEntry& e = c.queue.entries[size_t(i)];
+    const QueueEntry& e = c.link.queue().entries[size_t(i)];
     return {e.words.begin(), e.words.begin() + e.count};
 }
 
@@ -26,7 +26,7 @@ struct OscFixture : ConsoleFixture {
         QLocale::setDefault(QLocale::c());
         addSensor(4, 0x12345, 1, 2.5f, 0.75f); // position 5, type B, number wider than 16 bits
         addSensor(9, 77, 0, 7.9f, 7.9f);       // position 10, type A
-        c.engine.KartaAdressPos = 200;
+        c.link.setMapPosition(kSlots);
     }
     void addSensor(int slot, quint32 number, qint16 type, float dc1, float dc2) {
         SensorRecord& r = c.sensors.record(slot);
@@ -49,13 +49,13 @@ private slots:
         OscFixture f;
         Console& c = f.c;
         // While the address map is on its way both buttons only ask to wait.
-        c.engine.KartaAdressPos = 37;
+        c.link.setMapPosition(37);
         c.osc.setTyped(OscEntry::Position, QStringLiteral("5"));
         f.ui.expectMessage(QStringLiteral("Дождитесь окончания передачи адресов в адаптер"), QString());
         QVERIFY(startOscillogram(c)); // no refocus
         f.ui.expectMessage(QStringLiteral("Дождитесь окончания передачи адресов в адаптер"), QString());
         stopOscillogram(c);
-        c.engine.KartaAdressPos = 200;
+        c.link.setMapPosition(kSlots);
 
         const QString range = QStringLiteral("Число вне допуска (1-200); повторите ввод");
         for (const auto& [text, message] : QList<QPair<QString, QString>>{
@@ -67,13 +67,13 @@ private slots:
         // Position 7: nothing answers there, so nothing happens at all.
         c.osc.setTyped(OscEntry::Position, QStringLiteral("7"));
         QVERIFY(startOscillogram(c));
-        QCOMPARE(c.queue.count, 0);
+        QCOMPARE(c.link.queue().count, 0);
         QVERIFY(c.osc.startOpen());
 
         // Type B at position 5: slot 4 and the number's low 16 bits; the controls wait for the reply.
         c.osc.setTyped(OscEntry::Position, QStringLiteral(" 5 "));
         QVERIFY(startOscillogram(c));
-        QCOMPARE(c.queue.entries[0].start, ':');
+        QCOMPARE(c.link.queue().entries[0].start, ':');
         QCOMPARE(queuedWords(c, 0), (std::vector<quint16>{0x0147, 4, 0x2345, 0xDC6F}));
         QVERIFY(!c.osc.startOpen());
         QCOMPARE(c.osc.slot(), -1); // not before the converter confirms
@@ -83,7 +83,7 @@ private slots:
         c.osc.setTyped(OscEntry::Position, QStringLiteral("10"));
         QVERIFY(startOscillogram(c));
         stopOscillogram(c);
-        QCOMPARE(c.queue.count, 2);
+        QCOMPARE(c.link.queue().count, 2);
         QCOMPARE(queuedWords(c, 0), (std::vector<quint16>{0x0147, 9, 77, 0xFF62}));
         QCOMPARE(queuedWords(c, 1), (std::vector<quint16>{0x0148, 0xFFB7}));
     }
@@ -94,21 +94,21 @@ private slots:
         OscFixture f;
         Console& c = f.c;
         FakePort port;
-        c.port = &port;
+        c.link.attachPort(&port);
         QVERIFY(openPort(c, 1));
-        c.engine.Conv_link = 1;
-        c.engine.KartaAdressPos = 200;
+        c.link.setState(ConverterState::Up);
+        c.link.setMapPosition(kSlots);
         c.osc.setTyped(OscEntry::Position, QStringLiteral("5"));
         QVERIFY(startOscillogram(c));
-        for (int pass = 0; pass < 300 && c.engine.Conv_link == 1; ++pass)
+        for (int pass = 0; pass < 300 && c.link.state() == ConverterState::Up; ++pass)
             receivePass(c); // no reply ever comes: the link is declared lost
         QCOMPARE(c.osc.startOutcome(), QStringLiteral("Преобразователь не подтвердил включение"));
         QVERIFY(c.osc.startOpen());
 
-        c.engine.KartaAdressPos = 200; // the link is back, the map sent again and the sensor answers
+        c.link.setMapPosition(kSlots); // the link is back, the map sent again and the sensor answers
         c.sensors.record(4).link_up = 1;
         for (int i = 0; i < kQueueSize; ++i)
-            queueCommand(c, {quint16(0x0160 + i), 0});
+            c.link.enqueue(c.ui, {quint16(0x0160 + i), 0});
         QVERIFY(startOscillogram(c));
         QVERIFY(c.osc.startOpen());
         QCOMPARE(c.osc.startOutcome(), QStringLiteral("Преобразователь не подтвердил включение"));
@@ -180,7 +180,7 @@ private slots:
             QVERIFY2(!k.handler(c, QString::fromUtf8(k.input)), k.input);
         }
         QVERIFY(f.ui.allExpectedShown());
-        QCOMPARE(c.queue.count, 0);
+        QCOMPARE(c.link.queue().count, 0);
         QCOMPARE(c.scope.flank(0).flank_window, 500);
         QCOMPARE(c.scope.a().y_min, quint16(0));
         QCOMPARE(c.osc.dcFlank(1), 0.0f);
@@ -193,7 +193,7 @@ private slots:
         // No oscillogram: the value is kept for the next one, nothing is sent.
         QVERIFY(recordDcFlank1(c, QStringLiteral("3")));
         QCOMPARE(c.osc.text(OscEntry::DcFlank1), QStringLiteral("3.000"));
-        QCOMPARE(c.queue.count, 0);
+        QCOMPARE(c.link.queue().count, 0);
 
         oscillogramStarted(c, 4); // dc 2.5 and 0.75
         QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));

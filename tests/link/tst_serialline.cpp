@@ -58,7 +58,7 @@ private slots:
 
         QtSerialPortLine line;
         Console& c = f.c;
-        c.port = &line;
+        c.link.attachPort(&line);
         openStartupPort(c);
         QCOMPARE(c.status.panel(2), QStringLiteral("COM1 включён"));
         const QSerialPort& sp = line.serialPort();
@@ -76,22 +76,22 @@ private slots:
         QVERIFY(!(tio.c_iflag & PARMRK));
 
         // The poll leaves byte-exact.
-        queueCommand(c, frame::poll());
+        c.link.enqueue(c.ui, frame::poll());
         QByteArray got;
         QVERIFY(passUntil(c, [&] {
             got += conv.readAll();
             return got.size() >= 9;
         }));
         QCOMPARE(got, QByteArray(":0141BE\r\n"));
-        QCOMPARE(c.queue.count, 1);
+        QCOMPARE(c.link.queue().count, 1);
 
         // The converter's reply confirms the head and brings the link up.
         QVERIFY(conv.write(":0141BE\r\n"));
-        QVERIFY(passUntil(c, [&] { return c.queue.count == 0; }));
-        QCOMPARE(c.engine.Conv_link, qint16(1));
+        QVERIFY(passUntil(c, [&] { return c.link.queue().count == 0; }));
+        QCOMPARE(c.link.state(), ConverterState::Up);
         QCOMPARE(f.ui.linkRestored, 1);
-        QCOMPARE(c.counters.N_rv_byte.shown, 9);
-        QCOMPARE(c.counters.N_rv_frame.shown, 1);
+        QCOMPARE(c.link.counters().N_rv_byte.shown, 9);
+        QCOMPARE(c.link.counters().N_rv_frame.shown, 1);
 
         // Bytes arriving between passes wake nothing: the port's read watch stays off after reads
         // and writes, and the bytes wait for the next pass, also when they came during a write.
@@ -122,7 +122,7 @@ private slots:
         QVERIFY(conv.ok());
         QtSerialPortLine line;
         Console& c = f.c;
-        c.port = &line;
+        c.link.attachPort(&line);
         openStartupPort(c);
         c.operators.load(c.data_dir, c.ui);
         c.selected_row = 7;
@@ -144,13 +144,13 @@ private slots:
 
         QtSerialPortLine line;
         Console& c = f.c;
-        c.port = &line;
+        c.link.attachPort(&line);
         c.sensors.setAddressEntry(0, {22, 1001});
         openStartupPort(c);
         QVERIFY(line.isOpen());
 
         // Link up with the map under way.
-        onCommandTick(c);
+        onCommandTick(c.link, c.sensors, c.ui);
         QByteArray got;
         QVERIFY(passUntil(c, [&] {
             got += conv->readAll();
@@ -158,14 +158,14 @@ private slots:
         }));
         QCOMPARE(got, QByteArray(":0142000103E90016BD\r\n"));
         QVERIFY(conv->write(reply({0x0142, 1})));
-        QVERIFY(passUntil(c, [&] { return c.engine.Conv_link == 1; }));
-        QCOMPARE(c.engine.KartaAdressPos, quint16(2));
+        QVERIFY(passUntil(c, [&] { return c.link.state() == ConverterState::Up; }));
+        QCOMPARE(c.link.mapPosition(), quint16(2));
 
         // The device goes away: the port closes at once and the link is lost.
         conv->closeMaster();
         QVERIFY(passUntil(c, [&] { return !line.isOpen(); }));
         QCOMPARE(f.ui.linkLost, 1);
-        QCOMPARE(c.engine.Conv_link, qint16(0));
+        QCOMPARE(c.link.state(), ConverterState::Lost);
         QVERIFY(!line.takeFailure()); // taken by the pass that found it
         for (int i = 0; i < 200; ++i) {
             QCoreApplication::processEvents();
@@ -183,10 +183,10 @@ private slots:
         for (int i = 0; i < 4; ++i)
             onClockTick(c);
         QVERIFY(line.isOpen());
-        QCOMPARE(c.engine.Conv_link, qint16(0));
+        QCOMPARE(c.link.state(), ConverterState::Lost);
 
         // A fresh map transfer from index 1 brings the link back.
-        onCommandTick(c);
+        onCommandTick(c.link, c.sensors, c.ui);
         got.clear();
         QVERIFY(passUntil(c, [&] {
             got += conv->readAll();
@@ -194,11 +194,11 @@ private slots:
         }));
         QCOMPARE(got, QByteArray(":0142000103E90016BD\r\n"));
         QVERIFY(conv->write(reply({0x0142, 1})));
-        QVERIFY(passUntil(c, [&] { return c.engine.Conv_link == 1; }));
+        QVERIFY(passUntil(c, [&] { return c.link.state() == ConverterState::Up; }));
         QCOMPARE(f.ui.linkRestored, 2);
         QCOMPARE(f.ui.linkLost, 1);
         QVERIFY(c.status.waitPanelShown());
-        QCOMPARE(c.engine.KartaAdressPos, quint16(2));
+        QCOMPARE(c.link.mapPosition(), quint16(2));
     }
 };
 

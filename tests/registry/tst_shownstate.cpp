@@ -47,6 +47,32 @@ private slots:
         shown->alarms.acknowledgeAll();
         QCOMPARE(listener.heard, 2);
     }
+
+    // What the windows show of the converter link goes over with its own view, and only with it.
+    void linkGoesWithItsViews() {
+        using View = ConsoleUi::View;
+        auto core = std::make_unique<Console>();
+        auto shown = std::make_unique<Console>();
+        core->link.countSlotReport(SlotCount::Timeouts, 4);
+        core->link.beginPassCounts();
+        core->link.countChecksumError();
+        core->link.showPassCounts();
+        core->ports.choose(6);
+        copyShownState(*core, *shown,
+                       kAllViews &
+                           ~(viewBit(View::ComGrid) | viewBit(View::Diagnostics) | viewBit(View::PortChoice)),
+                       true);
+        QVERIFY(!shown->link.slotDiagnostics(4).countsShown);
+        QVERIFY(!shown->link.counters().KS_ERR.shown);
+        QCOMPARE(shown->ports.index(), 0);
+        copyShownState(*core, *shown,
+                       viewBit(View::ComGrid) | viewBit(View::Diagnostics) | viewBit(View::PortChoice),
+                       false);
+        QCOMPARE(shown->link.slotCount(SlotCount::Timeouts, 4), 1);
+        QVERIFY(shown->link.slotDiagnostics(4).countsShown);
+        QCOMPARE(shown->link.counters().KS_ERR.shown, 1);
+        QCOMPARE(shown->ports.portName(), QStringLiteral("COM7"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestShownState)

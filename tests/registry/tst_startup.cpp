@@ -54,7 +54,7 @@ private slots:
         QVERIFY(f.exists("data/chop.dat"));
         QCOMPARE(f.read("data/chop.dat"), QByteArray());
         QCOMPARE(f.c.status.sensorCount(), 0);
-        QCOMPARE(f.c.port_index, 0);
+        QCOMPARE(f.c.ports.index(), 0);
         QCOMPARE(f.c.status.panel(1), QStringLiteral("Alt+X-Выход"));
 
         const QStringList sensorHeader{"№ п/п",    "Адрес",     "Датчик",       "Ш1",
@@ -67,7 +67,7 @@ private slots:
         QCOMPARE(sensorCell(f.c, 0, 200), QStringLiteral("200"));
         for (int col = 1; col < 12; ++col)
             QCOMPARE(sensorCell(f.c, col, 6), QString());
-        QVERIFY(!f.c.slot_diagnostics[5].countsShown);
+        QVERIFY(!f.c.link.slotDiagnostics(5).countsShown);
 
         QCOMPARE(f.c.sensorRows.colour(0), 0xC0C0C0u);
         QCOMPARE(f.c.sensorRows.colour(199), 0xC0C0C0u);
@@ -84,7 +84,8 @@ private slots:
         SensorRecord saved = armedTypeB();
         saved.link_up = 1;
         f.write("VatrelB/1234", saved.encode());
-        f.c.slot_counters[1][5] = 9;
+        for (int i = 0; i < 9; ++i)
+            f.c.link.countSlotReport(SlotCount::ChecksumErrors, 5);
 
         init_globals(f.c);
         QVERIFY(f.ui.boxes.isEmpty());
@@ -95,13 +96,13 @@ private slots:
             QCOMPARE(sensorCell(f.c, col, 6), row6[col]);
         QCOMPARE(f.c.sensorRows.colour(5), 0x0000ABu);
         QCOMPARE(f.c.sensorRows.colour(4), 0xC0C0C0u);
-        QCOMPARE(f.c.slot_diagnostics[5].link, SlotLink::Lost);
-        QVERIFY(f.c.slot_diagnostics[5].countsShown);
-        QCOMPARE(f.c.slot_counters[1][5], 0);
+        QCOMPARE(f.c.link.slotDiagnostics(5).link, SlotLink::Lost);
+        QVERIFY(f.c.link.slotDiagnostics(5).countsShown);
+        QCOMPARE(f.c.link.slotCount(SlotCount::ChecksumErrors, 5), 0);
         QCOMPARE(f.c.sensors.record(5).link_up, qint16(0));
         QCOMPARE(f.c.sensors.record(5).connected_by, qint16(2));
         QCOMPARE(f.c.status.sensorCount(), 1);
-        QCOMPARE(f.c.port_index, 3);
+        QCOMPARE(f.c.ports.index(), 3);
         QCOMPARE(f.c.sensors.addressEntry(5).device_code, quint8(22));
         QCOMPARE(f.c.sensors.addressEntry(5).factory_number, quint16(1234));
         QCOMPARE(f.c.sensors.addressEntry(4).device_code, quint8(0));
@@ -164,7 +165,7 @@ private slots:
         QCOMPARE(sensorCell(f.c, 1, 1), QStringLiteral("74565"));
         QCOMPARE(sensorCell(f.c, 9, 1), QStringLiteral("Норма"));
         QCOMPARE(f.c.sensorRows.colour(0), 0x00FF00u);
-        QCOMPARE(f.c.slot_diagnostics[0].link, SlotLink::NotShown); // primed only for "no link"
+        QCOMPARE(f.c.link.slotDiagnostics(0).link, SlotLink::NotShown); // primed only for "no link"
     }
 
     void oscillogramRestore() {

@@ -61,14 +61,15 @@ private slots:
     // --- hardware file -------------------------------------------------------------------
     void hwFirstRunCreatesEmptyFile() {
         ConsoleFixture f;
-        f.c.port_index = 12;
+        f.c.ports.choose(12);
         f.c.sensors.record(3).factory_number = 5;
+        const int shown = f.ui.changes[int(ConsoleUi::View::PortChoice)];
         loadSensors(f.c);
         QCOMPARE(f.read("data/hw.dat"), QByteArray(1202, '\0'));
-        QCOMPARE(f.c.port_index, 0);
+        QCOMPARE(f.c.ports.index(), 0);
         QCOMPARE(f.c.sensors.record(3).factory_number, 0u);
         QCOMPARE(f.c.sensors.record(3).slot_index, qint16(3));
-        QCOMPARE(f.ui.changes[int(ConsoleUi::View::PortChoice)], 1);
+        QCOMPARE(f.ui.changes[int(ConsoleUi::View::PortChoice)], shown + 1);
     }
 
     void hwLoadAndSaveRoundTrip() {
@@ -83,8 +84,8 @@ private slots:
         QCOMPARE(f.c.sensors.record(0).factory_number, 0xFFFFFFFBu);
         QCOMPARE(f.c.sensors.record(199).factory_number, 65543u);
         QCOMPARE(f.c.sensors.record(199).sensor_type, qint16(2));
-        QCOMPARE(f.c.port_index, 3);
-        QCOMPARE(portName(f.c.port_index), QStringLiteral("COM4"));
+        QCOMPARE(f.c.ports.index(), 3);
+        QCOMPARE(PortChoice::name(f.c.ports.index()), QStringLiteral("COM4"));
 
         saveSensors(f.c);
         QCOMPARE(f.read("data/hw.dat"), image);
@@ -96,7 +97,7 @@ private slots:
         ConsoleFixture f;
         f.c.sensors.record(1).factory_number = 0x0A0B0C0D;
         f.c.sensors.record(1).sensor_type = 1;
-        f.c.port_index = 70;
+        f.c.ports.choose(70);
         saveSensors(f.c);
         QByteArray expected(1202, '\0');
         expected.replace(6, 6, QByteArray::fromHex("0d0c0b0a0100"));
@@ -108,19 +109,19 @@ private slots:
         ConsoleFixture f;
         f.write("data/hw.dat", hwFile({}, 70));
         loadSensors(f.c);
-        QCOMPARE(f.c.port_index, 70); // the empty item is still an item of the list
+        QCOMPARE(f.c.ports.index(), 70); // the empty item is still an item of the list
         f.write("data/hw.dat", hwFile({}, 71));
         loadSensors(f.c);
-        QCOMPARE(f.c.port_index, 0);
+        QCOMPARE(f.c.ports.index(), 0);
         f.write("data/hw.dat", hwFile({}, 0xFFFF));
         loadSensors(f.c);
-        QCOMPARE(f.c.port_index, 0);
+        QCOMPARE(f.c.ports.index(), 0);
     }
 
     void hwShortFile() {
         ConsoleFixture f;
         f.c.sensors.record(3).factory_number = 99;
-        f.c.port_index = 5;
+        f.c.ports.choose(5);
         // Three whole records and four bytes of a fourth.
         const QByteArray image = hwFile({{0, 11, 0}, {2, 33, 1}, {3, 44, 1}}, 3).left(22);
         f.write("data/hw.dat", image);
@@ -129,7 +130,7 @@ private slots:
         QCOMPARE(f.c.sensors.record(2).factory_number, 33u);
         QCOMPARE(f.c.sensors.record(2).sensor_type, qint16(1));
         QCOMPARE(f.c.sensors.record(3).factory_number, 0u);
-        QCOMPARE(f.c.port_index, 0);
+        QCOMPARE(f.c.ports.index(), 0);
         QCOMPARE(f.read("data/hw.dat"), image); // loading does not rewrite it
 
         f.write("data/hw.dat", QByteArray());
@@ -155,11 +156,11 @@ private slots:
     void hwWithoutDataFolder() {
         ConsoleFixture f(QStringList{});
         f.c.sensors.record(4) = sensor(77, 0, 4);
-        f.c.port_index = 2;
+        f.c.ports.choose(2);
         f.ui.expectMessage(QStringLiteral("Ini_Hw: не открылся файл hw.dat"), QStringLiteral("Ошибка"));
         loadSensors(f.c);
         QCOMPARE(f.c.sensors.record(4).factory_number, 77u); // nothing loaded
-        QCOMPARE(f.c.port_index, 2);
+        QCOMPARE(f.c.ports.index(), 2);
         f.ui.expectMessage(QStringLiteral("Save_Hw: не открылся файл hw.dat"), QStringLiteral("Ошибка"));
         saveSensors(f.c);
         QVERIFY(f.ui.allExpectedShown());
