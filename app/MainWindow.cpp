@@ -205,7 +205,7 @@ QWidget* MainWindow::createSensorTab() {
     m_sensorModel = new SensorGridModel(m_c, this);
     m_sensorGrid = gridView(QStringLiteral("StringGrid1"), m_sensorModel,
                             {60, 68, 103, 83, 82, 76, 85, 88, 94, 205, 122, 120}, tab);
-    m_sensorGrid->setItemDelegate(new SensorGridDelegate(m_c.selection_highlight, m_sensorGrid));
+    m_sensorGrid->setItemDelegate(new SensorGridDelegate(&m_c.selection, m_sensorGrid));
     m_sensorGrid->setShowGrid(true);
     m_sensorGrid->setStyleSheet(QStringLiteral("QTableView { gridline-color: black; background: grey; }"));
     m_sensorGrid->verticalHeader()->setDefaultSectionSize(22);
@@ -226,7 +226,7 @@ QWidget* MainWindow::createSensorTab() {
         if (index.isValid()) selectCell(index);
     });
     connect(m_sensorGrid, &QTableView::clicked, this, [this] {
-        m_door.share([](Console& c) { setSelectionHighlight(c, true); });
+        m_door.share([](Console& c) { c.selection.setHighlighted(true); });
         m_shownHighlight = true;
         m_sensorGrid->viewport()->update();
     });
@@ -266,8 +266,7 @@ QWidget* MainWindow::createEventTab() {
     m_eventGrid = gridView(QStringLiteral("StringGrid2"), m_eventModel, {156, 789}, tab);
     // Lines are drawn in their own colours only: no selection highlight, no focus frame.
     m_eventGrid->setSelectionMode(QAbstractItemView::NoSelection);
-    static const bool kNoHighlight = false;
-    m_eventGrid->setItemDelegate(new SensorGridDelegate(kNoHighlight, m_eventGrid));
+    m_eventGrid->setItemDelegate(new SensorGridDelegate(nullptr, m_eventGrid));
     m_eventGrid->verticalHeader()->setDefaultSectionSize(22);
     m_eventGrid->horizontalHeader()->setFont(pixelFont(QStringLiteral("MS Sans Serif"), 15, false));
     QPalette pal = m_eventGrid->palette();
@@ -399,8 +398,8 @@ void MainWindow::refreshView(ConsoleUi::View view) {
     switch (view) {
     case View::SensorGrid:
         m_sensorModel->refresh();
-        if (m_shownHighlight != m_c.selection_highlight) {
-            m_shownHighlight = m_c.selection_highlight;
+        if (m_shownHighlight != m_c.selection.highlighted()) {
+            m_shownHighlight = m_c.selection.highlighted();
             m_sensorGrid->viewport()->update(); // the selected cell is painted, or no more
         }
         break;
@@ -537,7 +536,7 @@ void MainWindow::runDialog(DialogRequest request) {
         execDialog(m_dialogs.dcDialog);
         break;
     case DialogRequest::SensorLog: {
-        const int slot = m_c.selected_row - 1;
+        const int slot = m_c.selection.row() - 1;
         if (slot < 0 || slot >= kSlots || !m_dialogs.logViewer) break;
         const SensorRecord& r = m_c.sensors.record(slot);
         {

@@ -3,12 +3,12 @@
 
 namespace vatrel {
 
-SensorGridDelegate::SensorGridDelegate(const bool& highlightOn, QObject* parent)
-    : TextLayoutDelegate(parent), m_highlightOn(highlightOn) {}
+SensorGridDelegate::SensorGridDelegate(const TableSelection* selection, QObject* parent)
+    : TextLayoutDelegate(parent), m_selection(selection) {}
 
 void SensorGridDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
     TextLayoutDelegate::initStyleOption(option, index);
-    if (!m_highlightOn) {
+    if (!m_selection || !m_selection->highlighted()) {
         option->state &= ~(QStyle::State_Selected | QStyle::State_HasFocus);
         return;
     }

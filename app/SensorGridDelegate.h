@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "dialogs/TextLayoutDelegate.h"
+#include "registry/TableSelection.h"
 
 namespace vatrel {
 
@@ -9,13 +10,14 @@ namespace vatrel {
 class SensorGridDelegate : public TextLayoutDelegate {
     Q_OBJECT
 public:
-    SensorGridDelegate(const bool& highlightOn, QObject* parent = nullptr);
+    // `selection` says whether the selected cell is painted; null: never.
+    SensorGridDelegate(const TableSelection* selection, QObject* parent = nullptr);
 
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
 
 private:
-    const bool& m_highlightOn;
+    const TableSelection* m_selection;
 };
 
 } // namespace vatrel

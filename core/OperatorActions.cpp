@@ -182,7 +182,7 @@ bool connectSensor(Console& c, const ConnectInput& in, const std::function<void(
     }
     const qint16 operatorId = c.operators.operatorId(in.operatorIndex);
 
-    setSelectionHighlight(c, false);
+    c.selection.setHighlighted(false);
 
     SensorRecord& r = c.sensors.record(slot);
     r = SensorRecord{};
@@ -273,7 +273,7 @@ bool disconnectSensor(Console& c, int operatorIndex, const std::function<void()>
     reset.loop2_alarm = 1;
     *r = reset;
 
-    setSelectionHighlight(c, false);
+    c.selection.setHighlighted(false);
 
     const QString surname = OperatorList::storedSurname(c.data_dir, c.ui, by);
     EventRecord removed = sensorEvent(c, EventCode::SensorDisconnected, number, type, surname);

@@ -23,9 +23,7 @@ void copyShownState(const Console& from, Console& to, ViewSet views, bool sample
     if (everything) {
         to.data_dir = from.data_dir;
         to.operators = from.operators;
-        to.selected_row = from.selected_row;
-        to.selected_col = from.selected_col;
-        to.selection_highlight = from.selection_highlight;
+        to.selection = from.selection;
     }
 }
 

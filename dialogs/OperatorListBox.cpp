@@ -111,9 +111,9 @@ AcceptCancel addAcceptCancelRow(QDialog* dialog, QVBoxLayout* layout, const std:
 }
 
 QString selectedSensorText(const Console& c) {
-    if (c.selected_row < 1 || c.selected_row > kSlots) return QString();
-    const SensorRecord& r = c.sensors.record(c.selected_row - 1);
-    QString text = QStringLiteral("Позиция ") + QString::number(c.selected_row);
+    if (c.selection.row() < 1 || c.selection.row() > kSlots) return QString();
+    const SensorRecord& r = c.sensors.record(c.selection.row() - 1);
+    QString text = QStringLiteral("Позиция ") + QString::number(c.selection.row());
     if (r.occupied()) text += QStringLiteral(", зав. № ") + QString::number(qint32(r.factory_number));
     return text;
 }

@@ -213,7 +213,6 @@ void oscillogramStarted(Console& c, int slot) {
         c.osc.holdDcTypeA(dcComponentWord(r.dc_component1), true);
     }
     r.osc_active = 1;
-    c.changed(View::Oscilloscope); // the tab's charts start again
 }
 
 void oscillogramStopped(Console& c) {

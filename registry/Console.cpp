@@ -9,6 +9,7 @@ Console::Console() {
     osc.connect(&notices);
     scope.connect(&notices);
     status.connect(&notices);
+    selection.connect(&notices);
     sensors.connect(&notices);
     sensorRows.connect(&notices);
     events.connectNotices(&notices);
@@ -26,11 +27,5 @@ void Console::error(const QString& text) const {
 }
 
 void countSensorsForToolbar(Console& c) { c.status.showSensorCount(c.sensors.count()); }
-
-void setSelectionHighlight(Console& c, bool on) {
-    if (c.selection_highlight == on) return;
-    c.selection_highlight = on;
-    c.changed(ConsoleUi::View::SensorGrid);
-}
 
 } // namespace vatrel

@@ -16,6 +16,7 @@
 #include "registry/SensorRows.h"
 #include "registry/SensorTable.h"
 #include "registry/StatusLine.h"
+#include "registry/TableSelection.h"
 #include "registry/TextGrid.h"
 
 #include <QDateTime>
@@ -44,13 +45,10 @@ struct Console {
     SensorTable sensors; // the records, on-line flags and address map of every slot
     // What the sensor table shows of every slot.
     SensorRows sensorRows;
-    qint32 selected_row = 0;
-    qint32 selected_col = 0;
+    TableSelection selection; // the sensor table's selected cell and its painting
     OperatorList operators;
     EventJournal journal; // the event log files and the records that wait for the disk
     PortChoice ports;     // the port the converter is on
-    // The sensor table's selected cell is painted (setSelectionHighlight).
-    bool selection_highlight = false;
 
     ConverterLink link; // the port, command queue, receive engine and diagnostics counts
 
@@ -79,6 +77,5 @@ struct Console {
 
 // Sensor table helpers.
 void countSensorsForToolbar(Console& c); // the toolbar shows the new count
-void setSelectionHighlight(Console& c, bool on);
 
 } // namespace vatrel

@@ -10,10 +10,7 @@ const QString& noSelectionText() {
     return text;
 }
 
-int selectedSlot(const Console& c) {
-    if (c.selected_row < 1 || c.selected_row > kSlots) return -1;
-    return c.selected_row - 1;
-}
+int selectedSlot(const Console& c) { return c.selection.slot(); }
 
 PopupMenuState sensorMenuState(Console& c) {
     PopupMenuState m; // everything but N1 starts disabled
@@ -46,10 +43,6 @@ DialogRequest askSensorLog(Console& c) {
     return DialogRequest::SensorLog;
 }
 
-void selectSensorCell(Console& c, int col, int row) {
-    c.changed(ConsoleUi::View::SensorGrid);
-    c.selected_col = col;
-    c.selected_row = row;
-}
+void selectSensorCell(Console& c, int col, int row) { c.selection.select(col, row); }
 
 } // namespace vatrel

@@ -82,6 +82,7 @@ void OscScope::clearTraces() {
     for (FlankTrace& t : m_flanks)
         t.clear();
     ++m_a.revision;
+    rescaled();
 }
 
 void OscScope::addSample(const std::array<float, 4>& flank1, const std::array<float, 4>& flank2) {

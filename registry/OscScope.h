@@ -73,7 +73,7 @@ public:
     // The type A chart's scale: its curves start again.
     void setAWindow(quint16 samples);
     void setALimit(bool upper, quint16 value);
-    // Every curve and both sample counters start again (a new oscillogram).
+    // Every curve and both sample counters start again (a new oscillogram); announced.
     void clearTraces();
     // One type B sample of both flanks, each as its four curves.
     void addSample(const std::array<float, 4>& flank1, const std::array<float, 4>& flank2);

@@ -438,17 +438,17 @@ private slots:
         // The focus arriving in the table is not a choice of sensor.
         QFocusEvent focusIn(QEvent::FocusIn, Qt::TabFocusReason);
         QApplication::sendEvent(grid, &focusIn);
-        QCOMPARE(run.c.selected_row, 0);
-        QVERIFY(!run.c.selection_highlight);
+        QCOMPARE(run.c.selection.row(), 0);
+        QVERIFY(!run.c.selection.highlighted());
 
         const QRect cell = grid->visualRect(grid->model()->index(11, 7));
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
-        QCOMPARE(run.c.selected_row, 12);
-        QCOMPARE(run.c.selected_col, 7);
-        QVERIFY(run.c.selection_highlight);
+        QCOMPARE(run.c.selection.row(), 12);
+        QCOMPARE(run.c.selection.column(), 7);
+        QVERIFY(run.c.selection.highlighted());
 
         QTest::keyClick(grid, Qt::Key_Down);
-        QCOMPARE(run.c.selected_row, 13);
+        QCOMPARE(run.c.selection.row(), 13);
     }
 
     void contextMenuOffersWhatTheCoreAllows() {
@@ -502,7 +502,7 @@ private slots:
         QVERIFY(!boxWithMenu);
 
         // The occupied row 6 with loop 1 armed.
-        run.c.selected_row = 6;
+        run.c.selection.selectRow(6);
         captions.clear();
         enabled.clear();
         answered.clear();
@@ -615,7 +615,7 @@ private slots:
 
         auto* fixed = run.child<QTableView>("StringGrid1Fixed");
         QTest::mouseClick(fixed->viewport(), Qt::LeftButton, {}, QPoint(20, 2 * 22 + 11));
-        QCOMPARE(run.c.selected_row, 0);
+        QCOMPARE(run.c.selection.row(), 0);
 
         // At the end of the table the numbers still stand beside their rows.
         QScrollBar* down = table->verticalScrollBar();
@@ -913,7 +913,7 @@ private slots:
         const int rc = run.exec(
             [&] {
                 run.c.sensors.setOnline(5, true);
-                run.c.selected_row = 6;
+                run.c.selection.selectRow(6);
                 armSelectedLoop(run.c, 2);
                 afterArming = readFile(settings);
             },

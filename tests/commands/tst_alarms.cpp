@@ -247,7 +247,7 @@ private slots:
         putSensor(4, 1234, 1, 1, 1);
         c().sensors.setOnline(4, false);
         QVERIFY(!disarmLoopOfSensor(c(), "1234", 1));
-        c().selected_row = 5;
+        c().selection.selectRow(5);
         disarmSelectedLoop(c(), 2);
         QCOMPARE(c().sensors.record(4).loop1_armed, quint8(1));
         QCOMPARE(c().sensors.record(4).loop2_armed, quint8(1));

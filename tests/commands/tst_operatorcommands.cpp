@@ -35,7 +35,7 @@ class TestOperatorCommands : public QObject {
         s.factory_number = number;
         s.sensor_type = type;
         c().sensors.setOnline(slot, true);
-        c().selected_row = slot + 1;
+        c().selection.selectRow(slot + 1);
         c().sensorRows.setArmed(slot, 1, false);
         c().sensorRows.setArmed(slot, 2, false);
         return s;
@@ -61,7 +61,7 @@ private slots:
 
     void noSelectionLeavesOnlyTheSensorLog() {
         selectSensor(5, 100, 0);
-        c().selected_row = 0;
+        c().selection.selectRow(0);
         expectError(kNoSelection);
         const PopupMenuState m = sensorMenuState(c());
         QVERIFY(!m.PEstablish && !m.PRemove && !m.N_Direct_component_porog);
@@ -76,7 +76,7 @@ private slots:
 
     void everyCommandOnASensorNeedsASelection() {
         selectSensor(5, 100, 0);
-        c().selected_row = 0;
+        c().selection.selectRow(0);
         for (int i = 0; i < 5; ++i)
             expectError(kNoSelection);
         armSelectedLoop(c(), 1);
@@ -90,20 +90,20 @@ private slots:
     }
 
     void rowsOutsideTheTableCountAsNoSelection() {
-        c().selected_row = 201;
+        c().selection.selectRow(201);
         expectError(kNoSelection);
         const PopupMenuState m = sensorMenuState(c());
         QVERIFY(!m.PEstablish && !m.PRemove);
         expectError(kNoSelection);
         armSelectedLoop(c(), 1);
-        c().selected_row = -3;
+        c().selection.selectRow(-3);
         expectError(kNoSelection);
         QCOMPARE(askSensorLog(c()), DialogRequest::None);
         checkAllErrorBoxes();
     }
 
     void emptyPositionOffersOnlyConnect() {
-        c().selected_row = 3;
+        c().selection.selectRow(3);
         const PopupMenuState m = sensorMenuState(c());
         QVERIFY(m.PEstablish);
         QVERIFY(!m.PRemove && !m.N_Direct_component_porog);
@@ -286,8 +286,8 @@ private slots:
     void selectingACellSelectsItsRow() {
         const int before = ui().changes[int(ConsoleUi::View::SensorGrid)];
         selectSensorCell(c(), 7, 12);
-        QCOMPARE(c().selected_row, 12);
-        QCOMPARE(c().selected_col, 7);
+        QCOMPARE(c().selection.row(), 12);
+        QCOMPARE(c().selection.column(), 7);
         QCOMPARE(ui().changes[int(ConsoleUi::View::SensorGrid)], before + 1);
 
         // Any column of the row selects slot 11.

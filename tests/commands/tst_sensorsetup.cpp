@@ -28,7 +28,7 @@ bool crashAfterWrite(const QString& dir, int row, const Operation& op, int step 
         auto c = std::make_unique<Console>(); // no windows: the child has no test to fail
         c->data_dir = dir;
         init_globals(*c);
-        c->selected_row = row;
+        c->selection.selectRow(row);
         int writes = 0;
         op(*c, [&writes, step] {
             if (++writes == step) ::kill(::getpid(), SIGKILL);
@@ -100,7 +100,7 @@ private slots:
         QCOMPARE(c().status.sensorCount(), 1);
         QCOMPARE(c().sensors.addressEntry(6).factory_number, quint16(0));
         // Connecting again works as on a fresh slot.
-        c().selected_row = 7;
+        c().selection.selectRow(7);
         QVERIFY(connectSensor(c(), {QStringLiteral("1234"), 1, 0}));
         QCOMPARE(m_f->read("data/hw.dat").mid(36, 4), QByteArray("\xD2\x04\x00\x00", 4));
     }
@@ -117,7 +117,7 @@ private slots:
         QCOMPARE(sensorCell(c(), colAddress, 3), QStringLiteral("78"));
         QCOMPARE(c().status.sensorCount(), 2);
         QCOMPARE(c().sensors.addressEntry(2).factory_number, quint16(78));
-        c().selected_row = 3;
+        c().selection.selectRow(3);
         QVERIFY(disconnectSensor(c(), 0));
         QCOMPARE(m_f->read("VatrelA/78").size(), 232);
         QCOMPARE(m_f->read("data/hw.dat").mid(12, 6), QByteArray(6, '\0'));

@@ -90,12 +90,12 @@ class TestSensorDialogs : public QObject {
     void expectError(const QString& text) { ui().expectMessage(text, QStringLiteral("Ошибка")); }
     // Shows `d` for table row `row` and waits until it has the keyboard.
     void showFor(QDialog& d, int row) {
-        c().selected_row = row;
+        c().selection.selectRow(row);
         d.show();
         QVERIFY(QTest::qWaitForWindowActive(&d));
     }
     void connectThroughDialog(int row, const QString& number, int type, int op = 0) {
-        c().selected_row = row;
+        c().selection.selectRow(row);
         ConnectSensorDialog d(m_f->door);
         d.show();
         child<QLineEdit>(&d, "EditNumSen")->setText(number);
@@ -224,7 +224,7 @@ private slots:
         m_f->write("data/chop.dat", operatorRecord("Petrov") + operatorRecord(kIvanovCp1251));
         c().operators.load(c().data_dir, c().ui);
         ConnectSensorDialog d(m_f->door);
-        c().selected_row = 7;
+        c().selection.selectRow(7);
         d.show();
         QCOMPARE(child<QLineEdit>(&d, "EditNumSen")->text(), QStringLiteral("0"));
         QCOMPARE(child<QComboBox>(&d, "ComboBoxTypeSen")->currentText(), QStringLiteral("Ватрел-А"));
@@ -284,7 +284,7 @@ private slots:
             {0, 4, 0, "В этой позиции датчик не установлен!"}};
         for (const auto& [osc, row, op, message] : refusals) {
             c().sensors.record(2).osc_active = qint16(osc);
-            c().selected_row = row;
+            c().selection.selectRow(row);
             d.show();
             child<QComboBox>(&d, "ComboBoxFam")->setCurrentIndex(op);
             osc ? ui().expectMessage(message) : expectError(message);
@@ -294,7 +294,7 @@ private slots:
         QCOMPARE(m_f->read("VatrelA/77").size(), 232); // nothing was written, nothing queued
         QCOMPARE(c().link.queue().count, 0);
 
-        c().selected_row = 3;
+        c().selection.selectRow(3);
         for (int i = 0; i < 5; ++i)
             c().link.countSlotReport(SlotCount::ChecksumErrors, 2);
         c().sensors.setOnline(2, true);
@@ -335,7 +335,7 @@ private slots:
         c().sensors.record(4) = {.mark = 1, .factory_number = 900, .sensor_type = 1, .slot_index = 4};
         c().sensors.record(4).dc_component1 = 1.5f;
         c().sensors.record(4).dc_component2 = -0.25f;
-        c().selected_row = 5;
+        c().selection.selectRow(5);
         DcComponentDialog d(m_f->door);
         d.show();
         QVERIFY(QTest::qWaitForWindowActive(&d));
@@ -499,7 +499,7 @@ private slots:
     void dcComponentOfTypeA() {
         c().sensors.record(0) = {.mark = 1, .factory_number = 55, .sensor_type = 0};
         c().sensors.record(0).dc_component1 = 123.9f;
-        c().selected_row = 1;
+        c().selection.selectRow(1);
         c().osc.setSlot(0);
         DcComponentDialog d(m_f->door);
         d.show();

@@ -97,7 +97,7 @@ private slots:
 
     void connectedSensorReportsIntoItsNewRow() {
         QVERIFY(!m_c.sensors.record(12).occupied());
-        m_c.selected_row = 13;
+        m_c.selection.selectRow(13);
         ConnectSensorDialog d(m_door);
         d.show();
         d.findChild<QLineEdit*>(QStringLiteral("EditNumSen"))->setText(QStringLiteral("4321"));
@@ -119,7 +119,7 @@ private slots:
     }
 
     void disconnectedSensorIsNoLongerReported() {
-        m_c.selected_row = 13;
+        m_c.selection.selectRow(13);
         DisconnectSensorDialog d(m_door);
         d.show();
         QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("ButtonAccept")), Qt::LeftButton);

@@ -125,7 +125,7 @@ private slots:
         c.link.attachPort(&line);
         openStartupPort(c);
         c.operators.load(c.data_dir, c.ui);
-        c.selected_row = 7;
+        c.selection.selectRow(7);
         QVERIFY(connectSensor(c, {QStringLiteral("1234"), 1, 0}));
         QByteArray got;
         QVERIFY(passUntil(c, [&] {

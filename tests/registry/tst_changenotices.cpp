@@ -46,6 +46,9 @@ private slots:
             {View::Oscilloscope, [&] { c.osc.holdDcTypeA(7, false); }},
             {View::Oscilloscope, [&] { c.scope.setFlankWindow(0, 200); }},
             {View::Oscilloscope, [&] { c.scope.setALimit(true, 50); }},
+            {View::Oscilloscope, [&] { c.scope.clearTraces(); }},
+            {View::SensorGrid, [&] { c.selection.select(3, 7); }},
+            {View::SensorGrid, [&] { c.selection.setHighlighted(true); }},
         };
         for (const auto& [view, change] : changes) {
             a.views.clear();
@@ -54,6 +57,10 @@ private slots:
             QCOMPARE(a.views, (std::map<View, int>{{view, 1}}));
             QCOMPARE(b.views, a.views);
         }
+        // The oscillogram's slot dims the table's other rows.
+        a.views.clear();
+        c.osc.setSlot(4);
+        QCOMPARE(a.views, (std::map<View, int>{{View::SensorGrid, 1}, {View::Oscilloscope, 1}}));
         // What the operator types is shown already: nobody needs telling.
         a.views.clear();
         c.osc.setTyped(OscEntry::Position, QStringLiteral("12"));
