@@ -149,7 +149,7 @@ MainWindow::~MainWindow() { qApp->removeEventFilter(this); }
 void MainWindow::loadAndStart() {
     m_door.call([dataDir = QDir::currentPath()](Console& c) {
         c.data_dir = dataDir;
-        init_globals(c);
+        startUp(c);
         alarmWindowCreate(c);
         openStartupPort(c);
         logProgramEvent(c, programEvent(c, EventCode::ProgramStart));

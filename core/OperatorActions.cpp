@@ -80,7 +80,7 @@ bool oscAddressMapDone(Console& c) {
     return false;
 }
 
-// "Запись" beside Delta1 (flank 0) or Delta2 (flank 1).
+// "Запись" beside a flank's DC component entry (flank 0 or 1).
 bool recordDcFlank(Console& c, int flank, const QString& typed) {
     c.osc.setTyped(flank == 0 ? OscEntry::DcFlank1 : OscEntry::DcFlank2, typed);
     double v = 0;

@@ -122,8 +122,8 @@ bool enterDcComponentA(Console& c, const QString& typed); // leaving the type A 
 // ---------------------------------------------------------------------------------------------
 // Oscillogram. Both are requests: the oscillogram starts or stops when the converter confirms.
 
-// "Включить": checks the position in Edit7 and queues the start. False when Edit7 must take the
-// focus back.
+// "Включить": checks the position entry and queues the start. False when the position entry must
+// take the focus back.
 bool startOscillogram(Console& c);
 // "Выключить": queues the stop.
 void stopOscillogram(Console& c);

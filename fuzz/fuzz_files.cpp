@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     switch (data[0] % 4) {
     case 0: { // hardware file: loaded, then saved whole
         put(hw, content);
-        init_globals(*c);
+        startUp(*c);
         checkConsole(*c);
         saveSensors(*c);
         FUZZ_CHECK(QFileInfo(hw).size() == kHwFileSize);
@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         put(hw, image);
         const QString sm = c->path(QStringLiteral("VatrelB/77"));
         put(sm, content);
-        init_globals(*c);
+        startUp(*c);
         checkConsole(*c);
         const qint64 before = content.size() - content.size() % SensorRecord::kSize;
         if (c->sensors.record(3).occupied()) {

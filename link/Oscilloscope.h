@@ -14,7 +14,7 @@ namespace vatrel {
 // lost or the port reopened): the tab says so and "Включить" can be pressed again.
 void oscillogramRequestDropped(Console& c);
 
-// Scale of the type B charts: window length (Edit1, Edit4) and value limits (Edit2/3, Edit5/6).
+// Scale of the type B charts: each flank's window length and value limits.
 bool setFlank1Window(Console& c, const QString& typed);
 bool setFlank1Min(Console& c, const QString& typed);
 bool setFlank1Max(Console& c, const QString& typed);

@@ -45,7 +45,7 @@ void fillSensorRow(SensorRows& rows, const SensorTable& table, int slot) {
         rows.setColour(slot, colours::link_lost);
 }
 
-void init_globals(Console& c) {
+void startUp(Console& c) {
     // 1. The sensor table's header and position numbers are its own (SensorRowTexts).
     // 2, 3. The per-slot counters are the link's (step 12).
     // 4. The event list's header is the window's own.

@@ -6,7 +6,7 @@ namespace vatrel {
 
 // Start-up fill of the program state and loading of every stored file. Call once, after
 // c.data_dir has been set.
-void init_globals(Console& c);
+void startUp(Console& c);
 
 // Writes the slot's row of the sensor table and its colour from the slot's record.
 void fillSensorRow(SensorRows& rows, const SensorTable& table, int slot);

@@ -27,7 +27,7 @@ bool crashAfterWrite(const QString& dir, int row, const Operation& op, int step 
     if (pid == 0) {
         auto c = std::make_unique<Console>(); // no windows: the child has no test to fail
         c->data_dir = dir;
-        init_globals(*c);
+        startUp(*c);
         c->selection.selectRow(row);
         int writes = 0;
         op(*c, [&writes, step] {
@@ -94,7 +94,7 @@ private slots:
         QVERIFY(crashAfterWrite(m_f->dir.path(), 7, connect1234));    // between the settings file and hw.dat
         QCOMPARE(m_f->read("VatrelB/1234").size(), old.size() + 232); // the new record got written
 
-        init_globals(c()); // any error box fails the test
+        startUp(c()); // any error box fails the test
         QVERIFY(!c().sensors.record(6).occupied());
         QCOMPARE(sensorCell(c(), colAddress, 7), QString());
         QCOMPARE(c().status.sensorCount(), 1);
@@ -108,7 +108,7 @@ private slots:
     void disconnectCrashKeepsTheSensorConnected() {
         startWith({{0, 77, 0}, {2, 78, 0, 1, 0}});
         QVERIFY(crashAfterWrite(m_f->dir.path(), 3, disconnectByOperator0));
-        init_globals(c());
+        startUp(c());
         // hw.dat still names the sensor and the converter never heard of a disconnection: the row
         // shows it as it was, and a second attempt completes the disconnection.
         const SensorRecord& s = c().sensors.record(2);
@@ -150,7 +150,7 @@ private slots:
         QVERIFY(crashAfterWrite(m_f->dir.path(), slot + 1, connecting ? connect1234 : disconnectByOperator0,
                                 step));
         QCOMPARE(loggedCodes(m_f->dir.path(), number), logged);
-        init_globals(c()); // any error box fails the test
+        startUp(c()); // any error box fails the test
         QCOMPARE(c().sensors.record(slot).factory_number == number, inTable);
         QCOMPARE(m_f->read(settings).size(), 232);
         SensorRecord stored;

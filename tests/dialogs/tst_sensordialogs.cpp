@@ -108,7 +108,7 @@ class TestSensorDialogs : public QObject {
 private slots:
     void init() {
         m_f = std::make_unique<WindowFixture>();
-        init_globals(c());
+        startUp(c());
         m_inputBoxes.clear();
         QLocale::setDefault(QLocale::c());
     }

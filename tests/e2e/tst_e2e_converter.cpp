@@ -150,7 +150,7 @@ void TestE2eConverter::initTestCase() {
     m_c.data_dir = m_dir;
     m_c.ui = &m_ui;
     m_c.link.attachPort(&m_port);
-    init_globals(m_c);
+    startUp(m_c);
     alarmWindowCreate(m_c);
     QCOMPARE(m_c.sensors.count(), 12);
     QVERIFY(openPort(m_c, m_c.ports.portNumber()));

@@ -73,7 +73,7 @@ private slots:
         m_c.data_dir = m_dir;
         m_c.ui = &m_ui;
         m_c.link.attachPort(&m_port);
-        init_globals(m_c);
+        startUp(m_c);
         alarmWindowCreate(m_c);
         QVERIFY(openPort(m_c, m_c.ports.portNumber()));
         m_rv.setTimerType(Qt::PreciseTimer);

@@ -48,7 +48,7 @@ private slots:
 
     void emptyDataFolder() {
         ConsoleFixture f({"data", "QReport"});
-        init_globals(f.c);
+        startUp(f.c);
         QVERIFY(f.ui.boxes.isEmpty());
         QCOMPARE(f.read("data/hw.dat"), QByteArray(1202, '\0'));
         QVERIFY(f.exists("data/chop.dat"));
@@ -87,7 +87,7 @@ private slots:
         for (int i = 0; i < 9; ++i)
             f.c.link.countSlotReport(SlotCount::ChecksumErrors, 5);
 
-        init_globals(f.c);
+        startUp(f.c);
         QVERIFY(f.ui.boxes.isEmpty());
 
         const QStringList row6{"6", "1234", "Ватрел-Б", "Тревога",   "Тревога", "0",
@@ -118,7 +118,7 @@ private slots:
                            QStringLiteral("Ошибка"));
         f.ui.expectMessage(QStringLiteral("Ini_sm: не открылся файл VatrelA\\70000"),
                            QStringLiteral("Ошибка"));
-        init_globals(f.c);
+        startUp(f.c);
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(f.ui.boxes.size(), 2);
         QCOMPARE(f.c.sensors.count(), 0);
@@ -136,7 +136,7 @@ private slots:
         rec.sensor_type = 1;
         f.write("VatrelB/555", rec.encode());
         f.write("data/hw.dat", hwFile({{9, 555, 1}, {4, 555, 1}}));
-        init_globals(f.c);
+        startUp(f.c);
         QCOMPARE(f.c.sensors.findSlot(555), 4);
         QCOMPARE(f.c.sensors.findSlot(556), -1);
 
@@ -159,7 +159,7 @@ private slots:
         SensorRecord r = SensorRecord::startupDefault();
         r.factory_number = 0x00012345;
         f.write("VatrelA/74565", r.encode());
-        init_globals(f.c);
+        startUp(f.c);
         QCOMPARE(f.c.sensors.addressEntry(0).device_code, quint8(22));
         QCOMPARE(f.c.sensors.addressEntry(0).factory_number, quint16(0x2345));
         QCOMPARE(sensorCell(f.c, 1, 1), QStringLiteral("74565"));
@@ -181,7 +181,7 @@ private slots:
         a.dc_component1 = -300.7f;
         f.write("VatrelA/555", a.encode());
 
-        init_globals(f.c);
+        startUp(f.c);
         // The last qualifying slot wins; the type B values stay from the earlier slot.
         QCOMPARE(f.c.osc.slot(), 7);
         QCOMPARE(f.c.osc.text(OscEntry::Position), QStringLiteral("8"));
@@ -201,14 +201,14 @@ private slots:
         a.osc_active = 1;
         a.dc_component1 = std::numeric_limits<float>::quiet_NaN();
         f.write("VatrelA/555", a.encode());
-        init_globals(f.c);
+        startUp(f.c);
         QCOMPARE(f.c.osc.slot(), 2);
         QCOMPARE(f.c.osc.dcTypeA(), quint16(0));
     }
 
     void rowColoursAndTexts() {
         ConsoleFixture f;
-        init_globals(f.c);
+        startUp(f.c);
         SensorRecord r = SensorRecord::startupDefault();
         r.factory_number = 42;
 
@@ -278,7 +278,7 @@ private slots:
 
     void numbersByTypeAndLocale() {
         ConsoleFixture f;
-        init_globals(f.c);
+        startUp(f.c);
         SensorRecord r = SensorRecord::startupDefault();
         r.factory_number = 3000000000u;
         r.threshold1 = 0.5f;
@@ -332,7 +332,7 @@ private slots:
         other.factory_number = 8;
         other.slot_index = 150;
         f.write("VatrelA/8", other.encode());
-        init_globals(f.c);
+        startUp(f.c);
 
         // The session runs: the sensor answers and reports measurements.
         SensorRecord& live = f.c.sensors.record(5);
