@@ -18,7 +18,7 @@ QFont lineFont() {
 
 EventListModel::EventListModel(const EventList& list, QObject* parent)
     : QAbstractTableModel(parent), m_list(list), m_font(lineFont()), m_rows(listRows()),
-      m_firstNumber(list.firstNumber()), m_lastNumber(list.lastNumber()) {}
+      m_numbers(list.firstNumber(), list.lastNumber()) {}
 
 int EventListModel::listRows() const { return m_list.count() + (m_list.isFull() ? 0 : 1); }
 
@@ -90,19 +90,12 @@ void EventListModel::refresh() {
 
     const quint64 first = m_list.firstNumber();
     const quint64 last = m_list.lastNumber();
-    if (first == m_firstNumber && last == m_lastNumber) return;
-    // The list only loses its oldest events: those the views drew and still listed kept their texts
-    // and colours and moved up by the number that dropped out. Below them every row is drawn, the
-    // empty bottom row included. A list gone by whole since the last refresh is drawn again.
-    int firstChanged = 0;
-    if (m_lastNumber != 0 && first >= m_firstNumber && first <= m_lastNumber) {
-        const int dropped = int(first - m_firstNumber);
-        if (dropped > 0 && m_rows > 1) emit rowsShifted(0, m_rows - 1, dropped);
-        firstChanged = int(m_lastNumber - first + 1);
-    }
-    m_firstNumber = first;
-    m_lastNumber = last;
-    if (firstChanged < m_rows) emit dataChanged(index(firstChanged, 0), index(m_rows - 1, kColumns - 1));
+    // Below the rows kept, every row is drawn, the empty bottom row included.
+    const auto redraw = m_numbers.update(first, last);
+    if (!redraw) return;
+    if (redraw->shifted > 0 && m_rows > 1) emit rowsShifted(0, m_rows - 1, redraw->shifted);
+    if (redraw->firstChanged < m_rows)
+        emit dataChanged(index(redraw->firstChanged, 0), index(m_rows - 1, kColumns - 1));
 }
 
 } // namespace vatrel

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "dialogs/NumberedRows.h"
 #include "registry/EventList.h"
 
 #include <QAbstractTableModel>
@@ -41,9 +42,7 @@ private:
     const EventList& m_list;
     const QFont m_font; // every line, the header included
     int m_rows = 0;
-    // The numbers of the oldest and the newest event the views were told of; 0: none.
-    quint64 m_firstNumber = 0;
-    quint64 m_lastNumber = 0;
+    NumberedRows m_numbers; // the oldest and the newest event the views were told of
 };
 
 } // namespace vatrel

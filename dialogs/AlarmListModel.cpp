@@ -15,11 +15,8 @@ QFont listFont() {
 } // namespace
 
 AlarmListModel::AlarmListModel(const AlarmBoard& board, QObject* parent)
-    : QAbstractTableModel(parent), m_board(board), m_font(listFont()), m_rows(boardRows()) {
-    if (!board.isEmpty()) { // shown as it is now
-        m_firstId = board.alarms().front().id;
-        m_lastId = board.alarms().back().id;
-    }
+    : QAbstractTableModel(parent), m_board(board), m_font(listFont()), m_rows(boardRows()),
+      m_ids(board.isEmpty() ? 0 : board.alarms().front().id, board.isEmpty() ? 0 : board.alarms().back().id) {
 }
 
 int AlarmListModel::boardRows() const {
@@ -75,19 +72,11 @@ void AlarmListModel::refresh() {
     const auto& alarms = m_board.alarms();
     const quint64 first = alarms.empty() ? 0 : alarms.front().id;
     const quint64 last = alarms.empty() ? 0 : alarms.back().id;
-    if (first == m_firstId && last == m_lastId) return;
-    // Ids only grow and the list only loses its oldest alarms (or all at once): alarms the view was
-    // told of and still listed kept their texts, moved up by the number that dropped out. Anything
-    // else (an acknowledgement, a whole list gone by) is drawn again.
-    int firstChanged = 0;
-    if (m_lastId != 0 && first >= m_firstId && first <= m_lastId) {
-        const int dropped = int(first - m_firstId);
-        if (dropped > 0 && m_rows > 1) emit rowsShifted(0, m_rows - 1, dropped);
-        firstChanged = int(m_lastId - first + 1);
-    }
-    m_firstId = first;
-    m_lastId = last;
-    if (firstChanged < m_rows) emit dataChanged(index(firstChanged, 0), index(m_rows - 1, 1));
+    // An acknowledgement or a whole list gone by is drawn again.
+    const auto redraw = m_ids.update(first, last);
+    if (!redraw) return;
+    if (redraw->shifted > 0 && m_rows > 1) emit rowsShifted(0, m_rows - 1, redraw->shifted);
+    if (redraw->firstChanged < m_rows) emit dataChanged(index(redraw->firstChanged, 0), index(m_rows - 1, 1));
 }
 
 } // namespace vatrel

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "dialogs/NumberedRows.h"
 #include "registry/AlarmBoard.h"
 
 #include <QAbstractTableModel>
@@ -24,7 +25,7 @@ public:
     // up (rowsShifted) instead of being drawn again.
     void refresh();
     // The newest alarm drawn (0: none yet).
-    quint64 lastShownId() const { return m_lastId; }
+    quint64 lastShownId() const { return m_ids.last(); }
 
 signals:
     void rowsShifted(int first, int last, int count);
@@ -35,9 +36,7 @@ private:
     const AlarmBoard& m_board;
     const QFont m_font;
     int m_rows = 0;
-    // The ids of the oldest and the newest alarm the view was told of; 0: none was listed.
-    quint64 m_firstId = 0;
-    quint64 m_lastId = 0;
+    NumberedRows m_ids; // the oldest and the newest alarm the view was told of
 };
 
 } // namespace vatrel
