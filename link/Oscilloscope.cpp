@@ -59,7 +59,7 @@ bool readOscReal(Console& c, const QString& text, double* out) {
 
 void oscillogramRequestDropped(Console& c) {
     if (c.osc.slot() >= 0) return; // one runs: its controls stay as they are
-    c.osc.openStart(QStringLiteral("Преобразователь не подтвердил включение"));
+    c.osc.startCameToNothing(QStringLiteral("Преобразователь не подтвердил включение"));
 }
 
 bool setFlank1Window(Console& c, const QString& typed) { return applyFlankWindow(c, 0, typed); }

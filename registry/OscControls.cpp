@@ -19,7 +19,12 @@ void OscControls::closeStart() {
     announce();
 }
 
-void OscControls::openStart(const QString& outcome) {
+void OscControls::openStart() {
+    m_startOpen = true;
+    announce();
+}
+
+void OscControls::startCameToNothing(const QString& outcome) {
     m_startOpen = true;
     m_startOutcome = outcome;
     announce();

@@ -38,8 +38,10 @@ public:
     const QString& startOutcome() const { return m_startOutcome; }
     // A start was asked for, or an oscillogram runs: the start controls close.
     void closeStart();
-    // The oscillogram ended, or its request came to nothing (`outcome` says so).
-    void openStart(const QString& outcome = QString());
+    // The oscillogram ended: the start controls open; what became of an earlier request stays.
+    void openStart();
+    // The start request came to nothing: the controls open and `outcome` says why.
+    void startCameToNothing(const QString& outcome);
     // The oscillogram of this slot runs on from the last run: its position shows, the controls close.
     void showRunningPosition(int slot);
     // The start request was answered: the outcome of an earlier one goes.

@@ -112,6 +112,8 @@ private slots:
         QVERIFY(startOscillogram(c));
         QVERIFY(c.osc.startOpen());
         QCOMPARE(c.osc.startOutcome(), QStringLiteral("Преобразователь не подтвердил включение"));
+        oscillogramStopped(c); // a stop confirmed later says nothing of the start that failed
+        QCOMPARE(c.osc.startOutcome(), QStringLiteral("Преобразователь не подтвердил включение"));
     }
 
     // A new lower limit clearing its own flank only is shown on the tab's charts.

@@ -86,7 +86,7 @@ private slots:
         QCOMPARE(mirror.more.views[View::StatusBar], 1);
         // The windows' mirror is silenced altogether.
         mirror.c->notices.silence();
-        mirror.c->osc.openStart(QStringLiteral("нет"));
+        mirror.c->osc.startCameToNothing(QStringLiteral("нет"));
         QCOMPARE(mirror.more.views.count(View::Oscilloscope), size_t(0));
         QCOMPARE(core.more.views.count(View::Oscilloscope), size_t(0));
     }
