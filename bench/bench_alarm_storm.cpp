@@ -7,7 +7,7 @@
 #include "registry/QuietConsoleUi.h"
 #include "StormConsole.h"
 #include "link/Frame.h"
-#include "link/StatusDecoder.h"
+#include "link/ReportDecoder.h"
 #include "registry/Console.h"
 
 #include <QDir>

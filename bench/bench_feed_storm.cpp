@@ -10,7 +10,7 @@
 #include "feed/MqttBroker.h"
 #include "feed/SiteFeed.h"
 #include "link/Frame.h"
-#include "link/StatusDecoder.h"
+#include "link/ReportDecoder.h"
 #include "registry/Console.h"
 #include "registry/EventCatalogue.h"
 

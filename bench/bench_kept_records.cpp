@@ -6,7 +6,7 @@
 // and CPU time per iteration; at the end the disk is freed and every kept record must reach its file.
 #include "registry/QuietConsoleUi.h"
 #include "StormConsole.h"
-#include "link/StatusDecoder.h"
+#include "link/ReportDecoder.h"
 #include "registry/EventLog.h"
 
 #include <QDir>

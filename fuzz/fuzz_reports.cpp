@@ -3,7 +3,7 @@
 // measurements, bus error and time-out counts, no-link reports. The first byte picks the report
 // code, the rest is the text.
 #include "FuzzSupport.h"
-#include "link/StatusDecoder.h"
+#include "link/ReportDecoder.h"
 
 using namespace vatrel;
 using namespace vatrel::fuzz;

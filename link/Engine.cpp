@@ -4,7 +4,7 @@
 #include "link/Frame.h"
 #include "link/Oscilloscope.h"
 #include "link/SerialPort.h"
-#include "link/StatusDecoder.h"
+#include "link/ReportDecoder.h"
 #include "registry/EventLog.h"
 #include "registry/NumberFormat.h"
 

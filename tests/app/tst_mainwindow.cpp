@@ -10,7 +10,7 @@
 #include "core/OperatorActions.h"
 #include "dialogs/AboutBox.h"
 #include "dialogs/AlarmWindow.h"
-#include "link/StatusDecoder.h"
+#include "link/ReportDecoder.h"
 #include "registry/Alarms.h"
 #include "registry/EventLog.h"
 #include "registry/OperatorCommands.h"

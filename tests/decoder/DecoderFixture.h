@@ -5,7 +5,7 @@
 #include "common/ConsoleFixture.h"
 #include "common/ConverterFrame.h"
 #include "common/EventLogFile.h"
-#include "link/StatusDecoder.h"
+#include "link/ReportDecoder.h"
 
 #include <vector>
 

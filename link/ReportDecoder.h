@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+#include "registry/Console.h"
+#include "registry/EventCatalogue.h"
+
+#include <functional>
+
+namespace vatrel {
+
+// Turns the converter's reports into changes of the sensor table and of what its rows show, the
+// link's per-slot counts and link states, and events. It changes only the parts it is given; the
+// events it makes and the measurements it finds go to its outlet.
+class ReportDecoder {
+public:
+    struct Outlet {
+        // An event of the slot's sensor: logged, and raised as an alarm where the loop is armed.
+        std::function<void(int slot, EventCode event)> event;
+        // A status report's measurements, for the slot's cells and the oscilloscope.
+        std::function<void(const char* text, int len, quint8 code, int slot)> measurements;
+    };
+
+    ReportDecoder(SensorTable& sensors, SensorRows& rows, ConverterLink& link, StatusLine& status,
+                  Outlet outlet)
+        : m_sensors(sensors), m_rows(rows), m_link(link), m_status(status), m_outlet(std::move(outlet)) {}
+
+    // The decoder of a console's parts, its events to the console's log files, event list and alarm
+    // window.
+    static ReportDecoder of(Console& c);
+
+    // A valid '~' report: `text` is the frame text after '~' without CR LF, `len` characters.
+    void decode(const char* text, int len, quint8 code);
+    // The converter's link is lost: every occupied slot loses its link.
+    void converterLost();
+
+private:
+    void loopEntersAlarm(int slot, int number);
+    void loopStep(int slot, int number, bool bit, int code);
+    void stateStep(int slot, int code, bool b1, bool b2);
+    void statusReport(int slot, const char* text, int len, quint8 code);
+    void slotLost(int slot);
+
+    SensorTable& m_sensors;
+    SensorRows& m_rows;
+    ConverterLink& m_link;
+    StatusLine& m_status;
+    Outlet m_outlet;
+};
+
+// The console's decoder at work (ReportDecoder::of).
+void dispatchReport(Console& c, const char* text, int len, quint8 code);
+void markAllSensorsLost(Console& c);
+
+} // namespace vatrel
