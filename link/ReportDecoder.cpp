@@ -199,9 +199,13 @@ ReportDecoder ReportDecoder::of(Console& c) {
 }
 
 void dispatchReport(Console& c, const char* text, int len, quint8 code) {
+    const ChangeNotices::Gathering oncePerSensor(c.notices);
     ReportDecoder::of(c).decode(text, len, code);
 }
 
-void markAllSensorsLost(Console& c) { ReportDecoder::of(c).converterLost(); }
+void markAllSensorsLost(Console& c) {
+    const ChangeNotices::Gathering oncePerSensor(c.notices);
+    ReportDecoder::of(c).converterLost();
+}
 
 } // namespace vatrel

@@ -3,6 +3,8 @@
 #include "registry/Console.h"
 #include "registry/FeedSink.h"
 
+#include <utility>
+
 namespace vatrel {
 
 template <class F> void ChangeNotices::each(F f) const {
@@ -19,6 +21,10 @@ void ChangeNotices::changed(View v) const {
 
 void ChangeNotices::sensorChanged(int slot) const {
     if (slot < 0 || slot >= kSlots) return;
+    if (m_gatherings > 0) {
+        m_gathered.set(size_t(slot));
+        return;
+    }
     each([this, slot](ChangeListener& l) { l.sensorChanged(m_c, slot); });
 }
 
@@ -28,6 +34,17 @@ void ChangeNotices::converterChanged() const {
 
 void ChangeNotices::eventLogged(const EventRecord& rec, int sensorType) const {
     each([&rec, sensorType](ChangeListener& l) { l.eventLogged(rec, sensorType); });
+}
+
+ChangeNotices::Gathering::Gathering(const ChangeNotices& notices) : m_notices(notices) {
+    ++m_notices.m_gatherings;
+}
+
+ChangeNotices::Gathering::~Gathering() {
+    if (--m_notices.m_gatherings > 0 || m_notices.m_gathered.none()) return;
+    const std::bitset<kSlots> gathered = std::exchange(m_notices.m_gathered, {});
+    for (int slot = 0; slot < kSlots; ++slot)
+        if (gathered.test(size_t(slot))) m_notices.sensorChanged(slot);
 }
 
 } // namespace vatrel

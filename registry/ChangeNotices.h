@@ -3,6 +3,7 @@
 #include "registry/Records.h"
 
 #include <algorithm>
+#include <bitset>
 #include <vector>
 
 namespace vatrel {
@@ -56,6 +57,20 @@ public:
 
     void changed(View v) const;
     void sensorChanged(int slot) const;
+
+    // While one lives, the sensors' announcements are gathered, and each sensor that changed is
+    // announced once when the last one ends: a report or the start-up changes several cells of one
+    // row, and a consumer (the feed takes a snapshot of the row) needs to hear of it once.
+    class Gathering {
+    public:
+        explicit Gathering(const ChangeNotices& notices);
+        ~Gathering();
+        Gathering(const Gathering&) = delete;
+        Gathering& operator=(const Gathering&) = delete;
+
+    private:
+        const ChangeNotices& m_notices;
+    };
     void converterChanged() const;
     void eventLogged(const EventRecord& rec, int sensorType) const;
 
@@ -65,6 +80,8 @@ private:
     const Console& m_c;
     std::vector<ChangeListener*> m_more;
     bool m_silent = false;
+    mutable int m_gatherings = 0;
+    mutable std::bitset<kSlots> m_gathered;
 };
 
 // A part's line to the console's announcements. The console connects it when it builds the part;

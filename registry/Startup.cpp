@@ -46,6 +46,7 @@ void fillSensorRow(SensorRows& rows, const SensorTable& table, int slot) {
 }
 
 void startUp(Console& c) {
+    const ChangeNotices::Gathering oncePerSensor(c.notices); // each sensor's row is filled in several steps
     // 1. The sensor table's header and position numbers are its own (SensorRowTexts).
     // 2, 3. The per-slot counters are the link's (step 12).
     // 4. The event list's header is the window's own.

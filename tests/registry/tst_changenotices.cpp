@@ -71,6 +71,27 @@ private slots:
         QCOMPARE(b.views[View::WaitPanel], 1);
     }
 
+    // A report changes several cells of a row: its consumers hear of the sensor once, after it.
+    void aGatheringAnnouncesEachSensorOnce() {
+        Console c;
+        Heard a;
+        c.notices.subscribe(&a);
+        {
+            const ChangeNotices::Gathering outer(c.notices);
+            {
+                const ChangeNotices::Gathering inner(c.notices);
+                c.sensorRows.setLoop(4, 1, LoopCell::Alarm);
+                c.sensorRows.setState(4, 0);
+                c.sensorRows.setColour(9, colours::alarm);
+            }
+            c.sensorRows.setLoop(4, 2, LoopCell::Alarm);
+            QVERIFY(a.sensors.empty());
+        }
+        QCOMPARE(a.sensors, (std::map<int, int>{{4, 1}, {9, 1}}));
+        c.sensorRows.setLoop(4, 1, LoopCell::Normal); // no gathering: at once
+        QCOMPARE(a.sensors[4], 2);
+    }
+
     void aCopyNeverSpeaksForTheConsoleItCameFrom() {
         Listened core, mirror;
         core.c->notices.subscribe(&core.more);
