@@ -150,12 +150,13 @@ void MainWindow::loadAndStart() {
     m_door.call([dataDir = QDir::currentPath()](Console& c) {
         c.data_dir = dataDir;
         startUp(c);
-        alarmWindowCreate(c);
+        alarmWindowCreate(c.alarms, c.data_dir);
         openStartupPort(c);
-        logProgramEvent(c, programEvent(c, EventCode::ProgramStart));
+        c.eventLog.logProgramEvent(c.eventLog.programEvent(EventCode::ProgramStart));
         // Refused feed settings go to the log as well as to the Diagnostics tab: the feed sends nothing.
         if (c.feed && !c.feed->settingsProblem().isEmpty())
-            logProgramEvent(c, programEvent(c, EventCode::FeedNotUsed, c.feed->settingsProblem()));
+            c.eventLog.logProgramEvent(
+                c.eventLog.programEvent(EventCode::FeedNotUsed, c.feed->settingsProblem()));
     });
 }
 

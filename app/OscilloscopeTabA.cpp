@@ -65,9 +65,12 @@ OscilloscopeTabA::OscilloscopeTabA(CoreDoor& door, QWidget* parent)
         int width;
     };
     const Entry entries[4] = {
-        {"Y мин", "EditYmin", std::nullopt, m_c.scope.a().y_min, &setChartAMin, 60},
-        {"Y макс", "EditYmax", std::nullopt, m_c.scope.a().y_max, &setChartAMax, 60},
-        {" Х", "EditX", std::nullopt, m_c.scope.a().window, &setChartAWindow, 60},
+        {"Y мин", "EditYmin", std::nullopt, m_c.scope.a().y_min,
+         [](Console& c, const QString& t) { return setChartAMin(c.scope, c.notices, t); }, 60},
+        {"Y макс", "EditYmax", std::nullopt, m_c.scope.a().y_max,
+         [](Console& c, const QString& t) { return setChartAMax(c.scope, c.notices, t); }, 60},
+        {" Х", "EditX", std::nullopt, m_c.scope.a().window,
+         [](Console& c, const QString& t) { return setChartAWindow(c.scope, c.notices, t); }, 60},
         {"Постоянная часть порога", "EDirect_component", OscEntry::DcTypeA, 0, &enterDcComponentA, 80},
     };
     for (int i = 0; i < 4; ++i) {

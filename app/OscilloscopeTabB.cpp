@@ -71,7 +71,7 @@ OscilloscopeTabB::OscilloscopeTabB(CoreDoor& door, QWidget* parent)
         const char* title;
         const char* series[4];
         const char* edits[3];
-        bool (*handlers[3])(Console&, const QString&);
+        bool (*handlers[3])(OscScope&, const ChangeNotices&, const QString&);
         const char* delta;
         OscEntries::Field deltaText;
         const char* record;
@@ -123,9 +123,10 @@ OscilloscopeTabB::OscilloscopeTabB(CoreDoor& door, QWidget* parent)
             // The scale entries keep their own texts, first made from the scale.
             const FlankTrace& t = m_c.scope.flank(size_t(f));
             edit->setText(QString::number(e == 0 ? double(t.flank_window) : e == 1 ? t.y_min : t.y_max));
-            bool (*handler)(Console&, const QString&) = fl.handlers[e];
+            bool (*handler)(OscScope&, const ChangeNotices&, const QString&) = fl.handlers[e];
             m_entries->bind(edit, std::nullopt, [this, handler](const QString& typed) {
-                return m_door.call([handler, typed](Console& c) { return handler(c, typed); });
+                return m_door.call(
+                    [handler, typed](Console& c) { return handler(c.scope, c.notices, typed); });
             });
         }
         side->addWidget(scale);

@@ -67,7 +67,7 @@ void BM_FullDiskStorm(benchmark::State& state) {
     state.counters["dropped"] = double(j.dropped());
 
     setrlimit(RLIMIT_FSIZE, &old);
-    c->journal.retryKept(journalOutlet(*c));
+    c->journal.retryKept(c->eventLog.outlet());
     const qint64 daily = recordsIn(dir.path() + QStringLiteral("/QReport"));
     const qint64 own = recordsIn(dir.path() + QStringLiteral("/VatrelB_mess"));
     if (j.keptCount() != 0 || daily + own + qint64(j.dropped()) != 2 * events)

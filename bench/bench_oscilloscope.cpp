@@ -164,8 +164,8 @@ int main(int argc, char* argv[]) {
     windows.door()->timers()->findChild<QTimer*>(QStringLiteral("Timer1"))->stop();
     c.link.setState(ConverterState::Up);
     c.link.setMapPosition(kSlots);
-    setFlank1Window(c, QString::number(window));
-    setFlank2Window(c, QString::number(window));
+    setFlank1Window(c.scope, c.notices, QString::number(window));
+    setFlank2Window(c.scope, c.notices, QString::number(window));
     for (int s = 0; s < 12; ++s)
         c.sensors.record(s).link_up = 1;
     oscillogramStarted(c, 0);

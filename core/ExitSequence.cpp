@@ -64,9 +64,9 @@ ExitOutcome finishRun(Console& c) {
     out.listedInDayLog = c.journal.keptCount() == 0;
     if (out.listedInDayLog)
         for (const QString& f : out.unsavedFiles)
-            logProgramEvent(c, programEvent(c, EventCode::NotSavedAtExit, f));
-    logProgramEvent(c, programEvent(c, EventCode::ProgramExit));
-    c.journal.retryKept(journalOutlet(c));
+            c.eventLog.logProgramEvent(c.eventLog.programEvent(EventCode::NotSavedAtExit, f));
+    c.eventLog.logProgramEvent(c.eventLog.programEvent(EventCode::ProgramExit));
+    c.journal.retryKept(c.eventLog.outlet());
     if (c.ui) c.ui->gatherMessages(nullptr);
     out.lostRecords = c.journal.keptCount();
     if (out.lostRecords > 0)

@@ -29,9 +29,10 @@ bool changeLoop(Console& c, int slot, int loop, bool arm) {
     quint8& flag = armedFlag(s, loop);
     if (arm ? flag == 1 : flag == 0) return false;
     flag = arm ? 1 : 0;
-    saveLastingState(c, s); // the file first, the event after
+    c.store.saveLastingState(s); // the file first, the event after
 
-    logSensorEvent(c, sensorEvent(c, armCode(arm, loop), s.factory_number, s.sensor_type), s.sensor_type);
+    c.eventLog.logSensorEvent(c.eventLog.sensorEvent(armCode(arm, loop), s.factory_number, s.sensor_type),
+                              s.sensor_type);
 
     c.sensorRows.setArmed(slot, loop, arm);
     if (arm)
@@ -76,7 +77,7 @@ int oscSlot(const Console& c) { return c.osc.slot() >= 0 && c.osc.slot() < kSlot
 
 bool oscAddressMapDone(Console& c) {
     if (c.link.mapSent()) return true;
-    oscMessage(c, QStringLiteral("Дождитесь окончания передачи адресов в адаптер"));
+    oscMessage(c.notices, QStringLiteral("Дождитесь окончания передачи адресов в адаптер"));
     return false;
 }
 
@@ -84,9 +85,9 @@ bool oscAddressMapDone(Console& c) {
 bool recordDcFlank(Console& c, int flank, const QString& typed) {
     c.osc.setTyped(flank == 0 ? OscEntry::DcFlank1 : OscEntry::DcFlank2, typed);
     double v = 0;
-    if (!readOscReal(c, typed, &v)) return false;
+    if (!readOscReal(c.notices, typed, &v)) return false;
     if (!(v >= 0.5 && v <= 512)) {
-        oscMessage(c, oscRangeText("0.5-512"));
+        oscMessage(c.notices, oscRangeText("0.5-512"));
         return false;
     }
     c.osc.showDcFlank(flank, float(v));
@@ -207,17 +208,19 @@ bool connectSensor(Console& c, const ConnectInput& in, const std::function<void(
     // sensor, the next start finds the slot empty as before. The other way round it would load an
     // older record of the same number (one that was disconnected, perhaps with its loops armed) or
     // report a missing file.
-    saveSensorSettings(c, r, 'a');
+    c.store.saveSensorSettings(r, 'a');
     if (afterWrite) afterWrite();
-    saveSensors(c);
+    c.store.saveSensors();
     if (afterWrite) afterWrite();
 
     const QString surname = OperatorList::storedSurname(c.data_dir, c.ui, r.connected_by);
-    EventRecord connected = sensorEvent(c, EventCode::SensorConnected, r.factory_number, type, surname);
+    EventRecord connected =
+        c.eventLog.sensorEvent(EventCode::SensorConnected, r.factory_number, type, surname);
     connected.time = r.connected_at;
-    logSensorEvent(c, connected, type);
+    c.eventLog.logSensorEvent(connected, type);
     if (afterWrite) afterWrite();
-    logSensorEvent(c, sensorEvent(c, EventCode::NoLinkAfterConnect, r.factory_number, type), type);
+    c.eventLog.logSensorEvent(c.eventLog.sensorEvent(EventCode::NoLinkAfterConnect, r.factory_number, type),
+                              type);
     if (afterWrite) afterWrite();
 
     c.link.slotConnected(slot);
@@ -254,7 +257,7 @@ bool disconnectSensor(Console& c, int operatorIndex, const std::function<void()>
     r->disconnected_by = c.operators.operatorId(operatorIndex);
     // The files first, the event after. Interrupted after the stamp, hw.dat still names the sensor:
     // the next start takes the disconnection as not done (see loadSensorSettings).
-    saveSensorSettings(c, *r, 'u');
+    c.store.saveSensorSettings(*r, 'u');
     if (afterWrite) afterWrite();
 
     // Runtime reset; identity and history stay until the event is written.
@@ -276,7 +279,7 @@ bool disconnectSensor(Console& c, int operatorIndex, const std::function<void()>
     c.selection.setHighlighted(false);
 
     const QString surname = OperatorList::storedSurname(c.data_dir, c.ui, by);
-    EventRecord removed = sensorEvent(c, EventCode::SensorDisconnected, number, type, surname);
+    EventRecord removed = c.eventLog.sensorEvent(EventCode::SensorDisconnected, number, type, surname);
     removed.time = when;
 
     r->factory_number = 0;
@@ -285,9 +288,9 @@ bool disconnectSensor(Console& c, int operatorIndex, const std::function<void()>
     r->disconnected_by = 0;
     // The row goes blank with the record emptied: the feed hears of a position without a sensor.
     c.sensorRows.empty(slot);
-    saveSensors(c);
+    c.store.saveSensors();
     if (afterWrite) afterWrite();
-    logSensorEvent(c, removed, type);
+    c.eventLog.logSensorEvent(removed, type);
     if (afterWrite) afterWrite();
 
     countSensorsForToolbar(c);
@@ -330,7 +333,7 @@ bool setDcComponentsB(Console& c, int slot, std::optional<float> flank1, std::op
         if (flank1) c.osc.showDcFlank(0, *flank1);
         if (flank2) c.osc.showDcFlank(1, *flank2);
     }
-    saveLastingState(c, r);
+    c.store.saveLastingState(r);
     c.link.enqueue(c.ui, frame::setDcB(slot, r.dc_component1, r.dc_component2));
     return true;
 }
@@ -342,7 +345,7 @@ bool setDcComponentA(Console& c, int slot, quint16 value) {
     SensorRecord& r = c.sensors.record(slot);
     r.dc_component1 = r.dc_component2 = float(value);
     if (c.osc.slot() == slot) c.osc.holdDcTypeA(value, true);
-    saveLastingState(c, r);
+    c.store.saveLastingState(r);
     c.link.enqueue(c.ui, frame::setDcA(slot, value));
     return true;
 }
@@ -410,10 +413,10 @@ bool recordDcFlank2(Console& c, const QString& typed) { return recordDcFlank(c, 
 bool enterDcComponentA(Console& c, const QString& typed) {
     c.osc.setTyped(OscEntry::DcTypeA, typed);
     double v = 0;
-    if (!readOscReal(c, typed, &v)) return false;
+    if (!readOscReal(c.notices, typed, &v)) return false;
     const double whole = std::trunc(v);
     if (!(whole >= kDcAMin && whole <= kDcAMax)) {
-        oscMessage(c, oscRangeText("1-4095"));
+        oscMessage(c.notices, oscRangeText("1-4095"));
         return false;
     }
     c.osc.holdDcTypeA(quint16(whole), true); // shows what is sent (4.9 sends 4)
@@ -428,13 +431,13 @@ bool enterDcComponentA(Console& c, const QString& typed) {
 bool startOscillogram(Console& c) {
     if (!oscAddressMapDone(c)) return true;
     int position = 0;
-    if (!readOscInt(c, c.osc.text(OscEntry::Position), 1, kSlots, "1-200", &position)) return false;
+    if (!readOscInt(c.notices, c.osc.text(OscEntry::Position), 1, kSlots, "1-200", &position)) return false;
     const int slot = position - 1;
     const SensorRecord& r = c.sensors.record(slot);
     if (r.link_up == 0) return true; // no answering sensor there
     c.osc.closeStart();
     if (!c.link.enqueue(c.ui, frame::oscillOn(slot, quint16(r.factory_number & 0xFFFF))))
-        oscillogramRequestDropped(c);
+        oscillogramRequestDropped(c.osc);
     return true;
 }
 

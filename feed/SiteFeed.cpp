@@ -22,7 +22,7 @@ namespace vatrel {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using SteadyClock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 constexpr int kInflightWindow = 64; // QoS 1 publishes awaiting their acknowledgement
@@ -81,10 +81,10 @@ struct SiteFeed::Worker {
     ConverterSnapshot latestConverter;
     bool converterDirty = false;
     bool stopping = false;
-    Clock::time_point stopDeadline;
+    SteadyClock::time_point stopDeadline;
     State state = State::Connecting;
     QString detail;
-    Clock::time_point retryAt;
+    SteadyClock::time_point retryAt;
     qint64 spooled = 0;
     qint64 dropped = 0;
     QString spoolError;
@@ -95,30 +95,30 @@ struct SiteFeed::Worker {
     FeedSpool spool;
     mosquitto* mosq = nullptr;
     bool connected = false;
-    Clock::time_point connectStarted;
-    Clock::time_point nextAttempt;
+    SteadyClock::time_point connectStarted;
+    SteadyClock::time_point nextAttempt;
     int failures = 0;
     quint64 nextSend = 0;                      // sequence number of the next event to publish
     std::unordered_map<int, quint64> inflight; // message id → sequence number
     std::set<quint64> ackedAhead;              // acknowledged out of order
     std::array<SensorSnapshot, kSlots> current{};
     std::array<SensorSnapshot, kSlots> published{};
-    std::array<Clock::time_point, kSlots> publishedAt{};
+    std::array<SteadyClock::time_point, kSlots> publishedAt{};
     std::bitset<kSlots> check; // compare current with published
     std::bitset<kSlots> force; // publish even when unchanged (after a connect)
     ConverterSnapshot converter;
     bool converterKnown = false;
     bool converterDue = false;
     bool scanningRetained = false;
-    Clock::time_point connectedAt;
+    SteadyClock::time_point connectedAt;
     std::set<quint32> retainedSeen;
-    Clock::time_point lastPersist;
+    SteadyClock::time_point lastPersist;
     bool presenceDue = false;
-    Clock::time_point presenceAnswered;
+    SteadyClock::time_point presenceAnswered;
     QString spoolWriteError;
     QString spoolLoadError; // what an earlier run left could not be read
 
-    void setState(State s, const QString& d = QString(), Clock::time_point retry = {}) {
+    void setState(State s, const QString& d = QString(), SteadyClock::time_point retry = {}) {
         std::lock_guard lock(m);
         state = s;
         detail = d;
@@ -133,7 +133,7 @@ struct SiteFeed::Worker {
         if (!spool.pending().empty()) nextSend = spool.pending().front().seq;
         publishCounts();
         if (!cfg.problem.isEmpty()) setState(State::BadSettings, cfg.problem);
-        nextAttempt = Clock::now();
+        nextAttempt = SteadyClock::now();
         for (;;) {
             const bool stop = drain();
             if (stop && shutdownReady()) break;
@@ -158,7 +158,7 @@ struct SiteFeed::Worker {
                 }
             } else {
                 std::unique_lock lock(m);
-                cv.wait_until(lock, std::min(nextAttempt, Clock::now() + kLoopTimeout),
+                cv.wait_until(lock, std::min(nextAttempt, SteadyClock::now() + kLoopTimeout),
                               [this] { return stopping; });
             }
         }
@@ -206,16 +206,17 @@ struct SiteFeed::Worker {
 
     bool shutdownReady() {
         std::lock_guard lock(m);
-        return !connected || spool.size() == 0 || Clock::now() >= stopDeadline;
+        return !connected || spool.size() == 0 || SteadyClock::now() >= stopDeadline;
     }
 
     void manageConnection() {
         if (!cfg.problem.isEmpty()) return;
         if (!mosq) {
-            if (Clock::now() >= nextAttempt) connect();
+            if (SteadyClock::now() >= nextAttempt) connect();
             return;
         }
-        if (!connected && Clock::now() - connectStarted > kConnectTimeout) fail(State::NoAnswer, QString());
+        if (!connected && SteadyClock::now() - connectStarted > kConnectTimeout)
+            fail(State::NoAnswer, QString());
     }
 
     void connect() {
@@ -253,7 +254,7 @@ struct SiteFeed::Worker {
             }
         }
         setState(State::Connecting);
-        connectStarted = Clock::now();
+        connectStarted = SteadyClock::now();
         const QByteArray host = cfg.host.toUtf8();
         const int rc = mosquitto_connect_async(mosq, host.constData(), cfg.port, kKeepaliveSeconds);
         const int err = errno;
@@ -267,7 +268,7 @@ struct SiteFeed::Worker {
         }
         connected = true;
         failures = 0;
-        connectedAt = Clock::now();
+        connectedAt = SteadyClock::now();
         presenceDue = false;
         presenceAnswered = connectedAt;
         setState(State::Online);
@@ -329,14 +330,14 @@ struct SiteFeed::Worker {
     // Puts our presence back after something else replaced it (a late will of an earlier
     // connection), at most once a second however often that happens.
     void answerPresence() {
-        if (!presenceDue || Clock::now() - presenceAnswered < kPresencePeriod) return;
+        if (!presenceDue || SteadyClock::now() - presenceAnswered < kPresencePeriod) return;
         presenceDue = false;
-        presenceAnswered = Clock::now();
+        presenceAnswered = SteadyClock::now();
         mosquitto_publish(mosq, nullptr, consoleTopic.constData(), 6, "online", 1, true);
     }
 
     void endRetainedScan() {
-        if (!scanningRetained || Clock::now() - connectedAt < kRetainedScan) return;
+        if (!scanningRetained || SteadyClock::now() - connectedAt < kRetainedScan) return;
         scanningRetained = false;
         mosquitto_unsubscribe(mosq, nullptr, (sensorsPrefix + '+').constData());
         for (quint32 number : retainedSeen) {
@@ -373,7 +374,7 @@ struct SiteFeed::Worker {
 
     void publishSensors() {
         if (check.none()) return;
-        const auto now = Clock::now();
+        const auto now = SteadyClock::now();
         for (int s = 0; s < kSlots && connected; ++s) {
             if (!check.test(size_t(s))) continue;
             SensorSnapshot& pub = published[size_t(s)];
@@ -415,9 +416,9 @@ struct SiteFeed::Worker {
 
     void persist(bool now) {
         if (!spool.dirty()) return;
-        if (!now && spool.size() > 0 && Clock::now() - lastPersist < kPersistPeriod) return;
+        if (!now && spool.size() > 0 && SteadyClock::now() - lastPersist < kPersistPeriod) return;
         if (!spool.persist()) spoolWriteError = spool.lastError();
-        lastPersist = Clock::now();
+        lastPersist = SteadyClock::now();
     }
 
     void publishCounts() {
@@ -434,7 +435,7 @@ struct SiteFeed::Worker {
         const int shift = std::min(failures, 5);
         ++failures;
         const auto delay = std::chrono::seconds(std::min(cfg.retry_max, 1 << shift));
-        nextAttempt = Clock::now() + delay;
+        nextAttempt = SteadyClock::now() + delay;
         setState(s, d, nextAttempt);
     }
 
@@ -463,8 +464,8 @@ struct SiteFeed::Worker {
         if (mosq && connected) {
             // The clean goodbye replaces the will, which the broker drops on a DISCONNECT.
             mosquitto_publish(mosq, &offlineMid, consoleTopic.constData(), 7, "offline", 1, true);
-            const auto until = Clock::now() + 1s;
-            while (!offlineDone && mosq && Clock::now() < until)
+            const auto until = SteadyClock::now() + 1s;
+            while (!offlineDone && mosq && SteadyClock::now() < until)
                 if (mosquitto_loop(mosq, 50, 1) != MOSQ_ERR_SUCCESS) break;
             mosquitto_disconnect(mosq);
             mosquitto_loop(mosq, 50, 1);
@@ -498,7 +499,7 @@ void SiteFeed::stop(int flushMs) {
     {
         std::lock_guard lock(m_w->m);
         m_w->stopping = true;
-        m_w->stopDeadline = Clock::now() + std::chrono::milliseconds(flushMs);
+        m_w->stopDeadline = SteadyClock::now() + std::chrono::milliseconds(flushMs);
     }
     m_w->cv.notify_one();
     m_w->thread.join();
@@ -558,7 +559,7 @@ qint64 SiteFeed::spooledEvents() const {
 QString SiteFeed::statusText() const {
     std::lock_guard lock(m_w->m);
     const QString broker = m_w->cfg.brokerText();
-    const auto left = std::chrono::ceil<std::chrono::seconds>(m_w->retryAt - Clock::now()).count();
+    const auto left = std::chrono::ceil<std::chrono::seconds>(m_w->retryAt - SteadyClock::now()).count();
     const QString retry =
         QStringLiteral("; повтор через ") + QString::number(std::max<qint64>(1, left)) + QStringLiteral(" с");
     QString text;

@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         put(hw, content);
         startUp(*c);
         checkConsole(*c);
-        saveSensors(*c);
+        c->store.saveSensors();
         FUZZ_CHECK(QFileInfo(hw).size() == kHwFileSize);
         break;
     }
@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             SensorRecord r = c->sensors.record(3);
             r.factory_number = 77;
             r.sensor_type = 1;
-            saveSensorSettings(*c, r, 'a');
+            c->store.saveSensorSettings(r, 'a');
             FUZZ_CHECK(QFileInfo(sm).size() == before + SensorRecord::kSize);
             // Start-up may rewrite the last whole record (a disconnection cut short is undone there);
             // every record before it stays as it was.
@@ -110,8 +110,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const QString daily = c->path(QStringLiteral("QReport/01.04.2025"));
         put(log, content);
         put(daily, content);
-        logSensorEvent(*c, makeEvent(*c, 5, EventCode::LoopAlarm1, QStringLiteral("Срабатывание 1 шлейфа")),
-                       0);
+        c->eventLog.logSensorEvent(
+            c->eventLog.makeEvent(5, EventCode::LoopAlarm1, QStringLiteral("Срабатывание 1 шлейфа")), 0);
         const qint64 whole = content.size() - content.size() % EventRecord::kSize;
         for (const QString& p : {log, daily}) {
             const QByteArray after = get(p);

@@ -25,7 +25,7 @@ void linkRestored(Console& c) {
     c.status.showWaitPanel(true);
     c.link.setState(ConverterState::Up);
     setConverterPanel(c, QStringLiteral("Связь с преобразователем восстановлена"));
-    logProgramEvent(c, programEvent(c, EventCode::LinkRestoredConverter));
+    c.eventLog.logProgramEvent(c.eventLog.programEvent(EventCode::LinkRestoredConverter));
     if (c.ui) c.ui->converterLinkRestored();
 }
 
@@ -38,7 +38,7 @@ void linkLost(Console& c, LossCause cause) {
     // The port-failure text has a Latin "c" in its second word; operators know the two apart by it.
     setConverterPanel(c, cause == LossCause::ReplyTimeouts ? QStringLiteral("Нет связи с преобразователем")
                                                            : QStringLiteral("Нет связи c преобразователем"));
-    logProgramEvent(c, programEvent(c, EventCode::LinkLostConverter));
+    c.eventLog.logProgramEvent(c.eventLog.programEvent(EventCode::LinkLostConverter));
     markAllSensorsLost(c);
     if (c.ui) c.ui->converterLinkLost();
 }
@@ -113,7 +113,7 @@ void frameEnded(Console& c, const char* text, int len) {
 } // namespace
 
 void clearQueue(Console& c) {
-    if (c.link.clearQueue()) oscillogramRequestDropped(c);
+    if (c.link.clearQueue()) oscillogramRequestDropped(c.osc);
 }
 
 bool openPort(Console& c, int portNumber, ConverterState state) {
@@ -188,7 +188,8 @@ void showClock(Console& c) { c.status.showClock(c.clock()); }
 
 void onClockTick(Console& c) {
     showClock(c);
-    c.journal.retryKept(journalOutlet(c)); // events kept through a full disk reach the files once it has room
+    c.journal.retryKept(
+        c.eventLog.outlet()); // events kept through a full disk reach the files once it has room
     if (c.link.watchdogTick()) {
         c.link.stopReceiving();
         c.link.closePort();

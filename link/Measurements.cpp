@@ -84,7 +84,7 @@ void decodeMeasurements(Console& c, const char* text, int len, quint8 code, int 
         SensorRecord& w = c.sensors.record(slot);
         for (int i = 0; i < 4; ++i)
             w.osc_values[size_t(i)] = v[size_t(4 + i)];
-        if (w.osc_active == 1) oscillogramSampleB(c, v);
+        if (w.osc_active == 1) oscillogramSampleB(c.scope, c.notices, v);
     } else if (code == REPORT_STATUS_OSC && layout == kLayoutOscA && !typeB) {
         if (!holdsWord(len, 8)) return;
         storeTypeA(c, slot, text, true);

@@ -188,9 +188,10 @@ ReportDecoder ReportDecoder::of(Console& c) {
     // oscilloscope.
     Outlet outlet{[&c](int slot, EventCode event) {
                       const SensorRecord& r = c.sensors.record(slot);
-                      const EventRecord rec = sensorEvent(c, event, r.factory_number, r.sensor_type);
-                      logSensorEvent(c, rec, r.sensor_type);
-                      if (raisesAlarm(event, r.loop1_armed == 1, r.loop2_armed == 1)) raiseAlarm(c, rec);
+                      const EventRecord rec = c.eventLog.sensorEvent(event, r.factory_number, r.sensor_type);
+                      c.eventLog.logSensorEvent(rec, r.sensor_type);
+                      if (raisesAlarm(event, r.loop1_armed == 1, r.loop2_armed == 1))
+                          raiseAlarm(c.alarms, c.notices, rec);
                   },
                   [&c](const char* text, int len, quint8 code, int slot) {
                       decodeMeasurements(c, text, len, code, slot);

@@ -1,25 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "registry/Alarms.h"
+#include "registry/ConsoleUi.h"
 
 namespace vatrel {
 
-void alarmWindowCreate(Console& c) {
-    c.alarms.setSoundPath(c.data_dir + QStringLiteral("/Error.wav"));
-    c.alarms.setSoundOn(false);
+void alarmWindowCreate(AlarmBoard& alarms, const QString& dataDir) {
+    alarms.setSoundPath(dataDir + QStringLiteral("/Error.wav"));
+    alarms.setSoundOn(false);
 }
 
-void appendAlarm(Console& c, const EventRecord& rec) {
-    AlarmBoard& a = c.alarms;
-    if (!a.soundOn()) {
-        if (c.ui) c.ui->playAlarmSound(a.soundPath());
-        a.setSoundOn(true);
+void appendAlarm(AlarmBoard& alarms, const ChangeNotices& notices, const EventRecord& rec) {
+    if (!alarms.soundOn()) {
+        if (ConsoleUi* ui = notices.windows()) ui->playAlarmSound(alarms.soundPath());
+        alarms.setSoundOn(true);
     }
-    a.raise(rec);
+    alarms.raise(rec);
 }
 
-void raiseAlarm(Console& c, const EventRecord& rec) {
-    appendAlarm(c, rec);
-    if (c.ui) c.ui->showAlarmWindow();
+void raiseAlarm(AlarmBoard& alarms, const ChangeNotices& notices, const EventRecord& rec) {
+    appendAlarm(alarms, notices, rec);
+    if (ConsoleUi* ui = notices.windows()) ui->showAlarmWindow();
 }
 
 } // namespace vatrel

@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "registry/Console.h"
+#include "registry/AlarmBoard.h"
+#include "registry/ChangeNotices.h"
 
 namespace vatrel {
 
-// Alarm window operations on the core's alarm list.
-void alarmWindowCreate(Console& c); // sound path, sound off
-void appendAlarm(Console& c, const EventRecord& rec);
+// The alarm list and its sound.
+void alarmWindowCreate(AlarmBoard& alarms, const QString& dataDir); // sound path, sound off
+// Lists the alarm and starts the sound when it is not running.
+void appendAlarm(AlarmBoard& alarms, const ChangeNotices& notices, const EventRecord& rec);
 // appendAlarm followed by showing and raising the alarm window.
-void raiseAlarm(Console& c, const EventRecord& rec);
+void raiseAlarm(AlarmBoard& alarms, const ChangeNotices& notices, const EventRecord& rec);
 
 } // namespace vatrel

@@ -36,6 +36,12 @@ void ChangeNotices::eventLogged(const EventRecord& rec, int sensorType) const {
     each([&rec, sensorType](ChangeListener& l) { l.eventLogged(rec, sensorType); });
 }
 
+ConsoleUi* ChangeNotices::windows() const { return m_c.ui; }
+
+void ChangeNotices::error(const QString& text) const {
+    if (m_c.ui) m_c.ui->message(QStringLiteral("Ошибка"), text, ConsoleUi::Icon::Error);
+}
+
 ChangeNotices::Gathering::Gathering(const ChangeNotices& notices) : m_notices(notices) {
     ++m_notices.m_gatherings;
 }

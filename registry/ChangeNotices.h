@@ -9,6 +9,7 @@
 namespace vatrel {
 
 struct Console;
+class ConsoleUi;
 
 // What a window shows, as one unit of change.
 enum class View {
@@ -73,6 +74,11 @@ public:
     };
     void converterChanged() const;
     void eventLogged(const EventRecord& rec, int sensorType) const;
+
+    // The windows themselves (null without them), for what the core asks of them: a box, the
+    // alarm window raised, the alarm sound. A box raised here never waits for an answer.
+    ConsoleUi* windows() const;
+    void error(const QString& text) const; // an "Ошибка" box with the error icon
 
 private:
     template <class F> void each(F f) const;

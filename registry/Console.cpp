@@ -18,13 +18,11 @@ Console::Console() {
     ports.connect(&notices);
 }
 
-double Console::now() const { return toDays(clock()); }
+double Console::now() const { return clock.now(); }
 
 QString Console::path(const QString& fragment) const { return data_dir + QLatin1Char('/') + fragment; }
 
-void Console::error(const QString& text) const {
-    if (ui) ui->message(QStringLiteral("Ошибка"), text, ConsoleUi::Icon::Error);
-}
+void Console::error(const QString& text) const { notices.error(text); }
 
 void countSensorsForToolbar(Console& c) { c.status.showSensorCount(c.sensors.count()); }
 

@@ -3,7 +3,10 @@
 #include "link/ConverterLink.h"
 #include "registry/AlarmBoard.h"
 #include "registry/ChangeNotices.h"
+#include "registry/Clock.h"
 #include "registry/Colours.h"
+#include "registry/EventLog.h"
+#include "registry/Storage.h"
 #include "registry/ConsoleUi.h"
 #include "registry/EventJournal.h"
 #include "registry/EventList.h"
@@ -66,8 +69,12 @@ struct Console {
     FeedSink* feed = nullptr;
 
     // Time source, replaceable by tests.
-    std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };
+    Clock clock;
     double now() const;
+
+    // What works on several parts (built here, from exactly the parts each touches).
+    EventLog eventLog{notices, events, journal, status, data_dir, clock};
+    SensorStore store{data_dir, sensors, ports, notices};
 
     // Helpers shared by every part.
     QString path(const QString& fragment) const; // data_dir + "/" + fragment

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "registry/DateTime.h"
+#include "registry/Clock.h"
 
 #include <cmath>
 
@@ -153,5 +154,7 @@ bool writeFullDateTime(double days, char* out) {
     }
     return true;
 }
+
+double Clock::now() const { return toDays(m_source()); }
 
 } // namespace vatrel

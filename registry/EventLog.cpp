@@ -17,40 +17,40 @@ QString typeName(qint16 sensor_type) {
     return sensor_type == 0 ? QStringLiteral("Ватрел-А") : QStringLiteral("Ватрел-Б");
 }
 
-EventRecord makeEvent(const Console& c, quint32 factory_number, EventCode event, const QString& text) {
+EventRecord EventLog::makeEvent(quint32 factory_number, EventCode event, const QString& text) const {
     EventRecord r;
     r.mark = 1;
     r.factory_number = factory_number;
-    r.time = c.now();
+    r.time = m_clock.now();
     r.code = storedCode(event);
     r.text = text;
     return r;
 }
 
-EventRecord sensorEvent(const Console& c, EventCode event, quint32 factory_number, qint16 sensor_type,
-                        const QString& detail) {
-    return makeEvent(c, factory_number, event, eventText(event, factory_number, sensor_type, detail));
+EventRecord EventLog::sensorEvent(EventCode event, quint32 factory_number, qint16 sensor_type,
+                                  const QString& detail) const {
+    return makeEvent(factory_number, event, eventText(event, factory_number, sensor_type, detail));
 }
 
-EventRecord programEvent(const Console& c, EventCode event, const QString& detail) {
-    return makeEvent(c, 0, event, eventText(event, 0, 0, detail));
+EventRecord EventLog::programEvent(EventCode event, const QString& detail) const {
+    return makeEvent(0, event, eventText(event, 0, 0, detail));
 }
 
-EventJournal::Outlet journalOutlet(Console& c) {
-    return {c.data_dir, [&c](const QString& text) { c.error(text); },
-            [&c](const QString& text) { c.status.setPanel(StatusLine::kLogPanel, text); }};
+EventJournal::Outlet EventLog::outlet() {
+    return {m_dataDir, [this](const QString& text) { m_notices.error(text); },
+            [this](const QString& text) { m_status.setPanel(StatusLine::kLogPanel, text); }};
 }
 
-void logSensorEvent(Console& c, const EventRecord& rec, qint16 sensor_type) {
-    c.notices.eventLogged(rec, sensor_type);
-    c.events.add(rec);
-    c.journal.writeSensorEvent(journalOutlet(c), rec, sensor_type, c.clock().date());
+void EventLog::logSensorEvent(const EventRecord& rec, qint16 sensor_type) {
+    m_notices.eventLogged(rec, sensor_type);
+    m_events.add(rec);
+    m_journal.writeSensorEvent(outlet(), rec, sensor_type, m_clock().date());
 }
 
-void logProgramEvent(Console& c, const EventRecord& rec) {
-    c.notices.eventLogged(rec, FeedSink::kProgramEvent);
-    c.events.add(rec);
-    c.journal.writeProgramEvent(journalOutlet(c), rec, c.clock().date());
+void EventLog::logProgramEvent(const EventRecord& rec) {
+    m_notices.eventLogged(rec, FeedSink::kProgramEvent);
+    m_events.add(rec);
+    m_journal.writeProgramEvent(outlet(), rec, m_clock().date());
 }
 
 } // namespace vatrel

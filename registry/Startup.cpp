@@ -57,9 +57,9 @@ void startUp(Console& c) {
     // 7. Status bar.
     c.status.setPanel(StatusLine::kKeysPanel, QStringLiteral("Alt+X-Выход"));
     // 8. Stored files.
-    loadSensors(c);
+    c.store.loadSensors();
     c.operators.load(c.data_dir, c.ui);
-    loadSensorSettings(c);
+    c.store.loadSensorSettings();
     // 9, 10. Table rows and armed texts. Links are unknown until the sensors answer (the rows
     // announce each sensor as it is then).
     for (int s = 0; s < kSlots; ++s) {
@@ -94,9 +94,9 @@ void startUp(Console& c) {
 
 void saveAllOnExit(Console& c) {
     c.sensors.resetLiveStates();
-    saveSensors(c);
+    c.store.saveSensors();
     for (const auto& r : c.sensors.records())
-        if (r.occupied()) saveSensorSettings(c, r, 'u');
+        if (r.occupied()) c.store.saveSensorSettings(r, 'u');
 }
 
 } // namespace vatrel

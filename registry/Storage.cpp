@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "registry/Storage.h"
+#include "registry/ConsoleUi.h"
 #include "registry/RecordFile.h"
 #include "registry/RegularFile.h"
 #include "registry/WholeFileWriter.h"
@@ -62,40 +63,40 @@ QString settingsName(quint32 factory_number, qint16 sensor_type) {
 // ---------------------------------------------------------------------------------------------
 // Hardware file
 
-void removeStaleSaveFiles(Console& c) {
+void SensorStore::removeStaleSaveFiles() {
     // A save of hw.dat writes "hw.dat.XXXXXX" first and renames it over the file; a crash in between
     // leaves the temporary one behind. Only names of exactly that form are removed.
     static const QRegularExpression leftover(QStringLiteral("^hw\\.dat\\.[A-Za-z0-9]{6}$"));
-    QDir dir(c.path(QStringLiteral("data")));
+    QDir dir(inFolder(QStringLiteral("data")));
     for (const QString& name : dir.entryList({QStringLiteral("hw.dat.*")}, QDir::Files | QDir::Hidden))
         if (leftover.match(name).hasMatch()) dir.remove(name);
 }
 
-void loadSensors(Console& c) {
-    const QString path = c.path(kHwFragment);
-    removeStaleSaveFiles(c);
+void SensorStore::loadSensors() {
+    const QString path = inFolder(kHwFragment);
+    removeStaleSaveFiles();
     if (!QFile::exists(path)) {
         // First run: an empty table and the first port.
         if (!writeWholeFile(path, QByteArray(kHwFileSize, '\0'))) {
-            c.error(QStringLiteral("Ini_Hw: не открылся файл hw.dat"));
+            m_notices.error(QStringLiteral("Ini_Hw: не открылся файл hw.dat"));
             return;
         }
     }
     QFile f(path);
     if (!openRegularFile(f, QIODevice::ReadOnly)) {
         // An existing file we cannot read is reported, never replaced by an empty one.
-        c.error(QStringLiteral("Ini_Hw: не открылся файл hw.dat"));
+        m_notices.error(QStringLiteral("Ini_Hw: не открылся файл hw.dat"));
         return;
     }
     const QByteArray bytes = f.read(kHwFileSize);
     f.close();
 
-    c.ports.restore(readHwImage(c.sensors, bytes));
+    m_ports.restore(readHwImage(m_sensors, bytes));
 }
 
-void saveSensors(Console& c) {
-    if (!writeWholeFile(c.path(kHwFragment), hwImage(c.sensors, c.ports.index())))
-        c.error(QStringLiteral("Save_Hw: не открылся файл hw.dat"));
+void SensorStore::saveSensors() {
+    if (!writeWholeFile(inFolder(kHwFragment), hwImage(m_sensors, m_ports.index())))
+        m_notices.error(QStringLiteral("Save_Hw: не открылся файл hw.dat"));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -106,18 +107,18 @@ QString settingsFragment(quint32 factory_number, qint16 sensor_type) {
            QString::number(factory_number);
 }
 
-void saveSensorSettings(Console& c, const SensorRecord& rec, char mode) {
+void SensorStore::saveSensorSettings(const SensorRecord& rec, char mode) {
     if (mode != 'a' && mode != 'u') {
-        if (c.ui)
-            c.ui->message(QString(), QStringLiteral("Save_sm: передан неверный параметр"),
-                          ConsoleUi::Icon::None);
+        if (ConsoleUi* ui = m_notices.windows())
+            ui->message(QString(), QStringLiteral("Save_sm: передан неверный параметр"),
+                        ConsoleUi::Icon::None);
         return;
     }
     if (rec.factory_number == 0) return;
 
     const QString failure =
         QStringLiteral("Save_sm: не открылся файл ") + settingsName(rec.factory_number, rec.sensor_type);
-    const QString path = c.path(settingsFragment(rec.factory_number, rec.sensor_type));
+    const QString path = inFolder(settingsFragment(rec.factory_number, rec.sensor_type));
     const QByteArray bytes = rec.encode();
     RecordWrite result;
     if (mode == 'a') {
@@ -128,30 +129,30 @@ void saveSensorSettings(Console& c, const SensorRecord& rec, char mode) {
         const qint64 whole = QFileInfo(path).size() / SensorRecord::kSize;
         result = overwriteRecordAt(path, whole > 0 ? (whole - 1) * SensorRecord::kSize : 0, bytes);
     }
-    if (result != RecordWrite::Written) c.error(failure);
+    if (result != RecordWrite::Written) m_notices.error(failure);
 }
 
-void saveLastingState(Console& c, const SensorRecord& rec) {
+void SensorStore::saveLastingState(const SensorRecord& rec) {
     if (rec.factory_number == 0) return;
     SensorRecord stored = rec;
     stored.resetLiveState();
     // A settings file lost meanwhile is made again: without it the next start would empty the slot.
-    const bool exists = QFileInfo::exists(c.path(settingsFragment(rec.factory_number, rec.sensor_type)));
-    saveSensorSettings(c, stored, exists ? 'u' : 'a');
+    const bool exists = QFileInfo::exists(inFolder(settingsFragment(rec.factory_number, rec.sensor_type)));
+    saveSensorSettings(stored, exists ? 'u' : 'a');
 }
 
-void loadSensorSettings(Console& c) {
+void SensorStore::loadSensorSettings() {
     for (int s = 0; s < kSlots; ++s) {
-        SensorRecord& slot = c.sensors.record(s);
+        SensorRecord& slot = m_sensors.record(s);
         if (!slot.occupied()) continue;
-        QFile f(c.path(settingsFragment(slot.factory_number, slot.sensor_type)));
+        QFile f(inFolder(settingsFragment(slot.factory_number, slot.sensor_type)));
         if (!openRegularFile(f, QIODevice::ReadOnly)) {
-            c.error(QStringLiteral("Ini_sm: не открылся файл ") +
-                    settingsName(slot.factory_number, slot.sensor_type));
+            m_notices.error(QStringLiteral("Ini_sm: не открылся файл ") +
+                            settingsName(slot.factory_number, slot.sensor_type));
             slot.factory_number = 0;
             slot.sensor_type = 0;
             slot.slot_index = 0;
-            saveSensors(c);
+            saveSensors();
             continue;
         }
         // Keep the last whole record; a trailing partial one ends the reading like end of file.
@@ -173,7 +174,7 @@ void loadSensorSettings(Console& c) {
         if (slot.disconnected_at != 0) {
             slot.disconnected_at = 0;
             slot.disconnected_by = -1;
-            saveSensorSettings(c, slot, 'u');
+            saveSensorSettings(slot, 'u');
         }
     }
 }

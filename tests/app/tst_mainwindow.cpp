@@ -655,10 +655,10 @@ private slots:
         QVERIFY(run.start({}));
         QAbstractItemModel* events = run.eventModel();
         QSignalSpy inserted(events, &QAbstractItemModel::rowsInserted);
-        logProgramEvent(run.c, makeEvent(run.c, 0, EventCode::LinkLostConverter,
-                                         QStringLiteral("Нет связи с преобразователем")));
-        logProgramEvent(run.c, makeEvent(run.c, 0, EventCode::LinkRestoredConverter,
-                                         QStringLiteral("Связь с преобразователем восстановлена")));
+        run.c.eventLog.logProgramEvent(run.c.eventLog.makeEvent(
+            0, EventCode::LinkLostConverter, QStringLiteral("Нет связи с преобразователем")));
+        run.c.eventLog.logProgramEvent(run.c.eventLog.makeEvent(
+            0, EventCode::LinkRestoredConverter, QStringLiteral("Связь с преобразователем восстановлена")));
         QCOMPARE(inserted.size(), 2);
         QCOMPARE(events->rowCount(), 4);
         QCOMPARE(columnTexts(events, 1), (QStringList{"Начало работы", "Нет связи с преобразователем",
@@ -683,8 +683,9 @@ private slots:
         run.fmain()->show();
         QApplication::processEvents();
         QVERIFY(!run.windows->alarmWindow()->isVisible());
-        raiseAlarm(run.c,
-                   makeEvent(run.c, 1234, EventCode::LoopAlarm1, QStringLiteral("Срабатывание 1 шлейфа")));
+        raiseAlarm(
+            run.c.alarms, run.c.notices,
+            run.c.eventLog.makeEvent(1234, EventCode::LoopAlarm1, QStringLiteral("Срабатывание 1 шлейфа")));
         QVERIFY(run.windows->alarmWindow()->isVisible());
         QVERIFY(run.fmain()->isVisible());
 
@@ -694,8 +695,9 @@ private slots:
         alarm->findChild<QPushButton*>(QStringLiteral("BitBtnAllOtboy"))->setFocus();
         run.fmain()->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(run.fmain()));
-        raiseAlarm(run.c,
-                   makeEvent(run.c, 1234, EventCode::LoopAlarm2, QStringLiteral("Срабатывание 2 шлейфа")));
+        raiseAlarm(
+            run.c.alarms, run.c.notices,
+            run.c.eventLog.makeEvent(1234, EventCode::LoopAlarm2, QStringLiteral("Срабатывание 2 шлейфа")));
         QVERIFY(QTest::qWaitForWindowActive(alarm));
         QTest::keyClick(alarm->windowHandle(), Qt::Key_Space);
         QVERIFY(alarm->isVisible());
@@ -706,10 +708,12 @@ private slots:
         // the window stays up with them and its sound; the next "Отбой тревог" clears them.
         run.ui->setRefreshInterval(200);
         run.ui->flushViews();
-        raiseAlarm(run.c,
-                   makeEvent(run.c, 1234, EventCode::LoopAlarm1, QStringLiteral("Срабатывание 1 шлейфа")));
-        raiseAlarm(run.c,
-                   makeEvent(run.c, 1234, EventCode::LoopAlarm2, QStringLiteral("Срабатывание 2 шлейфа")));
+        raiseAlarm(
+            run.c.alarms, run.c.notices,
+            run.c.eventLog.makeEvent(1234, EventCode::LoopAlarm1, QStringLiteral("Срабатывание 1 шлейфа")));
+        raiseAlarm(
+            run.c.alarms, run.c.notices,
+            run.c.eventLog.makeEvent(1234, EventCode::LoopAlarm2, QStringLiteral("Срабатывание 2 шлейфа")));
         auto* allClear = alarm->findChild<QPushButton*>(QStringLiteral("BitBtnAllOtboy"));
         allClear->click();
         QVERIFY(alarm->isVisible());
@@ -810,7 +814,8 @@ private slots:
                                    EventCode::InsulationLow1, EventCode::ProgramStart,
                                    EventCode::LinkRestoredSensor};
         auto log = [&run, &codes](int n) {
-            logProgramEvent(run.c, makeEvent(run.c, 0, codes[n % 5], QStringLiteral("Событие %1").arg(n)));
+            run.c.eventLog.logProgramEvent(
+                run.c.eventLog.makeEvent(0, codes[n % 5], QStringLiteral("Событие %1").arg(n)));
         };
         for (int n = 1; n <= 520; ++n)
             log(n);
@@ -875,8 +880,9 @@ private slots:
         bool alarmShownAtEnd = true;
         const int rc = run.exec(
             [&] {
-                raiseAlarm(run.c, makeEvent(run.c, 1234, EventCode::LoopAlarm1,
-                                            QStringLiteral("Срабатывание 1 шлейфа")));
+                raiseAlarm(run.c.alarms, run.c.notices,
+                           run.c.eventLog.makeEvent(1234, EventCode::LoopAlarm1,
+                                                    QStringLiteral("Срабатывание 1 шлейфа")));
                 run.ui->flushViews();
                 QWidget* alarm = findTopLevel("FormAlarmWindow");
                 alarmShownBeforeExit = alarm && alarm->isVisible() && run.c.alarms.soundOn();
@@ -982,8 +988,9 @@ private slots:
         QVERIFY(run.start({kSensor1234}));
         run.fmain()->show();
         QVERIFY(QTest::qWaitForWindowExposed(run.fmain()));
-        raiseAlarm(run.c,
-                   makeEvent(run.c, 1234, EventCode::LoopAlarm1, QStringLiteral("Срабатывание 1 шлейфа")));
+        raiseAlarm(
+            run.c.alarms, run.c.notices,
+            run.c.eventLog.makeEvent(1234, EventCode::LoopAlarm1, QStringLiteral("Срабатывание 1 шлейфа")));
         run.ui->flushViews();
         AlarmWindow* alarm = run.windows->alarmWindow();
         QVERIFY(alarm->isVisible());

@@ -169,7 +169,7 @@ private slots:
         run.showTab("TabSheet2");
         oscillogramStarted(run.c, 4);
         for (int i = 0; i <= 500; ++i)
-            oscillogramSampleB(run.c, {0, 0, 0, 0, float(i), float(2 * i), 0, 0});
+            oscillogramSampleB(run.c.scope, run.c.notices, {0, 0, 0, 0, float(i), float(2 * i), 0, 0});
         QLineSeries* raw1 = run.series("Chart1", "Series1");
         QTRY_COMPARE(raw1->count(), 500);
         QCOMPARE(run.axis("Chart1", Qt::Horizontal)->max(), 501.0); // the axis slides with the window

@@ -50,7 +50,7 @@ private slots:
             QStringList{"QReport", "VatrelA_mess", "VatrelB_mess", "VatrelA", "VatrelB"});
         m_f->now = m_now;
         m_f->silverRows();
-        alarmWindowCreate(c());
+        alarmWindowCreate(c().alarms, c().data_dir);
     }
     void cleanup() { m_f.reset(); }
 
@@ -63,7 +63,8 @@ private slots:
     }
 
     void firstAlarmsFillRowsAndStartTheSoundOnce() {
-        raiseAlarm(c(), alarm("Тревога первого шлейфа", QDateTime(QDate(2025, 4, 17), QTime(10, 20, 30))));
+        raiseAlarm(c().alarms, c().notices,
+                   alarm("Тревога первого шлейфа", QDateTime(QDate(2025, 4, 17), QTime(10, 20, 30))));
         const AlarmBoard::Alarm first = c().alarms.alarms().at(0);
         QCOMPARE(first.event.time, toDays(QDateTime(QDate(2025, 4, 17), QTime(10, 20, 30))));
         QCOMPARE(first.event.text, QString("Тревога первого шлейфа"));
@@ -76,7 +77,7 @@ private slots:
         QCOMPARE(ui().alarmWindowShown, 1);
         QCOMPARE(ui().changes[int(ConsoleUi::View::AlarmList)], 1);
 
-        raiseAlarm(c(), alarm("Обрыв ЧЭ 1", QDateTime(QDate(2025, 4, 18), QTime(0, 0))));
+        raiseAlarm(c().alarms, c().notices, alarm("Обрыв ЧЭ 1", QDateTime(QDate(2025, 4, 18), QTime(0, 0))));
         QCOMPARE(listed(1), QString("Обрыв ЧЭ 1"));
         QCOMPARE(listed(0), QString("Тревога первого шлейфа"));
         QVERIFY(c().alarms.alarms().at(1).id > first.id);
@@ -89,16 +90,16 @@ private slots:
 
     void fullListDropsTheOldestAlarm() {
         for (int i = 1; i <= 499; ++i)
-            appendAlarm(c(), alarm(QString("alarm %1").arg(i), m_now));
+            appendAlarm(c().alarms, c().notices, alarm(QString("alarm %1").arg(i), m_now));
         QCOMPARE(c().alarms.rows(), 499);
 
-        appendAlarm(c(), alarm("alarm 500", m_now));
+        appendAlarm(c().alarms, c().notices, alarm("alarm 500", m_now));
         QCOMPARE(c().alarms.rows(), 500);
         QCOMPARE(listed(0), QString("alarm 1"));
         QCOMPARE(listed(499), QString("alarm 500"));
         QCOMPARE(c().alarms.total(), 500u);
 
-        appendAlarm(c(), alarm("alarm 501", m_now));
+        appendAlarm(c().alarms, c().notices, alarm("alarm 501", m_now));
         QCOMPARE(c().alarms.rows(), 500);
         QCOMPARE(listed(0), QString("alarm 2"));
         QCOMPARE(listed(1), QString("alarm 3"));
@@ -108,7 +109,7 @@ private slots:
 
         // The count is not limited by the list.
         for (int i = 502; i <= 1200; ++i)
-            appendAlarm(c(), alarm(QString("alarm %1").arg(i), m_now));
+            appendAlarm(c().alarms, c().notices, alarm(QString("alarm %1").arg(i), m_now));
         QCOMPARE(c().alarms.rows(), 500);
         QCOMPARE(listed(0), QString("alarm 701"));
         QCOMPARE(listed(499), QString("alarm 1200"));
@@ -122,7 +123,7 @@ private slots:
     // the list is empty and silent.
     void acknowledgmentClearsAndSilences() {
         for (int i = 1; i <= 3; ++i)
-            raiseAlarm(c(), alarm(QString("alarm %1").arg(i), m_now));
+            raiseAlarm(c().alarms, c().notices, alarm(QString("alarm %1").arg(i), m_now));
         const int shown = ui().alarmWindowShown;
         int& listChanges = ui().changes[int(ConsoleUi::View::AlarmList)];
         listChanges = 0;
@@ -146,7 +147,7 @@ private slots:
         QVERIFY(readEventFile(dailyLog()).isEmpty()); // acknowledging logs nothing
 
         // The next alarm starts the list and the sound over, with an id not given before.
-        raiseAlarm(c(), alarm("alarm 4", m_now));
+        raiseAlarm(c().alarms, c().notices, alarm("alarm 4", m_now));
         QCOMPARE(listed(0), QString("alarm 4"));
         QVERIFY(c().alarms.alarms().at(0).id > lastId);
         QCOMPARE(c().alarms.total(), 1u);
@@ -195,7 +196,7 @@ private slots:
     void disarmOneLoopThenTheOther() {
         putSensor(4, 1234, 1, 1, 1);
         c().sensorRows.setColour(4, 0x00536BF2); // alarm colour
-        appendAlarm(c(), alarm("Тревога", m_now));
+        appendAlarm(c().alarms, c().notices, alarm("Тревога", m_now));
 
         disarmLoopOfSensor(c(), "1234", 1);
         QCOMPARE(c().sensors.record(4).loop1_armed, quint8(0));

@@ -117,23 +117,23 @@ private slots:
         f.ui.expectMessage(QStringLiteral("Put_msg: память для незаписанных событий заполнена, новые "
                                           "события не сохраняются"));
         for (int i = 1; i <= 3; ++i)
-            logSensorEvent(f.c, makeEvent(f.c, 9, EventCode::SensorConnected, QStringLiteral("e%1").arg(i)),
-                           1);
+            f.c.eventLog.logSensorEvent(
+                f.c.eventLog.makeEvent(9, EventCode::SensorConnected, QStringLiteral("e%1").arg(i)), 1);
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(f.ui.boxes.size(), 2);
         QCOMPARE(f.c.journal.dropped(), quint64(3));
         QCOMPARE(f.c.events.at(2).text, QStringLiteral("e3")); // the list still shows everything
         // Ending the run now loses the kept records: the operator is told how many.
         f.ui.expectMessage(QStringLiteral("Записи журнала, не попавшие на диск, будут потеряны: 3"));
-        f.c.journal.reportLostAtExit(journalOutlet(f.c));
+        f.c.journal.reportLostAtExit(f.c.eventLog.outlet());
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(f.ui.boxes.size(), 3);
         full.lift();
-        f.c.journal.retryKept(journalOutlet(f.c));
+        f.c.journal.retryKept(f.c.eventLog.outlet());
         QCOMPARE(eventTexts(f.sensorLog(9, true)), (QStringList{"e1", "e2"}));
         QCOMPARE(eventTexts(f.daily()), (QStringList{"e1"}));
         QCOMPARE(f.c.status.panel(0), QString());
-        f.c.journal.reportLostAtExit(journalOutlet(f.c)); // all written: nothing to say
+        f.c.journal.reportLostAtExit(f.c.eventLog.outlet()); // all written: nothing to say
         QCOMPARE(f.ui.boxes.size(), 3);
     }
 
@@ -145,14 +145,14 @@ private slots:
         f.ui.allowMessagePrefix(QStringLiteral("Put_msg: не записался файл "));
         constexpr int kEvents = 60000;
         for (int i = 0; i < kEvents; ++i)
-            logSensorEvent(f.c,
-                           makeEvent(f.c, 4321, i % 2 ? EventCode::SensorNormal : EventCode::LoopAlarm1,
-                                     QString::number(i)),
-                           0);
+            f.c.eventLog.logSensorEvent(
+                f.c.eventLog.makeEvent(4321, i % 2 ? EventCode::SensorNormal : EventCode::LoopAlarm1,
+                                       QString::number(i)),
+                0);
         QCOMPARE(f.c.journal.keptCount(), size_t(2 * kEvents));
         QCOMPARE(f.c.journal.dropped(), quint64(0));
         full.lift();
-        f.c.journal.retryKept(journalOutlet(f.c));
+        f.c.journal.retryKept(f.c.eventLog.outlet());
         QCOMPARE(f.c.journal.keptCount(), size_t(0));
         for (const QList<LoggedEvent>& log : {f.daily(), f.sensorLog(4321, false)}) {
             QCOMPARE(log.size(), kEvents);
@@ -188,7 +188,7 @@ private slots:
         QCOMPARE(f.c.status.panel(0), QStringLiteral("Журнал не пишется: 1"));
 
         f.ui.expectMessage(QStringLiteral("Записи журнала, не попавшие на диск, будут потеряны: 1"));
-        f.c.journal.reportLostAtExit(journalOutlet(f.c));
+        f.c.journal.reportLostAtExit(f.c.eventLog.outlet());
         QVERIFY(f.ui.allExpectedShown());
 
         // Mended, the next event of that sensor writes the kept record first.
@@ -208,9 +208,11 @@ private slots:
         f.ui.expectMessage(QStringLiteral("Put_msg: не записался файл VatrelA_mess\\11. События хранятся в "
                                           "памяти и будут записаны, когда запись станет возможной"));
         f.ui.whileShown = [&](const QString&) {
-            logSensorEvent(f.c, makeEvent(f.c, 11, EventCode::SensorConnected, QStringLiteral("B")), 0);
+            f.c.eventLog.logSensorEvent(
+                f.c.eventLog.makeEvent(11, EventCode::SensorConnected, QStringLiteral("B")), 0);
         };
-        logSensorEvent(f.c, makeEvent(f.c, 11, EventCode::SensorConnected, QStringLiteral("A")), 0);
+        f.c.eventLog.logSensorEvent(
+            f.c.eventLog.makeEvent(11, EventCode::SensorConnected, QStringLiteral("A")), 0);
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(eventTexts(f.daily()), (QStringList{"A", "B"}));
         QCOMPARE(f.c.status.panel(0), QStringLiteral("Журнал не пишется: 2"));
@@ -219,8 +221,8 @@ private slots:
         // while that box waits finds nothing left.
         QVERIFY(QDir(f.file(QStringLiteral("VatrelA_mess"))).removeRecursively());
         f.ui.allowMessagePrefix(QStringLiteral("Put_msg: не открылся файл "));
-        f.ui.whileShown = [&](const QString&) { f.c.journal.retryKept(journalOutlet(f.c)); };
-        f.c.journal.retryKept(journalOutlet(f.c));
+        f.ui.whileShown = [&](const QString&) { f.c.journal.retryKept(f.c.eventLog.outlet()); };
+        f.c.journal.retryKept(f.c.eventLog.outlet());
         QCOMPARE(f.c.journal.keptCount(), size_t(0));
         QCOMPARE(f.c.journal.keptFiles(), size_t(0));
         QCOMPARE(f.c.status.panel(0), QString());
@@ -232,7 +234,8 @@ private slots:
         QVERIFY(QDir(f.dir.path()).mkpath("VatrelA"));
         QVERIFY(QDir(f.dir.path()).mkpath("data"));
         f.addOnlineSensor(0, 55, 0, 1, 0);
-        logSensorEvent(f.c, makeEvent(f.c, 55, EventCode::SensorConnected, QStringLiteral("первое")), 0);
+        f.c.eventLog.logSensorEvent(
+            f.c.eventLog.makeEvent(55, EventCode::SensorConnected, QStringLiteral("первое")), 0);
         const QByteArray first = f.read("VatrelA_mess/55");
         f.write("VatrelA_mess/55", first + QByteArray(50, '\x7f')); // a crash in mid-write
         f.write("QReport/15.03.2024", f.read("QReport/15.03.2024") + QByteArray(327, '\x01'));
@@ -246,7 +249,7 @@ private slots:
         // Settings and operator files: the same for appends, and a failed write is taken back.
         SensorRecord r = f.c.sensors.record(0);
         f.write("VatrelA/55", r.encode() + QByteArray(100, '\x02'));
-        saveSensorSettings(f.c, r, 'a');
+        f.c.store.saveSensorSettings(r, 'a');
         QCOMPARE(f.read("VatrelA/55").size(), 464);
         f.write("data/chop.dat", QByteArray(40, '\x01') + QByteArray(7, '\x01'));
         OperatorList& operators = f.c.operators;
@@ -258,7 +261,7 @@ private slots:
         FileSizeLimit full(464 + 10);
         f.ui.expectMessage(QStringLiteral("Save_sm: не открылся файл VatrelA\\55"), QStringLiteral("Ошибка"));
         f.ui.expectMessage(QStringLiteral("Add_chop: не открылся файл chop.dat"), QStringLiteral("Ошибка"));
-        saveSensorSettings(f.c, r, 'a');
+        f.c.store.saveSensorSettings(r, 'a');
         for (int i = 0; i < 10; ++i) // chop.dat is 80 bytes: the 10th record crosses the limit
             QCOMPARE(operators.add(f.c.data_dir, f.c.ui, QStringLiteral("Иванов") + QChar(u'а' + i)),
                      i < 9 ? i + 1 : -1);

@@ -47,7 +47,7 @@ class TestAlarmWindow : public QObject {
         EventRecord r;
         r.time = toDays(QDateTime(QDate(2025, 5, 6), at));
         r.text = text;
-        raiseAlarm(c(), r);
+        raiseAlarm(c().alarms, c().notices, r);
         w().refresh();
     }
 
@@ -55,7 +55,7 @@ private slots:
     void init() {
         m_f = std::make_unique<WindowFixture>(QStringList{"QReport", "VatrelA_mess", "VatrelA", "VatrelB"});
         m_f->now = QDateTime(QDate(2025, 5, 6), QTime(14, 6, 0));
-        alarmWindowCreate(c());
+        alarmWindowCreate(c().alarms, c().data_dir);
         m_w = std::make_unique<AlarmWindow>(m_f->door);
     }
     void cleanup() {
@@ -146,7 +146,7 @@ private slots:
         addAlarm("Тревога 1");
         QSignalSpy changed(child<QTableView>("StringGrid1")->model(), &QAbstractItemModel::dataChanged);
         c().alarms.acknowledgeAll();
-        raiseAlarm(c(), EventRecord{1, 12, 45783.25, 2, "Тревога 3"});
+        raiseAlarm(c().alarms, c().notices, EventRecord{1, 12, 45783.25, 2, "Тревога 3"});
         w().refresh();
         QCOMPARE(cell(0, 0), QString("06.05.2025 06:00:00"));
         QCOMPARE(changed.count(), 1);
@@ -219,7 +219,7 @@ private slots:
             EventRecord r;
             r.time = 45783.5 + i / 86400.0;
             r.text = QString("Тревога %1").arg(i);
-            raiseAlarm(c(), r);
+            raiseAlarm(c().alarms, c().notices, r);
             if (i % 50 == 0) w().refresh();
         };
         for (int i = 1; i <= 505; ++i)

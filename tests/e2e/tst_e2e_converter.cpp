@@ -151,7 +151,7 @@ void TestE2eConverter::initTestCase() {
     m_c.ui = &m_ui;
     m_c.link.attachPort(&m_port);
     startUp(m_c);
-    alarmWindowCreate(m_c);
+    alarmWindowCreate(m_c.alarms, m_c.data_dir);
     QCOMPARE(m_c.sensors.count(), 12);
     QVERIFY(openPort(m_c, m_c.ports.portNumber()));
     QVERIFY(m_c.link.receiving());

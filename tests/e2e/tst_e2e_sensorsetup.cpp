@@ -74,7 +74,7 @@ private slots:
         m_c.ui = &m_ui;
         m_c.link.attachPort(&m_port);
         startUp(m_c);
-        alarmWindowCreate(m_c);
+        alarmWindowCreate(m_c.alarms, m_c.data_dir);
         QVERIFY(openPort(m_c, m_c.ports.portNumber()));
         m_rv.setTimerType(Qt::PreciseTimer);
         for (auto [timer, ms, tick] :

@@ -120,7 +120,8 @@ void TestSiteFeed::scriptedRunArrivesInOrder() {
     f.addOnlineSensor(0, 1001, 1, 1, 0);
     f.addOnlineSensor(1, 2002, 0, 0, 0);
 
-    logProgramEvent(f.c, makeEvent(f.c, 0, EventCode::ProgramStart, QStringLiteral("Начало работы")));
+    f.c.eventLog.logProgramEvent(
+        f.c.eventLog.makeEvent(0, EventCode::ProgramStart, QStringLiteral("Начало работы")));
     f.status(1001, 0x80); // loop 1 of an armed sensor in alarm
     f.status(1001, 0x00); // and back
     f.status(2002, 0x09); // EEPROM error

@@ -7,6 +7,7 @@
 #include "link/LinkTestSupport.h"
 #include "link/Oscilloscope.h"
 
+#include <functional>
 #include <QLocale>
 
 using namespace vatrel;
@@ -122,7 +123,7 @@ private slots:
         Console& c = f.c;
         // T1 T2 S1 S2 R1 R2 Z1 Z2: the zero level is added to signal and threshold.
         for (int i = 0; i <= 500; ++i)
-            oscillogramSampleB(c, {10, 20, 3, 4, float(i), 600, 100, 200});
+            oscillogramSampleB(c.scope, c.notices, {10, 20, 3, 4, float(i), 600, 100, 200});
         const FlankTrace& t1 = c.scope.flank(0);
         QCOMPARE(t1.size(), 500);
         QCOMPARE(t1.at(0).x, 1u);
@@ -131,10 +132,10 @@ private slots:
         QCOMPARE(c.scope.flank(1).at(0).y, (std::array<float, 4>{600, 204, 220, 200}));
 
         // A shorter window restarts flank 1 at x = 0 and keeps its newest 100 samples from then on.
-        QVERIFY(setFlank1Window(c, QStringLiteral("100")));
+        QVERIFY(setFlank1Window(c.scope, c.notices, QStringLiteral("100")));
         QCOMPARE(t1.size(), 0);
         for (int i = 0; i < 150; ++i)
-            oscillogramSampleB(c, {0, 0, 0, 0, float(i), 0, 0, 0});
+            oscillogramSampleB(c.scope, c.notices, {0, 0, 0, 0, float(i), 0, 0, 0});
         QCOMPARE(t1.size(), 100);
         QCOMPARE(t1.at(0).x, 50u);
         QCOMPARE(t1.at(0).y[0], 50.0f);
@@ -157,8 +158,12 @@ private slots:
     void entriesRefuseWithTheirMessages() {
         OscFixture f;
         Console& c = f.c;
+        using Handler = std::function<bool(Console&, const QString&)>;
+        const auto scale = [](bool (*set)(OscScope&, const ChangeNotices&, const QString&)) {
+            return Handler([set](Console& c, const QString& t) { return set(c.scope, c.notices, t); });
+        };
         struct Case {
-            bool (*handler)(Console&, const QString&);
+            Handler handler;
             const char* input;
             const char* message; // null: the format message
         };
@@ -168,13 +173,13 @@ private slots:
         const char* dcA = "Число вне допуска (1-4095); повторите ввод";
         const char* dcB = "Число вне допуска (0.5-512); повторите ввод";
         const Case cases[] = {
-            {setFlank1Window, "99", window},  {setFlank2Window, "5001", window},
-            {setChartAWindow, "99", window},  {setFlank1Min, "-1", limit},
-            {setFlank1Max, "1024", limit},    {setFlank2Min, "x", nullptr},
-            {setFlank2Max, "", nullptr},      {setChartAMin, "4096", limitA},
-            {setChartAMax, "10.5", nullptr},  {enterDcComponentA, "0", dcA},
-            {enterDcComponentA, "4096", dcA}, {enterDcComponentA, "65537", dcA},
-            {recordDcFlank1, "0.4", dcB},     {recordDcFlank2, "513", dcB},
+            {scale(setFlank1Window), "99", window}, {scale(setFlank2Window), "5001", window},
+            {scale(setChartAWindow), "99", window}, {scale(setFlank1Min), "-1", limit},
+            {scale(setFlank1Max), "1024", limit},   {scale(setFlank2Min), "x", nullptr},
+            {scale(setFlank2Max), "", nullptr},     {scale(setChartAMin), "4096", limitA},
+            {scale(setChartAMax), "10.5", nullptr}, {enterDcComponentA, "0", dcA},
+            {enterDcComponentA, "4096", dcA},       {enterDcComponentA, "65537", dcA},
+            {recordDcFlank1, "0.4", dcB},           {recordDcFlank2, "513", dcB},
             {recordDcFlank2, "2,5", nullptr},
         };
         for (const Case& k : cases) {

@@ -32,8 +32,8 @@ private slots:
     void sensorFileGetsWholeRecords() {
         ConsoleFixture f;
         for (int i = 0; i < 3; ++i)
-            logSensorEvent(f.c,
-                           logEvent(1234, EventCode::LoopAlarm1, QStringLiteral("Срабатывание 1 шлейфа")), 0);
+            f.c.eventLog.logSensorEvent(
+                logEvent(1234, EventCode::LoopAlarm1, QStringLiteral("Срабатывание 1 шлейфа")), 0);
         const QByteArray file = f.read("VatrelA_mess/1234");
         QCOMPARE(file.size(), 984);
         for (int i = 0; i < 3; ++i)
@@ -41,15 +41,16 @@ private slots:
         QCOMPARE(f.read("QReport/01.04.2025").size(), 984);
         QVERIFY(!f.exists("VatrelB_mess/1234"));
 
-        logSensorEvent(f.c, logEvent(1234, EventCode::SensorNormal, QStringLiteral("Норма")), 1);
+        f.c.eventLog.logSensorEvent(logEvent(1234, EventCode::SensorNormal, QStringLiteral("Норма")), 1);
         QCOMPARE(f.read("VatrelB_mess/1234").size(), 328);
     }
 
     void listKeepsTheEventsInOrder() {
         ConsoleFixture f;
-        logSensorEvent(f.c, logEvent(7, EventCode::LinkLostSensor, QStringLiteral("Нет связи с датчиком")),
-                       0);
-        logProgramEvent(f.c, logEvent(0, EventCode::ProgramStart, QStringLiteral("Начало работы"), 45748.0));
+        f.c.eventLog.logSensorEvent(
+            logEvent(7, EventCode::LinkLostSensor, QStringLiteral("Нет связи с датчиком")), 0);
+        f.c.eventLog.logProgramEvent(
+            logEvent(0, EventCode::ProgramStart, QStringLiteral("Начало работы"), 45748.0));
         const EventList& list = f.c.events;
         QCOMPARE(list.count(), 2);
         QCOMPARE(list.at(0).text, QStringLiteral("Нет связи с датчиком"));
@@ -67,10 +68,10 @@ private slots:
     void fiveHundredAndFirstEventPushesTheOldestOut() {
         ConsoleFixture f;
         for (int n = 1; n <= 501; ++n)
-            logSensorEvent(f.c,
-                           logEvent(0, n % 2 ? EventCode::InsulationLow1 : EventCode::SensorNormal,
-                                    QStringLiteral("e%1").arg(n)),
-                           0);
+            f.c.eventLog.logSensorEvent(logEvent(0,
+                                                 n % 2 ? EventCode::InsulationLow1 : EventCode::SensorNormal,
+                                                 QStringLiteral("e%1").arg(n)),
+                                        0);
         const EventList& list = f.c.events;
         QCOMPARE(list.count(), 500);
         QVERIFY(list.isFull());
@@ -80,7 +81,7 @@ private slots:
         QCOMPARE(list.at(499).text, QStringLiteral("e501"));
         QCOMPARE((QList<quint64>{list.firstNumber(), list.lastNumber()}), (QList<quint64>{2, 501}));
 
-        logSensorEvent(f.c, logEvent(0, EventCode::SensorNormal, QStringLiteral("e502")), 0);
+        f.c.eventLog.logSensorEvent(logEvent(0, EventCode::SensorNormal, QStringLiteral("e502")), 0);
         QCOMPARE(list.count(), 500);
         QCOMPARE(list.at(0).text, QStringLiteral("e3"));
         QCOMPARE(list.at(0).code, qint8(2));
@@ -114,7 +115,7 @@ private slots:
 
     void eventWithoutSensorNumber() {
         ConsoleFixture f;
-        logSensorEvent(f.c, logEvent(0, EventCode::ProgramStart, QStringLiteral("x")), 0);
+        f.c.eventLog.logSensorEvent(logEvent(0, EventCode::ProgramStart, QStringLiteral("x")), 0);
         QVERIFY(QDir(f.file("VatrelA_mess")).isEmpty());
         QCOMPARE(f.read("QReport/01.04.2025").size(), 328);
         QCOMPARE(f.c.events.count(), 1);
@@ -123,12 +124,13 @@ private slots:
     void topBitNumberNamesFilesDifferently() {
         ConsoleFixture f;
         const quint32 minusFive = quint32(-5);
-        logSensorEvent(f.c, logEvent(minusFive, EventCode::SensorConnected, QStringLiteral("Подключён")), 0);
+        f.c.eventLog.logSensorEvent(
+            logEvent(minusFive, EventCode::SensorConnected, QStringLiteral("Подключён")), 0);
         QCOMPARE(f.read("VatrelA_mess/-5").size(), 328);
 
         SensorRecord r = SensorRecord::startupDefault();
         r.factory_number = minusFive;
-        saveSensorSettings(f.c, r, 'a');
+        f.c.store.saveSensorSettings(r, 'a');
         QCOMPARE(f.read("VatrelA/4294967291").size(), 232);
     }
 
@@ -138,8 +140,8 @@ private slots:
                            QStringLiteral("Ошибка"));
         f.ui.expectMessage(QStringLiteral("Put_msg: не открылся файл QReport\\01.04.2025"),
                            QStringLiteral("Ошибка"));
-        logSensorEvent(f.c, logEvent(1234, EventCode::SensorNormal, QStringLiteral("первое")), 0);
-        logProgramEvent(f.c, logEvent(0, EventCode::ProgramStart, QStringLiteral("второе")));
+        f.c.eventLog.logSensorEvent(logEvent(1234, EventCode::SensorNormal, QStringLiteral("первое")), 0);
+        f.c.eventLog.logProgramEvent(logEvent(0, EventCode::ProgramStart, QStringLiteral("второе")));
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(f.ui.boxes.size(), 2);
         QCOMPARE(f.ui.boxes[0].icon, ConsoleUi::Icon::Error);
@@ -152,7 +154,7 @@ private slots:
         ConsoleFixture f({"QReport"});
         const QString path = f.file("VatrelB_mess/99");
         f.ui.expectMessage(QStringLiteral("Put_msg: не открылся файл ") + path);
-        logSensorEvent(f.c, logEvent(99, EventCode::SensorNormal, QStringLiteral("x")), 1);
+        f.c.eventLog.logSensorEvent(logEvent(99, EventCode::SensorNormal, QStringLiteral("x")), 1);
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(f.read("QReport/01.04.2025").size(), 328);
     }
@@ -166,7 +168,7 @@ private slots:
         f.ui.expectMessage(
             QStringLiteral("Put_msg: не записался файл QReport\\01.04.2025. События хранятся в "
                            "памяти и будут записаны, когда запись станет возможной"));
-        logProgramEvent(f.c, logEvent(0, EventCode::ProgramStart, QStringLiteral("Начало работы")));
+        f.c.eventLog.logProgramEvent(logEvent(0, EventCode::ProgramStart, QStringLiteral("Начало работы")));
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(f.c.journal.keptCount(), size_t(1));
         QFile log(daily);
@@ -176,9 +178,11 @@ private slots:
     void eventsAcrossMidnight() {
         ConsoleFixture f;
         f.now = QDateTime(QDate(2025, 3, 31), QTime(23, 59, 59));
-        logProgramEvent(f.c, makeEvent(f.c, 0, EventCode::ProgramStart, QStringLiteral("до")));
+        f.c.eventLog.logProgramEvent(
+            f.c.eventLog.makeEvent(0, EventCode::ProgramStart, QStringLiteral("до")));
         f.now = QDateTime(QDate(2025, 4, 1), QTime(0, 0, 1));
-        logProgramEvent(f.c, makeEvent(f.c, 0, EventCode::ProgramStart, QStringLiteral("после")));
+        f.c.eventLog.logProgramEvent(
+            f.c.eventLog.makeEvent(0, EventCode::ProgramStart, QStringLiteral("после")));
         QCOMPARE(f.read("QReport/31.03.2025").size(), 328);
         QCOMPARE(f.read("QReport/01.04.2025").size(), 328);
         QCOMPARE(formatDateTime(f.c.events.at(0).time), QStringLiteral("31.03.2025 23:59:59"));

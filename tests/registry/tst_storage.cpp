@@ -64,7 +64,7 @@ private slots:
         f.c.ports.choose(12);
         f.c.sensors.record(3).factory_number = 5;
         const int shown = f.ui.changes[int(ConsoleUi::View::PortChoice)];
-        loadSensors(f.c);
+        f.c.store.loadSensors();
         QCOMPARE(f.read("data/hw.dat"), QByteArray(1202, '\0'));
         QCOMPARE(f.c.ports.index(), 0);
         QCOMPARE(f.c.sensors.record(3).factory_number, 0u);
@@ -76,7 +76,7 @@ private slots:
         ConsoleFixture f;
         const QByteArray image = hwFile({{5, 1234, 1}, {0, 0xFFFFFFFB, 0}, {199, 65536 + 7, 2}}, 3);
         f.write("data/hw.dat", image);
-        loadSensors(f.c);
+        f.c.store.loadSensors();
         QCOMPARE(f.c.sensors.record(5).factory_number, 1234u);
         QCOMPARE(f.c.sensors.record(5).sensor_type, qint16(1));
         QCOMPARE(f.c.sensors.record(5).slot_index, qint16(5));
@@ -87,7 +87,7 @@ private slots:
         QCOMPARE(f.c.ports.index(), 3);
         QCOMPARE(PortChoice::name(f.c.ports.index()), QStringLiteral("COM4"));
 
-        saveSensors(f.c);
+        f.c.store.saveSensors();
         QCOMPARE(f.read("data/hw.dat"), image);
         // The save went through a temporary file that is gone afterwards.
         QCOMPARE(QDir(f.file("data")).entryList(QDir::Files), QStringList{"hw.dat"});
@@ -98,7 +98,7 @@ private slots:
         f.c.sensors.record(1).factory_number = 0x0A0B0C0D;
         f.c.sensors.record(1).sensor_type = 1;
         f.c.ports.choose(70);
-        saveSensors(f.c);
+        f.c.store.saveSensors();
         QByteArray expected(1202, '\0');
         expected.replace(6, 6, QByteArray::fromHex("0d0c0b0a0100"));
         expected.replace(1200, 2, QByteArray::fromHex("4600"));
@@ -108,13 +108,13 @@ private slots:
     void hwPortIndexOutOfRange() {
         ConsoleFixture f;
         f.write("data/hw.dat", hwFile({}, 70));
-        loadSensors(f.c);
+        f.c.store.loadSensors();
         QCOMPARE(f.c.ports.index(), 70); // the empty item is still an item of the list
         f.write("data/hw.dat", hwFile({}, 71));
-        loadSensors(f.c);
+        f.c.store.loadSensors();
         QCOMPARE(f.c.ports.index(), 0);
         f.write("data/hw.dat", hwFile({}, 0xFFFF));
-        loadSensors(f.c);
+        f.c.store.loadSensors();
         QCOMPARE(f.c.ports.index(), 0);
     }
 
@@ -125,7 +125,7 @@ private slots:
         // Three whole records and four bytes of a fourth.
         const QByteArray image = hwFile({{0, 11, 0}, {2, 33, 1}, {3, 44, 1}}, 3).left(22);
         f.write("data/hw.dat", image);
-        loadSensors(f.c);
+        f.c.store.loadSensors();
         QCOMPARE(f.c.sensors.record(0).factory_number, 11u);
         QCOMPARE(f.c.sensors.record(2).factory_number, 33u);
         QCOMPARE(f.c.sensors.record(2).sensor_type, qint16(1));
@@ -134,7 +134,7 @@ private slots:
         QCOMPARE(f.read("data/hw.dat"), image); // loading does not rewrite it
 
         f.write("data/hw.dat", QByteArray());
-        loadSensors(f.c);
+        f.c.store.loadSensors();
         QCOMPARE(f.c.sensors.count(), 0);
     }
 
@@ -145,7 +145,7 @@ private slots:
         f.write("data/hw.dat.Ab3xY9", QByteArray(100, '\0')); // a save cut short
         f.write("data/hw.dat.bak", "keep");                   // not ours: left alone
         f.write("data/hw.dat.Ab3xY", "keep");
-        loadSensors(f.c);
+        f.c.store.loadSensors();
         QVERIFY(!f.exists("data/hw.dat.Ab3xY9"));
         QVERIFY(f.exists("data/hw.dat.bak"));
         QVERIFY(f.exists("data/hw.dat.Ab3xY"));
@@ -158,11 +158,11 @@ private slots:
         f.c.sensors.record(4) = sensor(77, 0, 4);
         f.c.ports.choose(2);
         f.ui.expectMessage(QStringLiteral("Ini_Hw: не открылся файл hw.dat"), QStringLiteral("Ошибка"));
-        loadSensors(f.c);
+        f.c.store.loadSensors();
         QCOMPARE(f.c.sensors.record(4).factory_number, 77u); // nothing loaded
         QCOMPARE(f.c.ports.index(), 2);
         f.ui.expectMessage(QStringLiteral("Save_Hw: не открылся файл hw.dat"), QStringLiteral("Ошибка"));
-        saveSensors(f.c);
+        f.c.store.saveSensors();
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(f.ui.boxes.size(), 2);
         QCOMPARE(f.ui.boxes[1].icon, ConsoleUi::Icon::Error);
@@ -178,7 +178,7 @@ private slots:
             QVERIFY(enforced.ok());
             QVERIFY(!QFile(f.file("data/hw.dat")).open(QIODevice::ReadOnly));
             f.ui.expectMessage(QStringLiteral("Ini_Hw: не открылся файл hw.dat"));
-            loadSensors(f.c);
+            f.c.store.loadSensors();
             QVERIFY(f.ui.allExpectedShown());
         }
         QFile::setPermissions(f.file("data/hw.dat"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
@@ -195,14 +195,14 @@ private slots:
         QVERIFY(QDir(disk.path()).mkpath("data"));
         const QByteArray image = hwFile({{0, 1234, 0}}, 3);
         QVERIFY(writeFile(disk.file("data/hw.dat"), image));
-        loadSensors(f.c);
+        f.c.store.loadSensors();
         disk.fill();
         f.ui.expectMessage(QStringLiteral("Ini_sm: не открылся файл VatrelA\\1234"));
         f.ui.expectMessage(QStringLiteral("Save_Hw: не открылся файл hw.dat"), QStringLiteral("Ошибка"));
-        loadSensorSettings(f.c);
+        f.c.store.loadSensorSettings();
         f.c.sensors.record(7).factory_number = 555;
         f.ui.expectMessage(QStringLiteral("Save_Hw: не открылся файл hw.dat"));
-        saveSensors(f.c);
+        f.c.store.saveSensors();
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(readFile(disk.file("data/hw.dat")), image);
         QCOMPARE(QDir(disk.file("data")).entryList(QDir::Files), QStringList{"hw.dat"});
@@ -219,15 +219,15 @@ private slots:
         fifo("data/chop.dat");
         f.ui.expectMessage(QStringLiteral("Ini_Hw: не открылся файл hw.dat"), QStringLiteral("Ошибка"));
         f.ui.expectMessage(QStringLiteral("Ini_chop: не открылся файл chop.dat"));
-        loadSensors(f.c);
+        f.c.store.loadSensors();
         f.c.operators.load(f.c.data_dir, f.c.ui);
 
         QVERIFY(QFile::remove(f.file("data/hw.dat")));
         f.write("data/hw.dat", hwFile({{0, 1234, 0}}));
-        loadSensors(f.c);
+        f.c.store.loadSensors();
         QVERIFY(QFile::link(QStringLiteral("/dev/zero"), f.file("VatrelA/1234")));
         f.ui.expectMessage(QStringLiteral("Ini_sm: не открылся файл VatrelA\\1234"));
-        loadSensorSettings(f.c);
+        f.c.store.loadSensorSettings();
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(f.c.sensors.record(0).factory_number, 0u);
     }
@@ -237,19 +237,19 @@ private slots:
         ConsoleFixture f;
         SensorRecord first = sensor(1234, 0, 3);
         first.status = 15;
-        saveSensorSettings(f.c, first, 'a');
+        f.c.store.saveSensorSettings(first, 'a');
         QCOMPARE(f.read("VatrelA/1234"), first.encode());
 
         SensorRecord second = first;
         second.connected_at = 45748.5;
-        saveSensorSettings(f.c, second, 'a');
+        f.c.store.saveSensorSettings(second, 'a');
         SensorRecord updated = second;
         updated.disconnected_at = 45749.0;
         updated.disconnected_by = 4;
-        saveSensorSettings(f.c, updated, 'u');
+        f.c.store.saveSensorSettings(updated, 'u');
         QCOMPARE(f.read("VatrelA/1234"), first.encode() + updated.encode());
 
-        saveSensorSettings(f.c, sensor(1234, 1, 3), 'a'); // the other type writes to the other folder
+        f.c.store.saveSensorSettings(sensor(1234, 1, 3), 'a'); // the other type writes to the other folder
         QCOMPARE(f.read("VatrelB/1234").size(), 232);
         QCOMPARE(f.read("VatrelA/1234").size(), 464);
         QVERIFY(f.ui.boxes.isEmpty());
@@ -266,13 +266,13 @@ private slots:
         ConsoleFixture f;
         f.ui.expectMessage(QStringLiteral("Save_sm: не открылся файл VatrelA\\1234"),
                            QStringLiteral("Ошибка"));
-        saveSensorSettings(f.c, sensor(1234, 0, 0), 'u');
+        f.c.store.saveSensorSettings(sensor(1234, 0, 0), 'u');
         QVERIFY(f.ui.allExpectedShown());
         QVERIFY(!f.exists("VatrelA/1234"));
 
         ConsoleFixture g({"data"});
         g.ui.expectMessage(QStringLiteral("Save_sm: не открылся файл VatrelB\\4294967295"));
-        saveSensorSettings(g.c, sensor(0xFFFFFFFF, 1, 0), 'a');
+        g.c.store.saveSensorSettings(sensor(0xFFFFFFFF, 1, 0), 'a');
     }
 
     void settingsRewriteWithPartialTail() {
@@ -282,24 +282,24 @@ private slots:
         f.write("VatrelA/55", a.encode() + a.encode() + tail);
         SensorRecord b = a;
         b.loop1_armed = 1;
-        saveSensorSettings(f.c, b, 'u');
+        f.c.store.saveSensorSettings(b, 'u');
         // The last whole record is replaced; the partial tail stays where it was.
         QCOMPARE(f.read("VatrelA/55"), a.encode() + b.encode() + tail);
 
         f.write("VatrelA/56", tail);
-        saveSensorSettings(f.c, sensor(56, 0, 0), 'u');
+        f.c.store.saveSensorSettings(sensor(56, 0, 0), 'u');
         QCOMPARE(f.read("VatrelA/56"), sensor(56, 0, 0).encode());
     }
 
     void settingsFactoryZeroAndBadMode() {
         ConsoleFixture f;
-        saveSensorSettings(f.c, sensor(0, 0, 0), 'a');
-        saveSensorSettings(f.c, sensor(0, 1, 0), 'u');
+        f.c.store.saveSensorSettings(sensor(0, 0, 0), 'a');
+        f.c.store.saveSensorSettings(sensor(0, 1, 0), 'u');
         QVERIFY(QDir(f.file("VatrelA")).isEmpty());
         QVERIFY(QDir(f.file("VatrelB")).isEmpty());
 
         f.ui.expectMessage(QStringLiteral("Save_sm: передан неверный параметр"), QString(""));
-        saveSensorSettings(f.c, sensor(1234, 0, 0), 'x');
+        f.c.store.saveSensorSettings(sensor(1234, 0, 0), 'x');
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(f.ui.boxes[0].icon, ConsoleUi::Icon::None);
         QVERIFY(!f.exists("VatrelA/1234"));
@@ -308,11 +308,11 @@ private slots:
     void loadMissingSettingsEmptiesSlot() {
         ConsoleFixture f;
         f.write("data/hw.dat", hwFile({{5, 1234, 1}, {6, 99, 0}}, 2));
-        loadSensors(f.c);
-        saveSensorSettings(f.c, sensor(99, 0, 6), 'a');
+        f.c.store.loadSensors();
+        f.c.store.saveSensorSettings(sensor(99, 0, 6), 'a');
         f.ui.expectMessage(QStringLiteral("Ini_sm: не открылся файл VatrelB\\1234"),
                            QStringLiteral("Ошибка"));
-        loadSensorSettings(f.c);
+        f.c.store.loadSensorSettings();
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(f.ui.boxes.size(), 1);
         QCOMPARE(f.c.sensors.record(5).factory_number, 0u);
@@ -324,7 +324,7 @@ private slots:
     void loadKeepsLastWholeRecord() {
         ConsoleFixture f;
         f.write("data/hw.dat", hwFile({{5, 1234, 1}, {8, 4321, 0}}));
-        loadSensors(f.c);
+        f.c.store.loadSensors();
         SensorRecord older = sensor(1234, 1, 5);
         SensorRecord newer = older;
         newer.loop2_armed = 1;
@@ -334,7 +334,7 @@ private slots:
         f.write("VatrelB/1234", older.encode() + newer.encode() + QByteArray(231, '\x01'));
         // A file shorter than one record leaves the slot as the hardware file gave it.
         f.write("VatrelA/4321", QByteArray(100, '\x7f'));
-        loadSensorSettings(f.c);
+        f.c.store.loadSensorSettings();
         QVERIFY(f.ui.boxes.isEmpty());
 
         const SensorRecord& s5 = f.c.sensors.record(5);
