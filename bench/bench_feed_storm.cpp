@@ -127,7 +127,7 @@ void BM_HandOver(benchmark::State& state) {
     rec.text = QStringLiteral("Срабатывание 1 шлейфа датчика <Ватрел-Б> № 1000");
     for (auto _ : state) {
         feed.eventLogged(rec, 1);
-        feed.sensorChanged(*c, 0);
+        feed.sensorChanged(0, c->sensors.record(0), c->sensorRows.row(0));
     }
     state.counters["dropped"] = double(feed.droppedEvents());
 }

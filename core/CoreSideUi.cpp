@@ -47,7 +47,7 @@ void CoreSideUi::changed(View view) {
     schedule();
 }
 
-void CoreSideUi::sensorChanged(const Console&, int slot) {
+void CoreSideUi::sensorChanged(int slot, const SensorRecord&, const SensorRow&) {
     m_dirtyRows.set(size_t(slot));
     changed(View::SensorGrid);
 }

@@ -36,7 +36,7 @@ public:
     bool question(const QString& caption, const QString& text) override;
     void gatherMessages(QStringList* into) override { m_gathered = into; }
     void changed(View view) override;
-    void sensorChanged(const Console& c, int slot) override;
+    void sensorChanged(int slot, const SensorRecord& record, const SensorRow& row) override;
     void showAlarmWindow() override;
     void playAlarmSound(const QString& wavPath) override;
     void stopAlarmSound() override;

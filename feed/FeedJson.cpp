@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "feed/FeedJson.h"
-#include "registry/Console.h"
+#include "registry/SensorRowTexts.h"
+#include "registry/SensorRows.h"
 #include "registry/DateTime.h"
 
 #include <QJsonDocument>
@@ -23,13 +24,11 @@ QString typeLetter(int sensorType) { return sensorType == 0 ? QStringLiteral("A"
 
 } // namespace
 
-SensorSnapshot SensorSnapshot::take(const Console& c, int slot) {
-    const SensorRecord& r = c.sensors.record(slot);
+SensorSnapshot SensorSnapshot::take(int slot, const SensorRecord& r, const SensorRow& row) {
     SensorSnapshot s;
     s.slot = slot;
     s.factory_number = r.factory_number;
     if (!r.occupied()) return s;
-    const SensorRow& row = c.sensorRows.row(slot);
     s.sensor_type = r.sensor_type;
     s.loop1 = sensorCellText(row, slot, colLoop1);
     s.loop2 = sensorCellText(row, slot, colLoop2);
@@ -55,14 +54,6 @@ bool SensorSnapshot::sameMeasurements(const SensorSnapshot& o) const {
     auto same = [](float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; };
     return same(threshold1, o.threshold1) && same(threshold2, o.threshold2) && same(signal1, o.signal1) &&
            same(signal2, o.signal2);
-}
-
-ConverterSnapshot ConverterSnapshot::take(const Console& c) {
-    ConverterSnapshot s;
-    s.link = int(c.link.state());
-    s.port = c.ports.portName();
-    s.time = c.now();
-    return s;
 }
 
 QString isoTime(double days) {

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "registry/ChangeNotices.h"
+
 #include <QByteArray>
 #include <QString>
 
 namespace vatrel {
 
-struct Console;
+struct SensorRow;
 
 // An event as handed over by the core: copied on the core's thread, turned into JSON off it.
 struct FeedEvent {
@@ -26,18 +28,13 @@ struct SensorSnapshot {
     float threshold1 = 0, threshold2 = 0, signal1 = 0, signal2 = 0;
     double time = 0;
 
-    static SensorSnapshot take(const Console& c, int slot);
+    static SensorSnapshot take(int slot, const SensorRecord& r, const SensorRow& row);
     // Equal apart from the measurements and the time.
     bool sameState(const SensorSnapshot& o) const;
     bool sameMeasurements(const SensorSnapshot& o) const;
 };
 
-struct ConverterSnapshot {
-    int link = 2; // Conv_link: 2 not yet known, 1 up, 0 lost
-    QString port;
-    double time = 0;
-    static ConverterSnapshot take(const Console& c);
-};
+using ConverterSnapshot = ConverterNotice; // the link state, the port and the time
 
 // ISO 8601 with the zone offset, e.g. "2025-04-01T12:00:00+03:00".
 QString isoTime(double days);

@@ -2,7 +2,7 @@
 #include "feed/SiteFeed.h"
 #include "feed/FeedJson.h"
 #include "feed/FeedSpool.h"
-#include "registry/Console.h"
+#include "registry/SensorRows.h"
 #include "registry/DateTime.h"
 
 #include <QDateTime>
@@ -518,9 +518,9 @@ void SiteFeed::eventLogged(const EventRecord& rec, int sensorType) {
     }
 }
 
-void SiteFeed::sensorChanged(const Console& c, int slot) {
+void SiteFeed::sensorChanged(int slot, const SensorRecord& record, const SensorRow& row) {
     if (slot < 0 || slot >= kSlots) return;
-    SensorSnapshot snap = SensorSnapshot::take(c, slot);
+    SensorSnapshot snap = SensorSnapshot::take(slot, record, row);
     {
         std::lock_guard lock(m_w->m);
         m_w->latest[size_t(slot)] = std::move(snap);
@@ -528,8 +528,8 @@ void SiteFeed::sensorChanged(const Console& c, int slot) {
     }
 }
 
-void SiteFeed::converterChanged(const Console& c) {
-    ConverterSnapshot snap = ConverterSnapshot::take(c);
+void SiteFeed::converterChanged(const ConverterNotice& now) {
+    ConverterSnapshot snap = now;
     {
         std::lock_guard lock(m_w->m);
         m_w->latestConverter = std::move(snap);

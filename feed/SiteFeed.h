@@ -38,8 +38,8 @@ public:
     SiteFeed& operator=(const SiteFeed&) = delete;
 
     void eventLogged(const EventRecord& rec, int sensorType) override;
-    void sensorChanged(const Console& c, int slot) override;
-    void converterChanged(const Console& c) override;
+    void sensorChanged(int slot, const SensorRecord& record, const SensorRow& row) override;
+    void converterChanged(const ConverterNotice& now) override;
     QString statusText() const override;
     qint64 spooledEvents() const override;
     QString settingsProblem() const override;

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "registry/ChangeNotices.h"
-#include "registry/Console.h"
+#include "registry/ConsoleUi.h"
 #include "registry/FeedSink.h"
+#include "registry/SensorRows.h"
+#include "registry/SensorTable.h"
 
 #include <utility>
 
@@ -9,8 +11,8 @@ namespace vatrel {
 
 template <class F> void ChangeNotices::each(F f) const {
     if (m_silent) return;
-    if (m_c.ui) f(*m_c.ui);
-    if (m_c.feed) f(*m_c.feed);
+    if (m_windows) f(*m_windows);
+    if (m_feed) f(*m_feed);
     for (ChangeListener* l : m_more)
         f(*l);
 }
@@ -25,21 +27,24 @@ void ChangeNotices::sensorChanged(int slot) const {
         m_gathered.set(size_t(slot));
         return;
     }
-    each([this, slot](ChangeListener& l) { l.sensorChanged(m_c, slot); });
+    const SensorRecord& record = m_sensors.record(slot);
+    const SensorRow& row = m_rows.row(slot);
+    each([&](ChangeListener& l) { l.sensorChanged(slot, record, row); });
 }
 
 void ChangeNotices::converterChanged() const {
-    each([this](ChangeListener& l) { l.converterChanged(m_c); });
+    const ConverterNotice now = m_describeConverter ? m_describeConverter() : ConverterNotice{};
+    each([&now](ChangeListener& l) { l.converterChanged(now); });
 }
 
 void ChangeNotices::eventLogged(const EventRecord& rec, int sensorType) const {
     each([&rec, sensorType](ChangeListener& l) { l.eventLogged(rec, sensorType); });
 }
 
-ConsoleUi* ChangeNotices::windows() const { return m_c.ui; }
+ConsoleUi* ChangeNotices::windows() const { return m_windows; }
 
 void ChangeNotices::error(const QString& text) const {
-    if (m_c.ui) m_c.ui->message(QStringLiteral("Ошибка"), text, ConsoleUi::Icon::Error);
+    if (m_windows) m_windows->message(QStringLiteral("Ошибка"), text, ConsoleUi::Icon::Error);
 }
 
 ChangeNotices::Gathering::Gathering(const ChangeNotices& notices) : m_notices(notices) {

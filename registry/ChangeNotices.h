@@ -4,12 +4,17 @@
 
 #include <algorithm>
 #include <bitset>
+#include <functional>
+#include <QString>
 #include <vector>
 
 namespace vatrel {
 
-struct Console;
 class ConsoleUi;
+class FeedSink;
+class SensorTable;
+struct SensorRow;
+class SensorRows;
 
 // What a window shows, as one unit of change.
 enum class View {
@@ -25,6 +30,13 @@ enum class View {
     PortChoice,   // the chosen port
 };
 
+// The converter as a change notice describes it.
+struct ConverterNotice {
+    int link = 2; // 2 not yet known, 1 up, 0 lost
+    QString port; // the chosen port's name
+    double time = 0;
+};
+
 // A consumer of the core's changes: the windows' door, the site feed, the views to come. Every call
 // comes on the core's thread, right after the change, and must return at once: a consumer only
 // notes what it has not shown or published yet and does the work later.
@@ -33,10 +45,11 @@ public:
     virtual ~ChangeListener() = default;
     // Something a window shows changed.
     virtual void changed(View /*view*/) {}
-    // A sensor's record, row colour or cells changed (slot 0 … kSlots - 1).
-    virtual void sensorChanged(const Console& /*c*/, int /*slot*/) {}
+    // A sensor's record, row colour or cells changed (slot 0 … kSlots - 1): its record and its row
+    // as they are now.
+    virtual void sensorChanged(int /*slot*/, const SensorRecord& /*record*/, const SensorRow& /*row*/) {}
     // The converter link's state or the chosen port changed.
-    virtual void converterChanged(const Console& /*c*/) {}
+    virtual void converterChanged(const ConverterNotice& /*now*/) {}
     // An event was logged (sensorType -1 for the program's own events).
     virtual void eventLogged(const EventRecord& /*rec*/, int /*sensorType*/) {}
 };
@@ -45,7 +58,11 @@ public:
 // the console's windows (its ui) and its site feed always listen, other consumers subscribe.
 class ChangeNotices {
 public:
-    explicit ChangeNotices(const Console& c) : m_c(c) {}
+    // The windows and the feed always hear (either pointer may be null, and may change); a sensor's
+    // notice carries its record and row, a converter's what `describeConverter` gives.
+    ChangeNotices(ConsoleUi* const& windows, FeedSink* const& feed, const SensorTable& sensors,
+                  const SensorRows& rows)
+        : m_windows(windows), m_feed(feed), m_sensors(sensors), m_rows(rows) {}
     ChangeNotices(const ChangeNotices&) = delete;
     ChangeNotices& operator=(const ChangeNotices&) = delete;
 
@@ -55,6 +72,9 @@ public:
     void unsubscribe(ChangeListener* l) { std::erase(m_more, l); }
     // A copy of the console (the windows' mirror) announces nothing, whatever is written into it.
     void silence() { m_silent = true; }
+    void describeConverter(std::function<ConverterNotice()> describe) {
+        m_describeConverter = std::move(describe);
+    }
 
     void changed(View v) const;
     void sensorChanged(int slot) const;
@@ -83,7 +103,11 @@ public:
 private:
     template <class F> void each(F f) const;
 
-    const Console& m_c;
+    ConsoleUi* const& m_windows;
+    FeedSink* const& m_feed;
+    const SensorTable& m_sensors;
+    const SensorRows& m_rows;
+    std::function<ConverterNotice()> m_describeConverter;
     std::vector<ChangeListener*> m_more;
     bool m_silent = false;
     mutable int m_gatherings = 0;

@@ -6,6 +6,9 @@
 namespace vatrel {
 
 Console::Console() {
+    notices.describeConverter([this] {
+        return ConverterNotice{int(link.state()), ports.portName(), clock.now()};
+    });
     osc.connect(&notices);
     scope.connect(&notices);
     status.connect(&notices);

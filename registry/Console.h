@@ -41,7 +41,7 @@ struct Console {
     Console& operator=(const Console&) = delete;
 
     // The parts announce their changes here; the windows (ui) and the feed always hear them.
-    ChangeNotices notices{*this};
+    ChangeNotices notices{ui, feed, sensors, sensorRows};
 
     // Sensor registry.
     QString data_dir;

@@ -51,7 +51,9 @@ public:
 
     void changed(View view) override = 0;
     // A sensor's row changed; a ui that does not follow single rows redraws the table.
-    void sensorChanged(const Console& /*c*/, int /*slot*/) override { changed(View::SensorGrid); }
+    void sensorChanged(int /*slot*/, const SensorRecord& /*record*/, const SensorRow& /*row*/) override {
+        changed(View::SensorGrid);
+    }
 
     // Alarm window: shown non-modally and raised when it is not the active window.
     virtual void showAlarmWindow() = 0;

@@ -7,8 +7,6 @@
 
 namespace vatrel {
 
-struct Console;
-
 // Where the core hands what a site feed publishes: every logged event, every sensor row that
 // changed and the converter link, announced by the parts that changed them. The console holds at most one (null when no feed is configured).
 // Every call comes from the core's thread and must return at once: an implementation only copies
@@ -20,8 +18,8 @@ public:
     virtual ~FeedSink() = default;
 
     void eventLogged(const EventRecord& rec, int sensorType) override = 0;
-    void sensorChanged(const Console& c, int slot) override = 0;
-    void converterChanged(const Console& c) override = 0;
+    void sensorChanged(int slot, const SensorRecord& record, const SensorRow& row) override = 0;
+    void converterChanged(const ConverterNotice& now) override = 0;
 
     // What the Diagnostics tab shows: the connection state and the events not yet delivered.
     virtual QString statusText() const = 0;

@@ -64,7 +64,7 @@ public:
     }
 
     void changed(View v) override { ++changes[int(v)]; }
-    void converterChanged(const Console& /*c*/) override { ++converterChanges; }
+    void converterChanged(const ConverterNotice& /*now*/) override { ++converterChanges; }
     void showAlarmWindow() override { ++alarmWindowShown; }
     void playAlarmSound(const QString& path) override {
         ++soundStarted;

@@ -230,7 +230,9 @@ QTEST_GUILESS_MAIN(TestMeasurements)
 void TestMeasurements::repeatedReportChangesNoCell() {
     struct Heard : ChangeListener {
         std::array<int, kSlots> count{};
-        void sensorChanged(const Console&, int slot) override { ++count[size_t(slot)]; }
+        void sensorChanged(int slot, const SensorRecord&, const SensorRow&) override {
+            ++count[size_t(slot)];
+        }
     } heard;
     DecoderFixture f;
     f.addOnlineSensor(3, 1234, 1);

@@ -14,7 +14,7 @@ namespace {
 class Heard : public ChangeListener {
 public:
     void changed(View v) override { ++views[v]; }
-    void sensorChanged(const Console&, int slot) override { ++sensors[slot]; }
+    void sensorChanged(int slot, const SensorRecord&, const SensorRow&) override { ++sensors[slot]; }
     std::map<View, int> views;
     std::map<int, int> sensors;
 };

@@ -16,7 +16,7 @@ private slots:
     void changesAreAnnouncedOnce() {
         struct Heard : ChangeListener {
             QList<int> sensors;
-            void sensorChanged(const Console&, int slot) override { sensors << slot; }
+            void sensorChanged(int slot, const SensorRecord&, const SensorRow&) override { sensors << slot; }
         } heard;
         Console c;
         c.notices.subscribe(&heard);
