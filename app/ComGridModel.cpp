@@ -7,7 +7,8 @@
 
 namespace vatrel {
 
-ComGridModel::ComGridModel(const Console& c, QObject* parent) : QAbstractTableModel(parent), m_c(c) {
+ComGridModel::ComGridModel(const ConverterLink& link, QObject* parent)
+    : QAbstractTableModel(parent), m_link(link) {
     for (int s = 0; s < kSlots; ++s)
         m_shown[size_t(s)] = shownOf(s);
 }
@@ -28,16 +29,16 @@ QString ComGridModel::linkText(SlotLink link) {
     return QString();
 }
 
-QString ComGridModel::cellText(const Console& c, int slot, int column) {
+QString ComGridModel::cellText(const ConverterLink& link, int slot, int column) {
     if (slot < 0 || slot >= kSlots) return QString();
-    const SlotDiagnostics& d = c.link.slotDiagnostics(slot);
+    const SlotDiagnostics& d = link.slotDiagnostics(slot);
     switch (column) {
     case 0:
         return QString::number(slot + 1);
     case 1:
-        return d.countsShown ? QString::number(c.link.slotCount(SlotCount::ChecksumErrors, slot)) : QString();
+        return d.countsShown ? QString::number(link.slotCount(SlotCount::ChecksumErrors, slot)) : QString();
     case 2:
-        return d.countsShown ? QString::number(c.link.slotCount(SlotCount::Timeouts, slot)) : QString();
+        return d.countsShown ? QString::number(link.slotCount(SlotCount::Timeouts, slot)) : QString();
     case 3:
         return linkText(d.link);
     default:
@@ -47,7 +48,7 @@ QString ComGridModel::cellText(const Console& c, int slot, int column) {
 
 QVariant ComGridModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) return {};
-    if (role == Qt::DisplayRole) return cellText(m_c, index.row(), index.column());
+    if (role == Qt::DisplayRole) return cellText(m_link, index.row(), index.column());
     if (index.column() == 0) {
         if (role == Qt::FontRole) {
             QFont f;
@@ -80,7 +81,7 @@ Qt::ItemFlags ComGridModel::flags(const QModelIndex& index) const {
 }
 
 ComGridModel::Shown ComGridModel::shownOf(int slot) const {
-    const ConverterLink& link = m_c.link;
+    const ConverterLink& link = m_link;
     return {link.slotDiagnostics(slot), link.slotCount(SlotCount::ChecksumErrors, slot),
             link.slotCount(SlotCount::Timeouts, slot)};
 }

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "registry/Console.h"
+#include "link/ConverterLink.h"
 
 #include <QAbstractTableModel>
 #include <array>
@@ -12,7 +12,7 @@ namespace vatrel {
 class ComGridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    explicit ComGridModel(const Console& c, QObject* parent = nullptr);
+    explicit ComGridModel(const ConverterLink& link, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -25,7 +25,7 @@ public:
     void refreshHeaders() { emit headerDataChanged(Qt::Horizontal, 0, kColumns - 1); }
 
     // The cell texts (row = slot).
-    static QString cellText(const Console& c, int slot, int column);
+    static QString cellText(const ConverterLink& link, int slot, int column);
     static QString linkText(SlotLink link);
 
 private:
@@ -38,7 +38,7 @@ private:
     };
     Shown shownOf(int slot) const;
 
-    const Console& m_c;
+    const ConverterLink& m_link;
     std::array<Shown, kSlots> m_shown{};
 };
 

@@ -203,7 +203,7 @@ QWidget* MainWindow::createSensorTab() {
     auto* layout = new QVBoxLayout(tab);
     layout->setContentsMargins(0, 0, 0, 0);
 
-    m_sensorModel = new SensorGridModel(m_c, this);
+    m_sensorModel = new SensorGridModel(m_c.sensorRows, m_c.osc, this);
     m_sensorGrid = gridView(QStringLiteral("StringGrid1"), m_sensorModel,
                             {60, 68, 103, 83, 82, 76, 85, 88, 94, 205, 122, 120}, tab);
     m_sensorGrid->setItemDelegate(new SensorGridDelegate(&m_c.selection, m_sensorGrid));
@@ -355,7 +355,7 @@ QWidget* MainWindow::createDiagnosticsTab() {
     g->setColumnStretch(9, 1);
     layout->addWidget(group);
 
-    m_comModel = new ComGridModel(m_c, this);
+    m_comModel = new ComGridModel(m_c.link, this);
     m_comGrid = gridView(QStringLiteral("StringGridCOM"), m_comModel,
                          {64, 121, 102, 224, 109, 93, 84, 109, 97, 91}, tab);
     m_comGrid->verticalHeader()->setDefaultSectionSize(22);

@@ -45,16 +45,14 @@ bool sameCell(const SensorRow& a, const SensorRow& b, int col) {
 }
 } // namespace
 
-SensorGridModel::SensorGridModel(const Console& c, QObject* parent)
-    : QAbstractTableModel(parent), m_c(c), m_cellFont(tahoma(12)), m_fixedFont(tahoma(13)) {
+SensorGridModel::SensorGridModel(const SensorRows& rows, const OscControls& osc, QObject* parent)
+    : QAbstractTableModel(parent), m_rows(rows), m_osc(osc), m_cellFont(tahoma(12)), m_fixedFont(tahoma(13)) {
     // Everything is shown as it is now; later refreshes report what changed since.
     for (int s = 0; s < kSlots; ++s)
         m_shown[size_t(s)] = shownOf(s);
 }
 
-SensorGridModel::Shown SensorGridModel::shownOf(int slot) const {
-    return {m_c.sensorRows.row(slot), dimmed(slot)};
-}
+SensorGridModel::Shown SensorGridModel::shownOf(int slot) const { return {m_rows.row(slot), dimmed(slot)}; }
 
 int SensorGridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kSlots; }
 
@@ -65,7 +63,7 @@ int SensorGridModel::columnCount(const QModelIndex& parent) const {
 SensorGridModel::CellColours SensorGridModel::StringGrid1GetCellColor(int row) const {
     const int slot = row - 1;
     if (slot < 0 || slot >= kSlots) return {toQColor(colours::silver), toQColor(colours::black)};
-    const Colour background = dimmed(slot) ? colours::silver : m_c.sensorRows.colour(slot);
+    const Colour background = dimmed(slot) ? colours::silver : m_rows.colour(slot);
     return {toQColor(background), toQColor(colours::black)};
 }
 
@@ -74,7 +72,7 @@ QVariant SensorGridModel::data(const QModelIndex& index, int role) const {
     const bool fixedCell = index.column() == colPos;
     switch (role) {
     case Qt::DisplayRole:
-        return sensorCellText(m_c.sensorRows.row(index.row()), index.row(), index.column());
+        return sensorCellText(m_rows.row(index.row()), index.row(), index.column());
     case Qt::BackgroundRole:
         if (fixedCell) return QGuiApplication::palette().color(QPalette::Button);
         return StringGrid1GetCellColor(index.row() + 1).background;

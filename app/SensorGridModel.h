@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "registry/Console.h"
+#include "registry/OscControls.h"
+#include "registry/SensorRowTexts.h"
+#include "registry/SensorRows.h"
 
 #include <QAbstractTableModel>
 #include <QColor>
@@ -14,7 +16,7 @@ namespace vatrel {
 class SensorGridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    explicit SensorGridModel(const Console& c, QObject* parent = nullptr);
+    SensorGridModel(const SensorRows& rows, const OscControls& osc, QObject* parent = nullptr);
 
     struct CellColours {
         QColor background;
@@ -43,9 +45,10 @@ private:
         bool operator==(const Shown&) const = default;
     };
     Shown shownOf(int slot) const;
-    bool dimmed(int slot) const { return m_c.osc.slot() != -1 && m_c.osc.slot() != slot; }
+    bool dimmed(int slot) const { return m_osc.slot() != -1 && m_osc.slot() != slot; }
 
-    const Console& m_c;
+    const SensorRows& m_rows;
+    const OscControls& m_osc; // a running oscillogram dims the other rows
     const QFont m_cellFont;
     const QFont m_fixedFont;
     std::array<Shown, kSlots> m_shown{}; // what the views were last told of

@@ -5,6 +5,7 @@
 // (each record read, filtered and counted, only the wanted page decoded and formatted).
 // Targets: open <= 2 s, page change <= 50 ms, index <= 8 bytes a record.
 #include "registry/QuietConsoleUi.h"
+#include "registry/Console.h"
 #include "registry/DateTime.h"
 #include "registry/ReportListing.h"
 
@@ -103,7 +104,7 @@ int plainReread(const QString& path, LogFilter filter, int wantedPage, TextGrid&
 void BM_Indexed_OpenLastPage(benchmark::State& state) {
     Fixture& f = fixture();
     for (auto _ : state) {
-        ReportListing l(f.c);
+        ReportListing l(f.c.data_dir, f.c.notices);
         l.filter = filterOf(state);
         if (!l.load(f.path)) state.SkipWithError("load failed");
         benchmark::DoNotOptimize(l.grid.at(1, 1));
@@ -117,7 +118,7 @@ void BM_Indexed_OpenLastPage_Cold(benchmark::State& state) {
         state.PauseTiming();
         f.evict();
         state.ResumeTiming();
-        ReportListing l(f.c);
+        ReportListing l(f.c.data_dir, f.c.notices);
         l.filter = filterOf(state);
         if (!l.load(f.path)) state.SkipWithError("load failed");
         benchmark::DoNotOptimize(l.grid.at(1, 1));
@@ -137,7 +138,7 @@ void BM_Plain_FirstPage_Cold(benchmark::State& state) {
 
 void BM_Indexed_FirstPage(benchmark::State& state) {
     Fixture& f = fixture();
-    ReportListing l(f.c);
+    ReportListing l(f.c.data_dir, f.c.notices);
     l.filter = filterOf(state);
     l.load(f.path);
     for (auto _ : state) {
@@ -149,7 +150,7 @@ void BM_Indexed_FirstPage(benchmark::State& state) {
 void BM_Indexed_BackWith1000Appended(benchmark::State& state) {
     Fixture& f = fixture();
     f.reset();
-    ReportListing l(f.c);
+    ReportListing l(f.c.data_dir, f.c.notices);
     l.filter = filterOf(state);
     l.load(f.path);
     for (auto _ : state) {

@@ -142,8 +142,8 @@ void ReportGridModel::reload() {
 }
 
 LogViewer::LogViewer(CoreDoor& door, QWidget* parent)
-    : QDialog(parent), m_door(door), m_c(door.mirror()), m_listing(door.mirror()),
-      m_index(std::make_shared<LogIndex>()) {
+    : QDialog(parent), m_door(door), m_c(door.mirror()),
+      m_listing(door.mirror().data_dir, door.mirror().notices), m_index(std::make_shared<LogIndex>()) {
     setObjectName(QStringLiteral("FQReport"));
     setWindowTitle(QStringLiteral("Протокол событий"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);

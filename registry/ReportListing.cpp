@@ -69,7 +69,10 @@ QString logTitle(const QString& path) {
     return QStringLiteral("Протокол ") + name;
 }
 
-ReportListing::ReportListing(Console& c) : m_c(c) { refreshHeader(); }
+ReportListing::ReportListing(const QString& dataDir, const ChangeNotices& notices)
+    : m_dataDir(dataDir), m_notices(notices) {
+    refreshHeader();
+}
 
 void ReportListing::refreshHeader() {
     grid.set(0, 0, QStringLiteral("Дата и время"));
@@ -79,13 +82,13 @@ void ReportListing::refreshHeader() {
 QString ReportListing::sourceFolder() const {
     switch (source) {
     case ReportSource::VatrelB:
-        return m_c.path(QStringLiteral("VatrelB_mess"));
+        return path(QStringLiteral("VatrelB_mess"));
     case ReportSource::Daily:
-        return m_c.path(QStringLiteral("QReport"));
+        return path(QStringLiteral("QReport"));
     case ReportSource::VatrelA:
         break;
     }
-    return m_c.path(QStringLiteral("VatrelA_mess"));
+    return path(QStringLiteral("VatrelA_mess"));
 }
 
 ListingRequest ReportListing::loadRequest(const QString& path) const {
@@ -143,8 +146,9 @@ bool ReportListing::apply(const ListingPage& page) {
         // The rows of the file shown before must not pass for the rows of the one that failed.
         clearListing();
         report_path = page.request.path;
-        m_c.error(page.request.pageChange ? QStringLiteral("BButPrevClick: файл не удается открыть")
-                                          : QStringLiteral("Файл не удается открыть: ") + page.request.path);
+        m_notices.error(page.request.pageChange
+                            ? QStringLiteral("BButPrevClick: файл не удается открыть")
+                            : QStringLiteral("Файл не удается открыть: ") + page.request.path);
         return false;
     case ListingPage::Status::Ok:
         break;
@@ -193,7 +197,7 @@ bool ReportListing::apply(const ListingPage& page) {
 bool ReportListing::load(const QString& path) { return apply(readListingPage(m_index, loadRequest(path))); }
 
 bool ReportListing::openSensorLog(quint32 factory_number, qint16 sensor_type) {
-    return load(m_c.path(sensorLogFragment(factory_number, sensor_type)));
+    return load(path(sensorLogFragment(factory_number, sensor_type)));
 }
 
 bool ReportListing::changePage(PageButton button) {
@@ -221,10 +225,10 @@ bool ReportListing::exportCsv(const QString& target) {
     case ExportResult::Done:
         return true;
     case ExportResult::CannotRead:
-        m_c.error(QStringLiteral("Файл не удается открыть: ") + report_path);
+        m_notices.error(QStringLiteral("Файл не удается открыть: ") + report_path);
         return false;
     case ExportResult::CannotWrite:
-        m_c.error(QStringLiteral("Файл не удается записать: ") + target);
+        m_notices.error(QStringLiteral("Файл не удается записать: ") + target);
         return false;
     case ExportResult::Cancelled:
         break;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "registry/Console.h"
+#include "registry/ChangeNotices.h"
 #include "registry/LogReader.h"
 #include "registry/TextGrid.h"
 
@@ -58,7 +58,8 @@ QString logTitle(const QString& path);
 // a worker thread) and apply() shows it. load() and changePage() do both at once.
 class ReportListing {
 public:
-    explicit ReportListing(Console& c);
+    // Reads the logs of `dataDir`; a file that cannot be read or written is told through `notices`.
+    ReportListing(const QString& dataDir, const ChangeNotices& notices);
 
     // The operator's choices.
     ReportSource source = ReportSource::VatrelA;
@@ -125,7 +126,9 @@ private:
     void clearListing();
     void updateTexts();
 
-    Console& m_c;
+    QString path(const QString& fragment) const { return m_dataDir + QLatin1Char('/') + fragment; }
+    const QString& m_dataDir;
+    const ChangeNotices& m_notices;
     LogIndex m_index;
     qint64 m_selected = 0;
     qint64 m_fileRecords = 0;

@@ -41,7 +41,7 @@ private slots:
         ConsoleFixture f;
         const QString path = f.file("VatrelA_mess/1234");
         f.write("VatrelA_mess/1234", logRecords(600, 33) + logRecords(400, 18, 600));
-        ReportListing l(f.c);
+        ReportListing l(f.c.data_dir, f.c.notices);
         l.filter = LogFilter::Alarms;
         QVERIFY(l.load(path));
         QCOMPARE(l.selectedCount(), 600);
@@ -131,7 +131,7 @@ private slots:
 
     void wrongFilesGiveMessagesOrWholeRecords() {
         ConsoleFixture f;
-        ReportListing l(f.c);
+        ReportListing l(f.c.data_dir, f.c.notices);
         f.write("QReport/good", logRecords(3));
         QVERIFY(l.load(f.file("QReport/good")));
 
@@ -186,7 +186,7 @@ private slots:
                                                 QDateTime(QDate(2025, 4, 1), QTime(0, 0)), 0xFFFFFFFBu) +
                                           logRecord(18, QStringLiteral("Снят")) +
                                           logRecord(9, QStringLiteral("EEPROM")));
-        ReportListing l(f.c);
+        ReportListing l(f.c.data_dir, f.c.notices);
         l.filter = LogFilter::Alarms;
         QVERIFY(l.load(f.file("QReport/01.04.2025")));
         // Neither a filter chosen since nor a record appended since is in the listing shown.
