@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -71,6 +72,35 @@ class TestCoreDoor : public QObject {
     }
 
 private slots:
+    // A snapshot the core took before it had what the operator typed since must not put the old text
+    // back into the entry; once the core has it, its snapshots are shown again.
+    void typedTextOutlivesAnOlderSnapshot() {
+        Console core;
+        CoreDoor door(core, CoreDoor::Mode::Threaded);
+        QSemaphore published, gate;
+        const auto publishOnCore = [&](const QString& text, bool hold) {
+            door.post([&, text, hold](Console& c) {
+                c.osc.setTyped(OscEntry::Position, text);
+                door.publish(viewBit(View::Oscilloscope), {}, false, false);
+                published.release();
+                if (hold) gate.acquire(); // the core is busy: what the windows share waits
+            });
+            published.acquire();
+        };
+        const auto shown = [&] { return door.mirror().osc.text(OscEntry::Position); };
+
+        publishOnCore(QStringLiteral("7"), true);
+        door.share([](Console& c) { c.osc.setTyped(OscEntry::Position, QStringLiteral("5")); });
+        QCoreApplication::processEvents(); // the snapshot with "7" arrives
+        QCOMPARE(shown(), QStringLiteral("5"));
+        gate.release();
+        QTRY_COMPARE(door.call([](Console& c) { return c.osc.text(OscEntry::Position); }),
+                     QStringLiteral("5"));
+
+        publishOnCore(QStringLiteral("8"), false);
+        QTRY_COMPARE(shown(), QStringLiteral("8"));
+    }
+
     void initTestCase() {
         QVERIFY(m_dir.isValid());
         QCOMPARE(QProcess::execute(kSim, {QStringLiteral("--init-demo"), m_dir.path()}), 0);
