@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/OperatorActions.h"
-#include "registry/Console.h"
 #include "link/Engine.h"
 #include "link/Frame.h"
 #include "link/Oscilloscope.h"
+#include "registry/Console.h"
 #include "registry/EventLog.h"
 #include "registry/NumberFormat.h"
 #include "registry/Startup.h"
@@ -103,17 +103,16 @@ bool OperatorActions::disarmLoopOfSensor(const QString& number, int loop) {
 // Alarms
 
 void OperatorActions::acknowledgeAllAlarms(quint64 lastSeenId) {
-    ConsoleUi* ui = m_notices.windows();
     m_alarms.acknowledgeUpTo(lastSeenId);
     if (!m_alarms.isEmpty()) {
         // Alarms came in after the list the operator acknowledged was drawn: they were neither seen
         // nor acknowledged, so they stay, the sound goes on and the window comes forward with them.
-        if (ui) ui->showAlarmWindow();
+        if (ConsoleUi* ui = m_notices.windows()) ui->showAlarmWindow();
         return;
     }
     m_alarms.acknowledgeAll();
     // Stopped even when nothing is flagged as playing: acknowledging must always end in silence.
-    if (ui) ui->stopAlarmSound();
+    if (ConsoleUi* ui = m_notices.windows()) ui->stopAlarmSound();
     m_alarms.setSoundOn(false);
 }
 
