@@ -475,7 +475,7 @@ void MainWindow::showSensorMenu(const QPoint& pos) {
     PopupMenuState state;
     {
         const ConsoleUi::OperatorAction action(m_c.ui);
-        state = m_door.call([](Console& c) { return vatrel::sensorMenuState(c); });
+        state = m_door.act([](OperatorActions& a) { return a.sensorMenuState(); });
     }
     QMenu menu(this);
     menu.setObjectName(QStringLiteral("PopupMenu1"));
@@ -508,15 +508,15 @@ void MainWindow::showSensorMenu(const QPoint& pos) {
         const ConsoleUi::OperatorAction action(m_c.ui);
         // Only the chosen item's pointer is compared on the core's side; the menu waits meanwhile.
         if (chosen)
-            request = m_door.call([&](Console& c) {
-                if (chosen == connectItem) return requestConnectSensor(c);
-                if (chosen == disconnectItem) return requestDisconnectSensor(c);
-                if (chosen == armLoop1Item) armSelectedLoop(c, 1);
-                if (chosen == armLoop2Item) armSelectedLoop(c, 2);
-                if (chosen == disarmLoop1Item) disarmSelectedLoop(c, 1);
-                if (chosen == disarmLoop2Item) disarmSelectedLoop(c, 2);
-                if (chosen == dcComponentItem) return requestDcComponents(c);
-                if (chosen == sensorLogItem) return vatrel::askSensorLog(c);
+            request = m_door.act([&](OperatorActions& a) {
+                if (chosen == connectItem) return a.requestConnectSensor();
+                if (chosen == disconnectItem) return a.requestDisconnectSensor();
+                if (chosen == armLoop1Item) a.armSelectedLoop(1);
+                if (chosen == armLoop2Item) a.armSelectedLoop(2);
+                if (chosen == disarmLoop1Item) a.disarmSelectedLoop(1);
+                if (chosen == disarmLoop2Item) a.disarmSelectedLoop(2);
+                if (chosen == dcComponentItem) return a.requestDcComponents();
+                if (chosen == sensorLogItem) return a.askSensorLog();
                 return DialogRequest::None;
             });
     }
@@ -560,8 +560,9 @@ void MainWindow::resetSlotCounters() {
 }
 
 void MainWindow::selectCell(const QModelIndex& index) {
-    m_door.share(
-        [col = index.column(), row = index.row() + 1](Console& c) { selectSensorCell(c, col, row); });
+    m_door.share([col = index.column(), row = index.row() + 1](Console& c) {
+        selectSensorCell(c.selection, col, row);
+    });
 }
 
 bool MainWindow::closeOnAltX(QKeyEvent* event) {

@@ -61,17 +61,14 @@ OscilloscopeTabA::OscilloscopeTabA(CoreDoor& door, QWidget* parent)
         const char* name;
         OscEntries::Field text; // none: the scale entries keep their own, first made from the scale
         int start;
-        bool (*handler)(Console&, const QString&);
+        ScaleSetter scale; // none: the DC component entry
         int width;
     };
     const Entry entries[4] = {
-        {"Y мин", "EditYmin", std::nullopt, m_c.scope.a().y_min,
-         [](Console& c, const QString& t) { return setChartAMin(c.scope, c.notices, t); }, 60},
-        {"Y макс", "EditYmax", std::nullopt, m_c.scope.a().y_max,
-         [](Console& c, const QString& t) { return setChartAMax(c.scope, c.notices, t); }, 60},
-        {" Х", "EditX", std::nullopt, m_c.scope.a().window,
-         [](Console& c, const QString& t) { return setChartAWindow(c.scope, c.notices, t); }, 60},
-        {"Постоянная часть порога", "EDirect_component", OscEntry::DcTypeA, 0, &enterDcComponentA, 80},
+        {"Y мин", "EditYmin", std::nullopt, m_c.scope.a().y_min, &setChartAMin, 60},
+        {"Y макс", "EditYmax", std::nullopt, m_c.scope.a().y_max, &setChartAMax, 60},
+        {" Х", "EditX", std::nullopt, m_c.scope.a().window, &setChartAWindow, 60},
+        {"Постоянная часть порога", "EDirect_component", OscEntry::DcTypeA, 0, nullptr, 80},
     };
     for (int i = 0; i < 4; ++i) {
         const Entry& e = entries[i];
@@ -79,9 +76,10 @@ OscilloscopeTabA::OscilloscopeTabA(CoreDoor& door, QWidget* parent)
         edit->setObjectName(QString::fromLatin1(e.name));
         edit->setFixedWidth(e.width);
         if (!e.text) edit->setText(QString::number(e.start));
-        bool (*handler)(Console&, const QString&) = e.handler;
-        m_entries->bind(edit, e.text, [this, handler](const QString& typed) {
-            return m_door.call([handler, typed](Console& c) { return handler(c, typed); });
+        m_entries->bind(edit, e.text, [this, scale = e.scale](const QString& typed) {
+            return m_door.act([scale, typed](OperatorActions& a) {
+                return scale ? a.setScale(scale, typed) : a.enterDcComponentA(typed);
+            });
         });
         if (i < 3) {
             side->addWidget(new QLabel(QString::fromUtf8(e.caption), this), i, 0);

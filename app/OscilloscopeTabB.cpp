@@ -71,7 +71,7 @@ OscilloscopeTabB::OscilloscopeTabB(CoreDoor& door, QWidget* parent)
         const char* title;
         const char* series[4];
         const char* edits[3];
-        bool (*handlers[3])(OscScope&, const ChangeNotices&, const QString&);
+        ScaleSetter handlers[3];
         const char* delta;
         OscEntries::Field deltaText;
         const char* record;
@@ -123,10 +123,10 @@ OscilloscopeTabB::OscilloscopeTabB(CoreDoor& door, QWidget* parent)
             // The scale entries keep their own texts, first made from the scale.
             const FlankTrace& t = m_c.scope.flank(size_t(f));
             edit->setText(QString::number(e == 0 ? double(t.flank_window) : e == 1 ? t.y_min : t.y_max));
-            bool (*handler)(OscScope&, const ChangeNotices&, const QString&) = fl.handlers[e];
+            const ScaleSetter handler = fl.handlers[e];
             m_entries->bind(edit, std::nullopt, [this, handler](const QString& typed) {
-                return m_door.call(
-                    [handler, typed](Console& c) { return handler(c.scope, c.notices, typed); });
+                return m_door.act(
+                    [handler, typed](OperatorActions& a) { return a.setScale(handler, typed); });
             });
         }
         side->addWidget(scale);
@@ -218,23 +218,23 @@ void OscilloscopeTabB::redrawAfterLayout() {
 
 void OscilloscopeTabB::startOscillogram() {
     OscEntries::runRefocusing(m_positionEntry, [this](const QString&) {
-        return m_door.call([](Console& c) { return vatrel::startOscillogram(c); });
+        return m_door.act([](OperatorActions& a) { return a.startOscillogram(); });
     });
 }
 
 void OscilloscopeTabB::stopOscillogram() {
-    m_door.call([](Console& c) { vatrel::stopOscillogram(c); });
+    m_door.act([](OperatorActions& a) { a.stopOscillogram(); });
 }
 
 void OscilloscopeTabB::saveDcComponent1() {
     OscEntries::runRefocusing(m_delta[0], [this](const QString& typed) {
-        return m_door.call([typed](Console& c) { return recordDcFlank1(c, typed); });
+        return m_door.act([typed](OperatorActions& a) { return a.recordDcFlank1(typed); });
     });
 }
 
 void OscilloscopeTabB::saveDcComponent2() {
     OscEntries::runRefocusing(m_delta[1], [this](const QString& typed) {
-        return m_door.call([typed](Console& c) { return recordDcFlank2(c, typed); });
+        return m_door.act([typed](OperatorActions& a) { return a.recordDcFlank2(typed); });
     });
 }
 

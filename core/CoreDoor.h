@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "core/CoreSideUi.h"
+#include "core/OperatorActions.h"
 #include "core/ShownState.h"
 #include "registry/Console.h"
 
@@ -60,6 +61,9 @@ public:
 
     // Runs an operator's command on the core and returns its result (see above).
     template <class F> auto call(F&& fn) -> std::invoke_result_t<F&, Console&>;
+    // Runs one of the operator's actions on the core, exactly as call() runs a command: the window
+    // names the action and is handed only the actions, never the console.
+    template <class F> auto act(F&& fn) -> std::invoke_result_t<F&, OperatorActions&>;
     // Sends the core something to do, without waiting.
     void post(std::function<void(Console&)> fn);
     // A change of state the windows and the core both hold (the selected cell, a typed entry): made
@@ -125,6 +129,13 @@ template <class F> auto CoreDoor::call(F&& fn) -> std::invoke_result_t<F&, Conso
         runOnCore([&] { result.emplace(fn(m_core)); });
         return std::move(*result);
     }
+}
+
+template <class F> auto CoreDoor::act(F&& fn) -> std::invoke_result_t<F&, OperatorActions&> {
+    return call([&fn](Console& c) {
+        OperatorActions actions = OperatorActions::of(c);
+        return fn(actions);
+    });
 }
 
 } // namespace vatrel

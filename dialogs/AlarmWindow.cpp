@@ -204,7 +204,7 @@ void AlarmWindow::stopSound() { m_sound.stop(); }
 
 void AlarmWindow::acknowledgeAllAlarms() {
     // What the operator acknowledges is what the list showed: an alarm that came in since stays.
-    m_door.call([seen = m_model->lastShownId()](Console& c) { vatrel::acknowledgeAllAlarms(c, seen); });
+    m_door.act([seen = m_model->lastShownId()](OperatorActions& a) { a.acknowledgeAllAlarms(seen); });
     refresh();
     if (hasAlarms()) return;
     stopSound(); // also when the window layer did not route the core's stop request here
@@ -213,12 +213,12 @@ void AlarmWindow::acknowledgeAllAlarms() {
 }
 
 void AlarmWindow::disarmLoop1OfEnteredSensor() {
-    m_door.call([sensor = m_sensorEntry->text()](Console& c) { disarmLoopOfSensor(c, sensor, 1); });
+    m_door.act([sensor = m_sensorEntry->text()](OperatorActions& a) { a.disarmLoopOfSensor(sensor, 1); });
     refresh();
 }
 
 void AlarmWindow::disarmLoop2OfEnteredSensor() {
-    m_door.call([sensor = m_sensorEntry->text()](Console& c) { disarmLoopOfSensor(c, sensor, 2); });
+    m_door.act([sensor = m_sensorEntry->text()](OperatorActions& a) { a.disarmLoopOfSensor(sensor, 2); });
     refresh();
 }
 

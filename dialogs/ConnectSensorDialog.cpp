@@ -51,7 +51,7 @@ bool ConnectSensorDialog::eventFilter(QObject* watched, QEvent* event) {
 void ConnectSensorDialog::act() {
     const ConnectInput in{m_sensorEntry->text(), m_sensorTypeChoice->currentIndex(),
                           m_operatorBox->selectedIndex()};
-    m_door.call([&in](Console& c) { connectSensor(c, in); });
+    m_door.act([&in](OperatorActions& a) { a.connectSensor(in); });
 }
 
 } // namespace vatrel

@@ -92,7 +92,7 @@ void DcComponentDialog::keyPressEvent(QKeyEvent* event) {
 
 void DcComponentDialog::loadSelectedSensor() {
     m_sensorLabel->setText(selectedSensorText(m_c));
-    const DcEditors e = m_door.call([this](Console& c) { return openDcEditors(c, m_working); });
+    const DcEditors e = m_door.act([this](OperatorActions& a) { return a.openDcEditors(m_working); });
     if (e.type != 0 && e.type != 1) return;
     const bool typeB = e.type == 1;
     m_valueLabel->setEnabled(!typeB);
@@ -140,13 +140,14 @@ bool DcComponentDialog::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool DcComponentDialog::enterValue() {
-    return m_door.call(
-        [this, typed = m_valueEntry->text()](Console& c) { return dcValueEntered(c, m_working, typed); });
+    return m_door.act([this, typed = m_valueEntry->text()](OperatorActions& a) {
+        return a.dcValueEntered(m_working, typed);
+    });
 }
 
 bool DcComponentDialog::enterFlank(int flank, QLineEdit* edit) {
-    return m_door.call([this, flank, typed = edit->text()](Console& c) {
-        return dcFlankEntered(c, m_working, flank, typed);
+    return m_door.act([this, flank, typed = edit->text()](OperatorActions& a) {
+        return a.dcFlankEntered(m_working, flank, typed);
     });
 }
 
@@ -163,7 +164,7 @@ void DcComponentDialog::leaveFlank2Entry() {
 }
 
 void DcComponentDialog::acceptValues() {
-    m_door.call([this](Console& c) { acceptDcComponents(c, m_working); });
+    m_door.act([this](OperatorActions& a) { a.acceptDcComponents(m_working); });
     accept();
 }
 

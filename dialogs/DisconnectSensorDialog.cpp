@@ -33,7 +33,7 @@ void DisconnectSensorDialog::keyPressEvent(QKeyEvent* event) {
 }
 
 void DisconnectSensorDialog::act() {
-    m_door.call([index = m_operatorBox->selectedIndex()](Console& c) { disconnectSensor(c, index); });
+    m_door.act([index = m_operatorBox->selectedIndex()](OperatorActions& a) { a.disconnectSensor(index); });
 }
 
 } // namespace vatrel

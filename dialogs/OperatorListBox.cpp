@@ -180,7 +180,7 @@ void OperatorListBox::addOperator() {
         }
         const QString typed = askSurname();
         if (typed.isEmpty()) return; // cancelled
-        added = m_door.call([&typed](Console& c) { return c.operators.add(c.data_dir, c.ui, typed); });
+        added = m_door.act([&typed](OperatorActions& a) { return a.addOperator(typed); });
     }
     if (added < 0) return;
     // The list was reloaded from the file; the drop-down shows it and the new surname is chosen.
@@ -193,8 +193,8 @@ void OperatorListBox::removeChosenOperator() {
         !m_c.ui->question(QStringLiteral("Удаление"),
                           QStringLiteral("Вы действительно хотите удалить фамилию этого испытателя ?")))
         return;
-    const bool removed = m_door.call(
-        [index = selectedIndex()](Console& c) { return c.operators.remove(c.data_dir, c.ui, index); });
+    const bool removed =
+        m_door.act([index = selectedIndex()](OperatorActions& a) { return a.removeOperator(index); });
     if (removed) reload(0);
 }
 

@@ -10,16 +10,17 @@ const QString& noSelectionText() {
     return text;
 }
 
-int selectedSlot(const Console& c) { return c.selection.slot(); }
+int selectedSlot(const TableSelection& selection) { return selection.slot(); }
 
-PopupMenuState sensorMenuState(Console& c) {
+PopupMenuState sensorMenuState(const TableSelection& selection, const SensorTable& sensors,
+                               const ChangeNotices& notices) {
     PopupMenuState m; // everything but N1 starts disabled
-    const int slot = selectedSlot(c);
+    const int slot = selectedSlot(selection);
     if (slot < 0) {
-        c.error(noSelectionText());
+        notices.error(noSelectionText());
         return m;
     }
-    const SensorRecord& s = c.sensors.record(slot);
+    const SensorRecord& s = sensors.record(slot);
     if (!s.occupied()) {
         m.PEstablish = true;
         return m;
@@ -33,16 +34,17 @@ PopupMenuState sensorMenuState(Console& c) {
     return m;
 }
 
-DialogRequest askSensorLog(Console& c) {
-    const int slot = selectedSlot(c);
+DialogRequest askSensorLog(const TableSelection& selection, const SensorTable& sensors,
+                           const ChangeNotices& notices) {
+    const int slot = selectedSlot(selection);
     if (slot < 0) {
-        c.error(noSelectionText());
+        notices.error(noSelectionText());
         return DialogRequest::None;
     }
-    if (!c.sensors.occupied(slot)) return DialogRequest::None;
+    if (!sensors.occupied(slot)) return DialogRequest::None;
     return DialogRequest::SensorLog;
 }
 
-void selectSensorCell(Console& c, int col, int row) { c.selection.select(col, row); }
+void selectSensorCell(TableSelection& selection, int col, int row) { selection.select(col, row); }
 
 } // namespace vatrel

@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "registry/Console.h"
+#include "registry/ChangeNotices.h"
+#include "registry/SensorTable.h"
+#include "registry/TableSelection.h"
+
+#include <QString>
 
 namespace vatrel {
 
@@ -23,14 +27,17 @@ enum class DialogRequest { None, SetSensor, RemoveSensor, DirectComponent, Senso
 const QString& noSelectionText();
 // The selected slot, or -1 when no table row is selected. A row outside the table counts as no
 // selection so that it never indexes past the sensor table.
-int selectedSlot(const Console& c);
+int selectedSlot(const TableSelection& selection);
 
 // Runs as the menu is about to open (shows the no-selection message when nothing is selected).
-PopupMenuState sensorMenuState(Console& c);
+PopupMenuState sensorMenuState(const TableSelection& selection, const SensorTable& sensors,
+                               const ChangeNotices& notices);
 
-DialogRequest askSensorLog(Console& c); // SensorLog: open the viewer on the selected sensor's log
+// SensorLog: open the viewer on the selected sensor's log.
+DialogRequest askSensorLog(const TableSelection& selection, const SensorTable& sensors,
+                           const ChangeNotices& notices);
 
 // Table selection (any cell of a row selects its sensor).
-void selectSensorCell(Console& c, int col, int row);
+void selectSensorCell(TableSelection& selection, int col, int row);
 
 } // namespace vatrel

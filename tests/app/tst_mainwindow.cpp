@@ -920,7 +920,7 @@ private slots:
             [&] {
                 run.c.sensors.setOnline(5, true);
                 run.c.selection.selectRow(6);
-                armSelectedLoop(run.c, 2);
+                OperatorActions::of(run.c).armSelectedLoop(2);
                 afterArming = readFile(settings);
             },
             [&] { asked = run.ui->asked; }, [&] { ::raise(sig); });

@@ -19,6 +19,7 @@ class TestAlarms : public QObject {
     const QDateTime m_now{QDate(2025, 4, 17), QTime(10, 20, 30)};
 
     Console& c() { return m_f->c; }
+    OperatorActions actions() { return OperatorActions::of(c()); }
     RecordingUi& ui() { return m_f->ui; }
 
     EventRecord alarm(const QString& text, const QDateTime& when) {
@@ -127,18 +128,18 @@ private slots:
         const int shown = ui().alarmWindowShown;
         int& listChanges = ui().changes[int(ConsoleUi::View::AlarmList)];
         listChanges = 0;
-        acknowledgeAllAlarms(c(), c().alarms.alarms().at(1).id);
+        actions().acknowledgeAllAlarms(c().alarms.alarms().at(1).id);
         QCOMPARE(c().alarms.rows(), 1);
         QCOMPARE(listed(0), QString("alarm 3"));
         QCOMPARE(c().alarms.total(), 1u);
         QCOMPARE(ui().soundStopped, 0);
         QCOMPARE(ui().alarmWindowShown, shown + 1);
         QCOMPARE(listChanges, 1);
-        acknowledgeAllAlarms(c(), c().alarms.alarms().at(0).id - 1); // older than anything listed
-        QCOMPARE(listChanges, 1);                                    // nothing changed, nothing to draw
+        actions().acknowledgeAllAlarms(c().alarms.alarms().at(0).id - 1); // older than anything listed
+        QCOMPARE(listChanges, 1);                                         // nothing changed, nothing to draw
 
         const quint64 lastId = c().alarms.alarms().back().id;
-        acknowledgeAllAlarms(c());
+        actions().acknowledgeAllAlarms();
         QVERIFY(c().alarms.isEmpty());
         QCOMPARE(c().alarms.total(), 0u);
         QCOMPARE(ui().soundStopped, 1);
@@ -155,7 +156,7 @@ private slots:
     }
 
     void acknowledgingAnEmptyListStillResets() {
-        acknowledgeAllAlarms(c());
+        actions().acknowledgeAllAlarms();
         QCOMPARE(ui().soundStopped, 1);
         QCOMPARE(c().alarms.soundOn(), false);
         QVERIFY(c().alarms.isEmpty());
@@ -181,7 +182,7 @@ private slots:
         putSensor(3, 1234, 1, 1, 1);
         putSensor(7, 4321, 0, 1, 0);
         c().sensorRows.setColour(3, 0x00536BF2);
-        disarmLoopOfSensor(c(), entry, loop);
+        actions().disarmLoopOfSensor(entry, loop);
         QCOMPARE(c().sensors.record(3).loop1_armed, quint8(1));
         QCOMPARE(c().sensors.record(3).loop2_armed, quint8(1));
         QCOMPARE(c().sensors.record(7).loop1_armed, quint8(1));
@@ -198,7 +199,7 @@ private slots:
         c().sensorRows.setColour(4, 0x00536BF2); // alarm colour
         appendAlarm(c().alarms, c().notices, alarm("Тревога", m_now));
 
-        disarmLoopOfSensor(c(), "1234", 1);
+        actions().disarmLoopOfSensor("1234", 1);
         QCOMPARE(c().sensors.record(4).loop1_armed, quint8(0));
         QCOMPARE(c().sensors.record(4).loop2_armed, quint8(1));
         QCOMPARE(sensorCell(c(), 10, 5), QString("Снят"));
@@ -221,10 +222,10 @@ private slots:
         QCOMPARE(settings[52], '\x0F');
 
         // Disarming the same loop again does nothing.
-        disarmLoopOfSensor(c(), "1234", 1);
+        actions().disarmLoopOfSensor("1234", 1);
         QCOMPARE(readEventFile(dailyLog()).size(), 1);
 
-        disarmLoopOfSensor(c(), "1234", 2);
+        actions().disarmLoopOfSensor("1234", 2);
         QCOMPARE(c().sensors.record(4).loop2_armed, quint8(0));
         QCOMPARE(sensorCell(c(), 11, 5), QString("Снят"));
         QCOMPARE(c().sensorRows.colour(4), 0x00FFFF00u);
@@ -247,9 +248,9 @@ private slots:
         // nothing is logged or saved, until it answers again.
         putSensor(4, 1234, 1, 1, 1);
         c().sensors.setOnline(4, false);
-        QVERIFY(!disarmLoopOfSensor(c(), "1234", 1));
+        QVERIFY(!actions().disarmLoopOfSensor("1234", 1));
         c().selection.selectRow(5);
-        disarmSelectedLoop(c(), 2);
+        actions().disarmSelectedLoop(2);
         QCOMPARE(c().sensors.record(4).loop1_armed, quint8(1));
         QCOMPARE(c().sensors.record(4).loop2_armed, quint8(1));
         QCOMPARE(sensorCell(c(), 10, 5), QString("Взят"));
@@ -258,7 +259,7 @@ private slots:
         QVERIFY(ui().boxes.isEmpty());
 
         c().sensors.setOnline(4, true);
-        QVERIFY(disarmLoopOfSensor(c(), "1234", 1));
+        QVERIFY(actions().disarmLoopOfSensor("1234", 1));
         QCOMPARE(c().sensors.record(4).loop1_armed, quint8(0));
         QCOMPARE(readEventFile(dailyLog()).size(), 1);
     }
@@ -267,7 +268,7 @@ private slots:
         putSensor(0, 7, 0, 0, 0);
         putSensor(199, 65535, 0, 0, 1);
         c().sensorRows.setColour(199, 0x0000FF00);
-        disarmLoopOfSensor(c(), "65535", 2);
+        actions().disarmLoopOfSensor("65535", 2);
         QCOMPARE(sensorCell(c(), 11, 200), QString("Снят"));
         QCOMPARE(c().sensorRows.colour(199), 0x00FFFF00u);
         const auto events = readEventFile(dailyLog());
@@ -279,7 +280,7 @@ private slots:
         // A sensor connected as -5 is named "-5" here too, and its text prints the number signed,
         // matching its log file's name.
         putSensor(1, 0xFFFFFFFBu, 1, 1, 0);
-        disarmLoopOfSensor(c(), "-5", 1);
+        actions().disarmLoopOfSensor("-5", 1);
         QCOMPARE(c().sensors.record(1).loop1_armed, quint8(0));
         QCOMPARE(sensorCell(c(), 10, 2), QString("Снят"));
         const auto more = readEventFile(dailyLog());

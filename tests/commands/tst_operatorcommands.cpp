@@ -26,6 +26,7 @@ class TestOperatorCommands : public QObject {
     std::unique_ptr<ConsoleFixture> m_f;
 
     Console& c() { return m_f->c; }
+    OperatorActions actions() { return OperatorActions::of(c()); }
     RecordingUi& ui() { return m_f->ui; }
     QString dailyLog() const { return m_f->file("QReport/03.02.2025"); }
 
@@ -63,13 +64,13 @@ private slots:
         selectSensor(5, 100, 0);
         c().selection.selectRow(0);
         expectError(kNoSelection);
-        const PopupMenuState m = sensorMenuState(c());
+        const PopupMenuState m = actions().sensorMenuState();
         QVERIFY(!m.PEstablish && !m.PRemove && !m.N_Direct_component_porog);
         QVERIFY(!m.PSetSh1 && !m.PSetSh2 && !m.PRemoveSh1 && !m.PRemoveSh2);
         QVERIFY(m.N1);
 
         expectError(kNoSelection);
-        QCOMPARE(askSensorLog(c()), DialogRequest::None);
+        QCOMPARE(actions().askSensorLog(), DialogRequest::None);
         checkAllErrorBoxes();
         QCOMPARE(ui().boxes.size(), 2);
     }
@@ -79,11 +80,11 @@ private slots:
         c().selection.selectRow(0);
         for (int i = 0; i < 5; ++i)
             expectError(kNoSelection);
-        armSelectedLoop(c(), 1);
-        armSelectedLoop(c(), 2);
-        disarmSelectedLoop(c(), 1);
-        disarmSelectedLoop(c(), 2);
-        QCOMPARE(requestDcComponents(c()), DialogRequest::None);
+        actions().armSelectedLoop(1);
+        actions().armSelectedLoop(2);
+        actions().disarmSelectedLoop(1);
+        actions().disarmSelectedLoop(2);
+        QCOMPARE(actions().requestDcComponents(), DialogRequest::None);
         checkAllErrorBoxes();
         QCOMPARE(c().sensors.record(5).loop1_armed, quint8(0));
         QVERIFY(!QFile::exists(dailyLog()));
@@ -92,19 +93,19 @@ private slots:
     void rowsOutsideTheTableCountAsNoSelection() {
         c().selection.selectRow(201);
         expectError(kNoSelection);
-        const PopupMenuState m = sensorMenuState(c());
+        const PopupMenuState m = actions().sensorMenuState();
         QVERIFY(!m.PEstablish && !m.PRemove);
         expectError(kNoSelection);
-        armSelectedLoop(c(), 1);
+        actions().armSelectedLoop(1);
         c().selection.selectRow(-3);
         expectError(kNoSelection);
-        QCOMPARE(askSensorLog(c()), DialogRequest::None);
+        QCOMPARE(actions().askSensorLog(), DialogRequest::None);
         checkAllErrorBoxes();
     }
 
     void emptyPositionOffersOnlyConnect() {
         c().selection.selectRow(3);
-        const PopupMenuState m = sensorMenuState(c());
+        const PopupMenuState m = actions().sensorMenuState();
         QVERIFY(m.PEstablish);
         QVERIFY(!m.PRemove && !m.N_Direct_component_porog);
         QVERIFY(!m.PSetSh1 && !m.PSetSh2 && !m.PRemoveSh1 && !m.PRemoveSh2);
@@ -112,9 +113,9 @@ private slots:
 
         // The sensor commands on an empty position do nothing, silently.
         c().sensors.setOnline(2, true);
-        armSelectedLoop(c(), 1);
-        QCOMPARE(requestDcComponents(c()), DialogRequest::None);
-        QCOMPARE(askSensorLog(c()), DialogRequest::None);
+        actions().armSelectedLoop(1);
+        QCOMPARE(actions().requestDcComponents(), DialogRequest::None);
+        QCOMPARE(actions().askSensorLog(), DialogRequest::None);
         QCOMPARE(c().sensors.record(2).loop1_armed, quint8(0));
         QVERIFY(!QFile::exists(dailyLog()));
         QVERIFY(ui().boxes.isEmpty());
@@ -137,7 +138,7 @@ private slots:
         s.loop2_armed = quint8(armed2);
         c().sensors.setOnline(40, false); // the menu does not look at the link state
         c().link.setState(ConverterState::Lost);
-        const PopupMenuState m = sensorMenuState(c());
+        const PopupMenuState m = actions().sensorMenuState();
         QVERIFY(!m.PEstablish);
         QVERIFY(m.PRemove);
         QVERIFY(m.N_Direct_component_porog);
@@ -152,7 +153,7 @@ private slots:
     void armingTurnsAnAlarmRowGreen() {
         SensorRecord& s = selectSensor(11, 4711, 0);
         c().sensorRows.setColour(11, kAlarm);
-        armSelectedLoop(c(), 1);
+        actions().armSelectedLoop(1);
         QCOMPARE(s.loop1_armed, quint8(1));
         QCOMPARE(s.loop2_armed, quint8(0));
         QCOMPARE(sensorCell(c(), 10, 12), QString("Взят"));
@@ -169,10 +170,10 @@ private slots:
         QCOMPARE(readEventFile(m_f->file("VatrelA_mess/4711")).size(), 1);
 
         // Arming an armed loop does nothing and writes no event.
-        armSelectedLoop(c(), 1);
+        actions().armSelectedLoop(1);
         QCOMPARE(readEventFile(dailyLog()).size(), 1);
 
-        armSelectedLoop(c(), 2);
+        actions().armSelectedLoop(2);
         QCOMPARE(s.loop2_armed, quint8(1));
         QCOMPARE(sensorCell(c(), 11, 12), QString("Взят"));
         events = readEventFile(dailyLog());
@@ -190,7 +191,7 @@ private slots:
         c().sensorRows.setArmed(0, 2, true);
         c().sensorRows.setColour(0, kAlarm);
 
-        disarmSelectedLoop(c(), 1);
+        actions().disarmSelectedLoop(1);
         QCOMPARE(s.loop1_armed, quint8(0));
         QCOMPARE(sensorCell(c(), 10, 1), QString("Снят"));
         QCOMPARE(sensorCell(c(), 11, 1), QString("Взят"));
@@ -202,10 +203,10 @@ private slots:
         QCOMPARE(readEventFile(m_f->file("VatrelB_mess/300")).size(), 1);
 
         // Disarming a disarmed loop does nothing.
-        disarmSelectedLoop(c(), 1);
+        actions().disarmSelectedLoop(1);
         QCOMPARE(readEventFile(dailyLog()).size(), 1);
 
-        disarmSelectedLoop(c(), 2);
+        actions().disarmSelectedLoop(2);
         QCOMPARE(s.loop2_armed, quint8(0));
         QCOMPARE(sensorCell(c(), 11, 1), QString("Снят"));
         QCOMPARE(c().sensorRows.colour(0), kAqua);
@@ -223,10 +224,10 @@ private slots:
         c().sensorRows.setArmed(9, 2, true);
         c().sensors.setOnline(9, false);
         c().sensorRows.setColour(9, kAlarm);
-        armSelectedLoop(c(), 1);
-        armSelectedLoop(c(), 2);
-        disarmSelectedLoop(c(), 1);
-        disarmSelectedLoop(c(), 2);
+        actions().armSelectedLoop(1);
+        actions().armSelectedLoop(2);
+        actions().disarmSelectedLoop(1);
+        actions().disarmSelectedLoop(2);
         QCOMPARE(s.loop1_armed, quint8(0));
         QCOMPARE(s.loop2_armed, quint8(1));
         QCOMPARE(sensorCell(c(), 10, 10), QString("Снят"));
@@ -247,10 +248,10 @@ private slots:
         selectSensor(20, 77, 1);
         c().link.setState(ConverterState(link));
         c().link.setMapPosition(57);
-        QCOMPARE(requestConnectSensor(c()), DialogRequest::SetSensor);
-        QCOMPARE(requestDisconnectSensor(c()), DialogRequest::RemoveSensor);
+        QCOMPARE(actions().requestConnectSensor(), DialogRequest::SetSensor);
+        QCOMPARE(actions().requestDisconnectSensor(), DialogRequest::RemoveSensor);
         expectError(kNoConverter);
-        QCOMPARE(requestDcComponents(c()), DialogRequest::None);
+        QCOMPARE(actions().requestDcComponents(), DialogRequest::None);
         checkAllErrorBoxes();
         QCOMPARE(ui().boxes.size(), 1);
     }
@@ -260,32 +261,32 @@ private slots:
         c().link.setState(ConverterState::Up);
         c().link.setMapPosition(57);
         expectError(kMapNotSent);
-        QCOMPARE(requestConnectSensor(c()), DialogRequest::None);
+        QCOMPARE(actions().requestConnectSensor(), DialogRequest::None);
         expectError(kMapNotSent);
-        QCOMPARE(requestDisconnectSensor(c()), DialogRequest::None);
+        QCOMPARE(actions().requestDisconnectSensor(), DialogRequest::None);
         expectError(kMapInProgress);
-        QCOMPARE(requestDcComponents(c()), DialogRequest::None);
+        QCOMPARE(actions().requestDcComponents(), DialogRequest::None);
         checkAllErrorBoxes();
         QCOMPARE(ui().boxes.size(), 3);
 
         // Loop commands are not affected by the transfer.
-        armSelectedLoop(c(), 1);
+        actions().armSelectedLoop(1);
         QCOMPARE(c().sensors.record(20).loop1_armed, quint8(1));
     }
 
     void linkedWithMapTransferredOpensEveryDialog() {
         selectSensor(20, 77, 1);
         c().sensors.setOnline(20, false); // an off-line sensor still gets its DC component dialog
-        QCOMPARE(requestConnectSensor(c()), DialogRequest::SetSensor);
-        QCOMPARE(requestDisconnectSensor(c()), DialogRequest::RemoveSensor);
-        QCOMPARE(requestDcComponents(c()), DialogRequest::DirectComponent);
-        QCOMPARE(askSensorLog(c()), DialogRequest::SensorLog);
+        QCOMPARE(actions().requestConnectSensor(), DialogRequest::SetSensor);
+        QCOMPARE(actions().requestDisconnectSensor(), DialogRequest::RemoveSensor);
+        QCOMPARE(actions().requestDcComponents(), DialogRequest::DirectComponent);
+        QCOMPARE(actions().askSensorLog(), DialogRequest::SensorLog);
         QVERIFY(ui().boxes.isEmpty());
     }
 
     void selectingACellSelectsItsRow() {
         const int before = ui().changes[int(ConsoleUi::View::SensorGrid)];
-        selectSensorCell(c(), 7, 12);
+        selectSensorCell(c().selection, 7, 12);
         QCOMPARE(c().selection.row(), 12);
         QCOMPARE(c().selection.column(), 7);
         QCOMPARE(ui().changes[int(ConsoleUi::View::SensorGrid)], before + 1);
@@ -294,8 +295,8 @@ private slots:
         SensorRecord& s = c().sensors.record(11);
         s.factory_number = 901;
         c().sensors.setOnline(11, true);
-        selectSensorCell(c(), 3, 12);
-        armSelectedLoop(c(), 2);
+        selectSensorCell(c().selection, 3, 12);
+        actions().armSelectedLoop(2);
         QCOMPARE(s.loop2_armed, quint8(1));
         QCOMPARE(sensorCell(c(), 11, 12), QString("Взят"));
     }

@@ -40,10 +40,10 @@ bool crashAfterWrite(const QString& dir, int row, const Operation& op, int step 
 }
 
 void connect1234(Console& c, const std::function<void()>& afterWrite) {
-    connectSensor(c, {QStringLiteral("1234"), 1, 0}, afterWrite);
+    OperatorActions::of(c).connectSensor({QStringLiteral("1234"), 1, 0}, afterWrite);
 }
 void disconnectByOperator0(Console& c, const std::function<void()>& afterWrite) {
-    disconnectSensor(c, 0, afterWrite);
+    OperatorActions::of(c).disconnectSensor(0, afterWrite);
 }
 
 // The codes of the events the daily logs hold for `number`, in order.
@@ -63,6 +63,7 @@ class TestSensorSetup : public QObject {
 
     std::unique_ptr<ConsoleFixture> m_f;
     Console& c() { return m_f->c; }
+    OperatorActions actions() { return OperatorActions::of(c()); }
 
     void startWith(const QList<SensorSpec>& sensors, const QByteArray& extraSettings = {}) {
         m_f->write("data/chop.dat", QByteArray("\x01\x00Ivanov", 8) + QByteArray(32, '\0'));
@@ -101,7 +102,7 @@ private slots:
         QCOMPARE(c().sensors.addressEntry(6).factory_number, quint16(0));
         // Connecting again works as on a fresh slot.
         c().selection.selectRow(7);
-        QVERIFY(connectSensor(c(), {QStringLiteral("1234"), 1, 0}));
+        QVERIFY(actions().connectSensor({QStringLiteral("1234"), 1, 0}));
         QCOMPARE(m_f->read("data/hw.dat").mid(36, 4), QByteArray("\xD2\x04\x00\x00", 4));
     }
 
@@ -118,7 +119,7 @@ private slots:
         QCOMPARE(c().status.sensorCount(), 2);
         QCOMPARE(c().sensors.addressEntry(2).factory_number, quint16(78));
         c().selection.selectRow(3);
-        QVERIFY(disconnectSensor(c(), 0));
+        QVERIFY(actions().disconnectSensor(0));
         QCOMPARE(m_f->read("VatrelA/78").size(), 232);
         QCOMPARE(m_f->read("data/hw.dat").mid(12, 6), QByteArray(6, '\0'));
     }

@@ -391,7 +391,7 @@ private slots:
         QCOMPARE(c().osc.text(OscEntry::DcFlank2), QStringLiteral("3.250"));
 
         c().link.clearQueue();
-        QVERIFY(recordDcFlank1(c(), QStringLiteral("2")));
+        QVERIFY(OperatorActions::of(c()).recordDcFlank1(QStringLiteral("2")));
         QCOMPARE(queued(0), (std::vector<quint16>{0x0145, 5, 0x0000, 0x4000, 0x0000, 0x4050, 0x7F65}));
     }
 

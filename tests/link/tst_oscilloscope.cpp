@@ -37,6 +37,7 @@ struct OscFixture : ConsoleFixture {
         r.dc_component1 = dc1;
         r.dc_component2 = dc2;
     }
+    OperatorActions actions() { return OperatorActions::of(c); }
 };
 
 } // namespace
@@ -53,9 +54,9 @@ private slots:
         c.link.setMapPosition(37);
         c.osc.setTyped(OscEntry::Position, QStringLiteral("5"));
         f.ui.expectMessage(QStringLiteral("Дождитесь окончания передачи адресов в адаптер"), QString());
-        QVERIFY(startOscillogram(c)); // no refocus
+        QVERIFY(f.actions().startOscillogram()); // no refocus
         f.ui.expectMessage(QStringLiteral("Дождитесь окончания передачи адресов в адаптер"), QString());
-        stopOscillogram(c);
+        f.actions().stopOscillogram();
         c.link.setMapPosition(kSlots);
 
         const QString range = QStringLiteral("Число вне допуска (1-200); повторите ввод");
@@ -63,17 +64,17 @@ private slots:
                  {"abc", kFormat}, {"5.0", kFormat}, {"0", range}, {"201", range}}) {
             c.osc.setTyped(OscEntry::Position, text);
             f.ui.expectMessage(message, QString());
-            QVERIFY(!startOscillogram(c));
+            QVERIFY(!f.actions().startOscillogram());
         }
         // Position 7: nothing answers there, so nothing happens at all.
         c.osc.setTyped(OscEntry::Position, QStringLiteral("7"));
-        QVERIFY(startOscillogram(c));
+        QVERIFY(f.actions().startOscillogram());
         QCOMPARE(c.link.queue().count, 0);
         QVERIFY(c.osc.startOpen());
 
         // Type B at position 5: slot 4 and the number's low 16 bits; the controls wait for the reply.
         c.osc.setTyped(OscEntry::Position, QStringLiteral(" 5 "));
-        QVERIFY(startOscillogram(c));
+        QVERIFY(f.actions().startOscillogram());
         QCOMPARE(c.link.queue().entries[0].start, ':');
         QCOMPARE(queuedWords(c, 0), (std::vector<quint16>{0x0147, 4, 0x2345, 0xDC6F}));
         QVERIFY(!c.osc.startOpen());
@@ -82,8 +83,8 @@ private slots:
         // Type A at position 10: its type plays no part. Stop: two words.
         clearQueue(c);
         c.osc.setTyped(OscEntry::Position, QStringLiteral("10"));
-        QVERIFY(startOscillogram(c));
-        stopOscillogram(c);
+        QVERIFY(f.actions().startOscillogram());
+        f.actions().stopOscillogram();
         QCOMPARE(c.link.queue().count, 2);
         QCOMPARE(queuedWords(c, 0), (std::vector<quint16>{0x0147, 9, 77, 0xFF62}));
         QCOMPARE(queuedWords(c, 1), (std::vector<quint16>{0x0148, 0xFFB7}));
@@ -100,7 +101,7 @@ private slots:
         c.link.setState(ConverterState::Up);
         c.link.setMapPosition(kSlots);
         c.osc.setTyped(OscEntry::Position, QStringLiteral("5"));
-        QVERIFY(startOscillogram(c));
+        QVERIFY(f.actions().startOscillogram());
         for (int pass = 0; pass < 300 && c.link.state() == ConverterState::Up; ++pass)
             receivePass(c); // no reply ever comes: the link is declared lost
         QCOMPARE(c.osc.startOutcome(), QStringLiteral("Преобразователь не подтвердил включение"));
@@ -110,7 +111,7 @@ private slots:
         c.sensors.record(4).link_up = 1;
         for (int i = 0; i < kQueueSize; ++i)
             c.link.enqueue(c.ui, {quint16(0x0160 + i), 0});
-        QVERIFY(startOscillogram(c));
+        QVERIFY(f.actions().startOscillogram());
         QVERIFY(c.osc.startOpen());
         QCOMPARE(c.osc.startOutcome(), QStringLiteral("Преобразователь не подтвердил включение"));
         oscillogramStopped(c); // a stop confirmed later says nothing of the start that failed
@@ -158,9 +159,9 @@ private slots:
     void entriesRefuseWithTheirMessages() {
         OscFixture f;
         Console& c = f.c;
-        using Handler = std::function<bool(Console&, const QString&)>;
-        const auto scale = [](bool (*set)(OscScope&, const ChangeNotices&, const QString&)) {
-            return Handler([set](Console& c, const QString& t) { return set(c.scope, c.notices, t); });
+        using Handler = std::function<bool(OperatorActions&, const QString&)>;
+        const auto scale = [](ScaleSetter set) {
+            return Handler([set](OperatorActions& a, const QString& t) { return a.setScale(set, t); });
         };
         struct Case {
             Handler handler;
@@ -173,18 +174,26 @@ private slots:
         const char* dcA = "Число вне допуска (1-4095); повторите ввод";
         const char* dcB = "Число вне допуска (0.5-512); повторите ввод";
         const Case cases[] = {
-            {scale(setFlank1Window), "99", window}, {scale(setFlank2Window), "5001", window},
-            {scale(setChartAWindow), "99", window}, {scale(setFlank1Min), "-1", limit},
-            {scale(setFlank1Max), "1024", limit},   {scale(setFlank2Min), "x", nullptr},
-            {scale(setFlank2Max), "", nullptr},     {scale(setChartAMin), "4096", limitA},
-            {scale(setChartAMax), "10.5", nullptr}, {enterDcComponentA, "0", dcA},
-            {enterDcComponentA, "4096", dcA},       {enterDcComponentA, "65537", dcA},
-            {recordDcFlank1, "0.4", dcB},           {recordDcFlank2, "513", dcB},
-            {recordDcFlank2, "2,5", nullptr},
+            {scale(setFlank1Window), "99", window},
+            {scale(setFlank2Window), "5001", window},
+            {scale(setChartAWindow), "99", window},
+            {scale(setFlank1Min), "-1", limit},
+            {scale(setFlank1Max), "1024", limit},
+            {scale(setFlank2Min), "x", nullptr},
+            {scale(setFlank2Max), "", nullptr},
+            {scale(setChartAMin), "4096", limitA},
+            {scale(setChartAMax), "10.5", nullptr},
+            {&OperatorActions::enterDcComponentA, "0", dcA},
+            {&OperatorActions::enterDcComponentA, "4096", dcA},
+            {&OperatorActions::enterDcComponentA, "65537", dcA},
+            {&OperatorActions::recordDcFlank1, "0.4", dcB},
+            {&OperatorActions::recordDcFlank2, "513", dcB},
+            {&OperatorActions::recordDcFlank2, "2,5", nullptr},
         };
         for (const Case& k : cases) {
             f.ui.expectMessage(k.message ? QString::fromUtf8(k.message) : kFormat, QString());
-            QVERIFY2(!k.handler(c, QString::fromUtf8(k.input)), k.input);
+            OperatorActions a = f.actions();
+            QVERIFY2(!k.handler(a, QString::fromUtf8(k.input)), k.input);
         }
         QVERIFY(f.ui.allExpectedShown());
         QCOMPARE(c.link.queue().count, 0);
@@ -198,23 +207,23 @@ private slots:
         OscFixture f;
         Console& c = f.c;
         // No oscillogram: the value is kept for the next one, nothing is sent.
-        QVERIFY(recordDcFlank1(c, QStringLiteral("3")));
+        QVERIFY(f.actions().recordDcFlank1(QStringLiteral("3")));
         QCOMPARE(c.osc.text(OscEntry::DcFlank1), QStringLiteral("3.000"));
         QCOMPARE(c.link.queue().count, 0);
 
         oscillogramStarted(c, 4); // dc 2.5 and 0.75
         QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
-        QVERIFY(recordDcFlank2(c, QStringLiteral("2,5")));
+        QVERIFY(f.actions().recordDcFlank2(QStringLiteral("2,5")));
         QCOMPARE(c.osc.text(OscEntry::DcFlank2), QStringLiteral("2,500"));
         QCOMPARE(c.sensors.record(4).dc_component2, 2.5f);
         // Both values are sent: 2.5 = 0x40200000 twice.
         QCOMPARE(queuedWords(c, 0),
                  (std::vector<quint16>{0x0145, 4, 0x0000, 0x4020, 0x0000, 0x4020, 0x7F76}));
         // A dot is a decimal separator too, whatever the locale's own is; two separators are not.
-        QVERIFY(recordDcFlank1(c, QStringLiteral("3.5")));
+        QVERIFY(f.actions().recordDcFlank1(QStringLiteral("3.5")));
         QCOMPARE(c.sensors.record(4).dc_component1, 3.5f);
         f.ui.expectMessage(kFormat);
-        QVERIFY(!recordDcFlank1(c, QStringLiteral("3,5.1")));
+        QVERIFY(!f.actions().recordDcFlank1(QStringLiteral("3,5.1")));
     }
 };
 

@@ -126,7 +126,7 @@ private slots:
         openStartupPort(c);
         c.operators.load(c.data_dir, c.ui);
         c.selection.selectRow(7);
-        QVERIFY(connectSensor(c, {QStringLiteral("1234"), 1, 0}));
+        QVERIFY(OperatorActions::of(c).connectSensor({QStringLiteral("1234"), 1, 0}));
         QByteArray got;
         QVERIFY(passUntil(c, [&] {
             got += conv.readAll();
