@@ -18,11 +18,11 @@
 namespace vatrel {
 
 OscilloscopeTabA::OscilloscopeTabA(CoreDoor& door, QWidget* parent)
-    : QWidget(parent), m_door(door), m_c(door.mirror()),
+    : QWidget(parent), m_door(door), m_osc(door.mirror().osc), m_scope(door.mirror().scope),
       m_chart(QStringLiteral("Chart4"), QString(), QStringLiteral("Отсчёты"), this) {
     setObjectName(QStringLiteral("TabSheet6"));
-    m_entries = new OscEntries(this, m_c.osc, [this](OscEntry entry, const QString& typed) {
-        m_door.share([entry, typed](Console& c) { c.osc.setTyped(entry, typed); });
+    m_entries = new OscEntries(this, m_osc, [this](OscEntry entry, const QString& typed) {
+        m_door.share(&Console::osc, [entry, typed](OscControls& osc) { osc.setTyped(entry, typed); });
     });
     auto* layout = new QHBoxLayout(this);
 
@@ -65,9 +65,9 @@ OscilloscopeTabA::OscilloscopeTabA(CoreDoor& door, QWidget* parent)
         int width;
     };
     const Entry entries[4] = {
-        {"Y мин", "EditYmin", std::nullopt, m_c.scope.a().y_min, &setChartAMin, 60},
-        {"Y макс", "EditYmax", std::nullopt, m_c.scope.a().y_max, &setChartAMax, 60},
-        {" Х", "EditX", std::nullopt, m_c.scope.a().window, &setChartAWindow, 60},
+        {"Y мин", "EditYmin", std::nullopt, m_scope.a().y_min, &setChartAMin, 60},
+        {"Y макс", "EditYmax", std::nullopt, m_scope.a().y_max, &setChartAMax, 60},
+        {" Х", "EditX", std::nullopt, m_scope.a().window, &setChartAWindow, 60},
         {"Постоянная часть порога", "EDirect_component", OscEntry::DcTypeA, 0, nullptr, 80},
     };
     for (int i = 0; i < 4; ++i) {
@@ -96,7 +96,7 @@ OscilloscopeTabA::OscilloscopeTabA(CoreDoor& door, QWidget* parent)
 
 void OscilloscopeTabA::refresh() {
     m_entries->showTexts();
-    const ScopeA& a = m_c.scope.a();
+    const ScopeA& a = m_scope.a();
     m_chart.axisX->setRange(0, a.window);
     m_chart.setValueRange(a.y_min, a.y_max);
     if (m_drawnRevision != a.revision) {

@@ -27,7 +27,8 @@ public:
 
 private:
     CoreDoor& m_door;
-    Console& m_c; // the windows' mirror of the core
+    const OscControls& m_osc; // the windows' mirror of the entries and the charts
+    const OscScope& m_scope;
     OscEntries* m_entries = nullptr;
     OscChart m_chart;
     std::array<QLineSeries*, 3> m_used{}; // VASeries1 … VASeries3

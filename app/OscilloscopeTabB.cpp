@@ -39,10 +39,10 @@ QPushButton* namedButton(const char* name, const QString& text, QWidget* parent)
 } // namespace
 
 OscilloscopeTabB::OscilloscopeTabB(CoreDoor& door, QWidget* parent)
-    : QWidget(parent), m_door(door), m_c(door.mirror()) {
+    : QWidget(parent), m_door(door), m_osc(door.mirror().osc), m_scope(door.mirror().scope) {
     setObjectName(QStringLiteral("TabSheet2"));
-    m_entries = new OscEntries(this, m_c.osc, [this](OscEntry entry, const QString& typed) {
-        m_door.share([entry, typed](Console& c) { c.osc.setTyped(entry, typed); });
+    m_entries = new OscEntries(this, m_osc, [this](OscEntry entry, const QString& typed) {
+        m_door.share(&Console::osc, [entry, typed](OscControls& osc) { osc.setTyped(entry, typed); });
     });
     auto* layout = new QVBoxLayout(this);
 
@@ -121,7 +121,7 @@ OscilloscopeTabB::OscilloscopeTabB(CoreDoor& door, QWidget* parent)
             edit->setFocusPolicy(Qt::ClickFocus); // skipped by the Tab key
             sg->addWidget(edit, e, 1);
             // The scale entries keep their own texts, first made from the scale.
-            const FlankTrace& t = m_c.scope.flank(size_t(f));
+            const FlankTrace& t = m_scope.flank(size_t(f));
             edit->setText(QString::number(e == 0 ? double(t.flank_window) : e == 1 ? t.y_min : t.y_max));
             const ScaleSetter handler = fl.handlers[e];
             m_entries->bind(edit, std::nullopt, [this, handler](const QString& typed) {
@@ -157,12 +157,12 @@ OscilloscopeTabB::OscilloscopeTabB(CoreDoor& door, QWidget* parent)
 
 void OscilloscopeTabB::refresh() {
     m_entries->showTexts();
-    m_positionEntry->setEnabled(m_c.osc.startOpen());
-    m_positionLabel->setEnabled(m_c.osc.startOpen());
-    m_startButton->setEnabled(m_c.osc.startOpen());
-    m_labelOscState->setText(m_c.osc.startOutcome());
+    m_positionEntry->setEnabled(m_osc.startOpen());
+    m_positionLabel->setEnabled(m_osc.startOpen());
+    m_startButton->setEnabled(m_osc.startOpen());
+    m_labelOscState->setText(m_osc.startOutcome());
     for (int f = 0; f < 2; ++f) {
-        const FlankTrace& t = m_c.scope.flank(size_t(f));
+        const FlankTrace& t = m_scope.flank(size_t(f));
         m_flanks[size_t(f)]->chart.setValueRange(t.y_min, t.y_max);
     }
     redrawCurves();
@@ -176,7 +176,7 @@ void OscilloscopeTabB::redrawCurves() {
     m_redrawTimer->stop();
     if (!isVisible()) return; // drawn when the tab is shown
     for (int f = 0; f < 2; ++f) {
-        const FlankTrace& t = m_c.scope.flank(size_t(f));
+        const FlankTrace& t = m_scope.flank(size_t(f));
         FlankView& view = *m_flanks[size_t(f)];
         if (view.drawnRevision == t.revision()) continue;
         view.drawnRevision = t.revision();

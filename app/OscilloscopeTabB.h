@@ -52,7 +52,8 @@ private:
     };
 
     CoreDoor& m_door;
-    Console& m_c; // the windows' mirror of the core
+    const OscControls& m_osc; // the windows' mirror of the entries and the charts
+    const OscScope& m_scope;
     OscEntries* m_entries = nullptr;
     QLabel* m_positionLabel = nullptr;
     QLineEdit* m_positionEntry = nullptr;

@@ -51,6 +51,8 @@ public:
     bool threaded() const { return m_threaded; }
     // What the windows read: the core itself when inline.
     Console& mirror() { return m_threaded ? *m_mirror : m_core; }
+    // The window layer's own ui (boxes, questions), as the mirror holds it: null once it is gone.
+    ConsoleUi* windowUi() { return mirror().ui; }
 
     // The window layer (boxes, views, the alarm window's raise), the sound the core drives and the
     // views' refresh interval. Inline, the window layer simply becomes the core's ui.
@@ -69,6 +71,10 @@ public:
     // A change of state the windows and the core both hold (the selected cell, a typed entry): made
     // in the mirror now and sent to the core.
     void share(const std::function<void(Console&)>& fn);
+    // The same for one part: `part` names it (&Console::osc), `fn` changes it.
+    template <class Part, class F> void share(Part Console::*part, F fn) {
+        share([part, fn = std::move(fn)](Console& c) { fn(c.*part); });
+    }
 
     // The receive pass (TimerRv, 10 ms), the command timer (Timer1) and the clock (Timer2), on the
     // core's thread. Their parent is timers().

@@ -57,7 +57,7 @@ constexpr qint64 kManualScrollHoldMs = 10000;
 } // namespace
 
 AlarmWindow::AlarmWindow(CoreDoor& door, QWidget* parent)
-    : QDialog(parent), m_door(door), m_c(door.mirror()) {
+    : QDialog(parent), m_door(door), m_alarms(door.mirror().alarms) {
     setObjectName(QStringLiteral("FormAlarmWindow"));
     setWindowTitle(QStringLiteral("Окно тревожных сообщений"));
     // A top-level window of its own, not a dialog: a window manager keeps a dialog with the program's
@@ -82,7 +82,7 @@ AlarmWindow::AlarmWindow(CoreDoor& door, QWidget* parent)
     m_alarmCountLabel = yellowLabel(this, QStringLiteral("LabelNumAlarm"), QStringLiteral("0"), tahoma(10));
     m_alarmCountLabel->setGeometry(756, 16, 120, 22);
 
-    m_model = new AlarmListModel(m_c.alarms, this);
+    m_model = new AlarmListModel(m_alarms, this);
     m_grid = new GridView(this);
     m_grid->setObjectName(QStringLiteral("StringGrid1"));
     m_grid->setModel(m_model);
@@ -135,23 +135,23 @@ AlarmWindow::~AlarmWindow() { stopSound(); }
 
 void AlarmWindow::refresh() {
     m_model->refresh();
-    m_alarmCountLabel->setText(QString::number(m_c.alarms.total()));
+    m_alarmCountLabel->setText(QString::number(m_alarms.total()));
     // Each new alarm brings the newest row into view (also once the list is full and only scrolls),
     // unless the operator is reading older rows.
-    const bool added = m_c.alarms.total() > m_shownTotal;
-    m_shownTotal = m_c.alarms.total();
+    const bool added = m_alarms.total() > m_shownTotal;
+    m_shownTotal = m_alarms.total();
     const bool readingByHand =
         m_sinceManualScroll.isValid() && m_sinceManualScroll.elapsed() < kManualScrollHoldMs;
     if (added && !readingByHand) scrollToNewest();
 }
 
 void AlarmWindow::scrollToNewest() {
-    if (m_c.alarms.isEmpty()) return;
+    if (m_alarms.isEmpty()) return;
     // The newest alarm is the board's last, model row rows() − 1; the empty row below it comes into
     // view too when there is room.
     const int last = m_model->rowCount() - 1;
     m_grid->scrollTo(m_model->index(last, 0), QAbstractItemView::PositionAtBottom);
-    m_grid->scrollTo(m_model->index(m_c.alarms.rows() - 1, 0), QAbstractItemView::EnsureVisible);
+    m_grid->scrollTo(m_model->index(m_alarms.rows() - 1, 0), QAbstractItemView::EnsureVisible);
 }
 
 void AlarmWindow::bringToFront() {
@@ -167,7 +167,7 @@ void AlarmWindow::bringToFront() {
     focusSensorEntry();
 }
 
-bool AlarmWindow::hasAlarms() const { return !m_c.alarms.isEmpty(); }
+bool AlarmWindow::hasAlarms() const { return !m_alarms.isEmpty(); }
 
 void AlarmWindow::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);

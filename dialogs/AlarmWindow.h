@@ -58,7 +58,7 @@ protected:
 
 private:
     CoreDoor& m_door;
-    Console& m_c; // the windows' mirror of the core
+    const AlarmBoard& m_alarms; // the windows' mirror of the alarm list
     AlarmListModel* m_model = nullptr;
     QLabel* m_alarmCountLabel = nullptr;
     QTableView* m_grid = nullptr;

@@ -38,8 +38,7 @@ void refocus(QLineEdit* e) {
 
 } // namespace
 
-DcComponentDialog::DcComponentDialog(CoreDoor& door, QWidget* parent)
-    : QDialog(parent), m_door(door), m_c(door.mirror()) {
+DcComponentDialog::DcComponentDialog(CoreDoor& door, QWidget* parent) : QDialog(parent), m_door(door) {
     setObjectName(QStringLiteral("FDirect_component_porog"));
     setWindowTitle(QStringLiteral("Пост. составл. порога"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -91,7 +90,7 @@ void DcComponentDialog::keyPressEvent(QKeyEvent* event) {
 }
 
 void DcComponentDialog::loadSelectedSensor() {
-    m_sensorLabel->setText(selectedSensorText(m_c));
+    m_sensorLabel->setText(selectedSensorText(m_door.mirror().selection, m_door.mirror().sensors));
     const DcEditors e = m_door.act([this](OperatorActions& a) { return a.openDcEditors(m_working); });
     if (e.type != 0 && e.type != 1) return;
     const bool typeB = e.type == 1;

@@ -40,7 +40,6 @@ private:
     bool enterValue();
     bool enterFlank(int flank, QLineEdit* edit);
     CoreDoor& m_door;
-    Console& m_c; // the windows' mirror of the core
     DcWorking m_working;
     QLabel* m_sensorLabel = nullptr; // the position and factory number of the sensor acted on
     QGroupBox* m_typeABox = nullptr;

@@ -22,8 +22,9 @@ DisconnectSensorDialog::DisconnectSensorDialog(CoreDoor& door, QWidget* parent)
 }
 
 void DisconnectSensorDialog::prepare() {
-    m_sensorLabel->setText(selectedSensorText(m_c)); // which sensor is taken out
-    armButton(m_acceptButton);                       // Enter disconnects at once: the button shows it
+    m_sensorLabel->setText(
+        selectedSensorText(m_door.mirror().selection, m_door.mirror().sensors)); // which sensor is taken out
+    armButton(m_acceptButton); // Enter disconnects at once: the button shows it
 }
 
 void DisconnectSensorDialog::keyPressEvent(QKeyEvent* event) {

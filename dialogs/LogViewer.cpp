@@ -142,8 +142,9 @@ void ReportGridModel::reload() {
 }
 
 LogViewer::LogViewer(CoreDoor& door, QWidget* parent)
-    : QDialog(parent), m_door(door), m_c(door.mirror()),
-      m_listing(door.mirror().data_dir, door.mirror().notices), m_index(std::make_shared<LogIndex>()) {
+    : QDialog(parent), m_door(door), m_dataDir(door.mirror().data_dir), m_sensorTable(door.mirror().sensors),
+      m_clock(door.mirror().clock), m_notices(door.mirror().notices), m_listing(m_dataDir, m_notices),
+      m_index(std::make_shared<LogIndex>()) {
     setObjectName(QStringLiteral("FQReport"));
     setWindowTitle(QStringLiteral("Протокол событий"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -493,7 +494,7 @@ void LogViewer::refreshHeader() {
 void LogViewer::refreshChoosers(bool showNewest) {
     for (const QDate& d : m_markedDays)
         m_calendar->setDateTextFormat(d, QTextCharFormat());
-    m_markedDays = dailyLogDays(m_c.data_dir);
+    m_markedDays = dailyLogDays(m_dataDir);
     QTextCharFormat bold;
     bold.setFontWeight(QFont::Bold);
     for (const QDate& d : m_markedDays)
@@ -506,10 +507,11 @@ void LogViewer::refreshChoosers(bool showNewest) {
     const int kept = m_sensors->currentIndex();
     m_sensors->clear();
     m_sensors->addItem(QStringLiteral("Датчик…"));
-    for (const SensorLogFile& f : sensorLogFiles(m_c.data_dir)) {
+    for (const SensorLogFile& f : sensorLogFiles(m_dataDir)) {
         const QString type = f.sensor_type ? QStringLiteral("Ватрел-Б") : QStringLiteral("Ватрел-А");
-        const int slot = m_c.sensors.findSlot(f.factory_number);
-        const bool present = slot >= 0 && (m_c.sensors.record(slot).sensor_type != 0) == (f.sensor_type != 0);
+        const int slot = m_sensorTable.findSlot(f.factory_number);
+        const bool present =
+            slot >= 0 && (m_sensorTable.record(slot).sensor_type != 0) == (f.sensor_type != 0);
         const QString where =
             present ? QStringLiteral("позиция %1").arg(slot + 1) : QStringLiteral("отключён");
         m_sensors->addItem(QStringLiteral("№ %1 (%2), %3").arg(qint32(f.factory_number)).arg(type, where),
@@ -522,7 +524,7 @@ void LogViewer::openDayLog(const QDate& day) {
     // A day without a log has nothing to show: the click leaves the listing as it is.
     if (!std::binary_search(m_markedDays.begin(), m_markedDays.end(), day)) return;
     takeChoices();
-    startListing(m_listing.loadRequest(m_c.path(dailyLogFragment(day))));
+    startListing(m_listing.loadRequest(inDataFolder(dailyLogFragment(day))));
 }
 
 void LogViewer::openChosenSensorLog(int index) {
@@ -573,7 +575,7 @@ void LogViewer::openLogFile() {
 
 void LogViewer::openSensorLog(quint32 factory_number, qint16 sensor_type) {
     takeChoices();
-    startListing(m_listing.loadRequest(m_c.path(sensorLogFragment(factory_number, sensor_type))));
+    startListing(m_listing.loadRequest(inDataFolder(sensorLogFragment(factory_number, sensor_type))));
 }
 
 void LogViewer::turnPage(PageButton sender) {
@@ -610,7 +612,7 @@ void LogViewer::printPage() {
     auto grid = std::make_shared<TextGrid>(m_listing.grid);
     const auto styles = m_listing.row_styles;
     const ReportPrintSettings settings = printSettings();
-    const QDateTime now = m_c.clock();
+    const QDateTime now = m_clock();
     QPrinter* printer = m_printer;
     startJob(m_outputJob, QStringLiteral("Печать"),
              [this, grid, styles, settings, now, printer](JobControl* control) {
@@ -619,8 +621,8 @@ void LogViewer::printPage() {
                      this,
                      [this, done] {
                          finishJob(m_outputJob);
-                         if (done && m_c.ui)
-                             m_c.ui->message(
+                         if (done && m_door.windowUi())
+                             m_door.windowUi()->message(
                                  QStringLiteral("Внимание"),
                                  QStringLiteral("Если печать прошла успешно,нажмите на кнопку <OK>"),
                                  ConsoleUi::Icon::Warning);
@@ -633,7 +635,7 @@ void LogViewer::printPage() {
 void LogViewer::exportToFile() {
     if (!m_listing.pages_visible || !saveFileDialog || m_outputJob.thread || m_listingJob.thread) return;
     const QString suggested =
-        QDir(m_c.data_dir).filePath(QFileInfo(m_listing.report_path).fileName() + QStringLiteral(".csv"));
+        QDir(m_dataDir).filePath(QFileInfo(m_listing.report_path).fileName() + QStringLiteral(".csv"));
     const QString target = saveFileDialog(suggested);
     if (target.isEmpty()) return;
     // Exactly the listing shown: its file, its filter, the records it was read from.
@@ -645,9 +647,9 @@ void LogViewer::exportToFile() {
             [this, job, result] {
                 finishJob(m_outputJob);
                 if (result == ExportResult::CannotRead)
-                    m_c.error(QStringLiteral("Файл не удается открыть: ") + job.source);
+                    m_notices.error(QStringLiteral("Файл не удается открыть: ") + job.source);
                 else if (result == ExportResult::CannotWrite)
-                    m_c.error(QStringLiteral("Файл не удается записать: ") + job.target);
+                    m_notices.error(QStringLiteral("Файл не удается записать: ") + job.target);
             },
             Qt::QueuedConnection);
     });

@@ -108,7 +108,12 @@ private:
     void showJobRow();
 
     CoreDoor& m_door;
-    Console& m_c; // the windows' mirror of the core
+    // What the viewer reads of the windows' mirror of the core.
+    const QString& m_dataDir;
+    const SensorTable& m_sensorTable;
+    const Clock& m_clock;
+    const ChangeNotices& m_notices; // its boxes
+    QString inDataFolder(const QString& fragment) const { return m_dataDir + QLatin1Char('/') + fragment; }
     ReportListing m_listing;
     ReportGridModel* m_model = nullptr;
     QTableView* m_grid = nullptr;

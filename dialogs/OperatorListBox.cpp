@@ -110,10 +110,10 @@ AcceptCancel addAcceptCancelRow(QDialog* dialog, QVBoxLayout* layout, const std:
     return b;
 }
 
-QString selectedSensorText(const Console& c) {
-    if (c.selection.row() < 1 || c.selection.row() > kSlots) return QString();
-    const SensorRecord& r = c.sensors.record(c.selection.row() - 1);
-    QString text = QStringLiteral("Позиция ") + QString::number(c.selection.row());
+QString selectedSensorText(const TableSelection& selection, const SensorTable& sensors) {
+    if (selection.row() < 1 || selection.row() > kSlots) return QString();
+    const SensorRecord& r = sensors.record(selection.row() - 1);
+    QString text = QStringLiteral("Позиция ") + QString::number(selection.row());
     if (r.occupied()) text += QStringLiteral(", зав. № ") + QString::number(qint32(r.factory_number));
     return text;
 }
@@ -127,7 +127,8 @@ bool pressFocusedButton(QWidget* dialog, QKeyEvent* event) {
 }
 
 OperatorListBox::OperatorListBox(CoreDoor& door, QWidget* parent)
-    : QGroupBox(QStringLiteral("Фамилия оператора"), parent), m_door(door), m_c(door.mirror()) {
+    : QGroupBox(QStringLiteral("Фамилия оператора"), parent), m_door(door),
+      m_operators(door.mirror().operators) {
     setObjectName(QStringLiteral("GroupBox1"));
     auto* listCaption = new QLabel(QStringLiteral("Список"), this);
     listCaption->setObjectName(QStringLiteral("Label3"));
@@ -149,7 +150,7 @@ OperatorListBox::OperatorListBox(CoreDoor& door, QWidget* parent)
 
 void OperatorListBox::reload(int select) {
     m_operatorChoice->clear();
-    const OperatorList& list = m_c.operators;
+    const OperatorList& list = m_operators;
     for (const OperatorEntry& e : list.entries())
         m_operatorChoice->addItem(e.surname);
     m_operatorChoice->setCurrentIndex(select >= 0 && select < list.count() ? select : -1);
@@ -172,10 +173,10 @@ void OperatorListBox::addOperator() {
     int added = -1;
     {
         // A refused surname is answered before the dialog goes on (the focus comes back to it).
-        const ConsoleUi::OperatorAction action(m_c.ui);
+        const ConsoleUi::OperatorAction action(m_door.windowUi());
         // A full list is refused before anything is asked.
-        if (m_c.operators.isFull()) {
-            OperatorList::reportFull(m_c.ui);
+        if (m_operators.isFull()) {
+            OperatorList::reportFull(m_door.windowUi());
             return;
         }
         const QString typed = askSurname();
@@ -189,9 +190,10 @@ void OperatorListBox::addOperator() {
 }
 
 void OperatorListBox::removeChosenOperator() {
-    if (!m_c.ui ||
-        !m_c.ui->question(QStringLiteral("Удаление"),
-                          QStringLiteral("Вы действительно хотите удалить фамилию этого испытателя ?")))
+    if (!m_door.windowUi() ||
+        !m_door.windowUi()->question(
+            QStringLiteral("Удаление"),
+            QStringLiteral("Вы действительно хотите удалить фамилию этого испытателя ?")))
         return;
     const bool removed =
         m_door.act([index = selectedIndex()](OperatorActions& a) { return a.removeOperator(index); });

@@ -38,7 +38,7 @@ private:
     QString askSurname();
 
     CoreDoor& m_door;
-    Console& m_c; // the windows' mirror of the core
+    const OperatorList& m_operators; // the windows' mirror of the list
     QComboBox* m_operatorChoice = nullptr;
     QPushButton* m_addButton = nullptr;
     QPushButton* m_removeButton = nullptr;
@@ -63,6 +63,6 @@ void closesDialog(QPushButton* button);
 // true when the key was taken.
 bool pressFocusedButton(QWidget* dialog, QKeyEvent* event);
 // The sensor of the selected row as the dialogs name it: "Позиция 6, зав. № 1234".
-QString selectedSensorText(const Console& c);
+QString selectedSensorText(const TableSelection& selection, const SensorTable& sensors);
 
 } // namespace vatrel

@@ -10,7 +10,7 @@ namespace vatrel {
 
 OperatorSignedDialog::OperatorSignedDialog(CoreDoor& door, const QString& name, const QString& title,
                                            QSize size, QWidget* parent)
-    : QDialog(parent), m_door(door), m_c(door.mirror()) {
+    : QDialog(parent), m_door(door) {
     setObjectName(name);
     setWindowTitle(title);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);

@@ -45,7 +45,6 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
     CoreDoor& m_door;
-    Console& m_c; // the windows' mirror of the core
     OperatorListBox* m_operatorBox = nullptr;
     QPushButton* m_acceptButton = nullptr;
     QPushButton* m_cancelButton = nullptr;
