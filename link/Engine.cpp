@@ -39,7 +39,7 @@ void linkLost(Console& c, LossCause cause) {
     setConverterPanel(c, cause == LossCause::ReplyTimeouts ? QStringLiteral("Нет связи с преобразователем")
                                                            : QStringLiteral("Нет связи c преобразователем"));
     c.eventLog.logProgramEvent(c.eventLog.programEvent(EventCode::LinkLostConverter));
-    markAllSensorsLost(c);
+    ReportDecoder::of(c).converterLost();
     if (c.ui) c.ui->converterLinkLost();
 }
 
@@ -103,7 +103,7 @@ void frameEnded(Console& c, const char* text, int len) {
         handleReply(c, text, len, code);
         break;
     case ConverterLink::FrameKind::Report:
-        dispatchReport(c, text, len, code);
+        ReportDecoder::of(c).decode(text, len, code);
         break;
     case ConverterLink::FrameKind::Stray:
         break;
