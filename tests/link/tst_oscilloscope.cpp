@@ -114,8 +114,8 @@ private slots:
         QVERIFY(startOscillogram(c));
         QVERIFY(c.osc.startOpen());
         QCOMPARE(c.osc.startOutcome(), QStringLiteral("Преобразователь не подтвердил включение"));
-        oscillogramStopped(c.sensors, c.osc,
-                           c.notices); // a stop confirmed later says nothing of the start that failed
+        // A stop confirmed later says nothing of the start that failed.
+        oscillogramStopped(c.sensors, c.osc, c.notices);
         QCOMPARE(c.osc.startOutcome(), QStringLiteral("Преобразователь не подтвердил включение"));
     }
 
