@@ -135,7 +135,7 @@ MainWindow::MainWindow(CoreDoor& door, QWidget* parent)
 
     loadAndStart();
     // The clock labels show from the start rather than after the first Timer2 tick.
-    m_door.call([](Console& c) { showClock(c); });
+    m_door.call([](Console& c) { showClock(c.status, c.clock); });
     refreshAll();
     widenColumnsToFit();
     m_door.startTimers();
@@ -151,7 +151,7 @@ void MainWindow::loadAndStart() {
         c.data_dir = dataDir;
         startUp(c);
         alarmWindowCreate(c.alarms, c.data_dir);
-        openStartupPort(c);
+        ConverterPort::of(c).openStartupPort();
         c.eventLog.logProgramEvent(c.eventLog.programEvent(EventCode::ProgramStart));
         // Refused feed settings go to the log as well as to the Diagnostics tab: the feed sends nothing.
         if (c.feed && !c.feed->settingsProblem().isEmpty())
@@ -552,7 +552,7 @@ void MainWindow::runDialog(DialogRequest request) {
 }
 
 void MainWindow::choosePort(int index) {
-    m_door.call([index](Console& c) { ::vatrel::choosePort(c, index); });
+    m_door.call([index](Console& c) { ConverterPort::of(c).choosePort(index); });
 }
 
 void MainWindow::resetSlotCounters() {

@@ -46,7 +46,7 @@ void BM_AlarmStorm(benchmark::State& state) {
     for (auto _ : state) {
         for (int i = 0; i < kReportsPerSecond; ++i) {
             const QByteArray& r = reports[next];
-            dispatchReport(*c, r.constData(), int(r.size()), 0x41);
+            ReportDecoder::of(*c).decode(r.constData(), int(r.size()), 0x41);
             next = (next + 1) % reports.size();
         }
         dispatched += kReportsPerSecond;

@@ -4,6 +4,7 @@
 // brings 11,520 characters a second; the engine should manage a thousand times that.
 #include "registry/QuietConsoleUi.h"
 #include "link/Engine.h"
+#include "link/Receiver.h"
 #include "link/SerialPort.h"
 #include "registry/Console.h"
 
@@ -75,7 +76,7 @@ void BM_ReportTraffic(benchmark::State& state) {
         r.slot_index = qint16(s);
         r.link_up = 1;
     }
-    openPort(c, 1);
+    ConverterPort::of(c).openPort(1);
     c.link.setState(ConverterState::Up);
     c.link.setMapPosition(kSlots);
 
@@ -83,10 +84,11 @@ void BM_ReportTraffic(benchmark::State& state) {
         for (int s = 0; s < kSensors; ++s)
             port.traffic += statusReport(quint16(1000 + s), 12.5f, 13.25f, float(i), float(s) / 4, code);
 
-    receivePass(c); // first reports bring each sensor to its steady state
+    Receiver receiver = Receiver::of(c);
+    receiver.receivePass(); // first reports bring each sensor to its steady state
     const qint32 framesBefore = c.link.counters().N_rv_frame.value;
     for (auto _ : state)
-        receivePass(c);
+        receiver.receivePass();
     state.SetBytesProcessed(int64_t(state.iterations()) * port.traffic.size());
     state.counters["frames"] = double(c.link.counters().N_rv_frame.value - framesBefore);
     state.counters["ks_err"] = double(c.link.counters().KS_ERR.value);

@@ -79,7 +79,7 @@ void runStorm(benchmark::State& state, std::chrono::milliseconds pace) {
         const auto start = std::chrono::steady_clock::now();
         for (int i = 0; i < kReportsPerSecond; ++i) {
             const QByteArray& r = reports[next];
-            dispatchReport(*c, r.constData(), int(r.size()), 0x41);
+            ReportDecoder::of(*c).decode(r.constData(), int(r.size()), 0x41);
             next = (next + 1) % reports.size();
         }
         dispatched += kReportsPerSecond;

@@ -168,7 +168,7 @@ int main(int argc, char* argv[]) {
     setFlank2Window(c.scope, c.notices, QString::number(window));
     for (int s = 0; s < 12; ++s)
         c.sensors.record(s).link_up = 1;
-    oscillogramStarted(c, 0);
+    oscillogramStarted(c.sensors, c.osc, c.scope, c.notices, 0);
     w->show();
     auto* tabs = w->findChild<QTabWidget*>(QStringLiteral("PageControl2"));
     tabs->setCurrentWidget(w->findChild<QWidget*>(QStringLiteral("TabSheet2")));

@@ -11,6 +11,7 @@
 #include "StormConsole.h"
 #include "dialogs/LogViewer.h"
 #include "link/Engine.h"
+#include "link/Receiver.h"
 #include "link/SerialPort.h"
 
 #include <QApplication>
@@ -137,7 +138,7 @@ Figures runWhileBusy(LogViewer& viewer, Console& c, LinePort& port, const std::v
         const int due = int(now * 130 / 1000000) - int(next);
         for (int i = 0; i < due; ++i)
             port.incoming += '~' + reports[next++ % reports.size()] + "\r\n";
-        onReceiveTick(c);
+        Receiver::of(c).onReceiveTick();
         out.longestPassUs = qMax(out.longestPassUs, clock.nsecsElapsed() / 1000 - now);
         ++out.passes;
     });
@@ -181,7 +182,7 @@ int main(int argc, char* argv[]) {
     auto c = bench::stormConsole(dir.path(), ui);
     LinePort port;
     c->link.attachPort(&port);
-    if (!openPort(*c, 1)) return 1;
+    if (!ConverterPort::of(*c).openPort(1)) return 1;
     const std::vector<QByteArray> reports = bench::stormReports();
 
     auto report = [&](const char* what, const Figures& f, qint64 n) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/CoreDoor.h"
 #include "link/Engine.h"
+#include "link/Receiver.h"
 #include "link/SerialPort.h"
 
 #include <QCoreApplication>
@@ -56,12 +57,15 @@ CoreDoor::CoreDoor(Console& core, Mode mode, QObject* parent)
         // A pass happens only while the port opening left the receive timer enabled.
         m_timerRv = timer("TimerRv", 10);
         m_timerRv->setTimerType(Qt::PreciseTimer);
-        connect(m_timerRv, &QTimer::timeout, m_host, guarded(&onReceiveTick));
+        connect(m_timerRv, &QTimer::timeout, m_host,
+                guarded([](Console& c) { Receiver::of(c).onReceiveTick(); }));
         m_timer1 = timer("Timer1", 1000);
         connect(m_timer1, &QTimer::timeout, m_host,
                 guarded([](Console& c) { onCommandTick(c.link, c.sensors, c.ui); }));
         m_timer2 = timer("Timer2", 1000);
-        connect(m_timer2, &QTimer::timeout, m_host, guarded(&onClockTick));
+        connect(m_timer2, &QTimer::timeout, m_host, guarded([](Console& c) {
+                    onClockTick(c.status, c.clock, c.journal, c.eventLog, ConverterPort::of(c));
+                }));
     });
 }
 

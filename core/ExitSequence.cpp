@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/ExitSequence.h"
-#include "link/Engine.h"
 #include "registry/DateTime.h"
 #include "registry/EventCatalogue.h"
 #include "registry/EventLog.h"
@@ -53,7 +52,7 @@ ExitOutcome finishRun(Console& c) {
     // read-only data folder that would be one for each of up to 200 settings files.
     QStringList failures;
     if (c.ui) c.ui->gatherMessages(&failures);
-    saveAllOnExit(c);
+    saveAllOnExit(c.sensors, c.store);
     c.link.closePort();
     ExitOutcome out;
     out.unsavedFiles = unsavedFiles(failures);

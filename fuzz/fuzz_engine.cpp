@@ -4,6 +4,7 @@
 // bit 6 fires Timer1, bit 7 fires Timer2 before the pass) followed by the bytes that arrive.
 #include "FuzzSupport.h"
 #include "link/Engine.h"
+#include "link/Receiver.h"
 #include "link/Frame.h"
 
 using namespace vatrel;
@@ -32,17 +33,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     addSensors(*c);
     MemoryPort port;
     c->link.attachPort(&port);
-    openPort(*c, 1);
+    ConverterPort::of(*c).openPort(1);
 
     size_t at = 0;
     while (at < size) {
         const uint8_t control = data[at++];
         const size_t n = std::min<size_t>(control & 0x3F, size - at);
         if (control & 0x40) onCommandTick(c->link, c->sensors, c->ui);
-        if (control & 0x80) onClockTick(*c);
+        if (control & 0x80) onClockTick(c->status, c->clock, c->journal, c->eventLog, ConverterPort::of(*c));
         port.incoming.append(reinterpret_cast<const char*>(data + at), qsizetype(n));
         at += n;
-        receivePass(*c);
+        Receiver::of(*c).receivePass();
         checkConsole(*c);
     }
     checkWritten(port.written);

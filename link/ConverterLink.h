@@ -212,7 +212,7 @@ public:
         m_line.converterChanged();
     }
 
-    // ---- The receive engine's bookkeeping; link/Engine.cpp runs the passes.
+    // ---- The receive engine's bookkeeping; link/Receiver.cpp runs the passes.
     // What a frame that passed its check was: a reply to the command sent (after ':'), a report
     // (after '~') or a text outside any frame start.
     enum class FrameKind { Reply, Report, Stray };

@@ -1,37 +1,36 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "registry/Console.h"
+#include "link/ConverterLink.h"
+#include "link/ConverterPort.h"
+#include "registry/ChangeNotices.h"
+#include "registry/Clock.h"
+#include "registry/EventJournal.h"
+#include "registry/EventLog.h"
+#include "registry/OscControls.h"
+#include "registry/OscScope.h"
+#include "registry/SensorTable.h"
+#include "registry/StatusLine.h"
 
 namespace vatrel {
 
-// Serial port (numbered 1 … 71 = the port list's index + 1). A successful open resets the link
-// bookkeeping (queue, link state `state`, write failures, six counters "0", status panel 4 empty)
-// and starts the receive passes. Returns true on success.
-bool openPort(Console& c, int portNumber, ConverterState state = ConverterState::Unknown);
+// The link's timers and what the converter confirms. The receive passes are the Receiver's
+// (link/Receiver.h), the port's opening the ConverterPort's (link/ConverterPort.h).
 
-// The operator chose a port on the diagnostics tab: reopens and writes status panel 2.
-void choosePort(Console& c, int index);
-// Opens the chosen port (at start-up, after a choice): status panel 2 := port name + " включён" /
-// " выключен".
-void openStartupPort(Console& c);
-
-// One receive pass (reads what the port holds, processes it, sends or times out).
-void receivePass(Console& c);
-// Every 10 ms: one measured pass while the link receives.
-void onReceiveTick(Console& c);
 // Every second: queue the poll, or the map's first entry while the address map has not gone out.
 void onCommandTick(ConverterLink& link, const SensorTable& sensors, ConsoleUi* ui);
 // Takes the clock time the weekday and date-time labels show; no tick is counted.
-void showClock(Console& c);
-// Every second: clock labels and the port watchdog.
-void onClockTick(Console& c);
+void showClock(StatusLine& status, const Clock& clock);
+// Every second: clock labels, the log records kept through a full disk, and the port watchdog.
+void onClockTick(StatusLine& status, const Clock& clock, EventJournal& journal, EventLog& eventLog,
+                 ConverterPort port);
 
 // Oscillogram started / stopped as confirmed by the converter.
-void oscillogramStarted(Console& c, int slot);
-void oscillogramStopped(Console& c);
+void oscillogramStarted(SensorTable& sensors, OscControls& osc, OscScope& scope, const ChangeNotices& notices,
+                        int slot);
+void oscillogramStopped(SensorTable& sensors, OscControls& osc, const ChangeNotices& notices);
 
 // Empties the command queue (count 0, every entry cleared). An oscillogram start still in it will
 // never be confirmed: the oscilloscope tab says so and offers "Включить" again.
-void clearQueue(Console& c);
+void clearQueue(ConverterLink& link, OscControls& osc);
 
 } // namespace vatrel

@@ -31,19 +31,19 @@ float assembleFloat(const char* text, int first) { return std::bit_cast<float>(a
 
 // Type B: words 5–20 hold threshold 1, threshold 2, signal 1, signal 2; columns are written in
 // that order.
-void storeTypeB(Console& c, int slot, const std::array<float, 8>& v) {
-    SensorRecord& r = c.sensors.record(slot);
+void storeTypeB(SensorTable& sensors, SensorRows& rows, int slot, const std::array<float, 8>& v) {
+    SensorRecord& r = sensors.record(slot);
     r.threshold1 = v[0];
     r.threshold2 = v[1];
     r.signal1_b = v[2];
     r.signal2_b = v[3];
-    c.sensorRows.setThresholds(slot, MeasureCell::fixed3(v[0]), MeasureCell::fixed3(v[1]));
-    c.sensorRows.setSignals(slot, MeasureCell::fixed3(v[2]), MeasureCell::fixed3(v[3]));
+    rows.setThresholds(slot, MeasureCell::fixed3(v[0]), MeasureCell::fixed3(v[1]));
+    rows.setSignals(slot, MeasureCell::fixed3(v[2]), MeasureCell::fixed3(v[3]));
 }
 
 // Type A: one threshold and one signal, both shown in the two columns of each.
-void storeTypeA(Console& c, int slot, const char* text, bool alwaysThreshold) {
-    SensorRecord& r = c.sensors.record(slot);
+void storeTypeA(SensorTable& sensors, SensorRows& rows, int slot, const char* text, bool alwaysThreshold) {
+    SensorRecord& r = sensors.record(slot);
     const quint32 v = assemble(text, 5);
     const quint16 threshold = quint16(v & 0xFFFF);
     const quint16 signal = quint16(v >> 16);
@@ -51,18 +51,19 @@ void storeTypeA(Console& c, int slot, const char* text, bool alwaysThreshold) {
     if (alwaysThreshold || t != r.threshold1) {
         r.threshold1 = t;
         r.threshold2 = t;
-        c.sensorRows.setThresholds(slot, MeasureCell::whole(threshold), MeasureCell::whole(threshold));
+        rows.setThresholds(slot, MeasureCell::whole(threshold), MeasureCell::whole(threshold));
     }
     r.signal1_a = float(signal);
     r.signal2_a = float(signal);
-    c.sensorRows.setSignals(slot, MeasureCell::whole(signal), MeasureCell::whole(signal));
+    rows.setSignals(slot, MeasureCell::whole(signal), MeasureCell::whole(signal));
 }
 
 } // namespace
 
-void decodeMeasurements(Console& c, const char* text, int len, quint8 code, int slot) {
+void decodeMeasurements(SensorTable& sensors, SensorRows& rows, OscScope& scope, const ChangeNotices& notices,
+                        const char* text, int len, quint8 code, int slot) {
     if (!text || slot < 0 || slot >= kSlots || !holdsWord(len, 3)) return;
-    const SensorRecord& r = c.sensors.record(slot);
+    const SensorRecord& r = sensors.record(slot);
     const quint16 layout = frame::wordAt(text, 12);
     const bool typeB = r.isTypeB();
 
@@ -71,23 +72,23 @@ void decodeMeasurements(Console& c, const char* text, int len, quint8 code, int 
         std::array<float, 8> v{};
         for (int i = 0; i < 4; ++i)
             v[size_t(i)] = assembleFloat(text, 5 + 4 * i);
-        storeTypeB(c, slot, v);
+        storeTypeB(sensors, rows, slot, v);
     } else if (code == REPORT_STATUS && layout == kLayoutA && !typeB) {
         if (!holdsWord(len, 8)) return;
-        storeTypeA(c, slot, text, false);
+        storeTypeA(sensors, rows, slot, text, false);
     } else if (code == REPORT_STATUS_OSC && layout == kLayoutOscB && typeB) {
         if (!holdsWord(len, 36)) return;
         std::array<float, 8> v{};
         for (int i = 0; i < 8; ++i)
             v[size_t(i)] = assembleFloat(text, 5 + 4 * i);
-        storeTypeB(c, slot, v);
-        SensorRecord& w = c.sensors.record(slot);
+        storeTypeB(sensors, rows, slot, v);
+        SensorRecord& w = sensors.record(slot);
         for (int i = 0; i < 4; ++i)
             w.osc_values[size_t(i)] = v[size_t(4 + i)];
-        if (w.osc_active == 1) oscillogramSampleB(c.scope, c.notices, v);
+        if (w.osc_active == 1) oscillogramSampleB(scope, notices, v);
     } else if (code == REPORT_STATUS_OSC && layout == kLayoutOscA && !typeB) {
         if (!holdsWord(len, 8)) return;
-        storeTypeA(c, slot, text, true);
+        storeTypeA(sensors, rows, slot, text, true);
     }
     // Otherwise layout and type disagree: no values.
 }

@@ -144,6 +144,11 @@ void ReportDecoder::slotLost(int slot) {
 }
 
 void ReportDecoder::decode(const char* text, int len, quint8 code) {
+    const ChangeNotices::Gathering oncePerSensor(m_notices);
+    report(text, len, code);
+}
+
+void ReportDecoder::report(const char* text, int len, quint8 code) {
     if (!text || !holdsWord(len, 2)) return;
     switch (code) {
     case REPORT_STATUS:
@@ -177,6 +182,7 @@ void ReportDecoder::decode(const char* text, int len, quint8 code) {
 }
 
 void ReportDecoder::converterLost() {
+    const ChangeNotices::Gathering oncePerSensor(m_notices);
     m_status.showWaitPanel(false);
     for (int s = 0; s < kSlots; ++s)
         if (m_sensors.occupied(s)) slotLost(s);
@@ -186,27 +192,19 @@ ReportDecoder ReportDecoder::of(Console& c) {
     // The events a report makes go to the event log files and the event list, and to the alarm
     // window when the loop's arming makes them alarms; its measurements to the table and the
     // oscilloscope.
-    Outlet outlet{[&c](int slot, EventCode event) {
-                      const SensorRecord& r = c.sensors.record(slot);
-                      const EventRecord rec = c.eventLog.sensorEvent(event, r.factory_number, r.sensor_type);
-                      c.eventLog.logSensorEvent(rec, r.sensor_type);
+    Outlet outlet{[&sensors = c.sensors, &eventLog = c.eventLog, &alarms = c.alarms,
+                   &notices = c.notices](int slot, EventCode event) {
+                      const SensorRecord& r = sensors.record(slot);
+                      const EventRecord rec = eventLog.sensorEvent(event, r.factory_number, r.sensor_type);
+                      eventLog.logSensorEvent(rec, r.sensor_type);
                       if (raisesAlarm(event, r.loop1_armed == 1, r.loop2_armed == 1))
-                          raiseAlarm(c.alarms, c.notices, rec);
+                          raiseAlarm(alarms, notices, rec);
                   },
-                  [&c](const char* text, int len, quint8 code, int slot) {
-                      decodeMeasurements(c, text, len, code, slot);
+                  [&sensors = c.sensors, &rows = c.sensorRows, &scope = c.scope,
+                   &notices = c.notices](const char* text, int len, quint8 code, int slot) {
+                      decodeMeasurements(sensors, rows, scope, notices, text, len, code, slot);
                   }};
-    return ReportDecoder(c.sensors, c.sensorRows, c.link, c.status, std::move(outlet));
-}
-
-void dispatchReport(Console& c, const char* text, int len, quint8 code) {
-    const ChangeNotices::Gathering oncePerSensor(c.notices);
-    ReportDecoder::of(c).decode(text, len, code);
-}
-
-void markAllSensorsLost(Console& c) {
-    const ChangeNotices::Gathering oncePerSensor(c.notices);
-    ReportDecoder::of(c).converterLost();
+    return ReportDecoder(c.sensors, c.sensorRows, c.link, c.status, c.notices, std::move(outlet));
 }
 
 } // namespace vatrel

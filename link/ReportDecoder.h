@@ -9,7 +9,8 @@ namespace vatrel {
 
 // Turns the converter's reports into changes of the sensor table and of what its rows show, the
 // link's per-slot counts and link states, and events. It changes only the parts it is given; the
-// events it makes and the measurements it finds go to its outlet.
+// events it makes and the measurements it finds go to its outlet. Each sensor a report or the loss
+// of the converter changed is announced once, when the decoder is done with it.
 class ReportDecoder {
 public:
     struct Outlet {
@@ -20,8 +21,9 @@ public:
     };
 
     ReportDecoder(SensorTable& sensors, SensorRows& rows, ConverterLink& link, StatusLine& status,
-                  Outlet outlet)
-        : m_sensors(sensors), m_rows(rows), m_link(link), m_status(status), m_outlet(std::move(outlet)) {}
+                  const ChangeNotices& notices, Outlet outlet)
+        : m_sensors(sensors), m_rows(rows), m_link(link), m_status(status), m_notices(notices),
+          m_outlet(std::move(outlet)) {}
 
     // The decoder of a console's parts, its events to the console's log files, event list and alarm
     // window.
@@ -38,16 +40,14 @@ private:
     void stateStep(int slot, int code, bool b1, bool b2);
     void statusReport(int slot, const char* text, int len, quint8 code);
     void slotLost(int slot);
+    void report(const char* text, int len, quint8 code); // decode without the gathering
 
     SensorTable& m_sensors;
     SensorRows& m_rows;
     ConverterLink& m_link;
     StatusLine& m_status;
+    const ChangeNotices& m_notices;
     Outlet m_outlet;
 };
-
-// The console's decoder at work (ReportDecoder::of).
-void dispatchReport(Console& c, const char* text, int len, quint8 code);
-void markAllSensorsLost(Console& c);
 
 } // namespace vatrel

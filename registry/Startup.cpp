@@ -58,7 +58,7 @@ void startUp(Console& c) {
     c.status.setPanel(StatusLine::kKeysPanel, QStringLiteral("Alt+X-Выход"));
     // 8. Stored files.
     c.store.loadSensors();
-    c.operators.load(c.data_dir, c.ui);
+    c.operators.load(c.data_dir, c.notices.windows());
     c.store.loadSensorSettings();
     // 9, 10. Table rows and armed texts. Links are unknown until the sensors answer (the rows
     // announce each sensor as it is then).
@@ -71,7 +71,7 @@ void startUp(Console& c) {
         c.sensorRows.setArmed(s, 2, r.loop2_armed == 1);
     }
     // 11. Sensor count.
-    countSensorsForToolbar(c);
+    c.status.showSensorCount(c.sensors.count());
     // 12. The diagnostics grid counts from 0 (its texts are the window's); the converter's link is
     // not yet known.
     c.link.startUp(c.sensors);
@@ -92,11 +92,11 @@ void startUp(Console& c) {
     }
 }
 
-void saveAllOnExit(Console& c) {
-    c.sensors.resetLiveStates();
-    c.store.saveSensors();
-    for (const auto& r : c.sensors.records())
-        if (r.occupied()) c.store.saveSensorSettings(r, 'u');
+void saveAllOnExit(SensorTable& sensors, SensorStore& store) {
+    sensors.resetLiveStates();
+    store.saveSensors();
+    for (const auto& r : sensors.records())
+        if (r.occupied()) store.saveSensorSettings(r, 'u');
 }
 
 } // namespace vatrel

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "registry/Console.h"
+#include "registry/SensorRows.h"
+#include "registry/SensorTable.h"
+#include "registry/Storage.h"
 
 namespace vatrel {
 
@@ -13,6 +16,6 @@ void fillSensorRow(SensorRows& rows, const SensorTable& table, int slot);
 
 // The exit sequence after the operator answered Yes: live state reset, saveSensors, saveSensorSettings of every
 // occupied slot. (Closing the port and logging "Выход из программы" are the caller's.)
-void saveAllOnExit(Console& c);
+void saveAllOnExit(SensorTable& sensors, SensorStore& store);
 
 } // namespace vatrel

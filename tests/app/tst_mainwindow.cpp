@@ -208,7 +208,7 @@ void sendReport1234(Console& c, float signal1) {
         for (int i = 0; i < 4; ++i)
             w.push_back(quint16((std::bit_cast<quint32>(v) >> (8 * i)) & 0xFF));
     const QByteArray text = reportText(w);
-    dispatchReport(c, text.constData(), int(text.size()), 0x41);
+    ReportDecoder::of(c).decode(text.constData(), int(text.size()), 0x41);
 }
 
 } // namespace

@@ -167,7 +167,7 @@ private slots:
         TabRun run;
         QVERIFY(run.start());
         run.showTab("TabSheet2");
-        oscillogramStarted(run.c, 4);
+        oscillogramStarted(run.c.sensors, run.c.osc, run.c.scope, run.c.notices, 4);
         for (int i = 0; i <= 500; ++i)
             oscillogramSampleB(run.c.scope, run.c.notices, {0, 0, 0, 0, float(i), float(2 * i), 0, 0});
         QLineSeries* raw1 = run.series("Chart1", "Series1");
@@ -211,7 +211,7 @@ private slots:
         // Type A: the DC component is shown and goes to the line as a whole number, into both values.
         run.showTab("TabSheet6");
         run.c.sensors.record(9).dc_component1 = run.c.sensors.record(9).dc_component2 = 7.9f;
-        oscillogramStarted(run.c, 9);
+        oscillogramStarted(run.c.sensors, run.c.osc, run.c.scope, run.c.notices, 9);
         QTRY_COMPARE(run.child<QLineEdit>("EDirect_component")->text(), QStringLiteral("7"));
         QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
         run.enter("EDirect_component", "4,9", "EditX");

@@ -35,6 +35,8 @@ private:
 const QString kOutageBox = QStringLiteral("Put_msg: не записался файл VatrelA_mess\\4321. События хранятся "
                                           "в памяти и будут записаны, когда запись станет возможной");
 
+void clockTick(Console& c) { onClockTick(c.status, c.clock, c.journal, c.eventLog, ConverterPort::of(c)); }
+
 } // namespace
 
 class TestLogOutage : public QObject {
@@ -69,12 +71,12 @@ private slots:
         QCOMPARE(f.read("VatrelA_mess/4321").size(), 656);
         QCOMPARE(f.read("QReport/15.03.2024").size(), 656);
 
-        onClockTick(f.c); // still full: nothing changes, no second box
+        clockTick(f.c); // still full: nothing changes, no second box
         QCOMPARE(f.ui.boxes.size(), 1);
 
         full.lift();
         f.now = f.now.addSecs(30);
-        onClockTick(f.c); // the clock's tick writes the queue without waiting for a new event
+        clockTick(f.c); // the clock's tick writes the queue without waiting for a new event
         QCOMPARE(f.c.status.panel(0), QString());
         for (const auto& log : {f.sensorLog(4321, false), f.daily()}) {
             QCOMPARE(eventTexts(log), texts);
@@ -183,7 +185,7 @@ private slots:
         QCOMPARE(eventTexts(f.sensorLog(22, false)), (QStringList{alarm22, back22}));
         QCOMPARE(f.c.status.panel(0), QStringLiteral("Журнал не пишется: 1"));
 
-        onClockTick(f.c); // still a folder: kept, no second box
+        clockTick(f.c); // still a folder: kept, no second box
         QCOMPARE(f.ui.boxes.size(), 1);
         QCOMPARE(f.c.status.panel(0), QStringLiteral("Журнал не пишется: 1"));
 

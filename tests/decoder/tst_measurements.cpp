@@ -195,31 +195,34 @@ void TestMeasurements::truncatedReportsCarryNoValues() {
     QCOMPARE(f.c.sensors.record(2).threshold1, 0.0f);
 
     // Full texts handed over with a shorter length: nothing past the length may count.
+    const auto measure = [&f](const char* text, int len, quint8 code, int slot) {
+        decodeMeasurements(f.c.sensors, f.c.sensorRows, f.c.scope, f.c.notices, text, len, code, slot);
+    };
     const QByteArray fullB = reportText(typeBWords(20, 2, 0x41, {1, 2, 3, 4}));
     QCOMPARE(fullB.size(), 86);
-    decodeMeasurements(f.c, fullB.constData(), 85, 0x41, 2);
+    measure(fullB.constData(), 85, 0x41, 2);
     QCOMPARE(f.cell(5, 2), QString());
-    decodeMeasurements(f.c, fullB.constData(), 86, 0x41, 2);
+    measure(fullB.constData(), 86, 0x41, 2);
     QCOMPARE(f.cell(5, 2), QStringLiteral("1.000"));
 
     const QByteArray fullOsc = reportText(typeBWords(20, 0xC3, 0x42, {9, 9, 9, 9, 9, 9, 9, 9}));
     QCOMPARE(fullOsc.size(), 150);
-    decodeMeasurements(f.c, fullOsc.constData(), 146, 0x42, 2);
+    measure(fullOsc.constData(), 146, 0x42, 2);
     QCOMPARE(f.ui.samples.size(), 0);
     QCOMPARE(f.cell(5, 2), QStringLiteral("1.000"));
     QCOMPARE(f.c.sensors.record(2).osc_values[3], 0.0f);
 
     const QByteArray fullA = reportText(typeAWords(21, 7, 0x41, 0x2C, 0x01, 0x64, 0x00));
-    decodeMeasurements(f.c, fullA.constData(), 37, 0x41, 3);
+    measure(fullA.constData(), 37, 0x41, 3);
     QCOMPARE(f.cell(5, 3), QString());
     QCOMPARE(f.cell(6, 3), QString());
-    decodeMeasurements(f.c, fullA.constData(), 38, 0x41, 3); // words 5–8 and a checksum
+    measure(fullA.constData(), 38, 0x41, 3); // words 5–8 and a checksum
     QCOMPARE(f.cell(6, 3), QStringLiteral("100"));
 
     // Out-of-range slots and missing texts are refused.
-    decodeMeasurements(f.c, fullB.constData(), 86, 0x41, -1);
-    decodeMeasurements(f.c, fullB.constData(), 86, 0x41, 200);
-    decodeMeasurements(f.c, nullptr, 86, 0x41, 2);
+    measure(fullB.constData(), 86, 0x41, -1);
+    measure(fullB.constData(), 86, 0x41, 200);
+    measure(nullptr, 86, 0x41, 2);
 }
 
 QTEST_GUILESS_MAIN(TestMeasurements)

@@ -7,6 +7,7 @@
 #include "common/LogRecordBytes.h"
 #include "dialogs/LogViewer.h"
 #include "link/Engine.h"
+#include "link/Receiver.h"
 #include "link/LinkTestSupport.h"
 #include "registry/DateTime.h"
 
@@ -468,9 +469,9 @@ private slots:
         r.loop1_armed = 1;
         r.link_up = 1;
         c.sensors.setOnline(0, true);
-        QVERIFY(openPort(c, 1));
+        QVERIFY(ConverterPort::of(c).openPort(1));
         QTimer passes;
-        QObject::connect(&passes, &QTimer::timeout, [&c] { onReceiveTick(c); });
+        QObject::connect(&passes, &QTimer::timeout, [&c] { Receiver::of(c).onReceiveTick(); });
         passes.start(10);
 
         // Today's log, big enough for the export to take a while.

@@ -375,7 +375,7 @@ private slots:
         c().sensors.record(5) = {.mark = 1, .factory_number = 1234, .sensor_type = 1, .slot_index = 5};
         c().sensors.record(5).dc_component1 = 1.5f;
         c().sensors.record(7) = {.mark = 1, .factory_number = 40000, .sensor_type = 1, .slot_index = 7};
-        oscillogramStarted(c(), 5);
+        oscillogramStarted(c().sensors, c().osc, c().scope, c().notices, 5);
         DcComponentDialog d(m_f->door);
         const auto setFlanks = [&](int row, const char* flank1, const char* flank2) {
             showFor(d, row);

@@ -7,6 +7,7 @@
 #include "dialogs/ConnectSensorDialog.h"
 #include "dialogs/DisconnectSensorDialog.h"
 #include "link/Engine.h"
+#include "link/Receiver.h"
 #include "link/QtSerialPortLine.h"
 #include "registry/Alarms.h"
 #include "registry/Startup.h"
@@ -75,12 +76,14 @@ private slots:
         m_c.link.attachPort(&m_port);
         startUp(m_c);
         alarmWindowCreate(m_c.alarms, m_c.data_dir);
-        QVERIFY(openPort(m_c, m_c.ports.portNumber()));
+        QVERIFY(ConverterPort::of(m_c).openPort(m_c.ports.portNumber()));
         m_rv.setTimerType(Qt::PreciseTimer);
         for (auto [timer, ms, tick] :
-             {std::tuple{&m_rv, 10, &onReceiveTick},
+             {std::tuple{&m_rv, 10, +[](Console& c) { Receiver::of(c).onReceiveTick(); }},
               std::tuple{&m_timer1, 1000, +[](Console& c) { onCommandTick(c.link, c.sensors, c.ui); }},
-              std::tuple{&m_timer2, 1000, &onClockTick}}) {
+              std::tuple{&m_timer2, 1000, +[](Console& c) {
+                             onClockTick(c.status, c.clock, c.journal, c.eventLog, ConverterPort::of(c));
+                         }}}) {
             connect(timer, &QTimer::timeout, this, [this, tick] { tick(m_c); });
             timer->start(ms);
         }

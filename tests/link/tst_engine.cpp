@@ -3,6 +3,7 @@
 // over an in-memory serial line.
 #include "LinkTestSupport.h"
 #include "link/Engine.h"
+#include "link/Receiver.h"
 #include "link/Frame.h"
 
 #include <QRandomGenerator>
@@ -22,14 +23,14 @@ const QString kLostLatinC =
 
 void runPasses(Console& c, int n) {
     for (int i = 0; i < n; ++i)
-        receivePass(c);
+        Receiver::of(c).receivePass();
 }
 
 // Runs passes until `done` holds; false when it did not within `maxPasses`.
 bool runUntil(Console& c, const std::function<bool()>& done, int maxPasses) {
     for (int i = 0; i < maxPasses; ++i) {
         if (done()) return true;
-        receivePass(c);
+        Receiver::of(c).receivePass();
     }
     return done();
 }
@@ -67,14 +68,14 @@ private slots:
 
         const int heard = f.ui.converterChanges;
         f.port.openSucceeds = false;
-        QVERIFY(!openPort(c, 3));
+        QVERIFY(!ConverterPort::of(c).openPort(3));
         QCOMPARE(c.link.queue().count, 2);
         QCOMPARE(c.link.state(), ConverterState::Up);
         QCOMPARE(c.link.counters().Time_out.shown, 9);
         QVERIFY(!c.link.receiving());
 
         f.port.openSucceeds = true;
-        QVERIFY(openPort(c, 3));
+        QVERIFY(ConverterPort::of(c).openPort(3));
         QCOMPARE(f.port.lastNumber, 3);
         QCOMPARE(f.port.lastDataDir, f.dir.path());
         QCOMPARE(c.link.queue().count, 0);
@@ -96,9 +97,9 @@ private slots:
     void portChoiceWritesStatusPanel2() {
         LinkFixture f;
         Console& c = f.c;
-        QVERIFY(openPort(c, 1));
+        QVERIFY(ConverterPort::of(c).openPort(1));
         const int converterChanges = f.ui.converterChanges;
-        choosePort(c, 11);
+        ConverterPort::of(c).choosePort(11);
         QCOMPARE(f.port.closeCalls, 1);
         QCOMPARE(f.port.lastNumber, 12);
         QCOMPARE(c.ports.index(), 11);
@@ -108,18 +109,18 @@ private slots:
         QVERIFY(c.link.receiving());
 
         f.port.openSucceeds = false;
-        choosePort(c, 11);
+        ConverterPort::of(c).choosePort(11);
         QCOMPARE(c.status.panel(2), QStringLiteral("COM12 выключен"));
         QVERIFY(!c.link.receiving());
         QCOMPARE(f.ui.changes[int(View::PortChoice)], 1); // the same port again
 
-        choosePort(c, 70); // the empty last item
+        ConverterPort::of(c).choosePort(70); // the empty last item
         QCOMPARE(f.port.lastNumber, 71);
         QCOMPARE(c.status.panel(2), QStringLiteral(" выключен"));
 
         f.port.openSucceeds = true;
         c.ports.choose(4);
-        openStartupPort(c);
+        ConverterPort::of(c).openStartupPort();
         QCOMPARE(f.port.lastNumber, 5);
         QCOMPARE(c.status.panel(2), QStringLiteral("COM5 включён"));
     }
@@ -136,7 +137,7 @@ private slots:
         QCOMPARE(c.link.queue().entries[0].count, quint16(5));
         QCOMPARE(c.link.queue().entries[0].start, ':');
 
-        clearQueue(c);
+        clearQueue(c.link, c.osc);
         for (quint16 code = 1; code <= 32; ++code)
             queue(c, {quint16(0x0100 | code), 0});
         QCOMPARE(c.link.queue().count, 32);
@@ -145,7 +146,7 @@ private slots:
         QCOMPARE(c.link.queue().entries[31].key, quint16(32));
 
         // A confirmation frees a place.
-        QVERIFY(openPort(c, 1));
+        QVERIFY(ConverterPort::of(c).openPort(1));
         for (quint16 code = 1; code <= 32; ++code)
             queue(c, {quint16(0x0100 | code), 0});
         f.port.incoming = reply({0x0141});
@@ -158,7 +159,7 @@ private slots:
         QCOMPARE(c.link.queue().entries[31].key, quint16(0x21));
 
         // More words than a command may have: a warning, nothing queued.
-        clearQueue(c);
+        clearQueue(c.link, c.osc);
         f.ui.expectMessage(QStringLiteral("Put_Cmd: usDataLen>SIZE_TR_BUF!"), QStringLiteral("Внимание"));
         std::vector<quint16> huge(1025, 0);
         huge[0] = 0x0141;
@@ -175,7 +176,7 @@ private slots:
     void sendingACommand() {
         LinkFixture f;
         Console& c = f.c;
-        QVERIFY(openPort(c, 1));
+        QVERIFY(ConverterPort::of(c).openPort(1));
         const auto poll = frame::poll();
         QCOMPARE(c.link.send(c.ui, ':', poll.data(), quint16(poll.size())), 0);
         QCOMPARE(f.port.written, QByteArray(":0141BE\r\n"));
@@ -208,7 +209,7 @@ private slots:
         c.sensors.setAddressEntry(1, {22, 300});
         c.sensors.setAddressEntry(120, {22, 0xBEEF});
         c.sensors.setAddressEntry(199, {22, 65535});
-        QVERIFY(openPort(c, 1));
+        QVERIFY(ConverterPort::of(c).openPort(1));
 
         onCommandTick(c.link, c.sensors, c.ui);
         QVERIFY(runUntil(
@@ -269,7 +270,7 @@ private slots:
     void silentConverterIsDeclaredLostOnce() {
         LinkFixture f;
         Console& c = f.c;
-        QVERIFY(openPort(c, 1));
+        QVERIFY(ConverterPort::of(c).openPort(1));
         onCommandTick(c.link, c.sensors, c.ui);
         const QByteArray entry1 = ":0142000100000000BC\r\n";
         QVERIFY(runUntil(
@@ -302,7 +303,7 @@ private slots:
     void threeFailedSendsClosePort() {
         LinkFixture f;
         Console& c = f.c;
-        QVERIFY(openPort(c, 1));
+        QVERIFY(ConverterPort::of(c).openPort(1));
         c.sensors.record(3).factory_number = 33;
         c.sensors.record(3).osc_active = 1;
         c.osc.setSlot(3);
@@ -334,14 +335,14 @@ private slots:
         QCOMPARE(f.ui.linkLost, 1);
         // A reopening forgets the failed sends.
         f.port.failWrites = false;
-        QVERIFY(openPort(c, 1));
+        QVERIFY(ConverterPort::of(c).openPort(1));
         QCOMPARE(c.link.engine().write_failures, qint16(0));
     }
 
     void vanishedDeviceEndsTheLink() {
         LinkFixture f;
         Console& c = f.c;
-        QVERIFY(openPort(c, 1));
+        QVERIFY(ConverterPort::of(c).openPort(1));
         c.link.setState(ConverterState::Up);
         queue(c, frame::poll());
         f.port.vanishOnNextRead = true;
@@ -354,14 +355,14 @@ private slots:
         QCOMPARE(c.link.state(), ConverterState::Lost);
 
         // Gone between two passes: noticed by the next one, once.
-        QVERIFY(openPort(c, 1));
+        QVERIFY(ConverterPort::of(c).openPort(1));
         c.link.setState(ConverterState::Up);
         f.port.vanish();
         runPasses(c, 5);
         QCOMPARE(f.ui.linkLost, 2);
         QCOMPARE(f.port.reads, 1);
         // A port closed by the program itself is no failure.
-        QVERIFY(openPort(c, 1));
+        QVERIFY(ConverterPort::of(c).openPort(1));
         c.link.setState(ConverterState::Up);
         c.link.closePort();
         runPasses(c, 5);
@@ -371,7 +372,7 @@ private slots:
     void frameAssembly() {
         LinkFixture f;
         Console& c = f.c;
-        QVERIFY(openPort(c, 1));
+        QVERIFY(ConverterPort::of(c).openPort(1));
         queue(c, frame::poll());
         queue(c, frame::oscillOff());
         queue(c, frame::disconnectSensor(4));
@@ -421,7 +422,7 @@ private slots:
     void overlongTextIsDropped() {
         LinkFixture f;
         Console& c = f.c;
-        QVERIFY(openPort(c, 1));
+        QVERIFY(ConverterPort::of(c).openPort(1));
         queue(c, frame::poll());
         queue(c, frame::oscillOff());
         QVERIFY(runUntil(
@@ -443,7 +444,7 @@ private slots:
     void badReplyInTheTimeoutPassIsNotATimeout() {
         LinkFixture f;
         Console& c = f.c;
-        QVERIFY(openPort(c, 1));
+        QVERIFY(ConverterPort::of(c).openPort(1));
         queue(c, frame::poll());
         QVERIFY(runUntil(
             c, [&] { return c.link.engine().awaiting != 0; }, 5));
@@ -467,7 +468,7 @@ private slots:
         LinkFixture f;
         Console& c = f.c;
         c.sensors.setAddressEntry(171, {22, 0x0ABC});
-        QVERIFY(openPort(c, 1));
+        QVERIFY(ConverterPort::of(c).openPort(1));
         c.link.setState(ConverterState::Up);
         c.link.setMapPosition(5);
         f.port.incoming = reply({0x0142, 0x00AB}, true);
@@ -484,7 +485,7 @@ private slots:
     void nonHexCharactersFailTheCheck() {
         LinkFixture f;
         Console& c = f.c;
-        QVERIFY(openPort(c, 1));
+        QVERIFY(ConverterPort::of(c).openPort(1));
         queue(c, frame::poll());
         // 'G' read as 0 would make the sum come out right.
         f.port.incoming = ":01410G00BE\r\n";
@@ -506,7 +507,7 @@ private slots:
         LinkFixture f;
         Console& c = f.c;
         c.sensors.setAddressEntry(49, {22, 4949});
-        QVERIFY(openPort(c, 1));
+        QVERIFY(ConverterPort::of(c).openPort(1));
         c.link.setState(ConverterState::Up);
         c.link.setMapPosition(50);
         queue(c, frame::kartaEntry(50, 4949, 22));
@@ -527,7 +528,7 @@ private slots:
     void mapReplyOutsideTheMapStillRestoresTheLink() {
         LinkFixture f;
         Console& c = f.c;
-        QVERIFY(openPort(c, 1));
+        QVERIFY(ConverterPort::of(c).openPort(1));
         queue(c, frame::kartaEntry(1, 0, 0));
         f.port.incoming = reply({0x0142, 0x7FFF});
         runPasses(c, 1);
@@ -543,7 +544,7 @@ private slots:
     void oscillogramConfirmations() {
         LinkFixture f;
         Console& c = f.c;
-        QVERIFY(openPort(c, 1));
+        QVERIFY(ConverterPort::of(c).openPort(1));
         c.link.setState(ConverterState::Up);
         SensorRecord& b = c.sensors.record(5);
         b.factory_number = 555;
@@ -593,19 +594,19 @@ private slots:
 
         // A stored value far out of range does not trip the conversion.
         a.dc_component1 = -3.0e9f;
-        oscillogramStarted(c, 6);
+        oscillogramStarted(c.sensors, c.osc, c.scope, c.notices, 6);
         a.dc_component1 = std::numeric_limits<float>::quiet_NaN();
-        oscillogramStarted(c, 6);
+        oscillogramStarted(c.sensors, c.osc, c.scope, c.notices, 6);
         QCOMPARE(c.osc.dcTypeA(), quint16(0));
-        oscillogramStarted(c, -1);
-        oscillogramStarted(c, 200);
+        oscillogramStarted(c.sensors, c.osc, c.scope, c.notices, -1);
+        oscillogramStarted(c.sensors, c.osc, c.scope, c.notices, 200);
         QCOMPARE(c.osc.slot(), 6);
     }
 
     void watchdogReopensWhileTheLinkIsDown() {
         LinkFixture f;
         Console& c = f.c;
-        openStartupPort(c);
+        ConverterPort::of(c).openStartupPort();
         QCOMPARE(c.status.panel(2), QStringLiteral("COM1 включён"));
         for (int i = 0; i < 5; ++i)
             c.link.countSlotReport(SlotCount::ChecksumErrors, 7);
@@ -615,12 +616,12 @@ private slots:
 
         for (int tick = 1; tick <= 12; ++tick) {
             f.port.incoming = "01";
-            receivePass(c);
+            Receiver::of(c).receivePass();
             c.link.beginPassCounts();
             c.link.countTimeout();
             c.link.showPassCounts();
             QCOMPARE(c.link.counters().N_rv_byte.shown, 2 * ((tick - 1) % 4 + 1)); // since the last reopening
-            onClockTick(c);
+            onClockTick(c.status, c.clock, c.journal, c.eventLog, ConverterPort::of(c));
             QCOMPARE(f.port.openCalls, 1 + tick / 4);
             if (tick % 4 == 0) {
                 QCOMPARE(c.link.state(), ConverterState::Lost);
@@ -640,7 +641,7 @@ private slots:
         // A port that does not open: link still lost, receive timer stopped.
         f.port.openSucceeds = false;
         for (int i = 0; i < 4; ++i)
-            onClockTick(c);
+            onClockTick(c.status, c.clock, c.journal, c.eventLog, ConverterPort::of(c));
         QCOMPARE(f.port.openCalls, 5);
         QVERIFY(!c.link.receiving());
         QCOMPARE(c.link.state(), ConverterState::Lost);
@@ -648,11 +649,11 @@ private slots:
         // Link up: no reopening.
         c.link.setState(ConverterState::Up);
         for (int i = 0; i < 8; ++i)
-            onClockTick(c);
+            onClockTick(c.status, c.clock, c.journal, c.eventLog, ConverterPort::of(c));
         QCOMPARE(f.port.openCalls, 5);
 
         c.clock = [] { return QDateTime(QDate(2025, 4, 20), QTime(0, 0, 5)); };
-        onClockTick(c);
+        onClockTick(c.status, c.clock, c.journal, c.eventLog, ConverterPort::of(c));
         QCOMPARE(c.status.clock(), QDateTime(QDate(2025, 4, 20), QTime(0, 0, 5)));
     }
 
@@ -666,7 +667,7 @@ private slots:
             c.link.countSlotReport(SlotCount::Timeouts, s);
         }
         QVERIFY(!c.link.slotDiagnostics(0).countsShown);
-        QVERIFY(openPort(c, 1));
+        QVERIFY(ConverterPort::of(c).openPort(1));
         f.port.incoming = ":0141BF\r\n"; // a checksum error
         runPasses(c, 1);
         const int gridChanges = f.ui.changes[int(View::ComGrid)];
@@ -696,7 +697,7 @@ private slots:
             c.sensors.record(s).sensor_type = qint16(s % 2);
             c.sensors.record(s).loop1_armed = 1;
         }
-        QVERIFY(openPort(c, 1));
+        QVERIFY(ConverterPort::of(c).openPort(1));
         QRandomGenerator g(20251207);
         const quint16 codes[] = {0x41, 0x42, 0x47, 0x48, 0xFD, 0xFE, 0xFF, 0x43};
         for (int i = 0; i < 20000; ++i) {
@@ -716,9 +717,9 @@ private slots:
                     chunk[g.bounded(chunk.size())] = "g~:\r\n"[g.bounded(5)];
             }
             f.port.incoming += chunk;
-            if (g.bounded(3) == 0) receivePass(c);
+            if (g.bounded(3) == 0) Receiver::of(c).receivePass();
             if (g.bounded(200) == 0) onCommandTick(c.link, c.sensors, c.ui);
-            if (!c.link.port()->isOpen()) QVERIFY(openPort(c, 1));
+            if (!c.link.port()->isOpen()) QVERIFY(ConverterPort::of(c).openPort(1));
             QVERIFY(c.link.queue().count >= 0 && c.link.queue().count <= 32);
             QVERIFY(c.link.engine().rx_pos < 1024);
         }
@@ -733,21 +734,21 @@ private slots:
     void passTimesShownEveryFifthCall() {
         LinkFixture f;
         Console& c = f.c;
-        onReceiveTick(c); // receive timer stopped: no pass
+        Receiver::of(c).onReceiveTick(); // receive timer stopped: no pass
         QCOMPARE(f.port.reads, 0);
-        QVERIFY(openPort(c, 1));
+        QVERIFY(ConverterPort::of(c).openPort(1));
         for (int i = 0; i < 4; ++i)
-            onReceiveTick(c);
+            Receiver::of(c).onReceiveTick();
         QCOMPARE(f.port.reads, 4);
         QVERIFY(!c.link.counters().longestPassUs && !c.link.counters().longestPassMs);
-        onReceiveTick(c);
+        Receiver::of(c).onReceiveTick();
         QVERIFY(c.link.counters().longestPassUs >= 0 && c.link.counters().longestPassMs >= 0);
         // The next five passes are measured afresh: their longest shows after the fifth.
         const int shown = f.ui.changes[int(View::Diagnostics)];
         for (int i = 0; i < 4; ++i)
-            onReceiveTick(c);
+            Receiver::of(c).onReceiveTick();
         QCOMPARE(f.ui.changes[int(View::Diagnostics)], shown);
-        onReceiveTick(c);
+        Receiver::of(c).onReceiveTick();
         QCOMPARE(f.ui.changes[int(View::Diagnostics)], shown + 1);
     }
 };

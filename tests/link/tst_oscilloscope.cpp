@@ -4,6 +4,7 @@
 #include "common/ConsoleFixture.h"
 #include "core/OperatorActions.h"
 #include "link/Engine.h"
+#include "link/Receiver.h"
 #include "link/LinkTestSupport.h"
 #include "link/Oscilloscope.h"
 
@@ -81,7 +82,7 @@ private slots:
         QCOMPARE(c.osc.slot(), -1); // not before the converter confirms
 
         // Type A at position 10: its type plays no part. Stop: two words.
-        clearQueue(c);
+        clearQueue(c.link, c.osc);
         c.osc.setTyped(OscEntry::Position, QStringLiteral("10"));
         QVERIFY(f.actions().startOscillogram());
         f.actions().stopOscillogram();
@@ -97,13 +98,13 @@ private slots:
         Console& c = f.c;
         FakePort port;
         c.link.attachPort(&port);
-        QVERIFY(openPort(c, 1));
+        QVERIFY(ConverterPort::of(c).openPort(1));
         c.link.setState(ConverterState::Up);
         c.link.setMapPosition(kSlots);
         c.osc.setTyped(OscEntry::Position, QStringLiteral("5"));
         QVERIFY(f.actions().startOscillogram());
         for (int pass = 0; pass < 300 && c.link.state() == ConverterState::Up; ++pass)
-            receivePass(c); // no reply ever comes: the link is declared lost
+            Receiver::of(c).receivePass(); // no reply ever comes: the link is declared lost
         QCOMPARE(c.osc.startOutcome(), QStringLiteral("Преобразователь не подтвердил включение"));
         QVERIFY(c.osc.startOpen());
 
@@ -114,7 +115,8 @@ private slots:
         QVERIFY(f.actions().startOscillogram());
         QVERIFY(c.osc.startOpen());
         QCOMPARE(c.osc.startOutcome(), QStringLiteral("Преобразователь не подтвердил включение"));
-        oscillogramStopped(c); // a stop confirmed later says nothing of the start that failed
+        // A stop confirmed later says nothing of the start that failed.
+        oscillogramStopped(c.sensors, c.osc, c.notices);
         QCOMPARE(c.osc.startOutcome(), QStringLiteral("Преобразователь не подтвердил включение"));
     }
 
@@ -211,7 +213,7 @@ private slots:
         QCOMPARE(c.osc.text(OscEntry::DcFlank1), QStringLiteral("3.000"));
         QCOMPARE(c.link.queue().count, 0);
 
-        oscillogramStarted(c, 4); // dc 2.5 and 0.75
+        oscillogramStarted(c.sensors, c.osc, c.scope, c.notices, 4); // dc 2.5 and 0.75
         QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
         QVERIFY(f.actions().recordDcFlank2(QStringLiteral("2,5")));
         QCOMPARE(c.osc.text(OscEntry::DcFlank2), QStringLiteral("2,500"));

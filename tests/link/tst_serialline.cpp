@@ -5,6 +5,7 @@
 #include "PtyConverter.h"
 #include "core/OperatorActions.h"
 #include "link/Engine.h"
+#include "link/Receiver.h"
 #include "link/Frame.h"
 #include "link/QtSerialPortLine.h"
 #include "registry/Storage.h"
@@ -30,7 +31,7 @@ class TestSerialLine : public QObject {
         while (!done()) {
             if (limit.hasExpired()) return false;
             QCoreApplication::processEvents();
-            receivePass(c);
+            Receiver::of(c).receivePass();
             QThread::msleep(1);
         }
         return true;
@@ -59,7 +60,7 @@ private slots:
         QtSerialPortLine line;
         Console& c = f.c;
         c.link.attachPort(&line);
-        openStartupPort(c);
+        ConverterPort::of(c).openStartupPort();
         QCOMPARE(c.status.panel(2), QStringLiteral("COM1 включён"));
         const QSerialPort& sp = line.serialPort();
         QCOMPARE(sp.portName(), f.dir.path() + QStringLiteral("/dev/COM1"));
@@ -123,7 +124,7 @@ private slots:
         QtSerialPortLine line;
         Console& c = f.c;
         c.link.attachPort(&line);
-        openStartupPort(c);
+        ConverterPort::of(c).openStartupPort();
         c.operators.load(c.data_dir, c.ui);
         c.selection.selectRow(7);
         QVERIFY(OperatorActions::of(c).connectSensor({QStringLiteral("1234"), 1, 0}));
@@ -146,7 +147,7 @@ private slots:
         Console& c = f.c;
         c.link.attachPort(&line);
         c.sensors.setAddressEntry(0, {22, 1001});
-        openStartupPort(c);
+        ConverterPort::of(c).openStartupPort();
         QVERIFY(line.isOpen());
 
         // Link up with the map under way.
@@ -169,7 +170,7 @@ private slots:
         QVERIFY(!line.takeFailure()); // taken by the pass that found it
         for (int i = 0; i < 200; ++i) {
             QCoreApplication::processEvents();
-            receivePass(c);
+            Receiver::of(c).receivePass();
         }
         // Closed for good: no further failure, no second notice, no reads.
         QVERIFY(!line.isOpen());
@@ -181,7 +182,7 @@ private slots:
         conv = std::make_unique<PtyConverter>(linkPath);
         QVERIFY(conv->ok());
         for (int i = 0; i < 4; ++i)
-            onClockTick(c);
+            onClockTick(c.status, c.clock, c.journal, c.eventLog, ConverterPort::of(c));
         QVERIFY(line.isOpen());
         QCOMPARE(c.link.state(), ConverterState::Lost);
 

@@ -348,7 +348,7 @@ private slots:
         live.reserved112[0] = 5;
         live.loop2_armed = 1;
 
-        saveAllOnExit(f.c);
+        saveAllOnExit(f.c.sensors, f.c.store);
         QVERIFY(f.ui.boxes.isEmpty());
         QCOMPARE(f.read("data/hw.dat"), hw);
 
