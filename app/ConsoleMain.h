@@ -2,7 +2,7 @@
 #pragma once
 #include "app/WidgetUi.h"
 #include "core/CoreDoor.h"
-#include "registry/Console.h"
+#include "core/Console.h"
 
 #include <memory>
 

@@ -3,7 +3,7 @@
 #include "app/WidgetUi.h"
 #include "core/CoreDoor.h"
 #include "dialogs/AlarmSound.h"
-#include "registry/Console.h"
+#include "core/Console.h"
 
 #include <memory>
 

@@ -23,7 +23,7 @@
 #include "registry/EventLog.h"
 #include "registry/FeedSink.h"
 #include "registry/QuietConsoleUi.h"
-#include "registry/Startup.h"
+#include "core/Startup.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -151,7 +151,7 @@ void MainWindow::loadAndStart() {
         c.data_dir = dataDir;
         startUp(c);
         alarmWindowCreate(c.alarms, c.data_dir);
-        ConverterPort::of(c).openStartupPort();
+        c.converterPort().openStartupPort();
         c.eventLog.logProgramEvent(c.eventLog.programEvent(EventCode::ProgramStart));
         // Refused feed settings go to the log as well as to the Diagnostics tab: the feed sends nothing.
         if (c.feed && !c.feed->settingsProblem().isEmpty())
@@ -227,7 +227,7 @@ QWidget* MainWindow::createSensorTab() {
         if (index.isValid()) selectCell(index);
     });
     connect(m_sensorGrid, &QTableView::clicked, this, [this] {
-        m_door.share([](Console& c) { c.selection.setHighlighted(true); });
+        m_door.share(&Console::selection, [](TableSelection& s) { s.setHighlighted(true); });
         m_shownHighlight = true;
         m_sensorGrid->viewport()->update();
     });
@@ -552,7 +552,7 @@ void MainWindow::runDialog(DialogRequest request) {
 }
 
 void MainWindow::choosePort(int index) {
-    m_door.call([index](Console& c) { ConverterPort::of(c).choosePort(index); });
+    m_door.call([index](Console& c) { c.converterPort().choosePort(index); });
 }
 
 void MainWindow::resetSlotCounters() {
@@ -560,8 +560,8 @@ void MainWindow::resetSlotCounters() {
 }
 
 void MainWindow::selectCell(const QModelIndex& index) {
-    m_door.share([col = index.column(), row = index.row() + 1](Console& c) {
-        selectSensorCell(c.selection, col, row);
+    m_door.share(&Console::selection, [col = index.column(), row = index.row() + 1](TableSelection& s) {
+        selectSensorCell(s, col, row);
     });
 }
 

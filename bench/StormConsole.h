@@ -4,7 +4,7 @@
 // of reports in which every step is one change (loop 1 in alarm and back, loop 2 in alarm and back,
 // a fault and back to standby).
 #include "link/Frame.h"
-#include "registry/Console.h"
+#include "core/Console.h"
 
 #include <QByteArray>
 #include <QDateTime>

@@ -28,7 +28,7 @@
 // Nothing here looks into the console's state: files, the sound object, the alarm window's button.
 #include "app/ConsoleMain.h"
 #include "link/QtSerialPortLine.h"
-#include "registry/Console.h"
+#include "core/Console.h"
 #include "registry/Records.h"
 #include "sim/Converter.h"
 #include "sim/DemoFolder.h"

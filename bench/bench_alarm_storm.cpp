@@ -8,7 +8,7 @@
 #include "StormConsole.h"
 #include "link/Frame.h"
 #include "link/ReportDecoder.h"
-#include "registry/Console.h"
+#include "core/Console.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -46,7 +46,7 @@ void BM_AlarmStorm(benchmark::State& state) {
     for (auto _ : state) {
         for (int i = 0; i < kReportsPerSecond; ++i) {
             const QByteArray& r = reports[next];
-            ReportDecoder::of(*c).decode(r.constData(), int(r.size()), 0x41);
+            c->decoder().decode(r.constData(), int(r.size()), 0x41);
             next = (next + 1) % reports.size();
         }
         dispatched += kReportsPerSecond;

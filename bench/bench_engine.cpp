@@ -6,7 +6,7 @@
 #include "link/Engine.h"
 #include "link/Receiver.h"
 #include "link/SerialPort.h"
-#include "registry/Console.h"
+#include "core/Console.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -76,7 +76,7 @@ void BM_ReportTraffic(benchmark::State& state) {
         r.slot_index = qint16(s);
         r.link_up = 1;
     }
-    ConverterPort::of(c).openPort(1);
+    c.converterPort().openPort(1);
     c.link.setState(ConverterState::Up);
     c.link.setMapPosition(kSlots);
 
@@ -84,7 +84,7 @@ void BM_ReportTraffic(benchmark::State& state) {
         for (int s = 0; s < kSensors; ++s)
             port.traffic += statusReport(quint16(1000 + s), 12.5f, 13.25f, float(i), float(s) / 4, code);
 
-    Receiver receiver = Receiver::of(c);
+    Receiver receiver = c.receiver();
     receiver.receivePass(); // first reports bring each sensor to its steady state
     const qint32 framesBefore = c.link.counters().N_rv_frame.value;
     for (auto _ : state)

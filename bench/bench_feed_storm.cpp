@@ -11,7 +11,7 @@
 #include "feed/SiteFeed.h"
 #include "link/Frame.h"
 #include "link/ReportDecoder.h"
-#include "registry/Console.h"
+#include "core/Console.h"
 #include "registry/EventCatalogue.h"
 
 #include <QCoreApplication>
@@ -79,7 +79,7 @@ void runStorm(benchmark::State& state, std::chrono::milliseconds pace) {
         const auto start = std::chrono::steady_clock::now();
         for (int i = 0; i < kReportsPerSecond; ++i) {
             const QByteArray& r = reports[next];
-            ReportDecoder::of(*c).decode(r.constData(), int(r.size()), 0x41);
+            c->decoder().decode(r.constData(), int(r.size()), 0x41);
             next = (next + 1) % reports.size();
         }
         dispatched += kReportsPerSecond;

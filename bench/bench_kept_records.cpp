@@ -54,7 +54,7 @@ void BM_FullDiskStorm(benchmark::State& state) {
         for (int i = 0; i < kReportsPerSecond; ++i) {
             now = now.addMSecs(7);
             const QByteArray& r = reports[next];
-            ReportDecoder::of(*c).decode(r.constData(), int(r.size()), 0x41);
+            c->decoder().decode(r.constData(), int(r.size()), 0x41);
             next = (next + 1) % reports.size();
         }
         events += kReportsPerSecond;

@@ -5,7 +5,7 @@
 // (each record read, filtered and counted, only the wanted page decoded and formatted).
 // Targets: open <= 2 s, page change <= 50 ms, index <= 8 bytes a record.
 #include "registry/QuietConsoleUi.h"
-#include "registry/Console.h"
+#include "core/Console.h"
 #include "registry/DateTime.h"
 #include "registry/ReportListing.h"
 

@@ -10,7 +10,7 @@
 #include "app/ConsoleWindows.h"
 #include "app/MainWindow.h"
 #include "link/SerialPort.h"
-#include "registry/Console.h"
+#include "core/Console.h"
 #include "registry/DateTime.h"
 #include "registry/EventCatalogue.h"
 #include "registry/Records.h"

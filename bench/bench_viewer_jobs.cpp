@@ -138,7 +138,7 @@ Figures runWhileBusy(LogViewer& viewer, Console& c, LinePort& port, const std::v
         const int due = int(now * 130 / 1000000) - int(next);
         for (int i = 0; i < due; ++i)
             port.incoming += '~' + reports[next++ % reports.size()] + "\r\n";
-        Receiver::of(c).onReceiveTick();
+        c.receiver().onReceiveTick();
         out.longestPassUs = qMax(out.longestPassUs, clock.nsecsElapsed() / 1000 - now);
         ++out.passes;
     });
@@ -182,7 +182,7 @@ int main(int argc, char* argv[]) {
     auto c = bench::stormConsole(dir.path(), ui);
     LinePort port;
     c->link.attachPort(&port);
-    if (!ConverterPort::of(*c).openPort(1)) return 1;
+    if (!c->converterPort().openPort(1)) return 1;
     const std::vector<QByteArray> reports = bench::stormReports();
 
     auto report = [&](const char* what, const Figures& f, qint64 n) {

@@ -58,13 +58,13 @@ CoreDoor::CoreDoor(Console& core, Mode mode, QObject* parent)
         m_timerRv = timer("TimerRv", 10);
         m_timerRv->setTimerType(Qt::PreciseTimer);
         connect(m_timerRv, &QTimer::timeout, m_host,
-                guarded([](Console& c) { Receiver::of(c).onReceiveTick(); }));
+                guarded([](Console& c) { c.receiver().onReceiveTick(); }));
         m_timer1 = timer("Timer1", 1000);
         connect(m_timer1, &QTimer::timeout, m_host,
                 guarded([](Console& c) { onCommandTick(c.link, c.sensors, c.ui); }));
         m_timer2 = timer("Timer2", 1000);
         connect(m_timer2, &QTimer::timeout, m_host, guarded([](Console& c) {
-                    onClockTick(c.status, c.clock, c.journal, c.eventLog, ConverterPort::of(c));
+                    onClockTick(c.status, c.clock, c.journal, c.eventLog, c.converterPort());
                 }));
     });
 }

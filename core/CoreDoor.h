@@ -3,7 +3,7 @@
 #include "core/CoreSideUi.h"
 #include "core/OperatorActions.h"
 #include "core/ShownState.h"
-#include "registry/Console.h"
+#include "core/Console.h"
 
 #include <QMutex>
 #include <QObject>
@@ -139,7 +139,7 @@ template <class F> auto CoreDoor::call(F&& fn) -> std::invoke_result_t<F&, Conso
 
 template <class F> auto CoreDoor::act(F&& fn) -> std::invoke_result_t<F&, OperatorActions&> {
     return call([&fn](Console& c) {
-        OperatorActions actions = OperatorActions::of(c);
+        OperatorActions actions = c.actions();
         return fn(actions);
     });
 }

@@ -3,7 +3,7 @@
 #include "registry/DateTime.h"
 #include "registry/EventCatalogue.h"
 #include "registry/EventLog.h"
-#include "registry/Startup.h"
+#include "core/Startup.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "registry/Console.h"
+#include "core/Console.h"
 
 #include <QDate>
 #include <QStringList>

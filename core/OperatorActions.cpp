@@ -3,10 +3,10 @@
 #include "link/Engine.h"
 #include "link/Frame.h"
 #include "link/Oscilloscope.h"
-#include "registry/Console.h"
+#include "core/Console.h"
 #include "registry/EventLog.h"
 #include "registry/NumberFormat.h"
-#include "registry/Startup.h"
+#include "core/Startup.h"
 #include "registry/Storage.h"
 
 #include <cmath>
@@ -36,11 +36,6 @@ void dcBadNumber(const ChangeNotices& notices) {
 }
 
 } // namespace
-
-OperatorActions OperatorActions::of(Console& c) {
-    return OperatorActions(c.sensors, c.sensorRows, c.selection, c.operators, c.alarms, c.osc, c.scope,
-                           c.link, c.status, c.eventLog, c.store, c.notices, c.clock, c.data_dir);
-}
 
 PopupMenuState OperatorActions::sensorMenuState() const {
     return vatrel::sensorMenuState(m_selection, m_sensors, m_notices);

@@ -22,8 +22,6 @@
 
 namespace vatrel {
 
-struct Console; // registry/Console.h
-
 // What the operator does to the sensors, the alarms and the oscillogram. Every window that offers an
 // action calls the one function here, so the rules are the same wherever the operator asks: a refusal
 // shows the same box (through ConsoleUi) or none at all, whichever window it came from.
@@ -82,9 +80,6 @@ public:
         : m_sensors(sensors), m_sensorRows(sensorRows), m_selection(selection), m_operators(operators),
           m_alarms(alarms), m_osc(osc), m_scope(scope), m_link(link), m_status(status), m_eventLog(eventLog),
           m_store(store), m_notices(notices), m_clock(clock), m_dataDir(dataDir) {}
-
-    // The actions on a console's parts.
-    static OperatorActions of(Console& c);
 
     // -----------------------------------------------------------------------------------------
     // The sensor table's menu (registry/OperatorCommands.h).

@@ -2,7 +2,7 @@
 #pragma once
 #include "dialogs/AlarmListModel.h"
 #include "dialogs/AlarmSound.h"
-#include "registry/Console.h"
+#include "core/Console.h"
 
 #include <QDialog>
 #include <QElapsedTimer>

@@ -2,7 +2,7 @@
 #pragma once
 #include "dialogs/ReportPrinter.h"
 #include "core/CoreDoor.h"
-#include "registry/Console.h"
+#include "core/Console.h"
 #include "registry/ReportListing.h"
 
 #include <QAbstractTableModel>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "core/CoreDoor.h"
-#include "registry/Console.h"
+#include "core/Console.h"
 
 #include <QGroupBox>
 #include <functional>

@@ -3,7 +3,7 @@
 // Shared pieces of the fuzz targets: a check that stops the run with a message, a console whose
 // windows do nothing, and a serial line in memory.
 #include "link/SerialPort.h"
-#include "registry/Console.h"
+#include "core/Console.h"
 #include "registry/QuietConsoleUi.h"
 
 #include <QDateTime>

@@ -33,17 +33,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     addSensors(*c);
     MemoryPort port;
     c->link.attachPort(&port);
-    ConverterPort::of(*c).openPort(1);
+    c->converterPort().openPort(1);
 
     size_t at = 0;
     while (at < size) {
         const uint8_t control = data[at++];
         const size_t n = std::min<size_t>(control & 0x3F, size - at);
         if (control & 0x40) onCommandTick(c->link, c->sensors, c->ui);
-        if (control & 0x80) onClockTick(c->status, c->clock, c->journal, c->eventLog, ConverterPort::of(*c));
+        if (control & 0x80) onClockTick(c->status, c->clock, c->journal, c->eventLog, c->converterPort());
         port.incoming.append(reinterpret_cast<const char*>(data + at), qsizetype(n));
         at += n;
-        Receiver::of(*c).receivePass();
+        c->receiver().receivePass();
         checkConsole(*c);
     }
     checkWritten(port.written);

@@ -4,7 +4,7 @@
 // log; the rest is its content.
 #include "FuzzSupport.h"
 #include "registry/EventLog.h"
-#include "registry/Startup.h"
+#include "core/Startup.h"
 #include "registry/Storage.h"
 
 #include <QDir>

@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const quint8 codes[] = {0x41, 0x42, 0xFD, 0xFE, 0xFF};
     const quint8 code = data[0] < 5 ? codes[data[0]] : data[0];
     const QByteArray text(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
-    ReportDecoder::of(*c).decode(text.constData(), int(text.size()), code);
+    c->decoder().decode(text.constData(), int(text.size()), code);
     checkConsole(*c);
     return 0;
 }

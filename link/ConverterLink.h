@@ -91,8 +91,7 @@ struct EngineState {
 // are announced on its notice line: the counters as View::Diagnostics, the per-slot rows as
 // View::ComGrid, the converter's link state as converterChanged.
 //
-// The console (registry/Console.h) holds one. What registry/ itself calls of it is defined in this
-// header, so that the registry library needs nothing of link/ at link time.
+// The console (core/Console.h) holds one.
 class ConverterLink {
 public:
     void connect(const ChangeNotices* notices) { m_line.connect(notices); }

@@ -1,13 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/ConverterPort.h"
 #include "link/Engine.h"
-#include "registry/Console.h"
 
 namespace vatrel {
-
-ConverterPort ConverterPort::of(Console& c) {
-    return ConverterPort(c.link, c.ports, c.osc, c.status, c.data_dir);
-}
 
 bool ConverterPort::openPort(int portNumber, ConverterState state) {
     if (!m_link.openPort(portNumber, m_dataDir)) return false;

@@ -7,8 +7,6 @@
 
 namespace vatrel {
 
-struct Console;
-
 // The serial port the converter is on (numbered 1 … 71 = the port list's index + 1), as the
 // start-up, the operator's choice and the clock's watchdog open it. It refers to the parts it
 // changes and is passed on by value.
@@ -17,9 +15,6 @@ public:
     ConverterPort(ConverterLink& link, PortChoice& ports, OscControls& osc, StatusLine& status,
                   const QString& dataDir)
         : m_link(link), m_ports(ports), m_osc(osc), m_status(status), m_dataDir(dataDir) {}
-
-    // The console's port.
-    static ConverterPort of(Console& c);
 
     // Opens port `portNumber`. A successful open resets the link bookkeeping (queue, link state
     // `state`, write failures, six counters "0", status panel 4 empty) and starts the receive

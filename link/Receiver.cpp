@@ -4,14 +4,9 @@
 #include "link/Engine.h"
 #include "link/Frame.h"
 #include "link/SerialPort.h"
-#include "registry/Console.h"
 #include "registry/ConsoleUi.h"
 
 namespace vatrel {
-
-Receiver Receiver::of(Console& c) {
-    return Receiver(c.link, c.sensors, c.osc, c.scope, c.status, c.eventLog, c.notices, ReportDecoder::of(c));
-}
 
 void Receiver::setConverterPanel(const QString& text) {
     m_status.setPanel(StatusLine::kConverterPanel, text);

@@ -11,8 +11,6 @@
 
 namespace vatrel {
 
-struct Console;
-
 // The receive passes: what the port holds is taken frame by frame (a reply confirms the queue's
 // head and what it asked for, a report goes to the report decoder), the queue's head is sent or
 // timed out, and a converter that stops answering or a port that fails is told and marked.
@@ -22,9 +20,6 @@ public:
              EventLog& eventLog, const ChangeNotices& notices, ReportDecoder reports)
         : m_link(link), m_sensors(sensors), m_osc(osc), m_scope(scope), m_status(status),
           m_eventLog(eventLog), m_notices(notices), m_reports(std::move(reports)) {}
-
-    // The console's receiver, its reports to the console's decoder (ReportDecoder::of).
-    static Receiver of(Console& c);
 
     // One receive pass (reads what the port holds, processes it, sends or times out).
     void receivePass();

@@ -188,23 +188,4 @@ void ReportDecoder::converterLost() {
         if (m_sensors.occupied(s)) slotLost(s);
 }
 
-ReportDecoder ReportDecoder::of(Console& c) {
-    // The events a report makes go to the event log files and the event list, and to the alarm
-    // window when the loop's arming makes them alarms; its measurements to the table and the
-    // oscilloscope.
-    Outlet outlet{[&sensors = c.sensors, &eventLog = c.eventLog, &alarms = c.alarms,
-                   &notices = c.notices](int slot, EventCode event) {
-                      const SensorRecord& r = sensors.record(slot);
-                      const EventRecord rec = eventLog.sensorEvent(event, r.factory_number, r.sensor_type);
-                      eventLog.logSensorEvent(rec, r.sensor_type);
-                      if (raisesAlarm(event, r.loop1_armed == 1, r.loop2_armed == 1))
-                          raiseAlarm(alarms, notices, rec);
-                  },
-                  [&sensors = c.sensors, &rows = c.sensorRows, &scope = c.scope,
-                   &notices = c.notices](const char* text, int len, quint8 code, int slot) {
-                      decodeMeasurements(sensors, rows, scope, notices, text, len, code, slot);
-                  }};
-    return ReportDecoder(c.sensors, c.sensorRows, c.link, c.status, c.notices, std::move(outlet));
-}
-
 } // namespace vatrel

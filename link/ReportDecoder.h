@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "registry/Console.h"
+#include "link/ConverterLink.h"
+#include "registry/ChangeNotices.h"
+#include "registry/SensorRows.h"
+#include "registry/SensorTable.h"
+#include "registry/StatusLine.h"
 #include "registry/EventCatalogue.h"
 
 #include <functional>
@@ -24,10 +28,6 @@ public:
                   const ChangeNotices& notices, Outlet outlet)
         : m_sensors(sensors), m_rows(rows), m_link(link), m_status(status), m_notices(notices),
           m_outlet(std::move(outlet)) {}
-
-    // The decoder of a console's parts, its events to the console's log files, event list and alarm
-    // window.
-    static ReportDecoder of(Console& c);
 
     // A valid '~' report: `text` is the frame text after '~' without CR LF, `len` characters.
     void decode(const char* text, int len, quint8 code);

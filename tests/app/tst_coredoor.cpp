@@ -8,7 +8,7 @@
 #include "link/QtSerialPortLine.h"
 #include "registry/EventCatalogue.h"
 #include "registry/Records.h"
-#include "registry/Startup.h"
+#include "core/Startup.h"
 
 #include <QDir>
 #include <QElapsedTimer>

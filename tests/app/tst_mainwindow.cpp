@@ -208,7 +208,7 @@ void sendReport1234(Console& c, float signal1) {
         for (int i = 0; i < 4; ++i)
             w.push_back(quint16((std::bit_cast<quint32>(v) >> (8 * i)) & 0xFF));
     const QByteArray text = reportText(w);
-    ReportDecoder::of(c).decode(text.constData(), int(text.size()), 0x41);
+    c.decoder().decode(text.constData(), int(text.size()), 0x41);
 }
 
 } // namespace
@@ -920,7 +920,7 @@ private slots:
             [&] {
                 run.c.sensors.setOnline(5, true);
                 run.c.selection.selectRow(6);
-                OperatorActions::of(run.c).armSelectedLoop(2);
+                run.c.actions().armSelectedLoop(2);
                 afterArming = readFile(settings);
             },
             [&] { asked = run.ui->asked; }, [&] { ::raise(sig); });

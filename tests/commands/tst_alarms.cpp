@@ -19,7 +19,7 @@ class TestAlarms : public QObject {
     const QDateTime m_now{QDate(2025, 4, 17), QTime(10, 20, 30)};
 
     Console& c() { return m_f->c; }
-    OperatorActions actions() { return OperatorActions::of(c()); }
+    OperatorActions actions() { return c().actions(); }
     RecordingUi& ui() { return m_f->ui; }
 
     EventRecord alarm(const QString& text, const QDateTime& when) {

@@ -26,7 +26,7 @@ class TestOperatorCommands : public QObject {
     std::unique_ptr<ConsoleFixture> m_f;
 
     Console& c() { return m_f->c; }
-    OperatorActions actions() { return OperatorActions::of(c()); }
+    OperatorActions actions() { return c().actions(); }
     RecordingUi& ui() { return m_f->ui; }
     QString dailyLog() const { return m_f->file("QReport/03.02.2025"); }
 

@@ -5,7 +5,7 @@
 #include "common/DataFiles.h"
 #include "common/EventLogFile.h"
 #include "core/OperatorActions.h"
-#include "registry/Startup.h"
+#include "core/Startup.h"
 #include "registry/Storage.h"
 
 #include <QTest>
@@ -40,10 +40,10 @@ bool crashAfterWrite(const QString& dir, int row, const Operation& op, int step 
 }
 
 void connect1234(Console& c, const std::function<void()>& afterWrite) {
-    OperatorActions::of(c).connectSensor({QStringLiteral("1234"), 1, 0}, afterWrite);
+    c.actions().connectSensor({QStringLiteral("1234"), 1, 0}, afterWrite);
 }
 void disconnectByOperator0(Console& c, const std::function<void()>& afterWrite) {
-    OperatorActions::of(c).disconnectSensor(0, afterWrite);
+    c.actions().disconnectSensor(0, afterWrite);
 }
 
 // The codes of the events the daily logs hold for `number`, in order.
@@ -63,7 +63,7 @@ class TestSensorSetup : public QObject {
 
     std::unique_ptr<ConsoleFixture> m_f;
     Console& c() { return m_f->c; }
-    OperatorActions actions() { return OperatorActions::of(c()); }
+    OperatorActions actions() { return c().actions(); }
 
     void startWith(const QList<SensorSpec>& sensors, const QByteArray& extraSettings = {}) {
         m_f->write("data/chop.dat", QByteArray("\x01\x00Ivanov", 8) + QByteArray(32, '\0'));

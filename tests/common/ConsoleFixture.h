@@ -3,7 +3,7 @@
 // A fresh Console over a temporary data folder, wired to a recording UI and a clock the test sets.
 #include "common/RecordingUi.h"
 #include "common/SensorCells.h"
-#include "registry/Console.h"
+#include "core/Console.h"
 
 #include <QByteArray>
 #include <QDateTime>

@@ -57,7 +57,7 @@ public:
     // Dispatches a report text with the code taken from its first word.
     void send(const QByteArray& text) {
         const quint8 code = quint8(text.mid(2, 2).toUInt(nullptr, 16));
-        ReportDecoder::of(c).decode(text.constData(), int(text.size()), code);
+        c.decoder().decode(text.constData(), int(text.size()), code);
     }
     void status(quint16 number, quint8 statusByte) { send(reportText(statusWords(number, statusByte))); }
 

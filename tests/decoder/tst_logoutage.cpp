@@ -35,7 +35,7 @@ private:
 const QString kOutageBox = QStringLiteral("Put_msg: не записался файл VatrelA_mess\\4321. События хранятся "
                                           "в памяти и будут записаны, когда запись станет возможной");
 
-void clockTick(Console& c) { onClockTick(c.status, c.clock, c.journal, c.eventLog, ConverterPort::of(c)); }
+void clockTick(Console& c) { onClockTick(c.status, c.clock, c.journal, c.eventLog, c.converterPort()); }
 
 } // namespace
 

@@ -387,7 +387,7 @@ void TestStatusDecoder::allSensorsLost() {
     f.addSensor(199, 200, 0);              // never answered
     f.c.sensorRows.setColour(199, kAqua);
 
-    ReportDecoder::of(f.c).converterLost();
+    f.c.decoder().converterLost();
 
     QVERIFY(!f.c.status.waitPanelShown());
     QVERIFY(f.ui.changes[int(ConsoleUi::View::WaitPanel)] > 0);
@@ -410,7 +410,7 @@ void TestStatusDecoder::allSensorsLost() {
     QCOMPARE(f.c.alarms.total(), 1u); // only sensor 100 has a loop armed
     QVERIFY(f.sensorLog(200, false).empty());
 
-    ReportDecoder::of(f.c).converterLost();
+    f.c.decoder().converterLost();
     QCOMPARE(f.daily().size(), qsizetype(2));
 }
 
@@ -479,16 +479,16 @@ void TestStatusDecoder::ignoredReports() {
     const QByteArray full = reportText(DecoderFixture::statusWords(1234, 0x84));
     for (int len : {0, 4, 12, 13, 20, 21}) {
         std::vector<char> buf(full.constData(), full.constData() + len);
-        ReportDecoder::of(f.c).decode(buf.data(), len, 0x41);
-        if (len < 14) ReportDecoder::of(f.c).decode(buf.data(), len, 0xFF);
+        f.c.decoder().decode(buf.data(), len, 0x41);
+        if (len < 14) f.c.decoder().decode(buf.data(), len, 0xFF);
     }
-    ReportDecoder::of(f.c).decode(nullptr, 100, 0x41);
+    f.c.decoder().decode(nullptr, 100, 0x41);
     QCOMPARE(f.c.sensors.record(0).encode(), before);
     QVERIFY(f.daily().empty());
     QCOMPARE(f.c.alarms.total(), 0u);
 
     // Exactly long enough for the status byte: decoded.
-    ReportDecoder::of(f.c).decode(full.constData(), 22, 0x41);
+    f.c.decoder().decode(full.constData(), 22, 0x41);
     QCOMPARE(f.c.sensors.record(0).status, 4);
 }
 

@@ -469,9 +469,9 @@ private slots:
         r.loop1_armed = 1;
         r.link_up = 1;
         c.sensors.setOnline(0, true);
-        QVERIFY(ConverterPort::of(c).openPort(1));
+        QVERIFY(c.converterPort().openPort(1));
         QTimer passes;
-        QObject::connect(&passes, &QTimer::timeout, [&c] { Receiver::of(c).onReceiveTick(); });
+        QObject::connect(&passes, &QTimer::timeout, [&c] { c.receiver().onReceiveTick(); });
         passes.start(10);
 
         // Today's log, big enough for the export to take a while.

@@ -11,7 +11,7 @@
 #include "dialogs/DisconnectSensorDialog.h"
 #include "link/Engine.h"
 #include "link/Oscilloscope.h"
-#include "registry/Startup.h"
+#include "core/Startup.h"
 #include "registry/Storage.h"
 
 #include <QApplication>
@@ -391,7 +391,7 @@ private slots:
         QCOMPARE(c().osc.text(OscEntry::DcFlank2), QStringLiteral("3.250"));
 
         c().link.clearQueue();
-        QVERIFY(OperatorActions::of(c()).recordDcFlank1(QStringLiteral("2")));
+        QVERIFY(c().actions().recordDcFlank1(QStringLiteral("2")));
         QCOMPARE(queued(0), (std::vector<quint16>{0x0145, 5, 0x0000, 0x4000, 0x0000, 0x4050, 0x7F65}));
     }
 

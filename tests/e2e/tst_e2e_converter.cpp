@@ -8,9 +8,9 @@
 #include "link/Receiver.h"
 #include "link/QtSerialPortLine.h"
 #include "registry/Alarms.h"
-#include "registry/Console.h"
+#include "core/Console.h"
 #include "registry/Records.h"
-#include "registry/Startup.h"
+#include "core/Startup.h"
 #include "sim/DemoFolder.h"
 #include "sim/Simulator.h"
 
@@ -154,18 +154,17 @@ void TestE2eConverter::initTestCase() {
     startUp(m_c);
     alarmWindowCreate(m_c.alarms, m_c.data_dir);
     QCOMPARE(m_c.sensors.count(), 12);
-    QVERIFY(ConverterPort::of(m_c).openPort(m_c.ports.portNumber()));
+    QVERIFY(m_c.converterPort().openPort(m_c.ports.portNumber()));
     QVERIFY(m_c.link.receiving());
 
     m_rv.setTimerType(Qt::PreciseTimer);
     m_rv.setInterval(10);
-    connect(&m_rv, &QTimer::timeout, this, [this] { Receiver::of(m_c).onReceiveTick(); });
+    connect(&m_rv, &QTimer::timeout, this, [this] { m_c.receiver().onReceiveTick(); });
     m_timer1.setInterval(1000);
     connect(&m_timer1, &QTimer::timeout, this, [this] { onCommandTick(m_c.link, m_c.sensors, m_c.ui); });
     m_timer2.setInterval(1000);
-    connect(&m_timer2, &QTimer::timeout, this, [this] {
-        onClockTick(m_c.status, m_c.clock, m_c.journal, m_c.eventLog, ConverterPort::of(m_c));
-    });
+    connect(&m_timer2, &QTimer::timeout, this,
+            [this] { onClockTick(m_c.status, m_c.clock, m_c.journal, m_c.eventLog, m_c.converterPort()); });
     m_rv.start();
     m_timer1.start();
     m_timer2.start();

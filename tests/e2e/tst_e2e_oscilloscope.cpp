@@ -5,7 +5,7 @@
 #include "app/ConsoleWindows.h"
 #include "app/MainWindow.h"
 #include "link/QtSerialPortLine.h"
-#include "registry/Console.h"
+#include "core/Console.h"
 #include "sim/DemoFolder.h"
 #include "sim/Simulator.h"
 

@@ -10,7 +10,7 @@
 #include "link/Receiver.h"
 #include "link/QtSerialPortLine.h"
 #include "registry/Alarms.h"
-#include "registry/Startup.h"
+#include "core/Startup.h"
 #include "sim/DemoFolder.h"
 #include "sim/Simulator.h"
 
@@ -76,13 +76,13 @@ private slots:
         m_c.link.attachPort(&m_port);
         startUp(m_c);
         alarmWindowCreate(m_c.alarms, m_c.data_dir);
-        QVERIFY(ConverterPort::of(m_c).openPort(m_c.ports.portNumber()));
+        QVERIFY(m_c.converterPort().openPort(m_c.ports.portNumber()));
         m_rv.setTimerType(Qt::PreciseTimer);
         for (auto [timer, ms, tick] :
-             {std::tuple{&m_rv, 10, +[](Console& c) { Receiver::of(c).onReceiveTick(); }},
+             {std::tuple{&m_rv, 10, +[](Console& c) { c.receiver().onReceiveTick(); }},
               std::tuple{&m_timer1, 1000, +[](Console& c) { onCommandTick(c.link, c.sensors, c.ui); }},
               std::tuple{&m_timer2, 1000, +[](Console& c) {
-                             onClockTick(c.status, c.clock, c.journal, c.eventLog, ConverterPort::of(c));
+                             onClockTick(c.status, c.clock, c.journal, c.eventLog, c.converterPort());
                          }}}) {
             connect(timer, &QTimer::timeout, this, [this, tick] { tick(m_c); });
             timer->start(ms);

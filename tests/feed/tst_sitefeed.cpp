@@ -14,7 +14,7 @@
 #include "feed/FeedSpool.h"
 #include "feed/SiteFeed.h"
 #include "registry/EventLog.h"
-#include "registry/Startup.h"
+#include "core/Startup.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

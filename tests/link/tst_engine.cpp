@@ -23,14 +23,14 @@ const QString kLostLatinC =
 
 void runPasses(Console& c, int n) {
     for (int i = 0; i < n; ++i)
-        Receiver::of(c).receivePass();
+        c.receiver().receivePass();
 }
 
 // Runs passes until `done` holds; false when it did not within `maxPasses`.
 bool runUntil(Console& c, const std::function<bool()>& done, int maxPasses) {
     for (int i = 0; i < maxPasses; ++i) {
         if (done()) return true;
-        Receiver::of(c).receivePass();
+        c.receiver().receivePass();
     }
     return done();
 }
@@ -68,14 +68,14 @@ private slots:
 
         const int heard = f.ui.converterChanges;
         f.port.openSucceeds = false;
-        QVERIFY(!ConverterPort::of(c).openPort(3));
+        QVERIFY(!c.converterPort().openPort(3));
         QCOMPARE(c.link.queue().count, 2);
         QCOMPARE(c.link.state(), ConverterState::Up);
         QCOMPARE(c.link.counters().Time_out.shown, 9);
         QVERIFY(!c.link.receiving());
 
         f.port.openSucceeds = true;
-        QVERIFY(ConverterPort::of(c).openPort(3));
+        QVERIFY(c.converterPort().openPort(3));
         QCOMPARE(f.port.lastNumber, 3);
         QCOMPARE(f.port.lastDataDir, f.dir.path());
         QCOMPARE(c.link.queue().count, 0);
@@ -97,9 +97,9 @@ private slots:
     void portChoiceWritesStatusPanel2() {
         LinkFixture f;
         Console& c = f.c;
-        QVERIFY(ConverterPort::of(c).openPort(1));
+        QVERIFY(c.converterPort().openPort(1));
         const int converterChanges = f.ui.converterChanges;
-        ConverterPort::of(c).choosePort(11);
+        c.converterPort().choosePort(11);
         QCOMPARE(f.port.closeCalls, 1);
         QCOMPARE(f.port.lastNumber, 12);
         QCOMPARE(c.ports.index(), 11);
@@ -109,18 +109,18 @@ private slots:
         QVERIFY(c.link.receiving());
 
         f.port.openSucceeds = false;
-        ConverterPort::of(c).choosePort(11);
+        c.converterPort().choosePort(11);
         QCOMPARE(c.status.panel(2), QStringLiteral("COM12 выключен"));
         QVERIFY(!c.link.receiving());
         QCOMPARE(f.ui.changes[int(View::PortChoice)], 1); // the same port again
 
-        ConverterPort::of(c).choosePort(70); // the empty last item
+        c.converterPort().choosePort(70); // the empty last item
         QCOMPARE(f.port.lastNumber, 71);
         QCOMPARE(c.status.panel(2), QStringLiteral(" выключен"));
 
         f.port.openSucceeds = true;
         c.ports.choose(4);
-        ConverterPort::of(c).openStartupPort();
+        c.converterPort().openStartupPort();
         QCOMPARE(f.port.lastNumber, 5);
         QCOMPARE(c.status.panel(2), QStringLiteral("COM5 включён"));
     }
@@ -146,7 +146,7 @@ private slots:
         QCOMPARE(c.link.queue().entries[31].key, quint16(32));
 
         // A confirmation frees a place.
-        QVERIFY(ConverterPort::of(c).openPort(1));
+        QVERIFY(c.converterPort().openPort(1));
         for (quint16 code = 1; code <= 32; ++code)
             queue(c, {quint16(0x0100 | code), 0});
         f.port.incoming = reply({0x0141});
@@ -176,7 +176,7 @@ private slots:
     void sendingACommand() {
         LinkFixture f;
         Console& c = f.c;
-        QVERIFY(ConverterPort::of(c).openPort(1));
+        QVERIFY(c.converterPort().openPort(1));
         const auto poll = frame::poll();
         QCOMPARE(c.link.send(c.ui, ':', poll.data(), quint16(poll.size())), 0);
         QCOMPARE(f.port.written, QByteArray(":0141BE\r\n"));
@@ -209,7 +209,7 @@ private slots:
         c.sensors.setAddressEntry(1, {22, 300});
         c.sensors.setAddressEntry(120, {22, 0xBEEF});
         c.sensors.setAddressEntry(199, {22, 65535});
-        QVERIFY(ConverterPort::of(c).openPort(1));
+        QVERIFY(c.converterPort().openPort(1));
 
         onCommandTick(c.link, c.sensors, c.ui);
         QVERIFY(runUntil(
@@ -270,7 +270,7 @@ private slots:
     void silentConverterIsDeclaredLostOnce() {
         LinkFixture f;
         Console& c = f.c;
-        QVERIFY(ConverterPort::of(c).openPort(1));
+        QVERIFY(c.converterPort().openPort(1));
         onCommandTick(c.link, c.sensors, c.ui);
         const QByteArray entry1 = ":0142000100000000BC\r\n";
         QVERIFY(runUntil(
@@ -303,7 +303,7 @@ private slots:
     void threeFailedSendsClosePort() {
         LinkFixture f;
         Console& c = f.c;
-        QVERIFY(ConverterPort::of(c).openPort(1));
+        QVERIFY(c.converterPort().openPort(1));
         c.sensors.record(3).factory_number = 33;
         c.sensors.record(3).osc_active = 1;
         c.osc.setSlot(3);
@@ -335,14 +335,14 @@ private slots:
         QCOMPARE(f.ui.linkLost, 1);
         // A reopening forgets the failed sends.
         f.port.failWrites = false;
-        QVERIFY(ConverterPort::of(c).openPort(1));
+        QVERIFY(c.converterPort().openPort(1));
         QCOMPARE(c.link.engine().write_failures, qint16(0));
     }
 
     void vanishedDeviceEndsTheLink() {
         LinkFixture f;
         Console& c = f.c;
-        QVERIFY(ConverterPort::of(c).openPort(1));
+        QVERIFY(c.converterPort().openPort(1));
         c.link.setState(ConverterState::Up);
         queue(c, frame::poll());
         f.port.vanishOnNextRead = true;
@@ -355,14 +355,14 @@ private slots:
         QCOMPARE(c.link.state(), ConverterState::Lost);
 
         // Gone between two passes: noticed by the next one, once.
-        QVERIFY(ConverterPort::of(c).openPort(1));
+        QVERIFY(c.converterPort().openPort(1));
         c.link.setState(ConverterState::Up);
         f.port.vanish();
         runPasses(c, 5);
         QCOMPARE(f.ui.linkLost, 2);
         QCOMPARE(f.port.reads, 1);
         // A port closed by the program itself is no failure.
-        QVERIFY(ConverterPort::of(c).openPort(1));
+        QVERIFY(c.converterPort().openPort(1));
         c.link.setState(ConverterState::Up);
         c.link.closePort();
         runPasses(c, 5);
@@ -372,7 +372,7 @@ private slots:
     void frameAssembly() {
         LinkFixture f;
         Console& c = f.c;
-        QVERIFY(ConverterPort::of(c).openPort(1));
+        QVERIFY(c.converterPort().openPort(1));
         queue(c, frame::poll());
         queue(c, frame::oscillOff());
         queue(c, frame::disconnectSensor(4));
@@ -422,7 +422,7 @@ private slots:
     void overlongTextIsDropped() {
         LinkFixture f;
         Console& c = f.c;
-        QVERIFY(ConverterPort::of(c).openPort(1));
+        QVERIFY(c.converterPort().openPort(1));
         queue(c, frame::poll());
         queue(c, frame::oscillOff());
         QVERIFY(runUntil(
@@ -444,7 +444,7 @@ private slots:
     void badReplyInTheTimeoutPassIsNotATimeout() {
         LinkFixture f;
         Console& c = f.c;
-        QVERIFY(ConverterPort::of(c).openPort(1));
+        QVERIFY(c.converterPort().openPort(1));
         queue(c, frame::poll());
         QVERIFY(runUntil(
             c, [&] { return c.link.engine().awaiting != 0; }, 5));
@@ -468,7 +468,7 @@ private slots:
         LinkFixture f;
         Console& c = f.c;
         c.sensors.setAddressEntry(171, {22, 0x0ABC});
-        QVERIFY(ConverterPort::of(c).openPort(1));
+        QVERIFY(c.converterPort().openPort(1));
         c.link.setState(ConverterState::Up);
         c.link.setMapPosition(5);
         f.port.incoming = reply({0x0142, 0x00AB}, true);
@@ -485,7 +485,7 @@ private slots:
     void nonHexCharactersFailTheCheck() {
         LinkFixture f;
         Console& c = f.c;
-        QVERIFY(ConverterPort::of(c).openPort(1));
+        QVERIFY(c.converterPort().openPort(1));
         queue(c, frame::poll());
         // 'G' read as 0 would make the sum come out right.
         f.port.incoming = ":01410G00BE\r\n";
@@ -507,7 +507,7 @@ private slots:
         LinkFixture f;
         Console& c = f.c;
         c.sensors.setAddressEntry(49, {22, 4949});
-        QVERIFY(ConverterPort::of(c).openPort(1));
+        QVERIFY(c.converterPort().openPort(1));
         c.link.setState(ConverterState::Up);
         c.link.setMapPosition(50);
         queue(c, frame::kartaEntry(50, 4949, 22));
@@ -528,7 +528,7 @@ private slots:
     void mapReplyOutsideTheMapStillRestoresTheLink() {
         LinkFixture f;
         Console& c = f.c;
-        QVERIFY(ConverterPort::of(c).openPort(1));
+        QVERIFY(c.converterPort().openPort(1));
         queue(c, frame::kartaEntry(1, 0, 0));
         f.port.incoming = reply({0x0142, 0x7FFF});
         runPasses(c, 1);
@@ -544,7 +544,7 @@ private slots:
     void oscillogramConfirmations() {
         LinkFixture f;
         Console& c = f.c;
-        QVERIFY(ConverterPort::of(c).openPort(1));
+        QVERIFY(c.converterPort().openPort(1));
         c.link.setState(ConverterState::Up);
         SensorRecord& b = c.sensors.record(5);
         b.factory_number = 555;
@@ -606,7 +606,7 @@ private slots:
     void watchdogReopensWhileTheLinkIsDown() {
         LinkFixture f;
         Console& c = f.c;
-        ConverterPort::of(c).openStartupPort();
+        c.converterPort().openStartupPort();
         QCOMPARE(c.status.panel(2), QStringLiteral("COM1 включён"));
         for (int i = 0; i < 5; ++i)
             c.link.countSlotReport(SlotCount::ChecksumErrors, 7);
@@ -616,12 +616,12 @@ private slots:
 
         for (int tick = 1; tick <= 12; ++tick) {
             f.port.incoming = "01";
-            Receiver::of(c).receivePass();
+            c.receiver().receivePass();
             c.link.beginPassCounts();
             c.link.countTimeout();
             c.link.showPassCounts();
             QCOMPARE(c.link.counters().N_rv_byte.shown, 2 * ((tick - 1) % 4 + 1)); // since the last reopening
-            onClockTick(c.status, c.clock, c.journal, c.eventLog, ConverterPort::of(c));
+            onClockTick(c.status, c.clock, c.journal, c.eventLog, c.converterPort());
             QCOMPARE(f.port.openCalls, 1 + tick / 4);
             if (tick % 4 == 0) {
                 QCOMPARE(c.link.state(), ConverterState::Lost);
@@ -641,7 +641,7 @@ private slots:
         // A port that does not open: link still lost, receive timer stopped.
         f.port.openSucceeds = false;
         for (int i = 0; i < 4; ++i)
-            onClockTick(c.status, c.clock, c.journal, c.eventLog, ConverterPort::of(c));
+            onClockTick(c.status, c.clock, c.journal, c.eventLog, c.converterPort());
         QCOMPARE(f.port.openCalls, 5);
         QVERIFY(!c.link.receiving());
         QCOMPARE(c.link.state(), ConverterState::Lost);
@@ -649,11 +649,11 @@ private slots:
         // Link up: no reopening.
         c.link.setState(ConverterState::Up);
         for (int i = 0; i < 8; ++i)
-            onClockTick(c.status, c.clock, c.journal, c.eventLog, ConverterPort::of(c));
+            onClockTick(c.status, c.clock, c.journal, c.eventLog, c.converterPort());
         QCOMPARE(f.port.openCalls, 5);
 
         c.clock = [] { return QDateTime(QDate(2025, 4, 20), QTime(0, 0, 5)); };
-        onClockTick(c.status, c.clock, c.journal, c.eventLog, ConverterPort::of(c));
+        onClockTick(c.status, c.clock, c.journal, c.eventLog, c.converterPort());
         QCOMPARE(c.status.clock(), QDateTime(QDate(2025, 4, 20), QTime(0, 0, 5)));
     }
 
@@ -667,7 +667,7 @@ private slots:
             c.link.countSlotReport(SlotCount::Timeouts, s);
         }
         QVERIFY(!c.link.slotDiagnostics(0).countsShown);
-        QVERIFY(ConverterPort::of(c).openPort(1));
+        QVERIFY(c.converterPort().openPort(1));
         f.port.incoming = ":0141BF\r\n"; // a checksum error
         runPasses(c, 1);
         const int gridChanges = f.ui.changes[int(View::ComGrid)];
@@ -697,7 +697,7 @@ private slots:
             c.sensors.record(s).sensor_type = qint16(s % 2);
             c.sensors.record(s).loop1_armed = 1;
         }
-        QVERIFY(ConverterPort::of(c).openPort(1));
+        QVERIFY(c.converterPort().openPort(1));
         QRandomGenerator g(20251207);
         const quint16 codes[] = {0x41, 0x42, 0x47, 0x48, 0xFD, 0xFE, 0xFF, 0x43};
         for (int i = 0; i < 20000; ++i) {
@@ -717,9 +717,9 @@ private slots:
                     chunk[g.bounded(chunk.size())] = "g~:\r\n"[g.bounded(5)];
             }
             f.port.incoming += chunk;
-            if (g.bounded(3) == 0) Receiver::of(c).receivePass();
+            if (g.bounded(3) == 0) c.receiver().receivePass();
             if (g.bounded(200) == 0) onCommandTick(c.link, c.sensors, c.ui);
-            if (!c.link.port()->isOpen()) QVERIFY(ConverterPort::of(c).openPort(1));
+            if (!c.link.port()->isOpen()) QVERIFY(c.converterPort().openPort(1));
             QVERIFY(c.link.queue().count >= 0 && c.link.queue().count <= 32);
             QVERIFY(c.link.engine().rx_pos < 1024);
         }
@@ -734,21 +734,21 @@ private slots:
     void passTimesShownEveryFifthCall() {
         LinkFixture f;
         Console& c = f.c;
-        Receiver::of(c).onReceiveTick(); // receive timer stopped: no pass
+        c.receiver().onReceiveTick(); // receive timer stopped: no pass
         QCOMPARE(f.port.reads, 0);
-        QVERIFY(ConverterPort::of(c).openPort(1));
+        QVERIFY(c.converterPort().openPort(1));
         for (int i = 0; i < 4; ++i)
-            Receiver::of(c).onReceiveTick();
+            c.receiver().onReceiveTick();
         QCOMPARE(f.port.reads, 4);
         QVERIFY(!c.link.counters().longestPassUs && !c.link.counters().longestPassMs);
-        Receiver::of(c).onReceiveTick();
+        c.receiver().onReceiveTick();
         QVERIFY(c.link.counters().longestPassUs >= 0 && c.link.counters().longestPassMs >= 0);
         // The next five passes are measured afresh: their longest shows after the fifth.
         const int shown = f.ui.changes[int(View::Diagnostics)];
         for (int i = 0; i < 4; ++i)
-            Receiver::of(c).onReceiveTick();
+            c.receiver().onReceiveTick();
         QCOMPARE(f.ui.changes[int(View::Diagnostics)], shown);
-        Receiver::of(c).onReceiveTick();
+        c.receiver().onReceiveTick();
         QCOMPARE(f.ui.changes[int(View::Diagnostics)], shown + 1);
     }
 };

@@ -38,7 +38,7 @@ struct OscFixture : ConsoleFixture {
         r.dc_component1 = dc1;
         r.dc_component2 = dc2;
     }
-    OperatorActions actions() { return OperatorActions::of(c); }
+    OperatorActions actions() { return c.actions(); }
 };
 
 } // namespace
@@ -98,13 +98,13 @@ private slots:
         Console& c = f.c;
         FakePort port;
         c.link.attachPort(&port);
-        QVERIFY(ConverterPort::of(c).openPort(1));
+        QVERIFY(c.converterPort().openPort(1));
         c.link.setState(ConverterState::Up);
         c.link.setMapPosition(kSlots);
         c.osc.setTyped(OscEntry::Position, QStringLiteral("5"));
         QVERIFY(f.actions().startOscillogram());
         for (int pass = 0; pass < 300 && c.link.state() == ConverterState::Up; ++pass)
-            Receiver::of(c).receivePass(); // no reply ever comes: the link is declared lost
+            c.receiver().receivePass(); // no reply ever comes: the link is declared lost
         QCOMPARE(c.osc.startOutcome(), QStringLiteral("Преобразователь не подтвердил включение"));
         QVERIFY(c.osc.startOpen());
 

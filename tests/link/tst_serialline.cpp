@@ -31,7 +31,7 @@ class TestSerialLine : public QObject {
         while (!done()) {
             if (limit.hasExpired()) return false;
             QCoreApplication::processEvents();
-            Receiver::of(c).receivePass();
+            c.receiver().receivePass();
             QThread::msleep(1);
         }
         return true;
@@ -60,7 +60,7 @@ private slots:
         QtSerialPortLine line;
         Console& c = f.c;
         c.link.attachPort(&line);
-        ConverterPort::of(c).openStartupPort();
+        c.converterPort().openStartupPort();
         QCOMPARE(c.status.panel(2), QStringLiteral("COM1 включён"));
         const QSerialPort& sp = line.serialPort();
         QCOMPARE(sp.portName(), f.dir.path() + QStringLiteral("/dev/COM1"));
@@ -124,10 +124,10 @@ private slots:
         QtSerialPortLine line;
         Console& c = f.c;
         c.link.attachPort(&line);
-        ConverterPort::of(c).openStartupPort();
+        c.converterPort().openStartupPort();
         c.operators.load(c.data_dir, c.ui);
         c.selection.selectRow(7);
-        QVERIFY(OperatorActions::of(c).connectSensor({QStringLiteral("1234"), 1, 0}));
+        QVERIFY(c.actions().connectSensor({QStringLiteral("1234"), 1, 0}));
         QByteArray got;
         QVERIFY(passUntil(c, [&] {
             got += conv.readAll();
@@ -147,7 +147,7 @@ private slots:
         Console& c = f.c;
         c.link.attachPort(&line);
         c.sensors.setAddressEntry(0, {22, 1001});
-        ConverterPort::of(c).openStartupPort();
+        c.converterPort().openStartupPort();
         QVERIFY(line.isOpen());
 
         // Link up with the map under way.
@@ -170,7 +170,7 @@ private slots:
         QVERIFY(!line.takeFailure()); // taken by the pass that found it
         for (int i = 0; i < 200; ++i) {
             QCoreApplication::processEvents();
-            Receiver::of(c).receivePass();
+            c.receiver().receivePass();
         }
         // Closed for good: no further failure, no second notice, no reads.
         QVERIFY(!line.isOpen());
@@ -182,7 +182,7 @@ private slots:
         conv = std::make_unique<PtyConverter>(linkPath);
         QVERIFY(conv->ok());
         for (int i = 0; i < 4; ++i)
-            onClockTick(c.status, c.clock, c.journal, c.eventLog, ConverterPort::of(c));
+            onClockTick(c.status, c.clock, c.journal, c.eventLog, c.converterPort());
         QVERIFY(line.isOpen());
         QCOMPARE(c.link.state(), ConverterState::Lost);
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The change path: a part's change reaches every consumer of its console once (the windows, the
 // site feed, a subscriber), and a copy of a part never speaks for the console it was copied from.
-#include "registry/Console.h"
+#include "core/Console.h"
 
 #include <QTest>
 #include <map>

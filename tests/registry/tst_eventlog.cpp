@@ -5,7 +5,7 @@
 #include "registry/DateTime.h"
 #include "registry/EventLog.h"
 #include "registry/LogReader.h"
-#include "registry/Startup.h"
+#include "core/Startup.h"
 #include "registry/Storage.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The sensor table: positions out of range, lookups by number, the address map kept from records and
 // the changes announced.
-#include "registry/Console.h"
+#include "core/Console.h"
 #include "registry/SensorTable.h"
 
 #include <QTest>

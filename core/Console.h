@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "core/OperatorActions.h"
 #include "link/ConverterLink.h"
+#include "link/ConverterPort.h"
+#include "link/Receiver.h"
+#include "link/ReportDecoder.h"
 #include "registry/AlarmBoard.h"
 #include "registry/ChangeNotices.h"
 #include "registry/Clock.h"
@@ -33,8 +37,9 @@ namespace vatrel {
 
 class FeedSink; // registry/FeedSink.h
 
-// All program state. main() owns one instance and hands it to every window by reference;
-// each test makes a fresh one.
+// All program state: the parts, put together here and nowhere else. main() owns one instance and
+// the windows' door runs it on the core's thread; each test makes a fresh one. A function takes the
+// parts it touches, not the console: the console builds the workers that need several parts.
 struct Console {
     Console();
     Console(const Console&) = delete;
@@ -80,9 +85,12 @@ struct Console {
     QString path(const QString& fragment) const; // data_dir + "/" + fragment
     void changed(View v) const { notices.changed(v); }
     void error(const QString& text) const; // "Ошибка" box with the error icon
-};
 
-// Sensor table helpers.
-void countSensorsForToolbar(Console& c); // the toolbar shows the new count
+    // The workers on the parts, each built here from exactly the parts it touches.
+    ReportDecoder decoder(); // reports into the table, events to the log files, the list and the alarm window
+    Receiver receiver();     // the receive passes, reports to decoder()
+    ConverterPort converterPort();
+    OperatorActions actions();
+};
 
 } // namespace vatrel

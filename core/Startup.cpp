@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "registry/Startup.h"
+#include "core/Startup.h"
 #include "registry/EventLog.h"
 #include "registry/NumberFormat.h"
 #include "registry/Storage.h"

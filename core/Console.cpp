@@ -1,0 +1,63 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/Console.h"
+#include "link/Measurements.h"
+#include "registry/Alarms.h"
+#include "registry/DateTime.h"
+#include "registry/FeedSink.h"
+
+namespace vatrel {
+
+Console::Console() {
+    notices.describeConverter([this] {
+        return ConverterNotice{int(link.state()), ports.portName(), clock.now()};
+    });
+    osc.connect(&notices);
+    scope.connect(&notices);
+    status.connect(&notices);
+    selection.connect(&notices);
+    sensors.connect(&notices);
+    sensorRows.connect(&notices);
+    events.connectNotices(&notices);
+    alarms.connectNotices(&notices);
+    link.connect(&notices);
+    ports.connect(&notices);
+}
+
+double Console::now() const { return clock.now(); }
+
+QString Console::path(const QString& fragment) const { return data_dir + QLatin1Char('/') + fragment; }
+
+void Console::error(const QString& text) const { notices.error(text); }
+
+ReportDecoder Console::decoder() {
+    // The events a report makes go to the event log files and the event list, and to the alarm
+    // window when the loop's arming makes them alarms; its measurements to the table and the
+    // oscilloscope.
+    ReportDecoder::Outlet outlet{[&sensors = sensors, &eventLog = eventLog, &alarms = alarms,
+                                  &notices = notices](int slot, EventCode event) {
+                                     const SensorRecord& r = sensors.record(slot);
+                                     const EventRecord rec =
+                                         eventLog.sensorEvent(event, r.factory_number, r.sensor_type);
+                                     eventLog.logSensorEvent(rec, r.sensor_type);
+                                     if (raisesAlarm(event, r.loop1_armed == 1, r.loop2_armed == 1))
+                                         raiseAlarm(alarms, notices, rec);
+                                 },
+                                 [&sensors = sensors, &rows = sensorRows, &scope = scope,
+                                  &notices = notices](const char* text, int len, quint8 code, int slot) {
+                                     decodeMeasurements(sensors, rows, scope, notices, text, len, code, slot);
+                                 }};
+    return ReportDecoder(sensors, sensorRows, link, status, notices, std::move(outlet));
+}
+
+Receiver Console::receiver() {
+    return Receiver(link, sensors, osc, scope, status, eventLog, notices, decoder());
+}
+
+ConverterPort Console::converterPort() { return ConverterPort(link, ports, osc, status, data_dir); }
+
+OperatorActions Console::actions() {
+    return OperatorActions(sensors, sensorRows, selection, operators, alarms, osc, scope, link, status,
+                           eventLog, store, notices, clock, data_dir);
+}
+
+} // namespace vatrel
