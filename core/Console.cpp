@@ -32,20 +32,18 @@ void Console::error(const QString& text) const { notices.error(text); }
 ReportDecoder Console::decoder() {
     // The events a report makes go to the event log files and the event list, and to the alarm
     // window when the loop's arming makes them alarms; its measurements to the table and the
-    // oscilloscope.
-    ReportDecoder::Outlet outlet{[&sensors = sensors, &eventLog = eventLog, &alarms = alarms,
-                                  &notices = notices](int slot, EventCode event) {
-                                     const SensorRecord& r = sensors.record(slot);
-                                     const EventRecord rec =
-                                         eventLog.sensorEvent(event, r.factory_number, r.sensor_type);
-                                     eventLog.logSensorEvent(rec, r.sensor_type);
-                                     if (raisesAlarm(event, r.loop1_armed == 1, r.loop2_armed == 1))
-                                         raiseAlarm(alarms, notices, rec);
-                                 },
-                                 [&sensors = sensors, &rows = sensorRows, &scope = scope,
-                                  &notices = notices](const char* text, int len, quint8 code, int slot) {
-                                     decodeMeasurements(sensors, rows, scope, notices, text, len, code, slot);
-                                 }};
+    // oscilloscope. The outlet captures the console alone: a receive tick builds a decoder, and
+    // one pointer needs no allocation.
+    ReportDecoder::Outlet outlet{
+        [this](int slot, EventCode event) {
+            const SensorRecord& r = sensors.record(slot);
+            const EventRecord rec = eventLog.sensorEvent(event, r.factory_number, r.sensor_type);
+            eventLog.logSensorEvent(rec, r.sensor_type);
+            if (raisesAlarm(event, r.loop1_armed == 1, r.loop2_armed == 1)) raiseAlarm(alarms, notices, rec);
+        },
+        [this](const char* text, int len, quint8 code, int slot) {
+            decodeMeasurements(sensors, sensorRows, scope, notices, text, len, code, slot);
+        }};
     return ReportDecoder(sensors, sensorRows, link, status, notices, std::move(outlet));
 }
 

@@ -33,6 +33,7 @@ void ChangeNotices::sensorChanged(int slot) const {
 }
 
 void ChangeNotices::converterChanged() const {
+    if (m_silent) return;
     const ConverterNotice now = m_describeConverter ? m_describeConverter() : ConverterNotice{};
     each([&now](ChangeListener& l) { l.converterChanged(now); });
 }
