@@ -41,7 +41,7 @@ void fillSensorRow(SensorRows& rows, const SensorTable& table, int slot) {
     rows.setState(slot, code);
     if (isFaultCode(code))
         rows.setColour(slot, colours::alarm);
-    else if (code == 15)
+    else if (code == kStatusNoLink)
         rows.setColour(slot, colours::link_lost);
 }
 

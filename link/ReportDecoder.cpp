@@ -10,7 +10,6 @@ namespace vatrel {
 namespace {
 
 constexpr int kChecksumChars = 2;
-constexpr int kStatusNoLink = 15;
 // Stored for a state code the console does not know: differs from 0, 15 and every known code,
 // so the next known code always counts as a change.
 constexpr int kUnknownStatusBase = 1000;

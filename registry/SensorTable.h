@@ -9,6 +9,8 @@
 namespace vatrel {
 
 constexpr quint8 kDeviceCode = 22;
+// The state code the console stores for a sensor that does not answer ("Нет связи").
+constexpr int kStatusNoLink = 15;
 
 // One entry of the converter's address map: which sensor the converter polls at a position.
 struct KartaEntry {
