@@ -56,7 +56,8 @@ int main(int argc, char* argv[]) {
 
     // A second console on a data folder already in use says so and ends before touching any file.
     vatrel::DataFolderLock folderLock(QDir::currentPath());
-    switch (folderLock.lock()) {
+    const vatrel::DataFolderLock::Result locked = folderLock.lock();
+    switch (locked) {
     case vatrel::DataFolderLock::Result::Busy:
         QMessageBox::critical(nullptr, QStringLiteral("Ошибка"),
                               vatrel::DataFolderLock::busyText(QDir::currentPath()));
@@ -77,15 +78,13 @@ int main(int argc, char* argv[]) {
     const std::unique_ptr<vatrel::SiteFeed> feed = vatrel::SiteFeed::fromDataFolder(QDir::currentPath());
     console.feed = feed.get();
 
-    // A read-only folder still lets the console watch: alarms show and sound, only nothing is saved.
-    // Refusing to start would leave the site unwatched. The warning comes once the window is up and
-    // does not hold the start.
-    if (!folderLock.folderWritable()) {
-        QTimer::singleShot(0, &app, [&console] {
+    // A read-only folder, or one the system would not lock, still lets the console watch: alarms
+    // show and sound. Refusing to start would leave the site unwatched. The warning comes once the
+    // window is up and does not hold the start.
+    if (const QString warning = folderLock.startWarning(locked); !warning.isEmpty()) {
+        QTimer::singleShot(0, &app, [&console, warning] {
             if (console.ui)
-                console.ui->message(QStringLiteral("Внимание"),
-                                    vatrel::DataFolderLock::readOnlyText(QDir::currentPath()),
-                                    vatrel::ConsoleUi::Icon::Warning);
+                console.ui->message(QStringLiteral("Внимание"), warning, vatrel::ConsoleUi::Icon::Warning);
         });
     }
 

@@ -82,6 +82,14 @@ QString DataFolderLock::notAFileText(const QString& lock_path) {
            path;
 }
 
+QString DataFolderLock::startWarning(Result result) const {
+    if (!folderWritable()) return readOnlyText(m_dir);
+    if (result != Result::Unlocked) return QString();
+    return QStringLiteral("Папку данных ") + QDir::toNativeSeparators(m_dir) +
+           QStringLiteral(" не удалось заблокировать. Пульт работает, но второй пульт, запущенный в этой "
+                          "папке, не будет замечен");
+}
+
 QString DataFolderLock::readOnlyText(const QString& data_dir) {
     return QStringLiteral("Папка данных ") + QDir::toNativeSeparators(data_dir) +
            QStringLiteral(" доступна только для чтения. Пульт работает, но ничего не сохраняет: события, "

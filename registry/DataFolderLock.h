@@ -35,6 +35,10 @@ public:
     static QString busyText(const QString& data_dir);
     static QString notAFileText(const QString& lock_path);
     static QString readOnlyText(const QString& data_dir);
+    // What the operator is warned of once the console runs after `lock()` gave `result`: a read-only
+    // folder, or a folder the system would not lock (a second console there would go unnoticed).
+    // Empty when there is nothing to say.
+    QString startWarning(Result result) const;
 
 private:
     QString m_dir;

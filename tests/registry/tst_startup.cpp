@@ -368,6 +368,10 @@ private slots:
         {
             DataFolderLock first(f.dir.path());
             QCOMPARE(first.lock(), DataFolderLock::Result::Locked);
+            QCOMPARE(first.startWarning(DataFolderLock::Result::Locked), QString());
+            // A file system without locks: the console runs, and says that a second one would go unseen.
+            QVERIFY(first.startWarning(DataFolderLock::Result::Unlocked)
+                        .contains(QStringLiteral("не удалось заблокировать")));
             const QByteArray owner = f.read("vatrel-console.lock");
             const QStringList before = QDir(f.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
 
@@ -414,7 +418,8 @@ private slots:
         {
             DataFolderLock first(disk.path());
             QCOMPARE(first.lock(), DataFolderLock::Result::Locked);
-            QVERIFY(!first.folderWritable());
+            QCOMPARE(first.startWarning(DataFolderLock::Result::Locked),
+                     DataFolderLock::readOnlyText(disk.path()));
             DataFolderLock second(disk.path());
             QCOMPARE(second.lock(), DataFolderLock::Result::Busy);
         }
@@ -422,7 +427,9 @@ private slots:
         QVERIFY(bare.makeReadOnly());
         DataFolderLock lock(bare.path());
         QCOMPARE(lock.lock(), DataFolderLock::Result::Unlocked);
-        QVERIFY(!lock.folderWritable());
+        // Read-only is what the operator must hear of; the lock's absence follows from it.
+        QCOMPARE(lock.startWarning(DataFolderLock::Result::Unlocked),
+                 DataFolderLock::readOnlyText(bare.path()));
         QCOMPARE(DataFolderLock::readOnlyText(QStringLiteral("/srv/post")),
                  QStringLiteral("Папка данных /srv/post доступна только для чтения. Пульт работает, но "
                                 "ничего не сохраняет: события, датчики и операторы не записываются"));
