@@ -3,6 +3,7 @@
 #include "registry/DateTime.h"
 
 #include <QColor>
+#include <utility>
 
 namespace vatrel {
 
@@ -16,7 +17,13 @@ QFont listFont() {
 
 AlarmListModel::AlarmListModel(const AlarmBoard& board, QObject* parent)
     : QAbstractTableModel(parent), m_board(board), m_font(listFont()), m_rows(boardRows()),
-      m_ids(board.isEmpty() ? 0 : board.alarms().front().id, board.isEmpty() ? 0 : board.alarms().back().id) {
+      m_ids(board.isEmpty() ? 0 : board.alarms().front().id, board.isEmpty() ? 0 : board.alarms().back().id),
+      m_layout(board.layout()), m_newestShown(board.newestId()) {}
+
+QString AlarmListModel::eventText(const AlarmBoard::Alarm& alarm) {
+    if (alarm.repeats <= 1) return alarm.event.text;
+    return alarm.event.text + QStringLiteral("  ×") + QString::number(alarm.repeats) +
+           QStringLiteral(", последняя ") + fromDays(alarm.lastTime).toString(QStringLiteral("HH:mm:ss"));
 }
 
 int AlarmListModel::boardRows() const {
@@ -32,8 +39,8 @@ QVariant AlarmListModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole: {
         if (index.row() >= m_board.rows()) return QString();
-        const EventRecord& event = m_board.alarms()[size_t(index.row())].event;
-        return index.column() == 0 ? formatDateTime(event.time) : event.text;
+        const AlarmBoard::Alarm& alarm = m_board.alarms()[size_t(index.row())];
+        return index.column() == 0 ? formatDateTime(alarm.event.time) : eventText(alarm);
     }
     case Qt::BackgroundRole:
         return QColor(Qt::yellow);
@@ -58,6 +65,17 @@ QVariant AlarmListModel::headerData(int section, Qt::Orientation orientation, in
 }
 
 void AlarmListModel::refresh() {
+    const quint64 newestBefore = std::exchange(m_newestShown, m_board.newestId());
+    if (m_board.layout() != m_layout) {
+        // Rows went from the middle of the list: all of it is drawn anew.
+        beginResetModel();
+        m_layout = m_board.layout();
+        m_rows = boardRows();
+        const auto& alarms = m_board.alarms();
+        m_ids = NumberedRows(alarms.empty() ? 0 : alarms.front().id, alarms.empty() ? 0 : alarms.back().id);
+        endResetModel();
+        return;
+    }
     const int rows = boardRows();
     if (rows > m_rows) {
         beginInsertRows(QModelIndex(), m_rows, rows - 1);
@@ -74,9 +92,16 @@ void AlarmListModel::refresh() {
     const quint64 last = alarms.empty() ? 0 : alarms.back().id;
     // An acknowledgement or a whole list gone by is drawn again.
     const auto redraw = m_ids.update(first, last);
-    if (!redraw) return;
-    if (redraw->shifted > 0 && m_rows > 1) emit rowsShifted(0, m_rows - 1, redraw->shifted);
-    if (redraw->firstChanged < m_rows) emit dataChanged(index(redraw->firstChanged, 0), index(m_rows - 1, 1));
+    if (redraw) {
+        if (redraw->shifted > 0 && m_rows > 1) emit rowsShifted(0, m_rows - 1, redraw->shifted);
+        if (redraw->firstChanged < m_rows)
+            emit dataChanged(index(redraw->firstChanged, 0), index(m_rows - 1, 1));
+    }
+    // Rows drawn before that counted a repeat since: their event text changed.
+    for (int row = 0; row < m_board.rows(); ++row) {
+        const AlarmBoard::Alarm& a = alarms[size_t(row)];
+        if (a.id <= newestBefore && a.lastId > newestBefore) emit dataChanged(index(row, 1), index(row, 1));
+    }
 }
 
 } // namespace vatrel

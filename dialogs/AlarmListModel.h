@@ -9,7 +9,8 @@
 namespace vatrel {
 
 // The alarm window's list, read from the alarm board: one row per listed alarm, oldest first, the
-// time and the event text, and while the list is not full one empty row at the bottom.
+// time and the event text (of a repeated one, how many and the newest's time), and while the list
+// is not full one empty row at the bottom.
 class AlarmListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -24,8 +25,10 @@ public:
     // new alarm inserts a row instead of redrawing the list, and once the list is full its rows move
     // up (rowsShifted) instead of being drawn again.
     void refresh();
-    // The newest alarm drawn (0: none yet).
-    quint64 lastShownId() const { return m_ids.last(); }
+    // The newest alarm drawn (0: none yet), a repeat counted in its row included.
+    quint64 lastShownId() const { return m_newestShown; }
+    // The event column's text of an alarm.
+    static QString eventText(const AlarmBoard::Alarm& alarm);
 
 signals:
     void rowsShifted(int first, int last, int count);
@@ -37,6 +40,8 @@ private:
     const QFont m_font;
     int m_rows = 0;
     NumberedRows m_ids; // the oldest and the newest alarm the view was told of
+    quint64 m_layout = 0;
+    quint64 m_newestShown = 0;
 };
 
 } // namespace vatrel

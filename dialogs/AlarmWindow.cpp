@@ -57,7 +57,7 @@ constexpr qint64 kManualScrollHoldMs = 10000;
 } // namespace
 
 AlarmWindow::AlarmWindow(CoreDoor& door, QWidget* parent)
-    : QDialog(parent), m_door(door), m_alarms(door.mirror().alarms) {
+    : QDialog(parent), m_door(door), m_alarms(door.mirror().alarms), m_clock(door.mirror().clock) {
     setObjectName(QStringLiteral("FormAlarmWindow"));
     setWindowTitle(QStringLiteral("Окно тревожных сообщений"));
     // A top-level window of its own, not a dialog: a window manager keeps a dialog with the program's
@@ -81,6 +81,15 @@ AlarmWindow::AlarmWindow(CoreDoor& door, QWidget* parent)
     countCaption->setGeometry(600, 16, 150, 22);
     m_alarmCountLabel = yellowLabel(this, QStringLiteral("LabelNumAlarm"), QStringLiteral("0"), tahoma(10));
     m_alarmCountLabel->setGeometry(756, 16, 120, 22);
+    // More than ten alarms in ten minutes: the rate shows beside the headline, and goes again when
+    // the alarms slow down (looked at once a second).
+    m_floodLabel = yellowLabel(this, QStringLiteral("LabelFlood"), QString(), tahoma(9, true));
+    m_floodLabel->setGeometry(392, 18, 204, 20);
+    m_floodLabel->hide();
+    auto* floodTimer = new QTimer(this);
+    floodTimer->setInterval(1000);
+    connect(floodTimer, &QTimer::timeout, this, [this] { showFlood(); });
+    floodTimer->start();
 
     m_model = new AlarmListModel(m_alarms, this);
     m_grid = new GridView(this);
@@ -136,6 +145,7 @@ AlarmWindow::~AlarmWindow() { stopSound(); }
 void AlarmWindow::refresh() {
     m_model->refresh();
     m_alarmCountLabel->setText(QString::number(m_alarms.total()));
+    showFlood();
     // Each new alarm brings the newest row into view (also once the list is full and only scrolls),
     // unless the operator is reading older rows.
     const bool added = m_alarms.total() > m_shownTotal;
@@ -143,6 +153,15 @@ void AlarmWindow::refresh() {
     const bool readingByHand =
         m_sinceManualScroll.isValid() && m_sinceManualScroll.elapsed() < kManualScrollHoldMs;
     if (added && !readingByHand) scrollToNewest();
+}
+
+void AlarmWindow::showFlood() {
+    const int recent = m_alarms.recentAlarms(m_clock.now());
+    const bool flood = recent > AlarmBoard::kFloodLevel;
+    if (flood)
+        m_floodLabel->setText(QStringLiteral("Поток тревог: ") + QString::number(recent) +
+                              QStringLiteral(" за 10 мин"));
+    if (m_floodLabel->isVisibleTo(this) != flood) m_floodLabel->setVisible(flood);
 }
 
 void AlarmWindow::scrollToNewest() {

@@ -61,6 +61,8 @@ private:
     const AlarmBoard& m_alarms; // the windows' mirror of the alarm list
     AlarmListModel* m_model = nullptr;
     QLabel* m_alarmCountLabel = nullptr;
+    QLabel* m_floodLabel = nullptr; // the alarm rate, while it is a flood
+    const Clock& m_clock;
     QTableView* m_grid = nullptr;
     QLineEdit* m_sensorEntry = nullptr;
     AlarmSound m_sound;
@@ -70,6 +72,7 @@ private:
     QElapsedTimer m_sinceManualScroll;
     quint32 m_shownTotal = 0; // the board's total at the last refresh
     void scrollToNewest();
+    void showFlood();
 };
 
 } // namespace vatrel

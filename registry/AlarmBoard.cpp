@@ -1,15 +1,64 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "registry/AlarmBoard.h"
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
 namespace vatrel {
 
+namespace {
+
+// The whole second a record's time falls in, counted from the day count's start. Rounded to the
+// millisecond first: a time stamped on a whole second must not fall a hair short of it.
+qint64 secondOf(double days) {
+    const qint64 ms = std::llround(days * 86400000.0);
+    return ms >= 0 ? ms / 1000 : (ms - 999) / 1000;
+}
+
+} // namespace
+
 quint64 AlarmBoard::raise(const EventRecord& event) {
-    if (m_alarms.size() >= size_t(kAlarmListMax)) m_alarms.pop_front();
     const quint64 id = m_nextId++;
-    m_alarms.push_back({id, event, State::Active});
     ++m_total;
+    countRecent(event.time);
+    const auto same = std::find_if(m_alarms.begin(), m_alarms.end(), [&event](const Alarm& a) {
+        // The stored code is shared by both loops' alarms; the text names the loop.
+        return a.event.factory_number == event.factory_number && a.event.code == event.code &&
+               a.event.text == event.text;
+    });
+    if (same != m_alarms.end()) {
+        ++same->repeats;
+        same->lastTime = event.time;
+        same->lastId = id;
+    } else {
+        if (m_alarms.size() >= size_t(kAlarmListMax)) m_alarms.pop_front();
+        m_alarms.push_back({id, event, State::Active, 1, event.time, id});
+    }
     m_line.changed(View::AlarmList);
     return id;
+}
+
+void AlarmBoard::countRecent(double time) {
+    const qint64 second = secondOf(time);
+    if (second > m_recentSecond) {
+        // Seconds with no alarm between the newest counted and this one empty their slots.
+        for (qint64 s = m_recentSecond + 1; s <= second && s <= m_recentSecond + kFloodWindowS; ++s)
+            m_recent[size_t(s % kFloodWindowS)] = 0;
+        m_recentSecond = second;
+    }
+    // An alarm stamped before the window (a clock set back) is not a flood of now.
+    if (second > m_recentSecond - kFloodWindowS)
+        ++m_recent[size_t(((second % kFloodWindowS) + kFloodWindowS) % kFloodWindowS)];
+}
+
+int AlarmBoard::recentAlarms(double now) const {
+    const qint64 second = secondOf(now);
+    quint64 n = 0;
+    for (qint64 s = std::max(second - kFloodWindowS + 1, m_recentSecond - kFloodWindowS + 1);
+         s <= m_recentSecond && s <= second; ++s)
+        n += m_recent[size_t(((s % kFloodWindowS) + kFloodWindowS) % kFloodWindowS)];
+    return int(std::min<quint64>(n, quint64(std::numeric_limits<int>::max())));
 }
 
 void AlarmBoard::acknowledgeAll() {
@@ -20,11 +69,31 @@ void AlarmBoard::acknowledgeAll() {
 }
 
 void AlarmBoard::acknowledgeUpTo(quint64 lastSeenId) {
-    const size_t listed = m_alarms.size();
-    while (!m_alarms.empty() && m_alarms.front().id <= lastSeenId)
-        m_alarms.pop_front();
-    if (m_alarms.size() == listed && m_total == quint32(listed)) return;
-    m_total = quint32(m_alarms.size());
+    std::deque<Alarm> kept;
+    bool regrouped = false;
+    quint32 count = 0;
+    for (Alarm a : m_alarms) {
+        if (a.lastId <= lastSeenId) continue;
+        if (a.id <= lastSeenId) {
+            // Seen, but it alarmed again since: what stays is the newest event alone, under its id.
+            a.id = a.lastId;
+            a.event.time = a.lastTime;
+            a.repeats = 1;
+            regrouped = true;
+        }
+        count += a.repeats;
+        kept.push_back(a);
+    }
+    if (kept.size() == m_alarms.size() && !regrouped && m_total == count) return;
+    // A view moves its rows up when only the oldest went; anything else it draws anew.
+    const bool oldestWent =
+        !regrouped && (kept.empty() || m_alarms[m_alarms.size() - kept.size()].id == kept.front().id);
+    if (!oldestWent) {
+        std::sort(kept.begin(), kept.end(), [](const Alarm& x, const Alarm& y) { return x.id < y.id; });
+        ++m_layout;
+    }
+    m_alarms = std::move(kept);
+    m_total = count;
     m_line.changed(View::AlarmList);
 }
 

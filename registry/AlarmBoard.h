@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <array>
 #include <deque>
 
 namespace vatrel {
@@ -13,26 +14,45 @@ constexpr int kAlarmListMax = 500;
 
 // The alarms the operator has not yet acknowledged, oldest first. Each alarm keeps its event and an
 // id that no other alarm of this run gets, so that a window or a later action can name one alarm
-// whatever has moved around it. A change of the list or of its count is announced by the method
-// that makes it.
+// whatever has moved around it. The same event of the same sensor (a loop that alarms again: the
+// same code and text) while its alarm is still listed does not take a row of its own: the listed
+// alarm counts it and keeps its time and its id, so a chattering loop never pushes a new alarm of
+// another one out of sight.
+// A change of the list or of its count is announced by the method that makes it.
 class AlarmBoard {
 public:
     enum class State { Active };
 
     struct Alarm {
         quint64 id = 0;
-        EventRecord event;
+        EventRecord event; // the first of the group
         State state = State::Active;
+        quint32 repeats = 1; // the events of the group, the first included
+        double lastTime = 0; // the newest one's time
+        quint64 lastId = 0;  // the id the newest one got: ids grow with every event listed
     };
 
-    // Lists the event as a new alarm and returns its id. Once kAlarmListMax alarms are listed the
-    // oldest one drops out; the count goes on growing.
+    // More than this many alarms within kFloodWindowS seconds is a flood.
+    static constexpr int kFloodLevel = 10;
+    static constexpr int kFloodWindowS = 600;
+
+    // Lists the event as a new alarm, or counts it in the listed alarm of the same sensor and event,
+    // and returns the id it got. Once kAlarmListMax alarms are listed the oldest one drops out; the
+    // count goes on growing.
     quint64 raise(const EventRecord& event);
     // Empties the list and sets the count back to 0. Ids are not reused afterwards.
     void acknowledgeAll();
     // Acknowledges the alarms up to `lastSeenId` (ids grow with time): those the operator had on
-    // screen. Newer ones stay listed, and the count is theirs.
+    // screen. Newer ones stay listed, and the count is theirs. A group that had a repeat since stays
+    // as that newest event alone.
     void acknowledgeUpTo(quint64 lastSeenId);
+    // Grows whenever rows go other than the oldest first: a view then draws the list anew.
+    quint64 layout() const { return m_layout; }
+    // The newest id listed (0: none).
+    quint64 newestId() const { return m_nextId - 1; }
+
+    // The alarms raised within kFloodWindowS seconds up to `now` (a record's day count).
+    int recentAlarms(double now) const;
 
     const std::deque<Alarm>& alarms() const { return m_alarms; }
     // Alarms raised since the last acknowledgement, also those that dropped out of the list.
@@ -49,10 +69,17 @@ public:
     void connectNotices(const ChangeNotices* notices) { m_line.connect(notices); }
 
 private:
+    void countRecent(double time);
+
     NoticeLine m_line;
     std::deque<Alarm> m_alarms;
     quint64 m_nextId = 1;
     quint32 m_total = 0;
+    quint64 m_layout = 0;
+    // Alarms raised per second of the last kFloodWindowS seconds, by the second's number modulo
+    // the window; m_recentSecond is the newest second counted.
+    std::array<quint32, kFloodWindowS> m_recent{};
+    qint64 m_recentSecond = 0;
     bool m_soundOn = false;
     QString m_soundPath;
 };

@@ -209,6 +209,72 @@ private slots:
         QVERIFY(!rowVisible(30));
     }
 
+    // A chattering loop takes one row that counts its alarms; another loop's alarm gets a row of its
+    // own and comes into view; more than ten alarms in ten minutes show as a flood until they slow.
+    void repeatsOfOneLoopShareARow() {
+        w().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w()));
+        auto* view = child<QTableView>("StringGrid1");
+        for (int i = 0; i < 30; ++i)
+            addAlarm(QString("Тревога %1").arg(i));
+        const auto loopAlarm = [this](quint32 sensor, QTime at) {
+            EventRecord r{1, sensor, toDays(QDateTime(QDate(2025, 5, 6), at)),
+                          qint8(storedCode(EventCode::LoopAlarm1)),
+                          QString("Срабатывание 1 шлейфа датчика № %1").arg(sensor)};
+            raiseAlarm(c().alarms, c().notices, r);
+        };
+        QSignalSpy inserted(view->model(), &QAbstractItemModel::rowsInserted);
+        for (int i = 0; i < 50; ++i) { // 50 alarms in 20 s
+            loopAlarm(7, QTime(14, 5, 10).addMSecs(i * 400));
+            if (i % 10 == 0) w().refresh();
+        }
+        w().refresh();
+        QCOMPARE(inserted.count(), 1);
+        QCOMPARE(c().alarms.rows(), 31);
+        QCOMPARE(cell(30, 0), QString("06.05.2025 14:05:10"));
+        QCOMPARE(cell(30, 1), QString("Срабатывание 1 шлейфа датчика № 7  ×50, последняя 14:05:29"));
+        QCOMPARE(text("LabelNumAlarm"), QString("80"));
+
+        loopAlarm(8, QTime(14, 5, 31));
+        loopAlarm(7, QTime(14, 5, 32));
+        w().refresh();
+        QCOMPARE(c().alarms.rows(), 32);
+        QCOMPARE(cell(30, 1), QString("Срабатывание 1 шлейфа датчика № 7  ×51, последняя 14:05:32"));
+        QCOMPARE(cell(31, 1), QString("Срабатывание 1 шлейфа датчика № 8"));
+        const QRect newest = view->visualRect(view->model()->index(31, 0));
+        QVERIFY(newest.top() >= 0 && newest.bottom() < view->viewport()->height());
+
+        auto* flood = child<QLabel>("LabelFlood");
+        QVERIFY(flood->isVisible());
+        QCOMPARE(flood->text(), QString("Поток тревог: 82 за 10 мин"));
+        m_f->now = QDateTime(QDate(2025, 5, 6), QTime(14, 15, 20)); // from 14:05:21 on: 22 + 2
+        w().refresh();
+        QCOMPARE(flood->text(), QString("Поток тревог: 24 за 10 мин"));
+        m_f->now = QDateTime(QDate(2025, 5, 6), QTime(14, 15, 31));
+        w().refresh();
+        QVERIFY(!flood->isVisible());
+    }
+
+    // "Отбой тревог" takes what the operator saw: a group that alarmed again since stays, as its
+    // newest alarm alone.
+    void acknowledgingKeepsARepeatNotYetShown() {
+        const EventRecord first{1, 7, toDays(QDateTime(QDate(2025, 5, 6), QTime(14, 5, 0))),
+                                qint8(storedCode(EventCode::LoopAlarm1)), "Срабатывание 1 шлейфа"};
+        EventRecord again = first;
+        again.time = toDays(QDateTime(QDate(2025, 5, 6), QTime(14, 5, 40)));
+        raiseAlarm(c().alarms, c().notices, first);
+        raiseAlarm(c().alarms, c().notices, first);
+        addAlarm("Обрыв ЧЭ 1");
+        raiseAlarm(c().alarms, c().notices, again); // not drawn yet
+        QTest::mouseClick(child<QPushButton>("BitBtnAllOtboy"), Qt::LeftButton);
+        QCOMPARE(c().alarms.rows(), 1);
+        QCOMPARE(c().alarms.total(), 1u);
+        w().refresh();
+        QCOMPARE(cell(0, 0), QString("06.05.2025 14:05:40"));
+        QCOMPARE(cell(0, 1), QString("Срабатывание 1 шлейфа"));
+        QCOMPARE(cell(1, 1), QString());
+    }
+
     // Once the list is full each alarm moves the lines up: the view moves its picture and paints
     // the new line only, and what is on screen is what a fresh paint of the list shows.
     void fullListMovesItsPictureAndPaintsOnlyTheNewLine() {
