@@ -30,7 +30,8 @@ bool DutyOperator::load(const QString& dataDir, const OperatorList& operators) {
     if (QFile::exists(path)) {
         QFile f(path);
         // One byte more than the file should hold tells a longer file from a right one.
-        const QByteArray bytes = openRegularFile(f, QIODevice::ReadOnly) ? f.read(kFileSize + 1) : QByteArray();
+        const QByteArray bytes =
+            openRegularFile(f, QIODevice::ReadOnly) ? f.read(kFileSize + 1) : QByteArray();
         const qint32 id = bytes.size() == kFileSize && bytes.startsWith(QByteArrayView(kMagic, 4))
                               ? qFromLittleEndian<qint32>(bytes.constData() + 4)
                               : -2;

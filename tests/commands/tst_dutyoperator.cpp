@@ -50,7 +50,7 @@ private slots:
 
         QVERIFY(actions().takeDuty(0));
         QCOMPARE(lastText(), QString("Смена: дежурный Петров"));
-        QCOMPARE(dailyLog().last().code, 22);
+        QCOMPARE(dailyLog().last().code, 23);
         QCOMPARE(dailyLog().last().factory_number, 0u);
 
         QVERIFY(actions().takeDuty(1));
@@ -133,7 +133,8 @@ private slots:
         QCOMPARE(lastText(),
                  QString("Установка на охрану второго шлейфа датчика <Ватрел-Б> № 4711. Оператор: Иванов"));
         QVERIFY(actions().disarmLoop(4, 1));
-        QCOMPARE(lastText(), QString("Снятие с охраны первого шлейфа датчика <Ватрел-Б> № 4711. Оператор: Иванов"));
+        QCOMPARE(lastText(),
+                 QString("Снятие с охраны первого шлейфа датчика <Ватрел-Б> № 4711. Оператор: Иванов"));
         QCOMPARE(readEventFile(m_f->file("VatrelB_mess/4711")).last().text, lastText());
         QCOMPARE(c().events.at(c().events.count() - 1).text, lastText());
     }
@@ -163,7 +164,7 @@ private slots:
 
     void aShiftChangeIsNeitherALinkLossNorAnAlarm() {
         const int code = storedCode(EventCode::ShiftChange);
-        QCOMPARE(code, 22);
+        QCOMPARE(code, 23);
         QVERIFY(inFilter(code, LogFilter::All));
         QVERIFY(!inFilter(code, LogFilter::Alarms));
         QVERIFY(!inFilter(code, LogFilter::LinkLoss));
