@@ -17,6 +17,7 @@
 #include "dialogs/DisconnectSensorDialog.h"
 #include "dialogs/GridView.h"
 #include "dialogs/LogViewer.h"
+#include "app/DutyChoice.h"
 #include "link/Engine.h"
 #include "registry/Alarms.h"
 #include "registry/DateTime.h"
@@ -181,6 +182,8 @@ void MainWindow::createToolBar() {
     gap->setFixedWidth(53);
     bar->addWidget(gap);
     bar->addWidget(m_sensorCountLabel);
+    m_dutyChoice = new DutyChoice(m_door, bar);
+    bar->addWidget(m_dutyChoice);
 }
 
 void MainWindow::createStatusBar() {
@@ -414,6 +417,7 @@ void MainWindow::refreshView(ConsoleUi::View view) {
         m_weekdayLabel->setText(weekdayText(m_c.status.clock()));
         m_clockLabel->setText(clockDateTimeText(m_c.status.clock()));
         m_sensorCountLabel->setText(sensorCountText(m_c.status.sensorCount()));
+        m_dutyChoice->refresh();
         break;
     case View::StatusBar:
         for (int i = 0; i < 5; ++i)

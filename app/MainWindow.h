@@ -18,6 +18,7 @@ class QModelIndex;
 namespace vatrel {
 
 class ComGridModel;
+class DutyChoice;
 class EventListModel;
 class OscilloscopeTabA;
 class OscilloscopeTabB;
@@ -70,6 +71,7 @@ public:
     // went away (`windowsGone`: nothing may reach the windows then). Does nothing once ended.
     void endRunUnasked(bool windowsGone = false);
     bool runEnded() const { return m_closing; }
+    DutyChoice* dutyChoice() const { return m_dutyChoice; }
 
 signals:
     // The run is ended and everything is saved; the program may end.
@@ -100,6 +102,7 @@ private:
     QLabel* m_weekdayLabel = nullptr;
     QLabel* m_clockLabel = nullptr;
     QLabel* m_sensorCountLabel = nullptr;
+    DutyChoice* m_dutyChoice = nullptr;
     QLabel* m_statusPanels[5] = {};
     QTabWidget* m_tabs = nullptr;
     QWidget* m_eventTab = nullptr;

@@ -21,6 +21,7 @@ Console::Console() {
     alarms.connectNotices(&notices);
     link.connect(&notices);
     ports.connect(&notices);
+    duty.connect(&notices);
 }
 
 double Console::now() const { return clock.now(); }
@@ -54,7 +55,7 @@ Receiver Console::receiver() {
 ConverterPort Console::converterPort() { return ConverterPort(link, ports, osc, status, data_dir); }
 
 OperatorActions Console::actions() {
-    return OperatorActions(sensors, sensorRows, selection, operators, alarms, osc, scope, link, status,
+    return OperatorActions(sensors, sensorRows, selection, operators, duty, alarms, osc, scope, link, status,
                            eventLog, store, notices, clock, data_dir);
 }
 

@@ -9,6 +9,7 @@
 #include "registry/ChangeNotices.h"
 #include "registry/Clock.h"
 #include "registry/Colours.h"
+#include "registry/DutyOperator.h"
 #include "registry/EventLog.h"
 #include "registry/Storage.h"
 #include "registry/ConsoleUi.h"
@@ -55,6 +56,7 @@ struct Console {
     SensorRows sensorRows;
     TableSelection selection; // the sensor table's selected cell and its painting
     OperatorList operators;
+    DutyOperator duty;    // the operator on duty, named in the events of the operator's actions
     EventJournal journal; // the event log files and the records that wait for the disk
     PortChoice ports;     // the port the converter is on
 

@@ -60,8 +60,11 @@ bool OperatorActions::changeLoop(int slot, int loop, bool arm) {
     flag = arm ? 1 : 0;
     m_store.saveLastingState(s); // the file first, the event after
 
-    m_eventLog.logSensorEvent(m_eventLog.sensorEvent(armCode(arm, loop), s.factory_number, s.sensor_type),
-                              s.sensor_type);
+    const EventCode code = armCode(arm, loop);
+    m_eventLog.logSensorEvent(
+        m_eventLog.makeEvent(s.factory_number, code,
+                             m_duty.withOperator(eventText(code, s.factory_number, s.sensor_type))),
+        s.sensor_type);
 
     m_sensorRows.setArmed(slot, loop, arm);
     if (arm)
@@ -290,7 +293,38 @@ int OperatorActions::addOperator(const QString& typed) {
 }
 
 bool OperatorActions::removeOperator(int index) {
-    return m_operators.remove(m_dataDir, m_notices.windows(), index);
+    const QString was = m_duty.surname();
+    const bool removed = m_operators.remove(m_dataDir, m_notices.windows(), index);
+    if (removed && m_duty.keepListed(m_operators)) {
+        QString error;
+        if (!m_duty.take(m_dataDir, DutyOperator::kNobody, QString(), &error))
+            m_notices.error(QStringLiteral("Не записан файл duty.dat: ") + error);
+        logShiftChange(was);
+    }
+    return removed;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The operator on duty
+
+void OperatorActions::logShiftChange(const QString& was) {
+    QString detail = m_duty.onDuty() ? m_duty.surname() : QStringLiteral("снят");
+    if (!was.isEmpty()) detail += QStringLiteral(" (был ") + was + QLatin1Char(')');
+    m_eventLog.logProgramEvent(m_eventLog.makeEvent(
+        0, EventCode::ShiftChange,
+        cutAtCharacter(eventText(EventCode::ShiftChange, 0, 0, detail), EventRecord::kTextSize - 1)));
+}
+
+bool OperatorActions::takeDuty(int operatorIndex) {
+    if (operatorIndex < -1 || operatorIndex >= m_operators.count()) return false;
+    const qint16 id = operatorIndex < 0 ? DutyOperator::kNobody : m_operators.operatorId(operatorIndex);
+    if (id == m_duty.operatorId()) return false;
+    const QString was = m_duty.surname();
+    QString error;
+    if (!m_duty.take(m_dataDir, id, m_operators.surname(operatorIndex), &error))
+        m_notices.error(QStringLiteral("Не записан файл duty.dat: ") + error);
+    logShiftChange(was);
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------

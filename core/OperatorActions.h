@@ -4,6 +4,7 @@
 #include "registry/AlarmBoard.h"
 #include "registry/ChangeNotices.h"
 #include "registry/Clock.h"
+#include "registry/DutyOperator.h"
 #include "registry/EventLog.h"
 #include "registry/OperatorCommands.h"
 #include "registry/OperatorList.h"
@@ -74,12 +75,13 @@ using ScaleSetter = bool (*)(OscScope& scope, const ChangeNotices& notices, cons
 class OperatorActions {
 public:
     OperatorActions(SensorTable& sensors, SensorRows& sensorRows, TableSelection& selection,
-                    OperatorList& operators, AlarmBoard& alarms, OscControls& osc, OscScope& scope,
-                    ConverterLink& link, StatusLine& status, EventLog& eventLog, SensorStore& store,
-                    const ChangeNotices& notices, const Clock& clock, const QString& dataDir)
+                    OperatorList& operators, DutyOperator& duty, AlarmBoard& alarms, OscControls& osc,
+                    OscScope& scope, ConverterLink& link, StatusLine& status, EventLog& eventLog,
+                    SensorStore& store, const ChangeNotices& notices, const Clock& clock,
+                    const QString& dataDir)
         : m_sensors(sensors), m_sensorRows(sensorRows), m_selection(selection), m_operators(operators),
-          m_alarms(alarms), m_osc(osc), m_scope(scope), m_link(link), m_status(status), m_eventLog(eventLog),
-          m_store(store), m_notices(notices), m_clock(clock), m_dataDir(dataDir) {}
+          m_duty(duty), m_alarms(alarms), m_osc(osc), m_scope(scope), m_link(link), m_status(status),
+          m_eventLog(eventLog), m_store(store), m_notices(notices), m_clock(clock), m_dataDir(dataDir) {}
 
     // -----------------------------------------------------------------------------------------
     // The sensor table's menu (registry/OperatorCommands.h).
@@ -132,8 +134,17 @@ public:
     bool disconnectSensor(int operatorIndex, const std::function<void()>& afterWrite = {});
 
     // The operator list's "Добавить" and "Удалить" (OperatorList::add, OperatorList::remove).
+    // Removing the operator on duty leaves nobody on duty, logged as a release.
     int addOperator(const QString& typed);
     bool removeOperator(int index);
+
+    // -----------------------------------------------------------------------------------------
+    // The operator on duty
+
+    // The toolbar's choice: operator list entry `operatorIndex` takes over the duty (-1: nobody).
+    // Logs the change and keeps it in data/duty.dat (a box when the file did not take it). False
+    // when nothing changed: the same operator again, or an index the list does not hold.
+    bool takeDuty(int operatorIndex);
 
     // -----------------------------------------------------------------------------------------
     // Threshold DC components
@@ -178,6 +189,7 @@ public:
     bool setScale(ScaleSetter set, const QString& typed) { return set(m_scope, m_notices, typed); }
 
 private:
+    void logShiftChange(const QString& was);
     bool changeLoop(int slot, int loop, bool arm);
     void selectedLoop(int loop, bool arm);
     DialogRequest whenAddressMapAllows(DialogRequest request) const;
@@ -189,6 +201,7 @@ private:
     SensorRows& m_sensorRows;
     TableSelection& m_selection;
     OperatorList& m_operators;
+    DutyOperator& m_duty;
     AlarmBoard& m_alarms;
     OscControls& m_osc;
     OscScope& m_scope;

@@ -20,6 +20,7 @@ void copyShownState(const Console& from, Console& to, ViewSet views, bool sample
     if (has(View::Oscilloscope) || samples) to.scope = from.scope;
     if (has(View::AlarmList)) to.alarms = from.alarms;
     if (has(View::PortChoice)) to.ports = from.ports;
+    if (has(View::Labels) || everything) to.duty = from.duty;
     if (everything) {
         to.data_dir = from.data_dir;
         to.operators = from.operators;

@@ -59,6 +59,9 @@ void startUp(Console& c) {
     // 8. Stored files.
     c.store.loadSensors();
     c.operators.load(c.data_dir, c.notices.windows());
+    // An unreadable duty file leaves nobody on duty; the operator chooses again.
+    if (!c.duty.load(c.data_dir, c.operators))
+        c.error(QStringLiteral("Файл duty.dat повреждён: дежурный не выбран"));
     c.store.loadSensorSettings();
     // 9, 10. Table rows and armed texts. Links are unknown until the sensors answer (the rows
     // announce each sensor as it is then).

@@ -38,7 +38,10 @@ bool OperatorSignedDialog::armAcceptOnEnter(QKeyEvent* event) {
 
 void OperatorSignedDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    m_operatorBox->reload(0);
+    // The operator on duty is chosen when there is one, the first surname otherwise.
+    const Console& c = m_door.mirror();
+    const int onDuty = c.duty.indexIn(c.operators);
+    m_operatorBox->reload(onDuty >= 0 ? onDuty : 0);
     prepare();
 }
 

@@ -15,8 +15,8 @@ class OperatorListBox;
 
 // A sensor dialog whose action is done in the name of an operator chosen from the list: the
 // "Фамилия оператора" box and "Принять" / "Отмена" under what the dialog lays out itself. Each
-// showing reloads the operator list with its first surname chosen. "Принять" always closes the
-// dialog, refused or not.
+// showing reloads the operator list with the operator on duty chosen (the first surname when nobody
+// is on duty). "Принять" always closes the dialog, refused or not.
 class OperatorSignedDialog : public QDialog {
     Q_OBJECT
 public:

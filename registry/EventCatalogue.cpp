@@ -65,6 +65,8 @@ constexpr EventInfo kEvents[] = {
     {E::SensorConnected, 30, K::Operator, kBlack, kNone, A::Never, u"Датчик %2 № %1 подключён. Оператор: %3"},
     {E::SensorDisconnected, 31, K::Operator, kBlack, kNone, A::Never,
      u"Датчик %2 № %1 отключён. Оператор: %3"},
+    // %3 is who took the duty and who had it: "Иванов (был Петров)", "Иванов", "снят (был Петров)".
+    {E::ShiftChange, 23, K::Operator, kBlack, kNone, A::Never, u"Смена: дежурный %3"},
     {E::ProgramStart, 20, K::Program, kBlack, kNone, A::Never, u"Начало работы"},
     {E::ProgramExit, 20, K::Program, kBlack, kNone, A::Never, u"Выход из программы"},
     {E::FeedNotUsed, 20, K::Program, kBlack, kNone, A::Never, u"Сервер MQTT не используется: %3"},

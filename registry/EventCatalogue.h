@@ -49,6 +49,8 @@ enum class EventCode : quint8 {
     DisarmLoop2,
     SensorConnected,
     SensorDisconnected,
+    // The operator on duty changed (taken over, first taken or released).
+    ShiftChange,
     // The program's own: start, exit, refused feed settings, a file the exit could not save.
     ProgramStart,
     ProgramExit,

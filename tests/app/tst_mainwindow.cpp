@@ -7,6 +7,7 @@
 #include "app/MainWindow.h"
 #include "app/WidgetUi.h"
 #include "common/ConverterFrame.h"
+#include "common/EventLogFile.h"
 #include "core/OperatorActions.h"
 #include "dialogs/AboutBox.h"
 #include "dialogs/AlarmWindow.h"
@@ -982,6 +983,23 @@ private slots:
         QTest::newRow("about box") << true;
         QTest::newRow("message box of a dialog") << false;
     }
+    void toolbarChoosesTheOperatorOnDuty() {
+        Run run;
+        OperatorRecord ivanov, petrov;
+        ivanov.surname = QStringLiteral("Иванов");
+        petrov.surname = QStringLiteral("Петров");
+        QVERIFY(QDir(run.dir.path()).mkpath(QStringLiteral("data")));
+        QVERIFY(writeFile(run.dir.filePath("data/chop.dat"), ivanov.encode() + petrov.encode()));
+        QVERIFY(writeFile(run.dir.filePath("data/duty.dat"), DutyOperator::encode(0)));
+        QVERIFY(run.start({}));
+        auto* choice = run.child<QComboBox>("ComboBoxDuty"); // the last run's duty shows
+        QCOMPARE(choice->currentText(), QStringLiteral("Иванов"));
+        emit choice->activated(2);
+        QTRY_COMPARE(readEventFile(run.dayLog()).last().text,
+                     QStringLiteral("Смена: дежурный Петров (был Иванов)"));
+        QTRY_COMPARE(choice->currentText(), QStringLiteral("Петров"));
+    }
+
     void alarmWindowStaysUsableBesideDialogs() {
         QFETCH(bool, aboutBox);
         Run run;

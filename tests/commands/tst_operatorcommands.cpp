@@ -3,6 +3,7 @@
 #include "common/ConsoleFixture.h"
 #include "common/EventLogFile.h"
 #include "core/OperatorActions.h"
+#include "core/Startup.h"
 
 #include <QTest>
 
@@ -46,6 +47,21 @@ class TestOperatorCommands : public QObject {
         QVERIFY(ui().allExpectedShown());
         for (const auto& box : ui().boxes)
             QCOMPARE(box.icon, ConsoleUi::Icon::Error);
+    }
+    QString lastText() const { return readEventFile(dailyLog()).last().text; }
+    // Петров (list entry 0) and Иванов (entry 1).
+    void addTwoOperators() {
+        QVERIFY(QDir(m_f->dir.path()).mkpath("data"));
+        QCOMPARE(actions().addOperator(QStringLiteral("Петров")), 0);
+        QCOMPARE(actions().addOperator(QStringLiteral("Иванов")), 1);
+    }
+    // The duty as a fresh console reads it from the same folder.
+    DutyOperator reread() {
+        OperatorList operators;
+        operators.load(m_f->dir.path(), nullptr);
+        DutyOperator duty;
+        duty.load(m_f->dir.path(), operators);
+        return duty;
     }
 
 private slots:
@@ -299,6 +315,65 @@ private slots:
         actions().armSelectedLoop(2);
         QCOMPARE(s.loop2_armed, quint8(1));
         QCOMPARE(sensorCell(c(), 11, 12), QString("Взят"));
+    }
+
+    void takingAndReleasingTheDutyIsLoggedAndKept() {
+        addTwoOperators();
+        QVERIFY(actions().takeDuty(0));
+        QCOMPARE(lastText(), QString("Смена: дежурный Петров"));
+        QCOMPARE(readEventFile(dailyLog()).last().code, 23);
+        QVERIFY(actions().takeDuty(1));
+        QCOMPARE(lastText(), QString("Смена: дежурный Иванов (был Петров)"));
+        QCOMPARE(reread().surname(), QString("Иванов"));
+        QVERIFY(!actions().takeDuty(1)); // the same again, or no such entry: nothing logged
+        QVERIFY(!actions().takeDuty(2));
+        QVERIFY(actions().removeOperator(0)); // Петров: Иванов stays on duty
+        QCOMPARE(readEventFile(dailyLog()).size(), 2);
+        QVERIFY(actions().removeOperator(0));
+        QCOMPARE(lastText(), QString("Смена: дежурный снят (был Иванов)"));
+        QVERIFY(!reread().onDuty());
+        QVERIFY(!inFilter(23, LogFilter::Alarms) && !inFilter(23, LogFilter::LinkLoss));
+    }
+
+    void unusableDutyFileMeansNobodyOnDuty() {
+        addTwoOperators();
+        const QList<std::pair<QByteArray, bool>> files{
+            {"", false},
+            {QByteArray("VDTY\x01\x00", 6), false},
+            {QByteArray("VDTY\x01\x00\x00\x00\x00", 9), false},
+            {QByteArray("XDTY\x01\x00\x00\x00", 8), false},
+            {QByteArray("VDTY\x00\x80\x00\x00", 8), false},
+            {QByteArray("VDTY\x05\x00\x00\x00", 8), true}}; // an ID the list does not hold
+        for (const auto& [bytes, usable] : files) {
+            m_f->write("data/duty.dat", bytes);
+            DutyOperator duty;
+            QCOMPARE(duty.load(m_f->dir.path(), c().operators), usable);
+            QVERIFY(!duty.onDuty());
+        }
+        m_f->write("data/duty.dat", "VDTY");
+        m_f->ui.expectMessage(QStringLiteral("Файл duty.dat повреждён: дежурный не выбран"), "Ошибка");
+        startUp(c());
+        QVERIFY(m_f->ui.allExpectedShown());
+    }
+
+    void armingNamesTheOperatorOnDuty() {
+        addTwoOperators();
+        selectSensor(4, 4711, 0);
+        QVERIFY(actions().armLoop(4, 1));
+        QCOMPARE(lastText(), QString("Установка на охрану первого шлейфа датчика <Ватрел-А> № 4711"));
+        QVERIFY(actions().takeDuty(1));
+        QVERIFY(actions().disarmLoop(4, 1));
+        QCOMPARE(lastText(),
+                 QString("Снятие с охраны первого шлейфа датчика <Ватрел-А> № 4711. Оператор: Иванов"));
+        QCOMPARE(readEventFile(m_f->file("VatrelA_mess/4711")).last().text, lastText());
+    }
+
+    void aLongSurnameIsCutAtACharacterBoundary() {
+        const QString text = QStringLiteral("Установка на охрану");
+        const int room = EventRecord::kTextSize - 1 - int(text.size()) - 12; // 12: ". Оператор: "
+        DutyOperator duty; // the last letter, a surrogate pair, straddles the cut
+        duty.take(m_f->dir.path(), 0, QString(room - 1, u'Ж') + QString::fromUcs4(U"\U0001D49C"));
+        QCOMPARE(duty.withOperator(text), text + ". Оператор: " + QString(room - 1, u'Ж'));
     }
 };
 

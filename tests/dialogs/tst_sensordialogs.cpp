@@ -268,6 +268,23 @@ private slots:
         QCOMPARE(queued(0), (std::vector<quint16>{0x0143, 6, 1234, 22, 0xFACE}));
     }
 
+    void operatorDialogsChooseTheOperatorOnDuty() {
+        m_f->write("data/chop.dat", operatorRecord(kIvanovCp1251) + operatorRecord("Sidorov"));
+        c().operators.load(c().data_dir, c().ui);
+        ConnectSensorDialog connect(m_f->door);
+        for (const int onDuty : {1, -1}) {
+            m_f->door.act([onDuty](OperatorActions& a) { return a.takeDuty(onDuty); });
+            connect.show();
+            QCOMPARE(child<QComboBox>(&connect, "ComboBoxFam")->currentIndex(), onDuty < 0 ? 0 : onDuty);
+            connect.hide();
+        }
+        // Sidorov on duty, Иванов chosen in the dialog: Иванов alone signs the connection.
+        m_f->door.act([](OperatorActions& a) { return a.takeDuty(1); });
+        connectThroughDialog(3, "77", 0, 0);
+        QCOMPARE(readEventFile(m_f->file("VatrelA_mess/77")).first().text,
+                 QString("Датчик <Ватрел-А> № 77 подключён. Оператор: Иванов"));
+    }
+
     void disconnectRefusalsAndTheRecordedDisconnection() {
         m_f->write("data/chop.dat", operatorRecord(kIvanovCp1251) + operatorRecord("Sidorov"));
         c().operators.load(c().data_dir, c().ui);

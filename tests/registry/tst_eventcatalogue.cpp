@@ -21,7 +21,8 @@ private slots:
             {E::InsulationLowBreak2, 11}, {E::LoopAlarm1, 33}, {E::LoopAlarm2, 33}, {E::LinkLostSensor, 15},
             {E::NoLinkAfterConnect, 15}, {E::LinkLostConverter, 15}, {E::LinkRestoredSensor, 32},
             {E::LinkRestoredConverter, 32}, {E::ArmLoop1, 16}, {E::ArmLoop2, 17}, {E::DisarmLoop1, 18},
-            {E::DisarmLoop2, 19}, {E::SensorConnected, 30}, {E::SensorDisconnected, 31}, {E::ProgramStart, 20},
+            {E::DisarmLoop2, 19}, {E::SensorConnected, 30}, {E::SensorDisconnected, 31}, {E::ShiftChange, 23},
+            {E::ProgramStart, 20},
             {E::ProgramExit, 20}, {E::FeedNotUsed, 20}, {E::NotSavedAtExit, 20}, {E::OldNotice, 21},
             {E::OldAlarm, 34}, {E::ListingEnd, 46}};
         // clang-format on
