@@ -65,8 +65,8 @@ std::optional<AlarmStats> countLoopAlarms(const QString& dataDir, double now, in
                         const double t = recordTime(p);
                         if (!(t >= from && t <= now)) continue;
                         const int code = qint8(p[kCodeOffset]);
-                        const int loop = loopAlarmLoop(
-                            code, QByteArrayView(p + kTextOffset, EventRecord::kTextSize));
+                        const int loop =
+                            loopAlarmLoop(code, QByteArrayView(p + kTextOffset, EventRecord::kTextSize));
                         if (loop == 1)
                             ++sensor.loop1;
                         else if (loop == 2)
@@ -84,9 +84,8 @@ std::optional<AlarmStats> countLoopAlarms(const QString& dataDir, double now, in
         stats.sensors.push_back(sensor);
     }
     if (control && control->cancelled()) return std::nullopt;
-    std::stable_sort(stats.sensors.begin(), stats.sensors.end(), [](const SensorAlarms& a, const SensorAlarms& b) {
-        return a.total() > b.total();
-    });
+    std::stable_sort(stats.sensors.begin(), stats.sensors.end(),
+                     [](const SensorAlarms& a, const SensorAlarms& b) { return a.total() > b.total(); });
     return stats;
 }
 

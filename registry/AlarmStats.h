@@ -25,9 +25,9 @@ struct AlarmStats {
     std::vector<SensorAlarms> sensors;
     // Alarms by the hour of the day (0..23) they happened in.
     std::array<qint64, 24> byHour{};
-    qint64 recordsRead = 0;   // whole records of the period looked at
-    qint64 unknownCodes = 0;  // records of the period with a code the catalogue does not know
-    int unreadableFiles = 0;  // logs that could not be opened or read: left out
+    qint64 recordsRead = 0;  // whole records of the period looked at
+    qint64 unknownCodes = 0; // records of the period with a code the catalogue does not know
+    int unreadableFiles = 0; // logs that could not be opened or read: left out
     qint64 totalAlarms() const;
 };
 

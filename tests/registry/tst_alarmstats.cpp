@@ -46,18 +46,21 @@ private slots:
                       kNow.addDays(-20), 101) +
             logRecord(2, QStringLiteral("Сопротивление изоляции первого чувствительного элемента"),
                       kNow.addDays(-3), 101) +
-            logRecord(16, QStringLiteral("Установка на охрану первого шлейфа датчика"), kNow.addDays(-3), 101) +
-            logRecord(33, QStringLiteral("Тревога"), kNow.addDays(-2), 101) + // the code alone is no loop alarm
+            logRecord(16, QStringLiteral("Установка на охрану первого шлейфа датчика"), kNow.addDays(-3),
+                      101) +
+            logRecord(33, QStringLiteral("Тревога"), kNow.addDays(-2),
+                      101) + // the code alone is no loop alarm
             logRecord(77, QStringLiteral("Неизвестное событие"), kNow.addDays(-2), 101) +
-            logRecord(33, alarmText(2, a101, 101), kNow.addSecs(-7200), 101) +             // 10:00
-            logRecord(33, alarmText(1, a101, 101), kNow.addSecs(-3600 * 12 + 1), 101) +   // 00:00:01
+            logRecord(33, alarmText(2, a101, 101), kNow.addSecs(-7200), 101) +          // 10:00
+            logRecord(33, alarmText(1, a101, 101), kNow.addSecs(-3600 * 12 + 1), 101) + // 00:00:01
             logRecord(33, alarmText(1, a101, 101), kNow.addSecs(60), 101);
         QVERIFY(writeLog(a + "101", log101));
         // Sensor B -5: two loop 2 alarms and a torn last record.
-        QVERIFY(writeLog(b + "-5", logRecord(33, alarmText(2, "Ватрел-Б", -5), kNow.addDays(-1).addSecs(3600),
-                                             quint32(-5)) +
-                                       logRecord(33, alarmText(2, "Ватрел-Б", -5), kNow.addSecs(-60), quint32(-5)) +
-                                       logRecord(33, alarmText(1, "Ватрел-Б", -5), kNow, quint32(-5)).left(200)));
+        QVERIFY(writeLog(
+            b + "-5",
+            logRecord(33, alarmText(2, "Ватрел-Б", -5), kNow.addDays(-1).addSecs(3600), quint32(-5)) +
+                logRecord(33, alarmText(2, "Ватрел-Б", -5), kNow.addSecs(-60), quint32(-5)) +
+                logRecord(33, alarmText(1, "Ватрел-Б", -5), kNow, quint32(-5)).left(200)));
         // Empty and garbage logs, and names the console never writes.
         QVERIFY(writeLog(a + "7", QByteArray()));
         QVERIFY(writeLog(a + "8", QByteArray(328 * 3 + 10, '\xff')));
@@ -71,7 +74,11 @@ private slots:
         QCOMPARE(int(s->sensors.size()), 4);
         const auto row = [&](size_t i) {
             const SensorAlarms& r = s->sensors[i];
-            return QStringLiteral("%1 %2 %3 %4").arg(qint32(r.factory_number)).arg(r.sensor_type).arg(r.loop1).arg(r.loop2);
+            return QStringLiteral("%1 %2 %3 %4")
+                .arg(qint32(r.factory_number))
+                .arg(r.sensor_type)
+                .arg(r.loop1)
+                .arg(r.loop2);
         };
         // The most alarms first; a tie keeps type A before B, then numbers in order.
         QCOMPARE(row(0), QStringLiteral("101 0 2 1"));
@@ -93,11 +100,12 @@ private slots:
         QCOMPARE(row(1), QStringLiteral("-5 1 0 2"));
         QCOMPARE(s->unknownCodes, 0);
 
-        QCOMPARE(QString::fromUtf8(alarmStatsCsv(*s)), QStringLiteral("Номер датчика;Тип;Шлейф 1;Шлейф 2;Всего\r\n"
-                                                                   "101;Ватрел-А;1;1;2\r\n"
-                                                                   "-5;Ватрел-Б;0;2;2\r\n"
-                                                                   "7;Ватрел-А;0;0;0\r\n"
-                                                                   "8;Ватрел-А;0;0;0\r\n"));
+        QCOMPARE(QString::fromUtf8(alarmStatsCsv(*s)),
+                 QStringLiteral("Номер датчика;Тип;Шлейф 1;Шлейф 2;Всего\r\n"
+                                "101;Ватрел-А;1;1;2\r\n"
+                                "-5;Ватрел-Б;0;2;2\r\n"
+                                "7;Ватрел-А;0;0;0\r\n"
+                                "8;Ватрел-А;0;0;0\r\n"));
     }
 
     void readsEachLogFromTheFirstRecordOfThePeriod() {
@@ -126,9 +134,11 @@ private slots:
         QVERIFY(s && s->sensors.empty() && s->totalAlarms() == 0);
         s = countLoopAlarms(dir.filePath("missing"), toDays(kNow), 7);
         QVERIFY(s && s->sensors.empty());
-        QCOMPARE(QString::fromUtf8(alarmStatsCsv(*s)), QStringLiteral("Номер датчика;Тип;Шлейф 1;Шлейф 2;Всего\r\n"));
+        QCOMPARE(QString::fromUtf8(alarmStatsCsv(*s)),
+                 QStringLiteral("Номер датчика;Тип;Шлейф 1;Шлейф 2;Всего\r\n"));
 
-        QVERIFY(writeLog(dir.filePath("VatrelA_mess/1"), logRecord(33, alarmText(1, "Ватрел-А", 1), kNow, 1)));
+        QVERIFY(
+            writeLog(dir.filePath("VatrelA_mess/1"), logRecord(33, alarmText(1, "Ватрел-А", 1), kNow, 1)));
         JobControl control;
         control.cancel();
         QVERIFY(!countLoopAlarms(dir.path(), toDays(kNow), 7, &control));
