@@ -29,16 +29,17 @@ constexpr int kRecordsPerSensor = 50000;
 constexpr int kDays = 30;
 
 // A busy sensor's events, in turn: alarms of both loops and their returns, arming, link losses.
-constexpr EventCode kTurn[] = {EventCode::LoopAlarm1,   EventCode::LoopNormal1,    EventCode::LoopAlarm2,
-                               EventCode::LoopNormal2,  EventCode::ArmLoop1,       EventCode::DisarmLoop1,
-                               EventCode::LinkLostSensor, EventCode::LinkRestoredSensor, EventCode::EepromError,
-                               EventCode::SensorNormal};
+constexpr EventCode kTurn[] = {
+    EventCode::LoopAlarm1,  EventCode::LoopNormal1, EventCode::LoopAlarm2,     EventCode::LoopNormal2,
+    EventCode::ArmLoop1,    EventCode::DisarmLoop1, EventCode::LinkLostSensor, EventCode::LinkRestoredSensor,
+    EventCode::EepromError, EventCode::SensorNormal};
 
 bool generate(const QString& dir, double now) {
     for (int s = 0; s < kSensors; ++s) {
         const qint16 type = qint16(s % 2);
         const quint32 number = quint32(1000 + s);
-        const QString folder = dir + (type ? QStringLiteral("/VatrelB_mess") : QStringLiteral("/VatrelA_mess"));
+        const QString folder =
+            dir + (type ? QStringLiteral("/VatrelB_mess") : QStringLiteral("/VatrelA_mess"));
         if (!QDir().mkpath(folder)) return false;
         std::vector<QByteArray> images;
         for (EventCode e : kTurn) {
@@ -72,10 +73,12 @@ long peakKb() {
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
-    const QString dir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/vatrel-stats-bench");
+    const QString dir =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/vatrel-stats-bench");
     const double now = Clock().now();
     if (sensorLogFiles(dir).empty()) {
-        std::printf("generating %d sensors x %d records in %s\n", kSensors, kRecordsPerSensor, qPrintable(dir));
+        std::printf("generating %d sensors x %d records in %s\n", kSensors, kRecordsPerSensor,
+                    qPrintable(dir));
         QElapsedTimer t;
         t.start();
         if (!generate(dir, now)) {
@@ -91,8 +94,8 @@ int main(int argc, char* argv[]) {
         const std::optional<AlarmStats> s = countLoopAlarms(dir, now, days);
         const qint64 ms = t.elapsed();
         if (!s) return 1;
-        std::printf("%2d days: %6lld ms, %9lld records read, %8lld alarms, %zu sensors, peak RSS %ld kB\n", days,
-                    qint64(ms), s->recordsRead, s->totalAlarms(), s->sensors.size(), peakKb());
+        std::printf("%2d days: %6lld ms, %9lld records read, %8lld alarms, %zu sensors, peak RSS %ld kB\n",
+                    days, qint64(ms), s->recordsRead, s->totalAlarms(), s->sensors.size(), peakKb());
     }
     return 0;
 }
