@@ -24,6 +24,7 @@
 #include <QTableView>
 #include <QValueAxis>
 #include <QVBoxLayout>
+#include <cmath>
 
 namespace vatrel {
 
@@ -55,13 +56,23 @@ void setBars(QChartView* view, const QStringList& categories, const QList<qreal>
     auto* series = new QBarSeries;
     series->append(set);
     chart->addSeries(series);
+    series->setBarWidth(0.8);
     auto* x = new QBarCategoryAxis;
     x->append(categories);
+    // Small enough for the 24 hours of a day side by side.
+    QFont small = x->labelsFont();
+    small.setPixelSize(10);
+    x->setLabelsFont(small);
     auto* y = new QValueAxis;
     qreal top = 1;
     for (qreal v : values)
         top = qMax(top, v);
-    y->setRange(0, top);
+    // Whole counts on the scale: at most five steps of a whole number of alarms.
+    const qreal step = std::ceil(top / 5);
+    y->setTickType(QValueAxis::TicksDynamic);
+    y->setTickAnchor(0);
+    y->setTickInterval(step);
+    y->setRange(0, step * std::ceil(top / step));
     y->setLabelFormat(QStringLiteral("%d"));
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
@@ -114,7 +125,8 @@ StatisticsTab::StatisticsTab(CoreDoor& door, QWidget* parent)
     m_table->verticalHeader()->hide();
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
 
-    m_topChart = chartView(QStringLiteral("ChartStatsTop"), QStringLiteral("Десять датчиков с наибольшим числом тревог"));
+    m_topChart = chartView(QStringLiteral("ChartStatsTop"),
+                           QStringLiteral("Десять датчиков с наибольшим числом тревог"));
     m_hourChart = chartView(QStringLiteral("ChartStatsHours"), QStringLiteral("Тревоги по часам суток"));
     auto* charts = new QVBoxLayout;
     charts->addWidget(m_topChart);
@@ -218,8 +230,8 @@ void StatisticsTab::showStats() {
             item->setData(int(Qt::AlignRight | Qt::AlignVCenter), Qt::TextAlignmentRole);
             return item;
         };
-        row << number(qint32(s.factory_number)) << new QStandardItem(typeName(s.sensor_type)) << number(s.loop1)
-            << number(s.loop2) << number(s.total());
+        row << number(qint32(s.factory_number)) << new QStandardItem(typeName(s.sensor_type))
+            << number(s.loop1) << number(s.loop2) << number(s.total());
         m_model->appendRow(row);
     }
     QStringList names;
@@ -237,7 +249,8 @@ void StatisticsTab::showStats() {
         perHour << qreal(m_stats.byHour[size_t(h)]);
     }
     setBars(m_hourChart, hours, perHour);
-    QString summary = QStringLiteral("Тревог: %1, датчиков: %2").arg(m_stats.totalAlarms()).arg(m_stats.sensors.size());
+    QString summary =
+        QStringLiteral("Тревог: %1, датчиков: %2").arg(m_stats.totalAlarms()).arg(m_stats.sensors.size());
     if (m_stats.unreadableFiles > 0)
         summary += QStringLiteral(", не прочитано журналов: %1").arg(m_stats.unreadableFiles);
     m_summary->setText(summary);
@@ -250,7 +263,8 @@ void StatisticsTab::saveCsv() {
     QSaveFile f(target);
     const QByteArray csv = alarmStatsCsv(m_stats);
     if (!f.open(QIODevice::WriteOnly) || f.write(csv) != csv.size() || !f.commit())
-        QMessageBox::warning(this, QStringLiteral("Статистика"), QStringLiteral("Файл не удается записать: ") + target);
+        QMessageBox::warning(this, QStringLiteral("Статистика"),
+                             QStringLiteral("Файл не удается записать: ") + target);
 }
 
 } // namespace vatrel

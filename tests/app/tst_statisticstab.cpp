@@ -58,18 +58,21 @@ private slots:
         QDir::setCurrent(dir.path());
         const QDateTime now = QDateTime::currentDateTime();
         const auto alarm = [&](int loop, const char* type, int number, qint64 secsAgo) {
-            return logRecord(33,
-                             QStringLiteral("Срабатывание %1 шлейфа датчика <%2> № %3").arg(loop).arg(type).arg(number),
-                             now.addSecs(-secsAgo), quint32(number));
+            return logRecord(
+                33,
+                QStringLiteral("Срабатывание %1 шлейфа датчика <%2> № %3").arg(loop).arg(type).arg(number),
+                now.addSecs(-secsAgo), quint32(number));
         };
         const auto write = [&](const QString& name, const QByteArray& bytes) {
             QFile f(dir.filePath(name));
             return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
         };
         const qint64 day = 86400;
-        QVERIFY(write("VatrelA_mess/12", alarm(1, "Ватрел-А", 12, 20 * day) + alarm(1, "Ватрел-А", 12, 3 * day) +
+        QVERIFY(write("VatrelA_mess/12", alarm(1, "Ватрел-А", 12, 20 * day) +
+                                             alarm(1, "Ватрел-А", 12, 3 * day) +
                                              alarm(2, "Ватрел-А", 12, 3600)));
-        QVERIFY(write("VatrelB_mess/40", alarm(2, "Ватрел-Б", 40, 5 * day) + alarm(2, "Ватрел-Б", 40, 4 * day) +
+        QVERIFY(write("VatrelB_mess/40", alarm(2, "Ватрел-Б", 40, 5 * day) +
+                                             alarm(2, "Ватрел-Б", 40, 4 * day) +
                                              alarm(1, "Ватрел-Б", 40, 2 * day) +
                                              logRecord(18, QStringLiteral("Снятие с охраны"), now, 40)));
         QVERIFY(write("VatrelB_mess/41", QByteArray(500, '\x07')));
