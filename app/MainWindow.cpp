@@ -7,6 +7,7 @@
 #include "app/FixedFirstColumn.h"
 #include "app/OscilloscopeTabA.h"
 #include "app/OscilloscopeTabB.h"
+#include "app/StatisticsTab.h"
 #include "app/SensorGridDelegate.h"
 #include "app/SensorGridModel.h"
 #include "core/ExitSequence.h"
@@ -128,6 +129,7 @@ MainWindow::MainWindow(CoreDoor& door, QWidget* parent)
     m_tabs->addTab(m_oscTabB, QStringLiteral("Осциллограф датчиков Ватрел-Б"));
     m_oscTabA = new OscilloscopeTabA(m_door);
     m_tabs->addTab(m_oscTabA, QStringLiteral("Осциллограф датчиков Ватрел-А"));
+    m_tabs->addTab(new StatisticsTab(m_door), QStringLiteral("Статистика"));
     m_tabs->setCurrentIndex(0);
     connect(m_tabs, &QTabWidget::currentChanged, this, &MainWindow::bringNewestEventIntoView);
     setCentralWidget(m_tabs);

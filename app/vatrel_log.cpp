@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // vatrel-log: prints the whole records of an event log file, in file order, for scripts and shift
-// reports. It reads and filters the records exactly as the console's log viewer does.
+// reports. It reads and filters the records exactly as the console's log viewer does. With --stats
+// it prints the loop alarms per sensor of a data folder, as the console's statistics tab counts them.
+#include "registry/AlarmStats.h"
+#include "registry/Clock.h"
 #include "registry/LogReader.h"
 
 #include <QCoreApplication>
@@ -12,13 +15,30 @@
 namespace {
 
 int usage() {
-    std::fputs("usage: vatrel-log [--filter all|alarms|link] [--csv [--header]] [--] FILE\n", stderr);
+    std::fputs("usage: vatrel-log [--filter all|alarms|link] [--csv [--header]] [--] FILE\n"
+               "       vatrel-log --stats DIR [--days N]\n",
+               stderr);
     return 2;
 }
 
 void put(FILE* to, const QString& text) {
     const QByteArray bytes = text.toUtf8();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), to);
+}
+
+int printStats(const QString& dir, int days) {
+    const QFileInfo info(dir);
+    if (!info.isDir()) {
+        put(stderr, QStringLiteral("vatrel-log: %1 не папка с данными\n").arg(dir));
+        return 1;
+    }
+    const std::optional<vatrel::AlarmStats> stats = vatrel::countLoopAlarms(dir, vatrel::Clock().now(), days);
+    const QByteArray csv = vatrel::alarmStatsCsv(*stats); // nothing cancels it here
+    std::fwrite(csv.constData(), 1, size_t(csv.size()), stdout);
+    if (stats->unreadableFiles > 0)
+        put(stderr,
+            QStringLiteral("vatrel-log: не прочитано журналов датчиков: %1\n").arg(stats->unreadableFiles));
+    return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
 } // namespace
@@ -31,6 +51,9 @@ int main(int argc, char* argv[]) {
     bool header = false;
     bool options = true; // until "--": after it a name that starts with "-" is a file
     QString path;
+    QString statsDir;
+    int days = -1;             // --days: 1 to 3650, 30 when not given
+    bool otherOptions = false; // the options of printing a file, which --stats does not take
     const QStringList args = QCoreApplication::arguments().mid(1);
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
@@ -40,10 +63,27 @@ int main(int argc, char* argv[]) {
         } else if (a == QLatin1String("--")) {
             options = false;
         } else if (a == QLatin1String("--csv")) {
-            csv = true;
+            csv = otherOptions = true;
         } else if (a == QLatin1String("--header")) {
-            header = true;
+            header = otherOptions = true;
+        } else if (a == QLatin1String("--stats") || a.startsWith(QLatin1String("--stats="))) {
+            if (!statsDir.isEmpty()) return usage();
+            if (a.contains(QLatin1Char('=')))
+                statsDir = a.section(QLatin1Char('='), 1);
+            else if (i + 1 < args.size())
+                statsDir = args[++i];
+            if (statsDir.isEmpty()) return usage();
+        } else if (a == QLatin1String("--days") || a.startsWith(QLatin1String("--days="))) {
+            QString value;
+            if (a.contains(QLatin1Char('=')))
+                value = a.section(QLatin1Char('='), 1);
+            else if (i + 1 < args.size())
+                value = args[++i];
+            bool ok = false;
+            days = value.toInt(&ok);
+            if (!ok || days < 1 || days > 3650) return usage();
         } else if (a == QLatin1String("--filter") || a.startsWith(QLatin1String("--filter="))) {
+            otherOptions = true;
             QString value;
             if (a.contains(QLatin1Char('=')))
                 value = a.section(QLatin1Char('='), 1);
@@ -64,7 +104,11 @@ int main(int argc, char* argv[]) {
             return usage();
         }
     }
-    if (path.isEmpty() || (header && !csv)) return usage();
+    if (!statsDir.isEmpty()) {
+        if (!path.isEmpty() || otherOptions) return usage();
+        return printStats(statsDir, days < 0 ? 30 : days);
+    }
+    if (path.isEmpty() || (header && !csv) || days >= 0) return usage();
 
     QFile f(path);
     if (!vatrel::openLogFile(f)) {

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "registry/EventCatalogue.h"
+#include "registry/Cp1251.h"
 #include "registry/EventLog.h"
 
 #include <array>
@@ -160,6 +161,33 @@ bool inFilter(EventCode event, LogFilter filter) {
 
 bool inFilter(int storedCode, LogFilter filter) {
     return filter == LogFilter::All || (lookOf(storedCode).filters & filterBit(filter)) != 0;
+}
+
+bool knownCode(int storedCode) {
+    for (const EventInfo& e : kEvents)
+        if (e.code == storedCode) return true;
+    return false;
+}
+
+int loopAlarmLoop(int storedCode, QByteArrayView storedText) {
+    struct LoopAlarm {
+        qint8 code;
+        QByteArray prefix; // cp1251, up to the first placeholder
+    };
+    static const std::array<LoopAlarm, 2> alarms = [] {
+        std::array<LoopAlarm, 2> out;
+        for (int loop : {1, 2}) {
+            const EventInfo& e = eventInfo(loopAlarmCode(loop));
+            const QString text = QString::fromUtf16(e.text);
+            out[size_t(loop - 1)] = {e.code, cp1251::encode(text.left(text.indexOf(u'%')))};
+        }
+        return out;
+    }();
+    for (int loop : {1, 2}) {
+        const LoopAlarm& a = alarms[size_t(loop - 1)];
+        if (a.code == storedCode && storedText.startsWith(a.prefix)) return loop;
+    }
+    return 0;
 }
 
 Colour colourOf(EventCode event) { return eventInfo(event).colour; }

@@ -2,6 +2,7 @@
 #pragma once
 #include "registry/Colours.h"
 
+#include <QByteArrayView>
 #include <QString>
 #include <optional>
 
@@ -111,6 +112,13 @@ bool inFilter(EventCode event, LogFilter filter);
 // For a code read from a log. A code the catalogue does not know passes every filter: logs of
 // earlier installations hold such codes and the viewer has always shown them under each filter.
 bool inFilter(int storedCode, LogFilter filter);
+
+// Whether the catalogue has a row for a code read from a log.
+bool knownCode(int storedCode);
+// The loop (1 or 2) of a loop alarm read back from a log, or 0 for any other event. Both loops'
+// alarms are stored under one code, so the stored text (cp1251, as in the record) tells them apart:
+// it starts with the catalogue's text up to the sensor's type and number.
+int loopAlarmLoop(int storedCode, QByteArrayView storedText);
 
 Colour colourOf(EventCode event);
 Colour colourOf(int storedCode); // black for a code the catalogue does not know

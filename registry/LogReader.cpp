@@ -16,6 +16,7 @@ namespace vatrel {
 namespace {
 
 constexpr qint64 kRec = EventRecord::kSize;
+constexpr qint64 kTimeOffset = 8;
 constexpr qint64 kCodeOffset = 16;
 // Records taken per block when scanning or streaming a file: about 2.6 MB.
 constexpr qint64 kBlockRecords = 8192;
@@ -169,9 +170,10 @@ bool forEachRecord(QFile& f, LogFilter filter, const std::function<void(const Ev
     }
 }
 
-bool forEachRecordImage(QFile& f, LogFilter filter, qint64 limit, JobControl* control,
-                        const std::function<void(const char* const* images, qsizetype count)>& sink) {
-    if (!f.seek(0)) return false;
+namespace {
+bool forEachImage(QFile& f, qint64 fromRecord, LogFilter filter, qint64 limit, JobControl* control,
+                  const std::function<void(const char* const* images, qsizetype count)>& sink) {
+    if (fromRecord < 0 || !f.seek(fromRecord * kRec)) return false;
     QByteArray buffer(kBlockRecords * kRec, '\0');
     std::vector<const char*> images;
     images.reserve(size_t(kBlockRecords));
@@ -200,6 +202,41 @@ bool forEachRecordImage(QFile& f, LogFilter filter, qint64 limit, JobControl* co
         if (whole < want) break; // the end of the file
     }
     return true;
+}
+} // namespace
+
+bool forEachRecordImage(QFile& f, LogFilter filter, qint64 limit, JobControl* control,
+                        const std::function<void(const char* const* images, qsizetype count)>& sink) {
+    return forEachImage(f, 0, filter, limit, control, sink);
+}
+
+bool forEachRecordImageFrom(QFile& f, qint64 fromRecord, LogFilter filter, JobControl* control,
+                            const std::function<void(const char* const* images, qsizetype count)>& sink) {
+    return forEachImage(f, fromRecord, filter, -1, control, sink);
+}
+
+double recordTime(const char* image) {
+    const quint64 bits = qFromLittleEndian<quint64>(image + kTimeOffset);
+    double days = 0;
+    std::memcpy(&days, &bits, sizeof days);
+    return days;
+}
+
+qint64 firstRecordAtOrAfter(QFile& f, double days) {
+    const qint64 size = f.size();
+    if (size < 0) return -1;
+    qint64 lo = 0, hi = size / kRec; // the answer is in [lo, hi]
+    char image[kRec];
+    while (lo < hi) {
+        const qint64 mid = lo + (hi - lo) / 2;
+        if (!readAt(f, mid * kRec, image, kRec)) return -1;
+        // A time that is no number (a damaged record) compares as earlier: the search moves on.
+        if (!(recordTime(image) >= days))
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo;
 }
 
 QString logDateTime(double days) { return formatFullDateTime(days); }

@@ -72,6 +72,17 @@ bool forEachRecord(QFile& f, LogFilter filter, const std::function<void(const Ev
 // read error or when `control` cancelled the job.
 bool forEachRecordImage(QFile& f, LogFilter filter, qint64 limit, JobControl* control,
                         const std::function<void(const char* const* images, qsizetype count)>& sink);
+// The same from record number `fromRecord` (from 0) on, to the file's end.
+bool forEachRecordImageFrom(QFile& f, qint64 fromRecord, LogFilter filter, JobControl* control,
+                            const std::function<void(const char* const* images, qsizetype count)>& sink);
+
+// The stored time (day count) of a record's 328-byte image.
+double recordTime(const char* image);
+// Number of the first whole record of the open file `f` whose time is at or after `days`, by binary
+// search: a log's records are written in time order. The number of whole records when none is; -1
+// on a read error. A damaged time inside the file can only move the answer to a neighbour of the
+// damaged record, never outside the file.
+qint64 firstRecordAtOrAfter(QFile& f, double days);
 
 // Text forms of a record outside the listing: date-time "dd.MM.yyyy HH:mm:ss" (empty for a value
 // that is no date), the factory number the way event texts print it (signed), and one RFC 4180 CSV

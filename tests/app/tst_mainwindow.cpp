@@ -637,8 +637,9 @@ private slots:
         QStringList captions;
         for (int i = 0; i < tabs->count(); ++i)
             captions << tabs->tabText(i);
-        QCOMPARE(captions, (QStringList{"Датчики", "Протокол событий", "Диагностика",
-                                        "Осциллограф датчиков Ватрел-Б", "Осциллограф датчиков Ватрел-А"}));
+        QCOMPARE(captions,
+                 (QStringList{"Датчики", "Протокол событий", "Диагностика", "Осциллограф датчиков Ватрел-Б",
+                              "Осциллограф датчиков Ватрел-А", "Статистика"}));
         auto* list = run.child<QTableView>("StringGrid2");
         QCOMPARE(list->currentIndex().row(), -1);
         tabs->setCurrentIndex(1);
@@ -1066,7 +1067,7 @@ private slots:
         QVERIFY(run.windows->aboutBox->grab().save(dir + QStringLiteral("/about.png")));
         run.windows->aboutBox->hide();
         auto* tabs = run.child<QTabWidget>("PageControl2");
-        const char* names[] = {"sensors", "events", "diagnostics", "osc_b", "osc_a"};
+        const char* names[] = {"sensors", "events", "diagnostics", "osc_b", "osc_a", "statistics"};
         for (int i = 1; i < tabs->count(); ++i) {
             tabs->setCurrentIndex(i);
             QApplication::processEvents();

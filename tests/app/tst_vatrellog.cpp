@@ -90,6 +90,62 @@ private slots:
         QCOMPARE(r.out, QString("01.04.2025 12:00:00\t33\t1234\ta b c d e f g h i\n"
                                 "01.04.2025 12:00:00\t18\t1234\t \n"));
     }
+
+    void statsPrintsLoopAlarmsPerSensorAsCsv() {
+        QTemporaryDir dir;
+        const QDateTime now = QDateTime::currentDateTime();
+        const auto write = [&](const QString& name, const QByteArray& bytes) {
+            QDir().mkpath(QFileInfo(dir.filePath(name)).path());
+            QFile f(dir.filePath(name));
+            return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+        };
+        const auto alarm = [&](int loop, const QString& type, int number, qint64 secsAgo) {
+            return logRecord(
+                33,
+                QStringLiteral("Срабатывание %1 шлейфа датчика <%2> № %3").arg(loop).arg(type).arg(number),
+                now.addSecs(-secsAgo), quint32(number));
+        };
+        const qint64 day = 86400;
+        QVERIFY(write("VatrelA_mess/12", alarm(1, "Ватрел-А", 12, 40 * day) +
+                                             alarm(1, "Ватрел-А", 12, 3 * day) +
+                                             alarm(2, "Ватрел-А", 12, 3600)));
+        QVERIFY(
+            write("VatrelB_mess/40", alarm(2, "Ватрел-Б", 40, 20 * day) + alarm(2, "Ватрел-Б", 40, 10 * day) +
+                                         alarm(1, "Ватрел-Б", 40, 2 * day) +
+                                         logRecord(15, QStringLiteral("Нет связи"), now.addSecs(-60), 40) +
+                                         QByteArray(100, '\1')));
+
+        Run r = run({"--stats", dir.path()});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QString("Номер датчика;Тип;Шлейф 1;Шлейф 2;Всего\r\n"
+                                "40;Ватрел-Б;1;2;3\r\n"
+                                "12;Ватрел-А;1;1;2\r\n"));
+        r = run({"--stats", dir.path(), "--days", "1"});
+        QCOMPARE(r.out, QString("Номер датчика;Тип;Шлейф 1;Шлейф 2;Всего\r\n"
+                                "12;Ватрел-А;0;1;1\r\n"
+                                "40;Ватрел-Б;0;0;0\r\n"));
+
+        // A folder without logs: the header alone. A folder that is not there: a message and code 1.
+        QTemporaryDir empty;
+        r = run({"--stats", empty.path()});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QString("Номер датчика;Тип;Шлейф 1;Шлейф 2;Всего\r\n"));
+        r = run({"--stats", dir.filePath("missing")});
+        QCOMPARE(r.code, 1);
+        QVERIFY(r.err.contains(dir.filePath("missing")) && r.out.isEmpty());
+
+        for (const QStringList& bad :
+             {QStringList{"--stats"}, QStringList{"--stats", dir.path(), "--days", "0"},
+              QStringList{"--stats", dir.path(), "--days", "x"}, QStringList{"--stats", dir.path(), "--days"},
+              QStringList{"--stats", dir.path(), "--csv"},
+              QStringList{"--stats", dir.path(), "--filter", "alarms"},
+              QStringList{"--stats", dir.path(), "VatrelA_mess/12"},
+              QStringList{"--days", "3", dir.filePath("VatrelA_mess/12")}}) {
+            r = run(bad);
+            QCOMPARE(r.code, 2);
+            QVERIFY2(r.err.contains("--stats DIR [--days N]") && r.out.isEmpty(), qPrintable(bad.join(' ')));
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestVatrelLog)
