@@ -33,7 +33,7 @@ quint64 AlarmBoard::raise(const EventRecord& event) {
         same->lastId = id;
     } else {
         if (m_alarms.size() >= size_t(kAlarmListMax)) m_alarms.pop_front();
-        m_alarms.push_back({id, event, State::Active, 1, event.time, id});
+        m_alarms.push_back({id, event, State::New, 1, event.time, id});
     }
     m_line.changed(View::AlarmList);
     return id;

@@ -21,12 +21,14 @@ constexpr int kAlarmListMax = 500;
 // A change of the list or of its count is announced by the method that makes it.
 class AlarmBoard {
 public:
-    enum class State { Active };
+    // New: not yet acknowledged (it sounds). Acknowledged: an operator gave the reason. Normal: the
+    // alarm is over (the loop or the sensor came back) while still listed.
+    enum class State { New, Acknowledged, Normal };
 
     struct Alarm {
         quint64 id = 0;
         EventRecord event; // the first of the group
-        State state = State::Active;
+        State state = State::New;
         quint32 repeats = 1; // the events of the group, the first included
         double lastTime = 0; // the newest one's time
         quint64 lastId = 0;  // the id the newest one got: ids grow with every event listed

@@ -68,6 +68,21 @@ constexpr EventInfo kEvents[] = {
      u"Датчик %2 № %1 отключён. Оператор: %3"},
     // %3 is who took the duty and who had it: "Иванов (был Петров)", "Иванов", "снят (был Петров)".
     {E::ShiftChange, 23, K::Operator, kBlack, kNone, A::Never, u"Смена: дежурный %3"},
+    // %3 is the alarm as it was listed, the reason and the comment (see OperatorActions). Neither an
+    // alarm nor a link loss in the filters.
+    {E::AlarmAcknowledged, 24, K::Operator, kBlack, kNone, A::Never, u"Подтверждение тревоги: %3"},
+    // %3 is how many alarms were cleared.
+    {E::AlarmsCleared, 25, K::Operator, kBlack, kNone, A::Never, u"Отбой тревог: %3"},
+    // A timed disarm is a disarm (the same codes, so whatever counts disarms counts it); %3 is the
+    // end, "14:30" or "09.12.2026 14:30".
+    {E::TimedDisarmLoop1, 18, K::Operator, kBlack, kNone, A::Never,
+     u"Снятие с охраны первого шлейфа датчика %2 № %1 до %3"},
+    {E::TimedDisarmLoop2, 19, K::Operator, kBlack, kNone, A::Never,
+     u"Снятие с охраны второго шлейфа датчика %2 № %1 до %3"},
+    {E::TimedArmLoop1, 16, K::Operator, kBlack, kNone, A::Never,
+     u"Установка на охрану первого шлейфа датчика %2 № %1 по окончании снятия на время"},
+    {E::TimedArmLoop2, 17, K::Operator, kBlack, kNone, A::Never,
+     u"Установка на охрану второго шлейфа датчика %2 № %1 по окончании снятия на время"},
     {E::ProgramStart, 20, K::Program, kBlack, kNone, A::Never, u"Начало работы"},
     {E::ProgramExit, 20, K::Program, kBlack, kNone, A::Never, u"Выход из программы"},
     {E::FeedNotUsed, 20, K::Program, kBlack, kNone, A::Never, u"Сервер MQTT не используется: %3"},
@@ -126,6 +141,10 @@ EventCode armCode(bool arm, int loop) {
     if (arm) return loop == 1 ? EventCode::ArmLoop1 : EventCode::ArmLoop2;
     return loop == 1 ? EventCode::DisarmLoop1 : EventCode::DisarmLoop2;
 }
+
+EventCode timedDisarmCode(int loop) { return loop == 1 ? E::TimedDisarmLoop1 : E::TimedDisarmLoop2; }
+
+EventCode timedArmCode(int loop) { return loop == 1 ? E::TimedArmLoop1 : E::TimedArmLoop2; }
 
 EventCode loopAlarmCode(int loop) { return loop == 1 ? EventCode::LoopAlarm1 : EventCode::LoopAlarm2; }
 

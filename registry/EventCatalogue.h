@@ -52,6 +52,14 @@ enum class EventCode : quint8 {
     SensorDisconnected,
     // The operator on duty changed (taken over, first taken or released).
     ShiftChange,
+    // One alarm acknowledged with a reason; all alarms cleared at once ("Отбой тревог").
+    AlarmAcknowledged,
+    AlarmsCleared,
+    // A loop taken off guard until a set time, and armed again by the program when that time came.
+    TimedDisarmLoop1,
+    TimedDisarmLoop2,
+    TimedArmLoop1,
+    TimedArmLoop2,
     // The program's own: start, exit, refused feed settings, a file the exit could not save.
     ProgramStart,
     ProgramExit,
@@ -99,6 +107,8 @@ const EventInfo& eventInfo(EventCode event);
 qint8 storedCode(EventCode event);
 
 EventCode armCode(bool arm, int loop); // loop 1 or 2
+EventCode timedDisarmCode(int loop);
+EventCode timedArmCode(int loop);
 EventCode loopAlarmCode(int loop);
 EventCode loopNormalCode(int loop);
 // The fault event a sensor state code raises; none for the normal state, the no-link state and the

@@ -4,7 +4,7 @@
 # all of them are present. dpkg-dev and file are what CPack needs to find the package's library
 # dependencies; lintian, desktop-file-utils and appstream check the package (scripts/package-check.sh).
 set -euo pipefail
-PKGS=(qt6-base-dev libqt6opengl6-dev qt6-serialport-dev qt6-charts-dev qt6-multimedia-dev
+PKGS=(qt6-base-dev libqt6opengl6-dev qt6-serialport-dev qt6-charts-dev qt6-multimedia-dev qt6-svg-dev
       qt6-translations-l10n
       ninja-build cmake g++ libbenchmark-dev xvfb xauth xdotool openbox x11-utils socat imagemagick poppler-utils locales
       fonts-dejavu-core fonts-wine libmosquitto-dev mosquitto mosquitto-clients openssl pkgconf

@@ -70,7 +70,7 @@ private slots:
         QCOMPARE(first.event.time, toDays(QDateTime(QDate(2025, 4, 17), QTime(10, 20, 30))));
         QCOMPARE(first.event.text, QString("Тревога первого шлейфа"));
         QCOMPARE(first.event.factory_number, 55u);
-        QCOMPARE(first.state, AlarmBoard::State::Active);
+        QCOMPARE(first.state, AlarmBoard::State::New);
         QCOMPARE(c().alarms.total(), 1u);
         QCOMPARE(ui().soundStarted, 1);
         QCOMPARE(ui().lastSoundPath, m_f->file("Error.wav"));

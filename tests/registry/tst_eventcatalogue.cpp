@@ -22,7 +22,8 @@ private slots:
             {E::NoLinkAfterConnect, 15}, {E::LinkLostConverter, 15}, {E::LinkRestoredSensor, 32},
             {E::LinkRestoredConverter, 32}, {E::ArmLoop1, 16}, {E::ArmLoop2, 17}, {E::DisarmLoop1, 18},
             {E::DisarmLoop2, 19}, {E::SensorConnected, 30}, {E::SensorDisconnected, 31}, {E::ShiftChange, 23},
-            {E::ProgramStart, 20},
+            {E::AlarmAcknowledged, 24}, {E::AlarmsCleared, 25}, {E::TimedDisarmLoop1, 18},
+            {E::TimedDisarmLoop2, 19}, {E::TimedArmLoop1, 16}, {E::TimedArmLoop2, 17}, {E::ProgramStart, 20},
             {E::ProgramExit, 20}, {E::FeedNotUsed, 20}, {E::NotSavedAtExit, 20}, {E::OldNotice, 21},
             {E::OldAlarm, 34}, {E::ListingEnd, 46}};
         // clang-format on
