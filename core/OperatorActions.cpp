@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/OperatorActions.h"
+#include "registry/AckReasons.h"
 #include "registry/Alarms.h"
 #include "registry/DateTime.h"
 #include "link/Engine.h"
@@ -155,7 +156,7 @@ QString oneLine(const QString& text, int chars) {
 } // namespace
 
 int OperatorActions::acknowledgeAlarms(const AlarmAcknowledgement& ack) {
-    const QString reason = oneLine(ack.reason, kAckCommentMax);
+    const QString reason = oneLine(ack.reason, kAckReasonMax);
     const QString comment = oneLine(ack.comment, kAckCommentMax);
     const int operatorRoom = int(m_duty.withOperator(QString()).size());
     int done = 0;
