@@ -295,6 +295,13 @@ std::vector<quint64> AlarmWindow::selectedNewAlarms() const {
 void AlarmWindow::acknowledgeSelected() {
     AlarmAcknowledgement ack;
     ack.ids = selectedNewAlarms();
+    // Nothing new chosen: the oldest new alarm, so that alarms can be dealt with one after another.
+    if (ack.ids.empty())
+        for (const AlarmBoard::Alarm& a : m_alarms.alarms())
+            if (a.state == AlarmBoard::State::New) {
+                ack.ids.push_back(a.id);
+                break;
+            }
     if (ack.ids.empty()) return;
     ack.seenId = m_model->lastShownId();
     QString what = QStringLiteral("Выбрано тревог: ") + QString::number(ack.ids.size());

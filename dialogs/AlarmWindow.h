@@ -46,7 +46,7 @@ public:
     // "Отбой тревог": clears the alarms, silences the sound and hides the window.
     void acknowledgeAllAlarms();
     // "Подтвердить" (or Enter on the list): asks the reason for the new alarms chosen in the list and
-    // acknowledges them. Nothing happens when none of the chosen rows is new.
+    // acknowledges them; with no new alarm chosen, the oldest new one.
     void acknowledgeSelected();
     // "Снять с охраны шлейф 1/2": disarms that loop of the sensor whose number is in "Датчик".
     void disarmLoop1OfEnteredSensor();

@@ -206,9 +206,9 @@ private slots:
         QCOMPARE(m_f->ui.soundStopped, 0);
         QVERIFY(c().alarms.soundOn());
 
-        grid->setCurrentIndex(grid->model()->index(0, 0));
+        grid->clearSelection(); // nothing chosen: the oldest new alarm
         answer(false);
-        QTest::keyClick(grid, Qt::Key_Enter);
+        QTest::mouseClick(child<QPushButton>("BitBtnAck"), Qt::LeftButton);
         QCOMPARE(state(0), AlarmBoard::State::Acknowledged);
         QCOMPARE(m_f->ui.soundStopped, 1);
         QVERIFY(w().isVisible()); // only "Отбой тревог" hides it
