@@ -74,7 +74,12 @@ bool EventJournal::writeKept(const QString& dataDir, const QString& fragment, Ke
     const size_t held = kept.records.bytes(); // reading unpacks: the memory changes either way
     bool done = true;
     while (!kept.records.empty()) {
-        const RecordWrite result = appendRecordTo(pathOf(dataDir, fragment), kept.records.front());
+        const QByteArray record = kept.records.front();
+        if (record.isEmpty()) { // not unpacked for want of memory: tried again later
+            done = false;
+            break;
+        }
+        const RecordWrite result = appendRecordTo(pathOf(dataDir, fragment), record);
         if (result == RecordWrite::OpenFailed || result == RecordWrite::WriteFailed) {
             done = false;
             break;

@@ -10,6 +10,8 @@ void KeptRecords::push(const QByteArray& record) {
     ++m_count;
     if (m_newest.size() < qsizetype(kBatchRecords) * m_recordSize) return;
     QByteArray packed = qCompress(m_newest);
+    // Out of memory: the batch stays as it is and grows; packing is tried again with the next record.
+    if (packed.isEmpty()) return;
     packed.squeeze(); // qCompress leaves room for the worst case behind its result
     m_bytes -= size_t(m_newest.size());
     m_bytes += size_t(packed.size());
@@ -18,11 +20,14 @@ void KeptRecords::push(const QByteArray& record) {
     m_newest.squeeze();
 }
 
-void KeptRecords::unpackOldest() {
-    if (m_oldestAt < m_oldest.size()) return;
+bool KeptRecords::unpackOldest() {
+    if (m_oldestAt < m_oldest.size()) return true;
     if (!m_packed.empty()) {
+        QByteArray unpacked = qUncompress(m_packed.front());
+        // Out of memory: the batch stays packed, to be unpacked when there is room; nothing is lost.
+        if (unpacked.isEmpty()) return false;
         m_bytes -= size_t(m_packed.front().size());
-        m_oldest = qUncompress(m_packed.front());
+        m_oldest = std::move(unpacked);
         m_bytes += size_t(m_oldest.size());
         m_packed.pop_front();
     } else {
@@ -30,16 +35,16 @@ void KeptRecords::unpackOldest() {
         m_newest = QByteArray();
     }
     m_oldestAt = 0;
+    return true;
 }
 
 QByteArray KeptRecords::front() {
-    unpackOldest();
+    if (!unpackOldest()) return QByteArray();
     return m_oldest.mid(m_oldestAt, m_recordSize);
 }
 
 void KeptRecords::pop() {
-    if (m_count == 0) return;
-    unpackOldest();
+    if (m_count == 0 || !unpackOldest()) return;
     m_oldestAt += m_recordSize;
     --m_count;
     if (m_oldestAt >= m_oldest.size()) {

@@ -21,12 +21,13 @@ public:
     size_t bytes() const { return m_bytes; }
 
     void push(const QByteArray& record);
-    // The oldest record; only when not empty.
+    // The oldest record; only when not empty. Empty when it cannot be unpacked now (no memory): it
+    // stays kept, and pop() then takes nothing.
     QByteArray front();
     void pop();
 
 private:
-    void unpackOldest();
+    bool unpackOldest();
 
     int m_recordSize;
     QByteArray m_oldest; // the oldest batch, as it is: records from m_oldestAt on wait
