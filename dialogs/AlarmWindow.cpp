@@ -115,6 +115,19 @@ AlarmWindow::AlarmWindow(CoreDoor& door, QWidget* parent)
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->installEventFilter(this);
     m_grid->setSelectionMovesWithRows(true); // keepChoice()
+    // A row chosen by mouse or keyboard comes into view upwards or downwards only: the list must not
+    // slide sideways to the clicked cell of the wide event column and hide the times.
+    m_grid->setAutoScroll(false);
+    // Tab leaves the list for the next control: inside it the arrow keys choose the rows.
+    m_grid->setTabKeyNavigation(false);
+    connect(m_grid->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& at) {
+                if (!at.isValid()) return;
+                QScrollBar* across = m_grid->horizontalScrollBar();
+                const int x = across->value();
+                m_grid->scrollTo(at);
+                across->setValue(x);
+            });
     connect(m_grid->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         if (m_restoringChoice) return;
         m_chosen.clear();
