@@ -158,7 +158,8 @@ void ShiftReportDialog::cancelJob() {
 void ShiftReportDialog::startJob(const QString& what, std::function<void(JobControl*)> work) {
     m_what = what;
     m_control = std::make_shared<JobControl>([this](qint64 done, qint64 total) {
-        QMetaObject::invokeMethod(this, [this, done, total] { jobProgress(done, total); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, done, total] { jobProgress(done, total); }, Qt::QueuedConnection);
     });
     auto control = m_control;
     m_thread = QThread::create([control, work = std::move(work)] { work(control.get()); });
@@ -274,8 +275,9 @@ void ShiftReportDialog::saveAsPdf() {
     if (m_thread || !m_report || !saveFileDialog) return;
     const QString suggested = QDir(m_door.mirror().data_dir)
                                   .filePath(QStringLiteral("Отчёт за смену %1.pdf")
-                                                .arg(formatFullDateTime(m_report->to).left(16).replace(
-                                                    QLatin1Char(':'), QLatin1Char('-'))));
+                                                .arg(formatFullDateTime(m_report->to)
+                                                         .left(16)
+                                                         .replace(QLatin1Char(':'), QLatin1Char('-'))));
     const QString target = saveFileDialog(suggested);
     if (target.isEmpty()) return;
     m_pdf = std::make_unique<QPrinter>(QPrinter::HighResolution);

@@ -69,7 +69,7 @@ private:
     QProgressBar* m_jobBar = nullptr;
     QPushButton* m_printButton = nullptr;
     QPushButton* m_pdfButton = nullptr;
-    QPrinter* m_printer = nullptr; // kept for the run: the print dialog opens on the last choice
+    QPrinter* m_printer = nullptr;   // kept for the run: the print dialog opens on the last choice
     std::unique_ptr<QPrinter> m_pdf; // the PDF being written
     QPointer<QThread> m_thread;
     std::shared_ptr<JobControl> m_control;

@@ -69,6 +69,21 @@ QString timedEnd(const QString& disarmText) {
 
 QString minutes(double days) { return formatFullDateTime(days).left(16); }
 
+// The first record of the open log `f` to read for the period from `from` on. The binary search may
+// land past good records of the period when damaged ones lie among them: it is moved back over every
+// record that is not plainly older. -1 on a read error.
+qint64 startOfPeriod(QFile& f, double from) {
+    qint64 first = firstRecordAtOrAfter(f, from);
+    char image[EventRecord::kSize];
+    while (first > 0) {
+        if (!f.seek((first - 1) * EventRecord::kSize) || f.read(image, sizeof image) != qint64(sizeof image))
+            return -1;
+        if (recordTime(image) < from) break;
+        --first;
+    }
+    return first;
+}
+
 struct DayLog {
     std::vector<EventRecord>& out;
     QStringList& problems;
@@ -82,12 +97,12 @@ bool readDayLog(const QString& dataDir, const QDate& day, double from, double to
     const QString path = dataDir + QLatin1Char('/') + name;
     if (!QFileInfo::exists(path)) return true; // the console did not run that day
     QFile f(path);
-    const qint64 first = openLogFile(f) ? firstRecordAtOrAfter(f, from) : -1;
+    const qint64 first = openLogFile(f) ? startOfPeriod(f, from) : -1;
     if (first < 0) {
         log.problems << QStringLiteral("Файл %1 не удаётся прочитать").arg(name);
         return !(control && control->cancelled());
     }
-    // A record of this file written on another day than its name says is damaged.
+    // A record whose time is no time of the day the file is named after is damaged.
     const double dayStart = toDays(day.startOfDay());
     qint64 damaged = 0;
     const bool read = forEachRecordImageFrom(
@@ -95,7 +110,7 @@ bool readDayLog(const QString& dataDir, const QDate& day, double from, double to
             for (qsizetype i = 0; i < count; ++i) {
                 const char* p = images[i];
                 const double t = recordTime(p);
-                if (p[0] != 1 || !(t >= dayStart - 1 && t < dayStart + 2)) {
+                if (!(t >= dayStart - 1 && t < dayStart + 2)) {
                     ++damaged;
                     continue;
                 }
@@ -110,7 +125,8 @@ bool readDayLog(const QString& dataDir, const QDate& day, double from, double to
     if (f.size() % EventRecord::kSize != 0)
         log.problems << QStringLiteral("В файле %1 последняя запись неполная и не прочитана").arg(name);
     if (damaged > 0)
-        log.problems << QStringLiteral("В файле %1 пропущено повреждённых записей: %2").arg(name).arg(damaged);
+        log.problems
+            << QStringLiteral("В файле %1 пропущено повреждённых записей: %2").arg(name).arg(damaged);
     return true;
 }
 
@@ -120,7 +136,8 @@ void acknowledge(std::vector<ShiftReport::Alarm>& alarms, const EventRecord& ack
     Acknowledgement a;
     if (!parseAcknowledgement(ack.text, &a)) return;
     for (auto it = alarms.rbegin(); it != alarms.rend(); ++it) {
-        if (it->outcome != ShiftReport::Outcome::Open || it->time > ack.time || it->text != a.alarmText) continue;
+        if (it->outcome != ShiftReport::Outcome::Open || it->time > ack.time || it->text != a.alarmText)
+            continue;
         const int apart = std::abs(secondOfDay(it->time) - a.alarmSecond);
         if (qMin(apart, kSecondsPerDay - apart) > 1) continue;
         it->outcome = ShiftReport::Outcome::Acknowledged;
@@ -293,7 +310,8 @@ ShiftReportTable shiftReportTable(const ShiftReport& report) {
         QString answer;
         switch (a.outcome) {
         case ShiftReport::Outcome::Acknowledged:
-            answer = QStringLiteral("Подтверждена %1. Причина: %2").arg(formatFullDateTime(a.answeredAt), a.reason);
+            answer = QStringLiteral("Подтверждена %1. Причина: %2")
+                         .arg(formatFullDateTime(a.answeredAt), a.reason);
             if (!a.comment.isEmpty()) answer += kComment + a.comment;
             break;
         case ShiftReport::Outcome::Cleared:
@@ -315,7 +333,8 @@ ShiftReportTable shiftReportTable(const ShiftReport& report) {
                            .arg(g.loop.slot + 1)
                            .arg(g.loop.loop);
         if (!g.until.isEmpty()) what += QStringLiteral(", до ") + g.until;
-        rows.push_back({g.since > 0 ? formatFullDateTime(g.since) : QStringLiteral("до начала смены"), what, plain});
+        rows.push_back(
+            {g.since > 0 ? formatFullDateTime(g.since) : QStringLiteral("до начала смены"), what, plain});
     }
 
     section(QStringLiteral("Наиболее активные датчики"), report.busiest.size());

@@ -30,9 +30,9 @@ std::vector<LoopOffGuard> loopsOffGuard(const SensorTable& table);
 // while the console goes on.
 struct ShiftReportInput {
     QString dataDir;
-    double now = 0;                      // stored day count
-    std::vector<LoopOffGuard> offGuard;  // loopsOffGuard() of the sensor table now
-    QString dutyNow;                     // the operator on duty now; empty for nobody
+    double now = 0;                     // stored day count
+    std::vector<LoopOffGuard> offGuard; // loopsOffGuard() of the sensor table now
+    QString dutyNow;                    // the operator on duty now; empty for nobody
     // The end of a timed disarm running on a loop ("14:30", "09.12.2026 14:30"), as the console
     // holds it; empty when none runs. Unset: the end is read from the loop's last disarm event of
     // the shift (its text ends " до <end>").
@@ -63,10 +63,10 @@ struct ShiftReport {
         QString until;    // the end of a timed disarm; empty for none
     };
 
-    double from = 0;               // the shift's start: its duty change, or 12 hours before `to`
-    double to = 0;                 // now
+    double from = 0; // the shift's start: its duty change, or 12 hours before `to`
+    double to = 0;   // now
     bool startsAtDutyChange = false;
-    QString duty;                  // who took the duty at the start; empty for nobody
+    QString duty; // who took the duty at the start; empty for nobody
     std::vector<Event> dutyChanges;
     std::vector<Alarm> alarms;
     std::vector<OffGuard> offGuard;

@@ -1,0 +1,174 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The shift report read from day and sensor logs the test writes into a temporary data folder.
+#include "common/LogRecordBytes.h"
+#include "registry/DateTime.h"
+#include "registry/JobControl.h"
+#include "registry/SensorTable.h"
+#include "registry/ShiftReport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace vatrel;
+using namespace vatrel::testing;
+
+namespace {
+
+const QDateTime kNow(QDate(2026, 12, 8), QTime(20, 0));
+
+QDateTime at(int day, int h, int m, int s = 0) { return QDateTime(QDate(2026, 12, day), QTime(h, m, s)); }
+
+QString alarm(int loop, const char* type, int n) {
+    return QStringLiteral("Срабатывание %1 шлейфа датчика <%2> № %3").arg(loop).arg(QString::fromUtf8(type)).arg(n);
+}
+
+void writeLog(const QTemporaryDir& dir, const QString& fragment, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(dir.filePath(fragment)).path());
+    QFile f(dir.filePath(fragment));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+void place(SensorTable& t, int slot, quint32 number, qint16 type, quint8 armed1, quint8 armed2) {
+    SensorRecord& r = t.record(slot);
+    r.factory_number = number;
+    r.sensor_type = type;
+    r.loop1_armed = armed1;
+    r.loop2_armed = armed2;
+}
+
+QStringList rows(const ShiftReportTable& t) {
+    QStringList out;
+    for (int r = 0; r < t.grid.rowCount(); ++r)
+        out << t.grid.at(0, r) + QLatin1Char('|') + t.grid.at(1, r);
+    return out;
+}
+
+} // namespace
+
+class TestShiftReport : public QObject {
+    Q_OBJECT
+
+private slots:
+    void sectionsOfAShiftStartedByADutyChange() {
+        QTemporaryDir dir;
+        writeLog(dir, "QReport/07.12.2026",
+                 logRecord(23, "Смена: дежурный Петров", at(7, 21, 0), 0) +
+                     logRecord(33, alarm(1, "Ватрел-А", 101), at(7, 22, 0), 101));
+        writeLog(
+            dir, "QReport/08.12.2026",
+            logRecord(23, "Смена: дежурный Иванов (был Петров)", at(8, 8, 0), 0) +
+                logRecord(18, "Снятие с охраны первого шлейфа датчика <Ватрел-А> № 101", at(8, 8, 10), 101) +
+                logRecord(33, alarm(2, "Ватрел-Б", 102), at(8, 9, 0), 102) +
+                logRecord(33, alarm(2, "Ватрел-А", 101), at(8, 9, 30, 7), 101) +
+                logRecord(24,
+                          "Подтверждение тревоги: " + alarm(2, "Ватрел-А", 101) +
+                              " (09:30:07). Причина: ложное срабатывание. Комментарий: ветер. Оператор: Иванов",
+                          at(8, 9, 45), 0) +
+                logRecord(25, "Отбой тревог: сброшено 1. Оператор: Иванов", at(8, 10, 0), 0) +
+                // Too late for the alarm the clearing answered: it stays cleared.
+                logRecord(24, "Подтверждение тревоги: " + alarm(2, "Ватрел-Б", 102) + " (09:00:00). Причина: повтор",
+                          at(8, 10, 5), 0) +
+                logRecord(3,
+                          "Сопротивление изоляции второго чувствительного элемента датчика <Ватрел-Б> № 102 "
+                          "ниже нормы",
+                          at(8, 11, 0), 102) +
+                logRecord(19, "Снятие с охраны второго шлейфа датчика <Ватрел-Б> № 102 до 14:30", at(8, 12, 0),
+                          102) +
+                logRecord(20, "Начало работы", at(8, 12, 30), 0) +
+                logRecord(33, alarm(1, "Ватрел-А", 101), at(8, 20, 0, 30), 101)); // after now
+        writeLog(dir, "VatrelA_mess/101",
+                 logRecord(33, alarm(1, "Ватрел-А", 101), at(7, 22, 0), 101) +
+                     logRecord(33, alarm(2, "Ватрел-А", 101), at(8, 9, 30, 7), 101) +
+                     logRecord(33, alarm(1, "Ватрел-А", 101), at(8, 15, 0), 101) +
+                     logRecord(33, alarm(1, "Ватрел-А", 101), at(8, 16, 0), 101));
+        writeLog(dir, "VatrelB_mess/102", logRecord(33, alarm(2, "Ватрел-Б", 102), at(8, 9, 0), 102));
+        writeLog(dir, "VatrelA_mess/103", logRecord(33, alarm(1, "Ватрел-А", 103), at(7, 23, 0), 103));
+
+        SensorTable table;
+        place(table, 0, 101, 0, 0, 1);
+        place(table, 2, 103, 0, 1, 1);
+        place(table, 4, 102, 1, 1, 0);
+        place(table, 9, 104, 0, 0, 1);
+        ShiftReportInput input{dir.path(), toDays(kNow), loopsOffGuard(table), QStringLiteral("Сидоров"), {}};
+
+        std::optional<ShiftReport> r = buildShiftReport(input);
+        QVERIFY(r);
+        QVERIFY(r->problems.isEmpty());
+        QCOMPARE(r->titles(), QStringList({"Отчёт за смену",
+                                           "Смена с 08.12.2026 08:00 по 08.12.2026 20:00, дежурный Иванов"}));
+        const ShiftReportTable t = shiftReportTable(*r);
+        QCOMPARE(rows(t),
+                 QStringList({
+                     "Дата и время|Содержание",
+                     "|Смены дежурных: 1",
+                     "08.12.2026 08:00:00|Смена: дежурный Иванов (был Петров)",
+                     "|Тревоги: 3",
+                     "08.12.2026 09:00:00|Срабатывание 2 шлейфа датчика <Ватрел-Б> № 102\n"
+                     "Отбой тревог 08.12.2026 10:00:00. Оператор: Иванов",
+                     "08.12.2026 09:30:07|Срабатывание 2 шлейфа датчика <Ватрел-А> № 101\n"
+                     "Подтверждена 08.12.2026 09:45:00. Причина: ложное срабатывание. Комментарий: ветер. "
+                     "Оператор: Иванов",
+                     "08.12.2026 11:00:00|Сопротивление изоляции второго чувствительного элемента датчика "
+                     "<Ватрел-Б> № 102 ниже нормы\nНе подтверждена",
+                     "|Сняты с охраны: 3",
+                     "08.12.2026 08:10:00|Датчик <Ватрел-А> № 101 (позиция 1), шлейф 1",
+                     "08.12.2026 12:00:00|Датчик <Ватрел-Б> № 102 (позиция 5), шлейф 2, до 14:30",
+                     "до начала смены|Датчик <Ватрел-А> № 104 (позиция 10), шлейф 1",
+                     "|Наиболее активные датчики: 2",
+                     "тревог: 3|Датчик <Ватрел-А> № 101: шлейф 1 — 2, шлейф 2 — 1",
+                     "тревог: 1|Датчик <Ватрел-Б> № 102: шлейф 1 — 0, шлейф 2 — 1",
+                 }));
+        // Titles bold; the unanswered alarm red, the answered ones black.
+        QCOMPARE(t.styles[0].font_style, kBoldStyle);
+        QCOMPARE(t.styles[4].font_colour, rgb(0, 0, 0));
+        QCOMPARE(t.styles[5].font_colour, rgb(255, 0, 0));
+
+        // A timed disarm the console runs names its own end.
+        input.disarmEnd = [](const LoopOffGuard& l) {
+            return l.factory_number == 102 ? QStringLiteral("09.12.2026 06:00") : QString();
+        };
+        r = buildShiftReport(input);
+        QVERIFY(r);
+        QCOMPARE(r->offGuard.at(1).until, QStringLiteral("09.12.2026 06:00"));
+        QCOMPARE(r->offGuard.at(0).until, QString());
+    }
+
+    void damagedLogsLeaveTheRestOfTheReportAndAreNamed() {
+        QTemporaryDir dir;
+        QVERIFY(QDir().mkpath(dir.filePath("QReport/07.12.2026"))); // no file: cannot be read
+        writeLog(dir, "QReport/08.12.2026",
+                 logRecord(33, alarm(1, "Ватрел-А", 5), at(8, 10, 0), 5) + QByteArray(328, '\xff') +
+                     logRecord(33, alarm(2, "Ватрел-А", 5), at(8, 11, 0), 5) +
+                     logRecord(24, "Подтверждение тревоги: " + alarm(1, "Ватрел-А", 5) + " (10:00:00). Причина: проверка",
+                               at(8, 11, 30), 0) +
+                     logRecord(33, alarm(2, "Ватрел-А", 5), at(8, 12, 0), 5).left(100));
+        const ShiftReportInput input{dir.path(), toDays(kNow), {}, QString(), {}};
+        const std::optional<ShiftReport> r = buildShiftReport(input);
+        QVERIFY(r);
+        // No duty change in the last day: the last 12 hours, nobody named.
+        QCOMPARE(r->from, toDays(kNow.addSecs(-12 * 3600)));
+        QCOMPARE(r->titles(), QStringList({"Отчёт за смену",
+                                           "Смена с 08.12.2026 08:00 по 08.12.2026 20:00, дежурный не назначен",
+                                           "Смены дежурного за сутки не было: отчёт за 12 часов",
+                                           "Журналы прочитаны не полностью (см. «Замечания»)"}));
+        QCOMPARE(r->problems, QStringList({"Файл QReport/07.12.2026 не удаётся прочитать",
+                                           "В файле QReport/08.12.2026 последняя запись неполная и не прочитана",
+                                           "В файле QReport/08.12.2026 пропущено повреждённых записей: 1"}));
+        // Both whole alarms, also the one before the damaged record, and the acknowledgement after it.
+        QCOMPARE(int(r->alarms.size()), 2);
+        QCOMPARE(r->alarms[0].outcome, ShiftReport::Outcome::Acknowledged);
+        QCOMPARE(r->alarms[0].reason, QStringLiteral("проверка"));
+        QCOMPARE(r->alarms[1].outcome, ShiftReport::Outcome::Open);
+        QVERIFY(rows(shiftReportTable(*r)).contains("|Замечания: 3"));
+
+        JobControl cancelled;
+        cancelled.cancel();
+        QVERIFY(!buildShiftReport(input, &cancelled));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestShiftReport)
+#include "tst_shiftreport.moc"
