@@ -21,7 +21,10 @@ const QDateTime kNow(QDate(2026, 12, 8), QTime(20, 0));
 QDateTime at(int day, int h, int m, int s = 0) { return QDateTime(QDate(2026, 12, day), QTime(h, m, s)); }
 
 QString alarm(int loop, const char* type, int n) {
-    return QStringLiteral("Срабатывание %1 шлейфа датчика <%2> № %3").arg(loop).arg(QString::fromUtf8(type)).arg(n);
+    return QStringLiteral("Срабатывание %1 шлейфа датчика <%2> № %3")
+        .arg(loop)
+        .arg(QString::fromUtf8(type))
+        .arg(n);
 }
 
 void writeLog(const QTemporaryDir& dir, const QString& fragment, const QByteArray& bytes) {
@@ -63,20 +66,23 @@ private slots:
                 logRecord(18, "Снятие с охраны первого шлейфа датчика <Ватрел-А> № 101", at(8, 8, 10), 101) +
                 logRecord(33, alarm(2, "Ватрел-Б", 102), at(8, 9, 0), 102) +
                 logRecord(33, alarm(2, "Ватрел-А", 101), at(8, 9, 30, 7), 101) +
-                logRecord(24,
-                          "Подтверждение тревоги: " + alarm(2, "Ватрел-А", 101) +
-                              " (09:30:07). Причина: ложное срабатывание. Комментарий: ветер. Оператор: Иванов",
-                          at(8, 9, 45), 0) +
+                logRecord(
+                    24,
+                    "Подтверждение тревоги: " + alarm(2, "Ватрел-А", 101) +
+                        " (09:30:07). Причина: ложное срабатывание. Комментарий: ветер. Оператор: Иванов",
+                    at(8, 9, 45), 0) +
                 logRecord(25, "Отбой тревог: сброшено 1. Оператор: Иванов", at(8, 10, 0), 0) +
                 // Too late for the alarm the clearing answered: it stays cleared.
-                logRecord(24, "Подтверждение тревоги: " + alarm(2, "Ватрел-Б", 102) + " (09:00:00). Причина: повтор",
+                logRecord(24,
+                          "Подтверждение тревоги: " + alarm(2, "Ватрел-Б", 102) +
+                              " (09:00:00). Причина: повтор",
                           at(8, 10, 5), 0) +
                 logRecord(3,
                           "Сопротивление изоляции второго чувствительного элемента датчика <Ватрел-Б> № 102 "
                           "ниже нормы",
                           at(8, 11, 0), 102) +
-                logRecord(19, "Снятие с охраны второго шлейфа датчика <Ватрел-Б> № 102 до 14:30", at(8, 12, 0),
-                          102) +
+                logRecord(19, "Снятие с охраны второго шлейфа датчика <Ватрел-Б> № 102 до 14:30",
+                          at(8, 12, 0), 102) +
                 logRecord(20, "Начало работы", at(8, 12, 30), 0) +
                 logRecord(33, alarm(1, "Ватрел-А", 101), at(8, 20, 0, 30), 101)); // after now
         writeLog(dir, "VatrelA_mess/101",
@@ -142,7 +148,9 @@ private slots:
         writeLog(dir, "QReport/08.12.2026",
                  logRecord(33, alarm(1, "Ватрел-А", 5), at(8, 10, 0), 5) + QByteArray(328, '\xff') +
                      logRecord(33, alarm(2, "Ватрел-А", 5), at(8, 11, 0), 5) +
-                     logRecord(24, "Подтверждение тревоги: " + alarm(1, "Ватрел-А", 5) + " (10:00:00). Причина: проверка",
+                     logRecord(24,
+                               "Подтверждение тревоги: " + alarm(1, "Ватрел-А", 5) +
+                                   " (10:00:00). Причина: проверка",
                                at(8, 11, 30), 0) +
                      logRecord(33, alarm(2, "Ватрел-А", 5), at(8, 12, 0), 5).left(100));
         const ShiftReportInput input{dir.path(), toDays(kNow), {}, QString(), {}};
@@ -150,13 +158,15 @@ private slots:
         QVERIFY(r);
         // No duty change in the last day: the last 12 hours, nobody named.
         QCOMPARE(r->from, toDays(kNow.addSecs(-12 * 3600)));
-        QCOMPARE(r->titles(), QStringList({"Отчёт за смену",
-                                           "Смена с 08.12.2026 08:00 по 08.12.2026 20:00, дежурный не назначен",
-                                           "Смены дежурного за сутки не было: отчёт за 12 часов",
-                                           "Журналы прочитаны не полностью (см. «Замечания»)"}));
-        QCOMPARE(r->problems, QStringList({"Файл QReport/07.12.2026 не удаётся прочитать",
-                                           "В файле QReport/08.12.2026 последняя запись неполная и не прочитана",
-                                           "В файле QReport/08.12.2026 пропущено повреждённых записей: 1"}));
+        QCOMPARE(r->titles(),
+                 QStringList({"Отчёт за смену",
+                              "Смена с 08.12.2026 08:00 по 08.12.2026 20:00, дежурный не назначен",
+                              "Смены дежурного за сутки не было: отчёт за 12 часов",
+                              "Журналы прочитаны не полностью (см. «Замечания»)"}));
+        QCOMPARE(r->problems,
+                 QStringList({"Файл QReport/07.12.2026 не удаётся прочитать",
+                              "В файле QReport/08.12.2026 последняя запись неполная и не прочитана",
+                              "В файле QReport/08.12.2026 пропущено повреждённых записей: 1"}));
         // Both whole alarms, also the one before the damaged record, and the acknowledgement after it.
         QCOMPARE(int(r->alarms.size()), 2);
         QCOMPARE(r->alarms[0].outcome, ShiftReport::Outcome::Acknowledged);
