@@ -51,8 +51,7 @@ void setBorders(QTextTableCellFormat& f, ReportPrintSettings::Borders b, double 
 } // namespace
 
 QTextTable* buildReportDocument(QTextDocument& doc, const ReportPrintSettings& s, const TextGrid& grid,
-                                const std::array<RowStyle, 500>& styles, double dotsPerInch,
-                                double pageWidth) {
+                                std::span<const RowStyle> styles, double dotsPerInch, double pageWidth) {
     doc.clear();
     doc.setDefaultFont(printFont());
     doc.setDocumentMargin(0);
@@ -172,7 +171,7 @@ void drawSlice(QPainter& p, QTextDocument& doc, double from, double to, double a
 } // namespace
 
 bool printReport(QPagedPaintDevice& device, const ReportPrintSettings& s, const TextGrid& grid,
-                 const std::array<RowStyle, 500>& styles, const QDateTime& now, JobControl* control) {
+                 std::span<const RowStyle> styles, const QDateTime& now, JobControl* control) {
     QTextDocument doc;
     doc.documentLayout()->setPaintDevice(&device);
     QTextTable* table = buildReportDocument(doc, s, grid, styles, device.logicalDpiX(), device.width());

@@ -289,8 +289,7 @@ void ShiftReportDialog::saveAsPdf() {
 // Prints the report on `printer` on a worker thread; after a printout on paper the operator is asked to check it, as after the log viewer's.
 void ShiftReportDialog::output(QPrinter* printer, bool confirm) {
     auto grid = std::make_shared<TextGrid>(m_table.grid);
-    std::array<RowStyle, 500> styles{};
-    std::copy_n(m_table.styles.begin(), qMin(m_table.styles.size(), styles.size()), styles.begin());
+    const std::vector<RowStyle> styles = m_table.styles;
     const ReportPrintSettings settings = printSettings();
     const QDateTime now = m_door.mirror().clock();
     const QString target = confirm ? QString() : printer->outputFileName();
