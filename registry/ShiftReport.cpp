@@ -31,11 +31,13 @@ const QString kDutyPrefix = QStringLiteral("Смена: дежурный ");
 
 qint8 codeOf(EventCode e) { return storedCode(e); }
 
-// The records the report looks at: duty changes, acknowledgements, clearings, disarms and alarms.
+// The records the report looks at: duty changes, acknowledgements, clearings, disarms, connections
+// (a sensor is connected with both loops off guard) and alarms.
 bool wanted(int code) {
     return code == codeOf(EventCode::ShiftChange) || code == codeOf(EventCode::AlarmAcknowledged) ||
            code == codeOf(EventCode::AlarmsCleared) || code == codeOf(EventCode::DisarmLoop1) ||
-           code == codeOf(EventCode::DisarmLoop2) || inFilter(code, LogFilter::Alarms);
+           code == codeOf(EventCode::DisarmLoop2) || code == codeOf(EventCode::SensorConnected) ||
+           inFilter(code, LogFilter::Alarms);
 }
 
 int secondOfDay(double days) {
@@ -230,6 +232,7 @@ std::optional<ShiftReport> buildShiftReport(const ShiftReportInput& input, JobCo
 
     // The period in the order it was logged: an acknowledgement answers an alarm logged before it,
     // a clearing every alarm still unanswered then.
+    // Per sensor and loop, the last event that took the loop off guard.
     std::map<std::pair<quint32, int>, const EventRecord*> lastDisarm;
     for (size_t i = start; i < records.size(); ++i) {
         const EventRecord& r = records[i];
@@ -242,6 +245,8 @@ std::optional<ShiftReport> buildShiftReport(const ShiftReportInput& input, JobCo
             clearAll(report.alarms, r);
         } else if (r.code == codeOf(EventCode::DisarmLoop1) || r.code == codeOf(EventCode::DisarmLoop2)) {
             lastDisarm[{r.factory_number, r.code == codeOf(EventCode::DisarmLoop1) ? 1 : 2}] = &r;
+        } else if (r.code == codeOf(EventCode::SensorConnected)) {
+            lastDisarm[{r.factory_number, 1}] = lastDisarm[{r.factory_number, 2}] = &r;
         } else if (inFilter(r.code, LogFilter::Alarms)) {
             ShiftReport::Alarm alarm;
             alarm.time = r.time;

@@ -59,7 +59,7 @@ struct ShiftReport {
     };
     struct OffGuard {
         LoopOffGuard loop;
-        double since = 0; // the loop's last disarm event of the shift; 0: before the shift
+        double since = 0; // the loop's last disarm (or its sensor's connection) in the shift; 0: before it
         QString until;    // the end of a timed disarm; empty for none
     };
 
