@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The shift report on a data folder of 200 sensors with 30 days of logs: 10,000 records per sensor
 // log and the same 2,000,000 events in the day logs (about 67,000 a day), an acknowledgement after
-// every 50th alarm, a duty change 6 hours before the end. Prints the time of a report and its counts.
+// every 50th alarm, a duty change 6 hours before the end. Prints the time of a report and its counts,
+// and, where the windows are built, the time of writing it as a PDF the way the window prints it.
 // The folder is generated when it has no sensor logs yet and kept for the next run.
 //   bench_shift_report [FOLDER]   (default /tmp/vatrel-shift-bench)
 #include "registry/Clock.h"
@@ -14,11 +15,18 @@
 #include "registry/SensorTable.h"
 #include "registry/ShiftReport.h"
 
+#if VATREL_BENCH_PRINT
+#include "dialogs/ReportPrinter.h"
+
+#include <QApplication>
+#include <QPrinter>
+#endif
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <cstdio>
+#include <algorithm>
 #include <memory>
 
 using namespace vatrel;
@@ -93,7 +101,11 @@ bool generate(const QString& dir, double now) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+#if VATREL_BENCH_PRINT
+    QApplication app(argc, argv);
+#else
     QCoreApplication app(argc, argv);
+#endif
     const QString dir =
         argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/vatrel-shift-bench");
     double now = Clock().now();
@@ -129,11 +141,31 @@ int main(int argc, char* argv[]) {
         const qint64 ms = t.elapsed();
         if (!r) return 1;
         const ShiftReportTable table2 = shiftReportTable(*r);
+        const auto acknowledged =
+            std::count_if(r->alarms.begin(), r->alarms.end(), [](const ShiftReport::Alarm& a) {
+                return a.outcome == ShiftReport::Outcome::Acknowledged;
+            });
         std::printf(
-            "report: %5lld ms (table %lld ms), %zu duty changes, %zu alarms, %zu off guard, %zu busiest, "
-            "%d rows, %lld problems\n",
-            qint64(ms), qint64(t.elapsed() - ms), r->dutyChanges.size(), r->alarms.size(), r->offGuard.size(),
-            r->busiest.size(), table2.grid.rowCount(), qint64(r->problems.size()));
+            "report: %5lld ms (table %lld ms), %zu duty changes, %zu alarms (%lld acknowledged), %zu off "
+            "guard, %zu busiest, %d rows, %lld problems\n",
+            qint64(ms), qint64(t.elapsed() - ms), r->dutyChanges.size(), r->alarms.size(),
+            qint64(acknowledged), r->offGuard.size(), r->busiest.size(), table2.grid.rowCount(),
+            qint64(r->problems.size()));
+#if VATREL_BENCH_PRINT
+        if (run == 0) {
+            QPrinter pdf(QPrinter::HighResolution);
+            pdf.setOutputFormat(QPrinter::PdfFormat);
+            pdf.setOutputFileName(dir + QStringLiteral("/shift.pdf"));
+            ReportPrintSettings settings;
+            settings.titles = r->titles();
+            settings.fitToPage = true;
+            QElapsedTimer p;
+            p.start();
+            if (!printReport(pdf, settings, table2.grid, table2.styles, QDateTime::currentDateTime()))
+                return 1;
+            std::printf("PDF of %d rows: %lld ms\n", table2.grid.rowCount(), qint64(p.elapsed()));
+        }
+#endif
     }
     return 0;
 }
