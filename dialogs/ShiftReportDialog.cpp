@@ -65,6 +65,7 @@ ShiftReportDialog::ShiftReportDialog(CoreDoor& door, QWidget* parent) : QDialog(
     m_problemsLabel = named(new QLabel, "LabelProblems");
     m_problemsLabel->setWordWrap(true);
     m_problemsLabel->setStyleSheet(QStringLiteral("color: #ab0000"));
+    m_problemsLabel->setVisible(false);
 
     m_preview = named(new QTableWidget(0, 2), "GridShift");
     m_preview->verticalHeader()->hide();
@@ -210,6 +211,7 @@ void ShiftReportDialog::readShift() {
     m_periodLabel->setText(QStringLiteral("Чтение журналов…"));
     m_countsLabel->clear();
     m_problemsLabel->clear();
+    m_problemsLabel->setVisible(false);
     m_preview->setRowCount(0);
     startJob(QStringLiteral("Чтение журналов"), [this, input](JobControl* control) {
         std::optional<ShiftReport> report = buildShiftReport(input, control);
@@ -252,7 +254,12 @@ void ShiftReportDialog::shiftRead(std::optional<ShiftReport> report, bool cancel
             m_preview->setItem(row - 1, col, item);
         }
     }
-    m_preview->resizeRowsToContents();
+    // Rows as tall as their lines, counted rather than measured: a busy shift has thousands of rows.
+    const int line = m_preview->fontMetrics().lineSpacing();
+    const int single = m_preview->verticalHeader()->defaultSectionSize();
+    for (int row = 1; row < grid.rowCount(); ++row)
+        if (const int lines = int(grid.at(1, row).count(QLatin1Char('\n'))) + 1; lines > 1)
+            m_preview->setRowHeight(row - 1, single + (lines - 1) * line);
     showState();
 }
 
