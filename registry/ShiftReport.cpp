@@ -23,11 +23,12 @@ constexpr int kCodeOffset = 16;
 constexpr double kHalfDay = 0.5;
 constexpr int kSecondsPerDay = 86400;
 
-const QString kAckPrefix = QStringLiteral("Подтверждение тревоги: ");
+// The catalogue's texts up to their detail: "Подтверждение тревоги: ", "Смена: дежурный ".
+const QString kAckPrefix = eventText(EventCode::AlarmAcknowledged, 0, 0);
+const QString kDutyPrefix = eventText(EventCode::ShiftChange, 0, 0);
 const QString kAckReason = QStringLiteral("). Причина: ");
 const QString kComment = QStringLiteral(". Комментарий: ");
 const QString kOperator = QStringLiteral(". Оператор: ");
-const QString kDutyPrefix = QStringLiteral("Смена: дежурный ");
 
 qint8 codeOf(EventCode e) { return storedCode(e); }
 
