@@ -133,22 +133,34 @@ bool readDayLog(const QString& dataDir, const QDate& day, double from, double to
     return true;
 }
 
-// Marks the alarm an acknowledgement answers: the newest unanswered one before it with the text
-// and the time of day it names (a second either way, for the rounding of the stored time).
+// Whether the time of day `second` lies in [first, last] (a range that may pass midnight), a second
+// either way for the stored time's rounding.
+bool inClockRange(int second, int first, int last) {
+    const int from = first - 1, to = last + 1;
+    const auto within = [](int x, int lo, int hi) { return x >= lo && x <= hi; };
+    if (from <= to)
+        return within(second, from, to) || within(second + kSecondsPerDay, from, to) ||
+               within(second - kSecondsPerDay, from, to);
+    return second >= from || second <= to;
+}
+
+// Marks the alarms an acknowledgement answers: the unanswered ones of the day before it with the
+// text (and sensor) it names, logged from the first time it names to the last (a group of repeats
+// is acknowledged as one).
 void acknowledge(std::vector<ShiftReport::Alarm>& alarms, const EventRecord& ack) {
     Acknowledgement a;
     if (!parseAcknowledgement(ack.text, &a)) return;
-    for (auto it = alarms.rbegin(); it != alarms.rend(); ++it) {
-        if (it->outcome != ShiftReport::Outcome::Open || it->time > ack.time || it->text != a.alarmText)
+    for (ShiftReport::Alarm& alarm : alarms) {
+        if (alarm.outcome != ShiftReport::Outcome::Open || alarm.time > ack.time ||
+            ack.time - alarm.time >= 1 || alarm.text != a.alarmText ||
+            (ack.factory_number && ack.factory_number != alarm.factory_number) ||
+            !inClockRange(secondOfDay(alarm.time), a.alarmSecond, a.lastSecond))
             continue;
-        const int apart = std::abs(secondOfDay(it->time) - a.alarmSecond);
-        if (qMin(apart, kSecondsPerDay - apart) > 1) continue;
-        it->outcome = ShiftReport::Outcome::Acknowledged;
-        it->answeredAt = ack.time;
-        it->reason = a.reason;
-        it->comment = a.comment;
-        it->operatorName = a.operatorName;
-        return;
+        alarm.outcome = ShiftReport::Outcome::Acknowledged;
+        alarm.answeredAt = ack.time;
+        alarm.reason = a.reason;
+        alarm.comment = a.comment;
+        alarm.operatorName = a.operatorName;
     }
 }
 
@@ -171,15 +183,21 @@ QString sensorName(quint32 number, qint16 type) {
 bool parseAcknowledgement(const QString& text, Acknowledgement* out) {
     if (!text.startsWith(kAckPrefix)) return false;
     const qsizetype reasonAt = text.indexOf(kAckReason, kAckPrefix.size());
-    // " (HH:mm:ss" stands just before "). Причина: ".
-    const qsizetype timeAt = reasonAt - 8;
-    if (reasonAt < 0 || timeAt - 2 < kAckPrefix.size() || text.mid(timeAt - 2, 2) != QStringLiteral(" ("))
-        return false;
-    const QTime time = QTime::fromString(text.mid(timeAt, 8), QStringLiteral("HH:mm:ss"));
-    if (!time.isValid()) return false;
+    // "<alarm> (HH:mm:ss" or, for a group of repeats, "<alarm> (HH:mm:ss ×7, последняя HH:mm:ss",
+    // then "). Причина: ". The code page has no "×": the record holds "?" in its place.
+    const qsizetype open = reasonAt < 0 ? -1 : text.lastIndexOf(QStringLiteral(" ("), reasonAt);
+    if (open < kAckPrefix.size()) return false;
+    static const QRegularExpression when(
+        QStringLiteral("^(\\d{2}:\\d{2}:\\d{2})(?: \\S?\\d+, последняя (\\d{2}:\\d{2}:\\d{2}))?$"));
+    const QRegularExpressionMatch m = when.match(text.mid(open + 2, reasonAt - open - 2));
+    const QString clock = QStringLiteral("HH:mm:ss");
+    const QTime first = QTime::fromString(m.captured(1), clock);
+    const QTime last = m.hasCaptured(2) ? QTime::fromString(m.captured(2), clock) : first;
+    if (!m.hasMatch() || !first.isValid() || !last.isValid()) return false;
     Acknowledgement a;
-    a.alarmText = text.mid(kAckPrefix.size(), timeAt - 2 - kAckPrefix.size());
-    a.alarmSecond = time.msecsSinceStartOfDay() / 1000;
+    a.alarmText = text.mid(kAckPrefix.size(), open - kAckPrefix.size());
+    a.alarmSecond = first.msecsSinceStartOfDay() / 1000;
+    a.lastSecond = last.msecsSinceStartOfDay() / 1000;
     QString rest;
     a.operatorName = operatorOf(text.mid(reasonAt + kAckReason.size()), &rest);
     const qsizetype commentAt = rest.indexOf(kComment);

@@ -97,10 +97,12 @@ struct ShiftReportTable {
 ShiftReportTable shiftReportTable(const ShiftReport& report);
 
 // The parts of an acknowledgement's text: "Подтверждение тревоги: <alarm text> (<HH:mm:ss>).
-// Причина: <reason>[. Комментарий: <comment>][. Оператор: <surname>]". False for another text.
+// Причина: <reason>[. Комментарий: <comment>][. Оператор: <surname>]", where a group of repeats
+// reads "(<HH:mm:ss> ×<N>, последняя <HH:mm:ss>)". False for another text.
 struct Acknowledgement {
     QString alarmText;
-    int alarmSecond = 0; // of the day
+    int alarmSecond = 0; // of the day: the first alarm
+    int lastSecond = 0;  // the last of a group; alarmSecond for one alarm
     QString reason;
     QString comment;
     QString operatorName;
