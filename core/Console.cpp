@@ -41,6 +41,7 @@ ReportDecoder Console::decoder() {
             const EventRecord rec = eventLog.sensorEvent(event, r.factory_number, r.sensor_type);
             eventLog.logSensorEvent(rec, r.sensor_type);
             if (raisesAlarm(event, r.loop1_armed == 1, r.loop2_armed == 1)) raiseAlarm(alarms, notices, rec);
+            alarmsEnd(alarms, event, r.factory_number, r.sensor_type, rec.time);
         },
         [this](const char* text, int len, quint8 code, int slot) {
             decodeMeasurements(sensors, sensorRows, scope, notices, text, len, code, slot);

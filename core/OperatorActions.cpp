@@ -1,5 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/OperatorActions.h"
+#include "registry/AckReasons.h"
+#include "registry/Alarms.h"
+#include "registry/DateTime.h"
 #include "link/Engine.h"
 #include "link/Frame.h"
 #include "link/Oscilloscope.h"
@@ -101,7 +104,15 @@ bool OperatorActions::disarmLoopOfSensor(const QString& number, int loop) {
 // Alarms
 
 void OperatorActions::acknowledgeAllAlarms(quint64 lastSeenId) {
+    const quint32 before = m_alarms.total();
     m_alarms.acknowledgeUpTo(lastSeenId);
+    const quint32 cleared = before - m_alarms.total();
+    if (cleared > 0 || m_alarms.isEmpty()) {
+        const QString text =
+            eventText(EventCode::AlarmsCleared, 0, 0, QStringLiteral("сброшено ") + QString::number(cleared));
+        m_eventLog.logProgramEvent(
+            m_eventLog.makeEvent(0, EventCode::AlarmsCleared, m_duty.withOperator(text)));
+    }
     if (!m_alarms.isEmpty()) {
         // Alarms came in after the list the operator acknowledged was drawn: they were neither seen
         // nor acknowledged, so they stay, the sound goes on and the window comes forward with them.
@@ -112,6 +123,61 @@ void OperatorActions::acknowledgeAllAlarms(quint64 lastSeenId) {
     // Stopped even when nothing is flagged as playing: acknowledging must always end in silence.
     if (ConsoleUi* ui = m_notices.windows()) ui->stopAlarmSound();
     m_alarms.setSoundOn(false);
+}
+
+namespace {
+
+// What an acknowledgement's event says after "Подтверждение тревоги: ": the alarm as listed and
+// when, the reason and the comment. The comment gives way first when the record's text field cannot
+// hold it all with the operator's name.
+QString acknowledgementDetail(const AlarmBoard::Alarm& a, const QString& reason, QString comment,
+                              int operatorRoom) {
+    QString detail =
+        a.event.text + QStringLiteral(" (") + fromDays(a.event.time).toString(QStringLiteral("HH:mm:ss"));
+    if (a.repeats > 1)
+        detail += QStringLiteral(" ×") + QString::number(a.repeats) + QStringLiteral(", последняя ") +
+                  fromDays(a.lastTime).toString(QStringLiteral("HH:mm:ss"));
+    detail += QStringLiteral("). Причина: ") + reason;
+    const int room = EventRecord::kTextSize - 1 - operatorRoom -
+                     int(eventText(EventCode::AlarmAcknowledged, 0, 0).size()) - int(detail.size());
+    if (!comment.isEmpty() && room > 15)
+        detail += QStringLiteral(". Комментарий: ") + cutAtCharacter(comment, room - 15);
+    return detail;
+}
+
+// A comment as the record can hold it: one line, at most kAckCommentMax characters.
+QString oneLine(const QString& text, int chars) {
+    QString out = text.simplified();
+    for (QChar& ch : out)
+        if (ch.unicode() < 0x20) ch = u' ';
+    return cutAtCharacter(out, chars);
+}
+
+} // namespace
+
+int OperatorActions::acknowledgeAlarms(const AlarmAcknowledgement& ack) {
+    const QString reason = oneLine(ack.reason, kAckReasonMax);
+    const QString comment = oneLine(ack.comment, kAckCommentMax);
+    const int operatorRoom = int(m_duty.withOperator(QString()).size());
+    int done = 0;
+    for (const quint64 id : ack.ids) {
+        const AlarmBoard::Alarm* a = m_alarms.find(id);
+        if (!a || a->state != AlarmBoard::State::New) continue;
+        const QString text = m_duty.withOperator(eventText(
+            EventCode::AlarmAcknowledged, 0, 0, acknowledgementDetail(*a, reason, comment, operatorRoom)));
+        const EventRecord rec =
+            m_eventLog.makeEvent(a->event.factory_number, EventCode::AlarmAcknowledged, text);
+        // The sensor's own log when it is still connected; the day's log holds it in any case.
+        const int slot = a->event.factory_number ? m_sensors.findSlot(a->event.factory_number) : -1;
+        m_alarms.acknowledge(id, ack.seenId, rec.time, m_duty.surname(), reason);
+        if (slot >= 0)
+            m_eventLog.logSensorEvent(rec, m_sensors.record(slot).sensor_type);
+        else
+            m_eventLog.logProgramEvent(rec);
+        ++done;
+    }
+    silenceWhenNoneNew(m_alarms, m_notices);
+    return done;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -20,6 +20,7 @@
 #include <functional>
 #include <limits>
 #include <optional>
+#include <vector>
 
 namespace vatrel {
 
@@ -35,6 +36,15 @@ struct ConnectInput {
     int type = 0;           // 0 type A, 1 type B
     int operatorIndex = -1; // the chosen entry of the operator list
 };
+
+// One acknowledgement the operator gave in the alarm window.
+struct AlarmAcknowledgement {
+    std::vector<quint64> ids; // the alarms chosen (AlarmBoard ids)
+    quint64 seenId = 0;       // the newest alarm the window had drawn
+    QString reason;
+    QString comment; // optional; at most kAckCommentMax characters are kept
+};
+constexpr int kAckCommentMax = 100;
 
 // The accepted range of a type A DC component, as the sensor command allows it.
 constexpr int kDcAMin = 1;
@@ -109,10 +119,17 @@ public:
     // -----------------------------------------------------------------------------------------
     // Alarms
 
-    // "Отбой тревог": empties the alarm list, resets its counts and stops the sound. Nothing is
-    // logged. Hiding the window is the window's own part. Only the alarms up to `lastSeenId`, the
-    // newest the window had drawn, are acknowledged: newer ones stay listed and sounding.
+    // "Отбой тревог": empties the alarm list, resets its counts and stops the sound, and logs how many
+    // alarms it cleared. Hiding the window is the window's own part. Only the alarms up to
+    // `lastSeenId`, the newest the window had drawn, are acknowledged: newer ones stay listed and
+    // sounding.
     void acknowledgeAllAlarms(quint64 lastSeenId = std::numeric_limits<quint64>::max());
+
+    // "Подтвердить": each chosen alarm that is still new is acknowledged with the reason and the
+    // comment, one event logged for each (the alarm, its time, the reason, the comment and the
+    // operator on duty). The sound stops once no listed alarm is new. Returns how many alarms were
+    // acknowledged.
+    int acknowledgeAlarms(const AlarmAcknowledgement& ack);
 
     // -----------------------------------------------------------------------------------------
     // Connecting and disconnecting

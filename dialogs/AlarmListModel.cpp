@@ -8,22 +8,36 @@
 namespace vatrel {
 
 namespace {
-QFont listFont() {
+QFont listFont(bool bold) {
     QFont f(QStringLiteral("Tahoma"), 10);
-    f.setBold(true);
+    f.setBold(bold);
     return f;
 }
+
+QString clockTime(double days) { return fromDays(days).toString(QStringLiteral("HH:mm:ss")); }
 } // namespace
 
 AlarmListModel::AlarmListModel(const AlarmBoard& board, QObject* parent)
-    : QAbstractTableModel(parent), m_board(board), m_font(listFont()), m_rows(boardRows()),
+    : QAbstractTableModel(parent), m_board(board), m_font(listFont(true)), m_plainFont(listFont(false)),
+      m_rows(boardRows()),
       m_ids(board.isEmpty() ? 0 : board.alarms().front().id, board.isEmpty() ? 0 : board.alarms().back().id),
-      m_layout(board.layout()), m_newestShown(board.newestId()) {}
+      m_layout(board.layout()), m_marks(board.marks()), m_newestShown(board.newestId()) {}
 
 QString AlarmListModel::eventText(const AlarmBoard::Alarm& alarm) {
     if (alarm.repeats <= 1) return alarm.event.text;
     return alarm.event.text + QStringLiteral("  ×") + QString::number(alarm.repeats) +
-           QStringLiteral(", последняя ") + fromDays(alarm.lastTime).toString(QStringLiteral("HH:mm:ss"));
+           QStringLiteral(", последняя ") + clockTime(alarm.lastTime);
+}
+
+QString AlarmListModel::rowText(const AlarmBoard::Alarm& alarm) {
+    QString text = eventText(alarm);
+    if (alarm.state != AlarmBoard::State::New) {
+        text += QStringLiteral("  — подтверждена ") + clockTime(alarm.ackTime);
+        if (!alarm.ackOperator.isEmpty()) text += QStringLiteral(", ") + alarm.ackOperator;
+        text += QStringLiteral(": ") + alarm.ackReason;
+    }
+    if (alarm.normalTime != 0) text += QStringLiteral("  — норма ") + clockTime(alarm.normalTime);
+    return text;
 }
 
 int AlarmListModel::boardRows() const {
@@ -40,14 +54,20 @@ QVariant AlarmListModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole: {
         if (index.row() >= m_board.rows()) return QString();
         const AlarmBoard::Alarm& alarm = m_board.alarms()[size_t(index.row())];
-        return index.column() == 0 ? formatDateTime(alarm.event.time) : eventText(alarm);
+        return index.column() == 0 ? formatDateTime(alarm.event.time) : rowText(alarm);
     }
     case Qt::BackgroundRole:
-        return QColor(Qt::yellow);
     case Qt::ForegroundRole:
-        return QColor(Qt::red);
-    case Qt::FontRole:
-        return m_font;
+    case Qt::FontRole: {
+        using State = AlarmBoard::State;
+        const State state =
+            index.row() < m_board.rows() ? m_board.alarms()[size_t(index.row())].state : State::New;
+        if (role == Qt::FontRole) return state == State::New ? m_font : m_plainFont;
+        if (role == Qt::BackgroundRole) return QColor(state == State::New ? Qt::yellow : Qt::white);
+        return QColor(state == State::New            ? Qt::red
+                      : state == State::Acknowledged ? Qt::black
+                                                     : Qt::darkGray);
+    }
     default:
         return {};
     }
@@ -70,6 +90,7 @@ void AlarmListModel::refresh() {
         // Rows went from the middle of the list: all of it is drawn anew.
         beginResetModel();
         m_layout = m_board.layout();
+        m_marks = m_board.marks();
         m_rows = boardRows();
         const auto& alarms = m_board.alarms();
         m_ids = NumberedRows(alarms.empty() ? 0 : alarms.front().id, alarms.empty() ? 0 : alarms.back().id);
@@ -96,6 +117,11 @@ void AlarmListModel::refresh() {
         if (redraw->shifted > 0 && m_rows > 1) emit rowsShifted(0, m_rows - 1, redraw->shifted);
         if (redraw->firstChanged < m_rows)
             emit dataChanged(index(redraw->firstChanged, 0), index(m_rows - 1, 1));
+    }
+    // An acknowledgement, an alarm over or one new again: the rows are drawn again (at most 500).
+    if (m_board.marks() != m_marks) {
+        m_marks = m_board.marks();
+        if (m_board.rows() > 0) emit dataChanged(index(0, 0), index(m_board.rows() - 1, 1));
     }
     // Rows drawn before that counted a repeat since: their event text changed.
     for (int row = 0; row < m_board.rows(); ++row) {

@@ -10,7 +10,8 @@ namespace vatrel {
 
 // The alarm window's list, read from the alarm board: one row per listed alarm, oldest first, the
 // time and the event text (of a repeated one, how many and the newest's time), and while the list
-// is not full one empty row at the bottom.
+// is not full one empty row at the bottom. A new alarm is red on yellow; one acknowledged is drawn
+// plainly with who acknowledged it, when and why; one acknowledged and over is grey.
 class AlarmListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -29,6 +30,8 @@ public:
     quint64 lastShownId() const { return m_newestShown; }
     // The event column's text of an alarm.
     static QString eventText(const AlarmBoard::Alarm& alarm);
+    // The event column's whole text: the event and what was done about it.
+    static QString rowText(const AlarmBoard::Alarm& alarm);
 
 signals:
     void rowsShifted(int first, int last, int count);
@@ -38,9 +41,11 @@ private:
 
     const AlarmBoard& m_board;
     const QFont m_font;
+    const QFont m_plainFont; // an alarm already dealt with
     int m_rows = 0;
     NumberedRows m_ids; // the oldest and the newest alarm the view was told of
     quint64 m_layout = 0;
+    quint64 m_marks = 0;
     quint64 m_newestShown = 0;
 };
 

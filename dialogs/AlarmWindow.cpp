@@ -2,13 +2,17 @@
 #include "dialogs/AlarmWindow.h"
 #include "core/CoreDoor.h"
 #include "core/OperatorActions.h"
+#include "dialogs/AcknowledgeDialog.h"
 #include "dialogs/GridView.h"
+#include "registry/AckReasons.h"
+#include "registry/DateTime.h"
 #include "dialogs/TextLayoutDelegate.h"
 #include "registry/Alarms.h"
 
 #include <QCloseEvent>
 #include <QFile>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +21,7 @@
 #include <QScrollBar>
 #include <QTableView>
 #include <QTimer>
+#include <algorithm>
 
 namespace vatrel {
 
@@ -96,7 +101,7 @@ AlarmWindow::AlarmWindow(CoreDoor& door, QWidget* parent)
     m_grid->setObjectName(QStringLiteral("StringGrid1"));
     m_grid->setModel(m_model);
     m_grid->setItemDelegate(new TextLayoutDelegate(m_grid));
-    m_grid->setGeometry(8, 52, 874, 300);
+    m_grid->setGeometry(8, 52, 874, 268);
     m_grid->verticalHeader()->hide();
     m_grid->verticalHeader()->setDefaultSectionSize(22);
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
@@ -105,7 +110,18 @@ AlarmWindow::AlarmWindow(CoreDoor& door, QWidget* parent)
     m_grid->setColumnWidth(1, 947);
     m_grid->setShowGrid(true);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_grid->setSelectionMode(QAbstractItemView::NoSelection);
+    // The operator chooses the alarms to acknowledge: rows, one or several.
+    m_grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_grid->installEventFilter(this);
+    m_grid->setSelectionMovesWithRows(true); // keepChoice()
+    connect(m_grid->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (m_restoringChoice) return;
+        m_chosen.clear();
+        for (const QModelIndex& row : m_grid->selectionModel()->selectedRows())
+            if (row.row() < m_alarms.rows()) m_chosen.push_back(m_alarms.alarms()[size_t(row.row())].id);
+        std::sort(m_chosen.begin(), m_chosen.end());
+    });
     m_grid->setWordWrap(false);
     QPalette gridPal = m_grid->palette();
     gridPal.setColor(QPalette::Base, Qt::yellow);
@@ -114,6 +130,8 @@ AlarmWindow::AlarmWindow(CoreDoor& door, QWidget* parent)
 
     auto* acknowledgeButton = button(this, QStringLiteral("BitBtnAllOtboy"), QStringLiteral("Отбой тревог"),
                                      QRect(8, 376, 180, 32));
+    auto* confirmButton =
+        button(this, QStringLiteral("BitBtnAck"), QStringLiteral("Подтвердить"), QRect(196, 376, 96, 32));
     yellowLabel(this, QStringLiteral("LabeledEdit1Label"), QStringLiteral("Датчик"), tahoma(8))
         ->setGeometry(300, 358, 100, 16);
     m_sensorEntry = new QLineEdit(QStringLiteral("0"), this);
@@ -129,11 +147,14 @@ AlarmWindow::AlarmWindow(CoreDoor& door, QWidget* parent)
     setTabOrder(m_sensorEntry, disarmLoop1Button);
     setTabOrder(disarmLoop1Button, disarmLoop2Button);
     setTabOrder(disarmLoop2Button, acknowledgeButton);
+    setTabOrder(acknowledgeButton, m_grid);
+    setTabOrder(m_grid, confirmButton);
     m_sensorEntry->setFocus();
     connect(m_grid->verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
             [this] { m_sinceManualScroll.start(); });
 
     connect(acknowledgeButton, &QPushButton::clicked, this, &AlarmWindow::acknowledgeAllAlarms);
+    connect(confirmButton, &QPushButton::clicked, this, &AlarmWindow::acknowledgeSelected);
     connect(disarmLoop1Button, &QPushButton::clicked, this, &AlarmWindow::disarmLoop1OfEnteredSensor);
     connect(disarmLoop2Button, &QPushButton::clicked, this, &AlarmWindow::disarmLoop2OfEnteredSensor);
 
@@ -144,6 +165,7 @@ AlarmWindow::~AlarmWindow() { stopSound(); }
 
 void AlarmWindow::refresh() {
     m_model->refresh();
+    keepChoice();
     m_alarmCountLabel->setText(QString::number(m_alarms.total()));
     showFlood();
     // Each new alarm brings the newest row into view (also once the list is full and only scrolls),
@@ -209,6 +231,11 @@ bool AlarmWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         auto* b = qobject_cast<QPushButton*>(watched);
         const int key = static_cast<QKeyEvent*>(event)->key();
+        // Enter on the list acknowledges the rows chosen there.
+        if (watched == m_grid && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+            acknowledgeSelected();
+            return true;
+        }
         if (b && b->hasFocus() && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
             b->click();
             return true;
@@ -229,6 +256,62 @@ void AlarmWindow::acknowledgeAllAlarms() {
     stopSound(); // also when the window layer did not route the core's stop request here
     m_door.stopSound();
     hide();
+}
+
+void AlarmWindow::keepChoice() {
+    if (m_chosen.empty()) return;
+    // Alarms are listed in the order of their ids.
+    const auto& alarms = m_alarms.alarms();
+    std::vector<quint64> still;
+    QItemSelection rows;
+    for (const quint64 id : m_chosen) {
+        const auto a = std::lower_bound(alarms.begin(), alarms.end(), id,
+                                        [](const AlarmBoard::Alarm& x, quint64 v) { return x.id < v; });
+        if (a == alarms.end() || a->id != id) continue; // gone from the list
+        const int row = int(a - alarms.begin());
+        rows.select(m_model->index(row, 0), m_model->index(row, 1));
+        still.push_back(id);
+    }
+    QItemSelectionModel* selection = m_grid->selectionModel();
+    bool same =
+        still.size() == m_chosen.size() && selection->selectedRows().size() == qsizetype(still.size());
+    for (const QItemSelectionRange& r : rows)
+        same = same && selection->isRowSelected(r.top(), QModelIndex());
+    m_chosen = std::move(still);
+    if (same) return;
+    m_restoringChoice = true;
+    selection->select(rows, QItemSelectionModel::ClearAndSelect);
+    m_restoringChoice = false;
+}
+
+std::vector<quint64> AlarmWindow::selectedNewAlarms() const {
+    std::vector<quint64> ids;
+    for (const quint64 id : m_chosen)
+        if (const AlarmBoard::Alarm* a = m_alarms.find(id); a && a->state == AlarmBoard::State::New)
+            ids.push_back(id);
+    return ids;
+}
+
+void AlarmWindow::acknowledgeSelected() {
+    AlarmAcknowledgement ack;
+    ack.ids = selectedNewAlarms();
+    if (ack.ids.empty()) return;
+    ack.seenId = m_model->lastShownId();
+    QString what = QStringLiteral("Выбрано тревог: ") + QString::number(ack.ids.size());
+    if (ack.ids.size() == 1)
+        if (const AlarmBoard::Alarm* a = m_alarms.find(ack.ids.front()))
+            what = formatDateTime(a->event.time) + QStringLiteral("  ") + AlarmListModel::eventText(*a);
+    AcknowledgeDialog dialog(loadAckReasons(m_door.mirror().data_dir), what, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    ack.reason = dialog.reason();
+    ack.comment = dialog.comment();
+    m_door.act([&ack](OperatorActions& a) { return a.acknowledgeAlarms(ack); });
+    m_grid->clearSelection();
+    refresh();
+    if (!m_alarms.anyNew()) {
+        stopSound(); // also when the window layer did not route the core's stop request here
+        m_door.stopSound();
+    }
 }
 
 void AlarmWindow::disarmLoop1OfEnteredSensor() {

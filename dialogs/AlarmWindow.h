@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <QElapsedTimer>
+#include <vector>
 
 class QLabel;
 class QLineEdit;
@@ -15,6 +16,7 @@ class QTableView;
 namespace vatrel {
 
 class CoreDoor;
+class GridView;
 
 // The always-on-top alarm window. It cannot be closed from the title bar or with Escape: only
 // "Отбой тревог" hides it, so the looping sound cannot be silenced without acknowledging.
@@ -43,6 +45,9 @@ public:
 
     // "Отбой тревог": clears the alarms, silences the sound and hides the window.
     void acknowledgeAllAlarms();
+    // "Подтвердить" (or Enter on the list): asks the reason for the new alarms chosen in the list and
+    // acknowledges them. Nothing happens when none of the chosen rows is new.
+    void acknowledgeSelected();
     // "Снять с охраны шлейф 1/2": disarms that loop of the sensor whose number is in "Датчик".
     void disarmLoop1OfEnteredSensor();
     void disarmLoop2OfEnteredSensor();
@@ -63,7 +68,7 @@ private:
     QLabel* m_alarmCountLabel = nullptr;
     QLabel* m_floodLabel = nullptr; // the alarm rate, while it is a flood
     const Clock& m_clock;
-    QTableView* m_grid = nullptr;
+    GridView* m_grid = nullptr;
     QLineEdit* m_sensorEntry = nullptr;
     AlarmSound m_sound;
     bool m_centred = false;
@@ -72,6 +77,12 @@ private:
     QElapsedTimer m_sinceManualScroll;
     quint32 m_shownTotal = 0; // the board's total at the last refresh
     void scrollToNewest();
+    std::vector<quint64> selectedNewAlarms() const;
+    // The choice follows the alarms, not the rows: once the list is full every new alarm moves the
+    // rows up, and the rows chosen must still be the alarms the operator chose.
+    void keepChoice();
+    std::vector<quint64> m_chosen; // ids of the alarms chosen in the list, ascending
+    bool m_restoringChoice = false;
     void showFlood();
 };
 

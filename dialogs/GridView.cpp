@@ -37,8 +37,9 @@ void GridView::shiftRows(int first, int last, int count) {
         return;
     }
     const qint64 dy = qint64(count) * rowHeight(last);
-    // Selected cells keep their place while their texts move: their highlight cannot go with the picture.
-    if (dy >= area.height() || (selectionModel() && selectionModel()->hasSelection())) {
+    // Selected cells that keep their place while their texts move: their highlight cannot go with the
+    // picture.
+    if (dy >= area.height() || (!m_selectionMoves && selectionModel() && selectionModel()->hasSelection())) {
         viewport()->update(area);
         return;
     }

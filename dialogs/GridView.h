@@ -16,6 +16,9 @@ class GridView : public QTableView {
 public:
     using QTableView::QTableView;
     void setModel(QAbstractItemModel* model) override;
+    // The owner moves the selection with the rows it chose (they name items, not places): its
+    // highlight can then move with the picture.
+    void setSelectionMovesWithRows(bool on) { m_selectionMoves = on; }
 
 public slots:
     void shiftRows(int first, int last, int count);
@@ -23,6 +26,9 @@ public slots:
 protected:
     void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
                      const QList<int>& roles = QList<int>()) override;
+
+private:
+    bool m_selectionMoves = false;
 };
 
 } // namespace vatrel

@@ -31,9 +31,13 @@ quint64 AlarmBoard::raise(const EventRecord& event) {
         ++same->repeats;
         same->lastTime = event.time;
         same->lastId = id;
+        // It alarms again: whatever was said of the earlier ones, this one is new.
+        if (same->state != State::New || same->normalTime != 0) ++m_marks;
+        same->state = State::New;
+        same->normalTime = 0;
     } else {
         if (m_alarms.size() >= size_t(kAlarmListMax)) m_alarms.pop_front();
-        m_alarms.push_back({id, event, State::New, 1, event.time, id});
+        m_alarms.push_back({id, event, State::New, 1, event.time, id, 0, {}, {}, 0});
     }
     m_line.changed(View::AlarmList);
     return id;
@@ -59,6 +63,39 @@ int AlarmBoard::recentAlarms(double now) const {
          s <= m_recentSecond && s <= second; ++s)
         n += m_recent[size_t(((s % kFloodWindowS) + kFloodWindowS) % kFloodWindowS)];
     return int(std::min<quint64>(n, quint64(std::numeric_limits<int>::max())));
+}
+
+bool AlarmBoard::acknowledge(quint64 id, quint64 seenId, double time, const QString& byOperator,
+                             const QString& reason) {
+    const auto a =
+        std::find_if(m_alarms.begin(), m_alarms.end(), [id](const Alarm& x) { return x.id == id; });
+    if (a == m_alarms.end() || a->state != State::New) return false;
+    a->ackTime = time;
+    a->ackOperator = byOperator;
+    a->ackReason = reason;
+    // A repeat that came in after the list the operator looked at was drawn was not seen.
+    if (a->lastId <= seenId) a->state = a->normalTime != 0 ? State::Normal : State::Acknowledged;
+    ++m_marks;
+    m_line.changed(View::AlarmList);
+    return true;
+}
+
+void AlarmBoard::alarmOver(Alarm& a, double time) {
+    a.normalTime = time;
+    if (a.state == State::Acknowledged) a.state = State::Normal;
+    ++m_marks;
+    m_line.changed(View::AlarmList);
+}
+
+bool AlarmBoard::anyNew() const {
+    return std::any_of(m_alarms.begin(), m_alarms.end(),
+                       [](const Alarm& a) { return a.state == State::New; });
+}
+
+const AlarmBoard::Alarm* AlarmBoard::find(quint64 id) const {
+    const auto a =
+        std::find_if(m_alarms.begin(), m_alarms.end(), [id](const Alarm& x) { return x.id == id; });
+    return a == m_alarms.end() ? nullptr : &*a;
 }
 
 void AlarmBoard::acknowledgeAll() {

@@ -12,12 +12,12 @@ namespace vatrel {
 
 constexpr int kAlarmListMax = 500;
 
-// The alarms the operator has not yet acknowledged, oldest first. Each alarm keeps its event and an
-// id that no other alarm of this run gets, so that a window or a later action can name one alarm
-// whatever has moved around it. The same event of the same sensor (a loop that alarms again: the
-// same code and text) while its alarm is still listed does not take a row of its own: the listed
-// alarm counts it and keeps its time and its id, so a chattering loop never pushes a new alarm of
-// another one out of sight.
+// The alarms of the alarm window, oldest first, until "Отбой тревог" clears them. Each alarm keeps
+// its event and an id that no other alarm of this run gets, so that a window or a later action can
+// name one alarm whatever has moved around it. The same event of the same sensor (a loop that alarms
+// again: the same code and text) while its alarm is still listed does not take a row of its own: the
+// listed alarm counts it and keeps its time and its id, so a chattering loop never pushes a new alarm
+// of another one out of sight; a repeat after an acknowledgement makes the alarm new again.
 // A change of the list or of its count is announced by the method that makes it.
 class AlarmBoard {
 public:
@@ -32,6 +32,14 @@ public:
         quint32 repeats = 1; // the events of the group, the first included
         double lastTime = 0; // the newest one's time
         quint64 lastId = 0;  // the id the newest one got: ids grow with every event listed
+        // The acknowledgement (state Acknowledged or Normal): when, by whom (empty: nobody on duty)
+        // and the reason the operator chose.
+        double ackTime = 0;
+        QString ackOperator;
+        QString ackReason;
+        // When the sensor reported the alarm over (0 while it lasts). An alarm over but not yet
+        // acknowledged stays new.
+        double normalTime = 0;
     };
 
     // More than this many alarms within kFloodWindowS seconds is a flood.
@@ -48,8 +56,21 @@ public:
     // screen. Newer ones stay listed, and the count is theirs. A group that had a repeat since stays
     // as that newest event alone.
     void acknowledgeUpTo(quint64 lastSeenId);
+    // Acknowledges one alarm: it stays listed, drawn as dealt with. A repeat the operator had not
+    // seen (one after `seenId`) leaves it new. False when no new alarm has the id.
+    bool acknowledge(quint64 id, quint64 seenId, double time, const QString& byOperator,
+                     const QString& reason);
+    // The alarms of `factoryNumber` that `ends` picks are over at `time`.
+    template <class Pick> void alarmsOver(quint32 factoryNumber, double time, Pick ends);
+    // Whether any listed alarm is new: the sound runs while one is.
+    bool anyNew() const;
+    // The listed alarm with the id; null when it is not listed.
+    const Alarm* find(quint64 id) const;
+
     // Grows whenever rows go other than the oldest first: a view then draws the list anew.
     quint64 layout() const { return m_layout; }
+    // Grows whenever an alarm's state or its acknowledgement changes: a view then draws the rows again.
+    quint64 marks() const { return m_marks; }
     // The newest id listed (0: none).
     quint64 newestId() const { return m_nextId - 1; }
 
@@ -72,12 +93,14 @@ public:
 
 private:
     void countRecent(double time);
+    void alarmOver(Alarm& a, double time);
 
     NoticeLine m_line;
     std::deque<Alarm> m_alarms;
     quint64 m_nextId = 1;
     quint32 m_total = 0;
     quint64 m_layout = 0;
+    quint64 m_marks = 0;
     // Alarms raised per second of the last kFloodWindowS seconds, by the second's number modulo
     // the window; m_recentSecond is the newest second counted.
     std::array<quint32, kFloodWindowS> m_recent{};
@@ -85,5 +108,10 @@ private:
     bool m_soundOn = false;
     QString m_soundPath;
 };
+
+template <class Pick> void AlarmBoard::alarmsOver(quint32 factoryNumber, double time, Pick ends) {
+    for (Alarm& a : m_alarms)
+        if (a.event.factory_number == factoryNumber && a.normalTime == 0 && ends(a.event)) alarmOver(a, time);
+}
 
 } // namespace vatrel

@@ -145,7 +145,10 @@ private slots:
         QCOMPARE(ui().soundStopped, 1);
         QCOMPARE(c().alarms.soundOn(), false);
         QCOMPARE(listChanges, 2);
-        QVERIFY(readEventFile(dailyLog()).isEmpty()); // acknowledging logs nothing
+        // Each acknowledgement that cleared alarms is logged with how many; the one that cleared none
+        // is not.
+        QCOMPARE(eventTexts(readEventFile(dailyLog())),
+                 QStringList({"Отбой тревог: сброшено 2", "Отбой тревог: сброшено 1"}));
 
         // The next alarm starts the list and the sound over, with an id not given before.
         raiseAlarm(c().alarms, c().notices, alarm("alarm 4", m_now));
@@ -153,6 +156,37 @@ private slots:
         QVERIFY(c().alarms.alarms().at(0).id > lastId);
         QCOMPARE(c().alarms.total(), 1u);
         QCOMPARE(ui().soundStarted, 2);
+    }
+
+    // A loop back in norm ends its alarm, not the other loop's: the alarm stays new (and sounding)
+    // until acknowledged, and is then drawn as over.
+    void alarmsEndWhenTheSensorReportsNormal() {
+        putSensor(0, 55, 0, 1, 1);
+        for (int loop : {1, 2})
+            raiseAlarm(c().alarms, c().notices,
+                       EventRecord{1, 55, toDays(m_now), qint8(storedCode(loopAlarmCode(loop))),
+                                   eventText(loopAlarmCode(loop), 55, 0)});
+        raiseAlarm(c().alarms, c().notices, alarm("fault", m_now));
+        alarmsEnd(c().alarms, EventCode::LoopNormal1, 55, 0, toDays(m_now) + 0.001);
+        alarmsEnd(c().alarms, EventCode::LoopNormal1, 56, 0, toDays(m_now) + 0.001); // another sensor
+        const auto& a = c().alarms.alarms();
+        QVERIFY(a[0].normalTime != 0);
+        QCOMPARE(a[1].normalTime, 0.0);
+        QCOMPARE(a[2].normalTime, 0.0);
+        QCOMPARE(a[0].state, AlarmBoard::State::New);
+        QCOMPARE(actions().acknowledgeAlarms({{a[0].id, a[2].id}, a[2].id, "Погода", {}}), 2);
+        QCOMPARE(a[0].state, AlarmBoard::State::Normal);
+        QCOMPARE(a[2].state, AlarmBoard::State::Acknowledged);
+        QCOMPARE(ui().soundStopped, 0); // loop 2's alarm is still new
+        alarmsEnd(c().alarms, EventCode::SensorNormal, 55, 0, toDays(m_now) + 0.002);
+        QCOMPARE(a[2].state, AlarmBoard::State::Normal);
+        QCOMPARE(actions().acknowledgeAlarms({{a[0].id}, a[2].id, "Погода", {}}), 0); // not new any more
+        QCOMPARE(actions().acknowledgeAlarms({{a[1].id}, a[2].id, "Погода", QString(300, u'ж')}), 1);
+        QCOMPARE(ui().soundStopped, 1);
+        QCOMPARE(c().alarms.soundOn(), false);
+        // A long comment is cut to what the record holds.
+        const QString logged = readEventFile(dailyLog()).back().text;
+        QVERIFY(logged.endsWith(QString(100, u'ж')));
     }
 
     void acknowledgingAnEmptyListStillResets() {

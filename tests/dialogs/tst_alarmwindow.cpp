@@ -15,6 +15,7 @@
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QWindow>
 
 using namespace vatrel;
@@ -139,6 +140,86 @@ private slots:
         QCOMPARE(cell(0, 1), QString());
         QCOMPARE(m_f->ui.soundStopped, 1);
         QCOMPARE(c().alarms.soundOn(), false);
+        QCOMPARE(c().events.at(0).text, QString("Отбой тревог: сброшено 2"));
+    }
+
+    // One of three alarms acknowledged by keyboard, one by mouse: the third stays new and the sound
+    // runs until it is acknowledged too; each event names the alarm, the reason, the comment and the
+    // operator on duty. A repeat of an acknowledged alarm makes it new and sounding again.
+    void acknowledgingOneAlarmAtATime() {
+        c().duty.take(c().data_dir, 4, "Иванов"); // the choice holds without a data folder to keep it
+        const auto loopAlarm = [this](quint32 sensor, int loop, QTime at) {
+            raiseAlarm(c().alarms, c().notices,
+                       EventRecord{1, sensor, toDays(QDateTime(QDate(2025, 5, 6), at)),
+                                   qint8(storedCode(loopAlarmCode(loop))),
+                                   eventText(loopAlarmCode(loop), sensor, 0)});
+        };
+        loopAlarm(1234, 1, QTime(14, 5, 1));
+        loopAlarm(1234, 2, QTime(14, 5, 2));
+        loopAlarm(77, 1, QTime(14, 5, 3));
+        w().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w()));
+        w().refresh();
+        const int started = m_f->ui.soundStarted;
+        auto* grid = child<QTableView>("StringGrid1");
+        // In the dialog: the second reason by keyboard, a comment, Enter.
+        const auto answer = [](bool byKeyboard) {
+            QTimer::singleShot(0, [byKeyboard] {
+                QWidget* d = QApplication::activeModalWidget();
+                QVERIFY(d && d->objectName() == "AcknowledgeDialog");
+                if (byKeyboard) {
+                    QTest::keyClick(d->findChild<QWidget*>("ComboReason"), Qt::Key_Down);
+                    for (QChar ch : QString("калитка")) // typed: keyClicks takes ASCII only
+                        QTest::sendKeyEvent(QTest::Click, d->findChild<QWidget*>("EditComment"),
+                                            Qt::Key_unknown, QString(ch), Qt::NoModifier);
+                    QTest::keyClick(d->findChild<QWidget*>("EditComment"), Qt::Key_Return);
+                } else {
+                    // The button's own click: the press that opened the window is still being
+                    // released, and a synthetic press would go to the window that has it.
+                    d->findChild<QPushButton*>("ButtonConfirm")->click();
+                }
+            });
+        };
+        grid->setFocus();
+        grid->setCurrentIndex(grid->model()->index(0, 0));
+        QTest::keyClick(grid, Qt::Key_Down); // the second row
+        answer(true);
+        QTest::keyClick(grid, Qt::Key_Return);
+        const auto state = [this](int row) { return c().alarms.alarms()[size_t(row)].state; };
+        QCOMPARE(state(1), AlarmBoard::State::Acknowledged);
+        QCOMPARE(c().events.at(c().events.count() - 1).text,
+                 QString("Подтверждение тревоги: Срабатывание 2 шлейфа датчика <Ватрел-А> № 1234 (14:05:02). "
+                         "Причина: Выезд группы. Комментарий: калитка. Оператор: Иванов"));
+        QCOMPARE(cell(1, 1),
+                 QString("Срабатывание 2 шлейфа датчика <Ватрел-А> № 1234  — подтверждена 14:06:00, "
+                         "Иванов: Выезд группы"));
+
+        const QRect third = grid->visualRect(grid->model()->index(2, 1));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, third.center());
+        answer(false);
+        QTest::mouseClick(child<QPushButton>("BitBtnAck"), Qt::LeftButton);
+        QCOMPARE(state(2), AlarmBoard::State::Acknowledged);
+        QCOMPARE(c().events.at(c().events.count() - 1).text,
+                 QString("Подтверждение тревоги: Срабатывание 1 шлейфа датчика <Ватрел-А> № 77 (14:05:03). "
+                         "Причина: Проверено: ложная. Оператор: Иванов"));
+        QCOMPARE(state(0), AlarmBoard::State::New);
+        QCOMPARE(m_f->ui.soundStopped, 0);
+        QVERIFY(c().alarms.soundOn());
+
+        grid->setCurrentIndex(grid->model()->index(0, 0));
+        answer(false);
+        QTest::keyClick(grid, Qt::Key_Enter);
+        QCOMPARE(state(0), AlarmBoard::State::Acknowledged);
+        QCOMPARE(m_f->ui.soundStopped, 1);
+        QVERIFY(w().isVisible()); // only "Отбой тревог" hides it
+        QCOMPARE(text("LabelNumAlarm"), QString("3"));
+
+        loopAlarm(77, 1, QTime(14, 6, 30));
+        w().refresh();
+        QCOMPARE(state(2), AlarmBoard::State::New);
+        QCOMPARE(m_f->ui.soundStarted, started + 1);
+        QCOMPARE(cell(2, 1),
+                 QString("Срабатывание 1 шлейфа датчика <Ватрел-А> № 77  ×2, последняя 14:06:30"));
     }
 
     // Acknowledged and alarmed again before the window looked: the list is drawn again, not moved on.
@@ -315,6 +396,9 @@ private slots:
         QVERIFY2(log.painted.boundingRect().height() <= 6 * view->rowHeight(0),
                  qPrintable(QString("painted %1 px high").arg(log.painted.boundingRect().height())));
         QCOMPARE(cell(499, 1), QString("Тревога 507"));
+        // The chosen alarm stays chosen as it moves up: Enter would acknowledge it, not its neighbour.
+        QCOMPARE(view->selectionModel()->selectedRows().size(), 1);
+        QCOMPARE(view->selectionModel()->selectedRows()[0].row(), 495);
 
         const QRect onWindow(view->viewport()->mapTo(&w(), QPoint(0, 0)), view->viewport()->size());
         const QImage shown = w().windowHandle()->screen()->grabWindow(w().winId()).toImage().copy(onWindow);

@@ -82,7 +82,7 @@ private slots:
             QVERIFY2(colourOf(code) == colour, qPrintable(QString::number(code)));
         QCOMPARE(colourOf(E::ElementBreak2), 0x0000FFu);
         // Codes the program never wrote show under both filters, all but 21.
-        for (int code : {-128, 1, 12, 25, 99, 127})
+        for (int code : {-128, 1, 12, 26, 99, 127})
             QVERIFY(inFilter(code, LogFilter::Alarms) && inFilter(code, LogFilter::LinkLoss));
         QVERIFY(!inFilter(21, LogFilter::Alarms) && !inFilter(21, LogFilter::LinkLoss));
     }
