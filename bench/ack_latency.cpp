@@ -49,7 +49,7 @@ public:
 };
 
 qint64 fileSize(const QByteArray& path) {
-    struct stat st{};
+    struct stat st {};
     return ::stat(path.constData(), &st) == 0 ? qint64(st.st_size) : -1;
 }
 
@@ -87,9 +87,8 @@ int main(int argc, char** argv) {
     std::printf("%d alarms listed in %lld ms (%s)\n", door.mirror().alarms.rows(),
                 static_cast<long long>(wait.elapsed()), qPrintable(QGuiApplication::platformName()));
 
-    const QByteArray dayLog =
-        QFile::encodeName(dir.filePath(QStringLiteral("QReport/") + c.clock().date().toString(
-                                                                         QStringLiteral("dd.MM.yyyy"))));
+    const QByteArray dayLog = QFile::encodeName(
+        dir.filePath(QStringLiteral("QReport/") + c.clock().date().toString(QStringLiteral("dd.MM.yyyy"))));
     std::vector<double> toFile, toWindow;
     QElapsedTimer clock;
     clock.start();

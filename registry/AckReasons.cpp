@@ -29,7 +29,8 @@ QStringList loadAckReasons(const QString& dataDir, QString* error) {
     // A site list is a few lines; anything larger is not one.
     constexpr qint64 kMaxBytes = 64 * 1024;
     if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxBytes) {
-        if (error) *error = file.size() > kMaxBytes ? QStringLiteral("файл слишком велик") : file.errorString();
+        if (error)
+            *error = file.size() > kMaxBytes ? QStringLiteral("файл слишком велик") : file.errorString();
         return defaultAckReasons();
     }
     const QStringList reasons = parseAckReasons(file.readAll());

@@ -184,7 +184,7 @@ bool parseAcknowledgement(const QString& text, Acknowledgement* out) {
     if (!text.startsWith(kAckPrefix)) return false;
     const qsizetype reasonAt = text.indexOf(kAckReason, kAckPrefix.size());
     // "<alarm> (HH:mm:ss" or, for a group of repeats, "<alarm> (HH:mm:ss ×7, последняя HH:mm:ss",
-    // then "). Причина: ". The code page has no "×": the record holds "?" in its place.
+    // then "). Причина: ". The code page has no "×": the record holds a substitute byte in its place.
     const qsizetype open = reasonAt < 0 ? -1 : text.lastIndexOf(QStringLiteral(" ("), reasonAt);
     if (open < kAckPrefix.size()) return false;
     static const QRegularExpression when(

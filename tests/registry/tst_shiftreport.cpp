@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The shift report read from day and sensor logs the test writes into a temporary data folder.
+#include "common/ConsoleFixture.h"
 #include "common/LogRecordBytes.h"
+#include "core/OperatorActions.h"
+#include "registry/Alarms.h"
 #include "registry/DateTime.h"
 #include "registry/JobControl.h"
 #include "registry/SensorTable.h"
@@ -188,6 +191,44 @@ private slots:
         JobControl cancelled;
         cancelled.cancel();
         QVERIFY(!buildShiftReport(input, &cancelled));
+    }
+
+    // The console's own events answer the report: a group of repeats acknowledged with a reason, an
+    // alarm cleared by "Отбой тревог", one left unanswered, under the operator who took the duty.
+    void theConsoleOwnEventsAreMatched() {
+        ConsoleFixture f({"QReport", "VatrelA_mess", "VatrelA", "data"});
+        Console& c = f.c;
+        alarmWindowCreate(c.alarms, c.data_dir);
+        c.sensors.record(0).factory_number = 55;
+        f.now = at(8, 9, 0);
+        QCOMPARE(c.actions().addOperator("Иванов"), 0);
+        QVERIFY(c.actions().takeDuty(0));
+        auto alarmAt = [&](int loop, const QDateTime& when) {
+            f.now = when;
+            const EventRecord rec = c.eventLog.sensorEvent(loopAlarmCode(loop), 55, 0);
+            c.eventLog.logSensorEvent(rec, 0);
+            raiseAlarm(c.alarms, c.notices, rec);
+        };
+        for (int s : {0, 5, 9})
+            alarmAt(1, at(8, 10, 0, s));
+        alarmAt(2, at(8, 10, 1));
+        QCOMPARE(int(c.alarms.alarms().size()), 2); // the repeats share a row
+        f.now = at(8, 10, 2);
+        const quint64 group = c.alarms.alarms().at(0).id, last = c.alarms.alarms().at(1).id;
+        QCOMPARE(c.actions().acknowledgeAlarms({{group}, last, "Погода", "ветер"}), 1);
+        f.now = at(8, 10, 3);
+        c.actions().acknowledgeAllAlarms();
+        alarmAt(1, at(8, 10, 4));
+
+        const std::optional<ShiftReport> r = buildShiftReport({c.data_dir, toDays(at(8, 10, 5)), {}, {}, {}});
+        QVERIFY(r);
+        QCOMPARE(r->heading(), QString("Смена с 08.12.2026 09:00 по 08.12.2026 10:05, дежурный Иванов"));
+        QStringList answers;
+        for (const ShiftReport::Alarm& a : r->alarms)
+            answers
+                << QStringLiteral("%1 %2 %3 %4").arg(int(a.outcome)).arg(a.reason, a.comment, a.operatorName);
+        QCOMPARE(answers, QStringList({"1 Погода ветер Иванов", "1 Погода ветер Иванов",
+                                       "1 Погода ветер Иванов", "2   Иванов", "0   "}));
     }
 };
 
