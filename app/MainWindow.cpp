@@ -18,6 +18,7 @@
 #include "dialogs/DisconnectSensorDialog.h"
 #include "dialogs/GridView.h"
 #include "dialogs/LogViewer.h"
+#include "dialogs/ShiftReportDialog.h"
 #include "app/DutyChoice.h"
 #include "link/Engine.h"
 #include "registry/Alarms.h"
@@ -111,10 +112,13 @@ MainWindow::MainWindow(CoreDoor& door, QWidget* parent)
         move(r.topLeft());
     }
 
-    // The menu bar's single item opens the about box.
+    // The menu bar: the about box and the shift report.
     auto* aboutItem = menuBar()->addAction(QStringLiteral("О программе"));
     aboutItem->setObjectName(QStringLiteral("N2"));
     connect(aboutItem, &QAction::triggered, this, &MainWindow::openAboutBox);
+    auto* shiftItem = menuBar()->addAction(QStringLiteral("Отчёт за смену"));
+    shiftItem->setObjectName(QStringLiteral("ShiftReportItem"));
+    connect(shiftItem, &QAction::triggered, this, &MainWindow::openShiftReport);
 
     createToolBar();
 
@@ -288,6 +292,11 @@ QWidget* MainWindow::createEventTab() {
     viewLogButton->setMinimumWidth(100);
     connect(viewLogButton, &QPushButton::clicked, this, &MainWindow::openLogViewer);
     barLayout->addWidget(viewLogButton);
+    auto* shiftButton = new QPushButton(QStringLiteral("Отчёт за смену"), bar);
+    shiftButton->setObjectName(QStringLiteral("ButtonShiftReport"));
+    shiftButton->setMinimumWidth(100);
+    connect(shiftButton, &QPushButton::clicked, this, &MainWindow::openShiftReport);
+    barLayout->addWidget(shiftButton);
     barLayout->addStretch();
     layout->addWidget(bar);
     return tab;
@@ -466,6 +475,12 @@ void MainWindow::refreshAll() {
 void MainWindow::openAboutBox() { execDialog(m_dialogs.aboutBox); }
 
 void MainWindow::openLogViewer() { execDialog(m_dialogs.logViewer); }
+
+void MainWindow::openShiftReport() {
+    // Made afresh each time: it reads the shift up to the moment it opens.
+    ShiftReportDialog dialog(m_door, this);
+    execDialog(&dialog);
+}
 
 void MainWindow::bringNewestEventIntoView(int tabIndex) {
     if (m_tabs->widget(tabIndex) != m_eventTab) return;

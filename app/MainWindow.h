@@ -59,6 +59,7 @@ public:
     // What the operator's menus, buttons and tabs do.
     void openAboutBox();
     void openLogViewer();
+    void openShiftReport();
     // A tab was chosen: the event tab opens on its newest line.
     void bringNewestEventIntoView(int tabIndex);
     // The sensor table's context menu at `pos` (viewport coordinates), then what was chosen in it.

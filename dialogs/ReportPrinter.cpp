@@ -51,8 +51,7 @@ void setBorders(QTextTableCellFormat& f, ReportPrintSettings::Borders b, double 
 } // namespace
 
 QTextTable* buildReportDocument(QTextDocument& doc, const ReportPrintSettings& s, const TextGrid& grid,
-                                const std::array<RowStyle, 500>& styles, double dotsPerInch,
-                                double pageWidth) {
+                                std::span<const RowStyle> styles, double dotsPerInch, double pageWidth) {
     doc.clear();
     doc.setDefaultFont(printFont());
     doc.setDocumentMargin(0);
@@ -103,9 +102,11 @@ QTextTable* buildReportDocument(QTextDocument& doc, const ReportPrintSettings& s
     for (int r = 0; r < rows; ++r) {
         QColor background = QColor(0xE0, 0xE0, 0xE0);
         QColor text = Qt::black;
+        bool bold = r == 0;
         if (r > 0 && r <= int(styles.size()) && styles[size_t(r - 1)].background != 0) {
             background = toColor(styles[size_t(r - 1)].background, s.infoBackground);
             text = toColor(styles[size_t(r - 1)].font_colour, s.infoBackground);
+            bold = (styles[size_t(r - 1)].font_style & kBoldStyle) != 0;
         } else if (r > 0) {
             background = Qt::white;
         }
@@ -116,7 +117,7 @@ QTextTable* buildReportDocument(QTextDocument& doc, const ReportPrintSettings& s
             setBorders(cf, s.borders, line);
             cell.setFormat(cf);
             QTextCharFormat chars;
-            chars.setFont(printFont(r == 0));
+            chars.setFont(printFont(bold));
             chars.setForeground(text);
             QTextCursor cc = cell.firstCursorPosition();
             cc.insertText(grid.at(col, r), chars);
@@ -170,7 +171,7 @@ void drawSlice(QPainter& p, QTextDocument& doc, double from, double to, double a
 } // namespace
 
 bool printReport(QPagedPaintDevice& device, const ReportPrintSettings& s, const TextGrid& grid,
-                 const std::array<RowStyle, 500>& styles, const QDateTime& now, JobControl* control) {
+                 std::span<const RowStyle> styles, const QDateTime& now, JobControl* control) {
     QTextDocument doc;
     doc.documentLayout()->setPaintDevice(&device);
     QTextTable* table = buildReportDocument(doc, s, grid, styles, device.logicalDpiX(), device.width());

@@ -6,7 +6,7 @@
 #include <QColor>
 #include <QDateTime>
 #include <QStringList>
-#include <array>
+#include <span>
 
 class QPagedPaintDevice;
 class QPrinter;
@@ -35,18 +35,17 @@ struct ReportPrintSettings {
 };
 
 // The printed listing as a document: title lines, then a table of the grid's header and every shown
-// row with the rows' colours, in Tahoma 8 pt. `styles` entry r - 1 colours grid row r. The device has
+// row with the rows' colours, in Tahoma 8 pt. `styles` entry r - 1 colours grid row r (rows past its end
+// print black on white). The device has
 // `dotsPerInch` and a page `pageWidth` dots wide. Returns the table.
 QTextTable* buildReportDocument(QTextDocument& doc, const ReportPrintSettings& s, const TextGrid& grid,
-                                const std::array<RowStyle, 500>& styles, double dotsPerInch,
-                                double pageWidth);
+                                std::span<const RowStyle> styles, double dotsPerInch, double pageWidth);
 
 // Prints the listing page by page on `device` (a QPrinter, or a QPdfWriter), with the time, date and
 // page numbers the settings ask for. `now` stamps the pages. Runs on any thread; `control` may cancel
 // it between sheets (a printer is then told to abort) and hears of the sheets done. Returns false
 // when cancelled or when the device could not be painted on.
 bool printReport(QPagedPaintDevice& device, const ReportPrintSettings& s, const TextGrid& grid,
-                 const std::array<RowStyle, 500>& styles, const QDateTime& now,
-                 JobControl* control = nullptr);
+                 std::span<const RowStyle> styles, const QDateTime& now, JobControl* control = nullptr);
 
 } // namespace vatrel

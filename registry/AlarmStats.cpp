@@ -39,8 +39,12 @@ qint64 AlarmStats::totalAlarms() const {
 }
 
 std::optional<AlarmStats> countLoopAlarms(const QString& dataDir, double now, int days, JobControl* control) {
+    return countLoopAlarmsBetween(dataDir, now - double(days), now, control);
+}
+
+std::optional<AlarmStats> countLoopAlarmsBetween(const QString& dataDir, double from, double to,
+                                                 JobControl* control) {
     AlarmStats stats;
-    const double from = now - double(days);
     const std::vector<SensorLogFile> files = sensorLogFiles(dataDir);
     stats.sensors.reserve(files.size());
     for (size_t i = 0; i < files.size(); ++i) {
@@ -63,7 +67,7 @@ std::optional<AlarmStats> countLoopAlarms(const QString& dataDir, double now, in
                     for (qsizetype k = 0; k < count; ++k) {
                         const char* p = images[k];
                         const double t = recordTime(p);
-                        if (!(t >= from && t <= now)) continue;
+                        if (!(t >= from && t <= to)) continue;
                         const int code = qint8(p[kCodeOffset]);
                         const int loop =
                             loopAlarmLoop(code, QByteArrayView(p + kTextOffset, EventRecord::kTextSize));

@@ -37,6 +37,9 @@ struct AlarmStats {
 // out of the files to read as progress; nullopt when it cancelled the count.
 std::optional<AlarmStats> countLoopAlarms(const QString& dataDir, double now, int days,
                                           JobControl* control = nullptr);
+// The same over [from, to] (day counts), a period of any length: a shift, say.
+std::optional<AlarmStats> countLoopAlarmsBetween(const QString& dataDir, double from, double to,
+                                                 JobControl* control = nullptr);
 
 // The count as CSV: UTF-8, fields separated by ';', CRLF line ends, a header line, then one line
 // per sensor in the order of `stats.sensors`: number, type, loop 1, loop 2, total.

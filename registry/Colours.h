@@ -32,7 +32,9 @@ struct RowStyle {
     Colour background = 0;
     Colour font_colour = 0;
     qint32 font_size = 0;
-    quint8 font_style = 0;
+    quint8 font_style = 0; // kBoldStyle: a bold row (a section's title)
 };
+
+constexpr quint8 kBoldStyle = 1;
 
 } // namespace vatrel
