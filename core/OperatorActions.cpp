@@ -135,7 +135,8 @@ QString acknowledgementDetail(const AlarmBoard::Alarm& a, const QString& reason,
     QString detail =
         a.event.text + QStringLiteral(" (") + fromDays(a.event.time).toString(QStringLiteral("HH:mm:ss"));
     if (a.repeats > 1)
-        detail += QStringLiteral(" ×") + QString::number(a.repeats) + QStringLiteral(", последняя ") +
+        // "всего", not "×": the log's code page has no "×".
+        detail += QStringLiteral(", всего ") + QString::number(a.repeats) + QStringLiteral(", последняя ") +
                   fromDays(a.lastTime).toString(QStringLiteral("HH:mm:ss"));
     detail += QStringLiteral("). Причина: ") + reason;
     const int room = EventRecord::kTextSize - 1 - operatorRoom -

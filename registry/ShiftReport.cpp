@@ -183,12 +183,12 @@ QString sensorName(quint32 number, qint16 type) {
 bool parseAcknowledgement(const QString& text, Acknowledgement* out) {
     if (!text.startsWith(kAckPrefix)) return false;
     const qsizetype reasonAt = text.indexOf(kAckReason, kAckPrefix.size());
-    // "<alarm> (HH:mm:ss" or, for a group of repeats, "<alarm> (HH:mm:ss ×7, последняя HH:mm:ss",
-    // then "). Причина: ". The code page has no "×": the record holds a substitute byte in its place.
+    // "<alarm> (HH:mm:ss" or, for a group of repeats, "<alarm> (HH:mm:ss, всего 7, последняя HH:mm:ss",
+    // then "). Причина: ".
     const qsizetype open = reasonAt < 0 ? -1 : text.lastIndexOf(QStringLiteral(" ("), reasonAt);
     if (open < kAckPrefix.size()) return false;
     static const QRegularExpression when(
-        QStringLiteral("^(\\d{2}:\\d{2}:\\d{2})(?: \\S?\\d+, последняя (\\d{2}:\\d{2}:\\d{2}))?$"));
+        QStringLiteral("^(\\d{2}:\\d{2}:\\d{2})(?:, всего \\d+, последняя (\\d{2}:\\d{2}:\\d{2}))?$"));
     const QRegularExpressionMatch m = when.match(text.mid(open + 2, reasonAt - open - 2));
     const QString clock = QStringLiteral("HH:mm:ss");
     const QTime first = QTime::fromString(m.captured(1), clock);

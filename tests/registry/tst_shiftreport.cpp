@@ -152,20 +152,21 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(QDir().mkpath(dir.filePath("QReport/07.12.2026"))); // no file: cannot be read
         const QString ack = "Подтверждение тревоги: ";
-        writeLog(dir, "QReport/08.12.2026",
-                 logRecord(33, alarm(1, "Ватрел-А", 5), at(8, 10, 0), 5) + QByteArray(328, '\xff') +
-                     logRecord(33, alarm(2, "Ватрел-А", 5), at(8, 11, 0), 5) +
-                     logRecord(33, alarm(2, "Ватрел-А", 5), at(8, 11, 10), 5) +
-                     logRecord(33, alarm(2, "Ватрел-А", 5), at(8, 11, 20), 5) +
-                     logRecord(24, ack + alarm(1, "Ватрел-А", 5) + " (10:00:00). Причина: проверка",
-                               at(8, 11, 30), 5) +
-                     // A group of repeats acknowledged at once; the alarm after it stays unanswered.
-                     logRecord(24,
-                               ack + alarm(2, "Ватрел-А", 5) +
-                                   " (11:00:00 ×3, последняя 11:20:00). Причина: погода. Оператор: Иванов",
-                               at(8, 11, 40), 5) +
-                     logRecord(33, alarm(2, "Ватрел-А", 5), at(8, 11, 50), 5) +
-                     logRecord(33, alarm(2, "Ватрел-А", 5), at(8, 12, 0), 5).left(100));
+        writeLog(
+            dir, "QReport/08.12.2026",
+            logRecord(33, alarm(1, "Ватрел-А", 5), at(8, 10, 0), 5) + QByteArray(328, '\xff') +
+                logRecord(33, alarm(2, "Ватрел-А", 5), at(8, 11, 0), 5) +
+                logRecord(33, alarm(2, "Ватрел-А", 5), at(8, 11, 10), 5) +
+                logRecord(33, alarm(2, "Ватрел-А", 5), at(8, 11, 20), 5) +
+                logRecord(24, ack + alarm(1, "Ватрел-А", 5) + " (10:00:00). Причина: проверка", at(8, 11, 30),
+                          5) +
+                // A group of repeats acknowledged at once; the alarm after it stays unanswered.
+                logRecord(24,
+                          ack + alarm(2, "Ватрел-А", 5) +
+                              " (11:00:00, всего 3, последняя 11:20:00). Причина: погода. Оператор: Иванов",
+                          at(8, 11, 40), 5) +
+                logRecord(33, alarm(2, "Ватрел-А", 5), at(8, 11, 50), 5) +
+                logRecord(33, alarm(2, "Ватрел-А", 5), at(8, 12, 0), 5).left(100));
         const ShiftReportInput input{dir.path(), toDays(kNow), {}, QString(), {}};
         const std::optional<ShiftReport> r = buildShiftReport(input);
         QVERIFY(r);
