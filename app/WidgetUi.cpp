@@ -161,7 +161,7 @@ void WidgetUi::raiseAlarmWindow() {
     // The raise waits for the views' refresh; an operator who cleared the list with "Отбой тревог"
     // meanwhile (the window was up from an earlier alarm) has dealt with it, and no empty window
     // comes back.
-    if (!m_alarm->hasAlarms()) return;
+    if (!m_alarm->hasAlarms() && !m_alarm->showsTimedEnd()) return;
     m_alarm->bringToFront();
     // Boxes and dialogs still waiting for an answer are moved out from under it: one left hidden
     // under the alarm window would block the window it belongs to with nothing on screen to say why.

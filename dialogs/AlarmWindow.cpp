@@ -4,6 +4,7 @@
 #include "core/OperatorActions.h"
 #include "dialogs/GridView.h"
 #include "dialogs/TextLayoutDelegate.h"
+#include "dialogs/TimedDisarmDialog.h"
 #include "registry/Alarms.h"
 
 #include <QCloseEvent>
@@ -96,7 +97,7 @@ AlarmWindow::AlarmWindow(CoreDoor& door, QWidget* parent)
     m_grid->setObjectName(QStringLiteral("StringGrid1"));
     m_grid->setModel(m_model);
     m_grid->setItemDelegate(new TextLayoutDelegate(m_grid));
-    m_grid->setGeometry(8, 52, 874, 300);
+    m_grid->setGeometry(8, 52, 874, 268);
     m_grid->verticalHeader()->hide();
     m_grid->verticalHeader()->setDefaultSectionSize(22);
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
@@ -124,11 +125,22 @@ AlarmWindow::AlarmWindow(CoreDoor& door, QWidget* parent)
                                      QStringLiteral("Снять с охраны шлейф 1"), QRect(420, 376, 220, 32));
     auto* disarmLoop2Button = button(this, QStringLiteral("BitBtn2"),
                                      QStringLiteral("Снять с охраны шлейф 2"), QRect(656, 376, 220, 32));
+    // Disarming until a set time (TimedDisarmDialog), and the warning a minute before such a loop is
+    // armed again (the core says which: TimedDisarms::warnings).
+    m_timedEndLabel = yellowLabel(this, QStringLiteral("LabelTimedEnd"), QString(), tahoma(9));
+    m_timedEndLabel->setGeometry(8, 326, 400, 26);
+    m_timedEndLabel->hide();
+    auto* timedLoop1Button = button(this, QStringLiteral("BitBtnTimed1"),
+                                    QStringLiteral("Снять Ш1 на время…"), QRect(420, 326, 220, 26));
+    auto* timedLoop2Button = button(this, QStringLiteral("BitBtnTimed2"),
+                                    QStringLiteral("Снять Ш2 на время…"), QRect(656, 326, 220, 26));
 
     // Tab order starts at the sensor number entry; the window opens with the focus there.
     setTabOrder(m_sensorEntry, disarmLoop1Button);
     setTabOrder(disarmLoop1Button, disarmLoop2Button);
-    setTabOrder(disarmLoop2Button, acknowledgeButton);
+    setTabOrder(disarmLoop2Button, timedLoop1Button);
+    setTabOrder(timedLoop1Button, timedLoop2Button);
+    setTabOrder(timedLoop2Button, acknowledgeButton);
     m_sensorEntry->setFocus();
     connect(m_grid->verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
             [this] { m_sinceManualScroll.start(); });
@@ -136,6 +148,10 @@ AlarmWindow::AlarmWindow(CoreDoor& door, QWidget* parent)
     connect(acknowledgeButton, &QPushButton::clicked, this, &AlarmWindow::acknowledgeAllAlarms);
     connect(disarmLoop1Button, &QPushButton::clicked, this, &AlarmWindow::disarmLoop1OfEnteredSensor);
     connect(disarmLoop2Button, &QPushButton::clicked, this, &AlarmWindow::disarmLoop2OfEnteredSensor);
+    connect(timedLoop1Button, &QPushButton::clicked, this,
+            [this] { TimedDisarmDialog::disarmEntered(m_door, this, m_sensorEntry->text(), 1); });
+    connect(timedLoop2Button, &QPushButton::clicked, this,
+            [this] { TimedDisarmDialog::disarmEntered(m_door, this, m_sensorEntry->text(), 2); });
 
     refresh();
 }
@@ -146,6 +162,7 @@ void AlarmWindow::refresh() {
     m_model->refresh();
     m_alarmCountLabel->setText(QString::number(m_alarms.total()));
     showFlood();
+    showTimedEnd();
     // Each new alarm brings the newest row into view (also once the list is full and only scrolls),
     // unless the operator is reading older rows.
     const bool added = m_alarms.total() > m_shownTotal;
@@ -163,6 +180,17 @@ void AlarmWindow::showFlood() {
                               QStringLiteral(" за 10 мин"));
     if (m_floodLabel->isVisibleTo(this) != flood) m_floodLabel->setVisible(flood);
 }
+
+void AlarmWindow::showTimedEnd() {
+    const QString text = m_door.mirror().timedDisarms.warningText();
+    const bool was = m_timedEndLabel->isVisibleTo(this);
+    m_timedEndLabel->setText(text);
+    m_timedEndLabel->setVisible(!text.isEmpty());
+    // Shown for the warning alone, the window goes with it.
+    if (was && text.isEmpty() && !hasAlarms()) hide();
+}
+
+bool AlarmWindow::showsTimedEnd() const { return m_timedEndLabel->isVisibleTo(this); }
 
 void AlarmWindow::scrollToNewest() {
     if (m_alarms.isEmpty()) return;
