@@ -37,7 +37,8 @@ bool TimedDisarmActions::mayDisarm(int slot, int loop) const {
     // left as it is until it answers again.
     if (!m_sensors.occupied(slot) || !m_sensors.isOnline(slot)) return false;
     const SensorRecord& s = m_sensors.record(slot);
-    return (loop == 1 ? s.loop1_armed : s.loop2_armed) == 1 || m_timers.end(s.factory_number, loop).has_value();
+    return (loop == 1 ? s.loop1_armed : s.loop2_armed) == 1 ||
+           m_timers.end(s.factory_number, loop).has_value();
 }
 
 quint32 TimedDisarmActions::askSelected(int loop) const {
@@ -86,10 +87,10 @@ bool TimedDisarmActions::disarm(int slot, int loop, const TimedDisarmChoice& cho
     }
 
     const EventCode code = timedDisarmCode(loop);
-    m_eventLog.logSensorEvent(
-        m_eventLog.makeEvent(number, code,
-                             m_duty.withOperator(eventText(code, number, s.sensor_type, timedEndText(endMs, now)))),
-        s.sensor_type);
+    m_eventLog.logSensorEvent(m_eventLog.makeEvent(number, code,
+                                                   m_duty.withOperator(eventText(code, number, s.sensor_type,
+                                                                                 timedEndText(endMs, now)))),
+                              s.sensor_type);
 
     m_sensorRows.setDisarmedUntil(slot, loop, disarmEnd(endMs, now));
     if (s.loop1_armed == 0 && s.loop2_armed == 0) m_sensorRows.setColour(slot, colours::aqua);
@@ -143,11 +144,12 @@ void TimedDisarmActions::restore() {
         const QString aside = path + QStringLiteral(".bad");
         QFile::remove(aside);
         const bool kept = QFile::rename(path, aside);
-        m_notices.error(QStringLiteral("Файл ") + kFileName + QStringLiteral(" не прочитан: ") + problem +
-                        QStringLiteral(". Снятия с охраны на время не восстановлены: проверьте шлейфы, снятые "
-                                       "с охраны. ") +
-                        (kept ? QStringLiteral("Файл сохранён как ") + kFileName + QStringLiteral(".bad")
-                              : QStringLiteral("Файл будет заменён при следующем снятии на время")));
+        m_notices.error(
+            QStringLiteral("Файл ") + kFileName + QStringLiteral(" не прочитан: ") + problem +
+            QStringLiteral(". Снятия с охраны на время не восстановлены: проверьте шлейфы, снятые "
+                           "с охраны. ") +
+            (kept ? QStringLiteral("Файл сохранён как ") + kFileName + QStringLiteral(".bad")
+                  : QStringLiteral("Файл будет заменён при следующем снятии на время")));
         return;
     }
     // A timer of a sensor the table no longer holds, or of a loop found armed, is stale.

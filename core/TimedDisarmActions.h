@@ -30,11 +30,11 @@ class TimedDisarmActions {
 public:
     TimedDisarmActions(TimedDisarms& timers, SensorTable& sensors, SensorRows& sensorRows,
                        const TableSelection& selection, const DutyOperator& duty, AlarmBoard& alarms,
-                       EventLog& eventLog, SensorStore& store, const ChangeNotices& notices, const Clock& clock,
-                       const QString& dataDir)
-        : m_timers(timers), m_sensors(sensors), m_sensorRows(sensorRows), m_selection(selection), m_duty(duty),
-          m_alarms(alarms), m_eventLog(eventLog), m_store(store), m_notices(notices), m_clock(clock),
-          m_dataDir(dataDir) {}
+                       EventLog& eventLog, SensorStore& store, const ChangeNotices& notices,
+                       const Clock& clock, const QString& dataDir)
+        : m_timers(timers), m_sensors(sensors), m_sensorRows(sensorRows), m_selection(selection),
+          m_duty(duty), m_alarms(alarms), m_eventLog(eventLog), m_store(store), m_notices(notices),
+          m_clock(clock), m_dataDir(dataDir) {}
 
     // Whether the loop of the sensor may be disarmed on a timer: an occupied slot, the sensor on
     // line, the loop armed or already on a timer (the new end replaces the old one).

@@ -35,8 +35,8 @@ TimedDisarmDialog::TimedDisarmDialog(quint32 number, int loop, const QDateTime& 
     setWindowTitle(QStringLiteral("Снятие с охраны на время"));
     setWindowModality(Qt::WindowModal);
 
-    auto* caption = new QLabel(
-        QStringLiteral("Снять Ш%1 датчика № %2 с охраны").arg(loop).arg(qint32(number)), this);
+    auto* caption =
+        new QLabel(QStringLiteral("Снять Ш%1 датчика № %2 с охраны").arg(loop).arg(qint32(number)), this);
     caption->setObjectName(QStringLiteral("LabelSensor"));
 
     m_choices = new QButtonGroup(this);
@@ -45,7 +45,9 @@ TimedDisarmDialog::TimedDisarmDialog(quint32 number, int loop, const QDateTime& 
         const char* name;
         const char* text;
         int minutes;
-    } kChoices[] = {{"Radio15", "15 мин", 15}, {"Radio60", "1 ч", 60}, {"Radio240", "4 ч", 240},
+    } kChoices[] = {{"Radio15", "15 мин", 15},
+                    {"Radio60", "1 ч", 60},
+                    {"Radio240", "4 ч", 240},
                     {"Radio480", "8 ч", 480}};
     int row = 0;
     for (const auto& c : kChoices) {
@@ -67,7 +69,8 @@ TimedDisarmDialog::TimedDisarmDialog(quint32 number, int loop, const QDateTime& 
     grid->addWidget(untilChoice, row, 0);
     grid->addWidget(m_until, row, 1);
     // Going to the date and time, or editing it, means "до": the operator need not pick the choice first.
-    connect(m_until, &QDateTimeEdit::dateTimeChanged, untilChoice, [untilChoice] { untilChoice->setChecked(true); });
+    connect(m_until, &QDateTimeEdit::dateTimeChanged, untilChoice,
+            [untilChoice] { untilChoice->setChecked(true); });
     m_until->installEventFilter(this);
 
     auto* accept = new QPushButton(QStringLiteral("Снять"), this);
@@ -116,7 +119,8 @@ void TimedDisarmDialog::disarmSelected(CoreDoor& door, QWidget* parent, int loop
     TimedDisarmDialog dialog(number, loop, door.mirror().clock(), parent);
     if (dialog.exec() != QDialog::Accepted) return;
     const ConsoleUi::OperatorAction action(door.windowUi());
-    door.actTimed([loop, choice = dialog.choice()](TimedDisarmActions& t) { t.disarmSelected(loop, choice); });
+    door.actTimed(
+        [loop, choice = dialog.choice()](TimedDisarmActions& t) { t.disarmSelected(loop, choice); });
 }
 
 void TimedDisarmDialog::disarmEntered(CoreDoor& door, QWidget* parent, const QString& number, int loop) {

@@ -12,7 +12,8 @@ namespace vatrel {
 namespace {
 
 constexpr char kMagic[4] = {'V', 'T', 'D', 'A'};
-constexpr qint64 kMaxFileSize = TimedDisarms::kHeaderSize + TimedDisarms::kEntrySize * TimedDisarms::kMaxEntries;
+constexpr qint64 kMaxFileSize =
+    TimedDisarms::kHeaderSize + TimedDisarms::kEntrySize * TimedDisarms::kMaxEntries;
 constexpr qint64 kMinuteMs = 60 * 1000;
 
 void sortByEnd(QList<TimedDisarm>& list) {
@@ -165,7 +166,8 @@ QString TimedDisarms::warningText() const {
 
 QString timedEndText(qint64 endMs, const QDateTime& now) {
     const QDateTime end = QDateTime::fromMSecsSinceEpoch(endMs);
-    return end.toString(end.date() == now.date() ? QStringLiteral("HH:mm") : QStringLiteral("dd.MM.yyyy HH:mm"));
+    return end.toString(end.date() == now.date() ? QStringLiteral("HH:mm")
+                                                 : QStringLiteral("dd.MM.yyyy HH:mm"));
 }
 
 qint64 timedEndOf(const TimedDisarmChoice& choice, const QDateTime& now) {

@@ -53,7 +53,9 @@ struct Session {
     CountingUi* ui = nullptr;
     std::unique_ptr<ConsoleWindows> windows;
 
-    explicit Session(const QDateTime& start) : now(start) { c.clock = [this] { return now; }; }
+    explicit Session(const QDateTime& start) : now(start) {
+        c.clock = [this] { return now; };
+    }
     ~Session() {
         windows.reset();
         QDir::setCurrent(QDir::tempPath());
@@ -72,10 +74,16 @@ struct Session {
         return alarmWindow()->findChild<T*>(QString::fromLatin1(name));
     }
     QString cell(int column) const {
-        return windows->mainWindow()->findChild<QTableView*>("StringGrid1")->model()->index(kRow, column).data().toString();
+        return windows->mainWindow()
+            ->findChild<QTableView*>("StringGrid1")
+            ->model()
+            ->index(kRow, column)
+            .data()
+            .toString();
     }
     QList<LoggedEvent> dayLog() const {
-        return readEventFile(QDir::current().filePath(QStringLiteral("QReport/") + now.toString("dd.MM.yyyy")));
+        return readEventFile(
+            QDir::current().filePath(QStringLiteral("QReport/") + now.toString("dd.MM.yyyy")));
     }
     // The clock timer's tick, as the core's Timer2 runs it.
     void tickAt(const QDateTime& when) {
@@ -101,7 +109,8 @@ void whenTimedDisarmOpens(const std::function<void(TimedDisarmDialog&)>& answer)
     auto tries = std::make_shared<int>(0);
     auto look = std::make_shared<std::function<void()>>();
     *look = [answer, tries, look] {
-        if (auto* d = qobject_cast<TimedDisarmDialog*>(QApplication::activeModalWidget()); d && d->isVisible()) {
+        if (auto* d = qobject_cast<TimedDisarmDialog*>(QApplication::activeModalWidget());
+            d && d->isVisible()) {
             d->activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(d));
             answer(*d);
@@ -162,7 +171,8 @@ private slots:
         whenTimedDisarmOpens([&](TimedDisarmDialog& d) {
             asked = true;
             QCOMPARE(d.windowTitle(), QStringLiteral("Снятие с охраны на время"));
-            QCOMPARE(d.findChild<QLabel*>("LabelSensor")->text(), QStringLiteral("Снять Ш1 датчика № 1234 с охраны"));
+            QCOMPARE(d.findChild<QLabel*>("LabelSensor")->text(),
+                     QStringLiteral("Снять Ш1 датчика № 1234 с охраны"));
             QStringList choices;
             for (const char* name : {"Radio15", "Radio60", "Radio240", "Radio480", "RadioUntil"})
                 choices << d.findChild<QRadioButton*>(name)->text();
@@ -180,6 +190,13 @@ private slots:
 
         QCOMPARE(run.c.sensors.record(kRow).loop1_armed, quint8(0));
         QCOMPARE(run.cell(10), QStringLiteral("Снят до 12:01"));
+        // The longest form, of another day, fits both armed columns as the table draws them.
+        auto* table = run.windows->mainWindow()->findChild<QTableView*>("StringGrid1");
+        const QFontMetrics fm(table->model()->index(kRow, 10).data(Qt::FontRole).value<QFont>());
+        for (int column : {10, 11})
+            QVERIFY2(
+                fm.horizontalAdvance(QStringLiteral("Снят до 09.12 14:30")) + 8 <= table->columnWidth(column),
+                qPrintable(QString::number(fm.horizontalAdvance(QStringLiteral("Снят до 09.12 14:30")))));
         QCOMPARE(run.dayLog().last().text,
                  QStringLiteral("Снятие с охраны первого шлейфа датчика <Ватрел-Б> № 1234 до 12:01"));
 
@@ -211,13 +228,15 @@ private slots:
         QVERIFY(run.alarmWindow()->isVisible());
         auto* list = run.alarmChild<QTableView>("StringGrid1")->model();
         QCOMPARE(list->index(0, 0).data().toString(), QStringLiteral("01.04.2025 12:01:00"));
-        QCOMPARE(list->index(0, 1).data().toString(), QStringLiteral("Срабатывание 1 шлейфа датчика <Ватрел-Б> № 1234"));
+        QCOMPARE(list->index(0, 1).data().toString(),
+                 QStringLiteral("Срабатывание 1 шлейфа датчика <Ватрел-Б> № 1234"));
         QCOMPARE(run.alarmChild<QLabel>("LabelNumAlarm")->text(), QStringLiteral("1"));
         QVERIFY(!warning->isVisible());
         const QList<LoggedEvent> log = run.dayLog();
         QCOMPARE(log.at(log.size() - 2).code, 16);
-        QCOMPARE(log.at(log.size() - 2).text, QStringLiteral("Установка на охрану первого шлейфа датчика <Ватрел-Б> № "
-                                                             "1234 по окончании снятия на время"));
+        QCOMPARE(log.at(log.size() - 2).text,
+                 QStringLiteral("Установка на охрану первого шлейфа датчика <Ватрел-Б> № "
+                                "1234 по окончании снятия на время"));
         QCOMPARE(log.last().code, 33);
         QCOMPARE(log.last().text, QStringLiteral("Срабатывание 1 шлейфа датчика <Ватрел-Б> № 1234"));
         QCOMPARE(readEventFile(dir.filePath("VatrelB_mess/1234")).last().text, log.last().text);
@@ -239,11 +258,12 @@ private slots:
             QCOMPARE(button->geometry(), QRect(420, 326, 220, 26));
             QCOMPARE(first.alarmChild<QPushButton>("BitBtnTimed2")->geometry(), QRect(656, 326, 220, 26));
             whenTimedDisarmOpens([](TimedDisarmDialog& d) {
-                QCOMPARE(d.findChild<QLabel*>("LabelSensor")->text(), QStringLiteral("Снять Ш1 датчика № 1234 с охраны"));
+                QCOMPARE(d.findChild<QLabel*>("LabelSensor")->text(),
+                         QStringLiteral("Снять Ш1 датчика № 1234 с охраны"));
                 // The window opens with the shortest choice taken and the keyboard on it.
                 QCOMPARE(QApplication::focusWidget(), d.findChild<QRadioButton*>("Radio15"));
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down); // 1 ч
-                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);          // 4 ч
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down); // 4 ч
                 QVERIFY(d.findChild<QRadioButton*>("Radio240")->isChecked());
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
             });
@@ -259,8 +279,9 @@ private slots:
         second.start(dir.path());
         QCOMPARE(second.cell(10), QStringLiteral("Снят до 16:00"));
         QCOMPARE(second.c.sensors.record(kRow).loop1_armed, quint8(0));
-        QCOMPARE(second.c.timedDisarms.entries(),
-                 (QList<TimedDisarm>{{1234, 1, QDateTime(QDate(2025, 4, 1), QTime(16, 0)).toMSecsSinceEpoch()}}));
+        QCOMPARE(
+            second.c.timedDisarms.entries(),
+            (QList<TimedDisarm>{{1234, 1, QDateTime(QDate(2025, 4, 1), QTime(16, 0)).toMSecsSinceEpoch()}}));
         second.tickAt(QDateTime(QDate(2025, 4, 1), QTime(15, 58, 59)));
         QCOMPARE(second.c.sensors.record(kRow).loop1_armed, quint8(0));
         QVERIFY(!second.alarmWindow()->isVisible());
@@ -271,8 +292,9 @@ private slots:
         second.tickAt(QDateTime(QDate(2025, 4, 1), QTime(16, 0)));
         QCOMPARE(second.c.sensors.record(kRow).loop1_armed, quint8(1));
         QCOMPARE(second.cell(10), QStringLiteral("Взят"));
-        QCOMPARE(second.dayLog().last().text, QStringLiteral("Установка на охрану первого шлейфа датчика <Ватрел-Б> № "
-                                                             "1234 по окончании снятия на время"));
+        QCOMPARE(second.dayLog().last().text,
+                 QStringLiteral("Установка на охрану первого шлейфа датчика <Ватрел-Б> № "
+                                "1234 по окончании снятия на время"));
         // Shown for the warning alone, the alarm window went with it.
         QVERIFY(!second.alarmWindow()->isVisible());
         QVERIFY(second.c.alarms.isEmpty());

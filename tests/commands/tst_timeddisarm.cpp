@@ -42,7 +42,8 @@ QByteArray header(int version, int count) {
     return h;
 }
 
-QByteArray entry(quint32 number, quint8 loop, const QByteArray& end, const QByteArray& pad = QByteArray(3, '\0')) {
+QByteArray entry(quint32 number, quint8 loop, const QByteArray& end,
+                 const QByteArray& pad = QByteArray(3, '\0')) {
     QByteArray e;
     for (int i = 0; i < 4; ++i)
         e += char((number >> (8 * i)) & 0xFF);
@@ -63,7 +64,8 @@ class TestTimedDisarm : public QObject {
     RecordingUi& ui() { return m_f->ui; }
     TimedDisarmActions timed() { return c().timedDisarming(); }
     QList<LoggedEvent> dayLog(int day = 3) const {
-        return readEventFile(m_f->file(QStringLiteral("QReport/%1.02.2025").arg(day, 2, 10, QLatin1Char('0'))));
+        return readEventFile(
+            m_f->file(QStringLiteral("QReport/%1.02.2025").arg(day, 2, 10, QLatin1Char('0'))));
     }
     QString armedCell(int loop) const {
         return sensorCellText(m_f->c.sensorRows.row(kSlot), kSlot, loop == 1 ? colArmed1 : colArmed2);
@@ -112,12 +114,17 @@ private slots:
     void fileHoldsMagicVersionAndEntries() {
         const QList<TimedDisarm> entries{{1234, 1, ms(at(9, 0))}, {70000, 2, ms(at(8, 16))}};
         const QByteArray expected = QByteArray("VTDA\x01\x00\x02\x00", 8) +
-                                    QByteArray::fromHex("d2040000" "01000000") + kNineOClock +
-                                    QByteArray::fromHex("70110100" "02000000") + kEightSixteen;
+                                    QByteArray::fromHex("d2040000"
+                                                        "01000000") +
+                                    kNineOClock +
+                                    QByteArray::fromHex("70110100"
+                                                        "02000000") +
+                                    kEightSixteen;
         QCOMPARE(TimedDisarms::encode(entries), expected);
         QCOMPARE(TimedDisarms::decode(expected), std::optional(entries));
         QCOMPARE(TimedDisarms::encode({}), QByteArray("VTDA\x01\x00\x00\x00", 8));
-        QCOMPARE(TimedDisarms::decode(QByteArray("VTDA\x01\x00\x00\x00", 8)), std::optional(QList<TimedDisarm>{}));
+        QCOMPARE(TimedDisarms::decode(QByteArray("VTDA\x01\x00\x00\x00", 8)),
+                 std::optional(QList<TimedDisarm>{}));
     }
 
     void badFilesAreRefusedWithTheReason_data() {
@@ -126,17 +133,20 @@ private slots:
         const QByteArray one = entry(1234, 1, kNineOClock);
         QTest::newRow("empty") << QByteArray() << "файл короче заголовка (0 байт)";
         QTest::newRow("short") << QByteArray("VTDA\x01", 5) << "файл короче заголовка (5 байт)";
-        QTest::newRow("another file") << QByteArray("VDTY\x01\x00\x00\x00", 8) << "это не файл снятий на время";
+        QTest::newRow("another file")
+            << QByteArray("VDTY\x01\x00\x00\x00", 8) << "это не файл снятий на время";
         QTest::newRow("newer version") << header(2, 1) + one << "версия файла 2 не поддерживается";
         QTest::newRow("version 0") << header(0, 0) << "версия файла 0 не поддерживается";
-        QTest::newRow("torn entry") << header(1, 1) + one.left(15) << "длина файла не совпадает с числом записей";
+        QTest::newRow("torn entry") << header(1, 1) + one.left(15)
+                                    << "длина файла не совпадает с числом записей";
         QTest::newRow("entry past the count")
             << header(1, 1) + one + one << "длина файла не совпадает с числом записей";
         QTest::newRow("too many") << header(1, 401) + one.repeated(401)
                                   << "длина файла не совпадает с числом записей";
         QTest::newRow("loop 3") << header(1, 1) + entry(1234, 3, kNineOClock) << "запись 1 повреждена";
         QTest::newRow("number 0") << header(1, 1) + entry(0, 1, kNineOClock) << "запись 1 повреждена";
-        QTest::newRow("no end") << header(1, 1) + entry(1234, 1, QByteArray(8, '\0')) << "запись 1 повреждена";
+        QTest::newRow("no end") << header(1, 1) + entry(1234, 1, QByteArray(8, '\0'))
+                                << "запись 1 повреждена";
         QTest::newRow("padding") << header(1, 1) + entry(1234, 1, kNineOClock, QByteArray("\0\x01\0", 3))
                                  << "запись 1 повреждена";
         QTest::newRow("same loop twice") << header(1, 2) + one + one << "запись 2 повреждена";
@@ -154,10 +164,11 @@ private slots:
         SensorRecord& s = sensor();
         const QByteArray newer = header(2, 1) + entry(1234, 2, kNineOClock);
         m_f->write("data/timed-disarm.dat", newer);
-        ui().expectMessage("Файл timed-disarm.dat не прочитан: версия файла 2 не поддерживается. Снятия с охраны "
-                           "на время не восстановлены: проверьте шлейфы, снятые с охраны. Файл сохранён как "
-                           "timed-disarm.dat.bad",
-                           "Ошибка");
+        ui().expectMessage(
+            "Файл timed-disarm.dat не прочитан: версия файла 2 не поддерживается. Снятия с охраны "
+            "на время не восстановлены: проверьте шлейфы, снятые с охраны. Файл сохранён как "
+            "timed-disarm.dat.bad",
+            "Ошибка");
         timed().restore();
         QVERIFY(c().timedDisarms.isEmpty());
         QVERIFY(!m_f->exists("data/timed-disarm.dat"));
@@ -182,8 +193,9 @@ private slots:
         QCOMPARE(s.loop1_armed, quint8(0));
         QCOMPARE(dayLog().last().code, 18);
         QCOMPARE(dayLog().last().factory_number, 1234u);
-        QCOMPARE(dayLog().last().text,
-                 QString("Снятие с охраны первого шлейфа датчика <Ватрел-Б> № 1234 до 09:01. Оператор: Петров"));
+        QCOMPARE(
+            dayLog().last().text,
+            QString("Снятие с охраны первого шлейфа датчика <Ватрел-Б> № 1234 до 09:01. Оператор: Петров"));
         QCOMPARE(readEventFile(m_f->file("VatrelB_mess/1234")).last().text, dayLog().last().text);
         QCOMPARE(armedCell(1), QString("Снят до 09:01"));
         QCOMPARE(c().sensorRows.colour(kSlot), kAqua); // both loops off guard now
@@ -230,9 +242,10 @@ private slots:
         m_f = std::make_unique<ConsoleFixture>(QStringList{"QReport", "VatrelB", "VatrelB_mess"}); // no data/
         m_f->now = at(8, 0, 5);
         SensorRecord& s = sensor();
-        ui().expectMessage("Не записан файл timed-disarm.dat: No such file or directory. Шлейф не снят с охраны на "
-                           "время",
-                           "Ошибка");
+        ui().expectMessage(
+            "Не записан файл timed-disarm.dat: No such file or directory. Шлейф не снят с охраны на "
+            "время",
+            "Ошибка");
         QVERIFY(!timed().disarm(kSlot, 1, minutes(15)));
         QCOMPARE(s.loop1_armed, quint8(1));
         QVERIFY(c().timedDisarms.isEmpty());
@@ -326,14 +339,17 @@ private slots:
         QCOMPARE(armedCell(1), QString("Взят"));
         const QList<LoggedEvent> log = dayLog();
         QCOMPARE(log.at(logged).code, 16);
-        QCOMPARE(log.at(logged).text,
-                 QString("Установка на охрану первого шлейфа датчика <Ватрел-Б> № 1234 по окончании снятия на время"));
+        QCOMPARE(
+            log.at(logged).text,
+            QString(
+                "Установка на охрану первого шлейфа датчика <Ватрел-Б> № 1234 по окончании снятия на время"));
         if (online && inAlarm) {
             QCOMPARE(log.size(), logged + 2);
             QCOMPARE(log.at(logged + 1).code, 33);
             QCOMPARE(log.at(logged + 1).text, QString("Срабатывание 1 шлейфа датчика <Ватрел-Б> № 1234"));
             QCOMPARE(c().alarms.rows(), 1);
-            QCOMPARE(c().alarms.alarms().front().event.text, QString("Срабатывание 1 шлейфа датчика <Ватрел-Б> № 1234"));
+            QCOMPARE(c().alarms.alarms().front().event.text,
+                     QString("Срабатывание 1 шлейфа датчика <Ватрел-Б> № 1234"));
             QCOMPARE(ui().soundStarted, 1);
             QVERIFY(c().alarms.soundOn());
             QCOMPARE(c().sensorRows.colour(kSlot), kAlarm);
@@ -347,14 +363,15 @@ private slots:
 
     void windowWarnsAMinuteBefore() {
         sensor().loop2_armed = 1;
-        QVERIFY(timed().disarm(kSlot, 1, minutes(15)));           // 08:16
+        QVERIFY(timed().disarm(kSlot, 1, minutes(15)));          // 08:16
         QVERIFY(timed().disarm(kSlot, 2, until(at(8, 16, 30)))); // 08:16 too: the minute it shows
         const int alarmListChanges = ui().changes[int(View::AlarmList)];
         tick(at(8, 14, 59));
         QVERIFY(c().timedDisarms.warnings().isEmpty());
         QCOMPARE(ui().alarmWindowShown, 0);
         tick(at(8, 15));
-        QCOMPARE(c().timedDisarms.warningText(), QString("Через минуту на охрану: Ш1 датчика № 1234 в 08:16 и ещё 1"));
+        QCOMPARE(c().timedDisarms.warningText(),
+                 QString("Через минуту на охрану: Ш1 датчика № 1234 в 08:16 и ещё 1"));
         QCOMPARE(ui().alarmWindowShown, 1);
         QCOMPARE(ui().soundStarted, 0);
         QVERIFY(ui().changes[int(View::AlarmList)] > alarmListChanges);
@@ -362,7 +379,8 @@ private slots:
         QCOMPARE(ui().alarmWindowShown, 1); // shown once, not every second
         // Loop 2 armed by hand: it leaves the warning.
         c().actions().armSelectedLoop(2);
-        QCOMPARE(c().timedDisarms.warningText(), QString("Через минуту на охрану: Ш1 датчика № 1234 в 08:16"));
+        QCOMPARE(c().timedDisarms.warningText(),
+                 QString("Через минуту на охрану: Ш1 датчика № 1234 в 08:16"));
         tick(at(8, 16));
         QVERIFY(c().timedDisarms.warnings().isEmpty());
         QCOMPARE(c().timedDisarms.warningText(), QString());
@@ -397,8 +415,9 @@ private slots:
         QCOMPARE(s.loop1_armed, quint8(1));
         QCOMPARE(s.loop2_armed, quint8(0));
         QCOMPARE(other.loop1_armed, quint8(1));
-        QCOMPARE(eventTexts(dayLog()), QStringList{"Установка на охрану первого шлейфа датчика <Ватрел-Б> № 1234 по "
-                                                   "окончании снятия на время"});
+        QCOMPARE(eventTexts(dayLog()),
+                 QStringList{"Установка на охрану первого шлейфа датчика <Ватрел-Б> № 1234 по "
+                             "окончании снятия на время"});
         QCOMPARE(armedCell(1), QString("Взят"));
         QCOMPARE(stored(), (QList<TimedDisarm>{{1234, 2, ms(at(10, 0))}}));
     }
