@@ -6,6 +6,7 @@
 #include <QButtonGroup>
 #include <QDateTimeEdit>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -98,7 +99,14 @@ TimedDisarmDialog::TimedDisarmDialog(quint32 number, int loop, const QDateTime& 
 }
 
 bool TimedDisarmDialog::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_until && event->type() == QEvent::FocusIn) m_choices->button(0)->setChecked(true);
+    // Only the operator's own move counts: focus given back as the window is activated again (after
+    // the alarm window came up, say) must not change the choice behind the operator's back.
+    if (watched == m_until && event->type() == QEvent::FocusIn) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+            reason == Qt::MouseFocusReason)
+            m_choices->button(0)->setChecked(true);
+    }
     return QDialog::eventFilter(watched, event);
 }
 

@@ -104,43 +104,48 @@ struct Session {
     }
 };
 
+// Runs `check` every 10 ms until it returns true (at most 5 s): the windows open modally, so the test
+// looks for them from the event loop they run.
+void poll(const std::function<bool()>& check) {
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, check, tries = 0]() mutable {
+        timer->stop();
+        if (check() || ++tries >= 500)
+            timer->deleteLater();
+        else
+            timer->start();
+    });
+    timer->start();
+}
+
 // Runs `answer` on the timed disarm window as soon as it is open (it opens modally, after the menu).
 void whenTimedDisarmOpens(const std::function<void(TimedDisarmDialog&)>& answer) {
-    auto tries = std::make_shared<int>(0);
-    auto look = std::make_shared<std::function<void()>>();
-    *look = [answer, tries, look] {
-        if (auto* d = qobject_cast<TimedDisarmDialog*>(QApplication::activeModalWidget());
-            d && d->isVisible()) {
-            d->activateWindow();
-            QVERIFY(QTest::qWaitForWindowActive(d));
-            answer(*d);
-            // A check that failed inside must not leave the test waiting on the window.
-            if (d->isVisible()) d->reject();
-            return;
-        }
-        if (++*tries < 500) QTimer::singleShot(10, *look);
-    };
-    QTimer::singleShot(0, *look);
+    poll([answer] {
+        auto* d = qobject_cast<TimedDisarmDialog*>(QApplication::activeModalWidget());
+        if (!d || !d->isVisible()) return false;
+        d->activateWindow();
+        if (QTest::qWaitForWindowActive(d)) answer(*d);
+        // A check that failed inside must not leave the test waiting on the window.
+        if (d->isVisible()) d->reject();
+        return true;
+    });
 }
 
 // Chooses the menu item named `name` with the keyboard as soon as the menu is open.
 void whenMenuOpensChoose(const char* name) {
-    auto tries = std::make_shared<int>(0);
-    auto look = std::make_shared<std::function<void()>>();
-    *look = [name, tries, look] {
-        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-            for (QAction* a : menu->actions())
-                if (a->objectName() == QLatin1String(name)) {
-                    QVERIFY(a->isEnabled());
-                    menu->setActiveAction(a);
-                    QTest::keyClick(menu, Qt::Key_Return);
-                    return;
-                }
-            QFAIL("no such menu item");
-        }
-        if (++*tries < 500) QTimer::singleShot(10, *look);
-    };
-    QTimer::singleShot(0, *look);
+    poll([name] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) return false;
+        for (QAction* a : menu->actions())
+            if (a->objectName() == QLatin1String(name) && a->isEnabled()) {
+                menu->setActiveAction(a);
+                QTest::keyClick(menu, Qt::Key_Return);
+                return true;
+            }
+        menu->close(); // the test then finds the item was not chosen
+        return true;
+    });
 }
 
 const QDateTime kNoon(QDate(2025, 4, 1), QTime(12, 0, 0));
@@ -262,10 +267,12 @@ private slots:
                          QStringLiteral("Снять Ш1 датчика № 1234 с охраны"));
                 // The window opens with the shortest choice taken and the keyboard on it.
                 QCOMPARE(QApplication::focusWidget(), d.findChild<QRadioButton*>("Radio15"));
-                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down); // 1 ч
-                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down); // 4 ч
-                QVERIFY(d.findChild<QRadioButton*>("Radio240")->isChecked());
-                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+                // Space takes the choice the keyboard is on, Enter the window's choice.
+                auto* fourHours = d.findChild<QRadioButton*>("Radio240");
+                fourHours->setFocus(Qt::TabFocusReason);
+                QTest::keyClick(fourHours, Qt::Key_Space);
+                QVERIFY(fourHours->isChecked());
+                QTest::keyClick(fourHours, Qt::Key_Return);
             });
             button->click();
             QCOMPARE(first.cell(10), QStringLiteral("Снят до 16:00"));
