@@ -19,6 +19,7 @@
 #include "dialogs/GridView.h"
 #include "dialogs/LogViewer.h"
 #include "dialogs/ShiftReportDialog.h"
+#include "dialogs/TimedDisarmDialog.h"
 #include "app/DutyChoice.h"
 #include "link/Engine.h"
 #include "registry/Alarms.h"
@@ -513,6 +514,10 @@ void MainWindow::showSensorMenu(const QPoint& pos) {
     QAction* armLoop2Item = item("PSetSh2", QStringLiteral("Взять под охрану Ш2"), state.PSetSh2);
     QAction* disarmLoop1Item = item("PRemoveSh1", QStringLiteral("Снять с охраны Ш1"), state.PRemoveSh1);
     QAction* disarmLoop2Item = item("PRemoveSh2", QStringLiteral("Снять с охраны Ш2"), state.PRemoveSh2);
+    QAction* timedLoop1Item =
+        item("PTimedRemoveSh1", QStringLiteral("Снять Ш1 на время…"), state.PTimedRemoveSh1);
+    QAction* timedLoop2Item =
+        item("PTimedRemoveSh2", QStringLiteral("Снять Ш2 на время…"), state.PTimedRemoveSh2);
     menu.addSeparator();
     QAction* dcComponentItem =
         item("N_Direct_component_porog", QStringLiteral("Изменение постоянной составляющей порога "),
@@ -542,6 +547,9 @@ void MainWindow::showSensorMenu(const QPoint& pos) {
             });
     }
     runDialog(request);
+    // Until when is asked after the menu has closed, as the other dialogs are.
+    if (chosen && (chosen == timedLoop1Item || chosen == timedLoop2Item))
+        TimedDisarmDialog::disarmSelected(m_door, this, chosen == timedLoop1Item ? 1 : 2);
 }
 
 void MainWindow::runDialog(DialogRequest request) {

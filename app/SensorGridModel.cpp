@@ -36,9 +36,9 @@ bool sameCell(const SensorRow& a, const SensorRow& b, int col) {
     case colState:
         return a.state == b.state;
     case colArmed1:
-        return a.armed1 == b.armed1;
+        return a.armed1 == b.armed1 && a.until1 == b.until1;
     case colArmed2:
-        return a.armed2 == b.armed2;
+        return a.armed2 == b.armed2 && a.until2 == b.until2;
     default:
         return true; // the position number never changes
     }

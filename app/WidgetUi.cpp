@@ -160,8 +160,9 @@ void WidgetUi::raiseAlarmWindow() {
     if (!m_alarm || (m_alarm->isActiveWindow() && !m_alarm->isMinimized())) return;
     // The raise waits for the views' refresh; an operator who cleared the list with "Отбой тревог"
     // meanwhile (the window was up from an earlier alarm) has dealt with it, and no empty window
-    // comes back.
-    if (!m_alarm->hasAlarms()) return;
+    // comes back. The warning that a loop disarmed on a timer is armed within a minute is its own
+    // reason to come up.
+    if (!m_alarm->hasAlarms() && !m_alarm->showsTimedEnd()) return;
     m_alarm->bringToFront();
     // Boxes and dialogs still waiting for an answer are moved out from under it: one left hidden
     // under the alarm window would block the window it belongs to with nothing on screen to say why.

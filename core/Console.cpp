@@ -22,6 +22,7 @@ Console::Console() {
     link.connect(&notices);
     ports.connect(&notices);
     duty.connect(&notices);
+    timedDisarms.connect(&notices);
 }
 
 double Console::now() const { return clock.now(); }
@@ -57,7 +58,12 @@ ConverterPort Console::converterPort() { return ConverterPort(link, ports, osc, 
 
 OperatorActions Console::actions() {
     return OperatorActions(sensors, sensorRows, selection, operators, duty, alarms, osc, scope, link, status,
-                           eventLog, store, notices, clock, data_dir);
+                           eventLog, store, timedDisarms, notices, clock, data_dir);
+}
+
+TimedDisarmActions Console::timedDisarming() {
+    return TimedDisarmActions(timedDisarms, sensors, sensorRows, selection, duty, alarms, eventLog, store,
+                              notices, clock, data_dir);
 }
 
 } // namespace vatrel

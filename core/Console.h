@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "core/OperatorActions.h"
+#include "core/TimedDisarmActions.h"
 #include "link/ConverterLink.h"
 #include "link/ConverterPort.h"
 #include "link/Receiver.h"
@@ -26,6 +27,7 @@
 #include "registry/StatusLine.h"
 #include "registry/TableSelection.h"
 #include "registry/TextGrid.h"
+#include "registry/TimedDisarms.h"
 
 #include <QDateTime>
 #include <QString>
@@ -59,6 +61,8 @@ struct Console {
     DutyOperator duty;    // the operator on duty, named in the events of the operator's actions
     EventJournal journal; // the event log files and the records that wait for the disk
     PortChoice ports;     // the port the converter is on
+    // Loops disarmed until a set time (data/timed-disarm.dat).
+    TimedDisarms timedDisarms;
 
     ConverterLink link; // the port, command queue, receive engine and diagnostics counts
 
@@ -93,6 +97,7 @@ struct Console {
     Receiver receiver();     // the receive passes, reports to decoder()
     ConverterPort converterPort();
     OperatorActions actions();
+    TimedDisarmActions timedDisarming(); // disarming a loop until a set time, and its end
 };
 
 } // namespace vatrel

@@ -65,6 +65,7 @@ CoreDoor::CoreDoor(Console& core, Mode mode, QObject* parent)
         m_timer2 = timer("Timer2", 1000);
         connect(m_timer2, &QTimer::timeout, m_host, guarded([](Console& c) {
                     onClockTick(c.status, c.clock, c.journal, c.eventLog, c.converterPort());
+                    c.timedDisarming().onClockTick();
                 }));
     });
 }

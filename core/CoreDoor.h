@@ -66,6 +66,8 @@ public:
     // Runs one of the operator's actions on the core, exactly as call() runs a command: the window
     // names the action and is handed only the actions, never the console.
     template <class F> auto act(F&& fn) -> std::invoke_result_t<F&, OperatorActions&>;
+    // The same for disarming a loop until a set time.
+    template <class F> auto actTimed(F&& fn) -> std::invoke_result_t<F&, TimedDisarmActions&>;
     // Sends the core something to do, without waiting.
     void post(std::function<void(Console&)> fn);
     // A change of state the windows and the core both hold (the selected cell, a typed entry): made
@@ -141,6 +143,13 @@ template <class F> auto CoreDoor::act(F&& fn) -> std::invoke_result_t<F&, Operat
     return call([&fn](Console& c) {
         OperatorActions actions = c.actions();
         return fn(actions);
+    });
+}
+
+template <class F> auto CoreDoor::actTimed(F&& fn) -> std::invoke_result_t<F&, TimedDisarmActions&> {
+    return call([&fn](Console& c) {
+        TimedDisarmActions timed = c.timedDisarming();
+        return fn(timed);
     });
 }
 

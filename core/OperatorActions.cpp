@@ -41,7 +41,7 @@ void dcBadNumber(const ChangeNotices& notices) {
 } // namespace
 
 PopupMenuState OperatorActions::sensorMenuState() const {
-    return vatrel::sensorMenuState(m_selection, m_sensors, m_notices);
+    return vatrel::sensorMenuState(m_selection, m_sensors, m_notices, &m_timedDisarms);
 }
 
 DialogRequest OperatorActions::askSensorLog() const {
@@ -59,9 +59,14 @@ bool OperatorActions::changeLoop(int slot, int loop, bool arm) {
     // is until it answers again.
     if (!m_sensors.isOnline(slot) || !s.occupied()) return false;
     quint8& flag = armedFlag(s, loop);
-    if (arm ? flag == 1 : flag == 0) return false;
-    flag = arm ? 1 : 0;
-    m_store.saveLastingState(s); // the file first, the event after
+    // A loop disarmed until a set time may still be disarmed by hand: it then stays disarmed.
+    const bool onTimer = m_timedDisarms.end(s.factory_number, loop).has_value();
+    if (arm ? flag == 1 : flag == 0 && !onTimer) return false;
+    if (flag != (arm ? 1 : 0)) {
+        flag = arm ? 1 : 0;
+        m_store.saveLastingState(s); // the file first, the event after
+    }
+    if (onTimer) timed().endTimer(s.factory_number, loop);
 
     const EventCode code = armCode(arm, loop);
     m_eventLog.logSensorEvent(
@@ -84,6 +89,11 @@ void OperatorActions::selectedLoop(int loop, bool arm) {
         return;
     }
     changeLoop(slot, loop, arm);
+}
+
+TimedDisarmActions OperatorActions::timed() {
+    return TimedDisarmActions(m_timedDisarms, m_sensors, m_sensorRows, m_selection, m_duty, m_alarms,
+                              m_eventLog, m_store, m_notices, m_clock, m_dataDir);
 }
 
 bool OperatorActions::armLoop(int slot, int loop) { return changeLoop(slot, loop, true); }
@@ -342,6 +352,7 @@ bool OperatorActions::disconnectSensor(int operatorIndex, const std::function<vo
     m_sensorRows.empty(slot);
     m_store.saveSensors();
     if (afterWrite) afterWrite();
+    timed().endTimersOf(number); // a sensor connected again later starts with its loops as stored
     m_eventLog.logSensorEvent(removed, type);
     if (afterWrite) afterWrite();
 

@@ -13,8 +13,10 @@
 #include "registry/SensorRows.h"
 #include "registry/SensorTable.h"
 #include "registry/StatusLine.h"
+#include "core/TimedDisarmActions.h"
 #include "registry/Storage.h"
 #include "registry/TableSelection.h"
+#include "registry/TimedDisarms.h"
 
 #include <QString>
 #include <functional>
@@ -87,11 +89,12 @@ public:
     OperatorActions(SensorTable& sensors, SensorRows& sensorRows, TableSelection& selection,
                     OperatorList& operators, DutyOperator& duty, AlarmBoard& alarms, OscControls& osc,
                     OscScope& scope, ConverterLink& link, StatusLine& status, EventLog& eventLog,
-                    SensorStore& store, const ChangeNotices& notices, const Clock& clock,
-                    const QString& dataDir)
+                    SensorStore& store, TimedDisarms& timedDisarms, const ChangeNotices& notices,
+                    const Clock& clock, const QString& dataDir)
         : m_sensors(sensors), m_sensorRows(sensorRows), m_selection(selection), m_operators(operators),
           m_duty(duty), m_alarms(alarms), m_osc(osc), m_scope(scope), m_link(link), m_status(status),
-          m_eventLog(eventLog), m_store(store), m_notices(notices), m_clock(clock), m_dataDir(dataDir) {}
+          m_eventLog(eventLog), m_store(store), m_timedDisarms(timedDisarms), m_notices(notices),
+          m_clock(clock), m_dataDir(dataDir) {}
 
     // -----------------------------------------------------------------------------------------
     // The sensor table's menu (registry/OperatorCommands.h).
@@ -105,6 +108,8 @@ public:
     // Arms or disarms one loop of the sensor in `slot`: stores the flag, logs the event, writes the
     // table cell and the row colour. Returns true when the flag changed. Refused without a box for
     // a slot outside the table, an empty position, a sensor off line, or a loop already in that state.
+    // Either ends the loop's timed disarm (TimedDisarmActions): disarming a loop disarmed until a set
+    // time leaves it disarmed for good, logged as a disarm.
     bool armLoop(int slot, int loop);
     bool disarmLoop(int slot, int loop);
 
@@ -208,6 +213,7 @@ public:
 private:
     void logShiftChange(const QString& was);
     bool changeLoop(int slot, int loop, bool arm);
+    TimedDisarmActions timed();
     void selectedLoop(int loop, bool arm);
     DialogRequest whenAddressMapAllows(DialogRequest request) const;
     bool oscAddressMapDone() const;
@@ -226,6 +232,7 @@ private:
     StatusLine& m_status;
     EventLog& m_eventLog;
     SensorStore& m_store;
+    TimedDisarms& m_timedDisarms;
     const ChangeNotices& m_notices;
     const Clock& m_clock;
     const QString& m_dataDir;

@@ -19,6 +19,7 @@ void copyShownState(const Console& from, Console& to, ViewSet views, bool sample
     if (has(View::Oscilloscope)) to.osc = from.osc;
     if (has(View::Oscilloscope) || samples) to.scope = from.scope;
     if (has(View::AlarmList)) to.alarms = from.alarms;
+    if (has(View::AlarmList) || everything) to.timedDisarms = from.timedDisarms; // the one-minute warning
     if (has(View::PortChoice)) to.ports = from.ports;
     if (has(View::Labels) || everything) to.duty = from.duty;
     if (everything) {

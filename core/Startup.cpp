@@ -73,6 +73,9 @@ void startUp(Console& c) {
         c.sensorRows.setArmed(s, 1, r.loop1_armed == 1);
         c.sensorRows.setArmed(s, 2, r.loop2_armed == 1);
     }
+    // Loops disarmed until a set time show their end; those whose end passed while the program was
+    // off are armed at the first clock tick, logged after the start.
+    c.timedDisarming().restore();
     // 11. Sensor count.
     c.status.showSensorCount(c.sensors.count());
     // 12. The diagnostics grid counts from 0 (its texts are the window's); the converter's link is

@@ -7,6 +7,7 @@
 #include "registry/AckReasons.h"
 #include "registry/DateTime.h"
 #include "dialogs/TextLayoutDelegate.h"
+#include "dialogs/TimedDisarmDialog.h"
 #include "registry/Alarms.h"
 
 #include <QCloseEvent>
@@ -155,11 +156,22 @@ AlarmWindow::AlarmWindow(CoreDoor& door, QWidget* parent)
                                      QStringLiteral("Снять с охраны шлейф 1"), QRect(420, 376, 220, 32));
     auto* disarmLoop2Button = button(this, QStringLiteral("BitBtn2"),
                                      QStringLiteral("Снять с охраны шлейф 2"), QRect(656, 376, 220, 32));
+    // Disarming until a set time (TimedDisarmDialog), and the warning a minute before such a loop is
+    // armed again (the core says which: TimedDisarms::warnings).
+    m_timedEndLabel = yellowLabel(this, QStringLiteral("LabelTimedEnd"), QString(), tahoma(9));
+    m_timedEndLabel->setGeometry(8, 326, 400, 26);
+    m_timedEndLabel->hide();
+    auto* timedLoop1Button = button(this, QStringLiteral("BitBtnTimed1"),
+                                    QStringLiteral("Снять Ш1 на время…"), QRect(420, 326, 220, 26));
+    auto* timedLoop2Button = button(this, QStringLiteral("BitBtnTimed2"),
+                                    QStringLiteral("Снять Ш2 на время…"), QRect(656, 326, 220, 26));
 
     // Tab order starts at the sensor number entry; the window opens with the focus there.
     setTabOrder(m_sensorEntry, disarmLoop1Button);
     setTabOrder(disarmLoop1Button, disarmLoop2Button);
-    setTabOrder(disarmLoop2Button, acknowledgeButton);
+    setTabOrder(disarmLoop2Button, timedLoop1Button);
+    setTabOrder(timedLoop1Button, timedLoop2Button);
+    setTabOrder(timedLoop2Button, acknowledgeButton);
     setTabOrder(acknowledgeButton, m_grid);
     setTabOrder(m_grid, confirmButton);
     m_sensorEntry->setFocus();
@@ -170,6 +182,10 @@ AlarmWindow::AlarmWindow(CoreDoor& door, QWidget* parent)
     connect(confirmButton, &QPushButton::clicked, this, &AlarmWindow::acknowledgeSelected);
     connect(disarmLoop1Button, &QPushButton::clicked, this, &AlarmWindow::disarmLoop1OfEnteredSensor);
     connect(disarmLoop2Button, &QPushButton::clicked, this, &AlarmWindow::disarmLoop2OfEnteredSensor);
+    connect(timedLoop1Button, &QPushButton::clicked, this,
+            [this] { TimedDisarmDialog::disarmEntered(m_door, this, m_sensorEntry->text(), 1); });
+    connect(timedLoop2Button, &QPushButton::clicked, this,
+            [this] { TimedDisarmDialog::disarmEntered(m_door, this, m_sensorEntry->text(), 2); });
 
     refresh();
 }
@@ -181,6 +197,7 @@ void AlarmWindow::refresh() {
     keepChoice();
     m_alarmCountLabel->setText(QString::number(m_alarms.total()));
     showFlood();
+    showTimedEnd();
     // Each new alarm brings the newest row into view (also once the list is full and only scrolls),
     // unless the operator is reading older rows.
     const bool added = m_alarms.total() > m_shownTotal;
@@ -198,6 +215,17 @@ void AlarmWindow::showFlood() {
                               QStringLiteral(" за 10 мин"));
     if (m_floodLabel->isVisibleTo(this) != flood) m_floodLabel->setVisible(flood);
 }
+
+void AlarmWindow::showTimedEnd() {
+    const QString text = m_door.mirror().timedDisarms.warningText();
+    const bool was = m_timedEndLabel->isVisibleTo(this);
+    m_timedEndLabel->setText(text);
+    m_timedEndLabel->setVisible(!text.isEmpty());
+    // Shown for the warning alone, the window goes with it.
+    if (was && text.isEmpty() && !hasAlarms()) hide();
+}
+
+bool AlarmWindow::showsTimedEnd() const { return m_timedEndLabel->isVisibleTo(this); }
 
 void AlarmWindow::scrollToNewest() {
     if (m_alarms.isEmpty()) return;

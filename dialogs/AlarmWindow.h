@@ -42,6 +42,8 @@ public:
     void bringToFront();
     // True while the list holds an alarm not yet cleared by "Отбой тревог".
     bool hasAlarms() const;
+    // True while the window warns that a loop disarmed on a timer is armed again within a minute.
+    bool showsTimedEnd() const;
 
     // "Отбой тревог": clears the alarms, silences the sound and hides the window.
     void acknowledgeAllAlarms();
@@ -66,7 +68,8 @@ private:
     const AlarmBoard& m_alarms; // the windows' mirror of the alarm list
     AlarmListModel* m_model = nullptr;
     QLabel* m_alarmCountLabel = nullptr;
-    QLabel* m_floodLabel = nullptr; // the alarm rate, while it is a flood
+    QLabel* m_floodLabel = nullptr;    // the alarm rate, while it is a flood
+    QLabel* m_timedEndLabel = nullptr; // a loop armed again within a minute
     const Clock& m_clock;
     GridView* m_grid = nullptr;
     QLineEdit* m_sensorEntry = nullptr;
@@ -84,6 +87,7 @@ private:
     std::vector<quint64> m_chosen; // ids of the alarms chosen in the list, ascending
     bool m_restoringChoice = false;
     void showFlood();
+    void showTimedEnd();
 };
 
 } // namespace vatrel

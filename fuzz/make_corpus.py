@@ -73,6 +73,10 @@ operator[2:2 + 7] = 'Петров'.encode('cp1251') + b'\0'
 put('fuzz_records', 'sensor', bytes(sensor))
 put('fuzz_records', 'event', bytes(event))
 put('fuzz_records', 'operator', bytes(operator))
+# data/timed-disarm.dat with two timers
+timed = b'VTDA' + struct.pack('<HH', 1, 2)
+timed += struct.pack('<IB3xq', 77, 1, 1738562400000) + struct.pack('<IB3xq', 78, 2, 1738559760000)
+put('fuzz_records', 'timed', timed)
 
 hw = bytearray(1202)
 struct.pack_into('<Ih', hw, 18, 77, 1)

@@ -13,7 +13,7 @@ const QString& noSelectionText() {
 int selectedSlot(const TableSelection& selection) { return selection.slot(); }
 
 PopupMenuState sensorMenuState(const TableSelection& selection, const SensorTable& sensors,
-                               const ChangeNotices& notices) {
+                               const ChangeNotices& notices, const TimedDisarms* timers) {
     PopupMenuState m; // everything but N1 starts disabled
     const int slot = selectedSlot(selection);
     if (slot < 0) {
@@ -31,6 +31,12 @@ PopupMenuState sensorMenuState(const TableSelection& selection, const SensorTabl
     m.PSetSh1 = !m.PRemoveSh1;
     m.PRemoveSh2 = s.loop2_armed != 0;
     m.PSetSh2 = !m.PRemoveSh2;
+    const bool timed1 = timers && timers->end(s.factory_number, 1);
+    const bool timed2 = timers && timers->end(s.factory_number, 2);
+    m.PRemoveSh1 = m.PRemoveSh1 || timed1;
+    m.PRemoveSh2 = m.PRemoveSh2 || timed2;
+    m.PTimedRemoveSh1 = m.PRemoveSh1;
+    m.PTimedRemoveSh2 = m.PRemoveSh2;
     return m;
 }
 

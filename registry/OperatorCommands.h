@@ -3,6 +3,7 @@
 #include "registry/ChangeNotices.h"
 #include "registry/SensorTable.h"
 #include "registry/TableSelection.h"
+#include "registry/TimedDisarms.h"
 
 #include <QString>
 
@@ -16,6 +17,8 @@ struct PopupMenuState {
     bool PSetSh2 = false;
     bool PRemoveSh1 = false;
     bool PRemoveSh2 = false;
+    bool PTimedRemoveSh1 = false; // "Снять Ш1 на время…"
+    bool PTimedRemoveSh2 = false;
     bool N_Direct_component_porog = false;
     bool N1 = true; // "Протокол датчика" is never disabled
 };
@@ -29,9 +32,10 @@ const QString& noSelectionText();
 // selection so that it never indexes past the sensor table.
 int selectedSlot(const TableSelection& selection);
 
-// Runs as the menu is about to open (shows the no-selection message when nothing is selected).
+// Runs as the menu is about to open (shows the no-selection message when nothing is selected). A loop
+// disarmed until a set time (in `timers`) offers both arming and disarming (for good), and a new end.
 PopupMenuState sensorMenuState(const TableSelection& selection, const SensorTable& sensors,
-                               const ChangeNotices& notices);
+                               const ChangeNotices& notices, const TimedDisarms* timers = nullptr);
 
 // SensorLog: open the viewer on the selected sensor's log.
 DialogRequest askSensorLog(const TableSelection& selection, const SensorTable& sensors,

@@ -3,6 +3,8 @@
 #include "registry/EventLog.h"
 #include "registry/NumberFormat.h"
 
+#include <QDateTime>
+
 namespace vatrel {
 
 namespace {
@@ -19,12 +21,15 @@ QString loopText(LoopCell cell) {
     return QString();
 }
 
-QString armedText(ArmedCell cell) {
+QString armedText(ArmedCell cell, const DisarmEnd& until) {
     switch (cell) {
     case ArmedCell::Armed:
         return QStringLiteral("Взят");
     case ArmedCell::Disarmed:
-        return QStringLiteral("Снят");
+        if (until.endMs == 0) return QStringLiteral("Снят");
+        return QStringLiteral("Снят до ") +
+               QDateTime::fromMSecsSinceEpoch(until.endMs)
+                   .toString(until.showDate ? QStringLiteral("dd.MM HH:mm") : QStringLiteral("HH:mm"));
     case ArmedCell::Blank:
         break;
     }
@@ -101,9 +106,9 @@ QString sensorCellText(const SensorRow& row, int slot, int column) {
     case colState:
         return row.state == kNoStateCell ? QString() : stateText(row.state);
     case colArmed1:
-        return armedText(row.armed1);
+        return armedText(row.armed1, row.until1);
     case colArmed2:
-        return armedText(row.armed2);
+        return armedText(row.armed2, row.until2);
     default:
         return QString();
     }

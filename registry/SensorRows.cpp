@@ -62,6 +62,14 @@ void SensorRows::setSignals(int slot, MeasureCell signal1, MeasureCell signal2) 
 void SensorRows::setArmed(int slot, int loop, bool armed) {
     edit(slot, [loop, armed](SensorRow& r) {
         (loop == 1 ? r.armed1 : r.armed2) = armed ? ArmedCell::Armed : ArmedCell::Disarmed;
+        (loop == 1 ? r.until1 : r.until2) = DisarmEnd{};
+    });
+}
+
+void SensorRows::setDisarmedUntil(int slot, int loop, DisarmEnd end) {
+    edit(slot, [loop, end](SensorRow& r) {
+        (loop == 1 ? r.armed1 : r.armed2) = ArmedCell::Disarmed;
+        (loop == 1 ? r.until1 : r.until2) = end;
     });
 }
 

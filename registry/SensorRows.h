@@ -18,6 +18,14 @@ enum class LoopCell : quint8 { Blank, Normal, Alarm };
 // What an armed cell shows.
 enum class ArmedCell : quint8 { Blank, Armed, Disarmed };
 
+// The end of a timed disarm as a disarmed cell shows it: "Снят до 14:30", or "Снят до 09.12 14:30"
+// when it is not today. The core says which, so the cell changes at midnight without a clock of its own.
+struct DisarmEnd {
+    qint64 endMs = 0; // ms since 1970-01-01 UTC; 0: no timed disarm
+    bool showDate = false;
+    bool operator==(const DisarmEnd&) const = default;
+};
+
 // What a threshold or signal cell shows: a value and the form its text takes.
 struct MeasureCell {
     enum class Form : quint8 {
@@ -58,6 +66,8 @@ struct SensorRow {
     int state = kNoStateCell; // otherwise the code whose text stateText() gives
     ArmedCell armed1 = ArmedCell::Blank;
     ArmedCell armed2 = ArmedCell::Blank;
+    DisarmEnd until1; // while loop 1 is disarmed on a timer
+    DisarmEnd until2;
     bool operator==(const SensorRow&) const = default;
 };
 
@@ -82,6 +92,8 @@ public:
     void setThresholds(int slot, MeasureCell threshold1, MeasureCell threshold2);
     void setSignals(int slot, MeasureCell signal1, MeasureCell signal2);
     void setArmed(int slot, int loop, bool armed); // loop 1 or 2: "Взят" or "Снят"
+    // The loop is disarmed until `end` ("Снят до 14:30"); setArmed() ends that.
+    void setDisarmedUntil(int slot, int loop, DisarmEnd end);
     // The position holds no sensor: silver, and nothing shown but its number.
     void empty(int slot);
 

@@ -492,6 +492,7 @@ private slots:
         run.fmain()->showSensorMenu(QPoint(5, 5));
         QCOMPARE(captions, (QStringList{"Подключить датчик", "Отключить датчик", "Взять под охрану Ш1",
                                         "Взять под охрану Ш2", "Снять с охраны Ш1", "Снять с охраны Ш2",
+                                        "Снять Ш1 на время…", "Снять Ш2 на время…",
                                         "Изменение постоянной составляющей порога ", "Протокол датчика"}));
         QStringList on;
         for (auto it = enabled.cbegin(); it != enabled.cend(); ++it)
@@ -514,7 +515,8 @@ private slots:
         for (auto it = enabled.cbegin(); it != enabled.cend(); ++it)
             if (it.value()) on << it.key();
         on.sort();
-        QCOMPARE(on, (QStringList{"N1", "N_Direct_component_porog", "PRemove", "PRemoveSh1", "PSetSh2"}));
+        QCOMPARE(on, (QStringList{"N1", "N_Direct_component_porog", "PRemove", "PRemoveSh1", "PSetSh2",
+                                  "PTimedRemoveSh1"}));
     }
 
     // Every bold font of the windows draws the breve of "й" and "Й" at least as clearly as the same

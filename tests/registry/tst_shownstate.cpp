@@ -48,6 +48,29 @@ private slots:
         QCOMPARE(listener.heard, 2);
     }
 
+    // The alarm window's one-minute warning goes over with the alarm list, and the copy announces
+    // nothing when it changes there.
+    void timedDisarmWarningGoesWithTheAlarmList() {
+        using View = ConsoleUi::View;
+        auto core = std::make_unique<Console>();
+        auto shown = std::make_unique<Console>();
+        struct Listener : ChangeListener {
+            void changed(View v) override { heard += v == View::AlarmList; }
+            int heard = 0;
+        } listener;
+        core->notices.subscribe(&listener);
+        core->timedDisarms.set(1234, 2, 90'000);
+        QVERIFY(core->timedDisarms.updateWarnings(30'000));
+        QCOMPARE(listener.heard, 1);
+        copyShownState(*core, *shown, viewBit(View::SensorGrid), false);
+        QVERIFY(shown->timedDisarms.warnings().isEmpty());
+        copyShownState(*core, *shown, viewBit(View::AlarmList), false);
+        QCOMPARE(shown->timedDisarms.warnings(), (QList<TimedDisarm>{{1234, 2, 90'000}}));
+        shown->timedDisarms.remove(1234, 2);
+        shown->timedDisarms.updateWarnings(30'000);
+        QCOMPARE(listener.heard, 1);
+    }
+
     // What the windows show of the converter link goes over with its own view, and only with it.
     void linkGoesWithItsViews() {
         using View = ConsoleUi::View;
