@@ -368,19 +368,11 @@ LogViewer::LogViewer(CoreDoor& door, QWidget* parent)
         return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
     };
     saveFileDialog = [this](const QString& suggested) {
-        QFileDialog dialog(this, QStringLiteral("Экспорт"), suggested,
+        return askSaveFile(this, QStringLiteral("Экспорт"), suggested,
                            QStringLiteral("CSV (*.csv);;Все файлы (*)"));
-        dialog.setWindowModality(Qt::WindowModal);
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
     };
     m_printer = new QPrinter(QPrinter::HighResolution);
-    printDialog = [this](QPrinter& printer) {
-        QPrintDialog dialog(&printer, this);
-        dialog.setWindowModality(Qt::WindowModal);
-        return dialog.exec() == QDialog::Accepted;
-    };
+    printDialog = [this](QPrinter& printer) { return askPrinter(this, printer); };
     refresh();
 }
 

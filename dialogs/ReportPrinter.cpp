@@ -3,6 +3,8 @@
 #include "registry/JobControl.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QFileDialog>
+#include <QPrintDialog>
 #include <QFile>
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
@@ -14,6 +16,22 @@
 #include <QTextTable>
 
 namespace vatrel {
+
+QString askSaveFile(QWidget* parent, const QString& title, const QString& suggested, const QString& filter,
+                    const QString& defaultSuffix) {
+    QFileDialog dialog(parent, title, suggested, filter);
+    dialog.setWindowModality(Qt::WindowModal);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (!defaultSuffix.isEmpty()) dialog.setDefaultSuffix(defaultSuffix);
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+}
+
+bool askPrinter(QWidget* parent, QPrinter& printer) {
+    QPrintDialog dialog(&printer, parent);
+    dialog.setWindowModality(Qt::WindowModal);
+    return dialog.exec() == QDialog::Accepted;
+}
 
 namespace {
 

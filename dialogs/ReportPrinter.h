@@ -12,10 +12,17 @@ class QPagedPaintDevice;
 class QPrinter;
 class QTextDocument;
 class QTextTable;
+class QWidget;
 
 namespace vatrel {
 
 class JobControl;
+
+// The save-file and print windows of the report windows. Each is modal to `parent` only, so the alarm
+// window stays live while one is open. The path chosen (empty: none); whether to print.
+QString askSaveFile(QWidget* parent, const QString& title, const QString& suggested, const QString& filter,
+                    const QString& defaultSuffix = QString());
+bool askPrinter(QWidget* parent, QPrinter& printer);
 
 // How the viewer's listing goes on paper: the print group's choices.
 struct ReportPrintSettings {

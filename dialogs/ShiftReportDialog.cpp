@@ -115,20 +115,11 @@ ShiftReportDialog::ShiftReportDialog(CoreDoor& door, QWidget* parent) : QDialog(
 
     // The dialogs are modal to this window only, so the alarm window stays live while one is open.
     saveFileDialog = [this](const QString& suggested) {
-        QFileDialog dialog(this, QStringLiteral("Сохранить отчёт"), suggested,
-                           QStringLiteral("PDF (*.pdf);;Все файлы (*)"));
-        dialog.setWindowModality(Qt::WindowModal);
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setDefaultSuffix(QStringLiteral("pdf"));
-        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+        return askSaveFile(this, QStringLiteral("Сохранить отчёт"), suggested,
+                           QStringLiteral("PDF (*.pdf);;Все файлы (*)"), QStringLiteral("pdf"));
     };
     m_printer = new QPrinter(QPrinter::HighResolution);
-    printDialog = [this](QPrinter& printer) {
-        QPrintDialog dialog(&printer, this);
-        dialog.setWindowModality(Qt::WindowModal);
-        return dialog.exec() == QDialog::Accepted;
-    };
+    printDialog = [this](QPrinter& printer) { return askPrinter(this, printer); };
     showState();
 }
 
