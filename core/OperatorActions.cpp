@@ -180,7 +180,8 @@ int OperatorActions::acknowledgeAlarms(const AlarmAcknowledgement& ack) {
             m_eventLog.makeEvent(a->event.factory_number, EventCode::AlarmAcknowledged, text);
         // The sensor's own log when it is still connected; the day's log holds it in any case.
         const int slot = a->event.factory_number ? m_sensors.findSlot(a->event.factory_number) : -1;
-        m_alarms.acknowledge(id, ack.seenId, rec.time, m_duty.surname(), reason);
+        if (!m_alarms.acknowledge(id, ack.seenId, rec.time, m_duty.surname(), reason))
+            continue; // unseen repeat
         if (slot >= 0)
             m_eventLog.logSensorEvent(rec, m_sensors.record(slot).sensor_type);
         else

@@ -18,8 +18,8 @@ QString clockTime(double days) { return fromDays(days).toString(QStringLiteral("
 } // namespace
 
 AlarmListModel::AlarmListModel(const AlarmBoard& board, QObject* parent)
-    : QAbstractTableModel(parent), m_board(board), m_font(listFont(true)), m_plainFont(listFont(false)),
-      m_rows(boardRows()),
+    : QAbstractTableModel(parent), m_board(board), m_shown(board), m_font(listFont(true)),
+      m_plainFont(listFont(false)), m_rows(boardRows()),
       m_ids(board.isEmpty() ? 0 : board.alarms().front().id, board.isEmpty() ? 0 : board.alarms().back().id),
       m_layout(board.layout()), m_marks(board.marks()), m_newestShown(board.newestId()) {}
 
@@ -41,7 +41,7 @@ QString AlarmListModel::rowText(const AlarmBoard::Alarm& alarm) {
 }
 
 int AlarmListModel::boardRows() const {
-    return m_board.rows() + (m_board.rows() < kAlarmListMax ? 1 : 0); // the empty bottom row
+    return m_shown.rows() + (m_shown.rows() < kAlarmListMax ? 1 : 0); // the empty bottom row
 }
 
 int AlarmListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_rows; }
@@ -52,8 +52,8 @@ QVariant AlarmListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= m_rows) return {};
     switch (role) {
     case Qt::DisplayRole: {
-        if (index.row() >= m_board.rows()) return QString();
-        const AlarmBoard::Alarm& alarm = m_board.alarms()[size_t(index.row())];
+        if (index.row() >= m_shown.rows()) return QString();
+        const AlarmBoard::Alarm& alarm = m_shown.alarms()[size_t(index.row())];
         return index.column() == 0 ? formatDateTime(alarm.event.time) : rowText(alarm);
     }
     case Qt::BackgroundRole:
@@ -61,7 +61,7 @@ QVariant AlarmListModel::data(const QModelIndex& index, int role) const {
     case Qt::FontRole: {
         using State = AlarmBoard::State;
         const State state =
-            index.row() < m_board.rows() ? m_board.alarms()[size_t(index.row())].state : State::New;
+            index.row() < m_shown.rows() ? m_shown.alarms()[size_t(index.row())].state : State::New;
         if (role == Qt::FontRole) return state == State::New ? m_font : m_plainFont;
         if (role == Qt::BackgroundRole) return QColor(state == State::New ? Qt::yellow : Qt::white);
         return QColor(state == State::New            ? Qt::red
@@ -85,14 +85,15 @@ QVariant AlarmListModel::headerData(int section, Qt::Orientation orientation, in
 }
 
 void AlarmListModel::refresh() {
-    const quint64 newestBefore = std::exchange(m_newestShown, m_board.newestId());
-    if (m_board.layout() != m_layout) {
+    m_shown = m_board;
+    const quint64 newestBefore = std::exchange(m_newestShown, m_shown.newestId());
+    if (m_shown.layout() != m_layout) {
         // Rows went from the middle of the list: all of it is drawn anew.
         beginResetModel();
-        m_layout = m_board.layout();
-        m_marks = m_board.marks();
+        m_layout = m_shown.layout();
+        m_marks = m_shown.marks();
         m_rows = boardRows();
-        const auto& alarms = m_board.alarms();
+        const auto& alarms = m_shown.alarms();
         m_ids = NumberedRows(alarms.empty() ? 0 : alarms.front().id, alarms.empty() ? 0 : alarms.back().id);
         endResetModel();
         return;
@@ -108,7 +109,7 @@ void AlarmListModel::refresh() {
         endRemoveRows();
     }
 
-    const auto& alarms = m_board.alarms();
+    const auto& alarms = m_shown.alarms();
     const quint64 first = alarms.empty() ? 0 : alarms.front().id;
     const quint64 last = alarms.empty() ? 0 : alarms.back().id;
     // An acknowledgement or a whole list gone by is drawn again.
@@ -119,12 +120,12 @@ void AlarmListModel::refresh() {
             emit dataChanged(index(redraw->firstChanged, 0), index(m_rows - 1, 1));
     }
     // An acknowledgement, an alarm over or one new again: the rows are drawn again (at most 500).
-    if (m_board.marks() != m_marks) {
-        m_marks = m_board.marks();
-        if (m_board.rows() > 0) emit dataChanged(index(0, 0), index(m_board.rows() - 1, 1));
+    if (m_shown.marks() != m_marks) {
+        m_marks = m_shown.marks();
+        if (m_shown.rows() > 0) emit dataChanged(index(0, 0), index(m_shown.rows() - 1, 1));
     }
     // Rows drawn before that counted a repeat since: their event text changed.
-    for (int row = 0; row < m_board.rows(); ++row) {
+    for (int row = 0; row < m_shown.rows(); ++row) {
         const AlarmBoard::Alarm& a = alarms[size_t(row)];
         if (a.id <= newestBefore && a.lastId > newestBefore) emit dataChanged(index(row, 1), index(row, 1));
     }

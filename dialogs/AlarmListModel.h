@@ -26,6 +26,8 @@ public:
     // new alarm inserts a row instead of redrawing the list, and once the list is full its rows move
     // up (rowsShifted) instead of being drawn again.
     void refresh();
+    // The alarms as the rows show them, taken at the last refresh: the board may be ahead of the rows.
+    const AlarmBoard& shown() const { return m_shown; }
     // The newest alarm drawn (0: none yet), a repeat counted in its row included.
     quint64 lastShownId() const { return m_newestShown; }
     // The event column's text of an alarm.
@@ -40,6 +42,7 @@ private:
     int boardRows() const;
 
     const AlarmBoard& m_board;
+    AlarmBoard m_shown;
     const QFont m_font;
     const QFont m_plainFont; // an alarm already dealt with
     int m_rows = 0;

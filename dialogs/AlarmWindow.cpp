@@ -132,8 +132,9 @@ AlarmWindow::AlarmWindow(CoreDoor& door, QWidget* parent)
     connect(m_grid->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         if (m_restoringChoice) return;
         m_chosen.clear();
+        const AlarmBoard& shown = m_model->shown();
         for (const QModelIndex& row : m_grid->selectionModel()->selectedRows())
-            if (row.row() < m_alarms.rows()) m_chosen.push_back(m_alarms.alarms()[size_t(row.row())].id);
+            if (row.row() < shown.rows()) m_chosen.push_back(shown.alarms()[size_t(row.row())].id);
         std::sort(m_chosen.begin(), m_chosen.end());
     });
     m_grid->setWordWrap(false);
@@ -193,7 +194,10 @@ AlarmWindow::AlarmWindow(CoreDoor& door, QWidget* parent)
 AlarmWindow::~AlarmWindow() { stopSound(); }
 
 void AlarmWindow::refresh() {
+    // Rows the model removes or adds move the selection by place; the choice is by alarm.
+    m_restoringChoice = true;
     m_model->refresh();
+    m_restoringChoice = false;
     keepChoice();
     m_alarmCountLabel->setText(QString::number(m_alarms.total()));
     showFlood();
@@ -233,7 +237,7 @@ void AlarmWindow::scrollToNewest() {
     // view too when there is room.
     const int last = m_model->rowCount() - 1;
     m_grid->scrollTo(m_model->index(last, 0), QAbstractItemView::PositionAtBottom);
-    m_grid->scrollTo(m_model->index(m_alarms.rows() - 1, 0), QAbstractItemView::EnsureVisible);
+    m_grid->scrollTo(m_model->index(m_model->shown().rows() - 1, 0), QAbstractItemView::EnsureVisible);
 }
 
 void AlarmWindow::bringToFront() {
@@ -294,15 +298,16 @@ void AlarmWindow::acknowledgeAllAlarms() {
     m_door.act([seen = m_model->lastShownId()](OperatorActions& a) { a.acknowledgeAllAlarms(seen); });
     refresh();
     if (hasAlarms()) return;
-    stopSound(); // also when the window layer did not route the core's stop request here
-    m_door.stopSound();
+    // The core stopped its own sound when it emptied the list (not from here: an alarm that came in
+    // since must sound); the window's own one follows what it shows.
+    stopSound();
     hide();
 }
 
 void AlarmWindow::keepChoice() {
     if (m_chosen.empty()) return;
     // Alarms are listed in the order of their ids.
-    const auto& alarms = m_alarms.alarms();
+    const auto& alarms = m_model->shown().alarms();
     std::vector<quint64> still;
     QItemSelection rows;
     for (const quint64 id : m_chosen) {
@@ -328,7 +333,7 @@ void AlarmWindow::keepChoice() {
 std::vector<quint64> AlarmWindow::selectedNewAlarms() const {
     std::vector<quint64> ids;
     for (const quint64 id : m_chosen)
-        if (const AlarmBoard::Alarm* a = m_alarms.find(id); a && a->state == AlarmBoard::State::New)
+        if (const AlarmBoard::Alarm* a = m_model->shown().find(id); a && a->state == AlarmBoard::State::New)
             ids.push_back(id);
     return ids;
 }
@@ -338,7 +343,7 @@ void AlarmWindow::acknowledgeSelected() {
     ack.ids = selectedNewAlarms();
     // Nothing new chosen: the oldest new alarm, so that alarms can be dealt with one after another.
     if (ack.ids.empty())
-        for (const AlarmBoard::Alarm& a : m_alarms.alarms())
+        for (const AlarmBoard::Alarm& a : m_model->shown().alarms())
             if (a.state == AlarmBoard::State::New) {
                 ack.ids.push_back(a.id);
                 break;
@@ -347,7 +352,7 @@ void AlarmWindow::acknowledgeSelected() {
     ack.seenId = m_model->lastShownId();
     QString what = QStringLiteral("Выбрано тревог: ") + QString::number(ack.ids.size());
     if (ack.ids.size() == 1)
-        if (const AlarmBoard::Alarm* a = m_alarms.find(ack.ids.front()))
+        if (const AlarmBoard::Alarm* a = m_model->shown().find(ack.ids.front()))
             what = formatDateTime(a->event.time) + QStringLiteral("  ") + AlarmListModel::eventText(*a);
     AcknowledgeDialog dialog(loadAckReasons(m_door.mirror().data_dir), what, this);
     if (dialog.exec() != QDialog::Accepted) return;
@@ -356,10 +361,8 @@ void AlarmWindow::acknowledgeSelected() {
     m_door.act([&ack](OperatorActions& a) { return a.acknowledgeAlarms(ack); });
     m_grid->clearSelection();
     refresh();
-    if (!m_alarms.anyNew()) {
-        stopSound(); // also when the window layer did not route the core's stop request here
-        m_door.stopSound();
-    }
+    // The core stopped its sound if no alarm is new; the window's own one follows what it shows.
+    if (!m_alarms.anyNew()) stopSound();
 }
 
 void AlarmWindow::disarmLoop1OfEnteredSensor() {

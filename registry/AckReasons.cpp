@@ -11,7 +11,7 @@ QStringList defaultAckReasons() {
             QStringLiteral("Погода"), QStringLiteral("Работы на периметре")};
 }
 
-QString ackReasonsPath(const QString& dataDir) { return dataDir + QStringLiteral("/ack-reasons.txt"); }
+QString ackReasonsPath(const QString& dataDir) { return dataDir + QStringLiteral("/data/ack-reasons.txt"); }
 
 QStringList parseAckReasons(const QByteArray& bytes) {
     QStringList out;

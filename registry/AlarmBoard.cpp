@@ -36,7 +36,7 @@ quint64 AlarmBoard::raise(const EventRecord& event) {
         same->state = State::New;
         same->normalTime = 0;
     } else {
-        if (m_alarms.size() >= size_t(kAlarmListMax)) m_alarms.pop_front();
+        if (m_alarms.size() >= size_t(kAlarmListMax)) dropOne();
         m_alarms.push_back({id, event, State::New, 1, event.time, id, 0, {}, {}, 0});
     }
     m_line.changed(View::AlarmList);
@@ -65,16 +65,30 @@ int AlarmBoard::recentAlarms(double now) const {
     return int(std::min<quint64>(n, quint64(std::numeric_limits<int>::max())));
 }
 
+void AlarmBoard::dropOne() {
+    // The oldest alarm already dealt with goes first: a new one leaves the list only when every
+    // listed alarm is new.
+    const auto dealtWith =
+        std::find_if(m_alarms.begin(), m_alarms.end(), [](const Alarm& a) { return a.state != State::New; });
+    if (dealtWith == m_alarms.end() || dealtWith == m_alarms.begin()) {
+        m_alarms.pop_front();
+        return;
+    }
+    m_alarms.erase(dealtWith);
+    ++m_layout; // a row left from the middle
+}
+
 bool AlarmBoard::acknowledge(quint64 id, quint64 seenId, double time, const QString& byOperator,
                              const QString& reason) {
     const auto a =
         std::find_if(m_alarms.begin(), m_alarms.end(), [id](const Alarm& x) { return x.id == id; });
-    if (a == m_alarms.end() || a->state != State::New) return false;
+    // A repeat that came in after the list the operator looked at was drawn was not seen: the alarm
+    // stays new, to be acknowledged with what the operator sees now.
+    if (a == m_alarms.end() || a->state != State::New || a->lastId > seenId) return false;
     a->ackTime = time;
     a->ackOperator = byOperator;
     a->ackReason = reason;
-    // A repeat that came in after the list the operator looked at was drawn was not seen.
-    if (a->lastId <= seenId) a->state = a->normalTime != 0 ? State::Normal : State::Acknowledged;
+    a->state = a->normalTime != 0 ? State::Normal : State::Acknowledged;
     ++m_marks;
     m_line.changed(View::AlarmList);
     return true;

@@ -47,8 +47,8 @@ public:
     static constexpr int kFloodWindowS = 600;
 
     // Lists the event as a new alarm, or counts it in the listed alarm of the same sensor and event,
-    // and returns the id it got. Once kAlarmListMax alarms are listed the oldest one drops out; the
-    // count goes on growing.
+    // and returns the id it got. Once kAlarmListMax alarms are listed one drops out: the oldest one
+    // acknowledged, or the oldest when all are new. The count goes on growing.
     quint64 raise(const EventRecord& event);
     // Empties the list and sets the count back to 0. Ids are not reused afterwards.
     void acknowledgeAll();
@@ -56,8 +56,8 @@ public:
     // screen. Newer ones stay listed, and the count is theirs. A group that had a repeat since stays
     // as that newest event alone.
     void acknowledgeUpTo(quint64 lastSeenId);
-    // Acknowledges one alarm: it stays listed, drawn as dealt with. A repeat the operator had not
-    // seen (one after `seenId`) leaves it new. False when no new alarm has the id.
+    // Acknowledges one alarm: it stays listed, drawn as dealt with. False, and nothing changes, when
+    // no new alarm has the id or it has a repeat the operator had not seen (one after `seenId`).
     bool acknowledge(quint64 id, quint64 seenId, double time, const QString& byOperator,
                      const QString& reason);
     // The alarms of `factoryNumber` that `ends` picks are over at `time`.
@@ -94,6 +94,7 @@ public:
 private:
     void countRecent(double time);
     void alarmOver(Alarm& a, double time);
+    void dropOne();
 
     NoticeLine m_line;
     std::deque<Alarm> m_alarms;

@@ -64,9 +64,12 @@ QString dutyOf(const QString& text) {
 }
 
 // The end a timed disarm's text names: "… № 5 до 14:30" or "… до 09.12.2026 14:30".
+// The operator's name after it does not count.
 QString timedEnd(const QString& disarmText) {
     static const QRegularExpression end(QStringLiteral(" до ((\\d{2}\\.\\d{2}\\.\\d{4} )?\\d{1,2}:\\d{2})$"));
-    const QRegularExpressionMatch m = end.match(disarmText.trimmed());
+    QString text;
+    operatorOf(disarmText, &text);
+    const QRegularExpressionMatch m = end.match(text.trimmed());
     return m.hasMatch() ? m.captured(1) : QString();
 }
 

@@ -117,6 +117,27 @@ private slots:
         QCOMPARE(c().alarms.alarms().back().id - c().alarms.alarms().front().id, 499u);
         QCOMPARE(c().alarms.total(), 1200u);
         QCOMPARE(ui().soundStarted, 1);
+
+        // An alarm already acknowledged makes room before any new one does, wherever it stands.
+        const quint64 newest = c().alarms.alarms().back().id;
+        QCOMPARE(actions().acknowledgeAlarms({{c().alarms.alarms()[250].id}, newest, "Погода", {}}), 1);
+        appendAlarm(c().alarms, c().notices, alarm("alarm 1201", m_now));
+        QCOMPARE(listed(0), QString("alarm 701"));
+        QCOMPARE(listed(250), QString("alarm 952"));
+        QCOMPARE(listed(499), QString("alarm 1201"));
+        QVERIFY(!c().alarms.alarms()[250].ackTime);
+    }
+
+    // An alarm that alarmed again after the window drew it is not acknowledged with what the operator
+    // saw: nothing is logged and it stays new.
+    void unseenRepeatIsNotAcknowledged() {
+        raiseAlarm(c().alarms, c().notices, alarm("alarm", m_now));
+        const quint64 seen = c().alarms.newestId();
+        raiseAlarm(c().alarms, c().notices, alarm("alarm", m_now.addSecs(300)));
+        QCOMPARE(actions().acknowledgeAlarms({{c().alarms.alarms()[0].id}, seen, "Погода", {}}), 0);
+        QCOMPARE(c().alarms.alarms()[0].state, AlarmBoard::State::New);
+        QVERIFY(readEventFile(dailyLog()).isEmpty());
+        QCOMPARE(ui().soundStopped, 0);
     }
 
     // "Отбой тревог" acknowledges the alarms up to the newest the list drew: one that came in since
