@@ -52,7 +52,8 @@ PlanWindow::PlanWindow(CoreDoor& door, QWidget* parent)
     resize(1000, 700);
 
     askPlanName = [this](const QString& caption, const QString& current) {
-        return QInputDialog::getText(this, caption, QStringLiteral("Название плана:"), QLineEdit::Normal, current);
+        return QInputDialog::getText(this, caption, QStringLiteral("Название плана:"), QLineEdit::Normal,
+                                     current);
     };
     choosePictureFile = [this] {
         return QFileDialog::getOpenFileName(this, QStringLiteral("Картинка плана"), QDir::homePath(),
@@ -248,8 +249,9 @@ bool PlanWindow::save() {
         m_overwriteDecided = true;
         ConsoleUi* ui = m_door.windowUi();
         m_overwriteAllowed =
-            ui && ui->question(QStringLiteral("План объекта"),
-                               QStringLiteral("Файл plans.json не был прочитан. Заменить его новой разметкой?"));
+            ui &&
+            ui->question(QStringLiteral("План объекта"),
+                         QStringLiteral("Файл plans.json не был прочитан. Заменить его новой разметкой?"));
     }
     if (m_fileRefused && !m_overwriteAllowed) {
         m_statusLabel->setText(QStringLiteral("Разметка не сохраняется: файл plans.json оставлен как есть"));
@@ -315,7 +317,8 @@ PlanSensorLook PlanWindow::lookOf(quint32 number, const Shown& shown) const {
     look.label = QString::number(shown.slot + 1);
     QStringList lines;
     for (int col = colPos; col < kSensorColumns; ++col)
-        lines << sensorHeaderText(col).trimmed() + QStringLiteral(": ") + sensorCellText(row, shown.slot, col);
+        lines << sensorHeaderText(col).trimmed() + QStringLiteral(": ") +
+                     sensorCellText(row, shown.slot, col);
     look.tip = lines.join(u'\n');
     return look;
 }
@@ -325,7 +328,8 @@ void PlanWindow::updateLooks(bool all) {
     if (m_alarmsStale) findUnacknowledged();
     QHash<quint32, int> slotOf;
     for (int s = 0; s < kSlots; ++s)
-        if (const quint32 n = m_c.sensors.record(s).factory_number; n != 0 && !slotOf.contains(n)) slotOf.insert(n, s);
+        if (const quint32 n = m_c.sensors.record(s).factory_number; n != 0 && !slotOf.contains(n))
+            slotOf.insert(n, s);
     bool blinking = false;
     for (int p = 0; p < m_layout.count(); ++p) {
         for (const PlacedSensor& placed : m_layout.plan(p).sensors) {
@@ -385,7 +389,8 @@ bool PlanWindow::tabMarked(int plan) const {
 
 bool PlanWindow::showSensor(quint32 number) {
     if (!m_loaded) loadPlans();
-    const int plan = m_layout.planOf(number);
+    // The plan shown, when it holds the sensor; otherwise the first that does.
+    const int plan = m_layout.find(currentPlan(), number) ? currentPlan() : m_layout.planOf(number);
     if (plan >= 0) m_tabs->setCurrentIndex(plan);
     open();
     if (plan < 0) return false;
@@ -453,7 +458,8 @@ void PlanWindow::sensorDropped(quint32 number, QPointF at) {
     for (QGraphicsItem* item : s->items(at)) {
         quint32 old = 0;
         if (auto* m = dynamic_cast<PlanMarkerItem*>(item); m && m->look().greyed) old = m->number();
-        if (auto* l = dynamic_cast<PlanLineItem*>(item); l && m_shown.value(l->number()).slot < 0) old = l->number();
+        if (auto* l = dynamic_cast<PlanLineItem*>(item); l && m_shown.value(l->number()).slot < 0)
+            old = l->number();
         if (old && m_layout.replaceSensor(plan, old, number)) {
             layoutChanged(plan);
             return;
@@ -474,7 +480,8 @@ void PlanWindow::setDrawing(bool drawing) {
     for (int p = 0; p < m_tabs->count(); ++p)
         if (PlanScene* s = scene(p)) s->setDrawing(drawing && p == currentPlan());
     if (drawing)
-        m_statusLabel->setText(QStringLiteral("Щелчками отметьте точки линии; Esc или кнопка «Линия датчика» — конец"));
+        m_statusLabel->setText(
+            QStringLiteral("Щелчками отметьте точки линии; Esc или кнопка «Линия датчика» — конец"));
     else if (m_statusLabel->text().startsWith(QStringLiteral("Щелчками")))
         m_statusLabel->clear();
 }
@@ -483,7 +490,8 @@ void PlanWindow::pointClicked(QPointF at) {
     if (!m_drawing || !m_chosen) return;
     m_drawn << at;
     // The first point waits for the second: a line needs two.
-    if (m_drawn.size() >= 2 && m_layout.setLine(currentPlan(), m_chosen, m_drawn)) layoutChanged(currentPlan());
+    if (m_drawn.size() >= 2 && m_layout.setLine(currentPlan(), m_chosen, m_drawn))
+        layoutChanged(currentPlan());
 }
 
 void PlanWindow::setEditing(bool editing) {
@@ -508,8 +516,9 @@ void PlanWindow::fillUnplaced() {
     for (int slot = 0; slot < kSlots; ++slot) {
         const SensorRecord& r = m_c.sensors.record(slot);
         if (!r.occupied() || m_layout.find(plan, r.factory_number)) continue;
-        m_unplaced->addSensor(QStringLiteral("%1: %2 %3").arg(slot + 1).arg(r.factory_number).arg(typeText(r.sensor_type)),
-                              r.factory_number);
+        m_unplaced->addSensor(
+            QStringLiteral("%1: %2 %3").arg(slot + 1).arg(r.factory_number).arg(typeText(r.sensor_type)),
+            r.factory_number);
     }
 }
 
@@ -526,7 +535,8 @@ void PlanWindow::addPlan() {
 void PlanWindow::renameCurrentPlan() {
     const int plan = currentPlan();
     if (!m_layout.isPlan(plan)) return;
-    if (!m_layout.renamePlan(plan, askPlanName(QStringLiteral("Переименовать план"), m_layout.plan(plan).name)))
+    if (!m_layout.renamePlan(plan,
+                             askPlanName(QStringLiteral("Переименовать план"), m_layout.plan(plan).name)))
         return;
     markTabs();
     m_tabs->setTabText(plan, m_layout.plan(plan).name);

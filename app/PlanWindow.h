@@ -115,10 +115,10 @@ private:
     quint32 m_chosen = 0;
     QList<QPointF> m_drawn; // the line being drawn
 
-    QHash<quint32, Shown> m_shown;              // by factory number, every sensor placed anywhere
-    QHash<quint32, PlanSensorLook> m_looks;     // as last drawn
-    QHash<quint32, quint8> m_unacknowledged;    // by factory number
-    QHash<quint64, quint8> m_alarmLoops;        // an alarm's loop bits, by its id
+    QHash<quint32, Shown> m_shown;           // by factory number, every sensor placed anywhere
+    QHash<quint32, PlanSensorLook> m_looks;  // as last drawn
+    QHash<quint32, quint8> m_unacknowledged; // by factory number
+    QHash<quint64, quint8> m_alarmLoops;     // an alarm's loop bits, by its id
     QTimer m_blinkTimer;
 
     QTabWidget* m_tabs = nullptr;

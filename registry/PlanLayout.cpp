@@ -23,7 +23,8 @@ std::optional<QPointF> pointFrom(const QJsonValue& v) {
     if (!v.isArray() || a.size() != 2 || !a[0].isDouble() || !a[1].isDouble()) return std::nullopt;
     const double x = a[0].toDouble();
     const double y = a[1].toDouble();
-    if (!std::isfinite(x) || !std::isfinite(y) || std::abs(x) > kMaxCoordinate || std::abs(y) > kMaxCoordinate)
+    if (!std::isfinite(x) || !std::isfinite(y) || std::abs(x) > kMaxCoordinate ||
+        std::abs(y) > kMaxCoordinate)
         return std::nullopt;
     return QPointF(x, y);
 }
@@ -159,7 +160,8 @@ std::optional<PlanLayout> PlanLayout::fromJson(const QByteArray& json, QString* 
     QJsonParseError err{};
     const QJsonDocument doc = QJsonDocument::fromJson(json, &err);
     if (err.error != QJsonParseError::NoError)
-        return refuse(QStringLiteral("файл повреждён (%1, позиция %2)").arg(err.errorString()).arg(err.offset));
+        return refuse(
+            QStringLiteral("файл повреждён (%1, позиция %2)").arg(err.errorString()).arg(err.offset));
     if (!doc.isObject()) return refuse(QStringLiteral("файл повреждён (нет описания планов)"));
     const QJsonObject root = doc.object();
     const QJsonValue version = root.value(QStringLiteral("version"));
