@@ -118,6 +118,8 @@ MainWindow::MainWindow(CoreDoor& door, QWidget* parent)
     auto* planItem = menuBar()->addAction(QStringLiteral("План объекта"));
     planItem->setObjectName(QStringLiteral("NPlan"));
     planItem->setShortcut(Qt::Key_F8);
+    // F8 from the alarm window too: the operator looks up where the alarm is.
+    planItem->setShortcutContext(Qt::ApplicationShortcut);
     connect(planItem, &QAction::triggered, this, &MainWindow::planWindowRequested);
 
     createToolBar();

@@ -87,9 +87,9 @@ const QByteArray kPlans = R"({"version": 1, "plans": [
   {"name": "Север", "picture": "site.png", "sensors": [{"number": 1004, "marker": [50, 50]}]}]})";
 
 const QList<SensorSpec> kSensors = {
-    {0, 1001, 1, 1, 1, /*status*/ 0}, // normal: green
+    {0, 1001, 1, 1, 1, /*status*/ 0},  // normal: green
     {1, 1002, 0, 1, 0, /*status*/ 15}, // no link
-    {2, 1003, 1, 1, 1, /*status*/ 3}, // a fault: the alarm colour
+    {2, 1003, 1, 1, 1, /*status*/ 3},  // a fault: the alarm colour
     {3, 1004, 0, 1, 1, /*status*/ 0},
 };
 
@@ -167,8 +167,8 @@ private slots:
         const QPoint to = from + QPoint(40, 25);
         const auto drag = [&] {
             QTest::mousePress(v->viewport(), Qt::LeftButton, {}, from);
-            QMouseEvent move(QEvent::MouseMove, to, v->viewport()->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
-                             Qt::NoModifier);
+            QMouseEvent move(QEvent::MouseMove, to, v->viewport()->mapToGlobal(to), Qt::NoButton,
+                             Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(v->viewport(), &move);
             QTest::mouseRelease(v->viewport(), Qt::LeftButton, {}, to);
         };
@@ -181,10 +181,12 @@ private slots:
         w->setEditing(true);
         drag();
         const QPointF moved = v->planScene()->marker(1002)->pos();
-        QVERIFY2(QLineF(moved, v->mapToScene(to)).length() < 3, qPrintable(QString("%1 %2").arg(moved.x()).arg(moved.y())));
+        QVERIFY2(QLineF(moved, v->mapToScene(to)).length() < 3,
+                 qPrintable(QString("%1 %2").arg(moved.x()).arg(moved.y())));
         QCOMPARE(w->layout().find(0, 1002)->marker, std::optional<QPointF>(moved));
         QString problem;
-        const std::optional<PlanLayout> saved = PlanLayout::fromJson(run.file("data/plans/plans.json"), &problem);
+        const std::optional<PlanLayout> saved =
+            PlanLayout::fromJson(run.file("data/plans/plans.json"), &problem);
         QVERIFY2(saved, qPrintable(problem));
         QCOMPARE(*saved, w->layout());
         QCOMPARE(saved->find(0, 1001)->line, (QList<QPointF>{{300, 500}, {700, 500}})); // the rest as it was

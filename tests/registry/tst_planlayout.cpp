@@ -76,7 +76,8 @@ private slots:
             f.close();
             const PlanFileRead r = readPlanFile(path);
             QVERIFY2(r.state == PlanFileRead::State::Refused, bytes.constData());
-            QVERIFY2(r.problem.startsWith(QStringLiteral("Файл plans.json не прочитан: ")), qPrintable(r.problem));
+            QVERIFY2(r.problem.startsWith(QStringLiteral("Файл plans.json не прочитан: ")),
+                     qPrintable(r.problem));
             QCOMPARE(r.layout.count(), 0);
         }
         QVERIFY(readPlanFile(path).problem.contains(QStringLiteral("датчик 5 указан дважды")));
