@@ -30,6 +30,7 @@ PlanView::PlanView(PlanScene* scene, QWidget* parent) : QGraphicsView(scene, par
     setRenderHint(QPainter::Antialiasing);
     setRenderHint(QPainter::SmoothPixmapTransform);
     setAcceptDrops(true);
+    viewport()->setAcceptDrops(true); // drops arrive at the viewport
     connect(scene, &PlanScene::pictureLoaded, this, [this] {
         if (m_fitted) fitPlan();
     });

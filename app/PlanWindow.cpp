@@ -209,7 +209,7 @@ void PlanWindow::rebuildTabs() {
         m_tabs->addTab(v, plan.name);
         if (!s->pictureProblem().isEmpty()) m_statusLabel->setText(s->pictureProblem());
     }
-    m_tabs->setCurrentIndex(std::clamp(current, 0, m_tabs->count() - 1));
+    if (m_tabs->count() > 0) m_tabs->setCurrentIndex(std::clamp(current, 0, m_tabs->count() - 1));
     m_shown.clear(); // the new items show every sensor afresh
     m_looks.clear();
     updateLooks(true);
@@ -452,10 +452,11 @@ void PlanWindow::editMenu(quint32 number, QPoint screenPos) {
 
 void PlanWindow::sensorDropped(quint32 number, QPointF at) {
     const int plan = currentPlan();
-    PlanScene* s = scene(plan);
-    if (!s) return;
-    // Dropped on the place of a sensor that is no more, the new one takes that place over.
-    for (QGraphicsItem* item : s->items(at)) {
+    PlanView* v = view(plan);
+    if (!v) return;
+    // Dropped on the place of a sensor that is no more, the new one takes that place over. (Asked of
+    // the view: the markers keep their size on the screen, not on the picture.)
+    for (QGraphicsItem* item : v->items(v->mapFromScene(at))) {
         quint32 old = 0;
         if (auto* m = dynamic_cast<PlanMarkerItem*>(item); m && m->look().greyed) old = m->number();
         if (auto* l = dynamic_cast<PlanLineItem*>(item); l && m_shown.value(l->number()).slot < 0)

@@ -53,7 +53,8 @@ int main(int argc, char* argv[]) {
             line << p * 3.75;
         layout.setLine(0, s.number, line);
     }
-    if (!writePlanFile(QDir(dir.path()).filePath(QStringLiteral("data/plans/plans.json")), layout, &error)) return 1;
+    if (!writePlanFile(QDir(dir.path()).filePath(QStringLiteral("data/plans/plans.json")), layout, &error))
+        return 1;
     QDir::setCurrent(dir.path());
 
     for (int run = 0; run < runs; ++run) {
@@ -72,8 +73,8 @@ int main(int argc, char* argv[]) {
         QCoreApplication::processEvents();
         v->viewport()->repaint();
         const double drawn = t.nsecsElapsed() / 1e9;
-        std::printf("run %d: window drawn with 200 markers %.3f s, picture drawn %.3f s%s\n", run + 1, shown, drawn,
-                    v->planScene()->pictureReady() ? "" : " (picture NOT loaded)");
+        std::printf("run %d: window drawn with 200 markers %.3f s, picture drawn %.3f s%s\n", run + 1, shown,
+                    drawn, v->planScene()->pictureReady() ? "" : " (picture NOT loaded)");
     }
     return 0;
 }

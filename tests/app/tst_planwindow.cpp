@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPainter>
 #include <QTabWidget>
 #include <QTableView>
@@ -190,6 +191,21 @@ private slots:
         QVERIFY2(saved, qPrintable(problem));
         QCOMPARE(*saved, w->layout());
         QCOMPARE(saved->find(0, 1001)->line, (QList<QPointF>{{300, 500}, {700, 500}})); // the rest as it was
+
+        // 1004, dragged from the list of sensors not on the plan onto the place 4242 left: it takes it over.
+        auto* mime = new QMimeData;
+        mime->setData(PlanView::kSensorMime, "1004");
+        const QPointF place = v->mapFromScene(QPointF(200, 450));
+        QDragEnterEvent enter(place.toPoint(), Qt::CopyAction, mime, Qt::LeftButton, {});
+        QApplication::sendEvent(v->viewport(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(place, Qt::CopyAction, mime, Qt::LeftButton, {});
+        QApplication::sendEvent(v->viewport(), &drop);
+        delete mime;
+        QVERIFY(!w->layout().find(0, 4242));
+        QCOMPARE(w->layout().find(0, 1004)->marker, std::optional<QPointF>(QPointF(200, 450)));
+        QCOMPARE(PlanLayout::fromJson(run.file("data/plans/plans.json"), nullptr),
+                 std::optional(w->layout()));
     }
 
     void brokenLayoutFileIsLeftAsItWas() {
