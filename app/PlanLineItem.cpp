@@ -3,6 +3,7 @@
 #include "app/PlanScene.h"
 
 #include <QGraphicsSceneContextMenuEvent>
+#include <QGraphicsSceneHoverEvent>
 #include <QGraphicsSceneMouseEvent>
 #include <QPainter>
 #include <QPainterPathStroker>
@@ -12,6 +13,7 @@ namespace vatrel {
 PlanLineItem::PlanLineItem(quint32 number, const QList<QPointF>& points) : m_number(number) {
     setAcceptHoverEvents(true);
     setZValue(1);
+
     setPoints(points);
 }
 
@@ -31,7 +33,6 @@ void PlanLineItem::rebuildPath() {
 
 void PlanLineItem::setLook(const PlanSensorLook& look) {
     if (look == m_look) return;
-    if (look.tip != m_look.tip) setToolTip(look.tip);
     m_look = look;
     update();
 }
@@ -68,10 +69,10 @@ void PlanLineItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWi
     painter->setRenderHint(QPainter::Antialiasing);
     const bool blank = m_blinkOff && m_look.blinks();
     const QColor colour = blank ? QColor(Qt::white) : m_look.colour;
-    QPen band(colour, 7, m_look.greyed ? Qt::DashLine : Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    QPen band(colour, 7, m_look.greyed ? Qt::DashLine : Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
     band.setCosmetic(true);
     // A dark edge keeps a pale band visible on a pale picture.
-    QPen edge(QColor(Qt::black), 9, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    QPen edge(QColor(Qt::black), 9, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
     edge.setCosmetic(true);
     painter->setBrush(Qt::NoBrush);
     painter->setPen(edge);
@@ -79,7 +80,7 @@ void PlanLineItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWi
     painter->setPen(band);
     painter->drawPath(m_path);
     if (!m_look.armed1 && !m_look.armed2) {
-        QPen hollow(QColor(Qt::white), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+        QPen hollow(QColor(Qt::white), 3, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
         hollow.setCosmetic(true);
         painter->setPen(hollow);
         painter->drawPath(m_path);
@@ -137,5 +138,12 @@ void PlanLineItem::contextMenuEvent(QGraphicsSceneContextMenuEvent* event) {
     }
     s->sensorMenuAsked(m_number, event->screenPos());
 }
+
+// The row's texts are made when the pointer comes to rest, not each time the row changes.
+void PlanLineItem::hoverEnterEvent(QGraphicsSceneHoverEvent*) {
+    if (auto* s = qobject_cast<PlanScene*>(scene()); s && s->tipFor) setToolTip(s->tipFor(m_number));
+}
+
+void PlanLineItem::hoverMoveEvent(QGraphicsSceneHoverEvent* event) { hoverEnterEvent(event); }
 
 } // namespace vatrel

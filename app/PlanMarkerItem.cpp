@@ -5,8 +5,12 @@
 #include <QCursor>
 #include <QFontMetricsF>
 #include <QGraphicsSceneContextMenuEvent>
+#include <QGraphicsSceneHoverEvent>
 #include <QGraphicsSceneMouseEvent>
 #include <QPainter>
+#include <QPixmap>
+#include <QPixmapCache>
+#include <QWidget>
 
 namespace vatrel {
 
@@ -30,7 +34,7 @@ PlanMarkerItem::PlanMarkerItem(quint32 number) : m_number(number) {
 
 void PlanMarkerItem::setLook(const PlanSensorLook& look) {
     if (look == m_look) return;
-    if (look.tip != m_look.tip) setToolTip(look.tip);
+    if (look.label != m_look.label || look.greyed != m_look.greyed) m_labelSprite = QPixmap();
     m_look = look;
     update();
 }
@@ -57,16 +61,21 @@ QRectF PlanMarkerItem::boundingRect() const {
     return QRectF(-kLabelWidth / 2, -kRadius - 3, kLabelWidth, 2 * kRadius + kLabelHeight + 6);
 }
 
-void PlanMarkerItem::paintHalf(QPainter* painter, int loop, bool armed, bool blank) const {
-    const QRectF disc(-kRadius, -kRadius, 2 * kRadius, 2 * kRadius);
-    const int start = loop == 1 ? 90 * 16 : -90 * 16; // Qt counts from three o'clock, anticlockwise
-    const QColor colour = blank ? QColor(Qt::white) : m_look.colour;
+namespace {
+
+QRectF discRect() { return {-PlanMarkerItem::kRadius, -PlanMarkerItem::kRadius, 2 * PlanMarkerItem::kRadius,
+                            2 * PlanMarkerItem::kRadius}; }
+
+void paintHalf(QPainter* painter, int loop, const QColor& colour, bool armed, bool blank) {
+    const QRectF disc = discRect();
+    const qreal start = loop == 1 ? 90 : -90; // Qt counts from three o'clock, anticlockwise
+    const QColor fill = blank ? QColor(Qt::white) : colour;
     QPainterPath half;
     half.moveTo(0, 0);
-    half.arcTo(disc, start / 16.0, 180);
+    half.arcTo(disc, start, 180);
     half.closeSubpath();
     if (armed) {
-        painter->fillPath(half, colour);
+        painter->fillPath(half, fill);
     } else {
         painter->fillPath(half, Qt::white);
         // Hollow: a ring of the colour inside the outline.
@@ -79,23 +88,57 @@ void PlanMarkerItem::paintHalf(QPainter* painter, int loop, bool armed, bool bla
     }
 }
 
-void PlanMarkerItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) {
-    painter->setRenderHint(QPainter::Antialiasing);
-    paintHalf(painter, 1, m_look.armed1, m_blinkOff && m_look.blink1);
-    paintHalf(painter, 2, m_look.armed2, m_blinkOff && m_look.blink2);
-    const QRectF disc(-kRadius, -kRadius, 2 * kRadius, 2 * kRadius);
-    painter->setPen(QPen(m_look.greyed ? QColor(Qt::gray) : QColor(Qt::black), 1.5));
-    painter->setBrush(Qt::NoBrush);
-    painter->drawEllipse(disc);
-    painter->drawLine(QPointF(0, -kRadius), QPointF(0, kRadius));
+// The disc of every look drawn once: a storm recolours and blinks hundreds of markers a second, and
+// copying a small picture costs far less than drawing arcs.
+QPixmap discSprite(const PlanSensorLook& look, bool blank1, bool blank2, qreal dpr) {
+    const quint64 key = quint64(look.colour.rgb() & 0xFFFFFF) | quint64(look.armed1) << 24 |
+                        quint64(look.armed2) << 25 | quint64(blank1) << 26 | quint64(blank2) << 27 |
+                        quint64(look.greyed) << 28 | quint64(qRound(dpr * 8)) << 32;
+    const QString name = QStringLiteral("vatrel-plan-disc-%1").arg(key, 0, 16);
+    QPixmap sprite;
+    if (QPixmapCache::find(name, &sprite)) return sprite;
+    const int side = int(2 * PlanMarkerItem::kRadius + 4);
+    sprite = QPixmap(QSize(side, side) * dpr);
+    sprite.setDevicePixelRatio(dpr);
+    sprite.fill(Qt::transparent);
+    QPainter p(&sprite);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.translate(side / 2.0, side / 2.0);
+    paintHalf(&p, 1, look.colour, look.armed1, blank1);
+    paintHalf(&p, 2, look.colour, look.armed2, blank2);
+    p.setPen(QPen(look.greyed ? QColor(Qt::gray) : QColor(Qt::black), 1.5));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(discRect());
+    p.drawLine(QPointF(0, -PlanMarkerItem::kRadius), QPointF(0, PlanMarkerItem::kRadius));
+    p.end();
+    QPixmapCache::insert(name, sprite);
+    return sprite;
+}
+
+} // namespace
+
+void PlanMarkerItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget* widget) {
+    const qreal dpr = widget ? widget->devicePixelRatioF() : 1;
+    const qreal side = 2 * kRadius + 4;
+    painter->drawPixmap(QPointF(-side / 2, -side / 2),
+                        discSprite(m_look, m_blinkOff && m_look.blink1, m_blinkOff && m_look.blink2, dpr));
 
     const QRectF label(-kLabelWidth / 2 + 6, kRadius + 2, kLabelWidth - 12, kLabelHeight);
-    painter->setPen(QPen(QColor(Qt::black), 1));
-    painter->setBrush(QColor(255, 255, 255, 220));
-    painter->drawRoundedRect(label, 3, 3);
-    painter->setFont(labelFont());
-    painter->setPen(m_look.greyed ? QColor(Qt::gray) : QColor(Qt::black));
-    painter->drawText(label, Qt::AlignCenter, m_look.label);
+    if (m_labelSprite.isNull() || m_labelSprite.devicePixelRatio() != dpr) {
+        m_labelSprite = QPixmap((label.size() + QSizeF(2, 2)).toSize() * dpr);
+        m_labelSprite.setDevicePixelRatio(dpr);
+        m_labelSprite.fill(Qt::transparent);
+        QPainter p(&m_labelSprite);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QRectF box(1, 1, label.width(), label.height());
+        p.setPen(QPen(QColor(Qt::black), 1));
+        p.setBrush(QColor(255, 255, 255, 220));
+        p.drawRoundedRect(box, 3, 3);
+        p.setFont(labelFont());
+        p.setPen(m_look.greyed ? QColor(Qt::gray) : QColor(Qt::black));
+        p.drawText(box, Qt::AlignCenter, m_look.label);
+    }
+    painter->drawPixmap(label.topLeft() - QPointF(1, 1), m_labelSprite);
     if (m_chosen) {
         painter->setPen(QPen(QColor(0, 0, 255), 1.5, Qt::DashLine));
         painter->setBrush(Qt::NoBrush);
@@ -126,5 +169,12 @@ void PlanMarkerItem::contextMenuEvent(QGraphicsSceneContextMenuEvent* event) {
     if (auto* s = qobject_cast<PlanScene*>(scene())) s->sensorMenuAsked(m_number, event->screenPos());
     event->accept();
 }
+
+// The row's texts are made when the pointer comes to rest, not each time the row changes.
+void PlanMarkerItem::hoverEnterEvent(QGraphicsSceneHoverEvent*) {
+    if (auto* s = qobject_cast<PlanScene*>(scene()); s && s->tipFor) setToolTip(s->tipFor(m_number));
+}
+
+void PlanMarkerItem::hoverMoveEvent(QGraphicsSceneHoverEvent* event) { hoverEnterEvent(event); }
 
 } // namespace vatrel

@@ -3,6 +3,7 @@
 #include "app/PlanSensorLook.h"
 
 #include <QGraphicsItem>
+#include <QPixmap>
 
 namespace vatrel {
 
@@ -30,16 +31,17 @@ protected:
     void mousePressEvent(QGraphicsSceneMouseEvent* event) override;
     void mouseReleaseEvent(QGraphicsSceneMouseEvent* event) override;
     void contextMenuEvent(QGraphicsSceneContextMenuEvent* event) override;
+    void hoverEnterEvent(QGraphicsSceneHoverEvent* event) override;
+    void hoverMoveEvent(QGraphicsSceneHoverEvent* event) override;
 
 private:
-    void paintHalf(QPainter* painter, int loop, bool armed, bool blank) const;
-
     const quint32 m_number;
     PlanSensorLook m_look;
     bool m_blinkOff = false;
     bool m_editing = false;
     bool m_chosen = false;
     QPointF m_pressedAt;
+    QPixmap m_labelSprite; // the number's box, drawn when the number changes
 };
 
 } // namespace vatrel

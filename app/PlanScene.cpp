@@ -30,7 +30,6 @@ PlanPicture decode(const QString& path) {
 } // namespace
 
 PlanScene::PlanScene(QObject* parent) : QGraphicsScene(parent) {
-    setItemIndexMethod(QGraphicsScene::NoIndex); // a few hundred items that change colour, not place
     setBackgroundBrush(QColor(128, 128, 128));
     setSceneRect(kEmptyPlan);
 }

@@ -7,6 +7,7 @@
 #include <QGraphicsScene>
 #include <QHash>
 #include <QImage>
+#include <functional>
 
 class QGraphicsItem;
 
@@ -49,6 +50,9 @@ public:
     void setChosen(quint32 number); // 0: none
     void setDrawing(bool drawing) { m_drawing = drawing; }
     void setPixelSize(qreal pixel);
+
+    // The sensor's table row as text, for its tooltip.
+    std::function<QString(quint32 number)> tipFor;
 
     // What the items report.
     void sensorPressed(quint32 number) { emit sensorClicked(number); }

@@ -14,7 +14,6 @@ struct PlanSensorLook {
     bool blink2 = false;
     bool greyed = false; // no slot holds the sensor: its place waits for a replacement
     QString label;       // the position number (the factory number while greyed)
-    QString tip;         // the table row's texts
     bool blinks() const { return blink1 || blink2; }
     bool operator==(const PlanSensorLook&) const = default;
 };

@@ -201,6 +201,7 @@ void PlanWindow::rebuildTabs() {
         s->setEditing(m_editing);
         s->setBlinkOff(m_blinkOff);
         s->setChosen(m_chosen);
+        s->tipFor = [this](quint32 number) { return tipOf(number); };
         connectScene(s);
         auto* v = new PlanView(s);
         v->setObjectName(QStringLiteral("PlanView%1").arg(p));
@@ -305,7 +306,6 @@ PlanSensorLook PlanWindow::lookOf(quint32 number, const Shown& shown) const {
         look.greyed = true;
         look.colour = QColor(150, 150, 150);
         look.label = QString::number(number);
-        look.tip = QStringLiteral("Датчик %1 не подключён").arg(number);
         return look;
     }
     const SensorRow& row = shown.row;
@@ -315,12 +315,16 @@ PlanSensorLook PlanWindow::lookOf(quint32 number, const Shown& shown) const {
     look.blink1 = shown.unacknowledged & 1;
     look.blink2 = shown.unacknowledged & 2;
     look.label = QString::number(shown.slot + 1);
+    return look;
+}
+
+QString PlanWindow::tipOf(quint32 number) const {
+    const Shown shown = m_shown.value(number);
+    if (shown.slot < 0) return QStringLiteral("Датчик %1 не подключён").arg(number);
     QStringList lines;
     for (int col = colPos; col < kSensorColumns; ++col)
-        lines << sensorHeaderText(col).trimmed() + QStringLiteral(": ") +
-                     sensorCellText(row, shown.slot, col);
-    look.tip = lines.join(u'\n');
-    return look;
+        lines << sensorHeaderText(col).trimmed() + QStringLiteral(": ") + sensorCellText(shown.row, shown.slot, col);
+    return lines.join(u'\n');
 }
 
 void PlanWindow::updateLooks(bool all) {

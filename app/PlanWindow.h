@@ -47,6 +47,8 @@ public:
     void setEditing(bool editing);
     // The plan's tab is marked: an alarm of a sensor on it waits, and another plan is shown.
     bool tabMarked(int plan) const;
+    // The sensor's tooltip: its table row, header by header.
+    QString tipOf(quint32 number) const;
 
     // Where the operator names a plan and picks a picture (tests answer them).
     std::function<QString(const QString& caption, const QString& current)> askPlanName;

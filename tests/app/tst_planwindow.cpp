@@ -119,7 +119,8 @@ private slots:
         PlanView* v = w->view(0);
         const QImage shot = v->viewport()->grab().toImage();
         QCOMPARE(shot.pixelColor(v->mapFromScene(QPointF(500, 500))), QColor(0, 255, 0)); // its fence line
-        QVERIFY(v->planScene()->marker(1001)->toolTip().contains("Ватрел-Б"));
+        QVERIFY(w->tipOf(1001).contains("Ватрел-Б"));
+        QVERIFY(w->tipOf(4242).contains("4242 не подключён"));
 
         // A loop 1 alarm of 1001, not yet acknowledged: its half blinks, the other half stays.
         run.windows->door()->call([](Console& c) {
