@@ -13,6 +13,8 @@ namespace vatrel {
 PlanLineItem::PlanLineItem(quint32 number, const QList<QPointF>& points) : m_number(number) {
     setAcceptHoverEvents(true);
     setZValue(1);
+    // Stroked once per change of look or zoom: the markers' repaints over it only copy it.
+    setCacheMode(DeviceCoordinateCache);
 
     setPoints(points);
 }

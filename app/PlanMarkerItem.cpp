@@ -58,13 +58,15 @@ void PlanMarkerItem::setChosen(bool chosen) {
 }
 
 QRectF PlanMarkerItem::boundingRect() const {
-    return QRectF(-kLabelWidth / 2, -kRadius - 3, kLabelWidth, 2 * kRadius + kLabelHeight + 6);
+    return QRectF(-kLabelWidth / 2, -kRadius - 4, kLabelWidth, 2 * kRadius + kLabelHeight + 9);
 }
 
 namespace {
 
-QRectF discRect() { return {-PlanMarkerItem::kRadius, -PlanMarkerItem::kRadius, 2 * PlanMarkerItem::kRadius,
-                            2 * PlanMarkerItem::kRadius}; }
+QRectF discRect() {
+    return {-PlanMarkerItem::kRadius, -PlanMarkerItem::kRadius, 2 * PlanMarkerItem::kRadius,
+            2 * PlanMarkerItem::kRadius};
+}
 
 void paintHalf(QPainter* painter, int loop, const QColor& colour, bool armed, bool blank) {
     const QRectF disc = discRect();

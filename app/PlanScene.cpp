@@ -163,8 +163,14 @@ std::optional<QPointF> PlanScene::placeOf(quint32 number) const {
 }
 
 void PlanScene::setLook(quint32 number, const PlanSensorLook& look) {
-    if (PlanMarkerItem* m = marker(number)) m->setLook(look);
-    if (PlanLineItem* l = line(number)) l->setLook(look);
+    PlanMarkerItem* m = marker(number);
+    if (m) m->setLook(look);
+    if (PlanLineItem* l = line(number)) {
+        // The marker's halves blink for their loops; a line blinks only for a sensor without a marker.
+        PlanSensorLook steady = look;
+        if (m) steady.blink1 = steady.blink2 = false;
+        l->setLook(steady);
+    }
 }
 
 void PlanScene::setBlinkOff(bool off) {

@@ -114,7 +114,10 @@ PlanWindow::PlanWindow(CoreDoor& door, QWidget* parent)
     setEditing(false);
 
     m_blinkTimer.setInterval(500); // on half a second, off half a second
-    connect(&m_blinkTimer, &QTimer::timeout, this, &PlanWindow::blink);
+    connect(&m_blinkTimer, &QTimer::timeout, this, [this] {
+        // A refresh of the rows may have turned the blink over lately, in the same painting.
+        if (!m_sinceBlink.isValid() || m_sinceBlink.elapsed() >= 400) blink();
+    });
 }
 
 PlanWindow::~PlanWindow() {
@@ -323,7 +326,8 @@ QString PlanWindow::tipOf(quint32 number) const {
     if (shown.slot < 0) return QStringLiteral("Датчик %1 не подключён").arg(number);
     QStringList lines;
     for (int col = colPos; col < kSensorColumns; ++col)
-        lines << sensorHeaderText(col).trimmed() + QStringLiteral(": ") + sensorCellText(shown.row, shown.slot, col);
+        lines << sensorHeaderText(col).trimmed() + QStringLiteral(": ") +
+                     sensorCellText(shown.row, shown.slot, col);
     return lines.join(u'\n');
 }
 
@@ -355,7 +359,12 @@ void PlanWindow::updateLooks(bool all) {
         }
     }
     if (blinking && isVisible()) {
-        if (!m_blinkTimer.isActive()) m_blinkTimer.start();
+        if (!m_blinkTimer.isActive()) {
+            m_blinkTimer.start();
+            m_sinceBlink.start();
+        } else if (m_sinceBlink.elapsed() >= 500) {
+            blink(); // with the rows' changes: one painting instead of two
+        }
     } else if (m_blinkTimer.isActive() || m_blinkOff) {
         m_blinkTimer.stop();
         m_blinkOff = true; // blink() turns it back on
@@ -365,6 +374,7 @@ void PlanWindow::updateLooks(bool all) {
 }
 
 void PlanWindow::blink() {
+    m_sinceBlink.start();
     m_blinkOff = !m_blinkOff;
     for (int p = 0; p < m_tabs->count(); ++p)
         if (PlanScene* s = scene(p)) s->setBlinkOff(m_blinkOff);

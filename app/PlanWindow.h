@@ -6,6 +6,7 @@
 #include "registry/PlanLayout.h"
 #include "registry/SensorRows.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QTimer>
 #include <QWidget>
@@ -122,6 +123,7 @@ private:
     QHash<quint32, quint8> m_unacknowledged; // by factory number
     QHash<quint64, quint8> m_alarmLoops;     // an alarm's loop bits, by its id
     QTimer m_blinkTimer;
+    QElapsedTimer m_sinceBlink;
 
     QTabWidget* m_tabs = nullptr;
     PlanSensorList* m_unplaced = nullptr;

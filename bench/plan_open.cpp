@@ -97,9 +97,10 @@ int main(int argc, char* argv[]) {
                          [&] { clock.ready = t.nsecsElapsed() / 1e9; });
         while (clock.picture < 0 && t.elapsed() < 30000)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-        std::printf("run %d: open() %.3f s, window painted with its 200 markers %.3f s, picture decoded %.3f s, "
-                    "painted with the picture %.3f s\n",
-                    run + 1, opened, clock.markers, clock.ready, clock.picture);
+        std::printf(
+            "run %d: open() %.3f s, window painted with its 200 markers %.3f s, picture decoded %.3f s, "
+            "painted with the picture %.3f s\n",
+            run + 1, opened, clock.markers, clock.ready, clock.picture);
     }
     return 0;
 }
