@@ -14,12 +14,14 @@
 #include "registry/EventCatalogue.h"
 
 #include <QApplication>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 
 using namespace vatrel;
 using namespace vatrel::testing;
@@ -179,6 +181,27 @@ private slots:
         QCOMPARE(run.c.selection.row(), 2);
         QCOMPARE(v->planScene()->marker(1002)->pos(), QPointF(400, 300));
         QVERIFY(run.file("data/plans/plans.json") == kPlans);
+
+        // A right click opens the table's own menu, for the sensor's row (1003: both loops armed).
+        QStringList items;
+        QTimer chooser;
+        connect(&chooser, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                box->done(QMessageBox::Ok);
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu) return;
+            for (QAction* a : menu->actions())
+                if (!a->isSeparator()) items << a->objectName() + (a->isEnabled() ? "" : "-");
+            menu->close();
+        });
+        chooser.start(20);
+        const QPoint at1003 = v->mapFromScene(QPointF(600, 150));
+        QContextMenuEvent menuAsked(QContextMenuEvent::Mouse, at1003, v->viewport()->mapToGlobal(at1003));
+        QApplication::sendEvent(v->viewport(), &menuAsked);
+        chooser.stop();
+        QCOMPARE(items, (QStringList{"PEstablish-", "PRemove", "PSetSh1-", "PSetSh2-", "PRemoveSh1",
+                                     "PRemoveSh2", "N_Direct_component_porog", "N1"}));
+        QCOMPARE(run.c.selection.row(), 3);
 
         w->setEditing(true);
         drag();
