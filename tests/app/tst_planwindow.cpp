@@ -230,6 +230,14 @@ private slots:
         QCOMPARE(w->layout().find(0, 1004)->marker, std::optional<QPointF>(QPointF(200, 450)));
         QCOMPARE(PlanLayout::fromJson(run.file("data/plans/plans.json"), nullptr),
                  std::optional(w->layout()));
+
+        // The window opens where it was closed, next time too.
+        w->setGeometry(QRect(130, 90, 640, 480));
+        w->close();
+        PlanWindow again(*run.windows->door());
+        again.open();
+        QCOMPARE(again.geometry(), QRect(130, 90, 640, 480));
+        QCOMPARE(again.layout(), w->layout());
     }
 
     void brokenLayoutFileIsLeftAsItWas() {
