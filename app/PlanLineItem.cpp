@@ -71,10 +71,10 @@ void PlanLineItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWi
     painter->setRenderHint(QPainter::Antialiasing);
     const bool blank = m_blinkOff && m_look.blinks();
     const QColor colour = blank ? QColor(Qt::white) : m_look.colour;
-    QPen band(colour, 7, m_look.greyed ? Qt::DashLine : Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+    QPen band(colour, 7, m_look.greyed ? Qt::DashLine : Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
     band.setCosmetic(true);
     // A dark edge keeps a pale band visible on a pale picture.
-    QPen edge(QColor(Qt::black), 9, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+    QPen edge(QColor(Qt::black), 9, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
     edge.setCosmetic(true);
     painter->setBrush(Qt::NoBrush);
     painter->setPen(edge);
@@ -82,7 +82,7 @@ void PlanLineItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWi
     painter->setPen(band);
     painter->drawPath(m_path);
     if (!m_look.armed1 && !m_look.armed2) {
-        QPen hollow(QColor(Qt::white), 3, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+        QPen hollow(QColor(Qt::white), 3, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
         hollow.setCosmetic(true);
         painter->setPen(hollow);
         painter->drawPath(m_path);
