@@ -27,6 +27,7 @@
 #include <QTabWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace vatrel {
 
@@ -115,6 +116,11 @@ PlanWindow::PlanWindow(CoreDoor& door, QWidget* parent)
 
     m_blinkTimer.setInterval(500); // on half a second, off half a second
     connect(&m_blinkTimer, &QTimer::timeout, this, [this] {
+        if (!drawn()) { // minimized or covered by the system: nothing to blink for
+            m_blinkTimer.stop();
+            m_stale = true;
+            return;
+        }
         // A refresh of the rows may have turned the blink over lately, in the same painting.
         if (!m_sinceBlink.isValid() || m_sinceBlink.elapsed() >= 400) blink();
     });
@@ -135,6 +141,7 @@ void PlanWindow::open() {
     }
     show();
     if (isMinimized()) showNormal();
+    if (QWindow* handle = windowHandle()) handle->installEventFilter(this); // once: a filter is never doubled
     raise();
     activateWindow();
 }
@@ -163,6 +170,14 @@ void PlanWindow::savePlacement() {
 void PlanWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (m_stale) updateLooks(true);
+}
+
+bool PlanWindow::drawn() const { return isVisible() && windowHandle() && windowHandle()->isExposed(); }
+
+bool PlanWindow::eventFilter(QObject* watched, QEvent* event) {
+    // On screen again (restored, uncovered): what changed meanwhile is drawn now.
+    if (event->type() == QEvent::Expose && watched == windowHandle() && m_stale && drawn()) updateLooks(true);
+    return QWidget::eventFilter(watched, event);
 }
 
 void PlanWindow::hideEvent(QHideEvent* event) {
@@ -275,8 +290,8 @@ bool PlanWindow::save() {
 void PlanWindow::refreshView(View view) {
     if (view == View::AlarmList) m_alarmsStale = true;
     if (view != View::AlarmList && view != View::SensorGrid) return;
-    // Hidden, the plans wait: the table alone pays for a storm.
-    if (!m_loaded || !isVisible()) {
+    // Hidden or minimized, the plans wait: the table alone pays for a storm.
+    if (!m_loaded || !drawn()) {
         m_stale = true;
         return;
     }
@@ -358,7 +373,9 @@ void PlanWindow::updateLooks(bool all) {
                 if (PlanScene* s = scene(q)) s->setLook(n, look);
         }
     }
-    if (blinking && isVisible()) {
+    if (blinking && !drawn()) {
+        m_stale = true; // the blink starts when the window is on screen
+    } else if (blinking) {
         if (!m_blinkTimer.isActive()) {
             m_blinkTimer.start();
             m_sinceBlink.start();

@@ -71,6 +71,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct Shown {
@@ -81,6 +82,7 @@ private:
     };
 
     QString plansDir() const;
+    bool drawn() const; // on screen: shown, not minimized, exposed
     void loadPlans();
     void savePlacement();
     void rebuildTabs();
