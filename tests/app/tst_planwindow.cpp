@@ -292,6 +292,24 @@ private slots:
         QVERIFY(w->view(2)->planScene()->pictureProblem().contains("gone.png"));
         QTRY_VERIFY(w->view(3)->planScene()->pictureProblem().contains("junk.jpg"));
         QVERIFY(!w->view(3)->planScene()->pictureReady());
+
+        // A picture chosen for a plan is copied in beside the others; one of the same name already
+        // there is kept, the new one takes another name. An unreadable file changes nothing.
+        QTemporaryDir elsewhere;
+        const QString other = elsewhere.filePath("site.svg");
+        const QByteArray small = R"(<svg xmlns="http://www.w3.org/2000/svg" width="50" height="40"/>)";
+        QVERIFY(writeFile(other, small));
+        w->findChild<QTabWidget*>("PlanTabs")->setCurrentIndex(2);
+        w->choosePictureFile = [&] { return other; };
+        w->chooseCurrentPicture();
+        QCOMPARE(w->layout().plan(2).picture, QStringLiteral("site-2.svg"));
+        QCOMPARE(run.file("data/plans/site-2.svg"), small);
+        QCOMPARE(w->view(2)->planScene()->planRect(), QRectF(0, 0, 50, 40));
+        QVERIFY(PlanLayout::fromJson(run.file("data/plans/plans.json"), nullptr)->plan(2).picture ==
+                "site-2.svg");
+        w->choosePictureFile = [&] { return run.dir.filePath("data/plans/junk.jpg"); };
+        w->chooseCurrentPicture();
+        QCOMPARE(w->layout().plan(2).picture, QStringLiteral("site-2.svg"));
     }
 };
 
