@@ -2,6 +2,7 @@
 #include "app/ConsoleWindows.h"
 #include "app/ConsoleFonts.h"
 #include "app/MainWindow.h"
+#include "app/PlanWindow.h"
 #include "app/WidgetUi.h"
 #include "dialogs/ConnectSensorDialog.h"
 #include "dialogs/AboutBox.h"
@@ -33,12 +34,26 @@ ConsoleWindows::ConsoleWindows(Console& c, std::unique_ptr<WidgetUi> ui, CoreDoo
     dcDialog = new DcComponentDialog(door, fmain);
 
     fmain->setDialogs({aboutBox, connectDialog, disconnectDialog, logViewer, dcDialog});
+
+    // The site plan stands on its own too (often on a second screen); it is read when first shown.
+    m_plan = std::make_unique<PlanWindow>(door);
+    PlanWindow* plan = m_plan.get();
+    m_ui->setPlanWindow(plan);
+    QObject::connect(fmain, &MainWindow::planWindowRequested, plan, &PlanWindow::open);
+    QObject::connect(plan, &PlanWindow::sensorChosen, fmain, &MainWindow::selectSensorRow);
+    QObject::connect(plan, &PlanWindow::sensorMenuRequested, fmain, [fmain](int slot, QPoint screenPos) {
+        fmain->selectSensorRow(slot);
+        fmain->showSensorMenuAt(screenPos);
+    });
+    QObject::connect(m_alarm.get(), &AlarmWindow::alarmDoubleClicked, plan,
+                     [plan](quint32 number) { plan->showSensor(number); });
 }
 
 ConsoleWindows::~ConsoleWindows() {
     // Nothing may reach the windows while they are being destroyed.
     m_door->shutDown();
     if (m_c.ui == m_ui.get()) m_c.ui = nullptr;
+    m_plan.reset();
     m_alarm.reset();
     m_fmain.reset();
 }

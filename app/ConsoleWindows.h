@@ -14,6 +14,7 @@ class DcComponentDialog;
 class LogViewer;
 class ConnectSensorDialog;
 class DisconnectSensorDialog;
+class PlanWindow;
 
 // Every window of the program, created once in the fixed order: the main window first (its
 // creation loads all files and opens the port), then the dialogs and the alarm window. The door to
@@ -35,6 +36,7 @@ public:
     void setRefreshInterval(int ms);
     MainWindow* mainWindow() const { return m_fmain.get(); }
     AlarmWindow* alarmWindow() const { return m_alarm.get(); }
+    PlanWindow* planWindow() const { return m_plan.get(); }
     AboutBox* aboutBox = nullptr;
     ConnectSensorDialog* connectDialog = nullptr;
     DisconnectSensorDialog* disconnectDialog = nullptr;
@@ -48,6 +50,7 @@ private:
     std::unique_ptr<CoreDoor> m_door;
     std::unique_ptr<MainWindow> m_fmain; // parent of the modal dialogs
     std::unique_ptr<AlarmWindow> m_alarm;
+    std::unique_ptr<PlanWindow> m_plan;
 };
 
 } // namespace vatrel

@@ -120,6 +120,12 @@ MainWindow::MainWindow(CoreDoor& door, QWidget* parent)
     auto* shiftItem = menuBar()->addAction(QStringLiteral("Отчёт за смену"));
     shiftItem->setObjectName(QStringLiteral("ShiftReportItem"));
     connect(shiftItem, &QAction::triggered, this, &MainWindow::openShiftReport);
+    auto* planItem = menuBar()->addAction(QStringLiteral("План объекта"));
+    planItem->setObjectName(QStringLiteral("NPlan"));
+    planItem->setShortcut(Qt::Key_F8);
+    // F8 from the alarm window too: the operator looks up where the alarm is.
+    planItem->setShortcutContext(Qt::ApplicationShortcut);
+    connect(planItem, &QAction::triggered, this, &MainWindow::planWindowRequested);
 
     createToolBar();
 
@@ -191,6 +197,11 @@ void MainWindow::createToolBar() {
     bar->addWidget(m_sensorCountLabel);
     m_dutyChoice = new DutyChoice(m_door, bar);
     bar->addWidget(m_dutyChoice);
+    auto* planButton = new QPushButton(QStringLiteral("План объекта"), bar);
+    planButton->setObjectName(QStringLiteral("ButtonPlan"));
+    planButton->setFocusPolicy(Qt::NoFocus);
+    connect(planButton, &QPushButton::clicked, this, &MainWindow::planWindowRequested);
+    bar->addWidget(planButton);
 }
 
 void MainWindow::createStatusBar() {
@@ -493,6 +504,24 @@ void MainWindow::bringNewestEventIntoView(int tabIndex) {
 }
 
 void MainWindow::showSensorMenu(const QPoint& pos) {
+    showSensorMenuAt(m_sensorGrid->viewport()->mapToGlobal(pos));
+}
+
+void MainWindow::selectSensorRow(int slot) {
+    if (slot < 0 || slot >= kSlots) return;
+    const QModelIndex cell = m_sensorModel->index(slot, colAddress);
+    // Made current (selectCell follows) and drawn highlighted, as a click leaves it.
+    if (m_sensorGrid->currentIndex() == cell)
+        selectCell(cell);
+    else
+        m_sensorGrid->setCurrentIndex(cell);
+    m_sensorGrid->scrollTo(cell);
+    m_door.share(&Console::selection, [](TableSelection& s) { s.setHighlighted(true); });
+    m_shownHighlight = true;
+    m_sensorGrid->viewport()->update();
+}
+
+void MainWindow::showSensorMenuAt(const QPoint& screenPos) {
     // The operator's own action: a box it raises is answered before the menu or a dialog shows.
     PopupMenuState state;
     {
@@ -526,7 +555,7 @@ void MainWindow::showSensorMenu(const QPoint& pos) {
     QAction* sensorLogItem = item("N1", QStringLiteral("Протокол датчика"), state.N1);
 
     // Act after the menu has closed, so a dialog never opens on top of a popup.
-    QAction* chosen = menu.exec(m_sensorGrid->viewport()->mapToGlobal(pos));
+    QAction* chosen = menu.exec(screenPos);
     DialogRequest request = DialogRequest::None;
     {
         // A dialog is shown after the action has ended: boxes the engine raises while a dialog is

@@ -64,6 +64,11 @@ public:
     void bringNewestEventIntoView(int tabIndex);
     // The sensor table's context menu at `pos` (viewport coordinates), then what was chosen in it.
     void showSensorMenu(const QPoint& pos);
+    // The sensor table's context menu for the selected row, at `screenPos`: the table's and the site
+    // plan's.
+    void showSensorMenuAt(const QPoint& screenPos);
+    // Selects the slot's row as a click on it would, and brings it into view.
+    void selectSensorRow(int slot);
     void choosePort(int index);
     void resetSlotCounters();
 
@@ -77,6 +82,8 @@ public:
 signals:
     // The run is ended and everything is saved; the program may end.
     void exitConfirmed();
+    // "План объекта" was chosen.
+    void planWindowRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -142,6 +142,8 @@ void WidgetUi::flushViews() {
 }
 
 void WidgetUi::applyView(View view) {
+    // The plan follows the table's rows and the alarm list within the same refresh.
+    if (m_plan) m_plan->refreshView(view);
     if (view == View::AlarmList) {
         if (m_alarm) m_alarm->refresh();
         return;

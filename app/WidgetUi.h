@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "app/MainWindow.h"
+#include "app/PlanWindow.h"
 #include "app/WindowRules.h"
 #include "dialogs/AlarmWindow.h"
 #include "registry/ConsoleUi.h"
@@ -23,6 +24,7 @@ public:
 
     void setMainWindow(MainWindow* w) { m_main = w; }
     void setAlarmWindow(AlarmWindow* w);
+    void setPlanWindow(PlanWindow* w) { m_plan = w; }
     // Views are redrawn at most once per `ms` (0: on every change). A busy line reports many times a
     // second; repainting the sensor table for each report would eat the processor for nothing.
     void setRefreshInterval(int ms);
@@ -53,6 +55,7 @@ private:
     WindowRules m_rules; // the alarm window's buttons work whatever else is open; nothing hides under it
     QPointer<MainWindow> m_main;
     QPointer<AlarmWindow> m_alarm;
+    QPointer<PlanWindow> m_plan;
     QHash<QString, QPointer<QMessageBox>> m_openBoxes; // by text
     QStringList* m_gathered = nullptr; // where message() puts its texts while the exit gathers them
     int m_operatorActions = 0;         // nesting depth of beginOperatorAction()

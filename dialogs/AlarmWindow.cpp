@@ -107,6 +107,10 @@ AlarmWindow::AlarmWindow(CoreDoor& door, QWidget* parent)
     m_grid->verticalHeader()->setDefaultSectionSize(22);
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     m_grid->horizontalHeader()->setFont(tahoma(10));
+    connect(m_grid, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (index.isValid() && index.row() < m_alarms.rows())
+            emit alarmDoubleClicked(m_alarms.alarms()[size_t(index.row())].event.factory_number);
+    });
     m_grid->setColumnWidth(0, 188);
     m_grid->setColumnWidth(1, 947);
     m_grid->setShowGrid(true);

@@ -54,6 +54,10 @@ public:
     void disarmLoop1OfEnteredSensor();
     void disarmLoop2OfEnteredSensor();
 
+signals:
+    // A row of the list was double-clicked: the sensor of that alarm.
+    void alarmDoubleClicked(quint32 factoryNumber);
+
 public slots:
     void reject() override; // Escape must not hide the window
 

@@ -2,10 +2,12 @@
 #include "sim/DemoFolder.h"
 
 #include "registry/DateTime.h"
+#include "registry/PlanLayout.h"
 #include "registry/Records.h"
 #include "registry/WholeFileWriter.h"
 
 #include <QDateTime>
+#include <QLineF>
 #include <QDir>
 #include <QFile>
 #include <QtEndian>
@@ -40,7 +42,103 @@ void put32(QByteArray& b, quint32 v) {
     b.append(p, 4);
 }
 
+// The site's fence, clockwise from the north-west corner, in the plan picture's units.
+const QList<QPointF> kFence = {{100, 120}, {900, 120}, {1500, 120}, {1500, 880}, {100, 880}, {100, 120}};
+
+QString fencePoints() {
+    QStringList points;
+    for (QPointF p : kFence)
+        points << QStringLiteral("%1,%2").arg(p.x()).arg(p.y());
+    return points.join(u' ');
+}
+
+// The point `at` along the fence, and the fence's points between `from` and `to`.
+QPointF alongFence(double at) {
+    for (qsizetype i = 1; i < kFence.size(); ++i) {
+        const QLineF side(kFence[i - 1], kFence[i]);
+        if (at <= side.length()) return side.pointAt(at / side.length());
+        at -= side.length();
+    }
+    return kFence.last();
+}
+
+QList<QPointF> fenceStretch(double from, double to) {
+    QList<QPointF> out{alongFence(from)};
+    double corner = 0;
+    for (qsizetype i = 1; i + 1 < kFence.size(); ++i) {
+        corner += QLineF(kFence[i - 1], kFence[i]).length();
+        if (corner > from && corner < to) out << kFence[i];
+    }
+    out << alongFence(to);
+    return out;
+}
+
+double fenceLength() {
+    double length = 0;
+    for (qsizetype i = 1; i < kFence.size(); ++i)
+        length += QLineF(kFence[i - 1], kFence[i]).length();
+    return length;
+}
+
 } // namespace
+
+QByteArray demoPlanSvg(int height) {
+    // A fenced yard with two gates, a guard post, stores, an office and a road; `height` cuts the
+    // drawing to its northern part.
+    QString svg = QStringLiteral(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<!-- SPDX-License-Identifier: GPL-3.0-or-later -->\n"
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"1600\" height=\"%1\" viewBox=\"0 0 1600 %1\">\n"
+        "<rect width=\"1600\" height=\"1000\" fill=\"#e8efe0\"/>\n"
+        "<path d=\"M0 960 H1600 M800 880 V960 M1500 500 H1600\" stroke=\"#b0b0b0\" stroke-width=\"40\" "
+        "fill=\"none\"/>\n"
+        "<rect x=\"100\" y=\"120\" width=\"1400\" height=\"760\" fill=\"#f4f4ec\"/>\n"
+        "<polyline points=\"%2\" fill=\"none\" stroke=\"#404040\" stroke-width=\"4\" stroke-dasharray=\"14 "
+        "6\"/>\n"
+        "<g font-family=\"sans-serif\" font-size=\"22\" text-anchor=\"middle\">\n"
+        "<rect x=\"760\" y=\"872\" width=\"80\" height=\"16\" fill=\"#f4f4ec\" stroke=\"#2060c0\" "
+        "stroke-width=\"3\"/>\n"
+        "<text x=\"800\" y=\"940\">Ворота 1</text>\n"
+        "<rect x=\"1492\" y=\"460\" width=\"16\" height=\"80\" fill=\"#f4f4ec\" stroke=\"#2060c0\" "
+        "stroke-width=\"3\"/>\n"
+        "<text x=\"1590\" y=\"450\" text-anchor=\"end\">Ворота 2</text>\n"
+        "<rect x=\"870\" y=\"760\" width=\"120\" height=\"80\" fill=\"#c8b89a\" stroke=\"#333\"/>\n"
+        "<text x=\"930\" y=\"808\">КПП</text>\n"
+        "<rect x=\"220\" y=\"220\" width=\"420\" height=\"200\" fill=\"#c9c9d6\" stroke=\"#333\"/>\n"
+        "<text x=\"430\" y=\"328\">Склад № 1</text>\n"
+        "<rect x=\"220\" y=\"520\" width=\"420\" height=\"220\" fill=\"#c9c9d6\" stroke=\"#333\"/>\n"
+        "<text x=\"430\" y=\"638\">Склад № 2</text>\n"
+        "<rect x=\"880\" y=\"230\" width=\"480\" height=\"260\" fill=\"#d6c2c2\" stroke=\"#333\"/>\n"
+        "<text x=\"1120\" y=\"368\">Административный корпус</text>\n"
+        "<rect x=\"1180\" y=\"600\" width=\"200\" height=\"140\" fill=\"#c9d6c9\" stroke=\"#333\"/>\n"
+        "<text x=\"1280\" y=\"678\">Гараж</text>\n"
+        "</g>\n</svg>\n");
+    return svg.arg(height).arg(fencePoints()).toUtf8();
+}
+
+PlanLayout demoPlanLayout(int sensors) {
+    PlanLayout layout;
+    const int whole = layout.addPlan(QStringLiteral("Периметр"), QStringLiteral("perimeter.svg"));
+    const int north = layout.addPlan(QStringLiteral("Север"), QStringLiteral("north.svg"));
+    // Each sensor guards an equal stretch of the fence; its marker stands inside, by the stretch's middle.
+    const double length = fenceLength();
+    const QPointF centre(800, 500);
+    for (int slot = 0; slot < sensors; ++slot) {
+        const quint32 number = demoSensor(slot).factory_number;
+        const double from = length * slot / sensors;
+        const double to = length * (slot + 1) / sensors;
+        const QPointF middle = alongFence((from + to) / 2);
+        const QLineF inward(middle, centre);
+        const QPointF marker = inward.pointAt(40 / inward.length());
+        layout.placeMarker(whole, number, marker);
+        layout.setLine(whole, number, fenceStretch(from, to));
+        if (middle.y() < 130) {
+            layout.placeMarker(north, number, marker);
+            layout.setLine(north, number, fenceStretch(from, to));
+        }
+    }
+    return layout;
+}
 
 const DemoSensor* demoSensors(int* count) {
     *count = int(std::size(kSensors));
@@ -135,6 +233,12 @@ bool initDemo(const QString& dir, QString* error, int sensors) {
         chop.append(op.encode());
     }
     if (!writeFile(root.filePath(QStringLiteral("data/chop.dat")), chop, error)) return false;
+    if (!root.mkpath(QStringLiteral("data/plans")) ||
+        !writeFile(root.filePath(QStringLiteral("data/plans/perimeter.svg")), demoPlanSvg(1000), error) ||
+        !writeFile(root.filePath(QStringLiteral("data/plans/north.svg")), demoPlanSvg(450), error) ||
+        !writeFile(root.filePath(QStringLiteral("data/plans/plans.json")), demoPlanLayout(sensors).toJson(),
+                   error))
+        return false;
     return writeFile(root.filePath(QStringLiteral("Error.wav")), makeBeepWav(), error);
 }
 

@@ -3,6 +3,10 @@
 #include <QByteArray>
 #include <QString>
 
+namespace vatrel {
+class PlanLayout;
+}
+
 namespace vatrel::sim {
 
 // A ready-to-run data folder for the console: a dozen sensors of both types with their settings
@@ -23,6 +27,11 @@ const DemoSensor* demoSensors(int* count);
 bool initDemo(const QString& dir, QString* error, int sensors = 12);
 // The sensor a demo folder of `sensors` sensors has in `slot`.
 DemoSensor demoSensor(int slot);
+
+// The demo site's plan picture (SVG, 1600 wide; `height` 1000 for the whole site, less for its
+// northern part) and the layout with the first `sensors` sensors along its fence.
+QByteArray demoPlanSvg(int height);
+PlanLayout demoPlanLayout(int sensors);
 
 // A short two-tone beep as a PCM wave file (16-bit mono).
 QByteArray makeBeepWav(int sampleRate = 22050);

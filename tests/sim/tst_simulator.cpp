@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The running simulator: its pseudo-terminal link, control pipe and scenario file, and the demo
 // data folder it creates.
+#include "registry/PlanLayout.h"
 #include "registry/Records.h"
 #include "sim/DemoFolder.h"
 #include "sim/Simulator.h"
@@ -276,6 +277,20 @@ void TestSimulator::initDemoWritesTheDataFolder() {
     QFile last(full + QStringLiteral("/VatrelB/3188"));
     QVERIFY(last.open(QIODevice::ReadOnly));
     QCOMPARE(last.readAll().at(48), char(1)); // loop1_armed
+
+    // The plan: every sensor along the fence on "Периметр", with a marker and a line that stay on
+    // the picture; the northern ones on "Север" too.
+    const vatrel::PlanFileRead plans = vatrel::readPlanFile(full + QStringLiteral("/data/plans/plans.json"));
+    QCOMPARE(plans.state, vatrel::PlanFileRead::State::Loaded);
+    QCOMPARE(plans.layout.count(), 2);
+    QCOMPARE(plans.layout.plan(0).sensors.size(), 200);
+    QCOMPARE(plans.layout.find(0, 3188)->line.last(), QPointF(100, 120)); // the fence closes
+    for (const vatrel::PlacedSensor& p : plans.layout.plan(0).sensors)
+        for (QPointF pt : QList<QPointF>(p.line) << *p.marker)
+            QVERIFY(QRectF(0, 0, 1600, 1000).contains(pt));
+    QVERIFY(plans.layout.plan(1).sensors.size() > 0);
+    QVERIFY(plans.layout.plan(1).sensors.size() < 100);
+    QVERIFY(QFile::exists(full + QStringLiteral("/data/plans/") + plans.layout.plan(1).picture));
 }
 
 QTEST_GUILESS_MAIN(TestSimulator)
