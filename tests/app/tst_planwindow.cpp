@@ -199,8 +199,9 @@ private slots:
         QContextMenuEvent menuAsked(QContextMenuEvent::Mouse, at1003, v->viewport()->mapToGlobal(at1003));
         QApplication::sendEvent(v->viewport(), &menuAsked);
         chooser.stop();
-        QCOMPARE(items, (QStringList{"PEstablish-", "PRemove", "PSetSh1-", "PSetSh2-", "PRemoveSh1",
-                                     "PRemoveSh2", "N_Direct_component_porog", "N1"}));
+        QCOMPARE(items,
+                 (QStringList{"PEstablish-", "PRemove", "PSetSh1-", "PSetSh2-", "PRemoveSh1", "PRemoveSh2",
+                              "PTimedRemoveSh1", "PTimedRemoveSh2", "N_Direct_component_porog", "N1"}));
         QCOMPARE(run.c.selection.row(), 3);
 
         w->setEditing(true);
