@@ -285,9 +285,12 @@ void TestSimulator::initDemoWritesTheDataFolder() {
     QCOMPARE(plans.layout.count(), 2);
     QCOMPARE(plans.layout.plan(0).sensors.size(), 200);
     QCOMPARE(plans.layout.find(0, 3188)->line.last(), QPointF(100, 120)); // the fence closes
-    for (const vatrel::PlacedSensor& p : plans.layout.plan(0).sensors)
-        for (QPointF pt : QList<QPointF>(p.line) << *p.marker)
+    for (const vatrel::PlacedSensor& p : plans.layout.plan(0).sensors) {
+        QList<QPointF> points = p.line; // a named list: a temporary would end before the loop runs
+        if (p.marker) points << *p.marker;
+        for (QPointF pt : points)
             QVERIFY(QRectF(0, 0, 1600, 1000).contains(pt));
+    }
     QVERIFY(plans.layout.plan(1).sensors.size() > 0);
     QVERIFY(plans.layout.plan(1).sensors.size() < 100);
     QVERIFY(QFile::exists(full + QStringLiteral("/data/plans/") + plans.layout.plan(1).picture));
