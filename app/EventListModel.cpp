@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/EventListModel.h"
-#include "app/QtColours.h"
+#include "dialogs/QtColours.h"
 #include "registry/DateTime.h"
 #include "registry/EventCatalogue.h"
 

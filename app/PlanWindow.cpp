@@ -5,7 +5,7 @@
 #include "app/PlanScene.h"
 #include "app/PlanSensorList.h"
 #include "app/PlanView.h"
-#include "app/QtColours.h"
+#include "dialogs/QtColours.h"
 #include "registry/Cp1251.h"
 #include "registry/EventCatalogue.h"
 #include "registry/SensorRowTexts.h"

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/SensorGridModel.h"
-#include "app/QtColours.h"
+#include "dialogs/QtColours.h"
 
 #include <QFont>
 

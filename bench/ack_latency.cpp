@@ -7,7 +7,7 @@
 #include "app/ConsoleWindows.h"
 #include "app/WidgetUi.h"
 #include "dialogs/AlarmWindow.h"
-#include "link/SerialPort.h"
+#include "bench/NoPort.h"
 #include "registry/Alarms.h"
 #include "registry/DateTime.h"
 
@@ -27,17 +27,9 @@
 #include <thread>
 
 using namespace vatrel;
+using vatrel::bench::NoPort;
 
 namespace {
-
-class NoPort : public SerialPort {
-public:
-    bool open(int, const QString&) override { return false; }
-    void close() override {}
-    bool isOpen() const override { return false; }
-    QByteArray readAvailable() override { return {}; }
-    bool writeByte(char) override { return false; }
-};
 
 // Boxes go to the error output: nobody is there to answer them.
 class PrintingUi : public WidgetUi {

@@ -9,7 +9,7 @@
 // done. Run it under the display the console uses (DISPLAY=… or QT_QPA_PLATFORM=offscreen).
 #include "app/ConsoleWindows.h"
 #include "app/MainWindow.h"
-#include "link/SerialPort.h"
+#include "bench/NoPort.h"
 #include "core/Console.h"
 #include "registry/DateTime.h"
 #include "registry/EventCatalogue.h"
@@ -27,17 +27,9 @@
 #include <vector>
 
 using namespace vatrel;
+using vatrel::bench::NoPort;
 
 namespace {
-
-class NoPort : public SerialPort {
-public:
-    bool open(int, const QString&) override { return false; }
-    void close() override {}
-    bool isOpen() const override { return false; }
-    QByteArray readAvailable() override { return {}; }
-    bool writeByte(char) override { return false; }
-};
 
 // Notes when a widget's paint event has been handled.
 class PaintWatch : public QObject {

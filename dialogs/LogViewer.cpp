@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/LogViewer.h"
+#include "dialogs/JobRow.h"
+#include "dialogs/QtColours.h"
 #include "registry/EventLog.h"
 #include "registry/JobControl.h"
 #include "registry/LogFolders.h"
@@ -86,11 +88,6 @@ protected:
     }
 };
 
-QColor toColor(Colour c) {
-    if (c == colours::info_background) return QGuiApplication::palette().color(QPalette::ToolTipBase);
-    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
-}
-
 template <class W> W* named(W* w, const char* name) {
     w->setObjectName(QString::fromLatin1(name));
     return w;
@@ -121,9 +118,9 @@ QVariant ReportGridModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
         return m_listing.grid.at(index.column(), row);
     case Qt::BackgroundRole:
-        return styled ? QVariant(toColor(m_listing.row_styles[size_t(row - 1)].background)) : QVariant();
+        return styled ? QVariant(toQColor(m_listing.row_styles[size_t(row - 1)].background)) : QVariant();
     case Qt::ForegroundRole:
-        return styled ? QVariant(toColor(m_listing.row_styles[size_t(row - 1)].font_colour)) : QVariant();
+        return styled ? QVariant(toQColor(m_listing.row_styles[size_t(row - 1)].font_colour)) : QVariant();
     default:
         return {};
     }
@@ -332,20 +329,13 @@ LogViewer::LogViewer(CoreDoor& door, QWidget* parent)
     // What is loaded, in words, and the progress of a long job with its Cancel.
     m_loadedLabel = named(new QLabel, "LabelLog");
     keepWidth(m_loadedLabel, 200);
-    m_jobRow = named(new QWidget, "JobRow");
-    m_jobLabel = named(new QLabel, "LabelJob");
+    auto* jobRow = new JobRow;
+    m_jobRow = jobRow;
+    m_jobLabel = jobRow->label();
+    m_jobBar = jobRow->bar();
     keepWidth(m_jobLabel, 200);
-    m_jobBar = named(new QProgressBar, "ProgressJob");
     m_jobBar->setTextVisible(true);
-    auto* cancel = named(new QPushButton(QStringLiteral("Отмена")), "ButtonCancelJob");
-    cancel->setAutoDefault(false);
-    connect(cancel, &QPushButton::clicked, this, &LogViewer::cancelJobs);
-    auto* jobs = new QHBoxLayout(m_jobRow);
-    jobs->setContentsMargins(0, 0, 0, 0);
-    jobs->addWidget(m_jobLabel, 1);
-    jobs->addWidget(m_jobBar, 2);
-    jobs->addWidget(cancel);
-    m_jobRow->setVisible(false);
+    connect(jobRow, &JobRow::cancelled, this, &LogViewer::cancelJobs);
 
     auto* top = new QVBoxLayout(this);
     top->addWidget(m_loadedLabel);

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "dialogs/JobRow.h"
+#include "dialogs/QtColours.h"
 #include "dialogs/ShiftReportDialog.h"
 #include "registry/DateTime.h"
 #include "registry/JobControl.h"
@@ -22,11 +24,6 @@
 namespace vatrel {
 
 namespace {
-
-QColor toColor(Colour c) {
-    if (c == colours::info_background) return QGuiApplication::palette().color(QPalette::ToolTipBase);
-    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
-}
 
 template <class W> W* named(W* w, const char* name) {
     w->setObjectName(QString::fromLatin1(name));
@@ -75,18 +72,11 @@ ShiftReportDialog::ShiftReportDialog(CoreDoor& door, QWidget* parent) : QDialog(
     m_preview->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_preview->setSelectionMode(QAbstractItemView::SingleSelection);
 
-    m_jobRow = named(new QWidget, "JobRow");
-    m_jobLabel = named(new QLabel, "LabelJob");
-    m_jobBar = named(new QProgressBar, "ProgressJob");
-    auto* cancel = named(new QPushButton(QStringLiteral("Отмена")), "ButtonCancelJob");
-    cancel->setAutoDefault(false);
-    connect(cancel, &QPushButton::clicked, this, &ShiftReportDialog::cancelJob);
-    auto* jobs = new QHBoxLayout(m_jobRow);
-    jobs->setContentsMargins(0, 0, 0, 0);
-    jobs->addWidget(m_jobLabel, 1);
-    jobs->addWidget(m_jobBar, 2);
-    jobs->addWidget(cancel);
-    m_jobRow->setVisible(false);
+    auto* jobRow = new JobRow;
+    m_jobRow = jobRow;
+    m_jobLabel = jobRow->label();
+    m_jobBar = jobRow->bar();
+    connect(jobRow, &JobRow::cancelled, this, &ShiftReportDialog::cancelJob);
 
     m_printButton = named(new QPushButton(QStringLiteral("Печать…")), "ButtonPrint");
     m_pdfButton = named(new QPushButton(QStringLiteral("PDF…")), "ButtonPdf");
@@ -235,8 +225,8 @@ void ShiftReportDialog::shiftRead(std::optional<ShiftReport> report, bool cancel
         const RowStyle& style = m_table.styles[size_t(row - 1)];
         for (int col = 0; col < 2; ++col) {
             auto* item = new QTableWidgetItem(grid.at(col, row));
-            item->setBackground(toColor(style.background));
-            item->setForeground(toColor(style.font_colour));
+            item->setBackground(toQColor(style.background));
+            item->setForeground(toQColor(style.font_colour));
             if (style.font_style & kBoldStyle) {
                 QFont f = item->font();
                 f.setBold(true);
