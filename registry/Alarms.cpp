@@ -25,6 +25,7 @@ void raiseAlarm(AlarmBoard& alarms, const ChangeNotices& notices, const EventRec
 
 void alarmsEnd(AlarmBoard& alarms, EventCode normalEvent, quint32 factoryNumber, qint16 sensorType,
                double time) {
+    if (alarms.isEmpty()) return; // the usual case on a quiet line: no text to build, nothing to look at
     switch (normalEvent) {
     case EventCode::LoopNormal1:
     case EventCode::LoopNormal2: {
