@@ -7,21 +7,21 @@
 #include <QGraphicsSceneMouseEvent>
 #include <QPainter>
 #include <QPainterPathStroker>
+#include <algorithm>
+#include <cmath>
 
 namespace vatrel {
 
 PlanLineItem::PlanLineItem(quint32 number, const QList<QPointF>& points) : m_number(number) {
     setAcceptHoverEvents(true);
     setZValue(1);
-    // Stroked once per change of look or zoom: the markers' repaints over it only copy it.
-    setCacheMode(DeviceCoordinateCache);
-
     setPoints(points);
 }
 
 void PlanLineItem::setPoints(const QList<QPointF>& points) {
     prepareGeometryChange();
     m_points = points;
+    m_sprites.clear();
     rebuildPath();
 }
 
@@ -54,6 +54,7 @@ void PlanLineItem::setPixelSize(qreal pixel) {
     if (pixel == m_pixel || !(pixel > 0)) return;
     prepareGeometryChange();
     m_pixel = pixel;
+    m_sprites.clear(); // drawn for the old zoom
 }
 
 QRectF PlanLineItem::boundingRect() const {
@@ -67,7 +68,20 @@ QPainterPath PlanLineItem::shape() const {
     return stroker.createStroke(m_path);
 }
 
-void PlanLineItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) {
+namespace {
+constexpr int kSprites = 3; // looks kept per line: a storm's two colours and the blink's
+// A line larger on the screen (zoomed in far) is stroked each time instead: kept pictures stay small.
+constexpr qint64 kSpritePixels = 1 << 16;
+} // namespace
+
+quint64 PlanLineItem::spriteKey() const {
+    const bool blank = m_blinkOff && m_look.blinks();
+    const QRgb colour = blank ? qRgb(255, 255, 255) : m_look.colour.rgb();
+    return quint64(colour & 0xFFFFFF) | quint64(m_look.armed1 || m_look.armed2) << 24 |
+           quint64(m_look.greyed) << 25;
+}
+
+void PlanLineItem::paintBand(QPainter* painter) const {
     painter->setRenderHint(QPainter::Antialiasing);
     const bool blank = m_blinkOff && m_look.blinks();
     const QColor colour = blank ? QColor(Qt::white) : m_look.colour;
@@ -86,6 +100,39 @@ void PlanLineItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWi
         hollow.setCosmetic(true);
         painter->setPen(hollow);
         painter->drawPath(m_path);
+    }
+}
+
+void PlanLineItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) {
+    const QTransform t = painter->worldTransform();
+    const QRect screen = QTransform::fromScale(t.m11(), t.m22()).mapRect(boundingRect()).toAlignedRect();
+    if (m_editing || t.type() > QTransform::TxScale ||
+        qint64(screen.width()) * screen.height() > kSpritePixels) {
+        paintBand(painter);
+    } else {
+        if (m_spriteScale != QPointF(t.m11(), t.m22())) {
+            m_sprites.clear();
+            m_spriteScale = QPointF(t.m11(), t.m22());
+        }
+        const quint64 key = spriteKey();
+        auto found =
+            std::find_if(m_sprites.begin(), m_sprites.end(), [key](const Sprite& s) { return s.key == key; });
+        if (found == m_sprites.end()) {
+            Sprite sprite{key, QPixmap(screen.size()), screen.topLeft()};
+            sprite.pixmap.fill(Qt::transparent);
+            QPainter p(&sprite.pixmap);
+            p.translate(-screen.topLeft());
+            p.scale(t.m11(), t.m22());
+            paintBand(&p);
+            p.end();
+            if (m_sprites.size() >= kSprites) m_sprites.removeLast();
+            m_sprites.prepend(std::move(sprite));
+            found = m_sprites.begin();
+        }
+        // Copied onto whole screen pixels, as it was drawn.
+        painter->setWorldTransform(QTransform::fromTranslate(std::round(t.dx()), std::round(t.dy())));
+        painter->drawPixmap(found->at, found->pixmap);
+        painter->setWorldTransform(t);
     }
     if (m_editing) {
         const qreal h = 4 * m_pixel;

@@ -5,6 +5,7 @@
 #include <QGraphicsItem>
 #include <QList>
 #include <QPainterPath>
+#include <QPixmap>
 
 namespace vatrel {
 
@@ -38,8 +39,17 @@ protected:
     void hoverMoveEvent(QGraphicsSceneHoverEvent* event) override;
 
 private:
+    // The band as drawn at one zoom in one look: a storm turns lines from one colour to another and
+    // back, and copying a kept picture costs far less than stroking the path again.
+    struct Sprite {
+        quint64 key = 0;
+        QPixmap pixmap;
+        QPoint at; // its corner, in screen pixels from the item's origin
+    };
     int pointNear(QPointF at) const; // -1: none
     void rebuildPath();
+    void paintBand(QPainter* painter) const;
+    quint64 spriteKey() const;
     qreal margin() const { return 8 * m_pixel; }
 
     const quint32 m_number;
@@ -49,7 +59,9 @@ private:
     bool m_blinkOff = false;
     bool m_editing = false;
     qreal m_pixel = 1;
-    int m_dragged = -1; // the point being dragged
+    int m_dragged = -1;      // the point being dragged
+    QList<Sprite> m_sprites; // the newest first; all drawn at m_spriteScale
+    QPointF m_spriteScale;
 };
 
 } // namespace vatrel

@@ -9,8 +9,10 @@
 #include <QGraphicsSceneMouseEvent>
 #include <QPainter>
 #include <QPixmap>
-#include <QPixmapCache>
+#include <QHash>
+#include <QImage>
 #include <QWidget>
+#include <cmath>
 
 namespace vatrel {
 
@@ -32,17 +34,30 @@ PlanMarkerItem::PlanMarkerItem(quint32 number) : m_number(number) {
     setZValue(2);
 }
 
+namespace {
+// The disc alone: a change of colour or a blink leaves the number beneath as it was, and the less
+// of the plan is painted again, the less a storm costs.
+QRectF discArea() {
+    const qreal r = PlanMarkerItem::kRadius + 2;
+    return {-r, -r, 2 * r, 2 * r};
+}
+} // namespace
+
 void PlanMarkerItem::setLook(const PlanSensorLook& look) {
     if (look == m_look) return;
-    if (look.label != m_look.label || look.greyed != m_look.greyed) m_labelSprite = QPixmap();
+    const bool labelChanged = look.label != m_look.label || look.greyed != m_look.greyed;
+    if (labelChanged) m_labelSprite = QPixmap();
     m_look = look;
-    update();
+    if (labelChanged)
+        update();
+    else
+        update(discArea());
 }
 
 void PlanMarkerItem::setBlinkOff(bool off) {
     if (off == m_blinkOff) return;
     m_blinkOff = off;
-    if (m_look.blinks()) update();
+    if (m_look.blinks()) update(discArea());
 }
 
 void PlanMarkerItem::setEditing(bool editing) {
@@ -91,16 +106,15 @@ void paintHalf(QPainter* painter, int loop, const QColor& colour, bool armed, bo
 }
 
 // The disc of every look drawn once: a storm recolours and blinks hundreds of markers a second, and
-// copying a small picture costs far less than drawing arcs.
-QPixmap discSprite(const PlanSensorLook& look, bool blank1, bool blank2, qreal dpr) {
+// copying a small picture costs far less than drawing arcs. A handful of looks: kept for good.
+QImage discSprite(const PlanSensorLook& look, bool blank1, bool blank2, qreal dpr) {
+    static QHash<quint64, QImage> sprites;
     const quint64 key = quint64(look.colour.rgb() & 0xFFFFFF) | quint64(look.armed1) << 24 |
                         quint64(look.armed2) << 25 | quint64(blank1) << 26 | quint64(blank2) << 27 |
                         quint64(look.greyed) << 28 | quint64(qRound(dpr * 8)) << 32;
-    const QString name = QStringLiteral("vatrel-plan-disc-%1").arg(key, 0, 16);
-    QPixmap sprite;
-    if (QPixmapCache::find(name, &sprite)) return sprite;
+    if (auto found = sprites.constFind(key); found != sprites.cend()) return *found;
     const int side = int(2 * PlanMarkerItem::kRadius + 4);
-    sprite = QPixmap(QSize(side, side) * dpr);
+    QImage sprite(QSize(side, side) * dpr, QImage::Format_ARGB32_Premultiplied);
     sprite.setDevicePixelRatio(dpr);
     sprite.fill(Qt::transparent);
     QPainter p(&sprite);
@@ -113,7 +127,7 @@ QPixmap discSprite(const PlanSensorLook& look, bool blank1, bool blank2, qreal d
     p.drawEllipse(discRect());
     p.drawLine(QPointF(0, -PlanMarkerItem::kRadius), QPointF(0, PlanMarkerItem::kRadius));
     p.end();
-    QPixmapCache::insert(name, sprite);
+    if (sprites.size() < 256) sprites.insert(key, sprite);
     return sprite;
 }
 
@@ -121,9 +135,14 @@ QPixmap discSprite(const PlanSensorLook& look, bool blank1, bool blank2, qreal d
 
 void PlanMarkerItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget* widget) {
     const qreal dpr = widget ? widget->devicePixelRatioF() : 1;
+    // The marker keeps its size at every zoom, so its place on the screen is all the painter adds:
+    // moved onto whole pixels, its pictures are copied as they are instead of being resampled.
+    const QTransform at = painter->worldTransform();
+    if (at.type() <= QTransform::TxTranslate)
+        painter->translate(std::round(at.dx()) - at.dx(), std::round(at.dy()) - at.dy());
     const qreal side = 2 * kRadius + 4;
-    painter->drawPixmap(QPointF(-side / 2, -side / 2),
-                        discSprite(m_look, m_blinkOff && m_look.blink1, m_blinkOff && m_look.blink2, dpr));
+    painter->drawImage(QPointF(-side / 2, -side / 2),
+                       discSprite(m_look, m_blinkOff && m_look.blink1, m_blinkOff && m_look.blink2, dpr));
 
     const QRectF label(-kLabelWidth / 2 + 6, kRadius + 2, kLabelWidth - 12, kLabelHeight);
     if (m_labelSprite.isNull() || m_labelSprite.devicePixelRatio() != dpr) {

@@ -4,9 +4,10 @@
 #include "app/PlanMarkerItem.h"
 
 #include <QFileInfo>
-#include <QGraphicsPixmapItem>
+#include <QGraphicsRectItem>
+#include <QGraphicsSimpleTextItem>
+#include <QPainter>
 #include <QGraphicsSceneMouseEvent>
-#include <QGraphicsSvgItem>
 #include <QImageReader>
 #include <QSvgRenderer>
 #include <QtConcurrent/QtConcurrentRun>
@@ -31,6 +32,9 @@ PlanPicture decode(const QString& path) {
 
 PlanScene::PlanScene(QObject* parent) : QGraphicsScene(parent) {
     setBackgroundBrush(QColor(128, 128, 128));
+    // A few hundred items: going through them in order costs less than sorting what a spatial index
+    // finds for each repaint, which in a storm spans the whole plan.
+    setItemIndexMethod(NoIndex);
     setSceneRect(kEmptyPlan);
 }
 
@@ -40,8 +44,11 @@ PlanScene::~PlanScene() {
 }
 
 void PlanScene::clearPicture() {
-    delete m_picture;
-    m_picture = nullptr;
+    delete m_problemField;
+    m_problemField = nullptr;
+    m_svg.reset();
+    m_pixmap = QPixmap();
+    m_pictureRect = QRectF();
     m_pictureReady = false;
     m_problem.clear();
     if (m_decoding) {
@@ -49,18 +56,33 @@ void PlanScene::clearPicture() {
         m_decoding->deleteLater();
         m_decoding = nullptr;
     }
+    emit backgroundChanged();
 }
 
-void PlanScene::showPicture(QGraphicsItem* item) {
-    m_picture = item;
-    item->setZValue(-1);
-    // The picture is drawn at the view's scale once and kept until the zoom changes: an alarm storm
-    // repaints the markers, not the picture beneath them.
-    item->setCacheMode(QGraphicsItem::DeviceCoordinateCache);
-    addItem(item);
-    setSceneRect(item->boundingRect());
+void PlanScene::showPicture(QRectF area) {
+    m_pictureRect = area;
+    setSceneRect(area);
     m_pictureReady = true;
+    emit backgroundChanged();
     emit pictureLoaded();
+}
+
+void PlanScene::drawBackground(QPainter* painter, const QRectF& rect) {
+    painter->fillRect(rect, backgroundBrush());
+    if (!m_pictureReady || !rect.intersects(m_pictureRect)) return;
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setRenderHint(QPainter::SmoothPixmapTransform);
+    if (m_svg) {
+        painter->save();
+        painter->setClipRect(rect, Qt::IntersectClip);
+        m_svg->render(painter, m_pictureRect);
+        painter->restore();
+    } else if (!m_pixmap.isNull()) {
+        // Only the part in view is taken from the picture: a large scan is not resampled whole.
+        const QRectF part = rect & m_pictureRect;
+        const QRectF source(part.topLeft() - m_pictureRect.topLeft(), part.size());
+        painter->drawPixmap(part, m_pixmap, source);
+    }
 }
 
 void PlanScene::showProblem(const QString& problem) {
@@ -74,7 +96,7 @@ void PlanScene::showProblem(const QString& problem) {
     f.setPixelSize(18);
     text->setFont(f);
     text->setPos(field->rect().topLeft() + QPointF(20, 20));
-    m_picture = field;
+    m_problemField = field;
     addItem(field);
 }
 
@@ -87,13 +109,15 @@ void PlanScene::loadPicture(const QString& path) {
     }
     const QString suffix = info.suffix().toLower();
     if (suffix == u"svg" || suffix == u"svgz") {
-        auto* item = new QGraphicsSvgItem(path);
-        if (!item->renderer()->isValid()) {
-            delete item;
+        auto svg = std::make_unique<QSvgRenderer>(path);
+        if (!svg->isValid()) {
             showProblem(QStringLiteral("Картинка плана не читается: %1").arg(info.fileName()));
             return;
         }
-        showPicture(item);
+        // Places on the plan are in the picture's own units: its width and height, as SVG says them.
+        const QRectF area(QPointF(0, 0), QSizeF(svg->defaultSize()));
+        m_svg = std::move(svg);
+        showPicture(area);
         return;
     }
     // The size comes from the file's header at once, so the view is laid out before the pixels come.
@@ -109,9 +133,8 @@ void PlanScene::loadPicture(const QString& path) {
             showProblem(QStringLiteral("Картинка плана не читается: %1 (%2)").arg(name, picture.problem));
             return;
         }
-        auto* item = new QGraphicsPixmapItem(QPixmap::fromImage(std::move(picture.image)));
-        item->setTransformationMode(Qt::SmoothTransformation);
-        showPicture(item);
+        m_pixmap = QPixmap::fromImage(std::move(picture.image));
+        showPicture(QRectF(QPointF(0, 0), QSizeF(m_pixmap.size())));
     });
     m_decoding->setFuture(QtConcurrent::run(decode, path));
 }
@@ -150,7 +173,7 @@ void PlanScene::setSensors(const Plan& plan) {
             m_markers.insert(s.number, marker);
         }
     }
-    if (!m_picture || !m_pictureReady) setSceneRect(planRect());
+    if (!m_pictureReady) setSceneRect(planRect());
 }
 
 std::optional<QPointF> PlanScene::placeOf(quint32 number) const {

@@ -7,9 +7,12 @@
 #include <QGraphicsScene>
 #include <QHash>
 #include <QImage>
+#include <QPixmap>
 #include <functional>
+#include <memory>
 
 class QGraphicsItem;
+class QSvgRenderer;
 
 namespace vatrel {
 
@@ -30,8 +33,10 @@ public:
     explicit PlanScene(QObject* parent = nullptr);
     ~PlanScene() override;
 
-    // An SVG is drawn from its vectors; a raster picture is decoded on a worker thread and shows when
-    // it is ready (pictureLoaded). A missing or unreadable picture leaves a grey field that says so.
+    // The picture is the scene's background, beneath every sensor: an SVG is drawn from its vectors,
+    // a raster picture is decoded on a worker thread and shows when it is ready (pictureLoaded). A
+    // missing or unreadable picture leaves a grey field that says so. The views keep the background
+    // as drawn at their scale (PlanView), so a storm repaints the sensors, not the picture.
     void loadPicture(const QString& path);
     bool pictureReady() const { return m_pictureReady; }
     QString pictureProblem() const { return m_problem; }
@@ -67,16 +72,21 @@ signals:
     void lineChanged(quint32 number, const QList<QPointF>& points);
     void pointClicked(QPointF at); // on the picture while a line is drawn
     void pictureLoaded();
+    void backgroundChanged(); // the picture came, went or is being replaced
 
 protected:
     void mousePressEvent(QGraphicsSceneMouseEvent* event) override;
+    void drawBackground(QPainter* painter, const QRectF& rect) override;
 
 private:
-    void showPicture(QGraphicsItem* item);
+    void showPicture(QRectF area);
     void showProblem(const QString& problem);
     void clearPicture();
 
-    QGraphicsItem* m_picture = nullptr;
+    std::unique_ptr<QSvgRenderer> m_svg;
+    QPixmap m_pixmap;
+    QRectF m_pictureRect;                    // where the picture is drawn (empty: none)
+    QGraphicsItem* m_problemField = nullptr; // instead of a picture that cannot be shown
     QFutureWatcher<PlanPicture>* m_decoding = nullptr;
     QString m_problem;
     bool m_pictureReady = false;

@@ -4,6 +4,8 @@
 
 #include <QDragEnterEvent>
 #include <QMimeData>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <cmath>
@@ -27,12 +29,19 @@ PlanView::PlanView(PlanScene* scene, QWidget* parent) : QGraphicsView(scene, par
     // Only what changed is painted again: markers changing colour in a storm leave the rest alone
     // (painting the area they span, as one rectangle, costs three times as much in a storm).
     setViewportUpdateMode(QGraphicsView::MinimalViewportUpdate);
+    // The picture beneath is drawn once per zoom and kept (drawBackground), and it covers the whole
+    // viewport: nothing needs filling beneath it first.
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     setOptimizationFlag(QGraphicsView::DontSavePainterState);
     setOptimizationFlag(QGraphicsView::DontAdjustForAntialiasing); // the items' rectangles leave room
     setRenderHint(QPainter::Antialiasing);
     setRenderHint(QPainter::SmoothPixmapTransform);
     setAcceptDrops(true);
     viewport()->setAcceptDrops(true); // drops arrive at the viewport
+    connect(scene, &PlanScene::backgroundChanged, this, [this] {
+        m_backgroundStale = true;
+        viewport()->update();
+    });
     connect(scene, &PlanScene::pictureLoaded, this, [this] {
         if (m_fitted) fitPlan();
     });
@@ -74,6 +83,58 @@ void PlanView::wheelEvent(QWheelEvent* event) {
 void PlanView::resizeEvent(QResizeEvent* event) {
     QGraphicsView::resizeEvent(event);
     if (m_fitted) fitPlan();
+}
+
+void PlanView::paintEvent(QPaintEvent* event) {
+    m_exposed = event->region();
+    QGraphicsView::paintEvent(event);
+}
+
+void PlanView::updateBackground() {
+    const qreal dpr = viewport()->devicePixelRatioF();
+    const QSize size = viewport()->size() * dpr;
+    const QTransform at = viewportTransform();
+    QRegion stale; // in viewport pixels
+    if (m_backgroundStale || m_background.size() != size) {
+        m_background = QPixmap(size);
+        m_background.setDevicePixelRatio(dpr);
+        stale = QRegion(viewport()->rect());
+    } else if (at != m_backgroundAt) {
+        const QPointF shift(at.dx() - m_backgroundAt.dx(), at.dy() - m_backgroundAt.dy());
+        const bool scrolled = at.m11() == m_backgroundAt.m11() && at.m22() == m_backgroundAt.m22() &&
+                              at.type() <= QTransform::TxScale && shift == shift.toPoint();
+        if (scrolled) {
+            // Panned by whole pixels: what stays in view is moved, only the uncovered strip is drawn.
+            QRegion uncovered;
+            m_background.scroll(int(shift.x() * dpr), int(shift.y() * dpr), m_background.rect(), &uncovered);
+            stale = QRegion(viewport()->rect()) - QRegion(viewport()->rect().translated(shift.toPoint()));
+        } else {
+            stale = QRegion(viewport()->rect());
+        }
+    }
+    m_backgroundAt = at;
+    m_backgroundStale = false;
+    if (stale.isEmpty()) return;
+    QPainter p(&m_background);
+    p.setClipRegion(stale);
+    p.setWorldTransform(at);
+    QGraphicsView::drawBackground(&p, mapToScene(stale.boundingRect()).boundingRect());
+}
+
+void PlanView::drawBackground(QPainter* painter, const QRectF&) {
+    updateBackground();
+    // Copied rectangle by rectangle: a picture copied through the whole of a scattered update area at
+    // once is sent through the general drawing path, which for a storm's hundreds of small areas
+    // costs more than the items drawn over them.
+    const qreal dpr = m_background.devicePixelRatio();
+    painter->save();
+    painter->resetTransform();
+    for (const QRect& r : m_exposed) {
+        painter->setClipRect(r);
+        painter->drawPixmap(r.topLeft(), m_background,
+                            QRect((QPointF(r.topLeft()) * dpr).toPoint(), (QSizeF(r.size()) * dpr).toSize()));
+    }
+    painter->restore();
 }
 
 void PlanView::dragEnterEvent(QDragEnterEvent* event) {

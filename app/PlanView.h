@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include <QGraphicsView>
+#include <QPixmap>
+#include <QRegion>
 
 namespace vatrel {
 
@@ -31,13 +33,22 @@ protected:
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void drawBackground(QPainter* painter, const QRectF& rect) override;
 
 private:
     void zoomChanged();
+    // Brings the kept background up to the view's zoom, scroll and size, drawing only what is new.
+    void updateBackground();
 
     PlanScene* m_scene;
     bool m_acceptsSensors = false;
     bool m_fitted = false; // fits the window until the operator zooms
+    // The picture as drawn for the viewport (its pixels are the viewport's), and for which transform.
+    QPixmap m_background;
+    QTransform m_backgroundAt;
+    bool m_backgroundStale = true;
+    QRegion m_exposed; // what the paint under way paints, in viewport pixels
 };
 
 } // namespace vatrel

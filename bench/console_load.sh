@@ -12,6 +12,7 @@
 #           folder places all 200 sensors along its fence): markers and fence lines change colour
 #           and blink; the difference from "storm" is the plan window's cost. The window is taken
 #           off the screen again afterwards.
+#   storm2  the storm again without the plan window: "plan" is compared with "storm" and "storm2".
 #   storm50 the line's whole rate on 50 armed type B sensors (the simulator's "storm 50"), each
 #           report alternately an alarm and a return on loop 1: about 130 events a second on 50 loops
 #   osc     the storm over, the oscillogram of slot 0 running (20 samples a second, the other
@@ -139,6 +140,8 @@ if [[ -z $plan_win ]]; then echo "the plan window did not open" >&2; exit 1; fi
 DISPLAY=":$display_num" xdotool windowmove "$plan_win" 2290 0 windowsize "$plan_win" 1000 700
 measure plan
 DISPLAY=":$display_num" xdotool windowunmap "$plan_win"
+# The storm again without the plan: the plan's cost is its phase against the two storms around it.
+measure storm2
 
 ctl "storm 50"
 measure storm50

@@ -101,7 +101,7 @@ QByteArray demoPlanSvg(int height) {
         "<text x=\"800\" y=\"940\">Ворота 1</text>\n"
         "<rect x=\"1492\" y=\"460\" width=\"16\" height=\"80\" fill=\"#f4f4ec\" stroke=\"#2060c0\" "
         "stroke-width=\"3\"/>\n"
-        "<text x=\"1590\" y=\"450\" text-anchor=\"end\">Ворота 2</text>\n"
+        "<text x=\"1552\" y=\"585\" font-size=\"18\">Ворота 2</text>\n"
         "<rect x=\"870\" y=\"760\" width=\"120\" height=\"80\" fill=\"#c8b89a\" stroke=\"#333\"/>\n"
         "<text x=\"930\" y=\"808\">КПП</text>\n"
         "<rect x=\"220\" y=\"220\" width=\"420\" height=\"200\" fill=\"#c9c9d6\" stroke=\"#333\"/>\n"
