@@ -124,6 +124,13 @@ PlanWindow::PlanWindow(CoreDoor& door, QWidget* parent)
         // A refresh of the rows may have turned the blink over lately, in the same painting.
         if (!m_sinceBlink.isValid() || m_sinceBlink.elapsed() >= 400) blink();
     });
+    // A change held back from a refresh (refreshDone) shows soon after the table's next refresh would
+    // have come, when it does not.
+    m_lateLooks.setSingleShot(true);
+    m_lateLooks.setInterval(kLooksLateMs);
+    connect(&m_lateLooks, &QTimer::timeout, this, [this] {
+        if (m_looksDue) applyLooks();
+    });
 }
 
 PlanWindow::~PlanWindow() {
@@ -289,12 +296,30 @@ bool PlanWindow::save() {
 
 void PlanWindow::refreshView(View view) {
     if (view == View::AlarmList) m_alarmsStale = true;
-    if (view != View::AlarmList && view != View::SensorGrid) return;
+    if (view == View::AlarmList || view == View::SensorGrid) m_looksDue = true;
+}
+
+void PlanWindow::refreshDone() {
+    if (!m_looksDue) return;
+    // In a storm the table is refreshed ten times a second. The plans take every second of those
+    // refreshes, never more than one behind the table, for half the drawing; after a quiet spell they
+    // follow the table in the same refresh.
+    if (m_sinceLooks.isValid() && m_sinceLooks.elapsed() < kLooksGapMs) {
+        if (!m_lateLooks.isActive()) m_lateLooks.start();
+        return;
+    }
+    applyLooks();
+}
+
+void PlanWindow::applyLooks() {
+    m_lateLooks.stop();
+    m_looksDue = false;
     // Hidden or minimized, the plans wait: the table alone pays for a storm.
     if (!m_loaded || !drawn()) {
         m_stale = true;
         return;
     }
+    m_sinceLooks.start();
     updateLooks(false);
 }
 

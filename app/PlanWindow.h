@@ -38,8 +38,10 @@ public:
     // Brings the window forward on the first plan that holds the sensor, centred on it. False when no
     // plan holds it (the window still comes forward).
     bool showSensor(quint32 number);
-    // The sensor table's rows or the alarm list changed.
+    // The sensor table's rows or the alarm list changed; refreshDone ends the refresh, and the plans
+    // follow both in one pass.
     void refreshView(View view);
+    void refreshDone();
 
     const PlanLayout& layout() const { return m_layout; }
     int currentPlan() const;
@@ -89,6 +91,7 @@ private:
     void connectScene(PlanScene* scene);
     void layoutChanged(int plan);
     bool save();
+    void applyLooks();
     void updateLooks(bool all);
     void findUnacknowledged();
     PlanSensorLook lookOf(quint32 number, const Shown& shown) const;
@@ -116,6 +119,7 @@ private:
     bool m_drawing = false;
     bool m_stale = true;       // the looks wait for the window to be shown
     bool m_alarmsStale = true; // the unacknowledged alarms are to be looked for again
+    bool m_looksDue = false;   // the refresh under way changed rows or alarms
     bool m_blinkOff = false;
     quint32 m_chosen = 0;
     QList<QPointF> m_drawn; // the line being drawn
@@ -126,6 +130,12 @@ private:
     QHash<quint64, quint8> m_alarmLoops;     // an alarm's loop bits, by its id
     QTimer m_blinkTimer;
     QElapsedTimer m_sinceBlink;
+    // A refresh less than kLooksGapMs after the plans last followed the table is held back until the
+    // table's next refresh (100 ms on) or, when none comes, kLooksLateMs.
+    static constexpr int kLooksGapMs = 150;
+    static constexpr int kLooksLateMs = 120;
+    QElapsedTimer m_sinceLooks; // since the plans last followed the table
+    QTimer m_lateLooks;
 
     QTabWidget* m_tabs = nullptr;
     PlanSensorList* m_unplaced = nullptr;

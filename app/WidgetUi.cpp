@@ -138,6 +138,7 @@ void WidgetUi::flushViews() {
     const quint32 dirty = std::exchange(m_dirty, 0u);
     for (unsigned bit = 0; bit < 32; ++bit)
         if (dirty & (1u << bit)) applyView(View(bit));
+    if (m_plan) m_plan->refreshDone();
     if (std::exchange(m_alarmRaisePending, false)) raiseAlarmWindow();
 }
 

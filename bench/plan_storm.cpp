@@ -51,7 +51,8 @@ double share(double seconds, const std::function<void()>& tick) {
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     const double seconds = argc > 1 ? std::max(1.0, atof(argv[1])) : 10;
-    if (qEnvironmentVariableIsSet("CACHE_KB")) QPixmapCache::setCacheLimit(qEnvironmentVariableIntValue("CACHE_KB"));
+    if (qEnvironmentVariableIsSet("CACHE_KB"))
+        QPixmapCache::setCacheLimit(qEnvironmentVariableIntValue("CACHE_KB"));
     QTemporaryDir dir;
     const QString svg = QDir(dir.path()).filePath(QStringLiteral("site.svg"));
     QFile f(svg);
@@ -113,8 +114,9 @@ int main(int argc, char* argv[]) {
     // At the table's pace, ten refreshes a second.
     const double idle = share(seconds / 2, [] {});
     const double storm = share(seconds, tick);
-    std::printf("plan of %lld sensors, %dx%d view: idle %.2f %% of one core, storm %.2f %%, the storm's drawing "
-                "%.2f %%\n",
-                qsizetype(numbers.size()), view.width(), view.height(), idle, storm, storm - idle);
+    std::printf(
+        "plan of %lld sensors, %dx%d view: idle %.2f %% of one core, storm %.2f %%, the storm's drawing "
+        "%.2f %%\n",
+        qsizetype(numbers.size()), view.width(), view.height(), idle, storm, storm - idle);
     return 0;
 }
