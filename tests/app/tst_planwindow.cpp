@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The site plan window of the real console (offscreen), on data folders the tests write: markers in
-// their rows' colours read back from the screen, blinking until acknowledged, a marker dragged in
-// edit mode and saved, a broken layout file left alone, large and vector pictures.
+// their rows' colours read back from the screen, blinking until acknowledged, a marker dragged and a
+// fence line drawn and edited in edit mode and saved, plans renamed and removed, a broken layout file
+// left alone, large and vector pictures.
 #include "DataFolder.h"
 #include "app/ConsoleWindows.h"
 #include "app/MainWindow.h"
@@ -13,11 +14,13 @@
 #include "core/OperatorActions.h"
 #include "registry/EventCatalogue.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -32,9 +35,10 @@ class AnsweringUi : public WidgetUi {
 public:
     bool question(const QString& caption, const QString& text) override {
         asked << caption + u'|' + text;
-        return false;
+        return answer;
     }
     QStringList asked;
+    bool answer = false;
 };
 
 // A console with its windows in a folder holding these sensors and this plans.json.
@@ -247,6 +251,133 @@ private slots:
         again.open();
         QCOMPARE(again.geometry(), QRect(130, 90, 640, 480));
         QCOMPARE(again.layout(), w->layout());
+    }
+
+    void fenceLinesAreDrawnAndEditedPointByPointAndPlansRenamedAndRemoved() {
+        Run run;
+        QVERIFY(run.start(kSensors, kPlans));
+        QVERIFY(writePicture(run.dir.filePath("data/plans/site.png"), QSize(800, 600)));
+        PlanWindow* w = run.plan();
+        w->open();
+        PlanView* v = w->view(0);
+        QTRY_VERIFY(v->planScene()->pictureReady());
+        const auto savedLayout = [&] {
+            return PlanLayout::fromJson(run.file("data/plans/plans.json"), nullptr);
+        };
+        const auto click = [&](QPointF scenePos) {
+            QTest::mouseClick(v->viewport(), Qt::LeftButton, {}, v->mapFromScene(scenePos));
+        };
+
+        // "Линия датчика" needs a sensor chosen first.
+        w->setEditing(true);
+        auto* lineAction = w->findChild<QAction*>("ActionLine");
+        lineAction->trigger();
+        QVERIFY(!lineAction->isChecked());
+        click(QPointF(400, 300)); // 1002's marker
+        lineAction->trigger();
+        QVERIFY(lineAction->isChecked());
+        const QList<QPointF> wanted{{100, 250}, {250, 250}, {250, 400}};
+        click(wanted[0]);
+        QVERIFY(!w->layout().find(0, 1002)->line.size()); // one point is no line yet
+        for (int i = 1; i < wanted.size(); ++i)
+            click(wanted[i]);
+        QTest::keyClick(w, Qt::Key_Escape);
+        QVERIFY(!lineAction->isChecked());
+        click(QPointF(700, 100)); // drawing over: a click adds nothing
+        const QList<QPointF> drawn = w->layout().find(0, 1002)->line;
+        QCOMPARE(drawn.size(), 3);
+        for (int i = 0; i < 3; ++i)
+            QVERIFY2(QLineF(drawn[i], wanted[i]).length() < 2, qPrintable(QString::number(i)));
+        QCOMPARE(savedLayout(), std::optional(w->layout()));
+        // Drawn in the sensor's colour (no link: dark red) along its points.
+        QTRY_COMPARE(v->viewport()->grab().toImage().pixelColor(v->mapFromScene(QPointF(175, 250))),
+                     QColor(171, 0, 0));
+
+        // A handle dragged moves its point; a right click on one removes it.
+        const QPoint from = v->mapFromScene(drawn[1]);
+        const QPoint to = from + QPoint(30, -20);
+        QTest::mousePress(v->viewport(), Qt::LeftButton, {}, from);
+        QMouseEvent move(QEvent::MouseMove, to, v->viewport()->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(v->viewport(), &move);
+        QTest::mouseRelease(v->viewport(), Qt::LeftButton, {}, to);
+        const QList<QPointF> dragged = w->layout().find(0, 1002)->line;
+        QCOMPARE(dragged.size(), 3);
+        QCOMPARE(dragged[0], drawn[0]);
+        QVERIFY(QLineF(dragged[1], v->mapToScene(to)).length() < 2);
+        QCOMPARE(savedLayout(), std::optional(w->layout()));
+        const QPoint last = v->mapFromScene(dragged[2]);
+        QContextMenuEvent removeAsked(QContextMenuEvent::Mouse, last, v->viewport()->mapToGlobal(last));
+        QApplication::sendEvent(v->viewport(), &removeAsked);
+        QCOMPARE(w->layout().find(0, 1002)->line, dragged.first(2));
+        QCOMPARE(savedLayout(), std::optional(w->layout()));
+
+        // Renamed: the tab and the file follow; an empty name changes nothing.
+        auto* tabs = w->findChild<QTabWidget*>("PlanTabs");
+        w->askPlanName = [](const QString&, const QString&) { return QStringLiteral("Восток"); };
+        w->renameCurrentPlan();
+        QCOMPARE(tabs->tabText(0), QStringLiteral("Восток"));
+        QCOMPARE(savedLayout()->plan(0).name, QStringLiteral("Восток"));
+        w->askPlanName = [](const QString&, const QString&) { return QString(); };
+        w->renameCurrentPlan();
+        QCOMPARE(w->layout().plan(0).name, QStringLiteral("Восток"));
+
+        // Removed only when the operator says yes; the other plan stays, with its sensors.
+        w->removeCurrentPlan();
+        QCOMPARE(tabs->count(), 2);
+        run.ui->answer = true;
+        w->removeCurrentPlan();
+        QCOMPARE(tabs->count(), 1);
+        QCOMPARE(tabs->tabText(0), QStringLiteral("Север"));
+        QCOMPARE(w->layout().count(), 1);
+        QVERIFY(w->layout().find(0, 1004));
+        QCOMPARE(savedLayout(), std::optional(w->layout()));
+    }
+
+    // The picture is kept as drawn and only the uncovered strips are drawn when it is panned: what
+    // shows after panning is what a view drawn afresh shows.
+    void pannedPlanLooksAsOneDrawnAfresh() {
+        Run run;
+        QVERIFY(run.start(kSensors, kPlans));
+        QVERIFY(
+            writeFile(run.dir.filePath("data/plans/site.svg"),
+                      R"(<svg xmlns="http://www.w3.org/2000/svg" width="800" height="600">)"
+                      R"(<rect width="800" height="600" fill="#e0e0c0"/>)"
+                      R"(<circle cx="400" cy="300" r="250" fill="none" stroke="#204080" stroke-width="9"/>)"
+                      R"(<path d="M0 0 L800 600 M800 0 L0 600" stroke="#a02020" stroke-width="5"/></svg>)"));
+        PlanWindow* w = run.plan();
+        w->open();
+        w->choosePictureFile = [&] { return run.dir.filePath("data/plans/site.svg"); };
+        w->chooseCurrentPicture();
+        PlanView* v = w->view(0);
+        QVERIFY(v->planScene()->pictureReady());
+        v->zoomBy(3, QPointF(v->viewport()->rect().center()));
+        const QPoint scrolledFrom(v->horizontalScrollBar()->value(), v->verticalScrollBar()->value());
+        for (const QPoint step : {QPoint(-37, -21), QPoint(15, 44), QPoint(-60, 3)}) {
+            const QPoint from(v->viewport()->width() / 2, 12); // on the picture, clear of the markers
+            QTest::mousePress(v->viewport(), Qt::LeftButton, {}, from);
+            QMouseEvent move(QEvent::MouseMove, from + step, v->viewport()->mapToGlobal(from + step),
+                             Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(v->viewport(), &move);
+            QTest::mouseRelease(v->viewport(), Qt::LeftButton, {}, from + step);
+            QCoreApplication::processEvents();
+        }
+        const QPoint scrolled =
+            QPoint(v->horizontalScrollBar()->value(), v->verticalScrollBar()->value()) - scrolledFrom;
+        QVERIFY(scrolled.x() > 50 && scrolled.y() < -10);
+        const QImage panned = v->viewport()->grab().toImage();
+        emit v->planScene()->backgroundChanged(); // drawn again, whole
+        const QImage afresh = v->viewport()->grab().toImage();
+        QCOMPARE(panned.size(), afresh.size());
+        // The same but for the edges' smoothing (a few levels, from where the vectors were drawn).
+        int worst = 0;
+        for (int y = 0; y < panned.height(); ++y)
+            for (int x = 0; x < panned.width(); ++x) {
+                const QRgb a = panned.pixel(x, y), b = afresh.pixel(x, y);
+                worst = std::max(
+                    {worst, qAbs(qRed(a) - qRed(b)), qAbs(qGreen(a) - qGreen(b)), qAbs(qBlue(a) - qBlue(b))});
+            }
+        QVERIFY2(worst <= 8, qPrintable(QString::number(worst)));
     }
 
     void brokenLayoutFileIsLeftAsItWas() {
