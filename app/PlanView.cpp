@@ -101,12 +101,13 @@ void PlanView::updateBackground() {
         stale = QRegion(viewport()->rect());
     } else if (at != m_backgroundAt) {
         const QPointF shift(at.dx() - m_backgroundAt.dx(), at.dy() - m_backgroundAt.dy());
+        const QPointF pixels = shift * dpr; // on a screen of fractional scale, a whole point may not be
         const bool scrolled = at.m11() == m_backgroundAt.m11() && at.m22() == m_backgroundAt.m22() &&
-                              at.type() <= QTransform::TxScale && shift == shift.toPoint();
+                              at.type() <= QTransform::TxScale && shift == shift.toPoint() &&
+                              pixels == pixels.toPoint();
         if (scrolled) {
             // Panned by whole pixels: what stays in view is moved, only the uncovered strip is drawn.
-            QRegion uncovered;
-            m_background.scroll(int(shift.x() * dpr), int(shift.y() * dpr), m_background.rect(), &uncovered);
+            m_background.scroll(pixels.toPoint().x(), pixels.toPoint().y(), m_background.rect());
             stale = QRegion(viewport()->rect()) - QRegion(viewport()->rect().translated(shift.toPoint()));
         } else {
             stale = QRegion(viewport()->rect());
@@ -121,7 +122,11 @@ void PlanView::updateBackground() {
     QGraphicsView::drawBackground(&p, mapToScene(stale.boundingRect()).boundingRect());
 }
 
-void PlanView::drawBackground(QPainter* painter, const QRectF&) {
+void PlanView::drawBackground(QPainter* painter, const QRectF& rect) {
+    if (painter->device() != viewport()) { // drawn elsewhere (render()): the kept picture does not fit
+        QGraphicsView::drawBackground(painter, rect);
+        return;
+    }
     updateBackground();
     // Copied rectangle by rectangle: a picture copied through the whole of a scattered update area at
     // once is sent through the general drawing path, which for a storm's hundreds of small areas
