@@ -65,7 +65,7 @@ diff -u "$WORK/expected" "$WORK/files" || fail "the package's file list differs"
 [ "$(dpkg-deb -f "$DEB" Architecture)" = "$ARCH" ] || fail "wrong architecture"
 dpkg-deb -f "$DEB" Depends | tr ',|' '\n\n' | sed 's/(.*//; s/[[:space:]]//g' | sort -u >"$WORK/depends"
 for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 libqt6charts6 libqt6multimedia6 \
-         libqt6printsupport6 libqt6svg6 libqt6svgwidgets6 libmosquitto1 qt6-qpa-plugins \
+         libqt6printsupport6 libqt6svg6 libmosquitto1 qt6-qpa-plugins \
          fonts-wine fonts-dejavu-core; do
   grep -qx "$p" "$WORK/depends" || fail "Depends lacks $p: $(dpkg-deb -f "$DEB" Depends)"
 done
