@@ -17,7 +17,6 @@
 #include <QEventLoop>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QPixmapCache>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -51,8 +50,6 @@ double share(double seconds, const std::function<void()>& tick) {
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     const double seconds = argc > 1 ? std::max(1.0, atof(argv[1])) : 10;
-    if (qEnvironmentVariableIsSet("CACHE_KB"))
-        QPixmapCache::setCacheLimit(qEnvironmentVariableIntValue("CACHE_KB"));
     QTemporaryDir dir;
     const QString svg = QDir(dir.path()).filePath(QStringLiteral("site.svg"));
     QFile f(svg);

@@ -85,6 +85,15 @@ bool writePicture(const QString& path, QSize size) {
     return image.save(path, "PNG");
 }
 
+// Drags with the left button on `viewport` from one point to another, as a mouse does.
+void drag(QWidget* viewport, QPoint from, QPoint to) {
+    QTest::mousePress(viewport, Qt::LeftButton, {}, from);
+    QMouseEvent move(QEvent::MouseMove, to, viewport->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(viewport, &move);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, to);
+}
+
 const QByteArray kPlans = R"({"version": 1, "plans": [
   {"name": "Периметр", "picture": "site.png", "sensors": [
     {"number": 1001, "marker": [100, 100], "line": [[300, 500], [700, 500]]},
@@ -100,6 +109,17 @@ const QList<SensorSpec> kSensors = {
     {3, 1004, 0, 1, 1, /*status*/ 0},
 };
 
+// The console started on kSensors and kPlans with an 800 x 600 picture, its plan window open and the
+// picture drawn; null if any of it failed.
+PlanWindow* openSite(Run& run) {
+    if (!run.start(kSensors, kPlans) ||
+        !writePicture(run.dir.filePath("data/plans/site.png"), QSize(800, 600)))
+        return nullptr;
+    PlanWindow* w = run.plan();
+    w->open();
+    return QTest::qWaitFor([w] { return w->view(0)->planScene()->pictureReady(); }) ? w : nullptr;
+}
+
 } // namespace
 
 class TestPlanWindow : public QObject {
@@ -108,12 +128,9 @@ class TestPlanWindow : public QObject {
 private slots:
     void drawsEachSensorInItsRowColourAndBlinksUntilAcknowledged() {
         Run run;
-        QVERIFY(run.start(kSensors, kPlans));
-        QVERIFY(writePicture(run.dir.filePath("data/plans/site.png"), QSize(800, 600)));
-        PlanWindow* w = run.plan();
-        w->open();
+        PlanWindow* w = openSite(run);
+        QVERIFY(w);
         QCOMPARE(w->findChild<QTabWidget*>("PlanTabs")->count(), 2);
-        QTRY_VERIFY(w->view(0)->planScene()->pictureReady());
         QCOMPARE(w->view(0)->planScene()->marker(1002)->pos(), QPointF(400, 300));
 
         // Loop 1 (left half) armed: filled; loop 2 of 1002 disarmed: hollow, white inside.
@@ -173,23 +190,13 @@ private slots:
 
     void clicksSelectTheTableRowAndEditModeDragsAMarker() {
         Run run;
-        QVERIFY(run.start(kSensors, kPlans));
-        QVERIFY(writePicture(run.dir.filePath("data/plans/site.png"), QSize(800, 600)));
-        PlanWindow* w = run.plan();
-        w->open();
+        PlanWindow* w = openSite(run);
+        QVERIFY(w);
         PlanView* v = w->view(0);
-        QTRY_VERIFY(v->planScene()->pictureReady());
         const QPoint from = v->mapFromScene(QPointF(400, 300));
         const QPoint to = from + QPoint(40, 25);
-        const auto drag = [&] {
-            QTest::mousePress(v->viewport(), Qt::LeftButton, {}, from);
-            QMouseEvent move(QEvent::MouseMove, to, v->viewport()->mapToGlobal(to), Qt::NoButton,
-                             Qt::LeftButton, Qt::NoModifier);
-            QApplication::sendEvent(v->viewport(), &move);
-            QTest::mouseRelease(v->viewport(), Qt::LeftButton, {}, to);
-        };
 
-        drag(); // not editing: nothing moves, the table selects the sensor's row
+        drag(v->viewport(), from, to); // not editing: nothing moves, the table selects the sensor's row
         QCOMPARE(run.c.selection.row(), 2);
         QCOMPARE(v->planScene()->marker(1002)->pos(), QPointF(400, 300));
         QVERIFY(run.file("data/plans/plans.json") == kPlans);
@@ -217,7 +224,7 @@ private slots:
         QCOMPARE(run.c.selection.row(), 3);
 
         w->setEditing(true);
-        drag();
+        drag(v->viewport(), from, to);
         const QPointF moved = v->planScene()->marker(1002)->pos();
         QVERIFY2(QLineF(moved, v->mapToScene(to)).length() < 3,
                  qPrintable(QString("%1 %2").arg(moved.x()).arg(moved.y())));
@@ -255,12 +262,9 @@ private slots:
 
     void fenceLinesAreDrawnAndEditedPointByPointAndPlansRenamedAndRemoved() {
         Run run;
-        QVERIFY(run.start(kSensors, kPlans));
-        QVERIFY(writePicture(run.dir.filePath("data/plans/site.png"), QSize(800, 600)));
-        PlanWindow* w = run.plan();
-        w->open();
+        PlanWindow* w = openSite(run);
+        QVERIFY(w);
         PlanView* v = w->view(0);
-        QTRY_VERIFY(v->planScene()->pictureReady());
         const auto savedLayout = [&] {
             return PlanLayout::fromJson(run.file("data/plans/plans.json"), nullptr);
         };
@@ -296,11 +300,7 @@ private slots:
         // A handle dragged moves its point; a right click on one removes it.
         const QPoint from = v->mapFromScene(drawn[1]);
         const QPoint to = from + QPoint(30, -20);
-        QTest::mousePress(v->viewport(), Qt::LeftButton, {}, from);
-        QMouseEvent move(QEvent::MouseMove, to, v->viewport()->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
-                         Qt::NoModifier);
-        QApplication::sendEvent(v->viewport(), &move);
-        QTest::mouseRelease(v->viewport(), Qt::LeftButton, {}, to);
+        drag(v->viewport(), from, to);
         const QList<QPointF> dragged = w->layout().find(0, 1002)->line;
         QCOMPARE(dragged.size(), 3);
         QCOMPARE(dragged[0], drawn[0]);
@@ -355,11 +355,7 @@ private slots:
         const QPoint scrolledFrom(v->horizontalScrollBar()->value(), v->verticalScrollBar()->value());
         for (const QPoint step : {QPoint(-37, -21), QPoint(15, 44), QPoint(-60, 3)}) {
             const QPoint from(v->viewport()->width() / 2, 12); // on the picture, clear of the markers
-            QTest::mousePress(v->viewport(), Qt::LeftButton, {}, from);
-            QMouseEvent move(QEvent::MouseMove, from + step, v->viewport()->mapToGlobal(from + step),
-                             Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-            QApplication::sendEvent(v->viewport(), &move);
-            QTest::mouseRelease(v->viewport(), Qt::LeftButton, {}, from + step);
+            drag(v->viewport(), from, from + step);
             QCoreApplication::processEvents();
         }
         const QPoint scrolled =
